@@ -1,0 +1,152 @@
+#include "drivers/driver.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "drivers/readInput.h"
+#include "geometry/vertex.h"
+#include "router/router.h"
+
+namespace {
+
+struct Options {
+  bool help = false;
+  bool noRefine = false;
+  std::vector<std::string> files;
+};
+
+const char* programName(Program p) {
+  return p == Program::oamst ? "oamst" : "zorvane";
+}
+
+void printUsage(Program p) {
+  std::cout << "Usage: ./" << programName(p)
+            << " PIN_POS_FILE RECT_OBSTS_FILE OUTPUT_FILE" << std::endl;
+}
+
+void printHelp(Program p) {
+  printUsage(p);
+  std::cout << "\n";
+  if (p == Program::oamst) {
+    std::cout << "Builds the obstacle-avoiding rectilinear minimal spanning "
+                 "tree of the pins and\nwrites its connections, each drawn "
+                 "as an L, to OUTPUT_FILE.\n";
+  } else {
+    std::cout << "Builds the obstacle-avoiding rectilinear Steiner tree of "
+                 "the pins and writes\nits horizontal and vertical segments "
+                 "to OUTPUT_FILE.\n";
+  }
+  std::cout << "\nOptions:\n";
+  if (p == Program::zorvane) {
+    std::cout << "  --no-refine   stop after Steiner point insertion and "
+                 "write the tree's\n                connections, each drawn "
+                 "as an L\n";
+  }
+  std::cout << "  -h, --help    show this help and exit\n"
+               "\nExit status: 0 done, 1 usage, 2 unreadable or invalid "
+               "input, 3 output not written,\n4 pins that could not all be "
+               "joined (the forest is written).\n";
+}
+
+// False on an unknown option, with a message.
+bool parseOptions(Program p, int argc, char** argv, Options& opt) {
+  bool optionsDone = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (optionsDone || a.size() < 2 || a[0] != '-') {
+      opt.files.push_back(a);
+    } else if (a == "--") {
+      optionsDone = true;
+    } else if (a == "-h" || a == "--help") {
+      opt.help = true;
+    } else if (p == Program::zorvane && a == "--no-refine") {
+      opt.noRefine = true;
+    } else {
+      std::cerr << programName(p) << ": unknown option " << a << std::endl;
+      return false;
+    }
+  }
+  return true;
+}
+
+void freeAll(std::vector<Vertex*>& vertices) {
+  for (Vertex* v : vertices) {
+    delete v;
+  }
+  vertices.clear();
+}
+
+}  // namespace
+
+int runDriver(Program program, int argc, char** argv) {
+  const char* name = programName(program);
+  Options opt;
+  if (!parseOptions(program, argc, argv, opt)) {
+    printUsage(program);
+    return 1;
+  }
+  if (opt.help) {
+    printHelp(program);
+    return 0;
+  }
+  if (opt.files.size() != 3) {
+    printUsage(program);
+    return 1;
+  }
+
+  std::vector<Vertex*> vertices;
+  std::string pinText, obstText, error;
+  if (!readWholeFile(opt.files[0], pinText, error) ||
+      !readWholeFile(opt.files[1], obstText, error) ||
+      !parsePins(pinText, opt.files[0], vertices, error) ||
+      !parseObstacles(obstText, opt.files[1], vertices, error)) {
+    std::cerr << name << ": " << error << std::endl;
+    freeAll(vertices);
+    return 2;
+  }
+  pinText.clear();
+  obstText.clear();
+
+  int status = 0;
+  {
+    std::clock_t start = std::clock();
+    Router router(vertices);
+    if (program == Program::oamst) {
+      router.formMST();
+    } else if (opt.noRefine) {
+      router.formUnrefinedSMT();
+    } else {
+      router.formSMT();
+    }
+    std::clock_t end = std::clock();
+    std::cout << "Execution Time = "
+              << static_cast<double>(end - start) / CLOCKS_PER_SEC << " sec"
+              << std::endl;
+
+    const char* outName = opt.files[2].c_str();
+    bool written = program == Program::oamst ? router.exportMST(outName)
+                   : opt.noRefine           ? router.exportSMT(outName)
+                                            : router.exportSMTSegs(outName);
+    if (!written) {
+      std::cerr << name << ": cannot write " << outName << ": "
+                << std::strerror(errno) << std::endl;
+      status = 3;
+    } else if (router.pinParts() > 1) {
+      int pins = 0;
+      for (const Vertex* v : vertices) {
+        pins += v->isAPin() ? 1 : 0;
+      }
+      std::cerr << name << ": warning: obstacles keep the " << pins
+                << " pins in " << router.pinParts()
+                << " separate parts; " << outName
+                << " holds a forest, one tree per part" << std::endl;
+      status = 4;
+    }
+  }
+  freeAll(vertices);
+  return status;
+}

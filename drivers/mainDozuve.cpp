@@ -1,0 +1,5 @@
+#include "drivers/driver.h"
+
+int main(int argc, char** argv) {
+  return runDriver(Program::oamst, argc, argv);
+}

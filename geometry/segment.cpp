@@ -1,0 +1,5 @@
+#include "geometry/segment.h"
+
+float Segment::moveDist() const { return 0; }
+
+void Segment::move() {}

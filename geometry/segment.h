@@ -1,0 +1,29 @@
+#pragma once
+#include <vector>
+
+// One horizontal or vertical piece of the refined tree, linked to the pieces
+// that meet it at each end.
+class Segment {
+ public:
+  Segment() = default;
+  Segment(float x1, float y1, float x2, float y2)
+      : x1(x1), y1(y1), x2(x2), y2(y2) {}
+
+  // A zero-length segment counts as horizontal.
+  bool horizontal() const { return y1 == y2; }
+  bool vertical() const { return x1 == x2; }
+  // Signed distance across the segment's own direction; 0 for no move.
+  float moveDist() const;
+  // Moves by moveDist() unless a flag forbids it, dragging the single
+  // segment attached at each end.
+  void move();
+
+  float x1 = 0;
+  float y1 = 0;
+  float x2 = 0;
+  float y2 = 0;
+  bool plusSideBlocked = false;
+  bool minusSideBlocked = false;
+  std::vector<Segment*> startNbrs;
+  std::vector<Segment*> endNbrs;
+};

@@ -1,0 +1,46 @@
+#pragma once
+#include <string>
+#include <vector>
+
+class Edge;
+class Segment;
+class BinMergTreeNode;
+class SteinerCandidate;
+
+// A pin, obstacle corner, Steiner point or turning point, with the adjacency
+// lists of every graph the pipeline builds and the working fields of its stages.
+class Vertex {
+ public:
+  Vertex(float x, float y, std::string type);
+
+  bool isAPin() const { return type == "pin"; }
+  bool isACorner() const { return type == "corner"; }
+  // Counts null entries of mstNbrs too: a connection taken out still counts.
+  bool isASteinerPoint() const { return mstNbrs.size() >= 3 && !isAPin(); }
+  void print() const;
+
+  float x;
+  float y;
+  float pinDist = -1.0f;
+  float mstVerDist = -1.0f;
+  std::string type;
+  bool visited = false;
+  bool inTree;
+  Vertex* pPrevCorner = nullptr;
+  Vertex* pNextCorner = nullptr;
+  Vertex* pPinRoot = nullptr;
+  Vertex* pMstVerRoot = nullptr;
+  Vertex* pPinPred = nullptr;
+  Vertex* pMstVerPred = nullptr;
+  std::vector<Vertex*> sgNbrs;
+  std::vector<Vertex*> mstNbrs;  // null where a connection was taken out
+  std::vector<Edge*> mstEdges;
+  std::vector<Segment*> segments;
+  int heapIndex = -1;
+  float heapKey = -1.0f;
+  int dsRank = -1;
+  Vertex* dsParent = nullptr;
+  BinMergTreeNode* pMergTreeNode = nullptr;
+  BinMergTreeNode* pLeafNode = nullptr;
+  std::vector<SteinerCandidate*> queryCandidates;
+};

@@ -1,0 +1,192 @@
+#include <cstdio>
+#include <string>
+
+#include "geometry/segment.h"
+#include "router/router.h"
+#include "support/formatCoord.h"
+
+namespace {
+
+// An output file written as one whole: on any failure it is removed, so a
+// caller never finds it half-written.
+class OutFile {
+ public:
+  OutFile(const char* name, const char* title) : name_(name) {
+    f_ = std::fopen(name, "w");
+    std::string rule = "# " + std::string(std::string(title).size() - 4, '-') + " #\n";
+    buf_ = rule + title + "\n" + rule;
+  }
+  ~OutFile() {
+    if (f_) {
+      std::fclose(f_);
+      std::remove(name_);
+    }
+  }
+  OutFile(const OutFile&) = delete;
+  OutFile& operator=(const OutFile&) = delete;
+
+  bool opened() const { return f_ != nullptr; }
+
+  void point(float x, float y) {
+    buf_ += formatCoord(x);
+    buf_ += '\t';
+    buf_ += formatCoord(y);
+    buf_ += '\n';
+    if (buf_.size() >= (1u << 20)) {
+      flush();
+    }
+  }
+  void block(float x1, float y1, float x2, float y2) {
+    point(x1, y1);
+    point(x2, y2);
+    buf_ += '\n';
+  }
+  void block(const Vertex* a, const Vertex* b) { block(a->x, a->y, b->x, b->y); }
+
+  bool close() {
+    flush();
+    bool ok = !failed_ && std::fclose(f_) == 0;
+    f_ = nullptr;
+    if (!ok) {
+      std::remove(name_);
+    }
+    return ok;
+  }
+
+ private:
+  void flush() {
+    if (!buf_.empty() &&
+        std::fwrite(buf_.data(), 1, buf_.size(), f_) != buf_.size()) {
+      failed_ = true;
+    }
+    buf_.clear();
+  }
+
+  const char* name_;
+  std::FILE* f_;
+  std::string buf_;
+  bool failed_ = false;
+};
+
+const char* const kSmtTitle =
+    "#     This file contains the connections of the Steiner Minimal Tree     #";
+
+// Each tree connection once, from its end lower by x then y, as an L with
+// the horizontal leg first.
+void writeTreeLs(OutFile& out, const std::vector<Vertex*>& vertices) {
+  for (const Vertex* u : vertices) {
+    if (!u) {
+      continue;
+    }
+    for (const Vertex* v : u->mstNbrs) {
+      if (v && (v->x > u->x || (v->x == u->x && v->y > u->y))) {
+        out.block(u->x, u->y, v->x, u->y);
+        out.block(v->x, u->y, v->x, v->y);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+bool Router::exportPins(const char* fileName) {
+  OutFile out(fileName,
+              "#     This file contains the positions of the Pins     #");
+  if (!out.opened()) {
+    return false;
+  }
+  for (const Vertex* v : vertices) {
+    if (v && v->isAPin()) {
+      out.point(v->x, v->y);
+    }
+  }
+  return out.close();
+}
+
+bool Router::exportObsts(const char* fileName) {
+  OutFile out(fileName,
+              "#     This file contains the connections of the Obstacles     #");
+  if (!out.opened()) {
+    return false;
+  }
+  // Every corner starts its own walk round the ring: each side is written
+  // once per corner of its rectangle.
+  for (const Vertex* c : vertices) {
+    if (!c || !c->isACorner()) {
+      continue;
+    }
+    const Vertex* cur = c;
+    do {
+      out.block(cur, cur->pNextCorner);
+      cur = cur->pNextCorner;
+    } while (cur != c);
+  }
+  return out.close();
+}
+
+bool Router::exportSG(const char* fileName) {
+  OutFile out(
+      fileName,
+      "#     This file contains the connections of the Spanning Graph     #");
+  if (!out.opened()) {
+    return false;
+  }
+  for (const Vertex* u : vertices) {
+    if (!u) {
+      continue;
+    }
+    for (const Vertex* v : u->sgNbrs) {
+      if (v) {
+        out.block(u, v);
+      }
+    }
+  }
+  return out.close();
+}
+
+bool Router::exportMST(const char* fileName) {
+  OutFile out(fileName,
+              "#     This file contains the connections of the Minimal "
+              "Spanning Tree     #");
+  if (!out.opened()) {
+    return false;
+  }
+  writeTreeLs(out, vertices);
+  return out.close();
+}
+
+bool Router::exportPinTree(const char* fileName) {
+  OutFile out(fileName,
+              "#     This file contains the connections of the Pin Tree     #");
+  if (!out.opened()) {
+    return false;
+  }
+  // Vertices made after the pin search (Steiner and turning points) have no
+  // predecessor and are left out.
+  for (const Vertex* v : vertices) {
+    if (v && v->pPinPred) {
+      out.block(v, v->pPinPred);
+    }
+  }
+  return out.close();
+}
+
+bool Router::exportSMT(const char* fileName) {
+  OutFile out(fileName, kSmtTitle);
+  if (!out.opened()) {
+    return false;
+  }
+  writeTreeLs(out, vertices);
+  return out.close();
+}
+
+bool Router::exportSMTSegs(const char* fileName) {
+  OutFile out(fileName, kSmtTitle);
+  if (!out.opened()) {
+    return false;
+  }
+  for (const Segment* s : segments) {
+    out.block(s->x1, s->y1, s->x2, s->y2);
+  }
+  return out.close();
+}

@@ -1,0 +1,5 @@
+#include "router/router.h"
+
+void Router::rectilinearizeSMT() {}
+void Router::rmRedundentVers() {}
+void Router::moveSegments() {}

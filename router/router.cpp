@@ -1,0 +1,98 @@
+#include "router/router.h"
+
+#include <iostream>
+
+#include "geometry/segment.h"
+#include "steiner/steinerCandidate.h"
+
+Router::Router(std::vector<Vertex*>& vertices) : vertices(vertices) {}
+
+Router::~Router() {
+  for (Segment* s : segments) {
+    delete s;
+  }
+  // Partial edges share their pieces with a spanning-tree edge, which owns them.
+  for (Edge* e : partialEdges) {
+    delete e;
+  }
+  // A candidate owns its Steiner point, also once it has joined vertices.
+  for (SteinerCandidate* c : steinerCandidates) {
+    delete c;
+  }
+  for (Vertex* t : turningPoints) {
+    delete t;
+  }
+  for (BinMergTreeNode* n : mergTreeNodes) {
+    delete n;
+  }
+  for (Edge* m : mstEdges) {
+    for (Edge* sub : m->subEdges) {
+      delete sub;
+    }
+    delete m;
+  }
+  for (Edge* e : sgEdges) {
+    delete e;
+  }
+}
+
+void Router::formSG() {
+  connectObstEdges();
+  connectQuad1();
+  connectQuad2();
+  connectQuad3();
+  connectQuad4();
+}
+
+void Router::formMST() {
+  formSG();
+  extendedDijkstraForPinForest();
+  extendedKruskal();
+}
+
+void Router::formUnrefinedSMT() {
+  formMST();
+  gainComputation();
+  addSteinerPoints();
+}
+
+void Router::formSMT() {
+  formUnrefinedSMT();
+  localRefinement();
+}
+
+void Router::localRefinement() {
+  rectilinearizeSMT();
+  rmRedundentVers();
+  moveSegments();
+}
+
+int Router::pinParts() const {
+  int pins = 0;
+  for (const Vertex* v : vertices) {
+    if (v && v->isAPin()) {
+      ++pins;
+    }
+  }
+  return pins - static_cast<int>(mstEdges.size());
+}
+
+void Router::printVertex(Vertex* v) { v->print(); }
+
+void Router::printEdge(Edge* e) { e->print(); }
+
+void Router::printMstNbrs(Vertex* v) {
+  for (Vertex* w : v->mstNbrs) {
+    if (w) {
+      std::cout << "   -->";
+      w->print();
+    }
+  }
+}
+
+void Router::printSgNbrs(Vertex* v) {
+  for (Vertex* w : v->sgNbrs) {
+    std::cout << "   -->";
+    w->print();
+  }
+}

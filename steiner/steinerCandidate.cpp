@@ -1,0 +1,65 @@
+#include "steiner/steinerCandidate.h"
+
+#include <iostream>
+
+#include "geometry/edge.h"
+#include "geometry/vertex.h"
+
+SteinerCandidate::SteinerCandidate(Vertex* u,
+                                   Edge* eSub,
+                                   Edge* eMst,
+                                   Edge* eMstPrime)
+    : u(u), eSub(eSub), eMst(eMst), eMstPrime(eMstPrime) {
+  float x = median(u->x, eSub->pStart->x, eSub->pEnd->x);
+  float y = median(u->y, eSub->pStart->y, eSub->pEnd->y);
+  s = new Vertex(x, y, "steinerPoint");
+}
+
+SteinerCandidate::~SteinerCandidate() { delete s; }
+
+float SteinerCandidate::median(float a, float b, float c) const {
+  float big = max(c, max(a, b));
+  float small = min(c, min(a, b));
+  float sum = c + (a + b);
+  return sum - big - small;
+}
+
+namespace {
+
+void printVertexOr(const char* label, const Vertex* v, const char* name) {
+  std::cout << label;
+  if (v) {
+    v->print();
+  } else {
+    std::cout << "Warning: " << name << " == NULL!" << std::endl;
+  }
+}
+
+void printEdgeOr(const char* label, const Edge* e, const char* name) {
+  std::cout << label;
+  if (e) {
+    e->print();
+  } else {
+    std::cout << "Warning: " << name << " == NULL!" << std::endl;
+  }
+}
+
+}  // namespace
+
+void SteinerCandidate::print() const {
+  std::cout << "Steiner Candidate:" << std::endl;
+  std::cout << "gain:        " << static_cast<double>(gain) << std::endl;
+  std::cout << "valid:       " << (valid ? "yes" : "no") << std::endl;
+  printVertexOr("pQuery:      ", pQuery, "pQuery");
+  printVertexOr("pQueryPrime: ", pQueryPrime, "pQueryPrime");
+  printVertexOr("u:           ", u, "u");
+  printVertexOr("v:           ", u ? u->pMstVerRoot : nullptr, "v");
+  printVertexOr("s:           ", s, "s");
+  printEdgeOr("eSub:        ", eSub, "eSub");
+  printEdgeOr("eMst:        ", eMst, "eMst");
+  printEdgeOr("eMstPrime:   ", eMstPrime, "eMstPrime");
+  printEdgeOr("eVictim:     ", eVictim, "eVictim");
+  printEdgeOr("longestEdgeBetweenQueryVer: ", longestEdgeBetweenQueryVer,
+              "longestEdgeBetweenQueryVer");
+  std::cout << std::endl;
+}
