@@ -129,8 +129,8 @@ int runDriver(Program program, int argc, char** argv) {
 
     const char* outName = opt.files[2].c_str();
     bool written = program == Program::oamst ? router.exportMST(outName)
-                   : opt.noRefine           ? router.exportSMT(outName)
-                                            : router.exportSMTSegs(outName);
+                   : opt.noRefine            ? router.exportSMT(outName)
+                                             : router.exportSMTSegs(outName);
     if (!written) {
       std::cerr << name << ": cannot write " << outName << ": "
                 << std::strerror(errno) << std::endl;
@@ -141,9 +141,8 @@ int runDriver(Program program, int argc, char** argv) {
         pins += v->isAPin() ? 1 : 0;
       }
       std::cerr << name << ": warning: obstacles keep the " << pins
-                << " pins in " << router.pinParts()
-                << " separate parts; " << outName
-                << " holds a forest, one tree per part" << std::endl;
+                << " pins in " << router.pinParts() << " separate parts; "
+                << outName << " holds a forest, one tree per part" << std::endl;
       status = 4;
     }
   }

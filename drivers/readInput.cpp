@@ -135,8 +135,8 @@ bool isRectangleRing(const Record c[4]) {
     const Record& a = c[i];
     const Record& b = c[(i + 1) % 4];
     bool horizontal = (i % 2 == 0) == firstHorizontal;
-    bool ok = horizontal ? (a.y == b.y && a.x != b.x)
-                         : (a.x == b.x && a.y != b.y);
+    bool ok =
+        horizontal ? (a.y == b.y && a.x != b.x) : (a.x == b.x && a.y != b.y);
     if (!ok) {
       return false;
     }
@@ -224,9 +224,8 @@ bool parseObstacles(std::string_view text,
         return false;
       }
       if (c[k].type != "corner") {
-        error = where + ", line " + std::to_string(c[k].line) +
-                ": type word " + quoted(c[k].type) +
-                " where a corner record has 'corner'";
+        error = where + ", line " + std::to_string(c[k].line) + ": type word " +
+                quoted(c[k].type) + " where a corner record has 'corner'";
         freeFrom(out, from);
         return false;
       }

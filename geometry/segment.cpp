@@ -1,5 +1,7 @@
 #include "geometry/segment.h"
 
-float Segment::moveDist() const { return 0; }
+float Segment::moveDist() const {
+  return 0;
+}
 
 void Segment::move() {}

@@ -8,7 +8,8 @@ class BinMergTreeNode;
 class SteinerCandidate;
 
 // A pin, obstacle corner, Steiner point or turning point, with the adjacency
-// lists of every graph the pipeline builds and the working fields of its stages.
+// lists of every graph the pipeline builds and the working fields of its
+// stages.
 class Vertex {
  public:
   Vertex(float x, float y, std::string type);

@@ -13,7 +13,8 @@ class OutFile {
  public:
   OutFile(const char* name, const char* title) : name_(name) {
     f_ = std::fopen(name, "w");
-    std::string rule = "# " + std::string(std::string(title).size() - 4, '-') + " #\n";
+    std::string rule =
+        "# " + std::string(std::string(title).size() - 4, '-') + " #\n";
     buf_ = rule + title + "\n" + rule;
   }
   ~OutFile() {
@@ -41,7 +42,9 @@ class OutFile {
     point(x2, y2);
     buf_ += '\n';
   }
-  void block(const Vertex* a, const Vertex* b) { block(a->x, a->y, b->x, b->y); }
+  void block(const Vertex* a, const Vertex* b) {
+    block(a->x, a->y, b->x, b->y);
+  }
 
   bool close() {
     flush();
@@ -69,7 +72,8 @@ class OutFile {
 };
 
 const char* const kSmtTitle =
-    "#     This file contains the connections of the Steiner Minimal Tree     #";
+    "#     This file contains the connections of the Steiner Minimal Tree     "
+    "#";
 
 // Each tree connection once, from its end lower by x then y, as an L with
 // the horizontal leg first.
@@ -104,8 +108,9 @@ bool Router::exportPins(const char* fileName) {
 }
 
 bool Router::exportObsts(const char* fileName) {
-  OutFile out(fileName,
-              "#     This file contains the connections of the Obstacles     #");
+  OutFile out(
+      fileName,
+      "#     This file contains the connections of the Obstacles     #");
   if (!out.opened()) {
     return false;
   }

@@ -11,7 +11,8 @@ Router::~Router() {
   for (Segment* s : segments) {
     delete s;
   }
-  // Partial edges share their pieces with a spanning-tree edge, which owns them.
+  // Partial edges share their pieces with a spanning-tree edge, which owns
+  // them.
   for (Edge* e : partialEdges) {
     delete e;
   }
@@ -77,9 +78,13 @@ int Router::pinParts() const {
   return pins - static_cast<int>(mstEdges.size());
 }
 
-void Router::printVertex(Vertex* v) { v->print(); }
+void Router::printVertex(Vertex* v) {
+  v->print();
+}
 
-void Router::printEdge(Edge* e) { e->print(); }
+void Router::printEdge(Edge* e) {
+  e->print();
+}
 
 void Router::printMstNbrs(Vertex* v) {
   for (Vertex* w : v->mstNbrs) {

@@ -1,5 +1,7 @@
 #include "router/router.h"
 
-void Router::eulerTrail(Vertex* x) { (void)x; }
+void Router::eulerTrail(Vertex* x) {
+  (void)x;
+}
 void Router::gainComputation() {}
 void Router::addSteinerPoints() {}

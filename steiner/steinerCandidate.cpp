@@ -15,7 +15,9 @@ SteinerCandidate::SteinerCandidate(Vertex* u,
   s = new Vertex(x, y, "steinerPoint");
 }
 
-SteinerCandidate::~SteinerCandidate() { delete s; }
+SteinerCandidate::~SteinerCandidate() {
+  delete s;
+}
 
 float SteinerCandidate::median(float a, float b, float c) const {
   float big = max(c, max(a, b));

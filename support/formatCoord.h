@@ -12,7 +12,8 @@ inline std::string formatCoord(float v) {
   char buf[32];
   // Integers below 10^6 print as their digits either way; this path only
   // saves the round trip.
-  if (std::fabs(v) < 1e6f && v == std::nearbyint(v) && !(v == 0 && std::signbit(v))) {
+  if (std::fabs(v) < 1e6f && v == std::nearbyint(v) &&
+      !(v == 0 && std::signbit(v))) {
     auto r = std::to_chars(buf, buf + sizeof buf, static_cast<long>(v));
     return std::string(buf, r.ptr);
   }

@@ -48,11 +48,8 @@ class Scene {
 
   // The rectangle [x1, x2] x [y1, y2], from its lower-left corner,
   // counter-clockwise unless asked otherwise.
-  std::vector<Vertex*> addRect(float x1,
-                               float y1,
-                               float x2,
-                               float y2,
-                               bool clockwise = false) {
+  std::vector<Vertex*> addRect(
+      float x1, float y1, float x2, float y2, bool clockwise = false) {
     if (clockwise) {
       return addCorners({{x1, y1}, {x1, y2}, {x2, y2}, {x2, y1}});
     }
