@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "geometry/segment.h"
+#include "programRun.h"
+#include "scene.h"
+#include "support/formatCoord.h"
+
+namespace {
+
+std::string banner(const std::string& title) {
+  std::string rule = "# " + std::string(title.size() - 4, '-') + " #\n";
+  return rule + title + "\n" + rule;
+}
+
+const std::string kSmt =
+    "#     This file contains the connections of the Steiner Minimal Tree     "
+    "#";
+
+void link(Vertex* a, Vertex* b) {
+  a->mstNbrs.push_back(b);
+  b->mstNbrs.push_back(a);
+}
+
+TEST(FormatCoordTest, WritesWhatTheStreamWritesWhereThatIsExact) {
+  EXPECT_EQ(formatCoord(3), "3");
+  EXPECT_EQ(formatCoord(0.5f), "0.5");
+  EXPECT_EQ(formatCoord(2.25e7f), "2.25e+07");
+  EXPECT_EQ(formatCoord(-1.5f), "-1.5");
+  EXPECT_EQ(formatCoord(3e8f), "3e+08");
+  EXPECT_EQ(formatCoord(1e-5f), "1e-05");
+  EXPECT_EQ(formatCoord(999999), "999999");
+  EXPECT_EQ(formatCoord(-0.0f), "-0");
+  EXPECT_EQ(formatCoord(0.1f), "0.1");
+}
+
+// Six digits turned 1234567 into 1234570: the tree no longer met its pins.
+TEST(FormatCoordTest, EveryFloatReadsBackExactly) {
+  for (float v : {1234567.0f, 16777216.0f, 0.1f, 123456.7f, -7654321.0f,
+                  3.14159274f, 1e-7f, 33554430.0f}) {
+    SCOPED_TRACE(v);
+    EXPECT_EQ(std::strtof(formatCoord(v).c_str(), nullptr), v);
+  }
+  EXPECT_EQ(formatCoord(1234567), "1234567");
+  EXPECT_EQ(formatCoord(123456.7f), "123456.7");
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<float> d(-1e8f, 1e8f);
+  for (int i = 0; i < 20000; ++i) {
+    float v = d(rng) / static_cast<float>(1 << (i % 20));
+    ASSERT_EQ(std::strtof(formatCoord(v).c_str(), nullptr), v) << v;
+  }
+}
+
+class ExportTest : public ::testing::Test {
+ protected:
+  std::string path(const char* name) { return run.path(name); }
+  std::string read(const char* name) { return run.read(name); }
+  ProgramRun run;
+  Scene scene;
+};
+
+TEST_F(ExportTest, PinsInOrderWithoutEmptyLines) {
+  scene.addPin(1, 2);
+  scene.addPin(0.5f, 3e8f);
+  scene.addRect(0, 0, 4, 2);
+  Router& r = scene.router();
+  ASSERT_TRUE(r.exportPins(path("p.txt").c_str()));
+  EXPECT_EQ(read("p.txt"),
+            banner("#     This file contains the positions of the Pins     #") +
+                "1\t2\n0.5\t3e+08\n");
+  r.vertices[0] = nullptr;
+  ASSERT_TRUE(r.exportPins(path("p.txt").c_str()));
+  EXPECT_EQ(read("p.txt"),
+            banner("#     This file contains the positions of the Pins     #") +
+                "0.5\t3e+08\n");
+}
+
+TEST_F(ExportTest, EachCornerWalksItsWholeRing) {
+  scene.addRect(0, 0, 4, 2);
+  ASSERT_TRUE(scene.router().exportObsts(path("o.txt").c_str()));
+  std::string title =
+      "#     This file contains the connections of the Obstacles     #";
+  std::string first =
+      "0\t0\n4\t0\n\n4\t0\n4\t2\n\n4\t2\n0\t2\n\n0\t2\n0\t0\n\n";
+  std::string second =
+      "4\t0\n4\t2\n\n4\t2\n0\t2\n\n0\t2\n0\t0\n\n0\t0\n4\t0\n\n";
+  std::string text = read("o.txt");
+  ASSERT_EQ(text.rfind(banner(title) + first + second, 0), 0u);
+  EXPECT_EQ(text.size(), banner(title).size() + 4 * first.size());
+}
+
+TEST_F(ExportTest, SpanningTreeConnectionsAsLsFromTheLowerEnd) {
+  Vertex* a = scene.addPin(0, 0);
+  Vertex* b = scene.addPin(3, 2);
+  Vertex* c = scene.addPin(2, 5);
+  Vertex* d = scene.addPin(2, 1);
+  link(a, b);
+  link(c, d);
+  a->mstNbrs.push_back(nullptr);
+  const std::string body =
+      "0\t0\n3\t0\n\n3\t0\n3\t2\n\n2\t1\n2\t1\n\n2\t1\n2\t5\n\n";
+  ASSERT_TRUE(scene.router().exportMST(path("m.txt").c_str()));
+  EXPECT_EQ(read("m.txt"),
+            banner("#     This file contains the connections of the Minimal "
+                   "Spanning Tree     #") +
+                body);
+  ASSERT_TRUE(scene.router().exportSMT(path("s.txt").c_str()));
+  EXPECT_EQ(read("s.txt"), banner(kSmt) + body);
+}
+
+TEST_F(ExportTest, SpanningGraphFromBothEnds) {
+  Vertex* a = scene.addPin(0, 0);
+  Vertex* b = scene.addPin(1, 1);
+  scene.router().connectSgEdge(a, b);
+  ASSERT_TRUE(scene.router().exportSG(path("g.txt").c_str()));
+  EXPECT_EQ(read("g.txt"),
+            banner("#     This file contains the connections of the Spanning "
+                   "Graph     #") +
+                "0\t0\n1\t1\n\n1\t1\n0\t0\n\n");
+}
+
+TEST_F(ExportTest, PinTreeBlocksToEachPredecessor) {
+  Vertex* p = scene.addPin(1, 1);
+  Vertex* c = scene.addRect(2, 2, 4, 4)[0];
+  p->pPinPred = p;
+  c->pPinPred = p;
+  ASSERT_TRUE(scene.router().exportPinTree(path("t.txt").c_str()));
+  EXPECT_EQ(read("t.txt"),
+            banner("#     This file contains the connections of the Pin Tree  "
+                   "   #") +
+                "1\t1\n1\t1\n\n2\t2\n1\t1\n\n");
+}
+
+TEST_F(ExportTest, SegmentsInListOrder) {
+  Router& r = scene.router();
+  r.segments.push_back(new Segment(0, 0, 3, 0));
+  r.segments.push_back(new Segment(3, 0, 3, 2));
+  ASSERT_TRUE(r.exportSMTSegs(path("s.txt").c_str()));
+  EXPECT_EQ(read("s.txt"), banner(kSmt) + "0\t0\n3\t0\n\n3\t0\n3\t2\n\n");
+}
+
+TEST_F(ExportTest, BannersHaveTheirRuleLengths) {
+  Router& r = scene.router();
+  struct {
+    bool (Router::*op)(const char*);
+    size_t hyphens;
+  } cases[] = {{&Router::exportPins, 52},    {&Router::exportObsts, 59},
+               {&Router::exportSG, 64},      {&Router::exportMST, 71},
+               {&Router::exportPinTree, 58}, {&Router::exportSMT, 70},
+               {&Router::exportSMTSegs, 70}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE((r.*c.op)(path("b.txt").c_str()));
+    std::string text = read("b.txt");
+    EXPECT_EQ(text.substr(0, c.hyphens + 5),
+              "# " + std::string(c.hyphens, '-') + " #\n");
+  }
+}
+
+TEST_F(ExportTest, UnwritableFileReportsFailureAndCreatesNothing) {
+  EXPECT_FALSE(scene.router().exportMST(path("none/m.txt").c_str()));
+  EXPECT_FALSE(run.exists("none"));
+}
+
+TEST_F(ExportTest, SevenDigitCoordinatesReachTheirPins) {
+  Vertex* a = scene.addPin(1234567, 7654321);
+  Vertex* b = scene.addPin(1234568, 7654322);
+  link(a, b);
+  ASSERT_TRUE(scene.router().exportMST(path("m.txt").c_str()));
+  EXPECT_NE(read("m.txt").find("1234567\t7654321\n1234568\t7654321\n"),
+            std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+#pragma once
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+// A scratch folder for one test, and the programs run in it with their
+// standard output and error caught.
+class ProgramRun {
+ public:
+  ProgramRun() {
+    char tmpl[] = "/tmp/treecoreXXXXXX";
+    dir = mkdtemp(tmpl);
+  }
+  ~ProgramRun() { std::system(("rm -rf '" + dir + "'").c_str()); }
+  ProgramRun(const ProgramRun&) = delete;
+  ProgramRun& operator=(const ProgramRun&) = delete;
+
+  std::string path(const std::string& name) const { return dir + "/" + name; }
+
+  void write(const std::string& name, const std::string& text) const {
+    std::ofstream(path(name)) << text;
+  }
+
+  std::string read(const std::string& name) const {
+    std::ifstream in(path(name));
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+
+  bool exists(const std::string& name) const {
+    struct stat st;
+    return stat(path(name).c_str(), &st) == 0;
+  }
+
+  // Runs program with args (a shell fragment, run inside the folder);
+  // returns the exit status and leaves out and err.
+  int run(const std::string& program, const std::string& args) {
+    std::string cmd = "cd '" + dir + "' && '" + program + "' " + args +
+                      " >stdout.txt 2>stderr.txt";
+    int status = std::system(cmd.c_str());
+    out = read("stdout.txt");
+    err = read("stderr.txt");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::string dir;
+  std::string out;
+  std::string err;
+};
