@@ -1,8 +1,141 @@
+#include <cmath>
+#include <limits>
+
 #include "router/router.h"
 
-void Router::extendedDijkstraForPinForest() {}
-void Router::extendedDijkstraForMstVerForest() {}
-void Router::extendedKruskal() {}
+namespace {
+
+// Any finite coordinate is allowed, so no finite distance can mark a vertex
+// that no source reaches.
+constexpr float unreached = std::numeric_limits<float>::infinity();
+
+// Multi-source Dijkstra shared by both forests; they differ only in the
+// source test and the three fields it writes.
+template <class IsSource>
+void growForest(Router& r,
+                IsSource isSource,
+                float Vertex::*dist,
+                Vertex* Vertex::*pred,
+                Vertex* Vertex::*root) {
+  r.verSet.clear();
+  r.verHeap.clear();
+  for (Vertex* v : r.vertices) {
+    if (!v) {
+      continue;
+    }
+    v->*dist = isSource(v) ? 0.0f : unreached;
+    v->*pred = v;
+    r.verSet.makeSet(v);
+    r.verHeap.insert(v, v->*dist);
+  }
+  while (!r.verHeap.empty()) {
+    Vertex* v = r.verHeap.deleteMin();
+    // A source or an unreached vertex is its own predecessor: this only
+    // raises its rank, so every later vertex hangs under its source.
+    r.verSet.setUnion(v, v->*pred);
+    if (v->*dist == unreached) {
+      continue;
+    }
+    for (Vertex* w : v->sgNbrs) {
+      // Summed in double and compared before it is rounded to the stored
+      // float; an equal length keeps the earlier predecessor.
+      double cand = std::fabs(static_cast<double>(v->x) - w->x) +
+                    std::fabs(static_cast<double>(v->y) - w->y) + v->*dist;
+      if (w->*dist > cand) {
+        w->*dist = static_cast<float>(cand);
+        w->*pred = v;
+        r.verHeap.setNewKey(w->heapIndex, w->*dist);
+      }
+    }
+  }
+  for (Vertex* v : r.vertices) {
+    if (v) {
+      v->*root = r.verSet.findSet(v);
+    }
+  }
+}
+
+}  // namespace
+
+void Router::extendedDijkstraForPinForest() {
+  growForest(
+      *this, [](const Vertex* v) { return v->isAPin(); }, &Vertex::pinDist,
+      &Vertex::pPinPred, &Vertex::pPinRoot);
+}
+
+void Router::extendedDijkstraForMstVerForest() {
+  growForest(
+      *this, [](const Vertex* v) { return v->inTree; }, &Vertex::mstVerDist,
+      &Vertex::pMstVerPred, &Vertex::pMstVerRoot);
+}
+
+void Router::extendedKruskal() {
+  mergingTree.clear();
+  edgeHeap.clear();
+  for (Edge* e : sgEdges) {
+    Vertex* ru = verSet.findSet(e->pStart);
+    Vertex* rv = verSet.findSet(e->pEnd);
+    // A root that is no pin is an unreached vertex: its predecessor chain
+    // never reaches a pin, so the edge cannot be expanded into a pin path.
+    if (ru != rv && ru->isAPin() && rv->isAPin()) {
+      edgeHeap.insert(e, e->pinPathLen());
+    }
+  }
+  while (!edgeHeap.empty()) {
+    Edge* e = edgeHeap.deleteMin();
+    Vertex* u = e->pStart;
+    Vertex* v = e->pEnd;
+    Vertex* ru = verSet.findSet(u);
+    Vertex* rv = verSet.findSet(v);
+    if (ru == rv) {
+      continue;
+    }
+    Edge* m = new Edge();
+    connectMstSubEdge(u, v);
+    m->subEdges.push_back(new Edge(u, v));
+    u->mstEdges.push_back(m);
+    v->mstEdges.push_back(m);
+    Vertex* w = u;
+    while (!w->isAPin()) {
+      Vertex* p = w->pPinPred;
+      connectMstSubEdge(p, w);
+      m->subEdges.push_front(new Edge(p, w));
+      w = p;
+      p->mstEdges.push_back(m);
+    }
+    m->pStart = w;
+    w = v;
+    while (!w->isAPin()) {
+      Vertex* q = w->pPinPred;
+      connectMstSubEdge(w, q);
+      m->subEdges.push_back(new Edge(w, q));
+      w = q;
+      q->mstEdges.push_back(m);
+    }
+    m->pEnd = w;
+    mstEdges.push_back(m);
+
+    for (Vertex* root : {ru, rv}) {
+      if (!root->pLeafNode) {
+        BinMergTreeNode* leaf = new BinMergTreeNode();
+        leaf->pVertex = root;
+        leaf->attribute = BinMergTreeNode::leafNode;
+        root->pLeafNode = leaf;
+        root->pMergTreeNode = leaf;
+        mergTreeNodes.push_back(leaf);
+      }
+    }
+    BinMergTreeNode* left = ru->pMergTreeNode;
+    BinMergTreeNode* right = rv->pMergTreeNode;
+    verSet.setUnion(ru, rv);
+    BinMergTreeNode* n = new BinMergTreeNode();
+    n->pEdge = m;
+    mergTreeNodes.push_back(n);
+    // Whichever root survived the union now stands for the joined part.
+    verSet.findSet(ru)->pMergTreeNode = n;
+    mergingTree.merge(n, left, right);
+  }
+}
 
 void Router::connectMstSubEdge(Vertex* a, Vertex* b) {
   a->mstNbrs.push_back(b);
