@@ -31,16 +31,31 @@ Edges takeFrom(const Router& r, size_t from) {
   return out;
 }
 
+// Sweep n, 0 for the first.
+void runSweep(Router& r, int n) {
+  switch (n) {
+    case 0:
+      r.connectQuad1();
+      break;
+    case 1:
+      r.connectQuad2();
+      break;
+    case 2:
+      r.connectQuad3();
+      break;
+    default:
+      r.connectQuad4();
+  }
+}
+
 Layers buildLayers(Router& r) {
   Layers l;
-  void (Router::*sweeps[4])() = {&Router::connectQuad1, &Router::connectQuad2,
-                                 &Router::connectQuad3, &Router::connectQuad4};
   size_t from = r.sgEdges.size();
   r.connectObstEdges();
   l.obst = takeFrom(r, from);
   for (int n = 0; n < 4; ++n) {
     from = r.sgEdges.size();
-    (r.*sweeps[n])();
+    runSweep(r, n);
     l.quad[n] = takeFrom(r, from);
   }
   return l;
@@ -431,8 +446,6 @@ TEST(SpanningGraphTest, LoneRectangleGivesSixteenSideEdges) {
 // The first sweep steps the bound by 0.01, the others by 0.1, so only the
 // first reaches d2 at a gap of 0.05.
 TEST(SpanningGraphTest, BoundStepDecidesWhetherANearXIsExamined) {
-  void (Router::*sweeps[4])() = {&Router::connectQuad1, &Router::connectQuad2,
-                                 &Router::connectQuad3, &Router::connectQuad4};
   for (int n = 0; n < 4; ++n) {
     for (float gap : {0.05f, 0.2f}) {
       SCOPED_TRACE("sweep " + std::to_string(n + 1) + ", gap " +
@@ -448,7 +461,7 @@ TEST(SpanningGraphTest, BoundStepDecidesWhetherANearXIsExamined) {
       s.addRect(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2),
                 std::max(y1, y2));
       Router& r = s.router();
-      (r.*sweeps[n])();
+      runSweep(r, n);
       bool joined = false;
       for (const Edge* e : r.sgEdges) {
         joined = joined || (e->pStart == f && e->pEnd == d2);
