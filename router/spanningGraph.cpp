@@ -109,7 +109,8 @@ void sweepQuad(Router& r, const QuadSweep& s) {
   VerTree vertEdgeTree;
   for (Vertex* f : sweepOrder) {
     float q = f->x;
-    // Candidates on d's far side of f in x, nearest x first.
+    // Waiting vertices at or past f.x away from side sx, nearest x first;
+    // after each the bound moves past its x.
     while (VerNode* node =
                s.sx > 0 ? activeTree.upperInc(q) : activeTree.lowerInc(q)) {
       Vertex* d = node->pElem();
@@ -130,7 +131,7 @@ void sweepQuad(Router& r, const QuadSweep& s) {
   }
 }
 
-// True when a and b differ in t and t lies strictly between them.
+// True when a and b differ and t lies strictly between them.
 bool strictlyBetween(float t, float a, float b) {
   return a != b && std::min(a, b) < t && t < std::max(a, b);
 }
