@@ -44,6 +44,4 @@ void BinaryMergingTree::clear() {
 
 void BinaryMergingTree::lcaQuery() {}
 
-void BinaryMergingTree::tarjanLca(BinMergTreeNode* n) {
-  (void)n;
-}
+void BinaryMergingTree::tarjanLca(BinMergTreeNode* n) { (void)n; }
