@@ -1,0 +1,71 @@
+#pragma once
+#include <vector>
+
+class Vertex;
+
+// The rectangles' open interiors, indexed so that a horizontal or vertical
+// piece is tested against all of them in O(log^2 n). Running along a side,
+// or ending on one, does not meet an interior.
+class ObstacleIndex {
+ public:
+  struct Rect {
+    float xlo;
+    float ylo;
+    float xhi;
+    float yhi;
+  };
+
+  ObstacleIndex() = default;
+  explicit ObstacleIndex(std::vector<Rect> rects);
+
+  // One rectangle per corner ring, in the order of each ring's first corner
+  // in vertices; other vertices are passed over.
+  static std::vector<Rect> rectsOf(const std::vector<Vertex*>& vertices);
+
+  // The horizontal piece at y from x1 to x2 (either order); a piece of zero
+  // length is a point.
+  bool blocksHorizontal(float y, float x1, float x2) const;
+  bool blocksVertical(float x, float y1, float y2) const;
+  // Either piece of an axis-parallel connection; a diagonal one is refused.
+  bool blocksPiece(float x1, float y1, float x2, float y2) const;
+  // A rectangle whose open interior holds the point, or -1.
+  int containing(float x, float y) const;
+  // Every rectangle whose open interior meets the open box, each once, in
+  // index order.
+  std::vector<int> meeting(float xlo, float ylo, float xhi, float yhi) const;
+
+  bool empty() const { return rects_.empty(); }
+  const std::vector<Rect>& rects() const { return rects_; }
+
+ private:
+  // A segment tree over one axis's bounds: each rectangle sits at the nodes
+  // that cover its open interval on this axis, with its interval on the
+  // other axis; every node keeps those sorted by low end with running
+  // maxima of the high end.
+  class Axis {
+   public:
+    void build(const std::vector<Rect>& rects, bool alongX);
+    // A rectangle whose open interval here holds t and whose open interval
+    // on the other axis meets (a, b), or holds a when a == b; else -1.
+    int stab(float t, float a, float b) const;
+    void collect(float lo, float hi, std::vector<int>& out) const;
+
+   private:
+    struct Item {
+      float lo;
+      float hi;
+      int rect;
+    };
+    int position(float t) const;
+    void insert(int node, int l, int r, int from, int to, const Item& it);
+
+    std::vector<float> bounds_;
+    std::vector<std::vector<Item>> items_;  // per node, sorted by lo
+    std::vector<std::vector<float>> maxHi_;
+    int size_ = 0;
+  };
+
+  std::vector<Rect> rects_;
+  Axis byY_;  // serves horizontal pieces: stabbed at their y
+  Axis byX_;  // serves vertical pieces
+};
