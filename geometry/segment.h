@@ -27,8 +27,7 @@ class Segment {
   float y2 = 0;
   bool plusSideBlocked = false;
   bool minusSideBlocked = false;
-  // The end must stay where it is: a pin lies there, or segments of another
-  // vertex at the same point end there, which the neighbour lists miss.
+  // The end must stay where it is: a pin lies there.
   bool startFixed = false;
   bool endFixed = false;
   std::vector<Segment*> startNbrs;

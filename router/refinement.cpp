@@ -1,13 +1,9 @@
-#include <map>
-#include <set>
-#include <utility>
+#include <algorithm>
 
 #include "geometry/segment.h"
 #include "router/router.h"
 
 namespace {
-
-using Point = std::pair<float, float>;
 
 // A list that does not name `from` is left as it is.
 void replaceFirst(std::vector<Vertex*>& list, Vertex* from, Vertex* to) {
@@ -49,6 +45,15 @@ void setCornerFlags(Segment* s, const Vertex* corner) {
       s->plusSideBlocked = s->y1 < cy;
       s->minusSideBlocked = s->y1 > cy;
     }
+  }
+}
+
+// A pin lies at v's point: the end of s there must stay.
+void fixEndAt(Segment* s, const Vertex* v) {
+  if (v->x == s->x1 && v->y == s->y1) {
+    s->startFixed = true;
+  } else {
+    s->endFixed = true;
   }
 }
 
@@ -112,23 +117,9 @@ void Router::moveSegments() {
   rectilinearizeSMT();
   rmRedundentVers();
 
-  // Who ends a segment at each point: segments of two vertices at one point
-  // are never linked to each other, so neither set may move there.
-  std::map<Point, const Vertex*> holder;
-  std::set<Point> fixedPoints;
-  auto hold = [&](const Vertex* v) {
-    Point p(v->x, v->y);
-    auto it = holder.emplace(p, v).first;
-    if (it->second != v) {
-      fixedPoints.insert(p);
-    }
-  };
   for (Vertex* v : vertices) {
     if (!v) {
       continue;
-    }
-    if (v->isAPin()) {
-      fixedPoints.emplace(v->x, v->y);
     }
     for (Vertex* w : v->mstNbrs) {
       // Each connection is taken once, from its lower-left end; one of zero
@@ -143,20 +134,65 @@ void Router::moveSegments() {
       segments.push_back(s);
       v->segments.push_back(s);
       w->segments.push_back(s);
-      hold(v);
-      hold(w);
     }
-  }
-  for (Segment* s : segments) {
-    s->startFixed = fixedPoints.count(Point(s->x1, s->y1)) > 0;
-    s->endFixed = fixedPoints.count(Point(s->x2, s->y2)) > 0;
   }
 
-  for (Vertex* v : vertices) {
-    if (!v) {
+  // Several vertex objects can stand at one point (a Steiner point on a
+  // corner, turning points of a connection listed twice, the ends of a
+  // zero-length connection). The segments that end there meet all the
+  // same, so they are linked as one vertex's, under the first of them in
+  // vertices; a pin among them keeps every one of them in place.
+  std::vector<size_t> order;
+  for (size_t i = 0; i < vertices.size(); ++i) {
+    if (vertices[i]) {
+      order.push_back(i);
+    }
+  }
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    const Vertex* u = vertices[a];
+    const Vertex* v = vertices[b];
+    return u->x < v->x ||
+           (u->x == v->x && (u->y < v->y || (u->y == v->y && a < b)));
+  });
+  std::vector<std::vector<Segment*>> shared;  // per point held by several
+  std::vector<int> groupOf(vertices.size(), -1);
+  std::vector<bool> linkedElsewhere(vertices.size(), false);
+  for (size_t k = 0; k < order.size();) {
+    size_t e = k;
+    const Vertex* first = vertices[order[k]];
+    bool pin = false;
+    while (e < order.size() && vertices[order[e]]->x == first->x &&
+           vertices[order[e]]->y == first->y) {
+      pin = pin || vertices[order[e]]->isAPin();
+      ++e;
+    }
+    if (e - k > 1) {
+      groupOf[order[k]] = static_cast<int>(shared.size());
+      shared.emplace_back();
+      for (size_t j = k; j < e; ++j) {
+        Vertex* v = vertices[order[j]];
+        shared.back().insert(shared.back().end(), v->segments.begin(),
+                             v->segments.end());
+        linkedElsewhere[order[j]] = j > k;
+      }
+    }
+    if (pin) {
+      for (size_t j = k; j < e; ++j) {
+        for (Segment* s : vertices[order[j]]->segments) {
+          fixEndAt(s, first);
+        }
+      }
+    }
+    k = e;
+  }
+
+  for (size_t i = 0; i < vertices.size(); ++i) {
+    Vertex* v = vertices[i];
+    if (!v || linkedElsewhere[i]) {
       continue;
     }
-    std::vector<Segment*>& at = v->segments;
+    const std::vector<Segment*>& at =
+        groupOf[i] >= 0 ? shared[groupOf[i]] : v->segments;
     for (size_t j = 0; j < at.size(); ++j) {
       for (size_t k = j + 1; k < at.size(); ++k) {
         attach(at[j], v, at[k]);

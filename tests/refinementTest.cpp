@@ -533,6 +533,61 @@ TEST_F(MoveSegmentsTest, VerticesAtOnePointKeepTheTreeWhole) {
   EXPECT_EQ(rep.length, 13);
 }
 
+// A Steiner point on an obstacle corner: the base of the U starts at the
+// Steiner point, its left leg at the corner. Linked by position, the base
+// still moves, and drags the corner's leg along.
+TEST_F(MoveSegmentsTest, SteinerPointOnACornerMovesWithTheCornersLeg) {
+  Vertex* a = pin(0, 3);
+  Vertex* b = pin(4, 2);
+  Vertex* c = scene.addRect(-5, -5, 0, 0)[2];
+  Vertex* sp = point(0, 0);
+  Vertex* t = point(4, 0, "turningPoint");
+  join(a, c);
+  join(c, sp);
+  join(sp, t);
+  join(t, b);
+  router().moveSegments();
+  treecheck::Report rep = check();
+  EXPECT_TRUE(rep.legal()) << rep.problem;
+  EXPECT_EQ(rep.length, 5);
+  EXPECT_EQ(segs(),
+            (std::vector<Coords>{{0, 2, 0, 3}, {0, 2, 4, 2}, {4, 2, 4, 2}}));
+}
+
+// A connection listed twice gets two turning points at (3, 0); each end
+// there holds both copies, so neither copy moves away from the other.
+TEST_F(MoveSegmentsTest, TwoTurningPointsAtOnePointKeepTheTreeWhole) {
+  Vertex* a = pin(0, 0);
+  Vertex* b = pin(3, 2);
+  Vertex* c = pin(6, 0);
+  Vertex* d = pin(3, -4);
+  join(a, b);
+  join(a, b);
+  join(b, c);
+  Vertex* t = point(3, 0, "turningPoint");
+  join(t, d);
+  router().moveSegments();
+  treecheck::Report rep = check();
+  EXPECT_TRUE(rep.legal()) << rep.problem;
+}
+
+// A pin shares its point with a turning point that carries every segment:
+// the pin keeps them all in place.
+TEST_F(MoveSegmentsTest, PinSharingItsPointHoldsItsSegments) {
+  Vertex* a = pin(0, 3);
+  Vertex* p = pin(0, 0);
+  Vertex* b = pin(4, 2);
+  Vertex* t = point(0, 0, "turningPoint");
+  Vertex* t2 = point(4, 0, "turningPoint");
+  join(a, t);
+  join(t, t2);
+  join(t2, b);
+  join(t, p);
+  router().moveSegments();
+  EXPECT_EQ(segs(),
+            (std::vector<Coords>{{0, 0, 0, 3}, {0, 0, 4, 0}, {4, 0, 4, 2}}));
+}
+
 TEST(TreeCheckTest, AcceptsATreeMeetingAtEndsCrossingsAndTees) {
   using namespace treecheck;
   std::vector<Pt> pins = {{0, 0}, {4, 0}, {2, 3}, {2, -1}, {5, 3}};
