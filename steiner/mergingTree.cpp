@@ -44,4 +44,6 @@ void BinaryMergingTree::clear() {
 
 void BinaryMergingTree::lcaQuery() {}
 
-void BinaryMergingTree::tarjanLca(BinMergTreeNode* n) { (void)n; }
+void BinaryMergingTree::tarjanLca(BinMergTreeNode* n) {
+  (void)n;
+}

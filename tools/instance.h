@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "tools/treeCheck.h"
+
+// Reads a pin file and an obstacle file with the programs' own readers.
+// False with a message naming the file, the record and its line when
+// either cannot be read.
+bool readInstance(const std::string& pinPath,
+                  const std::string& obstaclePath,
+                  std::vector<Point>& pins,
+                  std::vector<Rect>& rects,
+                  std::string& error);
