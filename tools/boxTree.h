@@ -17,6 +17,12 @@ class BoxTree {
       nodes_.emplace_back();
       build(0, 0, order_.size());
     }
+    // Leaves then scan their boxes in one stretch of memory.
+    std::vector<Rect> inLeafOrder(boxes_.size());
+    for (size_t k = 0; k < order_.size(); ++k) {
+      inLeafOrder[k] = boxes_[order_[k]];
+    }
+    boxes_.swap(inLeafOrder);
   }
 
   // Calls visit(i) for each box i whose closed extent meets the closed box
@@ -26,22 +32,24 @@ class BoxTree {
     if (nodes_.empty()) {
       return false;
     }
-    std::vector<size_t> stack{0};
-    while (!stack.empty()) {
-      const Node& n = nodes_[stack.back()];
-      stack.pop_back();
+    // Depth-first: at most one pending sibling per level of a balanced tree.
+    size_t stack[2 * 64];
+    size_t top = 0;
+    stack[top++] = 0;
+    while (top > 0) {
+      const Node& n = nodes_[stack[--top]];
       if (!meets(n.bounds, q)) {
         continue;
       }
       if (n.left == 0) {
         for (size_t k = n.begin; k < n.end; ++k) {
-          if (meets(boxes_[order_[k]], q) && visit(order_[k])) {
+          if (meets(boxes_[k], q) && visit(order_[k])) {
             return true;
           }
         }
       } else {
-        stack.push_back(n.left);
-        stack.push_back(n.left + 1);
+        stack[top++] = n.left;
+        stack[top++] = n.left + 1;
       }
     }
     return false;
@@ -93,7 +101,7 @@ class BoxTree {
   }
 
   static constexpr size_t kLeaf = 8;
-  std::vector<Rect> boxes_;
+  std::vector<Rect> boxes_;  // in the order of order_ once built
   std::vector<long> order_;
   std::vector<Node> nodes_;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <iterator>
 #include <limits>
@@ -348,6 +349,47 @@ std::vector<Rect> endBoxes(const std::vector<Piece>& pieces) {
   return ends;
 }
 
+// The diagonals in the order of a curve through the plane, so that queries
+// one after another visit the same parts of a box tree.
+std::vector<long> inPlaneOrder(const std::vector<Piece>& pieces,
+                               std::vector<long> ids) {
+  if (ids.empty()) {
+    return ids;
+  }
+  Rect b = boundsOf(pieces[ids[0]]);
+  for (long i : ids) {
+    Rect r = boundsOf(pieces[i]);
+    b = {std::min(b.x1, r.x1), std::min(b.y1, r.y1), std::max(b.x2, r.x2),
+         std::max(b.y2, r.y2)};
+  }
+  auto cell = [](float v, float lo, float hi) {
+    double t =
+        hi > lo ? (static_cast<double>(v) - lo) / (static_cast<double>(hi) - lo)
+                : 0;
+    return static_cast<std::uint32_t>(std::min(65535.0, t * 65536));
+  };
+  auto spread = [](std::uint32_t v) {
+    std::uint64_t x = v;
+    x = (x | (x << 8)) & 0x00ff00ffULL;
+    x = (x | (x << 4)) & 0x0f0f0f0fULL;
+    x = (x | (x << 2)) & 0x33333333ULL;
+    x = (x | (x << 1)) & 0x55555555ULL;
+    return x;
+  };
+  std::vector<std::pair<std::uint64_t, long>> keyed;
+  for (long i : ids) {
+    const Piece& p = pieces[i];
+    std::uint64_t key =
+        spread(cell(p.x1, b.x1, b.x2)) | (spread(cell(p.y1, b.y1, b.y2)) << 1);
+    keyed.emplace_back(key, i);
+  }
+  std::sort(keyed.begin(), keyed.end());
+  for (size_t k = 0; k < ids.size(); ++k) {
+    ids[k] = keyed[k].second;
+  }
+  return ids;
+}
+
 }  // namespace
 
 TreeCheck checkTree(const std::vector<Point>& pins,
@@ -368,6 +410,7 @@ TreeCheck checkTree(const std::vector<Point>& pins,
   std::vector<long> diagonals;
   splitPieces(pieces, h, v, diagonals);
   c.diagonalPieces = static_cast<long>(diagonals.size());
+  std::vector<long> diagonalWalk = inPlaneOrder(pieces, diagonals);
   std::vector<Stretch> crossH = h, crossV = v;
   for (long k = 0; k < c.pins; ++k) {
     h.push_back({pins[k].y, pins[k].x, pins[k].x, np + k});
@@ -394,7 +437,7 @@ TreeCheck checkTree(const std::vector<Point>& pins,
       pts.push_back({q.x, q.y, q.x, q.y});
     }
     BoxTree points(pts);
-    for (long i : diagonals) {
+    for (long i : diagonalWalk) {
       const Piece& p = pieces[i];
       points.query(boundsOf(p), [&](long k) {
         if (onPiece(p, pts[k].x1, pts[k].y1)) {
@@ -446,7 +489,7 @@ TreeCheck checkTree(const std::vector<Point>& pins,
   markCrossings(crossV, slabsV, crossing);
   if (!diagonals.empty() && !rects.empty()) {
     BoxTree boxes(rects);
-    for (long i : diagonals) {
+    for (long i : diagonalWalk) {
       const Piece& p = pieces[i];
       boxes.query(boundsOf(p), [&](long k) {
         if (diagonalCrosses(p, rects[k])) {
