@@ -33,3 +33,14 @@ bool readInstance(const std::string& pinPath,
   }
   return ok;
 }
+
+bool readInstanceAndTree(const std::string& pinPath,
+                         const std::string& obstaclePath,
+                         const std::string& treePath,
+                         std::vector<Point>& pins,
+                         std::vector<Rect>& rects,
+                         std::vector<Piece>& pieces,
+                         std::string& error) {
+  return readInstance(pinPath, obstaclePath, pins, rects, error) &&
+         readTreeFile(treePath, pieces, error);
+}

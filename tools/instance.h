@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "tools/treeCheck.h"
+#include "tools/treeFile.h"
 
 // Reads a pin file and an obstacle file with the programs' own readers.
 // False with a message naming the file, the record and its line when
@@ -12,3 +13,12 @@ bool readInstance(const std::string& pinPath,
                   std::vector<Point>& pins,
                   std::vector<Rect>& rects,
                   std::string& error);
+
+// The same, then a tree file.
+bool readInstanceAndTree(const std::string& pinPath,
+                         const std::string& obstaclePath,
+                         const std::string& treePath,
+                         std::vector<Point>& pins,
+                         std::vector<Rect>& rects,
+                         std::vector<Piece>& pieces,
+                         std::string& error);

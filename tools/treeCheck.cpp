@@ -10,40 +10,30 @@
 #include <set>
 #include <tuple>
 
+#include "support/disjointSet.h"
 #include "tools/boxTree.h"
 
 namespace {
 
+// Pieces and pins as the elements of the system's union-find, by index.
+struct PartNode {
+  PartNode* dsParent = nullptr;
+  int dsRank = 0;
+};
+
 class Dsu {
  public:
-  explicit Dsu(long n) : parent_(n), size_(n, 1) {
-    for (long i = 0; i < n; ++i) {
-      parent_[i] = i;
+  explicit Dsu(long n) : nodes_(n) {
+    for (PartNode& p : nodes_) {
+      set_.makeSet(&p);
     }
   }
-  long find(long a) {
-    while (parent_[a] != a) {
-      parent_[a] = parent_[parent_[a]];
-      a = parent_[a];
-    }
-    return a;
-  }
-  void unite(long a, long b) {
-    a = find(a);
-    b = find(b);
-    if (a == b) {
-      return;
-    }
-    if (size_[a] < size_[b]) {
-      std::swap(a, b);
-    }
-    parent_[b] = a;
-    size_[a] += size_[b];
-  }
+  long find(long a) { return set_.findSet(&nodes_[a]) - nodes_.data(); }
+  void unite(long a, long b) { set_.setUnion(&nodes_[a], &nodes_[b]); }
 
  private:
-  std::vector<long> parent_;
-  std::vector<long> size_;
+  std::vector<PartNode> nodes_;
+  DisjointSet<PartNode> set_;
 };
 
 // A closed stretch [lo, hi] of the axis-parallel line at coordinate line,

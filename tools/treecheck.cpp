@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "tools/instance.h"
-#include "tools/treeFile.h"
 
 namespace {
 
@@ -61,8 +60,8 @@ int main(int argc, char** argv) {
   std::vector<Rect> rects;
   std::vector<Piece> pieces;
   std::string error;
-  if (!readInstance(files[0], files[1], pins, rects, error) ||
-      !readTreeFile(files[2], pieces, error)) {
+  if (!readInstanceAndTree(files[0], files[1], files[2], pins, rects, pieces,
+                           error)) {
     std::cerr << "treecheck: " << error << std::endl;
     return 2;
   }

@@ -10,7 +10,6 @@
 
 #include "tools/instance.h"
 #include "tools/treeCheck.h"
-#include "tools/treeFile.h"
 
 namespace {
 
@@ -74,8 +73,8 @@ int main(int argc, char** argv) {
   std::vector<Rect> rects;
   std::vector<Piece> pieces;
   std::string error;
-  if (!readInstance(files[0], files[1], pins, rects, error) ||
-      !readTreeFile(files[2], pieces, error)) {
+  if (!readInstanceAndTree(files[0], files[1], files[2], pins, rects, pieces,
+                           error)) {
     std::cerr << "treeplot: " << error << std::endl;
     return 2;
   }
