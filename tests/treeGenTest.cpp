@@ -1,0 +1,357 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "drivers/readInput.h"
+#include "geometry/vertex.h"
+#include "tests/toolRun.h"
+#include "tools/treeGen.h"
+
+namespace {
+
+Instance generate(const GenOptions& opt) {
+  Instance inst;
+  std::string err;
+  EXPECT_TRUE(generateInstance(opt, inst, err)) << err;
+  return inst;
+}
+
+GenOptions crowded(ObstacleContact contact, PinContact pins) {
+  GenOptions o;
+  o.pins = 3000;
+  o.obstacles = 3000;
+  o.xMax = o.yMax = 3000;
+  o.seed = 11;
+  o.obstacleContact = contact;
+  o.pinContact = pins;
+  return o;
+}
+
+struct Contacts {
+  long touching = 0;
+  long overlapping = 0;
+};
+
+// Pair by pair: closed boxes that meet, and of those the ones whose
+// interiors meet.
+Contacts contacts(const std::vector<Rect>& r) {
+  Contacts c;
+  for (size_t i = 0; i < r.size(); ++i) {
+    for (size_t j = i + 1; j < r.size(); ++j) {
+      const Rect& a = r[i];
+      const Rect& b = r[j];
+      if (a.x1 <= b.x2 && b.x1 <= a.x2 && a.y1 <= b.y2 && b.y1 <= a.y2) {
+        bool inner = a.x1 < b.x2 && b.x1 < a.x2 && a.y1 < b.y2 && b.y1 < a.y2;
+        ++(inner ? c.overlapping : c.touching);
+      }
+    }
+  }
+  return c;
+}
+
+struct PinPlaces {
+  long inside = 0;
+  long onSide = 0;
+};
+
+PinPlaces pinPlaces(const Instance& inst) {
+  PinPlaces p;
+  for (const Point& q : inst.pins) {
+    bool in = false, side = false;
+    for (const Rect& r : inst.rects) {
+      bool closed = r.x1 <= q.x && q.x <= r.x2 && r.y1 <= q.y && q.y <= r.y2;
+      bool open = r.x1 < q.x && q.x < r.x2 && r.y1 < q.y && q.y < r.y2;
+      in = in || open;
+      side = side || (closed && !open);
+    }
+    p.inside += in ? 1 : 0;
+    p.onSide += side ? 1 : 0;
+  }
+  return p;
+}
+
+TEST(TreeGenTest, SameSeedSameBytesOtherSeedOtherInstance) {
+  GenOptions o;
+  o.pins = 500;
+  o.obstacles = 200;
+  o.layout = PinLayout::clustered;
+  o.cornerOrder = CornerOrder::mixed;
+  Instance a = generate(o), b = generate(o);
+  EXPECT_EQ(formatPinFile(a), formatPinFile(b));
+  EXPECT_EQ(formatObstacleFile(a), formatObstacleFile(b));
+  o.seed = 2;
+  Instance c = generate(o);
+  EXPECT_NE(formatPinFile(a), formatPinFile(c));
+  EXPECT_NE(formatObstacleFile(a), formatObstacleFile(c));
+}
+
+TEST(TreeGenTest, PinOptionsLeaveTheObstaclesAsTheyWere) {
+  GenOptions o;
+  o.obstacles = 100;
+  std::string obstacles = formatObstacleFile(generate(o));
+  o.pins = 700;
+  o.layout = PinLayout::lattice;
+  o.pinContact = PinContact::sides;
+  EXPECT_EQ(formatObstacleFile(generate(o)), obstacles);
+}
+
+TEST(TreeGenTest, ObstaclesNeverTouchByDefault) {
+  Instance inst = generate(crowded(ObstacleContact::none, PinContact::none));
+  ASSERT_EQ(inst.rects.size(), 3000u);
+  Contacts c = contacts(inst.rects);
+  EXPECT_EQ(c.touching, 0);
+  EXPECT_EQ(c.overlapping, 0);
+}
+
+TEST(TreeGenTest, TouchingObstaclesMayShareSidesButNeverOverlap) {
+  GenOptions o = crowded(ObstacleContact::touch, PinContact::none);
+  o.sideMin = 2;
+  o.sideMax = 4;
+  o.xMax = o.yMax = 300;
+  Contacts c = contacts(generate(o).rects);
+  EXPECT_GT(c.touching, 0) << "a crowded box must show some touching";
+  EXPECT_EQ(c.overlapping, 0);
+}
+
+TEST(TreeGenTest, OverlappingObstaclesDoOverlap) {
+  Contacts c = contacts(
+      generate(crowded(ObstacleContact::overlap, PinContact::none)).rects);
+  EXPECT_GT(c.overlapping, 0);
+}
+
+TEST(TreeGenTest, PinsStayOutsideEveryObstacleByDefault) {
+  for (PinLayout layout :
+       {PinLayout::uniform, PinLayout::clustered, PinLayout::lattice}) {
+    SCOPED_TRACE(static_cast<int>(layout));
+    GenOptions o = crowded(ObstacleContact::none, PinContact::none);
+    o.layout = layout;
+    Instance inst = generate(o);
+    ASSERT_EQ(inst.pins.size(), 3000u);
+    PinPlaces p = pinPlaces(inst);
+    EXPECT_EQ(p.inside, 0);
+    EXPECT_EQ(p.onSide, 0);
+  }
+}
+
+TEST(TreeGenTest, PinsOnSidesButNeverInside) {
+  for (ObstacleContact contact :
+       {ObstacleContact::none, ObstacleContact::overlap}) {
+    SCOPED_TRACE(static_cast<int>(contact));
+    Instance inst = generate(crowded(contact, PinContact::sides));
+    PinPlaces p = pinPlaces(inst);
+    EXPECT_EQ(p.inside, 0);
+    EXPECT_GT(p.onSide, 0);
+  }
+}
+
+TEST(TreeGenTest, PinsAreDistinctAndEverythingLiesInTheBox) {
+  for (PinLayout layout :
+       {PinLayout::uniform, PinLayout::clustered, PinLayout::lattice}) {
+    SCOPED_TRACE(static_cast<int>(layout));
+    GenOptions o;
+    o.pins = 2000;
+    o.obstacles = 50;
+    o.xMin = 100;
+    o.yMin = 200;
+    o.xMax = 300;
+    o.yMax = 260;
+    o.sideMin = 3;
+    o.sideMax = 9;
+    o.layout = layout;
+    o.pinContact = PinContact::sides;
+    Instance inst = generate(o);
+    std::set<std::pair<float, float>> seen;
+    for (const Point& q : inst.pins) {
+      EXPECT_TRUE(seen.emplace(q.x, q.y).second) << q.x << " " << q.y;
+      EXPECT_TRUE(100 <= q.x && q.x <= 300 && 200 <= q.y && q.y <= 260);
+    }
+    for (const Rect& r : inst.rects) {
+      EXPECT_TRUE(100 <= r.x1 && r.x2 <= 300 && 200 <= r.y1 && r.y2 <= 260);
+      EXPECT_TRUE(3 <= r.x2 - r.x1 && r.x2 - r.x1 <= 9);
+      EXPECT_TRUE(3 <= r.y2 - r.y1 && r.y2 - r.y1 <= 9);
+    }
+  }
+}
+
+TEST(TreeGenTest, LatticeWithoutObstaclesIsRegular) {
+  GenOptions o;
+  o.pins = 12;
+  o.obstacles = 0;
+  o.xMax = 400;
+  o.yMax = 300;
+  o.layout = PinLayout::lattice;
+  Instance inst = generate(o);
+  std::set<float> xs, ys;
+  for (const Point& q : inst.pins) {
+    xs.insert(q.x);
+    ys.insert(q.y);
+  }
+  EXPECT_EQ(xs, (std::set<float>{50, 150, 250, 350}));
+  EXPECT_EQ(ys, (std::set<float>{50, 150, 250}));
+}
+
+double signedArea(const std::array<Point, 4>& c) {
+  double a = 0;
+  for (int k = 0; k < 4; ++k) {
+    a += static_cast<double>(c[k].x) * c[(k + 1) % 4].y -
+         static_cast<double>(c[(k + 1) % 4].x) * c[k].y;
+  }
+  return a;
+}
+
+TEST(TreeGenTest, CornerOrders) {
+  GenOptions o;
+  o.obstacles = 40;
+  for (CornerOrder order : {CornerOrder::ccw, CornerOrder::cw}) {
+    o.cornerOrder = order;
+    Instance inst = generate(o);
+    for (size_t i = 0; i < inst.rects.size(); ++i) {
+      const auto& c = inst.corners[i];
+      EXPECT_EQ(signedArea(c) > 0, order == CornerOrder::ccw);
+      EXPECT_EQ(c[0].x, inst.rects[i].x1) << "starts at the lower left";
+      EXPECT_EQ(c[0].y, inst.rects[i].y1);
+    }
+  }
+  o.cornerOrder = CornerOrder::mixed;
+  Instance inst = generate(o);
+  std::set<bool> directions;
+  std::set<std::pair<bool, bool>> starts;
+  for (size_t i = 0; i < inst.rects.size(); ++i) {
+    const auto& c = inst.corners[i];
+    directions.insert(signedArea(c) > 0);
+    starts.emplace(c[0].x == inst.rects[i].x1, c[0].y == inst.rects[i].y1);
+  }
+  EXPECT_EQ(directions.size(), 2u);
+  EXPECT_EQ(starts.size(), 4u);
+}
+
+TEST(TreeGenTest, TheProgramsReadersTakeTheFiles) {
+  GenOptions o;
+  o.pins = 300;
+  o.obstacles = 80;
+  o.cornerOrder = CornerOrder::mixed;
+  o.obstacleContact = ObstacleContact::overlap;
+  Instance inst = generate(o);
+  std::vector<Vertex*> vs;
+  std::string err;
+  ASSERT_TRUE(parsePins(formatPinFile(inst), "pins", vs, err)) << err;
+  ASSERT_TRUE(parseObstacles(formatObstacleFile(inst), "obstacles", vs, err))
+      << err;
+  ASSERT_EQ(vs.size(), 300u + 4 * 80u);
+  EXPECT_EQ(vs[0]->x, inst.pins[0].x);
+  EXPECT_EQ(vs[300]->x, inst.corners[0][0].x);
+  EXPECT_EQ(vs[300]->pNextCorner->y, inst.corners[0][1].y);
+  for (Vertex* v : vs) {
+    delete v;
+  }
+}
+
+TEST(TreeGenTest, WritesRecordsAndAnEndMarker) {
+  Instance inst;
+  inst.pins = {{1, 2}, {30000, 0.5f}};
+  inst.corners = {{{{0, 0}, {4, 0}, {4, 2}, {0, 2}}}};
+  EXPECT_EQ(formatPinFile(inst), "1 2 pin\n30000 0.5 pin\n-1 -1 pin\n");
+  EXPECT_EQ(formatObstacleFile(inst),
+            "0 0 corner\n4 0 corner\n4 2 corner\n0 2 corner\n-1 -1 corner\n");
+}
+
+TEST(TreeGenTest, RefusesWhatCannotBeMet) {
+  Instance inst;
+  std::string err;
+  GenOptions o;
+  o.obstacles = 1000;
+  o.xMax = o.yMax = 50;
+  o.sideMin = 10;
+  o.sideMax = 20;
+  EXPECT_FALSE(generateInstance(o, inst, err));
+  EXPECT_NE(err.find("could place only"), std::string::npos) << err;
+  o = GenOptions{};
+  o.pins = 200;
+  o.obstacles = 0;
+  o.xMax = o.yMax = 10;  // 121 grid points
+  EXPECT_FALSE(generateInstance(o, inst, err));
+  EXPECT_NE(err.find("distinct pins"), std::string::npos) << err;
+  o.layout = PinLayout::lattice;
+  EXPECT_FALSE(generateInstance(o, inst, err));
+  o = GenOptions{};
+  o.xMin = 5;
+  o.xMax = 5;
+  EXPECT_FALSE(generateInstance(o, inst, err));
+  EXPECT_NE(err.find("the box must"), std::string::npos);
+  o = GenOptions{};
+  o.xMax = kMaxGenCoord + 1;
+  EXPECT_FALSE(generateInstance(o, inst, err));
+  o = GenOptions{};
+  o.sideMin = 1;
+  o.sideMax = 2000;
+  EXPECT_FALSE(generateInstance(o, inst, err));
+  EXPECT_NE(err.find("does not fit"), std::string::npos);
+}
+
+TEST(TreegenProgramTest, SameSeedWritesByteIdenticalFiles) {
+  std::vector<std::string> files;
+  for (const char* run : {"a", "b", "c"}) {
+    files.push_back(tempPath(std::string(run) + ".pins"));
+    files.push_back(tempPath(std::string(run) + ".obstacles"));
+  }
+  std::vector<std::string> args = {"--pins",         "400",
+                                   "--obstacles",    "300",
+                                   "--layout",       "clustered",
+                                   "--corner-order", "mixed",
+                                   "--box",          "10,20,5000,6000",
+                                   "--seed"};
+  for (int run = 0; run < 3; ++run) {
+    std::vector<std::string> a = args;
+    a.push_back(run < 2 ? "42" : "43");
+    a.push_back(files[2 * run]);
+    a.push_back(files[2 * run + 1]);
+    ToolRun r = runTool(TREEGEN_PATH, a);
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
+  EXPECT_EQ(readFile(files[0]), readFile(files[2]));
+  EXPECT_EQ(readFile(files[1]), readFile(files[3]));
+  EXPECT_NE(readFile(files[0]), readFile(files[4]));
+  // The library writes the same bytes.
+  GenOptions o;
+  o.pins = 400;
+  o.obstacles = 300;
+  o.layout = PinLayout::clustered;
+  o.cornerOrder = CornerOrder::mixed;
+  o.xMin = 10;
+  o.yMin = 20;
+  o.xMax = 5000;
+  o.yMax = 6000;
+  o.seed = 42;
+  EXPECT_EQ(readFile(files[0]), formatPinFile(generate(o)));
+}
+
+TEST(TreegenProgramTest, UsageErrorsAndUnwritableOutput) {
+  std::string pins = tempPath("pins"), obstacles = tempPath("obstacles");
+  EXPECT_EQ(runTool(TREEGEN_PATH, {pins}).status, 1);
+  ToolRun r = runTool(TREEGEN_PATH, {"--layout", "spiral", pins, obstacles});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("bad value 'spiral' for --layout"), std::string::npos);
+  r = runTool(TREEGEN_PATH, {"--pins", "-3", pins, obstacles});
+  EXPECT_EQ(r.status, 1);
+  r = runTool(TREEGEN_PATH, {"--box", "0,0,10", pins, obstacles});
+  EXPECT_EQ(r.status, 1);
+  r = runTool(TREEGEN_PATH, {"--seed", "-1", pins, obstacles});
+  EXPECT_EQ(r.status, 1);
+  r = runTool(TREEGEN_PATH,
+              {"--obstacles", "99999", "--box", "0,0,20,20", pins, obstacles});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("could place only"), std::string::npos) << r.err;
+  r = runTool(TREEGEN_PATH, {pins, "/nonexistent/dir/obstacles"});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("cannot write /nonexistent/dir/obstacles"),
+            std::string::npos);
+  r = runTool(TREEGEN_PATH, {"-h"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("--obstacle-contact"), std::string::npos);
+}
+
+}  // namespace

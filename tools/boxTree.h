@@ -1,0 +1,107 @@
+#pragma once
+#include <algorithm>
+#include <vector>
+
+#include "tools/treeCheck.h"
+
+// A static hierarchy of boxes (a point is a box of no extent) for finding
+// those that meet a query box without looking at all of them.
+class BoxTree {
+ public:
+  explicit BoxTree(const std::vector<Rect>& boxes) : boxes_(boxes) {
+    order_.resize(boxes.size());
+    for (size_t i = 0; i < order_.size(); ++i) {
+      order_[i] = static_cast<long>(i);
+    }
+    if (!order_.empty()) {
+      nodes_.emplace_back();
+      build(0, 0, order_.size());
+    }
+    // Leaves then scan their boxes in one stretch of memory.
+    std::vector<Rect> inLeafOrder(boxes_.size());
+    for (size_t k = 0; k < order_.size(); ++k) {
+      inLeafOrder[k] = boxes_[order_[k]];
+    }
+    boxes_.swap(inLeafOrder);
+  }
+
+  // Calls visit(i) for each box i whose closed extent meets the closed box
+  // q, until visit returns true; returns whether it did.
+  template <class Visit>
+  bool query(const Rect& q, Visit visit) const {
+    if (nodes_.empty()) {
+      return false;
+    }
+    // Depth-first: at most one pending sibling per level of a balanced tree.
+    size_t stack[2 * 64];
+    size_t top = 0;
+    stack[top++] = 0;
+    while (top > 0) {
+      const Node& n = nodes_[stack[--top]];
+      if (!meets(n.bounds, q)) {
+        continue;
+      }
+      if (n.left == 0) {
+        for (size_t k = n.begin; k < n.end; ++k) {
+          if (meets(boxes_[k], q) && visit(order_[k])) {
+            return true;
+          }
+        }
+      } else {
+        stack[top++] = n.left;
+        stack[top++] = n.left + 1;
+      }
+    }
+    return false;
+  }
+
+ private:
+  struct Node {
+    Rect bounds{};
+    size_t begin = 0;
+    size_t end = 0;
+    size_t left = 0;  // children at left and left + 1; 0 for a leaf
+  };
+
+  static bool meets(const Rect& a, const Rect& b) {
+    return a.x1 <= b.x2 && b.x1 <= a.x2 && a.y1 <= b.y2 && b.y1 <= a.y2;
+  }
+
+  // Splits at the median centre along the longer side of the bounds.
+  void build(size_t slot, size_t begin, size_t end) {
+    Rect b = boxes_[order_[begin]];
+    for (size_t k = begin; k < end; ++k) {
+      const Rect& r = boxes_[order_[k]];
+      b = {std::min(b.x1, r.x1), std::min(b.y1, r.y1), std::max(b.x2, r.x2),
+           std::max(b.y2, r.y2)};
+    }
+    nodes_[slot] = {b, begin, end, 0};
+    if (end - begin <= kLeaf) {
+      return;
+    }
+    bool alongX =
+        static_cast<double>(b.x2) - b.x1 >= static_cast<double>(b.y2) - b.y1;
+    auto centre = [&](long i) {
+      const Rect& r = boxes_[i];
+      return alongX ? static_cast<double>(r.x1) + r.x2
+                    : static_cast<double>(r.y1) + r.y2;
+    };
+    size_t mid = begin + (end - begin) / 2;
+    std::nth_element(order_.begin() + begin, order_.begin() + mid,
+                     order_.begin() + end, [&](long a, long c) {
+                       return centre(a) < centre(c) ||
+                              (centre(a) == centre(c) && a < c);
+                     });
+    size_t left = nodes_.size();
+    nodes_.emplace_back();
+    nodes_.emplace_back();
+    nodes_[slot].left = left;
+    build(left, begin, mid);
+    build(left + 1, mid, end);
+  }
+
+  static constexpr size_t kLeaf = 8;
+  std::vector<Rect> boxes_;  // in the order of order_ once built
+  std::vector<long> order_;
+  std::vector<Node> nodes_;
+};
