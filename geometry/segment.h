@@ -12,7 +12,10 @@ class Segment {
   // A zero-length segment counts as horizontal.
   bool horizontal() const { return y1 == y2; }
   bool vertical() const { return x1 == x2; }
-  // Signed distance across the segment's own direction; 0 for no move.
+  // Signed distance across the segment's own direction towards the side both
+  // legs leave to, by the shorter leg; 0 for no move. Only a segment with
+  // exactly one leg at each end and no fixed end moves: every other segment
+  // meeting it would be left at the old position.
   float moveDist() const;
   // Moves by moveDist() unless a flag forbids it, dragging the single
   // segment attached at each end.
@@ -24,6 +27,10 @@ class Segment {
   float y2 = 0;
   bool plusSideBlocked = false;
   bool minusSideBlocked = false;
+  // The end must stay where it is: a pin lies there, or segments of another
+  // vertex at the same point end there, which the neighbour lists miss.
+  bool startFixed = false;
+  bool endFixed = false;
   std::vector<Segment*> startNbrs;
   std::vector<Segment*> endNbrs;
 };
