@@ -147,8 +147,7 @@ void Router::gainComputation() {
 
   auto addCandidate = [this](Vertex* u, Edge* e, Edge* m) {
     Vertex* v = u->pMstVerRoot;
-    // A tree vertex lies on some spanning-tree edge; one that does not
-    // closes no cycle.
+    // A pin on no spanning-tree edge has no edge for u to meet.
     if (v->mstEdges.empty()) {
       return;
     }
@@ -185,7 +184,7 @@ void Router::gainComputation() {
       continue;
     }
     eulerTrail(p);
-    if (!p->mstEdges.empty()) {
+    if (!p->mstEdges.empty() && p->pLeafNode) {
       roots.push_back(rootOf(p->pLeafNode));
     }
   }
@@ -204,7 +203,12 @@ void Router::gainComputation() {
     if (!a || !b || !a->pLeafNode || !b->pLeafNode) {
       return false;
     }
-    return part.empty() || part.at(a) == part.at(b);
+    if (part.empty()) {
+      return true;
+    }
+    auto pa = part.find(a);
+    auto pb = part.find(b);
+    return pa != part.end() && pb != part.end() && pa->second == pb->second;
   };
   std::vector<SteinerCandidate*> sound;
   for (SteinerCandidate* c : steinerCandidates) {
@@ -257,7 +261,7 @@ void Router::addSteinerPoints() {
     }
     Vertex* u = c->u;
     Vertex* v = u->pMstVerRoot;
-    if (c->eMst->removed || c->eVictim->removed ||
+    if (!c->eVictim || c->eMst->removed || c->eVictim->removed ||
         (v->isACorner() && c->eMstPrime->removed)) {
       continue;
     }
