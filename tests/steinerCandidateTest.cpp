@@ -70,19 +70,6 @@ TEST(SteinerCandidateTest, MaxAndMinKeepTheSecondOnATie) {
   EXPECT_EQ(p.c.min(2, 7), 2.0f);
 }
 
-TEST(SteinerCandidateTest, StartsUnansweredWithGainMinusOne) {
-  Placed p(0, 0, 2, 5, 6, 1);
-  EXPECT_EQ(p.c.gain, -1.0f);
-  EXPECT_TRUE(p.c.valid);
-  EXPECT_FALSE(p.c.queryPrimeFixed);
-  EXPECT_EQ(p.c.pQuery, nullptr);
-  EXPECT_EQ(p.c.pQueryPrime, nullptr);
-  EXPECT_EQ(p.c.eVictim, nullptr);
-  EXPECT_EQ(p.c.longestEdgeBetweenQueryVer, nullptr);
-  EXPECT_EQ(p.c.u, &p.u);
-  EXPECT_EQ(p.c.eSub, &p.e);
-}
-
 TEST(SteinerCandidateTest, PrintsAFreshCandidate) {
   Vertex u(0, 0, "corner");
   Vertex a(2, 5, "pin");
