@@ -1,7 +1,292 @@
-#include "router/router.h"
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+#include <vector>
 
-void Router::eulerTrail(Vertex* x) {
-  (void)x;
+#include "router/router.h"
+#include "steiner/steinerCandidate.h"
+
+namespace {
+
+Vertex* farEnd(const Edge* e, const Vertex* x) {
+  return e->pStart == x ? e->pEnd : e->pStart;
 }
-void Router::gainComputation() {}
-void Router::addSteinerPoints() {}
+
+// Moves the query vertex of each candidate on e to w while only one of its
+// two edges has been crossed; the last such move leaves the end nearer to
+// the other edge.
+void updatePass(Edge* e, Vertex* w) {
+  for (SteinerCandidate* c : e->candidates) {
+    if (c->eMst == c->eMstPrime) {
+      c->valid = false;
+    } else if (c->eMst->visited && c->eMstPrime->visited) {
+      continue;
+    } else if (e == c->eMst) {
+      c->pQuery = w;
+    } else if (e == c->eMstPrime && !c->queryPrimeFixed) {
+      c->pQueryPrime = w;
+    }
+  }
+}
+
+// The stretch of ePrime between its end q and v, sharing ePrime's pieces.
+// Without ends and pieces when q is neither end.
+Edge* makePartialEdge(const Edge* ePrime, Vertex* q, Vertex* v) {
+  Edge* p = new Edge();
+  if (q == ePrime->pStart) {
+    p->pStart = q;
+    p->pEnd = v;
+    for (Edge* d : ePrime->subEdges) {
+      if (d->pStart == v) {
+        break;
+      }
+      p->subEdges.push_back(d);
+    }
+  } else if (q == ePrime->pEnd) {
+    p->pStart = v;
+    p->pEnd = q;
+    for (auto it = ePrime->subEdges.rbegin(); it != ePrime->subEdges.rend();
+         ++it) {
+      if ((*it)->pEnd == v) {
+        break;
+      }
+      p->subEdges.push_front(*it);
+    }
+  }
+  return p;
+}
+
+BinMergTreeNode* rootOf(BinMergTreeNode* n) {
+  while (n->pParent) {
+    n = n->pParent;
+  }
+  return n;
+}
+
+// The part of every pin under each root, for a forest of merging trees.
+std::unordered_map<const Vertex*, const BinMergTreeNode*> labelParts(
+    const std::vector<BinMergTreeNode*>& roots) {
+  std::unordered_map<const Vertex*, const BinMergTreeNode*> part;
+  std::vector<const BinMergTreeNode*> stack;
+  for (const BinMergTreeNode* root : roots) {
+    stack.push_back(root);
+    while (!stack.empty()) {
+      const BinMergTreeNode* n = stack.back();
+      stack.pop_back();
+      if (n->attribute == BinMergTreeNode::leafNode) {
+        part[n->pVertex] = root;
+      }
+      for (const BinMergTreeNode* child : {n->pLeft, n->pRight}) {
+        if (child) {
+          stack.push_back(child);
+        }
+      }
+    }
+  }
+  return part;
+}
+
+// Every entry of a's tree neighbours that is b becomes null.
+void cutAll(Vertex* a, const Vertex* b) {
+  for (Vertex*& w : a->mstNbrs) {
+    if (w == b) {
+      w = nullptr;
+    }
+  }
+}
+
+// Only the first: where paths overlap, the other edges' entries stay.
+void cutFirst(Vertex* a, const Vertex* b) {
+  auto it = std::find(a->mstNbrs.begin(), a->mstNbrs.end(), b);
+  if (it != a->mstNbrs.end()) {
+    *it = nullptr;
+  }
+}
+
+}  // namespace
+
+// The tree is as deep as the number of pins for a chain-like net, so the walk
+// keeps its own stack, in the order and with the passes of a recursive walk.
+void Router::eulerTrail(Vertex* x) {
+  struct Frame {
+    Vertex* x;
+    size_t next;  // index in x's mstEdges of the edge being crossed
+  };
+  x->visited = true;
+  std::vector<Frame> stack{{x, 0}};
+  while (!stack.empty()) {
+    Frame& f = stack.back();
+    if (f.next == f.x->mstEdges.size()) {
+      stack.pop_back();
+      if (!stack.empty()) {
+        Frame& up = stack.back();
+        Edge* e = up.x->mstEdges[up.next];
+        updatePass(e, farEnd(e, up.x));
+        updatePass(e, up.x);
+        ++up.next;
+      }
+      continue;
+    }
+    Edge* e = f.x->mstEdges[f.next];
+    Vertex* y = farEnd(e, f.x);
+    // The edge back to where the walk came from.
+    if (y->visited) {
+      ++f.next;
+      continue;
+    }
+    updatePass(e, f.x);
+    e->visited = true;
+    updatePass(e, y);
+    y->visited = true;
+    stack.push_back({y, 0});
+  }
+}
+
+void Router::gainComputation() {
+  extendedDijkstraForMstVerForest();
+
+  auto addCandidate = [this](Vertex* u, Edge* e, Edge* m) {
+    Vertex* v = u->pMstVerRoot;
+    // A pin on no spanning-tree edge has no edge for u to meet.
+    if (v->mstEdges.empty()) {
+      return;
+    }
+    Edge* mPrime = v->mstEdges.front();
+    SteinerCandidate* c = new SteinerCandidate(u, e, m, mPrime);
+    if (v->isAPin()) {
+      c->pQueryPrime = v;
+      c->queryPrimeFixed = true;
+    }
+    steinerCandidates.push_back(c);
+    m->candidates.push_back(c);
+    mPrime->candidates.push_back(c);
+  };
+  for (Edge* m : mstEdges) {
+    for (Edge* e : m->subEdges) {
+      for (Vertex* u : e->pStart->sgNbrs) {
+        if (u != e->pEnd) {
+          addCandidate(u, e, m);
+        }
+      }
+      for (Vertex* u : e->pEnd->sgNbrs) {
+        if (u != e->pStart) {
+          addCandidate(u, e, m);
+        }
+      }
+    }
+  }
+
+  // One walk per part of a spanning forest, the first from the first pin; a
+  // single tree is walked exactly once, from there.
+  std::vector<BinMergTreeNode*> roots;
+  for (Vertex* p : vertices) {
+    if (!p || !p->isAPin() || p->visited) {
+      continue;
+    }
+    eulerTrail(p);
+    if (!p->mstEdges.empty() && p->pLeafNode) {
+      roots.push_back(rootOf(p->pLeafNode));
+    }
+  }
+  if (roots.empty()) {
+    return;
+  }
+  std::unordered_map<const Vertex*, const BinMergTreeNode*> part;
+  if (roots.size() > 1) {
+    part = labelParts(roots);
+  }
+  // A candidate whose query vertices are missing or in different parts of a
+  // forest closes no cycle: it gets no answer and no gain.
+  auto closesCycle = [&](const SteinerCandidate* c) {
+    const Vertex* a = c->pQuery;
+    const Vertex* b = c->pQueryPrime;
+    if (!a || !b || !a->pLeafNode || !b->pLeafNode) {
+      return false;
+    }
+    if (part.empty()) {
+      return true;
+    }
+    auto pa = part.find(a);
+    auto pb = part.find(b);
+    return pa != part.end() && pb != part.end() && pa->second == pb->second;
+  };
+  std::vector<SteinerCandidate*> sound;
+  for (SteinerCandidate* c : steinerCandidates) {
+    if (c->valid && closesCycle(c)) {
+      sound.push_back(c);
+      c->pQuery->queryCandidates.push_back(c);
+      c->pQueryPrime->queryCandidates.push_back(c);
+    }
+  }
+  mergingTree.lcaQuery();
+  for (BinMergTreeNode* root : roots) {
+    if (root != mergingTree.pRoot) {
+      mergingTree.tarjanLca(root);
+    }
+  }
+
+  for (SteinerCandidate* c : sound) {
+    Vertex* u = c->u;
+    Edge* longest = c->longestEdgeBetweenQueryVer;
+    Edge* partial =
+        makePartialEdge(c->eMstPrime, c->pQueryPrime, u->pMstVerRoot);
+    float b = longest ? longest->mstEdgeLen() : 0.0f;
+    float d = partial->mstEdgeLen();
+    float victimLen;
+    // On a tie the partial edge is the victim.
+    if (b > d) {
+      delete partial;
+      c->eVictim = longest;
+      victimLen = b;
+    } else {
+      partialEdges.push_back(partial);
+      c->eVictim = partial;
+      victimLen = d;
+    }
+    c->gain = (victimLen - u->mstVerDist) -
+              (std::fabs(u->x - c->s->x) + std::fabs(u->y - c->s->y));
+  }
+}
+
+void Router::addSteinerPoints() {
+  if (steinerCandidates.empty()) {
+    return;
+  }
+  std::sort(steinerCandidates.begin(), steinerCandidates.end(),
+            SteinerCandidateLarger());
+  for (SteinerCandidate* c : steinerCandidates) {
+    // Gains descend, and invalid candidates carry -1: nothing later applies.
+    if (!(c->gain > 0) || !c->valid) {
+      break;
+    }
+    Vertex* u = c->u;
+    Vertex* v = u->pMstVerRoot;
+    if (!c->eVictim || c->eMst->removed || c->eVictim->removed ||
+        (v->isACorner() && c->eMstPrime->removed)) {
+      continue;
+    }
+    Vertex* s = c->s;
+    vertices.push_back(s);
+    connectMstSubEdge(s, u);
+    for (Vertex* w = u; w != v; w = w->pMstVerPred) {
+      connectMstSubEdge(w, w->pMstVerPred);
+    }
+    Vertex* a = c->eSub->pStart;
+    Vertex* b = c->eSub->pEnd;
+    connectMstSubEdge(s, a);
+    connectMstSubEdge(s, b);
+    cutAll(a, b);
+    cutAll(b, a);
+    for (Edge* d : c->eVictim->subEdges) {
+      cutFirst(d->pStart, d->pEnd);
+      cutFirst(d->pEnd, d->pStart);
+    }
+    c->eSub->removed = true;
+    c->eMst->removed = true;
+    c->eVictim->removed = true;
+    // A corner lies inside eMstPrime's path, so the connection split it.
+    if (v->isACorner()) {
+      c->eMstPrime->removed = true;
+    }
+  }
+}

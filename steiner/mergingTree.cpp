@@ -1,9 +1,11 @@
 #include "steiner/mergingTree.h"
 
 #include <iostream>
+#include <vector>
 
 #include "geometry/edge.h"
 #include "geometry/vertex.h"
+#include "steiner/steinerCandidate.h"
 
 void BinMergTreeNode::print() const {
   std::cout << "BinMergTreeNode: " << std::endl;
@@ -42,8 +44,81 @@ void BinaryMergingTree::clear() {
   nodeSet.clear();
 }
 
-void BinaryMergingTree::lcaQuery() {}
+void BinaryMergingTree::lcaQuery() {
+  nodeSet.clear();
+  // A tree without a root has no edge, so no candidate to answer.
+  if (pRoot) {
+    tarjanLca(pRoot);
+  }
+}
 
+namespace {
+
+// Once a child's subtree is finished, the set holding the node and its
+// finished children answers with the node, whichever root linkSet kept.
+void adoptChild(DisjointSet<BinMergTreeNode>& set,
+                BinMergTreeNode* n,
+                BinMergTreeNode* child) {
+  set.setUnion(n, child);
+  set.findSet(n)->pAncestor = n;
+}
+
+}  // namespace
+
+// The merging tree is as deep as the number of pins for a chain-like net, so
+// the walk keeps its own stack: left subtree, right subtree, then the node's
+// own queries, as a recursive walk would.
 void BinaryMergingTree::tarjanLca(BinMergTreeNode* n) {
-  (void)n;
+  enum Stage { enter, leftDone, rightDone };
+  struct Frame {
+    BinMergTreeNode* n;
+    Stage stage;
+  };
+  std::vector<Frame> stack{{n, enter}};
+  while (!stack.empty()) {
+    size_t top = stack.size() - 1;
+    BinMergTreeNode* cur = stack[top].n;
+    switch (stack[top].stage) {
+      case enter:
+        nodeSet.makeSet(cur);
+        nodeSet.findSet(cur)->pAncestor = cur;
+        stack[top].stage = leftDone;
+        if (cur->pLeft) {
+          stack.push_back({cur->pLeft, enter});
+        }
+        break;
+      case leftDone:
+        if (cur->pLeft) {
+          adoptChild(nodeSet, cur, cur->pLeft);
+        }
+        stack[top].stage = rightDone;
+        if (cur->pRight) {
+          stack.push_back({cur->pRight, enter});
+        }
+        break;
+      case rightDone:
+        if (cur->pRight) {
+          adoptChild(nodeSet, cur, cur->pRight);
+        }
+        stack.pop_back();
+        cur->color = BinMergTreeNode::black;
+        if (cur->attribute != BinMergTreeNode::leafNode) {
+          break;
+        }
+        for (SteinerCandidate* c : cur->pVertex->queryCandidates) {
+          if (!c->valid) {
+            continue;
+          }
+          Vertex* w = c->pQuery != cur->pVertex ? c->pQuery : c->pQueryPrime;
+          BinMergTreeNode* m = w->pLeafNode;
+          // A white leaf is answered later, when the walk reaches it and
+          // finds this one black.
+          if (m && m->color == BinMergTreeNode::black) {
+            c->longestEdgeBetweenQueryVer =
+                nodeSet.findSet(m)->pAncestor->pEdge;
+          }
+        }
+        break;
+    }
+  }
 }

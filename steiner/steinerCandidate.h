@@ -1,4 +1,5 @@
 #pragma once
+#include <cmath>
 
 class Vertex;
 class Edge;
@@ -31,4 +32,13 @@ class SteinerCandidate {
   Edge* eVictim = nullptr;
   // Null when the query vertices are the same pin.
   Edge* longestEdgeBetweenQueryVer = nullptr;
+};
+
+// Orders candidates by descending gain for std::sort; the order of equal
+// gains is whatever the sort leaves. A NaN gain ranks below every number:
+// compared plainly it would be equal to all of them, which no sort allows.
+struct SteinerCandidateLarger {
+  bool operator()(const SteinerCandidate* a, const SteinerCandidate* b) const {
+    return a->gain > b->gain || (std::isnan(b->gain) && !std::isnan(a->gain));
+  }
 };

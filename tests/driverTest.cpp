@@ -82,6 +82,27 @@ TEST_F(DriverTest, EmptyInputWritesTheBannerOnly) {
   EXPECT_NE(run.out.find(" sec\n"), std::string::npos);
 }
 
+// A Steiner point at (5, 0) joins the three pins; each connection is drawn
+// as an L from its lower end, horizontal leg first.
+TEST_F(DriverTest, NoRefineWritesTheSteinerTreesConnections) {
+  run.write("three.txt", "0 0 pin\n10 0 pin\n5 5 pin\n-1 -1 pin\n");
+  EXPECT_EQ(run.run(ZORVANE_PATH, "--no-refine three.txt obst.txt out.txt"), 0);
+  EXPECT_EQ(run.out.rfind("Execution Time = ", 0), 0u);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.read("out.txt"),
+            "# ------------------------------------------------------------"
+            "---------- #\n"
+            "#     This file contains the connections of the Steiner "
+            "Minimal Tree     #\n"
+            "# ------------------------------------------------------------"
+            "---------- #\n"
+            "0\t0\n5\t0\n\n5\t0\n5\t0\n\n"
+            "5\t0\n5\t0\n\n5\t0\n5\t5\n\n"
+            "5\t0\n10\t0\n\n10\t0\n10\t0\n\n");
+  EXPECT_EQ(run.run(OAMST_PATH, "--no-refine three.txt obst.txt out2.txt"), 1);
+  EXPECT_FALSE(run.exists("out2.txt"));
+}
+
 TEST_F(DriverTest, OptionsEndAtDoubleDash) {
   run.write("-pins.txt", kPins);
   EXPECT_EQ(run.run(OAMST_PATH, "-- -pins.txt obst.txt out.txt"), 0);
