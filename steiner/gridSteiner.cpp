@@ -1,0 +1,248 @@
+#include "steiner/gridSteiner.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <queue>
+#include <utility>
+
+#include "geometry/obstacleIndex.h"
+
+namespace {
+
+const double kInf = std::numeric_limits<double>::infinity();
+
+void addCoord(std::vector<float>& c, float v, float lo, float hi) {
+  if (lo <= v && v <= hi) {
+    c.push_back(v);
+  }
+}
+
+void sortUnique(std::vector<float>& c) {
+  std::sort(c.begin(), c.end());
+  c.erase(std::unique(c.begin(), c.end()), c.end());
+}
+
+int indexOf(const std::vector<float>& c, float v) {
+  return static_cast<int>(std::lower_bound(c.begin(), c.end(), v) - c.begin());
+}
+
+}  // namespace
+
+GridSteiner::GridSteiner(const std::vector<Point>& terminals,
+                         const ObstacleIndex& obstacles,
+                         float xlo,
+                         float ylo,
+                         float xhi,
+                         float yhi)
+    : obstacles_(obstacles), terminals_(terminals) {
+  xs_ = {xlo, xhi};
+  ys_ = {ylo, yhi};
+  for (const Point& t : terminals_) {
+    xs_.push_back(t.x);
+    ys_.push_back(t.y);
+  }
+  for (int r : obstacles_.meeting(xlo, ylo, xhi, yhi)) {
+    const ObstacleIndex::Rect& o = obstacles_.rects()[r];
+    addCoord(xs_, o.xlo, xlo, xhi);
+    addCoord(xs_, o.xhi, xlo, xhi);
+    addCoord(ys_, o.ylo, ylo, yhi);
+    addCoord(ys_, o.yhi, ylo, yhi);
+  }
+  sortUnique(xs_);
+  sortUnique(ys_);
+  nx_ = static_cast<int>(xs_.size());
+  ny_ = static_cast<int>(ys_.size());
+  int n = nx_ * ny_;
+  blocked_.assign(n, 0);
+  freeRight_.assign(n, 0);
+  freeUp_.assign(n, 0);
+  for (int j = 0; j < ny_; ++j) {
+    for (int i = 0; i < nx_; ++i) {
+      int v = node(i, j);
+      blocked_[v] = obstacles_.containing(xs_[i], ys_[j]) >= 0;
+      if (i + 1 < nx_) {
+        freeRight_[v] =
+            !obstacles_.blocksHorizontal(ys_[j], xs_[i], xs_[i + 1]);
+      }
+      if (j + 1 < ny_) {
+        freeUp_[v] = !obstacles_.blocksVertical(xs_[i], ys_[j], ys_[j + 1]);
+      }
+    }
+  }
+  for (const Point& t : terminals_) {
+    termNode_.push_back(node(indexOf(xs_, t.x), indexOf(ys_, t.y)));
+  }
+}
+
+double GridSteiner::work() const {
+  int k = static_cast<int>(terminals_.size());
+  return std::pow(3.0, std::max(0, k - 1)) * gridNodes();
+}
+
+// Grows the trees of one subset from every node that already has a cost,
+// along free grid pieces; a step that only ties keeps the earlier way.
+void GridSteiner::dijkstra(std::vector<double>& dist,
+                           std::vector<int>& back) const {
+  using Entry = std::pair<double, int>;
+  std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> heap;
+  for (int v = 0; v < static_cast<int>(dist.size()); ++v) {
+    if (dist[v] < kInf) {
+      heap.emplace(dist[v], v);
+    }
+  }
+  while (!heap.empty()) {
+    auto [d, v] = heap.top();
+    heap.pop();
+    if (d > dist[v]) {
+      continue;
+    }
+    int i = v % nx_, j = v / nx_;
+    auto relax = [&](int w, float len) {
+      double c = d + len;
+      if (c < dist[w]) {
+        dist[w] = c;
+        back[w] = v;
+        heap.emplace(c, w);
+      }
+    };
+    if (i + 1 < nx_ && freeRight_[v]) {
+      relax(v + 1, xs_[i + 1] - xs_[i]);
+    }
+    if (i > 0 && freeRight_[v - 1]) {
+      relax(v - 1, xs_[i] - xs_[i - 1]);
+    }
+    if (j + 1 < ny_ && freeUp_[v]) {
+      relax(v + nx_, ys_[j + 1] - ys_[j]);
+    }
+    if (j > 0 && freeUp_[v - nx_]) {
+      relax(v - nx_, ys_[j] - ys_[j - 1]);
+    }
+  }
+}
+
+bool GridSteiner::solve(std::vector<Piece>& tree, double& length) {
+  tree.clear();
+  length = 0;
+  int k = static_cast<int>(terminals_.size());
+  for (int t : termNode_) {
+    if (blocked_[t]) {
+      return false;
+    }
+  }
+  if (k <= 1) {
+    return true;
+  }
+  int m = k - 1;
+  int full = (1 << m) - 1;
+  int n = gridNodes();
+  cost_.assign(full + 1, std::vector<double>());
+  back_.assign(full + 1, std::vector<int>());
+  for (int mask = 1; mask <= full; ++mask) {
+    cost_[mask].assign(n, kInf);
+    back_[mask].assign(n, -1);
+    if ((mask & (mask - 1)) == 0) {
+      int t = 0;
+      while (!(mask >> t & 1)) {
+        ++t;
+      }
+      cost_[mask][termNode_[t]] = 0;
+    } else {
+      // Every split of the subset into two, counted once: the part holding
+      // the lowest terminal is named.
+      int low = mask & -mask;
+      std::vector<double>& c = cost_[mask];
+      std::vector<int>& b = back_[mask];
+      for (int sub = (mask - 1) & mask; sub > 0; sub = (sub - 1) & mask) {
+        if (!(sub & low)) {
+          continue;
+        }
+        const std::vector<double>& c1 = cost_[sub];
+        const std::vector<double>& c2 = cost_[mask ^ sub];
+        for (int v = 0; v < n; ++v) {
+          double s = c1[v] + c2[v];
+          if (s < c[v]) {
+            c[v] = s;
+            b[v] = -2 - sub;
+          }
+        }
+      }
+    }
+    dijkstra(cost_[mask], back_[mask]);
+  }
+  int root = termNode_[m];
+  if (!(cost_[full][root] < kInf)) {
+    return false;
+  }
+
+  edgeUsedH_.assign(n, 0);
+  edgeUsedV_.assign(n, 0);
+  std::vector<std::pair<int, int>> stack{{full, root}};
+  while (!stack.empty()) {
+    auto [mask, v] = stack.back();
+    stack.pop_back();
+    int b = back_[mask][v];
+    if (b >= 0) {
+      int lo = std::min(b, v);
+      (b / nx_ == v / nx_ ? edgeUsedH_ : edgeUsedV_)[lo] = 1;
+      stack.emplace_back(mask, b);
+    } else if (b <= -2) {
+      int sub = -2 - b;
+      stack.emplace_back(sub, v);
+      stack.emplace_back(mask ^ sub, v);
+    }
+  }
+
+  for (int v = 0; v < n; ++v) {
+    if (edgeUsedH_[v]) {
+      length += xs_[v % nx_ + 1] - xs_[v % nx_];
+    }
+    if (edgeUsedV_[v]) {
+      length += ys_[v / nx_ + 1] - ys_[v / nx_];
+    }
+  }
+  // Maximal straight runs, cut wherever a perpendicular piece or a terminal
+  // meets them, so that pieces meet only at their ends.
+  std::vector<char> isTerm(n, 0);
+  for (int t : termNode_) {
+    isTerm[t] = 1;
+  }
+  auto touchedV = [&](int v) {
+    return edgeUsedV_[v] || (v >= nx_ && edgeUsedV_[v - nx_]);
+  };
+  auto touchedH = [&](int v) {
+    return edgeUsedH_[v] || (v % nx_ > 0 && edgeUsedH_[v - 1]);
+  };
+  for (int j = 0; j < ny_; ++j) {
+    for (int i = 0; i + 1 < nx_;) {
+      if (!edgeUsedH_[node(i, j)]) {
+        ++i;
+        continue;
+      }
+      int e = i + 1;
+      while (e + 1 < nx_ && edgeUsedH_[node(e, j)] && !touchedV(node(e, j)) &&
+             !isTerm[node(e, j)]) {
+        ++e;
+      }
+      tree.push_back({xs_[i], ys_[j], xs_[e], ys_[j]});
+      i = e;
+    }
+  }
+  for (int i = 0; i < nx_; ++i) {
+    for (int j = 0; j + 1 < ny_;) {
+      if (!edgeUsedV_[node(i, j)]) {
+        ++j;
+        continue;
+      }
+      int e = j + 1;
+      while (e + 1 < ny_ && edgeUsedV_[node(i, e)] && !touchedH(node(i, e)) &&
+             !isTerm[node(i, e)]) {
+        ++e;
+      }
+      tree.push_back({xs_[i], ys_[j], xs_[i], ys_[e]});
+      j = e;
+    }
+  }
+  return true;
+}

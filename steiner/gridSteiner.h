@@ -1,0 +1,64 @@
+#pragma once
+#include <vector>
+
+class ObstacleIndex;
+
+// Optimal obstacle-avoiding rectilinear Steiner trees of small nets, by
+// dynamic programming over subsets of the terminals on the grid of the
+// terminals' and the obstacles' coordinates, which holds an optimal tree.
+// Time grows as 3^k times the grid's size, so it serves nets of a dozen
+// terminals or fewer, or small windows of a larger tree.
+class GridSteiner {
+ public:
+  struct Point {
+    float x;
+    float y;
+  };
+  // A horizontal or vertical piece of the tree.
+  struct Piece {
+    float x1;
+    float y1;
+    float x2;
+    float y2;
+  };
+
+  // The grid covers the box [xlo, xhi] x [ylo, yhi], which must hold every
+  // terminal; the tree stays inside it. Only the obstacles meeting the box
+  // shape the grid.
+  GridSteiner(const std::vector<Point>& terminals,
+              const ObstacleIndex& obstacles,
+              float xlo,
+              float ylo,
+              float xhi,
+              float yhi);
+
+  // The work solve() will do, in grid-node visits: 3^(k-1) times the grid.
+  double work() const;
+  int gridNodes() const { return static_cast<int>(xs_.size() * ys_.size()); }
+
+  // A shortest tree joining every terminal, as maximal straight pieces, and
+  // its length; false when some terminal cannot be reached from another.
+  bool solve(std::vector<Piece>& tree, double& length);
+
+ private:
+  int node(int i, int j) const { return j * nx_ + i; }
+  void dijkstra(std::vector<double>& dist, std::vector<int>& back) const;
+
+  const ObstacleIndex& obstacles_;
+  std::vector<Point> terminals_;
+  std::vector<float> xs_;
+  std::vector<float> ys_;
+  int nx_ = 0;
+  int ny_ = 0;
+  std::vector<int> termNode_;
+  std::vector<char> blocked_;    // per node: strictly inside an obstacle
+  std::vector<char> freeRight_;  // per node: the piece to (i+1, j) is free
+  std::vector<char> freeUp_;     // per node: the piece to (i, j+1) is free
+  // Per subset of the first k-1 terminals and node: the cost of the best
+  // tree joining the subset and the node, and how it was reached: a node
+  // index (the step came from there) or -2 - sub (the union of two trees).
+  std::vector<std::vector<double>> cost_;
+  std::vector<std::vector<int>> back_;
+  std::vector<char> edgeUsedH_;
+  std::vector<char> edgeUsedV_;
+};
