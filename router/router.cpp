@@ -23,6 +23,9 @@ Router::~Router() {
   for (Vertex* t : turningPoints) {
     delete t;
   }
+  for (Vertex* c : cutPoints) {
+    delete c;
+  }
   for (BinMergTreeNode* n : mergTreeNodes) {
     delete n;
   }
@@ -38,6 +41,10 @@ Router::~Router() {
 }
 
 void Router::formSG() {
+  if (exactGraph) {
+    connectExactGraph();
+    return;
+  }
   connectObstEdges();
   connectQuad1();
   connectQuad2();

@@ -51,6 +51,10 @@ class Router {
   bool quad3VertEdgeBetween(Vertex* v, Vertex* a, Vertex* b);
   bool quad4HoriEdgeBetween(Vertex* v, Vertex* a, Vertex* b);
   bool quad4VertEdgeBetween(Vertex* v, Vertex* a, Vertex* b);
+  // The graph formSG builds when exactGraph is set: its shortest paths
+  // between pins are the shortest obstacle-avoiding routes, and every edge
+  // is free. Appends the points it adds on its cut lines to vertices.
+  void connectExactGraph();
 
   // Spanning tree.
   // Reads sgNbrs; leaves pinDist, pPinPred and pPinRoot on every vertex and
@@ -99,8 +103,12 @@ class Router {
   BinaryHeap<Edge, float> edgeHeap;
   DisjointSet<Vertex> verSet;
 
+  // formSG builds the exact graph instead of the sides and sweeps.
+  bool exactGraph = false;
+
   // What the pipeline created and no list above owns; freed with the Router.
   std::vector<Vertex*> turningPoints;
+  std::vector<Vertex*> cutPoints;
   std::vector<Edge*> partialEdges;
   std::vector<BinMergTreeNode*> mergTreeNodes;
 };
