@@ -1,8 +1,6 @@
 #include "router/router.h"
 
 #include <iostream>
-#include <numeric>
-#include <unordered_map>
 
 #include "geometry/segment.h"
 #include "steiner/steinerCandidate.h"
@@ -68,43 +66,6 @@ void Router::localRefinement() {
   rectilinearizeSMT();
   rmRedundentVers();
   moveSegments();
-}
-
-int Router::pinParts() const {
-  std::unordered_map<const Vertex*, int> at;
-  for (const Vertex* v : vertices) {
-    if (v) {
-      at.emplace(v, static_cast<int>(at.size()));
-    }
-  }
-  std::vector<int> up(at.size());
-  std::iota(up.begin(), up.end(), 0);
-  auto find = [&up](int a) {
-    while (up[a] != a) {
-      a = up[a] = up[up[a]];
-    }
-    return a;
-  };
-  for (const Vertex* v : vertices) {
-    if (!v) {
-      continue;
-    }
-    for (const Vertex* w : v->mstNbrs) {
-      auto it = w ? at.find(w) : at.end();
-      if (it != at.end()) {
-        up[find(at[v])] = find(it->second);
-      }
-    }
-  }
-  std::vector<char> counted(at.size(), 0);
-  int parts = 0;
-  for (const Vertex* v : vertices) {
-    if (v && v->isAPin() && !counted[find(at[v])]) {
-      counted[find(at[v])] = 1;
-      ++parts;
-    }
-  }
-  return parts;
 }
 
 const ObstacleIndex& Router::obstacleIndex() {

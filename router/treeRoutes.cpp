@@ -3,6 +3,7 @@
 #include <numeric>
 #include <tuple>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "router/router.h"
 #include "steiner/steinerCandidate.h"
@@ -29,6 +30,7 @@ void cutEvery(Vertex* a, const Vertex* b) {
 class TreeParts {
  public:
   explicit TreeParts(const std::vector<Vertex*>& vertices) {
+    index_.reserve(vertices.size());
     for (const Vertex* v : vertices) {
       if (v) {
         index_.emplace(v, static_cast<int>(index_.size()));
@@ -71,6 +73,17 @@ class TreeParts {
 
 }  // namespace
 
+int Router::pinParts() const {
+  TreeParts parts(vertices);
+  std::unordered_set<int> seen;
+  for (const Vertex* v : vertices) {
+    if (v && v->isAPin()) {
+      seen.insert(parts.find(v));
+    }
+  }
+  return static_cast<int>(seen.size());
+}
+
 std::map<Router::Connection, FreeRoute> Router::routeTreeConnections() {
   std::map<Connection, FreeRoute> routes;
   if (obstacleIndex().empty()) {
@@ -107,52 +120,83 @@ std::map<Router::Connection, FreeRoute> Router::routeTreeConnections() {
   }
 
   // The connections taken out joined the parts now left apart. Join them
-  // again where free routes allow: within each group of parts that the
-  // lost connections linked, between the ends of those connections, nearest
-  // pairs first, skipping ends inside an obstacle and pairs already joined.
-  TreeParts parts(vertices);
-  std::unordered_map<int, int> groupUp;
-  auto group = [&groupUp](int a) {
-    groupUp.emplace(a, a);
-    while (groupUp[a] != a) {
-      a = groupUp[a];
+  // again where free routes allow, locally: the ends of the connections lost
+  // at one vertex, or at a cluster of vertices inside obstacles (joined by
+  // lost connections or by connections of no length), make a group; within
+  // it the ends outside obstacles are joined, nearest pairs first, unless
+  // already joined.
+  const ObstacleIndex& index = obstacleIndex();
+  std::unordered_map<const Vertex*, bool> inside;
+  auto buried = [&](const Vertex* v) {
+    auto it = inside.find(v);
+    if (it == inside.end()) {
+      it = inside.emplace(v, index.containing(v->x, v->y) >= 0).first;
     }
-    return a;
+    return it->second;
+  };
+  std::unordered_map<const Vertex*, const Vertex*> up;
+  auto root = [&up](const Vertex* v) {
+    up.emplace(v, v);
+    while (up[v] != v) {
+      v = up[v] = up[up[v]];
+    }
+    return v;
+  };
+  auto unite = [&](const Vertex* a, const Vertex* b) {
+    const Vertex* ra = root(a);
+    const Vertex* rb = root(b);
+    if (ra != rb) {
+      up[rb] = ra;
+    }
   };
   for (const auto& [v, w] : lost) {
-    int a = group(parts.find(v)), b = group(parts.find(w));
-    groupUp[std::max(a, b)] = std::min(a, b);
-  }
-  std::unordered_map<int, size_t> slot;
-  std::vector<std::vector<Vertex*>> ends;
-  std::unordered_map<const Vertex*, bool> listed;
-  for (const auto& [v, w] : lost) {
+    unite(v, w);
     for (Vertex* e : {v, w}) {
-      if (listed.count(e) || obstacleIndex().containing(e->x, e->y) >= 0) {
-        listed.emplace(e, true);
-        continue;
-      }
-      listed.emplace(e, true);
-      auto g = slot.emplace(group(parts.find(e)), ends.size());
-      if (g.second) {
-        ends.emplace_back();
-      }
-      ends[g.first->second].push_back(e);
-    }
-  }
-  for (const std::vector<Vertex*>& es : ends) {
-    std::vector<std::tuple<double, size_t, size_t>> pairs;
-    for (size_t i = 0; i < es.size(); ++i) {
-      for (size_t j = i + 1; j < es.size(); ++j) {
-        if (parts.find(es[i]) != parts.find(es[j])) {
-          pairs.emplace_back(
-              std::fabs(static_cast<double>(es[i]->x) - es[j]->x) +
-                  std::fabs(static_cast<double>(es[i]->y) - es[j]->y),
-              i, j);
+      for (const Vertex* n : buried(e) ? e->mstNbrs : std::vector<Vertex*>{}) {
+        if (n) {
+          unite(e, n);
         }
       }
     }
+  }
+  std::unordered_map<const Vertex*, size_t> slot;
+  std::vector<std::vector<Vertex*>> groups;
+  std::unordered_map<const Vertex*, bool> listed;
+  for (const auto& [v, w] : lost) {
+    for (Vertex* e : {v, w}) {
+      if (!listed.emplace(e, true).second || buried(e)) {
+        continue;
+      }
+      auto g = slot.emplace(root(e), groups.size());
+      if (g.second) {
+        groups.emplace_back();
+      }
+      groups[g.first->second].push_back(e);
+    }
+  }
+  TreeParts parts(vertices);
+  // In a large group each end tries its nearest few only.
+  const size_t nearest = 8;
+  for (const std::vector<Vertex*>& es : groups) {
+    std::vector<std::tuple<double, size_t, size_t>> pairs;
+    for (size_t i = 0; i < es.size(); ++i) {
+      std::vector<std::tuple<double, size_t, size_t>> mine;
+      for (size_t j = 0; j < es.size(); ++j) {
+        if (j != i && parts.find(es[i]) != parts.find(es[j])) {
+          mine.emplace_back(
+              std::fabs(static_cast<double>(es[i]->x) - es[j]->x) +
+                  std::fabs(static_cast<double>(es[i]->y) - es[j]->y),
+              std::min(i, j), std::max(i, j));
+        }
+      }
+      if (mine.size() > nearest) {
+        std::partial_sort(mine.begin(), mine.begin() + nearest, mine.end());
+        mine.resize(nearest);
+      }
+      pairs.insert(pairs.end(), mine.begin(), mine.end());
+    }
     std::sort(pairs.begin(), pairs.end());
+    pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
     for (const auto& [len, i, j] : pairs) {
       Vertex* a = es[i];
       Vertex* b = es[j];
