@@ -159,12 +159,13 @@ std::map<Router::Connection, FreeRoute> Router::routeTreeConnections() {
       }
     }
   }
+  TreeParts parts(vertices);
   std::unordered_map<const Vertex*, size_t> slot;
   std::vector<std::vector<Vertex*>> groups;
   std::unordered_map<const Vertex*, bool> listed;
   for (const auto& [v, w] : lost) {
     for (Vertex* e : {v, w}) {
-      if (!listed.emplace(e, true).second || buried(e)) {
+      if (!listed.emplace(e, true).second || buried(e) || !parts.knows(e)) {
         continue;
       }
       auto g = slot.emplace(root(e), groups.size());
@@ -174,7 +175,6 @@ std::map<Router::Connection, FreeRoute> Router::routeTreeConnections() {
       groups[g.first->second].push_back(e);
     }
   }
-  TreeParts parts(vertices);
   // In a large group each end tries its nearest few only.
   const size_t nearest = 8;
   for (const std::vector<Vertex*>& es : groups) {
