@@ -215,7 +215,7 @@ int main(int argc, char** argv) {
                                  : sg;
       RoutePoint a{u->x, u->y}, b{v->x, v->y};
       ++t.conn;
-      if (!finder.designLFree(a, b)) {
+      if (!finder.primaryLFree(a, b)) {
         ++t.lBlocked;
         if (!finder.monotoneRoute(a, b).found()) {
           ++t.noMonotone;

@@ -286,7 +286,7 @@ bool RouteFinder::legsFree(RoutePoint a,
          !index_.blocksPiece(corner.x, corner.y, b.x, b.y);
 }
 
-bool RouteFinder::designLFree(RoutePoint a, RoutePoint b) const {
+bool RouteFinder::primaryLFree(RoutePoint a, RoutePoint b) const {
   if (a.x == b.x || a.y == b.y) {
     return !index_.blocksPiece(a.x, a.y, b.x, b.y);
   }
@@ -295,12 +295,12 @@ bool RouteFinder::designLFree(RoutePoint a, RoutePoint b) const {
   return legsFree(a, {right.x, left.y}, b);
 }
 
-FreeRoute RouteFinder::designL(RoutePoint a, RoutePoint b) const {
+FreeRoute RouteFinder::primaryL(RoutePoint a, RoutePoint b) const {
   FreeRoute r;
-  if (!designLFree(a, b)) {
+  if (!primaryLFree(a, b)) {
     return r;
   }
-  r.kind = RouteKind::designL;
+  r.kind = RouteKind::primaryL;
   if (a.x == b.x || a.y == b.y) {
     r.points = {a, b};
   } else {
@@ -312,7 +312,7 @@ FreeRoute RouteFinder::designL(RoutePoint a, RoutePoint b) const {
 }
 
 FreeRoute RouteFinder::monotoneRoute(RoutePoint a, RoutePoint b) const {
-  FreeRoute r = designL(a, b);
+  FreeRoute r = primaryL(a, b);
   if (r.found() || a.x == b.x || a.y == b.y) {
     return r;
   }

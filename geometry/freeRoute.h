@@ -13,7 +13,7 @@ inline bool operator==(const RoutePoint& a, const RoutePoint& b) {
 }
 
 // How a route was found, in the order the kinds are tried.
-enum class RouteKind { none, designL, otherL, staircase, detour };
+enum class RouteKind { none, primaryL, otherL, staircase, detour };
 
 // A rectilinear path that meets no obstacle's open interior.
 struct FreeRoute {
@@ -29,11 +29,11 @@ struct FreeRoute {
 };
 
 // Routes between two points over one set of rectangles. Tries, in order:
-// the design's L (the horizontal leg at the left end's y, the vertical leg
+// the primary L (the horizontal leg at the left end's y, the vertical leg
 // at the right end's x), the other L, a staircase inside the two points'
 // bounding box with the fewest bends, and the shortest route round the
 // obstacles in the way (fewest bends among the shortest). A straight
-// connection is its own design's L. Deterministic: the same points give the
+// connection is its own primary L. Deterministic: the same points give the
 // same route.
 class RouteFinder {
  public:
@@ -44,9 +44,9 @@ class RouteFinder {
   // staircase.
   FreeRoute monotoneRoute(RoutePoint a, RoutePoint b) const;
 
-  // The design's L alone, as route() would give it, or no route.
-  FreeRoute designL(RoutePoint a, RoutePoint b) const;
-  bool designLFree(RoutePoint a, RoutePoint b) const;
+  // The primary L alone, as route() would give it, or no route.
+  FreeRoute primaryL(RoutePoint a, RoutePoint b) const;
+  bool primaryLFree(RoutePoint a, RoutePoint b) const;
 
  private:
   struct Box {

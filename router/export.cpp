@@ -109,8 +109,8 @@ void writeTreeRoutes(OutFile& out,
         continue;
       }
       const std::vector<RoutePoint>& pts = it->second.points;
-      for (size_t k = 1; k < pts.size(); ++k) {
-        out.block(pts[k - 1].x, pts[k - 1].y, pts[k].x, pts[k].y);
+      for (size_t i = 1; i < pts.size(); ++i) {
+        out.block(pts[i - 1].x, pts[i - 1].y, pts[i].x, pts[i].y);
       }
     }
   }

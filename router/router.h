@@ -81,7 +81,7 @@ class Router {
 
   // Refinement.
   // Splits every connection that is not a free straight piece at the bends
-  // of a free route: the design's L when free (one turning point at the
+  // of a free route: its primary L when free (one turning point at the
   // right end's x and the left end's y), else what the route finder gives.
   void rectilinearizeSMT();
   void rmRedundentVers();
@@ -100,9 +100,9 @@ class Router {
   // both directions of mstNbrs, every copy. The ends of connections taken
   // out are then joined again where a free route allows, so that a vertex
   // inside an obstacle or walled in by obstacles leaves the rest of its
-  // part joined. Returns the routes of the connections whose design's L
-  // (or straight piece) is blocked; every other connection draws as the
-  // design does.
+  // part joined. Returns the routes of the connections whose primary L
+  // (or straight piece) is blocked; every other connection draws as its
+  // primary L.
   std::map<Connection, FreeRoute> routeTreeConnections();
   // A Steiner candidate's new connections (u to s, s to both ends of eSub,
   // the steps of u's path to its tree vertex) can all be drawn free within

@@ -99,7 +99,7 @@ std::map<Router::Connection, FreeRoute> Router::routeTreeConnections() {
     for (Vertex* w : v->mstNbrs) {
       // A connection listed twice is decided once.
       if (!w || !lowerFirst(v, w) || decided.count({v, w}) ||
-          finder.designLFree(at(v), at(w))) {
+          finder.primaryLFree(at(v), at(w))) {
         continue;
       }
       FreeRoute r = finder.route(at(v), at(w));
@@ -210,7 +210,7 @@ std::map<Router::Connection, FreeRoute> Router::routeTreeConnections() {
       if (!r.found()) {
         continue;
       }
-      if (r.kind != RouteKind::designL) {
+      if (r.kind != RouteKind::primaryL) {
         routes[{a, b}] = r;
       }
       connectMstSubEdge(a, b);

@@ -61,10 +61,10 @@ struct Scene {
   RouteFinder finder;
 };
 
-TEST(RouteFinderTest, DesignsLWhenFreeFromEitherEnd) {
+TEST(RouteFinderTest, PrimaryLWhenFreeFromEitherEnd) {
   Scene s({{10, 10, 12, 12}});
   FreeRoute r = s.finder.route({0, 0}, {4, 3});
-  EXPECT_EQ(r.kind, RouteKind::designL);
+  EXPECT_EQ(r.kind, RouteKind::primaryL);
   EXPECT_EQ(r.points, (std::vector<RoutePoint>{{0, 0}, {4, 0}, {4, 3}}));
   // The corner is the right end's x and the left end's y in both orders.
   FreeRoute back = s.finder.route({4, 3}, {0, 0});
@@ -72,13 +72,13 @@ TEST(RouteFinderTest, DesignsLWhenFreeFromEitherEnd) {
   FreeRoute down = s.finder.route({0, 3}, {4, 0});
   EXPECT_EQ(down.points, (std::vector<RoutePoint>{{0, 3}, {4, 3}, {4, 0}}));
   FreeRoute straight = s.finder.route({0, 1}, {0, 5});
-  EXPECT_EQ(straight.kind, RouteKind::designL);
+  EXPECT_EQ(straight.kind, RouteKind::primaryL);
   EXPECT_EQ(straight.points, (std::vector<RoutePoint>{{0, 1}, {0, 5}}));
 }
 
-TEST(RouteFinderTest, OtherLWhenTheDesignsIsBlocked) {
+TEST(RouteFinderTest, OtherLWhenThePrimaryIsBlocked) {
   Scene s({{1, -1, 3, 1}});  // across the horizontal leg at y = 0
-  EXPECT_FALSE(s.finder.designLFree({0, 0}, {4, 3}));
+  EXPECT_FALSE(s.finder.primaryLFree({0, 0}, {4, 3}));
   FreeRoute r = s.finder.route({0, 0}, {4, 3});
   EXPECT_EQ(r.kind, RouteKind::otherL);
   EXPECT_EQ(r.points, (std::vector<RoutePoint>{{0, 0}, {0, 3}, {4, 3}}));
@@ -87,7 +87,7 @@ TEST(RouteFinderTest, OtherLWhenTheDesignsIsBlocked) {
 TEST(RouteFinderTest, LegAlongASideOrEndingOnOneIsFree) {
   Scene s({{0, -2, 4, 0}, {4, 1, 6, 3}});
   FreeRoute r = s.finder.route({0, 0}, {4, 3});
-  EXPECT_EQ(r.kind, RouteKind::designL);
+  EXPECT_EQ(r.kind, RouteKind::primaryL);
 }
 
 // Both Ls blocked, a way through the middle: one horizontal run between
@@ -165,7 +165,7 @@ TEST(RouteFinderTest, TouchingWallsLeaveAWayOut) {
 
 TEST(RouteFinderTest, NoObstaclesNoSearch) {
   Scene s({});
-  EXPECT_EQ(s.finder.route({0, 0}, {-3, 7}).kind, RouteKind::designL);
+  EXPECT_EQ(s.finder.route({0, 0}, {-3, 7}).kind, RouteKind::primaryL);
 }
 
 // Brute force on the unit lattice of a box round everything: the integer

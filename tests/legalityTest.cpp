@@ -105,17 +105,17 @@ using Points = std::vector<RoutePoint>;
 
 // Rectilinearization: a diagonal or blocked connection gets the turning
 // points of a free route.
-TEST(LegalRectilinearizeTest, OtherLWhenTheDesignsIsBlocked) {
+TEST(LegalRectilinearizeTest, OtherLWhenThePrimaryIsBlocked) {
   Scene s;
   Vertex* v = s.addPin(0, 0);
   Vertex* w = s.addPin(4, 3);
-  s.addRect(1, -1, 3, 1);  // across the design's leg at y = 0
+  s.addRect(1, -1, 3, 1);  // across the primary L's leg at y = 0
   join(v, w);
   Router& r = s.router();
   r.rectilinearizeSMT();
   ASSERT_EQ(r.turningPoints.size(), 1u);
   Vertex* t = r.turningPoints[0];
-  EXPECT_EQ(t->x, 0);  // the design's would be (4, 0)
+  EXPECT_EQ(t->x, 0);  // the primary L's would be (4, 0)
   EXPECT_EQ(t->y, 3);
   EXPECT_EQ(v->mstNbrs, std::vector<Vertex*>{t});
   EXPECT_EQ(w->mstNbrs, std::vector<Vertex*>{t});
@@ -123,7 +123,7 @@ TEST(LegalRectilinearizeTest, OtherLWhenTheDesignsIsBlocked) {
   EXPECT_EQ(r.vertices.back(), t);
 }
 
-TEST(LegalRectilinearizeTest, FreeDesignsLIsKept) {
+TEST(LegalRectilinearizeTest, FreePrimaryLIsKept) {
   Scene s;
   Vertex* v = s.addPin(0, 3);
   Vertex* w = s.addPin(4, 0);
@@ -311,7 +311,7 @@ TEST_F(SteinerCheckTest, CandidateWithABlockedPathStepIsSkipped) {
   build(Blocks::bars);
   ASSERT_EQ(off[1]->pMstVerPred, mid[1]);
   SteinerCandidate* c = add(off[1], e[2], 0, e[0]);
-  ASSERT_TRUE(s.router().routeFinder().designLFree({17, 3}, {20, 0}));
+  ASSERT_TRUE(s.router().routeFinder().primaryLFree({17, 3}, {20, 0}));
   s.router().addSteinerPoints();
   EXPECT_FALSE(applied(c));
 }
@@ -411,7 +411,7 @@ class ExportObstacleTest : public ::testing::Test {
   std::string path() const { return run.path("tree.txt"); }
 };
 
-TEST_F(ExportObstacleTest, OtherLWhenTheDesignsIsBlocked) {
+TEST_F(ExportObstacleTest, OtherLWhenThePrimaryIsBlocked) {
   Scene s;
   Vertex* v = s.addPin(0, 0);
   Vertex* w = s.addPin(4, 3);
@@ -421,7 +421,7 @@ TEST_F(ExportObstacleTest, OtherLWhenTheDesignsIsBlocked) {
   EXPECT_EQ(body(path()), "0\t0\n0\t3\n\n0\t3\n4\t3\n\n");
 }
 
-TEST_F(ExportObstacleTest, FreeConnectionsAreWrittenAsTheDesignDoes) {
+TEST_F(ExportObstacleTest, FreeConnectionsAreWrittenAsPlainLs) {
   Scene s;
   Vertex* v = s.addPin(0, 0);
   Vertex* w = s.addPin(4, 3);
