@@ -27,6 +27,16 @@
 
 namespace {
 
+// mst*: the spanning tree as exportMST writes it (crossing pieces,
+// connections listed twice, tree vertices inside an obstacle, union and
+// total wire, parts, seconds). Then the Steiner tree's connections after
+// insertion by origin (sg: spanning-tree paths, path: u's path to its tree
+// vertex, us: u to s, send: s to eSub's ends): how many, how many whose
+// primary L is blocked, how many with no route as long as their
+// rectilinear length (and, for sg, none at all). rectCross: crossing
+// pieces after rectilinearization; finalCross: crossing segments at the
+// end, moveCross of them made by segment moving; smt*: union and total
+// wire, loops, parts, seconds.
 const char* const kColumns[] = {
     "instance",  "pins",       "obst",       "mstCross",  "mstDupConn",
     "mstBuried", "mstWire",    "mstTotal",   "mstParts",  "mstSec",
