@@ -75,14 +75,19 @@ void Router::localRefinement() {
   moveSegments();
 }
 
-int Router::pinParts() const {
-  int pins = 0;
-  for (const Vertex* v : vertices) {
-    if (v && v->isAPin()) {
-      ++pins;
-    }
+const ObstacleIndex& Router::obstacleIndex() {
+  if (!pObstacleIndex) {
+    pObstacleIndex =
+        std::make_unique<ObstacleIndex>(ObstacleIndex::rectsOf(vertices));
   }
-  return pins - static_cast<int>(mstEdges.size());
+  return *pObstacleIndex;
+}
+
+const RouteFinder& Router::routeFinder() {
+  if (!pRouteFinder) {
+    pRouteFinder = std::make_unique<RouteFinder>(obstacleIndex());
+  }
+  return *pRouteFinder;
 }
 
 void Router::printVertex(Vertex* v) {

@@ -265,6 +265,10 @@ void Router::addSteinerPoints() {
         (!v->isAPin() && c->eMstPrime->removed)) {
       continue;
     }
+    // A gain that counts connections through an obstacle is not real.
+    if (!steinerConnectionsFree(c)) {
+      continue;
+    }
     Vertex* s = c->s;
     vertices.push_back(s);
     connectMstSubEdge(s, u);
