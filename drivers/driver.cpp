@@ -16,6 +16,7 @@ namespace {
 struct Options {
   bool help = false;
   bool noRefine = false;
+  bool exactGraph = false;
   std::vector<std::string> files;
 };
 
@@ -46,6 +47,10 @@ void printHelp(Program p) {
                  "write the tree's\n                connections, each drawn "
                  "as an L\n";
   }
+  std::cout << "  --exact-graph build the tree over a graph that holds every "
+               "shortest\n                obstacle-avoiding route, so the "
+               "spanning tree is exact\n                (slower, larger "
+               "graph)\n";
   std::cout << "  -h, --help    show this help and exit\n"
                "\nExit status: 0 done, 1 usage, 2 unreadable or invalid "
                "input, 3 output not written,\n4 pins that could not all be "
@@ -63,6 +68,8 @@ bool parseOptions(Program p, int argc, char** argv, Options& opt) {
       optionsDone = true;
     } else if (a == "-h" || a == "--help") {
       opt.help = true;
+    } else if (a == "--exact-graph") {
+      opt.exactGraph = true;
     } else if (p == Program::zorvane && a == "--no-refine") {
       opt.noRefine = true;
     } else {
@@ -115,6 +122,7 @@ int runDriver(Program program, int argc, char** argv) {
   {
     std::clock_t start = std::clock();
     Router router(vertices);
+    router.exactGraph = opt.exactGraph;
     if (program == Program::oamst) {
       router.formMST();
     } else if (opt.noRefine) {

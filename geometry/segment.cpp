@@ -1,5 +1,7 @@
 #include "geometry/segment.h"
 
+#include "geometry/obstacleIndex.h"
+
 namespace {
 
 bool startsAt(const Segment* n, float x, float y) {
@@ -17,6 +19,19 @@ void dragEnd(Segment* n, float x, float y, bool alongY, float d) {
   bool first = startsAt(n, x, y);
   float& c = alongY ? (first ? n->y1 : n->y2) : (first ? n->x1 : n->x2);
   c += d;
+}
+
+// The leg with its end at (x, y) dragged by d, tested where it would lie.
+bool draggedLegFree(const ObstacleIndex& index,
+                    const Segment* n,
+                    float x,
+                    float y,
+                    bool alongY,
+                    float d) {
+  float c[4] = {n->x1, n->y1, n->x2, n->y2};
+  bool first = startsAt(n, x, y);
+  c[(first ? 0 : 2) + (alongY ? 1 : 0)] += d;
+  return !index.blocksPiece(c[0], c[1], c[2], c[3]);
 }
 
 }  // namespace
@@ -63,6 +78,21 @@ void Segment::move() {
   bool alongY = horizontal();
   if (!alongY && !vertical()) {
     return;
+  }
+  // The legs only shrink within their old extent, by the shorter leg's
+  // length at most, so only the segment's new place could meet an
+  // obstacle; the legs are tested too, against a float sum that rounds
+  // past a leg's end.
+  if (pObstIndex) {
+    float nx1 = alongY ? x1 : x1 + d, ny1 = alongY ? y1 + d : y1;
+    float nx2 = alongY ? x2 : x2 + d, ny2 = alongY ? y2 + d : y2;
+    if (pObstIndex->blocksPiece(nx1, ny1, nx2, ny2) ||
+        (startNbrs.size() == 1 &&
+         !draggedLegFree(*pObstIndex, startNbrs[0], x1, y1, alongY, d)) ||
+        (endNbrs.size() == 1 &&
+         !draggedLegFree(*pObstIndex, endNbrs[0], x2, y2, alongY, d))) {
+      return;
+    }
   }
   // The legs are found by this segment's position before the move.
   if (startNbrs.size() == 1) {

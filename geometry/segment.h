@@ -1,6 +1,8 @@
 #pragma once
 #include <vector>
 
+class ObstacleIndex;
+
 // One horizontal or vertical piece of the refined tree, linked to the pieces
 // that meet it at each end.
 class Segment {
@@ -17,8 +19,9 @@ class Segment {
   // exactly one leg at each end and no fixed end moves: every other segment
   // meeting it would be left at the old position.
   float moveDist() const;
-  // Moves by moveDist() unless a flag forbids it, dragging the single
-  // segment attached at each end.
+  // Moves by moveDist() unless a flag forbids it or, with an obstacle
+  // index, the segment or a dragged leg would then meet an obstacle's
+  // interior, dragging the single segment attached at each end.
   void move();
 
   float x1 = 0;
@@ -32,4 +35,6 @@ class Segment {
   bool endFixed = false;
   std::vector<Segment*> startNbrs;
   std::vector<Segment*> endNbrs;
+  // The obstacles a move must keep clear of; none when null.
+  const ObstacleIndex* pObstIndex = nullptr;
 };

@@ -1,5 +1,8 @@
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <string>
+#include <unordered_set>
 
 #include "geometry/segment.h"
 #include "router/router.h"
@@ -75,17 +78,39 @@ const char* const kSmtTitle =
     "#     This file contains the connections of the Steiner Minimal Tree     "
     "#";
 
-// Each tree connection once, from its end lower by x then y, as an L with
-// the horizontal leg first.
-void writeTreeLs(OutFile& out, const std::vector<Vertex*>& vertices) {
+// Each tree connection once, from its end lower by x then y, however often
+// it is listed: as an L with the horizontal leg first where that L is free
+// (both blocks, the second of no length for a straight connection), else
+// one block per piece of its route.
+void writeTreeRoutes(OutFile& out,
+                     const std::vector<Vertex*>& vertices,
+                     const std::map<Router::Connection, FreeRoute>& routes) {
+  std::unordered_set<const Vertex*> seen;
   for (const Vertex* u : vertices) {
     if (!u) {
       continue;
     }
-    for (const Vertex* v : u->mstNbrs) {
-      if (v && (v->x > u->x || (v->x == u->x && v->y > u->y))) {
+    const std::vector<Vertex*>& nbrs = u->mstNbrs;
+    // Short lists, the usual ones, are searched rather than hashed.
+    bool hashed = nbrs.size() > 16;
+    seen.clear();
+    for (size_t k = 0; k < nbrs.size(); ++k) {
+      const Vertex* v = nbrs[k];
+      if (!v || !(v->x > u->x || (v->x == u->x && v->y > u->y)) ||
+          (hashed ? !seen.insert(v).second
+                  : std::find(nbrs.begin(), nbrs.begin() + k, v) !=
+                        nbrs.begin() + k)) {
+        continue;
+      }
+      auto it = routes.find({u, v});
+      if (it == routes.end()) {
         out.block(u->x, u->y, v->x, u->y);
         out.block(v->x, u->y, v->x, v->y);
+        continue;
+      }
+      const std::vector<RoutePoint>& pts = it->second.points;
+      for (size_t i = 1; i < pts.size(); ++i) {
+        out.block(pts[i - 1].x, pts[i - 1].y, pts[i].x, pts[i].y);
       }
     }
   }
@@ -150,13 +175,14 @@ bool Router::exportSG(const char* fileName) {
 }
 
 bool Router::exportMST(const char* fileName) {
+  std::map<Connection, FreeRoute> routes = routeTreeConnections();
   OutFile out(fileName,
               "#     This file contains the connections of the Minimal "
               "Spanning Tree     #");
   if (!out.opened()) {
     return false;
   }
-  writeTreeLs(out, vertices);
+  writeTreeRoutes(out, vertices, routes);
   return out.close();
 }
 
@@ -177,11 +203,12 @@ bool Router::exportPinTree(const char* fileName) {
 }
 
 bool Router::exportSMT(const char* fileName) {
+  std::map<Connection, FreeRoute> routes = routeTreeConnections();
   OutFile out(fileName, kSmtTitle);
   if (!out.opened()) {
     return false;
   }
-  writeTreeLs(out, vertices);
+  writeTreeRoutes(out, vertices, routes);
   return out.close();
 }
 

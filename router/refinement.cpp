@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <map>
 
 #include "geometry/segment.h"
 #include "router/router.h"
@@ -69,6 +70,7 @@ void attach(Segment* s, const Vertex* v, Segment* t) {
 }  // namespace
 
 void Router::rectilinearizeSMT() {
+  std::map<Connection, FreeRoute> routes = routeTreeConnections();
   // Turning points appended during the pass are already straight.
   size_t n = vertices.size();
   for (size_t i = 0; i < n; ++i) {
@@ -79,18 +81,44 @@ void Router::rectilinearizeSMT() {
     size_t m = v->mstNbrs.size();
     for (size_t j = 0; j < m; ++j) {
       Vertex* w = v->mstNbrs[j];
-      // Each diagonal connection is listed at both ends and split once, from
-      // its left end.
-      if (!w || v->x == w->x || v->y == w->y || !(w->x > v->x)) {
+      // Each connection is listed at both ends and split once, from its
+      // lower end by x, then y: a diagonal one from its left end.
+      if (!w || !(w->x > v->x || (w->x == v->x && w->y > v->y))) {
         continue;
       }
-      Vertex* t = new Vertex(w->x, v->y, "turningPoint");
-      turningPoints.push_back(t);
-      t->mstNbrs.push_back(v);
-      t->mstNbrs.push_back(w);
-      v->mstNbrs[j] = t;
-      replaceFirst(w->mstNbrs, v, t);
-      vertices.push_back(t);
+      auto it = routes.find({v, w});
+      if (it == routes.end()) {
+        if (v->x == w->x || v->y == w->y) {
+          continue;
+        }
+        Vertex* t = new Vertex(w->x, v->y, "turningPoint");
+        turningPoints.push_back(t);
+        t->mstNbrs.push_back(v);
+        t->mstNbrs.push_back(w);
+        v->mstNbrs[j] = t;
+        replaceFirst(w->mstNbrs, v, t);
+        vertices.push_back(t);
+        continue;
+      }
+      // A chain of turning points at the route's bends, from v to w.
+      const std::vector<RoutePoint>& pts = it->second.points;
+      Vertex* prev = v;
+      for (size_t k = 1; k + 1 < pts.size(); ++k) {
+        Vertex* t = new Vertex(pts[k].x, pts[k].y, "turningPoint");
+        turningPoints.push_back(t);
+        vertices.push_back(t);
+        t->mstNbrs.push_back(prev);
+        if (prev == v) {
+          v->mstNbrs[j] = t;
+        } else {
+          prev->mstNbrs.push_back(t);
+        }
+        prev = t;
+      }
+      if (prev != v) {
+        prev->mstNbrs.push_back(w);
+        replaceFirst(w->mstNbrs, v, prev);
+      }
     }
   }
 }
@@ -117,6 +145,8 @@ void Router::moveSegments() {
   rectilinearizeSMT();
   rmRedundentVers();
 
+  const ObstacleIndex* index =
+      obstacleIndex().empty() ? nullptr : &obstacleIndex();
   for (Vertex* v : vertices) {
     if (!v) {
       continue;
@@ -128,6 +158,7 @@ void Router::moveSegments() {
         continue;
       }
       Segment* s = new Segment(v->x, v->y, w->x, w->y);
+      s->pObstIndex = index;
       if (v->isACorner()) {
         setCornerFlags(s, v);
       }
@@ -206,4 +237,7 @@ void Router::moveSegments() {
   for (Segment* s : segments) {
     s->move();
   }
+  // Moves can lay a segment on another one, or close a loop; duplicate
+  // connections draw the same wire twice.
+  cleanSegments();
 }

@@ -23,6 +23,9 @@ Router::~Router() {
   for (Vertex* t : turningPoints) {
     delete t;
   }
+  for (Vertex* c : cutPoints) {
+    delete c;
+  }
   for (BinMergTreeNode* n : mergTreeNodes) {
     delete n;
   }
@@ -38,6 +41,10 @@ Router::~Router() {
 }
 
 void Router::formSG() {
+  if (exactGraph) {
+    connectExactGraph();
+    return;
+  }
   connectObstEdges();
   connectQuad1();
   connectQuad2();
@@ -68,14 +75,19 @@ void Router::localRefinement() {
   moveSegments();
 }
 
-int Router::pinParts() const {
-  int pins = 0;
-  for (const Vertex* v : vertices) {
-    if (v && v->isAPin()) {
-      ++pins;
-    }
+const ObstacleIndex& Router::obstacleIndex() {
+  if (!pObstacleIndex) {
+    pObstacleIndex =
+        std::make_unique<ObstacleIndex>(ObstacleIndex::rectsOf(vertices));
   }
-  return pins - static_cast<int>(mstEdges.size());
+  return *pObstacleIndex;
+}
+
+const RouteFinder& Router::routeFinder() {
+  if (!pRouteFinder) {
+    pRouteFinder = std::make_unique<RouteFinder>(obstacleIndex());
+  }
+  return *pRouteFinder;
 }
 
 void Router::printVertex(Vertex* v) {

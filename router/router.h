@@ -1,8 +1,13 @@
 #pragma once
+#include <map>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "geometry/edge.h"
+#include "geometry/freeRoute.h"
+#include "geometry/obstacleIndex.h"
 #include "geometry/vertex.h"
 #include "steiner/mergingTree.h"
 #include "support/binaryHeap.h"
@@ -51,6 +56,10 @@ class Router {
   bool quad3VertEdgeBetween(Vertex* v, Vertex* a, Vertex* b);
   bool quad4HoriEdgeBetween(Vertex* v, Vertex* a, Vertex* b);
   bool quad4VertEdgeBetween(Vertex* v, Vertex* a, Vertex* b);
+  // The graph formSG builds when exactGraph is set: its shortest paths
+  // between pins are the shortest obstacle-avoiding routes, and every edge
+  // is free. Appends the points it adds on its cut lines to vertices.
+  void connectExactGraph();
 
   // Spanning tree.
   // Reads sgNbrs; leaves pinDist, pPinPred and pPinRoot on every vertex and
@@ -62,8 +71,9 @@ class Router {
   // mstEdges and inTree on every path vertex.
   void extendedKruskal();
   void connectMstSubEdge(Vertex* a, Vertex* b);
-  // Separate parts the pins form after extendedKruskal: 1 for a tree,
-  // more for a forest, 0 without pins.
+  // Separate parts the pins form in the tree neighbours (mstNbrs): 1 for a
+  // tree, more for a forest, 0 without pins. After an export or
+  // rectilinearization these are the parts that are drawn.
   int pinParts() const;
 
   // Steiner points.
@@ -74,10 +84,34 @@ class Router {
   void addSteinerPoints();
 
   // Refinement.
+  // Splits every connection that is not a free straight piece at the bends
+  // of a free route: its primary L when free (one turning point at the
+  // right end's x and the left end's y), else what the route finder gives.
   void rectilinearizeSMT();
   void rmRedundentVers();
-  // Leaves segments, the refined tree.
+  // Leaves segments, the refined tree: no stretch of wire twice, no loop.
   void moveSegments();
+  // Leaves segments as they are when they form a clean tree; otherwise
+  // replaces them by the same wire as one (see cleanWires).
+  void cleanSegments();
+
+  // Obstacles. Built on first use from the corner rings in vertices.
+  const ObstacleIndex& obstacleIndex();
+  const RouteFinder& routeFinder();
+  // A connection, by its two ends, the lower (by x, then y) first.
+  using Connection = std::pair<const Vertex*, const Vertex*>;
+  // Gives every tree connection a free route or takes it out of the tree:
+  // both directions of mstNbrs, every copy. The ends of connections taken
+  // out are then joined again where a free route allows, so that a vertex
+  // inside an obstacle or walled in by obstacles leaves the rest of its
+  // part joined. Returns the routes of the connections whose primary L
+  // (or straight piece) is blocked; every other connection draws as its
+  // primary L.
+  std::map<Connection, FreeRoute> routeTreeConnections();
+  // A Steiner candidate's new connections (u to s, s to both ends of eSub,
+  // the steps of u's path to its tree vertex) can all be drawn free within
+  // their rectilinear lengths, as its gain assumes.
+  bool steinerConnectionsFree(const SteinerCandidate* c);
 
   // Each returns false, having written nothing, when the file cannot be
   // written.
@@ -99,8 +133,15 @@ class Router {
   BinaryHeap<Edge, float> edgeHeap;
   DisjointSet<Vertex> verSet;
 
+  // formSG builds the exact graph instead of the sides and sweeps.
+  bool exactGraph = false;
+
   // What the pipeline created and no list above owns; freed with the Router.
   std::vector<Vertex*> turningPoints;
+  std::vector<Vertex*> cutPoints;
   std::vector<Edge*> partialEdges;
   std::vector<BinMergTreeNode*> mergTreeNodes;
+
+  std::unique_ptr<ObstacleIndex> pObstacleIndex;
+  std::unique_ptr<RouteFinder> pRouteFinder;
 };

@@ -262,7 +262,11 @@ void Router::addSteinerPoints() {
     Vertex* u = c->u;
     Vertex* v = u->pMstVerRoot;
     if (!c->eVictim || c->eMst->removed || c->eVictim->removed ||
-        (v->isACorner() && c->eMstPrime->removed)) {
+        (!v->isAPin() && c->eMstPrime->removed)) {
+      continue;
+    }
+    // A gain that counts connections through an obstacle is not real.
+    if (!steinerConnectionsFree(c)) {
       continue;
     }
     Vertex* s = c->s;
@@ -284,8 +288,9 @@ void Router::addSteinerPoints() {
     c->eSub->removed = true;
     c->eMst->removed = true;
     c->eVictim->removed = true;
-    // A corner lies inside eMstPrime's path, so the connection split it.
-    if (v->isACorner()) {
+    // Any tree vertex but a pin lies inside eMstPrime's path, so the
+    // connection split it.
+    if (!v->isAPin()) {
       c->eMstPrime->removed = true;
     }
   }

@@ -185,8 +185,11 @@ TEST(ExactCoordinatesTest, SevenDigitTreeWrittenByZorvaneReachesEveryPin) {
   std::vector<treecheck::Pt> pts;
   std::mt19937 rng(11);
   std::uniform_int_distribution<int> c(1000000, 9999999);
-  for (int i = 0; i < 40; ++i) {
+  while (pts.size() < 40) {
     float x = static_cast<float>(c(rng)), y = static_cast<float>(c(rng));
+    if (1500000 <= x && x <= 2500000 && 1500000 <= y && y <= 2500000) {
+      continue;  // none inside the obstacle, nor on its sides
+    }
     pts.push_back({x, y});
     pins += formatCoord(x) + " " + formatCoord(y) + " pin\n";
   }

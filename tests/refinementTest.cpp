@@ -688,19 +688,51 @@ TEST(LocalRefinementTest, RandomTreesStayWholeAndGetNoLonger) {
     treecheck::Report rep =
         treecheck::check(tree.scene.pins, tree.scene.corners, r.segments);
     ASSERT_TRUE(rep.legal()) << rep.problem;
+    EXPECT_TRUE(rep.avoidsObstacles);
     EXPECT_LE(rep.length, tree.length);
-    // Only a move makes a segment of no length.
-    for (const Segment* s : r.segments) {
-      if (s->x1 == s->x2 && s->y1 == s->y2) {
-        ++moved;
-        break;
+    // Only a move makes a segment of no length (which the final pass keeps
+    // in a clean tree) or puts wire where the rectilinear connections drew
+    // none.
+    RandomTree drawn(seed);
+    drawn.scene.router().rectilinearizeSMT();
+    drawn.scene.router().rmRedundentVers();
+    std::vector<std::array<float, 3>> steps;  // x, y, 0 right / 1 up
+    auto addSteps = [&steps](float x1, float y1, float x2, float y2) {
+      for (float x = std::min(x1, x2); x < std::max(x1, x2); ++x) {
+        steps.push_back({x, y1, 0});
       }
+      for (float y = std::min(y1, y2); y < std::max(y1, y2); ++y) {
+        steps.push_back({x1, y, 1});
+      }
+    };
+    for (const Vertex* v : drawn.scene.router().vertices) {
+      for (const Vertex* w : v ? v->mstNbrs : std::vector<Vertex*>{}) {
+        if (w) {
+          addSteps(v->x, v->y, w->x, w->y);
+        }
+      }
+    }
+    std::sort(steps.begin(), steps.end());
+    steps.erase(std::unique(steps.begin(), steps.end()), steps.end());
+    size_t before = steps.size();
+    for (const Segment* s : r.segments) {
+      addSteps(s->x1, s->y1, s->x2, s->y2);
+    }
+    std::sort(steps.begin() + before, steps.end());
+    steps.erase(std::unique(steps.begin() + before, steps.end()), steps.end());
+    bool point = std::any_of(
+        r.segments.begin(), r.segments.end(),
+        [](const Segment* s) { return s->x1 == s->x2 && s->y1 == s->y2; });
+    if (point || !std::includes(steps.begin(), steps.begin() + before,
+                                steps.begin() + before, steps.end())) {
+      ++moved;
     }
     RandomTree again(seed);
     again.scene.router().localRefinement();
     EXPECT_EQ(coordsOf(again.scene.router().segments), coordsOf(r.segments));
   }
-  EXPECT_GT(moved, 150);
+  // Many moves here would run into the obstacles and are not made.
+  EXPECT_GT(moved, 60);
 }
 
 }  // namespace

@@ -1,0 +1,64 @@
+#pragma once
+#include <vector>
+
+#include "geometry/obstacleIndex.h"
+
+struct RoutePoint {
+  float x;
+  float y;
+};
+
+inline bool operator==(const RoutePoint& a, const RoutePoint& b) {
+  return a.x == b.x && a.y == b.y;
+}
+
+// How a route was found, in the order the kinds are tried.
+enum class RouteKind { none, primaryL, otherL, staircase, detour };
+
+// A rectilinear path that meets no obstacle's open interior.
+struct FreeRoute {
+  RouteKind kind = RouteKind::none;
+  // From the first end to the second, both included; consecutive points
+  // differ in one coordinate and every inner point is a bend. Empty when
+  // there is no route.
+  std::vector<RoutePoint> points;
+
+  bool found() const { return kind != RouteKind::none; }
+  // Rectilinear, summed in double.
+  double length() const;
+};
+
+// Routes between two points over one set of rectangles. Tries, in order:
+// the primary L (the horizontal leg at the left end's y, the vertical leg
+// at the right end's x), the other L, a staircase inside the two points'
+// bounding box with the fewest bends, and the shortest route round the
+// obstacles in the way (fewest bends among the shortest). A straight
+// connection is its own primary L. Deterministic: the same points give the
+// same route.
+class RouteFinder {
+ public:
+  explicit RouteFinder(const ObstacleIndex& index);
+
+  FreeRoute route(RoutePoint a, RoutePoint b) const;
+  // Only routes as long as the rectilinear distance: the Ls and the
+  // staircase.
+  FreeRoute monotoneRoute(RoutePoint a, RoutePoint b) const;
+
+  // The primary L alone, as route() would give it, or no route.
+  FreeRoute primaryL(RoutePoint a, RoutePoint b) const;
+  bool primaryLFree(RoutePoint a, RoutePoint b) const;
+
+ private:
+  struct Box {
+    float xlo;
+    float ylo;
+    float xhi;
+    float yhi;
+  };
+  bool legsFree(RoutePoint a, RoutePoint corner, RoutePoint b) const;
+  FreeRoute staircase(RoutePoint a, RoutePoint b) const;
+  FreeRoute detour(RoutePoint a, RoutePoint b) const;
+
+  const ObstacleIndex& index_;
+  Box all_;  // the bounding box of every rectangle
+};

@@ -1,0 +1,399 @@
+#include "geometry/wirePlan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <numeric>
+#include <tuple>
+
+namespace {
+
+// A closed stretch [lo, hi] of the line at `line`: y for horizontal
+// stretches, x for vertical ones.
+struct Run {
+  float line;
+  float lo;
+  float hi;
+  int id;
+};
+
+bool byLineThenLo(const Run& a, const Run& b) {
+  return std::tie(a.line, a.lo, a.hi, a.id) <
+         std::tie(b.line, b.lo, b.hi, b.id);
+}
+
+// Horizontal and vertical stretches of the wires that have length.
+void splitWires(const std::vector<Wire>& wires,
+                std::vector<Run>& h,
+                std::vector<Run>& v) {
+  for (int i = 0; i < static_cast<int>(wires.size()); ++i) {
+    const Wire& w = wires[i];
+    if (w.y1 == w.y2 && w.x1 != w.x2) {
+      h.push_back({w.y1, std::min(w.x1, w.x2), std::max(w.x1, w.x2), i});
+    } else if (w.x1 == w.x2 && w.y1 != w.y2) {
+      v.push_back({w.x1, std::min(w.y1, w.y2), std::max(w.y1, w.y2), i});
+    }
+  }
+}
+
+// Maximal unions of stretches that overlap or touch on one line, sorted.
+std::vector<Run> mergeRuns(std::vector<Run> s) {
+  std::sort(s.begin(), s.end(), byLineThenLo);
+  std::vector<Run> runs;
+  for (const Run& t : s) {
+    if (!runs.empty() && runs.back().line == t.line && t.lo <= runs.back().hi) {
+      runs.back().hi = std::max(runs.back().hi, t.hi);
+    } else {
+      runs.push_back({t.line, t.lo, t.hi, static_cast<int>(runs.size())});
+    }
+  }
+  return runs;
+}
+
+// The run on `line` that holds `at`, or -1.
+int findRun(const std::vector<Run>& runs, float line, float at) {
+  auto it = std::upper_bound(
+      runs.begin(), runs.end(), std::make_pair(line, at),
+      [](const std::pair<float, float>& k, const Run& r) {
+        return std::tie(k.first, k.second) < std::tie(r.line, r.lo);
+      });
+  if (it == runs.begin()) {
+    return -1;
+  }
+  --it;
+  return it->line == line && at <= it->hi ? it->id : -1;
+}
+
+// Calls meet(h, v) for every horizontal stretch h and vertical stretch v
+// that share a point, both closed; stops early when meet returns false.
+template <class F>
+bool forEachContact(const std::vector<Run>& h,
+                    const std::vector<Run>& v,
+                    F meet) {
+  // Opens, then queries, then closes at one x.
+  std::vector<std::tuple<float, int, int>> events;
+  events.reserve(2 * h.size() + v.size());
+  for (int i = 0; i < static_cast<int>(h.size()); ++i) {
+    events.emplace_back(h[i].lo, 0, i);
+    events.emplace_back(h[i].hi, 2, i);
+  }
+  for (int i = 0; i < static_cast<int>(v.size()); ++i) {
+    events.emplace_back(v[i].line, 1, i);
+  }
+  std::sort(events.begin(), events.end());
+  std::multimap<float, int> active;
+  std::vector<std::multimap<float, int>::iterator> where(h.size());
+  for (const auto& [at, kind, i] : events) {
+    if (kind == 0) {
+      where[i] = active.emplace(h[i].line, i);
+    } else if (kind == 2) {
+      active.erase(where[i]);
+    } else {
+      for (auto it = active.lower_bound(v[i].lo);
+           it != active.end() && it->first <= v[i].hi; ++it) {
+        if (!meet(h[it->second], v[i])) {
+          return false;
+        }
+      }
+    }
+  }
+  return true;
+}
+
+class Parts {
+ public:
+  explicit Parts(size_t n) : up_(n) { std::iota(up_.begin(), up_.end(), 0); }
+  int find(int a) {
+    while (up_[a] != a) {
+      a = up_[a] = up_[up_[a]];
+    }
+    return a;
+  }
+  // False when a and b were already joined.
+  bool join(int a, int b) {
+    a = find(a);
+    b = find(b);
+    if (a == b) {
+      return false;
+    }
+    up_[std::max(a, b)] = std::min(a, b);
+    return true;
+  }
+
+ private:
+  std::vector<int> up_;
+};
+
+bool lessPoint(const RoutePoint& a, const RoutePoint& b) {
+  return a.x < b.x || (a.x == b.x && a.y < b.y);
+}
+
+}  // namespace
+
+long WirePlan::loops() const {
+  Parts parts(nodes.size());
+  long cycles = 0;
+  for (const auto& [a, b] : pieces) {
+    if (!parts.join(a, b)) {
+      ++cycles;
+    }
+  }
+  return cycles;
+}
+
+WirePlan planWires(const std::vector<Wire>& wires,
+                   const std::vector<RoutePoint>& pins) {
+  std::vector<Run> h, v;
+  splitWires(wires, h, v);
+  std::vector<Run> hRuns = mergeRuns(h), vRuns = mergeRuns(v);
+  // Split points along each run: its wires' ends, its contacts with runs
+  // of the other direction, and the pins on it.
+  std::vector<std::vector<float>> hCuts(hRuns.size()), vCuts(vRuns.size());
+  for (const Run& s : h) {
+    int r = findRun(hRuns, s.line, s.lo);
+    hCuts[r].push_back(s.lo);
+    hCuts[r].push_back(s.hi);
+  }
+  for (const Run& s : v) {
+    int r = findRun(vRuns, s.line, s.lo);
+    vCuts[r].push_back(s.lo);
+    vCuts[r].push_back(s.hi);
+  }
+  forEachContact(hRuns, vRuns, [&](const Run& a, const Run& b) {
+    hCuts[a.id].push_back(b.line);
+    vCuts[b.id].push_back(a.line);
+    return true;
+  });
+  for (const RoutePoint& p : pins) {
+    int r = findRun(hRuns, p.y, p.x);
+    if (r >= 0) {
+      hCuts[r].push_back(p.x);
+    }
+    r = findRun(vRuns, p.x, p.y);
+    if (r >= 0) {
+      vCuts[r].push_back(p.y);
+    }
+  }
+
+  WirePlan plan;
+  for (size_t r = 0; r < hRuns.size(); ++r) {
+    std::vector<float>& c = hCuts[r];
+    std::sort(c.begin(), c.end());
+    c.erase(std::unique(c.begin(), c.end()), c.end());
+    for (float x : c) {
+      plan.nodes.push_back({x, hRuns[r].line});
+    }
+  }
+  for (size_t r = 0; r < vRuns.size(); ++r) {
+    std::vector<float>& c = vCuts[r];
+    std::sort(c.begin(), c.end());
+    c.erase(std::unique(c.begin(), c.end()), c.end());
+    for (float y : c) {
+      plan.nodes.push_back({vRuns[r].line, y});
+    }
+  }
+  std::sort(plan.nodes.begin(), plan.nodes.end(), lessPoint);
+  plan.nodes.erase(std::unique(plan.nodes.begin(), plan.nodes.end()),
+                   plan.nodes.end());
+  auto nodeAt = [&](RoutePoint p) {
+    return static_cast<int>(
+        std::lower_bound(plan.nodes.begin(), plan.nodes.end(), p, lessPoint) -
+        plan.nodes.begin());
+  };
+  for (size_t r = 0; r < hRuns.size(); ++r) {
+    const std::vector<float>& c = hCuts[r];
+    for (size_t k = 1; k < c.size(); ++k) {
+      plan.pieces.emplace_back(nodeAt({c[k - 1], hRuns[r].line}),
+                               nodeAt({c[k], hRuns[r].line}));
+    }
+  }
+  for (size_t r = 0; r < vRuns.size(); ++r) {
+    const std::vector<float>& c = vCuts[r];
+    for (size_t k = 1; k < c.size(); ++k) {
+      plan.pieces.emplace_back(nodeAt({vRuns[r].line, c[k - 1]}),
+                               nodeAt({vRuns[r].line, c[k]}));
+    }
+  }
+  plan.pinAt.assign(plan.nodes.size(), 0);
+  for (const RoutePoint& p : pins) {
+    int n = nodeAt(p);
+    if (n < static_cast<int>(plan.nodes.size()) && plan.nodes[n] == p) {
+      plan.pinAt[n] = 1;
+    }
+  }
+  return plan;
+}
+
+bool formCleanTree(const std::vector<Wire>& wires) {
+  std::vector<Run> h, v;
+  splitWires(wires, h, v);
+  for (std::vector<Run>* s : {&h, &v}) {
+    std::sort(s->begin(), s->end(), byLineThenLo);
+    for (size_t k = 1; k < s->size(); ++k) {
+      const Run& a = (*s)[k - 1];
+      const Run& b = (*s)[k];
+      // Sorted by lo, and the earlier ones end before b starts: only the
+      // latest can reach past b's start.
+      if (a.line == b.line && b.lo < a.hi) {
+        return false;
+      }
+    }
+  }
+  bool endsOnly = forEachContact(h, v, [](const Run& a, const Run& b) {
+    return (b.line == a.lo || b.line == a.hi) &&
+           (a.line == b.lo || a.line == b.hi);
+  });
+  if (!endsOnly) {
+    return false;
+  }
+  std::vector<RoutePoint> ends;
+  for (const Run& s : h) {
+    ends.push_back({s.lo, s.line});
+    ends.push_back({s.hi, s.line});
+  }
+  for (const Run& s : v) {
+    ends.push_back({s.line, s.lo});
+    ends.push_back({s.line, s.hi});
+  }
+  std::sort(ends.begin(), ends.end(), lessPoint);
+  ends.erase(std::unique(ends.begin(), ends.end()), ends.end());
+  auto at = [&](RoutePoint p) {
+    return static_cast<int>(
+        std::lower_bound(ends.begin(), ends.end(), p, lessPoint) -
+        ends.begin());
+  };
+  Parts parts(ends.size());
+  for (const Run& s : h) {
+    if (!parts.join(at({s.lo, s.line}), at({s.hi, s.line}))) {
+      return false;
+    }
+  }
+  for (const Run& s : v) {
+    if (!parts.join(at({s.line, s.lo}), at({s.line, s.hi}))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
+                             const std::vector<RoutePoint>& pins) {
+  WirePlan plan = planWires(wires, pins);
+  const std::vector<RoutePoint>& nodes = plan.nodes;
+  size_t np = plan.pieces.size();
+  auto lengthOf = [&](size_t p) {
+    const RoutePoint& a = nodes[plan.pieces[p].first];
+    const RoutePoint& b = nodes[plan.pieces[p].second];
+    return std::fabs(static_cast<double>(b.x) - a.x) +
+           std::fabs(static_cast<double>(b.y) - a.y);
+  };
+  std::vector<size_t> order(np);
+  std::iota(order.begin(), order.end(), 0);
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return std::make_tuple(lengthOf(a), plan.pieces[a]) <
+           std::make_tuple(lengthOf(b), plan.pieces[b]);
+  });
+  Parts parts(nodes.size());
+  std::vector<char> kept(np, 0);
+  std::vector<int> degree(nodes.size(), 0);
+  for (size_t p : order) {
+    if (parts.join(plan.pieces[p].first, plan.pieces[p].second)) {
+      kept[p] = 1;
+      ++degree[plan.pieces[p].first];
+      ++degree[plan.pieces[p].second];
+    }
+  }
+
+  // Pieces at each node, kept ones only, as offsets into one list.
+  std::vector<int> start(nodes.size() + 1, 0);
+  for (size_t p = 0; p < np; ++p) {
+    if (kept[p]) {
+      ++start[plan.pieces[p].first + 1];
+      ++start[plan.pieces[p].second + 1];
+    }
+  }
+  std::partial_sum(start.begin(), start.end(), start.begin());
+  std::vector<int> at(start.back());
+  std::vector<int> fill(start.begin(), start.end() - 1);
+  for (size_t p = 0; p < np; ++p) {
+    if (kept[p]) {
+      at[fill[plan.pieces[p].first]++] = static_cast<int>(p);
+      at[fill[plan.pieces[p].second]++] = static_cast<int>(p);
+    }
+  }
+  auto otherEnd = [&](int p, int n) {
+    return plan.pieces[p].first == n ? plan.pieces[p].second
+                                     : plan.pieces[p].first;
+  };
+
+  std::vector<int> leaves;
+  for (size_t n = 0; n < nodes.size(); ++n) {
+    if (degree[n] == 1 && !plan.pinAt[n]) {
+      leaves.push_back(static_cast<int>(n));
+    }
+  }
+  while (!leaves.empty()) {
+    int n = leaves.back();
+    leaves.pop_back();
+    if (degree[n] != 1) {
+      continue;
+    }
+    for (int k = start[n]; k < start[n + 1]; ++k) {
+      int p = at[k];
+      if (!kept[p]) {
+        continue;
+      }
+      kept[p] = 0;
+      --degree[n];
+      int m = otherEnd(p, n);
+      if (--degree[m] == 1 && !plan.pinAt[m]) {
+        leaves.push_back(m);
+      }
+      break;
+    }
+  }
+
+  auto horizontal = [&](int p) {
+    return nodes[plan.pieces[p].first].y == nodes[plan.pieces[p].second].y;
+  };
+  // The other kept piece at a node that a straight run passes through, or
+  // -1 where a run ends.
+  auto passOn = [&](int n, int p) {
+    if (degree[n] != 2 || plan.pinAt[n]) {
+      return -1;
+    }
+    for (int k = start[n]; k < start[n + 1]; ++k) {
+      int q = at[k];
+      if (kept[q] && q != p) {
+        return horizontal(q) == horizontal(p) ? q : -1;
+      }
+    }
+    return -1;
+  };
+  std::vector<char> done(np, 0);
+  std::vector<Wire> out;
+  for (size_t p0 = 0; p0 < np; ++p0) {
+    if (!kept[p0] || done[p0]) {
+      continue;
+    }
+    int ends[2];
+    for (int side = 0; side < 2; ++side) {
+      int p = static_cast<int>(p0);
+      int n = side == 0 ? plan.pieces[p].first : plan.pieces[p].second;
+      for (int q = passOn(n, p); q >= 0; q = passOn(n, p)) {
+        done[q] = 1;
+        n = otherEnd(q, n);
+        p = q;
+      }
+      ends[side] = n;
+    }
+    done[p0] = 1;
+    RoutePoint a = nodes[std::min(ends[0], ends[1])];
+    RoutePoint b = nodes[std::max(ends[0], ends[1])];
+    out.push_back({a.x, a.y, b.x, b.y});
+  }
+  std::sort(out.begin(), out.end(), [](const Wire& a, const Wire& b) {
+    return std::tie(a.x1, a.y1, a.x2, a.y2) < std::tie(b.x1, b.y1, b.x2, b.y2);
+  });
+  return out;
+}

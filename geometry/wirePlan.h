@@ -1,0 +1,43 @@
+#pragma once
+#include <utility>
+#include <vector>
+
+#include "geometry/freeRoute.h"
+
+// One straight horizontal or vertical stretch of wire; a zero-length one
+// draws nothing.
+struct Wire {
+  float x1;
+  float y1;
+  float x2;
+  float y2;
+};
+
+// The wires as a plane graph: a node at every wire end, every point where
+// wires touch or cross, and every pin on a wire; a piece between each two
+// nodes that follow each other along a line of wire. Collinear overlaps
+// become one run, so each stretch of wire is one piece however often it
+// was drawn.
+struct WirePlan {
+  std::vector<RoutePoint> nodes;            // sorted by x, then y
+  std::vector<char> pinAt;                  // per node
+  std::vector<std::pair<int, int>> pieces;  // node indexes, the lower first
+
+  // Independent cycles: pieces - nodes + parts.
+  long loops() const;
+};
+
+WirePlan planWires(const std::vector<Wire>& wires,
+                   const std::vector<RoutePoint>& pins);
+
+// No collinear overlap, no contact other than at the shared end of wires,
+// no cycle. Zero-length wires are passed over.
+bool formCleanTree(const std::vector<Wire>& wires);
+
+// The same wire as a clean tree: a shortest spanning forest of the plan's
+// pieces (ties by position) that joins whatever the wires joined, with the
+// pieces that end at no pin pruned, and every straight run through points
+// of degree two that hold no pin merged into one wire. Each wire runs from
+// its end with the smaller x (then y), and the wires are sorted so.
+std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
+                             const std::vector<RoutePoint>& pins);

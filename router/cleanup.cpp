@@ -1,0 +1,69 @@
+#include <algorithm>
+#include <tuple>
+#include <vector>
+
+#include "geometry/segment.h"
+#include "geometry/wirePlan.h"
+#include "router/router.h"
+
+void Router::cleanSegments() {
+  std::vector<Wire> wires;
+  wires.reserve(segments.size());
+  for (const Segment* s : segments) {
+    wires.push_back({s->x1, s->y1, s->x2, s->y2});
+  }
+  if (formCleanTree(wires)) {
+    return;
+  }
+  std::vector<RoutePoint> pins;
+  for (const Vertex* v : vertices) {
+    if (v && v->isAPin()) {
+      pins.push_back({v->x, v->y});
+    }
+  }
+  std::vector<Wire> clean = cleanWires(wires, pins);
+
+  // The vertices' lists name the old segments, which go.
+  for (Vertex* v : vertices) {
+    if (v) {
+      v->segments.clear();
+    }
+  }
+  for (Segment* s : segments) {
+    delete s;
+  }
+  segments.clear();
+  const ObstacleIndex* index =
+      obstacleIndex().empty() ? nullptr : &obstacleIndex();
+  // Segments that end at one point are linked there, as moveSegments links
+  // them.
+  std::vector<std::tuple<float, float, Segment*, bool>> ends;
+  for (const Wire& w : clean) {
+    Segment* s = new Segment(w.x1, w.y1, w.x2, w.y2);
+    s->pObstIndex = index;
+    segments.push_back(s);
+    ends.emplace_back(w.x1, w.y1, s, true);
+    ends.emplace_back(w.x2, w.y2, s, false);
+  }
+  std::stable_sort(ends.begin(), ends.end(), [](const auto& a, const auto& b) {
+    return std::tie(std::get<0>(a), std::get<1>(a)) <
+           std::tie(std::get<0>(b), std::get<1>(b));
+  });
+  for (size_t k = 0; k < ends.size();) {
+    size_t e = k;
+    while (e < ends.size() && std::get<0>(ends[e]) == std::get<0>(ends[k]) &&
+           std::get<1>(ends[e]) == std::get<1>(ends[k])) {
+      ++e;
+    }
+    for (size_t i = k; i < e; ++i) {
+      for (size_t j = k; j < e; ++j) {
+        if (i != j) {
+          Segment* s = std::get<2>(ends[i]);
+          (std::get<3>(ends[i]) ? s->startNbrs : s->endNbrs)
+              .push_back(std::get<2>(ends[j]));
+        }
+      }
+    }
+    k = e;
+  }
+}

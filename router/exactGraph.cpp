@@ -1,0 +1,593 @@
+// The cut-line spanning graph: every shortest obstacle-avoiding route between
+// two pins has a path of its length in it, and every edge is free.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "geometry/obstacleIndex.h"
+#include "router/router.h"
+
+// Why the graph is exact. Free means meeting no obstacle's open interior;
+// the sites are the pins and the free corners; the box of two points is the
+// closed rectangle they span.
+//
+// (A) A shortest free route can be cut at free corners into pieces that are
+// monotone in x and y. Where a shortest route turns back in x, at a vertical
+// piece s between horizontal pieces on the same side, shifting s towards
+// them would shorten it; what stops the shift is an obstacle whose side lies
+// along s and whose y-extent lies within s (the horizontal pieces are free),
+// so that obstacle's corner is on s. Likewise for y.
+//
+// (B) Two sites u, w joined by a free monotone route are joined in the graph
+// by a path of length |u - w|: by induction on the number of site positions
+// in their box B. If a site elsewhere in B lies on a free monotone route
+// from u to w, split there. Otherwise B is free: the lowest monotone route
+// only turns from up to right at the top-left corner of an obstacle (the
+// highest one likewise at a bottom-right one), so both L-shaped routes
+// along the box are free; an obstacle inside B would show its highest top
+// side, whose left corner is free and lies on a free monotone route along
+// that side's line. So u, w is a pair with a free box holding no other
+// site, and the cut line that first separates them, or holds one of them,
+// joins every such pair: by an edge, or where the pairs are too many, by a
+// chain of projections (each of u, w is the nearest site of its row on its
+// side, sees the line, and the stretch between their projections is free).
+//
+// (A) and (B) give every pair of sites its exact distance. Extended Kruskal
+// over the pins' exact distances yields the exact minimum spanning tree, and
+// the edges between two pins that no such tree needs are left out.
+
+namespace {
+
+constexpr float inf = std::numeric_limits<float>::infinity();
+
+// An open rectangle seen along one axis: travel extent [lo, hi], open cross
+// extent (blo, bhi).
+struct Box {
+  float lo;
+  float hi;
+  float blo;
+  float bhi;
+};
+
+// For each point (travel a, cross b): the least lo at or beyond a among the
+// boxes whose open cross extent holds b, inf when there is none. Sweeps the
+// points against descending lo; a segment tree over the cross bounds keeps
+// the least lo inserted so far over each open stretch.
+std::vector<float> firstHits(const std::vector<std::pair<float, float>>& pts,
+                             std::vector<Box> boxes) {
+  std::vector<float> bounds;
+  for (const Box& b : boxes) {
+    bounds.push_back(b.blo);
+    bounds.push_back(b.bhi);
+  }
+  std::sort(bounds.begin(), bounds.end());
+  bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
+  // Position 2i is bound i, 2i + 1 the open gap after it.
+  auto position = [&](float t) {
+    auto it = std::lower_bound(bounds.begin(), bounds.end(), t);
+    int i = static_cast<int>(it - bounds.begin());
+    return it != bounds.end() && *it == t ? 2 * i : 2 * i - 1;
+  };
+  int size = bounds.empty() ? 0 : 2 * static_cast<int>(bounds.size()) - 1;
+  std::vector<float> tree(size > 0 ? 4 * size : 0, inf);
+  auto mark = [&](auto& self, int node, int l, int r, int from, int to,
+                  float lo) -> void {
+    if (to < l || r < from) {
+      return;
+    }
+    if (from <= l && r <= to) {
+      tree[node] = std::min(tree[node], lo);
+      return;
+    }
+    int m = (l + r) / 2;
+    self(self, 2 * node, l, m, from, to, lo);
+    self(self, 2 * node + 1, m + 1, r, from, to, lo);
+  };
+  auto least = [&](int p) {
+    float best = inf;
+    int node = 1, l = 0, r = size - 1;
+    for (;;) {
+      best = std::min(best, tree[node]);
+      if (l == r) {
+        return best;
+      }
+      int m = (l + r) / 2;
+      if (p <= m) {
+        node = 2 * node;
+        r = m;
+      } else {
+        node = 2 * node + 1;
+        l = m + 1;
+      }
+    }
+  };
+
+  std::sort(boxes.begin(), boxes.end(),
+            [](const Box& a, const Box& b) { return a.lo > b.lo; });
+  std::vector<size_t> order(pts.size());
+  for (size_t i = 0; i < order.size(); ++i) {
+    order[i] = i;
+  }
+  std::sort(order.begin(), order.end(),
+            [&](size_t a, size_t b) { return pts[a].first > pts[b].first; });
+  std::vector<float> hits(pts.size(), inf);
+  size_t next = 0;
+  for (size_t i : order) {
+    while (next < boxes.size() && boxes[next].lo >= pts[i].first) {
+      const Box& b = boxes[next++];
+      if (b.lo < b.hi && b.blo < b.bhi) {
+        mark(mark, 1, 0, size - 1, position(b.blo) + 1, position(b.bhi) - 1,
+             b.lo);
+      }
+    }
+    int p = position(pts[i].second);
+    if (p >= 0 && p < size) {
+      hits[i] = least(p);
+    }
+  }
+  return hits;
+}
+
+// The graph of one cut line and, recursively, of each side of it.
+class CutLineGraph {
+ public:
+  CutLineGraph(Router& r, const ObstacleIndex& index, std::vector<Vertex*> s)
+      : r_(r), index_(index), sites_(std::move(s)) {
+    for (const Vertex* v : sites_) {
+      x_.push_back(v->x);
+      y_.push_back(v->y);
+    }
+    // How far each site sees along each axis: the coordinate at which the
+    // first obstacle begins, or infinity. Mirrored directions run negated.
+    std::vector<std::pair<float, float>> pts;
+    std::vector<Box> boxes;
+    for (int dir = 0; dir < 4; ++dir) {
+      bool alongX = dir < 2;
+      float sign = dir % 2 == 0 ? 1.0f : -1.0f;
+      pts.clear();
+      for (size_t i = 0; i < sites_.size(); ++i) {
+        pts.emplace_back(sign * (alongX ? x_[i] : y_[i]),
+                         alongX ? y_[i] : x_[i]);
+      }
+      boxes.clear();
+      for (const ObstacleIndex::Rect& q : index_.rects()) {
+        float lo = alongX ? q.xlo : q.ylo;
+        float hi = alongX ? q.xhi : q.yhi;
+        if (sign < 0) {
+          std::swap(lo, hi);
+        }
+        boxes.push_back({sign * lo, sign * hi, alongX ? q.ylo : q.xlo,
+                         alongX ? q.yhi : q.xhi});
+      }
+      std::vector<float> hits = firstHits(pts, boxes);
+      for (float& h : hits) {
+        h *= sign;
+      }
+      hit_[dir] = std::move(hits);
+    }
+  }
+
+  void build() {
+    std::vector<int> ids(sites_.size());
+    for (size_t i = 0; i < ids.size(); ++i) {
+      ids[i] = static_cast<int>(i);
+    }
+    std::stable_sort(ids.begin(), ids.end(), [&](int a, int b) {
+      return y_[a] < y_[b] || (y_[a] == y_[b] && x_[a] < x_[b]);
+    });
+    cut(std::move(ids));
+    joinPairs();
+  }
+
+ private:
+  enum { right, left, up, down };
+
+  // Joins the pairs found. Of those between two pins, only the nearest in
+  // each of the eight half-open octants around either pin can be a
+  // spanning-tree edge (ties all stay). Were a minimum tree to hold the pair
+  // p, q with the pair p, z nearer in q's octant: neither box holds the
+  // other's far end, so z reaches q along the two free boxes at
+  // |z - q| < |p - q|, and p, z or z, q would make a shorter tree.
+  void joinPairs() {
+    std::vector<float> nearest(8 * sites_.size(), inf);
+    std::vector<char> pin(sites_.size());
+    for (size_t i = 0; i < pin.size(); ++i) {
+      pin[i] = sites_[i]->isAPin();
+    }
+    auto pinPair = [&](const std::pair<int, int>& e) {
+      return pin[e.first] && pin[e.second];
+    };
+    for (const auto& e : pairs_) {
+      if (pinPair(e)) {
+        float d = dist(e.first, e.second);
+        float& a = nearest[8 * e.first + octant(e.first, e.second)];
+        float& b = nearest[8 * e.second + octant(e.second, e.first)];
+        a = std::min(a, d);
+        b = std::min(b, d);
+      }
+    }
+    struct Kept {
+      float d;
+      int a;
+      int b;
+    };
+    std::vector<Kept> kept;
+    for (const auto& e : pairs_) {
+      float d = dist(e.first, e.second);
+      if (!pinPair(e) ||
+          d <= nearest[8 * e.first + octant(e.first, e.second)] ||
+          d <= nearest[8 * e.second + octant(e.second, e.first)]) {
+        kept.push_back({d, e.first, e.second});
+      }
+    }
+    // Shortest first, so that extended Kruskal's heap mostly takes its
+    // candidates without sifting them up; equal lengths in the order found.
+    std::stable_sort(kept.begin(), kept.end(),
+                     [](const Kept& p, const Kept& q) { return p.d < q.d; });
+    for (const Kept& k : kept) {
+      r_.connectSgEdge(sites_[k.a], sites_[k.b]);
+    }
+    pairs_.clear();
+    pairs_.shrink_to_fit();
+  }
+
+  float dist(int a, int b) const {
+    return std::fabs(x_[a] - x_[b]) + std::fabs(y_[a] - y_[b]);
+  }
+
+  // The octant of b around a: the k-th holds the directions from k * 45
+  // degrees, inclusive, to (k + 1) * 45, exclusive, so that no two points
+  // of one octant lie on its two bounding rays. 0 at one point.
+  int octant(int a, int b) const {
+    float dx = x_[b] - x_[a];
+    float dy = y_[b] - y_[a];
+    if (dx > 0 && dy >= 0) {
+      return dy < dx ? 0 : 1;
+    }
+    if (dx <= 0 && dy > 0) {
+      return -dx < dy ? 2 : 3;
+    }
+    if (dx < 0 && dy <= 0) {
+      return -dy < -dx ? 4 : 5;
+    }
+    if (dx >= 0 && dy < 0) {
+      return dx < -dy ? 6 : 7;
+    }
+    return 0;
+  }
+
+  // The sites of one y in a node: the first one on the line and the
+  // nearest one on each side of it; -1 for none.
+  struct Row {
+    float y;
+    int on;
+    int left;
+    int right;
+  };
+
+  float x(int s) const { return x_[s]; }
+
+  // ids in y order, equal y by x.
+  void cut(std::vector<int> ids) {
+    if (ids.size() < 2) {
+      return;
+    }
+    std::vector<float> xs;
+    xs.reserve(ids.size());
+    for (int i : ids) {
+      xs.push_back(x(i));
+    }
+    auto mid = xs.begin() + xs.size() / 2;
+    std::nth_element(xs.begin(), mid, xs.end());
+    float line = *mid;
+
+    std::vector<int> lower;
+    std::vector<int> upper;
+    std::vector<Row> rows;
+    for (size_t i = 0; i < ids.size();) {
+      size_t end = i;
+      while (end < ids.size() && y_[ids[end]] == y_[ids[i]]) {
+        ++end;
+      }
+      rows.push_back(makeRow(ids, i, end, line));
+      for (size_t k = i; k < end; ++k) {
+        if (x(ids[k]) < line) {
+          lower.push_back(ids[k]);
+        } else if (x(ids[k]) > line) {
+          upper.push_back(ids[k]);
+        }
+      }
+      i = end;
+    }
+    ids.clear();
+    ids.shrink_to_fit();
+    size_t before = pairs_.size();
+    if (!findPairs(rows, line)) {
+      pairs_.resize(before);
+      chainRows(rows, line);
+    }
+    rows.clear();
+    rows.shrink_to_fit();
+    cut(std::move(lower));
+    cut(std::move(upper));
+  }
+
+  // The sites [i, end) of ids share one y and come in x order.
+  Row makeRow(const std::vector<int>& ids, size_t i, size_t end, float line) {
+    Row row{y_[ids[i]], -1, -1, -1};
+    for (size_t k = i; k < end; ++k) {
+      int s = ids[k];
+      if (x(s) < line) {
+        row.left = s;
+      } else if (x(s) > line) {
+        if (row.right < 0) {
+          row.right = s;
+        }
+      } else if (row.on < 0) {
+        row.on = s;
+      } else {
+        r_.connectSgEdge(sites_[row.on], sites_[s]);  // one point: length 0
+      }
+    }
+    return row;
+  }
+
+  // The pairs of sites that this line first separates, or that it holds one
+  // of, whose box is free and holds no other site position. The box is free
+  // when its four sides are (each end sees along its two sides) and no site
+  // lies in it: an obstacle inside would leave the top-left corner of the
+  // highest such obstacle free in the box. Every other site with x in the
+  // box lies in this node, and of each row only the nearest site on each
+  // side can fall inside. False when the scans pass 48 rows a row: then the
+  // pairs may be many, and a chain of projections serves them all.
+  bool findPairs(const std::vector<Row>& rows, float line) {
+    long budget = 48 * static_cast<long>(rows.size()) + 64;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const Row& row = rows[i];
+      if (row.on >= 0) {
+        for (int s : {row.left, row.right}) {
+          if (s >= 0 && seesTo(s, line)) {
+            pairs_.emplace_back(s, row.on);
+          }
+        }
+        if (!scanFromLine(rows, i, budget)) {
+          return false;
+        }
+        continue;
+      }
+      if (row.left >= 0 && row.right >= 0 && seesTo(row.left, line) &&
+          seesTo(row.right, line)) {
+        pairs_.emplace_back(row.left, row.right);
+      }
+      for (int side = 0; side < 2; ++side) {
+        int a = side == 0 ? row.left : row.right;
+        if (a >= 0 && seesTo(a, line) &&
+            !scanFromSide(rows, i, a, side, budget)) {
+          return false;
+        }
+      }
+    }
+    return true;
+  }
+
+  // Whether site s sees along its row to x = t.
+  bool seesTo(int s, float t) const {
+    return t >= x(s) ? hit_[right][s] >= t : hit_[left][s] <= t;
+  }
+
+  // Partners above the site a of row i, on side 0 (left) or 1 (right) of
+  // the line: a site on the line, or the nearest one of the other side,
+  // until a row holds a site of a's side at or nearer the line than a.
+  bool scanFromSide(
+      const std::vector<Row>& rows, size_t i, int a, int side, long& budget) {
+    int other = side == 0 ? rows[i].right : rows[i].left;
+    float ax = x(a);
+    // Whether t, across the line from a, lies no farther from it than bx.
+    auto within = [&](float t, float bx) {
+      return side == 0 ? t <= bx : t >= bx;
+    };
+    // The nearest x across the line among the rows passed, a's included.
+    float bound = other >= 0 ? x(other) : (side == 0 ? inf : -inf);
+    for (size_t k = i + 1; k < rows.size(); ++k) {
+      if (--budget < 0) {
+        return false;
+      }
+      const Row& row = rows[k];
+      if (row.y > hit_[up][a]) {
+        break;
+      }
+      int same = side == 0 ? row.left : row.right;
+      if (same >= 0 && (side == 0 ? x(same) >= ax : x(same) <= ax)) {
+        break;
+      }
+      if (row.on >= 0) {
+        if (seesTo(row.on, ax) && hit_[down][row.on] <= rows[i].y) {
+          pairs_.emplace_back(a, row.on);
+        }
+        break;
+      }
+      int b = side == 0 ? row.right : row.left;
+      if (b < 0) {
+        continue;
+      }
+      float bx = x(b);
+      if (!within(bound, bx) && seesTo(a, bx) && seesTo(b, ax) &&
+          hit_[down][b] <= rows[i].y) {
+        pairs_.emplace_back(a, b);
+      }
+      if (within(bx, bound)) {
+        bound = bx;
+      }
+    }
+    return true;
+  }
+
+  // Partners above the site on the line in row i: the next site on the
+  // line, and sites on either side whose box holds no site of the rows
+  // between.
+  bool scanFromLine(const std::vector<Row>& rows, size_t i, long& budget) {
+    int a = rows[i].on;
+    float ax = x(a);
+    float nearLeft = rows[i].left >= 0 ? x(rows[i].left) : -inf;
+    float nearRight = rows[i].right >= 0 ? x(rows[i].right) : inf;
+    for (size_t k = i + 1; k < rows.size(); ++k) {
+      if (--budget < 0) {
+        return false;
+      }
+      const Row& row = rows[k];
+      if (row.y > hit_[up][a]) {
+        break;
+      }
+      if (row.on >= 0) {
+        pairs_.emplace_back(a, row.on);
+        break;
+      }
+      if (row.left >= 0) {
+        float bx = x(row.left);
+        if (bx > nearLeft && seesTo(row.left, ax) && seesTo(a, bx) &&
+            hit_[down][row.left] <= rows[i].y) {
+          pairs_.emplace_back(a, row.left);
+        }
+        nearLeft = std::max(nearLeft, bx);
+      }
+      if (row.right >= 0) {
+        float bx = x(row.right);
+        if (bx < nearRight && seesTo(row.right, ax) && seesTo(a, bx) &&
+            hit_[down][row.right] <= rows[i].y) {
+          pairs_.emplace_back(a, row.right);
+        }
+        nearRight = std::min(nearRight, bx);
+      }
+    }
+    return true;
+  }
+
+  // The fallback where pairs are too many: project every site that sees the
+  // line onto it and join consecutive projections along free stretches.
+  void chainRows(const std::vector<Row>& all, float line) {
+    std::vector<Row> rows;
+    for (Row row : all) {
+      if (row.left >= 0 && !seesTo(row.left, line)) {
+        row.left = -1;
+      }
+      if (row.right >= 0 && !seesTo(row.right, line)) {
+        row.right = -1;
+      }
+      if (row.on >= 0 || row.left >= 0 || row.right >= 0) {
+        rows.push_back(row);
+      }
+    }
+    for (size_t i = 0; i < rows.size();) {
+      size_t end = i + 1;
+      while (end < rows.size() &&
+             !index_.blocksVertical(line, rows[end - 1].y, rows[end].y)) {
+        ++end;
+      }
+      joinStretch(rows, i, end, line);
+      i = end;
+    }
+  }
+
+  // rows [i, end) lie on one free stretch of the line. A link between two
+  // rows serves a pair of sites on different sides (a site on the line
+  // counts for both) whose box is free, so the lower one sees up to the
+  // upper row and the upper one down to the lower row.
+  void joinStretch(const std::vector<Row>& rows,
+                   size_t i,
+                   size_t end,
+                   float line) {
+    size_t n = end - i;
+    // Per side (0: left or on, 1: right or on), how far up the sites of the
+    // rows so far see, and how far down those of the rows from here on.
+    std::vector<float> seesUp[2], seesDown[2];
+    for (int side = 0; side < 2; ++side) {
+      seesUp[side].assign(n, -inf);
+      seesDown[side].assign(n, inf);
+      float best = -inf;
+      for (size_t k = 0; k < n; ++k) {
+        for (int s : countsFor(rows[i + k], side)) {
+          if (s >= 0) {
+            best = std::max(best, hit_[up][s]);
+          }
+        }
+        seesUp[side][k] = best;
+      }
+      best = inf;
+      for (size_t k = n; k-- > 0;) {
+        for (int s : countsFor(rows[i + k], side)) {
+          if (s >= 0) {
+            best = std::min(best, hit_[down][s]);
+          }
+        }
+        seesDown[side][k] = best;
+      }
+    }
+    std::vector<char> linked(n, 0);  // linked[k]: row k joins row k + 1
+    for (size_t k = 0; k + 1 < n; ++k) {
+      float lo = rows[i + k].y;
+      float hi = rows[i + k + 1].y;
+      linked[k] = (seesUp[0][k] >= hi && seesDown[1][k + 1] <= lo) ||
+                  (seesUp[1][k] >= hi && seesDown[0][k + 1] <= lo);
+    }
+    Vertex* below = nullptr;
+    for (size_t k = 0; k < n; ++k) {
+      const Row& row = rows[i + k];
+      bool linkDown = k > 0 && linked[k - 1];
+      bool linkUp = linked[k];
+      Vertex* at = row.on >= 0 ? sites_[row.on] : nullptr;
+      if (!at && !linkDown && !linkUp) {
+        // A lone row serves only its own two sides, straight across.
+        if (row.left >= 0 && row.right >= 0) {
+          r_.connectSgEdge(sites_[row.left], sites_[row.right]);
+        }
+        continue;
+      }
+      if (!at) {
+        at = new Vertex(line, row.y, "cutPoint");
+        r_.cutPoints.push_back(at);
+        r_.vertices.push_back(at);
+      }
+      for (int s : {row.left, row.right}) {
+        if (s >= 0) {
+          r_.connectSgEdge(sites_[s], at);
+        }
+      }
+      if (linkDown) {
+        r_.connectSgEdge(below, at);
+      }
+      below = at;
+    }
+  }
+
+  // The row's sites that count for side 0 (left) or 1 (right); -1 for none.
+  static std::array<int, 2> countsFor(const Row& row, int side) {
+    return {row.on, side == 0 ? row.left : row.right};
+  }
+
+  Router& r_;
+  const ObstacleIndex& index_;
+  std::vector<Vertex*> sites_;
+  std::vector<float> x_;
+  std::vector<float> y_;
+  std::vector<float> hit_[4];
+  std::vector<std::pair<int, int>> pairs_;
+};
+
+}  // namespace
+
+void Router::connectExactGraph() {
+  ObstacleIndex index(ObstacleIndex::rectsOf(vertices));
+  // A corner inside another obstacle can be reached by no free route.
+  std::vector<Vertex*> sites;
+  for (Vertex* v : vertices) {
+    if (v && (v->isAPin() || v->isACorner()) &&
+        index.containing(v->x, v->y) < 0) {
+      sites.push_back(v);
+    }
+  }
+  CutLineGraph g(*this, index, std::move(sites));
+  g.build();
+}

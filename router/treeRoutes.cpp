@@ -1,0 +1,243 @@
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <tuple>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "router/router.h"
+#include "steiner/steinerCandidate.h"
+
+namespace {
+
+RoutePoint at(const Vertex* v) {
+  return {v->x, v->y};
+}
+
+bool lowerFirst(const Vertex* u, const Vertex* v) {
+  return v->x > u->x || (v->x == u->x && v->y > u->y);
+}
+
+void cutEvery(Vertex* a, const Vertex* b) {
+  for (Vertex*& w : a->mstNbrs) {
+    if (w == b) {
+      w = nullptr;
+    }
+  }
+}
+
+// Union-find over the vertices of the router, by position in its list.
+class TreeParts {
+ public:
+  explicit TreeParts(const std::vector<Vertex*>& vertices) {
+    index_.reserve(vertices.size());
+    for (const Vertex* v : vertices) {
+      if (v) {
+        index_.emplace(v, static_cast<int>(index_.size()));
+      }
+    }
+    up_.resize(index_.size());
+    std::iota(up_.begin(), up_.end(), 0);
+    for (const Vertex* v : vertices) {
+      if (!v) {
+        continue;
+      }
+      for (const Vertex* w : v->mstNbrs) {
+        if (w && index_.count(w)) {
+          join(v, w);
+        }
+      }
+    }
+  }
+  int find(const Vertex* v) {
+    int a = index_.at(v);
+    while (up_[a] != a) {
+      a = up_[a] = up_[up_[a]];
+    }
+    return a;
+  }
+  bool join(const Vertex* a, const Vertex* b) {
+    int ra = find(a), rb = find(b);
+    if (ra == rb) {
+      return false;
+    }
+    up_[std::max(ra, rb)] = std::min(ra, rb);
+    return true;
+  }
+  bool knows(const Vertex* v) const { return index_.count(v) > 0; }
+
+ private:
+  std::unordered_map<const Vertex*, int> index_;
+  std::vector<int> up_;
+};
+
+}  // namespace
+
+int Router::pinParts() const {
+  TreeParts parts(vertices);
+  std::unordered_set<int> seen;
+  for (const Vertex* v : vertices) {
+    if (v && v->isAPin()) {
+      seen.insert(parts.find(v));
+    }
+  }
+  return static_cast<int>(seen.size());
+}
+
+std::map<Router::Connection, FreeRoute> Router::routeTreeConnections() {
+  std::map<Connection, FreeRoute> routes;
+  if (obstacleIndex().empty()) {
+    return routes;
+  }
+  const RouteFinder& finder = routeFinder();
+  std::vector<std::pair<Vertex*, Vertex*>> lost;
+  std::map<Connection, bool> decided;  // blocked connections: drawable?
+  for (Vertex* v : vertices) {
+    if (!v) {
+      continue;
+    }
+    for (Vertex* w : v->mstNbrs) {
+      // A connection listed twice is decided once.
+      if (!w || !lowerFirst(v, w) || decided.count({v, w}) ||
+          finder.primaryLFree(at(v), at(w))) {
+        continue;
+      }
+      FreeRoute r = finder.route(at(v), at(w));
+      decided[{v, w}] = r.found();
+      if (r.found()) {
+        routes[{v, w}] = r;
+      } else {
+        lost.emplace_back(v, w);
+      }
+    }
+  }
+  if (lost.empty()) {
+    return routes;
+  }
+  for (const auto& [v, w] : lost) {
+    cutEvery(v, w);
+    cutEvery(w, v);
+  }
+
+  // The connections taken out joined the parts now left apart. Join them
+  // again where free routes allow, locally: the ends of the connections lost
+  // at one vertex, or at a cluster of vertices inside obstacles (joined by
+  // lost connections or by connections of no length), make a group; within
+  // it the ends outside obstacles are joined, nearest pairs first, unless
+  // already joined.
+  const ObstacleIndex& index = obstacleIndex();
+  std::unordered_map<const Vertex*, bool> inside;
+  auto buried = [&](const Vertex* v) {
+    auto it = inside.find(v);
+    if (it == inside.end()) {
+      it = inside.emplace(v, index.containing(v->x, v->y) >= 0).first;
+    }
+    return it->second;
+  };
+  std::unordered_map<const Vertex*, const Vertex*> up;
+  auto root = [&up](const Vertex* v) {
+    up.emplace(v, v);
+    while (up[v] != v) {
+      v = up[v] = up[up[v]];
+    }
+    return v;
+  };
+  auto unite = [&](const Vertex* a, const Vertex* b) {
+    const Vertex* ra = root(a);
+    const Vertex* rb = root(b);
+    if (ra != rb) {
+      up[rb] = ra;
+    }
+  };
+  for (const auto& [v, w] : lost) {
+    unite(v, w);
+    for (Vertex* e : {v, w}) {
+      for (const Vertex* n : buried(e) ? e->mstNbrs : std::vector<Vertex*>{}) {
+        if (n) {
+          unite(e, n);
+        }
+      }
+    }
+  }
+  TreeParts parts(vertices);
+  std::unordered_map<const Vertex*, size_t> slot;
+  std::vector<std::vector<Vertex*>> groups;
+  std::unordered_map<const Vertex*, bool> listed;
+  for (const auto& [v, w] : lost) {
+    for (Vertex* e : {v, w}) {
+      if (!listed.emplace(e, true).second || buried(e) || !parts.knows(e)) {
+        continue;
+      }
+      auto g = slot.emplace(root(e), groups.size());
+      if (g.second) {
+        groups.emplace_back();
+      }
+      groups[g.first->second].push_back(e);
+    }
+  }
+  // In a large group each end tries its nearest few only.
+  const size_t nearest = 8;
+  for (const std::vector<Vertex*>& es : groups) {
+    std::vector<std::tuple<double, size_t, size_t>> pairs;
+    for (size_t i = 0; i < es.size(); ++i) {
+      std::vector<std::tuple<double, size_t, size_t>> mine;
+      for (size_t j = 0; j < es.size(); ++j) {
+        if (j != i && parts.find(es[i]) != parts.find(es[j])) {
+          mine.emplace_back(
+              std::fabs(static_cast<double>(es[i]->x) - es[j]->x) +
+                  std::fabs(static_cast<double>(es[i]->y) - es[j]->y),
+              std::min(i, j), std::max(i, j));
+        }
+      }
+      if (mine.size() > nearest) {
+        std::partial_sort(mine.begin(), mine.begin() + nearest, mine.end());
+        mine.resize(nearest);
+      }
+      pairs.insert(pairs.end(), mine.begin(), mine.end());
+    }
+    std::sort(pairs.begin(), pairs.end());
+    pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+    for (const auto& [len, i, j] : pairs) {
+      Vertex* a = es[i];
+      Vertex* b = es[j];
+      if (!lowerFirst(a, b)) {
+        std::swap(a, b);
+      }
+      if (parts.find(a) == parts.find(b)) {
+        continue;
+      }
+      FreeRoute r = finder.route(at(a), at(b));
+      if (!r.found()) {
+        continue;
+      }
+      if (r.kind != RouteKind::primaryL) {
+        routes[{a, b}] = r;
+      }
+      connectMstSubEdge(a, b);
+      parts.join(a, b);
+    }
+  }
+  return routes;
+}
+
+bool Router::steinerConnectionsFree(const SteinerCandidate* c) {
+  const ObstacleIndex& index = obstacleIndex();
+  if (index.empty()) {
+    return true;
+  }
+  const RouteFinder& finder = routeFinder();
+  auto drawable = [&](const Vertex* a, const Vertex* b) {
+    return finder.monotoneRoute(at(a), at(b)).found();
+  };
+  const Vertex* s = c->s;
+  if (index.containing(s->x, s->y) >= 0 || !drawable(c->u, s) ||
+      !drawable(s, c->eSub->pStart) || !drawable(s, c->eSub->pEnd)) {
+    return false;
+  }
+  for (const Vertex* w = c->u; w != c->u->pMstVerRoot; w = w->pMstVerPred) {
+    if (!drawable(w, w->pMstVerPred)) {
+      return false;
+    }
+  }
+  return true;
+}
