@@ -17,6 +17,7 @@ struct Options {
   bool help = false;
   bool noRefine = false;
   bool exactGraph = false;
+  bool optimize = false;
   std::vector<std::string> files;
 };
 
@@ -46,6 +47,10 @@ void printHelp(Program p) {
     std::cout << "  --no-refine   stop after Steiner point insertion and "
                  "write the tree's\n                connections, each drawn "
                  "as an L\n";
+    std::cout << "  --optimize    make the tree as short as the work budget "
+                 "allows, never\n                longer than without it: "
+                 "small nets exactly, larger ones\n                improved "
+                 "window by window (slower)\n";
   }
   std::cout << "  --exact-graph build the tree over a graph that holds every "
                "shortest\n                obstacle-avoiding route, so the "
@@ -72,10 +77,19 @@ bool parseOptions(Program p, int argc, char** argv, Options& opt) {
       opt.exactGraph = true;
     } else if (p == Program::zorvane && a == "--no-refine") {
       opt.noRefine = true;
+    } else if (p == Program::zorvane && a == "--optimize") {
+      opt.optimize = true;
     } else {
       std::cerr << programName(p) << ": unknown option " << a << std::endl;
       return false;
     }
+  }
+  if (opt.optimize && opt.noRefine) {
+    std::cerr << programName(p)
+              << ": --optimize makes the refined tree; it does not go with "
+                 "--no-refine"
+              << std::endl;
+    return false;
   }
   return true;
 }
@@ -127,6 +141,8 @@ int runDriver(Program program, int argc, char** argv) {
       router.formMST();
     } else if (opt.noRefine) {
       router.formUnrefinedSMT();
+    } else if (opt.optimize) {
+      router.formOptimizedSMT();
     } else {
       router.formSMT();
     }

@@ -10,6 +10,44 @@ ObstacleIndex::ObstacleIndex(std::vector<Rect> rects)
     : rects_(std::move(rects)) {
   byY_.build(rects_, false);
   byX_.build(rects_, true);
+  order_.resize(rects_.size());
+  for (size_t i = 0; i < order_.size(); ++i) {
+    order_[i] = static_cast<int>(i);
+  }
+  if (!rects_.empty()) {
+    buildBoxes(0, static_cast<int>(rects_.size()));
+  }
+}
+
+// Splits at the median centre along the longer side of the box; leaves of
+// a few rectangles.
+int ObstacleIndex::buildBoxes(int first, int last) {
+  Rect box = rects_[order_[first]];
+  for (int i = first + 1; i < last; ++i) {
+    const Rect& r = rects_[order_[i]];
+    box = {std::min(box.xlo, r.xlo), std::min(box.ylo, r.ylo),
+           std::max(box.xhi, r.xhi), std::max(box.yhi, r.yhi)};
+  }
+  int k = static_cast<int>(boxes_.size());
+  boxes_.push_back({box, first, last, -1, -1});
+  if (last - first <= 4) {
+    return k;
+  }
+  bool alongX = box.xhi - box.xlo >= box.yhi - box.ylo;
+  int mid = first + (last - first) / 2;
+  std::nth_element(order_.begin() + first, order_.begin() + mid,
+                   order_.begin() + last, [&](int a, int b) {
+                     const Rect& p = rects_[a];
+                     const Rect& q = rects_[b];
+                     float cp = alongX ? p.xlo + p.xhi : p.ylo + p.yhi;
+                     float cq = alongX ? q.xlo + q.xhi : q.ylo + q.yhi;
+                     return cp < cq || (cp == cq && a < b);
+                   });
+  int left = buildBoxes(first, mid);
+  int right = buildBoxes(mid, last);
+  boxes_[k].left = left;
+  boxes_[k].right = right;
+  return k;
 }
 
 std::vector<ObstacleIndex::Rect> ObstacleIndex::rectsOf(
@@ -61,17 +99,35 @@ std::vector<int> ObstacleIndex::meeting(float xlo,
                                         float ylo,
                                         float xhi,
                                         float yhi) const {
-  std::vector<int> found;
-  byY_.collect(ylo, yhi, found);
-  std::sort(found.begin(), found.end());
-  found.erase(std::unique(found.begin(), found.end()), found.end());
+  // An open interval, or the single point when it has no length.
+  auto meets = [](float lo, float hi, float rlo, float rhi) {
+    return lo == hi ? rlo < lo && lo < rhi : rlo < hi && lo < rhi;
+  };
   std::vector<int> out;
-  for (int i : found) {
-    const Rect& r = rects_[i];
-    if (r.xlo < xhi && xlo < r.xhi && (xlo < xhi || r.xlo < xlo)) {
-      out.push_back(i);
+  std::vector<int> stack;
+  if (!boxes_.empty()) {
+    stack.push_back(0);
+  }
+  while (!stack.empty()) {
+    const BoxNode& n = boxes_[stack.back()];
+    stack.pop_back();
+    if (n.box.xlo > xhi || xlo > n.box.xhi || n.box.ylo > yhi ||
+        ylo > n.box.yhi) {
+      continue;
+    }
+    if (n.left >= 0) {
+      stack.push_back(n.right);
+      stack.push_back(n.left);
+      continue;
+    }
+    for (int i = n.first; i < n.last; ++i) {
+      const Rect& r = rects_[order_[i]];
+      if (meets(xlo, xhi, r.xlo, r.xhi) && meets(ylo, yhi, r.ylo, r.yhi)) {
+        out.push_back(order_[i]);
+      }
     }
   }
+  std::sort(out.begin(), out.end());
   return out;
 }
 
@@ -157,47 +213,6 @@ int ObstacleIndex::Axis::stab(float t, float a, float b) const {
     } else {
       node = 2 * node + 1;
       l = m + 1;
-    }
-  }
-}
-
-void ObstacleIndex::Axis::collect(float lo,
-                                  float hi,
-                                  std::vector<int>& out) const {
-  if (size_ == 0) {
-    return;
-  }
-  // The open range (lo, hi), or the point lo when lo == hi.
-  int from = lo == hi ? position(lo) : position(lo) + 1;
-  int to = lo == hi ? position(hi) : position(hi) - 1;
-  if (lo != hi && position(lo) % 2 == 1) {
-    from = position(lo);  // lo inside a gap: that gap meets the range
-  }
-  if (lo != hi && position(hi) % 2 == 1) {
-    to = position(hi);
-  }
-  from = std::max(from, 0);
-  to = std::min(to, size_ - 1);
-  if (from > to) {
-    return;
-  }
-  std::vector<int> stack{1, 0, size_ - 1};
-  while (!stack.empty()) {
-    int r = stack.back();
-    stack.pop_back();
-    int l = stack.back();
-    stack.pop_back();
-    int node = stack.back();
-    stack.pop_back();
-    if (to < l || r < from) {
-      continue;
-    }
-    for (const Item& it : items_[node]) {
-      out.push_back(it.rect);
-    }
-    if (l < r) {
-      int m = (l + r) / 2;
-      stack.insert(stack.end(), {2 * node, l, m, 2 * node + 1, m + 1, r});
     }
   }
 }

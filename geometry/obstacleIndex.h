@@ -48,7 +48,6 @@ class ObstacleIndex {
     // A rectangle whose open interval here holds t and whose open interval
     // on the other axis meets (a, b), or holds a when a == b; else -1.
     int stab(float t, float a, float b) const;
-    void collect(float lo, float hi, std::vector<int>& out) const;
 
    private:
     struct Item {
@@ -65,7 +64,21 @@ class ObstacleIndex {
     int size_ = 0;
   };
 
+  // A bounding-box hierarchy over the rectangles for box queries: node k's
+  // box holds its rectangles, order_[first, last) when it is a leaf, else
+  // those of its two children.
+  struct BoxNode {
+    Rect box;
+    int first;
+    int last;
+    int left;  // -1 for a leaf; the right child follows the left's subtree
+    int right;
+  };
+  int buildBoxes(int first, int last);
+
   std::vector<Rect> rects_;
   Axis byY_;  // serves horizontal pieces: stabbed at their y
   Axis byX_;  // serves vertical pieces
+  std::vector<int> order_;
+  std::vector<BoxNode> boxes_;
 };

@@ -397,3 +397,34 @@ std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
   });
   return out;
 }
+
+int countPinParts(const std::vector<Wire>& wires,
+                  const std::vector<RoutePoint>& pins) {
+  WirePlan plan = planWires(wires, pins);
+  std::vector<int> up(plan.nodes.size());
+  std::iota(up.begin(), up.end(), 0);
+  auto find = [&up](int a) {
+    while (up[a] != a) {
+      a = up[a] = up[up[a]];
+    }
+    return a;
+  };
+  for (const auto& p : plan.pieces) {
+    up[find(p.first)] = find(p.second);
+  }
+  std::vector<std::tuple<int, float, float>> parts;
+  for (const RoutePoint& p : pins) {
+    auto it = std::lower_bound(plan.nodes.begin(), plan.nodes.end(), p,
+                               [](const RoutePoint& a, const RoutePoint& b) {
+                                 return std::tie(a.x, a.y) < std::tie(b.x, b.y);
+                               });
+    bool onWire = it != plan.nodes.end() && *it == p;
+    // Off the wires, a pin is told by its point.
+    parts.emplace_back(
+        onWire ? find(static_cast<int>(it - plan.nodes.begin())) : -1,
+        onWire ? 0.0f : p.x, onWire ? 0.0f : p.y);
+  }
+  std::sort(parts.begin(), parts.end());
+  return static_cast<int>(std::unique(parts.begin(), parts.end()) -
+                          parts.begin());
+}

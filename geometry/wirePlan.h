@@ -41,3 +41,8 @@ bool formCleanTree(const std::vector<Wire>& wires);
 // its end with the smaller x (then y), and the wires are sorted so.
 std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
                              const std::vector<RoutePoint>& pins);
+
+// The parts the wires make of the pins: pins on wires that meet are in one
+// part; a pin on no wire is a part of its own, shared with pins at its point.
+int countPinParts(const std::vector<Wire>& wires,
+                  const std::vector<RoutePoint>& pins);

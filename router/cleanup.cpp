@@ -21,8 +21,10 @@ void Router::cleanSegments() {
       pins.push_back({v->x, v->y});
     }
   }
-  std::vector<Wire> clean = cleanWires(wires, pins);
+  replaceSegments(cleanWires(wires, pins));
+}
 
+void Router::replaceSegments(const std::vector<Wire>& clean) {
   // The vertices' lists name the old segments, which go.
   for (Vertex* v : vertices) {
     if (v) {

@@ -9,6 +9,7 @@
 #include "geometry/freeRoute.h"
 #include "geometry/obstacleIndex.h"
 #include "geometry/vertex.h"
+#include "geometry/wirePlan.h"
 #include "steiner/mergingTree.h"
 #include "support/binaryHeap.h"
 #include "support/disjointSet.h"
@@ -34,6 +35,11 @@ class Router {
   void formUnrefinedSMT();
   void formSMT();
   void localRefinement();
+  // As short a Steiner tree as the work budget allows, never longer than
+  // formSMT's: an optimal tree for a small net; otherwise the trees of both
+  // spanning graphs, each improved window by window, the shorter kept.
+  // Leaves segments.
+  void formOptimizedSMT();
 
   void printVertex(Vertex* v);
   void printEdge(Edge* e);
@@ -71,9 +77,10 @@ class Router {
   // mstEdges and inTree on every path vertex.
   void extendedKruskal();
   void connectMstSubEdge(Vertex* a, Vertex* b);
-  // Separate parts the pins form in the tree neighbours (mstNbrs): 1 for a
-  // tree, more for a forest, 0 without pins. After an export or
-  // rectilinearization these are the parts that are drawn.
+  // Separate parts the pins form: in the segments once there are any, else
+  // in the tree neighbours (mstNbrs); 1 for a tree, more for a forest, 0
+  // without pins. After an export or rectilinearization these are the parts
+  // that are drawn.
   int pinParts() const;
 
   // Steiner points.
@@ -94,6 +101,9 @@ class Router {
   // Leaves segments as they are when they form a clean tree; otherwise
   // replaces them by the same wire as one (see cleanWires).
   void cleanSegments();
+  // Puts segments made from wires, linked where they meet, in place of the
+  // segments there were.
+  void replaceSegments(const std::vector<Wire>& wires);
 
   // Obstacles. Built on first use from the corner rings in vertices.
   const ObstacleIndex& obstacleIndex();

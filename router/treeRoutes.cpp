@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "geometry/segment.h"
 #include "router/router.h"
 #include "steiner/steinerCandidate.h"
 
@@ -74,6 +75,19 @@ class TreeParts {
 }  // namespace
 
 int Router::pinParts() const {
+  if (!segments.empty()) {
+    std::vector<Wire> wires;
+    std::vector<RoutePoint> pins;
+    for (const Segment* s : segments) {
+      wires.push_back({s->x1, s->y1, s->x2, s->y2});
+    }
+    for (const Vertex* v : vertices) {
+      if (v && v->isAPin()) {
+        pins.push_back(at(v));
+      }
+    }
+    return countPinParts(wires, pins);
+  }
   TreeParts parts(vertices);
   std::unordered_set<int> seen;
   for (const Vertex* v : vertices) {

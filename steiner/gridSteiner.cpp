@@ -44,6 +44,7 @@ GridSteiner::GridSteiner(const std::vector<Point>& terminals,
     ys_.push_back(t.y);
   }
   for (int r : obstacles_.meeting(xlo, ylo, xhi, yhi)) {
+    rects_.push_back(r);
     const ObstacleIndex::Rect& o = obstacles_.rects()[r];
     addCoord(xs_, o.xlo, xlo, xhi);
     addCoord(xs_, o.xhi, xlo, xhi);
@@ -54,57 +55,89 @@ GridSteiner::GridSteiner(const std::vector<Point>& terminals,
   sortUnique(ys_);
   nx_ = static_cast<int>(xs_.size());
   ny_ = static_cast<int>(ys_.size());
-  int n = nx_ * ny_;
-  blocked_.assign(n, 0);
-  freeRight_.assign(n, 0);
-  freeUp_.assign(n, 0);
-  for (int j = 0; j < ny_; ++j) {
-    for (int i = 0; i < nx_; ++i) {
-      int v = node(i, j);
-      blocked_[v] = obstacles_.containing(xs_[i], ys_[j]) >= 0;
-      if (i + 1 < nx_) {
-        freeRight_[v] =
-            !obstacles_.blocksHorizontal(ys_[j], xs_[i], xs_[i + 1]);
-      }
-      if (j + 1 < ny_) {
-        freeUp_[v] = !obstacles_.blocksVertical(xs_[i], ys_[j], ys_[j + 1]);
-      }
-    }
-  }
   for (const Point& t : terminals_) {
     termNode_.push_back(node(indexOf(xs_, t.x), indexOf(ys_, t.y)));
   }
 }
 
+// The grid's free pieces, found only once a solve is wanted. Every side of
+// the obstacles in the box lies on grid lines, so each obstacle blocks a
+// block of nodes and pieces that index ranges name.
+void GridSteiner::buildGrid() {
+  int n = nx_ * ny_;
+  blocked_.assign(n, 0);
+  freeRight_.assign(n, 1);
+  freeUp_.assign(n, 1);
+  // First and last index of the coordinates strictly between lo and hi.
+  auto inside = [](const std::vector<float>& c, float lo, float hi) {
+    int a =
+        static_cast<int>(std::upper_bound(c.begin(), c.end(), lo) - c.begin());
+    int b =
+        static_cast<int>(std::lower_bound(c.begin(), c.end(), hi) - c.begin()) -
+        1;
+    return std::make_pair(a, b);
+  };
+  for (int r : rects_) {
+    const ObstacleIndex::Rect& o = obstacles_.rects()[r];
+    auto [i1, i2] = inside(xs_, o.xlo, o.xhi);
+    auto [j1, j2] = inside(ys_, o.ylo, o.yhi);
+    // Pieces run between neighbouring lines: one from i to i + 1 meets the
+    // open interval when it ends past its low side and starts before its
+    // high side.
+    int h1 = std::max(0, i1 - 1), h2 = std::min(nx_ - 2, i2);
+    int v1 = std::max(0, j1 - 1), v2 = std::min(ny_ - 2, j2);
+    for (int j = j1; j <= j2; ++j) {
+      for (int i = i1; i <= i2; ++i) {
+        blocked_[node(i, j)] = 1;
+      }
+      for (int i = h1; i <= h2; ++i) {
+        freeRight_[node(i, j)] = 0;
+      }
+    }
+    for (int i = i1; i <= i2; ++i) {
+      for (int j = v1; j <= v2; ++j) {
+        freeUp_[node(i, j)] = 0;
+      }
+    }
+  }
+}
+
 double GridSteiner::work() const {
   int k = static_cast<int>(terminals_.size());
-  return std::pow(3.0, std::max(0, k - 1)) * gridNodes();
+  // Testing the grid's pieces against the obstacles costs about as much as
+  // a few dozen visits a node.
+  return (std::pow(3.0, std::max(0, k - 1)) + 30) * gridNodes();
 }
 
 // Grows the trees of one subset from every node that already has a cost,
 // along free grid pieces; a step that only ties keeps the earlier way.
-void GridSteiner::dijkstra(std::vector<double>& dist,
-                           std::vector<int>& back) const {
+void GridSteiner::dijkstra(double* dist, int* back) {
   using Entry = std::pair<double, int>;
-  std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> heap;
-  for (int v = 0; v < static_cast<int>(dist.size()); ++v) {
+  std::vector<Entry>& heap = heap_;
+  heap.clear();
+  int n = gridNodes();
+  for (int v = 0; v < n; ++v) {
     if (dist[v] < kInf) {
-      heap.emplace(dist[v], v);
+      heap.emplace_back(dist[v], v);
     }
   }
+  auto later = std::greater<Entry>();
+  std::make_heap(heap.begin(), heap.end(), later);
   while (!heap.empty()) {
-    auto [d, v] = heap.top();
-    heap.pop();
+    std::pop_heap(heap.begin(), heap.end(), later);
+    auto [d, v] = heap.back();
+    heap.pop_back();
     if (d > dist[v]) {
       continue;
     }
     int i = v % nx_, j = v / nx_;
-    auto relax = [&](int w, float len) {
+    auto relax = [&, d = d, v = v](int w, float len) {
       double c = d + len;
       if (c < dist[w]) {
         dist[w] = c;
         back[w] = v;
-        heap.emplace(c, w);
+        heap.emplace_back(c, w);
+        std::push_heap(heap.begin(), heap.end(), later);
       }
     };
     if (i + 1 < nx_ && freeRight_[v]) {
@@ -126,6 +159,7 @@ bool GridSteiner::solve(std::vector<Piece>& tree, double& length) {
   tree.clear();
   length = 0;
   int k = static_cast<int>(terminals_.size());
+  buildGrid();
   for (int t : termNode_) {
     if (blocked_[t]) {
       return false;
@@ -137,29 +171,27 @@ bool GridSteiner::solve(std::vector<Piece>& tree, double& length) {
   int m = k - 1;
   int full = (1 << m) - 1;
   int n = gridNodes();
-  cost_.assign(full + 1, std::vector<double>());
-  back_.assign(full + 1, std::vector<int>());
+  cost_.assign(static_cast<size_t>(full + 1) * n, kInf);
+  back_.assign(static_cast<size_t>(full + 1) * n, -1);
   for (int mask = 1; mask <= full; ++mask) {
-    cost_[mask].assign(n, kInf);
-    back_[mask].assign(n, -1);
+    double* c = cost(mask);
+    int* b = back(mask);
     if ((mask & (mask - 1)) == 0) {
       int t = 0;
       while (!(mask >> t & 1)) {
         ++t;
       }
-      cost_[mask][termNode_[t]] = 0;
+      c[termNode_[t]] = 0;
     } else {
       // Every split of the subset into two, counted once: the part holding
       // the lowest terminal is named.
       int low = mask & -mask;
-      std::vector<double>& c = cost_[mask];
-      std::vector<int>& b = back_[mask];
       for (int sub = (mask - 1) & mask; sub > 0; sub = (sub - 1) & mask) {
         if (!(sub & low)) {
           continue;
         }
-        const std::vector<double>& c1 = cost_[sub];
-        const std::vector<double>& c2 = cost_[mask ^ sub];
+        const double* c1 = cost(sub);
+        const double* c2 = cost(mask ^ sub);
         for (int v = 0; v < n; ++v) {
           double s = c1[v] + c2[v];
           if (s < c[v]) {
@@ -169,10 +201,10 @@ bool GridSteiner::solve(std::vector<Piece>& tree, double& length) {
         }
       }
     }
-    dijkstra(cost_[mask], back_[mask]);
+    dijkstra(c, b);
   }
   int root = termNode_[m];
-  if (!(cost_[full][root] < kInf)) {
+  if (!(cost(full)[root] < kInf)) {
     return false;
   }
 
@@ -182,7 +214,7 @@ bool GridSteiner::solve(std::vector<Piece>& tree, double& length) {
   while (!stack.empty()) {
     auto [mask, v] = stack.back();
     stack.pop_back();
-    int b = back_[mask][v];
+    int b = back(mask)[v];
     if (b >= 0) {
       int lo = std::min(b, v);
       (b / nx_ == v / nx_ ? edgeUsedH_ : edgeUsedV_)[lo] = 1;

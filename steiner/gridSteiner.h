@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+#include <utility>
 #include <vector>
 
 class ObstacleIndex;
@@ -32,7 +34,8 @@ class GridSteiner {
               float xhi,
               float yhi);
 
-  // The work solve() will do, in grid-node visits: 3^(k-1) times the grid.
+  // The work solve() will do, in grid-node visits: 3^(k-1) times the grid,
+  // and the tests of the grid's pieces. Known before any of it is done.
   double work() const;
   int gridNodes() const { return static_cast<int>(xs_.size() * ys_.size()); }
 
@@ -42,10 +45,18 @@ class GridSteiner {
 
  private:
   int node(int i, int j) const { return j * nx_ + i; }
-  void dijkstra(std::vector<double>& dist, std::vector<int>& back) const;
+  void buildGrid();
+  void dijkstra(double* dist, int* back);
+  double* cost(int mask) {
+    return cost_.data() + static_cast<size_t>(mask) * gridNodes();
+  }
+  int* back(int mask) {
+    return back_.data() + static_cast<size_t>(mask) * gridNodes();
+  }
 
   const ObstacleIndex& obstacles_;
   std::vector<Point> terminals_;
+  std::vector<int> rects_;  // those meeting the box
   std::vector<float> xs_;
   std::vector<float> ys_;
   int nx_ = 0;
@@ -57,8 +68,9 @@ class GridSteiner {
   // Per subset of the first k-1 terminals and node: the cost of the best
   // tree joining the subset and the node, and how it was reached: a node
   // index (the step came from there) or -2 - sub (the union of two trees).
-  std::vector<std::vector<double>> cost_;
-  std::vector<std::vector<int>> back_;
+  std::vector<double> cost_;
+  std::vector<int> back_;
+  std::vector<std::pair<double, int>> heap_;
   std::vector<char> edgeUsedH_;
   std::vector<char> edgeUsedV_;
 };

@@ -1,0 +1,30 @@
+#pragma once
+#include <vector>
+
+#include "geometry/wirePlan.h"
+
+class ObstacleIndex;
+
+// Work that an improvement may spend, in the small-net solver's units
+// (grid-node visits). Counted, not timed, so that results stay the same
+// from run to run.
+struct WorkBudget {
+  double left = 0;
+};
+
+// Shortens a tree of wires and never lengthens it. Around each branch
+// point or pin it takes the stretch of tree that joins a few pins and
+// branch points (the window's ends) and, where an optimal tree over the
+// same ends inside the stretch's bounding box is shorter, puts that in its
+// place; the ends stay joined, so the tree stays whole. Rounds over the
+// whole tree go on with ever larger windows, up to maxEnds ends, until
+// none gains or the budget is spent. Returns the tree as clean wires
+// (cleanWires).
+std::vector<Wire> improveTree(const std::vector<Wire>& wires,
+                              const std::vector<RoutePoint>& pins,
+                              const ObstacleIndex& obstacles,
+                              int maxEnds,
+                              WorkBudget& budget);
+
+// Rectilinear length of the wires, summed in double.
+double wireLength(const std::vector<Wire>& wires);
