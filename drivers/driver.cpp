@@ -1,5 +1,7 @@
 #include "drivers/driver.h"
 
+#include <sys/resource.h>
+
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -16,6 +18,7 @@ namespace {
 struct Options {
   bool help = false;
   bool noRefine = false;
+  bool stageTimes = false;
   std::vector<std::string> files;
 };
 
@@ -46,7 +49,9 @@ void printHelp(Program p) {
                  "write the tree's\n                connections, each drawn "
                  "as an L\n";
   }
-  std::cout << "  -h, --help    show this help and exit\n"
+  std::cout << "  --stage-times write each stage's processor time and the "
+               "peak memory so far\n                to standard error\n"
+               "  -h, --help    show this help and exit\n"
                "\nExit status: 0 done, 1 usage, 2 unreadable or invalid "
                "input, 3 output not written,\n4 pins that could not all be "
                "joined (the forest is written).\n";
@@ -65,12 +70,68 @@ bool parseOptions(Program p, int argc, char** argv, Options& opt) {
       opt.help = true;
     } else if (p == Program::zorvane && a == "--no-refine") {
       opt.noRefine = true;
+    } else if (a == "--stage-times") {
+      opt.stageTimes = true;
     } else {
       std::cerr << programName(p) << ": unknown option " << a << std::endl;
       return false;
     }
   }
   return true;
+}
+
+// With --stage-times, one line per stage on standard error: its name, its
+// processor time in seconds and the peak resident memory so far in KiB.
+class StageClock {
+ public:
+  explicit StageClock(bool on) : on_(on), last_(std::clock()) {}
+
+  void lap(const char* stage) {
+    if (!on_) {
+      return;
+    }
+    std::clock_t now = std::clock();
+    struct rusage ru;
+    getrusage(RUSAGE_SELF, &ru);
+    std::cerr << "stage " << stage << " "
+              << static_cast<double>(now - last_) / CLOCKS_PER_SEC << " "
+              << ru.ru_maxrss << std::endl;
+    last_ = std::clock();
+  }
+
+  bool on() const { return on_; }
+
+ private:
+  bool on_;
+  std::clock_t last_;
+};
+
+// The stages of formMST, formUnrefinedSMT or formSMT in their order, one lap
+// each.
+void runStages(Router& r, Program program, bool noRefine, StageClock& clock) {
+  struct Stage {
+    const char* name;
+    void (Router::*run)();
+  };
+  static const Stage stages[] = {
+      {"connectObstEdges", &Router::connectObstEdges},
+      {"connectQuad1", &Router::connectQuad1},
+      {"connectQuad2", &Router::connectQuad2},
+      {"connectQuad3", &Router::connectQuad3},
+      {"connectQuad4", &Router::connectQuad4},
+      {"extendedDijkstraForPinForest", &Router::extendedDijkstraForPinForest},
+      {"extendedKruskal", &Router::extendedKruskal},
+      {"gainComputation", &Router::gainComputation},
+      {"addSteinerPoints", &Router::addSteinerPoints},
+      {"rectilinearizeSMT", &Router::rectilinearizeSMT},
+      {"rmRedundentVers", &Router::rmRedundentVers},
+      {"moveSegments", &Router::moveSegments},
+  };
+  size_t count = program == Program::oamst ? 7 : noRefine ? 9 : 12;
+  for (size_t i = 0; i < count; ++i) {
+    (r.*stages[i].run)();
+    clock.lap(stages[i].name);
+  }
 }
 
 void freeAll(std::vector<Vertex*>& vertices) {
@@ -98,6 +159,7 @@ int runDriver(Program program, int argc, char** argv) {
     return 1;
   }
 
+  StageClock stageClock(opt.stageTimes);
   std::vector<Vertex*> vertices;
   std::string pinText, obstText, error;
   if (!readWholeFile(opt.files[0], pinText, error) ||
@@ -110,12 +172,15 @@ int runDriver(Program program, int argc, char** argv) {
   }
   pinText.clear();
   obstText.clear();
+  stageClock.lap("read");
 
   int status = 0;
   {
     std::clock_t start = std::clock();
     Router router(vertices);
-    if (program == Program::oamst) {
+    if (stageClock.on()) {
+      runStages(router, program, opt.noRefine, stageClock);
+    } else if (program == Program::oamst) {
       router.formMST();
     } else if (opt.noRefine) {
       router.formUnrefinedSMT();
@@ -131,6 +196,7 @@ int runDriver(Program program, int argc, char** argv) {
     bool written = program == Program::oamst ? router.exportMST(outName)
                    : opt.noRefine            ? router.exportSMT(outName)
                                              : router.exportSMTSegs(outName);
+    stageClock.lap("export");
     if (!written) {
       std::cerr << name << ": cannot write " << outName << ": "
                 << std::strerror(errno) << std::endl;
@@ -147,5 +213,6 @@ int runDriver(Program program, int argc, char** argv) {
     }
   }
   freeAll(vertices);
+  stageClock.lap("free");
   return status;
 }
