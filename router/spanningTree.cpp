@@ -19,6 +19,7 @@ void growForest(Router& r,
                 Vertex* Vertex::*root) {
   r.verSet.clear();
   r.verHeap.clear();
+  r.verHeap.reserve(r.vertices.size());
   for (Vertex* v : r.vertices) {
     if (!v) {
       continue;
@@ -72,6 +73,7 @@ void Router::extendedDijkstraForMstVerForest() {
 void Router::extendedKruskal() {
   mergingTree.clear();
   edgeHeap.clear();
+  edgeHeap.reserve(sgEdges.size());
   for (Edge* e : sgEdges) {
     Vertex* ru = verSet.findSet(e->pStart);
     Vertex* rv = verSet.findSet(e->pEnd);
