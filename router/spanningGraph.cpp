@@ -145,24 +145,39 @@ bool joins(Router& r,
 // order. Elsewhere every candidate is visited as the bound falls.
 void sweepQuad(Router& r, const QuadSweep& s) {
   std::vector<Vertex*> sweepOrder = r.sortVerPointers(s.key);
-  std::vector<float> xs, cornerXs, cornerYs;
-  xs.reserve(sweepOrder.size());
-  for (Vertex* v : sweepOrder) {
-    xs.push_back(v->x);
+  size_t n = sweepOrder.size();
+  // The rank of every swept vertex's x among the distinct x values, by one
+  // sort rather than a search per vertex.
+  std::vector<std::pair<float, int>> byX(n);
+  std::vector<float> cornerXs, cornerYs;
+  for (size_t i = 0; i < n; ++i) {
+    Vertex* v = sweepOrder[i];
+    byX[i] = {v->x, static_cast<int>(i)};
     if (v->isACorner()) {
       cornerXs.push_back(v->x);
       cornerYs.push_back(v->y);
     }
   }
+  std::sort(byX.begin(), byX.end());
+  std::vector<float> xs;
+  std::vector<int> xRank(n);
+  for (const auto& p : byX) {
+    if (xs.empty() || xs.back() != p.first) {
+      xs.push_back(p.first);
+    }
+    xRank[p.second] = static_cast<int>(xs.size()) - 1;
+  }
+  byX = {};
   // Values are y signed so that f's side in y is the side of smaller ones.
   float sy = static_cast<float>(s.sy);
   VerRankTree activeTree(std::move(xs));
   VerRankTree horiEdgeTree(std::move(cornerYs));
   VerRankTree vertEdgeTree(std::move(cornerXs));
   bool byRank = stepPassesOnlyOwnX(activeTree.keys(), s);
-  for (Vertex* f : sweepOrder) {
+  for (size_t i = 0; i < n; ++i) {
+    Vertex* f = sweepOrder[i];
     if (byRank) {
-      int k = activeTree.rankOf(f->x);
+      int k = xRank[i];
       float t = sy * f->y;
       for (VerEntry* e = s.sx > 0 ? activeTree.lastAtMost(k, t)
                                   : activeTree.firstAtMost(k, t);
@@ -190,7 +205,7 @@ void sweepQuad(Router& r, const QuadSweep& s) {
     if (f->isACorner()) {
       updateEdgeTrees(s, f, horiEdgeTree, vertEdgeTree);
     }
-    activeTree.insert(f, f->x, sy * f->y);
+    activeTree.insertAt(f, xRank[i], sy * f->y);
   }
 }
 

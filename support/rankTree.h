@@ -61,12 +61,17 @@ class RankTree {
 
   // key must be one of the constructor's keys; value must be finite.
   Entry* insert(P elem, K key, float value = 0) {
+    return insertAt(elem, rankOf(key), value);
+  }
+
+  // The same for the key of the given rank.
+  Entry* insertAt(P elem, int rank, float value = 0) {
     entries_.emplace_back();
     Entry* e = &entries_.back();
-    e->key_ = key;
+    e->key_ = keys_[rank];
     e->pElem_ = elem;
     e->value_ = value;
-    e->rank_ = rankOf(key);
+    e->rank_ = rank;
     e->prev_ = tails_[e->rank_];
     e->next_ = nullptr;
     if (e->prev_) {
