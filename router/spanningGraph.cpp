@@ -150,10 +150,12 @@ void sweepQuad(Router& r, const QuadSweep& s) {
   // sort rather than a search per vertex.
   std::vector<std::pair<float, int>> byX(n);
   std::vector<float> cornerXs, cornerYs;
+  std::vector<char> isCorner(n);  // the type test compares strings
   for (size_t i = 0; i < n; ++i) {
     Vertex* v = sweepOrder[i];
     byX[i] = {v->x, static_cast<int>(i)};
-    if (v->isACorner()) {
+    isCorner[i] = v->isACorner();
+    if (isCorner[i]) {
       cornerXs.push_back(v->x);
       cornerYs.push_back(v->y);
     }
@@ -202,7 +204,7 @@ void sweepQuad(Router& r, const QuadSweep& s) {
         q = nextBound(d->x, s);
       }
     }
-    if (f->isACorner()) {
+    if (isCorner[i]) {
       updateEdgeTrees(s, f, horiEdgeTree, vertEdgeTree);
     }
     activeTree.insertAt(f, xRank[i], sy * f->y);
