@@ -102,7 +102,7 @@ hasStageTimes() {
 }
 
 csv="$out/results.csv"
-echo "instance,pins,obstacles,program,build,status,wall_s,cpu_s,peak_kib,same,$(echo $stages | tr ' ' ',')" >"$csv"
+echo "instance,pins,obstacles,program,build,status,wall_s,cpu_s,peak_kib,same,$(echo $stages | tr ' ' ','),$(echo $stages | sed 's/\([^ ]*\)/\1_kib/g' | tr ' ' ',')" >"$csv"
 
 # run LABEL DIR PROG NAME PINS OBST: one run; leaves the output in
 # $out/runs/NAME.PROG.LABEL.txt and the CSV fields from status on in ROW.
@@ -125,9 +125,12 @@ run() {
   [ $status = 124 ] && wall=timeout
   ROW="$status,$wall,$cpu,$peak"
   STAGES=""
+  local mem=""
   for s in $stages; do
     STAGES="$STAGES,$(awk -v s="$s" '$1 == "stage" && $2 == s {print $3}' "$base.stderr")"
+    mem="$mem,$(awk -v s="$s" '$1 == "stage" && $2 == s {print $4}' "$base.stderr")"
   done
+  STAGES="$STAGES$mem"
   LASTWALL=$wall
   LASTPEAK=$peak
 }
@@ -225,6 +228,25 @@ awk -F, -v short="$short" -v hasBefore="${before:+1}" '
         split(row[order[k], label], a, ",")
         printf "| %s | %s | %s |", kk[1], kk[2], label
         for (i = 1; i <= ns; i++) printf " %s |", sec(a[10 + i])
+        printf "\n"
+      }
+    }
+    print ""
+    print "Memory: peak resident memory (MiB) at the end of every stage."
+    print ""
+    printf "| instance | program | build |"
+    for (i = 1; i <= ns; i++) printf " %s |", sh[i]
+    printf "\n|---|---|---|"
+    for (i = 1; i <= ns; i++) printf "---|"
+    printf "\n"
+    for (k = 1; k <= n; k++) {
+      split(order[k], kk, SUBSEP)
+      for (lb = 1; lb <= 2; lb++) {
+        label = lb == 1 ? "before" : "after"
+        if (!((order[k], label) in row)) continue
+        split(row[order[k], label], a, ",")
+        printf "| %s | %s | %s |", kk[1], kk[2], label
+        for (i = 1; i <= ns; i++) printf " %s |", mib(a[10 + ns + i])
         printf "\n"
       }
     }
