@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 #include "geometry/segment.h"
 #include "programRun.h"
 #include "scene.h"
 #include "support/formatCoord.h"
+#include "treeCheck.h"
 
 namespace {
 
@@ -170,6 +172,49 @@ TEST_F(ExportTest, SevenDigitCoordinatesReachTheirPins) {
   ASSERT_TRUE(scene.router().exportMST(path("m.txt").c_str()));
   EXPECT_NE(read("m.txt").find("1234567\t7654321\n1234568\t7654321\n"),
             std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// The written segments read back as floats, and the pins they must reach.
+TEST(ExactCoordinatesTest, SevenDigitTreeWrittenByZorvaneReachesEveryPin) {
+  ProgramRun run;
+  std::string pins;
+  std::vector<treecheck::Pt> pts;
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> c(1000000, 9999999);
+  for (int i = 0; i < 40; ++i) {
+    float x = static_cast<float>(c(rng)), y = static_cast<float>(c(rng));
+    pts.push_back({x, y});
+    pins += formatCoord(x) + " " + formatCoord(y) + " pin\n";
+  }
+  run.write("pins.txt", pins);
+  run.write("obst.txt",
+            "1500000 1500000 corner 2500000 1500000 corner "
+            "2500000 2500000 corner 1500000 2500000 corner\n");
+  ASSERT_EQ(run.run(ZORVANE_PATH, "pins.txt obst.txt out.txt"), 0) << run.err;
+  std::istringstream in(run.read("out.txt"));
+  std::string line;
+  std::vector<float> nums;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') {
+      continue;
+    }
+    std::istringstream ls(line);
+    std::string a, b;
+    ls >> a >> b;
+    nums.push_back(std::strtof(a.c_str(), nullptr));
+    nums.push_back(std::strtof(b.c_str(), nullptr));
+  }
+  ASSERT_EQ(nums.size() % 4, 0u);
+  std::vector<treecheck::Seg> segs;
+  for (size_t i = 0; i < nums.size(); i += 4) {
+    segs.push_back({nums[i], nums[i + 1], nums[i + 2], nums[i + 3]});
+  }
+  treecheck::Report rep = treecheck::check(pts, {}, segs);
+  EXPECT_TRUE(rep.legal()) << rep.problem;
 }
 
 }  // namespace
