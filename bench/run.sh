@@ -8,7 +8,7 @@
 # byte for byte: the exit status is 1 when any pair differs.
 #
 #   bench/run.sh [--build DIR] [--before DIR] [--out DIR] [--quick]
-#                [--only REGEX] [--timeout S] [--rc DIR]
+#                [--only REGEX] [--timeout S] [--rc DIR] [--tables]
 #
 #   --build DIR    build whose programs are measured [build]
 #   --before DIR   build to compare with; stage times appear only where its
@@ -19,6 +19,12 @@
 #   --timeout S    a run that takes longer is stopped and reported [900]
 #   --rc DIR       also run the RC suite's *.pins.txt/*.obst.txt pairs
 #                  [/work/shared/benchmarks/converted/RC if present]
+#   --tables       run nothing: rebuild the CSV and the tables from the runs
+#                  an earlier call left in the --out folder
+#
+# Columns: wall_s is the elapsed time, cpu_s the processor time (user and
+# system) of the whole run, pipeline_s the program's own "Execution Time";
+# on a machine shared with other work, cpu_s is the steadier measure.
 set -euo pipefail
 
 build=build
@@ -28,6 +34,7 @@ quick=0
 only=.
 limit=900
 rc=/work/shared/benchmarks/converted/RC
+tablesOnly=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --build) build=$2; shift 2 ;;
@@ -37,7 +44,8 @@ while [ $# -gt 0 ]; do
     --only) only=$2; shift 2 ;;
     --timeout) limit=$2; shift 2 ;;
     --rc) rc=$2; shift 2 ;;
-    -h|--help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --tables) tablesOnly=1; shift ;;
+    -h|--help) sed -n '2,29p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run.sh: unknown option $1" >&2; exit 1 ;;
   esac
 done
@@ -102,7 +110,7 @@ hasStageTimes() {
 }
 
 csv="$out/results.csv"
-echo "instance,pins,obstacles,program,build,status,wall_s,cpu_s,peak_kib,same,$(echo $stages | tr ' ' ','),$(echo $stages | sed 's/\([^ ]*\)/\1_kib/g' | tr ' ' ',')" >"$csv"
+echo "instance,pins,obstacles,program,build,status,wall_s,cpu_s,pipeline_s,peak_kib,same,$(echo $stages | tr ' ' ','),$(echo $stages | sed 's/\([^ ]*\)/\1_kib/g' | tr ' ' ',')" >"$csv"
 
 # run LABEL DIR PROG NAME PINS OBST: one run; leaves the output in
 # $out/runs/NAME.PROG.LABEL.txt and the CSV fields from status on in ROW.
@@ -112,18 +120,26 @@ run() {
   local flag=
   hasStageTimes "$dir/$prog" && flag=--stage-times
   local status=0
-  rm -f "$base.txt"
-  timeout "$limit" /usr/bin/time -v -o "$base.time" \
-    "$dir/$prog" $flag "$pins" "$obst" "$base.txt" >"$base.stdout" 2>"$base.stderr" || status=$?
-  local wall peak cpu s
+  if [ $tablesOnly = 1 ]; then
+    status=$(cat "$base.status" 2>/dev/null ||
+      awk -F': ' '/Exit status/ {print $2}' "$base.time" 2>/dev/null || echo missing)
+    [ -n "$status" ] || status=missing
+  else
+    rm -f "$base.txt"
+    timeout "$limit" /usr/bin/time -v -o "$base.time" \
+      "$dir/$prog" $flag "$pins" "$obst" "$base.txt" >"$base.stdout" 2>"$base.stderr" || status=$?
+    echo $status >"$base.status"
+  fi
+  local wall peak cpu pipeline s
   wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {
       n = split($2, t, ":"); s = 0
       for (i = 1; i <= n; i++) s = s * 60 + t[i]
       print s }' "$base.time" 2>/dev/null || true)
   peak=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$base.time" 2>/dev/null || true)
-  cpu=$(awk '/^Execution Time = / {print $4}' "$base.stdout")
-  [ $status = 124 ] && wall=timeout
-  ROW="$status,$wall,$cpu,$peak"
+  cpu=$(awk -F': ' '/User time|System time/ {s += $2; n++} END {if (n) print s}' "$base.time" 2>/dev/null || true)
+  pipeline=$(awk '/^Execution Time = / {print $4}' "$base.stdout" 2>/dev/null || true)
+  [ "$status" = 124 ] && wall=timeout && cpu=timeout
+  ROW="$status,$wall,$cpu,$pipeline,$peak"
   STAGES=""
   local mem=""
   for s in $stages; do
@@ -188,25 +204,26 @@ awk -F, -v short="$short" -v hasBefore="${before:+1}" '
   }
   END {
     ns = split(short, sh, " ")
-    print "Totals: wall time (s) and peak resident memory (MiB) of the whole run."
+    print "Totals: wall time (s), processor time (s, user and system) and peak"
+    print "resident memory (MiB) of the whole run."
     print ""
     printf "| instance | program |"
-    if (hasBefore) printf " before s | before MiB |"
-    printf " after s | after MiB |"
+    if (hasBefore) printf " before wall | before cpu | before MiB |"
+    printf " after wall | after cpu | after MiB |"
     if (hasBefore) printf " same output |"
     printf "\n|---|---|"
-    if (hasBefore) printf "---|---|---|"
-    printf "---|---|\n"
+    if (hasBefore) printf "---|---|---|---|"
+    printf "---|---|---|\n"
     for (k = 1; k <= n; k++) {
       split(order[k], kk, SUBSEP)
       split(row[order[k], "after"], a, ",")
       printf "| %s | %s |", kk[1], kk[2]
       if (hasBefore) {
         split(row[order[k], "before"], b, ",")
-        printf " %s | %s |", fmt(b[7]), mib(b[9])
+        printf " %s | %s | %s |", fmt(b[7]), fmt(b[8]), mib(b[10])
       }
-      printf " %s | %s |", fmt(a[7]), mib(a[9])
-      if (hasBefore) printf " %s |", fmt(a[10])
+      printf " %s | %s | %s |", fmt(a[7]), fmt(a[8]), mib(a[10])
+      if (hasBefore) printf " %s |", fmt(a[11])
       printf "\n"
     }
     print ""
@@ -227,7 +244,7 @@ awk -F, -v short="$short" -v hasBefore="${before:+1}" '
         if (!((order[k], label) in row)) continue
         split(row[order[k], label], a, ",")
         printf "| %s | %s | %s |", kk[1], kk[2], label
-        for (i = 1; i <= ns; i++) printf " %s |", sec(a[10 + i])
+        for (i = 1; i <= ns; i++) printf " %s |", sec(a[11 + i])
         printf "\n"
       }
     }
@@ -246,15 +263,15 @@ awk -F, -v short="$short" -v hasBefore="${before:+1}" '
         if (!((order[k], label) in row)) continue
         split(row[order[k], label], a, ",")
         printf "| %s | %s | %s |", kk[1], kk[2], label
-        for (i = 1; i <= ns; i++) printf " %s |", mib(a[10 + ns + i])
+        for (i = 1; i <= ns; i++) printf " %s |", mib(a[11 + ns + i])
         printf "\n"
       }
     }
     print ""
-    print "Growth: time ratio of each stage and of the whole run (wall) from n pins"
-    print "to 10n pins, same layout and obstacle rule."
+    print "Growth: processor time ratio of each stage and of the whole run from n"
+    print "pins to 10n pins, same layout and obstacle rule."
     print ""
-    printf "| from | to | program | build | wall |"
+    printf "| from | to | program | build | cpu |"
     for (i = 1; i <= ns; i++) printf " %s |", sh[i]
     printf "\n|---|---|---|---|---|"
     for (i = 1; i <= ns; i++) printf "---|"
@@ -270,8 +287,8 @@ awk -F, -v short="$short" -v hasBefore="${before:+1}" '
         if (!((from SUBSEP kk[2], label) in row) || !((to SUBSEP kk[2], label) in row)) continue
         split(row[from SUBSEP kk[2], label], a, ",")
         split(row[to SUBSEP kk[2], label], b, ",")
-        printf "| %s | %s | %s | %s | %s |", from, to, kk[2], label, ratio(a[7], b[7])
-        for (i = 1; i <= ns; i++) printf " %s |", ratio(a[10 + i], b[10 + i])
+        printf "| %s | %s | %s | %s | %s |", from, to, kk[2], label, ratio(a[8], b[8])
+        for (i = 1; i <= ns; i++) printf " %s |", ratio(a[11 + i], b[11 + i])
         printf "\n"
       }
     }
