@@ -82,9 +82,9 @@ done
 # Prints name, pin file and obstacle file of every selected instance,
 # generating those not yet there.
 listInstances() {
-  local spec name n m layout
-  for spec in "${instances[@]}"; do
-    read -r name n m layout <<<"$spec"
+  local entry name n m layout
+  for entry in "${instances[@]}"; do
+    read -r name n m layout <<<"$entry"
     echo "$name" | grep -Eq -- "$only" || continue
     if [ ! -s "$out/inst/$name.pins" ] || [ ! -s "$out/inst/$name.obst" ]; then
       "$build/treegen" --pins "$n" --obstacles "$m" --layout "$layout" \

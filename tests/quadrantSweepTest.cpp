@@ -43,7 +43,7 @@ bool strictlyBetween(float t, float a, float b) {
 
 // The sweep as it was before the rank tree: the plain search tree, and every
 // waiting vertex on the near side of f.x examined in turn as the bound
-// falls. This is the specification of the behaviour that the Router's
+// falls. This is the plain statement of the behaviour that the Router's
 // sweeps must reproduce edge for edge.
 Edges plainSweep(const Dir& s, const std::vector<Vertex*>& order) {
   Edges out;
