@@ -17,23 +17,24 @@ using bench::Layout;
 
 struct Stage {
   const char* name;
-  void (Router::*run)();
+  void (*run)(Router&);
 };
 
 // The stages of formSMT in their order.
 const Stage kStages[] = {
-    {"connectObstEdges", &Router::connectObstEdges},
-    {"connectQuad1", &Router::connectQuad1},
-    {"connectQuad2", &Router::connectQuad2},
-    {"connectQuad3", &Router::connectQuad3},
-    {"connectQuad4", &Router::connectQuad4},
-    {"extendedDijkstraForPinForest", &Router::extendedDijkstraForPinForest},
-    {"extendedKruskal", &Router::extendedKruskal},
-    {"gainComputation", &Router::gainComputation},
-    {"addSteinerPoints", &Router::addSteinerPoints},
-    {"rectilinearizeSMT", &Router::rectilinearizeSMT},
-    {"rmRedundentVers", &Router::rmRedundentVers},
-    {"moveSegments", &Router::moveSegments},
+    {"connectObstEdges", [](Router& r) { r.connectObstEdges(); }},
+    {"connectQuad1", [](Router& r) { r.connectQuad1(); }},
+    {"connectQuad2", [](Router& r) { r.connectQuad2(); }},
+    {"connectQuad3", [](Router& r) { r.connectQuad3(); }},
+    {"connectQuad4", [](Router& r) { r.connectQuad4(); }},
+    {"extendedDijkstraForPinForest",
+     [](Router& r) { r.extendedDijkstraForPinForest(); }},
+    {"extendedKruskal", [](Router& r) { r.extendedKruskal(); }},
+    {"gainComputation", [](Router& r) { r.gainComputation(); }},
+    {"addSteinerPoints", [](Router& r) { r.addSteinerPoints(); }},
+    {"rectilinearizeSMT", [](Router& r) { r.rectilinearizeSMT(); }},
+    {"rmRedundentVers", [](Router& r) { r.rmRedundentVers(); }},
+    {"moveSegments", [](Router& r) { r.moveSegments(); }},
 };
 
 void runStage(benchmark::State& state, int k, Layout layout, bool blocks) {
@@ -43,10 +44,10 @@ void runStage(benchmark::State& state, int k, Layout layout, bool blocks) {
     auto in = std::make_unique<Input>(layout, blocks, n);
     auto r = std::make_unique<Router>(in->vertices);
     for (int i = 0; i < k; ++i) {
-      ((*r).*kStages[i].run)();
+      kStages[i].run(*r);
     }
     state.ResumeTiming();
-    ((*r).*kStages[k].run)();
+    kStages[k].run(*r);
     state.PauseTiming();
     r.reset();
     in.reset();
