@@ -1,5 +1,7 @@
 #include "drivers/driver.h"
 
+#include <sys/resource.h>
+
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -17,6 +19,7 @@ struct Options {
   bool help = false;
   bool noRefine = false;
   bool exactGraph = false;
+  bool stageTimes = false;
   std::vector<std::string> files;
 };
 
@@ -51,7 +54,9 @@ void printHelp(Program p) {
                "shortest\n                obstacle-avoiding route, so the "
                "spanning tree is exact\n                (slower, larger "
                "graph)\n";
-  std::cout << "  -h, --help    show this help and exit\n"
+  std::cout << "  --stage-times write each stage's processor time and the "
+               "peak memory so far\n                to standard error\n"
+               "  -h, --help    show this help and exit\n"
                "\nExit status: 0 done, 1 usage, 2 unreadable or invalid "
                "input, 3 output not written,\n4 pins that could not all be "
                "joined (the forest is written).\n";
@@ -72,6 +77,8 @@ bool parseOptions(Program p, int argc, char** argv, Options& opt) {
       opt.exactGraph = true;
     } else if (p == Program::zorvane && a == "--no-refine") {
       opt.noRefine = true;
+    } else if (a == "--stage-times") {
+      opt.stageTimes = true;
     } else {
       std::cerr << programName(p) << ": unknown option " << a << std::endl;
       return false;
@@ -79,6 +86,32 @@ bool parseOptions(Program p, int argc, char** argv, Options& opt) {
   }
   return true;
 }
+
+// With --stage-times, one line per stage on standard error: its name, its
+// processor time in seconds and the peak resident memory so far in KiB.
+class StageClock {
+ public:
+  explicit StageClock(bool on) : on_(on), last_(std::clock()) {}
+
+  void lap(const char* stage) {
+    if (!on_) {
+      return;
+    }
+    std::clock_t now = std::clock();
+    struct rusage ru;
+    getrusage(RUSAGE_SELF, &ru);
+    std::cerr << "stage " << stage << " "
+              << static_cast<double>(now - last_) / CLOCKS_PER_SEC << " "
+              << ru.ru_maxrss << std::endl;
+    last_ = std::clock();
+  }
+
+  bool on() const { return on_; }
+
+ private:
+  bool on_;
+  std::clock_t last_;
+};
 
 void freeAll(std::vector<Vertex*>& vertices) {
   for (Vertex* v : vertices) {
@@ -105,6 +138,7 @@ int runDriver(Program program, int argc, char** argv) {
     return 1;
   }
 
+  StageClock stageClock(opt.stageTimes);
   std::vector<Vertex*> vertices;
   std::string pinText, obstText, error;
   if (!readWholeFile(opt.files[0], pinText, error) ||
@@ -117,12 +151,19 @@ int runDriver(Program program, int argc, char** argv) {
   }
   pinText.clear();
   obstText.clear();
+  stageClock.lap("read");
 
   int status = 0;
   {
     std::clock_t start = std::clock();
     Router router(vertices);
     router.exactGraph = opt.exactGraph;
+    if (stageClock.on()) {
+      router.pStageDone = [](const char* stage, void* clock) {
+        static_cast<StageClock*>(clock)->lap(stage);
+      };
+      router.pStageData = &stageClock;
+    }
     if (program == Program::oamst) {
       router.formMST();
     } else if (opt.noRefine) {
@@ -139,6 +180,7 @@ int runDriver(Program program, int argc, char** argv) {
     bool written = program == Program::oamst ? router.exportMST(outName)
                    : opt.noRefine            ? router.exportSMT(outName)
                                              : router.exportSMTSegs(outName);
+    stageClock.lap("export");
     if (!written) {
       std::cerr << name << ": cannot write " << outName << ": "
                 << std::strerror(errno) << std::endl;
@@ -155,5 +197,6 @@ int runDriver(Program program, int argc, char** argv) {
     }
   }
   freeAll(vertices);
+  stageClock.lap("free");
   return status;
 }

@@ -40,28 +40,44 @@ Router::~Router() {
   }
 }
 
+void Router::stageDone(const char* stage) {
+  if (pStageDone) {
+    pStageDone(stage, pStageData);
+  }
+}
+
 void Router::formSG() {
   if (exactGraph) {
     connectExactGraph();
+    stageDone("connectExactGraph");
     return;
   }
   connectObstEdges();
+  stageDone("connectObstEdges");
   connectQuad1();
+  stageDone("connectQuad1");
   connectQuad2();
+  stageDone("connectQuad2");
   connectQuad3();
+  stageDone("connectQuad3");
   connectQuad4();
+  stageDone("connectQuad4");
 }
 
 void Router::formMST() {
   formSG();
   extendedDijkstraForPinForest();
+  stageDone("extendedDijkstraForPinForest");
   extendedKruskal();
+  stageDone("extendedKruskal");
 }
 
 void Router::formUnrefinedSMT() {
   formMST();
   gainComputation();
+  stageDone("gainComputation");
   addSteinerPoints();
+  stageDone("addSteinerPoints");
 }
 
 void Router::formSMT() {
@@ -71,8 +87,11 @@ void Router::formSMT() {
 
 void Router::localRefinement() {
   rectilinearizeSMT();
+  stageDone("rectilinearizeSMT");
   rmRedundentVers();
+  stageDone("rmRedundentVers");
   moveSegments();
+  stageDone("moveSegments");
 }
 
 const ObstacleIndex& Router::obstacleIndex() {

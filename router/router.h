@@ -135,6 +135,11 @@ class Router {
 
   // formSG builds the exact graph instead of the sides and sweeps.
   bool exactGraph = false;
+  // Called, when set, after each stage of a pipeline entry with the stage's
+  // name and pStageData: for timing; stages never look at it.
+  void (*pStageDone)(const char* stage, void* data) = nullptr;
+  void* pStageData = nullptr;
+  void stageDone(const char* stage);
 
   // What the pipeline created and no list above owns; freed with the Router.
   std::vector<Vertex*> turningPoints;
