@@ -27,8 +27,9 @@ namespace {
 constexpr bool kExpectNoCrossings = false;
 // Steiner point insertion can still cut a connection whose cycle an earlier
 // candidate already broke, leaving a forest reported as a tree (corpus:
-// steinerSplitsTree). Set this once it is mended; until then the Steiner
-// trees' parts are only held to those of the unrefined tree.
+// steinerSplitsTree, steinerSplitsTreeNoCrossing). Set this once it is
+// mended; until then the Steiner trees' parts are only held to those of the
+// unrefined tree.
 constexpr bool kExpectWholeSteinerTrees = false;
 
 constexpr int kMaxPins = 30;
