@@ -2,6 +2,7 @@
 
 #include <sys/resource.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -10,8 +11,10 @@
 #include <vector>
 
 #include "drivers/readInput.h"
+#include "geometry/obstacleIndex.h"
 #include "geometry/vertex.h"
 #include "router/router.h"
+#include "support/formatCoord.h"
 
 namespace {
 
@@ -120,6 +123,62 @@ void freeAll(std::vector<Vertex*>& vertices) {
   vertices.clear();
 }
 
+// The line on which a reader's record (from 1) starts: records are three
+// whitespace-separated tokens, as the readers take them.
+int lineOfRecord(const std::string& text, long record) {
+  long skip = 3 * (record - 1);
+  int line = 1;
+  size_t i = 0;
+  for (;;) {
+    while (i < text.size() &&
+           std::isspace(static_cast<unsigned char>(text[i]))) {
+      line += text[i] == '\n' ? 1 : 0;
+      ++i;
+    }
+    if (i == text.size() || skip == 0) {
+      return line;
+    }
+    while (i < text.size() &&
+           !std::isspace(static_cast<unsigned char>(text[i]))) {
+      ++i;
+    }
+    --skip;
+  }
+}
+
+// No tree avoids an obstacle whose open interior holds a pin. True, with a
+// message naming the first such pin and an obstacle holding it, when there
+// is one. The readers leave the pins first and the rectangles in file order.
+bool findPinInsideObstacle(const std::vector<Vertex*>& vertices,
+                           const Options& opt,
+                           const std::string& pinText,
+                           const std::string& obstText,
+                           std::string& error) {
+  ObstacleIndex index(ObstacleIndex::rectsOf(vertices));
+  long pin = 0;
+  for (const Vertex* v : vertices) {
+    if (index.empty() || !v->isAPin()) {
+      return false;
+    }
+    ++pin;
+    int r = index.containing(v->x, v->y);
+    if (r < 0) {
+      continue;
+    }
+    long first = 4L * r + 1;
+    error = opt.files[0] + ": record " + std::to_string(pin) + ", line " +
+            std::to_string(lineOfRecord(pinText, pin)) + ": pin (" +
+            formatCoord(v->x) + ", " + formatCoord(v->y) +
+            ") lies strictly inside " + opt.files[1] + ": rectangle " +
+            std::to_string(r + 1) + " (records " + std::to_string(first) +
+            " to " + std::to_string(first + 3) + ", line " +
+            std::to_string(lineOfRecord(obstText, first)) +
+            "); no obstacle-avoiding tree exists";
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int runDriver(Program program, int argc, char** argv) {
@@ -145,6 +204,11 @@ int runDriver(Program program, int argc, char** argv) {
       !readWholeFile(opt.files[1], obstText, error) ||
       !parsePins(pinText, opt.files[0], vertices, error) ||
       !parseObstacles(obstText, opt.files[1], vertices, error)) {
+    std::cerr << name << ": " << error << std::endl;
+    freeAll(vertices);
+    return 2;
+  }
+  if (findPinInsideObstacle(vertices, opt, pinText, obstText, error)) {
     std::cerr << name << ": " << error << std::endl;
     freeAll(vertices);
     return 2;
