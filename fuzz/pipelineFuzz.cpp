@@ -21,17 +21,6 @@
 
 namespace {
 
-// Trees that cross an obstacle are still written while the sweeps' joins
-// through obstacles are being mended; set this once every tree avoids them,
-// and the forest's parts must then match the free space's exactly.
-constexpr bool kExpectNoCrossings = false;
-// Steiner point insertion can still cut a connection whose cycle an earlier
-// candidate already broke, leaving a forest reported as a tree (corpus:
-// steinerSplitsTree, steinerSplitsTreeNoCrossing). Set this once it is
-// mended; until then the Steiner trees' parts are only held to those of the
-// unrefined tree.
-constexpr bool kExpectWholeSteinerTrees = false;
-
 constexpr int kMaxPins = 30;
 constexpr int kMaxRects = 8;
 
@@ -281,18 +270,11 @@ TreeCheck checkRun(const Instance& in,
   // stand off the tree.
   FUZZ_CHECK(c.pinsOffTree <= free.lonePins, context);
   FUZZ_CHECK(status != 0 || c.pinsOffTree == 0, context);
-  if (program == Program::oamst || kExpectWholeSteinerTrees) {
-    // Status 0 promises one tree, status 4 a forest; pins the free space
-    // joins are joined.
-    FUZZ_CHECK(status != 0 || c.pinParts <= 1, context);
-    FUZZ_CHECK(status != 4 || c.pinParts > 1, context);
-    FUZZ_CHECK(c.pinParts <= free.classes, context);
-  }
-  if (kExpectNoCrossings) {
-    FUZZ_CHECK(c.crossings == 0, context);
-    FUZZ_CHECK(c.pinParts == free.classes, context);
-    FUZZ_CHECK(status == (free.classes > 1 ? 4 : 0), context);
-  }
+  // Status 0 promises one tree, status 4 a forest; the parts are exactly
+  // those of the free space, and no piece crosses an obstacle.
+  FUZZ_CHECK(c.crossings == 0, context);
+  FUZZ_CHECK(c.pinParts == free.classes, context);
+  FUZZ_CHECK(status == (free.classes > 1 ? 4 : 0), context);
   if (program == Program::zorvane && !noRefine) {
     std::string again = folder + "/again.txt";
     runProgram(program, noRefine, again);

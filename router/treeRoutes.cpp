@@ -71,6 +71,42 @@ class TreeParts {
   std::vector<int> up_;
 };
 
+// Takes out, leaf by leaf, the connections that lead to no pin: what is
+// left of a path whose connection into an obstacle was taken out.
+void pruneDangling(const std::vector<Vertex*>& vertices) {
+  auto soleNeighbour = [](const Vertex* v) {
+    Vertex* only = nullptr;
+    for (Vertex* w : v->mstNbrs) {
+      if (w && w != only) {
+        if (only) {
+          return static_cast<Vertex*>(nullptr);
+        }
+        only = w;
+      }
+    }
+    return only;
+  };
+  std::vector<Vertex*> work;
+  for (Vertex* v : vertices) {
+    if (v && !v->isAPin()) {
+      work.push_back(v);
+    }
+  }
+  while (!work.empty()) {
+    Vertex* v = work.back();
+    work.pop_back();
+    Vertex* w = v->isAPin() ? nullptr : soleNeighbour(v);
+    if (!w) {
+      continue;
+    }
+    cutEvery(v, w);
+    cutEvery(w, v);
+    if (!w->isAPin()) {
+      work.push_back(w);
+    }
+  }
+}
+
 }  // namespace
 
 int Router::pinParts() const {
@@ -217,6 +253,7 @@ std::map<Router::Connection, FreeRoute> Router::routeTreeConnections() {
       parts.join(a, b);
     }
   }
+  pruneDangling(vertices);
   return routes;
 }
 

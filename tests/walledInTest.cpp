@@ -11,8 +11,7 @@
 // Inputs where the quadrant sweeps alone would join pins through an
 // obstacle: pins walled in by obstacles, and obstacles overlapping so that
 // a corner of one lies inside another. The programs must write trees that
-// avoid every interior, a forest with status 4 where no tree can. Disabled
-// until the crossings are mended: run with --gtest_also_run_disabled_tests.
+// avoid every interior, a forest with status 4 where no tree can.
 namespace {
 
 struct Outcome {
@@ -55,7 +54,7 @@ class WalledInTest : public ::testing::Test {
 };
 
 // The pin in the hole stays alone; the two outside are joined.
-TEST_F(WalledInTest, DISABLED_LonePinInAHoleIsAPartOfItsOwn) {
+TEST_F(WalledInTest, LonePinInAHoleIsAPartOfItsOwn) {
   for (const char* program : {OAMST_PATH, ZORVANE_PATH}) {
     SCOPED_TRACE(program);
     Outcome o = route(program, "10 10 pin\n3 3 pin\n8 0 pin\n", kRing);
@@ -71,7 +70,7 @@ TEST_F(WalledInTest, DISABLED_LonePinInAHoleIsAPartOfItsOwn) {
 }
 
 // Two pins on the hole's sides are joined across it, apart from the rest.
-TEST_F(WalledInTest, DISABLED_PinsInAHoleFormATreeOfTheirOwn) {
+TEST_F(WalledInTest, PinsInAHoleFormATreeOfTheirOwn) {
   for (const char* program : {OAMST_PATH, ZORVANE_PATH}) {
     SCOPED_TRACE(program);
     Outcome o = route(program, "10 10 pin\n2 3 pin\n8 0 pin\n4 3 pin\n", kRing);
@@ -87,7 +86,7 @@ TEST_F(WalledInTest, DISABLED_PinsInAHoleFormATreeOfTheirOwn) {
 
 // Each rectangle holds a corner of the other; the sweeps used to join the
 // pins straight through both.
-TEST_F(WalledInTest, DISABLED_OverlappingObstaclesAreGoneRound) {
+TEST_F(WalledInTest, OverlappingObstaclesAreGoneRound) {
   const char* overlap =
       "0 0 corner\n6 0 corner\n6 4 corner\n0 4 corner\n"
       "4 2 corner\n10 2 corner\n10 8 corner\n4 8 corner\n";
