@@ -1,11 +1,30 @@
 #include "router/router.h"
 
 #include <iostream>
+#include <unordered_map>
 
 #include "geometry/segment.h"
 #include "steiner/steinerCandidate.h"
 
 Router::Router(std::vector<Vertex*>& vertices) : vertices(vertices) {}
+
+std::vector<Vertex*> Router::copyInput(const std::vector<Vertex*>& vertices) {
+  std::vector<Vertex*> copy;
+  std::unordered_map<const Vertex*, Vertex*> of;
+  for (const Vertex* v : vertices) {
+    if (v && (v->isAPin() || v->isACorner())) {
+      copy.push_back(new Vertex(v->x, v->y, v->type));
+      of[v] = copy.back();
+    }
+  }
+  for (const Vertex* v : vertices) {
+    if (v && v->isACorner()) {
+      of[v]->pNextCorner = of.at(v->pNextCorner);
+      of[v]->pPrevCorner = of.at(v->pPrevCorner);
+    }
+  }
+  return copy;
+}
 
 Router::~Router() {
   for (Segment* s : segments) {
