@@ -1,5 +1,8 @@
 #include "drivers/driver.h"
 
+#include <sys/resource.h>
+
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -8,8 +11,10 @@
 #include <vector>
 
 #include "drivers/readInput.h"
+#include "geometry/obstacleIndex.h"
 #include "geometry/vertex.h"
 #include "router/router.h"
+#include "support/formatCoord.h"
 
 namespace {
 
@@ -18,6 +23,7 @@ struct Options {
   bool noRefine = false;
   bool exactGraph = false;
   bool optimize = false;
+  bool stageTimes = false;
   std::vector<std::string> files;
 };
 
@@ -56,7 +62,9 @@ void printHelp(Program p) {
                "shortest\n                obstacle-avoiding route, so the "
                "spanning tree is exact\n                (slower, larger "
                "graph)\n";
-  std::cout << "  -h, --help    show this help and exit\n"
+  std::cout << "  --stage-times write each stage's processor time and the "
+               "peak memory so far\n                to standard error\n"
+               "  -h, --help    show this help and exit\n"
                "\nExit status: 0 done, 1 usage, 2 unreadable or invalid "
                "input, 3 output not written,\n4 pins that could not all be "
                "joined (the forest is written).\n";
@@ -79,6 +87,8 @@ bool parseOptions(Program p, int argc, char** argv, Options& opt) {
       opt.noRefine = true;
     } else if (p == Program::zorvane && a == "--optimize") {
       opt.optimize = true;
+    } else if (a == "--stage-times") {
+      opt.stageTimes = true;
     } else {
       std::cerr << programName(p) << ": unknown option " << a << std::endl;
       return false;
@@ -94,11 +104,93 @@ bool parseOptions(Program p, int argc, char** argv, Options& opt) {
   return true;
 }
 
+// With --stage-times, one line per stage on standard error: its name, its
+// processor time in seconds and the peak resident memory so far in KiB.
+class StageClock {
+ public:
+  explicit StageClock(bool on) : on_(on), last_(std::clock()) {}
+
+  void lap(const char* stage) {
+    if (!on_) {
+      return;
+    }
+    std::clock_t now = std::clock();
+    struct rusage ru;
+    getrusage(RUSAGE_SELF, &ru);
+    std::cerr << "stage " << stage << " "
+              << static_cast<double>(now - last_) / CLOCKS_PER_SEC << " "
+              << ru.ru_maxrss << std::endl;
+    last_ = std::clock();
+  }
+
+  bool on() const { return on_; }
+
+ private:
+  bool on_;
+  std::clock_t last_;
+};
+
 void freeAll(std::vector<Vertex*>& vertices) {
   for (Vertex* v : vertices) {
     delete v;
   }
   vertices.clear();
+}
+
+// The line on which a reader's record (from 1) starts: records are three
+// whitespace-separated tokens, as the readers take them.
+int lineOfRecord(const std::string& text, long record) {
+  long skip = 3 * (record - 1);
+  int line = 1;
+  size_t i = 0;
+  for (;;) {
+    while (i < text.size() &&
+           std::isspace(static_cast<unsigned char>(text[i]))) {
+      line += text[i] == '\n' ? 1 : 0;
+      ++i;
+    }
+    if (i == text.size() || skip == 0) {
+      return line;
+    }
+    while (i < text.size() &&
+           !std::isspace(static_cast<unsigned char>(text[i]))) {
+      ++i;
+    }
+    --skip;
+  }
+}
+
+// No tree avoids an obstacle whose open interior holds a pin. True, with a
+// message naming the first such pin and an obstacle holding it, when there
+// is one. The readers leave the pins first and the rectangles in file order.
+bool findPinInsideObstacle(const std::vector<Vertex*>& vertices,
+                           const Options& opt,
+                           const std::string& pinText,
+                           const std::string& obstText,
+                           std::string& error) {
+  ObstacleIndex index(ObstacleIndex::rectsOf(vertices));
+  long pin = 0;
+  for (const Vertex* v : vertices) {
+    if (index.empty() || !v->isAPin()) {
+      return false;
+    }
+    ++pin;
+    int r = index.containing(v->x, v->y);
+    if (r < 0) {
+      continue;
+    }
+    long first = 4L * r + 1;
+    error = opt.files[0] + ": record " + std::to_string(pin) + ", line " +
+            std::to_string(lineOfRecord(pinText, pin)) + ": pin (" +
+            formatCoord(v->x) + ", " + formatCoord(v->y) +
+            ") lies strictly inside " + opt.files[1] + ": rectangle " +
+            std::to_string(r + 1) + " (records " + std::to_string(first) +
+            " to " + std::to_string(first + 3) + ", line " +
+            std::to_string(lineOfRecord(obstText, first)) +
+            "); no obstacle-avoiding tree exists";
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -119,6 +211,7 @@ int runDriver(Program program, int argc, char** argv) {
     return 1;
   }
 
+  StageClock stageClock(opt.stageTimes);
   std::vector<Vertex*> vertices;
   std::string pinText, obstText, error;
   if (!readWholeFile(opt.files[0], pinText, error) ||
@@ -129,14 +222,26 @@ int runDriver(Program program, int argc, char** argv) {
     freeAll(vertices);
     return 2;
   }
+  if (findPinInsideObstacle(vertices, opt, pinText, obstText, error)) {
+    std::cerr << name << ": " << error << std::endl;
+    freeAll(vertices);
+    return 2;
+  }
   pinText.clear();
   obstText.clear();
+  stageClock.lap("read");
 
   int status = 0;
   {
     std::clock_t start = std::clock();
     Router router(vertices);
     router.exactGraph = opt.exactGraph;
+    if (stageClock.on()) {
+      router.pStageDone = [](const char* stage, void* clock) {
+        static_cast<StageClock*>(clock)->lap(stage);
+      };
+      router.pStageData = &stageClock;
+    }
     if (program == Program::oamst) {
       router.formMST();
     } else if (opt.noRefine) {
@@ -155,6 +260,7 @@ int runDriver(Program program, int argc, char** argv) {
     bool written = program == Program::oamst ? router.exportMST(outName)
                    : opt.noRefine            ? router.exportSMT(outName)
                                              : router.exportSMTSegs(outName);
+    stageClock.lap("export");
     if (!written) {
       std::cerr << name << ": cannot write " << outName << ": "
                 << std::strerror(errno) << std::endl;
@@ -171,5 +277,6 @@ int runDriver(Program program, int argc, char** argv) {
     }
   }
   freeAll(vertices);
+  stageClock.lap("free");
   return status;
 }

@@ -64,12 +64,34 @@ struct Record {
   int line = 0;
 };
 
+// An optional minus and at most seven digits: exactly the float that strtof
+// gives (every such integer is a float), without its cost.
+bool readSmallInteger(std::string_view tok, float& v) {
+  bool minus = !tok.empty() && tok[0] == '-';
+  std::string_view digits = tok.substr(minus ? 1 : 0);
+  if (digits.empty() || digits.size() > 7) {
+    return false;
+  }
+  long n = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') {
+      return false;
+    }
+    n = n * 10 + (c - '0');
+  }
+  float m = static_cast<float>(n);
+  v = minus ? -m : m;
+  return true;
+}
+
 enum class Read { ok, endOfText, endMarker, bad };
 
 // One record "x y type". An x of exactly -1 is the end marker, whatever
-// follows it. where names the record in messages.
+// follows it. where() names the record in messages; it is called only for
+// one.
+template <class Where>
 Read readRecord(Tokens& toks,
-                const std::string& where,
+                const Where& where,
                 bool markerAllowed,
                 Record& rec,
                 std::string& error) {
@@ -82,7 +104,7 @@ Read readRecord(Tokens& toks,
         rec.line = toks.line();
         return Read::endOfText;
       }
-      error = where + ", line " + std::to_string(rec.line) +
+      error = where() + ", line " + std::to_string(rec.line) +
               ": the file ends before the record's " + fields[f];
       return Read::bad;
     }
@@ -93,17 +115,19 @@ Read readRecord(Tokens& toks,
       rec.type = std::string(tok);
       return Read::ok;
     }
-    std::string s(tok);
-    char* end = nullptr;
-    errno = 0;
-    float v = std::strtof(s.c_str(), &end);
-    if (end == s.c_str() || *end != '\0') {
-      error = where + ", line " + std::to_string(line) + ": " + quoted(tok) +
-              " is not a number (" + fields[f] + ")";
-      return Read::bad;
+    float v;
+    if (!readSmallInteger(tok, v)) {
+      std::string s(tok);
+      char* end = nullptr;
+      v = std::strtof(s.c_str(), &end);
+      if (end == s.c_str() || *end != '\0') {
+        error = where() + ", line " + std::to_string(line) + ": " +
+                quoted(tok) + " is not a number (" + fields[f] + ")";
+        return Read::bad;
+      }
     }
     if (!std::isfinite(v)) {
-      error = where + ", line " + std::to_string(line) + ": " + quoted(tok) +
+      error = where() + ", line " + std::to_string(line) + ": " + quoted(tok) +
               " is not a finite coordinate (" + fields[f] + ")";
       return Read::bad;
     }
@@ -178,7 +202,7 @@ bool parsePins(std::string_view text,
   size_t from = out.size();
   for (long r = 1;; ++r) {
     Record rec;
-    std::string where = name + ": record " + std::to_string(r);
+    auto where = [&] { return name + ": record " + std::to_string(r); };
     Read res = readRecord(toks, where, true, rec, error);
     if (res == Read::endOfText || res == Read::endMarker) {
       return true;
@@ -188,7 +212,7 @@ bool parsePins(std::string_view text,
       return false;
     }
     if (rec.type != "pin") {
-      error = where + ", line " + std::to_string(rec.line) + ": type word " +
+      error = where() + ", line " + std::to_string(rec.line) + ": type word " +
               quoted(rec.type) + " where a pin record has 'pin'";
       freeFrom(out, from);
       return false;
@@ -205,17 +229,19 @@ bool parseObstacles(std::string_view text,
   size_t from = out.size();
   for (long g = 1;; ++g) {
     Record c[4];
-    std::string rect = name + ": rectangle " + std::to_string(g);
+    auto rect = [&] { return name + ": rectangle " + std::to_string(g); };
     for (int k = 0; k < 4; ++k) {
       long r = 4 * (g - 1) + k + 1;
-      std::string where = rect + " (record " + std::to_string(r) + ")";
+      auto where = [&] {
+        return rect() + " (record " + std::to_string(r) + ")";
+      };
       // Only a group's first record can end the list.
       Read res = readRecord(toks, where, k == 0, c[k], error);
       if (k == 0 && (res == Read::endOfText || res == Read::endMarker)) {
         return true;
       }
       if (res == Read::endOfText) {
-        error = where + ", line " + std::to_string(c[k].line) +
+        error = where() + ", line " + std::to_string(c[k].line) +
                 ": the file ends after " + std::to_string(k) +
                 " of the rectangle's four corners";
       }
@@ -224,14 +250,15 @@ bool parseObstacles(std::string_view text,
         return false;
       }
       if (c[k].type != "corner") {
-        error = where + ", line " + std::to_string(c[k].line) + ": type word " +
-                quoted(c[k].type) + " where a corner record has 'corner'";
+        error = where() + ", line " + std::to_string(c[k].line) +
+                ": type word " + quoted(c[k].type) +
+                " where a corner record has 'corner'";
         freeFrom(out, from);
         return false;
       }
     }
     if (!isRectangleRing(c)) {
-      error = rect + " (records " + std::to_string(4 * g - 3) + " to " +
+      error = rect() + " (records " + std::to_string(4 * g - 3) + " to " +
               std::to_string(4 * g) + ", line " + std::to_string(c[0].line) +
               "): the four corners are not those of an axis-parallel "
               "rectangle of positive width and height, given in order "

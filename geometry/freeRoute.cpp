@@ -222,7 +222,10 @@ std::vector<RoutePoint> bestPath(const Grid& g,
   }
   Key reached = none;
   while (!open.empty()) {
-    auto [f, bends, state] = open.top();
+    // Named copies: a lambda below may not capture structured bindings.
+    const double f = std::get<0>(open.top());
+    const int bends = std::get<1>(open.top());
+    const Key state = std::get<2>(open.top());
     open.pop();
     const Label cur = best[state];
     if (cur.bends != bends ||

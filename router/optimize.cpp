@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <unordered_map>
 
 #include "geometry/segment.h"
 #include "router/router.h"
@@ -25,26 +24,6 @@ std::vector<Wire> wiresOf(const std::vector<Segment*>& segments) {
     wires.push_back({s->x1, s->y1, s->x2, s->y2});
   }
   return wires;
-}
-
-// Fresh vertices at the input's places, rings linked alike, for a second
-// pipeline that must not see the first one's fields.
-std::vector<Vertex*> copyInput(const std::vector<Vertex*>& vertices) {
-  std::vector<Vertex*> copy;
-  std::unordered_map<const Vertex*, Vertex*> of;
-  for (const Vertex* v : vertices) {
-    if (v && (v->isAPin() || v->isACorner())) {
-      copy.push_back(new Vertex(v->x, v->y, v->type));
-      of[v] = copy.back();
-    }
-  }
-  for (const Vertex* v : vertices) {
-    if (v && v->isACorner()) {
-      of[v]->pNextCorner = of[v->pNextCorner];
-      of[v]->pPrevCorner = of[v->pPrevCorner];
-    }
-  }
-  return copy;
 }
 
 }  // namespace
@@ -117,4 +96,5 @@ void Router::formOptimizedSMT() {
   const std::vector<Wire>& start =
       wireLength(other) < wireLength(mine) ? other : mine;
   replaceSegments(improveTree(start, pins, obstacles, kMaxEnds, budget));
+  stageDone("improveTree");
 }

@@ -1,11 +1,30 @@
 #include "router/router.h"
 
 #include <iostream>
+#include <unordered_map>
 
 #include "geometry/segment.h"
 #include "steiner/steinerCandidate.h"
 
 Router::Router(std::vector<Vertex*>& vertices) : vertices(vertices) {}
+
+std::vector<Vertex*> Router::copyInput(const std::vector<Vertex*>& vertices) {
+  std::vector<Vertex*> copy;
+  std::unordered_map<const Vertex*, Vertex*> of;
+  for (const Vertex* v : vertices) {
+    if (v && (v->isAPin() || v->isACorner())) {
+      copy.push_back(new Vertex(v->x, v->y, v->type));
+      of[v] = copy.back();
+    }
+  }
+  for (const Vertex* v : vertices) {
+    if (v && v->isACorner()) {
+      of[v]->pNextCorner = of.at(v->pNextCorner);
+      of[v]->pPrevCorner = of.at(v->pPrevCorner);
+    }
+  }
+  return copy;
+}
 
 Router::~Router() {
   for (Segment* s : segments) {
@@ -40,28 +59,44 @@ Router::~Router() {
   }
 }
 
+void Router::stageDone(const char* stage) {
+  if (pStageDone) {
+    pStageDone(stage, pStageData);
+  }
+}
+
 void Router::formSG() {
   if (exactGraph) {
     connectExactGraph();
+    stageDone("connectExactGraph");
     return;
   }
   connectObstEdges();
+  stageDone("connectObstEdges");
   connectQuad1();
+  stageDone("connectQuad1");
   connectQuad2();
+  stageDone("connectQuad2");
   connectQuad3();
+  stageDone("connectQuad3");
   connectQuad4();
+  stageDone("connectQuad4");
 }
 
 void Router::formMST() {
   formSG();
   extendedDijkstraForPinForest();
+  stageDone("extendedDijkstraForPinForest");
   extendedKruskal();
+  stageDone("extendedKruskal");
 }
 
 void Router::formUnrefinedSMT() {
   formMST();
   gainComputation();
+  stageDone("gainComputation");
   addSteinerPoints();
+  stageDone("addSteinerPoints");
 }
 
 void Router::formSMT() {
@@ -71,8 +106,11 @@ void Router::formSMT() {
 
 void Router::localRefinement() {
   rectilinearizeSMT();
+  stageDone("rectilinearizeSMT");
   rmRedundentVers();
+  stageDone("rmRedundentVers");
   moveSegments();
+  stageDone("moveSegments");
 }
 
 const ObstacleIndex& Router::obstacleIndex() {

@@ -114,10 +114,19 @@ class Router {
   // both directions of mstNbrs, every copy. The ends of connections taken
   // out are then joined again where a free route allows, so that a vertex
   // inside an obstacle or walled in by obstacles leaves the rest of its
-  // part joined. Returns the routes of the connections whose primary L
-  // (or straight piece) is blocked; every other connection draws as its
-  // primary L.
+  // part joined; parts that the free space still joins are then bridged
+  // along the exact graph's spanning tree (bridgeParts). Returns the routes
+  // of the connections whose primary L (or straight piece) is blocked;
+  // every other connection draws as its primary L.
   std::map<Connection, FreeRoute> routeTreeConnections();
+  // Where the pins form more parts than the free space leaves them, joins
+  // the parts along the paths of the exact graph's spanning tree, which
+  // joins exactly what the free space joins.
+  void bridgeParts();
+  bool partsBridged = false;
+  // Fresh vertices at the pins' and corners' places, in order, rings linked
+  // alike: the input of a second Router. The caller frees them.
+  static std::vector<Vertex*> copyInput(const std::vector<Vertex*>& vertices);
   // A Steiner candidate's new connections (u to s, s to both ends of eSub,
   // the steps of u's path to its tree vertex) can all be drawn free within
   // their rectilinear lengths, as its gain assumes.
@@ -145,6 +154,11 @@ class Router {
 
   // formSG builds the exact graph instead of the sides and sweeps.
   bool exactGraph = false;
+  // Called, when set, after each stage of a pipeline entry with the stage's
+  // name and pStageData: for timing; stages never look at it.
+  void (*pStageDone)(const char* stage, void* data) = nullptr;
+  void* pStageData = nullptr;
+  void stageDone(const char* stage);
 
   // What the pipeline created and no list above owns; freed with the Router.
   std::vector<Vertex*> turningPoints;

@@ -4,11 +4,11 @@
 
 #include "router/router.h"
 #include "support/binarySearchTree.h"
+#include "support/rankTree.h"
 
 namespace {
 
 using VerNode = Node<Vertex, Vertex*, float>;
-using VerTree = BinarySearchTree<Vertex, Vertex*, float>;
 
 // Ascending key and nothing else: equal keys may come out in any order.
 struct VerNodeLess {
@@ -37,9 +37,12 @@ struct QuadSweep {
   bool (Router::*vertEdgeBetween)(Vertex*, Vertex*, Vertex*);
 };
 
+using VerRankTree = RankTree<Vertex, Vertex*, float>;
+using VerEntry = VerRankTree::Entry;
+
 // The nearest edge-tree key at or beyond x on side sign, the side on which
 // d's partners lie.
-VerNode* nearestOnSide(const VerTree& tree, float x, int sign) {
+VerEntry* nearestOnSide(const VerRankTree& tree, float x, int sign) {
   return sign > 0 ? tree.lowerInc(x) : tree.upperInc(x);
 }
 
@@ -81,8 +84,8 @@ bool passesObstacles(
 // axis sees the ring turn the other way, so prev and next swap roles.
 void updateEdgeTrees(const QuadSweep& s,
                      Vertex* f,
-                     VerTree& horiEdgeTree,
-                     VerTree& vertEdgeTree) {
+                     VerRankTree& horiEdgeTree,
+                     VerRankTree& vertEdgeTree) {
   bool mirrored = s.sx * s.sy < 0;
   Vertex* a = mirrored ? f->pNextCorner : f->pPrevCorner;
   Vertex* b = mirrored ? f->pPrevCorner : f->pNextCorner;
@@ -100,34 +103,115 @@ void updateEdgeTrees(const QuadSweep& s,
   }
 }
 
+// Whether the step from every distinct x moves the bound no farther than
+// the next distinct x on the near side: then a candidate passes over
+// exactly the other waiting vertices at its own x.
+bool stepPassesOnlyOwnX(const std::vector<float>& xs, const QuadSweep& s) {
+  for (size_t i = 1; i < xs.size(); ++i) {
+    bool ok = s.sx > 0 ? nextBound(xs[i], s) >= xs[i - 1]
+                       : nextBound(xs[i - 1], s) <= xs[i];
+    if (!ok) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The examination of d by f: join them when d lies in f's quadrant side and
+// no tracked edge hides it.
+bool joins(Router& r,
+           const QuadSweep& s,
+           Vertex* f,
+           Vertex* d,
+           const VerRankTree& horiEdgeTree,
+           const VerRankTree& vertEdgeTree) {
+  if (!atOrBeyond(f->y, d->y, s.sy)) {
+    return false;
+  }
+  VerEntry* hn = nearestOnSide(horiEdgeTree, d->y, s.sy);
+  VerEntry* wn = nearestOnSide(vertEdgeTree, d->x, s.sx);
+  return passesObstacles(r, s, f, d, hn ? hn->pElem() : nullptr,
+                         wn ? wn->pElem() : nullptr);
+}
+
 // Joins every vertex to the first vertex after it in the sweep order that
 // lies in its quadrant and is not hidden by a tracked obstacle edge.
+//
+// For one f the waiting vertices at or past f.x away from side sx are
+// examined nearest x first, and after each the bound moves past its x.
+// Where no step can reach another distinct x, that visits exactly the
+// earliest waiting vertex of each x, and only those that lie on f's side in
+// y can be joined: the rank tree finds these by their y alone, in the same
+// order. Elsewhere every candidate is visited as the bound falls.
 void sweepQuad(Router& r, const QuadSweep& s) {
   std::vector<Vertex*> sweepOrder = r.sortVerPointers(s.key);
-  VerTree activeTree;
-  VerTree horiEdgeTree;
-  VerTree vertEdgeTree;
-  for (Vertex* f : sweepOrder) {
-    float q = f->x;
-    // Waiting vertices at or past f.x away from side sx, nearest x first;
-    // after each the bound moves past its x.
-    while (VerNode* node =
-               s.sx > 0 ? activeTree.upperInc(q) : activeTree.lowerInc(q)) {
-      Vertex* d = node->pElem();
-      VerNode* hn = nearestOnSide(horiEdgeTree, d->y, s.sy);
-      VerNode* wn = nearestOnSide(vertEdgeTree, d->x, s.sx);
-      Vertex* h = hn ? hn->pElem() : nullptr;
-      Vertex* w = wn ? wn->pElem() : nullptr;
-      if (atOrBeyond(f->y, d->y, s.sy) && passesObstacles(r, s, f, d, h, w)) {
-        r.connectSgEdge(f, d);
-        activeTree.remove(node);
-      }
-      q = nextBound(d->x, s);
+  size_t n = sweepOrder.size();
+  // The rank of every swept vertex's x among the distinct x values, by one
+  // sort rather than a search per vertex.
+  std::vector<std::pair<float, int>> byX(n);
+  std::vector<float> cornerXs, cornerYs;
+  std::vector<char> isCorner(n);  // the type test compares strings
+  for (size_t i = 0; i < n; ++i) {
+    Vertex* v = sweepOrder[i];
+    byX[i] = {v->x, static_cast<int>(i)};
+    isCorner[i] = v->isACorner();
+    // About two entries a sweep: one allocation instead of four growths.
+    if (v->sgNbrs.capacity() == 0) {
+      v->sgNbrs.reserve(8);
     }
-    if (f->isACorner()) {
+    if (isCorner[i]) {
+      cornerXs.push_back(v->x);
+      cornerYs.push_back(v->y);
+    }
+  }
+  std::sort(byX.begin(), byX.end());
+  std::vector<float> xs;
+  std::vector<int> xRank(n);
+  for (const auto& p : byX) {
+    if (xs.empty() || xs.back() != p.first) {
+      xs.push_back(p.first);
+    }
+    xRank[p.second] = static_cast<int>(xs.size()) - 1;
+  }
+  byX = {};
+  // Values are y signed so that f's side in y is the side of smaller ones.
+  float sy = static_cast<float>(s.sy);
+  VerRankTree activeTree(std::move(xs));
+  VerRankTree horiEdgeTree(std::move(cornerYs));
+  VerRankTree vertEdgeTree(std::move(cornerXs));
+  bool byRank = stepPassesOnlyOwnX(activeTree.keys(), s);
+  for (size_t i = 0; i < n; ++i) {
+    Vertex* f = sweepOrder[i];
+    if (byRank) {
+      int k = xRank[i];
+      float t = sy * f->y;
+      for (VerEntry* e = s.sx > 0 ? activeTree.lastAtMost(k, t)
+                                  : activeTree.firstAtMost(k, t);
+           e; e = s.sx > 0 ? activeTree.lastAtMost(k - 1, t)
+                           : activeTree.firstAtMost(k + 1, t)) {
+        k = activeTree.rank(e);
+        Vertex* d = e->pElem();
+        if (joins(r, s, f, d, horiEdgeTree, vertEdgeTree)) {
+          r.connectSgEdge(f, d);
+          activeTree.remove(e);
+        }
+      }
+    } else {
+      float q = f->x;
+      while (VerEntry* e =
+                 s.sx > 0 ? activeTree.upperInc(q) : activeTree.lowerInc(q)) {
+        Vertex* d = e->pElem();
+        if (joins(r, s, f, d, horiEdgeTree, vertEdgeTree)) {
+          r.connectSgEdge(f, d);
+          activeTree.remove(e);
+        }
+        q = nextBound(d->x, s);
+      }
+    }
+    if (isCorner[i]) {
       updateEdgeTrees(s, f, horiEdgeTree, vertEdgeTree);
     }
-    activeTree.insert(f, f->x);
+    activeTree.insertAt(f, xRank[i], sy * f->y);
   }
 }
 

@@ -19,6 +19,7 @@ void growForest(Router& r,
                 Vertex* Vertex::*root) {
   r.verSet.clear();
   r.verHeap.clear();
+  r.verHeap.reserve(r.vertices.size());
   for (Vertex* v : r.vertices) {
     if (!v) {
       continue;
@@ -72,16 +73,24 @@ void Router::extendedDijkstraForMstVerForest() {
 void Router::extendedKruskal() {
   mergingTree.clear();
   edgeHeap.clear();
+  edgeHeap.reserve(sgEdges.size());
+  // The pin search has just stored every vertex's set root as pPinRoot.
+  // A vertex it did not reach is its own root and no pin: its predecessor
+  // chain never reaches a pin, so an edge at it cannot be expanded.
   for (Edge* e : sgEdges) {
-    Vertex* ru = verSet.findSet(e->pStart);
-    Vertex* rv = verSet.findSet(e->pEnd);
-    // A root that is no pin is an unreached vertex: its predecessor chain
-    // never reaches a pin, so the edge cannot be expanded into a pin path.
-    if (ru != rv && ru->isAPin() && rv->isAPin()) {
+    const Vertex* u = e->pStart;
+    const Vertex* v = e->pEnd;
+    if (u->pinDist != unreached && v->pinDist != unreached &&
+        u->pPinRoot != v->pPinRoot) {
       edgeHeap.insert(e, e->pinPathLen());
     }
   }
-  while (!edgeHeap.empty()) {
+  // Once every pin is joined, each remaining candidate would be dropped.
+  int unjoined = 0;
+  for (const Vertex* v : vertices) {
+    unjoined += v && v->isAPin() ? 1 : 0;
+  }
+  while (unjoined > 1 && !edgeHeap.empty()) {
     Edge* e = edgeHeap.deleteMin();
     Vertex* u = e->pStart;
     Vertex* v = e->pEnd;
@@ -90,6 +99,7 @@ void Router::extendedKruskal() {
     if (ru == rv) {
       continue;
     }
+    --unjoined;
     Edge* m = new Edge();
     connectMstSubEdge(u, v);
     m->subEdges.push_back(new Edge(u, v));
@@ -135,6 +145,7 @@ void Router::extendedKruskal() {
     verSet.findSet(ru)->pMergTreeNode = n;
     mergingTree.merge(n, left, right);
   }
+  edgeHeap.clear();
 }
 
 void Router::connectMstSubEdge(Vertex* a, Vertex* b) {

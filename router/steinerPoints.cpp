@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -100,6 +101,81 @@ void cutFirst(Vertex* a, const Vertex* b) {
   auto it = std::find(a->mstNbrs.begin(), a->mstNbrs.end(), b);
   if (it != a->mstNbrs.end()) {
     *it = nullptr;
+  }
+}
+
+// Union-find over the vertices of a list, by position.
+class Parts {
+ public:
+  explicit Parts(const std::vector<Vertex*>& vertices) {
+    for (const Vertex* v : vertices) {
+      if (v) {
+        index_.emplace(v, static_cast<int>(up_.size()));
+        up_.push_back(static_cast<int>(up_.size()));
+      }
+    }
+  }
+  int find(const Vertex* v) {
+    int a = index_.at(v);
+    while (up_[a] != a) {
+      a = up_[a] = up_[up_[a]];
+    }
+    return a;
+  }
+  // False when a and b were joined already.
+  bool join(const Vertex* a, const Vertex* b) {
+    int ra = find(a), rb = find(b);
+    up_[std::max(ra, rb)] = std::min(ra, rb);
+    return ra != rb;
+  }
+  int at(const Vertex* v) const { return index_.at(v); }
+
+ private:
+  std::unordered_map<const Vertex*, int> index_;
+  std::vector<int> up_;
+};
+
+// A candidate whose cycle earlier insertions had already changed cuts a
+// victim that no longer lies on its cycle: the tree falls apart, and a loop
+// stays elsewhere. Every victim piece that joins two parts is put back, in
+// the order the victims were cut, and then each loop loses its longest
+// connection (ties by the ends' places in vertices). Connections listed
+// more than once count as one.
+void rejoinCutTree(Router& r, const std::vector<SteinerCandidate*>& applied) {
+  Parts parts(r.vertices);
+  for (const Vertex* v : r.vertices) {
+    for (const Vertex* w : v ? v->mstNbrs : std::vector<Vertex*>{}) {
+      if (w) {
+        parts.join(v, w);
+      }
+    }
+  }
+  for (const SteinerCandidate* c : applied) {
+    for (Edge* d : c->eVictim->subEdges) {
+      if (parts.join(d->pStart, d->pEnd)) {
+        r.connectMstSubEdge(d->pStart, d->pEnd);
+      }
+    }
+  }
+  std::vector<std::tuple<float, int, int, Vertex*, Vertex*>> links;
+  for (Vertex* v : r.vertices) {
+    for (Vertex* w : v ? v->mstNbrs : std::vector<Vertex*>{}) {
+      if (w && parts.at(v) < parts.at(w)) {
+        links.emplace_back(std::fabs(v->x - w->x) + std::fabs(v->y - w->y),
+                           parts.at(v), parts.at(w), v, w);
+      }
+    }
+  }
+  std::sort(links.begin(), links.end());
+  links.erase(std::unique(links.begin(), links.end()), links.end());
+  Parts tree(r.vertices);
+  for (const auto& l : links) {
+    Vertex* v = std::get<3>(l);
+    Vertex* w = std::get<4>(l);
+    if (!tree.join(v, w)) {
+      cutAll(v, w);
+      cutAll(w, v);
+    }
   }
 }
 
@@ -254,6 +330,8 @@ void Router::addSteinerPoints() {
   }
   std::sort(steinerCandidates.begin(), steinerCandidates.end(),
             SteinerCandidateLarger());
+  int partsBefore = pinParts();
+  std::vector<SteinerCandidate*> applied;
   for (SteinerCandidate* c : steinerCandidates) {
     // Gains descend, and invalid candidates carry -1: nothing later applies.
     if (!(c->gain > 0) || !c->valid) {
@@ -293,5 +371,9 @@ void Router::addSteinerPoints() {
     if (!v->isAPin()) {
       c->eMstPrime->removed = true;
     }
+    applied.push_back(c);
+  }
+  if (pinParts() > partsBefore) {
+    rejoinCutTree(*this, applied);
   }
 }

@@ -72,6 +72,42 @@ class TreeParts {
   std::vector<int> up_;
 };
 
+// Takes out, leaf by leaf, the connections that lead to no pin: what is
+// left of a path whose connection into an obstacle was taken out.
+void pruneDangling(const std::vector<Vertex*>& vertices) {
+  auto soleNeighbour = [](const Vertex* v) {
+    Vertex* only = nullptr;
+    for (Vertex* w : v->mstNbrs) {
+      if (w && w != only) {
+        if (only) {
+          return static_cast<Vertex*>(nullptr);
+        }
+        only = w;
+      }
+    }
+    return only;
+  };
+  std::vector<Vertex*> work;
+  for (Vertex* v : vertices) {
+    if (v && !v->isAPin()) {
+      work.push_back(v);
+    }
+  }
+  while (!work.empty()) {
+    Vertex* v = work.back();
+    work.pop_back();
+    Vertex* w = v->isAPin() ? nullptr : soleNeighbour(v);
+    if (!w) {
+      continue;
+    }
+    cutEvery(v, w);
+    cutEvery(w, v);
+    if (!w->isAPin()) {
+      work.push_back(w);
+    }
+  }
+}
+
 }  // namespace
 
 int Router::pinParts() const {
@@ -126,6 +162,7 @@ std::map<Router::Connection, FreeRoute> Router::routeTreeConnections() {
     }
   }
   if (lost.empty()) {
+    bridgeParts();
     return routes;
   }
   for (const auto& [v, w] : lost) {
@@ -231,7 +268,58 @@ std::map<Router::Connection, FreeRoute> Router::routeTreeConnections() {
       parts.join(a, b);
     }
   }
+  pruneDangling(vertices);
+  bridgeParts();
   return routes;
+}
+
+void Router::bridgeParts() {
+  // Once per Router: a forest that the exact graph confirms stays one.
+  if (partsBridged || pinParts() <= 1) {
+    return;
+  }
+  partsBridged = true;
+  std::vector<Vertex*> copy = copyInput(vertices);
+  {
+    Router exact(copy);
+    exact.exactGraph = true;
+    exact.formMST();
+    // The copy keeps the pins' order: the k-th pin of each list is the same.
+    std::unordered_map<const Vertex*, Vertex*> mine;
+    size_t k = 0;
+    for (Vertex* v : vertices) {
+      if (v && v->isAPin()) {
+        while (!copy[k]->isAPin()) {
+          ++k;
+        }
+        mine[copy[k++]] = v;
+      }
+    }
+    TreeParts parts(vertices);
+    for (const Edge* m : exact.mstEdges) {
+      Vertex* a = mine.at(m->pStart);
+      Vertex* b = mine.at(m->pEnd);
+      if (parts.find(a) == parts.find(b)) {
+        continue;
+      }
+      // The path's steps are free graph edges: each draws as its primary L.
+      Vertex* prev = a;
+      for (const Edge* d : m->subEdges) {
+        Vertex* next = d->pEnd == m->pEnd ? b : nullptr;
+        if (!next) {
+          next = new Vertex(d->pEnd->x, d->pEnd->y, "turningPoint");
+          turningPoints.push_back(next);
+          vertices.push_back(next);
+        }
+        connectMstSubEdge(prev, next);
+        prev = next;
+      }
+      parts = TreeParts(vertices);
+    }
+  }
+  for (Vertex* v : copy) {
+    delete v;
+  }
 }
 
 bool Router::steinerConnectionsFree(const SteinerCandidate* c) {

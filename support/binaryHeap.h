@@ -4,26 +4,34 @@
 // Intrusive min-heap of T*: each element carries its own heapIndex and
 // heapKey, so a queued key changes in place. Among equal keys, an element
 // never passes its parent going up and always passes a child going down.
+//
+// Each slot holds a copy of its element's key beside the pointer, so that
+// sifting compares neighbouring slots instead of reaching into elements.
 template <class T, class K>
 class BinaryHeap {
  public:
+  struct Slot {
+    K key;
+    T* elem;
+  };
+
   // No check that e is not already queued.
   void insert(T* e, K key) {
     e->heapKey = key;
-    elems.push_back(e);
-    heapUp(static_cast<int>(elems.size()) - 1);
+    slots.push_back({key, e});
+    heapUp(size() - 1);
   }
 
   // Null on an empty heap. The element keeps its last heapIndex and heapKey.
   T* deleteMin() {
-    if (elems.empty()) {
+    if (slots.empty()) {
       return nullptr;
     }
-    T* top = elems[0];
-    T* last = elems.back();
-    elems.pop_back();
-    if (!elems.empty()) {
-      elems[0] = last;
+    T* top = slots[0].elem;
+    Slot last = slots.back();
+    slots.pop_back();
+    if (!slots.empty()) {
+      slots[0] = last;
       heapDown(0);
     }
     return top;
@@ -31,9 +39,9 @@ class BinaryHeap {
 
   // i is the element's own heapIndex; an equal key sifts down.
   void setNewKey(int i, K key) {
-    T* e = elems[i];
-    K old = e->heapKey;
-    e->heapKey = key;
+    K old = slots[i].key;
+    slots[i].elem->heapKey = key;
+    slots[i].key = key;
     if (key < old) {
       heapUp(i);
     } else {
@@ -41,44 +49,49 @@ class BinaryHeap {
     }
   }
 
-  bool empty() const { return elems.empty(); }
-  int size() const { return static_cast<int>(elems.size()); }
+  bool empty() const { return slots.empty(); }
+  int size() const { return static_cast<int>(slots.size()); }
+  T* at(int i) const { return slots[i].elem; }
   // Keeps the storage; the elements' fields are left as they are.
-  void clear() { elems.clear(); }
+  void clear() { slots.clear(); }
+  // Grows the storage once for n elements in all.
+  void reserve(size_t n) { slots.reserve(n); }
 
   void heapUp(int i) {
-    T* x = elems[i];
+    Slot x = slots[i];
     while (i > 0) {
       int p = (i - 1) / 2;
-      if (!(elems[p]->heapKey > x->heapKey)) {
+      if (!(slots[p].key > x.key)) {
         break;
       }
-      elems[i] = elems[p];
-      elems[i]->heapIndex = i;
+      put(slots[p], i);
       i = p;
     }
-    elems[i] = x;
-    x->heapIndex = i;
+    put(x, i);
   }
 
   void heapDown(int i) {
-    T* x = elems[i];
-    int last = static_cast<int>(elems.size()) - 1;
+    Slot x = slots[i];
+    int last = size() - 1;
     while (2 * i + 1 <= last) {
       int c = 2 * i + 1;
-      if (c < last && elems[c]->heapKey > elems[c + 1]->heapKey) {
+      if (c < last && slots[c].key > slots[c + 1].key) {
         c = c + 1;
       }
-      if (elems[c]->heapKey > x->heapKey) {
+      if (slots[c].key > x.key) {
         break;
       }
-      elems[i] = elems[c];
-      elems[i]->heapIndex = i;
+      put(slots[c], i);
       i = c;
     }
-    elems[i] = x;
-    x->heapIndex = i;
+    put(x, i);
   }
 
-  std::vector<T*> elems;
+  std::vector<Slot> slots;  // slots[i].key is slots[i].elem->heapKey
+
+ private:
+  void put(Slot s, int i) {
+    slots[i] = s;
+    s.elem->heapIndex = i;
+  }
 };

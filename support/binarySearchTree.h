@@ -29,7 +29,10 @@ class Node {
 
 // Unbalanced search tree with inclusive range queries. Keys equal to a node's
 // go to its right, so all nodes of one key lie on one path and a query
-// returns the one nearest the root.
+// returns the one nearest the root: the earliest inserted of them still
+// present. The sweeps use RankTree, which answers the same at logarithmic
+// depth; this tree stays as the plain statement of those answers, and the
+// tests hold the two together.
 template <class T, class P, class K>
 class BinarySearchTree {
  public:

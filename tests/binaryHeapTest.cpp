@@ -28,10 +28,11 @@ std::string drain(BinaryHeap<Item, float>& h) {
 
 // Every queued element names its own slot and no parent beats its child.
 void expectConsistent(const BinaryHeap<Item, float>& h) {
-  for (int i = 0; i < static_cast<int>(h.elems.size()); ++i) {
-    ASSERT_EQ(h.elems[i]->heapIndex, i) << "heapIndex of slot " << i;
+  for (int i = 0; i < h.size(); ++i) {
+    ASSERT_EQ(h.at(i)->heapIndex, i) << "heapIndex of slot " << i;
+    ASSERT_EQ(h.slots[i].key, h.at(i)->heapKey) << "key copy of slot " << i;
     if (i > 0) {
-      ASSERT_LE(h.elems[(i - 1) / 2]->heapKey, h.elems[i]->heapKey)
+      ASSERT_LE(h.at((i - 1) / 2)->heapKey, h.at(i)->heapKey)
           << "order broken at slot " << i;
     }
   }
@@ -62,7 +63,7 @@ TEST(BinaryHeapTest, EqualKeyInsertStaysBelowParent) {
   h.insert(&a, 2.0f);
   h.insert(&b, 2.0f);
   h.insert(&c, 1.0f);
-  EXPECT_EQ(h.elems[0], &c);
+  EXPECT_EQ(h.at(0), &c);
   EXPECT_EQ(b.heapIndex, 1);
   EXPECT_EQ(a.heapIndex, 2);
   expectConsistent(h);
@@ -75,7 +76,7 @@ TEST(BinaryHeapTest, SetNewKeyEqualSinksBelowEqualChild) {
   h.insert(&b, 1.0f);
   h.insert(&c, 1.0f);
   h.setNewKey(a.heapIndex, 1.0f);
-  EXPECT_EQ(h.elems[0], &b);
+  EXPECT_EQ(h.at(0), &b);
   EXPECT_EQ(a.heapIndex, 1);
   expectConsistent(h);
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "programRun.h"
 
@@ -107,6 +109,63 @@ TEST_F(DriverTest, OptionsEndAtDoubleDash) {
   run.write("-pins.txt", kPins);
   EXPECT_EQ(run.run(OAMST_PATH, "-- -pins.txt obst.txt out.txt"), 0);
   EXPECT_TRUE(run.exists("out.txt"));
+}
+
+// The stages run one by one under --stage-times: the same file must come
+// out, with one line per stage, in pipeline order, on standard error.
+TEST_F(DriverTest, StageTimesLeaveTheOutputAsItWas) {
+  run.write("pins6.txt",
+            "0 0 pin\n10 0 pin\n5 5 pin\n20 12 pin\n3 17 pin\n14 9 pin\n"
+            "-1 -1 pin\n");
+  run.write("obst1.txt",
+            "6 1 corner\n9 1 corner\n9 4 corner\n6 4 corner\n-1 -1 corner\n");
+  struct Case {
+    const char* program;
+    const char* flags;
+    std::vector<std::string> stages;
+  };
+  const std::vector<std::string> sg = {"read",
+                                       "connectObstEdges",
+                                       "connectQuad1",
+                                       "connectQuad2",
+                                       "connectQuad3",
+                                       "connectQuad4",
+                                       "extendedDijkstraForPinForest",
+                                       "extendedKruskal"};
+  std::vector<std::string> unrefined = sg;
+  unrefined.insert(unrefined.end(), {"gainComputation", "addSteinerPoints"});
+  std::vector<std::string> smt = unrefined;
+  smt.insert(smt.end(),
+             {"rectilinearizeSMT", "rmRedundentVers", "moveSegments"});
+  const Case cases[] = {{OAMST_PATH, "", sg},
+                        {ZORVANE_PATH, "--no-refine", unrefined},
+                        {ZORVANE_PATH, "", smt}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.program) + " " + c.flags);
+    std::string flags = std::string(c.flags) + " ";
+    ASSERT_EQ(run.run(c.program, flags + "pins6.txt obst1.txt plain.txt"), 0);
+    std::string plainOut = run.out;
+    EXPECT_EQ(run.err, "");
+    ASSERT_EQ(run.run(c.program,
+                      flags + "--stage-times pins6.txt obst1.txt timed.txt"),
+              0);
+    EXPECT_EQ(run.read("timed.txt"), run.read("plain.txt"));
+    EXPECT_EQ(run.out.rfind("Execution Time = ", 0), 0u);
+    std::vector<std::string> want = c.stages;
+    want.insert(want.end(), {"export", "free"});
+    std::istringstream err(run.err);
+    std::string word, name;
+    std::vector<std::string> got;
+    double seconds;
+    long kib;
+    while (err >> word >> name >> seconds >> kib) {
+      EXPECT_EQ(word, "stage");
+      EXPECT_GE(seconds, 0);
+      EXPECT_GT(kib, 0);
+      got.push_back(name);
+    }
+    EXPECT_EQ(got, want) << run.err;
+  }
 }
 
 }  // namespace

@@ -189,10 +189,30 @@ TEST(LegalRectilinearizeTest, ConnectionWithoutARouteIsTakenOut) {
   join(p, c);
   Router& r = s.router();
   r.rectilinearizeSMT();
-  EXPECT_TRUE(nonNull(p->mstNbrs).empty());
+  EXPECT_EQ(std::count(p->mstNbrs.begin(), p->mstNbrs.end(), c), 0);
   EXPECT_TRUE(nonNull(c->mstNbrs).empty());
-  EXPECT_TRUE(r.turningPoints.empty());
-  EXPECT_EQ(r.pinParts(), 2);
+  // The free space joins the two pins, so the parts are bridged.
+  EXPECT_EQ(r.pinParts(), 1);
+}
+
+// Two pins the hand-made tree leaves apart, round an obstacle: the exact
+// graph's spanning tree bridges them with free connections.
+TEST(LegalRectilinearizeTest, PartsTheFreeSpaceJoinsAreBridged) {
+  Scene s;
+  Vertex* a = s.addPin(-5, 0);
+  Vertex* b = s.addPin(12, 0);
+  s.addRect(0, -4, 8, 4);
+  Router& r = s.router();
+  ASSERT_EQ(r.pinParts(), 2);
+  r.moveSegments();
+  EXPECT_EQ(r.pinParts(), 1);
+  double length = 0;
+  for (const Segment* g : r.segments) {
+    EXPECT_FALSE(r.obstacleIndex().blocksPiece(g->x1, g->y1, g->x2, g->y2));
+    length += std::fabs(g->x2 - g->x1) + std::fabs(g->y2 - g->y1);
+  }
+  EXPECT_EQ(length, 17 + 8) << "round the obstacle's nearer side";
+  EXPECT_TRUE(a->inTree && b->inTree);
 }
 
 // The path from one pin to the other runs through that corner: its two

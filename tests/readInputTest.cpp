@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,28 @@ TEST(ReadPinsTest, StopsAtEndMarkerAndIgnoresTheRest) {
   EXPECT_EQ(r.out[1]->x, 3);
   EXPECT_EQ(r.out[1]->y, 4);
   EXPECT_TRUE(r.out[0]->isAPin());
+}
+
+// Short integers take a path of their own; every spelling must still give
+// the float that strtof gives, sign of zero included.
+TEST(ReadPinsTest, NumbersReadAsStrtofReadsThem) {
+  const char* const words[] = {"0",       "-0",       "7",        "-7",
+                               "007",     "+5",       "1234567",  "-1234567",
+                               "9999999", "12345678", "16777217", "0.5",
+                               "-0.0",    "1e3",      "-",        "12a"};
+  for (const char* w : words) {
+    SCOPED_TRACE(w);
+    Read r;
+    char* end = nullptr;
+    float want = std::strtof(w, &end);
+    bool number = end != w && *end == '\0';
+    ASSERT_EQ(r.pins(std::string(w) + " 1 pin\n"), number) << r.error;
+    if (number) {
+      ASSERT_EQ(r.out.size(), 1u);
+      EXPECT_EQ(r.out[0]->x, want);
+      EXPECT_EQ(std::signbit(r.out[0]->x), std::signbit(want));
+    }
+  }
 }
 
 TEST(ReadPinsTest, EndOfFileWithoutMarkerKeepsEveryPinOnce) {

@@ -585,10 +585,13 @@ TEST_F(InsertionTest, CornerVOnATakenEMstPrimeIsSkipped) {
 }
 
 // u joins its corner along the search's predecessors, and s joins u and
-// both ends of the piece it splits.
+// both ends of the piece it splits; the victim is the stretch of e[0] from
+// the corner to p[1], which the new cycle runs along.
 TEST_F(InsertionTest, AppliedCandidateRewiresTheTree) {
   Router& r = s.router();
-  SteinerCandidate* c = add(off[0], e[1], 0, e[2], 5.0f);
+  Edge victim(mid[0], p[1]);
+  victim.subEdges.push_back(e[0]->subEdges.back());
+  SteinerCandidate* c = add(off[0], e[1], 0, &victim, 5.0f);
   Vertex* sp = c->s;
   Vertex* a = c->eSub->pStart;
   Vertex* b = c->eSub->pEnd;
@@ -602,14 +605,39 @@ TEST_F(InsertionTest, AppliedCandidateRewiresTheTree) {
   EXPECT_EQ(std::count(mid[0]->mstNbrs.begin(), mid[0]->mstNbrs.end(), off[0]),
             1);
   EXPECT_EQ(std::count(a->mstNbrs.begin(), a->mstNbrs.end(), b), 0);
-  EXPECT_EQ(std::count(a->mstNbrs.begin(), a->mstNbrs.end(), nullptr), 1);
-  EXPECT_EQ(nonNull(p[2]->mstNbrs), (std::vector<Vertex*>{mid[1]}))
-      << "the victim's steps are gone";
-  EXPECT_EQ(nonNull(p[3]->mstNbrs), std::vector<Vertex*>{mid[3]});
+  EXPECT_EQ(nonNull(a->mstNbrs), (std::vector<Vertex*>{sp}))
+      << "eSub and the victim's step are gone";
+  EXPECT_EQ(std::count(mid[0]->mstNbrs.begin(), mid[0]->mstNbrs.end(), a), 0);
+  EXPECT_EQ(r.pinParts(), 1);
   EXPECT_TRUE(c->eSub->removed);
   EXPECT_TRUE(e[1]->removed);
-  EXPECT_TRUE(e[2]->removed);
+  EXPECT_TRUE(victim.removed);
   EXPECT_TRUE(e[0]->removed) << "v is a corner inside eMstPrime";
+}
+
+// A victim off the candidate's cycle (as earlier insertions can leave it)
+// would cut the tree in two: its steps go back, and the loop the candidate
+// closed loses its longest connection.
+TEST_F(InsertionTest, VictimOffTheCycleLeavesTheTreeWhole) {
+  Router& r = s.router();
+  SteinerCandidate* c = add(off[0], e[1], 0, e[2], 5.0f);
+  r.addSteinerPoints();
+  ASSERT_TRUE(applied(c));
+  EXPECT_EQ(r.pinParts(), 1);
+  EXPECT_EQ(std::count(p[2]->mstNbrs.begin(), p[2]->mstNbrs.end(), mid[2]), 1)
+      << "the victim's steps are back";
+  // The loop off[0]-mid[0]-p[1]-s-off[0] loses its longest connection.
+  int links = 0;
+  for (Vertex* v : r.vertices) {
+    for (Vertex* w : v ? v->mstNbrs : std::vector<Vertex*>{}) {
+      links += w ? 1 : 0;
+    }
+  }
+  int inTree = 0;
+  for (Vertex* v : r.vertices) {
+    inTree += v && !nonNull(v->mstNbrs).empty() ? 1 : 0;
+  }
+  EXPECT_EQ(links / 2, inTree - 1) << "a tree: no loop";
 }
 
 // A-c is a step of both A-c-B and A-c-C. Cutting the victim A-c-B takes one
