@@ -41,8 +41,9 @@ void printHelp(Program p) {
   std::cout << "\n";
   if (p == Program::oamst) {
     std::cout << "Builds the obstacle-avoiding rectilinear minimal spanning "
-                 "tree of the pins and\nwrites its connections, each drawn "
-                 "as an L, to OUTPUT_FILE.\n";
+                 "tree of the pins and\nwrites its connections to OUTPUT_FILE, "
+                 "each as an L where one is free of\nthe obstacles, else a "
+                 "staircase or the shortest way round them.\n";
   } else {
     std::cout << "Builds the obstacle-avoiding rectilinear Steiner tree of "
                  "the pins and writes\nits horizontal and vertical segments "
@@ -52,16 +53,16 @@ void printHelp(Program p) {
   if (p == Program::zorvane) {
     std::cout << "  --no-refine   stop after Steiner point insertion and "
                  "write the tree's\n                connections, each drawn "
-                 "as an L\n";
+                 "with a free route\n";
     std::cout << "  --optimize    make the tree as short as the work budget "
                  "allows, never\n                longer than without it: "
                  "small nets exactly, larger ones\n                improved "
                  "window by window (slower)\n";
   }
-  std::cout << "  --exact-graph build the tree over a graph that holds every "
-               "shortest\n                obstacle-avoiding route, so the "
-               "spanning tree is exact\n                (slower, larger "
-               "graph)\n";
+  std::cout << "  --exact-graph build the tree over a graph that holds a "
+               "shortest obstacle-\n                avoiding route between "
+               "every two pins, so the spanning tree\n                is the "
+               "exact obstacle-avoiding minimal spanning tree\n";
   std::cout << "  --stage-times write each stage's processor time and the "
                "peak memory so far\n                to standard error\n"
                "  -h, --help    show this help and exit\n"

@@ -67,7 +67,8 @@ void Router::formOptimizedSMT() {
     GridSteiner g(terms, obstacles, xlo, ylo, xhi, yhi);
     std::vector<GridSteiner::Piece> tree;
     double len = 0;
-    if (g.work() <= budget.left && g.solve(tree, len)) {
+    // Pins all at one point need no wire: the pipeline's tree says so.
+    if (g.work() <= budget.left && g.solve(tree, len) && !tree.empty()) {
       std::vector<Wire> wires;
       for (const GridSteiner::Piece& q : tree) {
         wires.push_back({q.x1, q.y1, q.x2, q.y2});

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "geometry/segment.h"
+#include "router/router.h"
+#include "steiner/improveTree.h"
+#include "tests/bruteSteiner.h"
+#include "tests/programRun.h"
+#include "tests/scene.h"
+#include "tests/treeCheck.h"
+
+namespace {
+
+// A random net on a small integer grid: rectangles that may touch and
+// overlap, in either corner order, and pins outside them.
+void randomNet(Scene& s, unsigned seed, int pins, int rects, int grid) {
+  s.addRandomRects(rects, seed, grid, grid / 4);
+  s.addRandomPins(pins, seed + 1000, grid);
+}
+
+double lengthOf(const std::vector<Segment*>& segs) {
+  double len = 0;
+  for (const Segment* g : segs) {
+    len += std::fabs(static_cast<double>(g->x2) - g->x1) +
+           std::fabs(static_cast<double>(g->y2) - g->y1);
+  }
+  return len;
+}
+
+// Every piece free, every pin on the tree, one part.
+void expectLegal(Scene& s, Router& r) {
+  treecheck::Report rep = treecheck::check(s.pins, s.corners, r.segments);
+  EXPECT_TRUE(rep.legal()) << rep.problem;
+  EXPECT_TRUE(rep.avoidsObstacles) << rep.problem;
+}
+
+TEST(OptimizeTest, SmallNetsGetTheShortestTree) {
+  int solved = 0;
+  for (unsigned seed = 1; seed <= 60; ++seed) {
+    SCOPED_TRACE(seed);
+    Scene s;
+    randomNet(s, seed, 2 + seed % 3, seed % 4, 14);  // the brute force: 4 pins
+    Router& r = s.router();
+    r.formOptimizedSMT();
+    std::vector<GridSteiner::Point> pins;
+    for (const Vertex* p : s.pins) {
+      pins.push_back({p->x, p->y});
+    }
+    std::vector<ObstacleIndex::Rect> rects = ObstacleIndex::rectsOf(s.corners);
+    double best = bruteForce(pins, rects);
+    if (std::isinf(best)) {
+      continue;  // walled in: a forest, which the pipeline's tests cover
+    }
+    ++solved;
+    expectLegal(s, r);
+    EXPECT_EQ(lengthOf(r.segments), best);
+  }
+  EXPECT_GT(solved, 40);
+}
+
+// Larger nets: the default pipeline's tree improved, never lengthened.
+TEST(OptimizeTest, NeverLongerThanTheDefault) {
+  for (unsigned seed = 1; seed <= 25; ++seed) {
+    SCOPED_TRACE(seed);
+    int pins = 20 + static_cast<int>(seed % 4) * 15;
+    Scene plain, best;
+    randomNet(plain, seed, pins, static_cast<int>(seed % 9), 60);
+    randomNet(best, seed, pins, static_cast<int>(seed % 9), 60);
+    plain.router().formSMT();
+    best.router().formOptimizedSMT();
+    EXPECT_LE(lengthOf(best.router().segments),
+              lengthOf(plain.router().segments));
+    EXPECT_EQ(best.router().pinParts(), plain.router().pinParts());
+    if (plain.router().pinParts() == 1) {
+      expectLegal(best, best.router());
+    }
+  }
+}
+
+TEST(ImproveTreeTest, NeverLengthensKeepsTheTreeWholeAndRepeats) {
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    SCOPED_TRACE(seed);
+    Scene s;
+    randomNet(s, seed, 40, static_cast<int>(seed % 7), 80);
+    Router& r = s.router();
+    r.formSMT();
+    if (r.pinParts() != 1) {
+      continue;
+    }
+    std::vector<Wire> wires;
+    for (const Segment* g : r.segments) {
+      wires.push_back({g->x1, g->y1, g->x2, g->y2});
+    }
+    std::vector<RoutePoint> pins;
+    std::vector<treecheck::Pt> pts;
+    for (const Vertex* p : s.pins) {
+      pins.push_back({p->x, p->y});
+      pts.push_back({p->x, p->y});
+    }
+    std::vector<treecheck::Rect> rects;
+    for (const ObstacleIndex::Rect& o : ObstacleIndex::rectsOf(s.corners)) {
+      rects.push_back({o.xlo, o.ylo, o.xhi, o.yhi});
+    }
+    double before = wireLength(wires);
+    for (int ends = 3; ends <= 6; ++ends) {
+      WorkBudget budget{1e6};
+      std::vector<Wire> better =
+          improveTree(wires, pins, r.obstacleIndex(), ends, budget);
+      WorkBudget again{1e6};
+      std::vector<Wire> repeat =
+          improveTree(wires, pins, r.obstacleIndex(), ends, again);
+      ASSERT_EQ(better.size(), repeat.size());
+      for (size_t i = 0; i < better.size(); ++i) {
+        EXPECT_EQ(better[i].x1, repeat[i].x1);
+        EXPECT_EQ(better[i].y2, repeat[i].y2);
+      }
+      EXPECT_LE(wireLength(better), before);
+      std::vector<treecheck::Seg> segs;
+      for (const Wire& w : better) {
+        segs.push_back({w.x1, w.y1, w.x2, w.y2});
+      }
+      treecheck::Report rep = treecheck::check(pts, rects, segs);
+      EXPECT_TRUE(rep.legal()) << rep.problem;
+      EXPECT_TRUE(rep.avoidsObstacles) << rep.problem;
+    }
+  }
+}
+
+// A budget spent leaves the tree as it was, cleaned.
+TEST(ImproveTreeTest, NoBudgetChangesNothing) {
+  std::vector<Wire> wires = {{0, 0, 4, 0}, {4, 0, 4, 3}, {0, 3, 4, 3}};
+  std::vector<RoutePoint> pins = {{0, 0}, {0, 3}};
+  ObstacleIndex none;
+  WorkBudget budget{0};
+  std::vector<Wire> out = improveTree(wires, pins, none, 5, budget);
+  EXPECT_EQ(wireLength(out), 11);
+  WorkBudget some{1e6};
+  EXPECT_EQ(wireLength(improveTree(wires, pins, none, 5, some)), 3);
+}
+
+TEST(OptimizeProgramTest, RefusesNoRefineAndWritesALegalTree) {
+  ProgramRun run;
+  run.write("p.txt", "0 0 pin 10 0 pin 5 8 pin 12 12 pin\n");
+  run.write("o.txt", "3 2 corner 7 2 corner 7 5 corner 3 5 corner\n");
+  EXPECT_EQ(run.run(ZORVANE_PATH, "--optimize --no-refine p.txt o.txt s.txt"),
+            1);
+  EXPECT_FALSE(run.exists("s.txt"));
+  EXPECT_EQ(run.run(ZORVANE_PATH, "--optimize p.txt o.txt s.txt"), 0)
+      << run.err;
+  EXPECT_EQ(run.run(OAMST_PATH, "--optimize p.txt o.txt m.txt"), 1)
+      << "an option of zorvane only";
+}
+
+}  // namespace
