@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/programRun.h"
+#include "tests/routedRun.h"
 #include "tests/scene.h"
 #include "tools/instance.h"
 #include "tools/treeCheck.h"
@@ -16,23 +16,6 @@
 // result is clearer there.
 namespace {
 
-// What one program left: its status, its messages, the tree it wrote and
-// that tree's figures over the input.
-struct Outcome {
-  int status = -1;
-  std::string err;
-  bool written = false;
-  std::vector<Piece> pieces;
-  TreeCheck check;
-};
-
-std::string readText(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 const char* const kSquare = "0 0 corner\n4 0 corner\n4 4 corner\n0 4 corner\n";
 
 class DegenerateInputTest : public ::testing::Test {
@@ -40,24 +23,7 @@ class DegenerateInputTest : public ::testing::Test {
   Outcome route(const char* program,
                 const std::string& pins,
                 const std::string& obsts) {
-    run.write("pins.txt", pins);
-    run.write("obst.txt", obsts);
-    std::system(("rm -f '" + run.path("out.txt") + "'").c_str());
-    Outcome o;
-    o.status = run.run(program, "pins.txt obst.txt out.txt");
-    o.err = run.err;
-    o.written = run.exists("out.txt");
-    if (o.written) {
-      std::vector<Point> ps;
-      std::vector<Rect> rs;
-      std::string error;
-      EXPECT_TRUE(readInstanceAndTree(run.path("pins.txt"),
-                                      run.path("obst.txt"), run.path("out.txt"),
-                                      ps, rs, o.pieces, error))
-          << error;
-      o.check = checkTree(ps, rs, o.pieces);
-    }
-    return o;
+    return routeFiles(run, program, pins, obsts);
   }
 
   // Both programs succeed silently with a legal tree of the given union
@@ -159,7 +125,7 @@ TEST_F(DegenerateInputTest, DuplicatePinsKeepTheSpanningTreesLength) {
   std::string base =
       "10 80 pin\n25 95 pin\n45 70 pin\n70 90 pin\n"
       "92 75 pin\n15 40 pin\n50 45 pin\n";
-  std::string obsts = readText(EXAMPLES_DIR "/obstacles.txt");
+  std::string obsts = run.readPath(EXAMPLES_DIR "/obstacles.txt");
   Outcome alone = route(OAMST_PATH, base, obsts);
   ASSERT_EQ(alone.status, 0);
   for (std::string pins : {base + "10 80 pin\n", "45 70 pin\n" + base,

@@ -27,7 +27,11 @@ class ProgramRun {
   }
 
   std::string read(const std::string& name) const {
-    std::ifstream in(path(name));
+    return readPath(path(name));
+  }
+
+  static std::string readPath(const std::string& file) {
+    std::ifstream in(file);
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();

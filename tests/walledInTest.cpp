@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/programRun.h"
+#include "tests/routedRun.h"
 #include "tools/instance.h"
 #include "tools/treeCheck.h"
 
@@ -13,12 +13,6 @@
 // a corner of one lies inside another. The programs must write trees that
 // avoid every interior, a forest with status 4 where no tree can.
 namespace {
-
-struct Outcome {
-  int status = -1;
-  std::string err;
-  TreeCheck check;
-};
 
 // A ring of four overlapping rectangles round the open hole (2, 4) x (2, 4);
 // no seam between them leads out.
@@ -33,21 +27,7 @@ class WalledInTest : public ::testing::Test {
   Outcome route(const char* program,
                 const std::string& pins,
                 const std::string& obsts) {
-    run.write("pins.txt", pins);
-    run.write("obst.txt", obsts);
-    std::system(("rm -f '" + run.path("out.txt") + "'").c_str());
-    Outcome o;
-    o.status = run.run(program, "pins.txt obst.txt out.txt");
-    o.err = run.err;
-    std::vector<Point> ps;
-    std::vector<Rect> rs;
-    std::vector<Piece> pieces;
-    std::string error;
-    EXPECT_TRUE(readInstanceAndTree(run.path("pins.txt"), run.path("obst.txt"),
-                                    run.path("out.txt"), ps, rs, pieces, error))
-        << error;
-    o.check = checkTree(ps, rs, pieces);
-    return o;
+    return routeFiles(run, program, pins, obsts);
   }
 
   ProgramRun run;
