@@ -287,16 +287,18 @@ std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
     return std::fabs(static_cast<double>(b.x) - a.x) +
            std::fabs(static_cast<double>(b.y) - a.y);
   };
-  std::vector<size_t> order(np);
-  std::iota(order.begin(), order.end(), 0);
-  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    return std::make_tuple(lengthOf(a), plan.pieces[a]) <
-           std::make_tuple(lengthOf(b), plan.pieces[b]);
-  });
+  // Sorted with their keys alongside: the pieces and their nodes are spread
+  // over memory.
+  std::vector<std::tuple<double, std::pair<int, int>, size_t>> order;
+  order.reserve(np);
+  for (size_t p = 0; p < np; ++p) {
+    order.emplace_back(lengthOf(p), plan.pieces[p], p);
+  }
+  std::sort(order.begin(), order.end());
   Parts parts(nodes.size());
   std::vector<char> kept(np, 0);
   std::vector<int> degree(nodes.size(), 0);
-  for (size_t p : order) {
+  for (const auto& [length, ends, p] : order) {
     if (parts.join(plan.pieces[p].first, plan.pieces[p].second)) {
       kept[p] = 1;
       ++degree[plan.pieces[p].first];

@@ -36,9 +36,7 @@ Router::~Router() {
     delete e;
   }
   // A candidate owns its Steiner point, also once it has joined vertices.
-  for (SteinerCandidate* c : steinerCandidates) {
-    delete c;
-  }
+  candidatePool.clear();
   for (Vertex* t : turningPoints) {
     delete t;
   }

@@ -11,8 +11,10 @@
 #include "geometry/vertex.h"
 #include "geometry/wirePlan.h"
 #include "steiner/mergingTree.h"
+#include "steiner/steinerCandidate.h"
 #include "support/binaryHeap.h"
 #include "support/disjointSet.h"
+#include "support/objectPool.h"
 
 class Segment;
 class SteinerCandidate;
@@ -87,6 +89,11 @@ class Router {
   void eulerTrail(Vertex* x);
   // Reads the spanning tree; leaves steinerCandidates with gains and victims.
   void gainComputation();
+  // A new candidate, appended to steinerCandidates.
+  SteinerCandidate* makeSteinerCandidate(Vertex* u,
+                                         Edge* eSub,
+                                         Edge* eMst,
+                                         Edge* eMstPrime);
   // Applies the best non-conflicting candidates to the mstNbrs lists.
   void addSteinerPoints();
 
@@ -145,6 +152,7 @@ class Router {
   std::vector<Vertex*> vertices;
   std::vector<Edge*> sgEdges;
   std::vector<Edge*> mstEdges;
+  // Made with makeSteinerCandidate, which owns them.
   std::vector<SteinerCandidate*> steinerCandidates;
   std::vector<Segment*> segments;
   BinaryMergingTree mergingTree;
@@ -165,6 +173,7 @@ class Router {
   std::vector<Vertex*> cutPoints;
   std::vector<Edge*> partialEdges;
   std::vector<BinMergTreeNode*> mergTreeNodes;
+  ObjectPool<SteinerCandidate> candidatePool;
 
   std::unique_ptr<ObstacleIndex> pObstacleIndex;
   std::unique_ptr<RouteFinder> pRouteFinder;

@@ -1,12 +1,12 @@
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 #include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "geometry/segment.h"
 #include "router/router.h"
+#include "router/vertexParts.h"
 #include "steiner/steinerCandidate.h"
 
 namespace {
@@ -26,51 +26,6 @@ void cutEvery(Vertex* a, const Vertex* b) {
     }
   }
 }
-
-// Union-find over the vertices of the router, by position in its list.
-class TreeParts {
- public:
-  explicit TreeParts(const std::vector<Vertex*>& vertices) {
-    index_.reserve(vertices.size());
-    for (const Vertex* v : vertices) {
-      if (v) {
-        index_.emplace(v, static_cast<int>(index_.size()));
-      }
-    }
-    up_.resize(index_.size());
-    std::iota(up_.begin(), up_.end(), 0);
-    for (const Vertex* v : vertices) {
-      if (!v) {
-        continue;
-      }
-      for (const Vertex* w : v->mstNbrs) {
-        if (w && index_.count(w)) {
-          join(v, w);
-        }
-      }
-    }
-  }
-  int find(const Vertex* v) {
-    int a = index_.at(v);
-    while (up_[a] != a) {
-      a = up_[a] = up_[up_[a]];
-    }
-    return a;
-  }
-  bool join(const Vertex* a, const Vertex* b) {
-    int ra = find(a), rb = find(b);
-    if (ra == rb) {
-      return false;
-    }
-    up_[std::max(ra, rb)] = std::min(ra, rb);
-    return true;
-  }
-  bool knows(const Vertex* v) const { return index_.count(v) > 0; }
-
- private:
-  std::unordered_map<const Vertex*, int> index_;
-  std::vector<int> up_;
-};
 
 // Takes out, leaf by leaf, the connections that lead to no pin: what is
 // left of a path whose connection into an obstacle was taken out.
@@ -124,7 +79,7 @@ int Router::pinParts() const {
     }
     return countPinParts(wires, pins);
   }
-  TreeParts parts(vertices);
+  VertexParts parts = VertexParts::ofTree(vertices);
   std::unordered_set<int> seen;
   for (const Vertex* v : vertices) {
     if (v && v->isAPin()) {
@@ -210,7 +165,7 @@ std::map<Router::Connection, FreeRoute> Router::routeTreeConnections() {
       }
     }
   }
-  TreeParts parts(vertices);
+  VertexParts parts = VertexParts::ofTree(vertices);
   std::unordered_map<const Vertex*, size_t> slot;
   std::vector<std::vector<Vertex*>> groups;
   std::unordered_map<const Vertex*, bool> listed;
@@ -295,7 +250,7 @@ void Router::bridgeParts() {
         mine[copy[k++]] = v;
       }
     }
-    TreeParts parts(vertices);
+    VertexParts parts = VertexParts::ofTree(vertices);
     for (const Edge* m : exact.mstEdges) {
       Vertex* a = mine.at(m->pStart);
       Vertex* b = mine.at(m->pEnd);
@@ -314,7 +269,7 @@ void Router::bridgeParts() {
         connectMstSubEdge(prev, next);
         prev = next;
       }
-      parts = TreeParts(vertices);
+      parts = VertexParts::ofTree(vertices);
     }
   }
   for (Vertex* v : copy) {
@@ -331,9 +286,13 @@ bool Router::steinerConnectionsFree(const SteinerCandidate* c) {
   auto drawable = [&](const Vertex* a, const Vertex* b) {
     return finder.monotoneRoute(at(a), at(b)).found();
   };
-  const Vertex* s = c->s;
-  if (index.containing(s->x, s->y) >= 0 || !drawable(c->u, s) ||
-      !drawable(s, c->eSub->pStart) || !drawable(s, c->eSub->pEnd)) {
+  const RoutePoint s{c->sx, c->sy};
+  auto fromS = [&](const Vertex* b) {
+    return finder.monotoneRoute(s, at(b)).found();
+  };
+  if (index.containing(s.x, s.y) >= 0 ||
+      !finder.monotoneRoute(at(c->u), s).found() || !fromS(c->eSub->pStart) ||
+      !fromS(c->eSub->pEnd)) {
     return false;
   }
   for (const Vertex* w = c->u; w != c->u->pMstVerRoot; w = w->pMstVerPred) {

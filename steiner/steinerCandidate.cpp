@@ -10,9 +10,15 @@ SteinerCandidate::SteinerCandidate(Vertex* u,
                                    Edge* eMst,
                                    Edge* eMstPrime)
     : u(u), eSub(eSub), eMst(eMst), eMstPrime(eMstPrime) {
-  float x = median(u->x, eSub->pStart->x, eSub->pEnd->x);
-  float y = median(u->y, eSub->pStart->y, eSub->pEnd->y);
-  s = new Vertex(x, y, "steinerPoint");
+  sx = median(u->x, eSub->pStart->x, eSub->pEnd->x);
+  sy = median(u->y, eSub->pStart->y, eSub->pEnd->y);
+}
+
+Vertex* SteinerCandidate::makeSteinerPoint() {
+  if (!s) {
+    s = new Vertex(sx, sy, "steinerPoint");
+  }
+  return s;
 }
 
 SteinerCandidate::~SteinerCandidate() {
@@ -56,7 +62,9 @@ void SteinerCandidate::print() const {
   printVertexOr("pQueryPrime: ", pQueryPrime, "pQueryPrime");
   printVertexOr("u:           ", u, "u");
   printVertexOr("v:           ", u ? u->pMstVerRoot : nullptr, "v");
-  printVertexOr("s:           ", s, "s");
+  // Printed as the vertex would print, made or not.
+  std::cout << "s:           steinerPoint(" << sx << ", " << sy << ")"
+            << std::endl;
   printEdgeOr("eSub:        ", eSub, "eSub");
   printEdgeOr("eMst:        ", eMst, "eMst");
   printEdgeOr("eMstPrime:   ", eMstPrime, "eMstPrime");

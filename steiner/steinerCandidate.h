@@ -18,6 +18,7 @@ class SteinerCandidate {
   // Median of three, in single precision: (c + (a + b)) - M - m.
   float median(float a, float b, float c) const;
   void print() const;
+  Vertex* makeSteinerPoint();
 
   float gain = -1.0f;
   bool queryPrimeFixed = false;
@@ -25,6 +26,10 @@ class SteinerCandidate {
   Vertex* u;
   Vertex* pQuery = nullptr;
   Vertex* pQueryPrime = nullptr;
+  // Where the Steiner point stands. Most candidates are never applied, so
+  // the vertex itself is made only when one is (makeSteinerPoint).
+  float sx;
+  float sy;
   Vertex* s = nullptr;  // owned
   Edge* eSub;
   Edge* eMst;
@@ -38,7 +43,10 @@ class SteinerCandidate {
 // gains is whatever the sort leaves. A NaN gain ranks below every number:
 // compared plainly it would be equal to all of them, which no sort allows.
 struct SteinerCandidateLarger {
+  static bool larger(float a, float b) {
+    return a > b || (std::isnan(b) && !std::isnan(a));
+  }
   bool operator()(const SteinerCandidate* a, const SteinerCandidate* b) const {
-    return a->gain > b->gain || (std::isnan(b->gain) && !std::isnan(a->gain));
+    return larger(a->gain, b->gain);
   }
 };

@@ -493,16 +493,15 @@ class CutPointVTest : public ::testing::Test {
   SteinerCandidate* add(Vertex* u, Edge* m, Edge* victim, float gain) {
     Edge* prime = u->pMstVerRoot->mstEdges.front();
     SteinerCandidate* c =
-        new SteinerCandidate(u, m->subEdges.front(), m, prime);
+        s.router().makeSteinerCandidate(u, m->subEdges.front(), m, prime);
     c->eVictim = victim;
     c->gain = gain;
-    s.router().steinerCandidates.push_back(c);
     return c;
   }
 
   bool applied(const SteinerCandidate* c) {
     const std::vector<Vertex*>& vs = s.router().vertices;
-    return std::find(vs.begin(), vs.end(), c->s) != vs.end();
+    return c->s && std::find(vs.begin(), vs.end(), c->s) != vs.end();
   }
 
   Scene s;

@@ -278,16 +278,15 @@ class SteinerCheckTest : public ::testing::Test {
 
   SteinerCandidate* add(Vertex* u, Edge* m, int piece, Edge* victim) {
     Edge* sub = *std::next(m->subEdges.begin(), piece);
-    SteinerCandidate* c =
-        new SteinerCandidate(u, sub, m, u->pMstVerRoot->mstEdges.front());
+    SteinerCandidate* c = s.router().makeSteinerCandidate(
+        u, sub, m, u->pMstVerRoot->mstEdges.front());
     c->eVictim = victim;
     c->gain = 5;
-    s.router().steinerCandidates.push_back(c);
     return c;
   }
   bool applied(const SteinerCandidate* c) {
     const std::vector<Vertex*>& vs = s.router().vertices;
-    return std::find(vs.begin(), vs.end(), c->s) != vs.end();
+    return c->s && std::find(vs.begin(), vs.end(), c->s) != vs.end();
   }
 
   Scene s;
@@ -301,8 +300,8 @@ class SteinerCheckTest : public ::testing::Test {
 TEST_F(SteinerCheckTest, FreeCandidateIsApplied) {
   build(Blocks::none);
   SteinerCandidate* c = add(off[0], e[1], 0, e[2]);
-  ASSERT_EQ(c->s->x, 10);
-  ASSERT_EQ(c->s->y, 0);
+  ASSERT_EQ(c->sx, 10);
+  ASSERT_EQ(c->sy, 0);
   s.router().addSteinerPoints();
   EXPECT_TRUE(applied(c));
 }

@@ -28,23 +28,36 @@ struct Placed {
 
 TEST(SteinerCandidateTest, PointIsTheMedianOfEachCoordinate) {
   Placed p(0, 0, 2, 5, 6, 1);
-  EXPECT_EQ(p.c.s->x, 2.0f);
-  EXPECT_EQ(p.c.s->y, 1.0f);
-  EXPECT_EQ(p.c.s->type, "steinerPoint");
-  EXPECT_FALSE(p.c.s->inTree);
+  EXPECT_EQ(p.c.sx, 2.0f);
+  EXPECT_EQ(p.c.sy, 1.0f);
+}
+
+// Only an applied candidate needs its vertex; it is made once, where the
+// candidate said.
+TEST(SteinerCandidateTest, PointVertexIsMadeOnDemandOnce) {
+  Placed p(0, 0, 2, 5, 6, 1);
+  EXPECT_EQ(p.c.s, nullptr);
+  Vertex* s = p.c.makeSteinerPoint();
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(p.c.s, s);
+  EXPECT_EQ(s->x, 2.0f);
+  EXPECT_EQ(s->y, 1.0f);
+  EXPECT_EQ(s->type, "steinerPoint");
+  EXPECT_FALSE(s->inTree);
+  EXPECT_EQ(p.c.makeSteinerPoint(), s);
 }
 
 TEST(SteinerCandidateTest, PointInsideTheBoxIsUItself) {
   Placed p(3, 2, 2, 5, 6, 1);
-  EXPECT_EQ(p.c.s->x, 3.0f);
-  EXPECT_EQ(p.c.s->y, 2.0f);
-  EXPECT_NE(p.c.s, &p.u) << "s is a vertex of its own";
+  EXPECT_EQ(p.c.sx, 3.0f);
+  EXPECT_EQ(p.c.sy, 2.0f);
+  EXPECT_NE(p.c.makeSteinerPoint(), &p.u) << "s is a vertex of its own";
 }
 
 TEST(SteinerCandidateTest, PointAboveAHorizontalPieceLiesOnIt) {
   Placed p(4, 7, 1, 3, 9, 3);
-  EXPECT_EQ(p.c.s->x, 4.0f);
-  EXPECT_EQ(p.c.s->y, 3.0f);
+  EXPECT_EQ(p.c.sx, 4.0f);
+  EXPECT_EQ(p.c.sy, 3.0f);
 }
 
 // 2^24 + 1 has no float: the sum c + (a + b) rounds, and the median of
@@ -54,7 +67,7 @@ TEST(SteinerCandidateTest, MedianIsSummedInSinglePrecisionInItsOrder) {
   const float big = 16777216.0f;
   Placed p(big, 0, 1, 0, 1, 0);
   EXPECT_EQ(p.c.median(big, 1, 1), -1.0f);
-  EXPECT_EQ(p.c.s->x, -1.0f);
+  EXPECT_EQ(p.c.sx, -1.0f);
   EXPECT_EQ(p.c.median(1, 1, big), 1.0f);
   EXPECT_EQ(p.c.median(-3, 8, 5), 5.0f);
   EXPECT_EQ(p.c.median(4, 4, 4), 4.0f);

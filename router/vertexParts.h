@@ -1,0 +1,62 @@
+#pragma once
+#include <algorithm>
+#include <numeric>
+#include <unordered_map>
+#include <vector>
+
+#include "geometry/vertex.h"
+
+// Union-find over the vertices of a list, each known by its place in the
+// list (nulls skipped); on a join the part keeps the smaller place.
+class VertexParts {
+ public:
+  explicit VertexParts(const std::vector<Vertex*>& vertices) {
+    index_.reserve(vertices.size());
+    for (const Vertex* v : vertices) {
+      if (v) {
+        index_.emplace(v, static_cast<int>(index_.size()));
+      }
+    }
+    up_.resize(index_.size());
+    std::iota(up_.begin(), up_.end(), 0);
+  }
+
+  // The parts the vertices' tree connections make.
+  static VertexParts ofTree(const std::vector<Vertex*>& vertices) {
+    VertexParts parts(vertices);
+    for (const Vertex* v : vertices) {
+      if (!v) {
+        continue;
+      }
+      for (const Vertex* w : v->mstNbrs) {
+        if (w && parts.knows(w)) {
+          parts.join(v, w);
+        }
+      }
+    }
+    return parts;
+  }
+
+  int find(const Vertex* v) {
+    int a = index_.at(v);
+    while (up_[a] != a) {
+      a = up_[a] = up_[up_[a]];
+    }
+    return a;
+  }
+  // False when a and b were joined already.
+  bool join(const Vertex* a, const Vertex* b) {
+    int ra = find(a), rb = find(b);
+    if (ra == rb) {
+      return false;
+    }
+    up_[std::max(ra, rb)] = std::min(ra, rb);
+    return true;
+  }
+  bool knows(const Vertex* v) const { return index_.count(v) > 0; }
+  int at(const Vertex* v) const { return index_.at(v); }
+
+ private:
+  std::unordered_map<const Vertex*, int> index_;
+  std::vector<int> up_;
+};
