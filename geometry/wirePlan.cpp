@@ -141,6 +141,19 @@ long WirePlan::loops() const {
   return cycles;
 }
 
+namespace {
+
+// Split points along runs, as (run, place) pairs: one flat list, sorted
+// once, where a list per run would cost an allocation for each of 10^6 runs.
+using Cuts = std::vector<std::pair<int, float>>;
+
+void sortCuts(Cuts& c) {
+  std::sort(c.begin(), c.end());
+  c.erase(std::unique(c.begin(), c.end()), c.end());
+}
+
+}  // namespace
+
 WirePlan planWires(const std::vector<Wire>& wires,
                    const std::vector<RoutePoint>& pins) {
   std::vector<Run> h, v;
@@ -148,49 +161,44 @@ WirePlan planWires(const std::vector<Wire>& wires,
   std::vector<Run> hRuns = mergeRuns(h), vRuns = mergeRuns(v);
   // Split points along each run: its wires' ends, its contacts with runs
   // of the other direction, and the pins on it.
-  std::vector<std::vector<float>> hCuts(hRuns.size()), vCuts(vRuns.size());
+  Cuts hCuts, vCuts;
+  hCuts.reserve(2 * h.size());
+  vCuts.reserve(2 * v.size());
   for (const Run& s : h) {
     int r = findRun(hRuns, s.line, s.lo);
-    hCuts[r].push_back(s.lo);
-    hCuts[r].push_back(s.hi);
+    hCuts.emplace_back(r, s.lo);
+    hCuts.emplace_back(r, s.hi);
   }
   for (const Run& s : v) {
     int r = findRun(vRuns, s.line, s.lo);
-    vCuts[r].push_back(s.lo);
-    vCuts[r].push_back(s.hi);
+    vCuts.emplace_back(r, s.lo);
+    vCuts.emplace_back(r, s.hi);
   }
   forEachContact(hRuns, vRuns, [&](const Run& a, const Run& b) {
-    hCuts[a.id].push_back(b.line);
-    vCuts[b.id].push_back(a.line);
+    hCuts.emplace_back(a.id, b.line);
+    vCuts.emplace_back(b.id, a.line);
     return true;
   });
   for (const RoutePoint& p : pins) {
     int r = findRun(hRuns, p.y, p.x);
     if (r >= 0) {
-      hCuts[r].push_back(p.x);
+      hCuts.emplace_back(r, p.x);
     }
     r = findRun(vRuns, p.x, p.y);
     if (r >= 0) {
-      vCuts[r].push_back(p.y);
+      vCuts.emplace_back(r, p.y);
     }
   }
+  sortCuts(hCuts);
+  sortCuts(vCuts);
 
   WirePlan plan;
-  for (size_t r = 0; r < hRuns.size(); ++r) {
-    std::vector<float>& c = hCuts[r];
-    std::sort(c.begin(), c.end());
-    c.erase(std::unique(c.begin(), c.end()), c.end());
-    for (float x : c) {
-      plan.nodes.push_back({x, hRuns[r].line});
-    }
+  plan.nodes.reserve(hCuts.size() + vCuts.size());
+  for (const auto& [r, x] : hCuts) {
+    plan.nodes.push_back({x, hRuns[r].line});
   }
-  for (size_t r = 0; r < vRuns.size(); ++r) {
-    std::vector<float>& c = vCuts[r];
-    std::sort(c.begin(), c.end());
-    c.erase(std::unique(c.begin(), c.end()), c.end());
-    for (float y : c) {
-      plan.nodes.push_back({vRuns[r].line, y});
-    }
+  for (const auto& [r, y] : vCuts) {
+    plan.nodes.push_back({vRuns[r].line, y});
   }
   std::sort(plan.nodes.begin(), plan.nodes.end(), lessPoint);
   plan.nodes.erase(std::unique(plan.nodes.begin(), plan.nodes.end()),
@@ -200,18 +208,18 @@ WirePlan planWires(const std::vector<Wire>& wires,
         std::lower_bound(plan.nodes.begin(), plan.nodes.end(), p, lessPoint) -
         plan.nodes.begin());
   };
-  for (size_t r = 0; r < hRuns.size(); ++r) {
-    const std::vector<float>& c = hCuts[r];
-    for (size_t k = 1; k < c.size(); ++k) {
-      plan.pieces.emplace_back(nodeAt({c[k - 1], hRuns[r].line}),
-                               nodeAt({c[k], hRuns[r].line}));
+  for (size_t k = 1; k < hCuts.size(); ++k) {
+    auto [r, x] = hCuts[k];
+    if (hCuts[k - 1].first == r) {
+      plan.pieces.emplace_back(nodeAt({hCuts[k - 1].second, hRuns[r].line}),
+                               nodeAt({x, hRuns[r].line}));
     }
   }
-  for (size_t r = 0; r < vRuns.size(); ++r) {
-    const std::vector<float>& c = vCuts[r];
-    for (size_t k = 1; k < c.size(); ++k) {
-      plan.pieces.emplace_back(nodeAt({vRuns[r].line, c[k - 1]}),
-                               nodeAt({vRuns[r].line, c[k]}));
+  for (size_t k = 1; k < vCuts.size(); ++k) {
+    auto [r, y] = vCuts[k];
+    if (vCuts[k - 1].first == r) {
+      plan.pieces.emplace_back(nodeAt({vRuns[r].line, vCuts[k - 1].second}),
+                               nodeAt({vRuns[r].line, y}));
     }
   }
   plan.pinAt.assign(plan.nodes.size(), 0);

@@ -30,11 +30,6 @@ Router::~Router() {
   for (Segment* s : segments) {
     delete s;
   }
-  // Partial edges share their pieces with a spanning-tree edge, which owns
-  // them.
-  for (Edge* e : partialEdges) {
-    delete e;
-  }
   // A candidate owns its Steiner point, also once it has joined vertices.
   candidatePool.clear();
   for (Vertex* t : turningPoints) {
@@ -43,17 +38,10 @@ Router::~Router() {
   for (Vertex* c : cutPoints) {
     delete c;
   }
-  for (BinMergTreeNode* n : mergTreeNodes) {
-    delete n;
-  }
+  // Sub-edges, partial edges and spanning-graph edges live in edgePool,
+  // merging-tree nodes in theirs.
   for (Edge* m : mstEdges) {
-    for (Edge* sub : m->subEdges) {
-      delete sub;
-    }
     delete m;
-  }
-  for (Edge* e : sgEdges) {
-    delete e;
   }
 }
 

@@ -152,7 +152,7 @@ class Router {
   std::vector<Vertex*> vertices;
   std::vector<Edge*> sgEdges;
   std::vector<Edge*> mstEdges;
-  // Made with makeSteinerCandidate, which owns them.
+  // Made with makeSteinerCandidate; candidatePool owns them.
   std::vector<SteinerCandidate*> steinerCandidates;
   std::vector<Segment*> segments;
   BinaryMergingTree mergingTree;
@@ -173,6 +173,10 @@ class Router {
   std::vector<Vertex*> cutPoints;
   std::vector<Edge*> partialEdges;
   std::vector<BinMergTreeNode*> mergTreeNodes;
+  // Spanning-graph edges, sub-edges and partial edges, and merging-tree
+  // nodes: millions each on large nets.
+  ObjectPool<Edge> edgePool;
+  ObjectPool<BinMergTreeNode> mergTreeNodePool;
   ObjectPool<SteinerCandidate> candidatePool;
 
   std::unique_ptr<ObstacleIndex> pObstacleIndex;

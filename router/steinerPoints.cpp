@@ -234,6 +234,11 @@ void Router::gainComputation() {
     mPrime->candidates.push_back(c);
   };
   for (Edge* m : mstEdges) {
+    size_t most = m->candidates.size();
+    for (const Edge* e : m->subEdges) {
+      most += e->pStart->sgNbrs.size() + e->pEnd->sgNbrs.size();
+    }
+    m->candidates.reserve(most);
     for (Edge* e : m->subEdges) {
       for (Vertex* u : e->pStart->sgNbrs) {
         if (u != e->pEnd) {
@@ -311,7 +316,7 @@ void Router::gainComputation() {
       c->eVictim = longest;
       victimLen = b;
     } else {
-      partialEdges.push_back(new Edge(std::move(partial)));
+      partialEdges.push_back(edgePool.make(std::move(partial)));
       c->eVictim = partialEdges.back();
       victimLen = d;
     }
