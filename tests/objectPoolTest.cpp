@@ -1,8 +1,8 @@
-#include "support/objectPool.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "support/objectPool.h"
 
 namespace {
 
