@@ -26,16 +26,6 @@ void join(Vertex* a, Vertex* b) {
   b->mstNbrs.push_back(a);
 }
 
-std::vector<Vertex*> nonNull(const std::vector<Vertex*>& l) {
-  std::vector<Vertex*> out;
-  for (Vertex* v : l) {
-    if (v) {
-      out.push_back(v);
-    }
-  }
-  return out;
-}
-
 // The points from v along the chain of turning points that starts with
 // `first`, to the vertex that ends it.
 std::vector<RoutePoint> chain(const Vertex* v, const Vertex* first) {

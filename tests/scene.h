@@ -119,3 +119,14 @@ class Scene {
  private:
   std::unique_ptr<Router> router_;
 };
+
+// A neighbour list without the entries of connections taken out.
+inline std::vector<Vertex*> nonNull(const std::vector<Vertex*>& l) {
+  std::vector<Vertex*> out;
+  for (Vertex* v : l) {
+    if (v) {
+      out.push_back(v);
+    }
+  }
+  return out;
+}

@@ -128,16 +128,6 @@ std::vector<int> pinParts(const Router& r) {
   return out;
 }
 
-std::vector<Vertex*> nonNull(const std::vector<Vertex*>& l) {
-  std::vector<Vertex*> out;
-  for (Vertex* v : l) {
-    if (v) {
-      out.push_back(v);
-    }
-  }
-  return out;
-}
-
 bool lists(const std::vector<SteinerCandidate*>& l, const SteinerCandidate* c) {
   return std::find(l.begin(), l.end(), c) != l.end();
 }
