@@ -14,15 +14,15 @@
 #include <vector>
 
 #include "drivers/readInput.h"
-#include "geometry/freeRoute.h"
-#include "geometry/obstacleIndex.h"
 #include "geometry/segment.h"
 #include "geometry/vertex.h"
-#include "geometry/wirePlan.h"
+#include "legal/checkTree.h"
+#include "legal/freeRoute.h"
+#include "legal/obstacleIndex.h"
+#include "legal/wirePlan.h"
 #include "router/router.h"
 #include "steiner/steinerCandidate.h"
 #include "tools/instance.h"
-#include "tools/treeCheck.h"
 #include "tools/treeFile.h"
 
 namespace {

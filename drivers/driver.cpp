@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "drivers/readInput.h"
-#include "geometry/obstacleIndex.h"
 #include "geometry/vertex.h"
+#include "legal/obstacleIndex.h"
 #include "router/router.h"
 #include "support/formatCoord.h"
 

@@ -15,8 +15,8 @@
 #include "drivers/driver.h"
 #include "drivers/readInput.h"
 #include "fuzz/fuzzCheck.h"
+#include "legal/checkTree.h"
 #include "support/formatCoord.h"
-#include "tools/treeCheck.h"
 #include "tools/treeFile.h"
 
 namespace {

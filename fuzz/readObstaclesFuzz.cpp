@@ -11,8 +11,8 @@
 
 #include "drivers/readInput.h"
 #include "fuzz/fuzzCheck.h"
-#include "geometry/obstacleIndex.h"
 #include "geometry/vertex.h"
+#include "legal/obstacleIndex.h"
 #include "support/formatCoord.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "geometry/segment.h"
 
-#include "geometry/obstacleIndex.h"
+#include "legal/obstacleIndex.h"
 
 namespace {
 

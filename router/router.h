@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "geometry/edge.h"
-#include "geometry/freeRoute.h"
-#include "geometry/obstacleIndex.h"
 #include "geometry/vertex.h"
-#include "geometry/wirePlan.h"
+#include "legal/freeRoute.h"
+#include "legal/obstacleIndex.h"
+#include "legal/wirePlan.h"
 #include "steiner/mergingTree.h"
 #include "steiner/steinerCandidate.h"
 #include "support/binaryHeap.h"

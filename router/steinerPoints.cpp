@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "legal/vertexParts.h"
 #include "router/router.h"
-#include "router/vertexParts.h"
 #include "steiner/steinerCandidate.h"
 
 namespace {

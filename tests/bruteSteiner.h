@@ -6,8 +6,8 @@
 #include <limits>
 #include <vector>
 
-#include "geometry/obstacleIndex.h"
-#include "steiner/gridSteiner.h"
+#include "legal/obstacleIndex.h"
+#include "options/gridSteiner.h"
 
 // The brute force, for nets of up to four pins: every Steiner point set of
 // up to k - 2 grid nodes, and

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "legal/checkTree.h"
 #include "tests/routedRun.h"
 #include "tests/scene.h"
 #include "tools/instance.h"
-#include "tools/treeCheck.h"
 
 // Inputs at the edges of what the programs accept, each with the result they
 // are held to: through both programs, and through the Router where the

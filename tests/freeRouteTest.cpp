@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "geometry/freeRoute.h"
+#include "legal/freeRoute.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "geometry/obstacleIndex.h"
-#include "steiner/gridSteiner.h"
+#include "legal/obstacleIndex.h"
+#include "options/gridSteiner.h"
 #include "tests/bruteSteiner.h"
 
 namespace {

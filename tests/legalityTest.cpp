@@ -7,15 +7,15 @@
 #include <vector>
 
 #include "drivers/readInput.h"
-#include "geometry/freeRoute.h"
 #include "geometry/segment.h"
 #include "geometry/vertex.h"
-#include "geometry/wirePlan.h"
+#include "legal/checkTree.h"
+#include "legal/freeRoute.h"
+#include "legal/wirePlan.h"
 #include "router/router.h"
 #include "steiner/steinerCandidate.h"
 #include "tests/programRun.h"
 #include "tests/scene.h"
-#include "tools/treeCheck.h"
 #include "tools/treeFile.h"
 #include "tools/treeGen.h"
 

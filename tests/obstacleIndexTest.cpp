@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "geometry/obstacleIndex.h"
+#include "legal/obstacleIndex.h"
 #include "scene.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "geometry/segment.h"
+#include "options/improveTree.h"
 #include "router/router.h"
-#include "steiner/improveTree.h"
 #include "tests/bruteSteiner.h"
 #include "tests/programRun.h"
 #include "tests/scene.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "legal/checkTree.h"
 #include "tests/programRun.h"
 #include "tools/instance.h"
-#include "tools/treeCheck.h"
 
 // What one program left: its status, its messages, the tree it wrote and
 // that tree's figures over the input.

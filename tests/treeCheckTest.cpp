@@ -9,9 +9,9 @@
 #include <tuple>
 #include <vector>
 
+#include "legal/checkTree.h"
 #include "tests/gridTree.h"
 #include "tests/toolRun.h"
-#include "tools/treeCheck.h"
 #include "tools/treeFile.h"
 #include "tools/treeGen.h"
 

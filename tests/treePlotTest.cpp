@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "legal/checkTree.h"
 #include "tests/gridTree.h"
 #include "tests/toolRun.h"
-#include "tools/treeCheck.h"
 #include "tools/treeGen.h"
 #include "tools/treePlot.h"
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "legal/checkTree.h"
 #include "tests/routedRun.h"
 #include "tools/instance.h"
-#include "tools/treeCheck.h"
 
 // Inputs where the quadrant sweeps alone would join pins through an
 // obstacle: pins walled in by obstacles, and obstacles overlapping so that

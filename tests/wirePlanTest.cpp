@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "geometry/wirePlan.h"
+#include "legal/wirePlan.h"
 
 // Found by argument lookup, so beside Wire.
 bool operator==(const Wire& a, const Wire& b) {

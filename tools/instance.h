@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/treeCheck.h"
+#include "legal/checkTree.h"
 #include "tools/treeFile.h"
 
 // Reads a pin file and an obstacle file with the programs' own readers.

@@ -3,13 +3,7 @@
 #include <string_view>
 #include <vector>
 
-// One drawn piece of a tree file: a straight line from (x1, y1) to (x2, y2).
-struct Piece {
-  float x1;
-  float y1;
-  float x2;
-  float y2;
-};
+#include "legal/checkTree.h"
 
 // Reads a file written by the programs' export operations: comment lines
 // starting with '#' (the banner), then blocks of two point lines "x<TAB>y",

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/treeCheck.h"
+#include "legal/checkTree.h"
 
 // An SVG picture: obstacles filled, the tree over them, crossing pieces in
 // red, Steiner points as squares, pins as dots, and a caption with the wire

@@ -1,25 +1,26 @@
-// Reads two pins and builds a Router over them through the installed
-// headers and library alone.
+// Builds the Steiner tree of three pins through the installed headers and
+// library alone.
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "drivers/readInput.h"
 #include "geometry/vertex.h"
 #include "router/router.h"
 #include "support/formatCoord.h"
 
 int main() {
-  std::vector<Vertex*> vertices;
-  std::string error;
-  if (!parsePins("0 0 pin\n2.5 4 pin\n-1 -1 pin\n", "pins", vertices, error)) {
-    std::cerr << error << std::endl;
-    return 1;
+  std::vector<Vertex*> vertices = {new Vertex(0, 0, "pin"),
+                                   new Vertex(2.5f, 4, "pin"),
+                                   new Vertex(4, 1, "pin")};
+  size_t segments = 0;
+  {
+    Router router(vertices);
+    router.formSMT();
+    segments = router.segments.size();
   }
-  { Router router(vertices); }
   std::cout << vertices.size() << " pins, the second at "
             << formatCoord(vertices[1]->x) << " " << formatCoord(vertices[1]->y)
-            << std::endl;
+            << ", " << segments << " segments" << std::endl;
   for (Vertex* v : vertices) {
     delete v;
   }

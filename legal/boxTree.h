@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "tools/treeCheck.h"
+#include "legal/checkTree.h"
 
 // A static hierarchy of boxes (a point is a box of no extent) for finding
 // those that meet a query box without looking at all of them.

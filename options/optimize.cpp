@@ -1,9 +1,9 @@
 #include <algorithm>
 
 #include "geometry/segment.h"
+#include "options/gridSteiner.h"
+#include "options/improveTree.h"
 #include "router/router.h"
-#include "steiner/gridSteiner.h"
-#include "steiner/improveTree.h"
 
 namespace {
 

@@ -1,5 +1,3 @@
-#include "tools/treePlot.h"
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -8,8 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "legal/checkTree.h"
 #include "tools/instance.h"
-#include "tools/treeCheck.h"
+#include "tools/treePlot.h"
 
 namespace {
 

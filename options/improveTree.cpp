@@ -1,10 +1,10 @@
-#include "steiner/improveTree.h"
+#include "options/improveTree.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "geometry/obstacleIndex.h"
-#include "steiner/gridSteiner.h"
+#include "legal/obstacleIndex.h"
+#include "options/gridSteiner.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "geometry/wirePlan.h"
+#include "legal/wirePlan.h"
 
 #include <algorithm>
 #include <cmath>

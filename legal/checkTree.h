@@ -2,7 +2,13 @@
 #include <string>
 #include <vector>
 
-#include "tools/treeFile.h"
+// One drawn piece of a tree file: a straight line from (x1, y1) to (x2, y2).
+struct Piece {
+  float x1;
+  float y1;
+  float x2;
+  float y2;
+};
 
 struct Point {
   float x;

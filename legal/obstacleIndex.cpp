@@ -1,4 +1,4 @@
-#include "geometry/obstacleIndex.h"
+#include "legal/obstacleIndex.h"
 
 #include <algorithm>
 #include <unordered_set>

@@ -1,4 +1,4 @@
-#include "tools/treeCheck.h"
+#include "legal/checkTree.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,8 +10,8 @@
 #include <set>
 #include <tuple>
 
+#include "legal/boxTree.h"
 #include "support/disjointSet.h"
-#include "tools/boxTree.h"
 
 namespace {
 

@@ -1,5 +1,3 @@
-#include "tools/treeGen.h"
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +5,8 @@
 #include <iostream>
 #include <string>
 #include <vector>
+
+#include "tools/treeGen.h"
 
 namespace {
 

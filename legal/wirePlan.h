@@ -2,7 +2,7 @@
 #include <utility>
 #include <vector>
 
-#include "geometry/freeRoute.h"
+#include "legal/freeRoute.h"
 
 // One straight horizontal or vertical stretch of wire; a zero-length one
 // draws nothing.

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "geometry/segment.h"
-#include "geometry/wirePlan.h"
+#include "legal/wirePlan.h"
 #include "router/router.h"
 
 void Router::cleanSegments() {

@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "geometry/wirePlan.h"
+#include "legal/wirePlan.h"
 
 class ObstacleIndex;
 

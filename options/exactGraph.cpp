@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "geometry/obstacleIndex.h"
+#include "legal/obstacleIndex.h"
 #include "router/router.h"
 
 // Why the graph is exact. Free means meeting no obstacle's open interior;

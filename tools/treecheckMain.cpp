@@ -1,9 +1,8 @@
-#include "tools/treeCheck.h"
-
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "legal/checkTree.h"
 #include "tools/instance.h"
 
 namespace {

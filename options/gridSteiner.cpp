@@ -1,4 +1,4 @@
-#include "steiner/gridSteiner.h"
+#include "options/gridSteiner.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <queue>
 #include <utility>
 
-#include "geometry/obstacleIndex.h"
+#include "legal/obstacleIndex.h"
 
 namespace {
 

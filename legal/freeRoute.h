@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "geometry/obstacleIndex.h"
+#include "legal/obstacleIndex.h"
 
 struct RoutePoint {
   float x;

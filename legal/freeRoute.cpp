@@ -1,4 +1,4 @@
-#include "geometry/freeRoute.h"
+#include "legal/freeRoute.h"
 
 #include <algorithm>
 #include <cmath>
