@@ -56,8 +56,10 @@ void printHelp(Program p) {
                  "with a free route\n";
     std::cout << "  --optimize    make the tree as short as the work budget "
                  "allows, never\n                longer than without it: "
-                 "small nets exactly, larger ones\n                improved "
-                 "window by window (slower)\n";
+                 "an optimal tree for up to 9 pin\n                positions "
+                 "(pins at one place count once), and for up to 16\n       "
+                 "         when the budget allows; otherwise the default "
+                 "tree improved\n                window by window (slower)\n";
   }
   std::cout << "  --exact-graph build the tree over a graph that holds a "
                "shortest obstacle-\n                avoiding route between "
