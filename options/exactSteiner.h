@@ -34,8 +34,10 @@ struct ExactTree {
 // terminals on the grid of the terminals', the box's and the obstacles'
 // coordinates, which holds a shortest tree; every subset's values are kept
 // only where a lower bound on a whole tree through that point stays within
-// an upper bound (the shorter of a spanning tree of shortest paths and
-// within), so that work goes where the tree can be.
+// an upper bound (the shorter of greedy trees of shortest paths and
+// within), so that work goes where the tree can be. It starts among none of
+// the obstacles and takes in those its tree crosses until it crosses none,
+// so the grid holds only obstacles that matter.
 // The work done is taken from budget, which may end below zero by at most
 // one subset's share; an infinite budget never stops the solve. The time
 // grows about as 3^k for k terminals: up to about a dozen is quick.

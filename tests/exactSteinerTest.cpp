@@ -151,6 +151,31 @@ TEST(ExactSteinerTest, MatchesTheUnboundedProgrammeUpToNinePins) {
   }
 }
 
+// A hundred obstacles, touching and overlapping, most of them far from the
+// tree: the same length as the programme over all of them.
+TEST(ExactSteinerTest, ManyObstaclesAsIfAllWereOnTheGrid) {
+  for (unsigned seed = 1; seed <= 2; ++seed) {
+    SCOPED_TRACE(seed);
+    Net n = randomNet(seed, 4, 100, 120);
+    for (Rect& r : n.rects) {
+      r.xhi = std::min(r.xhi, r.xlo + 9), r.yhi = std::min(r.yhi, r.ylo + 9);
+    }
+    Rect box = boxOf(n);
+    std::vector<GridSteiner::Point> pts;
+    for (const RoutePoint& p : n.pins) {
+      pts.push_back({p.x, p.y});
+    }
+    ObstacleIndex index(n.rects);
+    GridSteiner g(pts, index, box.xlo, box.ylo, box.xhi, box.yhi);
+    std::vector<GridSteiner::Piece> tree;
+    double best = kInf;
+    if (!g.solve(tree, best)) {
+      best = kInf;
+    }
+    expectOptimal(n, box, best);
+  }
+}
+
 // A window smaller than the obstacles in it: the tree keeps to the box,
 // running along its sides where obstacles cross them.
 TEST(ExactSteinerTest, KeepsToTheBox) {
@@ -198,6 +223,21 @@ TEST(ExactSteinerTest, RunsBetweenTouchingObstacles) {
   ASSERT_EQ(t.status, ExactStatus::solved);
   EXPECT_EQ(t.length, 6 + 4);
   expectLegal(n, boxOf(n), t);
+}
+
+// Pieces too short to change a sum in double (1e-30 beside 5): the tree is
+// still found and whole.
+TEST(ExactSteinerTest, TinyPiecesBesideLongOnes) {
+  Net n;
+  n.pins = {{0, 0}, {1e-30f, 5}, {5, 1e-30f}, {3, 3}, {1e-30f, 1e-30f}};
+  for (int withRect = 0; withRect < 2; ++withRect) {
+    SCOPED_TRACE(withRect);
+    ExactTree t = solve(n, boxOf(n));
+    ASSERT_EQ(t.status, ExactStatus::solved);
+    EXPECT_EQ(t.length, bruteForce(n.pins, n.rects));
+    expectLegal(n, boxOf(n), t);
+    n.rects = {{1e-31f, 1, 2, 2}};
+  }
 }
 
 TEST(ExactSteinerTest, DuplicatePinsCountOnce) {
