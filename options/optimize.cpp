@@ -18,6 +18,10 @@ const double kWorkPerVertex = 2e3;
 // work; up to the second, when the budget allows.
 const int kAlwaysExactPins = 9;
 const int kExactPins = 16;
+// What an exact solve beyond the first limit leaves to the heuristic tree
+// should it run out: as much as the improvement of a sixteen-pin tree
+// among ten obstacles takes, with room to spare.
+const double kHeuristicReserve = 1e7;
 // The largest window the improvement reopens, in ends.
 const int kMaxEnds = 7;
 
@@ -45,9 +49,6 @@ void Router::formOptimizedSMT() {
       ylo = std::min(ylo, v->y), yhi = std::max(yhi, v->y);
     }
   }
-  const ObstacleIndex& obstacles = obstacleIndex();
-  WorkBudget budget{std::max(kMinWork, kWorkPerVertex * vertices.size())};
-
   std::vector<RoutePoint> places = pins;
   std::sort(places.begin(), places.end(),
             [](const RoutePoint& a, const RoutePoint& b) {
@@ -55,6 +56,12 @@ void Router::formOptimizedSMT() {
             });
   int distinct = static_cast<int>(std::unique(places.begin(), places.end()) -
                                   places.begin());
+  // Pins at one place count once here too.
+  double counted =
+      static_cast<double>(vertices.size() - pins.size() + distinct);
+  const ObstacleIndex& obstacles = obstacleIndex();
+  WorkBudget budget{std::max(kMinWork, kWorkPerVertex * counted)};
+
   // Pins all at one point need no wire: the pipeline's tree says so.
   if (distinct >= 2 && distinct <= kExactPins) {
     // An optimal tree stays inside the pins' box grown by every obstacle
@@ -71,14 +78,18 @@ void Router::formOptimizedSMT() {
         }
       }
     }
-    WorkBudget share = budget;
-    if (distinct <= kAlwaysExactPins) {
-      share.left = std::numeric_limits<double>::infinity();
-    }
+    // A solve that runs out of work leaves its reserve to the improved
+    // heuristic tree, so that the two together keep to the budget.
+    bool always = distinct <= kAlwaysExactPins;
+    WorkBudget share{always ? std::numeric_limits<double>::infinity()
+                            : budget.left - kHeuristicReserve};
+    double before = share.left;
     ExactTree tree =
         solveExactTree(pins, obstacles, {xlo, ylo, xhi, yhi}, share);
-    // Walled-in pins leave a forest to the pipeline; a solve that ran out
-    // of work leaves the whole budget to the improved heuristic tree.
+    if (!always) {
+      budget.left -= before - share.left;
+    }
+    // Walled-in pins leave a forest to the pipeline.
     if (tree.status == ExactStatus::solved) {
       replaceSegments(cleanWires(tree.wires, pins));
       stageDone("solveExactTree");
