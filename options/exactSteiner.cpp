@@ -517,18 +517,19 @@ bool Solver::placeSubset(unsigned mask) {
   IndexBox where;
   double least = kInf;
   splits_.clear();
-  // Each split once: the part holding the lowest terminal is named.
+  // Each split once: the part holding the lowest terminal is named. The
+  // loop runs 3^k times over all subsets: it reads through plain pointers.
+  const IndexBox* boxes = activeBox_.data();
+  const double* least1 = minValue_.data();
   unsigned low = mask & (~mask + 1), rest = mask ^ low;
   for (unsigned sub = (rest - 1) & rest;; sub = (sub - 1) & rest) {
-    unsigned a = sub | low;
-    if (!active_[a].empty() && !active_[mask ^ a].empty()) {
-      IndexBox both =
-          intersect(intersect(activeBox_[a], activeBox_[mask ^ a]), join);
-      if (!both.empty()) {
-        splits_.push_back(a);
-        where = hull(where, both);
-        least = std::min(least, minValue_[a] + minValue_[mask ^ a]);
-      }
+    unsigned a = sub | low, b = mask ^ a;
+    // An empty box stands for a subset that keeps nothing.
+    IndexBox both = intersect(intersect(boxes[a], boxes[b]), join);
+    if (!both.empty()) {
+      splits_.push_back(a);
+      where = hull(where, both);
+      least = std::min(least, least1[a] + least1[b]);
     }
     if (sub == 0) {
       break;
