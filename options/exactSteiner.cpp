@@ -26,9 +26,6 @@ const double kUnitsPerValue = 0.5;
 // Values whose storage outlives a solve, for the next one.
 const size_t kKeptValues = size_t(1) << 22;
 
-// Greedy trees grown from this many terminals give the upper bound.
-const int kBoundStarts = 24;
-
 // Columns a..b of one grid row (none when b < a); the value of column i
 // sits at off + i - a.
 struct Span {
@@ -194,18 +191,22 @@ class Solver {
   void keepUseful(unsigned mask);
   // The first split of mask whose union makes its value at v, or 0.
   unsigned splitAt(unsigned mask, int v) const;
-  // The neighbour of v whose value plus the piece between them makes v's
-  // value exactly, as the passes computed it, and is less (or, with
-  // strict false, no more); -1 if none. Such a neighbour always exists
-  // where a value came from a step.
-  int stepFrom(const Region& r, int v, bool strict) const;
+  // The k-th neighbour of v (left, right, below, above), or -1 off the
+  // grid, and the length of the piece to it, infinite where blocked.
+  int neighbour(int v, int k, double& w) const;
+  // slot of node v, or -1 for v = -1.
+  int64_t slotAt(const Region& r, int v) const;
+  // A neighbour of v whose value plus the piece between them makes v's
+  // value exactly, as the passes computed it, and is less; -1 if none.
+  // Where a value came from a step, such a neighbour exists unless the
+  // piece is too short to change the sum.
+  int stepFrom(const Region& r, int v) const;
   void markPiece(int u, int v);
   // Marks a way down r's values from v to a point where stop holds (a
   // union, or a value of zero where a search started) and returns it.
   template <class Stop>
   int walkDown(const Region& r, int v, Stop stop);
   double markedLength() const;
-  double spanningTreeBound();
   double shortestPathBound(int start);
   ExactTree collectTree();
 
@@ -231,12 +232,12 @@ class Solver {
 
   // Terminals other than the root, the last one, are the bits of a mask.
   int m_ = 0;
-  std::vector<IndexBox> termBox_;  // per mask: the terminals' grid box
-  std::vector<Box> boxes_;         // per mask: the terminals' box
-  std::vector<Region> store_;      // per mask: where its values are kept
-  std::vector<Region> active_;     // per mask: the useful part of them
-  std::vector<IndexBox> activeBox_;
-  std::vector<double> minValue_;  // per mask: least useful value
+  std::vector<IndexBox> termBox_;    // per mask: the terminals' grid box
+  std::vector<Box> boxes_;           // per mask: the terminals' box
+  std::vector<Region> store_;        // per mask: where its values are kept
+  std::vector<Region> active_;       // per mask: the useful part of them
+  std::vector<IndexBox> activeBox_;  // empty when it keeps nothing
+  std::vector<double> minValue_;     // per mask: least useful value
   std::vector<Span> spans_;
   // Values: first a field over the whole grid from each terminal, then the
   // subsets' regions.
@@ -671,7 +672,7 @@ void Solver::keepUseful(unsigned mask) {
 
 unsigned Solver::splitAt(unsigned mask, int v) const {
   int i = v % nx_, j = v / nx_;
-  double value = cost_[slot(store_[mask], i, j)];
+  double value = cost_[slotAt(store_[mask], v)];
   unsigned low = mask & (~mask + 1);
   for (unsigned a = (mask - 1) & mask; a > 0; a = (a - 1) & mask) {
     int64_t sa = slot(store_[a], i, j), sb = slot(store_[mask ^ a], i, j);
@@ -682,21 +683,36 @@ unsigned Solver::splitAt(unsigned mask, int v) const {
   return 0;
 }
 
-int Solver::stepFrom(const Region& r, int v, bool strict) const {
+int Solver::neighbour(int v, int k, double& w) const {
   int i = v % nx_, j = v / nx_;
-  double value = cost_[slot(r, i, j)];
-  // The neighbours with the lengths of the pieces to them.
-  const int nbr[4][3] = {
-      {i - 1, j, v - 1}, {i + 1, j, v}, {i, j - 1, v - nx_}, {i, j + 1, v}};
+  switch (k) {
+    case 0:
+      w = i > 0 ? wRight_[v - 1] : kInf;
+      return i > 0 ? v - 1 : -1;
+    case 1:
+      w = wRight_[v];
+      return i + 1 < nx_ ? v + 1 : -1;
+    case 2:
+      w = j > 0 ? wUp_[v - nx_] : kInf;
+      return j > 0 ? v - nx_ : -1;
+    default:
+      w = wUp_[v];
+      return j + 1 < ny_ ? v + nx_ : -1;
+  }
+}
+
+int64_t Solver::slotAt(const Region& r, int v) const {
+  return v < 0 ? -1 : slot(r, v % nx_, v / nx_);
+}
+
+int Solver::stepFrom(const Region& r, int v) const {
+  double value = cost_[slotAt(r, v)];
   for (int k = 0; k < 4; ++k) {
-    int64_t su = slot(r, nbr[k][0], nbr[k][1]);
-    if (su < 0 || nbr[k][0] < 0 || nbr[k][1] < 0) {
-      continue;
-    }
-    double w = k < 2 ? wRight_[nbr[k][2]] : wUp_[nbr[k][2]];
-    double c = cost_[su];
-    if (c + w == value && (strict ? c < value : c <= value)) {
-      return node(nbr[k][0], nbr[k][1]);
+    double w;
+    int u = neighbour(v, k, w);
+    int64_t su = slotAt(r, u);
+    if (su >= 0 && cost_[su] + w == value && cost_[su] < value) {
+      return u;
     }
   }
   return -1;
@@ -709,7 +725,7 @@ void Solver::markPiece(int u, int v) {
 template <class Stop>
 int Solver::walkDown(const Region& r, int v, Stop stop) {
   while (!stop(v)) {
-    int u = stepFrom(r, v, true);
+    int u = stepFrom(r, v);
     if (u >= 0) {
       markPiece(u, v);
       v = u;
@@ -722,20 +738,18 @@ int Solver::walkDown(const Region& r, int v, Stop stop) {
     int exit = -1;
     for (size_t q = 0; q < seen.size() && exit < 0; ++q) {
       int p = seen[q];
-      if (stop(p) || stepFrom(r, p, true) >= 0) {
+      if (stop(p) || stepFrom(r, p) >= 0) {
         exit = static_cast<int>(q);
         break;
       }
-      int i = p % nx_, j = p / nx_;
-      for (int nb : {p - 1, p + 1, p - nx_, p + nx_}) {
-        int ni = nb % nx_, nj = nb / nx_;
-        bool adjacent = nb >= 0 && nb < nx_ * ny_ &&
-                        ((nj == j && std::abs(ni - i) == 1) ||
-                         (ni == i && std::abs(nj - j) == 1));
-        if (adjacent && slot(r, ni, nj) >= 0 &&
-            std::find(seen.begin(), seen.end(), nb) == seen.end() &&
-            cost_[slot(r, ni, nj)] == cost_[slot(r, i, j)]) {
-          seen.push_back(nb);
+      double value = cost_[slotAt(r, p)];
+      for (int k = 0; k < 4; ++k) {
+        double w;
+        int u = neighbour(p, k, w);
+        int64_t su = slotAt(r, u);
+        if (su >= 0 && cost_[su] + w == value &&
+            std::find(seen.begin(), seen.end(), u) == seen.end()) {
+          seen.push_back(u);
           from.push_back(static_cast<int>(q));
         }
       }
@@ -762,40 +776,6 @@ double Solver::markedLength() const {
     }
   }
   return len;
-}
-
-// A spanning tree of the terminals under shortest-path distances, drawn
-// as the union of its paths: a tree no shorter than the optimum.
-double Solver::spanningTreeBound() {
-  int n = nx_ * ny_;
-  std::vector<double> key(k_, kInf);
-  std::vector<int> from(k_, -1);
-  std::vector<char> in(k_, 0);
-  key[0] = 0;
-  usedRight_.assign(n, 0);
-  usedUp_.assign(n, 0);
-  for (int it = 0; it < k_; ++it) {
-    int u = -1;
-    for (int t = 0; t < k_; ++t) {
-      if (!in[t] && (u < 0 || key[t] < key[u])) {
-        u = t;
-      }
-    }
-    in[u] = 1;
-    if (from[u] >= 0) {
-      walkDown(field_[from[u]], termNode_[u],
-               [&](int v) { return v == termNode_[from[u]]; });
-    }
-    for (int t = 0; t < k_; ++t) {
-      int64_t st = slot(field_[u], termNode_[t] % nx_, termNode_[t] / nx_);
-      if (!in[t] && cost_[st] < key[t]) {
-        key[t] = cost_[st];
-        from[t] = u;
-      }
-    }
-  }
-  ops_ += 2.0 * n + k_ * k_;
-  return markedLength();
 }
 
 // Grows a tree from one terminal, joining the terminal nearest to it by a
@@ -853,45 +833,39 @@ ExactTree Solver::collectTree() {
   for (int t : termNode_) {
     isTerm[t] = 1;
   }
-  auto touchedV = [&](int v) {
-    return usedUp_[v] || (v >= nx_ && usedUp_[v - nx_]);
-  };
-  auto touchedH = [&](int v) {
-    return usedRight_[v] || (v % nx_ > 0 && usedRight_[v - 1]);
-  };
   auto wire = [&](int i1, int j1, int i2, int j2) {
     tree.wires.push_back(
         {static_cast<float>(xs_[i1]), static_cast<float>(ys_[j1]),
          static_cast<float>(xs_[i2]), static_cast<float>(ys_[j2])});
   };
-  for (int j = 0; j < ny_; ++j) {
-    for (int i = 0; i + 1 < nx_;) {
-      if (!usedRight_[node(i, j)]) {
-        ++i;
-        continue;
+  // Rows, then columns: along each line a wire runs over marked pieces
+  // until they end or a piece across the line or a terminal meets them.
+  for (bool vertical : {false, true}) {
+    int lines = vertical ? nx_ : ny_, len = vertical ? ny_ : nx_;
+    const std::vector<char>& along = vertical ? usedUp_ : usedRight_;
+    const std::vector<char>& across = vertical ? usedRight_ : usedUp_;
+    int before = vertical ? 1 : nx_;  // the node on the line's other side
+    for (int l = 0; l < lines; ++l) {
+      auto at = [&](int p) { return vertical ? node(l, p) : node(p, l); };
+      auto stops = [&](int v) {
+        return across[v] || (l > 0 && across[v - before]) || isTerm[v];
+      };
+      for (int p = 0; p + 1 < len;) {
+        if (!along[at(p)]) {
+          ++p;
+          continue;
+        }
+        int e = p + 1;
+        while (e + 1 < len && along[at(e)] && !stops(at(e))) {
+          ++e;
+        }
+        if (vertical) {
+          wire(l, p, l, e);
+        } else {
+          wire(p, l, e, l);
+        }
+        p = e;
       }
-      int e = i + 1;
-      while (e + 1 < nx_ && usedRight_[node(e, j)] && !touchedV(node(e, j)) &&
-             !isTerm[node(e, j)]) {
-        ++e;
-      }
-      wire(i, j, e, j);
-      i = e;
-    }
-  }
-  for (int i = 0; i < nx_; ++i) {
-    for (int j = 0; j + 1 < ny_;) {
-      if (!usedUp_[node(i, j)]) {
-        ++j;
-        continue;
-      }
-      int e = j + 1;
-      while (e + 1 < ny_ && usedUp_[node(i, e)] && !touchedH(node(i, e)) &&
-             !isTerm[node(i, e)]) {
-        ++e;
-      }
-      wire(i, j, i, e);
-      j = e;
     }
   }
   std::sort(tree.wires.begin(), tree.wires.end(),
@@ -942,11 +916,13 @@ ExactTree Solver::run() {
     }
   }
   m_ = k_ - 1;
-  double upper = spanningTreeBound();
+  // The greedy trees grown from each terminal give the upper bound; with
+  // two terminals the first is a shortest path.
+  double upper = shortestPathBound(0);
   if (k_ == 2) {
     return collectTree();
   }
-  for (int t = 0; t < std::min(k_, kBoundStarts); ++t) {
+  for (int t = 1; t < k_; ++t) {
     upper = std::min(upper, shortestPathBound(t));
   }
   if (!spend()) {

@@ -114,6 +114,20 @@ void expectOptimal(const Net& n, const Rect& box, double best) {
   expectLegal(n, box, t);
 }
 
+// The plain dynamic programme over the whole grid of the box, without
+// bounds: infinite when some pin cannot reach another.
+double unboundedOptimum(const Net& n, const Rect& box) {
+  std::vector<GridSteiner::Point> pts;
+  for (const RoutePoint& p : n.pins) {
+    pts.push_back({p.x, p.y});
+  }
+  ObstacleIndex index(n.rects);
+  GridSteiner g(pts, index, box.xlo, box.ylo, box.xhi, box.yhi);
+  std::vector<GridSteiner::Piece> tree;
+  double best = kInf;
+  return g.solve(tree, best) ? best : kInf;
+}
+
 TEST(ExactSteinerTest, MatchesBruteForceUpToFivePins) {
   for (unsigned seed = 1; seed <= 120; ++seed) {
     SCOPED_TRACE(seed);
@@ -131,23 +145,13 @@ TEST(ExactSteinerTest, MatchesBruteForceOnSixPins) {
   }
 }
 
-// The plain dynamic programme over the whole grid, without bounds, up to
-// the largest nets that always get an optimal tree.
+// Up to the largest nets that always get an optimal tree.
 TEST(ExactSteinerTest, MatchesTheUnboundedProgrammeUpToNinePins) {
   for (unsigned seed = 1; seed <= 16; ++seed) {
     SCOPED_TRACE(seed);
     Net n = randomNet(seed, 6 + seed % 4, seed % 2 ? 0 : 1 + seed % 5, 30);
     Rect box = boxOf(n);
-    std::vector<GridSteiner::Point> pts;
-    for (const RoutePoint& p : n.pins) {
-      pts.push_back({p.x, p.y});
-    }
-    ObstacleIndex index(n.rects);
-    GridSteiner g(pts, index, box.xlo, box.ylo, box.xhi, box.yhi);
-    std::vector<GridSteiner::Piece> tree;
-    double best = kInf;
-    g.solve(tree, best);
-    expectOptimal(n, box, best);
+    expectOptimal(n, box, unboundedOptimum(n, box));
   }
 }
 
@@ -161,18 +165,7 @@ TEST(ExactSteinerTest, ManyObstaclesAsIfAllWereOnTheGrid) {
       r.xhi = std::min(r.xhi, r.xlo + 9), r.yhi = std::min(r.yhi, r.ylo + 9);
     }
     Rect box = boxOf(n);
-    std::vector<GridSteiner::Point> pts;
-    for (const RoutePoint& p : n.pins) {
-      pts.push_back({p.x, p.y});
-    }
-    ObstacleIndex index(n.rects);
-    GridSteiner g(pts, index, box.xlo, box.ylo, box.xhi, box.yhi);
-    std::vector<GridSteiner::Piece> tree;
-    double best = kInf;
-    if (!g.solve(tree, best)) {
-      best = kInf;
-    }
-    expectOptimal(n, box, best);
+    expectOptimal(n, box, unboundedOptimum(n, box));
   }
 }
 
@@ -198,18 +191,7 @@ TEST(ExactSteinerTest, KeepsToTheBox) {
                                    return false;
                                  }),
                   n.rects.end());
-    std::vector<GridSteiner::Point> pts;
-    for (const RoutePoint& p : n.pins) {
-      pts.push_back({p.x, p.y});
-    }
-    ObstacleIndex index(n.rects);
-    GridSteiner g(pts, index, box.xlo, box.ylo, box.xhi, box.yhi);
-    std::vector<GridSteiner::Piece> tree;
-    double best = kInf;
-    if (!g.solve(tree, best)) {
-      best = kInf;
-    }
-    expectOptimal(n, box, best);
+    expectOptimal(n, box, unboundedOptimum(n, box));
   }
 }
 

@@ -93,23 +93,31 @@ TEST(OptimizeTest, PinsAtOnePlaceCountOnce) {
   }
 }
 
-// Nets the exact solver takes, up to sixteen pins: legal, and never longer
-// than the default pipeline's tree.
+// The same net by formSMT and by formOptimizedSMT: never longer, as many
+// parts, and legal when whole.
+void expectNoLongerThanTheDefault(unsigned seed,
+                                  int pins,
+                                  int rects,
+                                  int grid) {
+  Scene plain, best;
+  randomNet(plain, seed, pins, rects, grid);
+  randomNet(best, seed, pins, rects, grid);
+  plain.router().formSMT();
+  best.router().formOptimizedSMT();
+  EXPECT_LE(lengthOf(best.router().segments),
+            lengthOf(plain.router().segments));
+  EXPECT_EQ(best.router().pinParts(), plain.router().pinParts());
+  if (plain.router().pinParts() == 1) {
+    expectLegal(best, best.router());
+  }
+}
+
+// Nets the exact solver takes, up to sixteen pins.
 TEST(OptimizeTest, SmallNetsNeverLongerThanTheDefault) {
   for (unsigned seed = 1; seed <= 24; ++seed) {
     SCOPED_TRACE(seed);
-    int pins = 5 + static_cast<int>(seed % 12);
-    Scene plain, best;
-    randomNet(plain, seed, pins, static_cast<int>(seed % 7), 40);
-    randomNet(best, seed, pins, static_cast<int>(seed % 7), 40);
-    plain.router().formSMT();
-    best.router().formOptimizedSMT();
-    EXPECT_LE(lengthOf(best.router().segments),
-              lengthOf(plain.router().segments));
-    EXPECT_EQ(best.router().pinParts(), plain.router().pinParts());
-    if (plain.router().pinParts() == 1) {
-      expectLegal(best, best.router());
-    }
+    expectNoLongerThanTheDefault(seed, 5 + static_cast<int>(seed % 12),
+                                 static_cast<int>(seed % 7), 40);
   }
 }
 
@@ -117,18 +125,8 @@ TEST(OptimizeTest, SmallNetsNeverLongerThanTheDefault) {
 TEST(OptimizeTest, NeverLongerThanTheDefault) {
   for (unsigned seed = 1; seed <= 25; ++seed) {
     SCOPED_TRACE(seed);
-    int pins = 20 + static_cast<int>(seed % 4) * 15;
-    Scene plain, best;
-    randomNet(plain, seed, pins, static_cast<int>(seed % 9), 60);
-    randomNet(best, seed, pins, static_cast<int>(seed % 9), 60);
-    plain.router().formSMT();
-    best.router().formOptimizedSMT();
-    EXPECT_LE(lengthOf(best.router().segments),
-              lengthOf(plain.router().segments));
-    EXPECT_EQ(best.router().pinParts(), plain.router().pinParts());
-    if (plain.router().pinParts() == 1) {
-      expectLegal(best, best.router());
-    }
+    expectNoLongerThanTheDefault(seed, 20 + static_cast<int>(seed % 4) * 15,
+                                 static_cast<int>(seed % 9), 60);
   }
 }
 
