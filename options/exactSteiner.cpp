@@ -414,17 +414,24 @@ void Solver::settle(const Region& r) {
   // chains overlap in the processor.
   auto horizontal = [&] {
     bool changed = false;
-    for (int j = r.j1; j <= r.j2; j += 2) {
-      int rows = j < r.j2 ? 2 : 1;
+    for (int j = r.j1; j <= r.j2;) {
       double* c[2];
       const double* w[2];
       int len[2];
-      for (int q = 0; q < rows; ++q) {
-        const Span& s = span(r, j + q);
-        c[q] = cost + s.off;
-        w[q] = wRight_.data() + node(s.a, j + q);
-        len[q] = s.b - s.a;
-        ops += 2.0 * (len[q] + 1);
+      int rows = 0;
+      for (; j <= r.j2 && rows < 2; ++j) {
+        const Span& s = span(r, j);
+        if (s.b < s.a) {
+          continue;  // a row between others that keeps nothing
+        }
+        c[rows] = cost + s.off;
+        w[rows] = wRight_.data() + node(s.a, j);
+        len[rows] = s.b - s.a;
+        ops += 2.0 * (len[rows] + 1);
+        ++rows;
+      }
+      if (rows == 0) {
+        break;
       }
       if (rows == 1) {
         c[1] = c[0], w[1] = w[0], len[1] = 0;
@@ -565,13 +572,16 @@ bool Solver::placeSubset(unsigned mask) {
   Region r;
   r.first = spans_.size();
   int64_t off = static_cast<int64_t>(cost_.size());
+  // Both bounds are convex, and so is where they both fit; but a thin
+  // slant of it may pass between two grid lines, so a row that keeps
+  // nothing may lie between rows that do.
   for (int j = 0; j < ny_; ++j) {
     int a = 0, b = nx_ - 1;
     if (!narrowToLevel(f1, m1, limit_ - g1[j], a, b) ||
         !narrowToLevel(f2, m2, limit_ - g2[j], a, b)) {
-      if (!r.empty()) {
-        break;  // the rows that fit are one run
-      }
+      a = 0, b = -1;
+    }
+    if (a > b && r.empty()) {
       continue;
     }
     if (r.empty()) {
@@ -580,6 +590,11 @@ bool Solver::placeSubset(unsigned mask) {
     r.j2 = j;
     spans_.push_back({a, b, off});
     off += b - a + 1;
+  }
+  // Trailing rows that keep nothing.
+  while (!r.empty() && spans_.back().b < spans_.back().a) {
+    spans_.pop_back();
+    --r.j2;
   }
   if (r.empty()) {
     return false;
