@@ -6,22 +6,25 @@
 #include "legal/wirePlan.h"
 #include "router/router.h"
 
+// Moves can lay a segment on another one, or close a loop; duplicate
+// connections draw the same wire twice.
 void Router::cleanSegments() {
   std::vector<Wire> wires;
   wires.reserve(segments.size());
   for (const Segment* s : segments) {
     wires.push_back({s->x1, s->y1, s->x2, s->y2});
   }
-  if (formCleanTree(wires)) {
+  if (!formCleanTree(wires)) {
+    std::vector<RoutePoint> pins;
+    for (const Vertex* v : vertices) {
+      if (v && v->isAPin()) {
+        pins.push_back({v->x, v->y});
+      }
+    }
+    replaceSegments(cleanWires(wires, pins));
     return;
   }
-  std::vector<RoutePoint> pins;
-  for (const Vertex* v : vertices) {
-    if (v && v->isAPin()) {
-      pins.push_back({v->x, v->y});
-    }
-  }
-  replaceSegments(cleanWires(wires, pins));
+  pinPartCount = pinParts();
 }
 
 void Router::replaceSegments(const std::vector<Wire>& clean) {
@@ -68,4 +71,5 @@ void Router::replaceSegments(const std::vector<Wire>& clean) {
     }
     k = e;
   }
+  pinPartCount = pinParts();
 }

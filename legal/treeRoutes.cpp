@@ -89,11 +89,13 @@ int Router::pinParts() const {
   return static_cast<int>(seen.size());
 }
 
-std::map<Router::Connection, FreeRoute> Router::routeTreeConnections() {
-  std::map<Connection, FreeRoute> routes;
+void Router::legalizeTree() {
+  treeRoutes.clear();
   if (obstacleIndex().empty()) {
-    return routes;
+    pinPartCount = pinParts();
+    return;
   }
+  std::map<Connection, FreeRoute>& routes = treeRoutes;
   const RouteFinder& finder = routeFinder();
   std::vector<std::pair<Vertex*, Vertex*>> lost;
   std::map<Connection, bool> decided;  // blocked connections: drawable?
@@ -118,7 +120,8 @@ std::map<Router::Connection, FreeRoute> Router::routeTreeConnections() {
   }
   if (lost.empty()) {
     bridgeParts();
-    return routes;
+    pinPartCount = pinParts();
+    return;
   }
   for (const auto& [v, w] : lost) {
     cutEvery(v, w);
@@ -225,20 +228,19 @@ std::map<Router::Connection, FreeRoute> Router::routeTreeConnections() {
   }
   pruneDangling(vertices);
   bridgeParts();
-  return routes;
+  pinPartCount = pinParts();
 }
 
 void Router::bridgeParts() {
-  // Once per Router: a forest that the exact graph confirms stays one.
-  if (partsBridged || pinParts() <= 1) {
+  if (pinParts() <= 1) {
     return;
   }
-  partsBridged = true;
   std::vector<Vertex*> copy = copyInput(vertices);
   {
+    // Its spanning tree alone: legal, since every exact graph edge is free.
     Router exact(copy);
     exact.exactGraph = true;
-    exact.formMST();
+    exact.formSpanningTree();
     // The copy keeps the pins' order: the k-th pin of each list is the same.
     std::unordered_map<const Vertex*, Vertex*> mine;
     size_t k = 0;

@@ -118,7 +118,7 @@ void writeTreeRoutes(OutFile& out,
 
 }  // namespace
 
-bool Router::exportPins(const char* fileName) {
+bool Router::exportPins(const char* fileName) const {
   OutFile out(fileName,
               "#     This file contains the positions of the Pins     #");
   if (!out.opened()) {
@@ -132,7 +132,7 @@ bool Router::exportPins(const char* fileName) {
   return out.close();
 }
 
-bool Router::exportObsts(const char* fileName) {
+bool Router::exportObsts(const char* fileName) const {
   OutFile out(
       fileName,
       "#     This file contains the connections of the Obstacles     #");
@@ -154,7 +154,7 @@ bool Router::exportObsts(const char* fileName) {
   return out.close();
 }
 
-bool Router::exportSG(const char* fileName) {
+bool Router::exportSG(const char* fileName) const {
   OutFile out(
       fileName,
       "#     This file contains the connections of the Spanning Graph     #");
@@ -174,19 +174,18 @@ bool Router::exportSG(const char* fileName) {
   return out.close();
 }
 
-bool Router::exportMST(const char* fileName) {
-  std::map<Connection, FreeRoute> routes = routeTreeConnections();
+bool Router::exportMST(const char* fileName) const {
   OutFile out(fileName,
               "#     This file contains the connections of the Minimal "
               "Spanning Tree     #");
   if (!out.opened()) {
     return false;
   }
-  writeTreeRoutes(out, vertices, routes);
+  writeTreeRoutes(out, vertices, treeRoutes);
   return out.close();
 }
 
-bool Router::exportPinTree(const char* fileName) {
+bool Router::exportPinTree(const char* fileName) const {
   OutFile out(fileName,
               "#     This file contains the connections of the Pin Tree     #");
   if (!out.opened()) {
@@ -202,17 +201,16 @@ bool Router::exportPinTree(const char* fileName) {
   return out.close();
 }
 
-bool Router::exportSMT(const char* fileName) {
-  std::map<Connection, FreeRoute> routes = routeTreeConnections();
+bool Router::exportSMT(const char* fileName) const {
   OutFile out(fileName, kSmtTitle);
   if (!out.opened()) {
     return false;
   }
-  writeTreeRoutes(out, vertices, routes);
+  writeTreeRoutes(out, vertices, treeRoutes);
   return out.close();
 }
 
-bool Router::exportSMTSegs(const char* fileName) {
+bool Router::exportSMTSegs(const char* fileName) const {
   OutFile out(fileName, kSmtTitle);
   if (!out.opened()) {
     return false;

@@ -102,6 +102,7 @@ TEST(LegalRectilinearizeTest, OtherLWhenThePrimaryIsBlocked) {
   s.addRect(1, -1, 3, 1);  // across the primary L's leg at y = 0
   join(v, w);
   Router& r = s.router();
+  r.legalizeTree();
   r.rectilinearizeSMT();
   ASSERT_EQ(r.turningPoints.size(), 1u);
   Vertex* t = r.turningPoints[0];
@@ -119,6 +120,7 @@ TEST(LegalRectilinearizeTest, FreePrimaryLIsKept) {
   Vertex* w = s.addPin(4, 0);
   s.addRect(1, -1, 3, 1);  // across the other L only
   join(v, w);
+  s.router().legalizeTree();
   s.router().rectilinearizeSMT();
   ASSERT_EQ(s.router().turningPoints.size(), 1u);
   EXPECT_EQ(chain(v, v->mstNbrs[0]), (Points{{0, 3}, {4, 3}, {4, 0}}));
@@ -132,6 +134,7 @@ TEST(LegalRectilinearizeTest, StaircaseWhenBothLsAreBlocked) {
   s.addRect(-1, 4, 2, 8);
   join(v, w);
   Router& r = s.router();
+  r.legalizeTree();
   r.rectilinearizeSMT();
   EXPECT_EQ(r.turningPoints.size(), 2u);
   Points pts = chain(v, v->mstNbrs[0]);
@@ -147,10 +150,12 @@ TEST(LegalRectilinearizeTest, DiagonalGoesRoundAWall) {
   s.addRect(2, -50, 4, 60);
   join(v, w);
   Router& r = s.router();
+  r.legalizeTree();
   r.rectilinearizeSMT();
   EXPECT_EQ(chain(v, v->mstNbrs[0]),
             (Points{{0, 0}, {0, -50}, {6, -50}, {6, 1}}));
   r.moveSegments();
+  r.cleanSegments();
   TreeCheck c = checkTree(pinsOf(s), rectsOf(s), segmentPieces(r));
   EXPECT_TRUE(c.legal());
   EXPECT_EQ(c.wireLength, 107);
@@ -163,6 +168,7 @@ TEST(LegalRectilinearizeTest, BlockedStraightConnectionGoesRound) {
   s.addRect(2, -2, 4, 3);
   join(v, w);
   Router& r = s.router();
+  r.legalizeTree();
   r.rectilinearizeSMT();
   EXPECT_EQ(chain(v, v->mstNbrs[0]),
             (Points{{0, 0}, {0, -2}, {6, -2}, {6, 0}}));
@@ -178,11 +184,11 @@ TEST(LegalRectilinearizeTest, ConnectionWithoutARouteIsTakenOut) {
   join(p, c);
   join(p, c);
   Router& r = s.router();
-  r.rectilinearizeSMT();
+  r.legalizeTree();
   EXPECT_EQ(std::count(p->mstNbrs.begin(), p->mstNbrs.end(), c), 0);
   EXPECT_TRUE(nonNull(c->mstNbrs).empty());
   // The free space joins the two pins, so the parts are bridged.
-  EXPECT_EQ(r.pinParts(), 1);
+  EXPECT_EQ(r.pinPartCount, 1);
 }
 
 // Two pins the hand-made tree leaves apart, round an obstacle: the exact
@@ -194,8 +200,9 @@ TEST(LegalRectilinearizeTest, PartsTheFreeSpaceJoinsAreBridged) {
   s.addRect(0, -4, 8, 4);
   Router& r = s.router();
   ASSERT_EQ(r.pinParts(), 2);
-  r.moveSegments();
-  EXPECT_EQ(r.pinParts(), 1);
+  r.legalizeTree();
+  r.localRefinement();
+  EXPECT_EQ(r.pinPartCount, 1);
   double length = 0;
   for (const Segment* g : r.segments) {
     EXPECT_FALSE(r.obstacleIndex().blocksPiece(g->x1, g->y1, g->x2, g->y2));
@@ -217,9 +224,10 @@ TEST(LegalRectilinearizeTest, VertexInsideAnObstacleIsBypassed) {
   join(c, b);
   Router& r = s.router();
   EXPECT_EQ(r.pinParts(), 1);
-  r.moveSegments();
+  r.legalizeTree();
+  r.localRefinement();
   EXPECT_TRUE(nonNull(c->mstNbrs).empty());
-  EXPECT_EQ(r.pinParts(), 1);
+  EXPECT_EQ(r.pinPartCount, 1);
   TreeCheck check = checkTree(pinsOf(s), rectsOf(s), segmentPieces(r));
   EXPECT_TRUE(check.legal());
   EXPECT_EQ(check.wireLength, 21);
@@ -413,7 +421,8 @@ TEST(MoveSegmentsObstacleTest, UThatWouldCrossAnObstacleStays) {
   EXPECT_EQ(c.wireLength, 9) << "the U stays as it was";
 }
 
-// exportMST: each connection once, drawn by a free route.
+// exportMST: each connection once, drawn by the free route legalizeTree
+// gave it.
 class ExportObstacleTest : public ::testing::Test {
  protected:
   ProgramRun run;
@@ -426,6 +435,7 @@ TEST_F(ExportObstacleTest, OtherLWhenThePrimaryIsBlocked) {
   Vertex* w = s.addPin(4, 3);
   s.addRect(1, -1, 3, 1);
   join(v, w);
+  s.router().legalizeTree();
   ASSERT_TRUE(s.router().exportMST(path().c_str()));
   EXPECT_EQ(body(path()), "0\t0\n0\t3\n\n0\t3\n4\t3\n\n");
 }
@@ -438,6 +448,7 @@ TEST_F(ExportObstacleTest, FreeConnectionsAreWrittenAsPlainLs) {
   s.addRect(10, 10, 12, 12);
   join(v, w);
   join(w, x);
+  s.router().legalizeTree();
   ASSERT_TRUE(s.router().exportMST(path().c_str()));
   EXPECT_EQ(body(path()),
             "0\t0\n4\t0\n\n4\t0\n4\t3\n\n4\t3\n4\t3\n\n4\t3\n4\t7\n\n");
@@ -465,10 +476,11 @@ TEST_F(ExportObstacleTest, ConnectionWithoutARouteIsNotWritten) {
   join(p, q);
   join(p, c);
   Router& r = s.router();
+  r.legalizeTree();
   ASSERT_TRUE(r.exportMST(path().c_str()));
   EXPECT_EQ(body(path()), "-5\t0\n-5\t0\n\n-5\t0\n-5\t9\n\n");
   EXPECT_EQ(nonNull(p->mstNbrs), std::vector<Vertex*>{q});
-  EXPECT_EQ(r.pinParts(), 1);
+  EXPECT_EQ(r.pinPartCount, 1);
 }
 
 // The final pass over the segments.
@@ -534,6 +546,7 @@ TEST(CleanSegmentsTest, DuplicateConnectionEndsAsOneWire) {
   join(b, c);
   Router& r = s.router();
   r.moveSegments();
+  r.cleanSegments();
   TreeCheck check = checkTree(pinsOf(s), {}, segmentPieces(r));
   EXPECT_TRUE(check.legal());
   EXPECT_EQ(check.totalLength, check.wireLength);
@@ -654,8 +667,8 @@ TEST(GeneratedInstancesTest, BothProgramsDrawLegalTrees) {
           TreeCheck c = checkTree(inst.pins, inst.rects, pieces);
           EXPECT_EQ(c.crossings, 0);
           EXPECT_EQ(c.diagonalPieces, 0);
-          EXPECT_LE(c.pinParts, r.pinParts());
-          if (r.pinParts() == 1) {
+          EXPECT_LE(c.pinParts, r.pinPartCount);
+          if (r.pinPartCount == 1) {
             EXPECT_TRUE(c.legal());
           } else {
             ++forests;
