@@ -6,6 +6,20 @@
 #include "legal/wirePlan.h"
 #include "router/router.h"
 
+namespace {
+
+std::vector<RoutePoint> pinsOf(const std::vector<Vertex*>& vertices) {
+  std::vector<RoutePoint> pins;
+  for (const Vertex* v : vertices) {
+    if (v && v->isAPin()) {
+      pins.push_back({v->x, v->y});
+    }
+  }
+  return pins;
+}
+
+}  // namespace
+
 // Moves can lay a segment on another one, or close a loop; duplicate
 // connections draw the same wire twice.
 void Router::cleanSegments() {
@@ -14,20 +28,17 @@ void Router::cleanSegments() {
   for (const Segment* s : segments) {
     wires.push_back({s->x1, s->y1, s->x2, s->y2});
   }
-  if (!formCleanTree(wires)) {
-    std::vector<RoutePoint> pins;
-    for (const Vertex* v : vertices) {
-      if (v && v->isAPin()) {
-        pins.push_back({v->x, v->y});
-      }
-    }
-    replaceSegments(cleanWires(wires, pins));
-    return;
+  std::vector<RoutePoint> pins = pinsOf(vertices);
+  int parts = cleanTreePinParts(wires, pins);
+  if (parts < 0) {
+    std::vector<Wire> clean = cleanWires(wires, pins, &parts);
+    replaceSegments(clean, parts);
+  } else if (!segments.empty()) {
+    pinPartCount = parts;
   }
-  pinPartCount = pinParts();
 }
 
-void Router::replaceSegments(const std::vector<Wire>& clean) {
+void Router::replaceSegments(const std::vector<Wire>& clean, int pinParts) {
   // The vertices' lists name the old segments, which go.
   for (Vertex* v : vertices) {
     if (v) {
@@ -71,5 +82,14 @@ void Router::replaceSegments(const std::vector<Wire>& clean) {
     }
     k = e;
   }
-  pinPartCount = pinParts();
+  if (!clean.empty()) {
+    if (pinParts < 0) {
+      std::vector<RoutePoint> pins = pinsOf(vertices);
+      pinParts = cleanTreePinParts(clean, pins);
+      if (pinParts < 0) {
+        pinParts = countPinParts(clean, pins);
+      }
+    }
+    pinPartCount = pinParts;
+  }
 }

@@ -82,13 +82,9 @@ class Router {
   // Reads sgNbrs and inTree; leaves mstVerDist, pMstVerPred, pMstVerRoot.
   void extendedDijkstraForMstVerForest();
   // Reads the pin forest; leaves mstEdges, mergingTree, and mstNbrs,
-  // mstEdges and inTree on every path vertex.
+  // mstEdges and inTree on every path vertex, and pinPartCount.
   void extendedKruskal();
   void connectMstSubEdge(Vertex* a, Vertex* b);
-  // Separate parts the pins form: in the segments once there are any, else
-  // in the tree neighbours (mstNbrs); 1 for a tree, more for a forest, 0
-  // without pins.
-  int pinParts() const;
 
   // Steiner points.
   void eulerTrail(Vertex* x);
@@ -100,22 +96,24 @@ class Router {
                                          Edge* eMst,
                                          Edge* eMstPrime);
   // Applies the best non-conflicting candidates to the mstNbrs lists.
+  // Reads and leaves pinPartCount: a tree that the candidates split is
+  // joined again.
   void addSteinerPoints();
 
   // Legality: the last stage of formMST (after extendedKruskal) and of
   // formUnrefinedSMT (after addSteinerPoints).
-  // Reads mstNbrs and the obstacle corners. Gives every tree connection a
-  // free route or takes it out of the tree: each connection whose primary L
-  // (or straight piece) meets an obstacle's interior gets the route finder's
-  // route in treeRoutes; one without any route is cut (every copy, both
-  // directions), and the ends of the connections cut are joined again where
-  // a free route allows, nearest pairs first (ties by the ends' places in
-  // vertices), so that a vertex inside an obstacle or walled in leaves the
-  // rest of its part joined. Parts that the free space still joins are
-  // then bridged along the exact graph's spanning tree (bridgeParts).
-  // Leaves mstNbrs (mstEdges keep Kruskal's paths), treeRoutes and
-  // pinPartCount. Cost: one obstacle query per connection, O(log^2 m);
-  // a route search for each blocked one.
+  // Reads mstNbrs, pinPartCount and the obstacle corners. Gives every tree
+  // connection a free route or takes it out of the tree: each connection whose
+  // primary L (or straight piece) meets an obstacle's interior gets the route
+  // finder's route in treeRoutes; one without any route is cut (every copy,
+  // both directions), and the ends of the connections cut are joined again
+  // where a free route allows, nearest pairs first (ties by the order in which
+  // the cut connections were found), so that a vertex inside an obstacle or
+  // walled in leaves the rest of its part joined. Parts that the free space
+  // still joins are then bridged along the exact graph's spanning tree. Leaves
+  // mstNbrs (mstEdges keep Kruskal's paths), treeRoutes and pinPartCount. Cost:
+  // one obstacle query per connection, O(log^2 m); a route search for each
+  // blocked one.
   void legalizeTree();
 
   // Refinement.
@@ -133,19 +131,17 @@ class Router {
   // wire as one (see cleanWires: ties by position); leaves pinPartCount.
   // Cost: O(s log s) for s segments.
   void cleanSegments();
-  // Puts segments made from wires, linked where they meet, in place of the
-  // segments there were; leaves pinPartCount.
-  void replaceSegments(const std::vector<Wire>& wires);
+  // Puts segments made from clean wires, linked where they meet, in place
+  // of the segments there were. Leaves pinPartCount: the parts the pins
+  // form on the wires (given as pinParts when known, else counted), or as
+  // it was when there are no wires.
+  void replaceSegments(const std::vector<Wire>& wires, int pinParts = -1);
 
   // Obstacles. Built on first use from the corner rings in vertices.
   const ObstacleIndex& obstacleIndex();
   const RouteFinder& routeFinder();
   // A connection, by its two ends, the lower (by x, then y) first.
   using Connection = std::pair<const Vertex*, const Vertex*>;
-  // Where the pins form more parts than the free space leaves them, joins
-  // the parts along the paths of the exact graph's spanning tree, which
-  // joins exactly what the free space joins.
-  void bridgeParts();
   // Fresh vertices at the pins' and corners' places, in order, rings linked
   // alike: the input of a second Router. The caller frees them.
   static std::vector<Vertex*> copyInput(const std::vector<Vertex*>& vertices);
@@ -177,7 +173,8 @@ class Router {
   DisjointSet<Vertex> verSet;
 
   // The parts the pins form in the finished tree: 1 for a tree, more for a
-  // forest, 0 without pins. Left by every entry's last stage.
+  // forest, 0 without pins. Left by extendedKruskal and every stage after
+  // it that can change it, so every entry's last stage leaves it.
   int pinPartCount = 0;
   // The free routes of the connections whose primary L is blocked, from
   // legalizeTree to the exports and rectilinearizeSMT.
