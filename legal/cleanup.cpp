@@ -29,6 +29,7 @@ void Router::cleanSegments() {
     wires.push_back({s->x1, s->y1, s->x2, s->y2});
   }
   std::vector<RoutePoint> pins = pinsOf(vertices);
+  segmentsDrawn = true;
   int parts = cleanTreePinParts(wires, pins);
   if (parts < 0) {
     std::vector<Wire> clean = cleanWires(wires, pins, &parts);
@@ -39,6 +40,7 @@ void Router::cleanSegments() {
 }
 
 void Router::replaceSegments(const std::vector<Wire>& clean, int pinParts) {
+  segmentsDrawn = true;
   // The vertices' lists name the old segments, which go.
   for (Vertex* v : vertices) {
     if (v) {

@@ -19,6 +19,18 @@
 class Segment;
 class SteinerCandidate;
 
+// One tree connection as exportMST and exportSMT draw it: its end vertices,
+// the lower by x, then y, first, and the points of its drawn path from
+// pStart to pEnd. A connection drawn as its primary L has three points:
+// pStart, the bend (pEnd.x, pStart.y) and pEnd, the bend repeating an end
+// where the connection is straight (the export then writes a block of no
+// length); one drawn by a free route has that route's points.
+struct DrawnConnection {
+  const Vertex* pStart;
+  const Vertex* pEnd;
+  std::vector<RoutePoint> points;
+};
+
 // The one object of a run: every list the pipeline builds, the working
 // structures its graph searches share, and every stage as an operation.
 // Stages hand results on only through these lists and the vertices' fields.
@@ -150,9 +162,21 @@ class Router {
   // their rectilinear lengths, as its gain assumes.
   bool steinerConnectionsFree(const SteinerCandidate* c);
 
+  // The finished tree, read without side effects after any pipeline entry.
+  // The tree connections (mstNbrs) in the order exportMST and exportSMT
+  // write them: by vertices, then by each vertex's list, each connection
+  // once from its lower end; none of no length. After formSMT, where the
+  // segments are the tree, these are the connections they were cut from.
+  std::vector<DrawnConnection> drawnConnections() const;
+  // The pieces the entry's export writes, in its order: after formSMT and
+  // formOptimizedSMT the segments (exportSMTSegs), after formMST and
+  // formUnrefinedSMT the steps between consecutive points of each drawn
+  // connection (exportMST, exportSMT), blocks of no length included.
+  std::vector<Wire> drawnPieces() const;
+
   // Each only writes; it returns false, having written nothing, when the
-  // file cannot be written. exportMST and exportSMT draw each connection as
-  // its route in treeRoutes, else as its primary L.
+  // file cannot be written. exportMST and exportSMT write the pieces of
+  // drawnConnections(), exportSMTSegs the segments.
   bool exportPins(const char* fileName) const;
   bool exportObsts(const char* fileName) const;
   bool exportSG(const char* fileName) const;
@@ -179,6 +203,9 @@ class Router {
   // The free routes of the connections whose primary L is blocked, from
   // legalizeTree to the exports and rectilinearizeSMT.
   std::map<Connection, FreeRoute> treeRoutes;
+  // The segments, not the connections, are the finished tree: set by
+  // cleanSegments and replaceSegments.
+  bool segmentsDrawn = false;
 
   // formSG builds the exact graph instead of the sides and sweeps.
   bool exactGraph = false;

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "drivers/readInput.h"
 #include "geometry/segment.h"
 #include "geometry/vertex.h"
 #include "legal/checkTree.h"
@@ -15,6 +14,7 @@
 #include "legal/wirePlan.h"
 #include "router/router.h"
 #include "steiner/steinerCandidate.h"
+#include "tests/generatedNet.h"
 #include "tests/programRun.h"
 #include "tests/scene.h"
 #include "tools/treeFile.h"
@@ -613,23 +613,6 @@ TEST(WalledInPinTest, BothProgramsWriteTheOthersJoinedAndExitFour) {
 // their sides, corners in either order: every written piece is free, the
 // Steiner tree draws no wire twice and has no loop, and the pins are joined
 // wherever the obstacles let them be.
-struct Net {
-  explicit Net(const Instance& inst) {
-    std::string error;
-    EXPECT_TRUE(parsePins(formatPinFile(inst), "pins", vs, error) &&
-                parseObstacles(formatObstacleFile(inst), "obst", vs, error))
-        << error;
-  }
-  ~Net() {
-    for (Vertex* v : vs) {
-      delete v;
-    }
-  }
-  Net(const Net&) = delete;
-  Net& operator=(const Net&) = delete;
-  std::vector<Vertex*> vs;
-};
-
 TEST(GeneratedInstancesTest, BothProgramsDrawLegalTrees) {
   ProgramRun run;
   const std::string path = run.path("tree.txt");
@@ -657,7 +640,7 @@ TEST(GeneratedInstancesTest, BothProgramsDrawLegalTrees) {
         std::string first;
         for (int program = 0; program < 3; ++program) {
           SCOPED_TRACE(program);
-          Net net(inst);
+          GeneratedNet net(inst);
           Router r(net.vs);
           if (program == 0) {
             r.formMST();
@@ -689,7 +672,7 @@ TEST(GeneratedInstancesTest, BothProgramsDrawLegalTrees) {
             first = readAll(path);
           }
         }
-        Net again(inst);
+        GeneratedNet again(inst);
         Router r(again.vs);
         r.formSMT();
         ASSERT_TRUE(r.exportSMTSegs(path.c_str()));
