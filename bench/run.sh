@@ -64,7 +64,8 @@ fi
 mkdir -p "$out/inst" "$out/runs"
 stages="read connectObstEdges connectQuad1 connectQuad2 connectQuad3 connectQuad4
 extendedDijkstraForPinForest extendedKruskal gainComputation addSteinerPoints
-rectilinearizeSMT rmRedundentVers moveSegments export free"
+legalizeTree rectilinearizeSMT rmRedundentVers moveSegments cleanSegments
+export free"
 stages=$(echo $stages)
 
 # name pins obstacles layout
@@ -187,7 +188,7 @@ done < <(listInstances)
 # The tables: totals per instance and program, then every stage's
 # processor time per build, then the growth of each stage from one size to
 # ten times that size (time ratio).
-short="read obst q1 q2 q3 q4 dijk krus gain steiner rect rmred move export free"
+short="read obst q1 q2 q3 q4 dijk krus gain steiner legal rect rmred move clean export free"
 awk -F, -v short="$short" -v hasBefore="${before:+1}" '
   function fmt(v) { return v == "" ? "-" : v }
   function mib(v) { return v == "" ? "-" : sprintf("%.0f", v / 1024) }
@@ -230,8 +231,9 @@ awk -F, -v short="$short" -v hasBefore="${before:+1}" '
     print ""
     print "Stages: processor time (s) of every stage (q1 to q4 the sweeps, dijk the pin"
     print "forest, krus extended Kruskal, gain gain computation, steiner Steiner point"
-    print "insertion, rect rectilinearization, rmred redundant vertices, move segment"
-    print "moving, free the release of everything)."
+    print "insertion, legal the tree made legal, rect rectilinearization, rmred"
+    print "redundant vertices, move segment moving, clean the final segments, free the"
+    print "release of everything)."
     print ""
     printf "| instance | program | build |"
     for (i = 1; i <= ns; i++) printf " %s |", sh[i]

@@ -229,13 +229,13 @@ int runDriver(Program program, int argc, char** argv) {
       std::cerr << name << ": cannot write " << escapeBytes(outPath) << ": "
                 << std::strerror(errno) << std::endl;
       status = 3;
-    } else if (router.pinParts() > 1) {
+    } else if (router.pinPartCount > 1) {
       int pins = 0;
       for (const Vertex* v : vertices) {
         pins += v->isAPin() ? 1 : 0;
       }
       std::cerr << name << ": warning: obstacles keep the " << pins
-                << " pins in " << router.pinParts() << " separate parts; "
+                << " pins in " << router.pinPartCount << " separate parts; "
                 << escapeBytes(outPath) << " holds a forest, one tree per part"
                 << std::endl;
       status = 4;

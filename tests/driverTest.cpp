@@ -278,12 +278,15 @@ TEST_F(DriverTest, StageTimesLeaveTheOutputAsItWas) {
                                        "connectQuad4",
                                        "extendedDijkstraForPinForest",
                                        "extendedKruskal"};
+  std::vector<std::string> mst = sg;
+  mst.push_back("legalizeTree");
   std::vector<std::string> unrefined = sg;
-  unrefined.insert(unrefined.end(), {"gainComputation", "addSteinerPoints"});
+  unrefined.insert(unrefined.end(),
+                   {"gainComputation", "addSteinerPoints", "legalizeTree"});
   std::vector<std::string> smt = unrefined;
-  smt.insert(smt.end(),
-             {"rectilinearizeSMT", "rmRedundentVers", "moveSegments"});
-  const Case cases[] = {{OAMST_PATH, "", sg},
+  smt.insert(smt.end(), {"rectilinearizeSMT", "rmRedundentVers", "moveSegments",
+                         "cleanSegments"});
+  const Case cases[] = {{OAMST_PATH, "", mst},
                         {ZORVANE_PATH, "--no-refine", unrefined},
                         {ZORVANE_PATH, "", smt}};
   for (const Case& c : cases) {
