@@ -3,6 +3,7 @@
 
 #include "geometry/segment.h"
 #include "router/router.h"
+#include "support/smallLists.h"
 
 namespace {
 
@@ -61,9 +62,9 @@ void fixEndAt(Segment* s, const Vertex* v) {
 // Files t under the end of s that lies at v.
 void attach(Segment* s, const Vertex* v, Segment* t) {
   if (v->x == s->x1 && v->y == s->y1) {
-    s->startNbrs.push_back(t);
+    pushSmall(s->startNbrs, t);
   } else if (v->x == s->x2 && v->y == s->y2) {
-    s->endNbrs.push_back(t);
+    pushSmall(s->endNbrs, t);
   }
 }
 
@@ -165,8 +166,8 @@ void Router::moveSegments() {
         setCornerFlags(s, v);
       }
       segments.push_back(s);
-      v->segments.push_back(s);
-      w->segments.push_back(s);
+      pushSmall(v->segments, s);
+      pushSmall(w->segments, s);
     }
   }
 

@@ -8,6 +8,7 @@
 #include "legal/vertexParts.h"
 #include "router/router.h"
 #include "steiner/steinerCandidate.h"
+#include "support/smallLists.h"
 
 namespace {
 
@@ -290,11 +291,12 @@ void Router::gainComputation() {
     return pa != part.end() && pb != part.end() && pa->second == pb->second;
   };
   std::vector<SteinerCandidate*> sound;
+  sound.reserve(steinerCandidates.size());
   for (SteinerCandidate* c : steinerCandidates) {
     if (c->valid && closesCycle(c)) {
       sound.push_back(c);
-      c->pQuery->queryCandidates.push_back(c);
-      c->pQueryPrime->queryCandidates.push_back(c);
+      pushSmall(c->pQuery->queryCandidates, c, 16);
+      pushSmall(c->pQueryPrime->queryCandidates, c, 16);
     }
   }
   mergingTree.lcaQuery();
