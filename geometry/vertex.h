@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "support/inlineList.h"
+
 class Edge;
 class Segment;
 class BinMergTreeNode;
@@ -38,7 +40,7 @@ class Vertex {
   std::vector<Vertex*> sgNbrs;
   std::vector<Vertex*> mstNbrs;  // null where a connection was taken out
   std::vector<Edge*> mstEdges;
-  std::vector<Segment*> segments;
+  InlineList<Segment*, 4> segments;
   int heapIndex = -1;
   float heapKey = -1.0f;
   int dsRank = -1;

@@ -62,9 +62,9 @@ void fixEndAt(Segment* s, const Vertex* v) {
 // Files t under the end of s that lies at v.
 void attach(Segment* s, const Vertex* v, Segment* t) {
   if (v->x == s->x1 && v->y == s->y1) {
-    pushSmall(s->startNbrs, t);
+    s->startNbrs.push_back(t);
   } else if (v->x == s->x2 && v->y == s->y2) {
-    pushSmall(s->endNbrs, t);
+    s->endNbrs.push_back(t);
   }
 }
 
@@ -94,7 +94,7 @@ void Router::rectilinearizeSMT() {
         }
         Vertex* t = new Vertex(w->x, v->y, "turningPoint");
         turningPoints.push_back(t);
-        t->mstNbrs.push_back(v);
+        pushSmall(t->mstNbrs, v);
         t->mstNbrs.push_back(w);
         v->mstNbrs[j] = t;
         replaceFirst(w->mstNbrs, v, t);
@@ -108,11 +108,11 @@ void Router::rectilinearizeSMT() {
         Vertex* t = new Vertex(pts[k].x, pts[k].y, "turningPoint");
         turningPoints.push_back(t);
         vertices.push_back(t);
-        t->mstNbrs.push_back(prev);
+        pushSmall(t->mstNbrs, prev);
         if (prev == v) {
           v->mstNbrs[j] = t;
         } else {
-          prev->mstNbrs.push_back(t);
+          pushSmall(prev->mstNbrs, t);
         }
         prev = t;
       }
@@ -166,8 +166,8 @@ void Router::moveSegments() {
         setCornerFlags(s, v);
       }
       segments.push_back(s);
-      pushSmall(v->segments, s);
-      pushSmall(w->segments, s);
+      v->segments.push_back(s);
+      w->segments.push_back(s);
     }
   }
 
@@ -225,10 +225,12 @@ void Router::moveSegments() {
     if (!v || linkedElsewhere[i]) {
       continue;
     }
-    const std::vector<Segment*>& at =
-        groupOf[i] >= 0 ? shared[groupOf[i]] : v->segments;
-    for (size_t j = 0; j < at.size(); ++j) {
-      for (size_t k = j + 1; k < at.size(); ++k) {
+    Segment* const* at =
+        groupOf[i] >= 0 ? shared[groupOf[i]].data() : v->segments.begin();
+    size_t count =
+        groupOf[i] >= 0 ? shared[groupOf[i]].size() : v->segments.size();
+    for (size_t j = 0; j < count; ++j) {
+      for (size_t k = j + 1; k < count; ++k) {
         attach(at[j], v, at[k]);
         attach(at[k], v, at[j]);
       }

@@ -236,12 +236,20 @@ void Router::gainComputation() {
     m->candidates.push_back(c);
     mPrime->candidates.push_back(c);
   };
-  for (Edge* m : mstEdges) {
-    size_t most = m->candidates.size();
+  auto mostCandidates = [](const Edge* m) {
+    size_t most = 0;
     for (const Edge* e : m->subEdges) {
       most += e->pStart->sgNbrs.size() + e->pEnd->sgNbrs.size();
     }
-    m->candidates.reserve(most);
+    return most;
+  };
+  size_t total = steinerCandidates.size();
+  for (const Edge* m : mstEdges) {
+    total += mostCandidates(m);
+  }
+  steinerCandidates.reserve(total);
+  for (Edge* m : mstEdges) {
+    m->candidates.reserve(m->candidates.size() + mostCandidates(m));
     for (Edge* e : m->subEdges) {
       for (Vertex* u : e->pStart->sgNbrs) {
         if (u != e->pEnd) {
