@@ -1,5 +1,5 @@
 #pragma once
-#include <vector>
+#include "support/inlineList.h"
 
 class ObstacleIndex;
 
@@ -33,8 +33,9 @@ class Segment {
   // The end must stay where it is: a pin lies there.
   bool startFixed = false;
   bool endFixed = false;
-  std::vector<Segment*> startNbrs;
-  std::vector<Segment*> endNbrs;
+  // Mostly one leg at an end, two where a segment ends on another's side.
+  InlineList<Segment*, 2> startNbrs;
+  InlineList<Segment*, 2> endNbrs;
   // The obstacles a move must keep clear of; none when null.
   const ObstacleIndex* pObstIndex = nullptr;
 };

@@ -1,6 +1,10 @@
 #pragma once
+#include <cstddef>
+#include <cstring>
 #include <string>
 #include <vector>
+
+#include "support/inlineList.h"
 
 class Edge;
 class Segment;
@@ -14,8 +18,8 @@ class Vertex {
  public:
   Vertex(float x, float y, std::string type);
 
-  bool isAPin() const { return type == "pin"; }
-  bool isACorner() const { return type == "corner"; }
+  bool isAPin() const { return typeIs("pin"); }
+  bool isACorner() const { return typeIs("corner"); }
   // Counts null entries of mstNbrs too: a connection taken out still counts.
   bool isASteinerPoint() const { return mstNbrs.size() >= 3 && !isAPin(); }
   void print() const;
@@ -36,7 +40,7 @@ class Vertex {
   std::vector<Vertex*> sgNbrs;
   std::vector<Vertex*> mstNbrs;  // null where a connection was taken out
   std::vector<Edge*> mstEdges;
-  std::vector<Segment*> segments;
+  InlineList<Segment*, 4> segments;
   int heapIndex = -1;
   float heapKey = -1.0f;
   int dsRank = -1;
@@ -44,4 +48,12 @@ class Vertex {
   BinMergTreeNode* pMergTreeNode = nullptr;
   BinMergTreeNode* pLeafNode = nullptr;
   std::vector<SteinerCandidate*> queryCandidates;
+
+ private:
+  // The whole word, compared inline: the type tests run in every stage's
+  // inner loops.
+  template <size_t n>
+  bool typeIs(const char (&word)[n]) const {
+    return type.size() == n - 1 && std::memcmp(type.data(), word, n - 1) == 0;
+  }
 };

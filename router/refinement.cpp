@@ -3,6 +3,7 @@
 
 #include "geometry/segment.h"
 #include "router/router.h"
+#include "support/smallLists.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ void Router::rectilinearizeSMT() {
         }
         Vertex* t = new Vertex(w->x, v->y, "turningPoint");
         turningPoints.push_back(t);
-        t->mstNbrs.push_back(v);
+        pushSmall(t->mstNbrs, v);
         t->mstNbrs.push_back(w);
         v->mstNbrs[j] = t;
         replaceFirst(w->mstNbrs, v, t);
@@ -107,11 +108,11 @@ void Router::rectilinearizeSMT() {
         Vertex* t = new Vertex(pts[k].x, pts[k].y, "turningPoint");
         turningPoints.push_back(t);
         vertices.push_back(t);
-        t->mstNbrs.push_back(prev);
+        pushSmall(t->mstNbrs, prev);
         if (prev == v) {
           v->mstNbrs[j] = t;
         } else {
-          prev->mstNbrs.push_back(t);
+          pushSmall(prev->mstNbrs, t);
         }
         prev = t;
       }
@@ -224,10 +225,12 @@ void Router::moveSegments() {
     if (!v || linkedElsewhere[i]) {
       continue;
     }
-    const std::vector<Segment*>& at =
-        groupOf[i] >= 0 ? shared[groupOf[i]] : v->segments;
-    for (size_t j = 0; j < at.size(); ++j) {
-      for (size_t k = j + 1; k < at.size(); ++k) {
+    Segment* const* at =
+        groupOf[i] >= 0 ? shared[groupOf[i]].data() : v->segments.begin();
+    size_t count =
+        groupOf[i] >= 0 ? shared[groupOf[i]].size() : v->segments.size();
+    for (size_t j = 0; j < count; ++j) {
+      for (size_t k = j + 1; k < count; ++k) {
         attach(at[j], v, at[k]);
         attach(at[k], v, at[j]);
       }

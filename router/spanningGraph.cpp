@@ -5,6 +5,7 @@
 #include "router/router.h"
 #include "support/binarySearchTree.h"
 #include "support/rankTree.h"
+#include "support/smallLists.h"
 
 namespace {
 
@@ -150,15 +151,17 @@ void sweepQuad(Router& r, const QuadSweep& s) {
   // sort rather than a search per vertex.
   std::vector<std::pair<float, int>> byX(n);
   std::vector<float> cornerXs, cornerYs;
-  std::vector<char> isCorner(n);  // the type test compares strings
+  std::vector<char> isCorner(n);
+  size_t corners = 0;
+  for (size_t i = 0; i < n; ++i) {
+    isCorner[i] = sweepOrder[i]->isACorner();
+    corners += isCorner[i];
+  }
+  cornerXs.reserve(corners);
+  cornerYs.reserve(corners);
   for (size_t i = 0; i < n; ++i) {
     Vertex* v = sweepOrder[i];
     byX[i] = {v->x, static_cast<int>(i)};
-    isCorner[i] = v->isACorner();
-    // About two entries a sweep: one allocation instead of four growths.
-    if (v->sgNbrs.capacity() == 0) {
-      v->sgNbrs.reserve(8);
-    }
     if (isCorner[i]) {
       cornerXs.push_back(v->x);
       cornerYs.push_back(v->y);
@@ -166,6 +169,7 @@ void sweepQuad(Router& r, const QuadSweep& s) {
   }
   std::sort(byX.begin(), byX.end());
   std::vector<float> xs;
+  xs.reserve(n);
   std::vector<int> xRank(n);
   for (const auto& p : byX) {
     if (xs.empty() || xs.back() != p.first) {
@@ -256,8 +260,10 @@ std::vector<Vertex*> Router::sortVerPointers(std::string key) {
 }
 
 void Router::connectSgEdge(Vertex* u, Vertex* v) {
-  u->sgNbrs.push_back(v);
-  v->sgNbrs.push_back(u);
+  // About two entries a sweep, two sides at a corner: one allocation
+  // instead of four growths.
+  pushSmall(u->sgNbrs, v, 8);
+  pushSmall(v->sgNbrs, u, 8);
   sgEdges.push_back(edgePool.make(u, v));
 }
 

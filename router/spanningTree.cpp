@@ -2,6 +2,7 @@
 #include <limits>
 
 #include "router/router.h"
+#include "support/smallLists.h"
 
 namespace {
 
@@ -103,15 +104,15 @@ void Router::extendedKruskal() {
     Edge* m = new Edge();
     connectMstSubEdge(u, v);
     m->subEdges.push_back(edgePool.make(u, v));
-    u->mstEdges.push_back(m);
-    v->mstEdges.push_back(m);
+    pushSmall(u->mstEdges, m);
+    pushSmall(v->mstEdges, m);
     Vertex* w = u;
     while (!w->isAPin()) {
       Vertex* p = w->pPinPred;
       connectMstSubEdge(p, w);
       m->subEdges.push_front(edgePool.make(p, w));
       w = p;
-      p->mstEdges.push_back(m);
+      pushSmall(p->mstEdges, m);
     }
     m->pStart = w;
     w = v;
@@ -120,7 +121,7 @@ void Router::extendedKruskal() {
       connectMstSubEdge(w, q);
       m->subEdges.push_back(edgePool.make(w, q));
       w = q;
-      q->mstEdges.push_back(m);
+      pushSmall(q->mstEdges, m);
     }
     m->pEnd = w;
     mstEdges.push_back(m);
@@ -151,8 +152,8 @@ void Router::extendedKruskal() {
 }
 
 void Router::connectMstSubEdge(Vertex* a, Vertex* b) {
-  a->mstNbrs.push_back(b);
-  b->mstNbrs.push_back(a);
+  pushSmall(a->mstNbrs, b);
+  pushSmall(b->mstNbrs, a);
   a->inTree = true;
   b->inTree = true;
 }

@@ -8,6 +8,7 @@
 #include "legal/vertexParts.h"
 #include "router/router.h"
 #include "steiner/steinerCandidate.h"
+#include "support/smallLists.h"
 
 namespace {
 
@@ -235,12 +236,20 @@ void Router::gainComputation() {
     m->candidates.push_back(c);
     mPrime->candidates.push_back(c);
   };
-  for (Edge* m : mstEdges) {
-    size_t most = m->candidates.size();
+  auto mostCandidates = [](const Edge* m) {
+    size_t most = 0;
     for (const Edge* e : m->subEdges) {
       most += e->pStart->sgNbrs.size() + e->pEnd->sgNbrs.size();
     }
-    m->candidates.reserve(most);
+    return most;
+  };
+  size_t total = steinerCandidates.size();
+  for (const Edge* m : mstEdges) {
+    total += mostCandidates(m);
+  }
+  steinerCandidates.reserve(total);
+  for (Edge* m : mstEdges) {
+    m->candidates.reserve(m->candidates.size() + mostCandidates(m));
     for (Edge* e : m->subEdges) {
       for (Vertex* u : e->pStart->sgNbrs) {
         if (u != e->pEnd) {
@@ -290,11 +299,12 @@ void Router::gainComputation() {
     return pa != part.end() && pb != part.end() && pa->second == pb->second;
   };
   std::vector<SteinerCandidate*> sound;
+  sound.reserve(steinerCandidates.size());
   for (SteinerCandidate* c : steinerCandidates) {
     if (c->valid && closesCycle(c)) {
       sound.push_back(c);
-      c->pQuery->queryCandidates.push_back(c);
-      c->pQueryPrime->queryCandidates.push_back(c);
+      pushSmall(c->pQuery->queryCandidates, c, 16);
+      pushSmall(c->pQueryPrime->queryCandidates, c, 16);
     }
   }
   mergingTree.lcaQuery();

@@ -1,8 +1,9 @@
 #pragma once
 #include <algorithm>
-#include <deque>
 #include <limits>
 #include <vector>
+
+#include "support/objectPool.h"
 
 // The answers of BinarySearchTree at a depth that never exceeds the
 // logarithm of the key count, for keys drawn from a set fixed in advance.
@@ -36,7 +37,12 @@ class RankTree {
 
   // keys: every key that insert will be given, in any order, repeats
   // allowed.
+  // Without keys it allocates nothing: a sweep over a net without
+  // obstacles makes such trees for the obstacle sides.
   explicit RankTree(std::vector<K> keys) : keys_(std::move(keys)) {
+    if (keys_.empty()) {
+      return;
+    }
     std::sort(keys_.begin(), keys_.end());
     keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
     leaves_ = 1;
@@ -44,8 +50,7 @@ class RankTree {
       leaves_ *= 2;
     }
     least_.assign(2 * static_cast<size_t>(leaves_), kEmpty);
-    heads_.assign(keys_.size(), nullptr);
-    tails_.assign(keys_.size(), nullptr);
+    ends_.assign(keys_.size(), {nullptr, nullptr});
   }
   RankTree(const RankTree&) = delete;
   RankTree& operator=(const RankTree&) = delete;
@@ -66,21 +71,20 @@ class RankTree {
 
   // The same for the key of the given rank.
   Entry* insertAt(P elem, int rank, float value = 0) {
-    entries_.emplace_back();
-    Entry* e = &entries_.back();
+    Entry* e = entries_.make();
     e->key_ = keys_[rank];
     e->pElem_ = elem;
     e->value_ = value;
     e->rank_ = rank;
-    e->prev_ = tails_[e->rank_];
+    e->prev_ = ends_[e->rank_].tail;
     e->next_ = nullptr;
     if (e->prev_) {
       e->prev_->next_ = e;
     } else {
-      heads_[e->rank_] = e;
+      ends_[e->rank_].head = e;
       setLeaf(e->rank_, value);
     }
-    tails_[e->rank_] = e;
+    ends_[e->rank_].tail = e;
     return e;
   }
 
@@ -90,10 +94,10 @@ class RankTree {
       return;
     }
     int r = e->rank_;
-    (e->prev_ ? e->prev_->next_ : heads_[r]) = e->next_;
-    (e->next_ ? e->next_->prev_ : tails_[r]) = e->prev_;
+    (e->prev_ ? e->prev_->next_ : ends_[r].head) = e->next_;
+    (e->next_ ? e->next_->prev_ : ends_[r].tail) = e->prev_;
     if (!e->prev_) {
-      setLeaf(r, heads_[r] ? heads_[r]->value_ : kEmpty);
+      setLeaf(r, ends_[r].head ? ends_[r].head->value_ : kEmpty);
     }
   }
 
@@ -130,7 +134,7 @@ class RankTree {
     return static_cast<int>(it - keys_.begin());
   }
 
-  Entry* headAt(int r) const { return r < 0 ? nullptr : heads_[r]; }
+  Entry* headAt(int r) const { return r < 0 ? nullptr : ends_[r].head; }
 
   void setLeaf(int r, float v) {
     size_t i = static_cast<size_t>(leaves_) + r;
@@ -148,7 +152,7 @@ class RankTree {
   }
 
   int lastAtMostRank(int to, float t) const {
-    if (to < 0) {
+    if (to < 0 || keys_.empty()) {
       return -1;
     }
     return lastIn(1, 0, leaves_ - 1, to, t);
@@ -180,10 +184,15 @@ class RankTree {
     return r >= 0 ? r : lastIn(2 * i, lo, mid, to, t);
   }
 
+  // The queue of one rank, earliest first.
+  struct Ends {
+    Entry* head;
+    Entry* tail;
+  };
+
   std::vector<K> keys_;
-  int leaves_;
+  int leaves_ = 0;
   std::vector<float> least_;  // per node of the rank tree; kEmpty if none
-  std::vector<Entry*> heads_;
-  std::vector<Entry*> tails_;
-  std::deque<Entry> entries_;  // stable addresses
+  std::vector<Ends> ends_;
+  ObjectPool<Entry> entries_;  // stable addresses
 };

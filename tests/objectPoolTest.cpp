@@ -35,6 +35,26 @@ TEST(ObjectPoolTest, DestroysEveryObjectOnceInOrderAcrossChunks) {
   EXPECT_EQ(log, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
 }
 
+// Chunks of growing size: the objects of every chunk stay put and are
+// destroyed once, in the order made.
+TEST(ObjectPoolTest, KeepsObjectsAcrossGrowingChunks) {
+  std::vector<int> log;
+  std::vector<int> want;
+  {
+    ObjectPool<Logged, 256> pool;
+    std::vector<Logged*> made;
+    for (int k = 0; k < 1000; ++k) {
+      made.push_back(pool.make(log, k));
+      want.push_back(k);
+    }
+    EXPECT_EQ(pool.size(), 1000u);
+    for (int k = 0; k < 1000; ++k) {
+      ASSERT_EQ(made[k]->id, k);
+    }
+  }
+  EXPECT_EQ(log, want);
+}
+
 // A cleared pool is empty and takes new objects; nothing is destroyed twice.
 TEST(ObjectPoolTest, ClearThenReuse) {
   std::vector<int> log;
