@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/families.h"
 #include "tools/treeGen.h"
 
 namespace {
@@ -44,6 +45,8 @@ void printHelp() {
          "  --corner-order O          ccw or cw from each lower-left corner, "
          "or mixed:\n                            random start and direction "
          "(ccw)\n"
+         "  --family NAME --size N    a patterned instance instead: spiral, "
+         "chains,\n                            copies or lattice, grown by N\n"
          "  -h, --help                show this help and exit\n"
          "\nPins are distinct. Obstacles, pins and corner orders draw from "
          "separate\nrandom streams: other pin options leave the obstacles "
@@ -165,6 +168,8 @@ bool writeFile(const std::string& path, const std::string& text) {
 
 int main(int argc, char** argv) {
   GenOptions opt;
+  std::string family;
+  long familySize = 0;
   std::vector<std::string> files;
   bool optionsDone = false;
   for (int i = 1; i < argc; ++i) {
@@ -185,7 +190,7 @@ int main(int argc, char** argv) {
         "--pins",          "--obstacles",        "--seed",
         "--box",           "--layout",           "--clusters",
         "--obstacle-size", "--obstacle-contact", "--pin-contact",
-        "--corner-order"};
+        "--corner-order",  "--family",           "--size"};
     bool known = false;
     for (const char* k : kValued) {
       known = known || a == k;
@@ -201,7 +206,11 @@ int main(int argc, char** argv) {
       return 1;
     }
     std::string v = argv[++i];
-    if (!setOption(opt, a, v)) {
+    if (a == "--family") {
+      family = v;
+      continue;
+    }
+    if (a == "--size" ? !parseLong(v, familySize) : !setOption(opt, a, v)) {
       std::cerr << "treegen: bad value '" << v << "' for " << a
                 << "; see --help" << std::endl;
       return 1;
@@ -213,7 +222,8 @@ int main(int argc, char** argv) {
   }
   Instance inst;
   std::string error;
-  if (!generateInstance(opt, inst, error)) {
+  if (family.empty() ? !generateInstance(opt, inst, error)
+                     : !generateFamily(family, familySize, inst, error)) {
     std::cerr << "treegen: " << error << std::endl;
     return 1;
   }
