@@ -315,9 +315,13 @@ class CutLineGraph {
     cut(std::move(upper));
   }
 
-  // The sites [i, end) of ids share one y and come in x order.
+  // The sites [i, end) of ids share one y and come in x order. Sites at one
+  // point on the line are joined in a chain by edges of length 0: joined to
+  // the first, the first's degree would grow with their number, and gain
+  // computation's candidates with its square.
   Row makeRow(const std::vector<int>& ids, size_t i, size_t end, float line) {
     Row row{y_[ids[i]], -1, -1, -1};
+    int lastOn = -1;
     for (size_t k = i; k < end; ++k) {
       int s = ids[k];
       if (x(s) < line) {
@@ -326,10 +330,13 @@ class CutLineGraph {
         if (row.right < 0) {
           row.right = s;
         }
-      } else if (row.on < 0) {
-        row.on = s;
       } else {
-        r_.connectSgEdge(sites_[row.on], sites_[s]);  // one point: length 0
+        if (row.on < 0) {
+          row.on = s;
+        } else {
+          r_.connectSgEdge(sites_[lastOn], sites_[s]);
+        }
+        lastOn = s;
       }
     }
     return row;
