@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <vector>
 
 class Vertex;
@@ -33,6 +34,9 @@ class ObstacleIndex {
   // Every rectangle whose open interior meets the open box, each once, in
   // index order.
   std::vector<int> meeting(float xlo, float ylo, float xhi, float yhi) const;
+  // Whether more than `most` of them do; stops counting there.
+  bool meetsMoreThan(
+      float xlo, float ylo, float xhi, float yhi, size_t most) const;
 
   bool empty() const { return rects_.empty(); }
   const std::vector<Rect>& rects() const { return rects_; }
@@ -75,6 +79,11 @@ class ObstacleIndex {
     int right;
   };
   int buildBoxes(int first, int last);
+  // Calls visit(k) for each rectangle k whose open interior meets the open
+  // box, in no set order, until it returns true; returns whether it did.
+  template <class Visit>
+  bool forMeeting(
+      float xlo, float ylo, float xhi, float yhi, Visit visit) const;
 
   std::vector<Rect> rects_;
   Axis byY_;  // serves horizontal pieces: stabbed at their y
