@@ -114,40 +114,6 @@ bool ObstacleIndex::meetsMoreThan(
   return forMeeting(xlo, ylo, xhi, yhi, [&](int) { return ++n > most; });
 }
 
-template <class Visit>
-bool ObstacleIndex::forMeeting(
-    float xlo, float ylo, float xhi, float yhi, Visit visit) const {
-  // An open interval, or the single point when it has no length.
-  auto meets = [](float lo, float hi, float rlo, float rhi) {
-    return lo == hi ? rlo < lo && lo < rhi : rlo < hi && lo < rhi;
-  };
-  std::vector<int> stack;
-  if (!boxes_.empty()) {
-    stack.push_back(0);
-  }
-  while (!stack.empty()) {
-    const BoxNode& n = boxes_[stack.back()];
-    stack.pop_back();
-    if (n.box.xlo > xhi || xlo > n.box.xhi || n.box.ylo > yhi ||
-        ylo > n.box.yhi) {
-      continue;
-    }
-    if (n.left >= 0) {
-      stack.push_back(n.right);
-      stack.push_back(n.left);
-      continue;
-    }
-    for (int i = n.first; i < n.last; ++i) {
-      const Rect& r = rects_[order_[i]];
-      if (meets(xlo, xhi, r.xlo, r.xhi) && meets(ylo, yhi, r.ylo, r.yhi) &&
-          visit(order_[i])) {
-        return true;
-      }
-    }
-  }
-  return false;
-}
-
 // Positions: 2i is the bound i itself, 2i + 1 the open gap after it.
 int ObstacleIndex::Axis::position(float t) const {
   auto it = std::lower_bound(bounds_.begin(), bounds_.end(), t);
