@@ -252,24 +252,40 @@ class Lattice {
   int x0_, y0_, x1_, y1_;
 };
 
+// Up to most - 1 rectangles with integer corners on a grid of 6 to 5 +
+// spread steps, touching and overlapping as they fall, and two ends on the
+// grid; with straight, one connection in four is made horizontal.
+struct RandomScene {
+  std::vector<Rect> rects;
+  RoutePoint a;
+  RoutePoint b;
+};
+
+RandomScene randomScene(unsigned seed, int spread, int most, bool straight) {
+  std::mt19937 rng(seed);
+  int grid = 6 + static_cast<int>(rng() % static_cast<unsigned>(spread));
+  std::uniform_int_distribution<int> c(0, grid), side(1, 1 + grid / 2);
+  RandomScene r;
+  int n = static_cast<int>(rng() % static_cast<unsigned>(most));
+  for (int k = 0; k < n; ++k) {
+    float x = static_cast<float>(c(rng)), y = static_cast<float>(c(rng));
+    r.rects.push_back({x, y, x + side(rng), y + side(rng)});
+  }
+  r.a = {static_cast<float>(c(rng)), static_cast<float>(c(rng))};
+  r.b = {static_cast<float>(c(rng)), static_cast<float>(c(rng))};
+  if (straight && rng() % 4 == 0) {
+    r.b.y = r.a.y;
+  }
+  return r;
+}
+
 TEST(RouteFinderTest, AgreesWithALatticeSearch) {
   int kinds[5] = {0, 0, 0, 0, 0};
   for (unsigned seed = 1; seed <= 1000; ++seed) {
     SCOPED_TRACE(testing::Message() << "seed " << seed);
-    std::mt19937 rng(seed);
-    int grid = 6 + static_cast<int>(rng() % 10);
-    std::uniform_int_distribution<int> c(0, grid), side(1, 1 + grid / 2);
-    std::vector<Rect> rects;
-    int n = static_cast<int>(rng() % 9);
-    for (int k = 0; k < n; ++k) {
-      float x = static_cast<float>(c(rng)), y = static_cast<float>(c(rng));
-      rects.push_back({x, y, x + side(rng), y + side(rng)});
-    }
-    RoutePoint a{static_cast<float>(c(rng)), static_cast<float>(c(rng))};
-    RoutePoint b{static_cast<float>(c(rng)), static_cast<float>(c(rng))};
-    if (rng() % 4 == 0) {
-      b.y = a.y;  // straight connections too
-    }
+    RandomScene scene = randomScene(seed, 10, 9, true);
+    const std::vector<Rect>& rects = scene.rects;
+    RoutePoint a = scene.a, b = scene.b;
     Scene s(rects);
     Lattice lattice(rects, a, b);
     std::pair<int, int> shortest = lattice.best(a, b, false);
@@ -310,17 +326,9 @@ TEST(EscapeGraphTest, AgreesWithALatticeSearch) {
   int found = 0;
   for (unsigned seed = 1; seed <= 1000; ++seed) {
     SCOPED_TRACE(testing::Message() << "seed " << seed);
-    std::mt19937 rng(seed);
-    int grid = 6 + static_cast<int>(rng() % 12);
-    std::uniform_int_distribution<int> c(0, grid), side(1, 1 + grid / 2);
-    std::vector<Rect> rects;
-    int n = static_cast<int>(rng() % 14);
-    for (int k = 0; k < n; ++k) {
-      float x = static_cast<float>(c(rng)), y = static_cast<float>(c(rng));
-      rects.push_back({x, y, x + side(rng), y + side(rng)});
-    }
-    RoutePoint a{static_cast<float>(c(rng)), static_cast<float>(c(rng))};
-    RoutePoint b{static_cast<float>(c(rng)), static_cast<float>(c(rng))};
+    RandomScene scene = randomScene(seed, 12, 14, false);
+    const std::vector<Rect>& rects = scene.rects;
+    RoutePoint a = scene.a, b = scene.b;
     if (!pieceFree(rects, a, a) || !pieceFree(rects, b, b)) {
       continue;
     }
