@@ -9,6 +9,7 @@
 #
 #   bench/run.sh [--build DIR] [--before DIR] [--out DIR] [--quick]
 #                [--only REGEX] [--timeout S] [--rc DIR] [--tables]
+#                [--families SIZES] [--family-timeout S]
 #
 #   --build DIR    build whose programs are measured [build]
 #   --before DIR   build to compare with; stage times appear only where its
@@ -22,10 +23,19 @@
 #                  present]
 #   --tables       run nothing: rebuild the CSV and the tables from the runs
 #                  an earlier call left in the --out folder
+#   --families S   sizes of the patterned instances (treegen --family: spiral,
+#                  chains, copies, lattice), run in every mode of both
+#                  programs; "none" skips them [1000 to 128000, doubling;
+#                  with --quick up to 8000]
+#   --family-timeout S  a family run that takes longer is stopped, and the
+#                  larger sizes of that family and mode are skipped [300]
 #
 # Columns: wall_s is the elapsed time, cpu_s the processor time (user and
 # system) of the whole run, pipeline_s the program's own "Execution Time";
-# on a machine shared with other work, cpu_s is the steadier measure.
+# on a machine shared with other work, cpu_s is the steadier measure. The
+# families get a table of their own, families.md (and families.csv): per
+# family, mode and size n, the processor time and peak memory at n and 2n
+# and their ratios, which stay near 2 where a run grows as n log n.
 set -euo pipefail
 
 build=build
@@ -36,6 +46,8 @@ only=.
 limit=900
 rc=$(cd "$(dirname "$0")/.." && pwd)/../shared/benchmarks/converted/RC
 tablesOnly=0
+familySizes=
+familyLimit=300
 while [ $# -gt 0 ]; do
   case "$1" in
     --build) build=$2; shift 2 ;;
@@ -46,7 +58,9 @@ while [ $# -gt 0 ]; do
     --timeout) limit=$2; shift 2 ;;
     --rc) rc=$2; shift 2 ;;
     --tables) tablesOnly=1; shift ;;
-    -h|--help) sed -n '2,29p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --families) familySizes=$2; shift 2 ;;
+    --family-timeout) familyLimit=$2; shift 2 ;;
+    -h|--help) sed -n '2,37p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run.sh: unknown option $1" >&2; exit 1 ;;
   esac
 done
@@ -302,6 +316,132 @@ awk -F, -v short="$short" -v hasBefore="${before:+1}" '
   }' "$csv" >"$out/table.md"
 cat "$out/table.md"
 echo "CSV: $csv; table: $out/table.md" >&2
+
+# The families: each mode of both programs at every size, in order; a run
+# past the family timeout ends its family and mode for that build.
+if [ -z "$familySizes" ]; then
+  familySizes="1000 2000 4000 8000 16000 32000 64000 128000"
+  [ $quick = 1 ] && familySizes="1000 2000 4000 8000"
+fi
+[ "$familySizes" = none ] && familySizes=
+modes=("oamst" "oamst --exact-graph" "zorvane" "zorvane --no-refine"
+  "zorvane --exact-graph" "zorvane --optimize")
+fcsv="$out/families.csv"
+echo "family,size,pins,obstacles,mode,build,status,cpu_s,peak_kib,same" >"$fcsv"
+for fam in spiral chains copies lattice; do
+  for mode in "${modes[@]}"; do
+    tag=${mode// --/-}
+    stopBefore=0
+    stopAfter=0
+    for n in $familySizes; do
+      name="$fam-$n"
+      echo "$name" | grep -Eq -- "$only" || continue
+      pins="$out/inst/$name.pins"
+      obst="$out/inst/$name.obst"
+      if [ $tablesOnly = 0 ] && { [ ! -s "$pins" ] || [ ! -s "$obst" ]; }; then
+        "$build/treegen" --family "$fam" --size "$n" "$pins" "$obst" >/dev/null
+      fi
+      [ -s "$pins" ] || continue
+      np=$(awk '$1 != -1 {n++} $1 == -1 {exit} END {print n + 0}' "$pins")
+      no=$(awk '$1 != -1 {n++} $1 == -1 {exit} END {print int(n / 4)}' "$obst")
+      for label in before after; do
+        if [ $label = before ]; then
+          if [ -z "$before" ] || [ $stopBefore = 1 ]; then
+            continue
+          fi
+          dir=$before
+        else
+          if [ $stopAfter = 1 ]; then
+            continue
+          fi
+          dir=$build
+        fi
+        base="$out/runs/fam-$name.$tag.$label"
+        if [ $tablesOnly = 0 ]; then
+          status=0
+          rm -f "$base.txt"
+          # shellcheck disable=SC2086
+          timeout "$familyLimit" /usr/bin/time -v -o "$base.time" \
+            "$dir"/$mode "$pins" "$obst" "$base.txt" >/dev/null 2>&1 || status=$?
+          echo $status >"$base.status"
+        fi
+        status=$(cat "$base.status" 2>/dev/null || echo missing)
+        cpu=$(awk -F': ' '/User time|System time/ {s += $2; n++} END {if (n) print s}' "$base.time" 2>/dev/null || true)
+        peak=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$base.time" 2>/dev/null || true)
+        if [ "$status" = 124 ] || [ "$status" = missing ]; then
+          cpu=timeout
+          if [ $label = before ]; then
+            stopBefore=1
+          else
+            stopAfter=1
+          fi
+        fi
+        same=
+        if [ $label = after ] && [ -n "$before" ]; then
+          if [ -e "$out/runs/fam-$name.$tag.before.txt" ] && [ -e "$base.txt" ]; then
+            if cmp -s "$out/runs/fam-$name.$tag.before.txt" "$base.txt"; then
+              same=yes
+            else
+              same=NO
+            fi
+          else
+            same=unknown
+          fi
+        fi
+        echo "$fam,$n,$np,$no,$mode,$label,$status,$cpu,$peak,$same" >>"$fcsv"
+        printf '%-16s %-22s %-6s %8s s %9s KiB %s\n' "$name" "$mode" $label "$cpu" "$peak" "$same" >&2
+      done
+    done
+  done
+done
+
+# Growth from each size to the next of the same family, mode and build:
+# processor time and peak memory at both and their ratios.
+awk -F, '
+  NR == 1 { next }
+  {
+    key = $1 SUBSEP $5 SUBSEP $6
+    if (!(key in seen)) { seen[key] = 1; order[++n] = key }
+    count[key]++
+    size[key, count[key]] = $2; cpu[key, count[key]] = $8
+    kib[key, count[key]] = $9; st[key, count[key]] = $7
+  }
+  function mib(v) { return v == "" ? "-" : sprintf("%.0f", v / 1024) }
+  function sec(v, s) {
+    if (v == "timeout") return "timeout"
+    if (v == "") return "-"
+    return sprintf("%.2f", v) (s != 0 && s != 4 ? " (exit " s ")" : "")
+  }
+  # Times below 0.02 s say nothing about growth.
+  function ratio(a, b) {
+    if (a == "" || b == "" || a == "timeout" || b == "timeout" || a + 0 < 0.02) return "-"
+    return sprintf("%.2f", b / a)
+  }
+  function memRatio(a, b) {
+    if (a == "" || b == "" || a + 0 == 0) return "-"
+    return sprintf("%.2f", b / a)
+  }
+  END {
+    print "Families: processor time (s) and peak resident memory (MiB) at size n and"
+    print "at the next size 2n, for every family, mode and build, and their ratios."
+    print ""
+    print "| family | mode | build | n | cpu n | cpu 2n | cpu ratio | MiB n | MiB 2n | MiB ratio |"
+    print "|---|---|---|---|---|---|---|---|---|---|"
+    for (k = 1; k <= n; k++) {
+      split(order[k], kk, SUBSEP)
+      for (i = 1; i < count[order[k]]; i++) {
+        a = order[k] SUBSEP i; b = order[k] SUBSEP (i + 1)
+        printf "| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", kk[1], kk[2], kk[3],
+          size[a], sec(cpu[a], st[a]), sec(cpu[b], st[b]), ratio(cpu[a], cpu[b]),
+          mib(kib[a]), mib(kib[b]), memRatio(kib[a], kib[b])
+      }
+    }
+  }' "$fcsv" >"$out/families.md"
+cat "$out/families.md"
+echo "Families CSV: $fcsv; table: $out/families.md" >&2
+if grep -q ',NO$' "$fcsv"; then
+  differ=1
+fi
 if [ $differ = 1 ]; then
   echo "run.sh: some outputs differ from the --before build's" >&2
   exit 1

@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "legal/escapeGraph.h"
+
 namespace {
 
 using Key = std::uint64_t;
@@ -282,6 +284,8 @@ RouteFinder::RouteFinder(const ObstacleIndex& index) : index_(index) {
   }
 }
 
+RouteFinder::~RouteFinder() = default;
+
 bool RouteFinder::legsFree(RoutePoint a,
                            RoutePoint corner,
                            RoutePoint b) const {
@@ -359,7 +363,14 @@ FreeRoute RouteFinder::staircase(RoutePoint a, RoutePoint b) const {
 // least the rectilinear distance plus 2m long. No shortest path leaves the
 // box of all rectangles and both points (clamping a path into that box
 // shortens it and keeps it free), so the window never grows beyond it.
+// Once the window holds more than kWindowRects rectangles, a search over
+// the escape graph of all of them takes over: the window's grid grows with
+// the square of the lines in it, and in a maze the window grows to the
+// whole maze for every connection that crosses a wall. The two find routes
+// of the same length and bends; among equal ones they may choose
+// differently, so small windows keep the grid.
 FreeRoute RouteFinder::detour(RoutePoint a, RoutePoint b) const {
+  const size_t kWindowRects = 64;
   FreeRoute r;
   Box box{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x),
           std::max(a.y, b.y)};
@@ -378,6 +389,15 @@ FreeRoute RouteFinder::detour(RoutePoint a, RoutePoint b) const {
           std::min(cap.yhi, floatAbove(box.yhi + m))};
     bool whole = w.xlo == cap.xlo && w.ylo == cap.ylo && w.xhi == cap.xhi &&
                  w.yhi == cap.yhi;
+    if (index_.meetsMoreThan(w.xlo, w.ylo, w.xhi, w.yhi, kWindowRects)) {
+      if (!escape_) {
+        escape_ = std::make_unique<EscapeGraph>(index_);
+      }
+      std::vector<RoutePoint> pts = escape_->route(a, b);
+      r.kind = pts.empty() ? RouteKind::none : RouteKind::detour;
+      r.points = pts.empty() ? pts : bendsOnly(pts);
+      return r;
+    }
     Grid g(index_, w.xlo, w.ylo, w.xhi, w.yhi, a, b);
     Reach reach = certain ? Reach::joined : flood(g, g.at(a), g.at(b), whole);
     if (reach == Reach::apart) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <vector>
 
 #include "legal/obstacleIndex.h"
@@ -28,6 +29,8 @@ struct FreeRoute {
   double length() const;
 };
 
+class EscapeGraph;
+
 // Routes between two points over one set of rectangles. Tries, in order:
 // the primary L (the horizontal leg at the left end's y, the vertical leg
 // at the right end's x), the other L, a staircase inside the two points'
@@ -38,6 +41,7 @@ struct FreeRoute {
 class RouteFinder {
  public:
   explicit RouteFinder(const ObstacleIndex& index);
+  ~RouteFinder();
 
   FreeRoute route(RoutePoint a, RoutePoint b) const;
   // Only routes as long as the rectilinear distance: the Ls and the
@@ -61,4 +65,7 @@ class RouteFinder {
 
   const ObstacleIndex& index_;
   Box all_;  // the bounding box of every rectangle
+  // Made on the first detour whose window grows too crowded, for all that
+  // follow.
+  mutable std::unique_ptr<EscapeGraph> escape_;
 };

@@ -99,36 +99,19 @@ std::vector<int> ObstacleIndex::meeting(float xlo,
                                         float ylo,
                                         float xhi,
                                         float yhi) const {
-  // An open interval, or the single point when it has no length.
-  auto meets = [](float lo, float hi, float rlo, float rhi) {
-    return lo == hi ? rlo < lo && lo < rhi : rlo < hi && lo < rhi;
-  };
   std::vector<int> out;
-  std::vector<int> stack;
-  if (!boxes_.empty()) {
-    stack.push_back(0);
-  }
-  while (!stack.empty()) {
-    const BoxNode& n = boxes_[stack.back()];
-    stack.pop_back();
-    if (n.box.xlo > xhi || xlo > n.box.xhi || n.box.ylo > yhi ||
-        ylo > n.box.yhi) {
-      continue;
-    }
-    if (n.left >= 0) {
-      stack.push_back(n.right);
-      stack.push_back(n.left);
-      continue;
-    }
-    for (int i = n.first; i < n.last; ++i) {
-      const Rect& r = rects_[order_[i]];
-      if (meets(xlo, xhi, r.xlo, r.xhi) && meets(ylo, yhi, r.ylo, r.yhi)) {
-        out.push_back(order_[i]);
-      }
-    }
-  }
+  forMeeting(xlo, ylo, xhi, yhi, [&](int k) {
+    out.push_back(k);
+    return false;
+  });
   std::sort(out.begin(), out.end());
   return out;
+}
+
+bool ObstacleIndex::meetsMoreThan(
+    float xlo, float ylo, float xhi, float yhi, size_t most) const {
+  size_t n = 0;
+  return forMeeting(xlo, ylo, xhi, yhi, [&](int) { return ++n > most; });
 }
 
 // Positions: 2i is the bound i itself, 2i + 1 the open gap after it.

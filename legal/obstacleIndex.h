@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <vector>
 
 class Vertex;
@@ -33,6 +34,14 @@ class ObstacleIndex {
   // Every rectangle whose open interior meets the open box, each once, in
   // index order.
   std::vector<int> meeting(float xlo, float ylo, float xhi, float yhi) const;
+  // Calls visit(k) for each of them, in no set order, until it returns
+  // true; returns whether it did.
+  template <class Visit>
+  bool forMeeting(
+      float xlo, float ylo, float xhi, float yhi, Visit visit) const;
+  // Whether more than `most` of them do; stops counting there.
+  bool meetsMoreThan(
+      float xlo, float ylo, float xhi, float yhi, size_t most) const;
 
   bool empty() const { return rects_.empty(); }
   const std::vector<Rect>& rects() const { return rects_; }
@@ -82,3 +91,37 @@ class ObstacleIndex {
   std::vector<int> order_;
   std::vector<BoxNode> boxes_;
 };
+
+template <class Visit>
+bool ObstacleIndex::forMeeting(
+    float xlo, float ylo, float xhi, float yhi, Visit visit) const {
+  // An open interval, or the single point when it has no length.
+  auto meets = [](float lo, float hi, float rlo, float rhi) {
+    return lo == hi ? rlo < lo && lo < rhi : rlo < hi && lo < rhi;
+  };
+  std::vector<int> stack;
+  if (!boxes_.empty()) {
+    stack.push_back(0);
+  }
+  while (!stack.empty()) {
+    const BoxNode& n = boxes_[stack.back()];
+    stack.pop_back();
+    if (n.box.xlo > xhi || xlo > n.box.xhi || n.box.ylo > yhi ||
+        ylo > n.box.yhi) {
+      continue;
+    }
+    if (n.left >= 0) {
+      stack.push_back(n.right);
+      stack.push_back(n.left);
+      continue;
+    }
+    for (int i = n.first; i < n.last; ++i) {
+      const Rect& r = rects_[order_[i]];
+      if (meets(xlo, xhi, r.xlo, r.xhi) && meets(ylo, yhi, r.ylo, r.yhi) &&
+          visit(order_[i])) {
+        return true;
+      }
+    }
+  }
+  return false;
+}

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "legal/obstacleIndex.h"
+#include "legal/sightLimits.h"
 #include "router/router.h"
 
 // Why the graph is exact. Free means meeting no obstacle's open interior;
@@ -43,94 +44,6 @@ namespace {
 
 constexpr float inf = std::numeric_limits<float>::infinity();
 
-// An open rectangle seen along one axis: travel extent [lo, hi], open cross
-// extent (blo, bhi).
-struct Box {
-  float lo;
-  float hi;
-  float blo;
-  float bhi;
-};
-
-// For each point (travel a, cross b): the least lo at or beyond a among the
-// boxes whose open cross extent holds b, inf when there is none. Sweeps the
-// points against descending lo; a segment tree over the cross bounds keeps
-// the least lo inserted so far over each open stretch.
-std::vector<float> firstHits(const std::vector<std::pair<float, float>>& pts,
-                             std::vector<Box> boxes) {
-  std::vector<float> bounds;
-  for (const Box& b : boxes) {
-    bounds.push_back(b.blo);
-    bounds.push_back(b.bhi);
-  }
-  std::sort(bounds.begin(), bounds.end());
-  bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
-  // Position 2i is bound i, 2i + 1 the open gap after it.
-  auto position = [&](float t) {
-    auto it = std::lower_bound(bounds.begin(), bounds.end(), t);
-    int i = static_cast<int>(it - bounds.begin());
-    return it != bounds.end() && *it == t ? 2 * i : 2 * i - 1;
-  };
-  int size = bounds.empty() ? 0 : 2 * static_cast<int>(bounds.size()) - 1;
-  std::vector<float> tree(size > 0 ? 4 * size : 0, inf);
-  auto mark = [&](auto& self, int node, int l, int r, int from, int to,
-                  float lo) -> void {
-    if (to < l || r < from) {
-      return;
-    }
-    if (from <= l && r <= to) {
-      tree[node] = std::min(tree[node], lo);
-      return;
-    }
-    int m = (l + r) / 2;
-    self(self, 2 * node, l, m, from, to, lo);
-    self(self, 2 * node + 1, m + 1, r, from, to, lo);
-  };
-  auto least = [&](int p) {
-    float best = inf;
-    int node = 1, l = 0, r = size - 1;
-    for (;;) {
-      best = std::min(best, tree[node]);
-      if (l == r) {
-        return best;
-      }
-      int m = (l + r) / 2;
-      if (p <= m) {
-        node = 2 * node;
-        r = m;
-      } else {
-        node = 2 * node + 1;
-        l = m + 1;
-      }
-    }
-  };
-
-  std::sort(boxes.begin(), boxes.end(),
-            [](const Box& a, const Box& b) { return a.lo > b.lo; });
-  std::vector<size_t> order(pts.size());
-  for (size_t i = 0; i < order.size(); ++i) {
-    order[i] = i;
-  }
-  std::sort(order.begin(), order.end(),
-            [&](size_t a, size_t b) { return pts[a].first > pts[b].first; });
-  std::vector<float> hits(pts.size(), inf);
-  size_t next = 0;
-  for (size_t i : order) {
-    while (next < boxes.size() && boxes[next].lo >= pts[i].first) {
-      const Box& b = boxes[next++];
-      if (b.lo < b.hi && b.blo < b.bhi) {
-        mark(mark, 1, 0, size - 1, position(b.blo) + 1, position(b.bhi) - 1,
-             b.lo);
-      }
-    }
-    int p = position(pts[i].second);
-    if (p >= 0 && p < size) {
-      hits[i] = least(p);
-    }
-  }
-  return hits;
-}
-
 // The graph of one cut line and, recursively, of each side of it.
 class CutLineGraph {
  public:
@@ -141,32 +54,11 @@ class CutLineGraph {
       y_.push_back(v->y);
     }
     // How far each site sees along each axis: the coordinate at which the
-    // first obstacle begins, or infinity. Mirrored directions run negated.
-    std::vector<std::pair<float, float>> pts;
-    std::vector<Box> boxes;
+    // first obstacle begins, or infinity.
+    std::array<std::vector<float>, 4> hits =
+        sightLimits(index_.rects(), x_, y_);
     for (int dir = 0; dir < 4; ++dir) {
-      bool alongX = dir < 2;
-      float sign = dir % 2 == 0 ? 1.0f : -1.0f;
-      pts.clear();
-      for (size_t i = 0; i < sites_.size(); ++i) {
-        pts.emplace_back(sign * (alongX ? x_[i] : y_[i]),
-                         alongX ? y_[i] : x_[i]);
-      }
-      boxes.clear();
-      for (const ObstacleIndex::Rect& q : index_.rects()) {
-        float lo = alongX ? q.xlo : q.ylo;
-        float hi = alongX ? q.xhi : q.yhi;
-        if (sign < 0) {
-          std::swap(lo, hi);
-        }
-        boxes.push_back({sign * lo, sign * hi, alongX ? q.ylo : q.xlo,
-                         alongX ? q.yhi : q.xhi});
-      }
-      std::vector<float> hits = firstHits(pts, boxes);
-      for (float& h : hits) {
-        h *= sign;
-      }
-      hit_[dir] = std::move(hits);
+      hit_[dir] = std::move(hits[dir]);
     }
   }
 
@@ -183,7 +75,7 @@ class CutLineGraph {
   }
 
  private:
-  enum { right, left, up, down };
+  enum { right = seeRight, left = seeLeft, up = seeUp, down = seeDown };
 
   // Joins the pairs found. Of those between two pins, only the nearest in
   // each of the eight half-open octants around either pin can be a
@@ -315,9 +207,13 @@ class CutLineGraph {
     cut(std::move(upper));
   }
 
-  // The sites [i, end) of ids share one y and come in x order.
+  // The sites [i, end) of ids share one y and come in x order. Sites at one
+  // point on the line are joined in a chain by edges of length 0: joined to
+  // the first, the first's degree would grow with their number, and gain
+  // computation's candidates with its square.
   Row makeRow(const std::vector<int>& ids, size_t i, size_t end, float line) {
     Row row{y_[ids[i]], -1, -1, -1};
+    int lastOn = -1;
     for (size_t k = i; k < end; ++k) {
       int s = ids[k];
       if (x(s) < line) {
@@ -326,10 +222,13 @@ class CutLineGraph {
         if (row.right < 0) {
           row.right = s;
         }
-      } else if (row.on < 0) {
-        row.on = s;
       } else {
-        r_.connectSgEdge(sites_[row.on], sites_[s]);  // one point: length 0
+        if (row.on < 0) {
+          row.on = s;
+        } else {
+          r_.connectSgEdge(sites_[lastOn], sites_[s]);
+        }
+        lastOn = s;
       }
     }
     return row;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 #include "legal/obstacleIndex.h"
 #include "options/gridSteiner.h"
@@ -26,6 +27,50 @@ double pieceLength(const WirePlan& plan, int p) {
   const RoutePoint& v = plan.nodes[plan.pieces[p].second];
   return std::fabs(static_cast<double>(u.x) - v.x) +
          std::fabs(static_cast<double>(u.y) - v.y);
+}
+
+// Whether the small-net solver's work on these terminals in this box (see
+// GridSteiner::work) would pass limit, told without building its grid: the
+// grid has a line through each side of the box, each terminal and each side
+// of an obstacle meeting the box that lies within it, and it only grows as
+// the obstacles are counted, so counting stops once the work passes. A
+// window that winds round a maze holds most of the maze.
+bool gridWorkAbove(const std::vector<GridSteiner::Point>& terms,
+                   const ObstacleIndex& obstacles,
+                   float xlo,
+                   float ylo,
+                   float xhi,
+                   float yhi,
+                   double limit) {
+  double perNode =
+      std::pow(3.0, std::max(0, static_cast<int>(terms.size()) - 1)) + 30;
+  std::unordered_set<float> xs{xlo, xhi}, ys{ylo, yhi};
+  for (const GridSteiner::Point& t : terms) {
+    xs.insert(t.x);
+    ys.insert(t.y);
+  }
+  auto above = [&] {
+    return perNode * static_cast<double>(xs.size()) *
+               static_cast<double>(ys.size()) >
+           limit;
+  };
+  if (above()) {
+    return true;
+  }
+  return obstacles.forMeeting(xlo, ylo, xhi, yhi, [&](int r) {
+    const ObstacleIndex::Rect& o = obstacles.rects()[r];
+    for (float x : {o.xlo, o.xhi}) {
+      if (xlo <= x && x <= xhi) {
+        xs.insert(x);
+      }
+    }
+    for (float y : {o.ylo, o.yhi}) {
+      if (ylo <= y && y <= yhi) {
+        ys.insert(y);
+      }
+    }
+    return above();
+  });
 }
 
 struct Replacement {
@@ -163,6 +208,10 @@ bool improveRound(std::vector<Wire>& wires,
     std::vector<GridSteiner::Point> terms;
     for (int t : ends) {
       terms.push_back({plan.nodes[t].x, plan.nodes[t].y});
+    }
+    if (gridWorkAbove(terms, obstacles, xlo, ylo, xhi, yhi,
+                      std::min(kWindowWorkCap, budget.left))) {
+      continue;
     }
     GridSteiner g(terms, obstacles, xlo, ylo, xhi, yhi);
     double work = g.work();

@@ -101,7 +101,12 @@ class Router {
   // Steiner points.
   void eulerTrail(Vertex* x);
   // Reads the spanning tree; leaves steinerCandidates with gains and victims.
+  // A victim that is a partial edge gets only its ends here: its pieces, a
+  // stretch of eMstPrime, are put in by fillPartialVictim when it is applied.
   void gainComputation();
+  // Gives a candidate's partial victim its pieces, once; leaves any other
+  // victim as it is.
+  void fillPartialVictim(SteinerCandidate* c);
   // A new candidate, appended to steinerCandidates.
   SteinerCandidate* makeSteinerCandidate(Vertex* u,
                                          Edge* eSub,

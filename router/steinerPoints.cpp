@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <tuple>
 #include <unordered_map>
 #include <utility>
@@ -33,32 +35,133 @@ void updatePass(Edge* e, Vertex* w) {
   }
 }
 
-// The stretch of ePrime between its end q and v, sharing ePrime's pieces.
-// Without ends and pieces when q is neither end.
-Edge makePartialEdge(const Edge* ePrime, Vertex* q, Vertex* v) {
-  Edge p;
+// A partial edge: the stretch of ePrime between its end q and v, with ends
+// only; fillPartialEdge gives it the pieces. Without ends when q is neither
+// end.
+Edge* makePartialEdge(ObjectPool<Edge>& pool,
+                      const Edge* ePrime,
+                      Vertex* q,
+                      Vertex* v) {
   if (q == ePrime->pStart) {
-    p.pStart = q;
-    p.pEnd = v;
+    return pool.make(q, v);
+  }
+  if (q == ePrime->pEnd) {
+    return pool.make(v, q);
+  }
+  return pool.make();
+}
+
+// The pieces of the partial edge p made for q and v: those of ePrime from
+// its pStart up to the first piece that starts at v, or, from the pEnd side,
+// those after the last piece that ends at v; the same piece objects, in path
+// order.
+void fillPartialEdge(Edge* p,
+                     const Edge* ePrime,
+                     const Vertex* q,
+                     const Vertex* v) {
+  if (q == ePrime->pStart) {
     for (Edge* d : ePrime->subEdges) {
       if (d->pStart == v) {
         break;
       }
-      p.subEdges.push_back(d);
+      p->subEdges.push_back(d);
     }
   } else if (q == ePrime->pEnd) {
-    p.pStart = v;
-    p.pEnd = q;
     for (auto it = ePrime->subEdges.rbegin(); it != ePrime->subEdges.rend();
          ++it) {
       if ((*it)->pEnd == v) {
         break;
       }
-      p.subEdges.push_front(*it);
+      p->subEdges.push_front(*it);
     }
   }
-  return p;
 }
+
+// The lengths of the partial edges of one spanning-tree edge, at the inner
+// vertices asked for, without making them: each as Edge::mstEdgeLen would sum
+// the partial edge's pieces, in path order from zero, so the value is the
+// same to the last bit. The path is walked once. A stretch from the pStart
+// end is a prefix of that sum. One to the pEnd end is the total less a
+// prefix wherever every sum of consecutive pieces is exact in float (the
+// lengths multiples of one power of two, the total below 2^24 of them), as
+// with integer coordinates; otherwise it is summed piece by piece.
+class PartialLengths {
+ public:
+  PartialLengths(const Edge* e, const std::vector<const Vertex*>& inner) {
+    for (const Vertex* v : inner) {
+      at_.emplace(v, Place{e->subEdges.size(), 0});
+    }
+    prefix_.push_back(0.0f);
+    exact_.push_back(0.0);
+    int low = std::numeric_limits<int>::max();
+    size_t i = 0;
+    for (const Edge* d : e->subEdges) {
+      float len = d->length();
+      lens_.push_back(len);
+      prefix_.push_back(prefix_.back() + len);
+      exact_.push_back(exact_.back() + len);
+      if (len > 0) {
+        int exp;
+        float mant = std::frexp(len, &exp);
+        auto bits = static_cast<std::uint32_t>(std::ldexp(mant, 24));
+        low = std::min(low, exp - 24 + ctz(bits));
+      }
+      auto first = at_.find(d->pStart);
+      if (first != at_.end() && first->second.firstStart > i) {
+        first->second.firstStart = i;
+      }
+      auto last = at_.find(d->pEnd);
+      if (last != at_.end()) {
+        last->second.afterLastEnd = i + 1;
+      }
+      ++i;
+    }
+    sumsExact_ = low == std::numeric_limits<int>::max() ||
+                 exact_.back() < std::ldexp(1.0, 24 + low);
+  }
+
+  float fromStart(const Vertex* v) const {
+    return prefix_[at_.at(v).firstStart];
+  }
+
+  float toEnd(const Vertex* v) const {
+    size_t j = at_.at(v).afterLastEnd;
+    if (sumsExact_) {
+      return static_cast<float>(exact_.back() - exact_[j]);
+    }
+    auto known = summed_.find(j);
+    if (known != summed_.end()) {
+      return known->second;
+    }
+    float len = 0;
+    for (size_t k = j; k < lens_.size(); ++k) {
+      len += lens_[k];
+    }
+    summed_.emplace(j, len);
+    return len;
+  }
+
+ private:
+  static int ctz(std::uint32_t b) {
+    int n = 0;
+    while ((b & 1u) == 0) {
+      b >>= 1;
+      ++n;
+    }
+    return n;
+  }
+
+  struct Place {
+    size_t firstStart;    // of a piece that starts at the vertex, or the count
+    size_t afterLastEnd;  // one past a piece that ends there, or 0
+  };
+  std::unordered_map<const Vertex*, Place> at_;
+  std::vector<float> lens_;
+  std::vector<float> prefix_;
+  std::vector<double> exact_;
+  bool sumsExact_ = false;
+  mutable std::unordered_map<size_t, float> summed_;  // by first piece
+};
 
 BinMergTreeNode* rootOf(BinMergTreeNode* n) {
   while (n->pParent) {
@@ -298,11 +401,8 @@ void Router::gainComputation() {
     auto pb = part.find(b);
     return pa != part.end() && pb != part.end() && pa->second == pb->second;
   };
-  std::vector<SteinerCandidate*> sound;
-  sound.reserve(steinerCandidates.size());
   for (SteinerCandidate* c : steinerCandidates) {
     if (c->valid && closesCycle(c)) {
-      sound.push_back(c);
       pushSmall(c->pQuery->queryCandidates, c, 16);
       pushSmall(c->pQueryPrime->queryCandidates, c, 16);
     }
@@ -314,26 +414,64 @@ void Router::gainComputation() {
     }
   }
 
-  for (SteinerCandidate* c : sound) {
-    Vertex* u = c->u;
-    Edge* longest = c->longestEdgeBetweenQueryVer;
-    // Made on the stack: it is kept only when it is the victim.
-    Edge partial =
-        makePartialEdge(c->eMstPrime, c->pQueryPrime, u->pMstVerRoot);
-    float b = longest ? longest->mstEdgeLen() : 0.0f;
-    float d = partial.mstEdgeLen();
-    float victimLen;
-    // On a tie the partial edge is the victim.
-    if (b > d) {
-      c->eVictim = longest;
-      victimLen = b;
-    } else {
-      partialEdges.push_back(edgePool.make(std::move(partial)));
-      c->eVictim = partialEdges.back();
-      victimLen = d;
+  // Each candidate is listed at its eMstPrime, so that edge's path is walked
+  // once for the stretches of all of them.
+  std::unordered_map<const Edge*, float> wholeLen;
+  std::vector<SteinerCandidate*> mine;
+  std::vector<const Vertex*> inner;
+  for (Edge* ePrime : mstEdges) {
+    mine.clear();
+    inner.clear();
+    for (SteinerCandidate* c : ePrime->candidates) {
+      if (c->eMstPrime == ePrime && c->valid && closesCycle(c)) {
+        mine.push_back(c);
+        inner.push_back(c->u->pMstVerRoot);
+      }
     }
-    c->gain = (victimLen - u->mstVerDist) -
-              (std::fabs(u->x - c->sx) + std::fabs(u->y - c->sy));
+    if (mine.empty()) {
+      continue;
+    }
+    PartialLengths stretch(ePrime, inner);
+    for (SteinerCandidate* c : mine) {
+      Vertex* u = c->u;
+      Edge* longest = c->longestEdgeBetweenQueryVer;
+      float b = 0.0f;
+      if (longest) {
+        auto it = wholeLen.find(longest);
+        if (it == wholeLen.end()) {
+          it = wholeLen.emplace(longest, longest->mstEdgeLen()).first;
+        }
+        b = it->second;
+      }
+      float d = 0.0f;
+      if (c->pQueryPrime == ePrime->pStart) {
+        d = stretch.fromStart(u->pMstVerRoot);
+      } else if (c->pQueryPrime == ePrime->pEnd) {
+        d = stretch.toEnd(u->pMstVerRoot);
+      }
+      float victimLen;
+      // On a tie the partial edge is the victim. It gets its pieces only
+      // when it is applied: a copy of the stretch for every candidate would
+      // take memory quadratic in the path's length.
+      if (b > d) {
+        c->eVictim = longest;
+        victimLen = b;
+      } else {
+        partialEdges.push_back(
+            makePartialEdge(edgePool, ePrime, c->pQueryPrime, u->pMstVerRoot));
+        c->eVictim = partialEdges.back();
+        victimLen = d;
+      }
+      c->gain = (victimLen - u->mstVerDist) -
+                (std::fabs(u->x - c->sx) + std::fabs(u->y - c->sy));
+    }
+  }
+}
+
+void Router::fillPartialVictim(SteinerCandidate* c) {
+  Edge* p = c->eVictim;
+  if (p && p != c->longestEdgeBetweenQueryVer && p->subEdges.empty()) {
+    fillPartialEdge(p, c->eMstPrime, c->pQueryPrime, c->u->pMstVerRoot);
   }
 }
 
@@ -358,6 +496,7 @@ void Router::addSteinerPoints() {
     if (!steinerConnectionsFree(c)) {
       continue;
     }
+    fillPartialVictim(c);
     Vertex* s = c->makeSteinerPoint();
     vertices.push_back(s);
     connectMstSubEdge(s, u);

@@ -312,6 +312,24 @@ TEST(ExactGraphTest, MatchesTheGridAmongDenseObstacles) {
   }
 }
 
+// Many copies of one pin, on a corner and beside it: each joins only a few
+// others, so that gain computation's candidates stay as many as the copies.
+TEST(ExactGraphTest, CopiesOfOnePinJoinFewOthers) {
+  Scene s;
+  s.addRect(2, 2, 6, 4);
+  for (int k = 0; k < 200; ++k) {
+    s.addPin(6, 4);
+    s.addPin(0, 3);
+  }
+  s.addPin(9, 0);
+  expectExact(s);
+  size_t most = 0;
+  for (const Vertex* v : s.router().vertices) {
+    most = std::max(most, v->sgNbrs.size());
+  }
+  EXPECT_LE(most, 8u);
+}
+
 // Two pins either side of one block: the route goes round it.
 TEST(ExactGraphTest, GoesRoundABlock) {
   Scene s;

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "legal/escapeGraph.h"
 #include "legal/freeRoute.h"
 
 namespace {
@@ -251,24 +252,40 @@ class Lattice {
   int x0_, y0_, x1_, y1_;
 };
 
+// Up to most - 1 rectangles with integer corners on a grid of 6 to 5 +
+// spread steps, touching and overlapping as they fall, and two ends on the
+// grid; with straight, one connection in four is made horizontal.
+struct RandomScene {
+  std::vector<Rect> rects;
+  RoutePoint a;
+  RoutePoint b;
+};
+
+RandomScene randomScene(unsigned seed, int spread, int most, bool straight) {
+  std::mt19937 rng(seed);
+  int grid = 6 + static_cast<int>(rng() % static_cast<unsigned>(spread));
+  std::uniform_int_distribution<int> c(0, grid), side(1, 1 + grid / 2);
+  RandomScene r;
+  int n = static_cast<int>(rng() % static_cast<unsigned>(most));
+  for (int k = 0; k < n; ++k) {
+    float x = static_cast<float>(c(rng)), y = static_cast<float>(c(rng));
+    r.rects.push_back({x, y, x + side(rng), y + side(rng)});
+  }
+  r.a = {static_cast<float>(c(rng)), static_cast<float>(c(rng))};
+  r.b = {static_cast<float>(c(rng)), static_cast<float>(c(rng))};
+  if (straight && rng() % 4 == 0) {
+    r.b.y = r.a.y;
+  }
+  return r;
+}
+
 TEST(RouteFinderTest, AgreesWithALatticeSearch) {
   int kinds[5] = {0, 0, 0, 0, 0};
   for (unsigned seed = 1; seed <= 1000; ++seed) {
     SCOPED_TRACE(testing::Message() << "seed " << seed);
-    std::mt19937 rng(seed);
-    int grid = 6 + static_cast<int>(rng() % 10);
-    std::uniform_int_distribution<int> c(0, grid), side(1, 1 + grid / 2);
-    std::vector<Rect> rects;
-    int n = static_cast<int>(rng() % 9);
-    for (int k = 0; k < n; ++k) {
-      float x = static_cast<float>(c(rng)), y = static_cast<float>(c(rng));
-      rects.push_back({x, y, x + side(rng), y + side(rng)});
-    }
-    RoutePoint a{static_cast<float>(c(rng)), static_cast<float>(c(rng))};
-    RoutePoint b{static_cast<float>(c(rng)), static_cast<float>(c(rng))};
-    if (rng() % 4 == 0) {
-      b.y = a.y;  // straight connections too
-    }
+    RandomScene scene = randomScene(seed, 10, 9, true);
+    const std::vector<Rect>& rects = scene.rects;
+    RoutePoint a = scene.a, b = scene.b;
     Scene s(rects);
     Lattice lattice(rects, a, b);
     std::pair<int, int> shortest = lattice.best(a, b, false);
@@ -299,6 +316,70 @@ TEST(RouteFinderTest, AgreesWithALatticeSearch) {
   for (int k = 0; k < 5; ++k) {
     EXPECT_GT(kinds[k], 5) << "kind " << k;
   }
+}
+
+// The search over the escape graph alone, on the same kind of scenes with
+// touching and overlapping rectangles: a route exactly when the lattice
+// has one, as short, with as few bends, every piece free; the same route
+// for the same ends, searched again.
+TEST(EscapeGraphTest, AgreesWithALatticeSearch) {
+  int found = 0;
+  for (unsigned seed = 1; seed <= 1000; ++seed) {
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    RandomScene scene = randomScene(seed, 12, 14, false);
+    const std::vector<Rect>& rects = scene.rects;
+    RoutePoint a = scene.a, b = scene.b;
+    if (!pieceFree(rects, a, a) || !pieceFree(rects, b, b)) {
+      continue;
+    }
+    ObstacleIndex index(rects);
+    EscapeGraph g(index);
+    std::vector<RoutePoint> pts = g.route(a, b);
+    std::pair<int, int> shortest = Lattice(rects, a, b).best(a, b, false);
+    ASSERT_EQ(!pts.empty(), shortest.first != INT_MAX);
+    if (pts.empty()) {
+      continue;
+    }
+    ++found;
+    FreeRoute r;
+    r.kind = RouteKind::detour;
+    r.points = pts;
+    expectSound(r, rects, a, b);
+    EXPECT_EQ(r.length(), shortest.first);
+    EXPECT_EQ(bendsOf(r), a == b ? 0 : shortest.second);
+    EXPECT_EQ(g.route(a, b), pts);
+  }
+  EXPECT_GT(found, 500);
+}
+
+// A spiral of walls, each with one gap on alternate sides: from the middle
+// the only way out winds through every gap.
+TEST(EscapeGraphTest, WindsOutOfASpiral) {
+  std::vector<Rect> rects;
+  const float c = 100;
+  for (int k = 1; k <= 12; ++k) {
+    float lo = c - 4 * k, hi = c + 4 * k;
+    bool right = k % 2 == 1;
+    float gx = right ? hi - 1 : lo, wx = right ? lo : hi - 1;
+    rects.push_back({lo, lo, hi, lo + 1});
+    rects.push_back({lo, hi - 1, hi, hi});
+    rects.push_back({wx, lo, wx + 1, hi});
+    rects.push_back({gx, lo, gx + 1, c - 1});
+    rects.push_back({gx, c + 1, gx + 1, hi});
+  }
+  ObstacleIndex index(rects);
+  EscapeGraph g(index);
+  RoutePoint a{c, c}, b{c, c + 60};
+  std::vector<RoutePoint> pts = g.route(a, b);
+  FreeRoute r;
+  r.kind = RouteKind::detour;
+  r.points = pts;
+  expectSound(r, rects, a, b);
+  std::pair<int, int> shortest = Lattice(rects, a, b).best(a, b, false);
+  EXPECT_EQ(r.length(), shortest.first);
+  EXPECT_EQ(bendsOf(r), shortest.second);
+  RouteFinder finder(index);
+  EXPECT_EQ(finder.route(a, b).points, pts) << "the window is too crowded";
 }
 
 }  // namespace

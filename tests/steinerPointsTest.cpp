@@ -308,6 +308,8 @@ TEST_F(SharedPinTest, VictimIsThePartialEdgeFromTheSharedPin) {
   Edge* p = k->eVictim;
   EXPECT_EQ(p->pStart, a);
   EXPECT_EQ(p->pEnd, v);
+  EXPECT_TRUE(p->subEdges.empty()) << "pieces wait for the candidate's turn";
+  r.fillPartialVictim(k);
   ASSERT_EQ(p->subEdges.size(), 1u);
   EXPECT_EQ(p->subEdges.front(), ac->subEdges.front()) << "pieces are shared";
   EXPECT_EQ(p->mstEdgeLen(), 10.0f);
@@ -382,6 +384,7 @@ std::string victimFor(float k) {
   if (cand->eVictim == bc) {
     return "whole";
   }
+  r.fillPartialVictim(cand);
   bool partial = cand->eVictim->pStart == c && cand->eVictim->pEnd == v &&
                  cand->eVictim->mstEdgeLen() == k &&
                  std::find(r.partialEdges.begin(), r.partialEdges.end(),
@@ -432,6 +435,7 @@ TEST(GainComputationTest, PartialEdgeFromTheEndPin) {
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(p->pStart, v);
   EXPECT_EQ(p->pEnd, c);
+  r.fillPartialVictim(k);
   ASSERT_EQ(p->subEdges.size(), 1u);
   EXPECT_EQ(p->subEdges.front(), dc->subEdges.back());
   EXPECT_EQ(p->mstEdgeLen(), 8.0f);
@@ -781,18 +785,18 @@ int indexIn(const std::vector<Vertex*>& l, const Vertex* v) {
 
 // Random pins and other vertices, each pair joined with some chance: sparse
 // draws leave forests, dense ones a single tree. The same seed makes the
-// same scene.
-void randomGraph(Scene& s, unsigned seed) {
+// same scene; coordinates are integers times scale.
+void randomGraph(Scene& s, unsigned seed, float scale = 1.0f) {
   std::mt19937 rng(seed);
   int pins = 2 + static_cast<int>(rng() % 10);
   int others = static_cast<int>(rng() % 16);
   double chance = 0.1 + 0.05 * (rng() % 10);
   std::uniform_int_distribution<int> coord(0, 40);
   for (int k = 0; k < pins; ++k) {
-    s.addPin(float(coord(rng)), float(coord(rng)));
+    s.addPin(float(coord(rng)) * scale, float(coord(rng)) * scale);
   }
   for (int k = 0; k < others; ++k) {
-    addPoint(s, float(coord(rng)), float(coord(rng)));
+    addPoint(s, float(coord(rng)) * scale, float(coord(rng)) * scale);
   }
   Router& r = s.router();
   std::bernoulli_distribution joins(chance);
@@ -800,6 +804,100 @@ void randomGraph(Scene& s, unsigned seed) {
     for (size_t j = i + 1; j < r.vertices.size(); ++j) {
       if (joins(rng)) {
         r.connectSgEdge(r.vertices[i], r.vertices[j]);
+      }
+    }
+  }
+}
+
+// A path of fractional steps from pin A to pin C, and u beside its third
+// point v but joined to pin B past C: the victim is the stretch from v to C,
+// whose sum piece by piece rounds otherwise than the path's total less the
+// part before v. With C made first and the path joined from C, C is the
+// pStart pin of A-C instead.
+TEST(GainComputationTest, StretchOfFractionsIsSummedPieceByPiece) {
+  int pEndSide = 0;
+  for (bool cFirst : {false, true}) {
+    SCOPED_TRACE(cFirst ? "from C" : "from A");
+    std::vector<float> xs{0};
+    for (int k = 1; k <= 24; ++k) {
+      xs.push_back(xs.back() + 0.37f * static_cast<float>(k % 7 + 1));
+    }
+    Scene s;
+    Vertex* c = cFirst ? s.addPin(xs.back(), 0) : nullptr;
+    Vertex* a = s.addPin(0, 0);
+    c = c ? c : s.addPin(xs.back(), 0);
+    std::vector<Vertex*> path{a};
+    for (size_t k = 1; k + 1 < xs.size(); ++k) {
+      path.push_back(addPoint(s, xs[k], 0));
+    }
+    path.push_back(c);
+    Vertex* b = s.addPin(xs.back(), 40);
+    Vertex* v = path[2];
+    Vertex* u = addPoint(s, v->x, 0.05f);
+    Router& r = s.router();
+    for (size_t k = 1; k < path.size(); ++k) {
+      if (cFirst) {
+        r.connectSgEdge(path[k], path[k - 1]);
+      } else {
+        r.connectSgEdge(path[k - 1], path[k]);
+      }
+    }
+    r.connectSgEdge(c, b);
+    r.connectSgEdge(u, v);
+    r.connectSgEdge(u, b);
+    buildTree(r);
+    Edge* ac = mstEdgeBetween(r, a, c);
+    ASSERT_NE(ac, nullptr);
+    r.gainComputation();
+    SteinerCandidate* k = candidateOf(r, u, c, b);
+    ASSERT_NE(k, nullptr);
+    ASSERT_EQ(k->pQueryPrime, c);
+    ASSERT_EQ(u->pMstVerRoot, v);
+    pEndSide += ac->pEnd == c ? 1 : 0;
+    r.fillPartialVictim(k);
+    ASSERT_NE(k->eVictim, nullptr);
+    EXPECT_EQ(k->eVictim->subEdges.size(), path.size() - 3);
+    float own = k->eVictim->mstEdgeLen();
+    EXPECT_EQ(k->gain, (own - u->mstVerDist) -
+                           (std::fabs(u->x - k->sx) + std::fabs(u->y - k->sy)));
+    if (ac->pEnd != c) {
+      continue;
+    }
+    double total = 0, before = 0;
+    for (size_t j = 1; j < path.size(); ++j) {
+      float len = std::fabs(path[j]->x - path[j - 1]->x);
+      total += len;
+      before += j <= 2 ? len : 0;
+    }
+    EXPECT_NE(own, static_cast<float>(total - before))
+        << "the scene meant a stretch whose sum rounds";
+  }
+  EXPECT_EQ(pEndSide, 1) << "one of the scenes has C at the pEnd end";
+}
+
+// Every gain counts its victim's length as the victim's own pieces sum it,
+// to the last bit: with integer coordinates, where a stretch's length is
+// taken from sums along the whole path, and with tenths and huge values,
+// where those sums round and a stretch is summed piece by piece.
+TEST(GainComputationTest, GainsCountTheVictimsOwnLength) {
+  for (float scale : {1.0f, 0.1f, 0.3f, 1e6f}) {
+    for (unsigned seed = 1; seed <= 120; ++seed) {
+      SCOPED_TRACE("scale " + std::to_string(scale) + " seed " +
+                   std::to_string(seed));
+      Scene s;
+      randomGraph(s, seed, scale);
+      Router& r = s.router();
+      buildTree(r);
+      r.gainComputation();
+      for (SteinerCandidate* c : r.steinerCandidates) {
+        if (!c->eVictim) {
+          continue;
+        }
+        r.fillPartialVictim(c);
+        const Vertex* u = c->u;
+        EXPECT_EQ(c->gain,
+                  (c->eVictim->mstEdgeLen() - u->mstVerDist) -
+                      (std::fabs(u->x - c->sx) + std::fabs(u->y - c->sy)));
       }
     }
   }
@@ -822,7 +920,7 @@ TEST(GainComputationDifferentialTest, RandomGraphs) {
     ASSERT_EQ(r.steinerCandidates.size(), q.steinerCandidates.size());
     for (size_t k = 0; k < r.steinerCandidates.size(); ++k) {
       SCOPED_TRACE("candidate " + std::to_string(k));
-      const SteinerCandidate* c = r.steinerCandidates[k];
+      SteinerCandidate* c = r.steinerCandidates[k];
       const SteinerCandidate* d = q.steinerCandidates[k];
       ASSERT_EQ(indexIn(r.vertices, c->u), indexIn(q.vertices, d->u));
       ASSERT_EQ(indexIn(r.mstEdges, c->eMst), indexIn(q.mstEdges, d->eMst));
@@ -879,6 +977,7 @@ TEST(GainComputationDifferentialTest, RandomGraphs) {
         EXPECT_EQ(c->eVictim, last);
       } else {
         EXPECT_NE(indexIn(r.partialEdges, c->eVictim), -1);
+        r.fillPartialVictim(c);
         EXPECT_FLOAT_EQ(c->eVictim->mstEdgeLen(), stretch);
       }
       float victimLen = std::max(whole, stretch);

@@ -6,6 +6,7 @@
 
 #include "drivers/commandLine.h"
 #include "support/outputFile.h"
+#include "tools/families.h"
 #include "tools/treeGen.h"
 
 namespace {
@@ -174,6 +175,20 @@ int main(int argc, char** argv) {
                   return setOption(opt, name, value);
                 });
   }
+  std::string family;
+  long familySize = 0;
+  cl.addValue("--family", "NAME",
+              "a patterned instance instead: spiral, chains, copies or "
+              "lattice, grown by --size",
+              [&family](const std::string& value, std::string&) {
+                family = value;
+                return true;
+              });
+  cl.addValue("--size", "N", "the size of the --family instance",
+              [&familySize](const std::string& value, std::string& why) {
+                why = "see --help";
+                return parseLong(value, familySize);
+              });
   cl.addFlag("--stp", "write one STP file instead of the two files", stp);
   cl.epilogue =
       "Exit status: 0 written, 1 usage or options that cannot be met, 3 "
@@ -191,7 +206,8 @@ int main(int argc, char** argv) {
   const std::vector<std::string>& files = cl.operands;
   Instance inst;
   std::string error;
-  if (!generateInstance(opt, inst, error)) {
+  if (family.empty() ? !generateInstance(opt, inst, error)
+                     : !generateFamily(family, familySize, inst, error)) {
     std::cerr << "treegen: " << error << std::endl;
     return 1;
   }

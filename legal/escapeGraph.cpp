@@ -1,0 +1,399 @@
+#include "legal/escapeGraph.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <limits>
+#include <queue>
+#include <tuple>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+namespace {
+
+constexpr float inf = std::numeric_limits<float>::infinity();
+
+// A point, and the axis along which a route reached it (0: x, 1: y). -0 is
+// read as 0, so that equal points are one key.
+struct State {
+  float x;
+  float y;
+  int axis;
+};
+
+bool operator==(const State& a, const State& b) {
+  return a.x == b.x && a.y == b.y && a.axis == b.axis;
+}
+
+float plain(float v) {
+  return v == 0 ? 0.0f : v;
+}
+
+struct StateHash {
+  size_t operator()(const State& s) const {
+    std::uint32_t x, y;
+    float px = plain(s.x), py = plain(s.y);
+    std::memcpy(&x, &px, sizeof x);
+    std::memcpy(&y, &py, sizeof y);
+    std::uint64_t k = (static_cast<std::uint64_t>(x) << 32 | y) * 2 +
+                      static_cast<std::uint64_t>(s.axis);
+    k ^= k >> 33;
+    k *= 0xff51afd7ed558ccdULL;
+    k ^= k >> 33;
+    return static_cast<size_t>(k);
+  }
+};
+
+double distance(float ax, float ay, float bx, float by) {
+  return std::fabs(static_cast<double>(ax) - bx) +
+         std::fabs(static_cast<double>(ay) - by);
+}
+
+}  // namespace
+
+void EscapeGraph::Tracks::build(std::vector<Track> tracks) {
+  std::sort(tracks.begin(), tracks.end(), [](const Track& a, const Track& b) {
+    return std::tie(a.at, a.lo, a.hi) < std::tie(b.at, b.lo, b.hi);
+  });
+  tracks.erase(std::unique(tracks.begin(), tracks.end(),
+                           [](const Track& a, const Track& b) {
+                             return a.at == b.at && a.lo == b.lo &&
+                                    a.hi == b.hi;
+                           }),
+               tracks.end());
+  byLine_ = std::move(tracks);
+  for (const Track& t : byLine_) {
+    ends_.push_back(t.lo);
+    ends_.push_back(t.hi);
+  }
+  std::sort(ends_.begin(), ends_.end());
+  ends_.erase(std::unique(ends_.begin(), ends_.end()), ends_.end());
+  leaves_ = ends_.empty() ? 0 : 2 * ends_.size() - 1;
+  auto leaf = [&](float t) {
+    return 2 *
+           static_cast<size_t>(std::lower_bound(ends_.begin(), ends_.end(), t) -
+                               ends_.begin());
+  };
+  // Bottom-up segment tree: the nodes covering leaves [from, to], counted
+  // first, then filled.
+  auto cover = [&](size_t from, size_t to, auto visit) {
+    for (size_t l = from + leaves_, r = to + leaves_ + 1; l < r;
+         l /= 2, r /= 2) {
+      if (l & 1) {
+        visit(l++);
+      }
+      if (r & 1) {
+        visit(--r);
+      }
+    }
+  };
+  std::vector<std::uint32_t> count(2 * leaves_ + 1, 0);
+  for (const Track& t : byLine_) {
+    cover(leaf(t.lo), leaf(t.hi), [&](size_t k) { ++count[k + 1]; });
+  }
+  for (size_t k = 1; k < count.size(); ++k) {
+    count[k] += count[k - 1];
+  }
+  first_ = count;
+  lines_.resize(first_.back());
+  for (const Track& t : byLine_) {
+    cover(leaf(t.lo), leaf(t.hi), [&](size_t k) { lines_[count[k]++] = t.at; });
+  }
+  for (size_t k = 0; k + 1 < first_.size(); ++k) {
+    std::sort(lines_.begin() + first_[k], lines_.begin() + first_[k + 1]);
+  }
+}
+
+const EscapeGraph::Track* EscapeGraph::Tracks::holding(float at,
+                                                       float t) const {
+  // The last track on the line that starts at or before t.
+  auto it = std::upper_bound(
+      byLine_.begin(), byLine_.end(), std::make_pair(at, t),
+      [](const std::pair<float, float>& p, const Track& k) {
+        return p.first < k.at || (p.first == k.at && p.second < k.lo);
+      });
+  if (it == byLine_.begin()) {
+    return nullptr;
+  }
+  --it;
+  return it->at == at && it->lo <= t && t <= it->hi ? &*it : nullptr;
+}
+
+float EscapeGraph::Tracks::next(float c, float t, bool up) const {
+  float best = up ? inf : -inf;
+  if (leaves_ == 0) {
+    return best;
+  }
+  auto it = std::lower_bound(ends_.begin(), ends_.end(), c);
+  size_t i = static_cast<size_t>(it - ends_.begin());
+  if (it == ends_.end() || (*it != c && i == 0)) {
+    return best;
+  }
+  size_t p = *it == c ? 2 * i : 2 * i - 1;
+  for (size_t k = p + leaves_; k >= 1; k /= 2) {
+    auto from = lines_.begin() + first_[k];
+    auto to = lines_.begin() + first_[k + 1];
+    if (up) {
+      auto n = std::upper_bound(from, to, t);
+      if (n != to) {
+        best = std::min(best, *n);
+      }
+    } else {
+      auto n = std::lower_bound(from, to, t);
+      if (n != from) {
+        best = std::max(best, *(n - 1));
+      }
+    }
+  }
+  return best;
+}
+
+EscapeGraph::EscapeGraph(const ObstacleIndex& index) : index_(index) {
+  std::vector<ObstacleIndex::Rect> solid;
+  for (const ObstacleIndex::Rect& r : index.rects()) {
+    if (r.xlo < r.xhi && r.ylo < r.yhi) {
+      solid.push_back(r);
+    }
+  }
+  std::vector<float> xs, ys;
+  for (const ObstacleIndex::Rect& r : solid) {
+    for (float x : {r.xlo, r.xhi}) {
+      for (float y : {r.ylo, r.yhi}) {
+        if (index.containing(x, y) < 0) {
+          xs.push_back(x);
+          ys.push_back(y);
+        }
+      }
+    }
+    sides_[seeRight].push_back(r.xlo);
+    sides_[seeLeft].push_back(r.xhi);
+    sides_[seeUp].push_back(r.ylo);
+    sides_[seeDown].push_back(r.yhi);
+  }
+  for (std::vector<float>& s : sides_) {
+    std::sort(s.begin(), s.end());
+    s.erase(std::unique(s.begin(), s.end()), s.end());
+  }
+  std::array<std::vector<float>, 4> sight = sightLimits(solid, xs, ys);
+  std::vector<Track> along[2];
+  for (size_t i = 0; i < xs.size(); ++i) {
+    along[0].push_back({ys[i], sight[seeLeft][i], sight[seeRight][i]});
+    along[1].push_back({xs[i], sight[seeDown][i], sight[seeUp][i]});
+  }
+  for (int k = 0; k < 2; ++k) {
+    tracks_[k].build(std::move(along[k]));
+  }
+}
+
+// A look to the right ends at the least xlo at or beyond p.x among the
+// rectangles across p.y. A piece from p to t is blocked exactly when t lies
+// beyond that end, so the end is the last side, in the look's direction,
+// to which the piece is free; a binary search over the sides finds it.
+float EscapeGraph::shoot(RoutePoint p, SightDir d) const {
+  bool alongX = d == seeRight || d == seeLeft;
+  bool ahead = d == seeRight || d == seeUp;
+  float from = alongX ? p.x : p.y;
+  float at = alongX ? p.y : p.x;
+  auto blocked = [&](float to) {
+    return alongX ? index_.blocksHorizontal(at, from, to)
+                  : index_.blocksVertical(at, from, to);
+  };
+  const std::vector<float>& s = sides_[d];
+  if (ahead) {
+    size_t l = static_cast<size_t>(std::lower_bound(s.begin(), s.end(), from) -
+                                   s.begin());
+    size_t r = s.size();
+    if (l == r) {
+      return inf;
+    }
+    // s[l] is never blocked: no side nearer than the end can block; find
+    // the farthest side that is not.
+    while (r - l > 1) {
+      size_t m = l + (r - l) / 2;
+      if (blocked(s[m])) {
+        r = m;
+      } else {
+        l = m;
+      }
+    }
+    if (r < s.size() || blocked(std::nextafter(s[l], inf))) {
+      return s[l];
+    }
+    return inf;
+  }
+  size_t r = static_cast<size_t>(std::upper_bound(s.begin(), s.end(), from) -
+                                 s.begin());
+  if (r == 0) {
+    return -inf;
+  }
+  // s[r - 1] is never blocked; find the farthest side that is not.
+  size_t l = 0;
+  --r;
+  while (l < r) {
+    size_t m = l + (r - l) / 2;
+    if (blocked(s[m])) {
+      l = m + 1;
+    } else {
+      r = m;
+    }
+  }
+  if (l > 0 || blocked(std::nextafter(s[l], -inf))) {
+    return s[l];
+  }
+  return -inf;
+}
+
+std::vector<RoutePoint> EscapeGraph::route(RoutePoint a, RoutePoint b) const {
+  // The lines through the ends, as far as each sees: [axis][end].
+  Track rays[2][2];
+  const RoutePoint ends[2] = {a, b};
+  for (int e = 0; e < 2; ++e) {
+    RoutePoint p = ends[e];
+    rays[0][e] = {p.y, shoot(p, seeLeft), shoot(p, seeRight)};
+    rays[1][e] = {p.x, shoot(p, seeDown), shoot(p, seeUp)};
+  }
+  // The stretch along `axis` through (x, y), which must be on one.
+  auto stretchAt = [&](int axis, float x, float y) -> Track {
+    float at = axis == 0 ? y : x;
+    float t = axis == 0 ? x : y;
+    if (const Track* k = tracks_[axis].holding(at, t)) {
+      return *k;
+    }
+    for (const Track& k : rays[axis]) {
+      if (k.at == at && k.lo <= t && t <= k.hi) {
+        return k;
+      }
+    }
+    return {at, t, t};
+  };
+  // The next node from (x, y) along `axis`, forwards or back; false at the
+  // end of the stretch.
+  auto step = [&](float x, float y, int axis, bool forward, State& to) {
+    Track k = stretchAt(axis, x, y);
+    float t = axis == 0 ? x : y;
+    float c = axis == 0 ? y : x;
+    int across = 1 - axis;
+    float n = tracks_[across].next(c, t, forward);
+    for (const Track& r : rays[across]) {
+      if (r.lo <= c && c <= r.hi && (forward ? r.at > t : r.at < t)) {
+        n = forward ? std::min(n, r.at) : std::max(n, r.at);
+      }
+    }
+    if (forward ? n > k.hi : n < k.lo) {
+      return false;
+    }
+    to = axis == 0 ? State{n, y, axis} : State{x, n, axis};
+    return true;
+  };
+
+  struct Label {
+    double len;
+    int bends;
+    State parent;
+    bool root;
+  };
+  std::unordered_map<State, Label, StateHash> best;
+  using Entry = std::tuple<double, int, float, float, int>;
+  std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
+  auto bound = [&](float x, float y) { return distance(x, y, b.x, b.y); };
+  for (int axis = 0; axis < 2; ++axis) {
+    State s{plain(a.x), plain(a.y), axis};
+    best[s] = {0, 0, s, true};
+    open.emplace(bound(a.x, a.y), 0, s.x, s.y, axis);
+  }
+
+  // A plain flood from b, one node per node the search takes: when b's part
+  // is used up without meeting a, the two are apart, and the search stops
+  // after about as many steps as that part has nodes.
+  struct NodeHash {
+    size_t operator()(const std::pair<float, float>& p) const {
+      return StateHash()(State{p.first, p.second, 0});
+    }
+  };
+  std::unordered_set<std::pair<float, float>, NodeHash> flooded;
+  std::deque<std::pair<float, float>> frontier;
+  bool flooding = true;
+  flooded.insert({plain(b.x), plain(b.y)});
+  frontier.emplace_back(plain(b.x), plain(b.y));
+
+  const State none{0, 0, -1};
+  State reached = none;
+  while (!open.empty() && reached.axis < 0) {
+    if (flooding) {
+      if (frontier.empty()) {
+        if (!flooded.count({plain(a.x), plain(a.y)})) {
+          return {};
+        }
+        flooding = false;
+      } else {
+        std::pair<float, float> p = frontier.front();
+        frontier.pop_front();
+        for (int axis = 0; axis < 2; ++axis) {
+          for (bool forward : {true, false}) {
+            State to;
+            if (step(p.first, p.second, axis, forward, to) &&
+                flooded.insert({to.x, to.y}).second) {
+              frontier.emplace_back(to.x, to.y);
+            }
+          }
+        }
+      }
+    }
+    auto [f, bends, x, y, axis] = open.top();
+    open.pop();
+    State cur{x, y, axis};
+    const Label here = best[cur];
+    if (here.bends != bends || here.len + bound(x, y) != f) {
+      continue;
+    }
+    if (x == plain(b.x) && y == plain(b.y)) {
+      reached = cur;
+      break;
+    }
+    for (int along = 0; along < 2; ++along) {
+      for (bool forward : {true, false}) {
+        State to;
+        if (!step(x, y, along, forward, to)) {
+          continue;
+        }
+        double nl =
+            here.len + (along == 0 ? std::fabs(static_cast<double>(to.x) - x)
+                                   : std::fabs(static_cast<double>(to.y) - y));
+        int nb = bends + (along == axis ? 0 : 1);
+        auto it = best.find(to);
+        if (it != best.end() &&
+            std::make_pair(it->second.len, it->second.bends) <=
+                std::make_pair(nl, nb)) {
+          continue;
+        }
+        best[to] = {nl, nb, cur, false};
+        open.emplace(nl + bound(to.x, to.y), nb, to.x, to.y, along);
+      }
+    }
+  }
+  std::vector<RoutePoint> pts;
+  if (reached.axis < 0) {
+    return pts;
+  }
+  // Back from b, keeping the nodes where the route turns.
+  int out = -1;
+  for (State s = reached;; s = best[s].parent) {
+    if (out < 0 || best[s].root || s.axis != out) {
+      pts.push_back({s.x, s.y});
+    }
+    out = s.axis;
+    if (best[s].root) {
+      break;
+    }
+  }
+  if (pts.size() == 1) {
+    pts.push_back(pts[0]);
+  }
+  std::reverse(pts.begin(), pts.end());
+  pts.front() = a;
+  pts.back() = b;
+  return pts;
+}

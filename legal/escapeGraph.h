@@ -1,0 +1,70 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "legal/freeRoute.h"
+#include "legal/obstacleIndex.h"
+#include "legal/sightLimits.h"
+
+// The lines a shortest route among the rectangles needs, built once for all
+// routes. A track is the free stretch, along an axis, of the line through a
+// corner that no open interior holds, as far as the free space reaches;
+// nodes are where tracks cross. Every shortest free route, and among those
+// one with the fewest bends, can be slid onto the tracks and the two lines
+// through each of its ends: a piece whose neighbours turn to the same side
+// cannot move without lengthening the route, so an obstacle holds it,
+// touching it at a corner; one whose neighbours turn to opposite sides
+// slides at no cost until it meets a corner, for were a neighbour to shrink
+// to nothing first, a bend would be saved. A search then passes a
+// corridor's few tracks, not every line of every rectangle near it.
+class EscapeGraph {
+ public:
+  explicit EscapeGraph(const ObstacleIndex& index);
+
+  // A shortest free route from a to b with the fewest bends among the
+  // shortest, as its points from a to b (every inner one a bend), or none
+  // when the free space keeps them apart. Ties go to the smaller state (x,
+  // then y, then the axis of arrival), so the route depends on nothing but
+  // the rectangles and the ends. Neither end may lie in an open interior.
+  std::vector<RoutePoint> route(RoutePoint a, RoutePoint b) const;
+
+ private:
+  // A free stretch [lo, hi] of the line at `at`.
+  struct Track {
+    float at;
+    float lo;
+    float hi;
+  };
+
+  // The tracks along one axis: by line for the one through a point, and by
+  // extent for the nearest that crosses a line of the other axis.
+  class Tracks {
+   public:
+    void build(std::vector<Track> tracks);
+    // The track on line `at` whose stretch holds t, or null.
+    const Track* holding(float at, float t) const;
+    // The nearest line beyond t (above it when up, else below) of a track
+    // whose stretch holds c; plus or minus infinity when there is none.
+    float next(float c, float t, bool up) const;
+
+   private:
+    std::vector<Track> byLine_;
+    // Over the distinct stretch ends, leaf 2i is end i and leaf 2i + 1 the
+    // gap after it; node k lists the lines of the tracks it covers, sorted,
+    // in lines_[first_[k], first_[k + 1]).
+    std::vector<float> ends_;
+    size_t leaves_ = 0;
+    std::vector<std::uint32_t> first_;
+    std::vector<float> lines_;
+  };
+
+  // How far p sees in direction d, as sightLimits tells it for corners.
+  float shoot(RoutePoint p, SightDir d) const;
+
+  const ObstacleIndex& index_;
+  Tracks tracks_[2];  // along x, along y
+  // Distinct sides of the rectangles with an interior, sorted: those a look
+  // in each direction of SightDir can meet (xlo, xhi, ylo, yhi).
+  std::vector<float> sides_[4];
+};
