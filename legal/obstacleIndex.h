@@ -33,6 +33,11 @@ class ObstacleIndex {
   // Every rectangle whose open interior meets the open box, each once, in
   // index order.
   std::vector<int> meeting(float xlo, float ylo, float xhi, float yhi) const;
+  // Grows the box by every rectangle whose open interior meets it until
+  // none sticks out of it, and returns the rectangles that meet it then, in
+  // index order. No other interior meets the grown box, so a shortest
+  // obstacle-avoiding path between two of its points stays inside it.
+  std::vector<int> growBox(Rect& box) const;
 
   bool empty() const { return rects_.empty(); }
   const std::vector<Rect>& rects() const { return rects_; }

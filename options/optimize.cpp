@@ -46,20 +46,11 @@ void Router::formOptimizedSMT() {
   WorkBudget budget{std::max(kMinWork, kWorkPerVertex * vertices.size())};
 
   if (pins.size() >= 2 && static_cast<int>(pins.size()) <= kExactPins) {
-    // An optimal tree stays inside the pins' box grown by every obstacle
-    // that meets it, until none does: it can be pressed onto the box's
-    // sides, which no obstacle's interior reaches.
-    for (bool grew = true; grew;) {
-      grew = false;
-      for (int r : obstacles.meeting(xlo, ylo, xhi, yhi)) {
-        const ObstacleIndex::Rect& o = obstacles.rects()[r];
-        if (o.xlo < xlo || o.ylo < ylo || o.xhi > xhi || o.yhi > yhi) {
-          xlo = std::min(xlo, o.xlo), ylo = std::min(ylo, o.ylo);
-          xhi = std::max(xhi, o.xhi), yhi = std::max(yhi, o.yhi);
-          grew = true;
-        }
-      }
-    }
+    // An optimal tree stays inside the pins' box grown by the obstacles
+    // that meet it: it can be pressed onto the box's sides.
+    ObstacleIndex::Rect box{xlo, ylo, xhi, yhi};
+    obstacles.growBox(box);
+    xlo = box.xlo, ylo = box.ylo, xhi = box.xhi, yhi = box.yhi;
     std::vector<GridSteiner::Point> terms;
     for (const RoutePoint& p : pins) {
       terms.push_back({p.x, p.y});
