@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "drivers/batch.h"
 #include "drivers/readInput.h"
 #include "geometry/vertex.h"
 #include "legal/obstacleIndex.h"
@@ -25,6 +26,7 @@ struct Options {
   bool optimize = false;
   bool stageTimes = false;
   std::vector<std::string> files;
+  BatchRequest request;
 };
 
 const char* programName(Program p) {
@@ -36,8 +38,16 @@ void printUsage(Program p) {
             << " PIN_POS_FILE RECT_OBSTS_FILE OUTPUT_FILE" << std::endl;
 }
 
+void printBatchUsage(Program p) {
+  std::cout << "Usage: ./" << programName(p)
+            << " --nets NETS_FILE [--threads N] [--format plain|json] "
+               "RECT_OBSTS_FILE OUTPUT_FILE"
+            << std::endl;
+}
+
 void printHelp(Program p) {
   printUsage(p);
+  printBatchUsage(p);
   std::cout << "\n";
   if (p == Program::oamst) {
     std::cout << "Builds the obstacle-avoiding rectilinear minimal spanning "
@@ -63,12 +73,21 @@ void printHelp(Program p) {
                "shortest obstacle-\n                avoiding route between "
                "every two pins, so the spanning tree\n                is the "
                "exact obstacle-avoiding minimal spanning tree\n";
+  std::cout << "  --nets FILE   route every net of FILE (pin records, each "
+               "net ended by its\n                end record) among the "
+               "obstacles near it, and write each\n                net's "
+               "pieces under a '# net K' line\n"
+               "  --threads N   with --nets: N threads (one per core)\n"
+               "  --format F    with --nets: plain, or json for one JSON "
+               "object per net\n                and line (plain)\n";
   std::cout << "  --stage-times write each stage's processor time and the "
                "peak memory so far\n                to standard error\n"
                "  -h, --help    show this help and exit\n"
                "\nExit status: 0 done, 1 usage, 2 unreadable or invalid "
                "input, 3 output not written,\n4 pins that could not all be "
-               "joined (the forest is written).\n";
+               "joined (the forest is written); with --nets,\n4 some nets' "
+               "pins walled apart (forests written) and 5 some nets refused\n"
+               "(a pin inside an obstacle; the others written).\n";
 }
 
 // False on an unknown option, with a message.
@@ -90,10 +109,24 @@ bool parseOptions(Program p, int argc, char** argv, Options& opt) {
       opt.optimize = true;
     } else if (a == "--stage-times") {
       opt.stageTimes = true;
+    } else if (isBatchOption(a)) {
+      if (!parseBatchOption(programName(p), argc, argv, i, opt.request)) {
+        return false;
+      }
     } else {
       std::cerr << programName(p) << ": unknown option " << a << std::endl;
       return false;
     }
+  }
+  if (!checkBatchOptions(programName(p), opt.request)) {
+    return false;
+  }
+  if (opt.request.given && opt.stageTimes) {
+    std::cerr << programName(p)
+              << ": --stage-times times the stages of one net; it does not "
+                 "go with --nets"
+              << std::endl;
+    return false;
   }
   if (opt.optimize && opt.noRefine) {
     std::cerr << programName(p)
@@ -206,6 +239,20 @@ int runDriver(Program program, int argc, char** argv) {
   if (opt.help) {
     printHelp(program);
     return 0;
+  }
+  if (opt.request.given) {
+    if (opt.files.size() != 2) {
+      printBatchUsage(program);
+      return 1;
+    }
+    BatchRequest& r = opt.request;
+    r.program = program;
+    r.obstaclePath = opt.files[0];
+    r.outputPath = opt.files[1];
+    r.exactGraph = opt.exactGraph;
+    r.noRefine = opt.noRefine;
+    r.optimize = opt.optimize;
+    return runBatch(r);
   }
   if (opt.files.size() != 3) {
     printUsage(program);

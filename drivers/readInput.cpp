@@ -221,6 +221,48 @@ bool parsePins(std::string_view text,
   }
 }
 
+bool parseNets(std::string_view text,
+               const std::string& name,
+               std::vector<NetPin>& pins,
+               std::vector<size_t>& netEnds,
+               std::string& error) {
+  Tokens toks(text);
+  size_t pinsFrom = pins.size(), netsFrom = netEnds.size();
+  size_t netStart = pins.size();
+  for (long r = 1;; ++r) {
+    Record rec;
+    auto where = [&] { return name + ": record " + std::to_string(r); };
+    Read res = readRecord(toks, where, true, rec, error);
+    if (res == Read::endOfText) {
+      if (pins.size() > netStart) {
+        netEnds.push_back(pins.size());
+      }
+      return true;
+    }
+    if (res == Read::endMarker) {
+      // The end record's y and type word are read and passed over, as a
+      // pin file's are.
+      std::string_view tok;
+      int line;
+      toks.next(tok, line) && toks.next(tok, line);
+      netEnds.push_back(pins.size());
+      netStart = pins.size();
+      continue;
+    }
+    if (res == Read::ok && rec.type != "pin") {
+      error = where() + ", line " + std::to_string(rec.line) + ": type word " +
+              quoted(rec.type) + " where a pin record has 'pin'";
+      res = Read::bad;
+    }
+    if (res == Read::bad) {
+      pins.resize(pinsFrom);
+      netEnds.resize(netsFrom);
+      return false;
+    }
+    pins.push_back({rec.x, rec.y});
+  }
+}
+
 bool parseObstacles(std::string_view text,
                     const std::string& name,
                     std::vector<Vertex*>& out,

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,22 @@ bool parseObstacles(std::string_view text,
                     const std::string& name,
                     std::vector<Vertex*>& out,
                     std::string& error);
+
+// A nets file: pin records as in a pin file, each net ended by its end
+// record (x = -1) or by the end of the text, so that a pin file is a nets
+// file of one net. Appends each pin to pins and, after each net, the count
+// of pins so far to netEnds (two end records in a row make an empty net).
+// On bad input appends nothing and returns false with a message naming the
+// file, the record (counted over the whole file) and its line.
+struct NetPin {
+  float x;
+  float y;
+};
+bool parseNets(std::string_view text,
+               const std::string& name,
+               std::vector<NetPin>& pins,
+               std::vector<size_t>& netEnds,
+               std::string& error);
 
 // Reads a whole file; false with a message when it cannot be opened or read.
 bool readWholeFile(const std::string& path,

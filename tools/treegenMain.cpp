@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "tools/netsGen.h"
 #include "tools/treeGen.h"
 
 namespace {
 
 void printUsage() {
-  std::cout << "Usage: ./treegen [options] PIN_POS_FILE RECT_OBSTS_FILE"
+  std::cout << "Usage: ./treegen [options] PIN_POS_FILE RECT_OBSTS_FILE\n"
+               "       ./treegen --nets N [options] NETS_FILE RECT_OBSTS_FILE"
             << std::endl;
 }
 
@@ -44,6 +46,13 @@ void printHelp() {
          "  --corner-order O          ccw or cw from each lower-left corner, "
          "or mixed:\n                            random start and direction "
          "(ccw)\n"
+         "  --nets N                  N nets of 2 to 500 pins in the mix of "
+         "placed\n                            designs, each net's pins near "
+         "one another, among\n                            macro-like "
+         "obstacles in the slots of a\n                            "
+         "floorplan grid (the obstacle sizes and contact\n                 "
+         "           do not apply); the box grows with N unless\n     "
+         "                       given\n"
          "  -h, --help                show this help and exit\n"
          "\nPins are distinct. Obstacles, pins and corner orders draw from "
          "separate\nrandom streams: other pin options leave the obstacles "
@@ -165,6 +174,8 @@ bool writeFile(const std::string& path, const std::string& text) {
 
 int main(int argc, char** argv) {
   GenOptions opt;
+  long nets = -1;
+  bool boxGiven = false;
   std::vector<std::string> files;
   bool optionsDone = false;
   for (int i = 1; i < argc; ++i) {
@@ -181,6 +192,14 @@ int main(int argc, char** argv) {
       printHelp();
       return 0;
     }
+    if (a == "--nets") {
+      if (i + 1 == argc || !parseLong(argv[++i], nets) || nets < 0) {
+        std::cerr << "treegen: --nets needs a count" << std::endl;
+        return 1;
+      }
+      continue;
+    }
+    boxGiven = boxGiven || a == "--box";
     static const char* const kValued[] = {
         "--pins",          "--obstacles",        "--seed",
         "--box",           "--layout",           "--clusters",
@@ -212,12 +231,19 @@ int main(int argc, char** argv) {
     return 1;
   }
   Instance inst;
+  NetsInstance design;
   std::string error;
-  if (!generateInstance(opt, inst, error)) {
+  if (nets >= 0 && !boxGiven) {
+    opt.xMax = opt.yMax = netsBoxSide(nets);
+  }
+  if (nets >= 0 ? !generateNets(opt, nets, design, error)
+                : !generateInstance(opt, inst, error)) {
     std::cerr << "treegen: " << error << std::endl;
     return 1;
   }
-  const std::string texts[] = {formatPinFile(inst), formatObstacleFile(inst)};
+  const std::string texts[] = {
+      nets >= 0 ? formatNetsFile(design) : formatPinFile(inst),
+      formatObstacleFile(nets >= 0 ? design.obstacles : inst)};
   for (int k = 0; k < 2; ++k) {
     if (!writeFile(files[k], texts[k])) {
       std::cerr << "treegen: cannot write " << files[k] << ": "

@@ -17,9 +17,12 @@ struct Obstacles::Data {
 
 namespace {
 
+std::string text(double v) {
+  return formatCoord(static_cast<float>(v));
+}
+
 std::string pointText(const Point& p) {
-  return "(" + formatCoord(static_cast<float>(p.x)) + ", " +
-         formatCoord(static_cast<float>(p.y)) + ")";
+  return "(" + text(p.x) + ", " + text(p.y) + ")";
 }
 
 // The ring as floats, or a message: consecutive corners must share exactly
@@ -60,7 +63,24 @@ Obstacles::Obstacles(std::shared_ptr<const Data> data)
 Obstacles::Obstacles(const std::vector<Rect>& rects) {
   std::vector<std::array<Point, 4>> rings;
   rings.reserve(rects.size());
-  for (const Rect& r : rects) {
+  for (size_t i = 0; i < rects.size(); ++i) {
+    const Rect& r = rects[i];
+    const char* names[] = {"xlo", "ylo", "xhi", "yhi"};
+    double values[] = {r.xlo, r.ylo, r.xhi, r.yhi};
+    std::string why;
+    for (int k = 0; k < 4; ++k) {
+      float f;
+      if (!toSingle(values[k], f, &why)) {
+        throw std::invalid_argument("obstacle " + std::to_string(i + 1) + ": " +
+                                    names[k] + " " + why);
+      }
+    }
+    if (!(r.xlo < r.xhi && r.ylo < r.yhi)) {
+      throw std::invalid_argument(
+          "obstacle " + std::to_string(i + 1) + ": [" + text(r.xlo) + ", " +
+          text(r.xhi) + "] x [" + text(r.ylo) + ", " + text(r.yhi) +
+          "] is not a box of positive width and height");
+    }
     rings.push_back(
         {{{r.xlo, r.ylo}, {r.xhi, r.ylo}, {r.xhi, r.yhi}, {r.xlo, r.yhi}}});
   }

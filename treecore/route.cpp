@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <unordered_map>
@@ -45,13 +47,9 @@ const char* kindName(NodeKind k) {
 
 namespace {
 
-// A tree connection as drawn: its two ends, the lower by x then y first,
-// and the points of its route from the first to the second.
-struct Drawn {
-  const Vertex* a;
-  const Vertex* b;
-  std::vector<RoutePoint> points;
-};
+// A tree connection as drawn: its route's points from its end lower by x,
+// then y, to the other.
+using Drawn = std::vector<RoutePoint>;
 
 // What a pipeline entry leaves, as its program writes it.
 struct Finished {
@@ -94,15 +92,11 @@ Finished readFinished(Router& router, Form form) {
         continue;
       }
       auto it = routes.find({u, v});
-      Drawn d{u, v, {}};
-      if (it == routes.end()) {
-        d.points = {{u->x, u->y}, {v->x, u->y}, {v->x, v->y}};
-      } else {
-        d.points = it->second.points;
-      }
-      for (size_t i = 1; i < d.points.size(); ++i) {
-        f.pieces.push_back({d.points[i - 1].x, d.points[i - 1].y, d.points[i].x,
-                            d.points[i].y});
+      Drawn d = it == routes.end()
+                    ? Drawn{{u->x, u->y}, {v->x, u->y}, {v->x, v->y}}
+                    : it->second.points;
+      for (size_t i = 1; i < d.size(); ++i) {
+        f.pieces.push_back({d[i - 1].x, d[i - 1].y, d[i].x, d[i].y});
       }
       f.connections.push_back(std::move(d));
     }
@@ -112,37 +106,52 @@ Finished readFinished(Router& router, Form form) {
 }
 
 // The drawing as a graph: points, the point of each pin, and links between
-// points, each with its points from its first end to its second.
+// points, each with its points from its first end to its second, all in one
+// list.
 struct Graph {
   std::vector<RoutePoint> at;
   std::vector<int> pinVertex;
   std::vector<std::pair<int, int>> links;
-  std::vector<std::vector<RoutePoint>> linkPoints;
+  std::vector<RoutePoint> points;
+  std::vector<size_t> pointsFrom{0};  // link l: from [l] to [l + 1]
 
-  void link(int a, int b, std::vector<RoutePoint> points) {
+  template <class It>
+  void link(int a, int b, It first, It last) {
     links.emplace_back(a, b);
-    linkPoints.push_back(std::move(points));
+    points.insert(points.end(), first, last);
+    pointsFrom.push_back(points.size());
   }
 };
 
-// Each connection's end vertices become points; the pins come first, in
-// order, and other vertices follow as the connections reach them.
-Graph graphOfConnections(const std::vector<Vertex*>& pins,
+// A point's key: its coordinates' bits, with -0 taken as 0.
+std::uint64_t keyOf(RoutePoint p) {
+  float x = p.x == 0 ? 0.0f : p.x, y = p.y == 0 ? 0.0f : p.y;
+  std::uint32_t bx, by;
+  std::memcpy(&bx, &x, sizeof bx);
+  std::memcpy(&by, &y, sizeof by);
+  return static_cast<std::uint64_t>(bx) << 32 | by;
+}
+
+// The connections' ends become points, one per place: drawn wire that
+// reaches one place is joined there, and connections of no length are not
+// drawn. The pins' places come first, in order, then the others as the
+// connections reach them.
+Graph graphOfConnections(const std::vector<RoutePoint>& pins,
                          const std::vector<Drawn>& connections) {
   Graph g;
-  std::unordered_map<const Vertex*, int> id;
-  auto vertexId = [&](const Vertex* v) {
-    auto it = id.emplace(v, static_cast<int>(g.at.size()));
+  std::unordered_map<std::uint64_t, int> id;
+  auto pointId = [&](RoutePoint p) {
+    auto it = id.emplace(keyOf(p), static_cast<int>(g.at.size()));
     if (it.second) {
-      g.at.push_back({v->x, v->y});
+      g.at.push_back(p);
     }
     return it.first->second;
   };
-  for (const Vertex* p : pins) {
-    g.pinVertex.push_back(vertexId(p));
+  for (const RoutePoint& p : pins) {
+    g.pinVertex.push_back(pointId(p));
   }
   for (const Drawn& d : connections) {
-    g.link(vertexId(d.a), vertexId(d.b), d.points);
+    g.link(pointId(d.front()), pointId(d.back()), d.begin(), d.end());
   }
   return g;
 }
@@ -151,27 +160,77 @@ bool lessPoint(const RoutePoint& a, const RoutePoint& b) {
   return a.x < b.x || (a.x == b.x && a.y < b.y);
 }
 
+// Points sorted and distinct, each wire a link between two of them, the
+// pins among them. A pin on no point gets a point of its own, shared with
+// pins at its place. False where a pin lies inside a wire of length.
+bool graphOfEnds(const std::vector<Wire>& wires,
+                 const std::vector<RoutePoint>& pins,
+                 Graph& g) {
+  for (const Wire& w : wires) {
+    g.at.push_back({w.x1, w.y1});
+    g.at.push_back({w.x2, w.y2});
+  }
+  std::sort(g.at.begin(), g.at.end(), lessPoint);
+  g.at.erase(std::unique(g.at.begin(), g.at.end()), g.at.end());
+  size_t ends = g.at.size();
+  auto find = [&](RoutePoint p) {
+    auto it = std::lower_bound(g.at.begin(), g.at.begin() + ends, p, lessPoint);
+    return it != g.at.begin() + ends && *it == p
+               ? static_cast<int>(it - g.at.begin())
+               : -1;
+  };
+  for (const Wire& w : wires) {
+    RoutePoint a{w.x1, w.y1}, b{w.x2, w.y2};
+    RoutePoint pts[2] = {a, b};
+    g.link(find(a), find(b), pts, pts + 2);
+  }
+  for (const RoutePoint& p : pins) {
+    int v = find(p);
+    if (v < 0) {
+      for (const Wire& w : wires) {
+        bool onX = (w.x1 <= p.x && p.x <= w.x2) || (w.x2 <= p.x && p.x <= w.x1);
+        bool onY = (w.y1 <= p.y && p.y <= w.y2) || (w.y2 <= p.y && p.y <= w.y1);
+        if (onX && onY) {
+          return false;
+        }
+      }
+      for (size_t k = ends; k < g.at.size() && v < 0; ++k) {
+        v = g.at[k] == p ? static_cast<int>(k) : -1;
+      }
+      if (v < 0) {
+        v = static_cast<int>(g.at.size());
+        g.at.push_back(p);
+      }
+    }
+    g.pinVertex.push_back(v);
+  }
+  return true;
+}
+
 // The plan's points; a pin on no wire gets a point of its own, shared with
 // pins at its place.
 Graph graphOfPlan(const WirePlan& plan, const std::vector<RoutePoint>& pins) {
   Graph g;
   g.at = plan.nodes;
-  std::map<std::pair<float, float>, int> lone;
+  size_t nodes = plan.nodes.size();
   for (const RoutePoint& p : pins) {
-    auto it = std::lower_bound(g.at.begin(), g.at.begin() + plan.nodes.size(),
-                               p, lessPoint);
-    if (it != g.at.begin() + plan.nodes.size() && *it == p) {
-      g.pinVertex.push_back(static_cast<int>(it - g.at.begin()));
-      continue;
+    auto it =
+        std::lower_bound(g.at.begin(), g.at.begin() + nodes, p, lessPoint);
+    int v = it != g.at.begin() + nodes && *it == p
+                ? static_cast<int>(it - g.at.begin())
+                : -1;
+    for (size_t k = nodes; k < g.at.size() && v < 0; ++k) {
+      v = g.at[k] == p ? static_cast<int>(k) : -1;
     }
-    auto l = lone.emplace(std::make_pair(p.x, p.y), g.at.size());
-    if (l.second) {
+    if (v < 0) {
+      v = static_cast<int>(g.at.size());
       g.at.push_back(p);
     }
-    g.pinVertex.push_back(l.first->second);
+    g.pinVertex.push_back(v);
   }
   for (const auto& [a, b] : plan.pieces) {
-    g.link(a, b, {plan.nodes[a], plan.nodes[b]});
+    RoutePoint pts[2] = {plan.nodes[a], plan.nodes[b]};
+    g.link(a, b, pts, pts + 2);
   }
   return g;
 }
@@ -206,29 +265,54 @@ std::vector<Point> simplePath(const std::vector<RoutePoint>& pts) {
   return path;
 }
 
+// Adjacency lists in one array: the items of list k are
+// items[first[k]] .. items[first[k + 1] - 1], in the order they were given.
+struct Lists {
+  std::vector<int> first;
+  std::vector<int> items;
+
+  // pairs[i] = (list, item).
+  Lists(size_t lists, const std::vector<std::pair<int, int>>& pairs)
+      : first(lists + 1, 0), items(pairs.size()) {
+    for (const auto& p : pairs) {
+      ++first[p.first + 1];
+    }
+    for (size_t k = 0; k < lists; ++k) {
+      first[k + 1] += first[k];
+    }
+    std::vector<int> at(first.begin(), first.end() - 1);
+    for (const auto& p : pairs) {
+      items[at[p.first]++] = p.second;
+    }
+  }
+  int size(int k) const { return first[k + 1] - first[k]; }
+  int operator()(int k, int i) const { return items[first[k] + i]; }
+};
+
 // Nodes, edges and parents from the graph: pins and the points where the
 // drawing branches (or ends) are nodes; an edge runs from node to node
 // through points of two links each. Each part is walked breadth-first from
 // its first node, links taken in their order.
 void buildTree(const Graph& g, Tree& t) {
-  size_t nv = g.at.size();
-  std::vector<std::vector<int>> incident(nv);
+  int nv = static_cast<int>(g.at.size());
+  std::vector<std::pair<int, int>> ends;
+  ends.reserve(2 * g.links.size());
   for (size_t l = 0; l < g.links.size(); ++l) {
     auto [a, b] = g.links[l];
     if (a != b) {
-      incident[a].push_back(static_cast<int>(l));
-      incident[b].push_back(static_cast<int>(l));
+      ends.emplace_back(a, static_cast<int>(l));
+      ends.emplace_back(b, static_cast<int>(l));
     }
   }
+  Lists incident(nv, ends);
   std::vector<int> nodeOf(nv, -1);
   std::vector<int> vertexOf;
-  // A chain of links between two nodes, its points from the first.
-  struct Chain {
-    int a;
-    int b;
-    std::vector<RoutePoint> points;
-  };
-  std::vector<Chain> chains;
+  // Chains of links between two nodes, their points from the first, all in
+  // one list.
+  std::vector<std::pair<int, int>> chainEnds;
+  std::vector<size_t> chainFrom;
+  std::vector<RoutePoint> chainPoints;
+  t.nodes.reserve(g.pinVertex.size());
   for (size_t i = 0; i < g.pinVertex.size(); ++i) {
     int v = g.pinVertex[i];
     t.nodes.push_back({{g.at[v].x, g.at[v].y}, NodeKind::pin, -1, -1});
@@ -236,13 +320,16 @@ void buildTree(const Graph& g, Tree& t) {
     if (nodeOf[v] < 0) {
       nodeOf[v] = static_cast<int>(i);
     } else {
-      chains.push_back({nodeOf[v], static_cast<int>(i), {g.at[v], g.at[v]}});
+      chainEnds.emplace_back(nodeOf[v], static_cast<int>(i));
+      chainFrom.push_back(chainPoints.size());
+      chainPoints.insert(chainPoints.end(), 2, g.at[v]);
     }
   }
-  for (size_t v = 0; v < nv; ++v) {
-    if (nodeOf[v] < 0 && !incident[v].empty() && incident[v].size() != 2) {
+  for (int v = 0; v < nv; ++v) {
+    int degree = incident.size(v);
+    if (nodeOf[v] < 0 && degree > 0 && degree != 2) {
       nodeOf[v] = static_cast<int>(t.nodes.size());
-      vertexOf.push_back(static_cast<int>(v));
+      vertexOf.push_back(v);
       t.nodes.push_back(
           {{g.at[v].x, g.at[v].y}, NodeKind::steinerPoint, -1, -1});
     }
@@ -254,46 +341,55 @@ void buildTree(const Graph& g, Tree& t) {
     if (nodeOf[start] != static_cast<int>(n)) {
       continue;  // a second pin at its place
     }
-    for (int first : incident[start]) {
-      if (used[first]) {
+    for (int i = 0; i < incident.size(start); ++i) {
+      int l = incident(start, i);
+      if (used[l]) {
         continue;
       }
-      Chain c{static_cast<int>(n), -1, {}};
-      int cur = start, l = first;
+      size_t from = chainPoints.size();
+      int cur = start;
+      int end = -1;
       for (;;) {
         used[l] = 1;
-        const std::vector<RoutePoint>& pts = g.linkPoints[l];
+        const RoutePoint* pts = g.points.data() + g.pointsFrom[l];
+        size_t count = g.pointsFrom[l + 1] - g.pointsFrom[l];
         bool forward = g.links[l].first == cur;
-        size_t skip = c.points.empty() ? 0 : 1;
-        for (size_t k = skip; k < pts.size(); ++k) {
-          c.points.push_back(forward ? pts[k] : pts[pts.size() - 1 - k]);
+        for (size_t k = chainPoints.size() == from ? 0 : 1; k < count; ++k) {
+          chainPoints.push_back(forward ? pts[k] : pts[count - 1 - k]);
         }
         int next = forward ? g.links[l].second : g.links[l].first;
         if (nodeOf[next] >= 0) {
-          c.b = nodeOf[next];
+          end = nodeOf[next];
           break;
         }
         int other =
-            incident[next][0] == l ? incident[next][1] : incident[next][0];
+            incident(next, 0) == l ? incident(next, 1) : incident(next, 0);
         if (used[other]) {
           break;  // a loop through no node: not part of the tree
         }
         cur = next;
         l = other;
       }
-      if (c.b >= 0) {
-        chains.push_back(std::move(c));
+      if (end < 0) {
+        chainPoints.resize(from);
+        continue;
       }
+      chainEnds.emplace_back(static_cast<int>(n), end);
+      chainFrom.push_back(from);
     }
   }
+  chainFrom.push_back(chainPoints.size());
 
-  std::vector<std::vector<int>> around(t.nodes.size());
-  for (size_t c = 0; c < chains.size(); ++c) {
-    around[chains[c].a].push_back(static_cast<int>(c));
-    around[chains[c].b].push_back(static_cast<int>(c));
+  std::vector<std::pair<int, int>> nodeChains;
+  nodeChains.reserve(2 * chainEnds.size());
+  for (size_t c = 0; c < chainEnds.size(); ++c) {
+    nodeChains.emplace_back(chainEnds[c].first, static_cast<int>(c));
+    nodeChains.emplace_back(chainEnds[c].second, static_cast<int>(c));
   }
+  Lists around(t.nodes.size(), nodeChains);
   std::vector<char> reached(t.nodes.size(), 0);
   std::vector<int> queue;
+  std::vector<RoutePoint> pts;
   for (size_t root = 0; root < t.nodes.size(); ++root) {
     if (reached[root]) {
       continue;
@@ -302,20 +398,22 @@ void buildTree(const Graph& g, Tree& t) {
     queue.assign(1, static_cast<int>(root));
     for (size_t q = 0; q < queue.size(); ++q) {
       int u = queue[q];
-      for (int c : around[u]) {
-        const Chain& ch = chains[c];
-        int w = ch.a == u ? ch.b : ch.a;
+      for (int i = 0; i < around.size(u); ++i) {
+        int c = around(u, i);
+        auto [a, b] = chainEnds[c];
+        int w = a == u ? b : a;
         if (reached[w]) {
           continue;
         }
         reached[w] = 1;
         queue.push_back(w);
         t.nodes[w].parent = u;
-        Edge e{u, w, simplePath(ch.points)};
-        if (ch.a != u) {
-          std::reverse(e.path.begin(), e.path.end());
+        pts.assign(chainPoints.begin() + chainFrom[c],
+                   chainPoints.begin() + chainFrom[c + 1]);
+        if (a != u) {
+          std::reverse(pts.begin(), pts.end());
         }
-        t.edges.push_back(std::move(e));
+        t.edges.push_back({u, w, simplePath(pts)});
       }
     }
   }
@@ -454,12 +552,21 @@ Tree routeNet(const Obstacles& obstacles,
     router.exactGraph = options.exactGraph;
     runEntry(router, options.form);
     f = readFinished(router, options.form);
+  }
+  // The refined forms' segments make a clean tree: wire meets wire only at
+  // shared ends, and none is drawn twice.
+  Graph ends;
+  if (!drawsConnections(options.form) && graphOfEnds(f.pieces, pins, ends)) {
+    for (const Wire& w : f.pieces) {
+      t.wireLength += std::fabs(static_cast<double>(w.x2) - w.x1) +
+                      std::fabs(static_cast<double>(w.y2) - w.y1);
+    }
+    buildTree(ends, t);
+  } else {
     WirePlan plan = planWires(f.pieces, pins);
     t.wireLength = planLength(plan);
     if (drawsConnections(options.form)) {
-      std::vector<Vertex*> pinVertices(vertices.all.begin(),
-                                       vertices.all.begin() + pins.size());
-      buildTree(graphOfConnections(pinVertices, f.connections), t);
+      buildTree(graphOfConnections(pins, f.connections), t);
     } else {
       buildTree(graphOfPlan(plan, pins), t);
     }
