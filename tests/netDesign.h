@@ -15,6 +15,7 @@
 #include "geometry/vertex.h"
 #include "legal/checkTree.h"
 #include "router/router.h"
+#include "support/formatCoord.h"
 #include "tests/programRun.h"
 #include "treecore/route.h"
 
@@ -75,7 +76,7 @@ inline Design randomDesign(
 }
 
 inline std::string number(double v) {
-  return std::to_string(static_cast<long>(v));
+  return formatCoord(static_cast<float>(v));
 }
 
 inline std::string pinText(const treecore::Net& net) {

@@ -142,6 +142,36 @@ TEST(RouteNetTest, EveryObstacleGivesTheSingleNetProgramsBytes) {
   }
 }
 
+// Every placing of one or two pins on a small grid, with no obstacle: the
+// quick way round the pipeline must give its bytes.
+TEST(RouteNetTest, OneOrTwoPinsWithoutObstaclesAreThePipelines) {
+  Obstacles none;
+  std::vector<Net> nets;
+  for (int a = 0; a < 16; ++a) {
+    nets.push_back({{a % 4 * 1.5, a / 4 * 2.0}});
+    for (int b = 0; b < 16; ++b) {
+      nets.push_back({{a % 4 * 1.5, a / 4 * 2.0}, {b % 4 * 1.5, b / 4 * 2.0}});
+    }
+  }
+  for (Form form :
+       {Form::spanningTree, Form::unrefinedSteinerTree, Form::steinerTree}) {
+    for (bool exact : {false, true}) {
+      SCOPED_TRACE(formName(form) + (exact ? " exact" : ""));
+      RouteOptions o;
+      o.form = form;
+      o.exactGraph = exact;
+      for (const Net& net : nets) {
+        Tree t = treecore::routeNet(none, net, o);
+        ASSERT_EQ(netDesign::banner(form) + blocksOf(t),
+                  netDesign::programOutput(net, {}, form, exact))
+            << net[0].x << " " << net[0].y << " " << net.back().x << " "
+            << net.back().y;
+        expectSoundTree(t, net, none);
+      }
+    }
+  }
+}
+
 // Wide nets among a few obstacles: the grown box takes them all.
 TEST(RouteNetTest, NearObstaclesGiveTheProgramsBytesWhereTheyAreAll) {
   int all = 0, some = 0;
@@ -199,6 +229,24 @@ TEST(RouteNetTest, PinsAtOnePlaceAreJoinedByEdgesOfNoLength) {
     EXPECT_EQ(t.nodes[4].parent, 1);
     EXPECT_EQ(t.edges[t.nodes[2].edge].length(), 0);
     EXPECT_EQ(t.edges[t.nodes[2].edge].path.size(), 2u);
+  }
+}
+
+// The middle pin lies inside the one segment the refined forms draw.
+TEST(RouteNetTest, APinInsideASegmentIsANodeOnIt) {
+  Obstacles none;
+  Net net = {{0, 0}, {5, 0}, {10, 0}, {10, 0}};
+  for (Form form : kForms) {
+    SCOPED_TRACE(formName(form));
+    RouteOptions o;
+    o.form = form;
+    Tree t = treecore::routeNet(none, net, o);
+    expectSoundTree(t, net, none);
+    ASSERT_EQ(t.nodes.size(), 4u);
+    EXPECT_EQ(t.nodes[1].parent, 0);
+    EXPECT_EQ(t.nodes[2].parent, 1);
+    EXPECT_EQ(t.nodes[3].parent, 2);
+    EXPECT_EQ(t.wireLength, 10);
   }
 }
 

@@ -54,7 +54,8 @@ using Drawn = std::vector<RoutePoint>;
 // What a pipeline entry leaves, as its program writes it.
 struct Finished {
   std::vector<Wire> pieces;  // in the order they are written
-  // For the spanning tree and the unrefined form only, in the same order.
+  // For the spanning tree and the unrefined form only, in the same order,
+  // with the parts the pins form.
   std::vector<Drawn> connections;
   int parts = 0;
 };
@@ -75,7 +76,6 @@ Finished readFinished(Router& router, Form form) {
     for (const ::Segment* s : router.segments) {
       f.pieces.push_back({s->x1, s->y1, s->x2, s->y2});
     }
-    f.parts = router.pinParts();
     return f;
   }
   std::map<Router::Connection, FreeRoute> routes =
@@ -160,66 +160,94 @@ bool lessPoint(const RoutePoint& a, const RoutePoint& b) {
   return a.x < b.x || (a.x == b.x && a.y < b.y);
 }
 
-// Points sorted and distinct, each wire a link between two of them, the
-// pins among them. A pin on no point gets a point of its own, shared with
-// pins at its place. False where a pin lies inside a wire of length.
-bool graphOfEnds(const std::vector<Wire>& wires,
-                 const std::vector<RoutePoint>& pins,
-                 Graph& g) {
+// The graph of wires that meet only at shared ends and never overlap, as
+// the refined forms' segments do: a point at every end and at every pin,
+// a pin inside a wire cutting it in two, a pin on no wire a point of its
+// own, shared with pins at its place.
+Graph graphOfEnds(const std::vector<Wire>& wires,
+                  const std::vector<RoutePoint>& pins) {
+  // Each wire along its line: y and x for horizontal ones, x and y for
+  // vertical ones; a pin inside one is found by a binary search.
+  struct Run {
+    float line;
+    float lo;
+    float hi;
+    int wire;
+  };
+  auto byLine = [](const Run& a, const Run& b) {
+    return a.line < b.line || (a.line == b.line && a.lo < b.lo);
+  };
+  std::vector<Run> across, along;
+  for (size_t i = 0; i < wires.size(); ++i) {
+    const Wire& w = wires[i];
+    if (w.y1 == w.y2 && w.x1 != w.x2) {
+      across.push_back({w.y1, std::min(w.x1, w.x2), std::max(w.x1, w.x2),
+                        static_cast<int>(i)});
+    } else if (w.x1 == w.x2 && w.y1 != w.y2) {
+      along.push_back({w.x1, std::min(w.y1, w.y2), std::max(w.y1, w.y2),
+                       static_cast<int>(i)});
+    }
+  }
+  std::sort(across.begin(), across.end(), byLine);
+  std::sort(along.begin(), along.end(), byLine);
+  auto inside = [&byLine](const std::vector<Run>& runs, float line, float at) {
+    auto it = std::upper_bound(runs.begin(), runs.end(), Run{line, at, at, -1},
+                               byLine);
+    if (it == runs.begin()) {
+      return -1;
+    }
+    --it;
+    return it->line == line && it->lo < at && at < it->hi ? it->wire : -1;
+  };
+  std::vector<std::pair<int, RoutePoint>> cuts;
+  for (const RoutePoint& p : pins) {
+    int w = inside(across, p.y, p.x);
+    w = w >= 0 ? w : inside(along, p.x, p.y);
+    if (w >= 0) {
+      cuts.emplace_back(w, p);
+    }
+  }
+  Graph g;
   for (const Wire& w : wires) {
     g.at.push_back({w.x1, w.y1});
     g.at.push_back({w.x2, w.y2});
   }
+  for (const auto& c : cuts) {
+    g.at.push_back(c.second);
+  }
   std::sort(g.at.begin(), g.at.end(), lessPoint);
   g.at.erase(std::unique(g.at.begin(), g.at.end()), g.at.end());
-  size_t ends = g.at.size();
+  size_t placed = g.at.size();
   auto find = [&](RoutePoint p) {
-    auto it = std::lower_bound(g.at.begin(), g.at.begin() + ends, p, lessPoint);
-    return it != g.at.begin() + ends && *it == p
+    auto it =
+        std::lower_bound(g.at.begin(), g.at.begin() + placed, p, lessPoint);
+    return it != g.at.begin() + placed && *it == p
                ? static_cast<int>(it - g.at.begin())
                : -1;
   };
-  for (const Wire& w : wires) {
-    RoutePoint a{w.x1, w.y1}, b{w.x2, w.y2};
-    RoutePoint pts[2] = {a, b};
-    g.link(find(a), find(b), pts, pts + 2);
+  // A wire's cuts in order from its first end.
+  std::sort(cuts.begin(), cuts.end(), [&wires](const auto& a, const auto& b) {
+    if (a.first != b.first) {
+      return a.first < b.first;
+    }
+    const Wire& w = wires[a.first];
+    bool up = w.x1 < w.x2 || w.y1 < w.y2;
+    return up ? lessPoint(a.second, b.second) : lessPoint(b.second, a.second);
+  });
+  size_t c = 0;
+  for (size_t i = 0; i < wires.size(); ++i) {
+    RoutePoint from{wires[i].x1, wires[i].y1};
+    for (; c < cuts.size() && cuts[c].first == static_cast<int>(i); ++c) {
+      RoutePoint pts[2] = {from, cuts[c].second};
+      g.link(find(pts[0]), find(pts[1]), pts, pts + 2);
+      from = cuts[c].second;
+    }
+    RoutePoint pts[2] = {from, {wires[i].x2, wires[i].y2}};
+    g.link(find(pts[0]), find(pts[1]), pts, pts + 2);
   }
   for (const RoutePoint& p : pins) {
     int v = find(p);
-    if (v < 0) {
-      for (const Wire& w : wires) {
-        bool onX = (w.x1 <= p.x && p.x <= w.x2) || (w.x2 <= p.x && p.x <= w.x1);
-        bool onY = (w.y1 <= p.y && p.y <= w.y2) || (w.y2 <= p.y && p.y <= w.y1);
-        if (onX && onY) {
-          return false;
-        }
-      }
-      for (size_t k = ends; k < g.at.size() && v < 0; ++k) {
-        v = g.at[k] == p ? static_cast<int>(k) : -1;
-      }
-      if (v < 0) {
-        v = static_cast<int>(g.at.size());
-        g.at.push_back(p);
-      }
-    }
-    g.pinVertex.push_back(v);
-  }
-  return true;
-}
-
-// The plan's points; a pin on no wire gets a point of its own, shared with
-// pins at its place.
-Graph graphOfPlan(const WirePlan& plan, const std::vector<RoutePoint>& pins) {
-  Graph g;
-  g.at = plan.nodes;
-  size_t nodes = plan.nodes.size();
-  for (const RoutePoint& p : pins) {
-    auto it =
-        std::lower_bound(g.at.begin(), g.at.begin() + nodes, p, lessPoint);
-    int v = it != g.at.begin() + nodes && *it == p
-                ? static_cast<int>(it - g.at.begin())
-                : -1;
-    for (size_t k = nodes; k < g.at.size() && v < 0; ++k) {
+    for (size_t k = placed; k < g.at.size() && v < 0; ++k) {
       v = g.at[k] == p ? static_cast<int>(k) : -1;
     }
     if (v < 0) {
@@ -227,10 +255,6 @@ Graph graphOfPlan(const WirePlan& plan, const std::vector<RoutePoint>& pins) {
       g.at.push_back(p);
     }
     g.pinVertex.push_back(v);
-  }
-  for (const auto& [a, b] : plan.pieces) {
-    RoutePoint pts[2] = {plan.nodes[a], plan.nodes[b]};
-    g.link(a, b, pts, pts + 2);
   }
   return g;
 }
@@ -292,8 +316,9 @@ struct Lists {
 // Nodes, edges and parents from the graph: pins and the points where the
 // drawing branches (or ends) are nodes; an edge runs from node to node
 // through points of two links each. Each part is walked breadth-first from
-// its first node, links taken in their order.
-void buildTree(const Graph& g, Tree& t) {
+// its first node, links taken in their order. Returns the parts that hold
+// pins.
+int buildTree(const Graph& g, Tree& t) {
   int nv = static_cast<int>(g.at.size());
   std::vector<std::pair<int, int>> ends;
   ends.reserve(2 * g.links.size());
@@ -390,10 +415,13 @@ void buildTree(const Graph& g, Tree& t) {
   std::vector<char> reached(t.nodes.size(), 0);
   std::vector<int> queue;
   std::vector<RoutePoint> pts;
+  int pinParts = 0;
   for (size_t root = 0; root < t.nodes.size(); ++root) {
     if (reached[root]) {
       continue;
     }
+    // Pins come first: a part that holds one is reached from it.
+    pinParts += root < g.pinVertex.size() ? 1 : 0;
     reached[root] = 1;
     queue.assign(1, static_cast<int>(root));
     for (size_t q = 0; q < queue.size(); ++q) {
@@ -422,6 +450,7 @@ void buildTree(const Graph& g, Tree& t) {
   for (size_t e = 0; e < t.edges.size(); ++e) {
     t.nodes[t.edges[e].to].edge = static_cast<int>(e);
   }
+  return pinParts;
 }
 
 double planLength(const WirePlan& plan) {
@@ -522,6 +551,44 @@ void runEntry(Router& router, Form form) {
   }
 }
 
+// What the pipeline leaves for one or two pins and no obstacle, without
+// it: the connection from the lower pin (by x, then y) drawn as its L,
+// horizontal leg first; refined, the L's legs as segments, each from its
+// lower end, ordered as their lower ends are in the Router's list (the
+// pins, then the bend); a straight connection is one segment. Most nets of
+// a design are such; a test holds this to the pipeline on every placing.
+// False where the pipeline must run.
+bool finishAlone(const std::vector<RoutePoint>& pins, Form form, Finished& f) {
+  if (pins.size() > 2 || form == Form::optimizedSteinerTree) {
+    return false;
+  }
+  f.parts = 1;
+  if (pins.size() == 1 || pins[0] == pins[1]) {
+    return true;
+  }
+  RoutePoint u = lessPoint(pins[0], pins[1]) ? pins[0] : pins[1];
+  RoutePoint v = lessPoint(pins[0], pins[1]) ? pins[1] : pins[0];
+  RoutePoint bend{v.x, u.y};
+  if (drawsConnections(form)) {
+    f.pieces = {{u.x, u.y, bend.x, bend.y}, {bend.x, bend.y, v.x, v.y}};
+    f.connections = {{u, bend, v}};
+  } else if (u.x == v.x || u.y == v.y) {
+    f.pieces = {{u.x, u.y, v.x, v.y}};
+  } else {
+    for (const RoutePoint& p : pins) {
+      if (lessPoint(p, bend)) {
+        f.pieces.push_back({p.x, p.y, bend.x, bend.y});
+      }
+    }
+    for (const RoutePoint& p : pins) {
+      if (lessPoint(bend, p)) {
+        f.pieces.push_back({bend.x, bend.y, p.x, p.y});
+      }
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 Tree routeNet(const Obstacles& obstacles,
@@ -545,37 +612,32 @@ Tree routeNet(const Obstacles& obstacles,
     }
     chosen = obstacles.near(exact);
   }
-  NetVertices vertices(pins, obstacles, chosen);
   Finished f;
-  {
+  if (!chosen.empty() || !finishAlone(pins, options.form, f)) {
+    NetVertices vertices(pins, obstacles, chosen);
     Router router(vertices.all);
     router.exactGraph = options.exactGraph;
     runEntry(router, options.form);
     f = readFinished(router, options.form);
   }
   // The refined forms' segments make a clean tree: wire meets wire only at
-  // shared ends, and none is drawn twice.
-  Graph ends;
-  if (!drawsConnections(options.form) && graphOfEnds(f.pieces, pins, ends)) {
+  // shared ends, and none is drawn twice. Their parts are the drawing's;
+  // the other forms' are the tree connections' as the Router counts them.
+  if (drawsConnections(options.form)) {
+    t.wireLength = planLength(planWires(f.pieces, pins));
+    buildTree(graphOfConnections(pins, f.connections), t);
+    t.parts = f.parts;
+  } else {
     for (const Wire& w : f.pieces) {
       t.wireLength += std::fabs(static_cast<double>(w.x2) - w.x1) +
                       std::fabs(static_cast<double>(w.y2) - w.y1);
     }
-    buildTree(ends, t);
-  } else {
-    WirePlan plan = planWires(f.pieces, pins);
-    t.wireLength = planLength(plan);
-    if (drawsConnections(options.form)) {
-      buildTree(graphOfConnections(pins, f.connections), t);
-    } else {
-      buildTree(graphOfPlan(plan, pins), t);
-    }
+    t.parts = buildTree(graphOfEnds(f.pieces, pins), t);
   }
   t.segments.reserve(f.pieces.size());
   for (const Wire& w : f.pieces) {
     t.segments.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
   }
-  t.parts = f.parts;
   if (t.parts > 1) {
     t.status = Status::forest;
     t.message = "obstacles keep the " + std::to_string(pins.size()) +
