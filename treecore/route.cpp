@@ -156,9 +156,13 @@ Graph graphOfConnections(const std::vector<RoutePoint>& pins,
   return g;
 }
 
-bool lessPoint(const RoutePoint& a, const RoutePoint& b) {
-  return a.x < b.x || (a.x == b.x && a.y < b.y);
-}
+// By x, then y; a function object, so that sorts inline it.
+struct LessPoint {
+  bool operator()(const RoutePoint& a, const RoutePoint& b) const {
+    return a.x < b.x || (a.x == b.x && a.y < b.y);
+  }
+};
+const LessPoint lessPoint;
 
 // The graph of wires that meet only at shared ends and never overlap, as
 // the refined forms' segments do: a point at every end and at every pin,

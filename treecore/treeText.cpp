@@ -1,5 +1,7 @@
 #include "treecore/treeText.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 
 #include "legal/checkTree.h"
@@ -9,8 +11,20 @@ namespace treecore {
 
 namespace {
 
+void appendInt(std::string& out, long v) {
+  char buf[24];
+  out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+// As formatCoord writes the float v holds; its digits alone for the usual
+// integer, without a string made for it.
 void appendCoord(std::string& out, double v) {
-  out += formatCoord(static_cast<float>(v));
+  if (v > -1e6 && v < 1e6 && v == static_cast<double>(static_cast<long>(v)) &&
+      !(v == 0 && std::signbit(v))) {
+    appendInt(out, static_cast<long>(v));
+  } else {
+    out += formatCoord(static_cast<float>(v));
+  }
 }
 
 void appendPoint(std::string& out, const Point& p) {
@@ -53,29 +67,38 @@ void appendBlocks(std::string& out, const Tree& tree) {
 }
 
 void appendJson(std::string& out, const Tree& tree, long net) {
-  out += "{\"net\":" + std::to_string(net) + ",\"status\":";
+  out += "{\"net\":";
+  appendInt(out, net);
+  out += ",\"status\":";
   appendString(out, statusName(tree.status));
   out += ",\"message\":";
   appendString(out, tree.message);
-  out += ",\"parts\":" + std::to_string(tree.parts) +
-         ",\"wireLength\":" + formatLength(tree.wireLength) + ",\"nodes\":[";
+  out += ",\"parts\":";
+  appendInt(out, tree.parts);
+  out += ",\"wireLength\":";
+  out += formatLength(tree.wireLength);
+  out += ",\"nodes\":[";
   for (size_t i = 0; i < tree.nodes.size(); ++i) {
     const Node& n = tree.nodes[i];
     out += i ? ",{\"x\":" : "{\"x\":";
     appendCoord(out, n.at.x);
     out += ",\"y\":";
     appendCoord(out, n.at.y);
-    out += ",\"kind\":";
-    appendString(out, kindName(n.kind));
-    out += ",\"parent\":" + std::to_string(n.parent) +
-           ",\"edge\":" + std::to_string(n.edge) + "}";
+    out += n.kind == NodeKind::pin ? ",\"kind\":\"pin\",\"parent\":"
+                                   : ",\"kind\":\"steinerPoint\",\"parent\":";
+    appendInt(out, n.parent);
+    out += ",\"edge\":";
+    appendInt(out, n.edge);
+    out += '}';
   }
   out += "],\"edges\":[";
   for (size_t i = 0; i < tree.edges.size(); ++i) {
     const Edge& e = tree.edges[i];
     out += i ? ",{\"from\":" : "{\"from\":";
-    out += std::to_string(e.from) + ",\"to\":" + std::to_string(e.to) +
-           ",\"path\":[";
+    appendInt(out, e.from);
+    out += ",\"to\":";
+    appendInt(out, e.to);
+    out += ",\"path\":[";
     for (size_t k = 0; k < e.path.size(); ++k) {
       if (k) {
         out += ',';
