@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 #include <iostream>
+#include <stdexcept>
 #include <vector>
 
 #include "drivers/readInput.h"
@@ -102,7 +103,12 @@ bool readObstacles(const std::string& path,
     rings[i / 4][i % 4] = {corners[i]->x, corners[i]->y};
     delete corners[i];
   }
-  out = treecore::Obstacles::fromCorners(rings);
+  try {
+    out = treecore::Obstacles::fromCorners(rings);
+  } catch (const std::invalid_argument& e) {
+    error = path + ": " + e.what();
+    return false;
+  }
   return true;
 }
 
