@@ -13,8 +13,8 @@
 #
 #   --build DIR     build whose programs run [build]
 #   --out DIR       designs and outputs [bench-out/nets]
-#   --nets N        nets of the largest design [100000]; the smaller ones
-#                   have N/4 and N/2
+#   --nets N        nets of the design [100000]; its first N/4 and N/2
+#                   nets are timed too
 #   --obstacles K   macros [1000]
 #   --repeat R      runs per case [3]
 #   --optimize      also zorvane --optimize on the largest design (slow)
@@ -50,12 +50,17 @@ done
 [ -x /usr/bin/time ] || { echo "nets.sh: needs /usr/bin/time (GNU time)" >&2; exit 1; }
 mkdir -p "$out"
 
+# The smaller designs are the first nets of the largest, among the same
+# obstacles: the time per net should not change.
 sizes="$((nets / 4)) $((nets / 2)) $nets"
 [ "$quick" -eq 1 ] && sizes=$nets
+"$build/treegen" --nets "$nets" --obstacles "$obstacles" "$out/nets$nets.txt" \
+  "$out/obst.txt"
 for n in $sizes; do
-  [ -s "$out/nets$n.txt" ] ||
-    "$build/treegen" --nets "$n" --obstacles "$obstacles" "$out/nets$n.txt" \
-      "$out/obst$n.txt"
+  awk -v n="$n" '{print} $1 == "-1" && ++k == n {exit}' "$out/nets$nets.txt" \
+    >"$out/nets$n.txt.part"
+  [ "$n" -eq "$nets" ] || mv "$out/nets$n.txt.part" "$out/nets$n.txt"
+  rm -f "$out/nets$n.txt.part"
 done
 
 # One case: NAME NETS PROGRAM OPTIONS... ; prints its medians and keeps the
@@ -69,7 +74,7 @@ runCase() {
   for ((r = 1; r <= repeat; r++)); do
     local status=0
     /usr/bin/time -f "%e %U %S %M" -o "$out/time.txt" "$build/$prog" "$@" \
-      --nets "$out/nets$n.txt" "$out/obst$n.txt" "$out/$name.txt" \
+      --nets "$out/nets$n.txt" "$out/obst.txt" "$out/$name.txt" \
       >/dev/null 2>"$out/$name.err" || status=$?
     if [ "$status" -ne 0 ] && [ "$status" -ne 4 ]; then
       echo "nets.sh: $prog $* on $n nets: status $status" >&2

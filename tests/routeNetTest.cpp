@@ -282,6 +282,18 @@ TEST(RouteNetTest, PinInsideAnObstacleIsRefused) {
   EXPECT_EQ(t.parts, 0);
   // On a side is fine.
   EXPECT_EQ(treecore::routeNet(obs, {{-5, 5}, {20, 5}}).status, Status::ok);
+  // Among many obstacles the index finds it.
+  std::vector<treecore::Rect> row;
+  for (int i = 0; i < 100; ++i) {
+    row.push_back({10.0 * i, 0, 10.0 * i + 5, 5});
+  }
+  RouteOptions every;
+  every.everyObstacle = true;
+  Tree many =
+      treecore::routeNet(Obstacles(row), {{0, 10}, {512, 2}, {990, 10}}, every);
+  EXPECT_EQ(many.status, Status::pinInsideObstacle);
+  EXPECT_EQ(many.message.substr(0, 48),
+            "pin 2 (512, 2) lies strictly inside obstacle 52 ");
 }
 
 // Four overlapping rectangles round the hole (2, 4) x (2, 4).

@@ -471,10 +471,8 @@ std::string pointText(float x, float y) {
 }
 
 // The pins of a net as the pipeline takes them, or a status saying why not.
-bool singlePins(const Obstacles& obstacles,
-                const Net& net,
-                std::vector<RoutePoint>& pins,
-                Tree& t) {
+bool singlePins(const Net& net, std::vector<RoutePoint>& pins, Tree& t) {
+  pins.reserve(net.size());
   for (size_t i = 0; i < net.size(); ++i) {
     float x, y;
     std::string why;
@@ -487,17 +485,38 @@ bool singlePins(const Obstacles& obstacles,
     }
     pins.push_back({x, y});
   }
+  return true;
+}
+
+// No tree avoids an obstacle whose open interior holds a pin; such an
+// obstacle meets the pins' box, so it is among the chosen. False, with the
+// status, for the first such pin.
+bool pinsOutside(const Obstacles& obstacles,
+                 const std::vector<int>& chosen,
+                 const std::vector<RoutePoint>& pins,
+                 Tree& t) {
   const ObstacleIndex& index = obstacles.index();
-  for (size_t i = 0; i < pins.size() && !index.empty(); ++i) {
-    int r = index.containing(pins[i].x, pins[i].y);
+  const size_t kScanned = 64;  // more are searched through the index
+  for (size_t i = 0; i < pins.size() && !chosen.empty(); ++i) {
+    const RoutePoint& p = pins[i];
+    int r = -1;
+    if (chosen.size() > kScanned) {
+      r = index.containing(p.x, p.y);
+    }
+    for (size_t k = 0; k < chosen.size() && chosen.size() <= kScanned && r < 0;
+         ++k) {
+      const ObstacleIndex::Rect& o = index.rects()[chosen[k]];
+      r = o.xlo < p.x && p.x < o.xhi && o.ylo < p.y && p.y < o.yhi ? chosen[k]
+                                                                   : -1;
+    }
     if (r >= 0) {
       const ObstacleIndex::Rect& o = index.rects()[r];
       t.status = Status::pinInsideObstacle;
-      t.message =
-          "pin " + std::to_string(i + 1) + " " +
-          pointText(pins[i].x, pins[i].y) + " lies strictly inside obstacle " +
-          std::to_string(r + 1) + " " + pointText(o.xlo, o.ylo) + "-" +
-          pointText(o.xhi, o.yhi) + "; no obstacle-avoiding tree exists";
+      t.message = "pin " + std::to_string(i + 1) + " " + pointText(p.x, p.y) +
+                  " lies strictly inside obstacle " + std::to_string(r + 1) +
+                  " " + pointText(o.xlo, o.ylo) + "-" +
+                  pointText(o.xhi, o.yhi) +
+                  "; no obstacle-avoiding tree exists";
       return false;
     }
   }
@@ -600,7 +619,7 @@ Tree routeNet(const Obstacles& obstacles,
               const RouteOptions& options) {
   Tree t;
   std::vector<RoutePoint> pins;
-  if (!singlePins(obstacles, net, pins, t) || pins.empty()) {
+  if (!singlePins(net, pins, t) || pins.empty()) {
     return t;
   }
   std::vector<int> chosen;
@@ -611,10 +630,14 @@ Tree routeNet(const Obstacles& obstacles,
     }
   } else {
     std::vector<Point> exact;
+    exact.reserve(pins.size());
     for (const RoutePoint& p : pins) {
       exact.push_back({p.x, p.y});
     }
     chosen = obstacles.near(exact);
+  }
+  if (!pinsOutside(obstacles, chosen, pins, t)) {
+    return t;
   }
   Finished f;
   if (!chosen.empty() || !finishAlone(pins, options.form, f)) {
