@@ -212,6 +212,8 @@ int runBatch(const BatchRequest& r) {
   treecore::RouteOptions options;
   options.form = formOf(r);
   options.exactGraph = r.exactGraph;
+  // The plain format writes the drawing alone.
+  options.drawingOnly = !r.json;
   int threads = treecore::threadsFor(r.threads);
   // Room for a slow net to finish while the others run on.
   size_t window = std::min<size_t>(4096 * threads, netEnds.size());

@@ -210,7 +210,16 @@ TEST(RouteNetTest, TreesAreSoundInEveryForm) {
       o.form = form;
       o.exactGraph = seed % 3 == 0;
       for (const Net& net : d.nets) {
-        expectSoundTree(treecore::routeNet(obs, net, o), net, obs);
+        Tree t = treecore::routeNet(obs, net, o);
+        expectSoundTree(t, net, obs);
+        // The drawing alone is the same drawing.
+        o.drawingOnly = true;
+        Tree drawing = treecore::routeNet(obs, net, o);
+        o.drawingOnly = false;
+        EXPECT_TRUE(drawing.nodes.empty() && drawing.edges.empty());
+        t.nodes.clear();
+        t.edges.clear();
+        EXPECT_EQ(jsonOf(drawing), jsonOf(t));
       }
     }
   }

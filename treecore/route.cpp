@@ -123,13 +123,29 @@ struct Graph {
   }
 };
 
-// A point's key: its coordinates' bits, with -0 taken as 0.
+// A point's key: its coordinates' bits, with -0 taken as 0, arranged so
+// that keys order as points do by x, then y.
+std::uint32_t orderedBits(float v) {
+  v = v == 0 ? 0.0f : v;
+  std::uint32_t b;
+  std::memcpy(&b, &v, sizeof b);
+  return b & 0x80000000u ? ~b : b | 0x80000000u;
+}
+
 std::uint64_t keyOf(RoutePoint p) {
-  float x = p.x == 0 ? 0.0f : p.x, y = p.y == 0 ? 0.0f : p.y;
-  std::uint32_t bx, by;
-  std::memcpy(&bx, &x, sizeof bx);
-  std::memcpy(&by, &y, sizeof by);
-  return static_cast<std::uint64_t>(bx) << 32 | by;
+  return static_cast<std::uint64_t>(orderedBits(p.x)) << 32 | orderedBits(p.y);
+}
+
+float floatOf(std::uint32_t k) {
+  std::uint32_t b = k & 0x80000000u ? k & 0x7fffffffu : ~k;
+  float v;
+  std::memcpy(&v, &b, sizeof v);
+  return v;
+}
+
+RoutePoint pointOf(std::uint64_t key) {
+  return {floatOf(static_cast<std::uint32_t>(key >> 32)),
+          floatOf(static_cast<std::uint32_t>(key))};
 }
 
 // The connections' ends become points, one per place: drawn wire that
@@ -211,23 +227,28 @@ Graph graphOfEnds(const std::vector<Wire>& wires,
       cuts.emplace_back(w, p);
     }
   }
-  Graph g;
+  std::vector<std::uint64_t> keys;
+  keys.reserve(2 * wires.size() + cuts.size());
   for (const Wire& w : wires) {
-    g.at.push_back({w.x1, w.y1});
-    g.at.push_back({w.x2, w.y2});
+    keys.push_back(keyOf({w.x1, w.y1}));
+    keys.push_back(keyOf({w.x2, w.y2}));
   }
   for (const auto& c : cuts) {
-    g.at.push_back(c.second);
+    keys.push_back(keyOf(c.second));
   }
-  std::sort(g.at.begin(), g.at.end(), lessPoint);
-  g.at.erase(std::unique(g.at.begin(), g.at.end()), g.at.end());
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  Graph g;
+  g.at.reserve(keys.size());
+  for (std::uint64_t k : keys) {
+    g.at.push_back(pointOf(k));
+  }
   size_t placed = g.at.size();
-  auto find = [&](RoutePoint p) {
-    auto it =
-        std::lower_bound(g.at.begin(), g.at.begin() + placed, p, lessPoint);
-    return it != g.at.begin() + placed && *it == p
-               ? static_cast<int>(it - g.at.begin())
-               : -1;
+  auto find = [&keys](RoutePoint p) {
+    std::uint64_t k = keyOf(p);
+    auto it = std::lower_bound(keys.begin(), keys.end(), k);
+    return it != keys.end() && *it == k ? static_cast<int>(it - keys.begin())
+                                        : -1;
   };
   // A wire's cuts in order from its first end.
   std::sort(cuts.begin(), cuts.end(), [&wires](const auto& a, const auto& b) {
@@ -419,13 +440,13 @@ int buildTree(const Graph& g, Tree& t) {
   std::vector<char> reached(t.nodes.size(), 0);
   std::vector<int> queue;
   std::vector<RoutePoint> pts;
-  int pinParts = 0;
+  int parts = 0;
   for (size_t root = 0; root < t.nodes.size(); ++root) {
     if (reached[root]) {
       continue;
     }
     // Pins come first: a part that holds one is reached from it.
-    pinParts += root < g.pinVertex.size() ? 1 : 0;
+    parts += root < g.pinVertex.size() ? 1 : 0;
     reached[root] = 1;
     queue.assign(1, static_cast<int>(root));
     for (size_t q = 0; q < queue.size(); ++q) {
@@ -454,7 +475,31 @@ int buildTree(const Graph& g, Tree& t) {
   for (size_t e = 0; e < t.edges.size(); ++e) {
     t.nodes[t.edges[e].to].edge = static_cast<int>(e);
   }
-  return pinParts;
+  return parts;
+}
+
+// The parts of the graph that hold pins, without nodes or edges.
+int pinParts(const Graph& g) {
+  std::vector<int> up(g.at.size());
+  for (size_t v = 0; v < up.size(); ++v) {
+    up[v] = static_cast<int>(v);
+  }
+  auto root = [&up](int v) {
+    while (up[v] != v) {
+      v = up[v] = up[up[v]];
+    }
+    return v;
+  };
+  for (const auto& [a, b] : g.links) {
+    up[root(a)] = root(b);
+  }
+  std::vector<int> roots;
+  for (int v : g.pinVertex) {
+    roots.push_back(root(v));
+  }
+  std::sort(roots.begin(), roots.end());
+  return static_cast<int>(std::unique(roots.begin(), roots.end()) -
+                          roots.begin());
 }
 
 double planLength(const WirePlan& plan) {
@@ -652,14 +697,17 @@ Tree routeNet(const Obstacles& obstacles,
   // the other forms' are the tree connections' as the Router counts them.
   if (drawsConnections(options.form)) {
     t.wireLength = planLength(planWires(f.pieces, pins));
-    buildTree(graphOfConnections(pins, f.connections), t);
+    if (!options.drawingOnly) {
+      buildTree(graphOfConnections(pins, f.connections), t);
+    }
     t.parts = f.parts;
   } else {
     for (const Wire& w : f.pieces) {
       t.wireLength += std::fabs(static_cast<double>(w.x2) - w.x1) +
                       std::fabs(static_cast<double>(w.y2) - w.y1);
     }
-    t.parts = buildTree(graphOfEnds(f.pieces, pins), t);
+    Graph g = graphOfEnds(f.pieces, pins);
+    t.parts = options.drawingOnly ? pinParts(g) : buildTree(g, t);
   }
   t.segments.reserve(f.pieces.size());
   for (const Wire& w : f.pieces) {

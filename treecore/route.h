@@ -31,6 +31,9 @@ struct RouteOptions {
   // only those near the net (Obstacles::near): the same tree for a net
   // whose grown box meets them all, at a cost that grows with the design.
   bool everyObstacle = false;
+  // Leave nodes and edges empty: the drawing alone (segments, wire length,
+  // parts and status), for less work.
+  bool drawingOnly = false;
 };
 
 // One net over the obstacles near it. Never throws for a bad net: its
