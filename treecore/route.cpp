@@ -64,9 +64,10 @@ bool drawsConnections(Form form) {
   return form == Form::spanningTree || form == Form::unrefinedSteinerTree;
 }
 
-// The one place that reads a finished Router. The exports of the spanning
-// tree and the unrefined form first give every blocked connection a route
-// (which may take connections out and join parts again), then write each
+// The one place that reads a finished Router, doing what its exports do
+// until it lists its drawing itself. The exports of the spanning tree and
+// the unrefined form first give every blocked connection a route (which
+// may take connections out and join parts again), then write each
 // connection once from its lower end as an L, or as its route's pieces;
 // the refined forms write their segments as they are.
 Finished readFinished(Router& router, Form form) {
