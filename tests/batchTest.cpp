@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -230,6 +231,7 @@ TEST_F(BatchTest, UsageErrors) {
                          "--format xml --nets nets.txt obst.txt out.txt",
                          "--nets nets.txt nets.txt obst.txt out.txt",
                          "--stage-times --nets nets.txt obst.txt out.txt",
+                         "--nets - - out.txt < nets.txt",
                          "obst.txt out.txt --nets"};
   for (const char* args : wrong) {
     SCOPED_TRACE(args);
@@ -238,11 +240,16 @@ TEST_F(BatchTest, UsageErrors) {
   }
   EXPECT_EQ(run.run(ZORVANE_PATH, "--nets nets.txt nets.txt obst.txt out.txt"),
             1);
+  EXPECT_EQ(run.err,
+            "zorvane: 3 files given; give RECT_OBSTS_FILE OUTPUT_FILE with "
+            "--nets\n");
   EXPECT_EQ(run.out,
-            "Usage: ./zorvane --nets NETS_FILE [--threads N] [--format "
-            "plain|json] RECT_OBSTS_FILE OUTPUT_FILE\n");
+            "Usage: ./zorvane PIN_POS_FILE RECT_OBSTS_FILE OUTPUT_FILE\n");
   EXPECT_EQ(
       run.run(ZORVANE_PATH, "--nets=nets.txt --threads=3 obst.txt out.txt"), 0);
+  EXPECT_EQ(run.run(ZORVANE_PATH, "--help"), 0);
+  EXPECT_NE(run.out.find("--nets NETS_FILE RECT_OBSTS_FILE OUTPUT_FILE"),
+            std::string::npos);
 }
 
 TEST_F(BatchTest, UnwritableOutputIsStatusThree) {
@@ -284,7 +291,7 @@ TEST_F(TreecheckNetsTest, AMissingBlockMakesItsNetIllegal) {
   std::string cut = out;
   cut.erase(at, cut.find("\n\n", at) + 2 - at);
   run.write("cut.txt", cut);
-  EXPECT_EQ(run.run(TREECHECK_PATH, "--nets nets.txt obst.txt cut.txt"), 1);
+  EXPECT_EQ(run.run(TREECHECK_PATH, "--nets nets.txt obst.txt cut.txt"), 4);
   EXPECT_NE(run.out.find("legal nets: 29\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("net 2: "), std::string::npos);
   EXPECT_NE(run.out.substr(run.out.find("net 2: ")).find("legal: no"),

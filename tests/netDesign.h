@@ -164,17 +164,15 @@ inline TreeCheck checkOf(const treecore::Tree& t,
                          const treecore::Obstacles& obstacles) {
   std::vector<Point> pins;
   for (const treecore::Point& p : net) {
-    pins.push_back({static_cast<float>(p.x), static_cast<float>(p.y)});
+    pins.push_back({p.x, p.y});
   }
   std::vector<Rect> rects;
   for (const treecore::Rect& r : obstacles.rects()) {
-    rects.push_back({static_cast<float>(r.xlo), static_cast<float>(r.ylo),
-                     static_cast<float>(r.xhi), static_cast<float>(r.yhi)});
+    rects.push_back({r.xlo, r.ylo, r.xhi, r.yhi});
   }
   std::vector<Piece> pieces;
   for (const treecore::Segment& s : t.segments) {
-    pieces.push_back({static_cast<float>(s.a.x), static_cast<float>(s.a.y),
-                      static_cast<float>(s.b.x), static_cast<float>(s.b.y)});
+    pieces.push_back({s.a.x, s.a.y, s.b.x, s.b.y});
   }
   return checkTree(pins, rects, pieces);
 }
