@@ -1,9 +1,6 @@
 #include "drivers/batch.h"
 
 #include <array>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <stdexcept>
@@ -11,7 +8,9 @@
 
 #include "drivers/commandLine.h"
 #include "drivers/readInput.h"
+#include "router/fileBanner.h"
 #include "support/escapeBytes.h"
+#include "support/outputFile.h"
 #include "treecore/inOrder.h"
 #include "treecore/route.h"
 #include "treecore/treeText.h"
@@ -19,75 +18,6 @@
 namespace {
 
 using treecore::Status;
-
-// Written as the nets come, so that a million nets are never held at once;
-// removed again when any write fails, so that no half-written file is left.
-class StreamOut {
- public:
-  explicit StreamOut(const std::string& path) : path_(path) {
-    f_ = std::fopen(path.c_str(), "w");
-    error_ = f_ ? 0 : errno;
-  }
-  ~StreamOut() {
-    if (f_) {
-      std::fclose(f_);
-      std::remove(path_.c_str());
-    }
-  }
-  StreamOut(const StreamOut&) = delete;
-  StreamOut& operator=(const StreamOut&) = delete;
-
-  bool opened() const { return f_ != nullptr; }
-
-  void write(const std::string& text) {
-    buf_ += text;
-    if (buf_.size() >= (1u << 20)) {
-      flush();
-    }
-  }
-
-  // False, the file removed, when anything failed; errno-style code in
-  // error().
-  bool close() {
-    flush();
-    bool ok = error_ == 0 && std::fclose(f_) == 0;
-    if (!ok && error_ == 0) {
-      error_ = errno;
-    }
-    f_ = nullptr;
-    if (!ok) {
-      std::remove(path_.c_str());
-    }
-    return ok;
-  }
-
-  int error() const { return error_; }
-
- private:
-  void flush() {
-    if (!buf_.empty() && error_ == 0 &&
-        std::fwrite(buf_.data(), 1, buf_.size(), f_) != buf_.size()) {
-      error_ = errno ? errno : EIO;
-    }
-    buf_.clear();
-  }
-
-  std::string path_;
-  std::FILE* f_;
-  std::string buf_;
-  int error_ = 0;
-};
-
-std::string banner(Program program) {
-  std::string title =
-      program == Program::oamst
-          ? "#     This file contains the connections of the Minimal "
-            "Spanning Tree     #"
-          : "#     This file contains the connections of the Steiner "
-            "Minimal Tree     #";
-  std::string rule = "# " + std::string(title.size() - 4, '-') + " #\n";
-  return rule + title + "\n" + rule;
-}
 
 bool readObstacles(const std::string& path,
                    treecore::Obstacles& out,
@@ -185,14 +115,13 @@ int runBatch(const BatchRequest& r) {
   }
   text = std::string();
 
-  StreamOut out(r.outputPath);
+  OutputFile out(r.outputPath);
   if (!out.opened()) {
-    std::cerr << name << ": cannot write " << escapeBytes(r.outputPath) << ": "
-              << std::strerror(out.error()) << std::endl;
+    std::cerr << name << ": " << out.error() << std::endl;
     return 3;
   }
   if (!r.json) {
-    out.write(banner(r.program));
+    out.write(fileBanner(r.program == Program::oamst ? kMstTitle : kSmtTitle));
   }
   treecore::RouteOptions options;
   options.form = formOf(r);
@@ -255,13 +184,14 @@ int runBatch(const BatchRequest& r) {
         out.write(slot.text);
       });
   std::clock_t end = std::clock();
-  std::cout << "Execution Time = "
-            << static_cast<double>(end - start) / CLOCKS_PER_SEC << " sec"
-            << std::endl;
+  // With the trees on standard output, the time line steps aside.
+  (r.outputPath == "-" ? std::cerr : std::cout)
+      << "Execution Time = "
+      << static_cast<double>(end - start) / CLOCKS_PER_SEC << " sec"
+      << std::endl;
 
-  if (!out.close()) {
-    std::cerr << name << ": cannot write " << escapeBytes(r.outputPath) << ": "
-              << std::strerror(out.error()) << std::endl;
+  if (!out.commit()) {
+    std::cerr << name << ": " << out.error() << std::endl;
     return 3;
   }
   long nets = static_cast<long>(netEnds.size());

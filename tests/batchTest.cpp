@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -252,6 +254,18 @@ TEST_F(BatchTest, UsageErrors) {
             std::string::npos);
 }
 
+TEST_F(BatchTest, StandardStreamsStandForFiles) {
+  run.write("obst.txt", kObstacles);
+  run.write("nets.txt", "0 0 pin\n5 5 pin\n-1 -1 pin\n20 0 pin\n20 5 pin\n");
+  ASSERT_EQ(run.run(ZORVANE_PATH, "--nets nets.txt obst.txt out.txt"), 0);
+  std::string expected = run.read("out.txt");
+  ASSERT_EQ(run.run(ZORVANE_PATH, "--nets - obst.txt - < nets.txt"), 0);
+  EXPECT_EQ(run.out, expected);
+  EXPECT_NE(run.err.find("Execution Time = "), std::string::npos);
+  ASSERT_EQ(run.run(ZORVANE_PATH, "--nets nets.txt - out.txt < obst.txt"), 0);
+  EXPECT_EQ(run.read("out.txt"), expected);
+}
+
 TEST_F(BatchTest, UnwritableOutputIsStatusThree) {
   run.write("obst.txt", kObstacles);
   run.write("nets.txt", "0 0 pin\n5 5 pin\n");
@@ -259,7 +273,20 @@ TEST_F(BatchTest, UnwritableOutputIsStatusThree) {
   EXPECT_NE(run.err.find("cannot write no/out.txt"), std::string::npos);
   if (run.exists("/dev/full")) {
     EXPECT_EQ(run.run(ZORVANE_PATH, "--nets nets.txt obst.txt /dev/full"), 3);
+    // What stood at the path stays: here a link to the device.
+    ASSERT_EQ(symlink("/dev/full", run.path("full.txt").c_str()), 0);
+    EXPECT_EQ(run.run(ZORVANE_PATH, "--nets nets.txt obst.txt full.txt"), 3);
+    EXPECT_NE(run.err.find("cannot write full.txt: No space left on device"),
+              std::string::npos)
+        << run.err;
+    struct stat st;
+    EXPECT_EQ(lstat(run.path("full.txt").c_str(), &st), 0);
   }
+  // A bad input file leaves an earlier output as it was.
+  run.write("out.txt", "earlier\n");
+  run.write("nets.txt", "0 0 pin\n5 x pin\n");
+  EXPECT_EQ(run.run(ZORVANE_PATH, "--nets nets.txt obst.txt out.txt"), 2);
+  EXPECT_EQ(run.read("out.txt"), "earlier\n");
 }
 
 class TreecheckNetsTest : public BatchTest {
