@@ -155,8 +155,32 @@ void GridSteiner::dijkstra(double* dist, int* back) {
     }
     place(k, e);
   };
+  // Calls f(w, length) for every free piece from v to a neighbour w.
+  auto steps = [this](int v, auto&& f) {
+    int i = v % nx_, j = v / nx_;
+    if (i + 1 < nx_ && freeRight_[v]) {
+      f(v + 1, xs_[i + 1] - xs_[i]);
+    }
+    if (i > 0 && freeRight_[v - 1]) {
+      f(v - 1, xs_[i] - xs_[i - 1]);
+    }
+    if (j + 1 < ny_ && freeUp_[v]) {
+      f(v + nx_, ys_[j + 1] - ys_[j]);
+    }
+    if (j > 0 && freeUp_[v - nx_]) {
+      f(v - nx_, ys_[j] - ys_[j - 1]);
+    }
+  };
+  // A node that makes no neighbour cheaper now, and is made cheaper by none
+  // later, changes nothing when taken: only the others enter the heap.
   for (int v = 0; v < n; ++v) {
-    if (dist[v] < kInf) {
+    if (!(dist[v] < kInf)) {
+      continue;
+    }
+    bool gains = false;
+    steps(v,
+          [&](int w, float len) { gains = gains || dist[v] + len < dist[w]; });
+    if (gains) {
       at[v] = static_cast<int>(heap.size());
       heap.push_back({dist[v], v});
     }
@@ -173,9 +197,8 @@ void GridSteiner::dijkstra(double* dist, int* back) {
     if (!heap.empty()) {
       down(0, last);
     }
-    int i = v % nx_, j = v / nx_;
     // A node already taken never gains: every piece has positive length.
-    auto relax = [&](int w, float len) {
+    steps(v, [&](int w, float len) {
       double c = d + len;
       if (c < dist[w]) {
         dist[w] = c;
@@ -186,19 +209,7 @@ void GridSteiner::dijkstra(double* dist, int* back) {
         }
         up(at[w], {c, w});
       }
-    };
-    if (i + 1 < nx_ && freeRight_[v]) {
-      relax(v + 1, xs_[i + 1] - xs_[i]);
-    }
-    if (i > 0 && freeRight_[v - 1]) {
-      relax(v - 1, xs_[i] - xs_[i - 1]);
-    }
-    if (j + 1 < ny_ && freeUp_[v]) {
-      relax(v + nx_, ys_[j + 1] - ys_[j]);
-    }
-    if (j > 0 && freeUp_[v - nx_]) {
-      relax(v - nx_, ys_[j] - ys_[j - 1]);
-    }
+    });
   }
 }
 
