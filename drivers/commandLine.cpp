@@ -148,7 +148,8 @@ bool CommandLine::parse(int argc, char** argv, int& status) {
 
 bool CommandLine::checkOperands(const std::vector<size_t>& counts,
                                 const std::string& forms,
-                                size_t outputs) {
+                                size_t outputs,
+                                const std::vector<std::string>& optionInputs) {
   if (std::find(counts.begin(), counts.end(), operands.size()) ==
       counts.end()) {
     usageError(std::to_string(operands.size()) + " files given; give " + forms);
@@ -156,6 +157,9 @@ bool CommandLine::checkOperands(const std::vector<size_t>& counts,
   }
   size_t inputs = operands.size() - outputs;
   long dashes[2] = {0, 0};
+  for (const std::string& in : optionInputs) {
+    dashes[0] += in == "-" ? 1 : 0;
+  }
   for (size_t k = 0; k < operands.size(); ++k) {
     dashes[k < inputs ? 0 : 1] += operands[k] == "-" ? 1 : 0;
   }

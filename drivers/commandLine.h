@@ -37,10 +37,12 @@ class CommandLine {
 
   // The operands number one of counts (forms names them for the message),
   // and "-" stands for at most one input and one output; the last outputs
-  // operands are the outputs. Else a usage error, and false.
+  // operands are the outputs, and optionInputs are inputs that options
+  // name. Else a usage error, and false.
   bool checkOperands(const std::vector<size_t>& counts,
                      const std::string& forms,
-                     size_t outputs);
+                     size_t outputs,
+                     const std::vector<std::string>& optionInputs = {});
 
   // "PROGRAM: what" on standard error and the first usage line: on
   // standard output where the program's usage line is specified so, else

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "drivers/batch.h"
 #include "drivers/commandLine.h"
 #include "drivers/readInput.h"
 #include "geometry/vertex.h"
@@ -72,17 +73,23 @@ CommandLine makeCommandLine(Program p) {
       "standard input, or standard output for OUTPUT_FILE (the "
       "execution-time line then goes to standard error). Coordinates must "
       "be exact in single precision (integers up to 16777216 in magnitude "
-      "always are); others are refused.";
+      "always are); others are refused.\n\nWith --nets the pins come from a "
+      "nets file instead, many nets in one, and each net is routed among "
+      "the obstacles near it.";
   CommandLine cl(programName(p),
                  {self + " PIN_POS_FILE RECT_OBSTS_FILE OUTPUT_FILE",
                   self + " [options] PIN_POS_FILE RECT_OBSTS_FILE OUTPUT_FILE",
-                  self + " [options] STP_FILE OUTPUT_FILE"},
+                  self + " [options] STP_FILE OUTPUT_FILE",
+                  self + " [options] --nets NETS_FILE RECT_OBSTS_FILE "
+                         "OUTPUT_FILE"},
                  about);
   cl.usageOnStandardOutput = true;
   cl.epilogue =
       "Exit status: 0 done, 1 usage, 2 unreadable or invalid input, 3 output "
       "not written, 4 pins that could not all be joined (the forest is "
-      "written).";
+      "written); with --nets, 4 some nets' pins walled apart (forests "
+      "written) and 5 some nets refused (a pin inside an obstacle; the "
+      "others written).";
   return cl;
 }
 
@@ -150,8 +157,10 @@ bool findPinInsideObstacle(const std::vector<Vertex*>& vertices,
 int runDriver(Program program, int argc, char** argv) {
   const char* name = programName(program);
   Options opt;
+  BatchRequest batch;
   CommandLine cl = makeCommandLine(program);
   addOptions(program, cl, opt);
+  addBatchOptions(cl, batch);
   int status = 0;
   if (!cl.parse(argc, argv, status)) {
     return status;
@@ -160,6 +169,29 @@ int runDriver(Program program, int argc, char** argv) {
     cl.usageError(
         "--optimize makes the refined tree; it does not go with --no-refine");
     return 1;
+  }
+  if (batch.tuned && !batch.given) {
+    cl.usageError("--threads and --format go with --nets");
+    return 1;
+  }
+  if (batch.given) {
+    if (opt.stageTimes) {
+      cl.usageError(
+          "--stage-times times the stages of one net; it does not go with "
+          "--nets");
+      return 1;
+    }
+    if (!cl.checkOperands({2}, "RECT_OBSTS_FILE OUTPUT_FILE with --nets", 1,
+                          {batch.netsPath})) {
+      return 1;
+    }
+    batch.program = program;
+    batch.obstaclePath = cl.operands[0];
+    batch.outputPath = cl.operands[1];
+    batch.exactGraph = opt.exactGraph;
+    batch.noRefine = opt.noRefine;
+    batch.optimize = opt.optimize;
+    return runBatch(batch);
   }
   if (!cl.checkOperands({3, 2},
                         "PIN_POS_FILE RECT_OBSTS_FILE OUTPUT_FILE, or STP_FILE "

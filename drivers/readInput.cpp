@@ -226,10 +226,12 @@ void dropFrom(Input<T>& in, size_t pins, size_t rects) {
   in.rectLines.resize(rects);
 }
 
+const char* const kStpAlone =
+    "which holds the pins and the obstacles: give it alone in place of both "
+    "files";
+
 std::string stpMisplaced(const std::string& where) {
-  return where +
-         ", line 1: the file is an STP file, which holds the pins and the "
-         "obstacles: give it alone in place of both files";
+  return where + ", line 1: the file is an STP file, " + kStpAlone;
 }
 
 bool startsWithWord(std::string_view line, std::string_view word) {
@@ -312,13 +314,14 @@ bool isStpText(std::string_view text) {
   return startsWithWord(text, "33D32945");
 }
 
-template <class T>
-bool parsePinText(std::string_view text,
-                  const std::string& name,
-                  Input<T>& in,
+namespace {
+
+// What a pin or nets file is refused for before its records are read: a
+// NUL byte, named by its record, or an STP file in its place.
+bool checkPinText(std::string_view text,
+                  const std::string& shown,
+                  const std::string& stpAdvice,
                   std::string& error) {
-  text = skipByteOrderMark(text);
-  std::string shown = escapeBytes(name);
   size_t nul = text.find('\0');
   if (nul != std::string_view::npos) {
     int line;
@@ -328,30 +331,102 @@ bool parsePinText(std::string_view text,
     return false;
   }
   if (isStpText(text)) {
-    error = stpMisplaced(shown + ": record 1");
+    error = shown + ": record 1, line 1: the file is an STP file, " + stpAdvice;
+    return false;
+  }
+  return true;
+}
+
+// Pin records up to an end record or the end of the text; r counts the
+// records over the whole text. On bad input returns Read::bad with the
+// message, the pins read so far left for the caller to drop.
+template <class T>
+Read readPinRecords(Tokens& toks,
+                    const std::string& shown,
+                    long& r,
+                    std::vector<InputPoint<T>>& pins,
+                    std::vector<int>* lines,
+                    std::string& error) {
+  for (;;) {
+    Record<T> rec;
+    ++r;
+    auto where = [&] { return shown + ": record " + std::to_string(r); };
+    Read res = readRecord(toks, where, true, rec, error);
+    if (res == Read::ok && rec.type != "pin") {
+      error = where() + ", line " + std::to_string(rec.line) + ": type word " +
+              quoted(rec.type) + " where a pin record has 'pin'";
+      res = Read::bad;
+    }
+    if (res != Read::ok) {
+      return res;
+    }
+    pins.push_back({rec.x, rec.y});
+    if (lines) {
+      lines->push_back(rec.line);
+    }
+  }
+}
+
+}  // namespace
+
+template <class T>
+bool parsePinText(std::string_view text,
+                  const std::string& name,
+                  Input<T>& in,
+                  std::string& error) {
+  text = skipByteOrderMark(text);
+  std::string shown = escapeBytes(name);
+  if (!checkPinText(text, shown, kStpAlone, error)) {
     return false;
   }
   Tokens toks(text);
   size_t pins = in.pins.size(), rects = in.rects.size();
-  for (long r = 1;; ++r) {
-    Record<T> rec;
-    auto where = [&] { return shown + ": record " + std::to_string(r); };
-    Read res = readRecord(toks, where, true, rec, error);
-    if (res == Read::endOfText || res == Read::endMarker) {
+  long r = 0;
+  if (readPinRecords(toks, shown, r, in.pins, &in.pinLines, error) ==
+      Read::bad) {
+    dropFrom(in, pins, rects);
+    return false;
+  }
+  return true;
+}
+
+template <class T>
+bool parseNetsText(std::string_view text,
+                   const std::string& name,
+                   std::vector<InputPoint<T>>& pins,
+                   std::vector<size_t>& netEnds,
+                   std::string& error) {
+  text = skipByteOrderMark(text);
+  std::string shown = escapeBytes(name);
+  if (!checkPinText(text, shown,
+                    "not a nets file: give its obstacles in an obstacle file "
+                    "and its pins as the one net of a nets file",
+                    error)) {
+    return false;
+  }
+  Tokens toks(text);
+  size_t pinsFrom = pins.size(), netsFrom = netEnds.size();
+  size_t netStart = pins.size();
+  for (long r = 0;;) {
+    Read res = readPinRecords(toks, shown, r, pins, nullptr, error);
+    if (res == Read::bad) {
+      pins.resize(pinsFrom);
+      netEnds.resize(netsFrom);
+      return false;
+    }
+    if (res == Read::endOfText) {
+      if (pins.size() > netStart) {
+        netEnds.push_back(pins.size());
+      }
       return true;
     }
-    if (res == Read::bad) {
-      dropFrom(in, pins, rects);
-      return false;
-    }
-    if (rec.type != "pin") {
-      error = where() + ", line " + std::to_string(rec.line) + ": type word " +
-              quoted(rec.type) + " where a pin record has 'pin'";
-      dropFrom(in, pins, rects);
-      return false;
-    }
-    in.pins.push_back({rec.x, rec.y});
-    in.pinLines.push_back(rec.line);
+    // The end record's y and type word are passed over, as a pin file's
+    // are.
+    std::string_view tok;
+    int line;
+    toks.next(tok, line) && toks.next(tok, line);
+    netEnds.push_back(pins.size());
+    netStart = pins.size();
   }
 }
 
@@ -713,6 +788,16 @@ template bool parseStpText(std::string_view,
                            const std::string&,
                            Input<float>&,
                            std::string&);
+template bool parseNetsText(std::string_view,
+                            const std::string&,
+                            std::vector<InputPoint<float>>&,
+                            std::vector<size_t>&,
+                            std::string&);
+template bool parseNetsText(std::string_view,
+                            const std::string&,
+                            std::vector<InputPoint<double>>&,
+                            std::vector<size_t>&,
+                            std::string&);
 template bool parseStpText(std::string_view,
                            const std::string&,
                            Input<double>&,

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,6 +65,18 @@ bool parseStpText(std::string_view text,
                   const std::string& name,
                   Input<T>& in,
                   std::string& error);
+
+// A nets file: pin records as in a pin file, each net ended by its end
+// record (x = -1) or by the end of the text, so that a pin file is a nets
+// file of one net. Appends each pin to pins and, after each net, the count
+// of pins so far to netEnds (two end records in a row make an empty net).
+// Records are counted over the whole file in messages.
+template <class T>
+bool parseNetsText(std::string_view text,
+                   const std::string& name,
+                   std::vector<InputPoint<T>>& pins,
+                   std::vector<size_t>& netEnds,
+                   std::string& error);
 
 // The instance that a command line names: a pin file and an obstacle file,
 // or one STP file. "-" reads standard input. notStp, where given, is set

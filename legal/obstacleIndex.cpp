@@ -114,6 +114,23 @@ bool ObstacleIndex::meetsMoreThan(
   return forMeeting(xlo, ylo, xhi, yhi, [&](int) { return ++n > most; });
 }
 
+std::vector<int> ObstacleIndex::growBox(Rect& box) const {
+  for (;;) {
+    std::vector<int> hit = meeting(box.xlo, box.ylo, box.xhi, box.yhi);
+    Rect grown = box;
+    for (int r : hit) {
+      const Rect& o = rects_[r];
+      grown = {std::min(grown.xlo, o.xlo), std::min(grown.ylo, o.ylo),
+               std::max(grown.xhi, o.xhi), std::max(grown.yhi, o.yhi)};
+    }
+    if (grown.xlo == box.xlo && grown.ylo == box.ylo && grown.xhi == box.xhi &&
+        grown.yhi == box.yhi) {
+      return hit;
+    }
+    box = grown;
+  }
+}
+
 // Positions: 2i is the bound i itself, 2i + 1 the open gap after it.
 int ObstacleIndex::Axis::position(float t) const {
   auto it = std::lower_bound(bounds_.begin(), bounds_.end(), t);

@@ -42,6 +42,11 @@ class ObstacleIndex {
   // Whether more than `most` of them do; stops counting there.
   bool meetsMoreThan(
       float xlo, float ylo, float xhi, float yhi, size_t most) const;
+  // Grows the box by every rectangle whose open interior meets it until
+  // none sticks out of it, and returns the rectangles that meet it then, in
+  // index order. No other interior meets the grown box, so a shortest
+  // obstacle-avoiding path between two of its points stays inside it.
+  std::vector<int> growBox(Rect& box) const;
 
   bool empty() const { return rects_.empty(); }
   const std::vector<Rect>& rects() const { return rects_; }

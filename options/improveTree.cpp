@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <optional>
 #include <unordered_set>
 
 #include "legal/obstacleIndex.h"
@@ -73,6 +75,18 @@ bool gridWorkAbove(const std::vector<GridSteiner::Point>& terms,
   });
 }
 
+// A window's optimal tree depends on its ends, in order, and its box alone,
+// and the rounds meet many windows again: each is solved once, and its work
+// charged at every meeting as if solved again, so that the budget runs out
+// where it did.
+struct Solved {
+  double work = 0;
+  bool found = false;
+  double length = 0;
+  std::vector<GridSteiner::Piece> tree;
+};
+using SolvedWindows = std::map<std::vector<float>, Solved>;
+
 struct Replacement {
   std::vector<int> paths;
   std::vector<GridSteiner::Piece> tree;
@@ -84,7 +98,8 @@ bool improveRound(std::vector<Wire>& wires,
                   const std::vector<RoutePoint>& pins,
                   const ObstacleIndex& obstacles,
                   int maxEnds,
-                  WorkBudget& budget) {
+                  WorkBudget& budget,
+                  SolvedWindows& solved) {
   WirePlan plan = planWires(wires, pins);
   int n = static_cast<int>(plan.nodes.size());
   std::vector<std::vector<int>> adj(n);
@@ -205,30 +220,45 @@ bool improveRound(std::vector<Wire>& wires,
         }
       }
     }
-    std::vector<GridSteiner::Point> terms;
+    std::vector<float> key{xlo, ylo, xhi, yhi};
     for (int t : ends) {
-      terms.push_back({plan.nodes[t].x, plan.nodes[t].y});
+      key.push_back(plan.nodes[t].x);
+      key.push_back(plan.nodes[t].y);
     }
-    if (gridWorkAbove(terms, obstacles, xlo, ylo, xhi, yhi,
-                      std::min(kWindowWorkCap, budget.left))) {
+    auto [it, fresh] = solved.try_emplace(std::move(key));
+    Solved& s = it->second;
+    std::optional<GridSteiner> g;
+    if (fresh) {
+      std::vector<GridSteiner::Point> terms;
+      for (int t : ends) {
+        terms.push_back({plan.nodes[t].x, plan.nodes[t].y});
+      }
+      if (gridWorkAbove(terms, obstacles, xlo, ylo, xhi, yhi,
+                        std::min(kWindowWorkCap, budget.left))) {
+        solved.erase(it);
+        continue;
+      }
+      g.emplace(terms, obstacles, xlo, ylo, xhi, yhi);
+      s.work = g->work();
+    }
+    if (s.work > kWindowWorkCap || s.work > budget.left) {
+      if (fresh) {
+        solved.erase(it);
+      }
       continue;
     }
-    GridSteiner g(terms, obstacles, xlo, ylo, xhi, yhi);
-    double work = g.work();
-    if (work > kWindowWorkCap || work > budget.left) {
-      continue;
+    budget.left -= s.work;
+    if (fresh) {
+      s.found = g->solve(s.tree, s.length);
     }
-    budget.left -= work;
-    std::vector<GridSteiner::Piece> tree;
-    double len = 0;
     // Gains below float noise are no gains: the tree would only churn.
-    if (!g.solve(tree, len) || !(len < old - 1e-7 * std::max(1.0, old))) {
+    if (!s.found || !(s.length < old - 1e-7 * std::max(1.0, old))) {
       continue;
     }
     for (int id : region) {
       pathTaken[id] = 1;
     }
-    done.push_back({region, std::move(tree)});
+    done.push_back({region, s.tree});
   }
   if (done.empty()) {
     return false;
@@ -273,11 +303,12 @@ std::vector<Wire> improveTree(const std::vector<Wire>& wires,
                               int maxEnds,
                               WorkBudget& budget) {
   std::vector<Wire> tree = cleanWires(wires, pins);
+  SolvedWindows solved;
   for (int ends = 3; ends <= maxEnds && budget.left > 0; ++ends) {
     // A round that gains makes new branch points: go on at this size while
     // it pays, a few rounds at most.
     for (int round = 0; round < 4 && budget.left > 0; ++round) {
-      if (!improveRound(tree, pins, obstacles, ends, budget)) {
+      if (!improveRound(tree, pins, obstacles, ends, budget, solved)) {
         break;
       }
     }

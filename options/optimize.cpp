@@ -67,25 +67,15 @@ void Router::formOptimizedSMT() {
     // An optimal tree stays inside the pins' box grown by every obstacle
     // that meets it, until none does: it can be pressed onto the box's
     // sides, which no obstacle's interior reaches.
-    for (bool grew = true; grew;) {
-      grew = false;
-      for (int r : obstacles.meeting(xlo, ylo, xhi, yhi)) {
-        const ObstacleIndex::Rect& o = obstacles.rects()[r];
-        if (o.xlo < xlo || o.ylo < ylo || o.xhi > xhi || o.yhi > yhi) {
-          xlo = std::min(xlo, o.xlo), ylo = std::min(ylo, o.ylo);
-          xhi = std::max(xhi, o.xhi), yhi = std::max(yhi, o.yhi);
-          grew = true;
-        }
-      }
-    }
+    ObstacleIndex::Rect box{xlo, ylo, xhi, yhi};
+    obstacles.growBox(box);
     // A solve that runs out of work leaves its reserve to the improved
     // heuristic tree, so that the two together keep to the budget.
     bool always = distinct <= kAlwaysExactPins;
     WorkBudget share{always ? std::numeric_limits<double>::infinity()
                             : budget.left - kHeuristicReserve};
     double before = share.left;
-    ExactTree tree =
-        solveExactTree(pins, obstacles, {xlo, ylo, xhi, yhi}, share);
+    ExactTree tree = solveExactTree(pins, obstacles, box, share);
     if (!always) {
       budget.left -= before - share.left;
     }

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "geometry/segment.h"
+#include "router/fileBanner.h"
 #include "router/router.h"
 #include "support/formatCoord.h"
 #include "support/outputFile.h"
@@ -14,11 +15,8 @@ namespace {
 // OutputFile so that a failure leaves whatever stood at the path as it was.
 class OutFile {
  public:
-  OutFile(const char* name, const char* title) : file_(name) {
-    std::string rule =
-        "# " + std::string(std::string(title).size() - 4, '-') + " #\n";
-    buf_ = rule + title + "\n" + rule;
-  }
+  OutFile(const char* name, const char* title)
+      : file_(name), buf_(fileBanner(title)) {}
 
   bool opened() const { return file_.opened(); }
 
@@ -51,10 +49,6 @@ class OutFile {
   OutputFile file_;
   std::string buf_;
 };
-
-const char* const kSmtTitle =
-    "#     This file contains the connections of the Steiner Minimal Tree     "
-    "#";
 
 // Each tree connection once, from its end lower by x then y, however often
 // it is listed, in the order of vertices and their lists: f(u, v, route)
@@ -197,9 +191,7 @@ std::vector<Wire> Router::drawnPieces() const {
 }
 
 bool Router::exportMST(const char* fileName) const {
-  OutFile out(fileName,
-              "#     This file contains the connections of the Minimal "
-              "Spanning Tree     #");
+  OutFile out(fileName, kMstTitle);
   if (!out.opened()) {
     return false;
   }

@@ -4,6 +4,21 @@
 
 #include "drivers/readInput.h"
 
+namespace {
+
+void appendRects(const Input<double>& in, std::vector<Rect>& rects) {
+  for (const auto& ring : in.rects) {
+    Rect r{ring[0].x, ring[0].y, ring[0].x, ring[0].y};
+    for (const InputPoint<double>& c : ring) {
+      r = {std::min(r.x1, c.x), std::min(r.y1, c.y), std::max(r.x2, c.x),
+           std::max(r.y2, c.y)};
+    }
+    rects.push_back(r);
+  }
+}
+
+}  // namespace
+
 bool readInstance(const std::vector<std::string>& files,
                   std::vector<Point>& pins,
                   std::vector<Rect>& rects,
@@ -16,14 +31,20 @@ bool readInstance(const std::vector<std::string>& files,
   for (const InputPoint<double>& p : in.pins) {
     pins.push_back({p.x, p.y});
   }
-  for (const auto& ring : in.rects) {
-    Rect r{ring[0].x, ring[0].y, ring[0].x, ring[0].y};
-    for (const InputPoint<double>& c : ring) {
-      r = {std::min(r.x1, c.x), std::min(r.y1, c.y), std::max(r.x2, c.x),
-           std::max(r.y2, c.y)};
-    }
-    rects.push_back(r);
+  appendRects(in, rects);
+  return true;
+}
+
+bool readObstacles(const std::string& path,
+                   std::vector<Rect>& rects,
+                   std::string& error) {
+  std::string text;
+  Input<double> in;
+  if (!readWholeFile(path, text, error) ||
+      !parseObstacleText(text, path, in, error)) {
+    return false;
   }
+  appendRects(in, rects);
   return true;
 }
 

@@ -29,3 +29,8 @@ bool readInstanceAndTree(const std::string& pinPath,
                          std::vector<Rect>& rects,
                          std::vector<Piece>& pieces,
                          std::string& error);
+
+// An obstacle file alone.
+bool readObstacles(const std::string& path,
+                   std::vector<Rect>& rects,
+                   std::string& error);

@@ -5,13 +5,17 @@
 #include "drivers/commandLine.h"
 #include "legal/checkTree.h"
 #include "tools/instance.h"
+#include "tools/netCheck.h"
 
 int main(int argc, char** argv) {
   bool json = false;
+  std::string netsPath;
+  bool byNet = false;
   CommandLine cl(
       "treecheck",
       {"./treecheck [--json] PIN_POS_FILE RECT_OBSTS_FILE TREE_FILE",
-       "./treecheck [--json] STP_FILE TREE_FILE"},
+       "./treecheck [--json] STP_FILE TREE_FILE",
+       "./treecheck [--json] --nets NETS_FILE RECT_OBSTS_FILE TREE_FILE"},
       "Checks a tree file written by oamst or zorvane against its pins and "
       "obstacles (a pin file and an obstacle file, or one STP file) and "
       "reports, one 'name: value' line each: pieces, diagonal pieces, total "
@@ -20,12 +24,29 @@ int main(int argc, char** argv) {
       "length, and whether the tree is legal. Coordinates are read in double "
       "precision; a file named - is standard input.");
   cl.addFlag("--json", "the same figures as one JSON object", json);
+  cl.addValue("--nets", "NETS_FILE",
+              "check a file written with --nets net by net against the nets "
+              "of NETS_FILE: one line (or JSON object) per net, then the "
+              "counts of nets and of legal nets",
+              [&](const std::string& value, std::string&) {
+                netsPath = value;
+                byNet = true;
+                return true;
+              });
   cl.epilogue =
       "Exit status: 0 legal tree, 1 usage, 2 unreadable input, 3 report not "
-      "written, 4 a tree that is not legal.";
+      "written, 4 a tree that is not legal (with --nets: some net's).";
   int status = 0;
   if (!cl.parse(argc, argv, status)) {
     return status;
+  }
+  if (byNet) {
+    if (!cl.checkOperands({2}, "RECT_OBSTS_FILE TREE_FILE with --nets", 0,
+                          {netsPath})) {
+      return 1;
+    }
+    return checkNetsFile(netsPath, cl.operands[0], cl.operands[1], json,
+                         std::cout, std::cerr);
   }
   if (!cl.checkOperands(
           {3, 2},

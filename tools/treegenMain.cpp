@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -7,6 +8,7 @@
 #include "drivers/commandLine.h"
 #include "support/outputFile.h"
 #include "tools/families.h"
+#include "tools/netsGen.h"
 #include "tools/treeGen.h"
 
 namespace {
@@ -127,10 +129,13 @@ bool setOption(GenOptions& opt, const std::string& a, const std::string& v) {
 int main(int argc, char** argv) {
   GenOptions opt;
   bool stp = false;
+  long nets = -1;
+  bool boxGiven = false;
   CommandLine cl(
       "treegen",
       {"./treegen [options] PIN_POS_FILE RECT_OBSTS_FILE",
-       "./treegen [options] --stp STP_FILE"},
+       "./treegen [options] --stp STP_FILE",
+       "./treegen --nets N [options] NETS_FILE RECT_OBSTS_FILE"},
       "Writes a random instance, the same for the same options: a pin file "
       "and an obstacle file in the input format of oamst and zorvane, or "
       "with --stp one STP file with an Obstacles section. Coordinates are "
@@ -169,11 +174,13 @@ int main(int argc, char** argv) {
   };
   for (const Valued& v : valued) {
     std::string name = v.name;
-    cl.addValue(name, v.value, v.help,
-                [&opt, name](const std::string& value, std::string& why) {
-                  why = "see --help";
-                  return setOption(opt, name, value);
-                });
+    cl.addValue(
+        name, v.value, v.help,
+        [&opt, &boxGiven, name](const std::string& value, std::string& why) {
+          why = "see --help";
+          boxGiven = boxGiven || name == "--box";
+          return setOption(opt, name, value);
+        });
   }
   std::string family;
   long familySize = 0;
@@ -190,12 +197,25 @@ int main(int argc, char** argv) {
                 return parseLong(value, familySize);
               });
   cl.addFlag("--stp", "write one STP file instead of the two files", stp);
+  cl.addValue("--nets", "N",
+              "N nets of 2 to 500 pins in the mix of placed designs, each "
+              "net's pins near one another, among macro-like obstacles in "
+              "the slots of a floorplan grid (the obstacle sizes and contact "
+              "do not apply); the box grows with N unless given",
+              [&nets](const std::string& value, std::string& why) {
+                why = "a count, 0 or more";
+                return parseInteger(value, 0, LONG_MAX, nets);
+              });
   cl.epilogue =
       "Exit status: 0 written, 1 usage or options that cannot be met, 3 "
       "output not written.";
   int status = 0;
   if (!cl.parse(argc, argv, status)) {
     return status;
+  }
+  if (stp && nets >= 0) {
+    cl.usageError("--stp writes one instance; it does not go with --nets");
+    return 1;
   }
   if (!cl.checkOperands(
           {stp ? 1u : 2u},
@@ -205,14 +225,28 @@ int main(int argc, char** argv) {
   }
   const std::vector<std::string>& files = cl.operands;
   Instance inst;
+  NetsInstance design;
   std::string error;
-  if (family.empty() ? !generateInstance(opt, inst, error)
-                     : !generateFamily(family, familySize, inst, error)) {
+  if (nets >= 0 && !family.empty()) {
+    std::cerr << "treegen: --nets and --family cannot go together" << std::endl;
+    return 1;
+  }
+  if (nets >= 0 && !boxGiven) {
+    opt.xMax = opt.yMax = netsBoxSide(nets);
+  }
+  bool made = nets >= 0 ? generateNets(opt, nets, design, error)
+              : family.empty()
+                  ? generateInstance(opt, inst, error)
+                  : generateFamily(family, familySize, inst, error);
+  if (!made) {
     std::cerr << "treegen: " << error << std::endl;
     return 1;
   }
   std::vector<std::string> texts;
-  if (stp) {
+  if (nets >= 0) {
+    texts.push_back(formatNetsFile(design));
+    texts.push_back(formatObstacleFile(design.obstacles));
+  } else if (stp) {
     texts.push_back(formatStpFile(inst, stpName(files[0])));
   } else {
     texts.push_back(formatPinFile(inst));

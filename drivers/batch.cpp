@@ -1,0 +1,210 @@
+#include "drivers/batch.h"
+
+#include <array>
+#include <ctime>
+#include <iostream>
+#include <stdexcept>
+#include <vector>
+
+#include "drivers/commandLine.h"
+#include "drivers/readInput.h"
+#include "router/fileBanner.h"
+#include "support/escapeBytes.h"
+#include "support/outputFile.h"
+#include "treecore/inOrder.h"
+#include "treecore/route.h"
+#include "treecore/treeText.h"
+
+namespace {
+
+using treecore::Status;
+
+bool readObstacles(const std::string& path,
+                   treecore::Obstacles& out,
+                   std::string& error) {
+  std::string text;
+  Input<float> in;
+  if (!readWholeFile(path, text, error)) {
+    return false;
+  }
+  if (isStpText(text)) {
+    error = escapeBytes(path) +
+            ", line 1: the file is an STP file; with --nets the obstacles "
+            "come from an obstacle file";
+    return false;
+  }
+  if (!parseObstacleText(text, path, in, error)) {
+    return false;
+  }
+  std::vector<std::array<treecore::Point, 4>> rings;
+  rings.reserve(in.rects.size());
+  for (const auto& ring : in.rects) {
+    rings.push_back({{{ring[0].x, ring[0].y},
+                      {ring[1].x, ring[1].y},
+                      {ring[2].x, ring[2].y},
+                      {ring[3].x, ring[3].y}}});
+  }
+  try {
+    out = treecore::Obstacles::fromCorners(rings);
+  } catch (const std::invalid_argument& e) {
+    error = escapeBytes(path) + ": " + e.what();
+    return false;
+  }
+  return true;
+}
+
+treecore::Form formOf(const BatchRequest& r) {
+  if (r.program == Program::oamst) {
+    return treecore::Form::spanningTree;
+  }
+  return r.noRefine   ? treecore::Form::unrefinedSteinerTree
+         : r.optimize ? treecore::Form::optimizedSteinerTree
+                      : treecore::Form::steinerTree;
+}
+
+bool refused(Status s) {
+  return s == Status::pinInsideObstacle || s == Status::badCoordinate;
+}
+
+}  // namespace
+
+void addBatchOptions(CommandLine& cl, BatchRequest& r) {
+  cl.addValue("--nets", "NETS_FILE",
+              "route every net of NETS_FILE (pin records, each net ended by "
+              "its end record) among the obstacles near it, and write each "
+              "net's pieces under a '# net K' line",
+              [&r](const std::string& value, std::string&) {
+                r.given = true;
+                r.netsPath = value;
+                return true;
+              });
+  cl.addValue("--threads", "N",
+              "with --nets: N threads, 1 to 4096 (one per core)",
+              [&r](const std::string& value, std::string& why) {
+                long n;
+                r.tuned = true;
+                why = "1 to 4096";
+                if (!parseInteger(value, 1, 4096, n)) {
+                  return false;
+                }
+                r.threads = static_cast<int>(n);
+                return true;
+              });
+  cl.addValue("--format", "F",
+              "with --nets: plain, or json for one JSON object per net and "
+              "line (plain)",
+              [&r](const std::string& value, std::string& why) {
+                r.tuned = true;
+                r.json = value == "json";
+                why = "plain or json";
+                return value == "json" || value == "plain";
+              });
+}
+
+int runBatch(const BatchRequest& r) {
+  const char* name = r.program == Program::oamst ? "oamst" : "zorvane";
+  treecore::Obstacles obstacles;
+  std::vector<InputPoint<float>> pins;
+  std::vector<size_t> netEnds;
+  std::string text, error;
+  if (!readObstacles(r.obstaclePath, obstacles, error) ||
+      !readWholeFile(r.netsPath, text, error) ||
+      !parseNetsText(text, r.netsPath, pins, netEnds, error)) {
+    std::cerr << name << ": " << error << std::endl;
+    return 2;
+  }
+  text = std::string();
+
+  OutputFile out(r.outputPath);
+  if (!out.opened()) {
+    std::cerr << name << ": " << out.error() << std::endl;
+    return 3;
+  }
+  if (!r.json) {
+    out.write(fileBanner(r.program == Program::oamst ? kMstTitle : kSmtTitle));
+  }
+  treecore::RouteOptions options;
+  options.form = formOf(r);
+  options.exactGraph = r.exactGraph;
+  // The plain format writes the drawing alone.
+  options.drawingOnly = !r.json;
+  int threads = treecore::threadsFor(r.threads);
+  // Room for a slow net to finish while the others run on.
+  size_t window = std::min<size_t>(4096 * threads, netEnds.size());
+  struct Slot {
+    std::string text;
+    Status status;
+    std::string message;
+  };
+  std::vector<Slot> slots(window);
+  long forests = 0, refusals = 0;
+  const long kShown = 10;
+
+  std::clock_t start = std::clock();
+  treecore::runInOrder(
+      netEnds.size(), threads, window,
+      [&](size_t i) {
+        size_t from = i == 0 ? 0 : netEnds[i - 1];
+        treecore::Net net;
+        net.reserve(netEnds[i] - from);
+        for (size_t k = from; k < netEnds[i]; ++k) {
+          net.push_back({pins[k].x, pins[k].y});
+        }
+        treecore::Tree tree = treecore::routeNet(obstacles, net, options);
+        Slot& slot = slots[i % window];
+        slot.text.clear();
+        long k = static_cast<long>(i) + 1;
+        if (r.json) {
+          treecore::appendJson(slot.text, tree, k);
+          slot.text += '\n';
+        } else {
+          slot.text += "# net " + std::to_string(k) + "\n";
+          if (tree.status != Status::ok) {
+            slot.text += "# status " +
+                         std::string(treecore::statusName(tree.status)) + ": " +
+                         tree.message + "\n";
+          }
+          treecore::appendBlocks(slot.text, tree);
+        }
+        slot.status = tree.status;
+        slot.message = std::move(tree.message);
+      },
+      [&](size_t i) {
+        const Slot& slot = slots[i % window];
+        if (slot.status != Status::ok) {
+          bool no = refused(slot.status);
+          if (++(no ? refusals : forests) <= kShown) {
+            std::cerr << name << ": " << (no ? "" : "warning: ") << "net "
+                      << i + 1 << ": " << slot.message
+                      << (no ? "; no tree written"
+                             : "; one tree per part written")
+                      << std::endl;
+          }
+        }
+        out.write(slot.text);
+      });
+  std::clock_t end = std::clock();
+  // With the trees on standard output, the time line steps aside.
+  (r.outputPath == "-" ? std::cerr : std::cout)
+      << "Execution Time = "
+      << static_cast<double>(end - start) / CLOCKS_PER_SEC << " sec"
+      << std::endl;
+
+  if (!out.commit()) {
+    std::cerr << name << ": " << out.error() << std::endl;
+    return 3;
+  }
+  long nets = static_cast<long>(netEnds.size());
+  if (refusals > 0) {
+    std::cerr << name << ": " << refusals << " of " << nets
+              << " nets refused, each with a pin inside an obstacle; "
+              << escapeBytes(r.outputPath) << " gives each its status"
+              << std::endl;
+  }
+  if (forests > 0) {
+    std::cerr << name << ": warning: obstacles keep the pins of " << forests
+              << " of " << nets << " nets apart; " << escapeBytes(r.outputPath)
+              << " holds a forest for each" << std::endl;
+  }
+  return refusals > 0 ? 5 : forests > 0 ? 4 : 0;
+}

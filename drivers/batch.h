@@ -1,0 +1,32 @@
+#pragma once
+#include <string>
+
+#include "drivers/driver.h"
+
+class CommandLine;
+
+// Many nets in one run: each net of the nets file routed among the
+// obstacles near it, on a pool of threads, written in the nets' order.
+struct BatchRequest {
+  bool given = false;  // --nets
+  bool tuned = false;  // --threads or --format
+  Program program = Program::zorvane;
+  std::string netsPath;
+  std::string obstaclePath;
+  std::string outputPath;
+  bool exactGraph = false;
+  bool noRefine = false;
+  bool optimize = false;
+  int threads = 0;  // 0: one per core
+  bool json = false;
+};
+
+// --nets NETS_FILE, --threads N (1 to 4096) and --format plain|json in the
+// program's table, filling the request.
+void addBatchOptions(CommandLine& cl, BatchRequest& request);
+
+// Exit status: 0 every net one tree; 2 an input file unreadable or invalid
+// (nothing written); 3 output not written; 4 some nets' pins walled apart
+// (forests written); 5 some nets refused (a pin inside an obstacle), the
+// others written; 5 takes precedence over 4.
+int runBatch(const BatchRequest& request);

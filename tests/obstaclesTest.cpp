@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "treecore/obstacles.h"
+
+namespace {
+
+using treecore::Obstacles;
+using treecore::Point;
+using treecore::Rect;
+
+TEST(ToSingleTest, TakesWhatAFloatHoldsAndDecimalsItStandsFor) {
+  float f = 0;
+  EXPECT_TRUE(treecore::toSingle(12.5, f));
+  EXPECT_EQ(f, 12.5f);
+  EXPECT_TRUE(treecore::toSingle(16777216.0, f));
+  EXPECT_TRUE(treecore::toSingle(-0.0, f));
+  EXPECT_TRUE(std::signbit(f));
+  // Written as 0.1, read as the float nearest to it.
+  EXPECT_TRUE(treecore::toSingle(0.1, f));
+  EXPECT_EQ(f, 0.1f);
+  EXPECT_TRUE(treecore::toSingle(static_cast<double>(0.1f), f));
+  EXPECT_EQ(f, 0.1f);
+  EXPECT_TRUE(treecore::toSingle(1e-3, f));
+  EXPECT_EQ(f, 1e-3f);
+  EXPECT_TRUE(treecore::toSingle(FLT_MAX, f));
+}
+
+TEST(ToSingleTest, RefusesWhatWouldBeRounded) {
+  float f = 7;
+  std::string why;
+  EXPECT_FALSE(treecore::toSingle(16777217.0, f, &why));
+  EXPECT_EQ(why,
+            "16777217 is not a single-precision value: it would become "
+            "16777216");
+  // As the readers say it: the float with as many digits as the decimal.
+  EXPECT_FALSE(treecore::toSingle(1.0 / 3, f, &why));
+  EXPECT_EQ(why,
+            "0.3333333333333333 is not a single-precision value: it would "
+            "become 0.3333333432674408");
+  EXPECT_FALSE(treecore::toSingle(0.1 + 1e-12, f));
+  EXPECT_FALSE(treecore::toSingle(-0.99999999, f));
+  EXPECT_FALSE(treecore::toSingle(1e39, f, &why));
+  EXPECT_EQ(why, "is beyond single precision");
+  EXPECT_FALSE(treecore::toSingle(std::nan(""), f, &why));
+  EXPECT_EQ(why, "is not a finite number");
+  EXPECT_FALSE(treecore::toSingle(HUGE_VAL, f));
+  EXPECT_EQ(f, 7);
+}
+
+std::string refusal(const std::vector<Rect>& rects) {
+  try {
+    Obstacles obs(rects);
+  } catch (const std::invalid_argument& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(ObstaclesTest, RefusesRectanglesWithoutAreaOrExactCorners) {
+  EXPECT_EQ(refusal({{0, 0, 1, 1}, {2, 2, 2, 5}}),
+            "obstacle 2: [2, 2] x [2, 5] is not a box of positive width and "
+            "height");
+  EXPECT_EQ(refusal({{0, 0, 1, 1}, {3, 0, 1, 1}}),
+            "obstacle 2: [3, 1] x [0, 1] is not a box of positive width and "
+            "height");
+  EXPECT_EQ(refusal({{0, 0, 16777217.0, 1}}),
+            "obstacle 1: xhi 16777217 is not a single-precision value: it "
+            "would become 16777216");
+  EXPECT_EQ(refusal({{0, std::nan(""), 1, 1}}),
+            "obstacle 1: ylo is not a finite number");
+  EXPECT_EQ(refusal({{0, 0, 1, 1}, {0.5, 0.5, 3, 3}}), "");
+}
+
+TEST(ObstaclesTest, CornersKeepTheirOrderAndGiveTheBox) {
+  std::vector<std::array<Point, 4>> rings = {
+      {{{4, 2}, {4, 0}, {0, 0}, {0, 2}}}};
+  Obstacles obs = Obstacles::fromCorners(rings);
+  ASSERT_EQ(obs.size(), 1u);
+  EXPECT_EQ(obs.corners()[0][0], (Point{4, 2}));
+  EXPECT_EQ(obs.corners()[0][1], (Point{4, 0}));
+  EXPECT_EQ(obs.rects()[0].xhi, 4);
+  EXPECT_EQ(obs.rects()[0].ylo, 0);
+  // Not in order round the rectangle: a diagonal between neighbours.
+  rings[0] = {{{0, 0}, {4, 2}, {4, 0}, {0, 2}}};
+  EXPECT_THROW(Obstacles::fromCorners(rings), std::invalid_argument);
+  Obstacles copy = obs;
+  EXPECT_EQ(&copy.index(), &obs.index());
+}
+
+// The least box that holds the pins and every rectangle whose interior
+// meets it, by passes over all rectangles until none adds anything.
+std::vector<int> nearByScan(const std::vector<Rect>& rects,
+                            const std::vector<Point>& pins) {
+  if (pins.empty()) {
+    return {};
+  }
+  Rect b{pins[0].x, pins[0].y, pins[0].x, pins[0].y};
+  for (const Point& p : pins) {
+    b = {std::min(b.xlo, p.x), std::min(b.ylo, p.y), std::max(b.xhi, p.x),
+         std::max(b.yhi, p.y)};
+  }
+  // Open intervals meet; a box of no width meets where its line is inside.
+  auto meets = [](double lo, double hi, double rlo, double rhi) {
+    return lo == hi ? rlo < lo && lo < rhi : rlo < hi && lo < rhi;
+  };
+  std::vector<char> in(rects.size(), 0);
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (size_t i = 0; i < rects.size(); ++i) {
+      const Rect& r = rects[i];
+      if (!in[i] && meets(b.xlo, b.xhi, r.xlo, r.xhi) &&
+          meets(b.ylo, b.yhi, r.ylo, r.yhi)) {
+        in[i] = 1;
+        grew = true;
+        b = {std::min(b.xlo, r.xlo), std::min(b.ylo, r.ylo),
+             std::max(b.xhi, r.xhi), std::max(b.yhi, r.yhi)};
+      }
+    }
+  }
+  std::vector<int> out;
+  for (size_t i = 0; i < rects.size(); ++i) {
+    if (in[i]) {
+      out.push_back(static_cast<int>(i));
+    }
+  }
+  return out;
+}
+
+TEST(ObstaclesTest, NearIsTheLeastClosedBoxsRectangles) {
+  for (unsigned seed = 1; seed <= 200; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    auto below = [&rng](int n) { return static_cast<double>(rng() % n); };
+    std::vector<Rect> rects;
+    for (int i = 0, n = 1 + static_cast<int>(below(40)); i < n; ++i) {
+      double x = below(100), y = below(100);
+      rects.push_back({x, y, x + 1 + below(12), y + 1 + below(12)});
+    }
+    std::vector<Point> pins;
+    for (int i = 0, n = static_cast<int>(below(4)); i < n; ++i) {
+      pins.push_back({below(110), below(110)});
+    }
+    EXPECT_EQ(Obstacles(rects).near(pins), nearByScan(rects, pins));
+  }
+}
+
+}  // namespace

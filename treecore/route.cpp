@@ -1,0 +1,679 @@
+#include "treecore/route.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <unordered_map>
+
+#include "geometry/segment.h"
+#include "geometry/vertex.h"
+#include "legal/obstacleIndex.h"
+#include "legal/wirePlan.h"
+#include "router/router.h"
+#include "support/formatCoord.h"
+#include "treecore/inOrder.h"
+
+namespace treecore {
+
+double Edge::length() const {
+  double len = 0;
+  for (size_t k = 1; k < path.size(); ++k) {
+    len += std::fabs(path[k].x - path[k - 1].x) +
+           std::fabs(path[k].y - path[k - 1].y);
+  }
+  return len;
+}
+
+const char* statusName(Status s) {
+  switch (s) {
+    case Status::ok:
+      return "ok";
+    case Status::forest:
+      return "forest";
+    case Status::pinInsideObstacle:
+      return "pinInsideObstacle";
+    case Status::badCoordinate:
+      return "badCoordinate";
+  }
+  return "?";
+}
+
+const char* kindName(NodeKind k) {
+  return k == NodeKind::pin ? "pin" : "steinerPoint";
+}
+
+namespace {
+
+// A tree connection as drawn: its route's points from its end lower by x,
+// then y, to the other.
+using Drawn = std::vector<RoutePoint>;
+
+// What a pipeline entry leaves, as its program writes it.
+struct Finished {
+  std::vector<Wire> pieces;  // in the order they are written
+  // For the spanning tree and the unrefined form only, in the same order.
+  std::vector<Drawn> connections;
+  int parts = 0;  // that the pins form
+};
+
+bool drawsConnections(Form form) {
+  return form == Form::spanningTree || form == Form::unrefinedSteinerTree;
+}
+
+// What a finished Router leaves, as its entry's export writes it: the
+// pieces, and the parts the pins form; with connections, also the drawn
+// connections, for the spanning tree and the unrefined form.
+Finished readFinished(const Router& router, Form form, bool connections) {
+  Finished f;
+  f.pieces = router.drawnPieces();
+  if (connections && drawsConnections(form)) {
+    std::vector<DrawnConnection> drawn = router.drawnConnections();
+    f.connections.reserve(drawn.size());
+    for (DrawnConnection& c : drawn) {
+      f.connections.push_back(std::move(c.points));
+    }
+  }
+  f.parts = router.pinPartCount;
+  return f;
+}
+
+// The drawing as a graph: points, the point of each pin, and links between
+// points, each with its points from its first end to its second, all in one
+// list.
+struct Graph {
+  std::vector<RoutePoint> at;
+  std::vector<int> pinVertex;
+  std::vector<std::pair<int, int>> links;
+  std::vector<RoutePoint> points;
+  std::vector<size_t> pointsFrom{0};  // link l: from [l] to [l + 1]
+
+  template <class It>
+  void link(int a, int b, It first, It last) {
+    links.emplace_back(a, b);
+    points.insert(points.end(), first, last);
+    pointsFrom.push_back(points.size());
+  }
+};
+
+// A point's key: its coordinates' bits, with -0 taken as 0, arranged so
+// that keys order as points do by x, then y.
+std::uint32_t orderedBits(float v) {
+  v = v == 0 ? 0.0f : v;
+  std::uint32_t b;
+  std::memcpy(&b, &v, sizeof b);
+  return b & 0x80000000u ? ~b : b | 0x80000000u;
+}
+
+std::uint64_t keyOf(RoutePoint p) {
+  return static_cast<std::uint64_t>(orderedBits(p.x)) << 32 | orderedBits(p.y);
+}
+
+float floatOf(std::uint32_t k) {
+  std::uint32_t b = k & 0x80000000u ? k & 0x7fffffffu : ~k;
+  float v;
+  std::memcpy(&v, &b, sizeof v);
+  return v;
+}
+
+RoutePoint pointOf(std::uint64_t key) {
+  return {floatOf(static_cast<std::uint32_t>(key >> 32)),
+          floatOf(static_cast<std::uint32_t>(key))};
+}
+
+// The connections' ends become points, one per place: drawn wire that
+// reaches one place is joined there, and connections of no length are not
+// drawn. The pins' places come first, in order, then the others as the
+// connections reach them.
+Graph graphOfConnections(const std::vector<RoutePoint>& pins,
+                         const std::vector<Drawn>& connections) {
+  Graph g;
+  std::unordered_map<std::uint64_t, int> id;
+  auto pointId = [&](RoutePoint p) {
+    auto it = id.emplace(keyOf(p), static_cast<int>(g.at.size()));
+    if (it.second) {
+      g.at.push_back(p);
+    }
+    return it.first->second;
+  };
+  for (const RoutePoint& p : pins) {
+    g.pinVertex.push_back(pointId(p));
+  }
+  for (const Drawn& d : connections) {
+    g.link(pointId(d.front()), pointId(d.back()), d.begin(), d.end());
+  }
+  return g;
+}
+
+// By x, then y; a function object, so that sorts inline it.
+struct LessPoint {
+  bool operator()(const RoutePoint& a, const RoutePoint& b) const {
+    return a.x < b.x || (a.x == b.x && a.y < b.y);
+  }
+};
+const LessPoint lessPoint;
+
+// The graph of wires that meet only at shared ends and never overlap, as
+// the refined forms' segments do: a point at every end and at every pin,
+// a pin inside a wire cutting it in two, a pin on no wire a point of its
+// own, shared with pins at its place.
+Graph graphOfEnds(const std::vector<Wire>& wires,
+                  const std::vector<RoutePoint>& pins) {
+  // Each wire along its line: y and x for horizontal ones, x and y for
+  // vertical ones; a pin inside one is found by a binary search.
+  struct Run {
+    float line;
+    float lo;
+    float hi;
+    int wire;
+  };
+  auto byLine = [](const Run& a, const Run& b) {
+    return a.line < b.line || (a.line == b.line && a.lo < b.lo);
+  };
+  std::vector<Run> across, along;
+  for (size_t i = 0; i < wires.size(); ++i) {
+    const Wire& w = wires[i];
+    if (w.y1 == w.y2 && w.x1 != w.x2) {
+      across.push_back({w.y1, std::min(w.x1, w.x2), std::max(w.x1, w.x2),
+                        static_cast<int>(i)});
+    } else if (w.x1 == w.x2 && w.y1 != w.y2) {
+      along.push_back({w.x1, std::min(w.y1, w.y2), std::max(w.y1, w.y2),
+                       static_cast<int>(i)});
+    }
+  }
+  std::sort(across.begin(), across.end(), byLine);
+  std::sort(along.begin(), along.end(), byLine);
+  auto inside = [&byLine](const std::vector<Run>& runs, float line, float at) {
+    auto it = std::upper_bound(runs.begin(), runs.end(), Run{line, at, at, -1},
+                               byLine);
+    if (it == runs.begin()) {
+      return -1;
+    }
+    --it;
+    return it->line == line && it->lo < at && at < it->hi ? it->wire : -1;
+  };
+  std::vector<std::pair<int, RoutePoint>> cuts;
+  for (const RoutePoint& p : pins) {
+    int w = inside(across, p.y, p.x);
+    w = w >= 0 ? w : inside(along, p.x, p.y);
+    if (w >= 0) {
+      cuts.emplace_back(w, p);
+    }
+  }
+  std::vector<std::uint64_t> keys;
+  keys.reserve(2 * wires.size() + cuts.size());
+  for (const Wire& w : wires) {
+    keys.push_back(keyOf({w.x1, w.y1}));
+    keys.push_back(keyOf({w.x2, w.y2}));
+  }
+  for (const auto& c : cuts) {
+    keys.push_back(keyOf(c.second));
+  }
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  Graph g;
+  g.at.reserve(keys.size());
+  for (std::uint64_t k : keys) {
+    g.at.push_back(pointOf(k));
+  }
+  size_t placed = g.at.size();
+  auto find = [&keys](RoutePoint p) {
+    std::uint64_t k = keyOf(p);
+    auto it = std::lower_bound(keys.begin(), keys.end(), k);
+    return it != keys.end() && *it == k ? static_cast<int>(it - keys.begin())
+                                        : -1;
+  };
+  // A wire's cuts in order from its first end.
+  std::sort(cuts.begin(), cuts.end(), [&wires](const auto& a, const auto& b) {
+    if (a.first != b.first) {
+      return a.first < b.first;
+    }
+    const Wire& w = wires[a.first];
+    bool up = w.x1 < w.x2 || w.y1 < w.y2;
+    return up ? lessPoint(a.second, b.second) : lessPoint(b.second, a.second);
+  });
+  size_t c = 0;
+  for (size_t i = 0; i < wires.size(); ++i) {
+    RoutePoint from{wires[i].x1, wires[i].y1};
+    for (; c < cuts.size() && cuts[c].first == static_cast<int>(i); ++c) {
+      RoutePoint pts[2] = {from, cuts[c].second};
+      g.link(find(pts[0]), find(pts[1]), pts, pts + 2);
+      from = cuts[c].second;
+    }
+    RoutePoint pts[2] = {from, {wires[i].x2, wires[i].y2}};
+    g.link(find(pts[0]), find(pts[1]), pts, pts + 2);
+  }
+  for (const RoutePoint& p : pins) {
+    int v = find(p);
+    for (size_t k = placed; k < g.at.size() && v < 0; ++k) {
+      v = g.at[k] == p ? static_cast<int>(k) : -1;
+    }
+    if (v < 0) {
+      v = static_cast<int>(g.at.size());
+      g.at.push_back(p);
+    }
+    g.pinVertex.push_back(v);
+  }
+  return g;
+}
+
+std::vector<Point> simplePath(const std::vector<RoutePoint>& pts) {
+  std::vector<Point> path;
+  for (const RoutePoint& p : bendsOnly(pts)) {
+    path.push_back({p.x, p.y});
+  }
+  return path;
+}
+
+// Adjacency lists in one array: the items of list k are
+// items[first[k]] .. items[first[k + 1] - 1], in the order they were given.
+struct Lists {
+  std::vector<int> first;
+  std::vector<int> items;
+
+  // pairs[i] = (list, item).
+  Lists(size_t lists, const std::vector<std::pair<int, int>>& pairs)
+      : first(lists + 1, 0), items(pairs.size()) {
+    for (const auto& p : pairs) {
+      ++first[p.first + 1];
+    }
+    for (size_t k = 0; k < lists; ++k) {
+      first[k + 1] += first[k];
+    }
+    std::vector<int> at(first.begin(), first.end() - 1);
+    for (const auto& p : pairs) {
+      items[at[p.first]++] = p.second;
+    }
+  }
+  int size(int k) const { return first[k + 1] - first[k]; }
+  int operator()(int k, int i) const { return items[first[k] + i]; }
+};
+
+// Nodes, edges and parents from the graph: pins and the points where the
+// drawing branches (or ends) are nodes; an edge runs from node to node
+// through points of two links each. Each part is walked breadth-first from
+// its first node, links taken in their order; the pins come first, so a
+// part that holds one is walked from it.
+void buildTree(const Graph& g, Tree& t) {
+  int nv = static_cast<int>(g.at.size());
+  std::vector<std::pair<int, int>> ends;
+  ends.reserve(2 * g.links.size());
+  for (size_t l = 0; l < g.links.size(); ++l) {
+    auto [a, b] = g.links[l];
+    if (a != b) {
+      ends.emplace_back(a, static_cast<int>(l));
+      ends.emplace_back(b, static_cast<int>(l));
+    }
+  }
+  Lists incident(nv, ends);
+  std::vector<int> nodeOf(nv, -1);
+  std::vector<int> vertexOf;
+  // Chains of links between two nodes, their points from the first, all in
+  // one list.
+  std::vector<std::pair<int, int>> chainEnds;
+  std::vector<size_t> chainFrom;
+  std::vector<RoutePoint> chainPoints;
+  t.nodes.reserve(g.pinVertex.size());
+  for (size_t i = 0; i < g.pinVertex.size(); ++i) {
+    int v = g.pinVertex[i];
+    t.nodes.push_back({{g.at[v].x, g.at[v].y}, NodeKind::pin, -1, -1});
+    vertexOf.push_back(v);
+    if (nodeOf[v] < 0) {
+      nodeOf[v] = static_cast<int>(i);
+    } else {
+      chainEnds.emplace_back(nodeOf[v], static_cast<int>(i));
+      chainFrom.push_back(chainPoints.size());
+      chainPoints.insert(chainPoints.end(), 2, g.at[v]);
+    }
+  }
+  for (int v = 0; v < nv; ++v) {
+    int degree = incident.size(v);
+    if (nodeOf[v] < 0 && degree > 0 && degree != 2) {
+      nodeOf[v] = static_cast<int>(t.nodes.size());
+      vertexOf.push_back(v);
+      t.nodes.push_back(
+          {{g.at[v].x, g.at[v].y}, NodeKind::steinerPoint, -1, -1});
+    }
+  }
+
+  std::vector<char> used(g.links.size(), 0);
+  for (size_t n = 0; n < t.nodes.size(); ++n) {
+    int start = vertexOf[n];
+    if (nodeOf[start] != static_cast<int>(n)) {
+      continue;  // a second pin at its place
+    }
+    for (int i = 0; i < incident.size(start); ++i) {
+      int l = incident(start, i);
+      if (used[l]) {
+        continue;
+      }
+      size_t from = chainPoints.size();
+      int cur = start;
+      int end = -1;
+      for (;;) {
+        used[l] = 1;
+        const RoutePoint* pts = g.points.data() + g.pointsFrom[l];
+        size_t count = g.pointsFrom[l + 1] - g.pointsFrom[l];
+        bool forward = g.links[l].first == cur;
+        for (size_t k = chainPoints.size() == from ? 0 : 1; k < count; ++k) {
+          chainPoints.push_back(forward ? pts[k] : pts[count - 1 - k]);
+        }
+        int next = forward ? g.links[l].second : g.links[l].first;
+        if (nodeOf[next] >= 0) {
+          end = nodeOf[next];
+          break;
+        }
+        int other =
+            incident(next, 0) == l ? incident(next, 1) : incident(next, 0);
+        if (used[other]) {
+          break;  // a loop through no node: not part of the tree
+        }
+        cur = next;
+        l = other;
+      }
+      if (end < 0) {
+        chainPoints.resize(from);
+        continue;
+      }
+      chainEnds.emplace_back(static_cast<int>(n), end);
+      chainFrom.push_back(from);
+    }
+  }
+  chainFrom.push_back(chainPoints.size());
+
+  std::vector<std::pair<int, int>> nodeChains;
+  nodeChains.reserve(2 * chainEnds.size());
+  for (size_t c = 0; c < chainEnds.size(); ++c) {
+    nodeChains.emplace_back(chainEnds[c].first, static_cast<int>(c));
+    nodeChains.emplace_back(chainEnds[c].second, static_cast<int>(c));
+  }
+  Lists around(t.nodes.size(), nodeChains);
+  std::vector<char> reached(t.nodes.size(), 0);
+  std::vector<int> queue;
+  std::vector<RoutePoint> pts;
+  for (size_t root = 0; root < t.nodes.size(); ++root) {
+    if (reached[root]) {
+      continue;
+    }
+    reached[root] = 1;
+    queue.assign(1, static_cast<int>(root));
+    for (size_t q = 0; q < queue.size(); ++q) {
+      int u = queue[q];
+      for (int i = 0; i < around.size(u); ++i) {
+        int c = around(u, i);
+        auto [a, b] = chainEnds[c];
+        int w = a == u ? b : a;
+        if (reached[w]) {
+          continue;
+        }
+        reached[w] = 1;
+        queue.push_back(w);
+        t.nodes[w].parent = u;
+        pts.assign(chainPoints.begin() + chainFrom[c],
+                   chainPoints.begin() + chainFrom[c + 1]);
+        if (a != u) {
+          std::reverse(pts.begin(), pts.end());
+        }
+        t.edges.push_back({u, w, simplePath(pts)});
+      }
+    }
+  }
+  std::sort(t.edges.begin(), t.edges.end(),
+            [](const Edge& a, const Edge& b) { return a.to < b.to; });
+  for (size_t e = 0; e < t.edges.size(); ++e) {
+    t.nodes[t.edges[e].to].edge = static_cast<int>(e);
+  }
+}
+
+double planLength(const WirePlan& plan) {
+  double len = 0;
+  for (const auto& [a, b] : plan.pieces) {
+    len += std::fabs(static_cast<double>(plan.nodes[b].x) - plan.nodes[a].x) +
+           std::fabs(static_cast<double>(plan.nodes[b].y) - plan.nodes[a].y);
+  }
+  return len;
+}
+
+std::string pointText(float x, float y) {
+  return "(" + formatCoord(x) + ", " + formatCoord(y) + ")";
+}
+
+// The pins of a net as the pipeline takes them, or a status saying why not.
+bool singlePins(const Net& net, std::vector<RoutePoint>& pins, Tree& t) {
+  pins.reserve(net.size());
+  for (size_t i = 0; i < net.size(); ++i) {
+    float x, y;
+    std::string why;
+    bool xOk = toSingle(net[i].x, x, &why);
+    if (!xOk || !toSingle(net[i].y, y, &why)) {
+      t.status = Status::badCoordinate;
+      t.message =
+          "pin " + std::to_string(i + 1) + ": " + (xOk ? "y " : "x ") + why;
+      return false;
+    }
+    pins.push_back({x, y});
+  }
+  return true;
+}
+
+// No tree avoids an obstacle whose open interior holds a pin; such an
+// obstacle meets the pins' box, so it is among the chosen. False, with the
+// status, for the first such pin.
+bool pinsOutside(const Obstacles& obstacles,
+                 const std::vector<int>& chosen,
+                 const std::vector<RoutePoint>& pins,
+                 Tree& t) {
+  const ObstacleIndex& index = obstacles.index();
+  const size_t kScanned = 64;  // more are searched through the index
+  for (size_t i = 0; i < pins.size() && !chosen.empty(); ++i) {
+    const RoutePoint& p = pins[i];
+    int r = -1;
+    if (chosen.size() > kScanned) {
+      r = index.containing(p.x, p.y);
+    }
+    for (size_t k = 0; k < chosen.size() && chosen.size() <= kScanned && r < 0;
+         ++k) {
+      const ObstacleIndex::Rect& o = index.rects()[chosen[k]];
+      r = o.xlo < p.x && p.x < o.xhi && o.ylo < p.y && p.y < o.yhi ? chosen[k]
+                                                                   : -1;
+    }
+    if (r >= 0) {
+      const ObstacleIndex::Rect& o = index.rects()[r];
+      t.status = Status::pinInsideObstacle;
+      t.message = "pin " + std::to_string(i + 1) + " " + pointText(p.x, p.y) +
+                  " lies strictly inside obstacle " + std::to_string(r + 1) +
+                  " " + pointText(o.xlo, o.ylo) + "-" +
+                  pointText(o.xhi, o.yhi) +
+                  "; no obstacle-avoiding tree exists";
+      return false;
+    }
+  }
+  return true;
+}
+
+// The input vertices of a Router: the pins, then each chosen obstacle's
+// corners in their order, linked into a ring.
+class NetVertices {
+ public:
+  NetVertices(const std::vector<RoutePoint>& pins,
+              const Obstacles& obstacles,
+              const std::vector<int>& chosen) {
+    owned_.reserve(pins.size() + 4 * chosen.size());
+    for (const RoutePoint& p : pins) {
+      add(p.x, p.y, "pin");
+    }
+    for (int r : chosen) {
+      for (const Point& c : obstacles.corners()[r]) {
+        add(static_cast<float>(c.x), static_cast<float>(c.y), "corner");
+      }
+      Vertex** v = &all[all.size() - 4];
+      for (int k = 0; k < 4; ++k) {
+        v[k]->pNextCorner = v[(k + 1) % 4];
+        v[k]->pPrevCorner = v[(k + 3) % 4];
+      }
+    }
+  }
+
+  std::vector<Vertex*> all;
+
+ private:
+  void add(float x, float y, const char* type) {
+    owned_.push_back(std::make_unique<Vertex>(x, y, type));
+    all.push_back(owned_.back().get());
+  }
+
+  std::vector<std::unique_ptr<Vertex>> owned_;
+};
+
+void runEntry(Router& router, Form form) {
+  switch (form) {
+    case Form::spanningTree:
+      router.formMST();
+      break;
+    case Form::unrefinedSteinerTree:
+      router.formUnrefinedSMT();
+      break;
+    case Form::steinerTree:
+      router.formSMT();
+      break;
+    case Form::optimizedSteinerTree:
+      router.formOptimizedSMT();
+      break;
+  }
+}
+
+// What the pipeline leaves for one or two pins and no obstacle, without
+// it: the connection from the lower pin (by x, then y) drawn as its L,
+// horizontal leg first; refined, the L's legs as segments, each from its
+// lower end, ordered as their lower ends are in the Router's list (the
+// pins, then the bend); a straight connection is one segment. Most nets of
+// a design are such; a test holds this to the pipeline on every placing.
+// False where the pipeline must run.
+bool finishAlone(const std::vector<RoutePoint>& pins, Form form, Finished& f) {
+  if (pins.size() > 2 || form == Form::optimizedSteinerTree) {
+    return false;
+  }
+  f.parts = 1;
+  if (pins.size() == 1 || pins[0] == pins[1]) {
+    return true;
+  }
+  RoutePoint u = lessPoint(pins[0], pins[1]) ? pins[0] : pins[1];
+  RoutePoint v = lessPoint(pins[0], pins[1]) ? pins[1] : pins[0];
+  RoutePoint bend{v.x, u.y};
+  if (drawsConnections(form)) {
+    f.pieces = {{u.x, u.y, bend.x, bend.y}, {bend.x, bend.y, v.x, v.y}};
+    f.connections = {{u, bend, v}};
+  } else if (u.x == v.x || u.y == v.y) {
+    f.pieces = {{u.x, u.y, v.x, v.y}};
+  } else {
+    for (const RoutePoint& p : pins) {
+      if (lessPoint(p, bend)) {
+        f.pieces.push_back({p.x, p.y, bend.x, bend.y});
+      }
+    }
+    for (const RoutePoint& p : pins) {
+      if (lessPoint(bend, p)) {
+        f.pieces.push_back({bend.x, bend.y, p.x, p.y});
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+Tree routeNet(const Obstacles& obstacles,
+              const Net& net,
+              const RouteOptions& options) {
+  Tree t;
+  std::vector<RoutePoint> pins;
+  if (!singlePins(net, pins, t) || pins.empty()) {
+    return t;
+  }
+  std::vector<int> chosen;
+  if (options.everyObstacle) {
+    chosen.resize(obstacles.size());
+    for (size_t r = 0; r < chosen.size(); ++r) {
+      chosen[r] = static_cast<int>(r);
+    }
+  } else {
+    std::vector<Point> exact;
+    exact.reserve(pins.size());
+    for (const RoutePoint& p : pins) {
+      exact.push_back({p.x, p.y});
+    }
+    chosen = obstacles.near(exact);
+  }
+  if (!pinsOutside(obstacles, chosen, pins, t)) {
+    return t;
+  }
+  Finished f;
+  if (!chosen.empty() || !finishAlone(pins, options.form, f)) {
+    NetVertices vertices(pins, obstacles, chosen);
+    Router router(vertices.all);
+    router.exactGraph = options.exactGraph;
+    runEntry(router, options.form);
+    f = readFinished(router, options.form, !options.drawingOnly);
+  }
+  // The refined forms' segments make a clean tree: wire meets wire only at
+  // shared ends, and none is drawn twice.
+  if (drawsConnections(options.form)) {
+    t.wireLength = planLength(planWires(f.pieces, pins));
+    if (!options.drawingOnly) {
+      buildTree(graphOfConnections(pins, f.connections), t);
+    }
+  } else {
+    for (const Wire& w : f.pieces) {
+      t.wireLength += std::fabs(static_cast<double>(w.x2) - w.x1) +
+                      std::fabs(static_cast<double>(w.y2) - w.y1);
+    }
+    if (!options.drawingOnly) {
+      buildTree(graphOfEnds(f.pieces, pins), t);
+    }
+  }
+  t.parts = f.parts;
+  t.segments.reserve(f.pieces.size());
+  for (const Wire& w : f.pieces) {
+    t.segments.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
+  }
+  if (t.parts > 1) {
+    t.status = Status::forest;
+    t.message = "obstacles keep the " + std::to_string(pins.size()) +
+                " pins in " + std::to_string(t.parts) + " separate parts";
+  }
+  return t;
+}
+
+void routeNets(const Obstacles& obstacles,
+               const std::vector<Net>& nets,
+               const RouteOptions& options,
+               const std::function<void(size_t, Tree&&)>& deliver,
+               int threads) {
+  threads = threadsFor(threads);
+  // Room for a slow net to finish while the others run on.
+  size_t window = 4096 * static_cast<size_t>(threads);
+  std::vector<Tree> slots(std::min(window, nets.size()));
+  runInOrder(
+      nets.size(), threads, slots.size(),
+      [&](size_t i) {
+        slots[i % slots.size()] = routeNet(obstacles, nets[i], options);
+      },
+      [&](size_t i) { deliver(i, std::move(slots[i % slots.size()])); });
+}
+
+std::vector<Tree> routeNets(const Obstacles& obstacles,
+                            const std::vector<Net>& nets,
+                            const RouteOptions& options,
+                            int threads) {
+  std::vector<Tree> trees(nets.size());
+  // Each net's own slot: no window is needed.
+  runInOrder(
+      nets.size(), threads, nets.size(),
+      [&](size_t i) { trees[i] = routeNet(obstacles, nets[i], options); },
+      [](size_t) {});
+  return trees;
+}
+
+}  // namespace treecore

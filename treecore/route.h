@@ -1,0 +1,74 @@
+#pragma once
+#include <cstddef>
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "treecore/obstacles.h"
+#include "treecore/tree.h"
+
+namespace treecore {
+
+// The pins of one net in order; the first is the driver.
+using Net = std::vector<Point>;
+
+enum class Form {
+  // The obstacle-avoiding minimal spanning tree (what oamst writes).
+  spanningTree,
+  // The Steiner tree before refinement (zorvane --no-refine).
+  unrefinedSteinerTree,
+  // The refined Steiner tree (zorvane).
+  steinerTree,
+  // As short as a fixed work budget allows (zorvane --optimize).
+  optimizedSteinerTree,
+};
+
+struct RouteOptions {
+  Form form = Form::steinerTree;
+  // Build over the exact spanning graph (--exact-graph).
+  bool exactGraph = false;
+  // Route over every obstacle, as the single-net programs do, instead of
+  // only those near the net (Obstacles::near): the same tree for a net
+  // whose grown box meets them all, at a cost that grows with the design.
+  bool everyObstacle = false;
+  // Leave nodes and edges empty: the drawing alone (segments, wire length,
+  // parts and status), for less work.
+  bool drawingOnly = false;
+};
+
+// One net over the obstacles near it. Never throws for a bad net: its
+// status says what is wrong. Thread-safe.
+Tree routeNet(const Obstacles& obstacles,
+              const Net& net,
+              const RouteOptions& options = {});
+
+// Many nets on `threads` threads (0: one per core). Each tree is the one
+// routeNet gives its net, whatever the thread count. deliver(i, tree) runs
+// on the calling thread for i = 0, 1, ... in order, while later nets are
+// still being routed, so that the trees need not all be held at once.
+void routeNets(const Obstacles& obstacles,
+               const std::vector<Net>& nets,
+               const RouteOptions& options,
+               const std::function<void(size_t, Tree&&)>& deliver,
+               int threads = 0);
+
+// The same, every tree in one vector, in the nets' order.
+std::vector<Tree> routeNets(const Obstacles& obstacles,
+                            const std::vector<Net>& nets,
+                            const RouteOptions& options = {},
+                            int threads = 0);
+
+// The same, the trees written to an output iterator in the nets' order.
+template <class OutputIt>
+OutputIt routeNetsTo(const Obstacles& obstacles,
+                     const std::vector<Net>& nets,
+                     const RouteOptions& options,
+                     OutputIt out,
+                     int threads = 0) {
+  routeNets(
+      obstacles, nets, options,
+      [&out](size_t, Tree&& tree) { *out++ = std::move(tree); }, threads);
+  return out;
+}
+
+}  // namespace treecore

@@ -1,0 +1,126 @@
+#include "treecore/treeText.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "legal/checkTree.h"
+#include "support/formatCoord.h"
+
+namespace treecore {
+
+namespace {
+
+void appendInt(std::string& out, long v) {
+  char buf[24];
+  out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+// As formatCoord writes the float v holds; its digits alone for the usual
+// integer, without a string made for it.
+void appendCoord(std::string& out, double v) {
+  if (v > -1e6 && v < 1e6 && v == static_cast<double>(static_cast<long>(v)) &&
+      !(v == 0 && std::signbit(v))) {
+    appendInt(out, static_cast<long>(v));
+  } else {
+    out += formatCoord(static_cast<float>(v));
+  }
+}
+
+void appendPoint(std::string& out, const Point& p) {
+  out += '[';
+  appendCoord(out, p.x);
+  out += ',';
+  appendCoord(out, p.y);
+  out += ']';
+}
+
+void appendString(std::string& out, const std::string& s) {
+  out += '"';
+  for (char c : s) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", c);
+      out += buf;
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+}
+
+}  // namespace
+
+void appendBlocks(std::string& out, const Tree& tree) {
+  for (const Segment& s : tree.segments) {
+    for (const Point& p : {s.a, s.b}) {
+      appendCoord(out, p.x);
+      out += '\t';
+      appendCoord(out, p.y);
+      out += '\n';
+    }
+    out += '\n';
+  }
+}
+
+void appendJson(std::string& out, const Tree& tree, long net) {
+  out += "{\"net\":";
+  appendInt(out, net);
+  out += ",\"status\":";
+  appendString(out, statusName(tree.status));
+  out += ",\"message\":";
+  appendString(out, tree.message);
+  out += ",\"parts\":";
+  appendInt(out, tree.parts);
+  out += ",\"wireLength\":";
+  out += formatLength(tree.wireLength);
+  out += ",\"nodes\":[";
+  for (size_t i = 0; i < tree.nodes.size(); ++i) {
+    const Node& n = tree.nodes[i];
+    out += i ? ",{\"x\":" : "{\"x\":";
+    appendCoord(out, n.at.x);
+    out += ",\"y\":";
+    appendCoord(out, n.at.y);
+    out += n.kind == NodeKind::pin ? ",\"kind\":\"pin\",\"parent\":"
+                                   : ",\"kind\":\"steinerPoint\",\"parent\":";
+    appendInt(out, n.parent);
+    out += ",\"edge\":";
+    appendInt(out, n.edge);
+    out += '}';
+  }
+  out += "],\"edges\":[";
+  for (size_t i = 0; i < tree.edges.size(); ++i) {
+    const Edge& e = tree.edges[i];
+    out += i ? ",{\"from\":" : "{\"from\":";
+    appendInt(out, e.from);
+    out += ",\"to\":";
+    appendInt(out, e.to);
+    out += ",\"path\":[";
+    for (size_t k = 0; k < e.path.size(); ++k) {
+      if (k) {
+        out += ',';
+      }
+      appendPoint(out, e.path[k]);
+    }
+    out += "]}";
+  }
+  out += "],\"segments\":[";
+  for (size_t i = 0; i < tree.segments.size(); ++i) {
+    const Segment& s = tree.segments[i];
+    out += i ? ",[" : "[";
+    appendCoord(out, s.a.x);
+    out += ',';
+    appendCoord(out, s.a.y);
+    out += ',';
+    appendCoord(out, s.b.x);
+    out += ',';
+    appendCoord(out, s.b.y);
+    out += ']';
+  }
+  out += "]}";
+}
+
+}  // namespace treecore
