@@ -77,17 +77,6 @@ class StreamOut {
   int error_ = 0;
 };
 
-std::string banner(Program program) {
-  std::string title =
-      program == Program::oamst
-          ? "#     This file contains the connections of the Minimal "
-            "Spanning Tree     #"
-          : "#     This file contains the connections of the Steiner "
-            "Minimal Tree     #";
-  std::string rule = "# " + std::string(title.size() - 4, '-') + " #\n";
-  return rule + title + "\n" + rule;
-}
-
 bool readObstacles(const std::string& path,
                    treecore::Obstacles& out,
                    std::string& error) {
@@ -206,11 +195,11 @@ int runBatch(const BatchRequest& r) {
               << std::strerror(out.error()) << std::endl;
     return 3;
   }
-  if (!r.json) {
-    out.write(banner(r.program));
-  }
   treecore::RouteOptions options;
   options.form = formOf(r);
+  if (!r.json) {
+    out.write(treecore::fileBanner(options.form));
+  }
   options.exactGraph = r.exactGraph;
   // The plain format writes the drawing alone.
   options.drawingOnly = !r.json;
@@ -244,13 +233,7 @@ int runBatch(const BatchRequest& r) {
           treecore::appendJson(slot.text, tree, k);
           slot.text += '\n';
         } else {
-          slot.text += "# net " + std::to_string(k) + "\n";
-          if (tree.status != Status::ok) {
-            slot.text += "# status " +
-                         std::string(treecore::statusName(tree.status)) + ": " +
-                         tree.message + "\n";
-          }
-          treecore::appendBlocks(slot.text, tree);
+          treecore::appendNetText(slot.text, tree, k);
         }
         slot.status = tree.status;
         slot.message = std::move(tree.message);
