@@ -265,6 +265,7 @@ int main(int argc, char** argv) {
 
     t0 = std::chrono::steady_clock::now();
     r.moveSegments();
+    r.cleanSegments();
     smtSec += seconds(t0);
     std::vector<Piece> segs;
     std::vector<Wire> wires;

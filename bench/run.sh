@@ -18,7 +18,8 @@
 #   --only REGEX   instances whose name matches (grep -E)
 #   --timeout S    a run that takes longer is stopped and reported [900]
 #   --rc DIR       also run the RC suite's *.pins.txt/*.obst.txt pairs
-#                  [/work/shared/benchmarks/converted/RC if present]
+#                  [../shared/benchmarks/converted/RC beside the project, if
+#                  present]
 #   --tables       run nothing: rebuild the CSV and the tables from the runs
 #                  an earlier call left in the --out folder
 #
@@ -33,7 +34,7 @@ out=bench-out
 quick=0
 only=.
 limit=900
-rc=/work/shared/benchmarks/converted/RC
+rc=$(cd "$(dirname "$0")/.." && pwd)/../shared/benchmarks/converted/RC
 tablesOnly=0
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -63,7 +64,8 @@ fi
 mkdir -p "$out/inst" "$out/runs"
 stages="read connectObstEdges connectQuad1 connectQuad2 connectQuad3 connectQuad4
 extendedDijkstraForPinForest extendedKruskal gainComputation addSteinerPoints
-rectilinearizeSMT rmRedundentVers moveSegments export free"
+legalizeTree rectilinearizeSMT rmRedundentVers moveSegments cleanSegments
+export free"
 stages=$(echo $stages)
 
 # name pins obstacles layout
@@ -186,7 +188,7 @@ done < <(listInstances)
 # The tables: totals per instance and program, then every stage's
 # processor time per build, then the growth of each stage from one size to
 # ten times that size (time ratio).
-short="read obst q1 q2 q3 q4 dijk krus gain steiner rect rmred move export free"
+short="read obst q1 q2 q3 q4 dijk krus gain steiner legal rect rmred move clean export free"
 awk -F, -v short="$short" -v hasBefore="${before:+1}" '
   function fmt(v) { return v == "" ? "-" : v }
   function mib(v) { return v == "" ? "-" : sprintf("%.0f", v / 1024) }
@@ -229,8 +231,9 @@ awk -F, -v short="$short" -v hasBefore="${before:+1}" '
     print ""
     print "Stages: processor time (s) of every stage (q1 to q4 the sweeps, dijk the pin"
     print "forest, krus extended Kruskal, gain gain computation, steiner Steiner point"
-    print "insertion, rect rectilinearization, rmred redundant vertices, move segment"
-    print "moving, free the release of everything)."
+    print "insertion, legal the tree made legal, rect rectilinearization, rmred"
+    print "redundant vertices, move segment moving, clean the final segments, free the"
+    print "release of everything)."
     print ""
     printf "| instance | program | build |"
     for (i = 1; i <= ns; i++) printf " %s |", sh[i]

@@ -32,9 +32,11 @@ const Stage kStages[] = {
     {"extendedKruskal", [](Router& r) { r.extendedKruskal(); }},
     {"gainComputation", [](Router& r) { r.gainComputation(); }},
     {"addSteinerPoints", [](Router& r) { r.addSteinerPoints(); }},
+    {"legalizeTree", [](Router& r) { r.legalizeTree(); }},
     {"rectilinearizeSMT", [](Router& r) { r.rectilinearizeSMT(); }},
     {"rmRedundentVers", [](Router& r) { r.rmRedundentVers(); }},
     {"moveSegments", [](Router& r) { r.moveSegments(); }},
+    {"cleanSegments", [](Router& r) { r.cleanSegments(); }},
 };
 
 void runStage(benchmark::State& state, int k, Layout layout, bool blocks) {

@@ -1,105 +1,54 @@
 #include "drivers/batch.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <array>
 #include <ctime>
 #include <iostream>
 #include <stdexcept>
 #include <vector>
 
+#include "drivers/commandLine.h"
 #include "drivers/readInput.h"
-#include "geometry/vertex.h"
+#include "router/fileBanner.h"
+#include "support/escapeBytes.h"
+#include "support/outputFile.h"
 #include "treecore/inOrder.h"
 #include "treecore/route.h"
 #include "treecore/treeText.h"
 
-namespace {
-
-using treecore::Status;
-
-// Written as the nets come, so that a million nets are never held at once;
-// removed again when any write fails, so that no half-written file is left.
-class StreamOut {
- public:
-  explicit StreamOut(const std::string& path) : path_(path) {
-    f_ = std::fopen(path.c_str(), "w");
-    error_ = f_ ? 0 : errno;
-  }
-  ~StreamOut() {
-    if (f_) {
-      std::fclose(f_);
-      std::remove(path_.c_str());
-    }
-  }
-  StreamOut(const StreamOut&) = delete;
-  StreamOut& operator=(const StreamOut&) = delete;
-
-  bool opened() const { return f_ != nullptr; }
-
-  void write(const std::string& text) {
-    buf_ += text;
-    if (buf_.size() >= (1u << 20)) {
-      flush();
-    }
-  }
-
-  // False, the file removed, when anything failed; errno-style code in
-  // error().
-  bool close() {
-    flush();
-    bool ok = error_ == 0 && std::fclose(f_) == 0;
-    if (!ok && error_ == 0) {
-      error_ = errno;
-    }
-    f_ = nullptr;
-    if (!ok) {
-      std::remove(path_.c_str());
-    }
-    return ok;
-  }
-
-  int error() const { return error_; }
-
- private:
-  void flush() {
-    if (!buf_.empty() && error_ == 0 &&
-        std::fwrite(buf_.data(), 1, buf_.size(), f_) != buf_.size()) {
-      error_ = errno ? errno : EIO;
-    }
-    buf_.clear();
-  }
-
-  std::string path_;
-  std::FILE* f_;
-  std::string buf_;
-  int error_ = 0;
-};
-
-bool readObstacles(const std::string& path,
-                   treecore::Obstacles& out,
-                   std::string& error) {
-  std::string text;
-  std::vector<Vertex*> corners;
-  if (!readWholeFile(path, text, error) ||
-      !parseObstacles(text, path, corners, error)) {
+bool parseBatchObstacles(std::string_view text,
+                         const std::string& path,
+                         treecore::Obstacles& out,
+                         std::string& error) {
+  Input<float> in;
+  if (isStpText(text)) {
+    error = escapeBytes(path) +
+            ", line 1: the file is an STP file; with --nets the obstacles "
+            "come from an obstacle file";
     return false;
   }
-  // The reader keeps each rectangle's corners together, in file order.
-  std::vector<std::array<treecore::Point, 4>> rings(corners.size() / 4);
-  for (size_t i = 0; i < corners.size(); ++i) {
-    rings[i / 4][i % 4] = {corners[i]->x, corners[i]->y};
-    delete corners[i];
+  if (!parseObstacleText(text, path, in, error)) {
+    return false;
+  }
+  std::vector<std::array<treecore::Point, 4>> rings;
+  rings.reserve(in.rects.size());
+  for (const auto& ring : in.rects) {
+    rings.push_back({{{ring[0].x, ring[0].y},
+                      {ring[1].x, ring[1].y},
+                      {ring[2].x, ring[2].y},
+                      {ring[3].x, ring[3].y}}});
   }
   try {
     out = treecore::Obstacles::fromCorners(rings);
   } catch (const std::invalid_argument& e) {
-    error = path + ": " + e.what();
+    error = escapeBytes(path) + ": " + e.what();
     return false;
   }
   return true;
 }
+
+namespace {
+
+using treecore::Status;
 
 treecore::Form formOf(const BatchRequest& r) {
   if (r.program == Program::oamst) {
@@ -116,90 +65,64 @@ bool refused(Status s) {
 
 }  // namespace
 
-bool isBatchOption(const std::string& arg) {
-  for (const char* o : {"--nets", "--threads", "--format"}) {
-    size_t n = std::strlen(o);
-    if (arg.compare(0, n, o) == 0 && (arg.size() == n || arg[n] == '=')) {
-      return true;
-    }
-  }
-  return false;
-}
-
-bool parseBatchOption(
-    const char* program, int argc, char** argv, int& i, BatchRequest& r) {
-  std::string arg = argv[i];
-  size_t eq = arg.find('=');
-  std::string key = arg.substr(0, eq);
-  std::string value;
-  if (eq != std::string::npos) {
-    value = arg.substr(eq + 1);
-  } else if (i + 1 < argc) {
-    value = argv[++i];
-  } else {
-    std::cerr << program << ": " << key << " needs a value" << std::endl;
-    return false;
-  }
-  if (key == "--nets") {
-    r.given = true;
-    r.netsPath = value;
-    return true;
-  }
-  r.tuned = true;
-  if (key == "--format") {
-    r.json = value == "json";
-    if (value == "json" || value == "plain") {
-      return true;
-    }
-  } else {
-    char* end = nullptr;
-    errno = 0;
-    long n = std::strtol(value.c_str(), &end, 10);
-    if (!value.empty() && *end == '\0' && errno == 0 && n >= 1 && n <= 4096) {
-      r.threads = static_cast<int>(n);
-      return true;
-    }
-  }
-  std::cerr << program << ": bad value '" << value << "' for " << key
-            << (key == "--format" ? " (plain or json)" : " (1 to 4096)")
-            << std::endl;
-  return false;
-}
-
-bool checkBatchOptions(const char* program, const BatchRequest& r) {
-  if (r.tuned && !r.given) {
-    std::cerr << program << ": --threads and --format go with --nets"
-              << std::endl;
-    return false;
-  }
-  return true;
+void addBatchOptions(CommandLine& cl, BatchRequest& r) {
+  cl.addValue("--nets", "NETS_FILE",
+              "route every net of NETS_FILE (pin records, each net ended by "
+              "its end record) among the obstacles near it, and write each "
+              "net's pieces under a '# net K' line",
+              [&r](const std::string& value, std::string&) {
+                r.given = true;
+                r.netsPath = value;
+                return true;
+              });
+  cl.addValue("--threads", "N",
+              "with --nets: N threads, 1 to 4096 (one per core)",
+              [&r](const std::string& value, std::string& why) {
+                long n;
+                r.tuned = true;
+                why = "1 to 4096";
+                if (!parseInteger(value, 1, 4096, n)) {
+                  return false;
+                }
+                r.threads = static_cast<int>(n);
+                return true;
+              });
+  cl.addValue("--format", "F",
+              "with --nets: plain, or json for one JSON object per net and "
+              "line (plain)",
+              [&r](const std::string& value, std::string& why) {
+                r.tuned = true;
+                r.json = value == "json";
+                why = "plain or json";
+                return value == "json" || value == "plain";
+              });
 }
 
 int runBatch(const BatchRequest& r) {
   const char* name = r.program == Program::oamst ? "oamst" : "zorvane";
   treecore::Obstacles obstacles;
-  std::vector<NetPin> pins;
+  std::vector<InputPoint<float>> pins;
   std::vector<size_t> netEnds;
   std::string text, error;
-  if (!readObstacles(r.obstaclePath, obstacles, error) ||
+  if (!readWholeFile(r.obstaclePath, text, error) ||
+      !parseBatchObstacles(text, r.obstaclePath, obstacles, error) ||
       !readWholeFile(r.netsPath, text, error) ||
-      !parseNets(text, r.netsPath, pins, netEnds, error)) {
+      !parseNetsText(text, r.netsPath, pins, netEnds, error)) {
     std::cerr << name << ": " << error << std::endl;
     return 2;
   }
   text = std::string();
 
-  StreamOut out(r.outputPath);
+  OutputFile out(r.outputPath);
   if (!out.opened()) {
-    std::cerr << name << ": cannot write " << r.outputPath << ": "
-              << std::strerror(out.error()) << std::endl;
+    std::cerr << name << ": " << out.error() << std::endl;
     return 3;
+  }
+  if (!r.json) {
+    out.write(fileBanner(r.program == Program::oamst ? kMstTitle : kSmtTitle));
   }
   treecore::RouteOptions options;
   options.form = formOf(r);
-  if (!r.json) {
-    out.write(treecore::fileBanner(options.form));
-  }
   options.exactGraph = r.exactGraph;
   // The plain format writes the drawing alone.
   options.drawingOnly = !r.json;
@@ -253,24 +176,26 @@ int runBatch(const BatchRequest& r) {
         out.write(slot.text);
       });
   std::clock_t end = std::clock();
-  std::cout << "Execution Time = "
-            << static_cast<double>(end - start) / CLOCKS_PER_SEC << " sec"
-            << std::endl;
+  // With the trees on standard output, the time line steps aside.
+  (r.outputPath == "-" ? std::cerr : std::cout)
+      << "Execution Time = "
+      << static_cast<double>(end - start) / CLOCKS_PER_SEC << " sec"
+      << std::endl;
 
-  if (!out.close()) {
-    std::cerr << name << ": cannot write " << r.outputPath << ": "
-              << std::strerror(out.error()) << std::endl;
+  if (!out.commit()) {
+    std::cerr << name << ": " << out.error() << std::endl;
     return 3;
   }
   long nets = static_cast<long>(netEnds.size());
   if (refusals > 0) {
     std::cerr << name << ": " << refusals << " of " << nets
               << " nets refused, each with a pin inside an obstacle; "
-              << r.outputPath << " gives each its status" << std::endl;
+              << escapeBytes(r.outputPath) << " gives each its status"
+              << std::endl;
   }
   if (forests > 0) {
     std::cerr << name << ": warning: obstacles keep the pins of " << forests
-              << " of " << nets << " nets apart; " << r.outputPath
+              << " of " << nets << " nets apart; " << escapeBytes(r.outputPath)
               << " holds a forest for each" << std::endl;
   }
   return refusals > 0 ? 5 : forests > 0 ? 4 : 0;

@@ -1,7 +1,13 @@
 #pragma once
 #include <string>
+#include <string_view>
 
 #include "drivers/driver.h"
+
+class CommandLine;
+namespace treecore {
+class Obstacles;
+}
 
 // Many nets in one run: each net of the nets file routed among the
 // obstacles near it, on a pool of threads, written in the nets' order.
@@ -19,16 +25,17 @@ struct BatchRequest {
   bool json = false;
 };
 
-// The batch options: --nets FILE, --threads N (1 to 4096), --format
-// plain|json, each also as --opt=value.
-bool isBatchOption(const std::string& arg);
-// Takes the option at argv[i] and its value (advancing i past a separate
-// value) into the request; false, with a message on standard error, on a
-// missing or bad value.
-bool parseBatchOption(
-    const char* program, int argc, char** argv, int& i, BatchRequest& request);
-// False, with a message, for --threads or --format without --nets.
-bool checkBatchOptions(const char* program, const BatchRequest& request);
+// The text of a batch run's obstacle file, named path, checked as the value
+// interface takes it; false with a message naming the file and the record
+// otherwise.
+bool parseBatchObstacles(std::string_view text,
+                         const std::string& path,
+                         treecore::Obstacles& out,
+                         std::string& error);
+
+// --nets NETS_FILE, --threads N (1 to 4096) and --format plain|json in the
+// program's table, filling the request.
+void addBatchOptions(CommandLine& cl, BatchRequest& request);
 
 // Exit status: 0 every net one tree; 2 an input file unreadable or invalid
 // (nothing written); 3 output not written; 4 some nets' pins walled apart

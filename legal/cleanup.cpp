@@ -6,25 +6,41 @@
 #include "legal/wirePlan.h"
 #include "router/router.h"
 
-void Router::cleanSegments() {
-  std::vector<Wire> wires;
-  wires.reserve(segments.size());
-  for (const Segment* s : segments) {
-    wires.push_back({s->x1, s->y1, s->x2, s->y2});
-  }
-  if (formCleanTree(wires)) {
-    return;
-  }
+namespace {
+
+std::vector<RoutePoint> pinsOf(const std::vector<Vertex*>& vertices) {
   std::vector<RoutePoint> pins;
   for (const Vertex* v : vertices) {
     if (v && v->isAPin()) {
       pins.push_back({v->x, v->y});
     }
   }
-  replaceSegments(cleanWires(wires, pins));
+  return pins;
 }
 
-void Router::replaceSegments(const std::vector<Wire>& clean) {
+}  // namespace
+
+// Moves can lay a segment on another one, or close a loop; duplicate
+// connections draw the same wire twice.
+void Router::cleanSegments() {
+  std::vector<Wire> wires;
+  wires.reserve(segments.size());
+  for (const Segment* s : segments) {
+    wires.push_back({s->x1, s->y1, s->x2, s->y2});
+  }
+  std::vector<RoutePoint> pins = pinsOf(vertices);
+  segmentsDrawn = true;
+  int parts = cleanTreePinParts(wires, pins);
+  if (parts < 0) {
+    std::vector<Wire> clean = cleanWires(wires, pins, &parts);
+    replaceSegments(clean, parts);
+  } else if (!segments.empty()) {
+    pinPartCount = parts;
+  }
+}
+
+void Router::replaceSegments(const std::vector<Wire>& clean, int pinParts) {
+  segmentsDrawn = true;
   // The vertices' lists name the old segments, which go.
   for (Vertex* v : vertices) {
     if (v) {
@@ -67,5 +83,15 @@ void Router::replaceSegments(const std::vector<Wire>& clean) {
       }
     }
     k = e;
+  }
+  if (!clean.empty()) {
+    if (pinParts < 0) {
+      std::vector<RoutePoint> pins = pinsOf(vertices);
+      pinParts = cleanTreePinParts(clean, pins);
+      if (pinParts < 0) {
+        pinParts = countPinParts(clean, pins);
+      }
+    }
+    pinPartCount = pinParts;
   }
 }

@@ -63,36 +63,65 @@ void pruneDangling(const std::vector<Vertex*>& vertices) {
   }
 }
 
-}  // namespace
-
-int Router::pinParts() const {
-  if (!segments.empty()) {
-    std::vector<Wire> wires;
-    std::vector<RoutePoint> pins;
-    for (const Segment* s : segments) {
-      wires.push_back({s->x1, s->y1, s->x2, s->y2});
-    }
-    for (const Vertex* v : vertices) {
+// Where the pins form more parts (pinPartCount) than the free space leaves
+// them, joins the parts along the paths of the exact graph's spanning tree,
+// which joins exactly what the free space joins; one part fewer for each.
+// known, when given, holds the tree's parts as they are.
+void bridgeParts(Router& r, VertexParts* known) {
+  if (r.pinPartCount <= 1) {
+    return;
+  }
+  std::vector<Vertex*> copy = Router::copyInput(r.vertices);
+  {
+    // Its spanning tree alone: legal, since every exact graph edge is free.
+    Router exact(copy);
+    exact.exactGraph = true;
+    exact.formSpanningTree();
+    // The copy keeps the pins' order: the k-th pin of each list is the same.
+    std::unordered_map<const Vertex*, Vertex*> mine;
+    size_t k = 0;
+    for (Vertex* v : r.vertices) {
       if (v && v->isAPin()) {
-        pins.push_back(at(v));
+        while (!copy[k]->isAPin()) {
+          ++k;
+        }
+        mine[copy[k++]] = v;
       }
     }
-    return countPinParts(wires, pins);
-  }
-  VertexParts parts = VertexParts::ofTree(vertices);
-  std::unordered_set<int> seen;
-  for (const Vertex* v : vertices) {
-    if (v && v->isAPin()) {
-      seen.insert(parts.find(v));
+    VertexParts parts =
+        known ? std::move(*known) : VertexParts::ofTree(r.vertices);
+    for (const Edge* m : exact.mstEdges) {
+      Vertex* a = mine.at(m->pStart);
+      Vertex* b = mine.at(m->pEnd);
+      if (!parts.join(a, b)) {
+        continue;
+      }
+      // The path's steps are free graph edges: each draws as its primary L.
+      Vertex* prev = a;
+      for (const Edge* d : m->subEdges) {
+        Vertex* next = d->pEnd == m->pEnd ? b : nullptr;
+        if (!next) {
+          next = new Vertex(d->pEnd->x, d->pEnd->y, "turningPoint");
+          r.turningPoints.push_back(next);
+          r.vertices.push_back(next);
+        }
+        r.connectMstSubEdge(prev, next);
+        prev = next;
+      }
+      --r.pinPartCount;
     }
   }
-  return static_cast<int>(seen.size());
+  for (Vertex* v : copy) {
+    delete v;
+  }
 }
 
-std::map<Router::Connection, FreeRoute> Router::routeTreeConnections() {
-  std::map<Connection, FreeRoute> routes;
+}  // namespace
+
+void Router::legalizeTree() {
+  treeRoutes.clear();
   if (obstacleIndex().empty()) {
-    return routes;
+    return;
   }
   const RouteFinder& finder = routeFinder();
   std::vector<std::pair<Vertex*, Vertex*>> lost;
@@ -110,15 +139,15 @@ std::map<Router::Connection, FreeRoute> Router::routeTreeConnections() {
       FreeRoute r = finder.route(at(v), at(w));
       decided[{v, w}] = r.found();
       if (r.found()) {
-        routes[{v, w}] = r;
+        treeRoutes[{v, w}] = r;
       } else {
         lost.emplace_back(v, w);
       }
     }
   }
   if (lost.empty()) {
-    bridgeParts();
-    return routes;
+    bridgeParts(*this, nullptr);
+    return;
   }
   for (const auto& [v, w] : lost) {
     cutEvery(v, w);
@@ -217,64 +246,15 @@ std::map<Router::Connection, FreeRoute> Router::routeTreeConnections() {
         continue;
       }
       if (r.kind != RouteKind::primaryL) {
-        routes[{a, b}] = r;
+        treeRoutes[{a, b}] = r;
       }
       connectMstSubEdge(a, b);
       parts.join(a, b);
     }
   }
   pruneDangling(vertices);
-  bridgeParts();
-  return routes;
-}
-
-void Router::bridgeParts() {
-  // Once per Router: a forest that the exact graph confirms stays one.
-  if (partsBridged || pinParts() <= 1) {
-    return;
-  }
-  partsBridged = true;
-  std::vector<Vertex*> copy = copyInput(vertices);
-  {
-    Router exact(copy);
-    exact.exactGraph = true;
-    exact.formMST();
-    // The copy keeps the pins' order: the k-th pin of each list is the same.
-    std::unordered_map<const Vertex*, Vertex*> mine;
-    size_t k = 0;
-    for (Vertex* v : vertices) {
-      if (v && v->isAPin()) {
-        while (!copy[k]->isAPin()) {
-          ++k;
-        }
-        mine[copy[k++]] = v;
-      }
-    }
-    VertexParts parts = VertexParts::ofTree(vertices);
-    for (const Edge* m : exact.mstEdges) {
-      Vertex* a = mine.at(m->pStart);
-      Vertex* b = mine.at(m->pEnd);
-      if (parts.find(a) == parts.find(b)) {
-        continue;
-      }
-      // The path's steps are free graph edges: each draws as its primary L.
-      Vertex* prev = a;
-      for (const Edge* d : m->subEdges) {
-        Vertex* next = d->pEnd == m->pEnd ? b : nullptr;
-        if (!next) {
-          next = new Vertex(d->pEnd->x, d->pEnd->y, "turningPoint");
-          turningPoints.push_back(next);
-          vertices.push_back(next);
-        }
-        connectMstSubEdge(prev, next);
-        prev = next;
-      }
-      parts = VertexParts::ofTree(vertices);
-    }
-  }
-  for (Vertex* v : copy) {
-    delete v;
-  }
+  pinPartCount = parts.countPinParts(vertices);
+  bridgeParts(*this, &parts);
 }
 
 bool Router::steinerConnectionsFree(const SteinerCandidate* c) {

@@ -56,6 +56,19 @@ class VertexParts {
   bool knows(const Vertex* v) const { return index_.count(v) > 0; }
   int at(const Vertex* v) const { return index_.at(v); }
 
+  // The parts that hold the pins of the list.
+  int countPinParts(const std::vector<Vertex*>& vertices) {
+    std::vector<char> seen(up_.size(), 0);
+    int parts = 0;
+    for (const Vertex* v : vertices) {
+      if (v && v->isAPin() && !seen[find(v)]) {
+        seen[find(v)] = 1;
+        ++parts;
+      }
+    }
+    return parts;
+  }
+
  private:
   std::unordered_map<const Vertex*, int> index_;
   std::vector<int> up_;

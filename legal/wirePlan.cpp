@@ -50,7 +50,8 @@ std::vector<Run> mergeRuns(std::vector<Run> s) {
   return runs;
 }
 
-// The run on `line` that holds `at`, or -1.
+// Among stretches sorted by line, then lo, that do not overlap: the place
+// of the one on `line` that holds `at`, or -1. Runs sit at their ids.
 int findRun(const std::vector<Run>& runs, float line, float at) {
   auto it = std::upper_bound(
       runs.begin(), runs.end(), std::make_pair(line, at),
@@ -61,7 +62,8 @@ int findRun(const std::vector<Run>& runs, float line, float at) {
     return -1;
   }
   --it;
-  return it->line == line && at <= it->hi ? it->id : -1;
+  return it->line == line && at <= it->hi ? static_cast<int>(it - runs.begin())
+                                          : -1;
 }
 
 // Calls meet(h, v) for every horizontal stretch h and vertical stretch v
@@ -126,6 +128,40 @@ class Parts {
 
 bool lessPoint(const RoutePoint& a, const RoutePoint& b) {
   return a.x < b.x || (a.x == b.x && a.y < b.y);
+}
+
+// The place of p among sorted distinct points, or -1.
+int findPoint(const std::vector<RoutePoint>& points, const RoutePoint& p) {
+  auto it = std::lower_bound(points.begin(), points.end(), p, lessPoint);
+  return it != points.end() && *it == p ? static_cast<int>(it - points.begin())
+                                        : -1;
+}
+
+// The parts of the pins, given each pin's part on the wire or -1 for none:
+// pins on no wire are told apart by their points.
+int distinctParts(const std::vector<RoutePoint>& pins,
+                  const std::vector<int>& partOf) {
+  std::vector<std::tuple<int, float, float>> keys;
+  keys.reserve(pins.size());
+  for (size_t k = 0; k < pins.size(); ++k) {
+    bool on = partOf[k] >= 0;
+    keys.emplace_back(partOf[k], on ? 0.0f : pins[k].x, on ? 0.0f : pins[k].y);
+  }
+  std::sort(keys.begin(), keys.end());
+  return static_cast<int>(std::unique(keys.begin(), keys.end()) - keys.begin());
+}
+
+// The parts of the pins on a plan whose pieces parts has joined.
+int planPinParts(const WirePlan& plan,
+                 Parts& parts,
+                 const std::vector<RoutePoint>& pins) {
+  std::vector<int> partOf;
+  partOf.reserve(pins.size());
+  for (const RoutePoint& p : pins) {
+    int n = findPoint(plan.nodes, p);
+    partOf.push_back(n >= 0 ? parts.find(n) : -1);
+  }
+  return distinctParts(pins, partOf);
 }
 
 }  // namespace
@@ -233,6 +269,11 @@ WirePlan planWires(const std::vector<Wire>& wires,
 }
 
 bool formCleanTree(const std::vector<Wire>& wires) {
+  return cleanTreePinParts(wires, {}) >= 0;
+}
+
+int cleanTreePinParts(const std::vector<Wire>& wires,
+                      const std::vector<RoutePoint>& pins) {
   std::vector<Run> h, v;
   splitWires(wires, h, v);
   for (std::vector<Run>* s : {&h, &v}) {
@@ -243,7 +284,7 @@ bool formCleanTree(const std::vector<Wire>& wires) {
       // Sorted by lo, and the earlier ones end before b starts: only the
       // latest can reach past b's start.
       if (a.line == b.line && b.lo < a.hi) {
-        return false;
+        return -1;
       }
     }
   }
@@ -252,7 +293,7 @@ bool formCleanTree(const std::vector<Wire>& wires) {
            (a.line == b.lo || a.line == b.hi);
   });
   if (!endsOnly) {
-    return false;
+    return -1;
   }
   std::vector<RoutePoint> ends;
   for (const Run& s : h) {
@@ -265,27 +306,39 @@ bool formCleanTree(const std::vector<Wire>& wires) {
   }
   std::sort(ends.begin(), ends.end(), lessPoint);
   ends.erase(std::unique(ends.begin(), ends.end()), ends.end());
-  auto at = [&](RoutePoint p) {
-    return static_cast<int>(
-        std::lower_bound(ends.begin(), ends.end(), p, lessPoint) -
-        ends.begin());
-  };
+  auto at = [&](RoutePoint p) { return findPoint(ends, p); };
   Parts parts(ends.size());
   for (const Run& s : h) {
     if (!parts.join(at({s.lo, s.line}), at({s.hi, s.line}))) {
-      return false;
+      return -1;
     }
   }
   for (const Run& s : v) {
     if (!parts.join(at({s.line, s.lo}), at({s.line, s.hi}))) {
-      return false;
+      return -1;
     }
   }
-  return true;
+  // Wires meet only at ends: a pin at none lies inside one wire or on none.
+  std::vector<int> partOf;
+  partOf.reserve(pins.size());
+  for (const RoutePoint& p : pins) {
+    int e = at(p);
+    if (e < 0) {
+      int r = findRun(h, p.y, p.x);
+      if (r >= 0) {
+        e = at({h[r].lo, h[r].line});
+      } else if ((r = findRun(v, p.x, p.y)) >= 0) {
+        e = at({v[r].line, v[r].lo});
+      }
+    }
+    partOf.push_back(e >= 0 ? parts.find(e) : -1);
+  }
+  return distinctParts(pins, partOf);
 }
 
 std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
-                             const std::vector<RoutePoint>& pins) {
+                             const std::vector<RoutePoint>& pins,
+                             int* pinParts) {
   WirePlan plan = planWires(wires, pins);
   const std::vector<RoutePoint>& nodes = plan.nodes;
   size_t np = plan.pieces.size();
@@ -312,6 +365,9 @@ std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
       ++degree[plan.pieces[p].first];
       ++degree[plan.pieces[p].second];
     }
+  }
+  if (pinParts) {
+    *pinParts = planPinParts(plan, parts, pins);
   }
 
   // Pieces at each node, kept ones only, as offsets into one list.
@@ -411,30 +467,9 @@ std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
 int countPinParts(const std::vector<Wire>& wires,
                   const std::vector<RoutePoint>& pins) {
   WirePlan plan = planWires(wires, pins);
-  std::vector<int> up(plan.nodes.size());
-  std::iota(up.begin(), up.end(), 0);
-  auto find = [&up](int a) {
-    while (up[a] != a) {
-      a = up[a] = up[up[a]];
-    }
-    return a;
-  };
-  for (const auto& p : plan.pieces) {
-    up[find(p.first)] = find(p.second);
+  Parts parts(plan.nodes.size());
+  for (const auto& [a, b] : plan.pieces) {
+    parts.join(a, b);
   }
-  std::vector<std::tuple<int, float, float>> parts;
-  for (const RoutePoint& p : pins) {
-    auto it = std::lower_bound(plan.nodes.begin(), plan.nodes.end(), p,
-                               [](const RoutePoint& a, const RoutePoint& b) {
-                                 return std::tie(a.x, a.y) < std::tie(b.x, b.y);
-                               });
-    bool onWire = it != plan.nodes.end() && *it == p;
-    // Off the wires, a pin is told by its point.
-    parts.emplace_back(
-        onWire ? find(static_cast<int>(it - plan.nodes.begin())) : -1,
-        onWire ? 0.0f : p.x, onWire ? 0.0f : p.y);
-  }
-  std::sort(parts.begin(), parts.end());
-  return static_cast<int>(std::unique(parts.begin(), parts.end()) -
-                          parts.begin());
+  return planPinParts(plan, parts, pins);
 }

@@ -34,13 +34,21 @@ WirePlan planWires(const std::vector<Wire>& wires,
 // no cycle. Zero-length wires are passed over.
 bool formCleanTree(const std::vector<Wire>& wires);
 
+// The parts the wires make of the pins (countPinParts) when they form a
+// clean tree, else -1; without planning them. O(n log n).
+int cleanTreePinParts(const std::vector<Wire>& wires,
+                      const std::vector<RoutePoint>& pins);
+
 // The same wire as a clean tree: a shortest spanning forest of the plan's
 // pieces (ties by position) that joins whatever the wires joined, with the
 // pieces that end at no pin pruned, and every straight run through points
 // of degree two that hold no pin merged into one wire. Each wire runs from
-// its end with the smaller x (then y), and the wires are sorted so.
+// its end with the smaller x (then y), and the wires are sorted so. When
+// pinParts is given, it receives the parts the pins form, from the same
+// plan.
 std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
-                             const std::vector<RoutePoint>& pins);
+                             const std::vector<RoutePoint>& pins,
+                             int* pinParts = nullptr);
 
 // The parts the wires make of the pins: pins on wires that meet are in one
 // part; a pin on no wire is a part of its own, shared with pins at its point.

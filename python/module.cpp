@@ -4,15 +4,17 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "drivers/batch.h"
 #include "drivers/readInput.h"
-#include "geometry/vertex.h"
 #include "legal/checkTree.h"
+#include "router/fileBanner.h"
 #include "treecore/route.h"
 #include "treecore/treeText.h"
 
@@ -411,14 +413,15 @@ py::list routeMany(py::handle nets,
   return out;
 }
 
-float singleOf(double v, const std::string& what) {
-  float f;
-  std::string why;
-  if (!treecore::toSingle(v, f, &why)) {
-    PyErr_SetString(badCoordinateError, (what + " " + why).c_str());
+// The checker reads double precision, so that it tells apart what single
+// precision would merge; only NaN and the infinities are refused.
+double finiteOf(double v, const std::string& what) {
+  if (!std::isfinite(v)) {
+    PyErr_SetString(badCoordinateError,
+                    (what + " is not a finite number").c_str());
     throw py::error_already_set();
   }
-  return f;
+  return v;
 }
 
 py::dict checkOf(py::handle pinsObj,
@@ -432,23 +435,22 @@ py::dict checkOf(py::handle pinsObj,
   for (py::ssize_t i = 0; i < pv.shape(0); ++i) {
     std::string at = "pins[" + std::to_string(i) + "]";
     pins.push_back(
-        {singleOf(pv(i, 0), at + " x"), singleOf(pv(i, 1), at + " y")});
+        {finiteOf(pv(i, 0), at + " x"), finiteOf(pv(i, 1), at + " y")});
   }
   auto sv = segTable.unchecked<2>();
   std::vector<Piece> pieces;
   const char* names[] = {" x1", " y1", " x2", " y2"};
   for (py::ssize_t i = 0; i < sv.shape(0); ++i) {
     std::string at = "segments[" + std::to_string(i) + "]";
-    float c[4];
+    double c[4];
     for (int k = 0; k < 4; ++k) {
-      c[k] = singleOf(sv(i, k), at + names[k]);
+      c[k] = finiteOf(sv(i, k), at + names[k]);
     }
     pieces.push_back({c[0], c[1], c[2], c[3]});
   }
   std::vector<::Rect> rects;
   for (const treecore::Rect& r : obs.rects()) {
-    rects.push_back({static_cast<float>(r.xlo), static_cast<float>(r.ylo),
-                     static_cast<float>(r.xhi), static_cast<float>(r.yhi)});
+    rects.push_back({r.xlo, r.ylo, r.xhi, r.yhi});
   }
   TreeCheck c;
   {
@@ -479,65 +481,53 @@ std::string fileText(const std::string& path) {
   return text;
 }
 
+py::array pointsArray(const std::vector<InputPoint<float>>& points,
+                      size_t from,
+                      size_t to) {
+  std::vector<double> xy;
+  xy.reserve(2 * (to - from));
+  for (size_t k = from; k < to; ++k) {
+    xy.push_back(points[k].x);
+    xy.push_back(points[k].y);
+  }
+  return arrayOf<double>({static_cast<py::ssize_t>(to - from), 2}, xy.data());
+}
+
 py::array readPins(py::handle file) {
   std::string path = pathOf(file);
   std::string text = fileText(path);
-  std::vector<Vertex*> vertices;
+  Input<float> in;
   std::string error;
-  if (!parsePins(text, path, vertices, error)) {
+  if (!parsePinText(text, path, in, error)) {
     throw py::value_error(error);
   }
-  std::vector<double> xy;
-  for (Vertex* v : vertices) {
-    xy.push_back(v->x);
-    xy.push_back(v->y);
-    delete v;
-  }
-  return arrayOf<double>({static_cast<py::ssize_t>(vertices.size()), 2},
-                         xy.data());
+  return pointsArray(in.pins, 0, in.pins.size());
 }
 
 treecore::Obstacles readObstacles(py::handle file) {
   std::string path = pathOf(file);
   std::string text = fileText(path);
-  std::vector<Vertex*> corners;
+  treecore::Obstacles obstacles;
   std::string error;
-  if (!parseObstacles(text, path, corners, error)) {
+  if (!parseBatchObstacles(text, path, obstacles, error)) {
     throw py::value_error(error);
   }
-  // The reader keeps each rectangle's corners together, in file order.
-  std::vector<std::array<treecore::Point, 4>> rings(corners.size() / 4);
-  for (size_t i = 0; i < corners.size(); ++i) {
-    rings[i / 4][i % 4] = {corners[i]->x, corners[i]->y};
-    delete corners[i];
-  }
-  try {
-    return treecore::Obstacles::fromCorners(rings);
-  } catch (const std::invalid_argument& e) {
-    throw py::value_error(path + ": " + e.what());
-  }
+  return obstacles;
 }
 
 py::list readNets(py::handle file) {
   std::string path = pathOf(file);
   std::string text = fileText(path);
-  std::vector<NetPin> pins;
+  std::vector<InputPoint<float>> pins;
   std::vector<size_t> ends;
   std::string error;
-  if (!parseNets(text, path, pins, ends, error)) {
+  if (!parseNetsText(text, path, pins, ends, error)) {
     throw py::value_error(error);
   }
   py::list nets(ends.size());
-  std::vector<double> xy;
   size_t from = 0;
   for (size_t i = 0; i < ends.size(); ++i) {
-    xy.clear();
-    for (size_t k = from; k < ends[i]; ++k) {
-      xy.push_back(pins[k].x);
-      xy.push_back(pins[k].y);
-    }
-    nets[i] = arrayOf<double>({static_cast<py::ssize_t>(ends[i] - from), 2},
-                              xy.data());
+    nets[i] = pointsArray(pins, from, ends[i]);
     from = ends[i];
   }
   return nets;
@@ -772,8 +762,7 @@ PYBIND11_MODULE(treecore, m) {
   m.def(
       "banner",
       [](bool spanning) {
-        return treecore::fileBanner(spanning ? treecore::Form::spanningTree
-                                             : treecore::Form::steinerTree);
+        return fileBanner(spanning ? kMstTitle : kSmtTitle);
       },
       py::kw_only(), "spanning"_a = false,
       "The three banner lines atop a tree file: zorvane's, or oamst's with "

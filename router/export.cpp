@@ -1,35 +1,24 @@
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <string>
 #include <unordered_set>
 
 #include "geometry/segment.h"
+#include "router/fileBanner.h"
 #include "router/router.h"
 #include "support/formatCoord.h"
+#include "support/outputFile.h"
 
 namespace {
 
-// An output file written as one whole: on any failure it is removed, so a
-// caller never finds it half-written.
+// A tree or graph file: the banner, then point lines, written through an
+// OutputFile so that a failure leaves whatever stood at the path as it was.
 class OutFile {
  public:
-  OutFile(const char* name, const char* title) : name_(name) {
-    f_ = std::fopen(name, "w");
-    std::string rule =
-        "# " + std::string(std::string(title).size() - 4, '-') + " #\n";
-    buf_ = rule + title + "\n" + rule;
-  }
-  ~OutFile() {
-    if (f_) {
-      std::fclose(f_);
-      std::remove(name_);
-    }
-  }
-  OutFile(const OutFile&) = delete;
-  OutFile& operator=(const OutFile&) = delete;
+  OutFile(const char* name, const char* title)
+      : file_(name), buf_(fileBanner(title)) {}
 
-  bool opened() const { return f_ != nullptr; }
+  bool opened() const { return file_.opened(); }
 
   void point(float x, float y) {
     buf_ += formatCoord(x);
@@ -37,7 +26,8 @@ class OutFile {
     buf_ += formatCoord(y);
     buf_ += '\n';
     if (buf_.size() >= (1u << 20)) {
-      flush();
+      file_.write(buf_);
+      buf_.clear();
     }
   }
   void block(float x1, float y1, float x2, float y2) {
@@ -50,43 +40,23 @@ class OutFile {
   }
 
   bool close() {
-    flush();
-    bool ok = !failed_ && std::fclose(f_) == 0;
-    f_ = nullptr;
-    if (!ok) {
-      std::remove(name_);
-    }
-    return ok;
+    file_.write(buf_);
+    buf_.clear();
+    return file_.commit();
   }
 
  private:
-  void flush() {
-    if (!buf_.empty() &&
-        std::fwrite(buf_.data(), 1, buf_.size(), f_) != buf_.size()) {
-      failed_ = true;
-    }
-    buf_.clear();
-  }
-
-  const char* name_;
-  std::FILE* f_;
+  OutputFile file_;
   std::string buf_;
-  bool failed_ = false;
 };
 
-const char* const kSmtTitle =
-    "#     This file contains the connections of the Steiner Minimal Tree     "
-    "#";
-
 // Each tree connection once, from its end lower by x then y, however often
-// it is listed: as an L with the horizontal leg first where that L is free
-// (both blocks, the second of no length for a straight connection), else
-// one block per piece of its route.
-void writeTreeRoutes(OutFile& out,
-                     const std::vector<Vertex*>& vertices,
-                     const std::map<Router::Connection, FreeRoute>& routes) {
+// it is listed, in the order of vertices and their lists: f(u, v, route)
+// with the route legalizeTree gave it, or null for its primary L.
+template <class F>
+void forEachConnection(const Router& r, F f) {
   std::unordered_set<const Vertex*> seen;
-  for (const Vertex* u : vertices) {
+  for (const Vertex* u : r.vertices) {
     if (!u) {
       continue;
     }
@@ -102,23 +72,47 @@ void writeTreeRoutes(OutFile& out,
                         nbrs.begin() + k)) {
         continue;
       }
-      auto it = routes.find({u, v});
-      if (it == routes.end()) {
-        out.block(u->x, u->y, v->x, u->y);
-        out.block(v->x, u->y, v->x, v->y);
-        continue;
-      }
-      const std::vector<RoutePoint>& pts = it->second.points;
-      for (size_t i = 1; i < pts.size(); ++i) {
-        out.block(pts[i - 1].x, pts[i - 1].y, pts[i].x, pts[i].y);
-      }
+      auto it = r.treeRoutes.find({u, v});
+      f(u, v, it == r.treeRoutes.end() ? nullptr : &it->second.points);
     }
   }
 }
 
+// A connection's points from u to v: its route's, or the primary L's, the
+// bend included even where it repeats an end.
+std::vector<RoutePoint> drawnPoints(const Vertex* u,
+                                    const Vertex* v,
+                                    const std::vector<RoutePoint>* route) {
+  if (route) {
+    return *route;
+  }
+  return {{u->x, u->y}, {v->x, u->y}, {v->x, v->y}};
+}
+
+// Each connection's pieces, one per step between consecutive points.
+template <class F>
+void forEachConnectionPiece(const Router& r, F f) {
+  forEachConnection(r, [&f](const Vertex* u, const Vertex* v,
+                            const std::vector<RoutePoint>* route) {
+    if (!route) {
+      f(Wire{u->x, u->y, v->x, u->y});
+      f(Wire{v->x, u->y, v->x, v->y});
+      return;
+    }
+    for (size_t i = 1; i < route->size(); ++i) {
+      f(Wire{(*route)[i - 1].x, (*route)[i - 1].y, (*route)[i].x,
+             (*route)[i].y});
+    }
+  });
+}
+
+Wire pieceOf(const Segment* s) {
+  return {s->x1, s->y1, s->x2, s->y2};
+}
+
 }  // namespace
 
-bool Router::exportPins(const char* fileName) {
+bool Router::exportPins(const char* fileName) const {
   OutFile out(fileName,
               "#     This file contains the positions of the Pins     #");
   if (!out.opened()) {
@@ -132,7 +126,7 @@ bool Router::exportPins(const char* fileName) {
   return out.close();
 }
 
-bool Router::exportObsts(const char* fileName) {
+bool Router::exportObsts(const char* fileName) const {
   OutFile out(
       fileName,
       "#     This file contains the connections of the Obstacles     #");
@@ -154,7 +148,7 @@ bool Router::exportObsts(const char* fileName) {
   return out.close();
 }
 
-bool Router::exportSG(const char* fileName) {
+bool Router::exportSG(const char* fileName) const {
   OutFile out(
       fileName,
       "#     This file contains the connections of the Spanning Graph     #");
@@ -174,19 +168,39 @@ bool Router::exportSG(const char* fileName) {
   return out.close();
 }
 
-bool Router::exportMST(const char* fileName) {
-  std::map<Connection, FreeRoute> routes = routeTreeConnections();
-  OutFile out(fileName,
-              "#     This file contains the connections of the Minimal "
-              "Spanning Tree     #");
+std::vector<DrawnConnection> Router::drawnConnections() const {
+  std::vector<DrawnConnection> out;
+  forEachConnection(*this, [&out](const Vertex* u, const Vertex* v,
+                                  const std::vector<RoutePoint>* route) {
+    out.push_back({u, v, drawnPoints(u, v, route)});
+  });
+  return out;
+}
+
+std::vector<Wire> Router::drawnPieces() const {
+  std::vector<Wire> out;
+  if (segmentsDrawn) {
+    out.reserve(segments.size());
+    for (const Segment* s : segments) {
+      out.push_back(pieceOf(s));
+    }
+  } else {
+    forEachConnectionPiece(*this, [&out](const Wire& w) { out.push_back(w); });
+  }
+  return out;
+}
+
+bool Router::exportMST(const char* fileName) const {
+  OutFile out(fileName, kMstTitle);
   if (!out.opened()) {
     return false;
   }
-  writeTreeRoutes(out, vertices, routes);
+  forEachConnectionPiece(
+      *this, [&out](const Wire& w) { out.block(w.x1, w.y1, w.x2, w.y2); });
   return out.close();
 }
 
-bool Router::exportPinTree(const char* fileName) {
+bool Router::exportPinTree(const char* fileName) const {
   OutFile out(fileName,
               "#     This file contains the connections of the Pin Tree     #");
   if (!out.opened()) {
@@ -202,23 +216,24 @@ bool Router::exportPinTree(const char* fileName) {
   return out.close();
 }
 
-bool Router::exportSMT(const char* fileName) {
-  std::map<Connection, FreeRoute> routes = routeTreeConnections();
+bool Router::exportSMT(const char* fileName) const {
   OutFile out(fileName, kSmtTitle);
   if (!out.opened()) {
     return false;
   }
-  writeTreeRoutes(out, vertices, routes);
+  forEachConnectionPiece(
+      *this, [&out](const Wire& w) { out.block(w.x1, w.y1, w.x2, w.y2); });
   return out.close();
 }
 
-bool Router::exportSMTSegs(const char* fileName) {
+bool Router::exportSMTSegs(const char* fileName) const {
   OutFile out(fileName, kSmtTitle);
   if (!out.opened()) {
     return false;
   }
   for (const Segment* s : segments) {
-    out.block(s->x1, s->y1, s->x2, s->y2);
+    Wire w = pieceOf(s);
+    out.block(w.x1, w.y1, w.x2, w.y2);
   }
   return out.close();
 }

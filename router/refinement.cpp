@@ -70,7 +70,7 @@ void attach(Segment* s, const Vertex* v, Segment* t) {
 }  // namespace
 
 void Router::rectilinearizeSMT() {
-  std::map<Connection, FreeRoute> routes = routeTreeConnections();
+  const std::map<Connection, FreeRoute>& routes = treeRoutes;
   // Turning points appended during the pass are already straight.
   size_t n = vertices.size();
   for (size_t i = 0; i < n; ++i) {
@@ -121,6 +121,8 @@ void Router::rectilinearizeSMT() {
       }
     }
   }
+  // The connections they were for are split now.
+  treeRoutes.clear();
 }
 
 void Router::rmRedundentVers() {
@@ -237,7 +239,4 @@ void Router::moveSegments() {
   for (Segment* s : segments) {
     s->move();
   }
-  // Moves can lay a segment on another one, or close a loop; duplicate
-  // connections draw the same wire twice.
-  cleanSegments();
 }

@@ -69,7 +69,7 @@ void Router::formSG() {
   stageDone("connectQuad4");
 }
 
-void Router::formMST() {
+void Router::formSpanningTree() {
   formSG();
   extendedDijkstraForPinForest();
   stageDone("extendedDijkstraForPinForest");
@@ -77,12 +77,20 @@ void Router::formMST() {
   stageDone("extendedKruskal");
 }
 
+void Router::formMST() {
+  formSpanningTree();
+  legalizeTree();
+  stageDone("legalizeTree");
+}
+
 void Router::formUnrefinedSMT() {
-  formMST();
+  formSpanningTree();
   gainComputation();
   stageDone("gainComputation");
   addSteinerPoints();
   stageDone("addSteinerPoints");
+  legalizeTree();
+  stageDone("legalizeTree");
 }
 
 void Router::formSMT() {
@@ -97,6 +105,8 @@ void Router::localRefinement() {
   stageDone("rmRedundentVers");
   moveSegments();
   stageDone("moveSegments");
+  cleanSegments();
+  stageDone("cleanSegments");
 }
 
 const ObstacleIndex& Router::obstacleIndex() {

@@ -19,6 +19,18 @@
 class Segment;
 class SteinerCandidate;
 
+// One tree connection as exportMST and exportSMT draw it: its end vertices,
+// the lower by x, then y, first, and the points of its drawn path from
+// pStart to pEnd. A connection drawn as its primary L has three points:
+// pStart, the bend (pEnd.x, pStart.y) and pEnd, the bend repeating an end
+// where the connection is straight (the export then writes a block of no
+// length); one drawn by a free route has that route's points.
+struct DrawnConnection {
+  const Vertex* pStart;
+  const Vertex* pEnd;
+  std::vector<RoutePoint> points;
+};
+
 // The one object of a run: every list the pipeline builds, the working
 // structures its graph searches share, and every stage as an operation.
 // Stages hand results on only through these lists and the vertices' fields.
@@ -31,9 +43,15 @@ class Router {
   Router(const Router&) = delete;
   Router& operator=(const Router&) = delete;
 
+  // Each entry leaves a finished tree: legalizeTree or cleanSegments is its
+  // last stage, and pinPartCount holds the parts the pins form.
   void formSG();
+  // The stages formMST and formSMT share: formSG, the pin forest and
+  // extendedKruskal. The spanning tree it leaves is not yet legal.
+  void formSpanningTree();
   void formMST();
-  // The Steiner tree before refinement: the first six stages of formSMT.
+  // The Steiner tree before refinement: the first six stages of formSMT,
+  // then legalizeTree.
   void formUnrefinedSMT();
   void formSMT();
   void localRefinement();
@@ -76,14 +94,9 @@ class Router {
   // Reads sgNbrs and inTree; leaves mstVerDist, pMstVerPred, pMstVerRoot.
   void extendedDijkstraForMstVerForest();
   // Reads the pin forest; leaves mstEdges, mergingTree, and mstNbrs,
-  // mstEdges and inTree on every path vertex.
+  // mstEdges and inTree on every path vertex, and pinPartCount.
   void extendedKruskal();
   void connectMstSubEdge(Vertex* a, Vertex* b);
-  // Separate parts the pins form: in the segments once there are any, else
-  // in the tree neighbours (mstNbrs); 1 for a tree, more for a forest, 0
-  // without pins. After an export or rectilinearization these are the parts
-  // that are drawn.
-  int pinParts() const;
 
   // Steiner points.
   void eulerTrail(Vertex* x);
@@ -95,42 +108,52 @@ class Router {
                                          Edge* eMst,
                                          Edge* eMstPrime);
   // Applies the best non-conflicting candidates to the mstNbrs lists.
+  // Reads and leaves pinPartCount: a tree that the candidates split is
+  // joined again.
   void addSteinerPoints();
 
+  // Legality: the last stage of formMST (after extendedKruskal) and of
+  // formUnrefinedSMT (after addSteinerPoints).
+  // Reads mstNbrs, pinPartCount and the obstacle corners. Gives every tree
+  // connection a free route or takes it out of the tree: each connection whose
+  // primary L (or straight piece) meets an obstacle's interior gets the route
+  // finder's route in treeRoutes; one without any route is cut (every copy,
+  // both directions), and the ends of the connections cut are joined again
+  // where a free route allows, nearest pairs first (ties by the order in which
+  // the cut connections were found), so that a vertex inside an obstacle or
+  // walled in leaves the rest of its part joined. Parts that the free space
+  // still joins are then bridged along the exact graph's spanning tree. Leaves
+  // mstNbrs (mstEdges keep Kruskal's paths), treeRoutes and pinPartCount. Cost:
+  // one obstacle query per connection, O(log^2 m); a route search for each
+  // blocked one.
+  void legalizeTree();
+
   // Refinement.
-  // Splits every connection that is not a free straight piece at the bends
-  // of a free route: its primary L when free (one turning point at the
-  // right end's x and the left end's y), else what the route finder gives.
+  // Reads mstNbrs and treeRoutes. Splits every connection that is not
+  // straight at the bends of its route in treeRoutes, or else at its
+  // primary L's bend (the right end's x, the left end's y); leaves
+  // treeRoutes empty.
   void rectilinearizeSMT();
   void rmRedundentVers();
-  // Leaves segments, the refined tree: no stretch of wire twice, no loop.
+  // Leaves segments, moved.
   void moveSegments();
-  // Leaves segments as they are when they form a clean tree; otherwise
-  // replaces them by the same wire as one (see cleanWires).
+  // The last stage of formSMT and localRefinement. Reads segments; leaves
+  // them as they are when they form a clean tree (no stretch of wire twice,
+  // no contact but at shared ends, no loop), else replaces them by the same
+  // wire as one (see cleanWires: ties by position); leaves pinPartCount.
+  // Cost: O(s log s) for s segments.
   void cleanSegments();
-  // Puts segments made from wires, linked where they meet, in place of the
-  // segments there were.
-  void replaceSegments(const std::vector<Wire>& wires);
+  // Puts segments made from clean wires, linked where they meet, in place
+  // of the segments there were. Leaves pinPartCount: the parts the pins
+  // form on the wires (given as pinParts when known, else counted), or as
+  // it was when there are no wires.
+  void replaceSegments(const std::vector<Wire>& wires, int pinParts = -1);
 
   // Obstacles. Built on first use from the corner rings in vertices.
   const ObstacleIndex& obstacleIndex();
   const RouteFinder& routeFinder();
   // A connection, by its two ends, the lower (by x, then y) first.
   using Connection = std::pair<const Vertex*, const Vertex*>;
-  // Gives every tree connection a free route or takes it out of the tree:
-  // both directions of mstNbrs, every copy. The ends of connections taken
-  // out are then joined again where a free route allows, so that a vertex
-  // inside an obstacle or walled in by obstacles leaves the rest of its
-  // part joined; parts that the free space still joins are then bridged
-  // along the exact graph's spanning tree (bridgeParts). Returns the routes
-  // of the connections whose primary L (or straight piece) is blocked;
-  // every other connection draws as its primary L.
-  std::map<Connection, FreeRoute> routeTreeConnections();
-  // Where the pins form more parts than the free space leaves them, joins
-  // the parts along the paths of the exact graph's spanning tree, which
-  // joins exactly what the free space joins.
-  void bridgeParts();
-  bool partsBridged = false;
   // Fresh vertices at the pins' and corners' places, in order, rings linked
   // alike: the input of a second Router. The caller frees them.
   static std::vector<Vertex*> copyInput(const std::vector<Vertex*>& vertices);
@@ -139,15 +162,28 @@ class Router {
   // their rectilinear lengths, as its gain assumes.
   bool steinerConnectionsFree(const SteinerCandidate* c);
 
-  // Each returns false, having written nothing, when the file cannot be
-  // written.
-  bool exportPins(const char* fileName);
-  bool exportObsts(const char* fileName);
-  bool exportSG(const char* fileName);
-  bool exportMST(const char* fileName);
-  bool exportPinTree(const char* fileName);
-  bool exportSMT(const char* fileName);
-  bool exportSMTSegs(const char* fileName);
+  // The finished tree, read without side effects after any pipeline entry.
+  // The tree connections (mstNbrs) in the order exportMST and exportSMT
+  // write them: by vertices, then by each vertex's list, each connection
+  // once from its lower end; none of no length. After formSMT, where the
+  // segments are the tree, these are the connections they were cut from.
+  std::vector<DrawnConnection> drawnConnections() const;
+  // The pieces the entry's export writes, in its order: after formSMT and
+  // formOptimizedSMT the segments (exportSMTSegs), after formMST and
+  // formUnrefinedSMT the steps between consecutive points of each drawn
+  // connection (exportMST, exportSMT), blocks of no length included.
+  std::vector<Wire> drawnPieces() const;
+
+  // Each only writes; it returns false, having written nothing, when the
+  // file cannot be written. exportMST and exportSMT write the pieces of
+  // drawnConnections(), exportSMTSegs the segments.
+  bool exportPins(const char* fileName) const;
+  bool exportObsts(const char* fileName) const;
+  bool exportSG(const char* fileName) const;
+  bool exportMST(const char* fileName) const;
+  bool exportPinTree(const char* fileName) const;
+  bool exportSMT(const char* fileName) const;
+  bool exportSMTSegs(const char* fileName) const;
 
   std::vector<Vertex*> vertices;
   std::vector<Edge*> sgEdges;
@@ -159,6 +195,17 @@ class Router {
   BinaryHeap<Vertex, float> verHeap;
   BinaryHeap<Edge, float> edgeHeap;
   DisjointSet<Vertex> verSet;
+
+  // The parts the pins form in the finished tree: 1 for a tree, more for a
+  // forest, 0 without pins. Left by extendedKruskal and every stage after
+  // it that can change it, so every entry's last stage leaves it.
+  int pinPartCount = 0;
+  // The free routes of the connections whose primary L is blocked, from
+  // legalizeTree to the exports and rectilinearizeSMT.
+  std::map<Connection, FreeRoute> treeRoutes;
+  // The segments, not the connections, are the finished tree: set by
+  // cleanSegments and replaceSegments.
+  bool segmentsDrawn = false;
 
   // formSG builds the exact graph instead of the sides and sweeps.
   bool exactGraph = false;

@@ -146,6 +146,8 @@ void Router::extendedKruskal() {
     mergingTree.merge(n, left, right);
   }
   edgeHeap.clear();
+  // Each join made one part of two.
+  pinPartCount = unjoined;
 }
 
 void Router::connectMstSubEdge(Vertex* a, Vertex* b) {

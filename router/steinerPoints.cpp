@@ -111,9 +111,11 @@ void cutFirst(Vertex* a, const Vertex* b) {
 // stays elsewhere. Every victim piece that joins two parts is put back, in
 // the order the victims were cut, and then each loop loses its longest
 // connection (ties by the ends' places in vertices). Connections listed
-// more than once count as one.
-void rejoinCutTree(Router& r, const std::vector<SteinerCandidate*>& applied) {
-  VertexParts parts = VertexParts::ofTree(r.vertices);
+// more than once count as one. parts holds the tree's parts as they are,
+// and then as they are left.
+void rejoinCutTree(Router& r,
+                   const std::vector<SteinerCandidate*>& applied,
+                   VertexParts& parts) {
   for (const SteinerCandidate* c : applied) {
     for (Edge* d : c->eVictim->subEdges) {
       if (parts.join(d->pStart, d->pEnd)) {
@@ -330,7 +332,6 @@ void Router::addSteinerPoints() {
     return;
   }
   sortByGain(steinerCandidates);
-  int partsBefore = pinParts();
   std::vector<SteinerCandidate*> applied;
   for (SteinerCandidate* c : steinerCandidates) {
     // Gains descend, and invalid candidates carry -1: nothing later applies.
@@ -373,7 +374,14 @@ void Router::addSteinerPoints() {
     }
     applied.push_back(c);
   }
-  if (pinParts() > partsBefore) {
-    rejoinCutTree(*this, applied);
+  if (applied.empty()) {
+    return;
   }
+  VertexParts parts = VertexParts::ofTree(vertices);
+  int now = parts.countPinParts(vertices);
+  if (now > pinPartCount) {
+    rejoinCutTree(*this, applied, parts);
+    now = parts.countPinParts(vertices);
+  }
+  pinPartCount = now;
 }

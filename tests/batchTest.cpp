@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -230,6 +233,7 @@ TEST_F(BatchTest, UsageErrors) {
                          "--format xml --nets nets.txt obst.txt out.txt",
                          "--nets nets.txt nets.txt obst.txt out.txt",
                          "--stage-times --nets nets.txt obst.txt out.txt",
+                         "--nets - - out.txt < nets.txt",
                          "obst.txt out.txt --nets"};
   for (const char* args : wrong) {
     SCOPED_TRACE(args);
@@ -238,11 +242,28 @@ TEST_F(BatchTest, UsageErrors) {
   }
   EXPECT_EQ(run.run(ZORVANE_PATH, "--nets nets.txt nets.txt obst.txt out.txt"),
             1);
+  EXPECT_EQ(run.err,
+            "zorvane: 3 files given; give RECT_OBSTS_FILE OUTPUT_FILE with "
+            "--nets\n");
   EXPECT_EQ(run.out,
-            "Usage: ./zorvane --nets NETS_FILE [--threads N] [--format "
-            "plain|json] RECT_OBSTS_FILE OUTPUT_FILE\n");
+            "Usage: ./zorvane PIN_POS_FILE RECT_OBSTS_FILE OUTPUT_FILE\n");
   EXPECT_EQ(
       run.run(ZORVANE_PATH, "--nets=nets.txt --threads=3 obst.txt out.txt"), 0);
+  EXPECT_EQ(run.run(ZORVANE_PATH, "--help"), 0);
+  EXPECT_NE(run.out.find("--nets NETS_FILE RECT_OBSTS_FILE OUTPUT_FILE"),
+            std::string::npos);
+}
+
+TEST_F(BatchTest, StandardStreamsStandForFiles) {
+  run.write("obst.txt", kObstacles);
+  run.write("nets.txt", "0 0 pin\n5 5 pin\n-1 -1 pin\n20 0 pin\n20 5 pin\n");
+  ASSERT_EQ(run.run(ZORVANE_PATH, "--nets nets.txt obst.txt out.txt"), 0);
+  std::string expected = run.read("out.txt");
+  ASSERT_EQ(run.run(ZORVANE_PATH, "--nets - obst.txt - < nets.txt"), 0);
+  EXPECT_EQ(run.out, expected);
+  EXPECT_NE(run.err.find("Execution Time = "), std::string::npos);
+  ASSERT_EQ(run.run(ZORVANE_PATH, "--nets nets.txt - out.txt < obst.txt"), 0);
+  EXPECT_EQ(run.read("out.txt"), expected);
 }
 
 TEST_F(BatchTest, UnwritableOutputIsStatusThree) {
@@ -252,7 +273,20 @@ TEST_F(BatchTest, UnwritableOutputIsStatusThree) {
   EXPECT_NE(run.err.find("cannot write no/out.txt"), std::string::npos);
   if (run.exists("/dev/full")) {
     EXPECT_EQ(run.run(ZORVANE_PATH, "--nets nets.txt obst.txt /dev/full"), 3);
+    // What stood at the path stays: here a link to the device.
+    ASSERT_EQ(symlink("/dev/full", run.path("full.txt").c_str()), 0);
+    EXPECT_EQ(run.run(ZORVANE_PATH, "--nets nets.txt obst.txt full.txt"), 3);
+    EXPECT_NE(run.err.find("cannot write full.txt: No space left on device"),
+              std::string::npos)
+        << run.err;
+    struct stat st;
+    EXPECT_EQ(lstat(run.path("full.txt").c_str(), &st), 0);
   }
+  // A bad input file leaves an earlier output as it was.
+  run.write("out.txt", "earlier\n");
+  run.write("nets.txt", "0 0 pin\n5 x pin\n");
+  EXPECT_EQ(run.run(ZORVANE_PATH, "--nets nets.txt obst.txt out.txt"), 2);
+  EXPECT_EQ(run.read("out.txt"), "earlier\n");
 }
 
 class TreecheckNetsTest : public BatchTest {
@@ -284,7 +318,7 @@ TEST_F(TreecheckNetsTest, AMissingBlockMakesItsNetIllegal) {
   std::string cut = out;
   cut.erase(at, cut.find("\n\n", at) + 2 - at);
   run.write("cut.txt", cut);
-  EXPECT_EQ(run.run(TREECHECK_PATH, "--nets nets.txt obst.txt cut.txt"), 1);
+  EXPECT_EQ(run.run(TREECHECK_PATH, "--nets nets.txt obst.txt cut.txt"), 4);
   EXPECT_NE(run.out.find("legal nets: 29\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("net 2: "), std::string::npos);
   EXPECT_NE(run.out.substr(run.out.find("net 2: ")).find("legal: no"),

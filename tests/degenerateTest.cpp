@@ -71,7 +71,7 @@ TEST_F(DegenerateInputTest, NoPinsWriteTheBannerAlone) {
   scene.router().formSMT();
   EXPECT_TRUE(scene.router().sgEdges.empty());
   EXPECT_TRUE(scene.router().segments.empty());
-  EXPECT_EQ(scene.router().pinParts(), 0);
+  EXPECT_EQ(scene.router().pinPartCount, 0);
 }
 
 TEST_F(DegenerateInputTest, ObstaclesOnlyWriteTheBannerAlone) {
@@ -85,7 +85,7 @@ TEST_F(DegenerateInputTest, ObstaclesOnlyWriteTheBannerAlone) {
   EXPECT_GE(scene.router().sgEdges.size(), 8u);  // at least the sides
   EXPECT_TRUE(scene.router().mstEdges.empty());
   EXPECT_TRUE(scene.router().segments.empty());
-  EXPECT_EQ(scene.router().pinParts(), 0);
+  EXPECT_EQ(scene.router().pinPartCount, 0);
 }
 
 // One pin is a tree already: nothing to draw, and one part.
@@ -97,7 +97,7 @@ TEST_F(DegenerateInputTest, OnePinIsATreeWithoutPieces) {
   scene.addRect(0, 0, 2, 2);
   scene.router().formSMT();
   EXPECT_TRUE(scene.router().mstEdges.empty());
-  EXPECT_EQ(scene.router().pinParts(), 1);
+  EXPECT_EQ(scene.router().pinPartCount, 1);
 }
 
 // Pins at one point are joined by connections of length zero, which are
@@ -111,7 +111,7 @@ TEST_F(DegenerateInputTest, PinsAtOnePointAreOnePartWithoutPieces) {
   scene.addRect(0, 0, 4, 4);
   scene.router().formSMT();
   EXPECT_EQ(scene.router().mstEdges.size(), 3u);
-  EXPECT_EQ(scene.router().pinParts(), 1);
+  EXPECT_EQ(scene.router().pinPartCount, 1);
   for (const Edge* e : scene.router().mstEdges) {
     EXPECT_EQ(e->pStart->x, e->pEnd->x);
     EXPECT_EQ(e->pStart->y, e->pEnd->y);

@@ -249,7 +249,7 @@ void expectExact(Scene& s) {
   }
   std::pair<double, int> forest = primForest(want);
   EXPECT_EQ(treeLength(r), forest.first);
-  EXPECT_EQ(r.pinParts(), forest.second);
+  EXPECT_EQ(r.pinPartCount, forest.second);
 }
 
 // Pins on the sides of the scene's rectangles, off every other interior.
@@ -360,7 +360,7 @@ TEST(ExactGraphTest, PinInsideAnObstacleStaysApart) {
   s.addRect(2, 2, 8, 8);
   expectExact(s);
   EXPECT_TRUE(inside->sgNbrs.empty());
-  EXPECT_EQ(s.router().pinParts(), 2);
+  EXPECT_EQ(s.router().pinPartCount, 2);
   EXPECT_EQ(treeLength(s.router()), 12);
 }
 

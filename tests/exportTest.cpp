@@ -146,7 +146,7 @@ TEST_F(ExportTest, SegmentsInListOrder) {
 TEST_F(ExportTest, BannersHaveTheirRuleLengths) {
   Router& r = scene.router();
   struct {
-    bool (Router::*op)(const char*);
+    bool (Router::*op)(const char*) const;
     size_t hyphens;
   } cases[] = {{&Router::exportPins, 52},    {&Router::exportObsts, 59},
                {&Router::exportSG, 64},      {&Router::exportMST, 71},

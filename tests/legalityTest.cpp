@@ -6,14 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "drivers/readInput.h"
 #include "geometry/segment.h"
 #include "geometry/vertex.h"
 #include "legal/checkTree.h"
 #include "legal/freeRoute.h"
+#include "legal/vertexParts.h"
 #include "legal/wirePlan.h"
 #include "router/router.h"
 #include "steiner/steinerCandidate.h"
+#include "tests/generatedNet.h"
 #include "tests/programRun.h"
 #include "tests/scene.h"
 #include "tools/treeFile.h"
@@ -102,6 +103,7 @@ TEST(LegalRectilinearizeTest, OtherLWhenThePrimaryIsBlocked) {
   s.addRect(1, -1, 3, 1);  // across the primary L's leg at y = 0
   join(v, w);
   Router& r = s.router();
+  r.legalizeTree();
   r.rectilinearizeSMT();
   ASSERT_EQ(r.turningPoints.size(), 1u);
   Vertex* t = r.turningPoints[0];
@@ -119,6 +121,7 @@ TEST(LegalRectilinearizeTest, FreePrimaryLIsKept) {
   Vertex* w = s.addPin(4, 0);
   s.addRect(1, -1, 3, 1);  // across the other L only
   join(v, w);
+  s.router().legalizeTree();
   s.router().rectilinearizeSMT();
   ASSERT_EQ(s.router().turningPoints.size(), 1u);
   EXPECT_EQ(chain(v, v->mstNbrs[0]), (Points{{0, 3}, {4, 3}, {4, 0}}));
@@ -132,6 +135,7 @@ TEST(LegalRectilinearizeTest, StaircaseWhenBothLsAreBlocked) {
   s.addRect(-1, 4, 2, 8);
   join(v, w);
   Router& r = s.router();
+  r.legalizeTree();
   r.rectilinearizeSMT();
   EXPECT_EQ(r.turningPoints.size(), 2u);
   Points pts = chain(v, v->mstNbrs[0]);
@@ -147,10 +151,12 @@ TEST(LegalRectilinearizeTest, DiagonalGoesRoundAWall) {
   s.addRect(2, -50, 4, 60);
   join(v, w);
   Router& r = s.router();
+  r.legalizeTree();
   r.rectilinearizeSMT();
   EXPECT_EQ(chain(v, v->mstNbrs[0]),
             (Points{{0, 0}, {0, -50}, {6, -50}, {6, 1}}));
   r.moveSegments();
+  r.cleanSegments();
   TreeCheck c = checkTree(pinsOf(s), rectsOf(s), segmentPieces(r));
   EXPECT_TRUE(c.legal());
   EXPECT_EQ(c.wireLength, 107);
@@ -163,6 +169,7 @@ TEST(LegalRectilinearizeTest, BlockedStraightConnectionGoesRound) {
   s.addRect(2, -2, 4, 3);
   join(v, w);
   Router& r = s.router();
+  r.legalizeTree();
   r.rectilinearizeSMT();
   EXPECT_EQ(chain(v, v->mstNbrs[0]),
             (Points{{0, 0}, {0, -2}, {6, -2}, {6, 0}}));
@@ -178,11 +185,11 @@ TEST(LegalRectilinearizeTest, ConnectionWithoutARouteIsTakenOut) {
   join(p, c);
   join(p, c);
   Router& r = s.router();
-  r.rectilinearizeSMT();
+  r.legalizeTree();
   EXPECT_EQ(std::count(p->mstNbrs.begin(), p->mstNbrs.end(), c), 0);
   EXPECT_TRUE(nonNull(c->mstNbrs).empty());
   // The free space joins the two pins, so the parts are bridged.
-  EXPECT_EQ(r.pinParts(), 1);
+  EXPECT_EQ(r.pinPartCount, 1);
 }
 
 // Two pins the hand-made tree leaves apart, round an obstacle: the exact
@@ -193,9 +200,11 @@ TEST(LegalRectilinearizeTest, PartsTheFreeSpaceJoinsAreBridged) {
   Vertex* b = s.addPin(12, 0);
   s.addRect(0, -4, 8, 4);
   Router& r = s.router();
-  ASSERT_EQ(r.pinParts(), 2);
-  r.moveSegments();
-  EXPECT_EQ(r.pinParts(), 1);
+  r.pinPartCount = countTreePinParts(r);
+  ASSERT_EQ(r.pinPartCount, 2);
+  r.legalizeTree();
+  r.localRefinement();
+  EXPECT_EQ(r.pinPartCount, 1);
   double length = 0;
   for (const Segment* g : r.segments) {
     EXPECT_FALSE(r.obstacleIndex().blocksPiece(g->x1, g->y1, g->x2, g->y2));
@@ -216,10 +225,12 @@ TEST(LegalRectilinearizeTest, VertexInsideAnObstacleIsBypassed) {
   join(a, c);
   join(c, b);
   Router& r = s.router();
-  EXPECT_EQ(r.pinParts(), 1);
-  r.moveSegments();
+  r.pinPartCount = countTreePinParts(r);
+  ASSERT_EQ(r.pinPartCount, 1);
+  r.legalizeTree();
+  r.localRefinement();
   EXPECT_TRUE(nonNull(c->mstNbrs).empty());
-  EXPECT_EQ(r.pinParts(), 1);
+  EXPECT_EQ(r.pinPartCount, 1);
   TreeCheck check = checkTree(pinsOf(s), rectsOf(s), segmentPieces(r));
   EXPECT_TRUE(check.legal());
   EXPECT_EQ(check.wireLength, 21);
@@ -413,7 +424,8 @@ TEST(MoveSegmentsObstacleTest, UThatWouldCrossAnObstacleStays) {
   EXPECT_EQ(c.wireLength, 9) << "the U stays as it was";
 }
 
-// exportMST: each connection once, drawn by a free route.
+// exportMST: each connection once, drawn by the free route legalizeTree
+// gave it.
 class ExportObstacleTest : public ::testing::Test {
  protected:
   ProgramRun run;
@@ -426,6 +438,7 @@ TEST_F(ExportObstacleTest, OtherLWhenThePrimaryIsBlocked) {
   Vertex* w = s.addPin(4, 3);
   s.addRect(1, -1, 3, 1);
   join(v, w);
+  s.router().legalizeTree();
   ASSERT_TRUE(s.router().exportMST(path().c_str()));
   EXPECT_EQ(body(path()), "0\t0\n0\t3\n\n0\t3\n4\t3\n\n");
 }
@@ -438,6 +451,7 @@ TEST_F(ExportObstacleTest, FreeConnectionsAreWrittenAsPlainLs) {
   s.addRect(10, 10, 12, 12);
   join(v, w);
   join(w, x);
+  s.router().legalizeTree();
   ASSERT_TRUE(s.router().exportMST(path().c_str()));
   EXPECT_EQ(body(path()),
             "0\t0\n4\t0\n\n4\t0\n4\t3\n\n4\t3\n4\t3\n\n4\t3\n4\t7\n\n");
@@ -465,10 +479,11 @@ TEST_F(ExportObstacleTest, ConnectionWithoutARouteIsNotWritten) {
   join(p, q);
   join(p, c);
   Router& r = s.router();
+  r.legalizeTree();
   ASSERT_TRUE(r.exportMST(path().c_str()));
   EXPECT_EQ(body(path()), "-5\t0\n-5\t0\n\n-5\t0\n-5\t9\n\n");
   EXPECT_EQ(nonNull(p->mstNbrs), std::vector<Vertex*>{q});
-  EXPECT_EQ(r.pinParts(), 1);
+  EXPECT_EQ(r.pinPartCount, 1);
 }
 
 // The final pass over the segments.
@@ -534,29 +549,33 @@ TEST(CleanSegmentsTest, DuplicateConnectionEndsAsOneWire) {
   join(b, c);
   Router& r = s.router();
   r.moveSegments();
+  r.cleanSegments();
   TreeCheck check = checkTree(pinsOf(s), {}, segmentPieces(r));
   EXPECT_TRUE(check.legal());
   EXPECT_EQ(check.totalLength, check.wireLength);
   EXPECT_EQ(check.totalLength, 10);
 }
 
-TEST(PinPartsTest, CountsThePartsTheTreeNeighboursMake) {
+TEST(VertexPartsTest, CountsThePartsTheTreeNeighboursMake) {
   Scene s;
   Vertex* a = s.addPin(0, 0);
   Vertex* b = s.addPin(1, 0);
   Vertex* c = s.addPin(5, 5);
   s.addPin(9, 9);
   Router& r = s.router();
-  EXPECT_EQ(r.pinParts(), 4);
+  auto count = [&r] {
+    return VertexParts::ofTree(r.vertices).countPinParts(r.vertices);
+  };
+  EXPECT_EQ(count(), 4);
   Vertex t(3, 3, "turningPoint");
   r.vertices.push_back(&t);
   join(a, b);
   join(b, &t);
   join(&t, c);
-  EXPECT_EQ(r.pinParts(), 2);
+  EXPECT_EQ(count(), 2);
   b->mstNbrs[1] = nullptr;
   t.mstNbrs[0] = nullptr;
-  EXPECT_EQ(r.pinParts(), 3);
+  EXPECT_EQ(count(), 3);
 }
 
 // Four overlapping walls round the pin at (5, 5).
@@ -594,23 +613,6 @@ TEST(WalledInPinTest, BothProgramsWriteTheOthersJoinedAndExitFour) {
 // their sides, corners in either order: every written piece is free, the
 // Steiner tree draws no wire twice and has no loop, and the pins are joined
 // wherever the obstacles let them be.
-struct Net {
-  explicit Net(const Instance& inst) {
-    std::string error;
-    EXPECT_TRUE(parsePins(formatPinFile(inst), "pins", vs, error) &&
-                parseObstacles(formatObstacleFile(inst), "obst", vs, error))
-        << error;
-  }
-  ~Net() {
-    for (Vertex* v : vs) {
-      delete v;
-    }
-  }
-  Net(const Net&) = delete;
-  Net& operator=(const Net&) = delete;
-  std::vector<Vertex*> vs;
-};
-
 TEST(GeneratedInstancesTest, BothProgramsDrawLegalTrees) {
   ProgramRun run;
   const std::string path = run.path("tree.txt");
@@ -638,7 +640,7 @@ TEST(GeneratedInstancesTest, BothProgramsDrawLegalTrees) {
         std::string first;
         for (int program = 0; program < 3; ++program) {
           SCOPED_TRACE(program);
-          Net net(inst);
+          GeneratedNet net(inst);
           Router r(net.vs);
           if (program == 0) {
             r.formMST();
@@ -654,8 +656,8 @@ TEST(GeneratedInstancesTest, BothProgramsDrawLegalTrees) {
           TreeCheck c = checkTree(inst.pins, inst.rects, pieces);
           EXPECT_EQ(c.crossings, 0);
           EXPECT_EQ(c.diagonalPieces, 0);
-          EXPECT_LE(c.pinParts, r.pinParts());
-          if (r.pinParts() == 1) {
+          EXPECT_LE(c.pinParts, r.pinPartCount);
+          if (r.pinPartCount == 1) {
             EXPECT_TRUE(c.legal());
           } else {
             ++forests;
@@ -664,13 +666,15 @@ TEST(GeneratedInstancesTest, BothProgramsDrawLegalTrees) {
             EXPECT_EQ(c.wireLength, c.totalLength);
             std::vector<Wire> wires;
             for (const Piece& p : pieces) {
-              wires.push_back({p.x1, p.y1, p.x2, p.y2});
+              wires.push_back(
+                  {static_cast<float>(p.x1), static_cast<float>(p.y1),
+                   static_cast<float>(p.x2), static_cast<float>(p.y2)});
             }
             EXPECT_EQ(planWires(wires, {}).loops(), 0);
             first = readAll(path);
           }
         }
-        Net again(inst);
+        GeneratedNet again(inst);
         Router r(again.vs);
         r.formSMT();
         ASSERT_TRUE(r.exportSMTSegs(path.c_str()));

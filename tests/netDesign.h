@@ -14,6 +14,7 @@
 #include "drivers/readInput.h"
 #include "geometry/vertex.h"
 #include "legal/checkTree.h"
+#include "router/fileBanner.h"
 #include "router/router.h"
 #include "support/formatCoord.h"
 #include "tests/programRun.h"
@@ -97,14 +98,6 @@ inline std::string obstacleText(const std::vector<Ring>& rings) {
   return s;
 }
 
-inline const char* titleOf(treecore::Form form) {
-  return form == treecore::Form::spanningTree
-             ? "#     This file contains the connections of the Minimal "
-               "Spanning Tree     #"
-             : "#     This file contains the connections of the Steiner "
-               "Minimal Tree     #";
-}
-
 // What the single-net program writes for the net over every obstacle,
 // made as its driver makes it: read the texts, one Router, one entry, one
 // export.
@@ -152,9 +145,8 @@ inline std::string programOutput(const treecore::Net& net,
 
 // The banner the programs write for the form.
 inline std::string banner(treecore::Form form) {
-  std::string title = titleOf(form);
-  std::string rule = "# " + std::string(title.size() - 4, '-') + " #\n";
-  return rule + title + "\n" + rule;
+  return fileBanner(form == treecore::Form::spanningTree ? kMstTitle
+                                                         : kSmtTitle);
 }
 
 // The product's checker over the net's pins, every obstacle and the
@@ -164,17 +156,15 @@ inline TreeCheck checkOf(const treecore::Tree& t,
                          const treecore::Obstacles& obstacles) {
   std::vector<Point> pins;
   for (const treecore::Point& p : net) {
-    pins.push_back({static_cast<float>(p.x), static_cast<float>(p.y)});
+    pins.push_back({p.x, p.y});
   }
   std::vector<Rect> rects;
   for (const treecore::Rect& r : obstacles.rects()) {
-    rects.push_back({static_cast<float>(r.xlo), static_cast<float>(r.ylo),
-                     static_cast<float>(r.xhi), static_cast<float>(r.yhi)});
+    rects.push_back({r.xlo, r.ylo, r.xhi, r.yhi});
   }
   std::vector<Piece> pieces;
   for (const treecore::Segment& s : t.segments) {
-    pieces.push_back({static_cast<float>(s.a.x), static_cast<float>(s.a.y),
-                      static_cast<float>(s.b.x), static_cast<float>(s.b.y)});
+    pieces.push_back({s.a.x, s.a.y, s.b.x, s.b.y});
   }
   return checkTree(pins, rects, pieces);
 }

@@ -68,8 +68,8 @@ TEST(NetsGenTest, PinsAreDistinctNearOneAnotherAndOffTheMacros) {
   EXPECT_NEAR(area / (side * side), 0.3, 0.08);
   std::vector<double> spans;
   for (const auto& net : d.nets) {
-    std::set<std::pair<float, float>> seen;
-    float xlo = net[0].x, xhi = xlo, ylo = net[0].y, yhi = ylo;
+    std::set<std::pair<double, double>> seen;
+    double xlo = net[0].x, xhi = xlo, ylo = net[0].y, yhi = ylo;
     for (const Point& p : net) {
       EXPECT_TRUE(seen.insert({p.x, p.y}).second) << "a repeated pin";
       for (const Rect& r : rects) {
@@ -98,9 +98,9 @@ TEST(NetsGenTest, TheProgramWritesWhatTheReadersTake) {
                                      "--corner-order", "mixed", nets, obst});
   ASSERT_EQ(r.status, 0) << r.err;
   std::string text = readFile(nets), error;
-  std::vector<NetPin> pins;
+  std::vector<InputPoint<float>> pins;
   std::vector<size_t> ends;
-  ASSERT_TRUE(parseNets(text, nets, pins, ends, error)) << error;
+  ASSERT_TRUE(parseNetsText(text, nets, pins, ends, error)) << error;
   EXPECT_EQ(ends.size(), 300u);
   std::vector<Vertex*> corners;
   ASSERT_TRUE(readObstacleFile(obst, corners, error)) << error;

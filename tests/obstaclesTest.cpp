@@ -39,7 +39,11 @@ TEST(ToSingleTest, RefusesWhatWouldBeRounded) {
   EXPECT_EQ(why,
             "16777217 is not a single-precision value: it would become "
             "16777216");
-  EXPECT_FALSE(treecore::toSingle(1.0 / 3, f));
+  // As the readers say it: the float with as many digits as the decimal.
+  EXPECT_FALSE(treecore::toSingle(1.0 / 3, f, &why));
+  EXPECT_EQ(why,
+            "0.3333333333333333 is not a single-precision value: it would "
+            "become 0.3333333432674408");
   EXPECT_FALSE(treecore::toSingle(0.1 + 1e-12, f));
   EXPECT_FALSE(treecore::toSingle(-0.99999999, f));
   EXPECT_FALSE(treecore::toSingle(1e39, f, &why));

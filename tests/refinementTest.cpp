@@ -684,6 +684,7 @@ TEST(LocalRefinementTest, RandomTreesStayWholeAndGetNoLonger) {
     SCOPED_TRACE(testing::Message() << "seed " << seed);
     RandomTree tree(seed);
     Router& r = tree.scene.router();
+    r.legalizeTree();
     r.localRefinement();
     treecheck::Report rep =
         treecheck::check(tree.scene.pins, tree.scene.corners, r.segments);
@@ -694,6 +695,7 @@ TEST(LocalRefinementTest, RandomTreesStayWholeAndGetNoLonger) {
     // in a clean tree) or puts wire where the rectilinear connections drew
     // none.
     RandomTree drawn(seed);
+    drawn.scene.router().legalizeTree();
     drawn.scene.router().rectilinearizeSMT();
     drawn.scene.router().rmRedundentVers();
     std::vector<std::array<float, 3>> steps;  // x, y, 0 right / 1 up
@@ -728,6 +730,7 @@ TEST(LocalRefinementTest, RandomTreesStayWholeAndGetNoLonger) {
       ++moved;
     }
     RandomTree again(seed);
+    again.scene.router().legalizeTree();
     again.scene.router().localRefinement();
     EXPECT_EQ(coordsOf(again.scene.router().segments), coordsOf(r.segments));
   }

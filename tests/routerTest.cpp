@@ -24,7 +24,7 @@ TEST(RouterTest, EmptyInputBuildsNothing) {
   EXPECT_TRUE(r.sgEdges.empty());
   EXPECT_TRUE(r.mstEdges.empty());
   EXPECT_TRUE(r.segments.empty());
-  EXPECT_EQ(r.pinParts(), 0);
+  EXPECT_EQ(r.pinPartCount, 0);
 }
 
 TEST(RouterTest, ObstacleSidesComeFirstInCornerOrder) {

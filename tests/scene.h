@@ -130,3 +130,30 @@ inline std::vector<Vertex*> nonNull(const std::vector<Vertex*>& l) {
   }
   return out;
 }
+
+// The parts the pins form over the tree neighbours, by a plain search from
+// each pin: what a stage before legalizeTree leaves in pinPartCount.
+inline int countTreePinParts(const Router& r) {
+  std::vector<const Vertex*> seen;
+  int parts = 0;
+  for (const Vertex* p : r.vertices) {
+    if (!p || !p->isAPin() ||
+        std::find(seen.begin(), seen.end(), p) != seen.end()) {
+      continue;
+    }
+    ++parts;
+    std::vector<const Vertex*> todo{p};
+    seen.push_back(p);
+    while (!todo.empty()) {
+      const Vertex* a = todo.back();
+      todo.pop_back();
+      for (const Vertex* b : a->mstNbrs) {
+        if (b && std::find(seen.begin(), seen.end(), b) == seen.end()) {
+          seen.push_back(b);
+          todo.push_back(b);
+        }
+      }
+    }
+  }
+  return parts;
+}

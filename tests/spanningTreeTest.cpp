@@ -234,7 +234,7 @@ TEST(ExtendedKruskalTest, TwoPinsOneEdge) {
   EXPECT_EQ(a->pLeafNode->pParent, root);
   EXPECT_EQ(r.mergTreeNodes.size(), 3u);
   EXPECT_EQ(a->mstNbrs, std::vector<Vertex*>{b});
-  EXPECT_EQ(r.pinParts(), 1);
+  EXPECT_EQ(r.pinPartCount, 1);
 }
 
 // P1-P2 is accepted first, P2-P3 second: P2 gets its leaf once, and the
@@ -266,7 +266,7 @@ TEST(ExtendedKruskalTest, ChainOfThreePinsMergingTree) {
   EXPECT_EQ(root->pLeft->pLeft, p1->pLeafNode);
   EXPECT_EQ(root->pLeft->pRight, p2->pLeafNode);
   EXPECT_EQ(r.mergTreeNodes.size(), 5u);
-  EXPECT_EQ(r.pinParts(), 1);
+  EXPECT_EQ(r.pinPartCount, 1);
 }
 
 TEST(ExtendedKruskalTest, AcceptedEdgeFromAPin) {
@@ -385,7 +385,7 @@ TEST(ExtendedKruskalTest, UnreachedEdgesKeptOut) {
     EXPECT_FALSE(v->inTree);
     EXPECT_TRUE(v->mstNbrs.empty());
   }
-  EXPECT_EQ(r.pinParts(), 1);
+  EXPECT_EQ(r.pinPartCount, 1);
 }
 
 // Two joined pairs and a lone pin: three parts, the tree's root the node of
@@ -405,7 +405,7 @@ TEST(ExtendedKruskalTest, DisconnectedPinsMakeAForest) {
   r.extendedDijkstraForPinForest();
   r.extendedKruskal();
   ASSERT_EQ(r.mstEdges.size(), 2u);
-  EXPECT_EQ(r.pinParts(), 3);
+  EXPECT_EQ(r.pinPartCount, 3);
   EXPECT_EQ(r.mergingTree.pRoot->pEdge, r.mstEdges[1]);
   EXPECT_EQ(r.mstEdges[1]->pStart, c);
   EXPECT_EQ(r.mstEdges[1]->pEnd, d);
@@ -577,7 +577,7 @@ void checkAgainstReference(Router& r) {
     total += m->mstEdgeLen();
   }
   expectCloseTo(total, ref.length, "spanning tree length");
-  EXPECT_EQ(r.pinParts(), ref.parts);
+  EXPECT_EQ(r.pinPartCount, ref.parts);
   EXPECT_EQ(r.mstEdges.size(), pins.size() - ref.parts);
 
   // One leaf per joined pin, one internal node per edge; each internal
@@ -681,7 +681,7 @@ TEST(SpanningTreeDifferentialTest, CompleteGraphsWithExtraVertices) {
     }
     checkAgainstReference(r);
     EXPECT_EQ(r.mstEdges.size(), size_t(pins - 1));
-    EXPECT_EQ(r.pinParts(), 1);
+    EXPECT_EQ(r.pinPartCount, 1);
   }
 }
 

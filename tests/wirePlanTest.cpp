@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <map>
 #include <numeric>
 #include <random>
+#include <set>
 #include <tuple>
 #include <vector>
 
@@ -46,41 +49,61 @@ double unionLength(const std::vector<Wire>& wires) {
 }
 
 // Which pins share a part of the wire, as a label per pin: the smallest
-// index of a pin in its part. A pin on no wire is joined only to pins at
-// its point.
+// index of a pin in its part. The slow way, for wires with integer ends:
+// lattice points joined by the unit steps of the wires. A pin on no wire is
+// joined only to pins at its point.
 std::vector<int> pinParts(const std::vector<Wire>& wires,
                           const std::vector<RoutePoint>& pins) {
-  WirePlan plan = planWires(wires, pins);
-  std::vector<int> up(plan.nodes.size());
-  std::iota(up.begin(), up.end(), 0);
-  auto find = [&](int a) {
-    while (up[a] != a) {
-      a = up[a];
+  std::map<std::pair<int, int>, std::pair<int, int>> up;
+  std::function<std::pair<int, int>(std::pair<int, int>)> root =
+      [&](std::pair<int, int> p) {
+        auto it = up.find(p);
+        return it == up.end() || it->second == p ? p : root(it->second);
+      };
+  auto joinSteps = [&](int x1, int y1, int x2, int y2) {
+    for (int x = std::min(x1, x2); x < std::max(x1, x2); ++x) {
+      up.emplace(std::make_pair(x, y1), std::make_pair(x, y1));
+      up[root({x, y1})] = root({x + 1, y1});
     }
-    return a;
+    for (int y = std::min(y1, y2); y < std::max(y1, y2); ++y) {
+      up.emplace(std::make_pair(x1, y), std::make_pair(x1, y));
+      up[root({x1, y})] = root({x1, y + 1});
+    }
   };
-  for (const auto& [a, b] : plan.pieces) {
-    up[find(a)] = find(b);
-  }
-  std::vector<int> node(pins.size(), -1);
-  for (size_t k = 0; k < pins.size(); ++k) {
-    for (size_t n = 0; n < plan.nodes.size(); ++n) {
-      if (plan.nodes[n] == pins[k]) {
-        node[k] = find(static_cast<int>(n));
+  std::set<std::pair<int, int>> onWire;
+  for (const Wire& w : wires) {
+    int x1 = static_cast<int>(w.x1), y1 = static_cast<int>(w.y1);
+    int x2 = static_cast<int>(w.x2), y2 = static_cast<int>(w.y2);
+    joinSteps(x1, y1, x2, y2);
+    if (x1 == x2 && y1 == y2) {
+      continue;  // draws nothing
+    }
+    for (int x = std::min(x1, x2); x <= std::max(x1, x2); ++x) {
+      for (int y = std::min(y1, y2); y <= std::max(y1, y2); ++y) {
+        onWire.insert({x, y});
       }
     }
   }
   std::vector<int> label(pins.size());
   for (size_t k = 0; k < pins.size(); ++k) {
+    std::pair<int, int> pk(static_cast<int>(pins[k].x),
+                           static_cast<int>(pins[k].y));
     label[k] = static_cast<int>(k);
     for (size_t j = 0; j < k; ++j) {
-      if ((node[k] >= 0 && node[j] == node[k]) || pins[j] == pins[k]) {
+      std::pair<int, int> pj(static_cast<int>(pins[j].x),
+                             static_cast<int>(pins[j].y));
+      if (pj == pk ||
+          (onWire.count(pk) && onWire.count(pj) && root(pj) == root(pk))) {
         label[k] = label[j];
         break;
       }
     }
   }
   return label;
+}
+
+int countLabels(const std::vector<int>& labels) {
+  return static_cast<int>(std::set<int>(labels.begin(), labels.end()).size());
 }
 
 // Pair by pair: collinear wires share at most an end point, crossing ones
@@ -235,7 +258,13 @@ TEST(CleanWiresTest, RandomWiresKeepTheirPinsJoined) {
       pins.push_back({static_cast<float>(c(rng)), static_cast<float>(c(rng))});
     }
     EXPECT_EQ(formCleanTree(wires), cleanByPairs(wires));
-    std::vector<Wire> out = cleanWires(wires, pins);
+    int parts = countLabels(pinParts(wires, pins));
+    EXPECT_EQ(countPinParts(wires, pins), parts);
+    EXPECT_EQ(cleanTreePinParts(wires, pins), cleanByPairs(wires) ? parts : -1);
+    int cleanedParts = -1;
+    std::vector<Wire> out = cleanWires(wires, pins, &cleanedParts);
+    EXPECT_EQ(cleanedParts, parts);
+    EXPECT_EQ(cleanTreePinParts(out, pins), parts);
     EXPECT_TRUE(formCleanTree(out));
     EXPECT_TRUE(cleanByPairs(out));
     // One wire more from a random end of the clean tree.

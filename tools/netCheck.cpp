@@ -1,6 +1,8 @@
 #include "tools/netCheck.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <ostream>
 #include <vector>
@@ -8,10 +10,22 @@
 #include "drivers/readInput.h"
 #include "legal/checkTree.h"
 #include "legal/obstacleIndex.h"
+#include "support/escapeBytes.h"
 #include "tools/instance.h"
 #include "tools/treeFile.h"
 
 namespace {
+
+// The float just below v (or v itself when a float holds it), and just
+// above.
+float floatBelow(double v) {
+  float f = static_cast<float>(v);
+  return f <= v ? f : std::nextafter(f, -HUGE_VALF);
+}
+float floatAbove(double v) {
+  float f = static_cast<float>(v);
+  return f >= v ? f : std::nextafter(f, HUGE_VALF);
+}
 
 // One net's stretch of the file: its lines from the "# net K" line on.
 struct Section {
@@ -29,6 +43,7 @@ bool splitNets(std::string_view text,
                std::vector<Section>& out,
                std::string& error) {
   std::vector<size_t> starts;
+  std::string shown = escapeBytes(name);
   long line = 1;
   for (size_t pos = 0; pos < text.size(); ++line) {
     size_t nl = text.find('\n', pos);
@@ -38,8 +53,8 @@ bool splitNets(std::string_view text,
     if (startsWith(l, "# net ")) {
       std::string want = "# net " + std::to_string(out.size() + 1);
       if (l != want) {
-        error = name + ", line " + std::to_string(line) + ": '" +
-                std::string(l.substr(0, 40)) + "' where '" + want + "' was due";
+        error = shown + ", line " + std::to_string(line) + ": '" +
+                escapeBytes(l.substr(0, 40)) + "' where '" + want + "' was due";
         return false;
       }
       starts.push_back(pos);
@@ -47,10 +62,21 @@ bool splitNets(std::string_view text,
     } else if (startsWith(l, "# status ") && !out.empty() &&
                out.back().firstLine == line - 1) {
       std::string_view rest = l.substr(9);
-      out.back().status = std::string(rest.substr(0, rest.find(':')));
+      std::string_view status = rest.substr(0, rest.find(':'));
+      // The name goes into the report as it stands, JSON included.
+      if (status.empty() ||
+          !std::all_of(status.begin(), status.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c));
+          })) {
+        error = shown + ", line " + std::to_string(line) + ": '" +
+                escapeBytes(l.substr(0, 40)) +
+                "' does not name a status (a word of letters)";
+        return false;
+      }
+      out.back().status = std::string(status);
     } else if (out.empty() && !l.empty() && l[0] != '#' &&
                l.find_first_not_of(" \t") != std::string_view::npos) {
-      error = name + ", line " + std::to_string(line) +
+      error = shown + ", line " + std::to_string(line) +
               ": a point line before the first '# net 1' line; was the file "
               "written with --nets?";
       return false;
@@ -69,7 +95,7 @@ bool splitNets(std::string_view text,
 std::string shiftedLine(const std::string& error,
                         const std::string& name,
                         long offset) {
-  std::string prefix = name + ", line ";
+  std::string prefix = escapeBytes(name) + ", line ";
   if (!startsWith(error, prefix)) {
     return error;
   }
@@ -102,29 +128,32 @@ int checkNetsFile(const std::string& netsPath,
                   bool json,
                   std::ostream& out,
                   std::ostream& err) {
-  std::vector<NetPin> pins;
+  std::vector<InputPoint<double>> pins;
   std::vector<size_t> netEnds;
-  std::vector<Point> none;
   std::vector<Rect> rects;
   std::string netsText, treeText, error;
   std::vector<Section> sections;
-  // An empty pin file: the obstacles read as a whole-file check reads them.
-  if (!readInstance("/dev/null", obstaclePath, none, rects, error) ||
+  if (!readObstacles(obstaclePath, rects, error) ||
       !readWholeFile(netsPath, netsText, error) ||
-      !parseNets(netsText, netsPath, pins, netEnds, error) ||
+      !parseNetsText(netsText, netsPath, pins, netEnds, error) ||
       !readWholeFile(treePath, treeText, error) ||
       !splitNets(treeText, treePath, sections, error)) {
     err << "treecheck: " << error << std::endl;
     return 2;
   }
   if (sections.size() != netEnds.size()) {
-    err << "treecheck: " << treePath << " holds " << sections.size()
-        << " nets where " << netsPath << " has " << netEnds.size() << std::endl;
+    err << "treecheck: " << escapeBytes(treePath) << " holds "
+        << sections.size() << " nets where " << escapeBytes(netsPath) << " has "
+        << netEnds.size() << std::endl;
     return 2;
   }
+  // The index holds floats: each box rounded outwards, so that it finds
+  // every obstacle the exact box meets, and some more that the checker
+  // then finds clear.
   std::vector<ObstacleIndex::Rect> boxes;
   for (const Rect& r : rects) {
-    boxes.push_back({r.x1, r.y1, r.x2, r.y2});
+    boxes.push_back({floatBelow(r.x1), floatBelow(r.y1), floatAbove(r.x2),
+                     floatAbove(r.y2)});
   }
   ObstacleIndex index(boxes);
   long legal = 0;
@@ -144,9 +173,9 @@ int checkNetsFile(const std::string& netsPath,
     // hold a pin or meet a piece.
     std::vector<Rect> near;
     if (!netPins.empty() || !pieces.empty()) {
-      float xlo, ylo, xhi, yhi;
+      double xlo, ylo, xhi, yhi;
       bool first = true;
-      auto take = [&](float x, float y) {
+      auto take = [&](double x, double y) {
         xlo = first ? x : std::min(xlo, x), xhi = first ? x : std::max(xhi, x);
         ylo = first ? y : std::min(ylo, y), yhi = first ? y : std::max(yhi, y);
         first = false;
@@ -158,7 +187,8 @@ int checkNetsFile(const std::string& netsPath,
         take(p.x1, p.y1);
         take(p.x2, p.y2);
       }
-      for (int r : index.meeting(xlo, ylo, xhi, yhi)) {
+      for (int r : index.meeting(floatBelow(xlo), floatBelow(ylo),
+                                 floatAbove(xhi), floatAbove(yhi))) {
         near.push_back(rects[r]);
       }
     }
@@ -181,5 +211,9 @@ int checkNetsFile(const std::string& netsPath,
     out << "nets: " << sections.size() << "\nlegal nets: " << legal << "\n";
   }
   out.flush();
-  return legal == static_cast<long>(sections.size()) ? 0 : 1;
+  if (!out) {
+    err << "treecheck: cannot write the report to standard output" << std::endl;
+    return 3;
+  }
+  return legal == static_cast<long>(sections.size()) ? 0 : 4;
 }

@@ -10,8 +10,8 @@
 // Writes one line per net ("net K: name: value; ...", or with json one
 // JSON object per line with the net's number and status), then the count
 // of nets and of legal nets (plain only). Returns treecheck's exit status:
-// 0 every net legal, 1 some net not, 2 unreadable input or a file that
-// does not match the nets (message on err).
+// 0 every net legal, 2 unreadable input or a file that does not match the
+// nets, 3 report not written, 4 some net not legal (messages on err).
 int checkNetsFile(const std::string& netsPath,
                   const std::string& obstaclePath,
                   const std::string& treePath,

@@ -178,7 +178,9 @@ bool generateNets(const GenOptions& o,
   std::vector<ObstacleIndex::Rect> rects;
   double blocked = 0;
   for (const Rect& r : out.obstacles.rects) {
-    rects.push_back({r.x1, r.y1, r.x2, r.y2});
+    // Integers within the float range: exact.
+    rects.push_back({static_cast<float>(r.x1), static_cast<float>(r.y1),
+                     static_cast<float>(r.x2), static_cast<float>(r.y2)});
     blocked += static_cast<double>(r.x2 - r.x1) * (r.y2 - r.y1);
   }
   ObstacleIndex index(rects);

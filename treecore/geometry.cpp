@@ -3,10 +3,8 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
-#include "support/formatCoord.h"
+#include "support/decimal.h"
 
 namespace treecore {
 
@@ -23,27 +21,17 @@ bool toSingle(double v, float& out, std::string* why) {
     out = f;
     return true;
   }
+  // The shortest decimal that reads back as v, taken as a file's token is.
   char dec[40];
-  *std::to_chars(dec, dec + sizeof dec - 1, v).ptr = '\0';
-  f = std::strtof(dec, nullptr);
-  int digits = 0;
-  bool leading = true;
-  for (const char* c = dec; *c && *c != 'e'; ++c) {
-    if (*c >= '0' && *c <= '9') {
-      leading = leading && *c == '0';
-      digits += leading ? 0 : 1;
-    }
-  }
-  char back[48];
-  std::snprintf(back, sizeof back, "%.*g", digits, static_cast<double>(f));
-  if (std::isfinite(f) && std::strtod(back, nullptr) == v) {
+  std::string_view tok(dec, std::to_chars(dec, dec + sizeof dec, v).ptr - dec);
+  if (readDecimal(tok, f) == Decimal::exact) {
     out = f;
     return true;
   }
   if (why) {
-    *why = std::string(dec) +
+    *why = std::string(tok) +
            " is not a single-precision value: it would become " +
-           formatCoord(f);
+           formatLikeToken(tok, f);
   }
   return false;
 }

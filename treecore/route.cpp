@@ -54,55 +54,29 @@ using Drawn = std::vector<RoutePoint>;
 // What a pipeline entry leaves, as its program writes it.
 struct Finished {
   std::vector<Wire> pieces;  // in the order they are written
-  // For the spanning tree and the unrefined form only, in the same order,
-  // with the parts the pins form.
+  // For the spanning tree and the unrefined form only, in the same order.
   std::vector<Drawn> connections;
-  int parts = 0;
+  int parts = 0;  // that the pins form
 };
 
 bool drawsConnections(Form form) {
   return form == Form::spanningTree || form == Form::unrefinedSteinerTree;
 }
 
-// The one place that reads a finished Router, doing what its exports do
-// until it lists its drawing itself. The exports of the spanning tree and
-// the unrefined form first give every blocked connection a route (which
-// may take connections out and join parts again), then write each
-// connection once from its lower end as an L, or as its route's pieces;
-// the refined forms write their segments as they are.
-Finished readFinished(Router& router, Form form) {
+// What a finished Router leaves, as its entry's export writes it: the
+// pieces, and the parts the pins form; with connections, also the drawn
+// connections, for the spanning tree and the unrefined form.
+Finished readFinished(const Router& router, Form form, bool connections) {
   Finished f;
-  if (!drawsConnections(form)) {
-    f.pieces.reserve(router.segments.size());
-    for (const ::Segment* s : router.segments) {
-      f.pieces.push_back({s->x1, s->y1, s->x2, s->y2});
-    }
-    return f;
-  }
-  std::map<Router::Connection, FreeRoute> routes =
-      router.routeTreeConnections();
-  for (const Vertex* u : router.vertices) {
-    if (!u) {
-      continue;
-    }
-    const std::vector<Vertex*>& nbrs = u->mstNbrs;
-    for (size_t k = 0; k < nbrs.size(); ++k) {
-      const Vertex* v = nbrs[k];
-      if (!v || !(v->x > u->x || (v->x == u->x && v->y > u->y)) ||
-          std::find(nbrs.begin(), nbrs.begin() + k, v) != nbrs.begin() + k) {
-        continue;
-      }
-      auto it = routes.find({u, v});
-      Drawn d = it == routes.end()
-                    ? Drawn{{u->x, u->y}, {v->x, u->y}, {v->x, v->y}}
-                    : it->second.points;
-      for (size_t i = 1; i < d.size(); ++i) {
-        f.pieces.push_back({d[i - 1].x, d[i - 1].y, d[i].x, d[i].y});
-      }
-      f.connections.push_back(std::move(d));
+  f.pieces = router.drawnPieces();
+  if (connections && drawsConnections(form)) {
+    std::vector<DrawnConnection> drawn = router.drawnConnections();
+    f.connections.reserve(drawn.size());
+    for (DrawnConnection& c : drawn) {
+      f.connections.push_back(std::move(c.points));
     }
   }
-  f.parts = router.pinParts();
+  f.parts = router.pinPartCount;
   return f;
 }
 
@@ -342,9 +316,9 @@ struct Lists {
 // Nodes, edges and parents from the graph: pins and the points where the
 // drawing branches (or ends) are nodes; an edge runs from node to node
 // through points of two links each. Each part is walked breadth-first from
-// its first node, links taken in their order. Returns the parts that hold
-// pins.
-int buildTree(const Graph& g, Tree& t) {
+// its first node, links taken in their order; the pins come first, so a
+// part that holds one is walked from it.
+void buildTree(const Graph& g, Tree& t) {
   int nv = static_cast<int>(g.at.size());
   std::vector<std::pair<int, int>> ends;
   ends.reserve(2 * g.links.size());
@@ -441,13 +415,10 @@ int buildTree(const Graph& g, Tree& t) {
   std::vector<char> reached(t.nodes.size(), 0);
   std::vector<int> queue;
   std::vector<RoutePoint> pts;
-  int parts = 0;
   for (size_t root = 0; root < t.nodes.size(); ++root) {
     if (reached[root]) {
       continue;
     }
-    // Pins come first: a part that holds one is reached from it.
-    parts += root < g.pinVertex.size() ? 1 : 0;
     reached[root] = 1;
     queue.assign(1, static_cast<int>(root));
     for (size_t q = 0; q < queue.size(); ++q) {
@@ -476,31 +447,6 @@ int buildTree(const Graph& g, Tree& t) {
   for (size_t e = 0; e < t.edges.size(); ++e) {
     t.nodes[t.edges[e].to].edge = static_cast<int>(e);
   }
-  return parts;
-}
-
-// The parts of the graph that hold pins, without nodes or edges.
-int pinParts(const Graph& g) {
-  std::vector<int> up(g.at.size());
-  for (size_t v = 0; v < up.size(); ++v) {
-    up[v] = static_cast<int>(v);
-  }
-  auto root = [&up](int v) {
-    while (up[v] != v) {
-      v = up[v] = up[up[v]];
-    }
-    return v;
-  };
-  for (const auto& [a, b] : g.links) {
-    up[root(a)] = root(b);
-  }
-  std::vector<int> roots;
-  for (int v : g.pinVertex) {
-    roots.push_back(root(v));
-  }
-  std::sort(roots.begin(), roots.end());
-  return static_cast<int>(std::unique(roots.begin(), roots.end()) -
-                          roots.begin());
 }
 
 double planLength(const WirePlan& plan) {
@@ -691,25 +637,25 @@ Tree routeNet(const Obstacles& obstacles,
     Router router(vertices.all);
     router.exactGraph = options.exactGraph;
     runEntry(router, options.form);
-    f = readFinished(router, options.form);
+    f = readFinished(router, options.form, !options.drawingOnly);
   }
   // The refined forms' segments make a clean tree: wire meets wire only at
-  // shared ends, and none is drawn twice. Their parts are the drawing's;
-  // the other forms' are the tree connections' as the Router counts them.
+  // shared ends, and none is drawn twice.
   if (drawsConnections(options.form)) {
     t.wireLength = planLength(planWires(f.pieces, pins));
     if (!options.drawingOnly) {
       buildTree(graphOfConnections(pins, f.connections), t);
     }
-    t.parts = f.parts;
   } else {
     for (const Wire& w : f.pieces) {
       t.wireLength += std::fabs(static_cast<double>(w.x2) - w.x1) +
                       std::fabs(static_cast<double>(w.y2) - w.y1);
     }
-    Graph g = graphOfEnds(f.pieces, pins);
-    t.parts = options.drawingOnly ? pinParts(g) : buildTree(g, t);
+    if (!options.drawingOnly) {
+      buildTree(graphOfEnds(f.pieces, pins), t);
+    }
   }
+  t.parts = f.parts;
   t.segments.reserve(f.pieces.size());
   for (const Wire& w : f.pieces) {
     t.segments.push_back({{w.x1, w.y1}, {w.x2, w.y2}});

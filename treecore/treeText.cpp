@@ -66,17 +66,6 @@ void appendBlocks(std::string& out, const Tree& tree) {
   }
 }
 
-std::string fileBanner(Form form) {
-  std::string title =
-      form == Form::spanningTree
-          ? "#     This file contains the connections of the Minimal "
-            "Spanning Tree     #"
-          : "#     This file contains the connections of the Steiner "
-            "Minimal Tree     #";
-  std::string rule = "# " + std::string(title.size() - 4, '-') + " #\n";
-  return rule + title + "\n" + rule;
-}
-
 void appendNetText(std::string& out, const Tree& tree, long net) {
   out += "# net ";
   appendInt(out, net);

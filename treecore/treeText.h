@@ -1,7 +1,6 @@
 #pragma once
 #include <string>
 
-#include "treecore/route.h"
 #include "treecore/tree.h"
 
 namespace treecore {
@@ -13,10 +12,6 @@ void appendBlocks(std::string& out, const Tree& tree);
 // The tree as one JSON object on one line, without the newline, numbered
 // `net` (see the README for the fields).
 void appendJson(std::string& out, const Tree& tree, long net);
-
-// The three banner lines atop a tree file: the spanning tree's (oamst) for
-// that form, the Steiner tree's (zorvane) for the others.
-std::string fileBanner(Form form);
 
 // One net of the many-nets plain format, numbered `net`: "# net K", then
 // "# status NAME: MESSAGE" when the net is not one tree, then its blocks.

@@ -27,7 +27,7 @@ def treecheck(tmp_path, pins_file, obst_file, segments):
     tree_file.write_text("# pieces\n" + "".join(
         f"{x1!r}\t{y1!r}\n{x2!r}\t{y2!r}\n\n" for x1, y1, x2, y2 in segments))
     done = run("treecheck", "--json", pins_file, obst_file, tree_file)
-    assert done.returncode in (0, 1), done.stderr
+    assert done.returncode in (0, 4), done.stderr
     return json.loads(done.stdout)
 
 
