@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "support/floatBounds.h"
+
 namespace {
 
 using Key = std::uint64_t;
@@ -17,39 +19,6 @@ using Key = std::uint64_t;
 double distance(RoutePoint a, RoutePoint b) {
   return std::fabs(static_cast<double>(a.x) - b.x) +
          std::fabs(static_cast<double>(a.y) - b.y);
-}
-
-float floatBelow(double v) {
-  float f = static_cast<float>(v);
-  return f > v ? std::nextafter(f, -std::numeric_limits<float>::infinity()) : f;
-}
-
-float floatAbove(double v) {
-  float f = static_cast<float>(v);
-  return f < v ? std::nextafter(f, std::numeric_limits<float>::infinity()) : f;
-}
-
-// Drops repeated points and the inner points of straight runs.
-std::vector<RoutePoint> bendsOnly(const std::vector<RoutePoint>& pts) {
-  std::vector<RoutePoint> out;
-  for (const RoutePoint& p : pts) {
-    if (!out.empty() && out.back() == p) {
-      continue;
-    }
-    if (out.size() >= 2) {
-      const RoutePoint& q = out[out.size() - 2];
-      const RoutePoint& r = out.back();
-      if ((q.x == r.x && r.x == p.x) || (q.y == r.y && r.y == p.y)) {
-        out.back() = p;
-        continue;
-      }
-    }
-    out.push_back(p);
-  }
-  if (out.size() == 1) {
-    out.push_back(out[0]);
-  }
-  return out;
 }
 
 // The lines through every side of the rectangles meeting a window, and
@@ -260,6 +229,33 @@ std::vector<RoutePoint> bestPath(const Grid& g,
 }
 
 }  // namespace
+
+std::vector<RoutePoint> bendsOnly(const std::vector<RoutePoint>& pts) {
+  std::vector<RoutePoint> out;
+  auto between = [](float a, float m, float b) {
+    return (a <= m && m <= b) || (b <= m && m <= a);
+  };
+  for (const RoutePoint& p : pts) {
+    if (!out.empty() && out.back() == p) {
+      continue;
+    }
+    size_t n = out.size();
+    if (n >= 2) {
+      const RoutePoint& q = out[n - 2];
+      const RoutePoint& m = out[n - 1];
+      if ((q.x == m.x && m.x == p.x && between(q.y, m.y, p.y)) ||
+          (q.y == m.y && m.y == p.y && between(q.x, m.x, p.x))) {
+        out.back() = p;
+        continue;
+      }
+    }
+    out.push_back(p);
+  }
+  if (out.size() == 1) {
+    out.push_back(out[0]);
+  }
+  return out;
+}
 
 double FreeRoute::length() const {
   double sum = 0;

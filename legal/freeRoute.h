@@ -12,6 +12,11 @@ inline bool operator==(const RoutePoint& a, const RoutePoint& b) {
   return a.x == b.x && a.y == b.y;
 }
 
+// The points without repeats and without those that lie straight between
+// their neighbours (a point where the path turns back stays); two equal
+// points where all are one.
+std::vector<RoutePoint> bendsOnly(const std::vector<RoutePoint>& pts);
+
 // How a route was found, in the order the kinds are tried.
 enum class RouteKind { none, primaryL, otherL, staircase, detour };
 

@@ -111,47 +111,105 @@ double GridSteiner::work() const {
 
 // Grows the trees of one subset from every node that already has a cost,
 // along free grid pieces; a step that only ties keeps the earlier way.
+// Nodes are taken in order of cost, then index, from a heap in which a
+// cheaper step moves a node up in place, so that no node is in it twice.
 void GridSteiner::dijkstra(double* dist, int* back) {
-  using Entry = std::pair<double, int>;
-  std::vector<Entry>& heap = heap_;
-  heap.clear();
+  std::vector<HeapEntry>& heap = heap_;
+  std::vector<int>& at = heapAt_;
   int n = gridNodes();
-  for (int v = 0; v < n; ++v) {
-    if (dist[v] < kInf) {
-      heap.emplace_back(dist[v], v);
+  heap.clear();
+  at.assign(n, -1);
+  auto before = [](const HeapEntry& a, const HeapEntry& b) {
+    return a.cost < b.cost || (a.cost == b.cost && a.node < b.node);
+  };
+  auto place = [&](int k, const HeapEntry& e) {
+    heap[k] = e;
+    at[e.node] = k;
+  };
+  auto up = [&](int k, HeapEntry e) {
+    while (k > 0) {
+      int p = (k - 1) / 2;
+      if (!before(e, heap[p])) {
+        break;
+      }
+      place(k, heap[p]);
+      k = p;
     }
-  }
-  auto later = std::greater<Entry>();
-  std::make_heap(heap.begin(), heap.end(), later);
-  while (!heap.empty()) {
-    std::pop_heap(heap.begin(), heap.end(), later);
-    auto [d, v] = heap.back();
-    heap.pop_back();
-    if (d > dist[v]) {
+    place(k, e);
+  };
+  auto down = [&](int k, HeapEntry e) {
+    int size = static_cast<int>(heap.size());
+    for (;;) {
+      int c = 2 * k + 1;
+      if (c >= size) {
+        break;
+      }
+      if (c + 1 < size && before(heap[c + 1], heap[c])) {
+        ++c;
+      }
+      if (!before(heap[c], e)) {
+        break;
+      }
+      place(k, heap[c]);
+      k = c;
+    }
+    place(k, e);
+  };
+  // Calls f(w, length) for every free piece from v to a neighbour w.
+  auto steps = [this](int v, auto&& f) {
+    int i = v % nx_, j = v / nx_;
+    if (i + 1 < nx_ && freeRight_[v]) {
+      f(v + 1, xs_[i + 1] - xs_[i]);
+    }
+    if (i > 0 && freeRight_[v - 1]) {
+      f(v - 1, xs_[i] - xs_[i - 1]);
+    }
+    if (j + 1 < ny_ && freeUp_[v]) {
+      f(v + nx_, ys_[j + 1] - ys_[j]);
+    }
+    if (j > 0 && freeUp_[v - nx_]) {
+      f(v - nx_, ys_[j] - ys_[j - 1]);
+    }
+  };
+  // A node that makes no neighbour cheaper now, and is made cheaper by none
+  // later, changes nothing when taken: only the others enter the heap.
+  for (int v = 0; v < n; ++v) {
+    if (!(dist[v] < kInf)) {
       continue;
     }
-    int i = v % nx_, j = v / nx_;
-    auto relax = [&, d = d, v = v](int w, float len) {
+    bool gains = false;
+    steps(v,
+          [&](int w, float len) { gains = gains || dist[v] + len < dist[w]; });
+    if (gains) {
+      at[v] = static_cast<int>(heap.size());
+      heap.push_back({dist[v], v});
+    }
+  }
+  for (int k = static_cast<int>(heap.size()) / 2 - 1; k >= 0; --k) {
+    down(k, heap[k]);
+  }
+  while (!heap.empty()) {
+    const double d = heap[0].cost;
+    const int v = heap[0].node;
+    at[v] = -2;
+    HeapEntry last = heap.back();
+    heap.pop_back();
+    if (!heap.empty()) {
+      down(0, last);
+    }
+    // A node already taken never gains: every piece has positive length.
+    steps(v, [&](int w, float len) {
       double c = d + len;
       if (c < dist[w]) {
         dist[w] = c;
         back[w] = v;
-        heap.emplace_back(c, w);
-        std::push_heap(heap.begin(), heap.end(), later);
+        if (at[w] == -1) {
+          at[w] = static_cast<int>(heap.size());
+          heap.push_back({c, w});
+        }
+        up(at[w], {c, w});
       }
-    };
-    if (i + 1 < nx_ && freeRight_[v]) {
-      relax(v + 1, xs_[i + 1] - xs_[i]);
-    }
-    if (i > 0 && freeRight_[v - 1]) {
-      relax(v - 1, xs_[i] - xs_[i - 1]);
-    }
-    if (j + 1 < ny_ && freeUp_[v]) {
-      relax(v + nx_, ys_[j + 1] - ys_[j]);
-    }
-    if (j > 0 && freeUp_[v - nx_]) {
-      relax(v - nx_, ys_[j] - ys_[j - 1]);
-    }
+    });
   }
 }
 

@@ -70,7 +70,13 @@ class GridSteiner {
   // index (the step came from there) or -2 - sub (the union of two trees).
   std::vector<double> cost_;
   std::vector<int> back_;
-  std::vector<std::pair<double, int>> heap_;
+  struct HeapEntry {
+    double cost;
+    int node;
+  };
+  std::vector<HeapEntry> heap_;
+  // Per node: its place in heap_, or -1 before it enters, -2 once taken.
+  std::vector<int> heapAt_;
   std::vector<char> edgeUsedH_;
   std::vector<char> edgeUsedV_;
 };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <optional>
 
 #include "legal/obstacleIndex.h"
 #include "options/gridSteiner.h"
@@ -28,6 +30,18 @@ double pieceLength(const WirePlan& plan, int p) {
          std::fabs(static_cast<double>(u.y) - v.y);
 }
 
+// A window's optimal tree depends on its ends, in order, and its box alone,
+// and the rounds meet many windows again: each is solved once, and its work
+// charged at every meeting as if solved again, so that the budget runs out
+// where it did.
+struct Solved {
+  double work = 0;
+  bool found = false;
+  double length = 0;
+  std::vector<GridSteiner::Piece> tree;
+};
+using SolvedWindows = std::map<std::vector<float>, Solved>;
+
 struct Replacement {
   std::vector<int> paths;
   std::vector<GridSteiner::Piece> tree;
@@ -39,7 +53,8 @@ bool improveRound(std::vector<Wire>& wires,
                   const std::vector<RoutePoint>& pins,
                   const ObstacleIndex& obstacles,
                   int maxEnds,
-                  WorkBudget& budget) {
+                  WorkBudget& budget,
+                  SolvedWindows& solved) {
   WirePlan plan = planWires(wires, pins);
   int n = static_cast<int>(plan.nodes.size());
   std::vector<std::vector<int>> adj(n);
@@ -160,26 +175,40 @@ bool improveRound(std::vector<Wire>& wires,
         }
       }
     }
-    std::vector<GridSteiner::Point> terms;
+    std::vector<float> key{xlo, ylo, xhi, yhi};
     for (int t : ends) {
-      terms.push_back({plan.nodes[t].x, plan.nodes[t].y});
+      key.push_back(plan.nodes[t].x);
+      key.push_back(plan.nodes[t].y);
     }
-    GridSteiner g(terms, obstacles, xlo, ylo, xhi, yhi);
-    double work = g.work();
-    if (work > kWindowWorkCap || work > budget.left) {
+    auto [it, fresh] = solved.try_emplace(std::move(key));
+    Solved& s = it->second;
+    std::optional<GridSteiner> g;
+    if (fresh) {
+      std::vector<GridSteiner::Point> terms;
+      for (int t : ends) {
+        terms.push_back({plan.nodes[t].x, plan.nodes[t].y});
+      }
+      g.emplace(terms, obstacles, xlo, ylo, xhi, yhi);
+      s.work = g->work();
+    }
+    if (s.work > kWindowWorkCap || s.work > budget.left) {
+      if (fresh) {
+        solved.erase(it);
+      }
       continue;
     }
-    budget.left -= work;
-    std::vector<GridSteiner::Piece> tree;
-    double len = 0;
+    budget.left -= s.work;
+    if (fresh) {
+      s.found = g->solve(s.tree, s.length);
+    }
     // Gains below float noise are no gains: the tree would only churn.
-    if (!g.solve(tree, len) || !(len < old - 1e-7 * std::max(1.0, old))) {
+    if (!s.found || !(s.length < old - 1e-7 * std::max(1.0, old))) {
       continue;
     }
     for (int id : region) {
       pathTaken[id] = 1;
     }
-    done.push_back({region, std::move(tree)});
+    done.push_back({region, s.tree});
   }
   if (done.empty()) {
     return false;
@@ -224,11 +253,12 @@ std::vector<Wire> improveTree(const std::vector<Wire>& wires,
                               int maxEnds,
                               WorkBudget& budget) {
   std::vector<Wire> tree = cleanWires(wires, pins);
+  SolvedWindows solved;
   for (int ends = 3; ends <= maxEnds && budget.left > 0; ++ends) {
     // A round that gains makes new branch points: go on at this size while
     // it pays, a few rounds at most.
     for (int round = 0; round < 4 && budget.left > 0; ++round) {
-      if (!improveRound(tree, pins, obstacles, ends, budget)) {
+      if (!improveRound(tree, pins, obstacles, ends, budget, solved)) {
         break;
       }
     }

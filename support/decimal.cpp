@@ -8,14 +8,16 @@
 namespace {
 
 // The token's significant digits (from the first non-zero one to the last
-// one written) and the decimal exponent of the first of them; no digits for
-// a zero. False when the token is not a decimal number.
+// one written, less zeros that end a fraction: "%f" pads with them) and the
+// decimal exponent of the first of them; no digits for a zero. False when
+// the token is not a decimal number.
 bool splitDecimal(std::string_view tok, std::string& digits, long& exponent) {
   size_t i = 0;
   if (i < tok.size() && (tok[i] == '+' || tok[i] == '-')) {
     ++i;
   }
-  long before = 0;  // digits before the point
+  long before = 0;     // digits before the point
+  size_t padding = 0;  // zeros ending the fraction so far
   bool point = false, any = false;
   digits.clear();
   for (; i < tok.size(); ++i) {
@@ -27,6 +29,7 @@ bool splitDecimal(std::string_view tok, std::string& digits, long& exponent) {
       before += point ? 0 : 1;
       if (c != '0' || !digits.empty()) {
         digits += c;
+        padding = point && c == '0' ? padding + 1 : 0;
       } else {
         --before;  // a leading zero moves nothing
       }
@@ -37,6 +40,7 @@ bool splitDecimal(std::string_view tok, std::string& digits, long& exponent) {
   if (!any) {
     return false;
   }
+  digits.resize(digits.size() - padding);
   long e = 0;
   if (i < tok.size() && (tok[i] == 'e' || tok[i] == 'E')) {
     ++i;

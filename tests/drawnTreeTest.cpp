@@ -48,7 +48,7 @@ std::vector<Wire> readBack(const std::string& path) {
   std::string error;
   EXPECT_TRUE(readTreeFile(path, pieces, error)) << error;
   std::vector<Wire> out;
-  // The files hold floats, written exactly.
+  // The export writes floats, so each coordinate reads back as one.
   for (const Piece& p : pieces) {
     out.push_back({static_cast<float>(p.x1), static_cast<float>(p.y1),
                    static_cast<float>(p.x2), static_cast<float>(p.y2)});

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <cstdlib>
 #include <ostream>
 #include <vector>
@@ -11,21 +10,11 @@
 #include "legal/checkTree.h"
 #include "legal/obstacleIndex.h"
 #include "support/escapeBytes.h"
+#include "support/floatBounds.h"
 #include "tools/instance.h"
 #include "tools/treeFile.h"
 
 namespace {
-
-// The float just below v (or v itself when a float holds it), and just
-// above.
-float floatBelow(double v) {
-  float f = static_cast<float>(v);
-  return f <= v ? f : std::nextafter(f, -HUGE_VALF);
-}
-float floatAbove(double v) {
-  float f = static_cast<float>(v);
-  return f >= v ? f : std::nextafter(f, HUGE_VALF);
-}
 
 // One net's stretch of the file: its lines from the "# net K" line on.
 struct Section {

@@ -259,32 +259,10 @@ Graph graphOfEnds(const std::vector<Wire>& wires,
   return g;
 }
 
-// Drops repeated points and points that lie straight between their
-// neighbours; keeps two points where all are one.
 std::vector<Point> simplePath(const std::vector<RoutePoint>& pts) {
   std::vector<Point> path;
-  auto between = [](float a, float m, float b) {
-    return (a <= m && m <= b) || (b <= m && m <= a);
-  };
-  for (const RoutePoint& p : pts) {
-    Point q{p.x, p.y};
-    if (!path.empty() && path.back() == q) {
-      continue;
-    }
-    size_t n = path.size();
-    if (n >= 2) {
-      const Point& a = path[n - 2];
-      const Point& m = path[n - 1];
-      if ((a.x == m.x && m.x == q.x && between(a.y, m.y, q.y)) ||
-          (a.y == m.y && m.y == q.y && between(a.x, m.x, q.x))) {
-        path.back() = q;
-        continue;
-      }
-    }
-    path.push_back(q);
-  }
-  if (path.size() == 1) {
-    path.push_back(path[0]);
+  for (const RoutePoint& p : bendsOnly(pts)) {
+    path.push_back({p.x, p.y});
   }
   return path;
 }
