@@ -15,18 +15,11 @@
 #include "treecore/route.h"
 #include "treecore/treeText.h"
 
-namespace {
-
-using treecore::Status;
-
-bool readObstacles(const std::string& path,
-                   treecore::Obstacles& out,
-                   std::string& error) {
-  std::string text;
+bool parseBatchObstacles(std::string_view text,
+                         const std::string& path,
+                         treecore::Obstacles& out,
+                         std::string& error) {
   Input<float> in;
-  if (!readWholeFile(path, text, error)) {
-    return false;
-  }
   if (isStpText(text)) {
     error = escapeBytes(path) +
             ", line 1: the file is an STP file; with --nets the obstacles "
@@ -52,6 +45,10 @@ bool readObstacles(const std::string& path,
   }
   return true;
 }
+
+namespace {
+
+using treecore::Status;
 
 treecore::Form formOf(const BatchRequest& r) {
   if (r.program == Program::oamst) {
@@ -107,7 +104,8 @@ int runBatch(const BatchRequest& r) {
   std::vector<InputPoint<float>> pins;
   std::vector<size_t> netEnds;
   std::string text, error;
-  if (!readObstacles(r.obstaclePath, obstacles, error) ||
+  if (!readWholeFile(r.obstaclePath, text, error) ||
+      !parseBatchObstacles(text, r.obstaclePath, obstacles, error) ||
       !readWholeFile(r.netsPath, text, error) ||
       !parseNetsText(text, r.netsPath, pins, netEnds, error)) {
     std::cerr << name << ": " << error << std::endl;
@@ -158,13 +156,7 @@ int runBatch(const BatchRequest& r) {
           treecore::appendJson(slot.text, tree, k);
           slot.text += '\n';
         } else {
-          slot.text += "# net " + std::to_string(k) + "\n";
-          if (tree.status != Status::ok) {
-            slot.text += "# status " +
-                         std::string(treecore::statusName(tree.status)) + ": " +
-                         tree.message + "\n";
-          }
-          treecore::appendBlocks(slot.text, tree);
+          treecore::appendNetText(slot.text, tree, k);
         }
         slot.status = tree.status;
         slot.message = std::move(tree.message);

@@ -1,9 +1,13 @@
 #pragma once
 #include <string>
+#include <string_view>
 
 #include "drivers/driver.h"
 
 class CommandLine;
+namespace treecore {
+class Obstacles;
+}
 
 // Many nets in one run: each net of the nets file routed among the
 // obstacles near it, on a pool of threads, written in the nets' order.
@@ -20,6 +24,14 @@ struct BatchRequest {
   int threads = 0;  // 0: one per core
   bool json = false;
 };
+
+// The text of a batch run's obstacle file, named path, checked as the value
+// interface takes it; false with a message naming the file and the record
+// otherwise.
+bool parseBatchObstacles(std::string_view text,
+                         const std::string& path,
+                         treecore::Obstacles& out,
+                         std::string& error);
 
 // --nets NETS_FILE, --threads N (1 to 4096) and --format plain|json in the
 // program's table, filling the request.

@@ -66,6 +66,20 @@ void appendBlocks(std::string& out, const Tree& tree) {
   }
 }
 
+void appendNetText(std::string& out, const Tree& tree, long net) {
+  out += "# net ";
+  appendInt(out, net);
+  out += '\n';
+  if (tree.status != Status::ok) {
+    out += "# status ";
+    out += statusName(tree.status);
+    out += ": ";
+    out += tree.message;
+    out += '\n';
+  }
+  appendBlocks(out, tree);
+}
+
 void appendJson(std::string& out, const Tree& tree, long net) {
   out += "{\"net\":";
   appendInt(out, net);

@@ -13,4 +13,8 @@ void appendBlocks(std::string& out, const Tree& tree);
 // `net` (see the README for the fields).
 void appendJson(std::string& out, const Tree& tree, long net);
 
+// One net of the many-nets plain format, numbered `net`: "# net K", then
+// "# status NAME: MESSAGE" when the net is not one tree, then its blocks.
+void appendNetText(std::string& out, const Tree& tree, long net);
+
 }  // namespace treecore

@@ -1,0 +1,792 @@
+// The Python module treecore: nets and obstacles as numpy arrays, trees as
+// objects with numpy arrays, many nets routed with the interpreter released.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "drivers/batch.h"
+#include "drivers/readInput.h"
+#include "legal/checkTree.h"
+#include "router/fileBanner.h"
+#include "treecore/route.h"
+#include "treecore/treeText.h"
+
+namespace py = pybind11;
+using namespace pybind11::literals;
+
+namespace {
+
+using Doubles = py::array_t<double, py::array::c_style | py::array::forcecast>;
+
+// Raised for the statuses that make no tree; both are ValueErrors. Owned by
+// the module for the life of the process.
+PyObject* pinInsideObstacleError = nullptr;
+PyObject* badCoordinateError = nullptr;
+
+std::string shapeText(const py::array& a) {
+  std::string s = "(";
+  for (py::ssize_t k = 0; k < a.ndim(); ++k) {
+    s += (k ? ", " : "") + std::to_string(a.shape(k));
+  }
+  return s + (a.ndim() == 1 ? ",)" : ")");
+}
+
+// obj as a C-ordered (n, columns) array of doubles; an empty sequence of
+// any shape is n = 0.
+Doubles tableOf(py::handle obj, py::ssize_t columns, const char* what) {
+  Doubles a = Doubles::ensure(obj);
+  if (!a) {
+    throw py::type_error(std::string(what) +
+                         " must be an array of numbers, or convertible to one");
+  }
+  if (a.size() == 0) {
+    return Doubles(std::vector<py::ssize_t>{0, columns});
+  }
+  if (a.ndim() != 2 || a.shape(1) != columns) {
+    throw py::value_error(std::string(what) + " must be an (n, " +
+                          std::to_string(columns) + ") array; got shape " +
+                          shapeText(a));
+  }
+  return a;
+}
+
+treecore::Net netOf(py::handle obj, const std::string& what) {
+  Doubles a = tableOf(obj, 2, what.c_str());
+  auto v = a.unchecked<2>();
+  treecore::Net net(static_cast<size_t>(v.shape(0)));
+  for (py::ssize_t i = 0; i < v.shape(0); ++i) {
+    net[i] = {v(i, 0), v(i, 1)};
+  }
+  return net;
+}
+
+treecore::Obstacles obstaclesFromRects(py::handle obj) {
+  Doubles a = tableOf(obj, 4, "obstacles");
+  auto v = a.unchecked<2>();
+  std::vector<treecore::Rect> rects(static_cast<size_t>(v.shape(0)));
+  for (py::ssize_t i = 0; i < v.shape(0); ++i) {
+    rects[i] = {v(i, 0), v(i, 1), v(i, 2), v(i, 3)};
+  }
+  return treecore::Obstacles(rects);
+}
+
+treecore::Obstacles obstaclesFromCorners(py::handle obj) {
+  Doubles a = Doubles::ensure(obj);
+  if (!a) {
+    throw py::type_error("corners must be an array of numbers");
+  }
+  if (a.size() != 0 && (a.ndim() != 3 || a.shape(1) != 4 || a.shape(2) != 2)) {
+    throw py::value_error(
+        "corners must be an (m, 4, 2) array, each obstacle's four corners in "
+        "order around it; got shape " +
+        shapeText(a));
+  }
+  std::vector<std::array<treecore::Point, 4>> rings(
+      a.size() == 0 ? 0 : static_cast<size_t>(a.shape(0)));
+  const double* d = a.data();
+  for (size_t i = 0; i < rings.size(); ++i) {
+    for (int k = 0; k < 4; ++k) {
+      rings[i][k] = {d[8 * i + 2 * k], d[8 * i + 2 * k + 1]};
+    }
+  }
+  return treecore::Obstacles::fromCorners(rings);
+}
+
+// None, an Obstacles object, or an (m, 4) array of xlo, ylo, xhi, yhi.
+treecore::Obstacles obstaclesOf(py::handle obj) {
+  if (obj.is_none()) {
+    return treecore::Obstacles();
+  }
+  if (py::isinstance<treecore::Obstacles>(obj)) {
+    return obj.cast<treecore::Obstacles>();
+  }
+  return obstaclesFromRects(obj);
+}
+
+template <class T>
+py::array_t<T> arrayOf(std::vector<py::ssize_t> shape, const T* data) {
+  py::array_t<T> a(shape);
+  if (a.size()) {
+    std::memcpy(a.mutable_data(), data, sizeof(T) * a.size());
+  }
+  return a;
+}
+
+py::array frozen(py::array a) {
+  a.attr("flags").attr("writeable") = false;
+  return a;
+}
+
+// A routed tree; its arrays are made when first asked for, then kept and
+// read-only.
+struct PyTree {
+  explicit PyTree(treecore::Tree t) : tree(std::move(t)) {}
+
+  treecore::Tree tree;
+  py::object nodes, kinds, parents, parentEdges, edges, paths, segments;
+
+  py::object getNodes() {
+    if (!nodes) {
+      std::vector<double> xy;
+      xy.reserve(2 * tree.nodes.size());
+      for (const treecore::Node& n : tree.nodes) {
+        xy.push_back(n.at.x);
+        xy.push_back(n.at.y);
+      }
+      nodes = frozen(arrayOf<double>(
+          {static_cast<py::ssize_t>(tree.nodes.size()), 2}, xy.data()));
+    }
+    return nodes;
+  }
+
+  template <class T, class F>
+  py::object column(py::object& cache, F f) {
+    if (!cache) {
+      std::vector<T> v;
+      v.reserve(tree.nodes.size());
+      for (const treecore::Node& n : tree.nodes) {
+        v.push_back(static_cast<T>(f(n)));
+      }
+      cache =
+          frozen(arrayOf<T>({static_cast<py::ssize_t>(v.size())}, v.data()));
+    }
+    return cache;
+  }
+
+  py::object getEdges() {
+    if (!edges) {
+      std::vector<std::int64_t> v;
+      v.reserve(2 * tree.edges.size());
+      for (const treecore::Edge& e : tree.edges) {
+        v.push_back(e.from);
+        v.push_back(e.to);
+      }
+      edges = frozen(arrayOf<std::int64_t>(
+          {static_cast<py::ssize_t>(tree.edges.size()), 2}, v.data()));
+    }
+    return edges;
+  }
+
+  py::object getPaths() {
+    if (!paths) {
+      py::list list;
+      std::vector<double> xy;
+      for (const treecore::Edge& e : tree.edges) {
+        xy.clear();
+        for (const treecore::Point& p : e.path) {
+          xy.push_back(p.x);
+          xy.push_back(p.y);
+        }
+        list.append(frozen(arrayOf<double>(
+            {static_cast<py::ssize_t>(e.path.size()), 2}, xy.data())));
+      }
+      paths = py::tuple(list);
+    }
+    return paths;
+  }
+
+  py::object getSegments() {
+    if (!segments) {
+      static_assert(sizeof(treecore::Segment) == 4 * sizeof(double),
+                    "a segment is four doubles");
+      segments = frozen(arrayOf<double>(
+          {static_cast<py::ssize_t>(tree.segments.size()), 4},
+          reinterpret_cast<const double*>(tree.segments.data())));
+    }
+    return segments;
+  }
+};
+
+// A tree as bytes, for pickling: sizes and values in native order, read
+// back only by the same build.
+class Packer {
+ public:
+  template <class T>
+  void put(T v) {
+    out.append(reinterpret_cast<const char*>(&v), sizeof v);
+  }
+  void put(const treecore::Point& p) {
+    put(p.x);
+    put(p.y);
+  }
+  std::string out;
+};
+
+class Unpacker {
+ public:
+  explicit Unpacker(const std::string& in) : in_(in) {}
+  template <class T>
+  T get() {
+    T v;
+    if (in_.size() - at_ < sizeof v) {
+      throw py::value_error("not a pickled treecore.Tree");
+    }
+    std::memcpy(&v, in_.data() + at_, sizeof v);
+    at_ += sizeof v;
+    return v;
+  }
+  treecore::Point point() {
+    double x = get<double>();
+    return {x, get<double>()};
+  }
+  // A count of items of at least `bytes` each that the rest can hold.
+  size_t count(size_t bytes) {
+    std::uint64_t n = get<std::uint64_t>();
+    if (n > (in_.size() - at_) / bytes) {
+      throw py::value_error("not a pickled treecore.Tree");
+    }
+    return static_cast<size_t>(n);
+  }
+
+ private:
+  const std::string& in_;
+  size_t at_ = 0;
+};
+
+py::bytes packTree(const treecore::Tree& t) {
+  Packer p;
+  p.put(static_cast<std::int32_t>(t.status));
+  p.put(static_cast<std::uint64_t>(t.message.size()));
+  p.out += t.message;
+  p.put(t.wireLength);
+  p.put(static_cast<std::int32_t>(t.parts));
+  p.put(static_cast<std::uint64_t>(t.nodes.size()));
+  for (const treecore::Node& n : t.nodes) {
+    p.put(n.at);
+    p.put(static_cast<std::int32_t>(n.kind));
+    p.put(static_cast<std::int32_t>(n.parent));
+    p.put(static_cast<std::int32_t>(n.edge));
+  }
+  p.put(static_cast<std::uint64_t>(t.edges.size()));
+  for (const treecore::Edge& e : t.edges) {
+    p.put(static_cast<std::int32_t>(e.from));
+    p.put(static_cast<std::int32_t>(e.to));
+    p.put(static_cast<std::uint64_t>(e.path.size()));
+    for (const treecore::Point& q : e.path) {
+      p.put(q);
+    }
+  }
+  p.put(static_cast<std::uint64_t>(t.segments.size()));
+  for (const treecore::Segment& s : t.segments) {
+    p.put(s.a);
+    p.put(s.b);
+  }
+  return py::bytes(p.out);
+}
+
+treecore::Tree unpackTree(const std::string& bytes) {
+  Unpacker u(bytes);
+  treecore::Tree t;
+  std::int32_t status = u.get<std::int32_t>();
+  if (status < 0 ||
+      status > static_cast<int>(treecore::Status::badCoordinate)) {
+    throw py::value_error("not a pickled treecore.Tree");
+  }
+  t.status = static_cast<treecore::Status>(status);
+  t.message.resize(u.count(1));
+  for (char& c : t.message) {
+    c = u.get<char>();
+  }
+  t.wireLength = u.get<double>();
+  t.parts = u.get<std::int32_t>();
+  t.nodes.resize(u.count(28));
+  for (treecore::Node& n : t.nodes) {
+    n.at = u.point();
+    n.kind = u.get<std::int32_t>() == 0 ? treecore::NodeKind::pin
+                                        : treecore::NodeKind::steinerPoint;
+    n.parent = u.get<std::int32_t>();
+    n.edge = u.get<std::int32_t>();
+  }
+  t.edges.resize(u.count(16));
+  for (treecore::Edge& e : t.edges) {
+    e.from = u.get<std::int32_t>();
+    e.to = u.get<std::int32_t>();
+    e.path.resize(u.count(16));
+    for (treecore::Point& q : e.path) {
+      q = u.point();
+    }
+  }
+  t.segments.resize(u.count(32));
+  for (treecore::Segment& s : t.segments) {
+    s.a = u.point();
+    s.b = u.point();
+  }
+  return t;
+}
+
+treecore::RouteOptions steinerOptions(bool optimize,
+                                      bool exactGraph,
+                                      bool refine,
+                                      bool everyObstacle) {
+  if (optimize && !refine) {
+    throw py::value_error(
+        "optimize makes the refined tree; it does not go with refine=False");
+  }
+  treecore::RouteOptions o;
+  o.form = !refine    ? treecore::Form::unrefinedSteinerTree
+           : optimize ? treecore::Form::optimizedSteinerTree
+                      : treecore::Form::steinerTree;
+  o.exactGraph = exactGraph;
+  o.everyObstacle = everyObstacle;
+  return o;
+}
+
+treecore::RouteOptions spanningOptions(bool exactGraph, bool everyObstacle) {
+  treecore::RouteOptions o;
+  o.form = treecore::Form::spanningTree;
+  o.exactGraph = exactGraph;
+  o.everyObstacle = everyObstacle;
+  return o;
+}
+
+// Raises for a tree that was refused, its message prefixed by `where`.
+void raiseRefused(const treecore::Tree& t, const std::string& where) {
+  PyObject* type =
+      t.status == treecore::Status::pinInsideObstacle ? pinInsideObstacleError
+      : t.status == treecore::Status::badCoordinate   ? badCoordinateError
+                                                      : nullptr;
+  if (type) {
+    PyErr_SetString(type, (where + t.message).c_str());
+    throw py::error_already_set();
+  }
+}
+
+py::object routeOne(py::handle pins,
+                    py::handle obstacles,
+                    const treecore::RouteOptions& options) {
+  treecore::Net net = netOf(pins, "pins");
+  treecore::Obstacles obs = obstaclesOf(obstacles);
+  treecore::Tree t;
+  {
+    py::gil_scoped_release released;
+    t = treecore::routeNet(obs, net, options);
+  }
+  raiseRefused(t, "");
+  return py::cast(PyTree{std::move(t)});
+}
+
+py::list routeMany(py::handle nets,
+                   py::handle obstacles,
+                   treecore::RouteOptions options,
+                   py::object threads,
+                   bool drawingOnly,
+                   const std::string& errors) {
+  if (errors != "raise" && errors != "keep") {
+    throw py::value_error("errors must be 'raise' or 'keep', not '" + errors +
+                          "'");
+  }
+  int count = 0;
+  if (!threads.is_none()) {
+    long n = threads.cast<long>();
+    if (n < 1 || n > 4096) {
+      throw py::value_error(
+          "threads must be from 1 to 4096, or None for one "
+          "per core");
+    }
+    count = static_cast<int>(n);
+  }
+  options.drawingOnly = drawingOnly;
+  std::vector<treecore::Net> in;
+  for (py::handle net : py::iter(nets)) {
+    in.push_back(netOf(net, "nets[" + std::to_string(in.size()) + "]"));
+  }
+  treecore::Obstacles obs = obstaclesOf(obstacles);
+  std::vector<treecore::Tree> trees;
+  {
+    py::gil_scoped_release released;
+    trees = treecore::routeNets(obs, in, options, count);
+  }
+  py::list out(trees.size());
+  for (size_t i = 0; i < trees.size(); ++i) {
+    if (errors == "raise") {
+      raiseRefused(trees[i], "nets[" + std::to_string(i) + "]: ");
+    }
+    out[i] = py::cast(PyTree{std::move(trees[i])});
+  }
+  return out;
+}
+
+// The checker reads double precision, so that it tells apart what single
+// precision would merge; only NaN and the infinities are refused.
+double finiteOf(double v, const std::string& what) {
+  if (!std::isfinite(v)) {
+    PyErr_SetString(badCoordinateError,
+                    (what + " is not a finite number").c_str());
+    throw py::error_already_set();
+  }
+  return v;
+}
+
+py::dict checkOf(py::handle pinsObj,
+                 py::handle obstaclesObj,
+                 py::handle segmentsObj) {
+  Doubles pinTable = tableOf(pinsObj, 2, "pins");
+  Doubles segTable = tableOf(segmentsObj, 4, "segments");
+  treecore::Obstacles obs = obstaclesOf(obstaclesObj);
+  auto pv = pinTable.unchecked<2>();
+  std::vector<::Point> pins;
+  for (py::ssize_t i = 0; i < pv.shape(0); ++i) {
+    std::string at = "pins[" + std::to_string(i) + "]";
+    pins.push_back(
+        {finiteOf(pv(i, 0), at + " x"), finiteOf(pv(i, 1), at + " y")});
+  }
+  auto sv = segTable.unchecked<2>();
+  std::vector<Piece> pieces;
+  const char* names[] = {" x1", " y1", " x2", " y2"};
+  for (py::ssize_t i = 0; i < sv.shape(0); ++i) {
+    std::string at = "segments[" + std::to_string(i) + "]";
+    double c[4];
+    for (int k = 0; k < 4; ++k) {
+      c[k] = finiteOf(sv(i, k), at + names[k]);
+    }
+    pieces.push_back({c[0], c[1], c[2], c[3]});
+  }
+  std::vector<::Rect> rects;
+  for (const treecore::Rect& r : obs.rects()) {
+    rects.push_back({r.xlo, r.ylo, r.xhi, r.yhi});
+  }
+  TreeCheck c;
+  {
+    py::gil_scoped_release released;
+    c = checkTree(pins, rects, pieces);
+  }
+  return py::dict(
+      "pieces"_a = c.pieces, "diagonal_pieces"_a = c.diagonalPieces,
+      "total_length"_a = c.totalLength, "wire_length"_a = c.wireLength,
+      "pins"_a = c.pins, "obstacles"_a = c.obstacles,
+      "pins_off_tree"_a = c.pinsOffTree, "parts_holding_pins"_a = c.pinParts,
+      "obstacle_crossings"_a = c.crossings,
+      "crossing_length"_a = c.crossingLength,
+      "crossing_pieces"_a = c.crossingPieces, "legal"_a = c.legal());
+}
+
+// A str or path-like object as a file name.
+std::string pathOf(py::handle obj) {
+  return py::str(py::module_::import("os").attr("fspath")(obj));
+}
+
+std::string fileText(const std::string& path) {
+  std::string text, error;
+  if (!readWholeFile(path, text, error)) {
+    PyErr_SetString(PyExc_OSError, error.c_str());
+    throw py::error_already_set();
+  }
+  return text;
+}
+
+py::array pointsArray(const std::vector<InputPoint<float>>& points,
+                      size_t from,
+                      size_t to) {
+  std::vector<double> xy;
+  xy.reserve(2 * (to - from));
+  for (size_t k = from; k < to; ++k) {
+    xy.push_back(points[k].x);
+    xy.push_back(points[k].y);
+  }
+  return arrayOf<double>({static_cast<py::ssize_t>(to - from), 2}, xy.data());
+}
+
+py::array readPins(py::handle file) {
+  std::string path = pathOf(file);
+  std::string text = fileText(path);
+  Input<float> in;
+  std::string error;
+  if (!parsePinText(text, path, in, error)) {
+    throw py::value_error(error);
+  }
+  return pointsArray(in.pins, 0, in.pins.size());
+}
+
+treecore::Obstacles readObstacles(py::handle file) {
+  std::string path = pathOf(file);
+  std::string text = fileText(path);
+  treecore::Obstacles obstacles;
+  std::string error;
+  if (!parseBatchObstacles(text, path, obstacles, error)) {
+    throw py::value_error(error);
+  }
+  return obstacles;
+}
+
+py::list readNets(py::handle file) {
+  std::string path = pathOf(file);
+  std::string text = fileText(path);
+  std::vector<InputPoint<float>> pins;
+  std::vector<size_t> ends;
+  std::string error;
+  if (!parseNetsText(text, path, pins, ends, error)) {
+    throw py::value_error(error);
+  }
+  py::list nets(ends.size());
+  size_t from = 0;
+  for (size_t i = 0; i < ends.size(); ++i) {
+    nets[i] = pointsArray(pins, from, ends[i]);
+    from = ends[i];
+  }
+  return nets;
+}
+
+py::array rectsArray(const treecore::Obstacles& o) {
+  static_assert(sizeof(treecore::Rect) == 4 * sizeof(double),
+                "a rectangle is four doubles");
+  return arrayOf<double>({static_cast<py::ssize_t>(o.size()), 4},
+                         reinterpret_cast<const double*>(o.rects().data()));
+}
+
+py::array cornersArray(const treecore::Obstacles& o) {
+  static_assert(sizeof(std::array<treecore::Point, 4>) == 8 * sizeof(double),
+                "a ring is eight doubles");
+  return arrayOf<double>({static_cast<py::ssize_t>(o.size()), 4, 2},
+                         reinterpret_cast<const double*>(o.corners().data()));
+}
+
+}  // namespace
+
+PYBIND11_MODULE(treecore, m) {
+  m.doc() =
+      "Obstacle-avoiding rectilinear Steiner and spanning trees.\n\n"
+      "Pins are (n, 2) arrays of x, y; obstacles (m, 4) arrays of xlo, ylo, "
+      "xhi, yhi or an Obstacles object built once. Coordinates must be values "
+      "single precision holds (0.1 is taken as the float nearest to 0.1; "
+      "16777217 is refused).";
+
+  pinInsideObstacleError = PyErr_NewException("treecore.PinInsideObstacleError",
+                                              PyExc_ValueError, nullptr);
+  badCoordinateError = PyErr_NewException("treecore.BadCoordinateError",
+                                          PyExc_ValueError, nullptr);
+  m.attr("PinInsideObstacleError") = py::handle(pinInsideObstacleError);
+  m.attr("BadCoordinateError") = py::handle(badCoordinateError);
+  m.attr("PIN") = 0;
+  m.attr("STEINER_POINT") = 1;
+
+  py::class_<treecore::Obstacles>(
+      m, "Obstacles",
+      "A design's obstacles, checked and indexed once, then shared by any "
+      "number of nets and threads. Picklable.")
+      .def(py::init([](py::handle rects) { return obstaclesOf(rects); }),
+           "rects"_a = py::none(),
+           "From an (m, 4) array of xlo, ylo, xhi, yhi (corners taken "
+           "counter-clockwise from the lower left).")
+      .def_static("from_corners", &obstaclesFromCorners, "corners"_a,
+                  "From an (m, 4, 2) array: each obstacle's corners in order "
+                  "around it, as an obstacle file gives them. The order "
+                  "decides ties, so this gives the programs' trees.")
+      .def("__len__", &treecore::Obstacles::size)
+      .def_property_readonly("rects", &rectsArray,
+                             "(m, 4) array of xlo, ylo, xhi, yhi")
+      .def_property_readonly("corners", &cornersArray,
+                             "(m, 4, 2) array of each obstacle's corners in "
+                             "the order routing takes them")
+      .def(
+          "near",
+          [](const treecore::Obstacles& o, py::handle pins) {
+            treecore::Net net = netOf(pins, "pins");
+            std::vector<int> near = o.near(net);
+            return arrayOf<int>({static_cast<py::ssize_t>(near.size())},
+                                near.data());
+          },
+          "pins"_a,
+          "Indexes of the obstacles that matter to a net: those meeting the "
+          "pins' bounding box grown by every obstacle that meets it.")
+      .def("__repr__",
+           [](const treecore::Obstacles& o) {
+             return "<treecore.Obstacles: " + std::to_string(o.size()) +
+                    " obstacles>";
+           })
+      .def(py::pickle(
+          [](const treecore::Obstacles& o) {
+            return py::make_tuple(cornersArray(o));
+          },
+          [](const py::tuple& state) {
+            return obstaclesFromCorners(state[0]);
+          }));
+
+  py::class_<PyTree>(
+      m, "Tree",
+      "One net's tree. Nodes are the pins in input order, then the Steiner "
+      "points; each node but the roots has a parent (the next node on the "
+      "way to the first pin) and an edge to it.")
+      .def_property_readonly(
+          "status",
+          [](const PyTree& t) { return treecore::statusName(t.tree.status); },
+          "'ok', or 'forest' when obstacles wall the pins apart (one tree "
+          "per part); with errors='keep', also 'pinInsideObstacle' or "
+          "'badCoordinate' (no tree)")
+      .def_property_readonly(
+          "message", [](const PyTree& t) { return t.tree.message; },
+          "what went wrong; empty when status is 'ok'")
+      .def_property_readonly("nodes", &PyTree::getNodes,
+                             "(k, 2) array of node positions")
+      .def_property_readonly(
+          "kinds",
+          [](PyTree& t) {
+            return t.column<std::uint8_t>(t.kinds, [](const treecore::Node& n) {
+              return n.kind == treecore::NodeKind::pin ? 0 : 1;
+            });
+          },
+          "(k,) uint8 array: PIN or STEINER_POINT")
+      .def_property_readonly(
+          "parents",
+          [](PyTree& t) {
+            return t.column<std::int64_t>(
+                t.parents, [](const treecore::Node& n) { return n.parent; });
+          },
+          "(k,) int64 array: each node's parent, -1 at a root")
+      .def_property_readonly(
+          "parent_edges",
+          [](PyTree& t) {
+            return t.column<std::int64_t>(
+                t.parentEdges, [](const treecore::Node& n) { return n.edge; });
+          },
+          "(k,) int64 array: the index of each node's edge to its parent, "
+          "-1 at a root")
+      .def_property_readonly("edges", &PyTree::getEdges,
+                             "(e, 2) int64 array of parent, child; ordered by "
+                             "child")
+      .def_property_readonly("paths", &PyTree::getPaths,
+                             "per edge, the (p, 2) array of its drawn path "
+                             "from parent to child; every inner point a bend")
+      .def_property_readonly("segments", &PyTree::getSegments,
+                             "(s, 4) array of x1, y1, x2, y2: the drawn "
+                             "pieces as the programs write them")
+      .def_property_readonly(
+          "wire_length", [](const PyTree& t) { return t.tree.wireLength; },
+          "length of the drawn wire, wire drawn twice counted once")
+      .def_property_readonly(
+          "parts", [](const PyTree& t) { return t.tree.parts; },
+          "parts that hold pins: 1 for a tree")
+      .def(
+          "text",
+          [](const PyTree& t) {
+            std::string s;
+            treecore::appendBlocks(s, t.tree);
+            return s;
+          },
+          "The segments as the programs write them, without the banner.")
+      .def(
+          "json",
+          [](const PyTree& t, long net) {
+            std::string s;
+            treecore::appendJson(s, t.tree, net);
+            return s;
+          },
+          "net"_a = 1,
+          "The tree as the JSON object the programs' --format json writes.")
+      .def("__repr__",
+           [](const PyTree& t) {
+             return "<treecore.Tree " +
+                    std::string(treecore::statusName(t.tree.status)) + ": " +
+                    std::to_string(t.tree.nodes.size()) + " nodes, " +
+                    std::to_string(t.tree.segments.size()) +
+                    " segments, wire length " +
+                    formatLength(t.tree.wireLength) + ", " +
+                    std::to_string(t.tree.parts) + " parts>";
+           })
+      .def(py::pickle([](const PyTree& t) { return packTree(t.tree); },
+                      [](const py::bytes& b) {
+                        return PyTree{unpackTree(std::string(b))};
+                      }));
+
+  m.def(
+      "steiner_tree",
+      [](py::handle pins, py::handle obstacles, bool optimize, bool exactGraph,
+         bool refine, bool everyObstacle) {
+        return routeOne(
+            pins, obstacles,
+            steinerOptions(optimize, exactGraph, refine, everyObstacle));
+      },
+      "pins"_a, "obstacles"_a = py::none(), py::kw_only(), "optimize"_a = false,
+      "exact_graph"_a = false, "refine"_a = true, "every_obstacle"_a = false,
+      "The obstacle-avoiding rectilinear Steiner tree of the pins (zorvane's; "
+      "optimize=True as --optimize, refine=False as --no-refine, exact_graph "
+      "as --exact-graph). The net is routed among the obstacles near it, as "
+      "zorvane --nets does; every_obstacle=True routes among all, as the "
+      "single-net program does. Raises PinInsideObstacleError or "
+      "BadCoordinateError (ValueErrors) when no tree can be made.");
+  m.def(
+      "spanning_tree",
+      [](py::handle pins, py::handle obstacles, bool exactGraph,
+         bool everyObstacle) {
+        return routeOne(pins, obstacles,
+                        spanningOptions(exactGraph, everyObstacle));
+      },
+      "pins"_a, "obstacles"_a = py::none(), py::kw_only(),
+      "exact_graph"_a = false, "every_obstacle"_a = false,
+      "The obstacle-avoiding rectilinear minimal spanning tree (oamst's); "
+      "the options and errors as for steiner_tree.");
+  m.def(
+      "steiner_trees",
+      [](py::handle nets, py::handle obstacles, py::object threads,
+         bool optimize, bool exactGraph, bool refine, bool everyObstacle,
+         bool drawingOnly, const std::string& errors) {
+        return routeMany(
+            nets, obstacles,
+            steinerOptions(optimize, exactGraph, refine, everyObstacle),
+            threads, drawingOnly, errors);
+      },
+      "nets"_a, "obstacles"_a = py::none(), py::kw_only(),
+      "threads"_a = py::none(), "optimize"_a = false, "exact_graph"_a = false,
+      "refine"_a = true, "every_obstacle"_a = false, "drawing_only"_a = false,
+      "errors"_a = "raise",
+      "steiner_tree of each net, on `threads` threads (None: one per core) "
+      "with the interpreter released; each tree is the one steiner_tree "
+      "gives, whatever the thread count. drawing_only=True leaves nodes and "
+      "edges empty (less work). errors='raise' raises for the first net "
+      "that makes no tree, naming it; errors='keep' returns it as a Tree "
+      "with that status and message.");
+  m.def(
+      "spanning_trees",
+      [](py::handle nets, py::handle obstacles, py::object threads,
+         bool exactGraph, bool everyObstacle, bool drawingOnly,
+         const std::string& errors) {
+        return routeMany(nets, obstacles,
+                         spanningOptions(exactGraph, everyObstacle), threads,
+                         drawingOnly, errors);
+      },
+      "nets"_a, "obstacles"_a = py::none(), py::kw_only(),
+      "threads"_a = py::none(), "exact_graph"_a = false,
+      "every_obstacle"_a = false, "drawing_only"_a = false,
+      "errors"_a = "raise", "spanning_tree of each net, as steiner_trees.");
+  m.def("check", &checkOf, "pins"_a, "obstacles"_a, "segments"_a,
+        "treecheck's report on a drawing: pins (n, 2), obstacles (None, "
+        "Obstacles or (m, 4)), segments (s, 4) as Tree.segments gives them. "
+        "Returns a dict; 'legal' is True when every pin is on the tree, it "
+        "is one part and no piece is diagonal or crosses an obstacle.");
+  m.def(
+      "banner",
+      [](bool spanning) {
+        return fileBanner(spanning ? kMstTitle : kSmtTitle);
+      },
+      py::kw_only(), "spanning"_a = false,
+      "The three banner lines atop a tree file: zorvane's, or oamst's with "
+      "spanning=True.");
+  m.def(
+      "plain_text",
+      [](const std::vector<const PyTree*>& trees, long first) {
+        std::string s;
+        for (size_t i = 0; i < trees.size(); ++i) {
+          treecore::appendNetText(s, trees[i]->tree,
+                                  first + static_cast<long>(i));
+        }
+        return s;
+      },
+      "trees"_a, py::kw_only(), "first"_a = 1,
+      "The trees as the programs' --nets plain format writes them, numbered "
+      "from `first`, without the banner: banner() followed by plain_text of "
+      "all nets is the file zorvane --nets writes.");
+  m.def("read_pins", &readPins, "path"_a,
+        "A pin file as the programs read it: an (n, 2) array. OSError when "
+        "it cannot be read, ValueError naming the record when it is bad.");
+  m.def("read_obstacles", &readObstacles, "path"_a,
+        "An obstacle file as the programs read it, corner order kept.");
+  m.def("read_nets", &readNets, "path"_a,
+        "A nets file as the programs' --nets reads it: a list of (n, 2) "
+        "arrays.");
+}
