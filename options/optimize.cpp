@@ -42,7 +42,7 @@ void Router::formOptimizedSMT() {
       ylo = std::min(ylo, v->y), yhi = std::max(yhi, v->y);
     }
   }
-  const ObstacleIndex& obstacles = obstacleIndex();
+  const ObstacleIndex& obstacles = legal.obstacles();
   WorkBudget budget{std::max(kMinWork, kWorkPerVertex * vertices.size())};
 
   if (pins.size() >= 2 && static_cast<int>(pins.size()) <= kExactPins) {
@@ -73,7 +73,7 @@ void Router::formOptimizedSMT() {
       for (const GridSteiner::Piece& q : tree) {
         wires.push_back({q.x1, q.y1, q.x2, q.y2});
       }
-      replaceSegments(cleanWires(wires, pins));
+      replaceSegments(*this, cleanWires(wires, pins));
       return;
     }
   }
@@ -85,7 +85,7 @@ void Router::formOptimizedSMT() {
   std::vector<Wire> other;
   {
     Router second(copy);
-    second.exactGraph = !exactGraph;
+    second.options.exactGraph = !options.exactGraph;
     second.formSMT();
     other = wiresOf(second.segments);
     for (Vertex* v : copy) {
@@ -96,6 +96,6 @@ void Router::formOptimizedSMT() {
   // the result is no longer than formSMT's.
   const std::vector<Wire>& start =
       wireLength(other) < wireLength(mine) ? other : mine;
-  replaceSegments(improveTree(start, pins, obstacles, kMaxEnds, budget));
+  replaceSegments(*this, improveTree(start, pins, obstacles, kMaxEnds, budget));
   stageDone("improveTree");
 }

@@ -70,7 +70,7 @@ void attach(Segment* s, const Vertex* v, Segment* t) {
 }  // namespace
 
 void Router::rectilinearizeSMT() {
-  const std::map<Connection, FreeRoute>& routes = treeRoutes;
+  const std::map<Connection, FreeRoute>& routes = legal.treeRoutes;
   // Turning points appended during the pass are already straight.
   size_t n = vertices.size();
   for (size_t i = 0; i < n; ++i) {
@@ -92,7 +92,7 @@ void Router::rectilinearizeSMT() {
           continue;
         }
         Vertex* t = new Vertex(w->x, v->y, "turningPoint");
-        turningPoints.push_back(t);
+        store.turningPoints.push_back(t);
         t->mstNbrs.push_back(v);
         t->mstNbrs.push_back(w);
         v->mstNbrs[j] = t;
@@ -105,7 +105,7 @@ void Router::rectilinearizeSMT() {
       Vertex* prev = v;
       for (size_t k = 1; k + 1 < pts.size(); ++k) {
         Vertex* t = new Vertex(pts[k].x, pts[k].y, "turningPoint");
-        turningPoints.push_back(t);
+        store.turningPoints.push_back(t);
         vertices.push_back(t);
         t->mstNbrs.push_back(prev);
         if (prev == v) {
@@ -122,7 +122,7 @@ void Router::rectilinearizeSMT() {
     }
   }
   // The connections they were for are split now.
-  treeRoutes.clear();
+  legal.treeRoutes.clear();
 }
 
 void Router::rmRedundentVers() {
@@ -148,7 +148,7 @@ void Router::moveSegments() {
   rmRedundentVers();
 
   const ObstacleIndex* index =
-      obstacleIndex().empty() ? nullptr : &obstacleIndex();
+      legal.obstacles().empty() ? nullptr : &legal.obstacles();
   for (Vertex* v : vertices) {
     if (!v) {
       continue;

@@ -258,7 +258,7 @@ std::vector<Vertex*> Router::sortVerPointers(std::string key) {
 void Router::connectSgEdge(Vertex* u, Vertex* v) {
   u->sgNbrs.push_back(v);
   v->sgNbrs.push_back(u);
-  sgEdges.push_back(edgePool.make(u, v));
+  sgEdges.push_back(store.edgePool.make(u, v));
 }
 
 void Router::connectObstEdges() {

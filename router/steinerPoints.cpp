@@ -212,7 +212,7 @@ SteinerCandidate* Router::makeSteinerCandidate(Vertex* u,
                                                Edge* eSub,
                                                Edge* eMst,
                                                Edge* eMstPrime) {
-  SteinerCandidate* c = candidatePool.make(u, eSub, eMst, eMstPrime);
+  SteinerCandidate* c = store.candidatePool.make(u, eSub, eMst, eMstPrime);
   steinerCandidates.push_back(c);
   return c;
 }
@@ -318,8 +318,8 @@ void Router::gainComputation() {
       c->eVictim = longest;
       victimLen = b;
     } else {
-      partialEdges.push_back(edgePool.make(std::move(partial)));
-      c->eVictim = partialEdges.back();
+      store.partialEdges.push_back(store.edgePool.make(std::move(partial)));
+      c->eVictim = store.partialEdges.back();
       victimLen = d;
     }
     c->gain = (victimLen - u->mstVerDist) -
@@ -345,7 +345,7 @@ void Router::addSteinerPoints() {
       continue;
     }
     // A gain that counts connections through an obstacle is not real.
-    if (!steinerConnectionsFree(c)) {
+    if (!legal.steinerConnectionsFree(c)) {
       continue;
     }
     Vertex* s = c->makeSteinerPoint();

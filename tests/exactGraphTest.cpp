@@ -231,7 +231,7 @@ std::string show(const Vertex* v) {
 // may be left longer.)
 void expectExact(Scene& s) {
   Router& r = s.router();
-  r.exactGraph = true;
+  r.options.exactGraph = true;
   r.formMST();
   std::vector<Box> boxes = boxesOf(s);
   for (const Edge* e : r.sgEdges) {
@@ -381,12 +381,12 @@ class ChainTest : public ::testing::Test {
 TEST_F(ChainTest, FallsBackToProjectionsAndStaysExact) {
   expectExact(s);
   const Router& r = s.router();
-  ASSERT_FALSE(r.cutPoints.empty());
-  for (const Vertex* c : r.cutPoints) {
+  ASSERT_FALSE(r.store.cutPoints.empty());
+  for (const Vertex* c : r.store.cutPoints) {
     EXPECT_EQ(c->type, "cutPoint");
     EXPECT_FALSE(c->isAPin());
     EXPECT_FALSE(c->isACorner());
-    EXPECT_EQ(c->x, r.cutPoints[0]->x) << "one line holds them all";
+    EXPECT_EQ(c->x, r.store.cutPoints[0]->x) << "one line holds them all";
     EXPECT_NE(std::find(r.vertices.begin(), r.vertices.end(), c),
               r.vertices.end());
   }
@@ -398,15 +398,15 @@ TEST_F(ChainTest, ObstaclesAcrossTheLineCutTheChain) {
   s.addRect(78, 100, 82, 102, true);
   expectExact(s);
   const Router& r = s.router();
-  ASSERT_FALSE(r.cutPoints.empty());
-  EXPECT_EQ(r.cutPoints[0]->x, 80);
+  ASSERT_FALSE(r.store.cutPoints.empty());
+  EXPECT_EQ(r.store.cutPoints[0]->x, 80);
 }
 
 // Only a fault of the Steiner stage makes a bad tree here: the graph's
 // diagonal edges, pieces of length 0 and projections must pass through it.
 TEST_F(ChainTest, SteinerTreeOverProjectionsIsLegal) {
   Router& r = s.router();
-  r.exactGraph = true;
+  r.options.exactGraph = true;
   r.formSMT();
   treecheck::Report rep = treecheck::check(s.pins, s.corners, r.segments);
   EXPECT_TRUE(rep.legal()) << rep.problem;
@@ -424,7 +424,7 @@ TEST(ExactGraphTest, SteinerTreesOverTheExactGraphAreLegal) {
       continue;  // the Steiner stage wants one tree
     }
     Router& r = s.router();
-    r.exactGraph = true;
+    r.options.exactGraph = true;
     r.formSMT();
     treecheck::Report rep = treecheck::check(s.pins, s.corners, r.segments);
     EXPECT_TRUE(rep.legal()) << rep.problem;
@@ -437,7 +437,7 @@ TEST(ExactGraphTest, SameInputSameGraph) {
     s.addRandomRects(6, seed, 30, 6);
     s.addRandomPins(20, seed, 30);
     Router& r = s.router();
-    r.exactGraph = true;
+    r.options.exactGraph = true;
     r.formSG();
     std::ostringstream o;
     for (const Edge* e : r.sgEdges) {
@@ -453,7 +453,7 @@ TEST(ExactGraphTest, DefaultGraphStaysTheSpecifiedOne) {
   s.addPin(0, 0);
   s.addPin(3, 4);
   Router& r = s.router();
-  EXPECT_FALSE(r.exactGraph);
+  EXPECT_FALSE(r.options.exactGraph);
   r.formSG();
   EXPECT_EQ(r.sgEdges.size(), 2u) << "the two sweeps that join the pair";
 }
@@ -469,7 +469,7 @@ class CutPointVTest : public ::testing::Test {
     Router& r = s.router();
     auto point = [&r](float x, float y) {
       Vertex* v = new Vertex(x, y, "cutPoint");
-      r.cutPoints.push_back(v);
+      r.store.cutPoints.push_back(v);
       r.vertices.push_back(v);
       return v;
     };

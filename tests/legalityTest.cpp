@@ -105,8 +105,8 @@ TEST(LegalRectilinearizeTest, OtherLWhenThePrimaryIsBlocked) {
   Router& r = s.router();
   r.legalizeTree();
   r.rectilinearizeSMT();
-  ASSERT_EQ(r.turningPoints.size(), 1u);
-  Vertex* t = r.turningPoints[0];
+  ASSERT_EQ(r.store.turningPoints.size(), 1u);
+  Vertex* t = r.store.turningPoints[0];
   EXPECT_EQ(t->x, 0);  // the primary L's would be (4, 0)
   EXPECT_EQ(t->y, 3);
   EXPECT_EQ(v->mstNbrs, std::vector<Vertex*>{t});
@@ -123,7 +123,7 @@ TEST(LegalRectilinearizeTest, FreePrimaryLIsKept) {
   join(v, w);
   s.router().legalizeTree();
   s.router().rectilinearizeSMT();
-  ASSERT_EQ(s.router().turningPoints.size(), 1u);
+  ASSERT_EQ(s.router().store.turningPoints.size(), 1u);
   EXPECT_EQ(chain(v, v->mstNbrs[0]), (Points{{0, 3}, {4, 3}, {4, 0}}));
 }
 
@@ -137,10 +137,11 @@ TEST(LegalRectilinearizeTest, StaircaseWhenBothLsAreBlocked) {
   Router& r = s.router();
   r.legalizeTree();
   r.rectilinearizeSMT();
-  EXPECT_EQ(r.turningPoints.size(), 2u);
+  EXPECT_EQ(r.store.turningPoints.size(), 2u);
   Points pts = chain(v, v->mstNbrs[0]);
-  EXPECT_EQ(pts, r.routeFinder().route({0, 0}, {6, 6}).points);
-  EXPECT_EQ(r.routeFinder().route({0, 0}, {6, 6}).kind, RouteKind::staircase);
+  EXPECT_EQ(pts, r.legal.routeFinder().route({0, 0}, {6, 6}).points);
+  EXPECT_EQ(r.legal.routeFinder().route({0, 0}, {6, 6}).kind,
+            RouteKind::staircase);
   EXPECT_EQ(chain(w, w->mstNbrs[0]).back(), (RoutePoint{0, 0}));
 }
 
@@ -207,7 +208,7 @@ TEST(LegalRectilinearizeTest, PartsTheFreeSpaceJoinsAreBridged) {
   EXPECT_EQ(r.pinPartCount, 1);
   double length = 0;
   for (const Segment* g : r.segments) {
-    EXPECT_FALSE(r.obstacleIndex().blocksPiece(g->x1, g->y1, g->x2, g->y2));
+    EXPECT_FALSE(r.legal.obstacles().blocksPiece(g->x1, g->y1, g->x2, g->y2));
     length += std::fabs(g->x2 - g->x1) + std::fabs(g->y2 - g->y1);
   }
   EXPECT_EQ(length, 17 + 8) << "round the obstacle's nearer side";
@@ -331,7 +332,7 @@ TEST_F(SteinerCheckTest, CandidateWithABlockedPathStepIsSkipped) {
   build(Blocks::bars);
   ASSERT_EQ(off[1]->pMstVerPred, mid[1]);
   SteinerCandidate* c = add(off[1], e[2], 0, e[0]);
-  ASSERT_TRUE(s.router().routeFinder().primaryLFree({17, 3}, {20, 0}));
+  ASSERT_TRUE(s.router().legal.routeFinder().primaryLFree({17, 3}, {20, 0}));
   s.router().addSteinerPoints();
   EXPECT_FALSE(applied(c));
 }

@@ -108,10 +108,10 @@ TEST(ImproveTreeTest, NeverLengthensKeepsTheTreeWholeAndRepeats) {
     for (int ends = 3; ends <= 6; ++ends) {
       WorkBudget budget{1e6};
       std::vector<Wire> better =
-          improveTree(wires, pins, r.obstacleIndex(), ends, budget);
+          improveTree(wires, pins, r.legal.obstacles(), ends, budget);
       WorkBudget again{1e6};
       std::vector<Wire> repeat =
-          improveTree(wires, pins, r.obstacleIndex(), ends, again);
+          improveTree(wires, pins, r.legal.obstacles(), ends, again);
       ASSERT_EQ(better.size(), repeat.size());
       for (size_t i = 0; i < better.size(); ++i) {
         EXPECT_EQ(better[i].x1, repeat[i].x1);

@@ -79,7 +79,7 @@ TEST_F(RectilinearizeSMTTest, CornerTakesRightEndsXAndLeftEndsY) {
   EXPECT_EQ(t->mstNbrs, (std::vector<Vertex*>{v, w}));
   EXPECT_EQ(v->mstNbrs, std::vector<Vertex*>{t});
   EXPECT_EQ(w->mstNbrs, std::vector<Vertex*>{t});
-  EXPECT_EQ(r.turningPoints, std::vector<Vertex*>{t});
+  EXPECT_EQ(r.store.turningPoints, std::vector<Vertex*>{t});
 }
 
 TEST_F(RectilinearizeSMTTest, VerticalLegRunsDownWhenTheRightEndIsLower) {
@@ -123,7 +123,7 @@ TEST_F(RectilinearizeSMTTest, DuplicateDiagonalGivesTwoTurningPoints) {
   EXPECT_EQ(v->mstNbrs, (std::vector<Vertex*>{t1, t2}));
   EXPECT_EQ(w->mstNbrs, (std::vector<Vertex*>{t1, t2}));
   EXPECT_EQ(t2->mstNbrs, (std::vector<Vertex*>{v, w}));
-  EXPECT_EQ(r.turningPoints.size(), 2u);
+  EXPECT_EQ(r.store.turningPoints.size(), 2u);
 }
 
 TEST_F(RectilinearizeSMTTest, NullEntriesArePassedOver) {
@@ -163,7 +163,7 @@ TEST_F(RectilinearizeSMTTest, SecondPassCreatesNothing) {
   join(b, c);
   Router& r = router();
   r.rectilinearizeSMT();
-  EXPECT_EQ(r.turningPoints.size(), 4u);
+  EXPECT_EQ(r.store.turningPoints.size(), 4u);
   std::vector<Vertex*> after = r.vertices;
   r.rectilinearizeSMT();
   EXPECT_EQ(r.vertices, after);

@@ -188,7 +188,7 @@ TEST(GainComputationTest, CandidateOnItsOwnEdgeIsInvalid) {
   }
   EXPECT_TRUE(a->queryCandidates.empty());
   EXPECT_TRUE(b->queryCandidates.empty());
-  EXPECT_TRUE(r.partialEdges.empty());
+  EXPECT_TRUE(r.store.partialEdges.empty());
   r.addSteinerPoints();
   EXPECT_EQ(r.vertices.size(), 4u);
   EXPECT_EQ(u->mstNbrs, std::vector<Vertex*>{});
@@ -233,7 +233,7 @@ TEST_F(PinTriangleTest, PinVIsTheFixedQueryVertex) {
   EXPECT_EQ(k->sx, 7.0f);
   EXPECT_EQ(k->sy, 0.0f);
   EXPECT_EQ(k->gain, 3.0f);
-  EXPECT_TRUE(r.partialEdges.empty());
+  EXPECT_TRUE(r.store.partialEdges.empty());
   for (SteinerCandidate* each : r.steinerCandidates) {
     EXPECT_EQ(each->gain, 3.0f);
     EXPECT_TRUE(each->queryPrimeFixed);
@@ -314,8 +314,9 @@ TEST_F(SharedPinTest, VictimIsThePartialEdgeFromTheSharedPin) {
   EXPECT_EQ(k->sx, 2.0f);
   EXPECT_EQ(k->sy, 1.0f);
   EXPECT_EQ(k->gain, 4.0f);
-  EXPECT_TRUE(std::find(r.partialEdges.begin(), r.partialEdges.end(), p) !=
-              r.partialEdges.end());
+  EXPECT_TRUE(std::find(r.store.partialEdges.begin(),
+                        r.store.partialEdges.end(),
+                        p) != r.store.partialEdges.end());
   EXPECT_TRUE(lists(a->queryCandidates, k));
   EXPECT_EQ(std::count(a->queryCandidates.begin(), a->queryCandidates.end(), k),
             2);
@@ -382,10 +383,11 @@ std::string victimFor(float k) {
   if (cand->eVictim == bc) {
     return "whole";
   }
-  bool partial = cand->eVictim->pStart == c && cand->eVictim->pEnd == v &&
-                 cand->eVictim->mstEdgeLen() == k &&
-                 std::find(r.partialEdges.begin(), r.partialEdges.end(),
-                           cand->eVictim) != r.partialEdges.end();
+  bool partial =
+      cand->eVictim->pStart == c && cand->eVictim->pEnd == v &&
+      cand->eVictim->mstEdgeLen() == k &&
+      std::find(r.store.partialEdges.begin(), r.store.partialEdges.end(),
+                cand->eVictim) != r.store.partialEdges.end();
   return partial ? "partial" : "something else";
 }
 
@@ -878,7 +880,7 @@ TEST(GainComputationDifferentialTest, RandomGraphs) {
       if (whole > stretch) {
         EXPECT_EQ(c->eVictim, last);
       } else {
-        EXPECT_NE(indexIn(r.partialEdges, c->eVictim), -1);
+        EXPECT_NE(indexIn(r.store.partialEdges, c->eVictim), -1);
         EXPECT_FLOAT_EQ(c->eVictim->mstEdgeLen(), stretch);
       }
       float victimLen = std::max(whole, stretch);
