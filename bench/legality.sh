@@ -4,10 +4,11 @@
 #
 # Usage: bench/legality.sh BUILD_DIR [RC_DIR]
 # BUILD_DIR holds oamst, zorvane, treecheck, treegen and bench/legalityCensus
-# (configure with -DTREECORE_BENCH=ON).
+# (configure with -DTREECORE_BENCH=ON). RC_DIR defaults to
+# ../shared/benchmarks/converted/RC beside the project.
 set -u
 build=${1:?usage: bench/legality.sh BUILD_DIR [RC_DIR]}
-rc=${2:-/work/shared/benchmarks/converted/RC}
+rc=${2:-$(cd "$(dirname "$0")/.." && pwd)/../shared/benchmarks/converted/RC}
 work=$(mktemp -d /tmp/legalityXXXXXX)
 trap 'rm -rf "$work"' EXIT
 

@@ -284,7 +284,7 @@ int main(int argc, char** argv) {
     }
     std::vector<RoutePoint> pinPoints;
     for (const Point& p : pins) {
-      pinPoints.push_back({p.x, p.y});
+      pinPoints.push_back({static_cast<float>(p.x), static_cast<float>(p.y)});
     }
     add(rc.crossings);
     add(fc.crossings);

@@ -18,7 +18,8 @@
 #   --only REGEX   instances whose name matches (grep -E)
 #   --timeout S    a run that takes longer is stopped and reported [900]
 #   --rc DIR       also run the RC suite's *.pins.txt/*.obst.txt pairs
-#                  [/work/shared/benchmarks/converted/RC if present]
+#                  [../shared/benchmarks/converted/RC beside the project, if
+#                  present]
 #   --tables       run nothing: rebuild the CSV and the tables from the runs
 #                  an earlier call left in the --out folder
 #
@@ -33,7 +34,7 @@ out=bench-out
 quick=0
 only=.
 limit=900
-rc=/work/shared/benchmarks/converted/RC
+rc=$(cd "$(dirname "$0")/.." && pwd)/../shared/benchmarks/converted/RC
 tablesOnly=0
 while [ $# -gt 0 ]; do
   case "$1" in

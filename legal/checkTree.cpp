@@ -40,9 +40,9 @@ class Dsu {
 // owned by a node of the Dsu (a piece or a pin). Runs are maximal unions of
 // stretches that overlap or touch, and use the same record.
 struct Stretch {
-  float line;
-  float lo;
-  float hi;
+  double line;
+  double lo;
+  double hi;
   long id;
 };
 
@@ -71,7 +71,7 @@ std::vector<Stretch> mergeRuns(std::vector<Stretch>& s, Dsu* dsu) {
 enum class Event { open, query, close };
 
 struct SweepEvent {
-  float at;
+  double at;
   Event kind;
   long index;
 };
@@ -110,8 +110,8 @@ std::vector<SweepEvent> crossingEvents(const std::vector<Stretch>& h,
 void joinCrossingRuns(const std::vector<Stretch>& h,
                       const std::vector<Stretch>& v,
                       Dsu& dsu) {
-  std::map<float, long> active;  // y -> owner; one run per line at a time
-  std::set<float> breaks;
+  std::map<double, long> active;  // y -> owner; one run per line at a time
+  std::set<double> breaks;
   for (const SweepEvent& e : crossingEvents(h, v, true)) {
     if (e.kind == Event::open) {
       auto it = active.emplace(h[e.index].line, h[e.index].id).first;
@@ -123,7 +123,7 @@ void joinCrossingRuns(const std::vector<Stretch>& h,
       auto it = active.find(h[e.index].line);
       bool linked = breaks.erase(it->first) == 0;
       if (it != active.begin()) {
-        float below = std::prev(it)->first;
+        double below = std::prev(it)->first;
         // Below and this run were connected, and this run and the one
         // above: below stays connected to its new neighbour.
         if (!(linked && breaks.count(below) == 0)) {
@@ -154,7 +154,7 @@ void joinCrossingRuns(const std::vector<Stretch>& h,
 class MaxTree {
  public:
   explicit MaxTree(size_t n) : n_(n), t_(2 * n, kNone) {}
-  void set(size_t i, float v) {
+  void set(size_t i, double v) {
     i += n_;
     t_[i] = v;
     for (i /= 2; i >= 1; i /= 2) {
@@ -162,8 +162,8 @@ class MaxTree {
     }
   }
   // Maximum of [0, k).
-  float prefixMax(size_t k) const {
-    float m = kNone;
+  double prefixMax(size_t k) const {
+    double m = kNone;
     for (size_t l = n_, r = n_ + k; l < r; l /= 2, r /= 2) {
       if (l & 1) {
         m = std::max(m, t_[l++]);
@@ -174,20 +174,20 @@ class MaxTree {
     }
     return m;
   }
-  static constexpr float kNone = -std::numeric_limits<float>::infinity();
+  static constexpr double kNone = -std::numeric_limits<double>::infinity();
 
  private:
   size_t n_;
-  std::vector<float> t_;
+  std::vector<double> t_;
 };
 
 // An obstacle seen from one orientation: lines cross it where
 // lineLo < line < lineHi, over the open span (spanLo, spanHi).
 struct Slab {
-  float lineLo;
-  float lineHi;
-  float spanLo;
-  float spanHi;
+  double lineLo;
+  double lineHi;
+  double spanLo;
+  double spanHi;
 };
 
 // Marks the stretches (pieces on lines of one orientation; a point is a
@@ -206,7 +206,7 @@ void markCrossings(std::vector<Stretch> s,
   for (size_t i = 0; i < n; ++i) {
     bySpanLo[i] = byLineLo[i] = byLineHi[i] = static_cast<long>(i);
   }
-  auto sortBy = [&](std::vector<long>& order, float Slab::*key) {
+  auto sortBy = [&](std::vector<long>& order, double Slab::*key) {
     std::sort(order.begin(), order.end(), [&](long a, long b) {
       return std::make_pair(slabs[a].*key, a) <
              std::make_pair(slabs[b].*key, b);
@@ -216,7 +216,7 @@ void markCrossings(std::vector<Stretch> s,
   sortBy(byLineLo, &Slab::lineLo);
   sortBy(byLineHi, &Slab::lineHi);
   std::vector<size_t> slot(n);
-  std::vector<float> spanLos(n);
+  std::vector<double> spanLos(n);
   for (size_t k = 0; k < n; ++k) {
     slot[bySpanLo[k]] = k;
     spanLos[k] = slabs[bySpanLo[k]].spanLo;
@@ -286,7 +286,7 @@ bool diagonalCrosses(const Piece& p, const Rect& r) {
 }
 
 // The point lies on the closed piece.
-bool onPiece(const Piece& p, float x, float y) {
+bool onPiece(const Piece& p, double x, double y) {
   if (x < std::min(p.x1, p.x2) || x > std::max(p.x1, p.x2) ||
       y < std::min(p.y1, p.y2) || y > std::max(p.y1, p.y2)) {
     return false;
@@ -307,8 +307,7 @@ bool isDiagonal(const Piece& p) {
 }
 
 double lengthOf(const Piece& p) {
-  return std::fabs(static_cast<double>(p.x2) - p.x1) +
-         std::fabs(static_cast<double>(p.y2) - p.y1);
+  return std::fabs(p.x2 - p.x1) + std::fabs(p.y2 - p.y1);
 }
 
 // Pieces of each orientation as stretches; a point piece counts as
@@ -352,10 +351,8 @@ std::vector<long> inPlaneOrder(const std::vector<Piece>& pieces,
     b = {std::min(b.x1, r.x1), std::min(b.y1, r.y1), std::max(b.x2, r.x2),
          std::max(b.y2, r.y2)};
   }
-  auto cell = [](float v, float lo, float hi) {
-    double t =
-        hi > lo ? (static_cast<double>(v) - lo) / (static_cast<double>(hi) - lo)
-                : 0;
+  auto cell = [](double v, double lo, double hi) {
+    double t = hi > lo ? (v - lo) / (hi - lo) : 0;
     return static_cast<std::uint32_t>(std::min(65535.0, t * 65536));
   };
   auto spread = [](std::uint32_t v) {
@@ -414,10 +411,10 @@ TreeCheck checkTree(const std::vector<Point>& pins,
   std::vector<Stretch> vRuns = mergeRuns(v, &dsu);
   joinCrossingRuns(hRuns, vRuns, dsu);
   for (const Stretch& r : hRuns) {
-    c.wireLength += static_cast<double>(r.hi) - r.lo;
+    c.wireLength += r.hi - r.lo;
   }
   for (const Stretch& r : vRuns) {
-    c.wireLength += static_cast<double>(r.hi) - r.lo;
+    c.wireLength += r.hi - r.lo;
   }
 
   if (!diagonals.empty()) {
@@ -437,7 +434,7 @@ TreeCheck checkTree(const std::vector<Point>& pins,
       });
     }
     // Overlapping collinear diagonals are rare; only repeats count once.
-    std::vector<std::tuple<float, float, float, float>> keys;
+    std::vector<std::tuple<double, double, double, double>> keys;
     for (long i : diagonals) {
       const Piece& p = pieces[i];
       auto a = std::make_pair(p.x1, p.y1), b = std::make_pair(p.x2, p.y2);
@@ -508,7 +505,7 @@ std::vector<Point> findSteinerPoints(const std::vector<Point>& pins,
   std::vector<Stretch> hRuns = mergeRuns(h, nullptr);
   std::vector<Stretch> vRuns = mergeRuns(v, nullptr);
 
-  using Key = std::pair<float, float>;
+  using Key = std::pair<double, double>;
   std::vector<Key> candidates;
   for (const Piece& p : pieces) {
     candidates.emplace_back(p.x1, p.y1);
@@ -516,7 +513,7 @@ std::vector<Point> findSteinerPoints(const std::vector<Point>& pins,
   }
   // Runs crossing in both interiors make a point of degree four that need
   // not be the end of any piece.
-  std::map<float, long> active;
+  std::map<double, long> active;
   for (const SweepEvent& e : crossingEvents(hRuns, vRuns, false)) {
     if (e.kind == Event::open) {
       active.emplace(hRuns[e.index].line, e.index);
@@ -547,7 +544,7 @@ std::vector<Point> findSteinerPoints(const std::vector<Point>& pins,
 
   // Directions along the runs of one orientation: 1 = towards higher
   // coordinates, 1 more towards lower.
-  auto along = [](const std::vector<Stretch>& runs, float line, float at) {
+  auto along = [](const std::vector<Stretch>& runs, double line, double at) {
     Stretch probe{line, at, at, 0};
     auto it = std::upper_bound(runs.begin(), runs.end(), probe, byLineThenLo);
     if (it == runs.begin()) {

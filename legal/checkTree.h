@@ -2,25 +2,29 @@
 #include <string>
 #include <vector>
 
+// The checker reads and computes in double precision, so that it tells
+// apart coordinates that single precision would merge: a pin that a tree
+// misses is seen as missed.
+
 // One drawn piece of a tree file: a straight line from (x1, y1) to (x2, y2).
 struct Piece {
-  float x1;
-  float y1;
-  float x2;
-  float y2;
+  double x1;
+  double y1;
+  double x2;
+  double y2;
 };
 
 struct Point {
-  float x;
-  float y;
+  double x;
+  double y;
 };
 
 // An obstacle: the closed box [x1, x2] x [y1, y2], x1 < x2 and y1 < y2.
 struct Rect {
-  float x1;
-  float y1;
-  float x2;
-  float y2;
+  double x1;
+  double y1;
+  double x2;
+  double y2;
 };
 
 // The figures of one tree over its pins and obstacles. Lengths are

@@ -2,15 +2,9 @@
 #include <vector>
 
 #include "legal/wirePlan.h"
+#include "options/exactSteiner.h"
 
 class ObstacleIndex;
-
-// Work that an improvement may spend, in the small-net solver's units
-// (grid-node visits). Counted, not timed, so that results stay the same
-// from run to run.
-struct WorkBudget {
-  double left = 0;
-};
 
 // Shortens a tree of wires and never lengthens it. Around each branch
 // point or pin it takes the stretch of tree that joins a few pins and

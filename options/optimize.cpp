@@ -1,20 +1,27 @@
 #include <algorithm>
+#include <limits>
 
 #include "geometry/segment.h"
-#include "options/gridSteiner.h"
+#include "options/exactSteiner.h"
 #include "options/improveTree.h"
 #include "router/router.h"
 
 namespace {
 
-// Work budget, in the small-net solver's units (about ten nanoseconds
-// each): at least enough to settle a net of a dozen pins exactly or a few
-// hundred well, and beyond that a fixed share per input vertex, so that time
-// grows with the net as the pipeline's does.
+// Work budget, in the solvers' units (about ten nanoseconds each): at
+// least enough to settle a net of a dozen pins exactly or a few hundred
+// well, and beyond that a fixed share per input vertex, so that time grows
+// with the net as the pipeline's does.
 const double kMinWork = 3e7;
 const double kWorkPerVertex = 2e3;
-// Nets up to this many pins are solved whole, when the budget allows.
-const int kExactPins = 14;
+// Nets of up to this many pin positions are solved whole, whatever the
+// work; up to the second, when the budget allows.
+const int kAlwaysExactPins = 9;
+const int kExactPins = 16;
+// What an exact solve beyond the first limit leaves to the heuristic tree
+// should it run out: as much as the improvement of a sixteen-pin tree
+// among ten obstacles takes, with room to spare.
+const double kHeuristicReserve = 1e7;
 // The largest window the improvement reopens, in ends.
 const int kMaxEnds = 7;
 
@@ -42,10 +49,21 @@ void Router::formOptimizedSMT() {
       ylo = std::min(ylo, v->y), yhi = std::max(yhi, v->y);
     }
   }
+  std::vector<RoutePoint> places = pins;
+  std::sort(places.begin(), places.end(),
+            [](const RoutePoint& a, const RoutePoint& b) {
+              return a.x < b.x || (a.x == b.x && a.y < b.y);
+            });
+  int distinct = static_cast<int>(std::unique(places.begin(), places.end()) -
+                                  places.begin());
+  // Pins at one place count once here too.
+  double counted =
+      static_cast<double>(vertices.size() - pins.size() + distinct);
   const ObstacleIndex& obstacles = legal.obstacles();
-  WorkBudget budget{std::max(kMinWork, kWorkPerVertex * vertices.size())};
+  WorkBudget budget{std::max(kMinWork, kWorkPerVertex * counted)};
 
-  if (pins.size() >= 2 && static_cast<int>(pins.size()) <= kExactPins) {
+  // Pins all at one point need no wire: the pipeline's tree says so.
+  if (distinct >= 2 && distinct <= kExactPins) {
     // An optimal tree stays inside the pins' box grown by every obstacle
     // that meets it, until none does: it can be pressed onto the box's
     // sides, which no obstacle's interior reaches.
@@ -60,20 +78,21 @@ void Router::formOptimizedSMT() {
         }
       }
     }
-    std::vector<GridSteiner::Point> terms;
-    for (const RoutePoint& p : pins) {
-      terms.push_back({p.x, p.y});
+    // A solve that runs out of work leaves its reserve to the improved
+    // heuristic tree, so that the two together keep to the budget.
+    bool always = distinct <= kAlwaysExactPins;
+    WorkBudget share{always ? std::numeric_limits<double>::infinity()
+                            : budget.left - kHeuristicReserve};
+    double before = share.left;
+    ExactTree tree =
+        solveExactTree(pins, obstacles, {xlo, ylo, xhi, yhi}, share);
+    if (!always) {
+      budget.left -= before - share.left;
     }
-    GridSteiner g(terms, obstacles, xlo, ylo, xhi, yhi);
-    std::vector<GridSteiner::Piece> tree;
-    double len = 0;
-    // Pins all at one point need no wire: the pipeline's tree says so.
-    if (g.work() <= budget.left && g.solve(tree, len) && !tree.empty()) {
-      std::vector<Wire> wires;
-      for (const GridSteiner::Piece& q : tree) {
-        wires.push_back({q.x1, q.y1, q.x2, q.y2});
-      }
-      replaceSegments(*this, cleanWires(wires, pins));
+    // Walled-in pins leave a forest to the pipeline.
+    if (tree.status == ExactStatus::solved) {
+      replaceSegments(*this, cleanWires(tree.wires, pins));
+      stageDone("solveExactTree");
       return;
     }
   }

@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <string>
 #include <unordered_set>
@@ -7,29 +6,21 @@
 #include "geometry/segment.h"
 #include "router/router.h"
 #include "support/formatCoord.h"
+#include "support/outputFile.h"
 
 namespace {
 
-// An output file written as one whole: on any failure it is removed, so a
-// caller never finds it half-written.
+// A tree or graph file: the banner, then point lines, written through an
+// OutputFile so that a failure leaves whatever stood at the path as it was.
 class OutFile {
  public:
-  OutFile(const char* name, const char* title) : name_(name) {
-    f_ = std::fopen(name, "w");
+  OutFile(const char* name, const char* title) : file_(name) {
     std::string rule =
         "# " + std::string(std::string(title).size() - 4, '-') + " #\n";
     buf_ = rule + title + "\n" + rule;
   }
-  ~OutFile() {
-    if (f_) {
-      std::fclose(f_);
-      std::remove(name_);
-    }
-  }
-  OutFile(const OutFile&) = delete;
-  OutFile& operator=(const OutFile&) = delete;
 
-  bool opened() const { return f_ != nullptr; }
+  bool opened() const { return file_.opened(); }
 
   void point(float x, float y) {
     buf_ += formatCoord(x);
@@ -37,7 +28,8 @@ class OutFile {
     buf_ += formatCoord(y);
     buf_ += '\n';
     if (buf_.size() >= (1u << 20)) {
-      flush();
+      file_.write(buf_);
+      buf_.clear();
     }
   }
   void block(float x1, float y1, float x2, float y2) {
@@ -50,28 +42,14 @@ class OutFile {
   }
 
   bool close() {
-    flush();
-    bool ok = !failed_ && std::fclose(f_) == 0;
-    f_ = nullptr;
-    if (!ok) {
-      std::remove(name_);
-    }
-    return ok;
+    file_.write(buf_);
+    buf_.clear();
+    return file_.commit();
   }
 
  private:
-  void flush() {
-    if (!buf_.empty() &&
-        std::fwrite(buf_.data(), 1, buf_.size(), f_) != buf_.size()) {
-      failed_ = true;
-    }
-    buf_.clear();
-  }
-
-  const char* name_;
-  std::FILE* f_;
+  OutputFile file_;
   std::string buf_;
-  bool failed_ = false;
 };
 
 const char* const kSmtTitle =

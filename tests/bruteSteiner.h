@@ -7,15 +7,19 @@
 #include <vector>
 
 #include "legal/obstacleIndex.h"
-#include "options/gridSteiner.h"
 
-// The brute force, for nets of up to four pins: every Steiner point set of
-// up to k - 2 grid nodes, and
-// the spanning tree of pins and those nodes under shortest grid distances.
-inline double bruteForce(const std::vector<GridSteiner::Point>& pins,
-                         const std::vector<ObstacleIndex::Rect>& rects) {
+// Every set of up to k - 2 Steiner points among the grid nodes (the grid of
+// all pin and rectangle coordinates, which holds an optimal tree; a tree of
+// k pins needs at most k - 2 branch points), and the spanning tree of the
+// pins and those points under shortest grid distances. Pins at one
+// position count once. Infinite when some pin cannot reach another. The
+// time grows as the grid's size to the power k - 2: keep grids small from
+// five pins on.
+template <class Point>
+double bruteForce(const std::vector<Point>& pins,
+                  const std::vector<ObstacleIndex::Rect>& rects) {
   std::vector<float> xs, ys;
-  for (const GridSteiner::Point& p : pins) {
+  for (const Point& p : pins) {
     xs.push_back(p.x);
     ys.push_back(p.y);
   }
@@ -64,11 +68,13 @@ inline double bruteForce(const std::vector<GridSteiner::Point>& pins,
     }
   }
   std::vector<int> term;
-  for (const GridSteiner::Point& p : pins) {
+  for (const Point& p : pins) {
     int i = std::lower_bound(xs.begin(), xs.end(), p.x) - xs.begin();
     int j = std::lower_bound(ys.begin(), ys.end(), p.y) - ys.begin();
     term.push_back(j * nx + i);
   }
+  std::sort(term.begin(), term.end());
+  term.erase(std::unique(term.begin(), term.end()), term.end());
   auto mst = [&](const std::vector<int>& nodes) {
     std::vector<double> key(nodes.size(), inf);
     std::vector<bool> in(nodes.size(), false);
@@ -89,17 +95,27 @@ inline double bruteForce(const std::vector<GridSteiner::Point>& pins,
     }
     return total;
   };
-  double best = mst(term);
-  int k = pins.size();
-  for (int a = 0; a < n && k >= 3; ++a) {
-    std::vector<int> nodes = term;
-    nodes.push_back(a);
-    best = std::min(best, mst(nodes));
-    for (int b = a + 1; b < n && k >= 4; ++b) {
-      nodes.push_back(b);
-      best = std::min(best, mst(nodes));
-      nodes.pop_back();
+  std::vector<int> free;
+  for (int v = 0; v < n; ++v) {
+    if (!inside(xs[v % nx], ys[v / nx])) {
+      free.push_back(v);
     }
   }
+  std::vector<int> nodes = term;
+  double best = mst(nodes);
+  int most = static_cast<int>(term.size()) - 2;
+  // Sets in increasing order of their nodes' positions in free.
+  auto extend = [&](auto&& self, size_t from) -> void {
+    if (static_cast<int>(nodes.size() - term.size()) == most) {
+      return;
+    }
+    for (size_t a = from; a < free.size(); ++a) {
+      nodes.push_back(free[a]);
+      best = std::min(best, mst(nodes));
+      self(self, a + 1);
+      nodes.pop_back();
+    }
+  };
+  extend(extend, 0);
   return best;
 }

@@ -48,8 +48,10 @@ std::vector<Wire> readBack(const std::string& path) {
   std::string error;
   EXPECT_TRUE(readTreeFile(path, pieces, error)) << error;
   std::vector<Wire> out;
+  // The export writes floats, so each coordinate reads back as one.
   for (const Piece& p : pieces) {
-    out.push_back({p.x1, p.y1, p.x2, p.y2});
+    out.push_back({static_cast<float>(p.x1), static_cast<float>(p.y1),
+                   static_cast<float>(p.x2), static_cast<float>(p.y2)});
   }
   return out;
 }

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <sstream>
 #include <string>
@@ -41,6 +43,150 @@ TEST_F(DriverTest, UnknownOptionIsAUsageError) {
   EXPECT_EQ(run.run(OAMST_PATH, "--frobnicate pins.txt obst.txt out.txt"), 1);
   EXPECT_NE(run.err.find("--frobnicate"), std::string::npos);
   EXPECT_FALSE(run.exists("out.txt"));
+}
+
+// The usage line stays as it is on standard output; what is wrong goes to
+// standard error.
+TEST_F(DriverTest, UsageErrorSaysWhatIsWrong) {
+  const char* const usage =
+      "Usage: ./zorvane PIN_POS_FILE RECT_OBSTS_FILE OUTPUT_FILE\n";
+  EXPECT_EQ(run.run(ZORVANE_PATH, "pins.txt obst.txt"), 1);
+  EXPECT_EQ(run.out, usage);
+  EXPECT_EQ(run.err,
+            "zorvane: pins.txt is not an STP file (its first line does not "
+            "start with 33D32945); give a pin file and an obstacle file, or "
+            "an STP file\n");
+  EXPECT_EQ(run.run(ZORVANE_PATH, "a b c d"), 1);
+  EXPECT_EQ(run.out, usage);
+  EXPECT_EQ(run.err,
+            "zorvane: 4 files given; give PIN_POS_FILE RECT_OBSTS_FILE "
+            "OUTPUT_FILE, or STP_FILE OUTPUT_FILE\n");
+  EXPECT_EQ(run.run(ZORVANE_PATH, "--exact-graph=yes pins.txt obst.txt o"), 1);
+  EXPECT_EQ(run.err, "zorvane: --exact-graph takes no value\n");
+  EXPECT_EQ(run.run(ZORVANE_PATH, "- - out.txt"), 1);
+  EXPECT_NE(run.err.find("standard input"), std::string::npos);
+  EXPECT_FALSE(run.exists("out.txt"));
+}
+
+TEST_F(DriverTest, VersionAndHelpListEveryOption) {
+  EXPECT_EQ(run.run(OAMST_PATH, "--version"), 0);
+  EXPECT_EQ(run.out, "oamst (treecore) " TREECORE_VERSION "\n");
+  EXPECT_EQ(run.run(ZORVANE_PATH, "--help"), 0);
+  for (const char* option : {"--no-refine", "--optimize", "--exact-graph",
+                             "--stage-times", "--help", "--version"}) {
+    EXPECT_NE(run.out.find(option), std::string::npos) << option;
+  }
+}
+
+// "-" is standard input for an input file and standard output for the
+// tree, which then has standard output to itself.
+TEST_F(DriverTest, DashIsStandardInputOrOutput) {
+  ASSERT_EQ(run.run(ZORVANE_PATH, "pins.txt obst.txt file.txt"), 0);
+  EXPECT_EQ(run.run(ZORVANE_PATH, "- obst.txt - <pins.txt"), 0);
+  EXPECT_EQ(run.out, run.read("file.txt"));
+  EXPECT_EQ(run.err.rfind("Execution Time = ", 0), 0u);
+  EXPECT_FALSE(run.exists("-"));
+}
+
+// 16777217 used to be read as 16777216, silently: the tree missed the pin.
+TEST_F(DriverTest, CoordinateThatCannotBeHeldIsRefused) {
+  run.write("big.txt", "0 0 pin\n16777217 0 pin\n-1 -1 pin\n");
+  EXPECT_EQ(run.run(OAMST_PATH, "big.txt obst.txt out.txt"), 2);
+  EXPECT_EQ(run.err,
+            "oamst: big.txt: record 2, line 2: '16777217' (x coordinate) "
+            "cannot be held exactly in single precision: it would become "
+            "16777216\n");
+  EXPECT_FALSE(run.exists("out.txt"));
+}
+
+// A byte-order mark used to read as part of the first number; a NUL ended
+// a number where it stood.
+TEST_F(DriverTest, ByteOrderMarkIsSkippedAndNulRefused) {
+  run.write("bom.txt", std::string("\xef\xbb\xbf") + kPins);
+  ASSERT_EQ(run.run(OAMST_PATH, "pins.txt obst.txt plain.txt"), 0);
+  EXPECT_EQ(run.run(OAMST_PATH, "bom.txt obst.txt out.txt"), 0) << run.err;
+  EXPECT_EQ(run.read("out.txt"), run.read("plain.txt"));
+  run.write("nul.txt", std::string("0 0 pin\n7\0garbage 1 pin\n", 24));
+  EXPECT_EQ(run.run(OAMST_PATH, "nul.txt obst.txt nul.out"), 2);
+  EXPECT_EQ(run.err,
+            "oamst: nul.txt: record 2, line 2: a NUL byte in '7\\x00garbage'; "
+            "the file must be plain text\n");
+  run.write("esc.txt", "0 0 pin\n1 \x1b[2J pin\n");
+  EXPECT_EQ(run.run(OAMST_PATH, "esc.txt obst.txt esc.out"), 2);
+  EXPECT_NE(run.err.find("'\\x1b[2J' is not a number"), std::string::npos)
+      << run.err;
+}
+
+// The published form of the RC instances gives the trees of their
+// converted files, byte for byte.
+TEST_F(DriverTest, StpFileGivesTheTreesOfTheConvertedFiles) {
+  for (const char* rc : {"RC01", "RC06"}) {
+    SCOPED_TRACE(rc);
+    std::string stp = std::string(TESTDATA_DIR "/stp/") + rc + ".stp";
+    std::string golden = std::string(GOLDEN_DIR "/expected/") + rc;
+    ASSERT_EQ(run.run(ZORVANE_PATH, stp + " smt.txt"), 0) << run.err;
+    EXPECT_EQ(run.read("smt.txt"), ProgramRun::readPath(golden + ".smt.txt"));
+    ASSERT_EQ(run.run(OAMST_PATH, "--exact-graph " + stp + " mst.txt"), 0);
+    EXPECT_EQ(run.read("mst.txt"),
+              ProgramRun::readPath(golden + ".mstExact.txt"));
+  }
+  run.write("bad.stp",
+            "33D32945 STP File, STP Format Version 1.0\n\nSECTION Graph\n"
+            "Nodes 2\nEND\n\nSECTION Coordinates\nDD 1 0 0\nDD 2 5\n"
+            "END\n\nEOF\n");
+  EXPECT_EQ(run.run(ZORVANE_PATH, "bad.stp out.txt"), 2);
+  EXPECT_EQ(run.err,
+            "zorvane: bad.stp, line 9: expected 'DD INDEX X Y', a pin\n");
+  EXPECT_EQ(run.run(ZORVANE_PATH, std::string(TESTDATA_DIR "/stp/RC01.stp") +
+                                      " obst.txt out.txt"),
+            2);
+  EXPECT_NE(run.err.find("RC01.stp: record 1, line 1: the file is an STP file"),
+            std::string::npos)
+      << run.err;
+  EXPECT_FALSE(run.exists("out.txt"));
+}
+
+// Writing used to remove the output path on failure, whatever it was: run
+// as root with /dev/full as the output, the programs deleted /dev/full.
+TEST_F(DriverTest, FailedWriteLeavesWhatStoodAtThePath) {
+  run.write("out.txt", "old");
+  std::string many;
+  for (int i = 0; i < 100; ++i) {
+    many +=
+        std::to_string(10 * i) + " " + std::to_string(37 * i % 1000) + " pin\n";
+  }
+  run.write("many.txt", many);
+  // Files may grow to one block at most.
+  EXPECT_EQ(run.run("sh", "-c \"trap '' XFSZ; ulimit -f 1; exec '" ZORVANE_PATH
+                          "' many.txt obst.txt out.txt\""),
+            3);
+  EXPECT_NE(run.err.find("zorvane: cannot write out.txt: File too large"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.read("out.txt"), "old");
+  EXPECT_EQ(run.run("sh", "-c 'ls -A | grep -v std | tr \"\\n\" \" \"'"), 0);
+  EXPECT_EQ(run.out, "many.txt obst.txt out.txt pins.txt ");
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "making a device node needs root";
+  }
+  ASSERT_EQ(run.run("mknod", "full c 1 7"), 0);
+  EXPECT_EQ(run.run(OAMST_PATH, "pins.txt obst.txt full"), 3);
+  EXPECT_NE(run.err.find("oamst: cannot write full: No space left on device"),
+            std::string::npos)
+      << run.err;
+  struct stat st;
+  ASSERT_EQ(stat(run.path("full").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+TEST_F(DriverTest, OutputThroughASymbolicLinkReachesItsTarget) {
+  run.write("target.txt", "old");
+  ASSERT_EQ(symlink("target.txt", run.path("link.txt").c_str()), 0);
+  EXPECT_EQ(run.run(OAMST_PATH, "pins.txt obst.txt link.txt"), 0);
+  EXPECT_EQ(run.read("target.txt").rfind("# ---", 0), 0u);
+  struct stat st;
+  ASSERT_EQ(lstat(run.path("link.txt").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
 
 // An input file that cannot be opened used to read as empty, and succeed.

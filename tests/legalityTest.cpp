@@ -667,7 +667,9 @@ TEST(GeneratedInstancesTest, BothProgramsDrawLegalTrees) {
             EXPECT_EQ(c.wireLength, c.totalLength);
             std::vector<Wire> wires;
             for (const Piece& p : pieces) {
-              wires.push_back({p.x1, p.y1, p.x2, p.y2});
+              wires.push_back(
+                  {static_cast<float>(p.x1), static_cast<float>(p.y1),
+                   static_cast<float>(p.x2), static_cast<float>(p.y2)});
             }
             EXPECT_EQ(planWires(wires, {}).loops(), 0);
             first = readAll(path);

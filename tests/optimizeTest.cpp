@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "geometry/segment.h"
+#include "options/gridSteiner.h"
 #include "options/improveTree.h"
 #include "router/router.h"
 #include "tests/bruteSteiner.h"
@@ -61,22 +62,71 @@ TEST(OptimizeTest, SmallNetsGetTheShortestTree) {
   EXPECT_GT(solved, 40);
 }
 
+// Twenty pins at nine places are a net of nine pins: solved whole, however
+// the budget stands.
+TEST(OptimizeTest, PinsAtOnePlaceCountOnce) {
+  for (unsigned seed = 1; seed <= 3; ++seed) {
+    SCOPED_TRACE(seed);
+    Scene s;
+    s.addRandomRects(4, seed, 30, 8);
+    s.addRandomPins(9, seed + 50, 30);
+    std::vector<GridSteiner::Point> pts;
+    float xlo = 0, ylo = 0, xhi = 30, yhi = 30;
+    for (const Vertex* p : s.pins) {
+      pts.push_back({p->x, p->y});
+    }
+    for (int k = 0; k < 11; ++k) {
+      s.addPin(pts[k % 9].x, pts[k % 9].y);
+    }
+    for (const ObstacleIndex::Rect& o : ObstacleIndex::rectsOf(s.corners)) {
+      xlo = std::min(xlo, o.xlo), ylo = std::min(ylo, o.ylo);
+      xhi = std::max(xhi, o.xhi), yhi = std::max(yhi, o.yhi);
+    }
+    Router& r = s.router();
+    r.formOptimizedSMT();
+    GridSteiner g(pts, r.legal.obstacles(), xlo, ylo, xhi, yhi);
+    std::vector<GridSteiner::Piece> tree;
+    double best = 0;
+    ASSERT_TRUE(g.solve(tree, best));
+    expectLegal(s, r);
+    EXPECT_EQ(lengthOf(r.segments), best);
+  }
+}
+
+// The same net by formSMT and by formOptimizedSMT: never longer, as many
+// parts, and legal when whole.
+void expectNoLongerThanTheDefault(unsigned seed,
+                                  int pins,
+                                  int rects,
+                                  int grid) {
+  Scene plain, best;
+  randomNet(plain, seed, pins, rects, grid);
+  randomNet(best, seed, pins, rects, grid);
+  plain.router().formSMT();
+  best.router().formOptimizedSMT();
+  EXPECT_LE(lengthOf(best.router().segments),
+            lengthOf(plain.router().segments));
+  EXPECT_EQ(best.router().pinPartCount, plain.router().pinPartCount);
+  if (plain.router().pinPartCount == 1) {
+    expectLegal(best, best.router());
+  }
+}
+
+// Nets the exact solver takes, up to sixteen pins.
+TEST(OptimizeTest, SmallNetsNeverLongerThanTheDefault) {
+  for (unsigned seed = 1; seed <= 24; ++seed) {
+    SCOPED_TRACE(seed);
+    expectNoLongerThanTheDefault(seed, 5 + static_cast<int>(seed % 12),
+                                 static_cast<int>(seed % 7), 40);
+  }
+}
+
 // Larger nets: the default pipeline's tree improved, never lengthened.
 TEST(OptimizeTest, NeverLongerThanTheDefault) {
   for (unsigned seed = 1; seed <= 25; ++seed) {
     SCOPED_TRACE(seed);
-    int pins = 20 + static_cast<int>(seed % 4) * 15;
-    Scene plain, best;
-    randomNet(plain, seed, pins, static_cast<int>(seed % 9), 60);
-    randomNet(best, seed, pins, static_cast<int>(seed % 9), 60);
-    plain.router().formSMT();
-    best.router().formOptimizedSMT();
-    EXPECT_LE(lengthOf(best.router().segments),
-              lengthOf(plain.router().segments));
-    EXPECT_EQ(best.router().pinPartCount, plain.router().pinPartCount);
-    if (plain.router().pinPartCount == 1) {
-      expectLegal(best, best.router());
-    }
+    expectNoLongerThanTheDefault(seed, 20 + static_cast<int>(seed % 4) * 15,
+                                 static_cast<int>(seed % 9), 60);
   }
 }
 

@@ -41,7 +41,7 @@ TEST(ReadPinsTest, StopsAtEndMarkerAndIgnoresTheRest) {
 TEST(ReadPinsTest, NumbersReadAsStrtofReadsThem) {
   const char* const words[] = {"0",       "-0",       "7",        "-7",
                                "007",     "+5",       "1234567",  "-1234567",
-                               "9999999", "12345678", "16777217", "0.5",
+                               "9999999", "12345678", "16777216", "0.5",
                                "-0.0",    "1e3",      "-",        "12a"};
   for (const char* w : words) {
     SCOPED_TRACE(w);
@@ -55,6 +55,50 @@ TEST(ReadPinsTest, NumbersReadAsStrtofReadsThem) {
       EXPECT_EQ(r.out[0]->x, want);
       EXPECT_EQ(std::signbit(r.out[0]->x), std::signbit(want));
     }
+  }
+}
+
+// 16777217 used to be read as 16777216, and -0.99999999 as the end marker
+// -1, which dropped every pin after it.
+TEST(ReadPinsTest, CoordinatesAreExactAsWrittenOrRefused) {
+  struct Case {
+    const char* token;
+    const char* becomes;  // nullptr: accepted
+  };
+  const Case cases[] = {
+      {"0.1", nullptr},
+      {"12.5", nullptr},
+      {"1e3", nullptr},
+      {"16777216", nullptr},
+      {"-2.5e-3", nullptr},
+      {"123456.7", nullptr},
+      {"33554432", nullptr},
+      {"1.0000001e8", nullptr},
+      {"1234.100000", nullptr},
+      {"16777216.000", nullptr},
+      {"16777217", "16777216"},
+      {"-0.99999999", "-1"},
+      {"100000010", "100000008"},
+      {"16777217.0", "16777216"},
+      {"1234.1000001", "1234.0999756"},
+      {"1e-50", "0"},
+      {"8.589973e9", "8.589974e+09"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.token);
+    Read r;
+    bool ok = r.pins("5 5 pin\n" + std::string(c.token) + " 2 pin\n7 7 pin\n");
+    if (!c.becomes) {
+      EXPECT_TRUE(ok) << r.error;
+      EXPECT_EQ(r.out.size(), 3u);
+      continue;
+    }
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(r.error, std::string("pins.txt: record 2, line 2: '") + c.token +
+                           "' (x coordinate) cannot be held exactly in "
+                           "single precision: it would become " +
+                           c.becomes);
   }
 }
 
@@ -200,6 +244,107 @@ TEST(ReadObstaclesTest, TypeWordMustBeCorner) {
   Read r;
   EXPECT_FALSE(r.obstacles("0 0 corner 4 0 corner 4 2 pin 0 2 corner"));
   EXPECT_NE(r.error.find("record 3"), std::string::npos) << r.error;
+}
+
+// The mark used to make the first number "not a number", invisibly.
+TEST(ReadPinsTest, LeadingByteOrderMarkIsSkipped) {
+  Read r;
+  ASSERT_TRUE(
+      r.pins("\xef\xbb\xbf"
+             "0 0 pin\n1 2 pin\n"))
+      << r.error;
+  ASSERT_EQ(r.out.size(), 2u);
+  EXPECT_EQ(r.out[0]->x, 0);
+  Read again;
+  EXPECT_FALSE(
+      again.pins("0 0 pin\n\xef\xbb\xbf"
+                 "1 2 pin\n"));
+  EXPECT_NE(again.error.find("'\\xef\\xbb\\xbf1' is not a number"),
+            std::string::npos)
+      << again.error;
+}
+
+// "7\0garbage" used to read as 7.
+TEST(ReadPinsTest, NulAnywhereIsRefused) {
+  const std::string text("0 0 pin\n7\0garbage 1 pin\n-1 -1 pin\n\0", 34);
+  Read r;
+  EXPECT_FALSE(r.pins(text));
+  EXPECT_EQ(r.error,
+            "pins.txt: record 2, line 2: a NUL byte in '7\\x00garbage'; the "
+            "file must be plain text");
+  Read after;
+  EXPECT_FALSE(after.pins(std::string("0 0 pin -1 -1 pin\n\0", 19)))
+      << "even after the end marker";
+  Read obst;
+  EXPECT_FALSE(obst.obstacles(
+      std::string("0 0 corner 4 0 corner 4 2 corner 0 2 corner 9\0 9 c", 51)));
+  EXPECT_EQ(
+      obst.error.rfind("obst.txt: rectangle 2 (record 5), line 1: a NUL", 0),
+      0u)
+      << obst.error;
+}
+
+// The published obstacle-avoiding benchmarks: pins as DD lines, rectangles
+// as RR lines.
+TEST(ReadStpTest, PinsInOrderAndCornersCounterClockwise) {
+  Input<float> in;
+  std::string error;
+  ASSERT_TRUE(parseStpText<float>(
+      "\xef\xbb\xbf"
+      "33D32945 STP File, STP Format Version 1.0\n\n"
+      "SECTION Comments\nName \"t\"\nEND\n\nSECTION Graph\nNodes 2\n"
+      "Obstacles 1\nEND\n\nSECTION Coordinates\nDD 1 80 8160\n"
+      "DD 2 -1 0.5\nEND\n\nSECTION Obstacles\nRR 1 2 5 7\nEND\n\nEOF\n",
+      "t.stp", in, error))
+      << error;
+  ASSERT_EQ(in.pins.size(), 2u);
+  EXPECT_EQ(in.pins[1].x, -1) << "no end marker in an STP file";
+  EXPECT_EQ(in.pins[1].y, 0.5);
+  ASSERT_EQ(in.rects.size(), 1u);
+  const float want[4][2] = {{1, 2}, {5, 2}, {5, 7}, {1, 7}};
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(in.rects[0][k].x, want[k][0]);
+    EXPECT_EQ(in.rects[0][k].y, want[k][1]);
+  }
+  EXPECT_EQ(in.pinLines[1], 14);
+  in.pinFile = in.obstacleFile = "t.stp";
+  in.stp = true;
+  EXPECT_EQ(in.pinName(1), "t.stp, line 14 (DD 2)");
+  EXPECT_EQ(in.rectName(0), "t.stp, line 18 (RR 1)");
+}
+
+TEST(ReadStpTest, MalformedFilesNameTheLine) {
+  const std::string head = "33D32945 STP File\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {"STP File\n", "f.stp, line 1: an STP file starts with"},
+      {head + "SECTION Coordinates\nDD 1 0 0\nDD 3 1 1\nEND\n",
+       "f.stp, line 4 (DD 2): '3' where pin 2 comes next"},
+      {head + "SECTION Coordinates\nDD 1 0 9007199254740993\nEND\n",
+       "f.stp, line 3 (DD 1): '9007199254740993' (y coordinate) cannot be "
+       "held exactly in double precision: it would become "
+       "9007199254740992"},
+      {head + "SECTION Obstacles\nRR 0 0 0 5\nEND\n",
+       "f.stp, line 3 (RR 1): a rectangle needs XLO < XHI"},
+      {head + "SECTION Obstacles\nRR 0 0 4\nEND\n",
+       "f.stp, line 3: expected 'RR XLO YLO XHI YHI'"},
+      {head + "SECTION Graph\nNodes 3\nEND\nSECTION Coordinates\n"
+              "DD 1 0 0\nEND\n",
+       "f.stp, line 3: Nodes 3, but the file holds 1 DD lines"},
+      {head + "SECTION Coordinates\nDD 1 0 0\n",
+       "f.stp, line 2: the file ends inside the section begun here"},
+      {head + "SECTION Terminals\nT 1\nEND\n",
+       "f.stp, line 2: a Terminals section"},
+      {head + "DD 1 0 0\n", "f.stp, line 2: 'DD' outside a section"},
+      {head + "SECTION Graph\nEND\nEOF\n", "f.stp, line 1: no Coordinates"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    Input<double> in;
+    std::string error;
+    EXPECT_FALSE(parseStpText(c.first, "f.stp", in, error));
+    EXPECT_EQ(error.rfind(c.second, 0), 0u) << error;
+    EXPECT_TRUE(in.pins.empty() && in.rects.empty());
+  }
 }
 
 TEST(ReadFileTest, MissingFileIsNamed) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,11 +10,12 @@
 #include <string>
 #include <vector>
 
-// Files under the test's temporary directory, named after the test.
+// Files under the test's temporary directory, named after the test and the
+// process, so that two checkouts testing at once do not meet.
 inline std::string tempPath(const std::string& name) {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   return ::testing::TempDir() + info->test_suite_name() + "." + info->name() +
-         "." + name;
+         "." + std::to_string(getpid()) + "." + name;
 }
 
 inline std::string readFile(const std::string& path) {

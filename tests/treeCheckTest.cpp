@@ -579,7 +579,7 @@ TEST_F(TreecheckProgramTest, RunAlongObstacleSidesIsLegal) {
 
 TEST_F(TreecheckProgramTest, CrossingIsIllegal) {
   ToolRun r = check("crossing.txt");
-  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.status, 4);
   EXPECT_TRUE(has(r, "obstacle crossings: 1")) << r.out;
   EXPECT_TRUE(has(r, "crossing length: 8"));
   EXPECT_TRUE(has(r, "parts holding pins: 1"));
@@ -594,14 +594,14 @@ TEST_F(TreecheckProgramTest, OverlapCountsOnceInTheWireLength) {
 
 TEST_F(TreecheckProgramTest, DisconnectedPieceMakesTwoParts) {
   ToolRun r = check("disconnected.txt");
-  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.status, 4);
   EXPECT_TRUE(has(r, "parts holding pins: 2")) << r.out;
   EXPECT_TRUE(has(r, "pins off the tree: 0"));
 }
 
 TEST_F(TreecheckProgramTest, DiagonalPieceIsIllegal) {
   ToolRun r = check("diagonal.txt");
-  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.status, 4);
   EXPECT_TRUE(has(r, "diagonal pieces: 1")) << r.out;
   EXPECT_TRUE(has(r, "obstacle crossings: 0")) << "it only touches a corner";
   EXPECT_TRUE(has(r, "parts holding pins: 1"));
@@ -621,7 +621,7 @@ TEST_F(TreecheckProgramTest, SinglePinWithNoPiecesIsLegal) {
   EXPECT_TRUE(has(r, "parts holding pins: 1"));
   // Four pins and no pieces: four parts.
   r = check("noPieces.txt");
-  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.status, 4);
   EXPECT_TRUE(has(r, "parts holding pins: 4"));
 }
 
@@ -653,13 +653,48 @@ TEST_F(TreecheckProgramTest, UnreadableInputExitsWithTwoNamingFileAndLine) {
 }
 
 TEST_F(TreecheckProgramTest, UsageAndHelp) {
-  EXPECT_EQ(runTool(TREECHECK_PATH, {"a", "b"}).status, 1);
+  // Two files are an STP file and a tree; a pin file is no STP file.
+  ToolRun two = runTool(TREECHECK_PATH, {kData + "pins.txt", "b"});
+  EXPECT_EQ(two.status, 1);
+  EXPECT_NE(two.err.find("pins.txt is not an STP file"), std::string::npos)
+      << two.err;
+  EXPECT_EQ(runTool(TREECHECK_PATH, {"a"}).status, 1);
   ToolRun r = runTool(TREECHECK_PATH, {"--bogus", "a", "b", "c"});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("unknown option --bogus"), std::string::npos);
   r = runTool(TREECHECK_PATH, {"--help"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.rfind("Usage: ./treecheck", 0), 0u);
+}
+
+// Read in single precision, 16777217 was 16777216: a tree that missed the
+// pin by one was "legal: yes".
+TEST_F(TreecheckProgramTest, SeesAPinThatSinglePrecisionWouldMerge) {
+  std::string pins = tempPath("pins.txt"), obst = tempPath("obst.txt"),
+              tree = tempPath("tree.txt");
+  writeFile(pins, "0 0 pin\n16777217 0 pin\n-1 -1 pin\n");
+  writeFile(obst, "-1 -1 corner\n");
+  writeFile(tree, std::string(kBanner) + "0\t0\n16777216\t0\n\n");
+  ToolRun r = runTool(TREECHECK_PATH, {pins, obst, tree});
+  EXPECT_EQ(r.status, 4);
+  EXPECT_TRUE(has(r, "pins off the tree: 1")) << r.out;
+  EXPECT_TRUE(has(r, "total length: 16777216"));
+}
+
+TEST_F(TreecheckProgramTest, ReadsStpFilesAndRefusesNulInTrees) {
+  std::string stp = TESTDATA_DIR "/stp/RC06.stp";
+  ToolRun r =
+      runTool(TREECHECK_PATH, {stp, GOLDEN_DIR "/expected/RC06.smtExact.txt"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(has(r, "pins: 100"));
+  EXPECT_TRUE(has(r, "obstacles: 500"));
+  std::string tree = tempPath("tree.txt");
+  writeFile(tree, std::string("0\t0\n3\t0\0junk\n\n", 14));
+  r = runTool(TREECHECK_PATH, {stp, tree});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "treecheck: " + tree +
+                       ", line 2: a NUL byte in '0\\x00junk'; the file "
+                       "must be plain text\n");
 }
 
 TEST_F(TreecheckProgramTest, TheExampleTreeIsLegal) {

@@ -268,6 +268,12 @@ TEST(TreeGenTest, RefusesWhatCannotBeMet) {
   o.sideMin = 10;
   o.sideMax = 20;
   EXPECT_FALSE(generateInstance(o, inst, err));
+  EXPECT_NE(err.find("cannot fit in a 50 x 50 box"), std::string::npos) << err;
+  // Room enough by area, not for random placement.
+  o.obstacles = 105;
+  o.xMax = o.yMax = 20;
+  o.sideMin = o.sideMax = 1;
+  EXPECT_FALSE(generateInstance(o, inst, err));
   EXPECT_NE(err.find("could place only"), std::string::npos) << err;
   o = GenOptions{};
   o.pins = 200;
@@ -329,6 +335,39 @@ TEST(TreegenProgramTest, SameSeedWritesByteIdenticalFiles) {
   EXPECT_EQ(readFile(files[0]), formatPinFile(generate(o)));
 }
 
+// The STP form reaches the programs as the same instance as the two files.
+TEST(TreegenProgramTest, WritesAnStpFileThatTheProgramsRead) {
+  std::string pins = tempPath("pins"), obst = tempPath("obst"),
+              stp = tempPath("net.stp"), a = tempPath("a"), b = tempPath("b");
+  std::vector<std::string> opts = {"--pins", "60", "--obstacles",    "20",
+                                   "--seed", "9",  "--corner-order", "ccw"};
+  std::vector<std::string> two = opts, one = opts;
+  two.insert(two.end(), {pins, obst});
+  one.insert(one.end(), {"--stp", stp});
+  ASSERT_EQ(runTool(TREEGEN_PATH, two).status, 0);
+  ToolRun r = runTool(TREEGEN_PATH, one);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(readFile(stp).rfind("33D32945 STP File", 0), 0u);
+  ASSERT_EQ(runTool(ZORVANE_PATH, {pins, obst, a}).status, 0);
+  ASSERT_EQ(runTool(ZORVANE_PATH, {stp, b}).status, 0);
+  EXPECT_EQ(readFile(a), readFile(b));
+  EXPECT_EQ(runTool(TREEGEN_PATH, {"--stp", pins, obst}).status, 1);
+}
+
+// A full disk used to leave truncated files behind.
+TEST(TreegenProgramTest, AFailedWriteLeavesTheOldFile) {
+  std::string pins = tempPath("pins"), obst = tempPath("obst");
+  writeFile(pins, "old");
+  ToolRun r =
+      runTool("sh", {"-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\"",
+                     TREEGEN_PATH, "--pins", "1000", pins, obst});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("treegen: cannot write " + pins + ": File too large"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(readFile(pins), "old");
+}
+
 TEST(TreegenProgramTest, UsageErrorsAndUnwritableOutput) {
   std::string pins = tempPath("pins"), obstacles = tempPath("obstacles");
   EXPECT_EQ(runTool(TREEGEN_PATH, {pins}).status, 1);
@@ -344,7 +383,9 @@ TEST(TreegenProgramTest, UsageErrorsAndUnwritableOutput) {
   r = runTool(TREEGEN_PATH,
               {"--obstacles", "99999", "--box", "0,0,20,20", pins, obstacles});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("could place only"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("99999 obstacles with sides of at least 1 cannot fit"),
+            std::string::npos)
+      << r.err;
   r = runTool(TREEGEN_PATH, {pins, "/nonexistent/dir/obstacles"});
   EXPECT_EQ(r.status, 3);
   EXPECT_NE(r.err.find("cannot write /nonexistent/dir/obstacles"),

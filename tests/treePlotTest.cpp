@@ -57,8 +57,9 @@ TEST_F(SmallPlotTest, DrawsEveryLayerOnceAndAFittingCaption) {
   EXPECT_EQ(count(svg, "#e00000"), 0) << "nothing crosses";
   EXPECT_EQ(count(svg, "</text>"), 3 + 1) << "few pins are numbered";
   EXPECT_NE(svg.find(">wire length 18  \u00b7  3 pins  \u00b7  1 obstacle  "
-                     "\u00b7  1 Steiner point</text>"),
-            std::string::npos);
+                     "\u00b7  1 Steiner point  \u00b7  legal</text>"),
+            std::string::npos)
+      << svg;
 }
 
 TEST_F(SmallPlotTest, ThePlaneIsDrawnWithYUpwards) {
@@ -85,6 +86,57 @@ TEST_F(SmallPlotTest, CrossingsAreHighlightedAndNamedInTheCaption) {
   std::string svg = plot(pins, rects, tree);
   EXPECT_EQ(count(svg, "stroke=\"#e00000\""), 1);
   EXPECT_NE(svg.find("not legal: 1 crossing</text>"), std::string::npos);
+}
+
+// A diagonal piece used to be drawn blue like the legal ones.
+TEST_F(SmallPlotTest, DiagonalPiecesAreRedToo) {
+  tree.push_back({0, 0, 5, 8});
+  std::string svg = plot(pins, rects, tree);
+  EXPECT_NE(svg.find("stroke=\"#e00000\""), std::string::npos);
+  EXPECT_NE(svg.find("not legal: 1 diagonal piece</text>"), std::string::npos);
+}
+
+// An illegal tree's long red caption used to run off the picture.
+TEST_F(SmallPlotTest, ALongCaptionWrapsInsideThePicture) {
+  tree = {{0, 0, 10, 0}, {5, 5, 9, 7}};
+  std::string heading =
+      "a-tree-file-with-a-rather-long-name.txt by zorvane over pins.txt and "
+      "obstacles.txt";
+  std::string svg = plotSvg(pins, rects, tree, checkTree(pins, rects, tree), {},
+                            300, heading);
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(svg, m, std::regex("width=\"([0-9.]+)\"")));
+  double width = std::atof(m[1].str().c_str());
+  long lines = 0;
+  std::regex text(
+      "<text x=\"([0-9.]+)\" y=\"[0-9.]+\" font-size=\"([0-9.]+)\""
+      "[^>]*>([^<]*)</text>");
+  for (std::sregex_iterator it(svg.begin(), svg.end(), text), end; it != end;
+       ++it) {
+    std::string words = (*it)[3].str();
+    double font = std::atof((*it)[2].str().c_str());
+    double right = std::atof((*it)[1].str().c_str()) +
+                   0.6 * font * (words.size() - 4 * count(words, "\u00b7"));
+    EXPECT_LE(right, width) << words;
+    ++lines;
+  }
+  EXPECT_GE(lines, 4) << svg;
+  EXPECT_NE(svg.find(">not legal: 1 crossing, 1 pin off the tree, 2 parts, 1 "
+                     "diagonal piece</text>"),
+            std::string::npos)
+      << svg;
+}
+
+// RC12's 10 000 obstacles used to look like dust on its drawing.
+TEST(TreePlotTest, SmallObstaclesKeepAFewPixels) {
+  std::vector<Point> pins = {{0, 0}, {100000, 100000}};
+  std::vector<Rect> rects = {{500, 500, 501, 501}};
+  std::string svg = plot(pins, rects, {}, 1000);
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(
+      svg, m, std::regex("d=\"M[0-9.]+ [0-9.]+h([0-9.]+)v([0-9.]+)h")));
+  EXPECT_GE(std::atof(m[1].str().c_str()), 2.0);
+  EXPECT_GE(std::atof(m[2].str().c_str()), 2.0);
 }
 
 TEST_F(SmallPlotTest, SameInputSameBytes) {
@@ -153,10 +205,38 @@ TEST(TreeplotProgramTest, WritesThePictureOrSaysWhy) {
   r = runTool(TREEPLOT_PATH, {data + "pins.txt", data + "obstacles.txt",
                               data + "alongSide.txt", "/nonexistent/x.svg"});
   EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(runTool(TREEPLOT_PATH, {"a", "b", "c"}).status, 1);
+  EXPECT_EQ(runTool(TREEPLOT_PATH, {data + "pins.txt", "b", "c"}).status, 1);
   EXPECT_EQ(runTool(TREEPLOT_PATH, {"--size", "3", "a", "b", "c", "d"}).status,
             1);
   EXPECT_EQ(runTool(TREEPLOT_PATH, {"--help"}).status, 0);
+}
+
+TEST(TreeplotProgramTest, TakesAnStpFileAndNamesTheFilesAndTheProgram) {
+  std::string out = tempPath("rc01.svg");
+  ToolRun r =
+      runTool(TREEPLOT_PATH, {"--size=900", TESTDATA_DIR "/stp/RC01.stp",
+                              GOLDEN_DIR "/expected/RC01.smt.txt", out});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string svg = readFile(out);
+  EXPECT_NE(svg.find(">RC01.smt.txt by zorvane over RC01.stp</text>"),
+            std::string::npos);
+  EXPECT_NE(svg.find("width=\"900\""), std::string::npos);
+  EXPECT_NE(svg.find("  \u00b7  legal</text>"), std::string::npos);
+}
+
+// A full disk used to leave a truncated picture behind.
+TEST(TreeplotProgramTest, AFailedWriteLeavesTheOldPicture) {
+  std::string out = tempPath("old.svg");
+  writeFile(out, "old");
+  ToolRun r =
+      runTool("sh", {"-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\"",
+                     TREEPLOT_PATH, TESTDATA_DIR "/stp/RC06.stp",
+                     GOLDEN_DIR "/expected/RC06.smt.txt", out});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("treeplot: cannot write " + out + ": File too large"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(readFile(out), "old");
 }
 
 }  // namespace

@@ -3,35 +3,37 @@
 #include <algorithm>
 
 #include "drivers/readInput.h"
-#include "geometry/vertex.h"
+
+bool readInstance(const std::vector<std::string>& files,
+                  std::vector<Point>& pins,
+                  std::vector<Rect>& rects,
+                  std::string& error,
+                  bool* notStp) {
+  Input<double> in;
+  if (!readInput(files, in, error, notStp)) {
+    return false;
+  }
+  for (const InputPoint<double>& p : in.pins) {
+    pins.push_back({p.x, p.y});
+  }
+  for (const auto& ring : in.rects) {
+    Rect r{ring[0].x, ring[0].y, ring[0].x, ring[0].y};
+    for (const InputPoint<double>& c : ring) {
+      r = {std::min(r.x1, c.x), std::min(r.y1, c.y), std::max(r.x2, c.x),
+           std::max(r.y2, c.y)};
+    }
+    rects.push_back(r);
+  }
+  return true;
+}
 
 bool readInstance(const std::string& pinPath,
                   const std::string& obstaclePath,
                   std::vector<Point>& pins,
                   std::vector<Rect>& rects,
                   std::string& error) {
-  std::vector<Vertex*> vs;
-  bool ok = readPinFile(pinPath, vs, error);
-  size_t pinCount = vs.size();
-  ok = ok && readObstacleFile(obstaclePath, vs, error);
-  if (ok) {
-    for (size_t i = 0; i < pinCount; ++i) {
-      pins.push_back({vs[i]->x, vs[i]->y});
-    }
-    // The reader leaves each rectangle's four corners together.
-    for (size_t i = pinCount; i + 3 < vs.size(); i += 4) {
-      Rect r{vs[i]->x, vs[i]->y, vs[i]->x, vs[i]->y};
-      for (size_t k = i + 1; k < i + 4; ++k) {
-        r = {std::min(r.x1, vs[k]->x), std::min(r.y1, vs[k]->y),
-             std::max(r.x2, vs[k]->x), std::max(r.y2, vs[k]->y)};
-      }
-      rects.push_back(r);
-    }
-  }
-  for (Vertex* v : vs) {
-    delete v;
-  }
-  return ok;
+  return readInstance(std::vector<std::string>{pinPath, obstaclePath}, pins,
+                      rects, error);
 }
 
 bool readInstanceAndTree(const std::string& pinPath,

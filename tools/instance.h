@@ -5,9 +5,16 @@
 #include "legal/checkTree.h"
 #include "tools/treeFile.h"
 
-// Reads a pin file and an obstacle file with the programs' own readers.
-// False with a message naming the file, the record and its line when
-// either cannot be read.
+// Reads an instance with the programs' own readers, in double precision:
+// a pin file and an obstacle file, or one STP file (files holds one or
+// two names; "-" is standard input). False with a message naming the file,
+// the record and its line when it cannot be read; notStp, where given, is
+// set when the one file named is no STP file.
+bool readInstance(const std::vector<std::string>& files,
+                  std::vector<Point>& pins,
+                  std::vector<Rect>& rects,
+                  std::string& error,
+                  bool* notStp = nullptr);
 bool readInstance(const std::string& pinPath,
                   const std::string& obstaclePath,
                   std::vector<Point>& pins,

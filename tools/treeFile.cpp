@@ -1,9 +1,8 @@
 #include "tools/treeFile.h"
 
-#include <cmath>
-#include <cstdlib>
-
 #include "drivers/readInput.h"
+#include "support/decimal.h"
+#include "support/escapeBytes.h"
 
 namespace {
 
@@ -23,29 +22,35 @@ std::string_view trim(std::string_view s) {
 
 std::string quoted(std::string_view s) {
   const size_t kMax = 40;
-  std::string q(s.substr(0, kMax));
+  std::string q = escapeBytes(s.substr(0, kMax));
   return "'" + q + (s.size() > kMax ? "...'" : "'");
 }
 
-// A finite number filling the whole token.
-bool parseNumber(std::string_view tok, float& v) {
-  std::string s(tok);
-  char* end = nullptr;
-  v = std::strtof(s.c_str(), &end);
-  return end != s.c_str() && *end == '\0' && std::isfinite(v);
-}
-
-// "x y" with any blanks between and around; nothing else on the line.
-bool parsePoint(std::string_view line, float& x, float& y) {
+// "x y" with any blanks between and around; nothing else on the line. False
+// with what is wrong.
+bool parsePoint(std::string_view line, double& x, double& y, std::string& why) {
   size_t gap = 0;
   while (gap < line.size() && !isBlank(line[gap])) {
     ++gap;
   }
-  if (gap == line.size()) {
-    return false;
+  std::string_view toks[2] = {line.substr(0, gap), trim(line.substr(gap))};
+  double* v[2] = {&x, &y};
+  for (int k = 0; k < 2; ++k) {
+    Decimal d =
+        toks[k].empty() ? Decimal::notANumber : readDecimal(toks[k], *v[k]);
+    if (d == Decimal::inexact) {
+      why = quoted(toks[k]) +
+            " cannot be held exactly in double precision: it would "
+            "become " +
+            formatLikeToken(toks[k], *v[k]);
+      return false;
+    }
+    if (d != Decimal::exact) {
+      why = quoted(line) + " is not a point line (two finite numbers, x and y)";
+      return false;
+    }
   }
-  return parseNumber(line.substr(0, gap), x) &&
-         parseNumber(trim(line.substr(gap)), y);
+  return true;
 }
 
 }  // namespace
@@ -53,15 +58,23 @@ bool parsePoint(std::string_view line, float& x, float& y) {
 bool parseTreeFile(std::string_view text,
                    const std::string& name,
                    std::vector<Piece>& out,
-                   std::string& error) {
+                   std::string& error,
+                   std::string* title) {
+  text = skipByteOrderMark(text);
+  if (!checkNoNul(text, name, error)) {
+    return false;
+  }
+  if (title) {
+    title->clear();
+  }
   std::vector<Piece> pieces;
-  float pts[4];
+  double pts[4];
   int pending = 0;  // point lines read of the current block
   long blockLine = 0;
   bool inBanner = true;
   long lineNo = 0;
   auto fail = [&](long line, const std::string& what) {
-    error = name + ", line " + std::to_string(line) + ": " + what;
+    error = escapeBytes(name) + ", line " + std::to_string(line) + ": " + what;
     return false;
   };
   size_t pos = 0;
@@ -86,6 +99,17 @@ bool parseTreeFile(std::string_view text,
       continue;
     }
     if (line.front() == '#') {
+      // The banner's middle line names what the file holds.
+      const std::string_view kTitle =
+          "This file contains the connections of the ";
+      size_t at = line.find(kTitle);
+      if (title && inBanner && at != std::string_view::npos) {
+        *title = std::string(trim(line.substr(at + kTitle.size())));
+        while (!title->empty() &&
+               (title->back() == '#' || isBlank(title->back()))) {
+          title->pop_back();
+        }
+      }
       if (!inBanner) {
         return fail(lineNo,
                     "a comment line after the first point line; comments "
@@ -94,11 +118,10 @@ bool parseTreeFile(std::string_view text,
       continue;
     }
     inBanner = false;
-    float x, y;
-    if (!parsePoint(line, x, y)) {
-      return fail(lineNo, quoted(line) +
-                              " is not a point line (two finite numbers, "
-                              "x and y)");
+    double x, y;
+    std::string why;
+    if (!parsePoint(line, x, y, why)) {
+      return fail(lineNo, why);
     }
     if (pending == 2) {
       return fail(lineNo,
@@ -126,8 +149,9 @@ bool parseTreeFile(std::string_view text,
 
 bool readTreeFile(const std::string& path,
                   std::vector<Piece>& out,
-                  std::string& error) {
+                  std::string& error,
+                  std::string* title) {
   std::string text;
   return readWholeFile(path, text, error) &&
-         parseTreeFile(text, path, out, error);
+         parseTreeFile(text, path, out, error, title);
 }

@@ -142,6 +142,50 @@ bool checkOptions(const GenOptions& o, std::string& error) {
   return false;
 }
 
+// Counts that the box cannot hold, found before anything is drawn. Apart
+// obstacles of side at least s claim disjoint (s + 1) x (s + 1) blocks of
+// the box's lattice points, touching ones disjoint interiors of s x s; pins
+// need distinct lattice points off what the obstacles block.
+bool checkRoom(const GenOptions& o, long sideMin, std::string& error) {
+  using Big = long double;
+  Big points = static_cast<Big>(o.xMax - o.xMin + 1) * (o.yMax - o.yMin + 1);
+  Big area = static_cast<Big>(o.xMax - o.xMin) * (o.yMax - o.yMin);
+  Big n = static_cast<Big>(o.obstacles);
+  Big s = static_cast<Big>(sideMin);
+  std::string box = std::to_string(o.xMax - o.xMin) + " x " +
+                    std::to_string(o.yMax - o.yMin) + " box";
+  if (o.obstacleContact == ObstacleContact::none &&
+      n * (s + 1) * (s + 1) > points) {
+    error = std::to_string(o.obstacles) + " obstacles with sides of at least " +
+            std::to_string(sideMin) + " cannot fit in a " + box +
+            " without touching; give a larger box, smaller or fewer "
+            "obstacles, or allow contact";
+    return false;
+  }
+  if (o.obstacleContact == ObstacleContact::touch && n * s * s > area) {
+    error = std::to_string(o.obstacles) + " obstacles with sides of at least " +
+            std::to_string(sideMin) + " cover more than a " + box +
+            "; give a larger box, smaller or fewer obstacles, or allow "
+            "overlap";
+    return false;
+  }
+  Big blocked = 0;
+  if (o.obstacleContact == ObstacleContact::none &&
+      o.pinContact == PinContact::none) {
+    blocked = n * (s + 1) * (s + 1);
+  } else if (o.obstacleContact != ObstacleContact::overlap && s > 1) {
+    blocked = n * (s - 1) * (s - 1);
+  }
+  if (static_cast<Big>(o.pins) > points - blocked) {
+    error = std::to_string(o.pins) + " distinct pins do not fit on the " +
+            "integer points of a " + box +
+            (blocked > 0 ? " beside the obstacles" : "") +
+            "; give a larger box or fewer pins or obstacles";
+    return false;
+  }
+  return true;
+}
+
 // Rectangles at random spots, each tried again where it would meet one
 // placed before in a way the options forbid.
 bool placeObstacles(const GenOptions& o,
@@ -356,10 +400,10 @@ std::array<Point, 4> cornersOf(const Box& b, bool clockwise, int start) {
   return out;
 }
 
-void appendRecord(std::string& s, float x, float y, const char* type) {
-  s += formatCoord(x);
+void appendRecord(std::string& s, double x, double y, const char* type) {
+  s += formatCoord(static_cast<float>(x));
   s += ' ';
-  s += formatCoord(y);
+  s += formatCoord(static_cast<float>(y));
   s += ' ';
   s += type;
   s += '\n';
@@ -378,6 +422,9 @@ bool generateInstance(const GenOptions& o, Instance& out, std::string& error) {
     long fit = std::min(o.xMax - o.xMin, o.yMax - o.yMin);
     sideMin = std::clamp(roundToLong(0.5 * mean), 1L, fit);
     sideMax = std::clamp(roundToLong(1.5 * mean), sideMin, fit);
+  }
+  if (!checkRoom(o, sideMin, error)) {
+    return false;
   }
   long span = std::max(o.xMax - o.xMin, o.yMax - o.yMin);
   // Cells no finer than needed keep the bucket count near the obstacles'.
@@ -429,4 +476,30 @@ std::string formatObstacleFile(const Instance& inst) {
   }
   appendRecord(s, -1, -1, "corner");
   return s;
+}
+
+std::string formatStpFile(const Instance& inst, const std::string& name) {
+  std::string quotedName = name;
+  for (char& c : quotedName) {
+    c = c == '"' || static_cast<unsigned char>(c) < 0x20 ? '_' : c;
+  }
+  std::string s =
+      "33D32945 STP File, STP Format Version 1.0\n\nSECTION Comments\n"
+      "Name \"" +
+      quotedName +
+      "\"\nCreator \"treegen\"\nProblem \"Obstacle-Avoiding Rectilinear "
+      "Steiner Minimum Tree\"\nEND\n\nSECTION Graph\nNodes " +
+      std::to_string(inst.pins.size()) + "\nObstacles " +
+      std::to_string(inst.rects.size()) + "\nEND\n\nSECTION Coordinates\n";
+  auto integer = [](double v) { return std::to_string(static_cast<long>(v)); };
+  for (size_t i = 0; i < inst.pins.size(); ++i) {
+    s += "DD " + std::to_string(i + 1) + " " + integer(inst.pins[i].x) + " " +
+         integer(inst.pins[i].y) + "\n";
+  }
+  s += "END\n\nSECTION Obstacles\n";
+  for (const Rect& r : inst.rects) {
+    s += "RR " + integer(r.x1) + " " + integer(r.y1) + " " + integer(r.x2) +
+         " " + integer(r.y2) + "\n";
+  }
+  return s + "END\n\nEOF\n";
 }

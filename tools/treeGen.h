@@ -53,3 +53,7 @@ bool generateInstance(const GenOptions& opt, Instance& out, std::string& error);
 // marker record.
 std::string formatPinFile(const Instance& inst);
 std::string formatObstacleFile(const Instance& inst);
+
+// The instance as one STP file with an Obstacles section, under the given
+// name: pins in file order as DD lines, rectangles as RR lines.
+std::string formatStpFile(const Instance& inst, const std::string& name);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "support/escapeBytes.h"
+
 namespace {
 
 // Maps plane coordinates to hundredths of a pixel, y pointing down, so that
@@ -12,8 +14,8 @@ class Frame {
  public:
   Frame(double x0, double yTop, double scale)
       : x0_(x0), yTop_(yTop), scale_(scale) {}
-  long x(float v) const { return std::lround((v - x0_) * scale_ * 100); }
-  long y(float v) const { return std::lround((yTop_ - v) * scale_ * 100); }
+  long x(double v) const { return std::lround((v - x0_) * scale_ * 100); }
+  long y(double v) const { return std::lround((yTop_ - v) * scale_ * 100); }
 
  private:
   double x0_;
@@ -78,6 +80,45 @@ std::string plural(long n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+// Text as SVG character data, odd bytes escaped.
+std::string xmlText(const std::string& text) {
+  std::string out;
+  for (char c : escapeBytes(text)) {
+    out += c == '&'   ? "&amp;"
+           : c == '<' ? "&lt;"
+           : c == '>' ? "&gt;"
+                      : std::string(1, c);
+  }
+  return out;
+}
+
+// Characters of UTF-8 text, for its width.
+size_t charCount(const std::string& s) {
+  size_t n = 0;
+  for (char c : s) {
+    n += (static_cast<unsigned char>(c) & 0xc0) != 0x80 ? 1 : 0;
+  }
+  return n;
+}
+
+// Caption items packed greedily into lines that fit the width, by the
+// average width of a sans-serif character.
+std::vector<std::string> packLines(const std::vector<std::string>& items,
+                                   const std::string& separator,
+                                   double width,
+                                   double charWidth) {
+  std::vector<std::string> lines;
+  for (const std::string& item : items) {
+    std::string joined = lines.empty() ? item : lines.back() + separator + item;
+    if (!lines.empty() && charCount(joined) * charWidth <= width) {
+      lines.back() = joined;
+    } else {
+      lines.push_back(item);
+    }
+  }
+  return lines;
+}
+
 }  // namespace
 
 std::string plotSvg(const std::vector<Point>& pins,
@@ -85,14 +126,15 @@ std::string plotSvg(const std::vector<Point>& pins,
                     const std::vector<Piece>& pieces,
                     const TreeCheck& check,
                     const std::vector<Point>& steinerPoints,
-                    long size) {
+                    long size,
+                    const std::string& heading) {
   double inf = std::numeric_limits<double>::infinity();
   double lx = inf, ly = inf, hx = -inf, hy = -inf;
-  auto cover = [&](float x, float y) {
-    lx = std::min(lx, static_cast<double>(x));
-    ly = std::min(ly, static_cast<double>(y));
-    hx = std::max(hx, static_cast<double>(x));
-    hy = std::max(hy, static_cast<double>(y));
+  auto cover = [&](double x, double y) {
+    lx = std::min(lx, x);
+    ly = std::min(ly, y);
+    hx = std::max(hx, x);
+    hy = std::max(hy, y);
   };
   for (const Point& p : pins) {
     cover(p.x, p.y);
@@ -128,22 +170,35 @@ std::string plotSvg(const std::vector<Point>& pins,
   double stroke = std::clamp(0.08 * spacing, 0.5, 3.0);
   double dot = std::clamp(0.35 * spacing, 1.5, 10.0);
   double font = std::clamp(longer / 60, 12.0, 40.0);
-  double captionH = 2.2 * font;
+  double captionH = 0;
+  const std::string kSizePlaceholder = "SIZE";
   Frame f(lx, hy, scale);
 
   std::string s;
   s.reserve(64 * (pins.size() + rects.size() + pieces.size()) + 4096);
   s += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + px(w) +
-       "\" height=\"" + px(h + captionH) + "\" viewBox=\"0 0 " + px(w) + " " +
-       px(h + captionH) + "\" font-family=\"sans-serif\">\n";
+  // The caption's height is known last; its size goes in then.
+  s += "<svg xmlns=\"http://www.w3.org/2000/svg\" " + kSizePlaceholder +
+       " font-family=\"sans-serif\">\n";
   s += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
 
   if (!rects.empty()) {
     s += "<path fill=\"#d4d4d4\" stroke=\"#8a8a8a\" stroke-width=\"" +
          px(0.5 * stroke) + "\" d=\"";
+    // Small obstacles would fade to dust on a large drawing: each keeps a
+    // few pixels of width and height about its centre.
+    long least = std::lround(100 * std::clamp(0.25 * spacing, 2.0, 4.0));
+    auto widen = [least](long& lo, long& hi) {
+      if (hi - lo < least) {
+        long mid = lo + (hi - lo) / 2;
+        lo = mid - least / 2;
+        hi = lo + least;
+      }
+    };
     for (const Rect& r : rects) {
       long x1 = f.x(r.x1), x2 = f.x(r.x2), top = f.y(r.y2), bottom = f.y(r.y1);
+      widen(x1, x2);
+      widen(top, bottom);
       putPoint(s, 'M', x1, top);
       s += 'h';
       put(s, x2 - x1);
@@ -167,9 +222,19 @@ std::string plotSvg(const std::vector<Point>& pins,
          "\" stroke-linecap=\"round\" stroke-linejoin=\"round\" d=\"" + tree +
          "\"/>\n";
   }
-  if (!check.crossingPieces.empty()) {
+  std::vector<long> red = check.crossingPieces;
+  for (long i = 0; i < static_cast<long>(pieces.size()); ++i) {
+    const Piece& p = pieces[i];
+    if (p.x1 != p.x2 && p.y1 != p.y2 &&
+        !std::binary_search(check.crossingPieces.begin(),
+                            check.crossingPieces.end(), i)) {
+      red.push_back(i);
+    }
+  }
+  std::sort(red.begin(), red.end());
+  if (!red.empty()) {
     std::string cross;
-    for (long i : check.crossingPieces) {
+    for (long i : red) {
       putPiece(cross, f, pieces[i]);
     }
     s += "<path fill=\"none\" stroke=\"#e00000\" stroke-width=\"" +
@@ -209,13 +274,15 @@ std::string plotSvg(const std::vector<Point>& pins,
     s += "</g>\n";
   }
 
-  std::string caption =
-      "wire length " + formatLength(check.wireLength) + "  \u00b7  " +
-      plural(check.pins, "pin", "pins") + "  \u00b7  " +
-      plural(check.obstacles, "obstacle", "obstacles") + "  \u00b7  " +
+  std::vector<std::string> items = {
+      "wire length " + formatLength(check.wireLength),
+      plural(check.pins, "pin", "pins"),
+      plural(check.obstacles, "obstacle", "obstacles"),
       plural(static_cast<long>(steinerPoints.size()), "Steiner point",
-             "Steiner points");
-  if (!check.legal()) {
+             "Steiner points")};
+  if (check.legal()) {
+    items.push_back("legal");
+  } else {
     std::string why;
     auto add = [&](long count, const char* one, const char* many) {
       if (count > 0) {
@@ -228,11 +295,42 @@ std::string plotSvg(const std::vector<Point>& pins,
       add(check.pinParts, "part", "parts");
     }
     add(check.diagonalPieces, "diagonal piece", "diagonal pieces");
-    caption += "  \u00b7  not legal: " + why;
+    items.push_back("not legal: " + why);
   }
-  s += "<text x=\"" + px(font) + "\" y=\"" + px(h + 1.45 * font) +
-       "\" font-size=\"" + px(font) + "\" fill=\"" +
-       (check.legal() ? "#222222" : "#c00000") + "\">" + caption + "</text>\n";
+  const std::string kDot = "  \u00b7  ";
+  // The longest item, or word of the heading, fits on a line of its own.
+  double room = w - 2 * font;
+  size_t longest = 0;
+  for (const std::string& item : items) {
+    longest = std::max(longest, charCount(item));
+  }
+  std::vector<std::string> words;
+  for (size_t i = 0, j; i < heading.size(); i = j + 1) {
+    j = std::min(heading.find(' ', i), heading.size());
+    words.push_back(heading.substr(i, j - i));
+    longest = std::max(longest, charCount(words.back()));
+  }
+  const double kCharWidth = 0.6;
+  font = std::max(4.0, std::min(font, room / (kCharWidth * longest + 1)));
+  std::vector<std::string> lines =
+      packLines(words, " ", room, kCharWidth * font);
+  std::vector<std::string> figures =
+      packLines(items, kDot, room, kCharWidth * font);
+  size_t headingLines = lines.size();
+  lines.insert(lines.end(), figures.begin(), figures.end());
+  double lineH = 1.3 * font;
+  captionH = lineH * lines.size() + 0.9 * font;
+  const char* colour = check.legal() ? "#222222" : "#c00000";
+  s.replace(s.find(kSizePlaceholder), kSizePlaceholder.size(),
+            "width=\"" + px(w) + "\" height=\"" + px(h + captionH) +
+                "\" viewBox=\"0 0 " + px(w) + " " + px(h + captionH) + "\"");
+  for (size_t k = 0; k < lines.size(); ++k) {
+    s += "<text x=\"" + px(font) + "\" y=\"" +
+         px(h + 0.45 * font + lineH * (k + 1) - 0.3 * font) +
+         "\" font-size=\"" + px(font) + "\" fill=\"" +
+         (k < headingLines ? "#222222" : colour) + "\">" + xmlText(lines[k]) +
+         "</text>\n";
+  }
   s += "</svg>\n";
   return s;
 }

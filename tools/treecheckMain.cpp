@@ -2,70 +2,63 @@
 #include <string>
 #include <vector>
 
+#include "drivers/commandLine.h"
 #include "legal/checkTree.h"
 #include "tools/instance.h"
 
-namespace {
-
-void printUsage() {
-  std::cout << "Usage: ./treecheck [--json] PIN_POS_FILE RECT_OBSTS_FILE "
-               "TREE_FILE"
-            << std::endl;
-}
-
-void printHelp() {
-  printUsage();
-  std::cout
-      << "\nChecks a tree file written by oamst or zorvane against its pins "
-         "and obstacles\nand reports, one 'name: value' line each: pieces, "
-         "diagonal pieces, total\nlength, wire length (collinear overlaps "
-         "once), pins, obstacles, pins off the\ntree, parts holding pins, "
-         "obstacle crossings and their length, and whether\nthe tree is "
-         "legal.\n\nOptions:\n"
-         "  --json        the same figures as one JSON object\n"
-         "  -h, --help    show this help and exit\n"
-         "\nExit status: 0 legal tree, 1 usage or a tree that is not legal, "
-         "2 unreadable\ninput.\n";
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   bool json = false;
-  bool optionsDone = false;
-  std::vector<std::string> files;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (optionsDone || a.size() < 2 || a[0] != '-') {
-      files.push_back(a);
-    } else if (a == "--") {
-      optionsDone = true;
-    } else if (a == "-h" || a == "--help") {
-      printHelp();
-      return 0;
-    } else if (a == "--json") {
-      json = true;
-    } else {
-      std::cerr << "treecheck: unknown option " << a << std::endl;
-      printUsage();
-      return 1;
-    }
+  CommandLine cl(
+      "treecheck",
+      {"./treecheck [--json] PIN_POS_FILE RECT_OBSTS_FILE TREE_FILE",
+       "./treecheck [--json] STP_FILE TREE_FILE"},
+      "Checks a tree file written by oamst or zorvane against its pins and "
+      "obstacles (a pin file and an obstacle file, or one STP file) and "
+      "reports, one 'name: value' line each: pieces, diagonal pieces, total "
+      "length, wire length (collinear overlaps once), pins, obstacles, pins "
+      "off the tree, parts holding pins, obstacle crossings and their "
+      "length, and whether the tree is legal. Coordinates are read in double "
+      "precision; a file named - is standard input.");
+  cl.addFlag("--json", "the same figures as one JSON object", json);
+  cl.epilogue =
+      "Exit status: 0 legal tree, 1 usage, 2 unreadable input, 3 report not "
+      "written, 4 a tree that is not legal.";
+  int status = 0;
+  if (!cl.parse(argc, argv, status)) {
+    return status;
   }
-  if (files.size() != 3) {
-    printUsage();
+  if (!cl.checkOperands(
+          {3, 2},
+          "PIN_POS_FILE RECT_OBSTS_FILE TREE_FILE, or STP_FILE TREE_FILE", 0)) {
     return 1;
   }
+  std::vector<std::string> files = cl.operands;
+  std::string treePath = files.back();
+  files.pop_back();
   std::vector<Point> pins;
   std::vector<Rect> rects;
   std::vector<Piece> pieces;
   std::string error;
-  if (!readInstanceAndTree(files[0], files[1], files[2], pins, rects, pieces,
-                           error)) {
+  bool notStp = false;
+  if (!readInstance(files, pins, rects, error, &notStp)) {
+    if (notStp) {
+      cl.usageError(error);
+      return 1;
+    }
+    std::cerr << "treecheck: " << error << std::endl;
+    return 2;
+  }
+  if (!readTreeFile(treePath, pieces, error)) {
     std::cerr << "treecheck: " << error << std::endl;
     return 2;
   }
   TreeCheck c = checkTree(pins, rects, pieces);
   std::cout << (json ? formatReportJson(c) : formatReport(c));
   std::cout.flush();
-  return c.legal() ? 0 : 1;
+  if (!std::cout) {
+    std::cerr << "treecheck: cannot write the report to standard output"
+              << std::endl;
+    return 3;
+  }
+  return c.legal() ? 0 : 4;
 }

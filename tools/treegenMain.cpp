@@ -1,55 +1,14 @@
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "drivers/commandLine.h"
+#include "support/outputFile.h"
 #include "tools/treeGen.h"
 
 namespace {
-
-void printUsage() {
-  std::cout << "Usage: ./treegen [options] PIN_POS_FILE RECT_OBSTS_FILE"
-            << std::endl;
-}
-
-void printHelp() {
-  printUsage();
-  std::cout
-      << "\nWrites a random instance, the same for the same options: a pin "
-         "file and an\nobstacle file in the input format of oamst and "
-         "zorvane. Coordinates are\nintegers.\n\nOptions:\n"
-         "  --pins N                  pin count (10)\n"
-         "  --obstacles N             obstacle count (5)\n"
-         "  --seed S                  random seed, 0 to 2^64-1 (1)\n"
-         "  --box XMIN,YMIN,XMAX,YMAX coordinate box, integers from 0 to "
-         "16777216\n                            (0,0,1000,1000)\n"
-         "  --layout L                pins uniform, clustered or lattice "
-         "(uniform)\n"
-         "  --clusters K              cluster count of the clustered "
-         "layout\n                            (the square root of the pin "
-         "count)\n"
-         "  --obstacle-size MIN,MAX   range of obstacle side lengths (sides "
-         "that cover\n                            about a fifth of the "
-         "box)\n"
-         "  --obstacle-contact C      none: obstacles never touch; touch: "
-         "they may share\n                            sides; overlap: they "
-         "may overlap (none)\n"
-         "  --pin-contact C           none: pins outside every obstacle; "
-         "sides: a pin\n                            that falls inside an "
-         "obstacle moves onto its\n                            boundary "
-         "(none)\n"
-         "  --corner-order O          ccw or cw from each lower-left corner, "
-         "or mixed:\n                            random start and direction "
-         "(ccw)\n"
-         "  -h, --help                show this help and exit\n"
-         "\nPins are distinct. Obstacles, pins and corner orders draw from "
-         "separate\nrandom streams: other pin options leave the obstacles "
-         "as they were.\n\nExit status: 0 written, 1 usage or options that "
-         "cannot be met, 3 output not\nwritten.\n";
-}
 
 bool parseLong(const std::string& s, long& v) {
   char* end = nullptr;
@@ -87,6 +46,16 @@ bool parseWord(const std::string& s,
     }
   }
   return false;
+}
+
+// The instance's name in an STP file: the file's, without folder and
+// extension.
+std::string stpName(const std::string& path) {
+  if (path == "-") {
+    return "treegen";
+  }
+  std::string base = path.substr(path.rfind('/') + 1);
+  return base.substr(0, base.rfind('.'));
 }
 
 // False when the value does not suit the option.
@@ -152,76 +121,90 @@ bool setOption(GenOptions& opt, const std::string& a, const std::string& v) {
                                 opt.cornerOrder);
 }
 
-bool writeFile(const std::string& path, const std::string& text) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) {
-    return false;
-  }
-  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  return std::fclose(f) == 0 && ok;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   GenOptions opt;
-  std::vector<std::string> files;
-  bool optionsDone = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (optionsDone || a.size() < 2 || a[0] != '-') {
-      files.push_back(a);
-      continue;
-    }
-    if (a == "--") {
-      optionsDone = true;
-      continue;
-    }
-    if (a == "-h" || a == "--help") {
-      printHelp();
-      return 0;
-    }
-    static const char* const kValued[] = {
-        "--pins",          "--obstacles",        "--seed",
-        "--box",           "--layout",           "--clusters",
-        "--obstacle-size", "--obstacle-contact", "--pin-contact",
-        "--corner-order"};
-    bool known = false;
-    for (const char* k : kValued) {
-      known = known || a == k;
-    }
-    if (!known) {
-      std::cerr << "treegen: unknown option " << a << std::endl;
-      printUsage();
-      return 1;
-    }
-    if (i + 1 == argc) {
-      std::cerr << "treegen: " << a << " needs a value" << std::endl;
-      printUsage();
-      return 1;
-    }
-    std::string v = argv[++i];
-    if (!setOption(opt, a, v)) {
-      std::cerr << "treegen: bad value '" << v << "' for " << a
-                << "; see --help" << std::endl;
-      return 1;
-    }
+  bool stp = false;
+  CommandLine cl(
+      "treegen",
+      {"./treegen [options] PIN_POS_FILE RECT_OBSTS_FILE",
+       "./treegen [options] --stp STP_FILE"},
+      "Writes a random instance, the same for the same options: a pin file "
+      "and an obstacle file in the input format of oamst and zorvane, or "
+      "with --stp one STP file with an Obstacles section. Coordinates are "
+      "integers. A file named - is standard output.\n\nPins are distinct. "
+      "Obstacles, pins and corner orders draw from separate random streams: "
+      "other pin options leave the obstacles as they were. Options that "
+      "cannot be met (more obstacles than the box holds, say) are refused "
+      "before anything is drawn.");
+  struct Valued {
+    const char* name;
+    const char* value;
+    const char* help;
+  };
+  const Valued valued[] = {
+      {"--pins", "N", "pin count (10)"},
+      {"--obstacles", "N", "obstacle count (5)"},
+      {"--seed", "S", "random seed, 0 to 2^64-1 (1)"},
+      {"--box", "XMIN,YMIN,XMAX,YMAX",
+       "coordinate box, integers from 0 to 16777216 (0,0,1000,1000)"},
+      {"--layout", "L", "pins uniform, clustered or lattice (uniform)"},
+      {"--clusters", "K",
+       "cluster count of the clustered layout (the square root of the pin "
+       "count)"},
+      {"--obstacle-size", "MIN,MAX",
+       "range of obstacle side lengths (sides that cover about a fifth of "
+       "the box)"},
+      {"--obstacle-contact", "C",
+       "none: obstacles never touch; touch: they may share sides; overlap: "
+       "they may overlap (none)"},
+      {"--pin-contact", "C",
+       "none: pins outside every obstacle; sides: a pin that falls inside an "
+       "obstacle moves onto its boundary (none)"},
+      {"--corner-order", "O",
+       "ccw or cw from each lower-left corner, or mixed: random start and "
+       "direction (ccw)"},
+  };
+  for (const Valued& v : valued) {
+    std::string name = v.name;
+    cl.addValue(name, v.value, v.help,
+                [&opt, name](const std::string& value, std::string& why) {
+                  why = "see --help";
+                  return setOption(opt, name, value);
+                });
   }
-  if (files.size() != 2) {
-    printUsage();
+  cl.addFlag("--stp", "write one STP file instead of the two files", stp);
+  cl.epilogue =
+      "Exit status: 0 written, 1 usage or options that cannot be met, 3 "
+      "output not written.";
+  int status = 0;
+  if (!cl.parse(argc, argv, status)) {
+    return status;
+  }
+  if (!cl.checkOperands(
+          {stp ? 1u : 2u},
+          stp ? "STP_FILE with --stp" : "PIN_POS_FILE RECT_OBSTS_FILE",
+          stp ? 1 : 2)) {
     return 1;
   }
+  const std::vector<std::string>& files = cl.operands;
   Instance inst;
   std::string error;
   if (!generateInstance(opt, inst, error)) {
     std::cerr << "treegen: " << error << std::endl;
     return 1;
   }
-  const std::string texts[] = {formatPinFile(inst), formatObstacleFile(inst)};
-  for (int k = 0; k < 2; ++k) {
-    if (!writeFile(files[k], texts[k])) {
-      std::cerr << "treegen: cannot write " << files[k] << ": "
-                << std::strerror(errno) << std::endl;
+  std::vector<std::string> texts;
+  if (stp) {
+    texts.push_back(formatStpFile(inst, stpName(files[0])));
+  } else {
+    texts.push_back(formatPinFile(inst));
+    texts.push_back(formatObstacleFile(inst));
+  }
+  for (size_t k = 0; k < texts.size(); ++k) {
+    if (!writeOutputFile(files[k], texts[k], error)) {
+      std::cerr << "treegen: " << error << std::endl;
       return 3;
     }
   }

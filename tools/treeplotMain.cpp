@@ -1,91 +1,105 @@
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "drivers/commandLine.h"
 #include "legal/checkTree.h"
+#include "support/outputFile.h"
 #include "tools/instance.h"
 #include "tools/treePlot.h"
 
 namespace {
 
-void printUsage() {
-  std::cout << "Usage: ./treeplot [--size PX] PIN_POS_FILE RECT_OBSTS_FILE "
-               "TREE_FILE OUT.svg"
-            << std::endl;
+std::string baseName(const std::string& path) {
+  if (path == "-") {
+    return "standard input";
+  }
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void printHelp() {
-  printUsage();
-  std::cout
-      << "\nDraws a tree file written by oamst or zorvane as an SVG picture: "
-         "obstacles\nfilled grey, the tree in blue, crossing pieces in red, "
-         "Steiner points as\norange squares, pins as black dots (numbered in "
-         "file order when there are\nat most "
-      << kMaxLabelledPins
-      << "), and a caption with the wire length and the counts.\n\n"
-         "Options:\n"
-         "  --size PX     longer side of the drawing in pixels (from 800 to "
-         "4000 by\n                the pin count)\n"
-         "  -h, --help    show this help and exit\n"
-         "\nExit status: 0 written, 1 usage, 2 unreadable input, 3 output not "
-         "written.\n";
+// The program that writes files under the banner's title.
+std::string writerOf(const std::string& title) {
+  if (title == "Steiner Minimal Tree") {
+    return "zorvane";
+  }
+  if (title == "Minimal Spanning Tree") {
+    return "oamst";
+  }
+  return "";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   long size = 0;
-  bool optionsDone = false;
-  std::vector<std::string> files;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (optionsDone || a.size() < 2 || a[0] != '-') {
-      files.push_back(a);
-    } else if (a == "--") {
-      optionsDone = true;
-    } else if (a == "-h" || a == "--help") {
-      printHelp();
-      return 0;
-    } else if (a == "--size" && i + 1 < argc) {
-      char* end = nullptr;
-      size = std::strtol(argv[++i], &end, 10);
-      if (*end != '\0' || size < 16 || size > 100000) {
-        std::cerr << "treeplot: bad value '" << argv[i]
-                  << "' for --size; give 16 to 100000 pixels" << std::endl;
-        return 1;
-      }
-    } else {
-      std::cerr << "treeplot: unknown option " << a << std::endl;
-      printUsage();
-      return 1;
-    }
+  CommandLine cl(
+      "treeplot",
+      {"./treeplot [--size PX] PIN_POS_FILE RECT_OBSTS_FILE TREE_FILE OUT.svg",
+       "./treeplot [--size PX] STP_FILE TREE_FILE OUT.svg"},
+      "Draws a tree file written by oamst or zorvane as an SVG picture: "
+      "obstacles filled grey, the tree in blue, crossing and diagonal pieces "
+      "in red, Steiner points as orange squares, pins as black dots "
+      "(numbered in file order when there are at most " +
+          std::to_string(kMaxLabelledPins) +
+          "), and a caption naming the files and the program that wrote the "
+          "tree, with the wire length, the counts and whether the tree is "
+          "legal. A file named - is standard input, or standard output for "
+          "OUT.svg.");
+  cl.addValue("--size", "PX",
+              "longer side of the drawing in pixels, 16 to 100000 (from 800 "
+              "to 4000 by the pin count)",
+              [&size](const std::string& v, std::string& why) {
+                why = "give 16 to 100000 pixels";
+                return parseInteger(v, 16, 100000, size);
+              });
+  cl.epilogue =
+      "Exit status: 0 written, 1 usage, 2 unreadable input, 3 output not "
+      "written.";
+  int status = 0;
+  if (!cl.parse(argc, argv, status)) {
+    return status;
   }
-  if (files.size() != 4) {
-    printUsage();
+  if (!cl.checkOperands({4, 3},
+                        "PIN_POS_FILE RECT_OBSTS_FILE TREE_FILE OUT.svg, or "
+                        "STP_FILE TREE_FILE OUT.svg",
+                        1)) {
     return 1;
   }
+  std::vector<std::string> files = cl.operands;
+  std::string outPath = files.back();
+  files.pop_back();
+  std::string treePath = files.back();
+  files.pop_back();
   std::vector<Point> pins;
   std::vector<Rect> rects;
   std::vector<Piece> pieces;
-  std::string error;
-  if (!readInstanceAndTree(files[0], files[1], files[2], pins, rects, pieces,
-                           error)) {
+  std::string error, title;
+  bool notStp = false;
+  if (!readInstance(files, pins, rects, error, &notStp)) {
+    if (notStp) {
+      cl.usageError(error);
+      return 1;
+    }
     std::cerr << "treeplot: " << error << std::endl;
     return 2;
   }
+  if (!readTreeFile(treePath, pieces, error, &title)) {
+    std::cerr << "treeplot: " << error << std::endl;
+    return 2;
+  }
+  std::string writer = writerOf(title);
+  std::string heading = baseName(treePath) +
+                        (writer.empty() ? "" : " by " + writer) + " over " +
+                        baseName(files[0]);
+  if (files.size() > 1) {
+    heading += " and " + baseName(files[1]);
+  }
   TreeCheck check = checkTree(pins, rects, pieces);
   std::string svg = plotSvg(pins, rects, pieces, check,
-                            findSteinerPoints(pins, pieces), size);
-  std::FILE* f = std::fopen(files[3].c_str(), "wb");
-  bool ok = f && std::fwrite(svg.data(), 1, svg.size(), f) == svg.size();
-  ok = f && std::fclose(f) == 0 && ok;
-  if (!ok) {
-    std::cerr << "treeplot: cannot write " << files[3] << ": "
-              << std::strerror(errno) << std::endl;
+                            findSteinerPoints(pins, pieces), size, heading);
+  if (!writeOutputFile(outPath, svg, error)) {
+    std::cerr << "treeplot: " << error << std::endl;
     return 3;
   }
   return 0;

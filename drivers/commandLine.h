@@ -1,0 +1,70 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+// The command line of one of the five programs: a table of options with
+// their help, "--opt value" and "--opt=value", "--" before operands that
+// start with a dash, "-" as an operand (standard input or output), and
+// -h/--help and --version for every program. Options may come anywhere.
+class CommandLine {
+ public:
+  // Sets the option's value; false with a message when it does not suit.
+  using Setter = std::function<bool(const std::string& value, std::string&)>;
+
+  struct Option {
+    std::string name;       // with its dashes: "--size"
+    std::string valueName;  // "PX"; empty for a flag
+    std::string help;
+    Setter set;
+  };
+
+  // usage: the usage lines after "Usage: " ("./treeplot [options] ..."),
+  // the first of which a usage error prints; about: the help's paragraph.
+  CommandLine(std::string program,
+              std::vector<std::string> usage,
+              std::string about);
+
+  void addFlag(const std::string& name, const std::string& help, bool& flag);
+  void addValue(const std::string& name,
+                const std::string& valueName,
+                const std::string& help,
+                Setter set);
+
+  // True when the program is to run; else status is its exit status: 0
+  // after help or --version, 1 after a usage error, whose message is out.
+  bool parse(int argc, char** argv, int& status);
+
+  // The operands number one of counts (forms names them for the message),
+  // and "-" stands for at most one input and one output; the last outputs
+  // operands are the outputs. Else a usage error, and false.
+  bool checkOperands(const std::vector<size_t>& counts,
+                     const std::string& forms,
+                     size_t outputs);
+
+  // "PROGRAM: what" on standard error and the first usage line: on
+  // standard output where the program's usage line is specified so, else
+  // on standard error.
+  void usageError(const std::string& what) const;
+
+  std::string helpText() const;
+
+  std::vector<std::string> operands;
+  // After the options in the help: exit statuses and the like.
+  std::string epilogue;
+  bool usageOnStandardOutput = false;
+
+ private:
+  const Option* find(const std::string& name) const;
+
+  std::string program_;
+  std::vector<std::string> usage_;
+  std::string about_;
+  std::vector<Option> options_;
+};
+
+// A whole decimal integer from lo to hi, for setters.
+bool parseInteger(const std::string& s, long lo, long hi, long& v);
+
+// The project's version, as CMake knows it.
+const char* treecoreVersion();

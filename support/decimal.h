@@ -1,0 +1,20 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+enum class Decimal { exact, notANumber, notFinite, inexact };
+
+// Reads a whole token as a decimal number: an optional sign, digits with at
+// most one point among them, an optional exponent (12, -3, 12.5, 1.25e1).
+// The number is exact when the nearest value of v's type, written back with
+// as many significant digits as the token has (zeros that end an integer
+// part count, zeros that end a fraction do not), gives
+// the token's value: as floats 0.1, 12.5, 1e3 and 16777216 are exact,
+// 16777217 and -0.99999999 are not. Whenever the token is a number, v is
+// that nearest value.
+Decimal readDecimal(std::string_view tok, float& v);
+Decimal readDecimal(std::string_view tok, double& v);
+
+// v with as many significant digits as the token has: what an inexact
+// token would have become.
+std::string formatLikeToken(std::string_view tok, double v);
