@@ -34,7 +34,7 @@ class Legality {
   // The free routes of the connections whose primary L is blocked, from
   // legalizeTree to the exports and rectilinearizeSMT.
   std::map<Connection, FreeRoute> treeRoutes;
-  // The segments, not the connections, are the finished tree: set by
+  // The segments, not the connections, are the tree: set by moveSegments,
   // cleanSegments and replaceSegments.
   bool segmentsDrawn = false;
 

@@ -146,6 +146,7 @@ void Router::rmRedundentVers() {
 void Router::moveSegments() {
   rectilinearizeSMT();
   rmRedundentVers();
+  legal.segmentsDrawn = true;
 
   const ObstacleIndex* index =
       legal.obstacles().empty() ? nullptr : &legal.obstacles();

@@ -17,7 +17,7 @@
 #include "router/router.h"
 #include "scene.h"
 #include "steiner/steinerCandidate.h"
-#include "treeCheck.h"
+#include "tests/legalTree.h"
 
 namespace {
 
@@ -233,6 +233,7 @@ void expectExact(Scene& s) {
   Router& r = s.router();
   r.options.exactGraph = true;
   r.formMST();
+  expectLegalTree(r);
   std::vector<Box> boxes = boxesOf(s);
   for (const Edge* e : r.sgEdges) {
     EXPECT_TRUE(boxFree(boxes, e->pStart, e->pEnd))
@@ -408,8 +409,7 @@ TEST_F(ChainTest, SteinerTreeOverProjectionsIsLegal) {
   Router& r = s.router();
   r.options.exactGraph = true;
   r.formSMT();
-  treecheck::Report rep = treecheck::check(s.pins, s.corners, r.segments);
-  EXPECT_TRUE(rep.legal()) << rep.problem;
+  expectLegalTree(r);
 }
 
 TEST(ExactGraphTest, SteinerTreesOverTheExactGraphAreLegal) {
@@ -426,8 +426,7 @@ TEST(ExactGraphTest, SteinerTreesOverTheExactGraphAreLegal) {
     Router& r = s.router();
     r.options.exactGraph = true;
     r.formSMT();
-    treecheck::Report rep = treecheck::check(s.pins, s.corners, r.segments);
-    EXPECT_TRUE(rep.legal()) << rep.problem;
+    expectLegalTree(r);
   }
 }
 
