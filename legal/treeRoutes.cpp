@@ -8,6 +8,7 @@
 #include "legal/vertexParts.h"
 #include "router/router.h"
 #include "steiner/steinerCandidate.h"
+#include "support/indexParts.h"
 
 namespace {
 
@@ -169,20 +170,18 @@ void Router::legalizeTree() {
     }
     return it->second;
   };
-  std::unordered_map<const Vertex*, const Vertex*> up;
-  auto root = [&up](const Vertex* v) {
-    up.emplace(v, v);
-    while (up[v] != v) {
-      v = up[v] = up[up[v]];
+  // The ends, numbered as they are first met, and the groups they make.
+  std::unordered_map<const Vertex*, int> number;
+  IndexParts joined;
+  auto root = [&](const Vertex* v) {
+    auto it = number.emplace(v, 0);
+    if (it.second) {
+      it.first->second = joined.add();
     }
-    return v;
+    return joined.find(it.first->second);
   };
   auto unite = [&](const Vertex* a, const Vertex* b) {
-    const Vertex* ra = root(a);
-    const Vertex* rb = root(b);
-    if (ra != rb) {
-      up[rb] = ra;
-    }
+    joined.join(root(a), root(b));
   };
   for (const auto& [v, w] : lost) {
     unite(v, w);
@@ -195,7 +194,7 @@ void Router::legalizeTree() {
     }
   }
   VertexParts parts = VertexParts::ofTree(vertices);
-  std::unordered_map<const Vertex*, size_t> slot;
+  std::unordered_map<int, size_t> slot;
   std::vector<std::vector<Vertex*>> groups;
   std::unordered_map<const Vertex*, bool> listed;
   for (const auto& [v, w] : lost) {
