@@ -402,7 +402,7 @@ TreeCheck checkTree(const std::vector<Point>& pins,
     for (const Point& q : pins) {
       pts.push_back({q.x, q.y, q.x, q.y});
     }
-    BoxTree points(pts);
+    BoxTree<double> points(pts);
     for (long i : diagonalWalk) {
       const Piece& p = pieces[i];
       points.query(boundsOf(p), [&](long k) {
@@ -454,7 +454,7 @@ TreeCheck checkTree(const std::vector<Point>& pins,
   markCrossings(crossH, slabsH, crossing);
   markCrossings(crossV, slabsV, crossing);
   if (!diagonals.empty() && !rects.empty()) {
-    BoxTree boxes(rects);
+    BoxTree<double> boxes(rects);
     for (long i : diagonalWalk) {
       const Piece& p = pieces[i];
       boxes.query(boundsOf(p), [&](long k) {

@@ -1,6 +1,8 @@
 #pragma once
 #include <vector>
 
+#include "legal/boxTree.h"
+
 class Vertex;
 
 // The rectangles' open interiors, indexed so that a horizontal or vertical
@@ -64,21 +66,8 @@ class ObstacleIndex {
     int size_ = 0;
   };
 
-  // A bounding-box hierarchy over the rectangles for box queries: node k's
-  // box holds its rectangles, order_[first, last) when it is a leaf, else
-  // those of its two children.
-  struct BoxNode {
-    Rect box;
-    int first;
-    int last;
-    int left;  // -1 for a leaf; the right child follows the left's subtree
-    int right;
-  };
-  int buildBoxes(int first, int last);
-
   std::vector<Rect> rects_;
-  Axis byY_;  // serves horizontal pieces: stabbed at their y
-  Axis byX_;  // serves vertical pieces
-  std::vector<int> order_;
-  std::vector<BoxNode> boxes_;
+  Axis byY_;              // serves horizontal pieces: stabbed at their y
+  Axis byX_;              // serves vertical pieces
+  BoxTree<float> boxes_;  // serves box queries
 };
