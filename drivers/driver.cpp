@@ -229,12 +229,12 @@ int runDriver(Program program, int argc, char** argv) {
   {
     std::clock_t start = std::clock();
     Router router(vertices);
-    router.exactGraph = opt.exactGraph;
+    router.options.exactGraph = opt.exactGraph;
     if (stageClock.on()) {
-      router.pStageDone = [](const char* stage, void* clock) {
+      router.options.pStageDone = [](const char* stage, void* clock) {
         static_cast<StageClock*>(clock)->lap(stage);
       };
-      router.pStageData = &stageClock;
+      router.options.pStageData = &stageClock;
     }
     if (program == Program::oamst) {
       router.formMST();

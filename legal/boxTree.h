@@ -2,14 +2,37 @@
 #include <algorithm>
 #include <vector>
 
-#include "legal/checkTree.h"
-
 // A static hierarchy of boxes (a point is a box of no extent) for finding
-// those that meet a query box without looking at all of them.
+// those that meet a query box without looking at all of them; T is the
+// coordinate type.
+template <class T>
 class BoxTree {
  public:
-  explicit BoxTree(const std::vector<Rect>& boxes) : boxes_(boxes) {
-    order_.resize(boxes.size());
+  // The closed box [x1, x2] x [y1, y2].
+  struct Box {
+    T x1;
+    T y1;
+    T x2;
+    T y2;
+  };
+
+  BoxTree() = default;
+  // Any boxes with fields x1 <= x2 and y1 <= y2.
+  template <class B>
+  explicit BoxTree(const std::vector<B>& boxes)
+      : BoxTree(boxes.size(), [&boxes](size_t i) {
+          const B& b = boxes[i];
+          return Box{static_cast<T>(b.x1), static_cast<T>(b.y1),
+                     static_cast<T>(b.x2), static_cast<T>(b.y2)};
+        }) {}
+  // n boxes, box i being boxOf(i).
+  template <class BoxOf>
+  BoxTree(size_t n, BoxOf boxOf) {
+    boxes_.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+      boxes_.push_back(boxOf(i));
+    }
+    order_.resize(n);
     for (size_t i = 0; i < order_.size(); ++i) {
       order_[i] = static_cast<long>(i);
     }
@@ -18,7 +41,7 @@ class BoxTree {
       build(0, 0, order_.size());
     }
     // Leaves then scan their boxes in one stretch of memory.
-    std::vector<Rect> inLeafOrder(boxes_.size());
+    std::vector<Box> inLeafOrder(boxes_.size());
     for (size_t k = 0; k < order_.size(); ++k) {
       inLeafOrder[k] = boxes_[order_[k]];
     }
@@ -27,8 +50,14 @@ class BoxTree {
 
   // Calls visit(i) for each box i whose closed extent meets the closed box
   // q, until visit returns true; returns whether it did.
+  template <class B, class Visit>
+  bool query(const B& q, Visit visit) const {
+    return query(Box{static_cast<T>(q.x1), static_cast<T>(q.y1),
+                     static_cast<T>(q.x2), static_cast<T>(q.y2)},
+                 visit);
+  }
   template <class Visit>
-  bool query(const Rect& q, Visit visit) const {
+  bool query(const Box& q, Visit visit) const {
     if (nodes_.empty()) {
       return false;
     }
@@ -57,21 +86,21 @@ class BoxTree {
 
  private:
   struct Node {
-    Rect bounds{};
+    Box bounds{};
     size_t begin = 0;
     size_t end = 0;
     size_t left = 0;  // children at left and left + 1; 0 for a leaf
   };
 
-  static bool meets(const Rect& a, const Rect& b) {
+  static bool meets(const Box& a, const Box& b) {
     return a.x1 <= b.x2 && b.x1 <= a.x2 && a.y1 <= b.y2 && b.y1 <= a.y2;
   }
 
   // Splits at the median centre along the longer side of the bounds.
   void build(size_t slot, size_t begin, size_t end) {
-    Rect b = boxes_[order_[begin]];
+    Box b = boxes_[order_[begin]];
     for (size_t k = begin; k < end; ++k) {
-      const Rect& r = boxes_[order_[k]];
+      const Box& r = boxes_[order_[k]];
       b = {std::min(b.x1, r.x1), std::min(b.y1, r.y1), std::max(b.x2, r.x2),
            std::max(b.y2, r.y2)};
     }
@@ -82,7 +111,7 @@ class BoxTree {
     bool alongX =
         static_cast<double>(b.x2) - b.x1 >= static_cast<double>(b.y2) - b.y1;
     auto centre = [&](long i) {
-      const Rect& r = boxes_[i];
+      const Box& r = boxes_[i];
       return alongX ? static_cast<double>(r.x1) + r.x2
                     : static_cast<double>(r.y1) + r.y2;
     };
@@ -101,7 +130,7 @@ class BoxTree {
   }
 
   static constexpr size_t kLeaf = 8;
-  std::vector<Rect> boxes_;  // in the order of order_ once built
+  std::vector<Box> boxes_;  // in the order of order_ once built
   std::vector<long> order_;
   std::vector<Node> nodes_;
 };

@@ -11,33 +11,12 @@
 #include <tuple>
 
 #include "legal/boxTree.h"
-#include "support/disjointSet.h"
+#include "support/indexParts.h"
 
 namespace {
 
-// Pieces and pins as the elements of the system's union-find, by index.
-struct PartNode {
-  PartNode* dsParent = nullptr;
-  int dsRank = 0;
-};
-
-class Dsu {
- public:
-  explicit Dsu(long n) : nodes_(n) {
-    for (PartNode& p : nodes_) {
-      set_.makeSet(&p);
-    }
-  }
-  long find(long a) { return set_.findSet(&nodes_[a]) - nodes_.data(); }
-  void unite(long a, long b) { set_.setUnion(&nodes_[a], &nodes_[b]); }
-
- private:
-  std::vector<PartNode> nodes_;
-  DisjointSet<PartNode> set_;
-};
-
 // A closed stretch [lo, hi] of the axis-parallel line at coordinate line,
-// owned by a node of the Dsu (a piece or a pin). Runs are maximal unions of
+// owned by an index of the parts (a piece or a pin). Runs are maximal unions of
 // stretches that overlap or touch, and use the same record.
 struct Stretch {
   double line;
@@ -52,13 +31,13 @@ bool byLineThenLo(const Stretch& a, const Stretch& b) {
 
 // Unites the owners of each run's stretches; the runs come out sorted by
 // line, then lo, and hold one owner each as their id.
-std::vector<Stretch> mergeRuns(std::vector<Stretch>& s, Dsu* dsu) {
+std::vector<Stretch> mergeRuns(std::vector<Stretch>& s, IndexParts* parts) {
   std::sort(s.begin(), s.end(), byLineThenLo);
   std::vector<Stretch> runs;
   for (const Stretch& t : s) {
     if (!runs.empty() && runs.back().line == t.line && t.lo <= runs.back().hi) {
-      if (dsu) {
-        dsu->unite(runs.back().id, t.id);
+      if (parts) {
+        parts->join(runs.back().id, t.id);
       }
       runs.back().hi = std::max(runs.back().hi, t.hi);
     } else {
@@ -109,7 +88,7 @@ std::vector<SweepEvent> crossingEvents(const std::vector<Stretch>& h,
 // query walks only the breaks within its span.
 void joinCrossingRuns(const std::vector<Stretch>& h,
                       const std::vector<Stretch>& v,
-                      Dsu& dsu) {
+                      IndexParts& parts) {
   std::map<double, long> active;  // y -> owner; one run per line at a time
   std::set<double> breaks;
   for (const SweepEvent& e : crossingEvents(h, v, true)) {
@@ -137,13 +116,13 @@ void joinCrossingRuns(const std::vector<Stretch>& h,
       if (it == active.end() || it->first > q.hi) {
         continue;
       }
-      dsu.unite(q.id, it->second);
+      parts.join(q.id, it->second);
       for (auto b = breaks.lower_bound(it->first); b != breaks.end();) {
         auto next = std::next(active.find(*b));
         if (next == active.end() || next->first > q.hi) {
           break;
         }
-        dsu.unite(q.id, next->second);
+        parts.join(q.id, next->second);
         b = breaks.erase(b);
       }
     }
@@ -392,7 +371,7 @@ TreeCheck checkTree(const std::vector<Point>& pins,
   }
 
   // Nodes: the pieces, then the pins.
-  Dsu dsu(np + c.pins);
+  IndexParts parts(static_cast<size_t>(np + c.pins));
   std::vector<Stretch> h, v;
   std::vector<long> diagonals;
   splitPieces(pieces, h, v, diagonals);
@@ -407,9 +386,9 @@ TreeCheck checkTree(const std::vector<Point>& pins,
     h.push_back({p.y1, p.x1, p.x1, i});
     h.push_back({p.y2, p.x2, p.x2, i});
   }
-  std::vector<Stretch> hRuns = mergeRuns(h, &dsu);
-  std::vector<Stretch> vRuns = mergeRuns(v, &dsu);
-  joinCrossingRuns(hRuns, vRuns, dsu);
+  std::vector<Stretch> hRuns = mergeRuns(h, &parts);
+  std::vector<Stretch> vRuns = mergeRuns(v, &parts);
+  joinCrossingRuns(hRuns, vRuns, parts);
   for (const Stretch& r : hRuns) {
     c.wireLength += r.hi - r.lo;
   }
@@ -423,12 +402,12 @@ TreeCheck checkTree(const std::vector<Point>& pins,
     for (const Point& q : pins) {
       pts.push_back({q.x, q.y, q.x, q.y});
     }
-    BoxTree points(pts);
+    BoxTree<double> points(pts);
     for (long i : diagonalWalk) {
       const Piece& p = pieces[i];
       points.query(boundsOf(p), [&](long k) {
         if (onPiece(p, pts[k].x1, pts[k].y1)) {
-          dsu.unite(i, k < 2 * np ? k / 2 : np + (k - 2 * np));
+          parts.join(i, k < 2 * np ? k / 2 : np + (k - 2 * np));
         }
         return false;
       });
@@ -453,11 +432,11 @@ TreeCheck checkTree(const std::vector<Point>& pins,
 
   std::vector<char> hasPiece(np + c.pins, 0);
   for (long i = 0; i < np; ++i) {
-    hasPiece[dsu.find(i)] = 1;
+    hasPiece[parts.find(i)] = 1;
   }
   std::vector<long> roots;
   for (long k = 0; k < c.pins; ++k) {
-    long r = dsu.find(np + k);
+    long r = parts.find(np + k);
     if (np > 0 && !hasPiece[r]) {
       ++c.pinsOffTree;
     }
@@ -475,7 +454,7 @@ TreeCheck checkTree(const std::vector<Point>& pins,
   markCrossings(crossH, slabsH, crossing);
   markCrossings(crossV, slabsV, crossing);
   if (!diagonals.empty() && !rects.empty()) {
-    BoxTree boxes(rects);
+    BoxTree<double> boxes(rects);
     for (long i : diagonalWalk) {
       const Piece& p = pieces[i];
       boxes.query(boundsOf(p), [&](long k) {

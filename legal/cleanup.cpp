@@ -29,37 +29,37 @@ void Router::cleanSegments() {
     wires.push_back({s->x1, s->y1, s->x2, s->y2});
   }
   std::vector<RoutePoint> pins = pinsOf(vertices);
-  segmentsDrawn = true;
+  legal.segmentsDrawn = true;
   int parts = cleanTreePinParts(wires, pins);
   if (parts < 0) {
     std::vector<Wire> clean = cleanWires(wires, pins, &parts);
-    replaceSegments(clean, parts);
+    replaceSegments(*this, clean, parts);
   } else if (!segments.empty()) {
     pinPartCount = parts;
   }
 }
 
-void Router::replaceSegments(const std::vector<Wire>& clean, int pinParts) {
-  segmentsDrawn = true;
+void replaceSegments(Router& r, const std::vector<Wire>& clean, int pinParts) {
+  r.legal.segmentsDrawn = true;
   // The vertices' lists name the old segments, which go.
-  for (Vertex* v : vertices) {
+  for (Vertex* v : r.vertices) {
     if (v) {
       v->segments.clear();
     }
   }
-  for (Segment* s : segments) {
+  for (Segment* s : r.segments) {
     delete s;
   }
-  segments.clear();
+  r.segments.clear();
   const ObstacleIndex* index =
-      obstacleIndex().empty() ? nullptr : &obstacleIndex();
+      r.legal.obstacles().empty() ? nullptr : &r.legal.obstacles();
   // Segments that end at one point are linked there, as moveSegments links
   // them.
   std::vector<std::tuple<float, float, Segment*, bool>> ends;
   for (const Wire& w : clean) {
     Segment* s = new Segment(w.x1, w.y1, w.x2, w.y2);
     s->pObstIndex = index;
-    segments.push_back(s);
+    r.segments.push_back(s);
     ends.emplace_back(w.x1, w.y1, s, true);
     ends.emplace_back(w.x2, w.y2, s, false);
   }
@@ -86,12 +86,12 @@ void Router::replaceSegments(const std::vector<Wire>& clean, int pinParts) {
   }
   if (!clean.empty()) {
     if (pinParts < 0) {
-      std::vector<RoutePoint> pins = pinsOf(vertices);
+      std::vector<RoutePoint> pins = pinsOf(r.vertices);
       pinParts = cleanTreePinParts(clean, pins);
       if (pinParts < 0) {
         pinParts = countPinParts(clean, pins);
       }
     }
-    pinPartCount = pinParts;
+    r.pinPartCount = pinParts;
   }
 }

@@ -7,47 +7,12 @@
 #include "geometry/vertex.h"
 
 ObstacleIndex::ObstacleIndex(std::vector<Rect> rects)
-    : rects_(std::move(rects)) {
+    : rects_(std::move(rects)), boxes_(rects_.size(), [this](size_t i) {
+        const Rect& r = rects_[i];
+        return BoxTree<float>::Box{r.xlo, r.ylo, r.xhi, r.yhi};
+      }) {
   byY_.build(rects_, false);
   byX_.build(rects_, true);
-  order_.resize(rects_.size());
-  for (size_t i = 0; i < order_.size(); ++i) {
-    order_[i] = static_cast<int>(i);
-  }
-  if (!rects_.empty()) {
-    buildBoxes(0, static_cast<int>(rects_.size()));
-  }
-}
-
-// Splits at the median centre along the longer side of the box; leaves of
-// a few rectangles.
-int ObstacleIndex::buildBoxes(int first, int last) {
-  Rect box = rects_[order_[first]];
-  for (int i = first + 1; i < last; ++i) {
-    const Rect& r = rects_[order_[i]];
-    box = {std::min(box.xlo, r.xlo), std::min(box.ylo, r.ylo),
-           std::max(box.xhi, r.xhi), std::max(box.yhi, r.yhi)};
-  }
-  int k = static_cast<int>(boxes_.size());
-  boxes_.push_back({box, first, last, -1, -1});
-  if (last - first <= 4) {
-    return k;
-  }
-  bool alongX = box.xhi - box.xlo >= box.yhi - box.ylo;
-  int mid = first + (last - first) / 2;
-  std::nth_element(order_.begin() + first, order_.begin() + mid,
-                   order_.begin() + last, [&](int a, int b) {
-                     const Rect& p = rects_[a];
-                     const Rect& q = rects_[b];
-                     float cp = alongX ? p.xlo + p.xhi : p.ylo + p.yhi;
-                     float cq = alongX ? q.xlo + q.xhi : q.ylo + q.yhi;
-                     return cp < cq || (cp == cq && a < b);
-                   });
-  int left = buildBoxes(first, mid);
-  int right = buildBoxes(mid, last);
-  boxes_[k].left = left;
-  boxes_[k].right = right;
-  return k;
 }
 
 std::vector<ObstacleIndex::Rect> ObstacleIndex::rectsOf(

@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "legal/boxTree.h"
+
 class Vertex;
 
 // The rectangles' open interiors, indexed so that a horizontal or vertical
@@ -78,23 +80,10 @@ class ObstacleIndex {
     int size_ = 0;
   };
 
-  // A bounding-box hierarchy over the rectangles for box queries: node k's
-  // box holds its rectangles, order_[first, last) when it is a leaf, else
-  // those of its two children.
-  struct BoxNode {
-    Rect box;
-    int first;
-    int last;
-    int left;  // -1 for a leaf; the right child follows the left's subtree
-    int right;
-  };
-  int buildBoxes(int first, int last);
-
   std::vector<Rect> rects_;
-  Axis byY_;  // serves horizontal pieces: stabbed at their y
-  Axis byX_;  // serves vertical pieces
-  std::vector<int> order_;
-  std::vector<BoxNode> boxes_;
+  Axis byY_;              // serves horizontal pieces: stabbed at their y
+  Axis byX_;              // serves vertical pieces
+  BoxTree<float> boxes_;  // serves box queries
 };
 
 template <class Visit>
@@ -104,29 +93,9 @@ bool ObstacleIndex::forMeeting(
   auto meets = [](float lo, float hi, float rlo, float rhi) {
     return lo == hi ? rlo < lo && lo < rhi : rlo < hi && lo < rhi;
   };
-  std::vector<int> stack;
-  if (!boxes_.empty()) {
-    stack.push_back(0);
-  }
-  while (!stack.empty()) {
-    const BoxNode& n = boxes_[stack.back()];
-    stack.pop_back();
-    if (n.box.xlo > xhi || xlo > n.box.xhi || n.box.ylo > yhi ||
-        ylo > n.box.yhi) {
-      continue;
-    }
-    if (n.left >= 0) {
-      stack.push_back(n.right);
-      stack.push_back(n.left);
-      continue;
-    }
-    for (int i = n.first; i < n.last; ++i) {
-      const Rect& r = rects_[order_[i]];
-      if (meets(xlo, xhi, r.xlo, r.xhi) && meets(ylo, yhi, r.ylo, r.yhi) &&
-          visit(order_[i])) {
-        return true;
-      }
-    }
-  }
-  return false;
+  return boxes_.query(BoxTree<float>::Box{xlo, ylo, xhi, yhi}, [&](long i) {
+    const Rect& r = rects_[i];
+    return meets(xlo, xhi, r.xlo, r.xhi) && meets(ylo, yhi, r.ylo, r.yhi) &&
+           visit(static_cast<int>(i));
+  });
 }

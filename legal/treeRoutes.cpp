@@ -8,6 +8,7 @@
 #include "legal/vertexParts.h"
 #include "router/router.h"
 #include "steiner/steinerCandidate.h"
+#include "support/indexParts.h"
 
 namespace {
 
@@ -71,11 +72,11 @@ void bridgeParts(Router& r, VertexParts* known) {
   if (r.pinPartCount <= 1) {
     return;
   }
-  std::vector<Vertex*> copy = Router::copyInput(r.vertices);
+  std::vector<Vertex*> copy = copyInput(r.vertices);
   {
     // Its spanning tree alone: legal, since every exact graph edge is free.
     Router exact(copy);
-    exact.exactGraph = true;
+    exact.options.exactGraph = true;
     exact.formSpanningTree();
     // The copy keeps the pins' order: the k-th pin of each list is the same.
     std::unordered_map<const Vertex*, Vertex*> mine;
@@ -102,7 +103,7 @@ void bridgeParts(Router& r, VertexParts* known) {
         Vertex* next = d->pEnd == m->pEnd ? b : nullptr;
         if (!next) {
           next = new Vertex(d->pEnd->x, d->pEnd->y, "turningPoint");
-          r.turningPoints.push_back(next);
+          r.store.turningPoints.push_back(next);
           r.vertices.push_back(next);
         }
         r.connectMstSubEdge(prev, next);
@@ -119,11 +120,11 @@ void bridgeParts(Router& r, VertexParts* known) {
 }  // namespace
 
 void Router::legalizeTree() {
-  treeRoutes.clear();
-  if (obstacleIndex().empty()) {
+  legal.treeRoutes.clear();
+  if (legal.obstacles().empty()) {
     return;
   }
-  const RouteFinder& finder = routeFinder();
+  const RouteFinder& finder = legal.routeFinder();
   std::vector<std::pair<Vertex*, Vertex*>> lost;
   std::map<Connection, bool> decided;  // blocked connections: drawable?
   for (Vertex* v : vertices) {
@@ -139,7 +140,7 @@ void Router::legalizeTree() {
       FreeRoute r = finder.route(at(v), at(w));
       decided[{v, w}] = r.found();
       if (r.found()) {
-        treeRoutes[{v, w}] = r;
+        legal.treeRoutes[{v, w}] = r;
       } else {
         lost.emplace_back(v, w);
       }
@@ -160,7 +161,7 @@ void Router::legalizeTree() {
   // lost connections or by connections of no length), make a group; within
   // it the ends outside obstacles are joined, nearest pairs first, unless
   // already joined.
-  const ObstacleIndex& index = obstacleIndex();
+  const ObstacleIndex& index = legal.obstacles();
   std::unordered_map<const Vertex*, bool> inside;
   auto buried = [&](const Vertex* v) {
     auto it = inside.find(v);
@@ -169,20 +170,18 @@ void Router::legalizeTree() {
     }
     return it->second;
   };
-  std::unordered_map<const Vertex*, const Vertex*> up;
-  auto root = [&up](const Vertex* v) {
-    up.emplace(v, v);
-    while (up[v] != v) {
-      v = up[v] = up[up[v]];
+  // The ends, numbered as they are first met, and the groups they make.
+  std::unordered_map<const Vertex*, int> number;
+  IndexParts joined;
+  auto root = [&](const Vertex* v) {
+    auto it = number.emplace(v, 0);
+    if (it.second) {
+      it.first->second = joined.add();
     }
-    return v;
+    return joined.find(it.first->second);
   };
   auto unite = [&](const Vertex* a, const Vertex* b) {
-    const Vertex* ra = root(a);
-    const Vertex* rb = root(b);
-    if (ra != rb) {
-      up[rb] = ra;
-    }
+    joined.join(root(a), root(b));
   };
   for (const auto& [v, w] : lost) {
     unite(v, w);
@@ -195,7 +194,7 @@ void Router::legalizeTree() {
     }
   }
   VertexParts parts = VertexParts::ofTree(vertices);
-  std::unordered_map<const Vertex*, size_t> slot;
+  std::unordered_map<int, size_t> slot;
   std::vector<std::vector<Vertex*>> groups;
   std::unordered_map<const Vertex*, bool> listed;
   for (const auto& [v, w] : lost) {
@@ -246,7 +245,7 @@ void Router::legalizeTree() {
         continue;
       }
       if (r.kind != RouteKind::primaryL) {
-        treeRoutes[{a, b}] = r;
+        legal.treeRoutes[{a, b}] = r;
       }
       connectMstSubEdge(a, b);
       parts.join(a, b);
@@ -255,30 +254,4 @@ void Router::legalizeTree() {
   pruneDangling(vertices);
   pinPartCount = parts.countPinParts(vertices);
   bridgeParts(*this, &parts);
-}
-
-bool Router::steinerConnectionsFree(const SteinerCandidate* c) {
-  const ObstacleIndex& index = obstacleIndex();
-  if (index.empty()) {
-    return true;
-  }
-  const RouteFinder& finder = routeFinder();
-  auto drawable = [&](const Vertex* a, const Vertex* b) {
-    return finder.monotoneRoute(at(a), at(b)).found();
-  };
-  const RoutePoint s{c->sx, c->sy};
-  auto fromS = [&](const Vertex* b) {
-    return finder.monotoneRoute(s, at(b)).found();
-  };
-  if (index.containing(s.x, s.y) >= 0 ||
-      !finder.monotoneRoute(at(c->u), s).found() || !fromS(c->eSub->pStart) ||
-      !fromS(c->eSub->pEnd)) {
-    return false;
-  }
-  for (const Vertex* w = c->u; w != c->u->pMstVerRoot; w = w->pMstVerPred) {
-    if (!drawable(w, w->pMstVerPred)) {
-      return false;
-    }
-  }
-  return true;
 }

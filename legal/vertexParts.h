@@ -1,13 +1,12 @@
 #pragma once
-#include <algorithm>
-#include <numeric>
 #include <unordered_map>
 #include <vector>
 
 #include "geometry/vertex.h"
+#include "support/indexParts.h"
 
-// Union-find over the vertices of a list, each known by its place in the
-// list (nulls skipped); on a join the part keeps the smaller place.
+// The parts of the vertices of a list, each known by its place in the list
+// (nulls skipped); on a join the part keeps the smaller place.
 class VertexParts {
  public:
   explicit VertexParts(const std::vector<Vertex*>& vertices) {
@@ -17,8 +16,7 @@ class VertexParts {
         index_.emplace(v, static_cast<int>(index_.size()));
       }
     }
-    up_.resize(index_.size());
-    std::iota(up_.begin(), up_.end(), 0);
+    parts_ = IndexParts(index_.size());
   }
 
   // The parts the vertices' tree connections make.
@@ -37,28 +35,17 @@ class VertexParts {
     return parts;
   }
 
-  int find(const Vertex* v) {
-    int a = index_.at(v);
-    while (up_[a] != a) {
-      a = up_[a] = up_[up_[a]];
-    }
-    return a;
-  }
+  int find(const Vertex* v) { return parts_.find(index_.at(v)); }
   // False when a and b were joined already.
   bool join(const Vertex* a, const Vertex* b) {
-    int ra = find(a), rb = find(b);
-    if (ra == rb) {
-      return false;
-    }
-    up_[std::max(ra, rb)] = std::min(ra, rb);
-    return true;
+    return parts_.join(index_.at(a), index_.at(b));
   }
   bool knows(const Vertex* v) const { return index_.count(v) > 0; }
   int at(const Vertex* v) const { return index_.at(v); }
 
   // The parts that hold the pins of the list.
   int countPinParts(const std::vector<Vertex*>& vertices) {
-    std::vector<char> seen(up_.size(), 0);
+    std::vector<char> seen(parts_.size(), 0);
     int parts = 0;
     for (const Vertex* v : vertices) {
       if (v && v->isAPin() && !seen[find(v)]) {
@@ -71,5 +58,5 @@ class VertexParts {
 
  private:
   std::unordered_map<const Vertex*, int> index_;
-  std::vector<int> up_;
+  IndexParts parts_;
 };

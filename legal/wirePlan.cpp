@@ -6,6 +6,8 @@
 #include <numeric>
 #include <tuple>
 
+#include "support/indexParts.h"
+
 namespace {
 
 // A closed stretch [lo, hi] of the line at `line`: y for horizontal
@@ -102,30 +104,6 @@ bool forEachContact(const std::vector<Run>& h,
   return true;
 }
 
-class Parts {
- public:
-  explicit Parts(size_t n) : up_(n) { std::iota(up_.begin(), up_.end(), 0); }
-  int find(int a) {
-    while (up_[a] != a) {
-      a = up_[a] = up_[up_[a]];
-    }
-    return a;
-  }
-  // False when a and b were already joined.
-  bool join(int a, int b) {
-    a = find(a);
-    b = find(b);
-    if (a == b) {
-      return false;
-    }
-    up_[std::max(a, b)] = std::min(a, b);
-    return true;
-  }
-
- private:
-  std::vector<int> up_;
-};
-
 bool lessPoint(const RoutePoint& a, const RoutePoint& b) {
   return a.x < b.x || (a.x == b.x && a.y < b.y);
 }
@@ -153,7 +131,7 @@ int distinctParts(const std::vector<RoutePoint>& pins,
 
 // The parts of the pins on a plan whose pieces parts has joined.
 int planPinParts(const WirePlan& plan,
-                 Parts& parts,
+                 IndexParts& parts,
                  const std::vector<RoutePoint>& pins) {
   std::vector<int> partOf;
   partOf.reserve(pins.size());
@@ -167,7 +145,7 @@ int planPinParts(const WirePlan& plan,
 }  // namespace
 
 long WirePlan::loops() const {
-  Parts parts(nodes.size());
+  IndexParts parts(nodes.size());
   long cycles = 0;
   for (const auto& [a, b] : pieces) {
     if (!parts.join(a, b)) {
@@ -307,7 +285,7 @@ int cleanTreePinParts(const std::vector<Wire>& wires,
   std::sort(ends.begin(), ends.end(), lessPoint);
   ends.erase(std::unique(ends.begin(), ends.end()), ends.end());
   auto at = [&](RoutePoint p) { return findPoint(ends, p); };
-  Parts parts(ends.size());
+  IndexParts parts(ends.size());
   for (const Run& s : h) {
     if (!parts.join(at({s.lo, s.line}), at({s.hi, s.line}))) {
       return -1;
@@ -356,7 +334,7 @@ std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
     order.emplace_back(lengthOf(p), plan.pieces[p], p);
   }
   std::sort(order.begin(), order.end());
-  Parts parts(nodes.size());
+  IndexParts parts(nodes.size());
   std::vector<char> kept(np, 0);
   std::vector<int> degree(nodes.size(), 0);
   for (const auto& [length, ends, p] : order) {
@@ -467,7 +445,7 @@ std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
 int countPinParts(const std::vector<Wire>& wires,
                   const std::vector<RoutePoint>& pins) {
   WirePlan plan = planWires(wires, pins);
-  Parts parts(plan.nodes.size());
+  IndexParts parts(plan.nodes.size());
   for (const auto& [a, b] : plan.pieces) {
     parts.join(a, b);
   }

@@ -446,7 +446,7 @@ class CutLineGraph {
       }
       if (!at) {
         at = new Vertex(line, row.y, "cutPoint");
-        r_.cutPoints.push_back(at);
+        r_.store.cutPoints.push_back(at);
         r_.vertices.push_back(at);
       }
       for (int s : {row.left, row.right}) {

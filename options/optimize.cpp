@@ -59,7 +59,7 @@ void Router::formOptimizedSMT() {
   // Pins at one place count once here too.
   double counted =
       static_cast<double>(vertices.size() - pins.size() + distinct);
-  const ObstacleIndex& obstacles = obstacleIndex();
+  const ObstacleIndex& obstacles = legal.obstacles();
   WorkBudget budget{std::max(kMinWork, kWorkPerVertex * counted)};
 
   // Pins all at one point need no wire: the pipeline's tree says so.
@@ -81,7 +81,7 @@ void Router::formOptimizedSMT() {
     }
     // Walled-in pins leave a forest to the pipeline.
     if (tree.status == ExactStatus::solved) {
-      replaceSegments(cleanWires(tree.wires, pins));
+      replaceSegments(*this, cleanWires(tree.wires, pins));
       stageDone("solveExactTree");
       return;
     }
@@ -94,7 +94,7 @@ void Router::formOptimizedSMT() {
   std::vector<Wire> other;
   {
     Router second(copy);
-    second.exactGraph = !exactGraph;
+    second.options.exactGraph = !options.exactGraph;
     second.formSMT();
     other = wiresOf(second.segments);
     for (Vertex* v : copy) {
@@ -105,6 +105,6 @@ void Router::formOptimizedSMT() {
   // the result is no longer than formSMT's.
   const std::vector<Wire>& start =
       wireLength(other) < wireLength(mine) ? other : mine;
-  replaceSegments(improveTree(start, pins, obstacles, kMaxEnds, budget));
+  replaceSegments(*this, improveTree(start, pins, obstacles, kMaxEnds, budget));
   stageDone("improveTree");
 }

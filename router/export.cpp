@@ -72,8 +72,8 @@ void forEachConnection(const Router& r, F f) {
                         nbrs.begin() + k)) {
         continue;
       }
-      auto it = r.treeRoutes.find({u, v});
-      f(u, v, it == r.treeRoutes.end() ? nullptr : &it->second.points);
+      auto it = r.legal.treeRoutes.find({u, v});
+      f(u, v, it == r.legal.treeRoutes.end() ? nullptr : &it->second.points);
     }
   }
 }
@@ -179,7 +179,7 @@ std::vector<DrawnConnection> Router::drawnConnections() const {
 
 std::vector<Wire> Router::drawnPieces() const {
   std::vector<Wire> out;
-  if (segmentsDrawn) {
+  if (legal.segmentsDrawn) {
     out.reserve(segments.size());
     for (const Segment* s : segments) {
       out.push_back(pieceOf(s));

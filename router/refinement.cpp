@@ -71,7 +71,7 @@ void attach(Segment* s, const Vertex* v, Segment* t) {
 }  // namespace
 
 void Router::rectilinearizeSMT() {
-  const std::map<Connection, FreeRoute>& routes = treeRoutes;
+  const std::map<Connection, FreeRoute>& routes = legal.treeRoutes;
   // Turning points appended during the pass are already straight.
   size_t n = vertices.size();
   for (size_t i = 0; i < n; ++i) {
@@ -93,7 +93,7 @@ void Router::rectilinearizeSMT() {
           continue;
         }
         Vertex* t = new Vertex(w->x, v->y, "turningPoint");
-        turningPoints.push_back(t);
+        store.turningPoints.push_back(t);
         pushSmall(t->mstNbrs, v);
         t->mstNbrs.push_back(w);
         v->mstNbrs[j] = t;
@@ -106,7 +106,7 @@ void Router::rectilinearizeSMT() {
       Vertex* prev = v;
       for (size_t k = 1; k + 1 < pts.size(); ++k) {
         Vertex* t = new Vertex(pts[k].x, pts[k].y, "turningPoint");
-        turningPoints.push_back(t);
+        store.turningPoints.push_back(t);
         vertices.push_back(t);
         pushSmall(t->mstNbrs, prev);
         if (prev == v) {
@@ -123,7 +123,7 @@ void Router::rectilinearizeSMT() {
     }
   }
   // The connections they were for are split now.
-  treeRoutes.clear();
+  legal.treeRoutes.clear();
 }
 
 void Router::rmRedundentVers() {
@@ -147,9 +147,10 @@ void Router::rmRedundentVers() {
 void Router::moveSegments() {
   rectilinearizeSMT();
   rmRedundentVers();
+  legal.segmentsDrawn = true;
 
   const ObstacleIndex* index =
-      obstacleIndex().empty() ? nullptr : &obstacleIndex();
+      legal.obstacles().empty() ? nullptr : &legal.obstacles();
   for (Vertex* v : vertices) {
     if (!v) {
       continue;

@@ -1,20 +1,15 @@
 #pragma once
-#include <map>
-#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "geometry/edge.h"
 #include "geometry/vertex.h"
-#include "legal/freeRoute.h"
-#include "legal/obstacleIndex.h"
-#include "legal/wirePlan.h"
+#include "legal/legality.h"
+#include "options/routerOptions.h"
+#include "router/routerStore.h"
 #include "steiner/mergingTree.h"
-#include "steiner/steinerCandidate.h"
 #include "support/binaryHeap.h"
 #include "support/disjointSet.h"
-#include "support/objectPool.h"
 
 class Segment;
 class SteinerCandidate;
@@ -82,7 +77,7 @@ class Router {
   bool quad3VertEdgeBetween(Vertex* v, Vertex* a, Vertex* b);
   bool quad4HoriEdgeBetween(Vertex* v, Vertex* a, Vertex* b);
   bool quad4VertEdgeBetween(Vertex* v, Vertex* a, Vertex* b);
-  // The graph formSG builds when exactGraph is set: its shortest paths
+  // The graph formSG builds when options.exactGraph is set: its shortest paths
   // between pins are the shortest obstacle-avoiding routes, and every edge
   // is free. Appends the points it adds on its cut lines to vertices.
   void connectExactGraph();
@@ -122,22 +117,22 @@ class Router {
   // Reads mstNbrs, pinPartCount and the obstacle corners. Gives every tree
   // connection a free route or takes it out of the tree: each connection whose
   // primary L (or straight piece) meets an obstacle's interior gets the route
-  // finder's route in treeRoutes; one without any route is cut (every copy,
-  // both directions), and the ends of the connections cut are joined again
-  // where a free route allows, nearest pairs first (ties by the order in which
-  // the cut connections were found), so that a vertex inside an obstacle or
-  // walled in leaves the rest of its part joined. Parts that the free space
+  // finder's route in legal.treeRoutes; one without any route is cut (every
+  // copy, both directions), and the ends of the connections cut are joined
+  // again where a free route allows, nearest pairs first (ties by the order in
+  // which the cut connections were found), so that a vertex inside an obstacle
+  // or walled in leaves the rest of its part joined. Parts that the free space
   // still joins are then bridged along the exact graph's spanning tree. Leaves
-  // mstNbrs (mstEdges keep Kruskal's paths), treeRoutes and pinPartCount. Cost:
-  // one obstacle query per connection, O(log^2 m); a route search for each
-  // blocked one.
+  // mstNbrs (mstEdges keep Kruskal's paths), legal.treeRoutes and pinPartCount.
+  // Cost: one obstacle query per connection, O(log^2 m); a route search for
+  // each blocked one.
   void legalizeTree();
 
   // Refinement.
-  // Reads mstNbrs and treeRoutes. Splits every connection that is not
-  // straight at the bends of its route in treeRoutes, or else at its
+  // Reads mstNbrs and legal.treeRoutes. Splits every connection that is not
+  // straight at the bends of its route in legal.treeRoutes, or else at its
   // primary L's bend (the right end's x, the left end's y); leaves
-  // treeRoutes empty.
+  // legal.treeRoutes empty.
   void rectilinearizeSMT();
   void rmRedundentVers();
   // Leaves segments, moved.
@@ -148,24 +143,6 @@ class Router {
   // wire as one (see cleanWires: ties by position); leaves pinPartCount.
   // Cost: O(s log s) for s segments.
   void cleanSegments();
-  // Puts segments made from clean wires, linked where they meet, in place
-  // of the segments there were. Leaves pinPartCount: the parts the pins
-  // form on the wires (given as pinParts when known, else counted), or as
-  // it was when there are no wires.
-  void replaceSegments(const std::vector<Wire>& wires, int pinParts = -1);
-
-  // Obstacles. Built on first use from the corner rings in vertices.
-  const ObstacleIndex& obstacleIndex();
-  const RouteFinder& routeFinder();
-  // A connection, by its two ends, the lower (by x, then y) first.
-  using Connection = std::pair<const Vertex*, const Vertex*>;
-  // Fresh vertices at the pins' and corners' places, in order, rings linked
-  // alike: the input of a second Router. The caller frees them.
-  static std::vector<Vertex*> copyInput(const std::vector<Vertex*>& vertices);
-  // A Steiner candidate's new connections (u to s, s to both ends of eSub,
-  // the steps of u's path to its tree vertex) can all be drawn free within
-  // their rectilinear lengths, as its gain assumes.
-  bool steinerConnectionsFree(const SteinerCandidate* c);
 
   // The finished tree, read without side effects after any pipeline entry.
   // The tree connections (mstNbrs) in the order exportMST and exportSMT
@@ -193,7 +170,7 @@ class Router {
   std::vector<Vertex*> vertices;
   std::vector<Edge*> sgEdges;
   std::vector<Edge*> mstEdges;
-  // Made with makeSteinerCandidate; candidatePool owns them.
+  // Made with makeSteinerCandidate; store.candidatePool owns them.
   std::vector<SteinerCandidate*> steinerCandidates;
   std::vector<Segment*> segments;
   BinaryMergingTree mergingTree;
@@ -205,32 +182,15 @@ class Router {
   // forest, 0 without pins. Left by extendedKruskal and every stage after
   // it that can change it, so every entry's last stage leaves it.
   int pinPartCount = 0;
-  // The free routes of the connections whose primary L is blocked, from
-  // legalizeTree to the exports and rectilinearizeSMT.
-  std::map<Connection, FreeRoute> treeRoutes;
-  // The segments, not the connections, are the finished tree: set by
-  // cleanSegments and replaceSegments.
-  bool segmentsDrawn = false;
 
-  // formSG builds the exact graph instead of the sides and sweeps.
-  bool exactGraph = false;
-  // Called, when set, after each stage of a pipeline entry with the stage's
-  // name and pStageData: for timing; stages never look at it.
-  void (*pStageDone)(const char* stage, void* data) = nullptr;
-  void* pStageData = nullptr;
+  // What the entries do beyond the default pipeline.
+  RouterOptions options;
+  // What the stages make and no list above owns.
+  RouterStore store;
+  // The obstacles, indexed on first use, and what the legality stages hand
+  // on; it reads vertices, declared before it.
+  Legality legal{vertices};
+
+  // Reports a finished stage through options.pStageDone.
   void stageDone(const char* stage);
-
-  // What the pipeline created and no list above owns; freed with the Router.
-  std::vector<Vertex*> turningPoints;
-  std::vector<Vertex*> cutPoints;
-  std::vector<Edge*> partialEdges;
-  std::vector<BinMergTreeNode*> mergTreeNodes;
-  // Spanning-graph edges, sub-edges and partial edges, and merging-tree
-  // nodes: millions each on large nets.
-  ObjectPool<Edge> edgePool;
-  ObjectPool<BinMergTreeNode> mergTreeNodePool;
-  ObjectPool<SteinerCandidate> candidatePool;
-
-  std::unique_ptr<ObstacleIndex> pObstacleIndex;
-  std::unique_ptr<RouteFinder> pRouteFinder;
 };

@@ -264,7 +264,7 @@ void Router::connectSgEdge(Vertex* u, Vertex* v) {
   // instead of four growths.
   pushSmall(u->sgNbrs, v, 8);
   pushSmall(v->sgNbrs, u, 8);
-  sgEdges.push_back(edgePool.make(u, v));
+  sgEdges.push_back(store.edgePool.make(u, v));
 }
 
 void Router::connectObstEdges() {

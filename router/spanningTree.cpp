@@ -103,14 +103,14 @@ void Router::extendedKruskal() {
     --unjoined;
     Edge* m = new Edge();
     connectMstSubEdge(u, v);
-    m->subEdges.push_back(edgePool.make(u, v));
+    m->subEdges.push_back(store.edgePool.make(u, v));
     pushSmall(u->mstEdges, m);
     pushSmall(v->mstEdges, m);
     Vertex* w = u;
     while (!w->isAPin()) {
       Vertex* p = w->pPinPred;
       connectMstSubEdge(p, w);
-      m->subEdges.push_front(edgePool.make(p, w));
+      m->subEdges.push_front(store.edgePool.make(p, w));
       w = p;
       pushSmall(p->mstEdges, m);
     }
@@ -119,7 +119,7 @@ void Router::extendedKruskal() {
     while (!w->isAPin()) {
       Vertex* q = w->pPinPred;
       connectMstSubEdge(w, q);
-      m->subEdges.push_back(edgePool.make(w, q));
+      m->subEdges.push_back(store.edgePool.make(w, q));
       w = q;
       pushSmall(q->mstEdges, m);
     }
@@ -128,20 +128,20 @@ void Router::extendedKruskal() {
 
     for (Vertex* root : {ru, rv}) {
       if (!root->pLeafNode) {
-        BinMergTreeNode* leaf = mergTreeNodePool.make();
+        BinMergTreeNode* leaf = store.mergTreeNodePool.make();
         leaf->pVertex = root;
         leaf->attribute = BinMergTreeNode::leafNode;
         root->pLeafNode = leaf;
         root->pMergTreeNode = leaf;
-        mergTreeNodes.push_back(leaf);
+        store.mergTreeNodes.push_back(leaf);
       }
     }
     BinMergTreeNode* left = ru->pMergTreeNode;
     BinMergTreeNode* right = rv->pMergTreeNode;
     verSet.setUnion(ru, rv);
-    BinMergTreeNode* n = mergTreeNodePool.make();
+    BinMergTreeNode* n = store.mergTreeNodePool.make();
     n->pEdge = m;
-    mergTreeNodes.push_back(n);
+    store.mergTreeNodes.push_back(n);
     // Whichever root survived the union now stands for the joined part.
     verSet.findSet(ru)->pMergTreeNode = n;
     mergingTree.merge(n, left, right);

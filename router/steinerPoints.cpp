@@ -316,7 +316,7 @@ SteinerCandidate* Router::makeSteinerCandidate(Vertex* u,
                                                Edge* eSub,
                                                Edge* eMst,
                                                Edge* eMstPrime) {
-  SteinerCandidate* c = candidatePool.make(u, eSub, eMst, eMstPrime);
+  SteinerCandidate* c = store.candidatePool.make(u, eSub, eMst, eMstPrime);
   steinerCandidates.push_back(c);
   return c;
 }
@@ -457,9 +457,9 @@ void Router::gainComputation() {
         c->eVictim = longest;
         victimLen = b;
       } else {
-        partialEdges.push_back(
-            makePartialEdge(edgePool, ePrime, c->pQueryPrime, u->pMstVerRoot));
-        c->eVictim = partialEdges.back();
+        store.partialEdges.push_back(makePartialEdge(
+            store.edgePool, ePrime, c->pQueryPrime, u->pMstVerRoot));
+        c->eVictim = store.partialEdges.back();
         victimLen = d;
       }
       c->gain = (victimLen - u->mstVerDist) -
@@ -493,7 +493,7 @@ void Router::addSteinerPoints() {
       continue;
     }
     // A gain that counts connections through an obstacle is not real.
-    if (!steinerConnectionsFree(c)) {
+    if (!legal.steinerConnectionsFree(c)) {
       continue;
     }
     fillPartialVictim(c);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "legal/checkTree.h"
+#include "tests/legalTree.h"
 #include "tests/routedRun.h"
 #include "tests/scene.h"
 #include "tools/instance.h"
@@ -69,6 +70,7 @@ TEST_F(DegenerateInputTest, NoPinsWriteTheBannerAlone) {
   expectNoPieces("-1 -1 pin\n", "-1 -1 corner\n");
   Scene scene;
   scene.router().formSMT();
+  expectLegalTree(scene.router());
   EXPECT_TRUE(scene.router().sgEdges.empty());
   EXPECT_TRUE(scene.router().segments.empty());
   EXPECT_EQ(scene.router().pinPartCount, 0);
@@ -82,6 +84,7 @@ TEST_F(DegenerateInputTest, ObstaclesOnlyWriteTheBannerAlone) {
   scene.addRect(0, 0, 4, 4);
   scene.addRect(6, 0, 9, 4, true);
   scene.router().formSMT();
+  expectLegalTree(scene.router());
   EXPECT_GE(scene.router().sgEdges.size(), 8u);  // at least the sides
   EXPECT_TRUE(scene.router().mstEdges.empty());
   EXPECT_TRUE(scene.router().segments.empty());
@@ -96,6 +99,7 @@ TEST_F(DegenerateInputTest, OnePinIsATreeWithoutPieces) {
   scene.addPin(3, 5);
   scene.addRect(0, 0, 2, 2);
   scene.router().formSMT();
+  expectLegalTree(scene.router());
   EXPECT_TRUE(scene.router().mstEdges.empty());
   EXPECT_EQ(scene.router().pinPartCount, 1);
 }
@@ -110,6 +114,7 @@ TEST_F(DegenerateInputTest, PinsAtOnePointAreOnePartWithoutPieces) {
   }
   scene.addRect(0, 0, 4, 4);
   scene.router().formSMT();
+  expectLegalTree(scene.router());
   EXPECT_EQ(scene.router().mstEdges.size(), 3u);
   EXPECT_EQ(scene.router().pinPartCount, 1);
   for (const Edge* e : scene.router().mstEdges) {

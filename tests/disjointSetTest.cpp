@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "support/disjointSet.h"
+#include "support/indexParts.h"
 
 namespace {
 
@@ -129,6 +131,37 @@ TEST(DisjointSetTest, MatchesLabelsOnRandomUnions) {
           ASSERT_EQ(r == s.findSet(&e[j]), label[i] == label[j])
               << "elements " << i << " and " << j;
         }
+      }
+    }
+  }
+}
+
+// Against labels relabelled by hand on every join: the same parts, each
+// known by its smallest index, and join tells a new union from a repeat.
+TEST(IndexPartsTest, MatchesLabelsAndKeepsTheSmallestIndex) {
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    const int n = 60;
+    IndexParts parts(n - 10);
+    while (static_cast<int>(parts.size()) < n) {
+      parts.add();
+    }
+    std::vector<int> label(n);
+    for (int k = 0; k < n; ++k) {
+      label[k] = k;
+    }
+    for (int step = 0; step < 80; ++step) {
+      int a = static_cast<int>(rng() % n), b = static_cast<int>(rng() % n);
+      int from = label[a], to = label[b];
+      EXPECT_EQ(parts.join(a, b), from != to);
+      for (int& l : label) {
+        if (l == from || l == to) {
+          l = std::min(from, to);
+        }
+      }
+      for (int k = 0; k < n; ++k) {
+        ASSERT_EQ(parts.find(k), label[k]) << "index " << k;
       }
     }
   }

@@ -17,7 +17,7 @@
 #include "router/router.h"
 #include "scene.h"
 #include "steiner/steinerCandidate.h"
-#include "treeCheck.h"
+#include "tests/legalTree.h"
 
 namespace {
 
@@ -231,8 +231,9 @@ std::string show(const Vertex* v) {
 // may be left longer.)
 void expectExact(Scene& s) {
   Router& r = s.router();
-  r.exactGraph = true;
+  r.options.exactGraph = true;
   r.formMST();
+  expectLegalTree(r);
   std::vector<Box> boxes = boxesOf(s);
   for (const Edge* e : r.sgEdges) {
     EXPECT_TRUE(boxFree(boxes, e->pStart, e->pEnd))
@@ -399,12 +400,12 @@ class ChainTest : public ::testing::Test {
 TEST_F(ChainTest, FallsBackToProjectionsAndStaysExact) {
   expectExact(s);
   const Router& r = s.router();
-  ASSERT_FALSE(r.cutPoints.empty());
-  for (const Vertex* c : r.cutPoints) {
+  ASSERT_FALSE(r.store.cutPoints.empty());
+  for (const Vertex* c : r.store.cutPoints) {
     EXPECT_EQ(c->type, "cutPoint");
     EXPECT_FALSE(c->isAPin());
     EXPECT_FALSE(c->isACorner());
-    EXPECT_EQ(c->x, r.cutPoints[0]->x) << "one line holds them all";
+    EXPECT_EQ(c->x, r.store.cutPoints[0]->x) << "one line holds them all";
     EXPECT_NE(std::find(r.vertices.begin(), r.vertices.end(), c),
               r.vertices.end());
   }
@@ -416,18 +417,17 @@ TEST_F(ChainTest, ObstaclesAcrossTheLineCutTheChain) {
   s.addRect(78, 100, 82, 102, true);
   expectExact(s);
   const Router& r = s.router();
-  ASSERT_FALSE(r.cutPoints.empty());
-  EXPECT_EQ(r.cutPoints[0]->x, 80);
+  ASSERT_FALSE(r.store.cutPoints.empty());
+  EXPECT_EQ(r.store.cutPoints[0]->x, 80);
 }
 
 // Only a fault of the Steiner stage makes a bad tree here: the graph's
 // diagonal edges, pieces of length 0 and projections must pass through it.
 TEST_F(ChainTest, SteinerTreeOverProjectionsIsLegal) {
   Router& r = s.router();
-  r.exactGraph = true;
+  r.options.exactGraph = true;
   r.formSMT();
-  treecheck::Report rep = treecheck::check(s.pins, s.corners, r.segments);
-  EXPECT_TRUE(rep.legal()) << rep.problem;
+  expectLegalTree(r);
 }
 
 TEST(ExactGraphTest, SteinerTreesOverTheExactGraphAreLegal) {
@@ -442,10 +442,9 @@ TEST(ExactGraphTest, SteinerTreesOverTheExactGraphAreLegal) {
       continue;  // the Steiner stage wants one tree
     }
     Router& r = s.router();
-    r.exactGraph = true;
+    r.options.exactGraph = true;
     r.formSMT();
-    treecheck::Report rep = treecheck::check(s.pins, s.corners, r.segments);
-    EXPECT_TRUE(rep.legal()) << rep.problem;
+    expectLegalTree(r);
   }
 }
 
@@ -455,7 +454,7 @@ TEST(ExactGraphTest, SameInputSameGraph) {
     s.addRandomRects(6, seed, 30, 6);
     s.addRandomPins(20, seed, 30);
     Router& r = s.router();
-    r.exactGraph = true;
+    r.options.exactGraph = true;
     r.formSG();
     std::ostringstream o;
     for (const Edge* e : r.sgEdges) {
@@ -471,7 +470,7 @@ TEST(ExactGraphTest, DefaultGraphStaysTheSpecifiedOne) {
   s.addPin(0, 0);
   s.addPin(3, 4);
   Router& r = s.router();
-  EXPECT_FALSE(r.exactGraph);
+  EXPECT_FALSE(r.options.exactGraph);
   r.formSG();
   EXPECT_EQ(r.sgEdges.size(), 2u) << "the two sweeps that join the pair";
 }
@@ -487,7 +486,7 @@ class CutPointVTest : public ::testing::Test {
     Router& r = s.router();
     auto point = [&r](float x, float y) {
       Vertex* v = new Vertex(x, y, "cutPoint");
-      r.cutPoints.push_back(v);
+      r.store.cutPoints.push_back(v);
       r.vertices.push_back(v);
       return v;
     };

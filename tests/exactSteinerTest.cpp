@@ -10,7 +10,7 @@
 #include "options/exactSteiner.h"
 #include "options/gridSteiner.h"
 #include "tests/bruteSteiner.h"
-#include "tests/treeCheck.h"
+#include "tests/legalTree.h"
 
 namespace {
 
@@ -80,26 +80,14 @@ ExactTree solve(const Net& n, const Rect& box, double budget = kInf) {
 // The tree joins every pin, avoids every open interior, stays in the box,
 // and its pieces add up to its length.
 void expectLegal(const Net& n, const Rect& box, const ExactTree& t) {
-  std::vector<treecheck::Pt> pins;
-  for (const RoutePoint& p : n.pins) {
-    pins.push_back({p.x, p.y});
-  }
-  std::vector<treecheck::Rect> rects;
-  for (const Rect& r : n.rects) {
-    rects.push_back({r.xlo, r.ylo, r.xhi, r.yhi});
-  }
-  std::vector<treecheck::Seg> segs;
   double sum = 0;
   for (const Wire& w : t.wires) {
-    segs.push_back({w.x1, w.y1, w.x2, w.y2});
     sum += std::fabs(w.x2 - w.x1) + std::fabs(w.y2 - w.y1);
     EXPECT_TRUE(
         box.xlo <= std::min(w.x1, w.x2) && std::max(w.x1, w.x2) <= box.xhi &&
         box.ylo <= std::min(w.y1, w.y2) && std::max(w.y1, w.y2) <= box.yhi);
   }
-  treecheck::Report rep = treecheck::check(pins, rects, segs);
-  EXPECT_TRUE(rep.legal()) << rep.problem;
-  EXPECT_TRUE(rep.avoidsObstacles);
+  expectLegalTree(n.pins, n.rects, t.wires);
   EXPECT_DOUBLE_EQ(sum, t.length);
 }
 

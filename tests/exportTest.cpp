@@ -5,10 +5,10 @@
 #include <string>
 
 #include "geometry/segment.h"
+#include "legal/checkTree.h"
 #include "programRun.h"
 #include "scene.h"
 #include "support/formatCoord.h"
-#include "treeCheck.h"
 
 namespace {
 
@@ -182,7 +182,7 @@ namespace {
 TEST(ExactCoordinatesTest, SevenDigitTreeWrittenByZorvaneReachesEveryPin) {
   ProgramRun run;
   std::string pins;
-  std::vector<treecheck::Pt> pts;
+  std::vector<Point> pts;
   std::mt19937 rng(11);
   std::uniform_int_distribution<int> c(1000000, 9999999);
   while (pts.size() < 40) {
@@ -212,12 +212,12 @@ TEST(ExactCoordinatesTest, SevenDigitTreeWrittenByZorvaneReachesEveryPin) {
     nums.push_back(std::strtof(b.c_str(), nullptr));
   }
   ASSERT_EQ(nums.size() % 4, 0u);
-  std::vector<treecheck::Seg> segs;
+  std::vector<Piece> pieces;
   for (size_t i = 0; i < nums.size(); i += 4) {
-    segs.push_back({nums[i], nums[i + 1], nums[i + 2], nums[i + 3]});
+    pieces.push_back({nums[i], nums[i + 1], nums[i + 2], nums[i + 3]});
   }
-  treecheck::Report rep = treecheck::check(pts, {}, segs);
-  EXPECT_TRUE(rep.legal()) << rep.problem;
+  EXPECT_TRUE(
+      checkTree(pts, {{1500000, 1500000, 2500000, 2500000}}, pieces).legal());
 }
 
 }  // namespace

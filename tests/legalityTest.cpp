@@ -15,6 +15,7 @@
 #include "router/router.h"
 #include "steiner/steinerCandidate.h"
 #include "tests/generatedNet.h"
+#include "tests/legalTree.h"
 #include "tests/programRun.h"
 #include "tests/scene.h"
 #include "tools/treeFile.h"
@@ -42,30 +43,6 @@ std::vector<RoutePoint> chain(const Vertex* v, const Vertex* first) {
   }
   pts.push_back({cur->x, cur->y});
   return pts;
-}
-
-std::vector<Rect> rectsOf(const Scene& s) {
-  std::vector<Rect> out;
-  for (const ObstacleIndex::Rect& r : ObstacleIndex::rectsOf(s.corners)) {
-    out.push_back({r.xlo, r.ylo, r.xhi, r.yhi});
-  }
-  return out;
-}
-
-std::vector<Point> pinsOf(const Scene& s) {
-  std::vector<Point> out;
-  for (const Vertex* p : s.pins) {
-    out.push_back({p->x, p->y});
-  }
-  return out;
-}
-
-std::vector<Piece> segmentPieces(const Router& r) {
-  std::vector<Piece> out;
-  for (const Segment* s : r.segments) {
-    out.push_back({s->x1, s->y1, s->x2, s->y2});
-  }
-  return out;
 }
 
 std::vector<Piece> written(const std::string& path) {
@@ -105,8 +82,8 @@ TEST(LegalRectilinearizeTest, OtherLWhenThePrimaryIsBlocked) {
   Router& r = s.router();
   r.legalizeTree();
   r.rectilinearizeSMT();
-  ASSERT_EQ(r.turningPoints.size(), 1u);
-  Vertex* t = r.turningPoints[0];
+  ASSERT_EQ(r.store.turningPoints.size(), 1u);
+  Vertex* t = r.store.turningPoints[0];
   EXPECT_EQ(t->x, 0);  // the primary L's would be (4, 0)
   EXPECT_EQ(t->y, 3);
   EXPECT_EQ(v->mstNbrs, std::vector<Vertex*>{t});
@@ -123,7 +100,7 @@ TEST(LegalRectilinearizeTest, FreePrimaryLIsKept) {
   join(v, w);
   s.router().legalizeTree();
   s.router().rectilinearizeSMT();
-  ASSERT_EQ(s.router().turningPoints.size(), 1u);
+  ASSERT_EQ(s.router().store.turningPoints.size(), 1u);
   EXPECT_EQ(chain(v, v->mstNbrs[0]), (Points{{0, 3}, {4, 3}, {4, 0}}));
 }
 
@@ -137,10 +114,11 @@ TEST(LegalRectilinearizeTest, StaircaseWhenBothLsAreBlocked) {
   Router& r = s.router();
   r.legalizeTree();
   r.rectilinearizeSMT();
-  EXPECT_EQ(r.turningPoints.size(), 2u);
+  EXPECT_EQ(r.store.turningPoints.size(), 2u);
   Points pts = chain(v, v->mstNbrs[0]);
-  EXPECT_EQ(pts, r.routeFinder().route({0, 0}, {6, 6}).points);
-  EXPECT_EQ(r.routeFinder().route({0, 0}, {6, 6}).kind, RouteKind::staircase);
+  EXPECT_EQ(pts, r.legal.routeFinder().route({0, 0}, {6, 6}).points);
+  EXPECT_EQ(r.legal.routeFinder().route({0, 0}, {6, 6}).kind,
+            RouteKind::staircase);
   EXPECT_EQ(chain(w, w->mstNbrs[0]).back(), (RoutePoint{0, 0}));
 }
 
@@ -157,9 +135,7 @@ TEST(LegalRectilinearizeTest, DiagonalGoesRoundAWall) {
             (Points{{0, 0}, {0, -50}, {6, -50}, {6, 1}}));
   r.moveSegments();
   r.cleanSegments();
-  TreeCheck c = checkTree(pinsOf(s), rectsOf(s), segmentPieces(r));
-  EXPECT_TRUE(c.legal());
-  EXPECT_EQ(c.wireLength, 107);
+  EXPECT_EQ(expectLegalTree(r).wireLength, 107);
 }
 
 TEST(LegalRectilinearizeTest, BlockedStraightConnectionGoesRound) {
@@ -207,10 +183,11 @@ TEST(LegalRectilinearizeTest, PartsTheFreeSpaceJoinsAreBridged) {
   EXPECT_EQ(r.pinPartCount, 1);
   double length = 0;
   for (const Segment* g : r.segments) {
-    EXPECT_FALSE(r.obstacleIndex().blocksPiece(g->x1, g->y1, g->x2, g->y2));
+    EXPECT_FALSE(r.legal.obstacles().blocksPiece(g->x1, g->y1, g->x2, g->y2));
     length += std::fabs(g->x2 - g->x1) + std::fabs(g->y2 - g->y1);
   }
   EXPECT_EQ(length, 17 + 8) << "round the obstacle's nearer side";
+  expectLegalTree(r);
   EXPECT_TRUE(a->inTree && b->inTree);
 }
 
@@ -231,9 +208,7 @@ TEST(LegalRectilinearizeTest, VertexInsideAnObstacleIsBypassed) {
   r.localRefinement();
   EXPECT_TRUE(nonNull(c->mstNbrs).empty());
   EXPECT_EQ(r.pinPartCount, 1);
-  TreeCheck check = checkTree(pinsOf(s), rectsOf(s), segmentPieces(r));
-  EXPECT_TRUE(check.legal());
-  EXPECT_EQ(check.wireLength, 21);
+  EXPECT_EQ(expectLegalTree(r).wireLength, 21);
 }
 
 // A row of pins along y = 0 with a point inside each edge and a point off
@@ -331,7 +306,7 @@ TEST_F(SteinerCheckTest, CandidateWithABlockedPathStepIsSkipped) {
   build(Blocks::bars);
   ASSERT_EQ(off[1]->pMstVerPred, mid[1]);
   SteinerCandidate* c = add(off[1], e[2], 0, e[0]);
-  ASSERT_TRUE(s.router().routeFinder().primaryLFree({17, 3}, {20, 0}));
+  ASSERT_TRUE(s.router().legal.routeFinder().primaryLFree({17, 3}, {20, 0}));
   s.router().addSteinerPoints();
   EXPECT_FALSE(applied(c));
 }
@@ -419,9 +394,7 @@ TEST(MoveSegmentsObstacleTest, UThatWouldCrossAnObstacleStays) {
   join(&t1, &t2);
   join(&t2, b);
   r.moveSegments();
-  TreeCheck c = checkTree(pinsOf(s), rectsOf(s), segmentPieces(r));
-  EXPECT_EQ(c.crossings, 0);
-  EXPECT_EQ(c.wireLength, 9) << "the U stays as it was";
+  EXPECT_EQ(expectLegalTree(r).wireLength, 9) << "the U stays as it was";
 }
 
 // exportMST: each connection once, drawn by the free route legalizeTree
@@ -510,10 +483,8 @@ TEST(CleanSegmentsTest, DuplicatedWireIsKeptOnce) {
   r.segments = {new Segment(0, 0, 4, 0), new Segment(4, 0, 4, 3),
                 new Segment(0, 0, 4, 0)};
   r.cleanSegments();
-  TreeCheck c = checkTree(pinsOf(s), {}, segmentPieces(r));
   EXPECT_EQ(r.segments.size(), 2u);
-  EXPECT_EQ(c.totalLength, 7);
-  EXPECT_TRUE(c.legal());
+  EXPECT_EQ(expectLegalTree(r).totalLength, 7);
   // Linked at the corner they share, as segment moving links them.
   EXPECT_EQ(r.segments[0]->endNbrs, std::vector<Segment*>{r.segments[1]});
 }
@@ -532,9 +503,7 @@ TEST(CleanSegmentsTest, LoopIsOpened) {
     wires.push_back({g->x1, g->y1, g->x2, g->y2});
   }
   EXPECT_TRUE(formCleanTree(wires));
-  TreeCheck c = checkTree(pinsOf(s), {}, segmentPieces(r));
-  EXPECT_TRUE(c.legal());
-  EXPECT_EQ(c.totalLength, 8);
+  EXPECT_EQ(expectLegalTree(r).totalLength, 8);
 }
 
 // A connection listed twice becomes two copies of one segment, neither
@@ -550,8 +519,7 @@ TEST(CleanSegmentsTest, DuplicateConnectionEndsAsOneWire) {
   Router& r = s.router();
   r.moveSegments();
   r.cleanSegments();
-  TreeCheck check = checkTree(pinsOf(s), {}, segmentPieces(r));
-  EXPECT_TRUE(check.legal());
+  TreeCheck check = expectLegalTree(r);
   EXPECT_EQ(check.totalLength, check.wireLength);
   EXPECT_EQ(check.totalLength, 10);
 }
@@ -652,6 +620,7 @@ TEST(GeneratedInstancesTest, BothProgramsDrawLegalTrees) {
             r.formSMT();
             ASSERT_TRUE(r.exportSMTSegs(path.c_str()));
           }
+          expectLegalTree(r);
           std::vector<Piece> pieces = written(path);
           TreeCheck c = checkTree(inst.pins, inst.rects, pieces);
           EXPECT_EQ(c.crossings, 0);

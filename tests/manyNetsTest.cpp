@@ -8,6 +8,7 @@
 #include "drivers/readInput.h"
 #include "geometry/vertex.h"
 #include "router/router.h"
+#include "tests/legalTree.h"
 #include "tests/programRun.h"
 
 // One process that routes net after net must give each the result a
@@ -131,8 +132,11 @@ TEST(ManyNetsTest, OneProcessRoutesEachNetAsASeparateRunDoes) {
   }
   for (int i = 0; i < kNets; ++i) {
     for (Entry entry : kEntries) {
+      SCOPED_TRACE(testing::Message() << "net seed " << 1000 + i << " entry "
+                                      << static_cast<int>(entry));
       InProcessRun r(nets[i]);
       r.form(entry);
+      expectLegalTree(*r.router);
       ASSERT_TRUE(r.write(entry, run.path(outName(entry, i, "lib"))));
     }
   }

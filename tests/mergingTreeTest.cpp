@@ -174,37 +174,6 @@ TEST(LcaQueryTest, EmptyTreeAnswersNothing) {
   EXPECT_TRUE(f.tree.nodeSet.members.empty());
 }
 
-// The walk as a recursion, line by line: the reference for the walk with its
-// own stack.
-void recursiveTarjanLca(DisjointSet<BinMergTreeNode>& set, BinMergTreeNode* n) {
-  set.makeSet(n);
-  set.findSet(n)->pAncestor = n;
-  if (n->pLeft) {
-    recursiveTarjanLca(set, n->pLeft);
-    set.setUnion(n, n->pLeft);
-    set.findSet(n)->pAncestor = n;
-  }
-  if (n->pRight) {
-    recursiveTarjanLca(set, n->pRight);
-    set.setUnion(n, n->pRight);
-    set.findSet(n)->pAncestor = n;
-  }
-  n->color = BinMergTreeNode::black;
-  if (n->attribute != BinMergTreeNode::leafNode) {
-    return;
-  }
-  for (SteinerCandidate* c : n->pVertex->queryCandidates) {
-    if (!c->valid) {
-      continue;
-    }
-    Vertex* w = c->pQuery != n->pVertex ? c->pQuery : c->pQueryPrime;
-    BinMergTreeNode* m = w->pLeafNode;
-    if (m->color == BinMergTreeNode::black) {
-      c->longestEdgeBetweenQueryVer = set.findSet(m)->pAncestor->pEdge;
-    }
-  }
-}
-
 // The LCA by climbing from both leaves.
 const Edge* climbLca(const Vertex* a, const Vertex* b) {
   std::set<const BinMergTreeNode*> above;
@@ -247,57 +216,24 @@ void buildRandom(Forest& f, unsigned seed) {
   }
 }
 
-TEST(LcaQueryTest, OwnStackWalkMatchesRecursionOnRandomTrees) {
+// Every valid candidate gets the edge of its pins' lowest common ancestor,
+// found by climbing; every node is walked once there is a root.
+TEST(LcaQueryTest, WalkAnswersAsClimbingDoesOnRandomTrees) {
   for (unsigned seed = 1; seed <= 300; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
-    Forest mine, ref;
-    buildRandom(mine, seed);
-    buildRandom(ref, seed);
-    mine.tree.lcaQuery();
-    ref.tree.nodeSet.clear();
-    if (ref.tree.pRoot) {
-      recursiveTarjanLca(ref.tree.nodeSet, ref.tree.pRoot);
-    }
-    ASSERT_EQ(mine.nodes.size(), ref.nodes.size());
-    auto index = [](const Forest& f, const BinMergTreeNode* n) {
-      for (size_t k = 0; k < f.nodes.size(); ++k) {
-        if (f.nodes[k].get() == n) {
-          return static_cast<int>(k);
-        }
-      }
-      return -1;
-    };
-    // The same visiting order leaves the same sets, link by link.
-    ASSERT_EQ(mine.tree.nodeSet.members.size(),
-              ref.tree.nodeSet.members.size());
-    for (size_t k = 0; k < mine.tree.nodeSet.members.size(); ++k) {
-      EXPECT_EQ(index(mine, mine.tree.nodeSet.members[k]),
-                index(ref, ref.tree.nodeSet.members[k]));
-    }
-    for (size_t k = 0; k < mine.nodes.size(); ++k) {
-      EXPECT_EQ(index(mine, mine.nodes[k]->dsParent),
-                index(ref, ref.nodes[k]->dsParent));
-      EXPECT_EQ(mine.nodes[k]->dsRank, ref.nodes[k]->dsRank);
+    Forest f;
+    buildRandom(f, seed);
+    f.tree.lcaQuery();
+    for (size_t k = 0; k < f.nodes.size(); ++k) {
       // A single pin makes no root, and nothing is walked.
-      EXPECT_EQ(mine.nodes[k]->color == BinMergTreeNode::black,
-                mine.tree.pRoot != nullptr);
+      EXPECT_EQ(f.nodes[k]->color == BinMergTreeNode::black,
+                f.tree.pRoot != nullptr);
     }
-    auto edgeIndex = [](const Forest& f, const Edge* e) {
-      for (size_t k = 0; k < f.edges.size(); ++k) {
-        if (f.edges[k].get() == e) {
-          return static_cast<int>(k);
-        }
-      }
-      return -1;
-    };
-    for (size_t k = 0; k < mine.candidates.size(); ++k) {
-      const SteinerCandidate* c = mine.candidates[k].get();
+    for (size_t k = 0; k < f.candidates.size(); ++k) {
+      const SteinerCandidate* c = f.candidates[k].get();
       const Edge* want =
           c->valid ? climbLca(c->pQuery, c->pQueryPrime) : nullptr;
       EXPECT_EQ(c->longestEdgeBetweenQueryVer, want) << "candidate " << k;
-      EXPECT_EQ(edgeIndex(mine, c->longestEdgeBetweenQueryVer),
-                edgeIndex(ref, ref.candidates[k]->longestEdgeBetweenQueryVer))
-          << "candidate " << k;
     }
   }
 }

@@ -114,7 +114,7 @@ inline std::string programOutput(const treecore::Net& net,
       ::testing::TempDir() + "netDesign." + std::to_string(getpid()) + ".txt";
   {
     Router router(vertices);
-    router.exactGraph = exactGraph;
+    router.options.exactGraph = exactGraph;
     using treecore::Form;
     switch (form) {
       case Form::spanningTree:

@@ -9,9 +9,9 @@
 #include "options/improveTree.h"
 #include "router/router.h"
 #include "tests/bruteSteiner.h"
+#include "tests/legalTree.h"
 #include "tests/programRun.h"
 #include "tests/scene.h"
-#include "tests/treeCheck.h"
 
 namespace {
 
@@ -29,13 +29,6 @@ double lengthOf(const std::vector<Segment*>& segs) {
            std::fabs(static_cast<double>(g->y2) - g->y1);
   }
   return len;
-}
-
-// Every piece free, every pin on the tree, one part.
-void expectLegal(Scene& s, Router& r) {
-  treecheck::Report rep = treecheck::check(s.pins, s.corners, r.segments);
-  EXPECT_TRUE(rep.legal()) << rep.problem;
-  EXPECT_TRUE(rep.avoidsObstacles) << rep.problem;
 }
 
 TEST(OptimizeTest, SmallNetsGetTheShortestTree) {
@@ -56,7 +49,7 @@ TEST(OptimizeTest, SmallNetsGetTheShortestTree) {
       continue;  // walled in: a forest, which the pipeline's tests cover
     }
     ++solved;
-    expectLegal(s, r);
+    expectLegalTree(r);
     EXPECT_EQ(lengthOf(r.segments), best);
   }
   EXPECT_GT(solved, 40);
@@ -84,17 +77,17 @@ TEST(OptimizeTest, PinsAtOnePlaceCountOnce) {
     }
     Router& r = s.router();
     r.formOptimizedSMT();
-    GridSteiner g(pts, r.obstacleIndex(), xlo, ylo, xhi, yhi);
+    GridSteiner g(pts, r.legal.obstacles(), xlo, ylo, xhi, yhi);
     std::vector<GridSteiner::Piece> tree;
     double best = 0;
     ASSERT_TRUE(g.solve(tree, best));
-    expectLegal(s, r);
+    expectLegalTree(r);
     EXPECT_EQ(lengthOf(r.segments), best);
   }
 }
 
 // The same net by formSMT and by formOptimizedSMT: never longer, as many
-// parts, and legal when whole.
+// parts, and both legal.
 void expectNoLongerThanTheDefault(unsigned seed,
                                   int pins,
                                   int rects,
@@ -107,9 +100,8 @@ void expectNoLongerThanTheDefault(unsigned seed,
   EXPECT_LE(lengthOf(best.router().segments),
             lengthOf(plain.router().segments));
   EXPECT_EQ(best.router().pinPartCount, plain.router().pinPartCount);
-  if (plain.router().pinPartCount == 1) {
-    expectLegal(best, best.router());
-  }
+  expectLegalTree(plain.router());
+  expectLegalTree(best.router());
 }
 
 // Nets the exact solver takes, up to sixteen pins.
@@ -145,36 +137,24 @@ TEST(ImproveTreeTest, NeverLengthensKeepsTheTreeWholeAndRepeats) {
       wires.push_back({g->x1, g->y1, g->x2, g->y2});
     }
     std::vector<RoutePoint> pins;
-    std::vector<treecheck::Pt> pts;
     for (const Vertex* p : s.pins) {
       pins.push_back({p->x, p->y});
-      pts.push_back({p->x, p->y});
-    }
-    std::vector<treecheck::Rect> rects;
-    for (const ObstacleIndex::Rect& o : ObstacleIndex::rectsOf(s.corners)) {
-      rects.push_back({o.xlo, o.ylo, o.xhi, o.yhi});
     }
     double before = wireLength(wires);
     for (int ends = 3; ends <= 6; ++ends) {
       WorkBudget budget{1e6};
       std::vector<Wire> better =
-          improveTree(wires, pins, r.obstacleIndex(), ends, budget);
+          improveTree(wires, pins, r.legal.obstacles(), ends, budget);
       WorkBudget again{1e6};
       std::vector<Wire> repeat =
-          improveTree(wires, pins, r.obstacleIndex(), ends, again);
+          improveTree(wires, pins, r.legal.obstacles(), ends, again);
       ASSERT_EQ(better.size(), repeat.size());
       for (size_t i = 0; i < better.size(); ++i) {
         EXPECT_EQ(better[i].x1, repeat[i].x1);
         EXPECT_EQ(better[i].y2, repeat[i].y2);
       }
       EXPECT_LE(wireLength(better), before);
-      std::vector<treecheck::Seg> segs;
-      for (const Wire& w : better) {
-        segs.push_back({w.x1, w.y1, w.x2, w.y2});
-      }
-      treecheck::Report rep = treecheck::check(pts, rects, segs);
-      EXPECT_TRUE(rep.legal()) << rep.problem;
-      EXPECT_TRUE(rep.avoidsObstacles) << rep.problem;
+      expectLegalTree(r, better);
     }
   }
 }

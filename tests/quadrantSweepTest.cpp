@@ -10,105 +10,10 @@
 #include "geometry/edge.h"
 #include "geometry/vertex.h"
 #include "router/router.h"
-#include "scene.h"
-#include "support/binarySearchTree.h"
+#include "tests/referenceSweep.h"
+#include "tests/scene.h"
 
 namespace {
-
-using Edges = std::vector<std::pair<Vertex*, Vertex*>>;
-using Tree = BinarySearchTree<Vertex, Vertex*, float>;
-using TreeNode = Tree::NodeT;
-
-// One sweep's direction: partners lie on side sx in x and sy in y of the
-// waiting vertex; the bound steps by step away from the swept vertex.
-struct Dir {
-  const char* key;
-  int sx, sy;
-  double step;
-};
-const Dir kDirs[4] = {{"x+y", 1, 1, -0.01},
-                      {"x-y", 1, -1, -0.1},
-                      {"-x-y", -1, -1, 0.1},
-                      {"-x+y", -1, 1, 0.1}};
-
-bool beyond(float a, float b, int sign) {
-  return sign > 0 ? a > b : a < b;
-}
-bool atOrBeyond(float a, float b, int sign) {
-  return sign > 0 ? a >= b : a <= b;
-}
-bool strictlyBetween(float t, float a, float b) {
-  return a != b && std::min(a, b) < t && t < std::max(a, b);
-}
-
-// The sweep as it was before the rank tree: the plain search tree, and every
-// waiting vertex on the near side of f.x examined in turn as the bound
-// falls. This is the plain statement of the behaviour that the Router's
-// sweeps must reproduce edge for edge.
-Edges plainSweep(const Dir& s, const std::vector<Vertex*>& order) {
-  Edges out;
-  Tree active, hori, vert;
-  auto near = [](const Tree& t, float x, int sign) {
-    TreeNode* n = sign > 0 ? t.lowerInc(x) : t.upperInc(x);
-    return n ? n->pElem() : nullptr;
-  };
-  for (Vertex* f : order) {
-    float q = f->x;
-    while (TreeNode* node =
-               s.sx > 0 ? active.upperInc(q) : active.lowerInc(q)) {
-      Vertex* d = node->pElem();
-      Vertex* h = near(hori, d->y, s.sy);
-      Vertex* w = near(vert, d->x, s.sx);
-      if (atOrBeyond(f->y, d->y, s.sy)) {
-        bool connect;
-        if (!h && !w) {
-          connect = true;
-        } else if (!w) {
-          connect = atOrBeyond(h->y, f->y, s.sy);
-        } else if (!h) {
-          connect = atOrBeyond(w->x, f->x, s.sx);
-        } else {
-          bool hb = strictlyBetween(h->y, f->y, d->y);
-          bool wb = strictlyBetween(w->x, f->x, d->x);
-          if (hb == wb) {
-            connect = !hb;
-          } else {
-            connect = wb ? beyond(w->y, f->y, s.sy) : beyond(h->x, f->x, s.sx);
-          }
-        }
-        if (connect) {
-          out.emplace_back(f, d);
-          active.remove(node);
-        }
-      }
-      float nq = static_cast<float>(static_cast<double>(d->x) + s.step);
-      if (!beyond(nq, d->x, -s.sx)) {
-        float inf = std::numeric_limits<float>::infinity();
-        nq = std::nextafter(d->x, s.sx > 0 ? -inf : inf);
-      }
-      q = nq;
-    }
-    if (f->isACorner()) {
-      bool mirrored = s.sx * s.sy < 0;
-      Vertex* a = mirrored ? f->pNextCorner : f->pPrevCorner;
-      Vertex* b = mirrored ? f->pPrevCorner : f->pNextCorner;
-      if (beyond(a->y, f->y, s.sy)) {
-        vert.insert(f, f->x);
-      }
-      if (beyond(f->y, b->y, s.sy)) {
-        vert.remove(vert.upperInc(f->x));
-      }
-      if (beyond(b->x, f->x, s.sx)) {
-        hori.insert(f, f->y);
-      }
-      if (beyond(f->x, a->x, s.sx)) {
-        hori.remove(hori.upperInc(f->y));
-      }
-    }
-    active.insert(f, f->x);
-  }
-  return out;
-}
 
 // Sweep n, 0 for the first. (An array of member pointers trips the
 // sanitizer build.)
@@ -128,20 +33,23 @@ void runSweep(Router& r, int n) {
   }
 }
 
-// Every sweep of the Router against the plain sweep over the same order.
+// Every sweep of the Router against the reference sweep over the same
+// order.
 void expectSweepsAsPlain(Scene& s) {
+  const char* const keys[4] = {"x+y", "x-y", "-x-y", "-x+y"};
+  RuleCounts rules;
   Router& r = s.router();
   r.connectObstEdges();
   for (int n = 0; n < 4; ++n) {
     SCOPED_TRACE("sweep " + std::to_string(n + 1));
-    std::vector<Vertex*> order = r.sortVerPointers(kDirs[n].key);
+    std::vector<Vertex*> order = r.sortVerPointers(keys[n]);
     size_t from = r.sgEdges.size();
     runSweep(r, n);
     Edges got;
     for (size_t k = from; k < r.sgEdges.size(); ++k) {
       got.emplace_back(r.sgEdges[k]->pStart, r.sgEdges[k]->pEnd);
     }
-    Edges want = plainSweep(kDirs[n], order);
+    Edges want = referenceSweep(n, order, rules);
     ASSERT_EQ(got.size(), want.size());
     for (size_t k = 0; k < got.size(); ++k) {
       ASSERT_EQ(got[k], want[k]) << "edge " << k;

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "router/router.h"
-#include "scene.h"
+#include "tests/legalTree.h"
+#include "tests/scene.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ TEST(RouterTest, EmptyInputBuildsNothing) {
   EXPECT_TRUE(r.mstEdges.empty());
   EXPECT_TRUE(r.segments.empty());
   EXPECT_EQ(r.pinPartCount, 0);
+  expectLegalTree(r);
 }
 
 TEST(RouterTest, ObstacleSidesComeFirstInCornerOrder) {

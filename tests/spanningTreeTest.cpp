@@ -232,7 +232,7 @@ TEST(ExtendedKruskalTest, TwoPinsOneEdge) {
   EXPECT_EQ(a->pLeafNode->pVertex, a);
   EXPECT_EQ(a->pLeafNode->attribute, BinMergTreeNode::leafNode);
   EXPECT_EQ(a->pLeafNode->pParent, root);
-  EXPECT_EQ(r.mergTreeNodes.size(), 3u);
+  EXPECT_EQ(r.store.mergTreeNodes.size(), 3u);
   EXPECT_EQ(a->mstNbrs, std::vector<Vertex*>{b});
   EXPECT_EQ(r.pinPartCount, 1);
 }
@@ -265,7 +265,7 @@ TEST(ExtendedKruskalTest, ChainOfThreePinsMergingTree) {
   EXPECT_EQ(root->pRight, p3->pLeafNode);
   EXPECT_EQ(root->pLeft->pLeft, p1->pLeafNode);
   EXPECT_EQ(root->pLeft->pRight, p2->pLeafNode);
-  EXPECT_EQ(r.mergTreeNodes.size(), 5u);
+  EXPECT_EQ(r.store.mergTreeNodes.size(), 5u);
   EXPECT_EQ(r.pinPartCount, 1);
 }
 
@@ -357,7 +357,7 @@ TEST(ExtendedKruskalTest, CandidateWithinJoinedTreesIsDropped) {
   EXPECT_EQ(r.mstEdges[0]->mstEdgeLen(), 2.0f);
   EXPECT_EQ(r.mstEdges[1]->mstEdgeLen(), 3.0f);
   EXPECT_NE(r.sgEdges[0]->heapIndex, -1);
-  EXPECT_EQ(r.mergTreeNodes.size(), 5u);
+  EXPECT_EQ(r.store.mergTreeNodes.size(), 5u);
   EXPECT_EQ(b->mstNbrs, std::vector<Vertex*>{a});
   EXPECT_EQ(c->mstNbrs, std::vector<Vertex*>{a});
 }
@@ -590,11 +590,11 @@ void checkAgainstReference(Router& r) {
       EXPECT_NE(r.vertices[i]->pLeafNode, nullptr);
     }
   }
-  EXPECT_EQ(r.mergTreeNodes.size(), joinedPins + r.mstEdges.size());
+  EXPECT_EQ(r.store.mergTreeNodes.size(), joinedPins + r.mstEdges.size());
   if (!r.mstEdges.empty()) {
     EXPECT_EQ(r.mergingTree.pRoot->pEdge, r.mstEdges.back());
   }
-  for (BinMergTreeNode* node : r.mergTreeNodes) {
+  for (BinMergTreeNode* node : r.store.mergTreeNodes) {
     if (node->attribute == BinMergTreeNode::leafNode) {
       EXPECT_EQ(node->pVertex->pLeafNode, node);
       continue;

@@ -11,6 +11,7 @@
 
 #include "legal/checkTree.h"
 #include "tests/gridTree.h"
+#include "tests/programRun.h"
 #include "tests/toolRun.h"
 #include "tools/treeFile.h"
 #include "tools/treeGen.h"
@@ -697,11 +698,18 @@ TEST_F(TreecheckProgramTest, ReadsStpFilesAndRefusesNulInTrees) {
                        "must be plain text\n");
 }
 
+// The tree zorvane writes for the bundled example, fresh from the program.
 TEST_F(TreecheckProgramTest, TheExampleTreeIsLegal) {
+  ProgramRun run;
+  ASSERT_EQ(run.run(ZORVANE_PATH, "'" EXAMPLES_DIR "/pins.txt' '" EXAMPLES_DIR
+                                  "/obstacles.txt' smt.txt"),
+            0)
+      << run.err;
   ToolRun r = runTool(TREECHECK_PATH,
                       {EXAMPLES_DIR "/pins.txt", EXAMPLES_DIR "/obstacles.txt",
-                       kData + "exampleSmt.txt"});
+                       run.path("smt.txt")});
   EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(has(r, "legal: yes")) << r.out;
 }
 
 }  // namespace

@@ -194,7 +194,7 @@ TEST(TreeplotProgramTest, WritesThePictureOrSaysWhy) {
   std::string out = tempPath("example.svg");
   ToolRun r = runTool(TREEPLOT_PATH,
                       {EXAMPLES_DIR "/pins.txt", EXAMPLES_DIR "/obstacles.txt",
-                       data + "exampleSmt.txt", out});
+                       GOLDEN_DIR "/expected/example.smt.txt", out});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(readFile(out).find("12 pins  \u00b7  4 obstacles"),
             std::string::npos);

@@ -613,7 +613,7 @@ Tree routeNet(const Obstacles& obstacles,
   if (!chosen.empty() || !finishAlone(pins, options.form, f)) {
     NetVertices vertices(pins, obstacles, chosen);
     Router router(vertices.all);
-    router.exactGraph = options.exactGraph;
+    router.options.exactGraph = options.exactGraph;
     runEntry(router, options.form);
     f = readFinished(router, options.form, !options.drawingOnly);
   }
