@@ -198,5 +198,5 @@ int runBatch(const BatchRequest& r) {
               << " of " << nets << " nets apart; " << escapeBytes(r.outputPath)
               << " holds a forest for each" << std::endl;
   }
-  return refusals > 0 ? 5 : forests > 0 ? 4 : 0;
+  return refusals > 0 || forests > 0 ? 4 : 0;
 }

@@ -87,9 +87,8 @@ CommandLine makeCommandLine(Program p) {
   cl.epilogue =
       "Exit status: 0 done, 1 usage, 2 unreadable or invalid input, 3 output "
       "not written, 4 pins that could not all be joined (the forest is "
-      "written); with --nets, 4 some nets' pins walled apart (forests "
-      "written) and 5 some nets refused (a pin inside an obstacle; the "
-      "others written).";
+      "written); with --nets, 4 some nets not one tree (pins walled apart "
+      "or a pin inside an obstacle; the others written).";
   return cl;
 }
 

@@ -12,8 +12,8 @@ module, and come back as text, written in the nets' order. Without
 
 Exit status as zorvane --nets: 0 every net one tree, 1 usage, 2 an input
 file unreadable or invalid (nothing written), 3 output not written, 4 some
-nets' pins walled apart (forests written), 5 some nets refused (a pin inside
-an obstacle), the others written.
+nets not one tree (pins walled apart, or a pin inside an obstacle), the
+others written.
 """
 import argparse
 import contextlib
@@ -127,7 +127,7 @@ def report(failed, count, output):
         print(f"dask_route.py: warning: obstacles keep the pins of "
               f"{len(forests)} of {count} nets apart; {output} holds a "
               f"forest for each", file=sys.stderr)
-    return 5 if refused else 4 if forests else 0
+    return 4 if refused or forests else 0
 
 
 def main(argv=None):

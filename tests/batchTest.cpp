@@ -169,7 +169,7 @@ TEST_F(BatchTest, FailingNetsGetAStatusAndTheOthersGoOn) {
             "50 0 pin\n50 9 pin\n");
   for (const char* program : {OAMST_PATH, ZORVANE_PATH}) {
     SCOPED_TRACE(program);
-    EXPECT_EQ(run.run(program, "--nets nets.txt obst.txt out.txt"), 5);
+    EXPECT_EQ(run.run(program, "--nets nets.txt obst.txt out.txt"), 4);
     std::string out = run.read("out.txt");
     EXPECT_NE(out.find("# net 2\n# status pinInsideObstacle: pin 2 (35, 5) "
                        "lies strictly inside obstacle 5 (30, 0)-(40, 10); no "

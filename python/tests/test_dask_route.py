@@ -36,11 +36,11 @@ def test_local_cluster_writes_the_program_file(tmp_path, refused_design):
     nets_file, obst_file = refused_design
     expected = tmp_path / "zorvane.txt"
     done = run("zorvane", "--nets", nets_file, obst_file, expected)
-    assert done.returncode == 5, done.stderr
+    assert done.returncode == 4, done.stderr
     out = tmp_path / "dask.txt"
     routed = dask_route(nets_file, obst_file, out, "--workers", 2, "--chunk",
                         37)
-    assert routed.returncode == 5, routed.stderr
+    assert routed.returncode == 4, routed.stderr
     assert out.read_bytes() == expected.read_bytes()
     assert "net 301: pin 1" in routed.stderr
     in_process = treecore.steiner_trees(treecore.read_nets(nets_file),

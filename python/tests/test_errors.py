@@ -63,7 +63,7 @@ def test_pin_inside_an_obstacle_says_what_the_program_says(tmp_path):
     out = tmp_path / "out.txt"
     done = run("zorvane", "--nets", tmp_path / "pins.txt",
                tmp_path / "obst.txt", out)
-    assert done.returncode == 5
+    assert done.returncode == 4
     written = out.read_text().splitlines()[-1]
     status = "# status pinInsideObstacle: "
     assert written.startswith(status)
