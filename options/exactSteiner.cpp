@@ -1010,7 +1010,9 @@ ExactTree Solver::run() {
   walkDown(field_[m_], at, [&](int v) { return v == termNode_[m_]; });
   std::vector<std::pair<unsigned, int>> stack{{full, at}};
   while (!stack.empty()) {
-    auto [mask, v] = stack.back();
+    // Plain variables: C++17 lambdas cannot capture structured bindings.
+    unsigned mask = stack.back().first;
+    int v = stack.back().second;
     stack.pop_back();
     if ((mask & (mask - 1)) == 0) {
       int t = lowBitIndex(mask);
