@@ -22,6 +22,7 @@
 #include "legal/wirePlan.h"
 #include "router/router.h"
 #include "steiner/steinerCandidate.h"
+#include "support/tempTemplate.h"
 #include "tools/instance.h"
 #include "tools/treeFile.h"
 
@@ -139,7 +140,8 @@ int main(int argc, char** argv) {
     row.push_back(buf);
   };
 
-  char tmpl[] = "/tmp/legalityCensusXXXXXX";
+  std::string scratch = tempTemplate("legalityCensus");
+  char* tmpl = scratch.data();
   int fd = mkstemp(tmpl);
   if (fd < 0) {
     std::cerr << "legalityCensus: no scratch file" << std::endl;

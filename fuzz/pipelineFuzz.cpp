@@ -17,6 +17,7 @@
 #include "fuzz/fuzzCheck.h"
 #include "legal/checkTree.h"
 #include "support/formatCoord.h"
+#include "support/tempTemplate.h"
 #include "tools/treeFile.h"
 
 namespace {
@@ -293,8 +294,8 @@ void writeFile(const std::string& path, const std::string& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char tmpl[] = "/tmp/pipelineFuzzXXXXXX";
-  FUZZ_CHECK(mkdtemp(tmpl) != nullptr, "no scratch folder");
+  std::string tmpl = tempTemplate("pipelineFuzz");
+  FUZZ_CHECK(mkdtemp(tmpl.data()) != nullptr, "no scratch folder");
   folder = tmpl;
   std::atexit(removeFolder);
   std::cout.setstate(std::ios::badbit);  // the execution-time lines

@@ -8,13 +8,15 @@
 #include <sstream>
 #include <string>
 
+#include "support/tempTemplate.h"
+
 // A scratch folder for one test, and the programs run in it with their
 // standard output and error caught.
 class ProgramRun {
  public:
   ProgramRun() {
-    char tmpl[] = "/tmp/treecoreXXXXXX";
-    dir = mkdtemp(tmpl);
+    std::string tmpl = tempTemplate("treecore");
+    dir = mkdtemp(tmpl.data());
   }
   ~ProgramRun() { std::system(("rm -rf '" + dir + "'").c_str()); }
   ProgramRun(const ProgramRun&) = delete;
