@@ -5,9 +5,12 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "programRun.h"
 #include "support/escapeBytes.h"
@@ -21,13 +24,19 @@ mode_t modeOf(const std::string& path) {
   return st.st_mode;
 }
 
-// The names in a folder, sorted.
+// The names in a folder, sorted, read in place: no listing file beside it,
+// which tests running at once would share.
 std::string listing(const ProgramRun& run) {
-  std::string cmd = "ls -A '" + run.dir + "' > '" + run.dir + "/../ls.txt'";
-  EXPECT_EQ(std::system(cmd.c_str()), 0);
-  std::string names = ProgramRun::readPath(run.dir + "/../ls.txt");
-  std::remove((run.dir + "/../ls.txt").c_str());
-  return names;
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(run.dir)) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  std::string out;
+  for (const std::string& n : names) {
+    out += n + "\n";
+  }
+  return out;
 }
 
 bool write(const std::string& path, const std::string& text) {
