@@ -13,7 +13,7 @@ namespace {
 const double kWindowWorkCap = 4e6;
 // Planning and cleaning the whole tree, once a round, in work units per
 // wire: counted so that a large tree's rounds keep to the budget too.
-const double kRoundWorkPerWire = 100;
+const double kRoundWorkPerWire = 200;
 // Each key node is tried with this many of its nearest key nodes for a
 // shortcut between their branches.
 const int kShortcutNeighbours = 16;

@@ -15,7 +15,7 @@ namespace {
 // about as long as the pipeline did.
 const double kSmallNet = 5000;
 const double kSmallWork = 8e7;
-const double kWorkPerVertex = 1e3;
+const double kWorkPerVertex = 800;
 // Nets of up to this many pin positions are solved whole, whatever the
 // work; up to the second, when the budget allows.
 const int kAlwaysExactPins = 9;
