@@ -62,7 +62,9 @@ void Router::formOptimizedSMT() {
   double counted =
       static_cast<double>(vertices.size() - pins.size() + distinct);
   const ObstacleIndex& obstacles = legal.obstacles();
-  bool small = counted <= kSmallNet;
+  // Few pins among many obstacles count as small: their exact solve needs
+  // the fixed budget.
+  bool small = counted <= kSmallNet || distinct <= kExactPins;
   WorkBudget budget{small ? kSmallWork : kWorkPerVertex * counted};
 
   // Pins all at one point need no wire: the pipeline's tree says so.
