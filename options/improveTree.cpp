@@ -3,17 +3,21 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <optional>
-#include <unordered_set>
 
 #include "legal/obstacleIndex.h"
-#include "options/gridSteiner.h"
 
 namespace {
 
 // A window costing more than this is passed over: it holds too many
 // obstacles for its gain to be worth the wait.
 const double kWindowWorkCap = 4e6;
+// Planning and cleaning the whole tree, once a round, in work units per
+// wire: counted so that a large tree's rounds keep to the budget too.
+const double kRoundWorkPerWire = 200;
+// Each key node is tried with this many of its nearest key nodes for a
+// shortcut between their branches.
+const int kShortcutNeighbours = 16;
+const int kShortcutRounds = 20;
 
 // A chain of pieces between two key nodes (pins and branch points) that
 // passes only through bends.
@@ -31,91 +35,38 @@ double pieceLength(const WirePlan& plan, int p) {
          std::fabs(static_cast<double>(u.y) - v.y);
 }
 
-// Whether the small-net solver's work on these terminals in this box (see
-// GridSteiner::work) would pass limit, told without building its grid: the
-// grid has a line through each side of the box, each terminal and each side
-// of an obstacle meeting the box that lies within it, and it only grows as
-// the obstacles are counted, so counting stops once the work passes. A
-// window that winds round a maze holds most of the maze.
-bool gridWorkAbove(const std::vector<GridSteiner::Point>& terms,
-                   const ObstacleIndex& obstacles,
-                   float xlo,
-                   float ylo,
-                   float xhi,
-                   float yhi,
-                   double limit) {
-  double perNode =
-      std::pow(3.0, std::max(0, static_cast<int>(terms.size()) - 1)) + 30;
-  std::unordered_set<float> xs{xlo, xhi}, ys{ylo, yhi};
-  for (const GridSteiner::Point& t : terms) {
-    xs.insert(t.x);
-    ys.insert(t.y);
-  }
-  auto above = [&] {
-    return perNode * static_cast<double>(xs.size()) *
-               static_cast<double>(ys.size()) >
-           limit;
-  };
-  if (above()) {
-    return true;
-  }
-  return obstacles.forMeeting(xlo, ylo, xhi, yhi, [&](int r) {
-    const ObstacleIndex::Rect& o = obstacles.rects()[r];
-    for (float x : {o.xlo, o.xhi}) {
-      if (xlo <= x && x <= xhi) {
-        xs.insert(x);
-      }
-    }
-    for (float y : {o.ylo, o.yhi}) {
-      if (ylo <= y && y <= yhi) {
-        ys.insert(y);
-      }
-    }
-    return above();
-  });
-}
+// The tree as key nodes joined by key paths.
+struct KeyTree {
+  WirePlan plan;
+  std::vector<char> key;  // per node
+  std::vector<KeyPath> paths;
+  std::vector<std::vector<int>> keyAdj;  // per node: its key paths
 
-// A window's optimal tree depends on its ends, in order, and its box alone,
-// and the rounds meet many windows again: each is solved once, and its work
-// charged at every meeting as if solved again, so that the budget runs out
-// where it did.
-struct Solved {
-  double work = 0;
-  bool found = false;
-  double length = 0;
-  std::vector<GridSteiner::Piece> tree;
-};
-using SolvedWindows = std::map<std::vector<float>, Solved>;
-
-struct Replacement {
-  std::vector<int> paths;
-  std::vector<GridSteiner::Piece> tree;
+  int other(int id, int v) const {
+    return paths[id].a == v ? paths[id].b : paths[id].a;
+  }
 };
 
-// One round at one window size: every window whose paths no earlier window
-// of the round has taken. False when no window gained.
-bool improveRound(std::vector<Wire>& wires,
+KeyTree keyTreeOf(const std::vector<Wire>& wires,
                   const std::vector<RoutePoint>& pins,
-                  const ObstacleIndex& obstacles,
-                  int maxEnds,
-                  WorkBudget& budget,
-                  SolvedWindows& solved) {
-  WirePlan plan = planWires(wires, pins);
+                  WorkBudget& budget) {
+  budget.left -= kRoundWorkPerWire * static_cast<double>(wires.size());
+  KeyTree kt{planWires(wires, pins), {}, {}, {}};
+  const WirePlan& plan = kt.plan;
   int n = static_cast<int>(plan.nodes.size());
   std::vector<std::vector<int>> adj(n);
   for (int p = 0; p < static_cast<int>(plan.pieces.size()); ++p) {
     adj[plan.pieces[p].first].push_back(p);
     adj[plan.pieces[p].second].push_back(p);
   }
-  std::vector<char> key(n);
+  kt.key.assign(n, 0);
   for (int v = 0; v < n; ++v) {
-    key[v] = plan.pinAt[v] || adj[v].size() != 2;
+    kt.key[v] = plan.pinAt[v] || adj[v].size() != 2;
   }
-  std::vector<KeyPath> paths;
-  std::vector<std::vector<int>> keyAdj(n);
+  kt.keyAdj.assign(n, {});
   std::vector<char> pieceDone(plan.pieces.size(), 0);
   for (int a = 0; a < n; ++a) {
-    if (!key[a]) {
+    if (!kt.key[a]) {
       continue;
     }
     for (int p0 : adj[a]) {
@@ -130,24 +81,155 @@ bool improveRound(std::vector<Wire>& wires,
         kp.length += pieceLength(plan, p);
         int next = plan.pieces[p].first == cur ? plan.pieces[p].second
                                                : plan.pieces[p].first;
-        if (key[next]) {
+        if (kt.key[next]) {
           kp.b = next;
           break;
         }
         p = adj[next][0] == p ? adj[next][1] : adj[next][0];
         cur = next;
       }
-      keyAdj[kp.a].push_back(static_cast<int>(paths.size()));
-      keyAdj[kp.b].push_back(static_cast<int>(paths.size()));
-      paths.push_back(std::move(kp));
+      kt.keyAdj[kp.a].push_back(static_cast<int>(kt.paths.size()));
+      kt.keyAdj[kp.b].push_back(static_cast<int>(kt.paths.size()));
+      kt.paths.push_back(std::move(kp));
     }
   }
+  return kt;
+}
 
-  std::vector<char> pathTaken(paths.size(), 0);
-  std::vector<Replacement> done;
+// A window's optimal tree depends on its ends, in order, its box and the
+// length to beat alone, and the rounds meet many windows again: each is
+// solved once, and its work charged at every meeting as if solved again,
+// so that the budget runs out where it did.
+struct Solved {
+  double work = 0;
+  ExactTree tree;
+};
+using SolvedWindows = std::map<std::vector<double>, Solved>;
+
+struct Replacement {
+  std::vector<int> paths;
+  const std::vector<Wire>* tree;
+};
+
+// The paths of a round's windows, each taken by one window at most.
+class Round {
+ public:
+  Round(const KeyTree& kt,
+        const ObstacleIndex& obstacles,
+        WorkBudget& budget,
+        SolvedWindows& solved)
+      : kt_(kt),
+        obstacles_(obstacles),
+        budget_(budget),
+        solved_(solved),
+        taken_(kt.paths.size(), 0) {}
+
+  bool taken(int id) const { return taken_[id]; }
+
+  // Replaces the region's paths by a shortest tree over the ends inside the
+  // region's box where that is shorter than beat, and takes the region's
+  // paths and those of also.
+  bool tryWindow(const std::vector<int>& region,
+                 const std::vector<int>& ends,
+                 double beat,
+                 const std::vector<int>& also = {}) {
+    const WirePlan& plan = kt_.plan;
+    float xlo = plan.nodes[ends[0]].x, xhi = xlo;
+    float ylo = plan.nodes[ends[0]].y, yhi = ylo;
+    for (int id : region) {
+      for (int p : kt_.paths[id].pieces) {
+        for (int v : {plan.pieces[p].first, plan.pieces[p].second}) {
+          xlo = std::min(xlo, plan.nodes[v].x);
+          xhi = std::max(xhi, plan.nodes[v].x);
+          ylo = std::min(ylo, plan.nodes[v].y);
+          yhi = std::max(yhi, plan.nodes[v].y);
+        }
+      }
+    }
+    std::vector<double> key{xlo, ylo, xhi, yhi, beat};
+    std::vector<RoutePoint> terms;
+    for (int t : ends) {
+      key.push_back(plan.nodes[t].x);
+      key.push_back(plan.nodes[t].y);
+      terms.push_back(plan.nodes[t]);
+    }
+    auto [it, fresh] = solved_.try_emplace(std::move(key));
+    Solved& s = it->second;
+    if (fresh) {
+      double share = std::min(kWindowWorkCap, budget_.left);
+      WorkBudget left{share};
+      s.tree =
+          solveExactTree(terms, obstacles_, {xlo, ylo, xhi, yhi}, left, beat);
+      s.work = share - left.left;
+    }
+    budget_.left -= s.work;
+    // Gains below float noise are no gains: the tree would only churn.
+    if (s.tree.status != ExactStatus::solved ||
+        !(s.tree.length < beat - 1e-7 * std::max(1.0, beat))) {
+      return false;
+    }
+    for (int id : region) {
+      taken_[id] = 1;
+    }
+    for (int id : also) {
+      taken_[id] = 1;
+    }
+    done_.push_back({region, &s.tree.wires});
+    return true;
+  }
+
+  // The tree with every replacement made, cleaned (cleanWires), so that a
+  // cycle a shortcut closes loses its longest piece.
+  std::vector<Wire> apply(const std::vector<RoutePoint>& pins,
+                          int* pinParts = nullptr) const {
+    const WirePlan& plan = kt_.plan;
+    std::vector<char> pieceGone(plan.pieces.size(), 0);
+    std::vector<Wire> next;
+    for (const Replacement& r : done_) {
+      for (int id : r.paths) {
+        for (int p : kt_.paths[id].pieces) {
+          pieceGone[p] = 1;
+        }
+      }
+      next.insert(next.end(), r.tree->begin(), r.tree->end());
+    }
+    for (int p = 0; p < static_cast<int>(plan.pieces.size()); ++p) {
+      if (!pieceGone[p]) {
+        const RoutePoint& u = plan.nodes[plan.pieces[p].first];
+        const RoutePoint& v = plan.nodes[plan.pieces[p].second];
+        next.push_back({u.x, u.y, v.x, v.y});
+      }
+    }
+    return cleanWires(next, pins, pinParts);
+  }
+
+  bool empty() const { return done_.empty(); }
+
+ private:
+  const KeyTree& kt_;
+  const ObstacleIndex& obstacles_;
+  WorkBudget& budget_;
+  SolvedWindows& solved_;
+  std::vector<char> taken_;
+  std::vector<Replacement> done_;
+};
+
+// One round at one window size: every window whose paths no earlier window
+// of the round has taken. False when no window gained.
+bool improveRound(std::vector<Wire>& wires,
+                  const std::vector<RoutePoint>& pins,
+                  const ObstacleIndex& obstacles,
+                  int maxEnds,
+                  WorkBudget& budget,
+                  SolvedWindows& solved) {
+  KeyTree kt = keyTreeOf(wires, pins, budget);
+  const WirePlan& plan = kt.plan;
+  const std::vector<KeyPath>& paths = kt.paths;
+  int n = static_cast<int>(plan.nodes.size());
+  Round round(kt, obstacles, budget, solved);
   std::vector<int> inRegion(n, -1);  // the centre whose window holds it
   for (int c = 0; c < n && budget.left > 0; ++c) {
-    if (!key[c] || keyAdj[c].empty()) {
+    if (!kt.key[c] || kt.keyAdj[c].empty()) {
       continue;
     }
     // Grow the window from c through branch points while its ends fit.
@@ -155,10 +237,10 @@ bool improveRound(std::vector<Wire>& wires,
     std::vector<int> inner{c};
     std::vector<int> ends;
     bool taken = false;
-    for (int id : keyAdj[c]) {
-      taken = taken || pathTaken[id];
+    for (int id : kt.keyAdj[c]) {
+      taken = taken || round.taken(id);
       region.push_back(id);
-      ends.push_back(paths[id].a == c ? paths[id].b : paths[id].a);
+      ends.push_back(kt.other(id, c));
     }
     if (taken) {
       continue;
@@ -172,16 +254,16 @@ bool improveRound(std::vector<Wire>& wires,
       // paths with it; a pin does too but stays an end.
       int t = ends[i];
       bool pin = plan.pinAt[t];
-      int grows = static_cast<int>(keyAdj[t].size()) - 1;
+      int grows = static_cast<int>(kt.keyAdj[t].size()) - 1;
       if (inRegion[t] == c || grows == 0 ||
           static_cast<int>(ends.size()) - (pin ? 0 : 1) + grows > maxEnds) {
         continue;
       }
       bool free = true;
-      for (int id : keyAdj[t]) {
+      for (int id : kt.keyAdj[t]) {
         bool inside =
             std::find(region.begin(), region.end(), id) != region.end();
-        free = free && (inside || !pathTaken[id]);
+        free = free && (inside || !round.taken(id));
       }
       if (!free) {
         continue;
@@ -192,10 +274,10 @@ bool improveRound(std::vector<Wire>& wires,
         ends.erase(ends.begin() + i);
         --i;
       }
-      for (int id : keyAdj[t]) {
+      for (int id : kt.keyAdj[t]) {
         if (std::find(region.begin(), region.end(), id) == region.end()) {
           region.push_back(id);
-          ends.push_back(paths[id].a == t ? paths[id].b : paths[id].a);
+          ends.push_back(kt.other(id, t));
         }
       }
     }
@@ -205,84 +287,161 @@ bool improveRound(std::vector<Wire>& wires,
     if (ends.size() < 2 || static_cast<int>(ends.size()) > maxEnds) {
       continue;
     }
-
     double old = 0;
-    float xlo = plan.nodes[ends[0]].x, xhi = xlo;
-    float ylo = plan.nodes[ends[0]].y, yhi = ylo;
     for (int id : region) {
       old += paths[id].length;
-      for (int p : paths[id].pieces) {
-        for (int v : {plan.pieces[p].first, plan.pieces[p].second}) {
-          xlo = std::min(xlo, plan.nodes[v].x);
-          xhi = std::max(xhi, plan.nodes[v].x);
-          ylo = std::min(ylo, plan.nodes[v].y);
-          yhi = std::max(yhi, plan.nodes[v].y);
+    }
+    round.tryWindow(region, ends, old);
+  }
+  if (round.empty()) {
+    return false;
+  }
+  wires = round.apply(pins);
+  return true;
+}
+
+// One round of shortcuts, which change the tree's shape beyond any window:
+// two key nodes near each other in the plane but not along the tree give
+// up their stars (their key paths) and the longest key path of the tree's
+// way between them to one shortest tree over the stars' ends. The way is
+// cut, and the new tree joins its two sides again. The ways of one round's
+// shortcuts share no path, so they stay apart; a round that would split
+// the pins or not shorten the tree is dropped whole. False when the tree
+// did not change.
+bool shortcutRound(std::vector<Wire>& wires,
+                   const std::vector<RoutePoint>& pins,
+                   const ObstacleIndex& obstacles,
+                   int maxEnds,
+                   WorkBudget& budget,
+                   SolvedWindows& solved) {
+  KeyTree kt = keyTreeOf(wires, pins, budget);
+  const WirePlan& plan = kt.plan;
+  const std::vector<KeyPath>& paths = kt.paths;
+  int n = static_cast<int>(plan.nodes.size());
+  // The key forest, rooted: each key node's path up and its depth.
+  std::vector<int> up(n, -1), depth(n, -1);
+  std::vector<int> keys;
+  for (int r = 0; r < n; ++r) {
+    if (!kt.key[r] || depth[r] >= 0) {
+      continue;
+    }
+    depth[r] = 0;
+    std::vector<int> stack{r};
+    while (!stack.empty()) {
+      int v = stack.back();
+      stack.pop_back();
+      keys.push_back(v);
+      for (int id : kt.keyAdj[v]) {
+        int w = kt.other(id, v);
+        if (depth[w] < 0) {
+          depth[w] = depth[v] + 1;
+          up[w] = id;
+          stack.push_back(w);
         }
       }
     }
-    std::vector<float> key{xlo, ylo, xhi, yhi};
-    for (int t : ends) {
-      key.push_back(plan.nodes[t].x);
-      key.push_back(plan.nodes[t].y);
-    }
-    auto [it, fresh] = solved.try_emplace(std::move(key));
-    Solved& s = it->second;
-    std::optional<GridSteiner> g;
-    if (fresh) {
-      std::vector<GridSteiner::Point> terms;
-      for (int t : ends) {
-        terms.push_back({plan.nodes[t].x, plan.nodes[t].y});
+  }
+  std::sort(keys.begin(), keys.end());  // by x, then y, as the nodes are
+  auto dist = [&](int u, int v) {
+    return std::fabs(static_cast<double>(plan.nodes[u].x) - plan.nodes[v].x) +
+           std::fabs(static_cast<double>(plan.nodes[u].y) - plan.nodes[v].y);
+  };
+  Round round(kt, obstacles, budget, solved);
+  int m = static_cast<int>(keys.size());
+  for (int iu = 0; iu < m && budget.left > 0; ++iu) {
+    int u = keys[iu];
+    // The nearest key nodes, by scanning outwards along x while the gap in
+    // x alone can still beat the farthest kept; ties by index.
+    std::vector<std::pair<double, int>> near;
+    for (int dir : {-1, 1}) {
+      for (int j = iu + dir; j >= 0 && j < m; j += dir) {
+        double dx = std::fabs(static_cast<double>(plan.nodes[keys[j]].x) -
+                              plan.nodes[u].x);
+        if (static_cast<int>(near.size()) == kShortcutNeighbours &&
+            dx > near.back().first) {
+          break;
+        }
+        near.emplace_back(dist(u, keys[j]), keys[j]);
+        std::sort(near.begin(), near.end());
+        if (static_cast<int>(near.size()) > kShortcutNeighbours) {
+          near.pop_back();
+        }
       }
-      if (gridWorkAbove(terms, obstacles, xlo, ylo, xhi, yhi,
-                        std::min(kWindowWorkCap, budget.left))) {
-        solved.erase(it);
+    }
+    for (const auto& [d, v] : near) {
+      if (v < u || depth[u] < 0) {
+        continue;  // each pair once
+      }
+      // The tree's way between u and v, and its longest path outside both
+      // stars.
+      std::vector<int> way;
+      for (int a = u, b = v; a != b;) {
+        int& deeper = depth[a] >= depth[b] ? a : b;
+        if (up[deeper] < 0) {
+          way.clear();  // apart: no way
+          break;
+        }
+        way.push_back(up[deeper]);
+        deeper = kt.other(up[deeper], deeper);
+      }
+      std::vector<int> region = kt.keyAdj[u];
+      region.insert(region.end(), kt.keyAdj[v].begin(), kt.keyAdj[v].end());
+      std::sort(region.begin(), region.end());
+      if (way.empty() ||
+          std::adjacent_find(region.begin(), region.end()) != region.end()) {
+        continue;  // v at u's star: a window sees it
+      }
+      int longest = -1;
+      for (int id : way) {
+        if (!std::binary_search(region.begin(), region.end(), id) &&
+            (longest < 0 || paths[id].length > paths[longest].length)) {
+          longest = id;
+        }
+      }
+      bool free = longest >= 0 && !round.taken(longest);
+      double old = longest >= 0 ? paths[longest].length : 0;
+      std::vector<int> ends;
+      for (int id : region) {
+        free = free && !round.taken(id);
+        old += paths[id].length;
+      }
+      if (!free) {
         continue;
       }
-      g.emplace(terms, obstacles, xlo, ylo, xhi, yhi);
-      s.work = g->work();
-    }
-    if (s.work > kWindowWorkCap || s.work > budget.left) {
-      if (fresh) {
-        solved.erase(it);
+      for (int c : {u, v}) {
+        for (int id : kt.keyAdj[c]) {
+          ends.push_back(kt.other(id, c));
+        }
+        if (plan.pinAt[c]) {
+          ends.push_back(c);
+        }
       }
-      continue;
+      std::sort(ends.begin(), ends.end());
+      ends.erase(std::unique(ends.begin(), ends.end()), ends.end());
+      if (static_cast<int>(ends.size()) > maxEnds) {
+        continue;
+      }
+      for (int id : way) {
+        free = free && !round.taken(id);
+      }
+      if (!free) {
+        continue;
+      }
+      region.push_back(longest);
+      if (round.tryWindow(region, ends, old, way)) {
+        break;
+      }
     }
-    budget.left -= s.work;
-    if (fresh) {
-      s.found = g->solve(s.tree, s.length);
-    }
-    // Gains below float noise are no gains: the tree would only churn.
-    if (!s.found || !(s.length < old - 1e-7 * std::max(1.0, old))) {
-      continue;
-    }
-    for (int id : region) {
-      pathTaken[id] = 1;
-    }
-    done.push_back({region, s.tree});
   }
-  if (done.empty()) {
+  if (round.empty()) {
     return false;
   }
-  std::vector<char> pieceGone(plan.pieces.size(), 0);
-  std::vector<Wire> next;
-  for (const Replacement& r : done) {
-    for (int id : r.paths) {
-      for (int p : paths[id].pieces) {
-        pieceGone[p] = 1;
-      }
-    }
-    for (const GridSteiner::Piece& q : r.tree) {
-      next.push_back({q.x1, q.y1, q.x2, q.y2});
-    }
+  int before = countPinParts(wires, pins), after = 0;
+  std::vector<Wire> next = round.apply(pins, &after);
+  if (after != before || !(wireLength(next) < wireLength(wires))) {
+    return false;
   }
-  for (int p = 0; p < static_cast<int>(plan.pieces.size()); ++p) {
-    if (!pieceGone[p]) {
-      const RoutePoint& u = plan.nodes[plan.pieces[p].first];
-      const RoutePoint& v = plan.nodes[plan.pieces[p].second];
-      next.push_back({u.x, u.y, v.x, v.y});
-    }
-  }
-  wires = cleanWires(next, pins);
+  wires = std::move(next);
   return true;
 }
 
@@ -309,6 +468,18 @@ std::vector<Wire> improveTree(const std::vector<Wire>& wires,
     // it pays, a few rounds at most.
     for (int round = 0; round < 4 && budget.left > 0; ++round) {
       if (!improveRound(tree, pins, obstacles, ends, budget, solved)) {
+        break;
+      }
+    }
+  }
+  // Then shortcuts, each followed by windows over what they left, while
+  // they gain.
+  for (int round = 0; round < kShortcutRounds && budget.left > 0; ++round) {
+    if (!shortcutRound(tree, pins, obstacles, maxEnds, budget, solved)) {
+      break;
+    }
+    for (int again = 0; again < 4 && budget.left > 0; ++again) {
+      if (!improveRound(tree, pins, obstacles, maxEnds, budget, solved)) {
         break;
       }
     }

@@ -8,12 +8,14 @@
 
 namespace {
 
-// Work budget, in the solvers' units (about ten nanoseconds each): at
-// least enough to settle a net of a dozen pins exactly or a few hundred
-// well, and beyond that a fixed share per input vertex, so that time grows
-// with the net as the pipeline's does.
-const double kMinWork = 3e7;
-const double kWorkPerVertex = 2e3;
+// Work budget, in the solvers' units (about ten nanoseconds each). A net of
+// up to kSmallNet input vertices gets kSmallWork for each of two starting
+// trees: enough to bring a thousand pins near their optimum. A larger one
+// gets a share per vertex for one start, so that the improvement takes
+// about as long as the pipeline did.
+const double kSmallNet = 5000;
+const double kSmallWork = 8e7;
+const double kWorkPerVertex = 800;
 // Nets of up to this many pin positions are solved whole, whatever the
 // work; up to the second, when the budget allows.
 const int kAlwaysExactPins = 9;
@@ -23,7 +25,7 @@ const int kExactPins = 16;
 // among ten obstacles takes, with room to spare.
 const double kHeuristicReserve = 1e7;
 // The largest window the improvement reopens, in ends.
-const int kMaxEnds = 7;
+const int kMaxEnds = 8;
 
 std::vector<Wire> wiresOf(const std::vector<Segment*>& segments) {
   std::vector<Wire> wires;
@@ -60,7 +62,10 @@ void Router::formOptimizedSMT() {
   double counted =
       static_cast<double>(vertices.size() - pins.size() + distinct);
   const ObstacleIndex& obstacles = legal.obstacles();
-  WorkBudget budget{std::max(kMinWork, kWorkPerVertex * counted)};
+  // Few pins among many obstacles count as small: their exact solve needs
+  // the fixed budget.
+  bool small = counted <= kSmallNet || distinct <= kExactPins;
+  WorkBudget budget{small ? kSmallWork : kWorkPerVertex * counted};
 
   // Pins all at one point need no wire: the pipeline's tree says so.
   if (distinct >= 2 && distinct <= kExactPins) {
@@ -87,24 +92,32 @@ void Router::formOptimizedSMT() {
     }
   }
 
+  // A small net is improved from two starts, formSMT's and the other
+  // graph's, and keeps the shorter; a larger one from formSMT's alone.
+  // Improving never lengthens a tree, so the result is no longer than
+  // formSMT's.
   // Copied before this Router's stages null some of its entries.
-  std::vector<Vertex*> copy = copyInput(vertices);
+  std::vector<Vertex*> copy;
+  if (small) {
+    copy = copyInput(vertices);
+  }
   formSMT();
-  std::vector<Wire> mine = wiresOf(segments);
-  std::vector<Wire> other;
-  {
+  std::vector<Wire> best =
+      improveTree(wiresOf(segments), pins, obstacles, kMaxEnds, budget);
+  if (small) {
     Router second(copy);
     second.options.exactGraph = !options.exactGraph;
     second.formSMT();
-    other = wiresOf(second.segments);
     for (Vertex* v : copy) {
       delete v;
     }
+    WorkBudget more{kSmallWork};
+    std::vector<Wire> alt =
+        improveTree(wiresOf(second.segments), pins, obstacles, kMaxEnds, more);
+    if (wireLength(alt) < wireLength(best)) {
+      best = std::move(alt);
+    }
   }
-  // The shorter start is improved; improving never lengthens a tree, so
-  // the result is no longer than formSMT's.
-  const std::vector<Wire>& start =
-      wireLength(other) < wireLength(mine) ? other : mine;
-  replaceSegments(*this, improveTree(start, pins, obstacles, kMaxEnds, budget));
+  replaceSegments(*this, best);
   stageDone("improveTree");
 }

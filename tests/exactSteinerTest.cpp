@@ -8,8 +8,8 @@
 
 #include "legal/obstacleIndex.h"
 #include "options/exactSteiner.h"
-#include "options/gridSteiner.h"
 #include "tests/bruteSteiner.h"
+#include "tests/gridSteiner.h"
 #include "tests/legalTree.h"
 
 namespace {

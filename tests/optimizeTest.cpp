@@ -2,13 +2,14 @@
 
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "geometry/segment.h"
-#include "options/gridSteiner.h"
 #include "options/improveTree.h"
 #include "router/router.h"
 #include "tests/bruteSteiner.h"
+#include "tests/gridSteiner.h"
 #include "tests/legalTree.h"
 #include "tests/programRun.h"
 #include "tests/scene.h"
@@ -120,6 +121,66 @@ TEST(OptimizeTest, NeverLongerThanTheDefault) {
     expectNoLongerThanTheDefault(seed, 20 + static_cast<int>(seed % 4) * 15,
                                  static_cast<int>(seed % 9), 60);
   }
+}
+
+// Crowded touching and overlapping obstacles, where shortcuts across the
+// tree pay: legal, never longer, as many parts, and the same bytes twice.
+TEST(OptimizeTest, CrowdedObstaclesSameTreeTwice) {
+  for (unsigned seed = 1; seed <= 4; ++seed) {
+    SCOPED_TRACE(seed);
+    int pins = 60 + static_cast<int>(seed) * 20, rects = 80, grid = 150;
+    expectNoLongerThanTheDefault(seed, pins, rects, grid);
+    Scene a, b;
+    randomNet(a, seed, pins, rects, grid);
+    randomNet(b, seed, pins, rects, grid);
+    a.router().formOptimizedSMT();
+    b.router().formOptimizedSMT();
+    const std::vector<Segment*>& sa = a.router().segments;
+    const std::vector<Segment*>& sb = b.router().segments;
+    ASSERT_EQ(sa.size(), sb.size());
+    for (size_t i = 0; i < sa.size(); ++i) {
+      EXPECT_TRUE(sa[i]->x1 == sb[i]->x1 && sa[i]->y1 == sb[i]->y1 &&
+                  sa[i]->x2 == sb[i]->x2 && sa[i]->y2 == sb[i]->y2)
+          << i;
+    }
+  }
+}
+
+// Nets optimized side by side: the same bytes whatever the thread count.
+TEST(OptimizeProgramTest, EveryThreadCountWritesTheSameBytes) {
+  ProgramRun run;
+  std::string nets, obst;
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int> at(0, 400);
+  for (int net = 0; net < 12; ++net) {
+    for (int p = 0; p < 25 + net * 5; ++p) {
+      nets +=
+          std::to_string(at(rng)) + " " + std::to_string(at(rng)) + " pin\n";
+    }
+    nets += "-1 -1 pin\n";  // the end of a net
+  }
+  for (int o = 0; o < 60; ++o) {
+    int x = at(rng), y = at(rng), w = 5 + at(rng) % 40, h = 5 + at(rng) % 40;
+    obst += std::to_string(x) + " " + std::to_string(y) + " corner " +
+            std::to_string(x + w) + " " + std::to_string(y) + " corner " +
+            std::to_string(x + w) + " " + std::to_string(y + h) + " corner " +
+            std::to_string(x) + " " + std::to_string(y + h) + " corner\n";
+  }
+  run.write("nets.txt", nets);
+  run.write("obst.txt", obst);
+  std::string first;
+  for (int threads : {1, 3}) {
+    std::string args = "--optimize --threads " + std::to_string(threads) +
+                       " --nets nets.txt obst.txt out.txt";
+    int status = run.run(ZORVANE_PATH, args);
+    ASSERT_TRUE(status == 0 || status == 4) << run.err;
+    if (threads == 1) {
+      first = run.read("out.txt");
+    } else {
+      EXPECT_TRUE(run.read("out.txt") == first);
+    }
+  }
+  EXPECT_GT(first.size(), 1000u);
 }
 
 TEST(ImproveTreeTest, NeverLengthensKeepsTheTreeWholeAndRepeats) {

@@ -9,7 +9,8 @@ class ObstacleIndex;
 // dynamic programming over subsets of the terminals on the grid of the
 // terminals' and the obstacles' coordinates, which holds an optimal tree.
 // Time grows as 3^k times the grid's size, so it serves nets of a dozen
-// terminals or fewer, or small windows of a larger tree.
+// terminals or fewer: the tests' oracle for the exact solver, which must
+// match it with far less work.
 class GridSteiner {
  public:
   struct Point {

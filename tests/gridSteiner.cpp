@@ -1,4 +1,4 @@
-#include "options/gridSteiner.h"
+#include "tests/gridSteiner.h"
 
 #include <algorithm>
 #include <cmath>
