@@ -231,7 +231,7 @@ bool improveRound(std::vector<Wire>& wires,
     if (fresh) {
       std::vector<GridSteiner::Point> terms;
       for (int t : ends) {
-        terms.push_back({plan.nodes[t].x, plan.nodes[t].y});
+        terms.push_back(plan.nodes[t]);
       }
       if (gridWorkAbove(terms, obstacles, xlo, ylo, xhi, yhi,
                         std::min(kWindowWorkCap, budget.left))) {
@@ -271,9 +271,7 @@ bool improveRound(std::vector<Wire>& wires,
         pieceGone[p] = 1;
       }
     }
-    for (const GridSteiner::Piece& q : r.tree) {
-      next.push_back({q.x1, q.y1, q.x2, q.y2});
-    }
+    next.insert(next.end(), r.tree.begin(), r.tree.end());
   }
   for (int p = 0; p < static_cast<int>(plan.pieces.size()); ++p) {
     if (!pieceGone[p]) {
