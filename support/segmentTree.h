@@ -175,7 +175,45 @@ class SegmentTree {
     return v;
   }
 
+  // The lowest leaf at or after from, or the highest at or before to,
+  // whose value passes ok; -1 for none. ok must pass the join of any values
+  // one of which it passes: only nodes it passes are entered.
+  template <class Ok>
+  long firstFrom(size_t from, Ok ok) const {
+    return from < leaves() ? firstIn(1, 0, leaves() - 1, from, ok) : -1;
+  }
+  template <class Ok>
+  long lastUpTo(size_t to, Ok ok) const {
+    return leaves() > 0 ? lastIn(1, 0, leaves() - 1, to, ok) : -1;
+  }
+
  private:
+  template <class Ok>
+  long firstIn(size_t k, size_t l, size_t r, size_t from, Ok& ok) const {
+    if (r < from || !ok(t_[k])) {
+      return -1;
+    }
+    if (l == r) {
+      return static_cast<long>(l);
+    }
+    size_t m = (l + r) / 2;
+    long f = firstIn(2 * k, l, m, from, ok);
+    return f >= 0 ? f : firstIn(2 * k + 1, m + 1, r, from, ok);
+  }
+
+  template <class Ok>
+  long lastIn(size_t k, size_t l, size_t r, size_t to, Ok& ok) const {
+    if (l > to || !ok(t_[k])) {
+      return -1;
+    }
+    if (l == r) {
+      return static_cast<long>(l);
+    }
+    size_t m = (l + r) / 2;
+    long f = lastIn(2 * k + 1, m + 1, r, to, ok);
+    return f >= 0 ? f : lastIn(2 * k, l, m, to, ok);
+  }
+
   void placeLeaves(size_t k, size_t l, size_t r) {
     if (l == r) {
       leafNode_[l] = static_cast<std::uint32_t>(k);

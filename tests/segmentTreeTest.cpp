@@ -9,16 +9,23 @@
 
 namespace {
 
+// Runs check(rng, n) for 40 seeds, each with 1 to 50 leaves.
+template <class Check>
+void onSeeds(Check check) {
+  for (unsigned seed = 1; seed <= 40; ++seed) {
+    SCOPED_TRACE(seed);
+    std::mt19937 rng(seed);
+    check(rng, 1 + rng() % 50);
+  }
+}
+
 std::pair<size_t, size_t> randomRange(std::mt19937& rng, size_t n) {
   size_t a = rng() % n, b = rng() % n;
   return {std::min(a, b), std::max(a, b)};
 }
 
 TEST(SegmentTreeTest, FoldsPrefixesAsAScanOfTheLeaves) {
-  for (unsigned seed = 1; seed <= 40; ++seed) {
-    SCOPED_TRACE(seed);
-    std::mt19937 rng(seed);
-    size_t n = 1 + rng() % 50;
+  onSeeds([](std::mt19937& rng, size_t n) {
     SegmentTree<int, Most> tree(n, -1);
     std::vector<int> leaf(n, -1);
     for (int step = 0; step < 200; ++step) {
@@ -32,14 +39,11 @@ TEST(SegmentTreeTest, FoldsPrefixesAsAScanOfTheLeaves) {
       }
       ASSERT_EQ(tree.prefix(count), want) << count;
     }
-  }
+  });
 }
 
 TEST(SegmentTreeTest, GathersEveryValueSpreadOverTheLeaf) {
-  for (unsigned seed = 1; seed <= 40; ++seed) {
-    SCOPED_TRACE(seed);
-    std::mt19937 rng(seed);
-    size_t n = 1 + rng() % 50;
+  onSeeds([](std::mt19937& rng, size_t n) {
     SegmentTree<int, Least> tree(n, 1000);
     std::vector<int> leaf(n, 1000);
     for (int step = 0; step < 50; ++step) {
@@ -53,16 +57,37 @@ TEST(SegmentTreeTest, GathersEveryValueSpreadOverTheLeaf) {
         ASSERT_EQ(tree.gather(i), leaf[i]) << "leaf " << i;
       }
     }
-  }
+  });
+}
+
+TEST(SegmentTreeTest, FindsTheNearestLeafWithASmallEnoughValue) {
+  onSeeds([](std::mt19937& rng, size_t n) {
+    SegmentTree<int, Least> tree(n, 1000);
+    std::vector<int> leaf(n, 1000);
+    for (int step = 0; step < 200; ++step) {
+      size_t i = rng() % n;
+      leaf[i] = static_cast<int>(rng() % 100);
+      tree.set(i, leaf[i]);
+      size_t at = rng() % (n + 1);
+      int t = static_cast<int>(rng() % 100);
+      auto ok = [t](int v) { return v <= t; };
+      long first = -1, last = -1;
+      for (size_t k = at; k < n && first < 0; ++k) {
+        first = ok(leaf[k]) ? static_cast<long>(k) : -1;
+      }
+      for (size_t k = std::min(at, n - 1) + 1; k-- > 0 && last < 0;) {
+        last = ok(leaf[k]) ? static_cast<long>(k) : -1;
+      }
+      ASSERT_EQ(tree.firstFrom(at, ok), first) << at << " " << t;
+      ASSERT_EQ(tree.lastUpTo(at, ok), last) << at << " " << t;
+    }
+  });
 }
 
 // Every item on a leaf's path covers the leaf, and every item covering it
 // is on the path exactly once.
 TEST(SegmentListsTest, ALeafsPathHoldsTheItemsCoveringIt) {
-  for (unsigned seed = 1; seed <= 40; ++seed) {
-    SCOPED_TRACE(seed);
-    std::mt19937 rng(seed);
-    size_t n = 1 + rng() % 50;
+  onSeeds([](std::mt19937& rng, size_t n) {
     std::vector<std::pair<size_t, size_t>> ranges(rng() % 60);
     for (auto& r : ranges) {
       r = randomRange(rng, n);
@@ -87,7 +112,7 @@ TEST(SegmentListsTest, ALeafsPathHoldsTheItemsCoveringIt) {
       std::sort(got.begin(), got.end());
       ASSERT_EQ(got, want) << "leaf " << leaf;
     }
-  }
+  });
 }
 
 TEST(BoundLeavesTest, LeavesAlternateBoundsAndGaps) {
