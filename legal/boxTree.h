@@ -2,29 +2,19 @@
 #include <algorithm>
 #include <vector>
 
+#include "support/plane.h"
+
 // A static hierarchy of boxes (a point is a box of no extent) for finding
 // those that meet a query box without looking at all of them; T is the
 // coordinate type.
 template <class T>
 class BoxTree {
  public:
-  // The closed box [x1, x2] x [y1, y2].
-  struct Box {
-    T x1;
-    T y1;
-    T x2;
-    T y2;
-  };
+  using Box = plane::Box<T>;
 
   BoxTree() = default;
-  // Any boxes with fields x1 <= x2 and y1 <= y2.
-  template <class B>
-  explicit BoxTree(const std::vector<B>& boxes)
-      : BoxTree(boxes.size(), [&boxes](size_t i) {
-          const B& b = boxes[i];
-          return Box{static_cast<T>(b.x1), static_cast<T>(b.y1),
-                     static_cast<T>(b.x2), static_cast<T>(b.y2)};
-        }) {}
+  explicit BoxTree(const std::vector<Box>& boxes)
+      : BoxTree(boxes.size(), [&boxes](size_t i) { return boxes[i]; }) {}
   // n boxes, box i being boxOf(i).
   template <class BoxOf>
   BoxTree(size_t n, BoxOf boxOf) {
@@ -50,12 +40,6 @@ class BoxTree {
 
   // Calls visit(i) for each box i whose closed extent meets the closed box
   // q, until visit returns true; returns whether it did.
-  template <class B, class Visit>
-  bool query(const B& q, Visit visit) const {
-    return query(Box{static_cast<T>(q.x1), static_cast<T>(q.y1),
-                     static_cast<T>(q.x2), static_cast<T>(q.y2)},
-                 visit);
-  }
   template <class Visit>
   bool query(const Box& q, Visit visit) const {
     if (nodes_.empty()) {
@@ -93,7 +77,7 @@ class BoxTree {
   };
 
   static bool meets(const Box& a, const Box& b) {
-    return a.x1 <= b.x2 && b.x1 <= a.x2 && a.y1 <= b.y2 && b.y1 <= a.y2;
+    return a.xlo <= b.xhi && b.xlo <= a.xhi && a.ylo <= b.yhi && b.ylo <= a.yhi;
   }
 
   // Splits at the median centre along the longer side of the bounds.
@@ -101,19 +85,18 @@ class BoxTree {
     Box b = boxes_[order_[begin]];
     for (size_t k = begin; k < end; ++k) {
       const Box& r = boxes_[order_[k]];
-      b = {std::min(b.x1, r.x1), std::min(b.y1, r.y1), std::max(b.x2, r.x2),
-           std::max(b.y2, r.y2)};
+      b = plane::hull(b, r);
     }
     nodes_[slot] = {b, begin, end, 0};
     if (end - begin <= kLeaf) {
       return;
     }
-    bool alongX =
-        static_cast<double>(b.x2) - b.x1 >= static_cast<double>(b.y2) - b.y1;
+    bool alongX = static_cast<double>(b.xhi) - b.xlo >=
+                  static_cast<double>(b.yhi) - b.ylo;
     auto centre = [&](long i) {
       const Box& r = boxes_[i];
-      return alongX ? static_cast<double>(r.x1) + r.x2
-                    : static_cast<double>(r.y1) + r.y2;
+      return alongX ? static_cast<double>(r.xlo) + r.xhi
+                    : static_cast<double>(r.ylo) + r.yhi;
     };
     size_t mid = begin + (end - begin) / 2;
     std::nth_element(order_.begin() + begin, order_.begin() + mid,

@@ -12,6 +12,7 @@
 
 #include "legal/boxTree.h"
 #include "support/indexParts.h"
+#include "support/segmentTree.h"
 
 namespace {
 
@@ -129,37 +130,6 @@ void joinCrossingRuns(const std::vector<Stretch>& h,
   }
 }
 
-// Prefix maxima over a fixed array, with point updates.
-class MaxTree {
- public:
-  explicit MaxTree(size_t n) : n_(n), t_(2 * n, kNone) {}
-  void set(size_t i, double v) {
-    i += n_;
-    t_[i] = v;
-    for (i /= 2; i >= 1; i /= 2) {
-      t_[i] = std::max(t_[2 * i], t_[2 * i + 1]);
-    }
-  }
-  // Maximum of [0, k).
-  double prefixMax(size_t k) const {
-    double m = kNone;
-    for (size_t l = n_, r = n_ + k; l < r; l /= 2, r /= 2) {
-      if (l & 1) {
-        m = std::max(m, t_[l++]);
-      }
-      if (r & 1) {
-        m = std::max(m, t_[--r]);
-      }
-    }
-    return m;
-  }
-  static constexpr double kNone = -std::numeric_limits<double>::infinity();
-
- private:
-  size_t n_;
-  std::vector<double> t_;
-};
-
 // An obstacle seen from one orientation: lines cross it where
 // lineLo < line < lineHi, over the open span (spanLo, spanHi).
 struct Slab {
@@ -173,7 +143,7 @@ struct Slab {
 // stretch with lo = hi) whose relative interior meets an open slab: the
 // line strictly inside the slab's lines and (lo, hi) meeting the open span,
 // or for a point, the point strictly inside. Sweeps the lines in order with
-// the active slabs in a max tree over their spanLo order.
+// the spanHi of the active slabs in a max tree over their spanLo order.
 void markCrossings(std::vector<Stretch> s,
                    const std::vector<Slab>& slabs,
                    std::vector<char>& crossing) {
@@ -201,7 +171,8 @@ void markCrossings(std::vector<Stretch> s,
     spanLos[k] = slabs[bySpanLo[k]].spanLo;
   }
   std::sort(s.begin(), s.end(), byLineThenLo);
-  MaxTree active(n);
+  constexpr double none = -std::numeric_limits<double>::infinity();
+  SegmentTree<double, Most> active(n, none);
   size_t nextOpen = 0, nextClose = 0;
   for (const Stretch& t : s) {
     // Opening before closing leaves exactly lineLo < line < lineHi active.
@@ -211,11 +182,11 @@ void markCrossings(std::vector<Stretch> s,
     }
     while (nextClose < n && slabs[byLineHi[nextClose]].lineHi <= t.line) {
       long i = byLineHi[nextClose++];
-      active.set(slot[i], MaxTree::kNone);
+      active.set(slot[i], none);
     }
     size_t k = std::lower_bound(spanLos.begin(), spanLos.end(), t.hi) -
                spanLos.begin();
-    if (active.prefixMax(k) > t.lo) {
+    if (active.prefix(k) > t.lo) {
       crossing[t.id] = 1;
     }
   }
@@ -276,11 +247,6 @@ bool onPiece(const Piece& p, double x, double y) {
   return cross == 0;
 }
 
-Rect boundsOf(const Piece& p) {
-  return {std::min(p.x1, p.x2), std::min(p.y1, p.y2), std::max(p.x1, p.x2),
-          std::max(p.y1, p.y2)};
-}
-
 bool isDiagonal(const Piece& p) {
   return p.x1 != p.x2 && p.y1 != p.y2;
 }
@@ -307,8 +273,10 @@ void splitPieces(const std::vector<Piece>& pieces,
   }
 }
 
-std::vector<Rect> endBoxes(const std::vector<Piece>& pieces) {
-  std::vector<Rect> ends;
+using Box = plane::Box<double>;
+
+std::vector<Box> endBoxes(const std::vector<Piece>& pieces) {
+  std::vector<Box> ends;
   ends.reserve(2 * pieces.size());
   for (const Piece& p : pieces) {
     ends.push_back({p.x1, p.y1, p.x1, p.y1});
@@ -324,11 +292,9 @@ std::vector<long> inPlaneOrder(const std::vector<Piece>& pieces,
   if (ids.empty()) {
     return ids;
   }
-  Rect b = boundsOf(pieces[ids[0]]);
+  Box b = plane::boundsOf(pieces[ids[0]]);
   for (long i : ids) {
-    Rect r = boundsOf(pieces[i]);
-    b = {std::min(b.x1, r.x1), std::min(b.y1, r.y1), std::max(b.x2, r.x2),
-         std::max(b.y2, r.y2)};
+    b = plane::hull(b, plane::boundsOf(pieces[i]));
   }
   auto cell = [](double v, double lo, double hi) {
     double t = hi > lo ? (v - lo) / (hi - lo) : 0;
@@ -345,8 +311,8 @@ std::vector<long> inPlaneOrder(const std::vector<Piece>& pieces,
   std::vector<std::pair<std::uint64_t, long>> keyed;
   for (long i : ids) {
     const Piece& p = pieces[i];
-    std::uint64_t key =
-        spread(cell(p.x1, b.x1, b.x2)) | (spread(cell(p.y1, b.y1, b.y2)) << 1);
+    std::uint64_t key = spread(cell(p.x1, b.xlo, b.xhi)) |
+                        (spread(cell(p.y1, b.ylo, b.yhi)) << 1);
     keyed.emplace_back(key, i);
   }
   std::sort(keyed.begin(), keyed.end());
@@ -398,15 +364,15 @@ TreeCheck checkTree(const std::vector<Point>& pins,
 
   if (!diagonals.empty()) {
     // Piece ends and pins lying on a diagonal join it.
-    std::vector<Rect> pts = endBoxes(pieces);
+    std::vector<Box> pts = endBoxes(pieces);
     for (const Point& q : pins) {
       pts.push_back({q.x, q.y, q.x, q.y});
     }
     BoxTree<double> points(pts);
     for (long i : diagonalWalk) {
       const Piece& p = pieces[i];
-      points.query(boundsOf(p), [&](long k) {
-        if (onPiece(p, pts[k].x1, pts[k].y1)) {
+      points.query(plane::boundsOf(p), [&](long k) {
+        if (onPiece(p, pts[k].xlo, pts[k].ylo)) {
           parts.join(i, k < 2 * np ? k / 2 : np + (k - 2 * np));
         }
         return false;
@@ -454,10 +420,13 @@ TreeCheck checkTree(const std::vector<Point>& pins,
   markCrossings(crossH, slabsH, crossing);
   markCrossings(crossV, slabsV, crossing);
   if (!diagonals.empty() && !rects.empty()) {
-    BoxTree<double> boxes(rects);
+    BoxTree<double> boxes(rects.size(), [&](size_t k) {
+      const Rect& r = rects[k];
+      return Box{r.x1, r.y1, r.x2, r.y2};
+    });
     for (long i : diagonalWalk) {
       const Piece& p = pieces[i];
-      boxes.query(boundsOf(p), [&](long k) {
+      boxes.query(plane::boundsOf(p), [&](long k) {
         if (diagonalCrosses(p, rects[k])) {
           crossing[i] = 1;
           return true;

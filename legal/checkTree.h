@@ -2,22 +2,15 @@
 #include <string>
 #include <vector>
 
+#include "support/plane.h"
+
 // The checker reads and computes in double precision, so that it tells
 // apart coordinates that single precision would merge: a pin that a tree
 // misses is seen as missed.
 
 // One drawn piece of a tree file: a straight line from (x1, y1) to (x2, y2).
-struct Piece {
-  double x1;
-  double y1;
-  double x2;
-  double y2;
-};
-
-struct Point {
-  double x;
-  double y;
-};
+using Piece = plane::Wire<double>;
+using Point = plane::Point<double>;
 
 // An obstacle: the closed box [x1, x2] x [y1, y2], x1 < x2 and y1 < y2.
 struct Rect {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -65,45 +66,18 @@ void EscapeGraph::Tracks::build(std::vector<Track> tracks) {
                            }),
                tracks.end());
   byLine_ = std::move(tracks);
+  std::vector<float> ends;
   for (const Track& t : byLine_) {
-    ends_.push_back(t.lo);
-    ends_.push_back(t.hi);
+    ends.push_back(t.lo);
+    ends.push_back(t.hi);
   }
-  std::sort(ends_.begin(), ends_.end());
-  ends_.erase(std::unique(ends_.begin(), ends_.end()), ends_.end());
-  leaves_ = ends_.empty() ? 0 : 2 * ends_.size() - 1;
-  auto leaf = [&](float t) {
-    return 2 *
-           static_cast<size_t>(std::lower_bound(ends_.begin(), ends_.end(), t) -
-                               ends_.begin());
-  };
-  // Bottom-up segment tree: the nodes covering leaves [from, to], counted
-  // first, then filled.
-  auto cover = [&](size_t from, size_t to, auto visit) {
-    for (size_t l = from + leaves_, r = to + leaves_ + 1; l < r;
-         l /= 2, r /= 2) {
-      if (l & 1) {
-        visit(l++);
-      }
-      if (r & 1) {
-        visit(--r);
-      }
-    }
-  };
-  std::vector<std::uint32_t> count(2 * leaves_ + 1, 0);
-  for (const Track& t : byLine_) {
-    cover(leaf(t.lo), leaf(t.hi), [&](size_t k) { ++count[k + 1]; });
-  }
-  for (size_t k = 1; k < count.size(); ++k) {
-    count[k] += count[k - 1];
-  }
-  first_ = count;
-  lines_.resize(first_.back());
-  for (const Track& t : byLine_) {
-    cover(leaf(t.lo), leaf(t.hi), [&](size_t k) { lines_[count[k]++] = t.at; });
-  }
-  for (size_t k = 0; k + 1 < first_.size(); ++k) {
-    std::sort(lines_.begin() + first_[k], lines_.begin() + first_[k + 1]);
+  ends_ = BoundLeaves<float>(std::move(ends));
+  lines_ = SegmentLists<float>(
+      ends_.leaves(), byLine_.size(),
+      [&](size_t i) { return ends_.within(byLine_[i].lo, byLine_[i].hi); },
+      [&](size_t i) { return byLine_[i].at; });
+  for (size_t k = 0; k < lines_.nodes(); ++k) {
+    std::sort(lines_.begin(k), lines_.end(k));
   }
 }
 
@@ -124,18 +98,13 @@ const EscapeGraph::Track* EscapeGraph::Tracks::holding(float at,
 
 float EscapeGraph::Tracks::next(float c, float t, bool up) const {
   float best = up ? inf : -inf;
-  if (leaves_ == 0) {
+  long p = ends_.leafOf(c);
+  if (!ends_.holds(p)) {
     return best;
   }
-  auto it = std::lower_bound(ends_.begin(), ends_.end(), c);
-  size_t i = static_cast<size_t>(it - ends_.begin());
-  if (it == ends_.end() || (*it != c && i == 0)) {
-    return best;
-  }
-  size_t p = *it == c ? 2 * i : 2 * i - 1;
-  for (size_t k = p + leaves_; k >= 1; k /= 2) {
-    auto from = lines_.begin() + first_[k];
-    auto to = lines_.begin() + first_[k + 1];
+  lines_.shape().path(static_cast<size_t>(p), [&](size_t k) {
+    const float* from = lines_.begin(k);
+    const float* to = lines_.end(k);
     if (up) {
       auto n = std::upper_bound(from, to, t);
       if (n != to) {
@@ -147,7 +116,8 @@ float EscapeGraph::Tracks::next(float c, float t, bool up) const {
         best = std::max(best, *(n - 1));
       }
     }
-  }
+    return false;
+  });
   return best;
 }
 

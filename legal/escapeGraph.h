@@ -1,11 +1,11 @@
 #pragma once
 #include <cstddef>
-#include <cstdint>
 #include <vector>
 
 #include "legal/freeRoute.h"
 #include "legal/obstacleIndex.h"
 #include "legal/sightLimits.h"
+#include "support/segmentTree.h"
 
 // The lines a shortest route among the rectangles needs, built once for all
 // routes. A track is the free stretch, along an axis, of the line through a
@@ -50,13 +50,10 @@ class EscapeGraph {
 
    private:
     std::vector<Track> byLine_;
-    // Over the distinct stretch ends, leaf 2i is end i and leaf 2i + 1 the
-    // gap after it; node k lists the lines of the tracks it covers, sorted,
-    // in lines_[first_[k], first_[k + 1]).
-    std::vector<float> ends_;
-    size_t leaves_ = 0;
-    std::vector<std::uint32_t> first_;
-    std::vector<float> lines_;
+    // Over the distinct stretch ends, each node lists the lines of the
+    // tracks it covers, sorted.
+    BoundLeaves<float> ends_;
+    SegmentLists<float> lines_;
   };
 
   // How far p sees in direction d, as sightLimits tells it for corners.

@@ -268,14 +268,9 @@ double FreeRoute::length() const {
 
 RouteFinder::RouteFinder(const ObstacleIndex& index) : index_(index) {
   const std::vector<ObstacleIndex::Rect>& rects = index.rects();
-  all_ = {0, 0, 0, 0};
-  for (size_t k = 0; k < rects.size(); ++k) {
-    const ObstacleIndex::Rect& r = rects[k];
-    if (k == 0) {
-      all_ = {r.xlo, r.ylo, r.xhi, r.yhi};
-    }
-    all_ = {std::min(all_.xlo, r.xlo), std::min(all_.ylo, r.ylo),
-            std::max(all_.xhi, r.xhi), std::max(all_.yhi, r.yhi)};
+  all_ = rects.empty() ? plane::Box<float>{0, 0, 0, 0} : rects[0];
+  for (const ObstacleIndex::Rect& r : rects) {
+    all_ = plane::hull(all_, r);
   }
 }
 
@@ -367,10 +362,8 @@ FreeRoute RouteFinder::staircase(RoutePoint a, RoutePoint b) const {
 FreeRoute RouteFinder::detour(RoutePoint a, RoutePoint b) const {
   const size_t kWindowRects = 64;
   FreeRoute r;
-  Box box{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x),
-          std::max(a.y, b.y)};
-  Box cap{std::min(box.xlo, all_.xlo), std::min(box.ylo, all_.ylo),
-          std::max(box.xhi, all_.xhi), std::max(box.yhi, all_.yhi)};
+  plane::Box<float> box = plane::boundsOf(a, b);
+  plane::Box<float> cap = plane::hull(box, all_);
   if (index_.empty()) {
     cap = box;
   }
@@ -378,12 +371,11 @@ FreeRoute RouteFinder::detour(RoutePoint a, RoutePoint b) const {
   double m = std::max(direct, 1.0);
   bool certain = false;
   for (;;) {
-    Box w{std::max(cap.xlo, floatBelow(box.xlo - m)),
-          std::max(cap.ylo, floatBelow(box.ylo - m)),
-          std::min(cap.xhi, floatAbove(box.xhi + m)),
-          std::min(cap.yhi, floatAbove(box.yhi + m))};
-    bool whole = w.xlo == cap.xlo && w.ylo == cap.ylo && w.xhi == cap.xhi &&
-                 w.yhi == cap.yhi;
+    plane::Box<float> w{std::max(cap.xlo, floatBelow(box.xlo - m)),
+                        std::max(cap.ylo, floatBelow(box.ylo - m)),
+                        std::min(cap.xhi, floatAbove(box.xhi + m)),
+                        std::min(cap.yhi, floatAbove(box.yhi + m))};
+    bool whole = w == cap;
     if (index_.meetsMoreThan(w.xlo, w.ylo, w.xhi, w.yhi, kWindowRects)) {
       if (!escape_) {
         escape_ = std::make_unique<EscapeGraph>(index_);

@@ -3,15 +3,9 @@
 #include <vector>
 
 #include "legal/obstacleIndex.h"
+#include "support/plane.h"
 
-struct RoutePoint {
-  float x;
-  float y;
-};
-
-inline bool operator==(const RoutePoint& a, const RoutePoint& b) {
-  return a.x == b.x && a.y == b.y;
-}
+using RoutePoint = plane::Point<float>;
 
 // The points without repeats and without those that lie straight between
 // their neighbours (a point where the path turns back stays); two equal
@@ -58,18 +52,12 @@ class RouteFinder {
   bool primaryLFree(RoutePoint a, RoutePoint b) const;
 
  private:
-  struct Box {
-    float xlo;
-    float ylo;
-    float xhi;
-    float yhi;
-  };
   bool legsFree(RoutePoint a, RoutePoint corner, RoutePoint b) const;
   FreeRoute staircase(RoutePoint a, RoutePoint b) const;
   FreeRoute detour(RoutePoint a, RoutePoint b) const;
 
   const ObstacleIndex& index_;
-  Box all_;  // the bounding box of every rectangle
+  plane::Box<float> all_;  // the bounding box of every rectangle
   // Made on the first detour whose window grows too crowded, for all that
   // follow.
   mutable std::unique_ptr<EscapeGraph> escape_;

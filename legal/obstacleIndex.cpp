@@ -7,10 +7,7 @@
 #include "geometry/vertex.h"
 
 ObstacleIndex::ObstacleIndex(std::vector<Rect> rects)
-    : rects_(std::move(rects)), boxes_(rects_.size(), [this](size_t i) {
-        const Rect& r = rects_[i];
-        return BoxTree<float>::Box{r.xlo, r.ylo, r.xhi, r.yhi};
-      }) {
+    : rects_(std::move(rects)), boxes_(rects_) {
   byY_.build(rects_, false);
   byX_.build(rects_, true);
 }
@@ -84,100 +81,68 @@ std::vector<int> ObstacleIndex::growBox(Rect& box) const {
     std::vector<int> hit = meeting(box.xlo, box.ylo, box.xhi, box.yhi);
     Rect grown = box;
     for (int r : hit) {
-      const Rect& o = rects_[r];
-      grown = {std::min(grown.xlo, o.xlo), std::min(grown.ylo, o.ylo),
-               std::max(grown.xhi, o.xhi), std::max(grown.yhi, o.yhi)};
+      grown = plane::hull(grown, rects_[r]);
     }
-    if (grown.xlo == box.xlo && grown.ylo == box.ylo && grown.xhi == box.xhi &&
-        grown.yhi == box.yhi) {
+    if (grown == box) {
       return hit;
     }
     box = grown;
   }
 }
 
-// Positions: 2i is the bound i itself, 2i + 1 the open gap after it.
-int ObstacleIndex::Axis::position(float t) const {
-  auto it = std::lower_bound(bounds_.begin(), bounds_.end(), t);
-  int i = static_cast<int>(it - bounds_.begin());
-  if (it != bounds_.end() && *it == t) {
-    return 2 * i;
-  }
-  return 2 * i - 1;  // the gap before bound i; -1 or size_ when outside
-}
-
 void ObstacleIndex::Axis::build(const std::vector<Rect>& rects, bool alongX) {
+  std::vector<float> ends;
   for (const Rect& r : rects) {
-    bounds_.push_back(alongX ? r.xlo : r.ylo);
-    bounds_.push_back(alongX ? r.xhi : r.yhi);
+    ends.push_back(alongX ? r.xlo : r.ylo);
+    ends.push_back(alongX ? r.xhi : r.yhi);
   }
-  std::sort(bounds_.begin(), bounds_.end());
-  bounds_.erase(std::unique(bounds_.begin(), bounds_.end()), bounds_.end());
-  size_ = bounds_.empty() ? 0 : 2 * static_cast<int>(bounds_.size()) - 1;
-  items_.assign(size_ > 0 ? 4 * size_ : 0, {});
-  for (int k = 0; k < static_cast<int>(rects.size()); ++k) {
-    const Rect& r = rects[k];
-    float lo = alongX ? r.xlo : r.ylo;
-    float hi = alongX ? r.xhi : r.yhi;
-    Item it{alongX ? r.ylo : r.xlo, alongX ? r.yhi : r.xhi, k};
-    insert(1, 0, size_ - 1, position(lo) + 1, position(hi) - 1, it);
-  }
-  maxHi_.resize(items_.size());
-  for (size_t n = 0; n < items_.size(); ++n) {
-    std::vector<Item>& v = items_[n];
-    std::sort(v.begin(), v.end(), [](const Item& a, const Item& b) {
+  bounds_ = BoundLeaves<float>(std::move(ends));
+  items_ = SegmentLists<Item>(
+      bounds_.leaves(), rects.size(),
+      [&](size_t k) {
+        const Rect& r = rects[k];
+        return alongX ? bounds_.inside(r.xlo, r.xhi)
+                      : bounds_.inside(r.ylo, r.yhi);
+      },
+      [&](size_t k) {
+        const Rect& r = rects[k];
+        return alongX ? Item{r.ylo, r.yhi, static_cast<int>(k)}
+                      : Item{r.xlo, r.xhi, static_cast<int>(k)};
+      });
+  maxHi_.resize(items_.items().size());
+  for (size_t n = 0; n < items_.nodes(); ++n) {
+    std::sort(items_.begin(n), items_.end(n), [](const Item& a, const Item& b) {
       return a.lo < b.lo || (a.lo == b.lo && a.rect < b.rect);
     });
     float m = 0;
-    for (size_t i = 0; i < v.size(); ++i) {
-      m = i == 0 ? v[i].hi : std::max(m, v[i].hi);
-      maxHi_[n].push_back(m);
+    for (const Item* it = items_.begin(n); it != items_.end(n); ++it) {
+      m = it == items_.begin(n) ? it->hi : std::max(m, it->hi);
+      maxHi_[it - items_.items().data()] = m;
     }
   }
-}
-
-void ObstacleIndex::Axis::insert(
-    int node, int l, int r, int from, int to, const Item& it) {
-  if (to < l || r < from) {
-    return;
-  }
-  if (from <= l && r <= to) {
-    items_[node].push_back(it);
-    return;
-  }
-  int m = (l + r) / 2;
-  insert(2 * node, l, m, from, to, it);
-  insert(2 * node + 1, m + 1, r, from, to, it);
 }
 
 int ObstacleIndex::Axis::stab(float t, float a, float b) const {
-  int p = position(t);
-  if (p < 0 || p >= size_) {
+  long p = bounds_.leafOf(t);
+  if (!bounds_.holds(p)) {
     return -1;
   }
-  int node = 1, l = 0, r = size_ - 1;
-  for (;;) {
-    const std::vector<Item>& v = items_[node];
+  int found = -1;
+  items_.shape().path(static_cast<size_t>(p), [&](size_t node) {
     // Items with lo < b (lo < a for a point) may meet; the running maximum
     // of their high ends finds the first one that does.
-    auto end =
-        std::lower_bound(v.begin(), v.end(), b,
+    const Item* from = items_.begin(node);
+    const Item* end =
+        std::lower_bound(from, items_.end(node), b,
                          [](const Item& it, float x) { return it.lo < x; });
-    auto maxEnd = maxHi_[node].begin() + (end - v.begin());
-    auto hit = std::upper_bound(maxHi_[node].begin(), maxEnd, a);
-    if (hit != maxEnd) {
-      return v[hit - maxHi_[node].begin()].rect;
+    auto maxFrom = maxHi_.begin() + items_.first(node);
+    auto maxEnd = maxFrom + (end - from);
+    auto hit = std::upper_bound(maxFrom, maxEnd, a);
+    if (hit == maxEnd) {
+      return false;
     }
-    if (l == r) {
-      return -1;
-    }
-    int m = (l + r) / 2;
-    if (p <= m) {
-      node = 2 * node;
-      r = m;
-    } else {
-      node = 2 * node + 1;
-      l = m + 1;
-    }
-  }
+    found = from[hit - maxFrom].rect;
+    return true;
+  });
+  return found;
 }

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "legal/boxTree.h"
+#include "support/plane.h"
+#include "support/segmentTree.h"
 
 class Vertex;
 
@@ -11,12 +13,7 @@ class Vertex;
 // or ending on one, does not meet an interior.
 class ObstacleIndex {
  public:
-  struct Rect {
-    float xlo;
-    float ylo;
-    float xhi;
-    float yhi;
-  };
+  using Rect = plane::Box<float>;
 
   ObstacleIndex() = default;
   explicit ObstacleIndex(std::vector<Rect> rects);
@@ -71,13 +68,10 @@ class ObstacleIndex {
       float hi;
       int rect;
     };
-    int position(float t) const;
-    void insert(int node, int l, int r, int from, int to, const Item& it);
 
-    std::vector<float> bounds_;
-    std::vector<std::vector<Item>> items_;  // per node, sorted by lo
-    std::vector<std::vector<float>> maxHi_;
-    int size_ = 0;
+    BoundLeaves<float> bounds_;
+    SegmentLists<Item> items_;  // per node, sorted by lo
+    std::vector<float> maxHi_;  // beside items_.items()
   };
 
   std::vector<Rect> rects_;
@@ -93,7 +87,7 @@ bool ObstacleIndex::forMeeting(
   auto meets = [](float lo, float hi, float rlo, float rhi) {
     return lo == hi ? rlo < lo && lo < rhi : rlo < hi && lo < rhi;
   };
-  return boxes_.query(BoxTree<float>::Box{xlo, ylo, xhi, yhi}, [&](long i) {
+  return boxes_.query(Rect{xlo, ylo, xhi, yhi}, [&](long i) {
     const Rect& r = rects_[i];
     return meets(xlo, xhi, r.xlo, r.xhi) && meets(ylo, yhi, r.ylo, r.yhi) &&
            visit(static_cast<int>(i));

@@ -4,6 +4,8 @@
 #include <limits>
 #include <utility>
 
+#include "support/segmentTree.h"
+
 namespace {
 
 constexpr float inf = std::numeric_limits<float>::infinity();
@@ -23,52 +25,13 @@ struct Box {
 // the least lo inserted so far over each open stretch.
 std::vector<float> firstHits(const std::vector<std::pair<float, float>>& pts,
                              std::vector<Box> boxes) {
-  std::vector<float> bounds;
+  std::vector<float> ends;
   for (const Box& b : boxes) {
-    bounds.push_back(b.blo);
-    bounds.push_back(b.bhi);
+    ends.push_back(b.blo);
+    ends.push_back(b.bhi);
   }
-  std::sort(bounds.begin(), bounds.end());
-  bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
-  // Position 2i is bound i, 2i + 1 the open gap after it.
-  auto position = [&](float t) {
-    auto it = std::lower_bound(bounds.begin(), bounds.end(), t);
-    int i = static_cast<int>(it - bounds.begin());
-    return it != bounds.end() && *it == t ? 2 * i : 2 * i - 1;
-  };
-  int size = bounds.empty() ? 0 : 2 * static_cast<int>(bounds.size()) - 1;
-  std::vector<float> tree(size > 0 ? 4 * size : 0, inf);
-  auto mark = [&](auto& self, int node, int l, int r, int from, int to,
-                  float lo) -> void {
-    if (to < l || r < from) {
-      return;
-    }
-    if (from <= l && r <= to) {
-      tree[node] = std::min(tree[node], lo);
-      return;
-    }
-    int m = (l + r) / 2;
-    self(self, 2 * node, l, m, from, to, lo);
-    self(self, 2 * node + 1, m + 1, r, from, to, lo);
-  };
-  auto least = [&](int p) {
-    float best = inf;
-    int node = 1, l = 0, r = size - 1;
-    for (;;) {
-      best = std::min(best, tree[node]);
-      if (l == r) {
-        return best;
-      }
-      int m = (l + r) / 2;
-      if (p <= m) {
-        node = 2 * node;
-        r = m;
-      } else {
-        node = 2 * node + 1;
-        l = m + 1;
-      }
-    }
-  };
+  BoundLeaves<float> bounds(std::move(ends));
+  SegmentTree<float, Least> tree(bounds.leaves(), inf);
 
   std::sort(boxes.begin(), boxes.end(),
             [](const Box& a, const Box& b) { return a.lo > b.lo; });
@@ -84,13 +47,13 @@ std::vector<float> firstHits(const std::vector<std::pair<float, float>>& pts,
     while (next < boxes.size() && boxes[next].lo >= pts[i].first) {
       const Box& b = boxes[next++];
       if (b.lo < b.hi && b.blo < b.bhi) {
-        mark(mark, 1, 0, size - 1, position(b.blo) + 1, position(b.bhi) - 1,
-             b.lo);
+        auto span = bounds.inside(b.blo, b.bhi);
+        tree.spread(span.first, span.second, b.lo);
       }
     }
-    int p = position(pts[i].second);
-    if (p >= 0 && p < size) {
-      hits[i] = least(p);
+    long p = bounds.leafOf(pts[i].second);
+    if (bounds.holds(p)) {
+      hits[i] = tree.gather(static_cast<size_t>(p));
     }
   }
   return hits;

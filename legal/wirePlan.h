@@ -3,15 +3,11 @@
 #include <vector>
 
 #include "legal/freeRoute.h"
+#include "support/plane.h"
 
 // One straight horizontal or vertical stretch of wire; a zero-length one
 // draws nothing.
-struct Wire {
-  float x1;
-  float y1;
-  float x2;
-  float y2;
-};
+using Wire = plane::Wire<float>;
 
 // The wires as a plane graph: a node at every wire end, every point where
 // wires touch or cross, and every pin on a wire; a piece between each two

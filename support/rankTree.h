@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "support/objectPool.h"
+#include "support/segmentTree.h"
 
 // The answers of BinarySearchTree at a depth that never exceeds the
 // logarithm of the key count, for keys drawn from a set fixed in advance.
@@ -39,19 +40,10 @@ class RankTree {
   // allowed.
   // Without keys it allocates nothing: a sweep over a net without
   // obstacles makes such trees for the obstacle sides.
-  explicit RankTree(std::vector<K> keys) : keys_(std::move(keys)) {
-    if (keys_.empty()) {
-      return;
-    }
-    std::sort(keys_.begin(), keys_.end());
-    keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
-    leaves_ = 1;
-    while (leaves_ < static_cast<int>(keys_.size())) {
-      leaves_ *= 2;
-    }
-    least_.assign(2 * static_cast<size_t>(leaves_), kEmpty);
-    ends_.assign(keys_.size(), {nullptr, nullptr});
-  }
+  explicit RankTree(std::vector<K> keys)
+      : keys_(sortedUnique(std::move(keys))),
+        least_(keys_.size(), kEmpty),
+        ends_(keys_.size(), {nullptr, nullptr}) {}
   RankTree(const RankTree&) = delete;
   RankTree& operator=(const RankTree&) = delete;
 
@@ -136,52 +128,26 @@ class RankTree {
 
   Entry* headAt(int r) const { return r < 0 ? nullptr : ends_[r].head; }
 
-  void setLeaf(int r, float v) {
-    size_t i = static_cast<size_t>(leaves_) + r;
-    least_[i] = v;
-    for (i /= 2; i >= 1; i /= 2) {
-      least_[i] = std::min(least_[2 * i], least_[2 * i + 1]);
-    }
+  static std::vector<K> sortedUnique(std::vector<K> keys) {
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    return keys;
   }
 
+  void setLeaf(int r, float v) { least_.set(static_cast<size_t>(r), v); }
+
   int firstAtMostRank(int from, float t) const {
-    if (from >= static_cast<int>(keys_.size())) {
-      return -1;
-    }
-    return firstIn(1, 0, leaves_ - 1, std::max(from, 0), t);
+    return static_cast<int>(
+        least_.firstFrom(static_cast<size_t>(std::max(from, 0)),
+                         [t](float v) { return v <= t; }));
   }
 
   int lastAtMostRank(int to, float t) const {
-    if (to < 0 || keys_.empty()) {
+    if (to < 0) {
       return -1;
     }
-    return lastIn(1, 0, leaves_ - 1, to, t);
-  }
-
-  // Depth-first over node i covering ranks [lo, hi]: only nodes that hold
-  // a small enough value and reach the range are entered.
-  int firstIn(size_t i, int lo, int hi, int from, float t) const {
-    if (hi < from || least_[i] > t) {
-      return -1;
-    }
-    if (lo == hi) {
-      return lo;
-    }
-    int mid = lo + (hi - lo) / 2;
-    int r = firstIn(2 * i, lo, mid, from, t);
-    return r >= 0 ? r : firstIn(2 * i + 1, mid + 1, hi, from, t);
-  }
-
-  int lastIn(size_t i, int lo, int hi, int to, float t) const {
-    if (lo > to || least_[i] > t) {
-      return -1;
-    }
-    if (lo == hi) {
-      return lo;
-    }
-    int mid = lo + (hi - lo) / 2;
-    int r = lastIn(2 * i + 1, mid + 1, hi, to, t);
-    return r >= 0 ? r : lastIn(2 * i, lo, mid, to, t);
+    return static_cast<int>(least_.lastUpTo(static_cast<size_t>(to),
+                                            [t](float v) { return v <= t; }));
   }
 
   // The queue of one rank, earliest first.
@@ -191,8 +157,7 @@ class RankTree {
   };
 
   std::vector<K> keys_;
-  int leaves_ = 0;
-  std::vector<float> least_;  // per node of the rank tree; kEmpty if none
+  SegmentTree<float, Least> least_;  // over the ranks; kEmpty where none
   std::vector<Ends> ends_;
   ObjectPool<Entry> entries_;  // stable addresses
 };

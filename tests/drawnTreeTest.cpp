@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "legal/checkTree.h"
@@ -12,10 +11,6 @@
 #include "tests/scene.h"
 #include "tools/treeFile.h"
 #include "tools/treeGen.h"
-
-bool operator==(const Wire& a, const Wire& b) {
-  return std::tie(a.x1, a.y1, a.x2, a.y2) == std::tie(b.x1, b.y1, b.x2, b.y2);
-}
 
 namespace {
 

@@ -3,6 +3,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/plane.h"
+
 class ObstacleIndex;
 
 // Optimal obstacle-avoiding rectilinear Steiner trees of small nets, by
@@ -13,17 +15,9 @@ class ObstacleIndex;
 // match it with far less work.
 class GridSteiner {
  public:
-  struct Point {
-    float x;
-    float y;
-  };
+  using Point = plane::Point<float>;
   // A horizontal or vertical piece of the tree.
-  struct Piece {
-    float x1;
-    float y1;
-    float x2;
-    float y2;
-  };
+  using Piece = plane::Wire<float>;
 
   // The grid covers the box [xlo, xhi] x [ylo, yhi], which must hold every
   // terminal; the tree stays inside it. Only the obstacles meeting the box

@@ -13,17 +13,17 @@
 #include "legal/wirePlan.h"
 
 // Found by argument lookup, so beside Wire.
-bool operator==(const Wire& a, const Wire& b) {
-  return std::tie(a.x1, a.y1, a.x2, a.y2) == std::tie(b.x1, b.y1, b.x2, b.y2);
-}
+namespace plane {
 
-std::ostream& operator<<(std::ostream& o, const Wire& w) {
+std::ostream& operator<<(std::ostream& o, const Wire<float>& w) {
   return o << "(" << w.x1 << "," << w.y1 << ")-(" << w.x2 << "," << w.y2 << ")";
 }
 
-std::ostream& operator<<(std::ostream& o, const RoutePoint& p) {
+std::ostream& operator<<(std::ostream& o, const Point<float>& p) {
   return o << "(" << p.x << "," << p.y << ")";
 }
+
+}  // namespace plane
 
 namespace {
 
