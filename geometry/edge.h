@@ -1,6 +1,7 @@
 #pragma once
-#include <list>
 #include <vector>
+
+#include "support/inlineList.h"
 
 class Vertex;
 class SteinerCandidate;
@@ -24,7 +25,8 @@ class Edge {
   bool removed = false;
   Vertex* pStart = nullptr;
   Vertex* pEnd = nullptr;
-  std::list<Edge*> subEdges;
+  // In path order. Most paths are a few steps: they stay inside the edge.
+  InlineList<Edge*, 4> subEdges;
   std::vector<SteinerCandidate*> candidates;
   int heapIndex = -1;
   float heapKey = -1.0f;

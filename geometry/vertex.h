@@ -37,9 +37,11 @@ class Vertex {
   Vertex* pMstVerRoot = nullptr;
   Vertex* pPinPred = nullptr;
   Vertex* pMstVerPred = nullptr;
-  std::vector<Vertex*> sgNbrs;
-  std::vector<Vertex*> mstNbrs;  // null where a connection was taken out
-  std::vector<Edge*> mstEdges;
+  // Kept inside the vertex up to a usual degree: a small net would otherwise
+  // spend more on their storage than on the stages that fill them.
+  InlineList<Vertex*, 8> sgNbrs;
+  InlineList<Vertex*, 4> mstNbrs;  // null where a connection was taken out
+  InlineList<Edge*, 4> mstEdges;
   InlineList<Segment*, 4> segments;
   int heapIndex = -1;
   float heapKey = -1.0f;
