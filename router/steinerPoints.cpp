@@ -281,6 +281,50 @@ void rejoinCutTree(Router& r,
   }
 }
 
+// The parts the pins form in the tree, as VertexParts::ofTree counts them,
+// but in the router's vertex set, which no search needs any more, instead of
+// an index of the vertices made for the purpose. A neighbour that is not in
+// vertices joins nothing: it is the one left without a set.
+int treePinParts(Router& r) {
+  for (Vertex* v : r.vertices) {
+    if (v) {
+      for (Vertex* w : v->mstNbrs) {
+        if (w) {
+          w->dsParent = nullptr;
+        }
+      }
+    }
+  }
+  r.verSet.clear();
+  for (Vertex* v : r.vertices) {
+    if (v) {
+      r.verSet.makeSet(v);
+    }
+  }
+  static thread_local std::vector<const Vertex*> roots;
+  roots.clear();
+  for (Vertex* v : r.vertices) {
+    if (!v) {
+      continue;
+    }
+    for (Vertex* w : v->mstNbrs) {
+      if (w && w->dsParent) {
+        r.verSet.setUnion(v, w);
+      }
+    }
+  }
+  for (Vertex* v : r.vertices) {
+    if (v && v->isAPin()) {
+      roots.push_back(r.verSet.findSet(v));
+    }
+  }
+  std::sort(roots.begin(), roots.end(), std::less<const Vertex*>());
+  int parts =
+      static_cast<int>(std::unique(roots.begin(), roots.end()) - roots.begin());
+  releaseLarge(roots);
+  return parts;
+}
+
 // std::sort with SteinerCandidateLarger, on copies of the gains: the sort
 // compares and moves exactly as on the pointers, so equal gains end in the
 // same order, without a cache miss per comparison on 10^7 candidates.
@@ -584,9 +628,9 @@ void Router::addSteinerPoints() {
   if (applied.empty()) {
     return;
   }
-  VertexParts parts = VertexParts::ofTree(vertices);
-  int now = parts.countPinParts(vertices);
+  int now = treePinParts(*this);
   if (now > pinPartCount) {
+    VertexParts parts = VertexParts::ofTree(vertices);
     rejoinCutTree(*this, applied, parts);
     now = parts.countPinParts(vertices);
   }
