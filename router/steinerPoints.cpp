@@ -19,19 +19,34 @@ Vertex* farEnd(const Edge* e, const Vertex* x) {
   return e->pStart == x ? e->pEnd : e->pStart;
 }
 
-// Moves the query vertex of each candidate on e to w while only one of its
-// two edges has been crossed; the last such move leaves the end nearer to
-// the other edge.
-void updatePass(Edge* e, Vertex* w) {
+// The update passes over e with w1 and then with w2, in one walk of its
+// list: each pass moves the query vertex of a candidate on e to the pass's
+// vertex while only one of its two edges has been crossed, so that the last
+// such move leaves the end nearer to the other edge. e is crossed between
+// the two passes when `crossing` (the caller has set it visited already).
+// A pass changes only the candidate at hand, so taking both passes in turn
+// per candidate leaves what two walks would.
+void updatePasses(Edge* e, Vertex* w1, Vertex* w2, bool crossing) {
   for (SteinerCandidate* c : e->candidates) {
     if (c->eMst == c->eMstPrime) {
       c->valid = false;
-    } else if (c->eMst->visited && c->eMstPrime->visited) {
       continue;
-    } else if (e == c->eMst) {
-      c->pQuery = w;
+    }
+    bool otherVisited = (e == c->eMst ? c->eMstPrime : c->eMst)->visited;
+    Vertex* SteinerCandidate::*query = nullptr;
+    if (e == c->eMst) {
+      query = &SteinerCandidate::pQuery;
     } else if (e == c->eMstPrime && !c->queryPrimeFixed) {
-      c->pQueryPrime = w;
+      query = &SteinerCandidate::pQueryPrime;
+    }
+    if (!query) {
+      continue;
+    }
+    // The second pass always sees e crossed; the first only on the way back.
+    if (!otherVisited) {
+      c->*query = w2;
+    } else if (crossing) {
+      c->*query = w1;
     }
   }
 }
@@ -96,17 +111,20 @@ class PartialLengths {
       at_.push_back({v, {count, 0}});
     }
     // By address, only to find a vertex's place: no result depends on it.
-    std::sort(at_.begin(), at_.end(), [](const Keyed& a, const Keyed& b) {
-      return std::less<const Vertex*>()(a.v, b.v);
-    });
-    at_.erase(
-        std::unique(at_.begin(), at_.end(),
+    // A few are scanned instead, repeats and all: the first one answers.
+    sorted_ = at_.size() > scanned;
+    if (sorted_) {
+      std::sort(at_.begin(), at_.end(), [](const Keyed& a, const Keyed& b) {
+        return std::less<const Vertex*>()(a.v, b.v);
+      });
+      at_.erase(std::unique(
+                    at_.begin(), at_.end(),
                     [](const Keyed& a, const Keyed& b) { return a.v == b.v; }),
-        at_.end());
+                at_.end());
+    }
     lens_.clear();
     prefix_.assign(1, 0.0f);
     exact_.assign(1, 0.0);
-    summed_.assign(count + 1, std::numeric_limits<float>::quiet_NaN());
     int low = std::numeric_limits<int>::max();
     size_t i = 0;
     for (const Edge* d : e->subEdges) {
@@ -130,6 +148,9 @@ class PartialLengths {
     }
     sumsExact_ = low == std::numeric_limits<int>::max() ||
                  exact_.back() < std::ldexp(1.0, 24 + low);
+    if (!sumsExact_) {
+      summed_.assign(count + 1, std::numeric_limits<float>::quiet_NaN());
+    }
   }
 
   float fromStart(const Vertex* v) { return prefix_[find(v)->firstStart]; }
@@ -177,6 +198,14 @@ class PartialLengths {
   };
   // Null for a vertex not asked for.
   Place* find(const Vertex* v) {
+    if (!sorted_) {
+      for (Keyed& k : at_) {
+        if (k.v == v) {
+          return &k.place;
+        }
+      }
+      return nullptr;
+    }
     auto it = std::lower_bound(at_.begin(), at_.end(), v,
                                [](const Keyed& a, const Vertex* b) {
                                  return std::less<const Vertex*>()(a.v, b);
@@ -184,7 +213,9 @@ class PartialLengths {
     return it != at_.end() && it->v == v ? &it->place : nullptr;
   }
 
+  static constexpr size_t scanned = 16;
   std::vector<Keyed> at_;
+  bool sorted_ = false;
   std::vector<float> lens_;
   std::vector<float> prefix_;
   std::vector<double> exact_;
@@ -368,8 +399,7 @@ void Router::eulerTrail(Vertex* x) {
       if (!stack.empty()) {
         Frame& up = stack.back();
         Edge* e = up.x->mstEdges[up.next];
-        updatePass(e, farEnd(e, up.x));
-        updatePass(e, up.x);
+        updatePasses(e, farEnd(e, up.x), up.x, false);
         ++up.next;
       }
       continue;
@@ -381,9 +411,8 @@ void Router::eulerTrail(Vertex* x) {
       ++f.next;
       continue;
     }
-    updatePass(e, f.x);
     e->visited = true;
-    updatePass(e, y);
+    updatePasses(e, f.x, y, true);
     y->visited = true;
     stack.push_back({y, 0});
   }
