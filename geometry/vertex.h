@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/inlineList.h"
+#include "support/objectPool.h"
 
 class Edge;
 class Segment;
@@ -17,6 +18,11 @@ class SteinerCandidate;
 class Vertex {
  public:
   Vertex(float x, float y, std::string type);
+  // Storage comes back from the thread's last deleted vertexs
+  // (FreeList): a small net makes a few dozen of them.
+  static void* operator new(size_t) { return FreeList<Vertex>::take(); }
+  static void* operator new(size_t, void* at) { return at; }
+  static void operator delete(void* p) { FreeList<Vertex>::give(p); }
 
   bool isAPin() const { return typeIs("pin"); }
   bool isACorner() const { return typeIs("corner"); }

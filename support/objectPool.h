@@ -106,3 +106,65 @@ class ObjectPool {
   size_t size_ = 0;
   size_t wanted_ = 0;
 };
+
+// Keeps the storage of deleted objects of T for the next `new T` on the
+// same thread, up to `most` of them: routing one small net after another
+// makes and deletes the same few dozen vertices, edges and segments each
+// time. A class opts in by declaring its own operator new and delete that
+// call take and give.
+template <class T, size_t most = 1024>
+class FreeList {
+ public:
+  static void* take() {
+    List& l = list();
+    if (gone() || !l.head) {
+      return ::operator new(sizeof(T));
+    }
+    Node* n = l.head;
+    l.head = n->next;
+    --l.count;
+    return n;
+  }
+
+  static void give(void* p) {
+    if (!p) {
+      return;
+    }
+    if (gone() || list().count == most) {
+      ::operator delete(p);
+      return;
+    }
+    List& l = list();
+    Node* n = static_cast<Node*>(p);
+    n->next = l.head;
+    l.head = n;
+    ++l.count;
+  }
+
+ private:
+  struct Node {
+    Node* next;
+  };
+  static_assert(sizeof(T) >= sizeof(Node), "a freed object holds the link");
+  struct List {
+    ~List() {
+      while (head) {
+        Node* n = head;
+        head = n->next;
+        ::operator delete(n);
+      }
+      gone() = true;
+    }
+    Node* head = nullptr;
+    size_t count = 0;
+  };
+  static List& list() {
+    static thread_local List l;
+    return l;
+  }
+  // Trivially destructible, so it can still be read once the list is gone.
+  static bool& gone() {
+    static thread_local bool g = false;
+    return g;
+  }
+};
