@@ -6,6 +6,31 @@
 
 #include "support/inlineList.h"
 
+// One Held per thread, made on first use; null late in the thread's exit,
+// once it is gone, for a pool or object destroyed after it.
+template <class Held>
+class PerThread {
+ public:
+  static Held* get() {
+    if (gone()) {
+      return nullptr;
+    }
+    static thread_local Owner o;
+    return &o.held;
+  }
+
+ private:
+  struct Owner {
+    ~Owner() { gone() = true; }
+    Held held;
+  };
+  // Trivially destructible, so it can still be read then.
+  static bool& gone() {
+    static thread_local bool g = false;
+    return g;
+  }
+};
+
 // Makes objects of T in chunks and destroys them all with the pool, in the
 // order made: a net of 10^6 pins makes some 10^7 Steiner candidates, and one
 // allocation each costs more than the stage's own work. Chunks double from
@@ -59,22 +84,9 @@ class ObjectPool {
   };
   // One chunk per thread, between pools.
   struct Spare {
-    ~Spare() {
-      ::operator delete(chunk.objects);
-      gone() = true;
-    }
+    ~Spare() { ::operator delete(chunk.objects); }
     Chunk chunk{nullptr, 0};
   };
-  static Spare& spare() {
-    static thread_local Spare s;
-    return s;
-  }
-  // Trivially destructible, so it can still be read once the spare is gone
-  // (a pool destroyed late in the thread's exit).
-  static bool& gone() {
-    static thread_local bool g = false;
-    return g;
-  }
 
   void addChunk() {
     size_t capacity = chunks_.empty()
@@ -82,9 +94,10 @@ class ObjectPool {
                           : std::min(2 * chunks_.back().capacity, chunkSize);
     capacity = std::max(capacity, wanted_);
     wanted_ = 0;
-    if (!gone() && spare().chunk.capacity >= capacity) {
-      chunks_.push_back(spare().chunk);
-      spare().chunk = {nullptr, 0};
+    Spare* spare = PerThread<Spare>::get();
+    if (spare && spare->chunk.capacity >= capacity) {
+      chunks_.push_back(spare->chunk);
+      spare->chunk = {nullptr, 0};
     } else {
       chunks_.push_back(
           {static_cast<T*>(::operator new(sizeof(T) * capacity)), capacity});
@@ -93,12 +106,13 @@ class ObjectPool {
   }
 
   static void keepOrFree(Chunk c) {
-    if (gone() || c.capacity <= spare().chunk.capacity) {
+    Spare* spare = PerThread<Spare>::get();
+    if (!spare || c.capacity <= spare->chunk.capacity) {
       ::operator delete(c.objects);
       return;
     }
-    ::operator delete(spare().chunk.objects);
-    spare().chunk = c;
+    ::operator delete(spare->chunk.objects);
+    spare->chunk = c;
   }
 
   InlineList<Chunk, 8> chunks_;
@@ -116,13 +130,13 @@ template <class T, size_t most = 1024>
 class FreeList {
  public:
   static void* take() {
-    List& l = list();
-    if (gone() || !l.head) {
+    List* l = PerThread<List>::get();
+    if (!l || !l->head) {
       return ::operator new(sizeof(T));
     }
-    Node* n = l.head;
-    l.head = n->next;
-    --l.count;
+    Node* n = l->head;
+    l->head = n->next;
+    --l->count;
     return n;
   }
 
@@ -130,15 +144,15 @@ class FreeList {
     if (!p) {
       return;
     }
-    if (gone() || list().count == most) {
+    List* l = PerThread<List>::get();
+    if (!l || l->count == most) {
       ::operator delete(p);
       return;
     }
-    List& l = list();
     Node* n = static_cast<Node*>(p);
-    n->next = l.head;
-    l.head = n;
-    ++l.count;
+    n->next = l->head;
+    l->head = n;
+    ++l->count;
   }
 
  private:
@@ -153,18 +167,8 @@ class FreeList {
         head = n->next;
         ::operator delete(n);
       }
-      gone() = true;
     }
     Node* head = nullptr;
     size_t count = 0;
   };
-  static List& list() {
-    static thread_local List l;
-    return l;
-  }
-  // Trivially destructible, so it can still be read once the list is gone.
-  static bool& gone() {
-    static thread_local bool g = false;
-    return g;
-  }
 };
