@@ -1,6 +1,8 @@
 #pragma once
-#include <list>
 #include <vector>
+
+#include "support/inlineList.h"
+#include "support/objectPool.h"
 
 class Vertex;
 class SteinerCandidate;
@@ -11,6 +13,11 @@ class Edge {
  public:
   Edge() = default;
   Edge(Vertex* u, Vertex* v) : pStart(u), pEnd(v) {}
+  // Storage comes back from the thread's last deleted edges
+  // (FreeList): a small net makes a few dozen of them.
+  static void* operator new(size_t) { return FreeList<Edge>::take(); }
+  static void* operator new(size_t, void* at) { return at; }
+  static void operator delete(void* p) { FreeList<Edge>::give(p); }
 
   float length() const;
   // Shortest pin-to-pin path through this edge, once both ends know pinDist.
@@ -24,7 +31,8 @@ class Edge {
   bool removed = false;
   Vertex* pStart = nullptr;
   Vertex* pEnd = nullptr;
-  std::list<Edge*> subEdges;
+  // In path order. Most paths are a few steps: they stay inside the edge.
+  InlineList<Edge*, 4> subEdges;
   std::vector<SteinerCandidate*> candidates;
   int heapIndex = -1;
   float heapKey = -1.0f;

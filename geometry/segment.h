@@ -1,5 +1,6 @@
 #pragma once
 #include "support/inlineList.h"
+#include "support/objectPool.h"
 
 class ObstacleIndex;
 
@@ -10,6 +11,11 @@ class Segment {
   Segment() = default;
   Segment(float x1, float y1, float x2, float y2)
       : x1(x1), y1(y1), x2(x2), y2(y2) {}
+  // Storage comes back from the thread's last deleted segments
+  // (FreeList): a small net makes a few dozen of them.
+  static void* operator new(size_t) { return FreeList<Segment>::take(); }
+  static void* operator new(size_t, void* at) { return at; }
+  static void operator delete(void* p) { FreeList<Segment>::give(p); }
 
   // A zero-length segment counts as horizontal.
   bool horizontal() const { return y1 == y2; }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/inlineList.h"
+#include "support/objectPool.h"
 
 class Edge;
 class Segment;
@@ -17,6 +18,11 @@ class SteinerCandidate;
 class Vertex {
  public:
   Vertex(float x, float y, std::string type);
+  // Storage comes back from the thread's last deleted vertexs
+  // (FreeList): a small net makes a few dozen of them.
+  static void* operator new(size_t) { return FreeList<Vertex>::take(); }
+  static void* operator new(size_t, void* at) { return at; }
+  static void operator delete(void* p) { FreeList<Vertex>::give(p); }
 
   bool isAPin() const { return typeIs("pin"); }
   bool isACorner() const { return typeIs("corner"); }
@@ -37,9 +43,11 @@ class Vertex {
   Vertex* pMstVerRoot = nullptr;
   Vertex* pPinPred = nullptr;
   Vertex* pMstVerPred = nullptr;
-  std::vector<Vertex*> sgNbrs;
-  std::vector<Vertex*> mstNbrs;  // null where a connection was taken out
-  std::vector<Edge*> mstEdges;
+  // Kept inside the vertex up to a usual degree: a small net would otherwise
+  // spend more on their storage than on the stages that fill them.
+  InlineList<Vertex*, 8> sgNbrs;
+  InlineList<Vertex*, 4> mstNbrs;  // null where a connection was taken out
+  InlineList<Edge*, 4> mstEdges;
   InlineList<Segment*, 4> segments;
   int heapIndex = -1;
   float heapKey = -1.0f;

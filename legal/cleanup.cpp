@@ -10,6 +10,7 @@ namespace {
 
 std::vector<RoutePoint> pinsOf(const std::vector<Vertex*>& vertices) {
   std::vector<RoutePoint> pins;
+  pins.reserve(vertices.size());
   for (const Vertex* v : vertices) {
     if (v && v->isAPin()) {
       pins.push_back({v->x, v->y});

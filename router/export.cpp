@@ -60,7 +60,7 @@ void forEachConnection(const Router& r, F f) {
     if (!u) {
       continue;
     }
-    const std::vector<Vertex*>& nbrs = u->mstNbrs;
+    const auto& nbrs = u->mstNbrs;
     // Short lists, the usual ones, are searched rather than hashed.
     bool hashed = nbrs.size() > 16;
     seen.clear();

@@ -8,7 +8,8 @@
 namespace {
 
 // A list that does not name `from` is left as it is.
-void replaceFirst(std::vector<Vertex*>& list, Vertex* from, Vertex* to) {
+template <class List>
+void replaceFirst(List& list, Vertex* from, Vertex* to) {
   for (Vertex*& e : list) {
     if (e == from) {
       e = to;
@@ -151,6 +152,8 @@ void Router::moveSegments() {
 
   const ObstacleIndex* index =
       legal.obstacles().empty() ? nullptr : &legal.obstacles();
+  // A tree has about one connection per vertex.
+  segments.reserve(segments.size() + vertices.size());
   for (Vertex* v : vertices) {
     if (!v) {
       continue;
@@ -177,7 +180,15 @@ void Router::moveSegments() {
   // zero-length connection). The segments that end there meet all the
   // same, so they are linked as one vertex's, under the first of them in
   // vertices; a pin among them keeps every one of them in place.
-  std::vector<size_t> order;
+  // Working lists kept per thread, from one small net to the next.
+  static thread_local std::vector<size_t> order;
+  // The segments at each point held by several vertices, point after point:
+  // group g's run from groupStart[g] to groupStart[g + 1].
+  static thread_local std::vector<Segment*> shared;
+  static thread_local std::vector<size_t> groupStart;
+  static thread_local std::vector<int> groupOf;
+  static thread_local std::vector<char> linkedElsewhere;
+  order.clear();
   for (size_t i = 0; i < vertices.size(); ++i) {
     if (vertices[i]) {
       order.push_back(i);
@@ -189,9 +200,10 @@ void Router::moveSegments() {
     return u->x < v->x ||
            (u->x == v->x && (u->y < v->y || (u->y == v->y && a < b)));
   });
-  std::vector<std::vector<Segment*>> shared;  // per point held by several
-  std::vector<int> groupOf(vertices.size(), -1);
-  std::vector<bool> linkedElsewhere(vertices.size(), false);
+  shared.clear();
+  groupStart.assign(1, 0);
+  groupOf.assign(vertices.size(), -1);
+  linkedElsewhere.assign(vertices.size(), 0);
   for (size_t k = 0; k < order.size();) {
     size_t e = k;
     const Vertex* first = vertices[order[k]];
@@ -202,14 +214,13 @@ void Router::moveSegments() {
       ++e;
     }
     if (e - k > 1) {
-      groupOf[order[k]] = static_cast<int>(shared.size());
-      shared.emplace_back();
+      groupOf[order[k]] = static_cast<int>(groupStart.size() - 1);
       for (size_t j = k; j < e; ++j) {
         Vertex* v = vertices[order[j]];
-        shared.back().insert(shared.back().end(), v->segments.begin(),
-                             v->segments.end());
+        shared.insert(shared.end(), v->segments.begin(), v->segments.end());
         linkedElsewhere[order[j]] = j > k;
       }
+      groupStart.push_back(shared.size());
     }
     if (pin) {
       for (size_t j = k; j < e; ++j) {
@@ -226,10 +237,11 @@ void Router::moveSegments() {
     if (!v || linkedElsewhere[i]) {
       continue;
     }
+    int g = groupOf[i];
     Segment* const* at =
-        groupOf[i] >= 0 ? shared[groupOf[i]].data() : v->segments.begin();
+        g >= 0 ? shared.data() + groupStart[g] : v->segments.begin();
     size_t count =
-        groupOf[i] >= 0 ? shared[groupOf[i]].size() : v->segments.size();
+        g >= 0 ? groupStart[g + 1] - groupStart[g] : v->segments.size();
     for (size_t j = 0; j < count; ++j) {
       for (size_t k = j + 1; k < count; ++k) {
         attach(at[j], v, at[k]);
@@ -237,6 +249,11 @@ void Router::moveSegments() {
       }
     }
   }
+  releaseLarge(order);
+  releaseLarge(shared);
+  releaseLarge(groupStart);
+  releaseLarge(groupOf);
+  releaseLarge(linkedElsewhere);
 
   // Each move shifts the legs it drags, so later segments see the tree as
   // already refined.

@@ -5,7 +5,12 @@
 #include "geometry/segment.h"
 #include "steiner/steinerCandidate.h"
 
-Router::Router(std::vector<Vertex*>& vertices) : vertices(vertices) {}
+Router::Router(std::vector<Vertex*>& vertices) {
+  // Steiner points and turning points join them: room for as many again
+  // saves a small net most of its regrowths.
+  this->vertices.reserve(2 * vertices.size());
+  this->vertices.assign(vertices.begin(), vertices.end());
+}
 
 Router::~Router() {
   for (Segment* s : segments) {
@@ -30,6 +35,8 @@ void Router::formSG() {
     stageDone("connectExactGraph");
     return;
   }
+  // A vertex has a few neighbours per quadrant.
+  sgEdges.reserve(4 * vertices.size());
   connectObstEdges();
   stageDone("connectObstEdges");
   connectQuad1();

@@ -109,7 +109,7 @@ class Router {
                                          Edge* eMstPrime);
   // Applies the best non-conflicting candidates to the mstNbrs lists.
   // Reads and leaves pinPartCount: a tree that the candidates split is
-  // joined again.
+  // joined again. Counts the parts in verSet, which it leaves holding them.
   void addSteinerPoints();
 
   // Legality: the last stage of formMST (after extendedKruskal) and of

@@ -21,6 +21,7 @@ void growForest(Router& r,
   r.verSet.clear();
   r.verHeap.clear();
   r.verHeap.reserve(r.vertices.size());
+  r.verSet.members.reserve(r.vertices.size());
   for (Vertex* v : r.vertices) {
     if (!v) {
       continue;
@@ -91,6 +92,9 @@ void Router::extendedKruskal() {
   for (const Vertex* v : vertices) {
     unjoined += v && v->isAPin() ? 1 : 0;
   }
+  static thread_local std::vector<Edge*> towardsStart;
+  mstEdges.reserve(mstEdges.size() + static_cast<size_t>(unjoined));
+  store.mergTreeNodes.reserve(2 * static_cast<size_t>(unjoined));
   while (unjoined > 1 && !edgeHeap.empty()) {
     Edge* e = edgeHeap.deleteMin();
     Vertex* u = e->pStart;
@@ -103,18 +107,25 @@ void Router::extendedKruskal() {
     --unjoined;
     Edge* m = new Edge();
     connectMstSubEdge(u, v);
-    m->subEdges.push_back(store.edgePool.make(u, v));
+    Edge* middle = store.edgePool.make(u, v);
     pushSmall(u->mstEdges, m);
     pushSmall(v->mstEdges, m);
+    // Found from u back to its pin: put in path order afterwards.
+    towardsStart.clear();
     Vertex* w = u;
     while (!w->isAPin()) {
       Vertex* p = w->pPinPred;
       connectMstSubEdge(p, w);
-      m->subEdges.push_front(store.edgePool.make(p, w));
+      towardsStart.push_back(store.edgePool.make(p, w));
       w = p;
       pushSmall(p->mstEdges, m);
     }
     m->pStart = w;
+    m->subEdges.reserve(towardsStart.size() + 1);
+    for (size_t k = towardsStart.size(); k-- > 0;) {
+      m->subEdges.push_back(towardsStart[k]);
+    }
+    m->subEdges.push_back(middle);
     w = v;
     while (!w->isAPin()) {
       Vertex* q = w->pPinPred;
@@ -147,6 +158,7 @@ void Router::extendedKruskal() {
     mergingTree.merge(n, left, right);
   }
   edgeHeap.clear();
+  releaseLarge(towardsStart);
   // Each join made one part of two.
   pinPartCount = unjoined;
 }

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <tuple>
 #include <unordered_map>
@@ -18,19 +19,34 @@ Vertex* farEnd(const Edge* e, const Vertex* x) {
   return e->pStart == x ? e->pEnd : e->pStart;
 }
 
-// Moves the query vertex of each candidate on e to w while only one of its
-// two edges has been crossed; the last such move leaves the end nearer to
-// the other edge.
-void updatePass(Edge* e, Vertex* w) {
+// The update passes over e with w1 and then with w2, in one walk of its
+// list: each pass moves the query vertex of a candidate on e to the pass's
+// vertex while only one of its two edges has been crossed, so that the last
+// such move leaves the end nearer to the other edge. e is crossed between
+// the two passes when `crossing` (the caller has set it visited already).
+// A pass changes only the candidate at hand, so taking both passes in turn
+// per candidate leaves what two walks would.
+void updatePasses(Edge* e, Vertex* w1, Vertex* w2, bool crossing) {
   for (SteinerCandidate* c : e->candidates) {
     if (c->eMst == c->eMstPrime) {
       c->valid = false;
-    } else if (c->eMst->visited && c->eMstPrime->visited) {
       continue;
-    } else if (e == c->eMst) {
-      c->pQuery = w;
+    }
+    bool otherVisited = (e == c->eMst ? c->eMstPrime : c->eMst)->visited;
+    Vertex* SteinerCandidate::*query = nullptr;
+    if (e == c->eMst) {
+      query = &SteinerCandidate::pQuery;
     } else if (e == c->eMstPrime && !c->queryPrimeFixed) {
-      c->pQueryPrime = w;
+      query = &SteinerCandidate::pQueryPrime;
+    }
+    if (!query) {
+      continue;
+    }
+    // The second pass always sees e crossed; the first only on the way back.
+    if (!otherVisited) {
+      c->*query = w2;
+    } else if (crossing) {
+      c->*query = w1;
     }
   }
 }
@@ -67,12 +83,12 @@ void fillPartialEdge(Edge* p,
       p->subEdges.push_back(d);
     }
   } else if (q == ePrime->pEnd) {
-    for (auto it = ePrime->subEdges.rbegin(); it != ePrime->subEdges.rend();
-         ++it) {
-      if ((*it)->pEnd == v) {
-        break;
-      }
-      p->subEdges.push_front(*it);
+    size_t first = ePrime->subEdges.size();
+    while (first > 0 && ePrime->subEdges[first - 1]->pEnd != v) {
+      --first;
+    }
+    for (size_t k = first; k < ePrime->subEdges.size(); ++k) {
+      p->subEdges.push_back(ePrime->subEdges[k]);
     }
   }
 }
@@ -84,15 +100,31 @@ void fillPartialEdge(Edge* p,
 // end is a prefix of that sum. One to the pEnd end is the total less a
 // prefix wherever every sum of consecutive pieces is exact in float (the
 // lengths multiples of one power of two, the total below 2^24 of them), as
-// with integer coordinates; otherwise it is summed piece by piece.
+// with integer coordinates; otherwise it is summed piece by piece. Kept
+// from edge to edge, so that its lists keep their storage.
 class PartialLengths {
  public:
-  PartialLengths(const Edge* e, const std::vector<const Vertex*>& inner) {
+  void reset(const Edge* e, const std::vector<const Vertex*>& inner) {
+    size_t count = e->subEdges.size();
+    at_.clear();
     for (const Vertex* v : inner) {
-      at_.emplace(v, Place{e->subEdges.size(), 0});
+      at_.push_back({v, {count, 0}});
     }
-    prefix_.push_back(0.0f);
-    exact_.push_back(0.0);
+    // By address, only to find a vertex's place: no result depends on it.
+    // A few are scanned instead, repeats and all: the first one answers.
+    sorted_ = at_.size() > scanned;
+    if (sorted_) {
+      std::sort(at_.begin(), at_.end(), [](const Keyed& a, const Keyed& b) {
+        return std::less<const Vertex*>()(a.v, b.v);
+      });
+      at_.erase(std::unique(
+                    at_.begin(), at_.end(),
+                    [](const Keyed& a, const Keyed& b) { return a.v == b.v; }),
+                at_.end());
+    }
+    lens_.clear();
+    prefix_.assign(1, 0.0f);
+    exact_.assign(1, 0.0);
     int low = std::numeric_limits<int>::max();
     size_t i = 0;
     for (const Edge* d : e->subEdges) {
@@ -106,39 +138,44 @@ class PartialLengths {
         auto bits = static_cast<std::uint32_t>(std::ldexp(mant, 24));
         low = std::min(low, exp - 24 + ctz(bits));
       }
-      auto first = at_.find(d->pStart);
-      if (first != at_.end() && first->second.firstStart > i) {
-        first->second.firstStart = i;
+      if (Place* first = find(d->pStart)) {
+        first->firstStart = std::min(first->firstStart, i);
       }
-      auto last = at_.find(d->pEnd);
-      if (last != at_.end()) {
-        last->second.afterLastEnd = i + 1;
+      if (Place* last = find(d->pEnd)) {
+        last->afterLastEnd = i + 1;
       }
       ++i;
     }
     sumsExact_ = low == std::numeric_limits<int>::max() ||
                  exact_.back() < std::ldexp(1.0, 24 + low);
+    if (!sumsExact_) {
+      summed_.assign(count + 1, std::numeric_limits<float>::quiet_NaN());
+    }
   }
 
-  float fromStart(const Vertex* v) const {
-    return prefix_[at_.at(v).firstStart];
+  float fromStart(const Vertex* v) { return prefix_[find(v)->firstStart]; }
+
+  void release() {
+    releaseLarge(at_);
+    releaseLarge(lens_);
+    releaseLarge(prefix_);
+    releaseLarge(exact_);
+    releaseLarge(summed_);
   }
 
-  float toEnd(const Vertex* v) const {
-    size_t j = at_.at(v).afterLastEnd;
+  float toEnd(const Vertex* v) {
+    size_t j = find(v)->afterLastEnd;
     if (sumsExact_) {
       return static_cast<float>(exact_.back() - exact_[j]);
     }
-    auto known = summed_.find(j);
-    if (known != summed_.end()) {
-      return known->second;
+    if (std::isnan(summed_[j])) {
+      float len = 0;
+      for (size_t k = j; k < lens_.size(); ++k) {
+        len += lens_[k];
+      }
+      summed_[j] = len;
     }
-    float len = 0;
-    for (size_t k = j; k < lens_.size(); ++k) {
-      len += lens_[k];
-    }
-    summed_.emplace(j, len);
-    return len;
+    return summed_[j];
   }
 
  private:
@@ -155,12 +192,35 @@ class PartialLengths {
     size_t firstStart;    // of a piece that starts at the vertex, or the count
     size_t afterLastEnd;  // one past a piece that ends there, or 0
   };
-  std::unordered_map<const Vertex*, Place> at_;
+  struct Keyed {
+    const Vertex* v;
+    Place place;
+  };
+  // Null for a vertex not asked for.
+  Place* find(const Vertex* v) {
+    if (!sorted_) {
+      for (Keyed& k : at_) {
+        if (k.v == v) {
+          return &k.place;
+        }
+      }
+      return nullptr;
+    }
+    auto it = std::lower_bound(at_.begin(), at_.end(), v,
+                               [](const Keyed& a, const Vertex* b) {
+                                 return std::less<const Vertex*>()(a.v, b);
+                               });
+    return it != at_.end() && it->v == v ? &it->place : nullptr;
+  }
+
+  static constexpr size_t scanned = 16;
+  std::vector<Keyed> at_;
+  bool sorted_ = false;
   std::vector<float> lens_;
   std::vector<float> prefix_;
   std::vector<double> exact_;
   bool sumsExact_ = false;
-  mutable std::unordered_map<size_t, float> summed_;  // by first piece
+  std::vector<float> summed_;  // by first piece; NaN until summed
 };
 
 BinMergTreeNode* rootOf(BinMergTreeNode* n) {
@@ -252,6 +312,50 @@ void rejoinCutTree(Router& r,
   }
 }
 
+// The parts the pins form in the tree, as VertexParts::ofTree counts them,
+// but in the router's vertex set, which no search needs any more, instead of
+// an index of the vertices made for the purpose. A neighbour that is not in
+// vertices joins nothing: it is the one left without a set.
+int treePinParts(Router& r) {
+  for (Vertex* v : r.vertices) {
+    if (v) {
+      for (Vertex* w : v->mstNbrs) {
+        if (w) {
+          w->dsParent = nullptr;
+        }
+      }
+    }
+  }
+  r.verSet.clear();
+  for (Vertex* v : r.vertices) {
+    if (v) {
+      r.verSet.makeSet(v);
+    }
+  }
+  static thread_local std::vector<const Vertex*> roots;
+  roots.clear();
+  for (Vertex* v : r.vertices) {
+    if (!v) {
+      continue;
+    }
+    for (Vertex* w : v->mstNbrs) {
+      if (w && w->dsParent) {
+        r.verSet.setUnion(v, w);
+      }
+    }
+  }
+  for (Vertex* v : r.vertices) {
+    if (v && v->isAPin()) {
+      roots.push_back(r.verSet.findSet(v));
+    }
+  }
+  std::sort(roots.begin(), roots.end(), std::less<const Vertex*>());
+  int parts =
+      static_cast<int>(std::unique(roots.begin(), roots.end()) - roots.begin());
+  releaseLarge(roots);
+  return parts;
+}
+
 // std::sort with SteinerCandidateLarger, on copies of the gains: the sort
 // compares and moves exactly as on the pointers, so equal gains end in the
 // same order, without a cache miss per comparison on 10^7 candidates.
@@ -260,7 +364,8 @@ void sortByGain(std::vector<SteinerCandidate*>& candidates) {
     float gain;
     SteinerCandidate* c;
   };
-  std::vector<Keyed> keyed;
+  static thread_local std::vector<Keyed> keyed;
+  keyed.clear();
   keyed.reserve(candidates.size());
   for (SteinerCandidate* c : candidates) {
     keyed.push_back({c->gain, c});
@@ -271,6 +376,7 @@ void sortByGain(std::vector<SteinerCandidate*>& candidates) {
   for (size_t i = 0; i < keyed.size(); ++i) {
     candidates[i] = keyed[i].c;
   }
+  releaseLarge(keyed);
 }
 
 }  // namespace
@@ -283,7 +389,9 @@ void Router::eulerTrail(Vertex* x) {
     size_t next;  // index in x's mstEdges of the edge being crossed
   };
   x->visited = true;
-  std::vector<Frame> stack{{x, 0}};
+  static thread_local std::vector<Frame> stack;
+  stack.clear();
+  stack.push_back({x, 0});
   while (!stack.empty()) {
     Frame& f = stack.back();
     if (f.next == f.x->mstEdges.size()) {
@@ -291,8 +399,7 @@ void Router::eulerTrail(Vertex* x) {
       if (!stack.empty()) {
         Frame& up = stack.back();
         Edge* e = up.x->mstEdges[up.next];
-        updatePass(e, farEnd(e, up.x));
-        updatePass(e, up.x);
+        updatePasses(e, farEnd(e, up.x), up.x, false);
         ++up.next;
       }
       continue;
@@ -304,12 +411,12 @@ void Router::eulerTrail(Vertex* x) {
       ++f.next;
       continue;
     }
-    updatePass(e, f.x);
     e->visited = true;
-    updatePass(e, y);
+    updatePasses(e, f.x, y, true);
     y->visited = true;
     stack.push_back({y, 0});
   }
+  releaseLarge(stack);
 }
 
 SteinerCandidate* Router::makeSteinerCandidate(Vertex* u,
@@ -351,8 +458,13 @@ void Router::gainComputation() {
     total += mostCandidates(m);
   }
   steinerCandidates.reserve(total);
+  store.candidatePool.reserve(total - steinerCandidates.size());
+  // Before any edge is filled, since a candidate also goes to another edge's
+  // list.
   for (Edge* m : mstEdges) {
     m->candidates.reserve(m->candidates.size() + mostCandidates(m));
+  }
+  for (Edge* m : mstEdges) {
     for (Edge* e : m->subEdges) {
       for (Vertex* u : e->pStart->sgNbrs) {
         if (u != e->pEnd) {
@@ -401,6 +513,8 @@ void Router::gainComputation() {
     auto pb = part.find(b);
     return pa != part.end() && pb != part.end() && pa->second == pb->second;
   };
+  store.partialEdges.reserve(store.partialEdges.size() +
+                             steinerCandidates.size());
   for (SteinerCandidate* c : steinerCandidates) {
     if (c->valid && closesCycle(c)) {
       pushSmall(c->pQuery->queryCandidates, c, 16);
@@ -416,9 +530,24 @@ void Router::gainComputation() {
 
   // Each candidate is listed at its eMstPrime, so that edge's path is walked
   // once for the stretches of all of them.
-  std::unordered_map<const Edge*, float> wholeLen;
-  std::vector<SteinerCandidate*> mine;
-  std::vector<const Vertex*> inner;
+  using EdgeLen = std::pair<const Edge*, float>;
+  // By address, only to look lengths up: no result depends on the order.
+  auto byEdge = [](const EdgeLen& a, const Edge* b) {
+    return std::less<const Edge*>()(a.first, b);
+  };
+  // Kept per thread, as the working lists below.
+  static thread_local std::vector<EdgeLen> wholeLen;
+  static thread_local std::vector<SteinerCandidate*> mine;
+  static thread_local std::vector<const Vertex*> inner;
+  static thread_local PartialLengths stretch;
+  wholeLen.clear();
+  wholeLen.reserve(mstEdges.size());
+  for (const Edge* m : mstEdges) {
+    wholeLen.emplace_back(m, m->mstEdgeLen());
+  }
+  std::sort(
+      wholeLen.begin(), wholeLen.end(),
+      [&](const EdgeLen& a, const EdgeLen& b) { return byEdge(a, b.first); });
   for (Edge* ePrime : mstEdges) {
     mine.clear();
     inner.clear();
@@ -431,17 +560,14 @@ void Router::gainComputation() {
     if (mine.empty()) {
       continue;
     }
-    PartialLengths stretch(ePrime, inner);
+    stretch.reset(ePrime, inner);
     for (SteinerCandidate* c : mine) {
       Vertex* u = c->u;
       Edge* longest = c->longestEdgeBetweenQueryVer;
       float b = 0.0f;
       if (longest) {
-        auto it = wholeLen.find(longest);
-        if (it == wholeLen.end()) {
-          it = wholeLen.emplace(longest, longest->mstEdgeLen()).first;
-        }
-        b = it->second;
+        b = std::lower_bound(wholeLen.begin(), wholeLen.end(), longest, byEdge)
+                ->second;
       }
       float d = 0.0f;
       if (c->pQueryPrime == ePrime->pStart) {
@@ -466,6 +592,10 @@ void Router::gainComputation() {
                 (std::fabs(u->x - c->sx) + std::fabs(u->y - c->sy));
     }
   }
+  releaseLarge(wholeLen);
+  releaseLarge(mine);
+  releaseLarge(inner);
+  stretch.release();
 }
 
 void Router::fillPartialVictim(SteinerCandidate* c) {
@@ -480,7 +610,8 @@ void Router::addSteinerPoints() {
     return;
   }
   sortByGain(steinerCandidates);
-  std::vector<SteinerCandidate*> applied;
+  static thread_local std::vector<SteinerCandidate*> applied;
+  applied.clear();
   for (SteinerCandidate* c : steinerCandidates) {
     // Gains descend, and invalid candidates carry -1: nothing later applies.
     if (!(c->gain > 0) || !c->valid) {
@@ -526,9 +657,9 @@ void Router::addSteinerPoints() {
   if (applied.empty()) {
     return;
   }
-  VertexParts parts = VertexParts::ofTree(vertices);
-  int now = parts.countPinParts(vertices);
+  int now = treePinParts(*this);
   if (now > pinPartCount) {
+    VertexParts parts = VertexParts::ofTree(vertices);
     rejoinCutTree(*this, applied, parts);
     now = parts.countPinParts(vertices);
   }

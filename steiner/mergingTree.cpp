@@ -6,6 +6,7 @@
 #include "geometry/edge.h"
 #include "geometry/vertex.h"
 #include "steiner/steinerCandidate.h"
+#include "support/smallLists.h"
 
 void BinMergTreeNode::print() const {
   std::cout << "BinMergTreeNode: " << std::endl;
@@ -46,6 +47,7 @@ void BinaryMergingTree::clear() {
 
 void BinaryMergingTree::lcaQuery() {
   nodeSet.clear();
+  nodeSet.members.reserve(32);
   // A tree without a root has no edge, so no candidate to answer.
   if (pRoot) {
     tarjanLca(pRoot);
@@ -74,7 +76,11 @@ void BinaryMergingTree::tarjanLca(BinMergTreeNode* n) {
     BinMergTreeNode* n;
     Stage stage;
   };
-  std::vector<Frame> stack{{n, enter}};
+  // Kept per thread: a small net would otherwise pay more for its storage
+  // than for the walk.
+  static thread_local std::vector<Frame> stack;
+  stack.clear();
+  stack.push_back({n, enter});
   while (!stack.empty()) {
     size_t top = stack.size() - 1;
     BinMergTreeNode* cur = stack[top].n;
@@ -121,4 +127,5 @@ void BinaryMergingTree::tarjanLca(BinMergTreeNode* n) {
         break;
     }
   }
+  releaseLarge(stack);
 }

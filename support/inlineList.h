@@ -64,6 +64,12 @@ class InlineList {
     capacity_ = capacity;
   }
 
+  // A copy of the entries, wherever a std::vector is wanted: these lists
+  // replaced vectors that callers still read as such.
+  operator std::vector<T>() const {  // NOLINT(google-explicit-constructor)
+    return std::vector<T>(begin(), end());
+  }
+
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
   size_t capacity() const { return capacity_; }

@@ -70,3 +70,26 @@ TEST(ObjectPoolTest, ClearThenReuse) {
   }
   EXPECT_EQ(log, (std::vector<int>{1, 2, 3}));
 }
+
+// A pool that goes leaves its chunk to the next one on the thread: the
+// objects made there are new ones, each destroyed once with its own pool.
+TEST(ObjectPoolTest, NextPoolTakesOverTheChunk) {
+  std::vector<int> log;
+  {
+    ObjectPool<Logged, 64> pool;
+    for (int k = 0; k < 40; ++k) {
+      pool.make(log, k);
+    }
+  }
+  ASSERT_EQ(log.size(), 40u);
+  log.clear();
+  {
+    ObjectPool<Logged, 64> pool;
+    pool.reserve(10);
+    Logged* again = pool.make(log, 100);
+    EXPECT_EQ(again->id, 100);
+    pool.make(log, 101);
+    EXPECT_TRUE(log.empty()) << "an object was destroyed when it was made";
+  }
+  EXPECT_EQ(log, (std::vector<int>{100, 101}));
+}
