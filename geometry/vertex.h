@@ -18,7 +18,7 @@ class SteinerCandidate;
 class Vertex {
  public:
   Vertex(float x, float y, std::string type);
-  // Storage comes back from the thread's last deleted vertexs
+  // Storage comes back from the thread's last deleted vertices
   // (FreeList): a small net makes a few dozen of them.
   static void* operator new(size_t) { return FreeList<Vertex>::take(); }
   static void* operator new(size_t, void* at) { return at; }

@@ -6,6 +6,20 @@
 
 #include "support/inlineList.h"
 
+// Under AddressSanitizer storage is never handed on between objects or
+// pools, so that a use after delete is still reported.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kReuseStorage = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kReuseStorage = false;
+#else
+inline constexpr bool kReuseStorage = true;
+#endif
+#else
+inline constexpr bool kReuseStorage = true;
+#endif
+
 // One Held per thread, made on first use; null late in the thread's exit,
 // once it is gone, for a pool or object destroyed after it.
 template <class Held>
@@ -94,7 +108,7 @@ class ObjectPool {
                           : std::min(2 * chunks_.back().capacity, chunkSize);
     capacity = std::max(capacity, wanted_);
     wanted_ = 0;
-    Spare* spare = PerThread<Spare>::get();
+    Spare* spare = kReuseStorage ? PerThread<Spare>::get() : nullptr;
     if (spare && spare->chunk.capacity >= capacity) {
       chunks_.push_back(spare->chunk);
       spare->chunk = {nullptr, 0};
@@ -106,7 +120,7 @@ class ObjectPool {
   }
 
   static void keepOrFree(Chunk c) {
-    Spare* spare = PerThread<Spare>::get();
+    Spare* spare = kReuseStorage ? PerThread<Spare>::get() : nullptr;
     if (!spare || c.capacity <= spare->chunk.capacity) {
       ::operator delete(c.objects);
       return;
@@ -130,7 +144,7 @@ template <class T, size_t most = 1024>
 class FreeList {
  public:
   static void* take() {
-    List* l = PerThread<List>::get();
+    List* l = kReuseStorage ? PerThread<List>::get() : nullptr;
     if (!l || !l->head) {
       return ::operator new(sizeof(T));
     }
@@ -144,7 +158,7 @@ class FreeList {
     if (!p) {
       return;
     }
-    List* l = PerThread<List>::get();
+    List* l = kReuseStorage ? PerThread<List>::get() : nullptr;
     if (!l || l->count == most) {
       ::operator delete(p);
       return;
