@@ -103,19 +103,21 @@ using ActiveTree = RankTree<Vertex, int, float>;  // elements: sweep numbers
 // play no part.
 class HiddenVertices {
  public:
+  // From vertex from on; entry[i]: vertex i's entry in activeTree.
   HiddenVertices(const QuadSweep& s,
                  const std::vector<Vertex*>& sweepOrder,
-                 ActiveTree& activeTree)
+                 ActiveTree& activeTree,
+                 const std::vector<ActiveTree::Entry*>& entry,
+                 int from)
       : s_(s),
         order_(sweepOrder),
         active_(activeTree),
+        entry_(entry),
         kd_(signedCoords(sweepOrder, s.sx, true),
-            signedCoords(sweepOrder, s.sy, false)),
-        entry_(sweepOrder.size(), nullptr),
+            signedCoords(sweepOrder, s.sy, false),
+            from),
         wake_(sweepOrder.size(), kShown),
         wBy_(sweepOrder.size(), nullptr) {}
-
-  void entered(int i, ActiveTree::Entry* e) { entry_[i] = e; }
 
   // Before vertex i is swept: later queries look only past it, and the
   // vertices hidden until i are shown again.
@@ -208,8 +210,8 @@ class HiddenVertices {
   const QuadSweep& s_;
   const std::vector<Vertex*>& order_;
   ActiveTree& active_;
+  const std::vector<ActiveTree::Entry*>& entry_;
   KdTree kd_;
-  std::vector<ActiveTree::Entry*> entry_;
   std::vector<int> wake_;  // kShown, or when to show; KdTree::kNone: never
   std::vector<VerEntry*> wBy_;  // the edge that hid each vertex
   // (edge, signed x, vertex) of every hidden vertex
@@ -335,15 +337,18 @@ void sweepQuad(Router& r, const QuadSweep& s) {
   VerRankTree horiEdgeTree(std::move(cornerYs));
   VerRankTree vertEdgeTree(std::move(cornerXs));
   bool byRank = stepPassesOnlyOwnX(activeTree.keys(), s);
+  // Hiding pays only where vertices are refused again and again: it
+  // starts once the refusals outnumber the vertices swept.
   std::unique_ptr<HiddenVertices> hidden;
-  if (byRank) {
-    hidden = std::make_unique<HiddenVertices>(s, sweepOrder, activeTree);
-  }
+  std::vector<ActiveTree::Entry*> entry(n);
+  size_t refusals = 0;
   VerEntry* wn = nullptr;
   for (size_t i = 0; i < n; ++i) {
     Vertex* f = sweepOrder[i];
-    if (byRank) {
+    if (hidden) {
       hidden->reach(static_cast<int>(i));
+    }
+    if (byRank) {
       int k = xRank[i];
       float t = sy * f->y;
       for (ActiveTree::Entry* e = s.sx > 0 ? activeTree.lastAtMost(k, t)
@@ -356,7 +361,11 @@ void sweepQuad(Router& r, const QuadSweep& s) {
         if (joins(r, s, f, d, horiEdgeTree, vertEdgeTree, wn)) {
           r.connectSgEdge(f, d);
           activeTree.remove(e);
-        } else {
+        } else if (hidden) {
+          hidden->hide(j, wn);
+        } else if (++refusals > i) {
+          hidden = std::make_unique<HiddenVertices>(
+              s, sweepOrder, activeTree, entry, static_cast<int>(i) + 1);
           hidden->hide(j, wn);
         }
       }
@@ -375,11 +384,7 @@ void sweepQuad(Router& r, const QuadSweep& s) {
     if (isCorner[i]) {
       updateEdgeTrees(s, f, horiEdgeTree, vertEdgeTree, hidden.get());
     }
-    ActiveTree::Entry* e =
-        activeTree.insertAt(static_cast<int>(i), xRank[i], sy * f->y);
-    if (hidden) {
-      hidden->entered(static_cast<int>(i), e);
-    }
+    entry[i] = activeTree.insertAt(static_cast<int>(i), xRank[i], sy * f->y);
   }
 }
 

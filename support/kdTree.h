@@ -11,21 +11,26 @@ class KdTree {
  public:
   static constexpr int kNone = std::numeric_limits<int>::max();
 
-  // xs[i], ys[i]: point i.
-  KdTree(const std::vector<float>& xs, const std::vector<float>& ys) {
-    int n = static_cast<int>(xs.size());
+  // xs[i], ys[i]: point i; the points before from count as dropped.
+  KdTree(const std::vector<float>& xs,
+         const std::vector<float>& ys,
+         int from = 0) {
+    int n = static_cast<int>(xs.size()) - from;
     nodes_.resize(n);
     std::vector<int> ids(n);
     for (int i = 0; i < n; ++i) {
-      ids[i] = i;
+      ids[i] = from + i;
     }
-    nodeOf_.resize(n);
+    nodeOf_.assign(xs.size(), -1);
     root_ = build(ids, xs, ys, 0, n, 0, -1);
   }
 
   // Drops point i; every point before it must have been dropped already.
   void drop(int i) {
     int k = nodeOf_[i];
+    if (k < 0) {
+      return;
+    }
     nodes_[k].alive = false;
     for (; k >= 0; k = nodes_[k].parent) {
       Node& a = nodes_[k];
