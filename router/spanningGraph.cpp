@@ -212,7 +212,7 @@ class HiddenVertices {
   ActiveTree& active_;
   const std::vector<ActiveTree::Entry*>& entry_;
   KdTree kd_;
-  std::vector<int> wake_;  // kShown, or when to show; KdTree::kNone: never
+  std::vector<int> wake_;       // kShown, or when to show; KdTree::kNone: never
   std::vector<VerEntry*> wBy_;  // the edge that hid each vertex
   // (edge, signed x, vertex) of every hidden vertex
   std::set<std::tuple<std::uintptr_t, float, int>> hidden_;

@@ -97,8 +97,7 @@ class KdTree {
     return mid;
   }
 
-  void search(
-      int k, float x0, float x1, float y0, float y1, int& best) const {
+  void search(int k, float x0, float x1, float y0, float y1, int& best) const {
     const Node& a = nodes_[k];
     if (a.least >= best || a.x1 < x0 || a.x0 > x1 || a.y1 < y0 || a.y0 > y1) {
       return;
