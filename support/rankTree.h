@@ -93,6 +93,15 @@ class RankTree {
     }
   }
 
+  // A value of infinity hides the entry, and the rest of its key's queue
+  // behind it, from every firstAtMost and lastAtMost.
+  void setValue(Entry* e, float value) {
+    e->value_ = value;
+    if (!e->prev_) {
+      setLeaf(e->rank_, value);
+    }
+  }
+
   // Smallest key at or above x, the earliest inserted of that key.
   Entry* lowerInc(K x) const { return firstAtMost(rankAtOrAbove(x), kAny); }
 

@@ -162,4 +162,36 @@ TEST(QuadrantSweepTest, FallingLineGivesThePlainSweepsEdges) {
   }
 }
 
+// Nested frames, each with one gap and a pin in the corridor outside it,
+// and a few rectangles overlapping or touching them: vertices wait behind
+// many frames for their partners, so the sweeps set them aside. Wall
+// widths, gap sides and ring orientations vary.
+TEST(QuadrantSweepTest, NestedFramesGiveThePlainSweepsEdges) {
+  for (unsigned seed = 1; seed <= 30; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    Scene s;
+    int frames = 3 + static_cast<int>(seed % 12);
+    int c = 5 * frames + 5;
+    s.addPin(static_cast<float>(c), static_cast<float>(c));
+    for (int k = 1; k <= frames; ++k) {
+      float lo = static_cast<float>(c - 5 * k),
+            hi = static_cast<float>(c + 5 * k);
+      float t = 1 + static_cast<float>(rng() % 2);  // wall thickness
+      bool cw = rng() % 2 == 1;
+      bool gapRight = rng() % 2 == 1;
+      float gx = gapRight ? hi - t : lo, wx = gapRight ? lo : hi - t;
+      s.addRect(lo, lo, hi, lo + t, cw);
+      s.addRect(lo, hi - t, hi, hi, cw);
+      s.addRect(wx, lo, wx + t, hi, cw);
+      s.addRect(gx, lo, gx + t, c - 1.0f, cw);
+      s.addRect(gx, c + 1.0f, gx + t, hi, cw);
+      s.addPin(hi + 2, hi + 2 - static_cast<float>(rng() % 3));
+    }
+    s.addRandomRects(static_cast<int>(seed % 5), seed, 2 * c, 4);
+    s.addRandomPins(static_cast<int>(seed % 9), seed, 2 * c);
+    expectSweepsAsPlain(s);
+  }
+}
+
 }  // namespace
