@@ -213,10 +213,10 @@ bool less(const Frac& a, const Frac& b) {
 bool diagonalCrosses(const Piece& p, const Rect& r) {
   Real dx = static_cast<Real>(p.x2) - p.x1;
   Real dy = static_cast<Real>(p.y2) - p.y1;
-  Frac ax = frac(static_cast<Real>(r.x1) - p.x1, dx);
-  Frac bx = frac(static_cast<Real>(r.x2) - p.x1, dx);
-  Frac ay = frac(static_cast<Real>(r.y1) - p.y1, dy);
-  Frac by = frac(static_cast<Real>(r.y2) - p.y1, dy);
+  Frac ax = frac(static_cast<Real>(r.xlo) - p.x1, dx);
+  Frac bx = frac(static_cast<Real>(r.xhi) - p.x1, dx);
+  Frac ay = frac(static_cast<Real>(r.ylo) - p.y1, dy);
+  Frac by = frac(static_cast<Real>(r.yhi) - p.y1, dy);
   if (dx < 0) {
     std::swap(ax, bx);
   }
@@ -414,16 +414,13 @@ TreeCheck checkTree(const std::vector<Point>& pins,
   std::vector<char> crossing(np, 0);
   std::vector<Slab> slabsH, slabsV;
   for (const Rect& r : rects) {
-    slabsH.push_back({r.y1, r.y2, r.x1, r.x2});
-    slabsV.push_back({r.x1, r.x2, r.y1, r.y2});
+    slabsH.push_back({r.ylo, r.yhi, r.xlo, r.xhi});
+    slabsV.push_back({r.xlo, r.xhi, r.ylo, r.yhi});
   }
   markCrossings(crossH, slabsH, crossing);
   markCrossings(crossV, slabsV, crossing);
   if (!diagonals.empty() && !rects.empty()) {
-    BoxTree<double> boxes(rects.size(), [&](size_t k) {
-      const Rect& r = rects[k];
-      return Box{r.x1, r.y1, r.x2, r.y2};
-    });
+    BoxTree<double> boxes(rects);
     for (long i : diagonalWalk) {
       const Piece& p = pieces[i];
       boxes.query(plane::boundsOf(p), [&](long k) {

@@ -12,13 +12,8 @@
 using Piece = plane::Wire<double>;
 using Point = plane::Point<double>;
 
-// An obstacle: the closed box [x1, x2] x [y1, y2], x1 < x2 and y1 < y2.
-struct Rect {
-  double x1;
-  double y1;
-  double x2;
-  double y2;
-};
+// An obstacle, xlo < xhi and ylo < yhi.
+using Rect = plane::Box<double>;
 
 // The figures of one tree over its pins and obstacles. Lengths are
 // rectilinear (|dx| + |dy|, diagonal pieces too), summed in double.

@@ -20,7 +20,7 @@ Instance family(const std::string& name, long size) {
 }
 
 bool inside(const Rect& r, const Point& p) {
-  return r.x1 < p.x && p.x < r.x2 && r.y1 < p.y && p.y < r.y2;
+  return r.xlo < p.x && p.x < r.xhi && r.ylo < p.y && p.y < r.yhi;
 }
 
 // Runs every mode of both programs on one member of a family: each must

@@ -19,8 +19,8 @@ inline std::vector<Piece> gridTree(const std::vector<Point>& pins,
   // Nodes strictly inside an obstacle, and unit steps whose middle is.
   std::vector<char> inside(nx * ny, 0), hBlock(nx * ny, 0), vBlock(nx * ny, 0);
   for (const Rect& r : rects) {
-    long x1 = static_cast<long>(r.x1), x2 = static_cast<long>(r.x2);
-    long y1 = static_cast<long>(r.y1), y2 = static_cast<long>(r.y2);
+    long x1 = static_cast<long>(r.xlo), x2 = static_cast<long>(r.xhi);
+    long y1 = static_cast<long>(r.ylo), y2 = static_cast<long>(r.yhi);
     for (long y = y1; y <= y2; ++y) {
       for (long x = x1; x <= x2; ++x) {
         bool inY = y1 < y && y < y2, inX = x1 < x && x < x2;

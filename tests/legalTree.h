@@ -37,8 +37,8 @@ inline std::vector<::Rect> obstaclesOf(const Router& r) {
     const Vertex* v = c;
     do {
       seen.insert(v);
-      b = {std::min<double>(b.x1, v->x), std::min<double>(b.y1, v->y),
-           std::max<double>(b.x2, v->x), std::max<double>(b.y2, v->y)};
+      b = {std::min<double>(b.xlo, v->x), std::min<double>(b.ylo, v->y),
+           std::max<double>(b.xhi, v->x), std::max<double>(b.yhi, v->y)};
       v = v->pNextCorner;
     } while (v && v != c);
     out.push_back(b);

@@ -57,11 +57,12 @@ TEST(NetsGenTest, PinsAreDistinctNearOneAnotherAndOffTheMacros) {
   double area = 0, side = netsBoxSide(3000);
   for (size_t i = 0; i < rects.size(); ++i) {
     const Rect& a = rects[i];
-    area += (a.x2 - a.x1) * (a.y2 - a.y1);
-    EXPECT_TRUE(a.x1 >= 0 && a.y1 >= 0 && a.x2 <= side && a.y2 <= side);
+    area += (a.xhi - a.xlo) * (a.yhi - a.ylo);
+    EXPECT_TRUE(a.xlo >= 0 && a.ylo >= 0 && a.xhi <= side && a.yhi <= side);
     for (size_t j = i + 1; j < rects.size(); ++j) {
       const Rect& b = rects[j];
-      EXPECT_FALSE(a.x1 <= b.x2 && b.x1 <= a.x2 && a.y1 <= b.y2 && b.y1 <= a.y2)
+      EXPECT_FALSE(a.xlo <= b.xhi && b.xlo <= a.xhi && a.ylo <= b.yhi &&
+                   b.ylo <= a.yhi)
           << "macros " << i << " and " << j << " touch";
     }
   }
@@ -73,7 +74,8 @@ TEST(NetsGenTest, PinsAreDistinctNearOneAnotherAndOffTheMacros) {
     for (const Point& p : net) {
       EXPECT_TRUE(seen.insert({p.x, p.y}).second) << "a repeated pin";
       for (const Rect& r : rects) {
-        EXPECT_FALSE(r.x1 <= p.x && p.x <= r.x2 && r.y1 <= p.y && p.y <= r.y2);
+        EXPECT_FALSE(r.xlo <= p.x && p.x <= r.xhi && r.ylo <= p.y &&
+                     p.y <= r.yhi);
       }
       xlo = std::min(xlo, p.x), xhi = std::max(xhi, p.x);
       ylo = std::min(ylo, p.y), yhi = std::max(yhi, p.y);

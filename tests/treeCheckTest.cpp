@@ -318,7 +318,7 @@ bool slowMeet(const Piece& a, const Piece& b) {
 }
 
 bool strictlyIn(const Rect& r, long double x, long double y) {
-  return r.x1 < x && x < r.x2 && r.y1 < y && y < r.y2;
+  return r.xlo < x && x < r.xhi && r.ylo < y && y < r.yhi;
 }
 
 // Tries a point between every two neighbouring places where the piece

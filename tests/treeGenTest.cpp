@@ -44,8 +44,10 @@ Contacts contacts(const std::vector<Rect>& r) {
     for (size_t j = i + 1; j < r.size(); ++j) {
       const Rect& a = r[i];
       const Rect& b = r[j];
-      if (a.x1 <= b.x2 && b.x1 <= a.x2 && a.y1 <= b.y2 && b.y1 <= a.y2) {
-        bool inner = a.x1 < b.x2 && b.x1 < a.x2 && a.y1 < b.y2 && b.y1 < a.y2;
+      if (a.xlo <= b.xhi && b.xlo <= a.xhi && a.ylo <= b.yhi &&
+          b.ylo <= a.yhi) {
+        bool inner =
+            a.xlo < b.xhi && b.xlo < a.xhi && a.ylo < b.yhi && b.ylo < a.yhi;
         ++(inner ? c.overlapping : c.touching);
       }
     }
@@ -63,8 +65,9 @@ PinPlaces pinPlaces(const Instance& inst) {
   for (const Point& q : inst.pins) {
     bool in = false, side = false;
     for (const Rect& r : inst.rects) {
-      bool closed = r.x1 <= q.x && q.x <= r.x2 && r.y1 <= q.y && q.y <= r.y2;
-      bool open = r.x1 < q.x && q.x < r.x2 && r.y1 < q.y && q.y < r.y2;
+      bool closed =
+          r.xlo <= q.x && q.x <= r.xhi && r.ylo <= q.y && q.y <= r.yhi;
+      bool open = r.xlo < q.x && q.x < r.xhi && r.ylo < q.y && q.y < r.yhi;
       in = in || open;
       side = side || (closed && !open);
     }
@@ -170,9 +173,9 @@ TEST(TreeGenTest, PinsAreDistinctAndEverythingLiesInTheBox) {
       EXPECT_TRUE(100 <= q.x && q.x <= 300 && 200 <= q.y && q.y <= 260);
     }
     for (const Rect& r : inst.rects) {
-      EXPECT_TRUE(100 <= r.x1 && r.x2 <= 300 && 200 <= r.y1 && r.y2 <= 260);
-      EXPECT_TRUE(3 <= r.x2 - r.x1 && r.x2 - r.x1 <= 9);
-      EXPECT_TRUE(3 <= r.y2 - r.y1 && r.y2 - r.y1 <= 9);
+      EXPECT_TRUE(100 <= r.xlo && r.xhi <= 300 && 200 <= r.ylo && r.yhi <= 260);
+      EXPECT_TRUE(3 <= r.xhi - r.xlo && r.xhi - r.xlo <= 9);
+      EXPECT_TRUE(3 <= r.yhi - r.ylo && r.yhi - r.ylo <= 9);
     }
   }
 }
@@ -212,8 +215,8 @@ TEST(TreeGenTest, CornerOrders) {
     for (size_t i = 0; i < inst.rects.size(); ++i) {
       const auto& c = inst.corners[i];
       EXPECT_EQ(signedArea(c) > 0, order == CornerOrder::ccw);
-      EXPECT_EQ(c[0].x, inst.rects[i].x1) << "starts at the lower left";
-      EXPECT_EQ(c[0].y, inst.rects[i].y1);
+      EXPECT_EQ(c[0].x, inst.rects[i].xlo) << "starts at the lower left";
+      EXPECT_EQ(c[0].y, inst.rects[i].ylo);
     }
   }
   o.cornerOrder = CornerOrder::mixed;
@@ -223,7 +226,7 @@ TEST(TreeGenTest, CornerOrders) {
   for (size_t i = 0; i < inst.rects.size(); ++i) {
     const auto& c = inst.corners[i];
     directions.insert(signedArea(c) > 0);
-    starts.emplace(c[0].x == inst.rects[i].x1, c[0].y == inst.rects[i].y1);
+    starts.emplace(c[0].x == inst.rects[i].xlo, c[0].y == inst.rects[i].ylo);
   }
   EXPECT_EQ(directions.size(), 2u);
   EXPECT_EQ(starts.size(), 4u);

@@ -10,8 +10,8 @@ void appendRects(const Input<double>& in, std::vector<Rect>& rects) {
   for (const auto& ring : in.rects) {
     Rect r{ring[0].x, ring[0].y, ring[0].x, ring[0].y};
     for (const InputPoint<double>& c : ring) {
-      r = {std::min(r.x1, c.x), std::min(r.y1, c.y), std::max(r.x2, c.x),
-           std::max(r.y2, c.y)};
+      r = {std::min(r.xlo, c.x), std::min(r.ylo, c.y), std::max(r.xhi, c.x),
+           std::max(r.yhi, c.y)};
     }
     rects.push_back(r);
   }

@@ -141,8 +141,8 @@ int checkNetsFile(const std::string& netsPath,
   // then finds clear.
   std::vector<ObstacleIndex::Rect> boxes;
   for (const Rect& r : rects) {
-    boxes.push_back({floatBelow(r.x1), floatBelow(r.y1), floatAbove(r.x2),
-                     floatAbove(r.y2)});
+    boxes.push_back({floatBelow(r.xlo), floatBelow(r.ylo), floatAbove(r.xhi),
+                     floatAbove(r.yhi)});
   }
   ObstacleIndex index(boxes);
   long legal = 0;

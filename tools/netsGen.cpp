@@ -162,7 +162,7 @@ bool generateNets(const GenOptions& o,
   Draws order(o.seed * 8 + 7);
   for (const Rect& r : out.obstacles.rects) {
     std::array<Point, 4> ccw{
-        {{r.x1, r.y1}, {r.x2, r.y1}, {r.x2, r.y2}, {r.x1, r.y2}}};
+        {{r.xlo, r.ylo}, {r.xhi, r.ylo}, {r.xhi, r.yhi}, {r.xlo, r.yhi}}};
     bool clockwise = o.cornerOrder == CornerOrder::cw;
     long start = 0;
     if (o.cornerOrder == CornerOrder::mixed) {
@@ -179,9 +179,9 @@ bool generateNets(const GenOptions& o,
   double blocked = 0;
   for (const Rect& r : out.obstacles.rects) {
     // Integers within the float range: exact.
-    rects.push_back({static_cast<float>(r.x1), static_cast<float>(r.y1),
-                     static_cast<float>(r.x2), static_cast<float>(r.y2)});
-    blocked += static_cast<double>(r.x2 - r.x1) * (r.y2 - r.y1);
+    rects.push_back({static_cast<float>(r.xlo), static_cast<float>(r.ylo),
+                     static_cast<float>(r.xhi), static_cast<float>(r.yhi)});
+    blocked += static_cast<double>(r.xhi - r.xlo) * (r.yhi - r.ylo);
   }
   ObstacleIndex index(rects);
 

@@ -498,8 +498,8 @@ std::string formatStpFile(const Instance& inst, const std::string& name) {
   }
   s += "END\n\nSECTION Obstacles\n";
   for (const Rect& r : inst.rects) {
-    s += "RR " + integer(r.x1) + " " + integer(r.y1) + " " + integer(r.x2) +
-         " " + integer(r.y2) + "\n";
+    s += "RR " + integer(r.xlo) + " " + integer(r.ylo) + " " + integer(r.xhi) +
+         " " + integer(r.yhi) + "\n";
   }
   return s + "END\n\nEOF\n";
 }

@@ -140,8 +140,8 @@ std::string plotSvg(const std::vector<Point>& pins,
     cover(p.x, p.y);
   }
   for (const Rect& r : rects) {
-    cover(r.x1, r.y1);
-    cover(r.x2, r.y2);
+    cover(r.xlo, r.ylo);
+    cover(r.xhi, r.yhi);
   }
   for (const Piece& p : pieces) {
     cover(p.x1, p.y1);
@@ -196,7 +196,8 @@ std::string plotSvg(const std::vector<Point>& pins,
       }
     };
     for (const Rect& r : rects) {
-      long x1 = f.x(r.x1), x2 = f.x(r.x2), top = f.y(r.y2), bottom = f.y(r.y1);
+      long x1 = f.x(r.xlo), x2 = f.x(r.xhi), top = f.y(r.yhi),
+           bottom = f.y(r.ylo);
       widen(x1, x2);
       widen(top, bottom);
       putPoint(s, 'M', x1, top);
