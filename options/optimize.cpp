@@ -16,6 +16,10 @@ namespace {
 const double kSmallNet = 5000;
 const double kSmallWork = 8e7;
 const double kWorkPerVertex = 800;
+// A small net of at least this many pin positions is improved from a second
+// start too. Below it the second start seldom wins: on 10^4 nets of a
+// design it took a fifth of the time to shorten them by 0.02 %.
+const int kTwoStartPins = 100;
 // Nets of up to this many pin positions are solved whole, whatever the
 // work; up to the second, when the budget allows.
 const int kAlwaysExactPins = 9;
@@ -92,19 +96,20 @@ void Router::formOptimizedSMT() {
     }
   }
 
-  // A small net is improved from two starts, formSMT's and the other
-  // graph's, and keeps the shorter; a larger one from formSMT's alone.
+  // A small net of many pins is improved from two starts, formSMT's and the
+  // other graph's, and keeps the shorter; any other from formSMT's alone.
   // Improving never lengthens a tree, so the result is no longer than
   // formSMT's.
   // Copied before this Router's stages null some of its entries.
+  bool twoStarts = small && distinct >= kTwoStartPins;
   std::vector<Vertex*> copy;
-  if (small) {
+  if (twoStarts) {
     copy = copyInput(vertices);
   }
   formSMT();
   std::vector<Wire> best =
       improveTree(wiresOf(segments), pins, obstacles, kMaxEnds, budget);
-  if (small) {
+  if (twoStarts) {
     Router second(copy);
     second.options.exactGraph = !options.exactGraph;
     second.formSMT();
