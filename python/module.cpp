@@ -448,14 +448,10 @@ py::dict checkOf(py::handle pinsObj,
     }
     pieces.push_back({c[0], c[1], c[2], c[3]});
   }
-  std::vector<::Rect> rects;
-  for (const treecore::Rect& r : obs.rects()) {
-    rects.push_back({r.xlo, r.ylo, r.xhi, r.yhi});
-  }
   TreeCheck c;
   {
     py::gil_scoped_release released;
-    c = checkTree(pins, rects, pieces);
+    c = checkTree(pins, obs.rects(), pieces);
   }
   return py::dict(
       "pieces"_a = c.pieces, "diagonal_pieces"_a = c.diagonalPieces,

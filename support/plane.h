@@ -35,6 +35,11 @@ bool operator==(const Point<T>& a, const Point<T>& b) {
 }
 
 template <class T>
+bool operator!=(const Point<T>& a, const Point<T>& b) {
+  return !(a == b);
+}
+
+template <class T>
 bool operator==(const Box<T>& a, const Box<T>& b) {
   return a.xlo == b.xlo && a.ylo == b.ylo && a.xhi == b.xhi && a.yhi == b.yhi;
 }

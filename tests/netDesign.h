@@ -154,19 +154,11 @@ inline std::string banner(treecore::Form form) {
 inline TreeCheck checkOf(const treecore::Tree& t,
                          const treecore::Net& net,
                          const treecore::Obstacles& obstacles) {
-  std::vector<Point> pins;
-  for (const treecore::Point& p : net) {
-    pins.push_back({p.x, p.y});
-  }
-  std::vector<Rect> rects;
-  for (const treecore::Rect& r : obstacles.rects()) {
-    rects.push_back({r.xlo, r.ylo, r.xhi, r.yhi});
-  }
   std::vector<Piece> pieces;
   for (const treecore::Segment& s : t.segments) {
     pieces.push_back({s.a.x, s.a.y, s.b.x, s.b.y});
   }
-  return checkTree(pins, rects, pieces);
+  return checkTree(net, obstacles.rects(), pieces);
 }
 
 }  // namespace netDesign

@@ -1,30 +1,15 @@
 #pragma once
 #include <string>
 
+#include "support/plane.h"
+
 namespace treecore {
 
 // Coordinates are taken as doubles for convenience; the pipeline computes
 // in single precision, so each must be a value a float holds (see
-// toSingle).
-struct Point {
-  double x;
-  double y;
-};
-
-// The closed box [xlo, xhi] x [ylo, yhi].
-struct Rect {
-  double xlo;
-  double ylo;
-  double xhi;
-  double yhi;
-};
-
-inline bool operator==(const Point& a, const Point& b) {
-  return a.x == b.x && a.y == b.y;
-}
-inline bool operator!=(const Point& a, const Point& b) {
-  return !(a == b);
-}
+// toSingle). Rect is the closed box [xlo, xhi] x [ylo, yhi].
+using Point = plane::Point<double>;
+using Rect = plane::Box<double>;
 
 // The float that v stands for, as the readers take a number written in a
 // file: v is read as its shortest decimal form (0.1 as "0.1"), and accepted
