@@ -131,18 +131,25 @@ int findPoint(const std::vector<RoutePoint>& points, const RoutePoint& p) {
                                         : -1;
 }
 
-// The parts of the pins, given each pin's part on the wire or -1 for none:
-// pins on no wire are told apart by their points.
+// The parts of the pins, given each pin's part on the wire (below
+// partCount) or -1 for none: pins on no wire are told apart by their points.
 int distinctParts(const std::vector<RoutePoint>& pins,
-                  const std::vector<int>& partOf) {
-  std::vector<std::tuple<int, float, float>> keys;
-  keys.reserve(pins.size());
+                  const std::vector<int>& partOf,
+                  size_t partCount) {
+  std::vector<char> seen(partCount, 0);
+  std::vector<RoutePoint> off;
+  int parts = 0;
   for (size_t k = 0; k < pins.size(); ++k) {
-    bool on = partOf[k] >= 0;
-    keys.emplace_back(partOf[k], on ? 0.0f : pins[k].x, on ? 0.0f : pins[k].y);
+    if (partOf[k] < 0) {
+      off.push_back(pins[k]);
+    } else if (!seen[partOf[k]]) {
+      seen[partOf[k]] = 1;
+      ++parts;
+    }
   }
-  std::sort(keys.begin(), keys.end());
-  return static_cast<int>(std::unique(keys.begin(), keys.end()) - keys.begin());
+  std::sort(off.begin(), off.end(), lessPoint);
+  return parts +
+         static_cast<int>(std::unique(off.begin(), off.end()) - off.begin());
 }
 
 // The parts of the pins on a plan whose pieces parts has joined.
@@ -155,7 +162,7 @@ int planPinParts(const WirePlan& plan,
     int n = findPoint(plan.nodes, p);
     partOf.push_back(n >= 0 ? parts.find(n) : -1);
   }
-  return distinctParts(pins, partOf);
+  return distinctParts(pins, partOf, parts.size());
 }
 
 }  // namespace
@@ -341,7 +348,7 @@ int cleanTreePinParts(const std::vector<Wire>& wires,
     }
     partOf.push_back(e >= 0 ? parts.find(e) : -1);
   }
-  return distinctParts(pins, partOf);
+  return distinctParts(pins, partOf, parts.size());
 }
 
 std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
