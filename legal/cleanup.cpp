@@ -55,19 +55,20 @@ void replaceSegments(Router& r, const std::vector<Wire>& clean, int pinParts) {
   const ObstacleIndex* index =
       r.legal.obstacles().empty() ? nullptr : &r.legal.obstacles();
   // Segments that end at one point are linked there, as moveSegments links
-  // them.
-  std::vector<std::tuple<float, float, Segment*, bool>> ends;
+  // them, in the order of the wires. Ends are (x, y, 2 * wire + 1 at its
+  // second end): unique keys, so a plain sort keeps that order.
+  r.segments.reserve(clean.size());
+  std::vector<std::tuple<float, float, int>> ends;
+  ends.reserve(2 * clean.size());
   for (const Wire& w : clean) {
     Segment* s = new Segment(w.x1, w.y1, w.x2, w.y2);
     s->pObstIndex = index;
+    int k = static_cast<int>(r.segments.size());
     r.segments.push_back(s);
-    ends.emplace_back(w.x1, w.y1, s, true);
-    ends.emplace_back(w.x2, w.y2, s, false);
+    ends.emplace_back(w.x1, w.y1, 2 * k);
+    ends.emplace_back(w.x2, w.y2, 2 * k + 1);
   }
-  std::stable_sort(ends.begin(), ends.end(), [](const auto& a, const auto& b) {
-    return std::tie(std::get<0>(a), std::get<1>(a)) <
-           std::tie(std::get<0>(b), std::get<1>(b));
-  });
+  std::sort(ends.begin(), ends.end());
   for (size_t k = 0; k < ends.size();) {
     size_t e = k;
     while (e < ends.size() && std::get<0>(ends[e]) == std::get<0>(ends[k]) &&
@@ -75,11 +76,12 @@ void replaceSegments(Router& r, const std::vector<Wire>& clean, int pinParts) {
       ++e;
     }
     for (size_t i = k; i < e; ++i) {
+      int end = std::get<2>(ends[i]);
+      Segment* s = r.segments[end / 2];
       for (size_t j = k; j < e; ++j) {
         if (i != j) {
-          Segment* s = std::get<2>(ends[i]);
-          (std::get<3>(ends[i]) ? s->startNbrs : s->endNbrs)
-              .push_back(std::get<2>(ends[j]));
+          (end % 2 == 0 ? s->startNbrs : s->endNbrs)
+              .push_back(r.segments[std::get<2>(ends[j]) / 2]);
         }
       }
     }

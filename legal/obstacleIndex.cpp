@@ -1,7 +1,7 @@
 #include "legal/obstacleIndex.h"
 
 #include <algorithm>
-#include <unordered_set>
+#include <functional>
 #include <utility>
 
 #include "geometry/vertex.h"
@@ -15,15 +15,33 @@ ObstacleIndex::ObstacleIndex(std::vector<Rect> rects)
 std::vector<ObstacleIndex::Rect> ObstacleIndex::rectsOf(
     const std::vector<Vertex*>& vertices) {
   std::vector<Rect> rects;
-  std::unordered_set<const Vertex*> seen;
+  // The corners, sorted, with a mark each: a handful of rings costs no
+  // hash node per corner.
+  std::vector<const Vertex*> corners;
+  corners.reserve(vertices.size());
   for (const Vertex* c : vertices) {
-    if (!c || !c->isACorner() || seen.count(c)) {
+    if (c && c->isACorner()) {
+      corners.push_back(c);
+    }
+  }
+  std::sort(corners.begin(), corners.end(), std::less<const Vertex*>());
+  std::vector<char> seen(corners.size(), 0);
+  auto mark = [&](const Vertex* v) -> char* {
+    auto it = std::lower_bound(corners.begin(), corners.end(), v,
+                               std::less<const Vertex*>());
+    return it != corners.end() && *it == v ? &seen[it - corners.begin()]
+                                           : nullptr;
+  };
+  for (const Vertex* c : vertices) {
+    if (!c || !c->isACorner() || *mark(c)) {
       continue;
     }
     Rect r{c->x, c->y, c->x, c->y};
     const Vertex* v = c;
     do {
-      seen.insert(v);
+      if (char* m = mark(v)) {
+        *m = 1;
+      }
       r.xlo = std::min(r.xlo, v->x);
       r.xhi = std::max(r.xhi, v->x);
       r.ylo = std::min(r.ylo, v->y);

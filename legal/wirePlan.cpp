@@ -19,15 +19,18 @@ struct Run {
   int id;
 };
 
-bool byLineThenLo(const Run& a, const Run& b) {
+// Orders as objects, not function pointers, so that sorts inline them.
+const auto byLineThenLo = [](const Run& a, const Run& b) {
   return std::tie(a.line, a.lo, a.hi, a.id) <
          std::tie(b.line, b.lo, b.hi, b.id);
-}
+};
 
 // Horizontal and vertical stretches of the wires that have length.
 void splitWires(const std::vector<Wire>& wires,
                 std::vector<Run>& h,
                 std::vector<Run>& v) {
+  h.reserve(wires.size());
+  v.reserve(wires.size());
   for (int i = 0; i < static_cast<int>(wires.size()); ++i) {
     const Wire& w = wires[i];
     if (w.y1 == w.y2 && w.x1 != w.x2) {
@@ -74,6 +77,19 @@ template <class F>
 bool forEachContact(const std::vector<Run>& h,
                     const std::vector<Run>& v,
                     F meet) {
+  // A few wires: testing each pair beats sorting events and a tree's
+  // allocations.
+  if (h.size() * v.size() <= 256) {
+    for (const Run& a : h) {
+      for (const Run& b : v) {
+        if (a.lo <= b.line && b.line <= a.hi && b.lo <= a.line &&
+            a.line <= b.hi && !meet(a, b)) {
+          return false;
+        }
+      }
+    }
+    return true;
+  }
   // Opens, then queries, then closes at one x.
   std::vector<std::tuple<float, int, int>> events;
   events.reserve(2 * h.size() + v.size());
@@ -104,9 +120,9 @@ bool forEachContact(const std::vector<Run>& h,
   return true;
 }
 
-bool lessPoint(const RoutePoint& a, const RoutePoint& b) {
+const auto lessPoint = [](const RoutePoint& a, const RoutePoint& b) {
   return a.x < b.x || (a.x == b.x && a.y < b.y);
-}
+};
 
 // The place of p among sorted distinct points, or -1.
 int findPoint(const std::vector<RoutePoint>& points, const RoutePoint& p) {
@@ -115,18 +131,25 @@ int findPoint(const std::vector<RoutePoint>& points, const RoutePoint& p) {
                                         : -1;
 }
 
-// The parts of the pins, given each pin's part on the wire or -1 for none:
-// pins on no wire are told apart by their points.
+// The parts of the pins, given each pin's part on the wire (below
+// partCount) or -1 for none: pins on no wire are told apart by their points.
 int distinctParts(const std::vector<RoutePoint>& pins,
-                  const std::vector<int>& partOf) {
-  std::vector<std::tuple<int, float, float>> keys;
-  keys.reserve(pins.size());
+                  const std::vector<int>& partOf,
+                  size_t partCount) {
+  std::vector<char> seen(partCount, 0);
+  std::vector<RoutePoint> off;
+  int parts = 0;
   for (size_t k = 0; k < pins.size(); ++k) {
-    bool on = partOf[k] >= 0;
-    keys.emplace_back(partOf[k], on ? 0.0f : pins[k].x, on ? 0.0f : pins[k].y);
+    if (partOf[k] < 0) {
+      off.push_back(pins[k]);
+    } else if (!seen[partOf[k]]) {
+      seen[partOf[k]] = 1;
+      ++parts;
+    }
   }
-  std::sort(keys.begin(), keys.end());
-  return static_cast<int>(std::unique(keys.begin(), keys.end()) - keys.begin());
+  std::sort(off.begin(), off.end(), lessPoint);
+  return parts +
+         static_cast<int>(std::unique(off.begin(), off.end()) - off.begin());
 }
 
 // The parts of the pins on a plan whose pieces parts has joined.
@@ -139,7 +162,7 @@ int planPinParts(const WirePlan& plan,
     int n = findPoint(plan.nodes, p);
     partOf.push_back(n >= 0 ? parts.find(n) : -1);
   }
-  return distinctParts(pins, partOf);
+  return distinctParts(pins, partOf, parts.size());
 }
 
 }  // namespace
@@ -176,8 +199,8 @@ WirePlan planWires(const std::vector<Wire>& wires,
   // Split points along each run: its wires' ends, its contacts with runs
   // of the other direction, and the pins on it.
   Cuts hCuts, vCuts;
-  hCuts.reserve(2 * h.size());
-  vCuts.reserve(2 * v.size());
+  hCuts.reserve(2 * h.size() + v.size() + pins.size());
+  vCuts.reserve(2 * v.size() + h.size() + pins.size());
   for (const Run& s : h) {
     int r = findRun(hRuns, s.line, s.lo);
     hCuts.emplace_back(r, s.lo);
@@ -217,6 +240,7 @@ WirePlan planWires(const std::vector<Wire>& wires,
   std::sort(plan.nodes.begin(), plan.nodes.end(), lessPoint);
   plan.nodes.erase(std::unique(plan.nodes.begin(), plan.nodes.end()),
                    plan.nodes.end());
+  plan.pieces.reserve(hCuts.size() + vCuts.size());
   auto nodeAt = [&](RoutePoint p) {
     return static_cast<int>(
         std::lower_bound(plan.nodes.begin(), plan.nodes.end(), p, lessPoint) -
@@ -273,26 +297,38 @@ int cleanTreePinParts(const std::vector<Wire>& wires,
   if (!endsOnly) {
     return -1;
   }
-  std::vector<RoutePoint> ends;
+  // Each wire end with its place: 2 * run, plus 1 at hi, the vertical runs
+  // after the horizontal ones. Sorted, equal points make one node; the
+  // places spare a search for each end.
+  std::vector<std::pair<RoutePoint, int>> ends;
+  ends.reserve(2 * (h.size() + v.size()));
   for (const Run& s : h) {
-    ends.push_back({s.lo, s.line});
-    ends.push_back({s.hi, s.line});
+    int e = static_cast<int>(ends.size());
+    ends.push_back({{s.lo, s.line}, e});
+    ends.push_back({{s.hi, s.line}, e + 1});
   }
+  const int vEnds = static_cast<int>(ends.size());
   for (const Run& s : v) {
-    ends.push_back({s.line, s.lo});
-    ends.push_back({s.line, s.hi});
+    int e = static_cast<int>(ends.size());
+    ends.push_back({{s.line, s.lo}, e});
+    ends.push_back({{s.line, s.hi}, e + 1});
   }
-  std::sort(ends.begin(), ends.end(), lessPoint);
-  ends.erase(std::unique(ends.begin(), ends.end()), ends.end());
-  auto at = [&](RoutePoint p) { return findPoint(ends, p); };
-  IndexParts parts(ends.size());
-  for (const Run& s : h) {
-    if (!parts.join(at({s.lo, s.line}), at({s.hi, s.line}))) {
-      return -1;
+  auto byPoint = [](const std::pair<RoutePoint, int>& a,
+                    const std::pair<RoutePoint, int>& b) {
+    return lessPoint(a.first, b.first);
+  };
+  std::sort(ends.begin(), ends.end(), byPoint);
+  std::vector<int> nodeOf(ends.size());
+  int nodes = 0;
+  for (size_t k = 0; k < ends.size(); ++k) {
+    if (k > 0 && !(ends[k - 1].first == ends[k].first)) {
+      ++nodes;
     }
+    nodeOf[ends[k].second] = nodes;
   }
-  for (const Run& s : v) {
-    if (!parts.join(at({s.line, s.lo}), at({s.line, s.hi}))) {
+  IndexParts parts(ends.empty() ? 0 : nodes + 1);
+  for (size_t e = 0; e < nodeOf.size(); e += 2) {
+    if (!parts.join(nodeOf[e], nodeOf[e + 1])) {
       return -1;
     }
   }
@@ -300,18 +336,19 @@ int cleanTreePinParts(const std::vector<Wire>& wires,
   std::vector<int> partOf;
   partOf.reserve(pins.size());
   for (const RoutePoint& p : pins) {
-    int e = at(p);
-    if (e < 0) {
-      int r = findRun(h, p.y, p.x);
-      if (r >= 0) {
-        e = at({h[r].lo, h[r].line});
-      } else if ((r = findRun(v, p.x, p.y)) >= 0) {
-        e = at({v[r].line, v[r].lo});
-      }
+    auto it = std::lower_bound(ends.begin(), ends.end(), std::make_pair(p, 0),
+                               byPoint);
+    int e = -1;
+    if (it != ends.end() && it->first == p) {
+      e = nodeOf[it->second];
+    } else if (int r = findRun(h, p.y, p.x); r >= 0) {
+      e = nodeOf[2 * r];
+    } else if ((r = findRun(v, p.x, p.y)) >= 0) {
+      e = nodeOf[vEnds + 2 * r];
     }
     partOf.push_back(e >= 0 ? parts.find(e) : -1);
   }
-  return distinctParts(pins, partOf);
+  return distinctParts(pins, partOf, parts.size());
 }
 
 std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
@@ -416,6 +453,7 @@ std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
   };
   std::vector<char> done(np, 0);
   std::vector<Wire> out;
+  out.reserve(np);
   for (size_t p0 = 0; p0 < np; ++p0) {
     if (!kept[p0] || done[p0]) {
       continue;
