@@ -9,6 +9,7 @@
 #include <tuple>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "legal/escapeGraph.h"
 #include "support/floatBounds.h"
@@ -26,7 +27,10 @@ double distance(RoutePoint a, RoutePoint b) {
 // through the window's own sides and the two ends. Among rectangles a
 // shortest (or fewest-bend) path within the window can always be slid onto
 // these lines, and each open step between neighbouring lines lies wholly
-// inside some rectangle or wholly outside all.
+// inside some rectangle or wholly outside all. A rectangle whose interior
+// holds a step within the window meets the open window, so the steps are
+// tested against the window's few rectangles alone: in a maze, tests
+// against all of them cost a search the depth of trees over the whole maze.
 class Grid {
  public:
   Grid(const ObstacleIndex& index,
@@ -36,9 +40,11 @@ class Grid {
        float yhi,
        RoutePoint a,
        RoutePoint b)
-      : index_(index), xs_{xlo, xhi, a.x, b.x}, ys_{ylo, yhi, a.y, b.y} {
+      : xs_{xlo, xhi, a.x, b.x}, ys_{ylo, yhi, a.y, b.y} {
+    std::vector<ObstacleIndex::Rect> near;
     for (int k : index.meeting(xlo, ylo, xhi, yhi)) {
       const ObstacleIndex::Rect& r = index.rects()[k];
+      near.push_back(r);
       for (float x : {r.xlo, r.xhi}) {
         if (xlo < x && x < xhi) {
           xs_.push_back(x);
@@ -54,6 +60,7 @@ class Grid {
       std::sort(v->begin(), v->end());
       v->erase(std::unique(v->begin(), v->end()), v->end());
     }
+    local_ = ObstacleIndex(std::move(near));
     nx_ = static_cast<Key>(xs_.size());
     ny_ = static_cast<Key>(ys_.size());
   }
@@ -76,25 +83,25 @@ class Grid {
     Key i = k / ny_, j = k % ny_;
     Key ti = toward ? *toward / ny_ : 0, tj = toward ? *toward % ny_ : 0;
     if (i + 1 < nx_ && (!toward || ti > i) &&
-        !index_.blocksHorizontal(ys_[j], xs_[i], xs_[i + 1])) {
+        !local_.blocksHorizontal(ys_[j], xs_[i], xs_[i + 1])) {
       each(k + ny_, 0, static_cast<double>(xs_[i + 1]) - xs_[i]);
     }
     if (i > 0 && (!toward || ti < i) &&
-        !index_.blocksHorizontal(ys_[j], xs_[i - 1], xs_[i])) {
+        !local_.blocksHorizontal(ys_[j], xs_[i - 1], xs_[i])) {
       each(k - ny_, 0, static_cast<double>(xs_[i]) - xs_[i - 1]);
     }
     if (j + 1 < ny_ && (!toward || tj > j) &&
-        !index_.blocksVertical(xs_[i], ys_[j], ys_[j + 1])) {
+        !local_.blocksVertical(xs_[i], ys_[j], ys_[j + 1])) {
       each(k + 1, 1, static_cast<double>(ys_[j + 1]) - ys_[j]);
     }
     if (j > 0 && (!toward || tj < j) &&
-        !index_.blocksVertical(xs_[i], ys_[j - 1], ys_[j])) {
+        !local_.blocksVertical(xs_[i], ys_[j - 1], ys_[j])) {
       each(k - 1, 1, static_cast<double>(ys_[j]) - ys_[j - 1]);
     }
   }
 
  private:
-  const ObstacleIndex& index_;
+  ObstacleIndex local_;
   std::vector<float> xs_;
   std::vector<float> ys_;
   Key nx_ = 0;

@@ -2,12 +2,26 @@
 
 #include <algorithm>
 #include <functional>
+#include <tuple>
 #include <utility>
 
 #include "geometry/vertex.h"
 
 ObstacleIndex::ObstacleIndex(std::vector<Rect> rects)
-    : rects_(std::move(rects)), boxes_(rects_) {
+    : rects_(std::move(rects)) {
+  boxOrder_.resize(rects_.size());
+  for (size_t k = 0; k < boxOrder_.size(); ++k) {
+    boxOrder_[k] = static_cast<int>(k);
+  }
+  auto centre = [&](int k) {
+    const Rect& r = rects_[k];
+    return std::make_tuple(static_cast<double>(r.ylo) + r.yhi,
+                           static_cast<double>(r.xlo) + r.xhi, k);
+  };
+  std::sort(boxOrder_.begin(), boxOrder_.end(),
+            [&](int a, int b) { return centre(a) < centre(b); });
+  boxes_ = BoxTree<float>(boxOrder_.size(),
+                          [&](size_t i) { return rects_[boxOrder_[i]]; });
   byY_.build(rects_, false);
   byX_.build(rects_, true);
 }

@@ -75,8 +75,13 @@ class ObstacleIndex {
   };
 
   std::vector<Rect> rects_;
-  Axis byY_;              // serves horizontal pieces: stabbed at their y
-  Axis byX_;              // serves vertical pieces
+  Axis byY_;  // serves horizontal pieces: stabbed at their y
+  Axis byX_;  // serves vertical pieces
+  // The rectangles by centre, y first then x, as the box tree numbers
+  // them: it splits equal centres by number, and nested frames, whose walls
+  // share a centre on one axis, would otherwise be split in no spatial way
+  // and leave every node meeting every query inside them.
+  std::vector<int> boxOrder_;
   BoxTree<float> boxes_;  // serves box queries
 };
 
@@ -88,8 +93,9 @@ bool ObstacleIndex::forMeeting(
     return lo == hi ? rlo < lo && lo < rhi : rlo < hi && lo < rhi;
   };
   return boxes_.query(Rect{xlo, ylo, xhi, yhi}, [&](long i) {
-    const Rect& r = rects_[i];
+    int k = boxOrder_[static_cast<size_t>(i)];
+    const Rect& r = rects_[k];
     return meets(xlo, xhi, r.xlo, r.xhi) && meets(ylo, yhi, r.ylo, r.yhi) &&
-           visit(static_cast<int>(i));
+           visit(k);
   });
 }
