@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <tuple>
@@ -133,10 +134,7 @@ class PartialLengths {
       prefix_.push_back(prefix_.back() + len);
       exact_.push_back(exact_.back() + len);
       if (len > 0) {
-        int exp;
-        float mant = std::frexp(len, &exp);
-        auto bits = static_cast<std::uint32_t>(std::ldexp(mant, 24));
-        low = std::min(low, exp - 24 + ctz(bits));
+        low = std::min(low, lowestBit(len));
       }
       if (Place* first = find(d->pStart)) {
         first->firstStart = std::min(first->firstStart, i);
@@ -147,7 +145,7 @@ class PartialLengths {
       ++i;
     }
     sumsExact_ = low == std::numeric_limits<int>::max() ||
-                 exact_.back() < std::ldexp(1.0, 24 + low);
+                 exact_.back() < powerOfTwo(24 + low);
     if (!sumsExact_) {
       summed_.assign(count + 1, std::numeric_limits<float>::quiet_NaN());
     }
@@ -179,13 +177,26 @@ class PartialLengths {
   }
 
  private:
-  static int ctz(std::uint32_t b) {
-    int n = 0;
-    while ((b & 1u) == 0) {
-      b >>= 1;
-      ++n;
+  // The exponent of the lowest set bit of a positive float, read from its
+  // bits: what frexp, the significand scaled to 24 bits and its trailing
+  // zeros give, without the library calls.
+  static int lowestBit(float len) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &len, sizeof bits);
+    auto biased = static_cast<int>((bits >> 23) & 0xffu);
+    std::uint32_t significand = bits & 0x7fffffu;
+    if (biased == 0) {
+      return -149 + __builtin_ctz(significand);
     }
-    return n;
+    return biased - 150 + __builtin_ctz(significand | 0x800000u);
+  }
+
+  // 2^k for the k the sums can ask for (-125 to 152), exactly, as ldexp.
+  static double powerOfTwo(int k) {
+    auto bits = static_cast<std::uint64_t>(1023 + k) << 52;
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
   }
 
   struct Place {
@@ -356,23 +367,33 @@ int treePinParts(Router& r) {
   return parts;
 }
 
-// std::sort with SteinerCandidateLarger, on copies of the gains: the sort
-// compares and moves exactly as on the pointers, so equal gains end in the
-// same order, without a cache miss per comparison on 10^7 candidates.
+// std::sort with SteinerCandidateLarger, on integer keys that compare as
+// the gains do (every NaN the least, -0 equal to +0): the sort compares and
+// moves exactly as on the pointers, so equal gains end in the same order,
+// without a cache miss per comparison on 10^7 candidates.
+std::int32_t gainKey(float gain) {
+  if (std::isnan(gain)) {
+    return std::numeric_limits<std::int32_t>::min();
+  }
+  std::uint32_t bits;
+  std::memcpy(&bits, &gain, sizeof bits);
+  auto magnitude = static_cast<std::int32_t>(bits & 0x7fffffffu);
+  return (bits >> 31) != 0 ? -magnitude : magnitude;
+}
+
 void sortByGain(std::vector<SteinerCandidate*>& candidates) {
   struct Keyed {
-    float gain;
+    std::int32_t key;
     SteinerCandidate* c;
   };
   static thread_local std::vector<Keyed> keyed;
   keyed.clear();
   keyed.reserve(candidates.size());
   for (SteinerCandidate* c : candidates) {
-    keyed.push_back({c->gain, c});
+    keyed.push_back({gainKey(c->gain), c});
   }
-  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-    return SteinerCandidateLarger::larger(a.gain, b.gain);
-  });
+  std::sort(keyed.begin(), keyed.end(),
+            [](const Keyed& a, const Keyed& b) { return a.key > b.key; });
   for (size_t i = 0; i < keyed.size(); ++i) {
     candidates[i] = keyed[i].c;
   }
@@ -443,8 +464,8 @@ void Router::gainComputation() {
       c->pQueryPrime = v;
       c->queryPrimeFixed = true;
     }
-    m->candidates.push_back(c);
-    mPrime->candidates.push_back(c);
+    m->candidates.push_back(c, store.candidateLists);
+    mPrime->candidates.push_back(c, store.candidateLists);
   };
   auto mostCandidates = [](const Edge* m) {
     size_t most = 0;
@@ -462,7 +483,8 @@ void Router::gainComputation() {
   // Before any edge is filled, since a candidate also goes to another edge's
   // list.
   for (Edge* m : mstEdges) {
-    m->candidates.reserve(m->candidates.size() + mostCandidates(m));
+    m->candidates.reserve(m->candidates.size() + mostCandidates(m),
+                          store.candidateLists);
   }
   for (Edge* m : mstEdges) {
     for (Edge* e : m->subEdges) {
@@ -540,10 +562,14 @@ void Router::gainComputation() {
   static thread_local std::vector<SteinerCandidate*> mine;
   static thread_local std::vector<const Vertex*> inner;
   static thread_local PartialLengths stretch;
+  // A short path is summed again where its length is wanted, which costs
+  // less than finding it; only the longer ones are looked up.
+  constexpr size_t kSummedAgain = 8;
   wholeLen.clear();
-  wholeLen.reserve(mstEdges.size());
   for (const Edge* m : mstEdges) {
-    wholeLen.emplace_back(m, m->mstEdgeLen());
+    if (m->subEdges.size() > kSummedAgain) {
+      wholeLen.emplace_back(m, m->mstEdgeLen());
+    }
   }
   std::sort(
       wholeLen.begin(), wholeLen.end(),
@@ -566,8 +592,11 @@ void Router::gainComputation() {
       Edge* longest = c->longestEdgeBetweenQueryVer;
       float b = 0.0f;
       if (longest) {
-        b = std::lower_bound(wholeLen.begin(), wholeLen.end(), longest, byEdge)
-                ->second;
+        b = longest->subEdges.size() <= kSummedAgain
+                ? longest->mstEdgeLen()
+                : std::lower_bound(wholeLen.begin(), wholeLen.end(), longest,
+                                   byEdge)
+                      ->second;
       }
       float d = 0.0f;
       if (c->pQueryPrime == ePrime->pStart) {
