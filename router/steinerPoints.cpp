@@ -20,6 +20,21 @@ Vertex* farEnd(const Edge* e, const Vertex* x) {
   return e->pStart == x ? e->pEnd : e->pStart;
 }
 
+// Edge::length and Edge::mstEdgeLen, the same operations in the same order,
+// where the compiler can see them: they run once or more per candidate.
+float pieceLength(const Edge* d) {
+  return std::fabs(d->pStart->x - d->pEnd->x) +
+         std::fabs(d->pStart->y - d->pEnd->y);
+}
+
+float pathLength(const Edge* m) {
+  float len = 0;
+  for (const Edge* d : m->subEdges) {
+    len += pieceLength(d);
+  }
+  return len;
+}
+
 // The update passes over e with w1 and then with w2, in one walk of its
 // list: each pass moves the query vertex of a candidate on e to the pass's
 // vertex while only one of its two edges has been crossed, so that the last
@@ -129,7 +144,7 @@ class PartialLengths {
     int low = std::numeric_limits<int>::max();
     size_t i = 0;
     for (const Edge* d : e->subEdges) {
-      float len = d->length();
+      float len = pieceLength(d);
       lens_.push_back(len);
       prefix_.push_back(prefix_.back() + len);
       exact_.push_back(exact_.back() + len);
@@ -593,7 +608,7 @@ void Router::gainComputation() {
       float b = 0.0f;
       if (longest) {
         b = longest->subEdges.size() <= kSummedAgain
-                ? longest->mstEdgeLen()
+                ? pathLength(longest)
                 : std::lower_bound(wholeLen.begin(), wholeLen.end(), longest,
                                    byEdge)
                       ->second;
