@@ -595,13 +595,23 @@ void Router::gainComputation() {
     for (SteinerCandidate* c : ePrime->candidates) {
       if (c->eMstPrime == ePrime && c->valid && closesCycle(c)) {
         mine.push_back(c);
-        inner.push_back(c->u->pMstVerRoot);
       }
     }
     if (mine.empty()) {
       continue;
     }
-    stretch.reset(ePrime, inner);
+    // A path of one piece, as every one between pins in the open: the
+    // stretch from an end is none or the piece, the values the table would
+    // hold (0 + len from the pStart end; len from the pEnd end, exact).
+    const Edge* only =
+        ePrime->subEdges.size() == 1 ? ePrime->subEdges.front() : nullptr;
+    float onlyLen = only ? 0.0f + pieceLength(only) : 0.0f;
+    if (!only) {
+      for (const SteinerCandidate* c : mine) {
+        inner.push_back(c->u->pMstVerRoot);
+      }
+      stretch.reset(ePrime, inner);
+    }
     for (SteinerCandidate* c : mine) {
       Vertex* u = c->u;
       Edge* longest = c->longestEdgeBetweenQueryVer;
@@ -615,9 +625,13 @@ void Router::gainComputation() {
       }
       float d = 0.0f;
       if (c->pQueryPrime == ePrime->pStart) {
-        d = stretch.fromStart(u->pMstVerRoot);
+        d = !only                            ? stretch.fromStart(u->pMstVerRoot)
+            : u->pMstVerRoot == only->pStart ? 0.0f
+                                             : onlyLen;
       } else if (c->pQueryPrime == ePrime->pEnd) {
-        d = stretch.toEnd(u->pMstVerRoot);
+        d = !only                          ? stretch.toEnd(u->pMstVerRoot)
+            : u->pMstVerRoot == only->pEnd ? 0.0f
+                                           : onlyLen;
       }
       float victimLen;
       // On a tie the partial edge is the victim. It gets its pieces only
