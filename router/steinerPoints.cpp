@@ -552,10 +552,14 @@ void Router::gainComputation() {
   };
   store.partialEdges.reserve(store.partialEdges.size() +
                              steinerCandidates.size());
+  // Those that get a gain, in the order made.
+  static thread_local std::vector<SteinerCandidate*> closing;
+  closing.clear();
   for (SteinerCandidate* c : steinerCandidates) {
     if (c->valid && closesCycle(c)) {
       pushSmall(c->pQuery->queryCandidates, c, 16);
       pushSmall(c->pQueryPrime->queryCandidates, c, 16);
+      closing.push_back(c);
     }
   }
   mergingTree.lcaQuery();
@@ -565,8 +569,6 @@ void Router::gainComputation() {
     }
   }
 
-  // Each candidate is listed at its eMstPrime, so that edge's path is walked
-  // once for the stretches of all of them.
   using EdgeLen = std::pair<const Edge*, float>;
   // By address, only to look lengths up: no result depends on the order.
   auto byEdge = [](const EdgeLen& a, const Edge* b) {
@@ -589,67 +591,84 @@ void Router::gainComputation() {
   std::sort(
       wholeLen.begin(), wholeLen.end(),
       [&](const EdgeLen& a, const EdgeLen& b) { return byEdge(a, b.first); });
+  // The victim and the gain, given the stretch d of eMstPrime from
+  // pQueryPrime to v. Each candidate's own: the order in which candidates
+  // get theirs changes only the order in which partial edges are made.
+  auto setGain = [&](SteinerCandidate* c, float d) {
+    Vertex* u = c->u;
+    Edge* longest = c->longestEdgeBetweenQueryVer;
+    float b = 0.0f;
+    if (longest) {
+      b = longest->subEdges.size() <= kSummedAgain
+              ? pathLength(longest)
+              : std::lower_bound(wholeLen.begin(), wholeLen.end(), longest,
+                                 byEdge)
+                    ->second;
+    }
+    float victimLen;
+    // On a tie the partial edge is the victim. It gets its pieces only
+    // when it is applied: a copy of the stretch for every candidate would
+    // take memory quadratic in the path's length.
+    if (b > d) {
+      c->eVictim = longest;
+      victimLen = b;
+    } else {
+      store.partialEdges.push_back(makePartialEdge(
+          store.edgePool, c->eMstPrime, c->pQueryPrime, u->pMstVerRoot));
+      c->eVictim = store.partialEdges.back();
+      victimLen = d;
+    }
+    c->gain = (victimLen - u->mstVerDist) -
+              (std::fabs(u->x - c->sx) + std::fabs(u->y - c->sy));
+  };
+  // An eMstPrime of one piece, as every one between pins in the open: the
+  // stretch from an end is none or the piece, the values the table below
+  // would hold (0 + len from the pStart end; len from the pEnd end, exact).
+  for (SteinerCandidate* c : closing) {
+    const Edge* ePrime = c->eMstPrime;
+    if (ePrime->subEdges.size() != 1) {
+      continue;
+    }
+    const Edge* only = ePrime->subEdges.front();
+    const Vertex* v = c->u->pMstVerRoot;
+    float d = 0.0f;
+    if (c->pQueryPrime == ePrime->pStart) {
+      d = v == only->pStart ? 0.0f : 0.0f + pieceLength(only);
+    } else if (c->pQueryPrime == ePrime->pEnd) {
+      d = v == only->pEnd ? 0.0f : 0.0f + pieceLength(only);
+    }
+    setGain(c, d);
+  }
+  // Longer ones: each candidate is listed at its eMstPrime, so that edge's
+  // path is walked once for the stretches of all of them.
   for (Edge* ePrime : mstEdges) {
+    if (ePrime->subEdges.size() == 1) {
+      continue;
+    }
     mine.clear();
     inner.clear();
     for (SteinerCandidate* c : ePrime->candidates) {
       if (c->eMstPrime == ePrime && c->valid && closesCycle(c)) {
         mine.push_back(c);
+        inner.push_back(c->u->pMstVerRoot);
       }
     }
     if (mine.empty()) {
       continue;
     }
-    // A path of one piece, as every one between pins in the open: the
-    // stretch from an end is none or the piece, the values the table would
-    // hold (0 + len from the pStart end; len from the pEnd end, exact).
-    const Edge* only =
-        ePrime->subEdges.size() == 1 ? ePrime->subEdges.front() : nullptr;
-    float onlyLen = only ? 0.0f + pieceLength(only) : 0.0f;
-    if (!only) {
-      for (const SteinerCandidate* c : mine) {
-        inner.push_back(c->u->pMstVerRoot);
-      }
-      stretch.reset(ePrime, inner);
-    }
+    stretch.reset(ePrime, inner);
     for (SteinerCandidate* c : mine) {
-      Vertex* u = c->u;
-      Edge* longest = c->longestEdgeBetweenQueryVer;
-      float b = 0.0f;
-      if (longest) {
-        b = longest->subEdges.size() <= kSummedAgain
-                ? pathLength(longest)
-                : std::lower_bound(wholeLen.begin(), wholeLen.end(), longest,
-                                   byEdge)
-                      ->second;
-      }
+      const Vertex* v = c->u->pMstVerRoot;
       float d = 0.0f;
       if (c->pQueryPrime == ePrime->pStart) {
-        d = !only                            ? stretch.fromStart(u->pMstVerRoot)
-            : u->pMstVerRoot == only->pStart ? 0.0f
-                                             : onlyLen;
+        d = stretch.fromStart(v);
       } else if (c->pQueryPrime == ePrime->pEnd) {
-        d = !only                          ? stretch.toEnd(u->pMstVerRoot)
-            : u->pMstVerRoot == only->pEnd ? 0.0f
-                                           : onlyLen;
+        d = stretch.toEnd(v);
       }
-      float victimLen;
-      // On a tie the partial edge is the victim. It gets its pieces only
-      // when it is applied: a copy of the stretch for every candidate would
-      // take memory quadratic in the path's length.
-      if (b > d) {
-        c->eVictim = longest;
-        victimLen = b;
-      } else {
-        store.partialEdges.push_back(makePartialEdge(
-            store.edgePool, ePrime, c->pQueryPrime, u->pMstVerRoot));
-        c->eVictim = store.partialEdges.back();
-        victimLen = d;
-      }
-      c->gain = (victimLen - u->mstVerDist) -
-                (std::fabs(u->x - c->sx) + std::fabs(u->y - c->sy));
+      setGain(c, d);
     }
   }
+  releaseLarge(closing);
   releaseLarge(wholeLen);
   releaseLarge(mine);
   releaseLarge(inner);
