@@ -1,6 +1,5 @@
 #pragma once
-#include <vector>
-
+#include "steiner/candidateList.h"
 #include "support/inlineList.h"
 #include "support/objectPool.h"
 
@@ -33,7 +32,8 @@ class Edge {
   Vertex* pEnd = nullptr;
   // In path order. Most paths are a few steps: they stay inside the edge.
   InlineList<Edge*, 4> subEdges;
-  std::vector<SteinerCandidate*> candidates;
+  // Storage most often borrowed from the Router (gainComputation).
+  CandidateList candidates;
   int heapIndex = -1;
   float heapKey = -1.0f;
 };

@@ -181,7 +181,15 @@ void Router::moveSegments() {
   // same, so they are linked as one vertex's, under the first of them in
   // vertices; a pin among them keeps every one of them in place.
   // Working lists kept per thread, from one small net to the next.
-  static thread_local std::vector<size_t> order;
+  // By point, then by place in vertices: no two compare equal, so any sort
+  // leaves the one order. The points are copied in, sparing the comparisons
+  // a look-up each.
+  struct Placed {
+    float x;
+    float y;
+    size_t i;
+  };
+  static thread_local std::vector<Placed> order;
   // The segments at each point held by several vertices, point after point:
   // group g's run from groupStart[g] to groupStart[g + 1].
   static thread_local std::vector<Segment*> shared;
@@ -190,15 +198,13 @@ void Router::moveSegments() {
   static thread_local std::vector<char> linkedElsewhere;
   order.clear();
   for (size_t i = 0; i < vertices.size(); ++i) {
-    if (vertices[i]) {
-      order.push_back(i);
+    if (const Vertex* v = vertices[i]) {
+      order.push_back({v->x, v->y, i});
     }
   }
-  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    const Vertex* u = vertices[a];
-    const Vertex* v = vertices[b];
-    return u->x < v->x ||
-           (u->x == v->x && (u->y < v->y || (u->y == v->y && a < b)));
+  std::sort(order.begin(), order.end(), [](const Placed& a, const Placed& b) {
+    return a.x < b.x ||
+           (a.x == b.x && (a.y < b.y || (a.y == b.y && a.i < b.i)));
   });
   shared.clear();
   groupStart.assign(1, 0);
@@ -206,25 +212,25 @@ void Router::moveSegments() {
   linkedElsewhere.assign(vertices.size(), 0);
   for (size_t k = 0; k < order.size();) {
     size_t e = k;
-    const Vertex* first = vertices[order[k]];
+    const Vertex* first = vertices[order[k].i];
     bool pin = false;
-    while (e < order.size() && vertices[order[e]]->x == first->x &&
-           vertices[order[e]]->y == first->y) {
-      pin = pin || vertices[order[e]]->isAPin();
+    while (e < order.size() && order[e].x == first->x &&
+           order[e].y == first->y) {
+      pin = pin || vertices[order[e].i]->isAPin();
       ++e;
     }
     if (e - k > 1) {
-      groupOf[order[k]] = static_cast<int>(groupStart.size() - 1);
+      groupOf[order[k].i] = static_cast<int>(groupStart.size() - 1);
       for (size_t j = k; j < e; ++j) {
-        Vertex* v = vertices[order[j]];
+        Vertex* v = vertices[order[j].i];
         shared.insert(shared.end(), v->segments.begin(), v->segments.end());
-        linkedElsewhere[order[j]] = j > k;
+        linkedElsewhere[order[j].i] = j > k;
       }
       groupStart.push_back(shared.size());
     }
     if (pin) {
       for (size_t j = k; j < e; ++j) {
-        for (Segment* s : vertices[order[j]]->segments) {
+        for (Segment* s : vertices[order[j].i]->segments) {
           fixEndAt(s, first);
         }
       }

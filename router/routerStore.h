@@ -3,6 +3,7 @@
 
 #include "geometry/edge.h"
 #include "geometry/vertex.h"
+#include "steiner/candidateList.h"
 #include "steiner/mergingTree.h"
 #include "steiner/steinerCandidate.h"
 #include "support/objectPool.h"
@@ -32,6 +33,9 @@ class RouterStore {
   // Records only: the pools own them.
   std::vector<Edge*> partialEdges;
   std::vector<BinMergTreeNode*> mergTreeNodes;
+  // What the tree edges' candidate lists borrow; declared before the edge
+  // pool, so that it outlives every edge.
+  CandidateBlock candidateLists;
   ObjectPool<Edge> edgePool;
   ObjectPool<BinMergTreeNode> mergTreeNodePool;
   ObjectPool<SteinerCandidate> candidatePool;

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <tuple>
@@ -17,6 +18,21 @@ namespace {
 
 Vertex* farEnd(const Edge* e, const Vertex* x) {
   return e->pStart == x ? e->pEnd : e->pStart;
+}
+
+// Edge::length and Edge::mstEdgeLen, the same operations in the same order,
+// where the compiler can see them: they run once or more per candidate.
+float pieceLength(const Edge* d) {
+  return std::fabs(d->pStart->x - d->pEnd->x) +
+         std::fabs(d->pStart->y - d->pEnd->y);
+}
+
+float pathLength(const Edge* m) {
+  float len = 0;
+  for (const Edge* d : m->subEdges) {
+    len += pieceLength(d);
+  }
+  return len;
 }
 
 // The update passes over e with w1 and then with w2, in one walk of its
@@ -128,15 +144,12 @@ class PartialLengths {
     int low = std::numeric_limits<int>::max();
     size_t i = 0;
     for (const Edge* d : e->subEdges) {
-      float len = d->length();
+      float len = pieceLength(d);
       lens_.push_back(len);
       prefix_.push_back(prefix_.back() + len);
       exact_.push_back(exact_.back() + len);
       if (len > 0) {
-        int exp;
-        float mant = std::frexp(len, &exp);
-        auto bits = static_cast<std::uint32_t>(std::ldexp(mant, 24));
-        low = std::min(low, exp - 24 + ctz(bits));
+        low = std::min(low, lowestBit(len));
       }
       if (Place* first = find(d->pStart)) {
         first->firstStart = std::min(first->firstStart, i);
@@ -147,7 +160,7 @@ class PartialLengths {
       ++i;
     }
     sumsExact_ = low == std::numeric_limits<int>::max() ||
-                 exact_.back() < std::ldexp(1.0, 24 + low);
+                 exact_.back() < powerOfTwo(24 + low);
     if (!sumsExact_) {
       summed_.assign(count + 1, std::numeric_limits<float>::quiet_NaN());
     }
@@ -179,13 +192,26 @@ class PartialLengths {
   }
 
  private:
-  static int ctz(std::uint32_t b) {
-    int n = 0;
-    while ((b & 1u) == 0) {
-      b >>= 1;
-      ++n;
+  // The exponent of the lowest set bit of a positive float, read from its
+  // bits: what frexp, the significand scaled to 24 bits and its trailing
+  // zeros give, without the library calls.
+  static int lowestBit(float len) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &len, sizeof bits);
+    auto biased = static_cast<int>((bits >> 23) & 0xffu);
+    std::uint32_t significand = bits & 0x7fffffu;
+    if (biased == 0) {
+      return -149 + __builtin_ctz(significand);
     }
-    return n;
+    return biased - 150 + __builtin_ctz(significand | 0x800000u);
+  }
+
+  // 2^k for the k the sums can ask for (-125 to 152), exactly, as ldexp.
+  static double powerOfTwo(int k) {
+    auto bits = static_cast<std::uint64_t>(1023 + k) << 52;
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
   }
 
   struct Place {
@@ -356,23 +382,33 @@ int treePinParts(Router& r) {
   return parts;
 }
 
-// std::sort with SteinerCandidateLarger, on copies of the gains: the sort
-// compares and moves exactly as on the pointers, so equal gains end in the
-// same order, without a cache miss per comparison on 10^7 candidates.
+// std::sort with SteinerCandidateLarger, on integer keys that compare as
+// the gains do (every NaN the least, -0 equal to +0): the sort compares and
+// moves exactly as on the pointers, so equal gains end in the same order,
+// without a cache miss per comparison on 10^7 candidates.
+std::int32_t gainKey(float gain) {
+  if (std::isnan(gain)) {
+    return std::numeric_limits<std::int32_t>::min();
+  }
+  std::uint32_t bits;
+  std::memcpy(&bits, &gain, sizeof bits);
+  auto magnitude = static_cast<std::int32_t>(bits & 0x7fffffffu);
+  return (bits >> 31) != 0 ? -magnitude : magnitude;
+}
+
 void sortByGain(std::vector<SteinerCandidate*>& candidates) {
   struct Keyed {
-    float gain;
+    std::int32_t key;
     SteinerCandidate* c;
   };
   static thread_local std::vector<Keyed> keyed;
   keyed.clear();
   keyed.reserve(candidates.size());
   for (SteinerCandidate* c : candidates) {
-    keyed.push_back({c->gain, c});
+    keyed.push_back({gainKey(c->gain), c});
   }
-  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-    return SteinerCandidateLarger::larger(a.gain, b.gain);
-  });
+  std::sort(keyed.begin(), keyed.end(),
+            [](const Keyed& a, const Keyed& b) { return a.key > b.key; });
   for (size_t i = 0; i < keyed.size(); ++i) {
     candidates[i] = keyed[i].c;
   }
@@ -443,8 +479,8 @@ void Router::gainComputation() {
       c->pQueryPrime = v;
       c->queryPrimeFixed = true;
     }
-    m->candidates.push_back(c);
-    mPrime->candidates.push_back(c);
+    m->candidates.push_back(c, store.candidateLists);
+    mPrime->candidates.push_back(c, store.candidateLists);
   };
   auto mostCandidates = [](const Edge* m) {
     size_t most = 0;
@@ -462,7 +498,8 @@ void Router::gainComputation() {
   // Before any edge is filled, since a candidate also goes to another edge's
   // list.
   for (Edge* m : mstEdges) {
-    m->candidates.reserve(m->candidates.size() + mostCandidates(m));
+    m->candidates.reserve(m->candidates.size() + mostCandidates(m),
+                          store.candidateLists);
   }
   for (Edge* m : mstEdges) {
     for (Edge* e : m->subEdges) {
@@ -515,10 +552,14 @@ void Router::gainComputation() {
   };
   store.partialEdges.reserve(store.partialEdges.size() +
                              steinerCandidates.size());
+  // Those that get a gain, in the order made.
+  static thread_local std::vector<SteinerCandidate*> closing;
+  closing.clear();
   for (SteinerCandidate* c : steinerCandidates) {
     if (c->valid && closesCycle(c)) {
       pushSmall(c->pQuery->queryCandidates, c, 16);
       pushSmall(c->pQueryPrime->queryCandidates, c, 16);
+      closing.push_back(c);
     }
   }
   mergingTree.lcaQuery();
@@ -528,8 +569,6 @@ void Router::gainComputation() {
     }
   }
 
-  // Each candidate is listed at its eMstPrime, so that edge's path is walked
-  // once for the stretches of all of them.
   using EdgeLen = std::pair<const Edge*, float>;
   // By address, only to look lengths up: no result depends on the order.
   auto byEdge = [](const EdgeLen& a, const Edge* b) {
@@ -540,15 +579,72 @@ void Router::gainComputation() {
   static thread_local std::vector<SteinerCandidate*> mine;
   static thread_local std::vector<const Vertex*> inner;
   static thread_local PartialLengths stretch;
+  // A short path is summed again where its length is wanted, which costs
+  // less than finding it; only the longer ones are looked up.
+  constexpr size_t kSummedAgain = 8;
   wholeLen.clear();
-  wholeLen.reserve(mstEdges.size());
   for (const Edge* m : mstEdges) {
-    wholeLen.emplace_back(m, m->mstEdgeLen());
+    if (m->subEdges.size() > kSummedAgain) {
+      wholeLen.emplace_back(m, m->mstEdgeLen());
+    }
   }
   std::sort(
       wholeLen.begin(), wholeLen.end(),
       [&](const EdgeLen& a, const EdgeLen& b) { return byEdge(a, b.first); });
+  // The victim and the gain, given the stretch d of eMstPrime from
+  // pQueryPrime to v. Each candidate's own: the order in which candidates
+  // get theirs changes only the order in which partial edges are made.
+  auto setGain = [&](SteinerCandidate* c, float d) {
+    Vertex* u = c->u;
+    Edge* longest = c->longestEdgeBetweenQueryVer;
+    float b = 0.0f;
+    if (longest) {
+      b = longest->subEdges.size() <= kSummedAgain
+              ? pathLength(longest)
+              : std::lower_bound(wholeLen.begin(), wholeLen.end(), longest,
+                                 byEdge)
+                    ->second;
+    }
+    float victimLen;
+    // On a tie the partial edge is the victim. It gets its pieces only
+    // when it is applied: a copy of the stretch for every candidate would
+    // take memory quadratic in the path's length.
+    if (b > d) {
+      c->eVictim = longest;
+      victimLen = b;
+    } else {
+      store.partialEdges.push_back(makePartialEdge(
+          store.edgePool, c->eMstPrime, c->pQueryPrime, u->pMstVerRoot));
+      c->eVictim = store.partialEdges.back();
+      victimLen = d;
+    }
+    c->gain = (victimLen - u->mstVerDist) -
+              (std::fabs(u->x - c->sx) + std::fabs(u->y - c->sy));
+  };
+  // An eMstPrime of one piece, as every one between pins in the open: the
+  // stretch from an end is none or the piece, the values the table below
+  // would hold (0 + len from the pStart end; len from the pEnd end, exact).
+  for (SteinerCandidate* c : closing) {
+    const Edge* ePrime = c->eMstPrime;
+    if (ePrime->subEdges.size() != 1) {
+      continue;
+    }
+    const Edge* only = ePrime->subEdges.front();
+    const Vertex* v = c->u->pMstVerRoot;
+    float d = 0.0f;
+    if (c->pQueryPrime == ePrime->pStart) {
+      d = v == only->pStart ? 0.0f : 0.0f + pieceLength(only);
+    } else if (c->pQueryPrime == ePrime->pEnd) {
+      d = v == only->pEnd ? 0.0f : 0.0f + pieceLength(only);
+    }
+    setGain(c, d);
+  }
+  // Longer ones: each candidate is listed at its eMstPrime, so that edge's
+  // path is walked once for the stretches of all of them.
   for (Edge* ePrime : mstEdges) {
+    if (ePrime->subEdges.size() == 1) {
+      continue;
+    }
     mine.clear();
     inner.clear();
     for (SteinerCandidate* c : ePrime->candidates) {
@@ -562,36 +658,17 @@ void Router::gainComputation() {
     }
     stretch.reset(ePrime, inner);
     for (SteinerCandidate* c : mine) {
-      Vertex* u = c->u;
-      Edge* longest = c->longestEdgeBetweenQueryVer;
-      float b = 0.0f;
-      if (longest) {
-        b = std::lower_bound(wholeLen.begin(), wholeLen.end(), longest, byEdge)
-                ->second;
-      }
+      const Vertex* v = c->u->pMstVerRoot;
       float d = 0.0f;
       if (c->pQueryPrime == ePrime->pStart) {
-        d = stretch.fromStart(u->pMstVerRoot);
+        d = stretch.fromStart(v);
       } else if (c->pQueryPrime == ePrime->pEnd) {
-        d = stretch.toEnd(u->pMstVerRoot);
+        d = stretch.toEnd(v);
       }
-      float victimLen;
-      // On a tie the partial edge is the victim. It gets its pieces only
-      // when it is applied: a copy of the stretch for every candidate would
-      // take memory quadratic in the path's length.
-      if (b > d) {
-        c->eVictim = longest;
-        victimLen = b;
-      } else {
-        store.partialEdges.push_back(makePartialEdge(
-            store.edgePool, ePrime, c->pQueryPrime, u->pMstVerRoot));
-        c->eVictim = store.partialEdges.back();
-        victimLen = d;
-      }
-      c->gain = (victimLen - u->mstVerDist) -
-                (std::fabs(u->x - c->sx) + std::fabs(u->y - c->sy));
+      setGain(c, d);
     }
   }
+  releaseLarge(closing);
   releaseLarge(wholeLen);
   releaseLarge(mine);
   releaseLarge(inner);

@@ -5,31 +5,11 @@
 #include "geometry/edge.h"
 #include "geometry/vertex.h"
 
-SteinerCandidate::SteinerCandidate(Vertex* u,
-                                   Edge* eSub,
-                                   Edge* eMst,
-                                   Edge* eMstPrime)
-    : u(u), eSub(eSub), eMst(eMst), eMstPrime(eMstPrime) {
-  sx = median(u->x, eSub->pStart->x, eSub->pEnd->x);
-  sy = median(u->y, eSub->pStart->y, eSub->pEnd->y);
-}
-
 Vertex* SteinerCandidate::makeSteinerPoint() {
   if (!s) {
     s = new Vertex(sx, sy, "steinerPoint");
   }
   return s;
-}
-
-SteinerCandidate::~SteinerCandidate() {
-  delete s;
-}
-
-float SteinerCandidate::median(float a, float b, float c) const {
-  float big = max(c, max(a, b));
-  float small = min(c, min(a, b));
-  float sum = c + (a + b);
-  return sum - big - small;
 }
 
 namespace {

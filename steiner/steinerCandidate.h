@@ -1,22 +1,32 @@
 #pragma once
 #include <cmath>
 
-class Vertex;
-class Edge;
+#include "geometry/edge.h"
+#include "geometry/vertex.h"
 
 // One possible improvement of the spanning tree: u joins the piece eSub of
 // eMst through the Steiner point s, and the cycle this closes loses eVictim.
 class SteinerCandidate {
  public:
-  SteinerCandidate(Vertex* u, Edge* eSub, Edge* eMst, Edge* eMstPrime);
-  ~SteinerCandidate();
+  // Inline: a small net makes a few hundred of them, most never applied.
+  SteinerCandidate(Vertex* u, Edge* eSub, Edge* eMst, Edge* eMstPrime)
+      : u(u), eSub(eSub), eMst(eMst), eMstPrime(eMstPrime) {
+    sx = median(u->x, eSub->pStart->x, eSub->pEnd->x);
+    sy = median(u->y, eSub->pStart->y, eSub->pEnd->y);
+  }
+  ~SteinerCandidate() { delete s; }
   SteinerCandidate(const SteinerCandidate&) = delete;
   SteinerCandidate& operator=(const SteinerCandidate&) = delete;
 
   float max(float a, float b) const { return a > b ? a : b; }
   float min(float a, float b) const { return b > a ? a : b; }
   // Median of three, in single precision: (c + (a + b)) - M - m.
-  float median(float a, float b, float c) const;
+  float median(float a, float b, float c) const {
+    float big = max(c, max(a, b));
+    float small = min(c, min(a, b));
+    float sum = c + (a + b);
+    return sum - big - small;
+  }
   void print() const;
   Vertex* makeSteinerPoint();
 
