@@ -15,9 +15,9 @@ class ObstacleIndex {
  public:
   using Rect = plane::Box<float>;
 
-  // Up to this many rectangles are scanned, not indexed: for a handful,
-  // building the trees costs more than all of a net's queries save.
-  static constexpr size_t kScanMost = 32;
+  // Up to this many rectangles are scanned, not indexed: a scan then costs
+  // about what a query of the trees does, and building them is saved.
+  static constexpr size_t kScanMost = 64;
 
   ObstacleIndex() = default;
   // Every answer is the same whether the rectangles are scanned or indexed.
