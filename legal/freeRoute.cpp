@@ -334,6 +334,24 @@ FreeRoute RouteFinder::monotoneRoute(RoutePoint a, RoutePoint b) const {
   return staircase(a, b);
 }
 
+bool RouteFinder::monotoneFree(RoutePoint a, RoutePoint b) const {
+  if (primaryLFree(a, b)) {
+    return true;
+  }
+  if (a.x == b.x || a.y == b.y) {
+    return false;
+  }
+  const RoutePoint& left = a.x < b.x ? a : b;
+  const RoutePoint& right = a.x < b.x ? b : a;
+  if (legsFree(a, {left.x, right.y}, b)) {
+    return true;
+  }
+  if (index_.containing(a.x, a.y) >= 0 || index_.containing(b.x, b.y) >= 0) {
+    return false;
+  }
+  return staircase(a, b).found();
+}
+
 FreeRoute RouteFinder::route(RoutePoint a, RoutePoint b) const {
   FreeRoute r = monotoneRoute(a, b);
   if (r.found() || index_.containing(a.x, a.y) >= 0 ||

@@ -46,6 +46,8 @@ class RouteFinder {
   // Only routes as long as the rectilinear distance: the Ls and the
   // staircase.
   FreeRoute monotoneRoute(RoutePoint a, RoutePoint b) const;
+  // Whether monotoneRoute finds one, without drawing the Ls.
+  bool monotoneFree(RoutePoint a, RoutePoint b) const;
 
   // The primary L alone, as route() would give it, or no route.
   FreeRoute primaryL(RoutePoint a, RoutePoint b) const;

@@ -35,15 +35,12 @@ bool Legality::steinerConnectionsFree(const SteinerCandidate* c) {
   }
   const RouteFinder& finder = routeFinder();
   auto drawable = [&](const Vertex* a, const Vertex* b) {
-    return finder.monotoneRoute(at(a), at(b)).found();
+    return finder.monotoneFree(at(a), at(b));
   };
   const RoutePoint s{c->sx, c->sy};
-  auto fromS = [&](const Vertex* b) {
-    return finder.monotoneRoute(s, at(b)).found();
-  };
-  if (index.containing(s.x, s.y) >= 0 ||
-      !finder.monotoneRoute(at(c->u), s).found() || !fromS(c->eSub->pStart) ||
-      !fromS(c->eSub->pEnd)) {
+  auto fromS = [&](const Vertex* b) { return finder.monotoneFree(s, at(b)); };
+  if (index.containing(s.x, s.y) >= 0 || !finder.monotoneFree(at(c->u), s) ||
+      !fromS(c->eSub->pStart) || !fromS(c->eSub->pEnd)) {
     return false;
   }
   for (const Vertex* w = c->u; w != c->u->pMstVerRoot; w = w->pMstVerPred) {

@@ -1,14 +1,18 @@
 #include "legal/obstacleIndex.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <tuple>
 #include <utility>
 
 #include "geometry/vertex.h"
 
-ObstacleIndex::ObstacleIndex(std::vector<Rect> rects)
-    : rects_(std::move(rects)) {
+ObstacleIndex::ObstacleIndex(std::vector<Rect> rects, size_t scanMost)
+    : rects_(std::move(rects)), indexed_(rects_.size() > scanMost) {
+  if (!indexed_) {
+    return;
+  }
   boxOrder_.resize(rects_.size());
   for (size_t k = 0; k < boxOrder_.size(); ++k) {
     boxOrder_[k] = static_cast<int>(k);
@@ -26,36 +30,85 @@ ObstacleIndex::ObstacleIndex(std::vector<Rect> rects)
   byX_.build(rects_, true);
 }
 
-std::vector<ObstacleIndex::Rect> ObstacleIndex::rectsOf(
-    const std::vector<Vertex*>& vertices) {
-  std::vector<Rect> rects;
-  // The corners, sorted, with a mark each: a handful of rings costs no
-  // hash node per corner.
-  std::vector<const Vertex*> corners;
-  corners.reserve(vertices.size());
-  for (const Vertex* c : vertices) {
-    if (c && c->isACorner()) {
-      corners.push_back(c);
+namespace {
+
+// The corners already read into a ring, in an open-addressed table of
+// pointers: no node per corner, and a handful of rings costs one buffer.
+class CornerMarks {
+ public:
+  explicit CornerMarks(size_t expected) {
+    size_t n = 16;
+    while (n < 2 * expected) {
+      n *= 2;
+      --shift_;
+    }
+    slots_.assign(n, nullptr);
+  }
+
+  bool has(const Vertex* v) const { return slots_[find(v)] == v; }
+
+  void mark(const Vertex* v) {
+    size_t i = find(v);
+    if (slots_[i] == v) {
+      return;
+    }
+    slots_[i] = v;
+    // At most half full, so every probe ends soon at an empty slot.
+    if (2 * ++count_ > slots_.size()) {
+      std::vector<const Vertex*> old(2 * slots_.size(), nullptr);
+      old.swap(slots_);
+      --shift_;
+      for (const Vertex* w : old) {
+        if (w) {
+          slots_[find(w)] = w;
+        }
+      }
     }
   }
-  std::sort(corners.begin(), corners.end(), std::less<const Vertex*>());
-  std::vector<char> seen(corners.size(), 0);
-  auto mark = [&](const Vertex* v) -> char* {
-    auto it = std::lower_bound(corners.begin(), corners.end(), v,
-                               std::less<const Vertex*>());
-    return it != corners.end() && *it == v ? &seen[it - corners.begin()]
-                                           : nullptr;
-  };
+
+ private:
+  size_t find(const Vertex* v) const {
+    size_t mask = slots_.size() - 1;
+    // Allocated vertices lie evenly spaced, which one multiplication maps to
+    // runs of neighbouring slots; a second after a shift breaks the runs.
+    std::uint64_t h =
+        static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(v)) *
+        UINT64_C(0x9E3779B97F4A7C15);
+    h = (h ^ (h >> 29)) * UINT64_C(0xBF58476D1CE4E5B9);
+    size_t i = static_cast<size_t>(h >> shift_);
+    while (slots_[i] && slots_[i] != v) {
+      i = (i + 1) & mask;
+    }
+    return i;
+  }
+
+  std::vector<const Vertex*> slots_;
+  size_t count_ = 0;
+  int shift_ = 60;  // 64 less the bits of slots_.size()
+};
+
+}  // namespace
+
+std::vector<ObstacleIndex::Rect> ObstacleIndex::rectsOf(
+    const std::vector<Vertex*>& vertices) {
+  size_t corners = 0;
   for (const Vertex* c : vertices) {
-    if (!c || !c->isACorner() || *mark(c)) {
+    corners += c && c->isACorner() ? 1 : 0;
+  }
+  std::vector<Rect> rects;
+  if (corners == 0) {
+    return rects;
+  }
+  rects.reserve(corners / 4);
+  CornerMarks seen(corners);
+  for (const Vertex* c : vertices) {
+    if (!c || !c->isACorner() || seen.has(c)) {
       continue;
     }
     Rect r{c->x, c->y, c->x, c->y};
     const Vertex* v = c;
     do {
-      if (char* m = mark(v)) {
-        *m = 1;
-      }
+      seen.mark(v);
       r.xlo = std::min(r.xlo, v->x);
       r.xhi = std::max(r.xhi, v->x);
       r.ylo = std::min(r.ylo, v->y);
@@ -68,11 +121,29 @@ std::vector<ObstacleIndex::Rect> ObstacleIndex::rectsOf(
 }
 
 bool ObstacleIndex::blocksHorizontal(float y, float x1, float x2) const {
-  return byY_.stab(y, std::min(x1, x2), std::max(x1, x2)) >= 0;
+  float a = std::min(x1, x2), b = std::max(x1, x2);
+  if (indexed_) {
+    return byY_.stab(y, a, b) >= 0;
+  }
+  for (const Rect& r : rects_) {
+    if (r.ylo < y && y < r.yhi && r.xlo < b && a < r.xhi) {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool ObstacleIndex::blocksVertical(float x, float y1, float y2) const {
-  return byX_.stab(x, std::min(y1, y2), std::max(y1, y2)) >= 0;
+  float a = std::min(y1, y2), b = std::max(y1, y2);
+  if (indexed_) {
+    return byX_.stab(x, a, b) >= 0;
+  }
+  for (const Rect& r : rects_) {
+    if (r.xlo < x && x < r.xhi && r.ylo < b && a < r.yhi) {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool ObstacleIndex::blocksPiece(float x1, float y1, float x2, float y2) const {
@@ -86,7 +157,69 @@ bool ObstacleIndex::blocksPiece(float x1, float y1, float x2, float y2) const {
 }
 
 int ObstacleIndex::containing(float x, float y) const {
-  return byY_.stab(y, x, x);
+  if (indexed_) {
+    return byY_.stab(y, x, x);
+  }
+  int found = -1;
+  for (size_t k = 0; k < rects_.size(); ++k) {
+    const Rect& r = rects_[k];
+    if (r.xlo < x && x < r.xhi && r.ylo < y && y < r.yhi) {
+      if (found >= 0) {
+        return treesChoice(x, y);
+      }
+      found = static_cast<int>(k);
+    }
+  }
+  return found;
+}
+
+int ObstacleIndex::treesChoice(float x, float y) const {
+  std::vector<float> bounds;
+  bounds.reserve(2 * rects_.size());
+  for (const Rect& r : rects_) {
+    bounds.push_back(r.ylo);
+    bounds.push_back(r.yhi);
+  }
+  std::sort(bounds.begin(), bounds.end());
+  bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
+  // As BoundLeaves numbers them: bound i is leaf 2i, the gap after it 2i + 1.
+  auto leafOf = [&](float t) {
+    auto it = std::lower_bound(bounds.begin(), bounds.end(), t);
+    long i = static_cast<long>(it - bounds.begin());
+    return it != bounds.end() && *it == t ? 2 * i : 2 * i - 1;
+  };
+  const long leaves = 2 * static_cast<long>(bounds.size()) - 1;
+  const long p = leafOf(y);
+  // The depth of the node on p's path that holds leaves [from, to]: the
+  // first, from the root, that they cover whole.
+  auto depthOf = [&](long from, long to) {
+    long l = 0, r = leaves - 1;
+    int depth = 0;
+    while (!(from <= l && r <= to)) {
+      long m = (l + r) / 2;
+      if (p <= m) {
+        r = m;
+      } else {
+        l = m + 1;
+      }
+      ++depth;
+    }
+    return depth;
+  };
+  int best = -1, bestDepth = 0;
+  for (size_t k = 0; k < rects_.size(); ++k) {
+    const Rect& r = rects_[k];
+    if (!(r.xlo < x && x < r.xhi && r.ylo < y && y < r.yhi)) {
+      continue;
+    }
+    int depth = depthOf(leafOf(r.ylo) + 1, leafOf(r.yhi) - 1);
+    if (best < 0 || depth < bestDepth ||
+        (depth == bestDepth && r.xlo < rects_[best].xlo)) {
+      best = static_cast<int>(k);
+      bestDepth = depth;
+    }
+  }
+  return best;
 }
 
 std::vector<int> ObstacleIndex::meeting(float xlo,
@@ -98,7 +231,9 @@ std::vector<int> ObstacleIndex::meeting(float xlo,
     out.push_back(k);
     return false;
   });
-  std::sort(out.begin(), out.end());
+  if (indexed_) {
+    std::sort(out.begin(), out.end());
+  }
   return out;
 }
 

@@ -15,8 +15,13 @@ class ObstacleIndex {
  public:
   using Rect = plane::Box<float>;
 
+  // Up to this many rectangles are scanned, not indexed: a scan then costs
+  // about what a query of the trees does, and building them is saved.
+  static constexpr size_t kScanMost = 64;
+
   ObstacleIndex() = default;
-  explicit ObstacleIndex(std::vector<Rect> rects);
+  // Every answer is the same whether the rectangles are scanned or indexed.
+  explicit ObstacleIndex(std::vector<Rect> rects, size_t scanMost = kScanMost);
 
   // One rectangle per corner ring, in the order of each ring's first corner
   // in vertices; other vertices are passed over.
@@ -74,9 +79,15 @@ class ObstacleIndex {
     std::vector<float> maxHi_;  // beside items_.items()
   };
 
+  // Which of several rectangles holding the point the trees name: the one
+  // kept at the node nearest byY_'s root on the point's path, the lowest
+  // xlo (then number) there.
+  int treesChoice(float x, float y) const;
+
   std::vector<Rect> rects_;
-  Axis byY_;  // serves horizontal pieces: stabbed at their y
-  Axis byX_;  // serves vertical pieces
+  bool indexed_ = false;  // else every query scans rects_
+  Axis byY_;              // serves horizontal pieces: stabbed at their y
+  Axis byX_;              // serves vertical pieces
   // The rectangles by centre, y first then x, as the box tree numbers
   // them: it splits equal centres by number, and nested frames, whose walls
   // share a centre on one axis, would otherwise be split in no spatial way
@@ -92,6 +103,16 @@ bool ObstacleIndex::forMeeting(
   auto meets = [](float lo, float hi, float rlo, float rhi) {
     return lo == hi ? rlo < lo && lo < rhi : rlo < hi && lo < rhi;
   };
+  if (!indexed_) {
+    for (size_t k = 0; k < rects_.size(); ++k) {
+      const Rect& r = rects_[k];
+      if (meets(xlo, xhi, r.xlo, r.xhi) && meets(ylo, yhi, r.ylo, r.yhi) &&
+          visit(static_cast<int>(k))) {
+        return true;
+      }
+    }
+    return false;
+  }
   return boxes_.query(Rect{xlo, ylo, xhi, yhi}, [&](long i) {
     int k = boxOrder_[static_cast<size_t>(i)];
     const Rect& r = rects_[k];

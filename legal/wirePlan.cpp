@@ -41,16 +41,18 @@ void splitWires(const std::vector<Wire>& wires,
   }
 }
 
-// Maximal unions of stretches that overlap or touch on one line, sorted.
-std::vector<Run> mergeRuns(std::vector<Run> s) {
+// Maximal unions of stretches that overlap or touch on one line, sorted;
+// sorts s and gives each stretch its run's place as its id.
+std::vector<Run> mergeRuns(std::vector<Run>& s) {
   std::sort(s.begin(), s.end(), byLineThenLo);
   std::vector<Run> runs;
-  for (const Run& t : s) {
+  for (Run& t : s) {
     if (!runs.empty() && runs.back().line == t.line && t.lo <= runs.back().hi) {
       runs.back().hi = std::max(runs.back().hi, t.hi);
     } else {
       runs.push_back({t.line, t.lo, t.hi, static_cast<int>(runs.size())});
     }
+    t.id = runs.back().id;
   }
   return runs;
 }
@@ -202,14 +204,12 @@ WirePlan planWires(const std::vector<Wire>& wires,
   hCuts.reserve(2 * h.size() + v.size() + pins.size());
   vCuts.reserve(2 * v.size() + h.size() + pins.size());
   for (const Run& s : h) {
-    int r = findRun(hRuns, s.line, s.lo);
-    hCuts.emplace_back(r, s.lo);
-    hCuts.emplace_back(r, s.hi);
+    hCuts.emplace_back(s.id, s.lo);
+    hCuts.emplace_back(s.id, s.hi);
   }
   for (const Run& s : v) {
-    int r = findRun(vRuns, s.line, s.lo);
-    vCuts.emplace_back(r, s.lo);
-    vCuts.emplace_back(r, s.hi);
+    vCuts.emplace_back(s.id, s.lo);
+    vCuts.emplace_back(s.id, s.hi);
   }
   forEachContact(hRuns, vRuns, [&](const Run& a, const Run& b) {
     hCuts.emplace_back(a.id, b.line);

@@ -39,11 +39,17 @@ void growForest(Router& r,
     if (v->*dist == unreached) {
       continue;
     }
+    const float here = v->*dist;
     for (Vertex* w : v->sgNbrs) {
+      // No length through v is below v's own, so a vertex already as near
+      // as v (every one taken from the heap) is passed over unmeasured.
+      if (w->*dist <= here) {
+        continue;
+      }
       // Summed in double and compared before it is rounded to the stored
       // float; an equal length keeps the earlier predecessor.
       double cand = std::fabs(static_cast<double>(v->x) - w->x) +
-                    std::fabs(static_cast<double>(v->y) - w->y) + v->*dist;
+                    std::fabs(static_cast<double>(v->y) - w->y) + here;
       if (w->*dist > cand) {
         w->*dist = static_cast<float>(cand);
         w->*pred = v;

@@ -295,6 +295,7 @@ TEST(RouteFinderTest, AgreesWithALatticeSearch) {
     ++kinds[static_cast<int>(r.kind)];
     ASSERT_EQ(r.found(), shortest.first != INT_MAX);
     ASSERT_EQ(m.found(), monotone.first != INT_MAX);
+    ASSERT_EQ(s.finder.monotoneFree(a, b), m.found());
     if (m.found()) {
       expectSound(m, rects, a, b);
       EXPECT_EQ(m.length(), monotone.first);

@@ -54,7 +54,7 @@ TEST(ObstacleIndexTest, RectanglesFromCornerRingsInFileOrder) {
 }
 
 TEST(ObstacleIndexTest, AgreesWithAScanOfAllRectangles) {
-  for (unsigned seed = 1; seed <= 30; ++seed) {
+  for (unsigned seed = 1; seed <= 60; ++seed) {
     SCOPED_TRACE(seed);
     std::mt19937 rng(seed);
     std::uniform_int_distribution<int> c(0, 40), side(1, 12);
@@ -64,7 +64,8 @@ TEST(ObstacleIndexTest, AgreesWithAScanOfAllRectangles) {
       float x = c(rng), y = c(rng);
       rects.push_back({x, y, x + side(rng), y + side(rng)});
     }
-    ObstacleIndex idx(rects);
+    // The trees on even seeds, a scan on odd ones.
+    ObstacleIndex idx(rects, seed % 2 == 0 ? 0 : ObstacleIndex::kScanMost);
     for (int q = 0; q < 400; ++q) {
       float x1 = c(rng) * 1.25f - 2, y1 = c(rng) * 1.25f - 2;
       float len = static_cast<float>(c(rng) % 15);
@@ -98,6 +99,46 @@ TEST(ObstacleIndexTest, AgreesWithAScanOfAllRectangles) {
         }
       }
       ASSERT_EQ(idx.meeting(x1, y1, bx2, by2), expectMeet);
+    }
+  }
+}
+
+// A handful of rectangles is scanned, not indexed; messages name the
+// rectangle that holds a point, so where several do, the scan must name the
+// one the trees find. Overlaps, shared sides, zero-width rectangles and
+// queries on sides and corners, all on a coarse grid.
+TEST(ObstacleIndexTest, ScanAnswersAsTheTreesDo) {
+  for (unsigned seed = 1; seed <= 200; ++seed) {
+    SCOPED_TRACE(seed);
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> c(0, 12), side(0, 6);
+    std::vector<Rect> rects;
+    int n = 1 + seed % ObstacleIndex::kScanMost;
+    for (int i = 0; i < n; ++i) {
+      float x = c(rng), y = c(rng);
+      rects.push_back({x, y, x + side(rng), y + side(rng)});
+    }
+    ObstacleIndex scan(rects);
+    ObstacleIndex trees(rects, 0);
+    auto q = [&]() { return c(rng) * 0.5f + 1; };
+    for (int k = 0; k < 300; ++k) {
+      float x1 = q(), y1 = q(), x2 = q(), y2 = q();
+      ASSERT_EQ(scan.containing(x1, y1), trees.containing(x1, y1))
+          << x1 << "," << y1;
+      ASSERT_EQ(scan.blocksHorizontal(y1, x1, x2),
+                trees.blocksHorizontal(y1, x1, x2));
+      ASSERT_EQ(scan.blocksVertical(x1, y1, y2),
+                trees.blocksVertical(x1, y1, y2));
+      float xlo = std::min(x1, x2), xhi = std::max(x1, x2);
+      float ylo = std::min(y1, y2), yhi = std::max(y1, y2);
+      ASSERT_EQ(scan.meeting(xlo, ylo, xhi, yhi),
+                trees.meeting(xlo, ylo, xhi, yhi));
+      size_t most = rng() % 4;
+      ASSERT_EQ(scan.meetsMoreThan(xlo, ylo, xhi, yhi, most),
+                trees.meetsMoreThan(xlo, ylo, xhi, yhi, most));
+      Rect a{xlo, ylo, xhi, yhi}, b = a;
+      ASSERT_EQ(scan.growBox(a), trees.growBox(b));
+      ASSERT_TRUE(a == b);
     }
   }
 }
