@@ -60,11 +60,14 @@ bool atOrBeyond(float a, float b, int sign) {
 
 // The direction of one sweep. Each waiting vertex d is joined to a vertex f
 // that lies on side sx of d in x (+1 right) and side sy in y (+1 above).
+// The sides are constants, so that each sweep's comparisons compile to one
+// instruction.
+template <int SX, int SY>
 struct QuadSweep {
+  static constexpr int sx = SX;
+  static constexpr int sy = SY;
   float (*key)(const Vertex*);  // the sweep order
-  int sx;
-  int sy;
-  double step;  // signed; moves the query bound away from f
+  double step;                  // signed; moves the query bound away from f
   bool (Router::*horiEdgeBetween)(Vertex*, Vertex*, Vertex*);
   bool (Router::*vertEdgeBetween)(Vertex*, Vertex*, Vertex*);
 };
@@ -80,7 +83,8 @@ VerEntry* nearestOnSide(const VerRankTree& tree, float x, int sign) {
 
 // The next query bound after candidate x: the design's rounded step, or the
 // next float past x where the float cannot represent that step.
-float nextBound(float x, const QuadSweep& s) {
+template <class Quad>
+float nextBound(float x, const Quad& s) {
   float q = static_cast<float>(static_cast<double>(x) + s.step);
   if (beyond(q, x, -s.sx)) {
     return q;
@@ -91,8 +95,9 @@ float nextBound(float x, const QuadSweep& s) {
 
 // Whether the pair (f, d) passes the tracked edges h and w (either may be
 // null), each the nearest of its tree to d on f's side.
+template <class Quad>
 bool passesObstacles(
-    Router& r, const QuadSweep& s, Vertex* f, Vertex* d, Vertex* h, Vertex* w) {
+    Router& r, const Quad& s, Vertex* f, Vertex* d, Vertex* h, Vertex* w) {
   if (!h && !w) {
     return true;
   }
@@ -126,10 +131,11 @@ using ActiveTree = RankTree<Vertex, int, float>;  // elements: sweep numbers
 // vertex in a box, or at once when w leaves its tree or an edge enters
 // between d and w. Horizontal edges, which come and go far more often,
 // play no part.
+template <class Quad>
 class HiddenVertices {
  public:
   // From vertex from on; entry[i]: vertex i's entry in activeTree.
-  HiddenVertices(const QuadSweep& s,
+  HiddenVertices(const Quad& s,
                  const std::vector<Vertex*>& sweepOrder,
                  ActiveTree& activeTree,
                  const std::vector<ActiveTree::Entry*>& entry,
@@ -232,7 +238,7 @@ class HiddenVertices {
     }
   }
 
-  const QuadSweep& s_;
+  const Quad& s_;
   const std::vector<Vertex*>& order_;
   ActiveTree& active_;
   const std::vector<ActiveTree::Entry*>& entry_;
@@ -250,7 +256,8 @@ class HiddenVertices {
 // Whether the step from every distinct x moves the bound no farther than
 // the next distinct x on the near side: then a candidate passes over
 // exactly the other waiting vertices at its own x.
-bool stepPassesOnlyOwnX(const std::vector<float>& xs, const QuadSweep& s) {
+template <class Quad>
+bool stepPassesOnlyOwnX(const std::vector<float>& xs, const Quad& s) {
   for (size_t i = 1; i < xs.size(); ++i) {
     bool ok = s.sx > 0 ? nextBound(xs[i], s) >= xs[i - 1]
                        : nextBound(xs[i - 1], s) <= xs[i];
@@ -263,15 +270,17 @@ bool stepPassesOnlyOwnX(const std::vector<float>& xs, const QuadSweep& s) {
 
 // The sweep's containers as the large nets need them: rank trees over the
 // keys known in advance, and the hiding of vertices refused again and again.
+template <class Quad>
 class TreeSweep {
  public:
   using Cursor = ActiveTree::Entry*;
-  static constexpr Cursor kEnd = nullptr;
 
-  TreeSweep(const QuadSweep& s, std::vector<Vertex*> order)
+  TreeSweep(const Quad& s, std::vector<Vertex*> order)
       : TreeSweep(s, order, keysOf(order)) {}
 
   const std::vector<Vertex*>& order() const { return order_; }
+
+  bool valid(Cursor e) const { return e != nullptr; }
 
   void reach(size_t i) {
     if (hidden_) {
@@ -318,8 +327,8 @@ class TreeSweep {
       if (++refusals_ <= i) {
         return;
       }
-      hidden_ = std::make_unique<HiddenVertices>(s_, order_, active_, entry_,
-                                                 static_cast<int>(i) + 1);
+      hidden_ = std::make_unique<HiddenVertices<Quad>>(
+          s_, order_, active_, entry_, static_cast<int>(i) + 1);
     }
     hidden_->hide(j, wn_);
   }
@@ -366,7 +375,7 @@ class TreeSweep {
     std::vector<int> xRank;
   };
 
-  TreeSweep(const QuadSweep& s, std::vector<Vertex*>& order, Keys keys)
+  TreeSweep(const Quad& s, std::vector<Vertex*>& order, Keys keys)
       : s_(s),
         order_(std::move(order)),
         xRank_(std::move(keys.xRank)),
@@ -409,14 +418,14 @@ class TreeSweep {
   // Values are y signed so that f's side in y is the side of smaller ones.
   float sy() const { return static_cast<float>(s_.sy); }
 
-  const QuadSweep& s_;
+  const Quad& s_;
   std::vector<Vertex*> order_;
   std::vector<int> xRank_;
   ActiveTree active_;
   VerRankTree hori_;
   VerRankTree vert_;
   bool byRank_;
-  std::unique_ptr<HiddenVertices> hidden_;
+  std::unique_ptr<HiddenVertices<Quad>> hidden_;
   std::vector<ActiveTree::Entry*> entry_;
   size_t refusals_ = 0;
   VerEntry* wn_ = nullptr;
@@ -426,39 +435,47 @@ class TreeSweep {
 constexpr int kFlatSweepMax = 64;
 
 // The sweep's containers for a small net: flat queues on the stack, scanned
-// in full, and every candidate visited as the bound falls. It skips the
-// hiding, which changes no answer.
+// in full. It skips the hiding, which changes no answer.
+template <class Quad>
 class FlatSweep {
   using Queues = FlatQueues<kFlatSweepMax>;
 
  public:
-  using Cursor = int;
-  static constexpr Cursor kEnd = Queues::kNone;
+  // A slot of the waiting vertices and the head that lies there.
+  struct Cursor {
+    int slot;
+    int head;
+  };
 
-  FlatSweep(const QuadSweep& s, Vertex* const* order) : s_(s), order_(order) {}
+  FlatSweep(const Quad& s, Vertex* const* order) : s_(s), order_(order) {}
+
+  bool valid(Cursor c) const { return c.slot != Queues::kNone; }
 
   void reach(size_t) {}
 
   // The waiting vertices are keyed by x signed so that the candidates lie
   // at or below the bound, nearest first.
-  Cursor first(size_t, Vertex* f) const {
-    return active_.atOrBelow(sx() * f->x);
+  Cursor first(size_t, Vertex* f) {
+    t_ = Quad::sy * f->y;
+    return scan(active_.size() - 1, Quad::sx * f->x);
   }
 
   // The slots below c are untouched by the removal of c's head.
-  Cursor next(Cursor c, Vertex*, Vertex* d) const {
-    return active_.belowFrom(c - 1, sx() * nextBound(d->x, s_));
+  Cursor next(Cursor c, Vertex*, Vertex*) const {
+    return scan(c.slot - 1, bound_[c.head]);
   }
 
-  Vertex* vertex(Cursor c) const { return order_[active_.head(c)]; }
-  void remove(Cursor c) { active_.pop(c); }
+  Vertex* vertex(Cursor c) const { return order_[c.head]; }
+  void remove(Cursor c) { active_.pop(c.slot); }
   void refused(size_t, Cursor) {}
 
   Vertex* nearestHori(float y) const {
-    return headOf(hori_, s_.sy > 0 ? hori_.atOrAbove(y) : hori_.atOrBelow(y));
+    return headOf(hori_,
+                  Quad::sy > 0 ? hori_.atOrAbove(y) : hori_.atOrBelow(y));
   }
   Vertex* nearestVert(float x) const {
-    return headOf(vert_, s_.sx > 0 ? vert_.atOrAbove(x) : vert_.atOrBelow(x));
+    return headOf(vert_,
+                  Quad::sx > 0 ? vert_.atOrAbove(x) : vert_.atOrBelow(x));
   }
 
   void openVert(size_t i, Vertex* f) { vert_.push(static_cast<int>(i), f->x); }
@@ -467,11 +484,28 @@ class FlatSweep {
   void closeHori(float y) { popAt(hori_, hori_.atOrBelow(y)); }
 
   void insert(size_t i, Vertex* f) {
-    active_.push(static_cast<int>(i), sx() * f->x);
+    value_[i] = Quad::sy * f->y;
+    bound_[i] = Quad::sx * nextBound(f->x, s_);
+    active_.push(static_cast<int>(i), Quad::sx * f->x);
   }
 
  private:
-  float sx() const { return static_cast<float>(s_.sx); }
+  // The first candidate at or below slot from and bound q: a head that does
+  // not lie on f's side in y is refused at once, as joins() would refuse
+  // it, and moves the bound past its x.
+  Cursor scan(int from, float q) const {
+    for (int p = from; p >= 0; --p) {
+      if (active_.key(p) > q) {
+        continue;
+      }
+      int h = active_.head(p);
+      if (value_[h] <= t_) {
+        return {p, h};
+      }
+      q = bound_[h];
+    }
+    return {Queues::kNone, Queues::kNone};
+  }
 
   Vertex* headOf(const Queues& q, int slot) const {
     return slot == Queues::kNone ? nullptr : order_[q.head(slot)];
@@ -483,18 +517,23 @@ class FlatSweep {
     }
   }
 
-  const QuadSweep& s_;
+  const Quad& s_;
   Vertex* const* order_;
   Queues active_;
   Queues hori_;
   Queues vert_;
+  // Of each swept vertex: y and the next query bound past its x, signed as
+  // the keys.
+  float value_[kFlatSweepMax];
+  float bound_[kFlatSweepMax];
+  float t_ = 0;  // f's y, signed
 };
 
 // Opens one horizontal and one vertical side of f's rectangle at the corner
 // the sweep meets first and closes it at the other. A sweep mirrored in one
 // axis sees the ring turn the other way, so prev and next swap roles.
-template <class Sweep>
-void updateEdgeTrees(const QuadSweep& s, size_t i, Vertex* f, Sweep& w) {
+template <class Quad, class Sweep>
+void updateEdgeTrees(const Quad& s, size_t i, Vertex* f, Sweep& w) {
   bool mirrored = s.sx * s.sy < 0;
   Vertex* a = mirrored ? f->pNextCorner : f->pPrevCorner;
   Vertex* b = mirrored ? f->pPrevCorner : f->pNextCorner;
@@ -514,8 +553,8 @@ void updateEdgeTrees(const QuadSweep& s, size_t i, Vertex* f, Sweep& w) {
 
 // The examination of d by f: join them when d lies in f's quadrant side and
 // no tracked edge hides it.
-template <class Sweep>
-bool joins(Router& r, const QuadSweep& s, Vertex* f, Vertex* d, Sweep& w) {
+template <class Quad, class Sweep>
+bool joins(Router& r, const Quad& s, Vertex* f, Vertex* d, Sweep& w) {
   if (!atOrBeyond(f->y, d->y, s.sy)) {
     return false;
   }
@@ -528,14 +567,14 @@ bool joins(Router& r, const QuadSweep& s, Vertex* f, Vertex* d, Sweep& w) {
 //
 // For one f the waiting vertices at or past f.x away from side sx are
 // examined nearest x first, and after each the bound moves past its x.
-template <class Sweep>
+template <class Quad, class Sweep>
 void sweepWith(
-    Router& r, const QuadSweep& s, Vertex* const* order, size_t n, Sweep& w) {
+    Router& r, const Quad& s, Vertex* const* order, size_t n, Sweep& w) {
   for (size_t i = 0; i < n; ++i) {
     Vertex* f = order[i];
     w.reach(i);
     auto c = w.first(i, f);
-    while (c != Sweep::kEnd) {
+    while (w.valid(c)) {
       Vertex* d = w.vertex(c);
       if (joins(r, s, f, d, w)) {
         r.connectSgEdge(f, d);
@@ -545,7 +584,9 @@ void sweepWith(
       }
       c = w.next(c, f, d);
     }
-    if (f->isACorner()) {
+    // A corner has both neighbours (the sides read them), so most other
+    // vertices are passed over without reading their type.
+    if (f->pNextCorner && f->isACorner()) {
       updateEdgeTrees(s, i, f, w);
     }
     w.insert(i, f);
@@ -588,17 +629,18 @@ std::vector<Vertex*> sortedBy(const std::vector<Vertex*>& vs,
   return out;
 }
 
-void sweepQuad(Router& r, const QuadSweep& s) {
+template <class Quad>
+void sweepQuad(Router& r, const Quad& s) {
   size_t n = r.vertices.size();
   if (n <= kFlatSweepMax) {
     Keyed records[kFlatSweepMax];
     Vertex* order[kFlatSweepMax];
     sortInto(r.vertices.data(), n, s.key, records, order);
-    FlatSweep w(s, order);
+    FlatSweep<Quad> w(s, order);
     sweepWith(r, s, order, n, w);
     return;
   }
-  TreeSweep w(s, sortedBy(r.vertices, s.key));
+  TreeSweep<Quad> w(s, sortedBy(r.vertices, s.key));
   sweepWith(r, s, w.order().data(), n, w);
 }
 
@@ -635,23 +677,27 @@ void Router::connectObstEdges() {
 }
 
 void Router::connectQuad1() {
-  sweepQuad(*this, {byXPlusY, 1, 1, -0.01, &Router::quad1HoriEdgeBetween,
-                    &Router::quad1VertEdgeBetween});
+  sweepQuad(*this,
+            QuadSweep<1, 1>{byXPlusY, -0.01, &Router::quad1HoriEdgeBetween,
+                            &Router::quad1VertEdgeBetween});
 }
 
 void Router::connectQuad2() {
-  sweepQuad(*this, {byXMinusY, 1, -1, -0.1, &Router::quad2HoriEdgeBetween,
-                    &Router::quad2VertEdgeBetween});
+  sweepQuad(*this,
+            QuadSweep<1, -1>{byXMinusY, -0.1, &Router::quad2HoriEdgeBetween,
+                             &Router::quad2VertEdgeBetween});
 }
 
 void Router::connectQuad3() {
-  sweepQuad(*this, {byMinusXMinusY, -1, -1, 0.1, &Router::quad3HoriEdgeBetween,
-                    &Router::quad3VertEdgeBetween});
+  sweepQuad(*this, QuadSweep<-1, -1>{byMinusXMinusY, 0.1,
+                                     &Router::quad3HoriEdgeBetween,
+                                     &Router::quad3VertEdgeBetween});
 }
 
 void Router::connectQuad4() {
-  sweepQuad(*this, {byMinusXPlusY, -1, 1, 0.1, &Router::quad4HoriEdgeBetween,
-                    &Router::quad4VertEdgeBetween});
+  sweepQuad(*this,
+            QuadSweep<-1, 1>{byMinusXPlusY, 0.1, &Router::quad4HoriEdgeBetween,
+                             &Router::quad4VertEdgeBetween});
 }
 
 bool Router::quad1HoriEdgeBetween(Vertex* v, Vertex* a, Vertex* b) {
