@@ -457,12 +457,11 @@ class FlatSweep {
   // at or below the bound, nearest first.
   Cursor first(size_t, Vertex* f) {
     t_ = Quad::sy * f->y;
-    return scan(active_.size() - 1, Quad::sx * f->x);
+    return scan(active_.top(), Quad::sx * f->x);
   }
 
-  // The slots below c are untouched by the removal of c's head.
   Cursor next(Cursor c, Vertex*, Vertex*) const {
-    return scan(c.slot - 1, bound_[c.head]);
+    return scan(active_.below(c.slot), bound_[c.head]);
   }
 
   Vertex* vertex(Cursor c) const { return order_[c.head]; }
@@ -494,7 +493,7 @@ class FlatSweep {
   // not lie on f's side in y is refused at once, as joins() would refuse
   // it, and moves the bound past its x.
   Cursor scan(int from, float q) const {
-    for (int p = from; p >= 0; --p) {
+    for (int p = from; p != Queues::kNone; p = active_.below(p)) {
       if (active_.key(p) > q) {
         continue;
       }

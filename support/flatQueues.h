@@ -1,67 +1,73 @@
 #pragma once
-#include <algorithm>
 
-// Queues of elements 0 .. n - 1 (n at most N), one per distinct key, kept as
-// a flat array of keys in ascending order: RankTree's answers for the few
-// dozen keys of a small net, where its allocations and tree walks cost more
-// than scanning every key. A queue answers with its earliest pushed element
-// still present, as RankTree does.
+// Queues of elements 0 .. n - 1 (n at most N), one per distinct key, its
+// slots linked in key order within fixed arrays: RankTree's answers for the
+// few dozen keys of a small net, where its allocations and tree walks cost
+// more than walking every key. A queue answers with its earliest pushed
+// element still present, as RankTree does. Each push makes at most one
+// slot, so N slots serve N pushes, and no slot is ever moved.
 template <int N>
 class FlatQueues {
  public:
   static constexpr int kNone = -1;
 
-  int size() const { return size_; }
-  bool empty() const { return size_ == 0; }
+  bool empty() const { return top_ == kNone; }
   float key(int slot) const { return slots_[slot].key; }
   int head(int slot) const { return slots_[slot].head; }
+  // The slot of the largest key; kNone if none.
+  int top() const { return top_; }
+  // The slot of the next smaller key; kNone if none. Still answers for a
+  // slot that pop() has just unlinked.
+  int below(int slot) const { return slots_[slot].down; }
 
   // The slot of the largest key at or below x; kNone if none.
-  int atOrBelow(float x) const { return belowFrom(size_ - 1, x); }
-
-  // The same among the slots up to from.
-  int belowFrom(int from, float x) const {
-    int p = from;
-    while (p >= 0 && slots_[p].key > x) {
-      --p;
+  int atOrBelow(float x) const {
+    int p = top_;
+    while (p != kNone && slots_[p].key > x) {
+      p = slots_[p].down;
     }
     return p;
   }
 
   // The slot of the smallest key at or above x; kNone if none.
   int atOrAbove(float x) const {
-    int p = 0;
-    while (p < size_ && slots_[p].key < x) {
-      ++p;
+    int p = bottom_;
+    while (p != kNone && slots_[p].key < x) {
+      p = slots_[p].up;
     }
-    return p < size_ ? p : kNone;
+    return p;
   }
 
   // Appends element e to the queue of key k. Each element at most once.
   void push(int e, float k) {
     next_[e] = kNone;
-    int p = atOrBelow(k);
-    if (p != kNone && slots_[p].key == k) {
-      next_[slots_[p].tail] = e;
-      slots_[p].tail = e;
+    int below = top_, above = kNone;
+    while (below != kNone && slots_[below].key > k) {
+      above = below;
+      below = slots_[below].down;
+    }
+    if (below != kNone && slots_[below].key == k) {
+      next_[slots_[below].tail] = e;
+      slots_[below].tail = e;
       return;
     }
-    ++p;
-    std::copy_backward(slots_ + p, slots_ + size_, slots_ + size_ + 1);
-    slots_[p] = {k, e, e};
-    ++size_;
+    int s = used_++;
+    slots_[s] = {k, e, e, above, below};
+    (above != kNone ? slots_[above].down : top_) = s;
+    (below != kNone ? slots_[below].up : bottom_) = s;
   }
 
   // Takes the head off the queue of slot; a queue left empty loses its
-  // slot, and the slots above it move down by one.
+  // slot.
   void pop(int slot) {
-    int h = next_[slots_[slot].head];
+    Slot& s = slots_[slot];
+    int h = next_[s.head];
     if (h != kNone) {
-      slots_[slot].head = h;
+      s.head = h;
       return;
     }
-    std::copy(slots_ + slot + 1, slots_ + size_, slots_ + slot);
-    --size_;
+    (s.up != kNone ? slots_[s.up].down : top_) = s.down;
+    (s.down != kNone ? slots_[s.down].up : bottom_) = s.up;
   }
 
  private:
@@ -69,9 +75,13 @@ class FlatQueues {
     float key;
     int head;
     int tail;
+    int up;    // next larger key
+    int down;  // next smaller key
   };
 
   Slot slots_[N];
-  int next_[N];
-  int size_ = 0;
+  int next_[N];  // by element: the next of its queue
+  int top_ = kNone;
+  int bottom_ = kNone;
+  int used_ = 0;
 };
