@@ -432,7 +432,7 @@ class TreeSweep {
 };
 
 // The most vertices swept with FlatSweep.
-constexpr int kFlatSweepMax = 64;
+constexpr int kFlatSweepMax = 128;
 
 // The sweep's containers for a small net: flat queues on the stack, scanned
 // in full. It skips the hiding, which changes no answer.
