@@ -8,20 +8,45 @@
 #include <tuple>
 
 #include "router/router.h"
-#include "support/binarySearchTree.h"
+#include "support/flatQueues.h"
 #include "support/kdTree.h"
 #include "support/rankTree.h"
 #include "support/smallLists.h"
 
 namespace {
 
-using VerNode = Node<Vertex, Vertex*, float>;
+// The sweep orders by name, for sortVerPointers, and as the sweeps use them.
+float byX(const Vertex* v) {
+  return v->x;
+}
+float byY(const Vertex* v) {
+  return v->y;
+}
+float byXPlusY(const Vertex* v) {
+  return v->x + v->y;
+}
+float byXMinusY(const Vertex* v) {
+  return v->x - v->y;
+}
+float byMinusXMinusY(const Vertex* v) {
+  return -v->x - v->y;
+}
+float byMinusXPlusY(const Vertex* v) {
+  return v->y - v->x;
+}
 
-// Ascending key and nothing else: equal keys may come out in any order.
-struct VerNodeLess {
-  bool operator()(const VerNode& a, const VerNode& b) const {
-    return a.key() < b.key();
-  }
+struct Ordering {
+  const char* name;
+  float (*value)(const Vertex*);
+};
+
+const Ordering kOrderings[] = {
+    {"x", byX},
+    {"y", byY},
+    {"x+y", byXPlusY},
+    {"x-y", byXMinusY},
+    {"-x-y", byMinusXMinusY},
+    {"-x+y", byMinusXPlusY},
 };
 
 // True when a lies beyond b in the direction of sign (+1 or -1).
@@ -35,11 +60,14 @@ bool atOrBeyond(float a, float b, int sign) {
 
 // The direction of one sweep. Each waiting vertex d is joined to a vertex f
 // that lies on side sx of d in x (+1 right) and side sy in y (+1 above).
+// The sides are constants, so that each sweep's comparisons compile to one
+// instruction.
+template <int SX, int SY>
 struct QuadSweep {
-  const char* key;
-  int sx;
-  int sy;
-  double step;  // signed; moves the query bound away from f
+  static constexpr int sx = SX;
+  static constexpr int sy = SY;
+  float (*key)(const Vertex*);  // the sweep order
+  double step;                  // signed; moves the query bound away from f
   bool (Router::*horiEdgeBetween)(Vertex*, Vertex*, Vertex*);
   bool (Router::*vertEdgeBetween)(Vertex*, Vertex*, Vertex*);
 };
@@ -55,7 +83,8 @@ VerEntry* nearestOnSide(const VerRankTree& tree, float x, int sign) {
 
 // The next query bound after candidate x: the design's rounded step, or the
 // next float past x where the float cannot represent that step.
-float nextBound(float x, const QuadSweep& s) {
+template <class Quad>
+float nextBound(float x, const Quad& s) {
   float q = static_cast<float>(static_cast<double>(x) + s.step);
   if (beyond(q, x, -s.sx)) {
     return q;
@@ -66,8 +95,9 @@ float nextBound(float x, const QuadSweep& s) {
 
 // Whether the pair (f, d) passes the tracked edges h and w (either may be
 // null), each the nearest of its tree to d on f's side.
+template <class Quad>
 bool passesObstacles(
-    Router& r, const QuadSweep& s, Vertex* f, Vertex* d, Vertex* h, Vertex* w) {
+    Router& r, const Quad& s, Vertex* f, Vertex* d, Vertex* h, Vertex* w) {
   if (!h && !w) {
     return true;
   }
@@ -101,10 +131,11 @@ using ActiveTree = RankTree<Vertex, int, float>;  // elements: sweep numbers
 // vertex in a box, or at once when w leaves its tree or an edge enters
 // between d and w. Horizontal edges, which come and go far more often,
 // play no part.
+template <class Quad>
 class HiddenVertices {
  public:
   // From vertex from on; entry[i]: vertex i's entry in activeTree.
-  HiddenVertices(const QuadSweep& s,
+  HiddenVertices(const Quad& s,
                  const std::vector<Vertex*>& sweepOrder,
                  ActiveTree& activeTree,
                  const std::vector<ActiveTree::Entry*>& entry,
@@ -207,7 +238,7 @@ class HiddenVertices {
     }
   }
 
-  const QuadSweep& s_;
+  const Quad& s_;
   const std::vector<Vertex*>& order_;
   ActiveTree& active_;
   const std::vector<ActiveTree::Entry*>& entry_;
@@ -222,42 +253,11 @@ class HiddenVertices {
       due_;  // (when to show, vertex)
 };
 
-// Opens one horizontal and one vertical side of f's rectangle at the corner
-// the sweep meets first and closes it at the other. A sweep mirrored in one
-// axis sees the ring turn the other way, so prev and next swap roles.
-void updateEdgeTrees(const QuadSweep& s,
-                     Vertex* f,
-                     VerRankTree& horiEdgeTree,
-                     VerRankTree& vertEdgeTree,
-                     HiddenVertices* hidden) {
-  bool mirrored = s.sx * s.sy < 0;
-  Vertex* a = mirrored ? f->pNextCorner : f->pPrevCorner;
-  Vertex* b = mirrored ? f->pPrevCorner : f->pNextCorner;
-  if (beyond(a->y, f->y, s.sy)) {
-    if (hidden) {
-      hidden->inserting(vertEdgeTree, f->x);
-    }
-    vertEdgeTree.insert(f, f->x);
-  }
-  if (beyond(f->y, b->y, s.sy)) {
-    VerEntry* e = vertEdgeTree.upperInc(f->x);
-    if (hidden && e) {
-      hidden->removing(e);
-    }
-    vertEdgeTree.remove(e);
-  }
-  if (beyond(b->x, f->x, s.sx)) {
-    horiEdgeTree.insert(f, f->y);
-  }
-  if (beyond(f->x, a->x, s.sx)) {
-    horiEdgeTree.remove(horiEdgeTree.upperInc(f->y));
-  }
-}
-
 // Whether the step from every distinct x moves the bound no farther than
 // the next distinct x on the near side: then a candidate passes over
 // exactly the other waiting vertices at its own x.
-bool stepPassesOnlyOwnX(const std::vector<float>& xs, const QuadSweep& s) {
+template <class Quad>
+bool stepPassesOnlyOwnX(const std::vector<float>& xs, const Quad& s) {
   for (size_t i = 1; i < xs.size(); ++i) {
     bool ok = s.sx > 0 ? nextBound(xs[i], s) >= xs[i - 1]
                        : nextBound(xs[i - 1], s) <= xs[i];
@@ -268,23 +268,297 @@ bool stepPassesOnlyOwnX(const std::vector<float>& xs, const QuadSweep& s) {
   return true;
 }
 
+// The sweep's containers as the large nets need them: rank trees over the
+// keys known in advance, and the hiding of vertices refused again and again.
+template <class Quad>
+class TreeSweep {
+ public:
+  using Cursor = ActiveTree::Entry*;
+
+  TreeSweep(const Quad& s, std::vector<Vertex*> order)
+      : TreeSweep(s, order, keysOf(order)) {}
+
+  const std::vector<Vertex*>& order() const { return order_; }
+
+  bool valid(Cursor e) const { return e != nullptr; }
+
+  void reach(size_t i) {
+    if (hidden_) {
+      hidden_->reach(static_cast<int>(i));
+    }
+  }
+
+  // Where no step can reach another distinct x, the candidates are exactly
+  // the earliest waiting vertex of each x that lies on f's side in y: the
+  // rank tree finds these by their y alone, in the same order, and passes
+  // over the x of every hidden vertex. Elsewhere every candidate is visited
+  // as the bound falls.
+  Cursor first(size_t i, Vertex* f) const {
+    if (byRank_) {
+      int k = xRank_[i];
+      float t = sy() * f->y;
+      return s_.sx > 0 ? active_.lastAtMost(k, t) : active_.firstAtMost(k, t);
+    }
+    return s_.sx > 0 ? active_.upperInc(f->x) : active_.lowerInc(f->x);
+  }
+
+  Cursor next(Cursor e, Vertex* f, Vertex* d) const {
+    if (byRank_) {
+      int k = active_.rank(e);
+      float t = sy() * f->y;
+      return s_.sx > 0 ? active_.lastAtMost(k - 1, t)
+                       : active_.firstAtMost(k + 1, t);
+    }
+    float q = nextBound(d->x, s_);
+    return s_.sx > 0 ? active_.upperInc(q) : active_.lowerInc(q);
+  }
+
+  Vertex* vertex(Cursor e) const { return order_[e->pElem()]; }
+  void remove(Cursor e) { active_.remove(e); }
+
+  // Hiding pays only where vertices are refused again and again: it starts
+  // once the refusals outnumber the vertices swept.
+  void refused(size_t i, Cursor e) {
+    if (!byRank_) {
+      return;
+    }
+    int j = e->pElem();
+    if (!hidden_) {
+      if (++refusals_ <= i) {
+        return;
+      }
+      hidden_ = std::make_unique<HiddenVertices<Quad>>(
+          s_, order_, active_, entry_, static_cast<int>(i) + 1);
+    }
+    hidden_->hide(j, wn_);
+  }
+
+  Vertex* nearestHori(float y) const {
+    VerEntry* e = nearestOnSide(hori_, y, s_.sy);
+    return e ? e->pElem() : nullptr;
+  }
+
+  // Keeps the edge found for hide().
+  Vertex* nearestVert(float x) {
+    wn_ = nearestOnSide(vert_, x, s_.sx);
+    return wn_ ? wn_->pElem() : nullptr;
+  }
+
+  void openVert(size_t, Vertex* f) {
+    if (hidden_) {
+      hidden_->inserting(vert_, f->x);
+    }
+    vert_.insert(f, f->x);
+  }
+
+  void closeVert(float x) {
+    VerEntry* e = vert_.upperInc(x);
+    if (hidden_ && e) {
+      hidden_->removing(e);
+    }
+    vert_.remove(e);
+  }
+
+  void openHori(size_t, Vertex* f) { hori_.insert(f, f->y); }
+  void closeHori(float y) { hori_.remove(hori_.upperInc(y)); }
+
+  void insert(size_t i, Vertex* f) {
+    entry_[i] = active_.insertAt(static_cast<int>(i), xRank_[i], sy() * f->y);
+  }
+
+ private:
+  // The distinct x values of the swept vertices, the rank of every swept
+  // vertex's x among them (by one sort rather than a search per vertex),
+  // and the corners' coordinates.
+  struct Keys {
+    std::vector<float> xs, cornerXs, cornerYs;
+    std::vector<int> xRank;
+  };
+
+  TreeSweep(const Quad& s, std::vector<Vertex*>& order, Keys keys)
+      : s_(s),
+        order_(std::move(order)),
+        xRank_(std::move(keys.xRank)),
+        active_(std::move(keys.xs)),
+        hori_(std::move(keys.cornerYs)),
+        vert_(std::move(keys.cornerXs)),
+        byRank_(stepPassesOnlyOwnX(active_.keys(), s)),
+        entry_(order_.size()) {}
+
+  static Keys keysOf(const std::vector<Vertex*>& order) {
+    Keys k;
+    size_t n = order.size();
+    std::vector<std::pair<float, int>> byX(n);
+    size_t corners = 0;
+    for (Vertex* v : order) {
+      corners += v->isACorner();
+    }
+    k.cornerXs.reserve(corners);
+    k.cornerYs.reserve(corners);
+    for (size_t i = 0; i < n; ++i) {
+      Vertex* v = order[i];
+      byX[i] = {v->x, static_cast<int>(i)};
+      if (v->isACorner()) {
+        k.cornerXs.push_back(v->x);
+        k.cornerYs.push_back(v->y);
+      }
+    }
+    std::sort(byX.begin(), byX.end());
+    k.xs.reserve(n);
+    k.xRank.resize(n);
+    for (const auto& p : byX) {
+      if (k.xs.empty() || k.xs.back() != p.first) {
+        k.xs.push_back(p.first);
+      }
+      k.xRank[p.second] = static_cast<int>(k.xs.size()) - 1;
+    }
+    return k;
+  }
+
+  // Values are y signed so that f's side in y is the side of smaller ones.
+  float sy() const { return static_cast<float>(s_.sy); }
+
+  const Quad& s_;
+  std::vector<Vertex*> order_;
+  std::vector<int> xRank_;
+  ActiveTree active_;
+  VerRankTree hori_;
+  VerRankTree vert_;
+  bool byRank_;
+  std::unique_ptr<HiddenVertices<Quad>> hidden_;
+  std::vector<ActiveTree::Entry*> entry_;
+  size_t refusals_ = 0;
+  VerEntry* wn_ = nullptr;
+};
+
+// The most vertices swept with FlatSweep.
+constexpr int kFlatSweepMax = 128;
+
+// The sweep's containers for a small net: flat queues on the stack, scanned
+// in full. It skips the hiding, which changes no answer.
+template <class Quad>
+class FlatSweep {
+  using Queues = FlatQueues<kFlatSweepMax>;
+
+ public:
+  // A slot of the waiting vertices and the head that lies there.
+  struct Cursor {
+    int slot;
+    int head;
+  };
+
+  FlatSweep(const Quad& s, Vertex* const* order) : s_(s), order_(order) {}
+
+  bool valid(Cursor c) const { return c.slot != Queues::kNone; }
+
+  void reach(size_t) {}
+
+  // The waiting vertices are keyed by x signed so that the candidates lie
+  // at or below the bound, nearest first.
+  Cursor first(size_t, Vertex* f) {
+    t_ = Quad::sy * f->y;
+    return scan(active_.top(), Quad::sx * f->x);
+  }
+
+  Cursor next(Cursor c, Vertex*, Vertex*) const {
+    return scan(active_.below(c.slot), bound_[c.head]);
+  }
+
+  Vertex* vertex(Cursor c) const { return order_[c.head]; }
+  void remove(Cursor c) { active_.pop(c.slot); }
+  void refused(size_t, Cursor) {}
+
+  Vertex* nearestHori(float y) const {
+    return headOf(hori_,
+                  Quad::sy > 0 ? hori_.atOrAbove(y) : hori_.atOrBelow(y));
+  }
+  Vertex* nearestVert(float x) const {
+    return headOf(vert_,
+                  Quad::sx > 0 ? vert_.atOrAbove(x) : vert_.atOrBelow(x));
+  }
+
+  void openVert(size_t i, Vertex* f) { vert_.push(static_cast<int>(i), f->x); }
+  void closeVert(float x) { popAt(vert_, vert_.atOrBelow(x)); }
+  void openHori(size_t i, Vertex* f) { hori_.push(static_cast<int>(i), f->y); }
+  void closeHori(float y) { popAt(hori_, hori_.atOrBelow(y)); }
+
+  void insert(size_t i, Vertex* f) {
+    value_[i] = Quad::sy * f->y;
+    bound_[i] = Quad::sx * nextBound(f->x, s_);
+    active_.push(static_cast<int>(i), Quad::sx * f->x);
+  }
+
+ private:
+  // The first candidate at or below slot from and bound q: a head that does
+  // not lie on f's side in y is refused at once, as joins() would refuse
+  // it, and moves the bound past its x.
+  Cursor scan(int from, float q) const {
+    for (int p = from; p != Queues::kNone; p = active_.below(p)) {
+      if (active_.key(p) > q) {
+        continue;
+      }
+      int h = active_.head(p);
+      if (value_[h] <= t_) {
+        return {p, h};
+      }
+      q = bound_[h];
+    }
+    return {Queues::kNone, Queues::kNone};
+  }
+
+  Vertex* headOf(const Queues& q, int slot) const {
+    return slot == Queues::kNone ? nullptr : order_[q.head(slot)];
+  }
+
+  static void popAt(Queues& q, int slot) {
+    if (slot != Queues::kNone) {
+      q.pop(slot);
+    }
+  }
+
+  const Quad& s_;
+  Vertex* const* order_;
+  Queues active_;
+  Queues hori_;
+  Queues vert_;
+  // Of each swept vertex: y and the next query bound past its x, signed as
+  // the keys.
+  float value_[kFlatSweepMax];
+  float bound_[kFlatSweepMax];
+  float t_ = 0;  // f's y, signed
+};
+
+// Opens one horizontal and one vertical side of f's rectangle at the corner
+// the sweep meets first and closes it at the other. A sweep mirrored in one
+// axis sees the ring turn the other way, so prev and next swap roles.
+template <class Quad, class Sweep>
+void updateEdgeTrees(const Quad& s, size_t i, Vertex* f, Sweep& w) {
+  bool mirrored = s.sx * s.sy < 0;
+  Vertex* a = mirrored ? f->pNextCorner : f->pPrevCorner;
+  Vertex* b = mirrored ? f->pPrevCorner : f->pNextCorner;
+  if (beyond(a->y, f->y, s.sy)) {
+    w.openVert(i, f);
+  }
+  if (beyond(f->y, b->y, s.sy)) {
+    w.closeVert(f->x);
+  }
+  if (beyond(b->x, f->x, s.sx)) {
+    w.openHori(i, f);
+  }
+  if (beyond(f->x, a->x, s.sx)) {
+    w.closeHori(f->y);
+  }
+}
+
 // The examination of d by f: join them when d lies in f's quadrant side and
-// no tracked edge hides it. Leaves in wn the tracked vertical edge nearest
-// to d once d lies on f's side.
-bool joins(Router& r,
-           const QuadSweep& s,
-           Vertex* f,
-           Vertex* d,
-           const VerRankTree& horiEdgeTree,
-           const VerRankTree& vertEdgeTree,
-           VerEntry*& wn) {
+// no tracked edge hides it.
+template <class Quad, class Sweep>
+bool joins(Router& r, const Quad& s, Vertex* f, Vertex* d, Sweep& w) {
   if (!atOrBeyond(f->y, d->y, s.sy)) {
     return false;
   }
-  VerEntry* hn = nearestOnSide(horiEdgeTree, d->y, s.sy);
-  wn = nearestOnSide(vertEdgeTree, d->x, s.sx);
-  return passesObstacles(r, s, f, d, hn ? hn->pElem() : nullptr,
-                         wn ? wn->pElem() : nullptr);
+  Vertex* h = w.nearestHori(d->y);
+  return passesObstacles(r, s, f, d, h, w.nearestVert(d->x));
 }
 
 // Joins every vertex to the first vertex after it in the sweep order that
@@ -292,100 +566,81 @@ bool joins(Router& r,
 //
 // For one f the waiting vertices at or past f.x away from side sx are
 // examined nearest x first, and after each the bound moves past its x.
-// Where no step can reach another distinct x, that visits exactly the
-// earliest waiting vertex of each x, and only those that lie on f's side in
-// y can be joined: the rank tree finds these by their y alone, in the same
-// order, and passes over the x of every hidden vertex. Elsewhere every
-// candidate is visited as the bound falls.
-void sweepQuad(Router& r, const QuadSweep& s) {
-  std::vector<Vertex*> sweepOrder = r.sortVerPointers(s.key);
-  size_t n = sweepOrder.size();
-  // The rank of every swept vertex's x among the distinct x values, by one
-  // sort rather than a search per vertex.
-  std::vector<std::pair<float, int>> byX(n);
-  std::vector<float> cornerXs, cornerYs;
-  std::vector<char> isCorner(n);
-  size_t corners = 0;
+template <class Quad, class Sweep>
+void sweepWith(
+    Router& r, const Quad& s, Vertex* const* order, size_t n, Sweep& w) {
   for (size_t i = 0; i < n; ++i) {
-    isCorner[i] = sweepOrder[i]->isACorner();
-    corners += isCorner[i];
-  }
-  cornerXs.reserve(corners);
-  cornerYs.reserve(corners);
-  for (size_t i = 0; i < n; ++i) {
-    Vertex* v = sweepOrder[i];
-    byX[i] = {v->x, static_cast<int>(i)};
-    if (isCorner[i]) {
-      cornerXs.push_back(v->x);
-      cornerYs.push_back(v->y);
-    }
-  }
-  std::sort(byX.begin(), byX.end());
-  std::vector<float> xs;
-  xs.reserve(n);
-  std::vector<int> xRank(n);
-  for (const auto& p : byX) {
-    if (xs.empty() || xs.back() != p.first) {
-      xs.push_back(p.first);
-    }
-    xRank[p.second] = static_cast<int>(xs.size()) - 1;
-  }
-  byX = {};
-  // Values are y signed so that f's side in y is the side of smaller ones.
-  float sy = static_cast<float>(s.sy);
-  ActiveTree activeTree(std::move(xs));
-  VerRankTree horiEdgeTree(std::move(cornerYs));
-  VerRankTree vertEdgeTree(std::move(cornerXs));
-  bool byRank = stepPassesOnlyOwnX(activeTree.keys(), s);
-  // Hiding pays only where vertices are refused again and again: it
-  // starts once the refusals outnumber the vertices swept.
-  std::unique_ptr<HiddenVertices> hidden;
-  std::vector<ActiveTree::Entry*> entry(n);
-  size_t refusals = 0;
-  VerEntry* wn = nullptr;
-  for (size_t i = 0; i < n; ++i) {
-    Vertex* f = sweepOrder[i];
-    if (hidden) {
-      hidden->reach(static_cast<int>(i));
-    }
-    if (byRank) {
-      int k = xRank[i];
-      float t = sy * f->y;
-      for (ActiveTree::Entry* e = s.sx > 0 ? activeTree.lastAtMost(k, t)
-                                           : activeTree.firstAtMost(k, t);
-           e; e = s.sx > 0 ? activeTree.lastAtMost(k - 1, t)
-                           : activeTree.firstAtMost(k + 1, t)) {
-        k = activeTree.rank(e);
-        int j = e->pElem();
-        Vertex* d = sweepOrder[j];
-        if (joins(r, s, f, d, horiEdgeTree, vertEdgeTree, wn)) {
-          r.connectSgEdge(f, d);
-          activeTree.remove(e);
-        } else if (hidden) {
-          hidden->hide(j, wn);
-        } else if (++refusals > i) {
-          hidden = std::make_unique<HiddenVertices>(
-              s, sweepOrder, activeTree, entry, static_cast<int>(i) + 1);
-          hidden->hide(j, wn);
-        }
+    Vertex* f = order[i];
+    w.reach(i);
+    auto c = w.first(i, f);
+    while (w.valid(c)) {
+      Vertex* d = w.vertex(c);
+      if (joins(r, s, f, d, w)) {
+        r.connectSgEdge(f, d);
+        w.remove(c);
+      } else {
+        w.refused(i, c);
       }
-    } else {
-      float q = f->x;
-      while (ActiveTree::Entry* e =
-                 s.sx > 0 ? activeTree.upperInc(q) : activeTree.lowerInc(q)) {
-        Vertex* d = sweepOrder[e->pElem()];
-        if (joins(r, s, f, d, horiEdgeTree, vertEdgeTree, wn)) {
-          r.connectSgEdge(f, d);
-          activeTree.remove(e);
-        }
-        q = nextBound(d->x, s);
-      }
+      c = w.next(c, f, d);
     }
-    if (isCorner[i]) {
-      updateEdgeTrees(s, f, horiEdgeTree, vertEdgeTree, hidden.get());
+    // A corner has both neighbours (the sides read them), so most other
+    // vertices are passed over without reading their type.
+    if (f->pNextCorner && f->isACorner()) {
+      updateEdgeTrees(s, i, f, w);
     }
-    entry[i] = activeTree.insertAt(static_cast<int>(i), xRank[i], sy * f->y);
+    w.insert(i, f);
   }
+}
+
+struct Keyed {
+  float key;
+  Vertex* v;
+};
+
+// Ascending key and nothing else: equal keys may come out in any order, the
+// same for any record type, as std::sort sees only the comparisons.
+struct KeyedLess {
+  bool operator()(const Keyed& a, const Keyed& b) const {
+    return a.key < b.key;
+  }
+};
+
+// The n vertices vs by ascending value into out, using records.
+void sortInto(Vertex* const* vs,
+              size_t n,
+              float (*value)(const Vertex*),
+              Keyed* records,
+              Vertex** out) {
+  for (size_t i = 0; i < n; ++i) {
+    records[i] = {value(vs[i]), vs[i]};
+  }
+  std::sort(records, records + n, KeyedLess());
+  for (size_t i = 0; i < n; ++i) {
+    out[i] = records[i].v;
+  }
+}
+
+std::vector<Vertex*> sortedBy(const std::vector<Vertex*>& vs,
+                              float (*value)(const Vertex*)) {
+  std::vector<Keyed> records(vs.size());
+  std::vector<Vertex*> out(vs.size());
+  sortInto(vs.data(), vs.size(), value, records.data(), out.data());
+  return out;
+}
+
+template <class Quad>
+void sweepQuad(Router& r, const Quad& s) {
+  size_t n = r.vertices.size();
+  if (n <= kFlatSweepMax) {
+    Keyed records[kFlatSweepMax];
+    Vertex* order[kFlatSweepMax];
+    sortInto(r.vertices.data(), n, s.key, records, order);
+    FlatSweep<Quad> w(s, order);
+    sweepWith(r, s, order, n, w);
+    return;
+  }
+  TreeSweep<Quad> w(s, sortedBy(r.vertices, s.key));
+  sweepWith(r, s, w.order().data(), n, w);
 }
 
 // True when a and b differ and t lies strictly between them.
@@ -396,36 +651,12 @@ bool strictlyBetween(float t, float a, float b) {
 }  // namespace
 
 std::vector<Vertex*> Router::sortVerPointers(std::string key) {
-  struct Ordering {
-    const char* name;
-    float (*value)(const Vertex*);
-  };
-  static const Ordering orderings[] = {
-      {"x", [](const Vertex* v) { return v->x; }},
-      {"y", [](const Vertex* v) { return v->y; }},
-      {"x+y", [](const Vertex* v) { return v->x + v->y; }},
-      {"x-y", [](const Vertex* v) { return v->x - v->y; }},
-      {"-x-y", [](const Vertex* v) { return -v->x - v->y; }},
-      {"-x+y", [](const Vertex* v) { return v->y - v->x; }},
-  };
-  std::vector<Vertex*> result;
-  for (const Ordering& o : orderings) {
-    if (key != o.name) {
-      continue;
+  for (const Ordering& o : kOrderings) {
+    if (key == o.name) {
+      return sortedBy(vertices, o.value);
     }
-    std::vector<VerNode> records;
-    records.reserve(vertices.size());
-    for (Vertex* v : vertices) {
-      records.emplace_back(v, o.value(v));
-    }
-    std::sort(records.begin(), records.end(), VerNodeLess());
-    result.reserve(records.size());
-    for (const VerNode& n : records) {
-      result.push_back(n.pElem());
-    }
-    break;
   }
-  return result;
+  return {};
 }
 
 void Router::connectSgEdge(Vertex* u, Vertex* v) {
@@ -445,23 +676,27 @@ void Router::connectObstEdges() {
 }
 
 void Router::connectQuad1() {
-  sweepQuad(*this, {"x+y", 1, 1, -0.01, &Router::quad1HoriEdgeBetween,
-                    &Router::quad1VertEdgeBetween});
+  sweepQuad(*this,
+            QuadSweep<1, 1>{byXPlusY, -0.01, &Router::quad1HoriEdgeBetween,
+                            &Router::quad1VertEdgeBetween});
 }
 
 void Router::connectQuad2() {
-  sweepQuad(*this, {"x-y", 1, -1, -0.1, &Router::quad2HoriEdgeBetween,
-                    &Router::quad2VertEdgeBetween});
+  sweepQuad(*this,
+            QuadSweep<1, -1>{byXMinusY, -0.1, &Router::quad2HoriEdgeBetween,
+                             &Router::quad2VertEdgeBetween});
 }
 
 void Router::connectQuad3() {
-  sweepQuad(*this, {"-x-y", -1, -1, 0.1, &Router::quad3HoriEdgeBetween,
-                    &Router::quad3VertEdgeBetween});
+  sweepQuad(*this, QuadSweep<-1, -1>{byMinusXMinusY, 0.1,
+                                     &Router::quad3HoriEdgeBetween,
+                                     &Router::quad3VertEdgeBetween});
 }
 
 void Router::connectQuad4() {
-  sweepQuad(*this, {"-x+y", -1, 1, 0.1, &Router::quad4HoriEdgeBetween,
-                    &Router::quad4VertEdgeBetween});
+  sweepQuad(*this,
+            QuadSweep<-1, 1>{byMinusXPlusY, 0.1, &Router::quad4HoriEdgeBetween,
+                             &Router::quad4VertEdgeBetween});
 }
 
 bool Router::quad1HoriEdgeBetween(Vertex* v, Vertex* a, Vertex* b) {

@@ -58,11 +58,18 @@ void expectSweepsAsPlain(Scene& s) {
 }
 
 // Pins and overlapping rectangles on a coarse grid scaled by unit and moved
-// by (ox, oy): ties in x, in y and in the sweep keys are the rule.
-void addGridScene(
-    Scene& s, unsigned seed, int grid, float unit, float ox, float oy) {
+// by (ox, oy): ties in x, in y and in the sweep keys are the rule. Below
+// some rects extra rectangles and pins extra pins.
+void addGridScene(Scene& s,
+                  unsigned seed,
+                  int grid,
+                  float unit,
+                  float ox,
+                  float oy,
+                  int rects = 0,
+                  int pins = 0) {
   std::mt19937 rng(seed);
-  int rects = static_cast<int>(rng() % 8);
+  rects += static_cast<int>(rng() % 8);
   for (int i = 0; i < rects; ++i) {
     int x = static_cast<int>(rng() % (grid - 1));
     int y = static_cast<int>(rng() % (grid - 1));
@@ -71,7 +78,7 @@ void addGridScene(
     s.addRect(ox + x * unit, oy + y * unit, ox + (x + w) * unit,
               oy + (y + h) * unit, rng() % 2 == 1);
   }
-  int pins = 5 + static_cast<int>(rng() % 60);
+  pins += 5 + static_cast<int>(rng() % 60);
   for (int i = 0; i < pins; ++i) {
     s.addPin(ox + static_cast<int>(rng() % grid) * unit,
              oy + static_cast<int>(rng() % grid) * unit);
@@ -113,6 +120,23 @@ TEST(QuadrantSweepTest, OneCloseXPairDecidesForTheWholeSweep) {
     s.addPin(x + gap, static_cast<float>(rng() % 25));
     s.addPin(x, static_cast<float>(rng() % 25));
     expectSweepsAsPlain(s);
+  }
+}
+
+// Nets small and large, so that both kinds of sweep containers meet every
+// grid: the rank trees, and the flat lists that serve the small nets.
+TEST(QuadrantSweepTest, NetsOfEverySizeGiveThePlainSweepsEdges) {
+  for (unsigned seed = 1; seed <= 60; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    int rects = static_cast<int>(seed % 40), pins = static_cast<int>(seed * 3);
+    for (float unit : {1.0f, 0.05f}) {
+      Scene s;
+      addGridScene(s, seed, 40, unit, 2, 3, rects, pins);
+      if (seed % 3 == 0) {
+        s.addPin(2 + 7.005f * unit, 3);  // an x closer than either step
+      }
+      expectSweepsAsPlain(s);
+    }
   }
 }
 
