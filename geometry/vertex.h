@@ -44,8 +44,10 @@ class Vertex {
   Vertex* pPinPred = nullptr;
   Vertex* pMstVerPred = nullptr;
   // Kept inside the vertex up to a usual degree: a small net would otherwise
-  // spend more on their storage than on the stages that fill them.
-  InlineList<Vertex*, 8> sgNbrs;
+  // spend more on their storage than on the stages that fill them. An
+  // obstacle corner takes part in all four sweeps and its ring, so most pass
+  // eight spanning-graph neighbours.
+  InlineList<Vertex*, 16> sgNbrs;
   InlineList<Vertex*, 4> mstNbrs;  // null where a connection was taken out
   InlineList<Edge*, 4> mstEdges;
   InlineList<Segment*, 4> segments;

@@ -660,10 +660,9 @@ std::vector<Vertex*> Router::sortVerPointers(std::string key) {
 }
 
 void Router::connectSgEdge(Vertex* u, Vertex* v) {
-  // About two entries a sweep, two sides at a corner: one allocation
-  // instead of four growths.
-  pushSmall(u->sgNbrs, v, 8);
-  pushSmall(v->sgNbrs, u, 8);
+  // Past the inline sixteen, one allocation instead of repeated growths.
+  pushSmall(u->sgNbrs, v, 16);
+  pushSmall(v->sgNbrs, u, 16);
   sgEdges.push_back(store.edgePool.make(u, v));
 }
 
