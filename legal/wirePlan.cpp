@@ -340,78 +340,61 @@ bool formCleanTree(const std::vector<Wire>& wires) {
 int cleanTreePinParts(const std::vector<Wire>& wires,
                       const std::vector<RoutePoint>& pins) {
   static thread_local std::vector<Run> h, v;
-  static thread_local std::vector<std::pair<RoutePoint, int>> ends;
-  static thread_local std::vector<int> nodeOf, up, partOf;
-  Released done{h, v, ends, nodeOf, up, partOf};
+  static thread_local std::vector<int> up, partOf;
+  Released done{h, v, up, partOf};
   splitWires(wires, h, v);
+  // The wire ends as parts: 2 * place, plus 1 at hi, the vertical stretches
+  // after the horizontal ones. Ends at one point are joined first, which
+  // makes each point one part; then each wire joins its two ends, and one
+  // that finds them joined already closes a loop.
+  const int vEnds = static_cast<int>(2 * h.size());
+  resetParts(up, 2 * (h.size() + v.size()));
   for (std::vector<Run>* s : {&h, &v}) {
     std::sort(s->begin(), s->end(), byLineThenLo);
+    const int first = s == &h ? 0 : vEnds;
     for (size_t k = 1; k < s->size(); ++k) {
       const Run& a = (*s)[k - 1];
       const Run& b = (*s)[k];
       // Sorted by lo, and the earlier ones end before b starts: only the
-      // latest can reach past b's start.
+      // latest can reach past b's start, and only it can end where b starts.
       if (a.line == b.line && b.lo < a.hi) {
         return -1;
       }
+      if (a.line == b.line && b.lo == a.hi) {
+        joinParts(up, first + 2 * static_cast<int>(k) - 1,
+                  first + 2 * static_cast<int>(k));
+      }
     }
   }
-  bool endsOnly = forEachContact(h, v, [](const Run& a, const Run& b) {
-    return (b.line == a.lo || b.line == a.hi) &&
-           (a.line == b.lo || a.line == b.hi);
+  bool endsOnly = forEachContact(h, v, [&](const Run& a, const Run& b) {
+    if (!((b.line == a.lo || b.line == a.hi) &&
+          (a.line == b.lo || a.line == b.hi))) {
+      return false;
+    }
+    int ea = 2 * static_cast<int>(&a - h.data()) + (b.line == a.lo ? 0 : 1);
+    int eb =
+        vEnds + 2 * static_cast<int>(&b - v.data()) + (a.line == b.lo ? 0 : 1);
+    joinParts(up, ea, eb);
+    return true;
   });
   if (!endsOnly) {
     return -1;
   }
-  // Each wire end with its place: 2 * run, plus 1 at hi, the vertical runs
-  // after the horizontal ones. Sorted, equal points make one node (which of
-  // them comes first changes nothing); the places spare a search for each
-  // end.
-  ends.clear();
-  ends.reserve(2 * (h.size() + v.size()));
-  for (const Run& s : h) {
-    int e = static_cast<int>(ends.size());
-    ends.push_back({{s.lo, s.line}, e});
-    ends.push_back({{s.hi, s.line}, e + 1});
-  }
-  const int vEnds = static_cast<int>(ends.size());
-  for (const Run& s : v) {
-    int e = static_cast<int>(ends.size());
-    ends.push_back({{s.line, s.lo}, e});
-    ends.push_back({{s.line, s.hi}, e + 1});
-  }
-  auto byPoint = [](const std::pair<RoutePoint, int>& a,
-                    const std::pair<RoutePoint, int>& b) {
-    return lessPoint(a.first, b.first);
-  };
-  std::sort(ends.begin(), ends.end(), byPoint);
-  nodeOf.resize(ends.size());
-  int nodes = 0;
-  for (size_t k = 0; k < ends.size(); ++k) {
-    if (k > 0 && !(ends[k - 1].first == ends[k].first)) {
-      ++nodes;
-    }
-    nodeOf[ends[k].second] = nodes;
-  }
-  resetParts(up, ends.empty() ? 0 : nodes + 1);
-  for (size_t e = 0; e < nodeOf.size(); e += 2) {
-    if (!joinParts(up, nodeOf[e], nodeOf[e + 1])) {
+  for (size_t e = 0; e < up.size(); e += 2) {
+    if (!joinParts(up, static_cast<int>(e), static_cast<int>(e) + 1)) {
       return -1;
     }
   }
-  // Wires meet only at ends: a pin at none lies inside one wire or on none.
+  // Wires meet only at ends: a pin lies on one wire, at whichever point of
+  // it, or on none.
   partOf.clear();
   partOf.reserve(pins.size());
   for (const RoutePoint& p : pins) {
-    auto it = std::lower_bound(ends.begin(), ends.end(), std::make_pair(p, 0),
-                               byPoint);
     int e = -1;
-    if (it != ends.end() && it->first == p) {
-      e = nodeOf[it->second];
-    } else if (int r = findRun(h, p.y, p.x); r >= 0) {
-      e = nodeOf[2 * r];
+    if (int r = findRun(h, p.y, p.x); r >= 0) {
+      e = 2 * r;
     } else if ((r = findRun(v, p.x, p.y)) >= 0) {
-      e = nodeOf[vEnds + 2 * r];
+      e = vEnds + 2 * r;
     }
     partOf.push_back(e >= 0 ? findPart(up, e) : -1);
   }
