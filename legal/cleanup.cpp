@@ -5,18 +5,19 @@
 #include "geometry/segment.h"
 #include "legal/wirePlan.h"
 #include "router/router.h"
+#include "support/smallLists.h"
 
 namespace {
 
-std::vector<RoutePoint> pinsOf(const std::vector<Vertex*>& vertices) {
-  std::vector<RoutePoint> pins;
+void pinsOf(const std::vector<Vertex*>& vertices,
+            std::vector<RoutePoint>& pins) {
+  pins.clear();
   pins.reserve(vertices.size());
   for (const Vertex* v : vertices) {
     if (v && v->isAPin()) {
       pins.push_back({v->x, v->y});
     }
   }
-  return pins;
 }
 
 }  // namespace
@@ -24,12 +25,16 @@ std::vector<RoutePoint> pinsOf(const std::vector<Vertex*>& vertices) {
 // Moves can lay a segment on another one, or close a loop; duplicate
 // connections draw the same wire twice.
 void Router::cleanSegments() {
-  std::vector<Wire> wires;
+  // Per-thread: a small net would spend more on their storage than on the
+  // check that most often finds the wires clean already.
+  static thread_local std::vector<Wire> wires;
+  static thread_local std::vector<RoutePoint> pins;
+  wires.clear();
   wires.reserve(segments.size());
   for (const Segment* s : segments) {
     wires.push_back({s->x1, s->y1, s->x2, s->y2});
   }
-  std::vector<RoutePoint> pins = pinsOf(vertices);
+  pinsOf(vertices, pins);
   legal.segmentsDrawn = true;
   int parts = cleanTreePinParts(wires, pins);
   if (parts < 0) {
@@ -38,6 +43,8 @@ void Router::cleanSegments() {
   } else if (!segments.empty()) {
     pinPartCount = parts;
   }
+  releaseLarge(wires);
+  releaseLarge(pins);
 }
 
 void replaceSegments(Router& r, const std::vector<Wire>& clean, int pinParts) {
@@ -58,7 +65,8 @@ void replaceSegments(Router& r, const std::vector<Wire>& clean, int pinParts) {
   // them, in the order of the wires. Ends are (x, y, 2 * wire + 1 at its
   // second end): unique keys, so a plain sort keeps that order.
   r.segments.reserve(clean.size());
-  std::vector<std::tuple<float, float, int>> ends;
+  static thread_local std::vector<std::tuple<float, float, int>> ends;
+  ends.clear();
   ends.reserve(2 * clean.size());
   for (const Wire& w : clean) {
     Segment* s = new Segment(w.x1, w.y1, w.x2, w.y2);
@@ -87,9 +95,11 @@ void replaceSegments(Router& r, const std::vector<Wire>& clean, int pinParts) {
     }
     k = e;
   }
+  releaseLarge(ends);
   if (!clean.empty()) {
     if (pinParts < 0) {
-      std::vector<RoutePoint> pins = pinsOf(r.vertices);
+      std::vector<RoutePoint> pins;
+      pinsOf(r.vertices, pins);
       pinParts = cleanTreePinParts(clean, pins);
       if (pinParts < 0) {
         pinParts = countPinParts(clean, pins);

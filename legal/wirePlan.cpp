@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "support/indexParts.h"
+#include "support/smallLists.h"
 
 namespace {
 
@@ -29,6 +30,8 @@ const auto byLineThenLo = [](const Run& a, const Run& b) {
 void splitWires(const std::vector<Wire>& wires,
                 std::vector<Run>& h,
                 std::vector<Run>& v) {
+  h.clear();
+  v.clear();
   h.reserve(wires.size());
   v.reserve(wires.size());
   for (int i = 0; i < static_cast<int>(wires.size()); ++i) {
@@ -43,9 +46,9 @@ void splitWires(const std::vector<Wire>& wires,
 
 // Maximal unions of stretches that overlap or touch on one line, sorted;
 // sorts s and gives each stretch its run's place as its id.
-std::vector<Run> mergeRuns(std::vector<Run>& s) {
+void mergeRuns(std::vector<Run>& s, std::vector<Run>& runs) {
   std::sort(s.begin(), s.end(), byLineThenLo);
-  std::vector<Run> runs;
+  runs.clear();
   for (Run& t : s) {
     if (!runs.empty() && runs.back().line == t.line && t.lo <= runs.back().hi) {
       runs.back().hi = std::max(runs.back().hi, t.hi);
@@ -54,7 +57,6 @@ std::vector<Run> mergeRuns(std::vector<Run>& s) {
     }
     t.id = runs.back().id;
   }
-  return runs;
 }
 
 // Among stretches sorted by line, then lo, that do not overlap: the place
@@ -133,13 +135,53 @@ int findPoint(const std::vector<RoutePoint>& points, const RoutePoint& p) {
                                         : -1;
 }
 
+// Gives back the per-thread working lists named on leaving a scope, after
+// a large net (releaseLarge); they keep their storage between small ones.
+template <class... Lists>
+struct Released {
+  explicit Released(Lists&... l) : lists(l...) {}
+  ~Released() {
+    std::apply([](auto&... l) { (releaseLarge(l), ...); }, lists);
+  }
+  Released(const Released&) = delete;
+  Released& operator=(const Released&) = delete;
+  std::tuple<Lists&...> lists;
+};
+
+// Union-find over 0..n-1 on a reused list, as IndexParts: a part keeps its
+// smaller index; path halving.
+void resetParts(std::vector<int>& up, size_t n) {
+  up.resize(n);
+  std::iota(up.begin(), up.end(), 0);
+}
+
+int findPart(std::vector<int>& up, int a) {
+  while (up[a] != a) {
+    a = up[a] = up[up[a]];
+  }
+  return a;
+}
+
+bool joinParts(std::vector<int>& up, int a, int b) {
+  a = findPart(up, a);
+  b = findPart(up, b);
+  if (a == b) {
+    return false;
+  }
+  up[std::max(a, b)] = std::min(a, b);
+  return true;
+}
+
 // The parts of the pins, given each pin's part on the wire (below
 // partCount) or -1 for none: pins on no wire are told apart by their points.
 int distinctParts(const std::vector<RoutePoint>& pins,
                   const std::vector<int>& partOf,
                   size_t partCount) {
-  std::vector<char> seen(partCount, 0);
-  std::vector<RoutePoint> off;
+  static thread_local std::vector<char> seen;
+  static thread_local std::vector<RoutePoint> off;
+  Released done{seen, off};
+  off.clear();
+  seen.assign(partCount, 0);
   int parts = 0;
   for (size_t k = 0; k < pins.size(); ++k) {
     if (partOf[k] < 0) {
@@ -155,16 +197,20 @@ int distinctParts(const std::vector<RoutePoint>& pins,
 }
 
 // The parts of the pins on a plan whose pieces parts has joined.
+// find(n) gives node n's part, below plan.nodes.size().
+template <class Find>
 int planPinParts(const WirePlan& plan,
-                 IndexParts& parts,
+                 Find find,
                  const std::vector<RoutePoint>& pins) {
-  std::vector<int> partOf;
+  static thread_local std::vector<int> partOf;
+  Released done{partOf};
+  partOf.clear();
   partOf.reserve(pins.size());
   for (const RoutePoint& p : pins) {
     int n = findPoint(plan.nodes, p);
-    partOf.push_back(n >= 0 ? parts.find(n) : -1);
+    partOf.push_back(n >= 0 ? find(n) : -1);
   }
-  return distinctParts(pins, partOf, parts.size());
+  return distinctParts(pins, partOf, plan.nodes.size());
 }
 
 }  // namespace
@@ -193,14 +239,22 @@ void sortCuts(Cuts& c) {
 
 }  // namespace
 
-WirePlan planWires(const std::vector<Wire>& wires,
-                   const std::vector<RoutePoint>& pins) {
-  std::vector<Run> h, v;
+namespace {
+
+// Fills plan, whose lists keep their storage when it is reused.
+void planInto(const std::vector<Wire>& wires,
+              const std::vector<RoutePoint>& pins,
+              WirePlan& plan) {
+  static thread_local std::vector<Run> h, v, hRuns, vRuns;
+  static thread_local Cuts hCuts, vCuts;
+  Released done{h, v, hRuns, vRuns, hCuts, vCuts};
   splitWires(wires, h, v);
-  std::vector<Run> hRuns = mergeRuns(h), vRuns = mergeRuns(v);
+  mergeRuns(h, hRuns);
+  mergeRuns(v, vRuns);
   // Split points along each run: its wires' ends, its contacts with runs
   // of the other direction, and the pins on it.
-  Cuts hCuts, vCuts;
+  hCuts.clear();
+  vCuts.clear();
   hCuts.reserve(2 * h.size() + v.size() + pins.size());
   vCuts.reserve(2 * v.size() + h.size() + pins.size());
   for (const Run& s : h) {
@@ -229,7 +283,8 @@ WirePlan planWires(const std::vector<Wire>& wires,
   sortCuts(hCuts);
   sortCuts(vCuts);
 
-  WirePlan plan;
+  plan.nodes.clear();
+  plan.pieces.clear();
   plan.nodes.reserve(hCuts.size() + vCuts.size());
   for (const auto& [r, x] : hCuts) {
     plan.nodes.push_back({x, hRuns[r].line});
@@ -267,6 +322,14 @@ WirePlan planWires(const std::vector<Wire>& wires,
       plan.pinAt[n] = 1;
     }
   }
+}
+
+}  // namespace
+
+WirePlan planWires(const std::vector<Wire>& wires,
+                   const std::vector<RoutePoint>& pins) {
+  WirePlan plan;
+  planInto(wires, pins, plan);
   return plan;
 }
 
@@ -276,85 +339,80 @@ bool formCleanTree(const std::vector<Wire>& wires) {
 
 int cleanTreePinParts(const std::vector<Wire>& wires,
                       const std::vector<RoutePoint>& pins) {
-  std::vector<Run> h, v;
+  static thread_local std::vector<Run> h, v;
+  static thread_local std::vector<int> up, partOf;
+  Released done{h, v, up, partOf};
   splitWires(wires, h, v);
+  // The wire ends as parts: 2 * place, plus 1 at hi, the vertical stretches
+  // after the horizontal ones. Ends at one point are joined first, which
+  // makes each point one part; then each wire joins its two ends, and one
+  // that finds them joined already closes a loop.
+  const int vEnds = static_cast<int>(2 * h.size());
+  resetParts(up, 2 * (h.size() + v.size()));
   for (std::vector<Run>* s : {&h, &v}) {
     std::sort(s->begin(), s->end(), byLineThenLo);
+    const int first = s == &h ? 0 : vEnds;
     for (size_t k = 1; k < s->size(); ++k) {
       const Run& a = (*s)[k - 1];
       const Run& b = (*s)[k];
       // Sorted by lo, and the earlier ones end before b starts: only the
-      // latest can reach past b's start.
+      // latest can reach past b's start, and only it can end where b starts.
       if (a.line == b.line && b.lo < a.hi) {
         return -1;
       }
+      if (a.line == b.line && b.lo == a.hi) {
+        joinParts(up, first + 2 * static_cast<int>(k) - 1,
+                  first + 2 * static_cast<int>(k));
+      }
     }
   }
-  bool endsOnly = forEachContact(h, v, [](const Run& a, const Run& b) {
-    return (b.line == a.lo || b.line == a.hi) &&
-           (a.line == b.lo || a.line == b.hi);
+  bool endsOnly = forEachContact(h, v, [&](const Run& a, const Run& b) {
+    if (!((b.line == a.lo || b.line == a.hi) &&
+          (a.line == b.lo || a.line == b.hi))) {
+      return false;
+    }
+    int ea = 2 * static_cast<int>(&a - h.data()) + (b.line == a.lo ? 0 : 1);
+    int eb =
+        vEnds + 2 * static_cast<int>(&b - v.data()) + (a.line == b.lo ? 0 : 1);
+    joinParts(up, ea, eb);
+    return true;
   });
   if (!endsOnly) {
     return -1;
   }
-  // Each wire end with its place: 2 * run, plus 1 at hi, the vertical runs
-  // after the horizontal ones. Sorted, equal points make one node; the
-  // places spare a search for each end.
-  std::vector<std::pair<RoutePoint, int>> ends;
-  ends.reserve(2 * (h.size() + v.size()));
-  for (const Run& s : h) {
-    int e = static_cast<int>(ends.size());
-    ends.push_back({{s.lo, s.line}, e});
-    ends.push_back({{s.hi, s.line}, e + 1});
-  }
-  const int vEnds = static_cast<int>(ends.size());
-  for (const Run& s : v) {
-    int e = static_cast<int>(ends.size());
-    ends.push_back({{s.line, s.lo}, e});
-    ends.push_back({{s.line, s.hi}, e + 1});
-  }
-  auto byPoint = [](const std::pair<RoutePoint, int>& a,
-                    const std::pair<RoutePoint, int>& b) {
-    return lessPoint(a.first, b.first);
-  };
-  std::sort(ends.begin(), ends.end(), byPoint);
-  std::vector<int> nodeOf(ends.size());
-  int nodes = 0;
-  for (size_t k = 0; k < ends.size(); ++k) {
-    if (k > 0 && !(ends[k - 1].first == ends[k].first)) {
-      ++nodes;
-    }
-    nodeOf[ends[k].second] = nodes;
-  }
-  IndexParts parts(ends.empty() ? 0 : nodes + 1);
-  for (size_t e = 0; e < nodeOf.size(); e += 2) {
-    if (!parts.join(nodeOf[e], nodeOf[e + 1])) {
+  for (size_t e = 0; e < up.size(); e += 2) {
+    if (!joinParts(up, static_cast<int>(e), static_cast<int>(e) + 1)) {
       return -1;
     }
   }
-  // Wires meet only at ends: a pin at none lies inside one wire or on none.
-  std::vector<int> partOf;
+  // Wires meet only at ends: a pin lies on one wire, at whichever point of
+  // it, or on none.
+  partOf.clear();
   partOf.reserve(pins.size());
   for (const RoutePoint& p : pins) {
-    auto it = std::lower_bound(ends.begin(), ends.end(), std::make_pair(p, 0),
-                               byPoint);
     int e = -1;
-    if (it != ends.end() && it->first == p) {
-      e = nodeOf[it->second];
-    } else if (int r = findRun(h, p.y, p.x); r >= 0) {
-      e = nodeOf[2 * r];
+    if (int r = findRun(h, p.y, p.x); r >= 0) {
+      e = 2 * r;
     } else if ((r = findRun(v, p.x, p.y)) >= 0) {
-      e = nodeOf[vEnds + 2 * r];
+      e = vEnds + 2 * r;
     }
-    partOf.push_back(e >= 0 ? parts.find(e) : -1);
+    partOf.push_back(e >= 0 ? findPart(up, e) : -1);
   }
-  return distinctParts(pins, partOf, parts.size());
+  return distinctParts(pins, partOf, up.size());
 }
 
 std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
                              const std::vector<RoutePoint>& pins,
                              int* pinParts) {
-  WirePlan plan = planWires(wires, pins);
+  static thread_local WirePlan plan;
+  static thread_local std::vector<
+      std::tuple<double, std::pair<int, int>, size_t>>
+      order;
+  static thread_local std::vector<int> up, degree, start, at, fill, leaves;
+  static thread_local std::vector<char> kept, done;
+  Released release{plan.nodes, plan.pinAt, plan.pieces, order,  up,   degree,
+                   start,      at,         fill,        leaves, kept, done};
+  planInto(wires, pins, plan);
   const std::vector<RoutePoint>& nodes = plan.nodes;
   size_t np = plan.pieces.size();
   auto lengthOf = [&](size_t p) {
@@ -365,28 +423,29 @@ std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
   };
   // Sorted with their keys alongside: the pieces and their nodes are spread
   // over memory.
-  std::vector<std::tuple<double, std::pair<int, int>, size_t>> order;
+  order.clear();
   order.reserve(np);
   for (size_t p = 0; p < np; ++p) {
     order.emplace_back(lengthOf(p), plan.pieces[p], p);
   }
   std::sort(order.begin(), order.end());
-  IndexParts parts(nodes.size());
-  std::vector<char> kept(np, 0);
-  std::vector<int> degree(nodes.size(), 0);
+  resetParts(up, nodes.size());
+  kept.assign(np, 0);
+  degree.assign(nodes.size(), 0);
   for (const auto& [length, ends, p] : order) {
-    if (parts.join(plan.pieces[p].first, plan.pieces[p].second)) {
+    if (joinParts(up, plan.pieces[p].first, plan.pieces[p].second)) {
       kept[p] = 1;
       ++degree[plan.pieces[p].first];
       ++degree[plan.pieces[p].second];
     }
   }
   if (pinParts) {
-    *pinParts = planPinParts(plan, parts, pins);
+    *pinParts = planPinParts(
+        plan, [&](int n) { return findPart(up, n); }, pins);
   }
 
   // Pieces at each node, kept ones only, as offsets into one list.
-  std::vector<int> start(nodes.size() + 1, 0);
+  start.assign(nodes.size() + 1, 0);
   for (size_t p = 0; p < np; ++p) {
     if (kept[p]) {
       ++start[plan.pieces[p].first + 1];
@@ -394,8 +453,8 @@ std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
     }
   }
   std::partial_sum(start.begin(), start.end(), start.begin());
-  std::vector<int> at(start.back());
-  std::vector<int> fill(start.begin(), start.end() - 1);
+  at.resize(start.back());
+  fill.assign(start.begin(), start.end() - 1);
   for (size_t p = 0; p < np; ++p) {
     if (kept[p]) {
       at[fill[plan.pieces[p].first]++] = static_cast<int>(p);
@@ -407,7 +466,7 @@ std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
                                      : plan.pieces[p].first;
   };
 
-  std::vector<int> leaves;
+  leaves.clear();
   for (size_t n = 0; n < nodes.size(); ++n) {
     if (degree[n] == 1 && !plan.pinAt[n]) {
       leaves.push_back(static_cast<int>(n));
@@ -451,7 +510,7 @@ std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
     }
     return -1;
   };
-  std::vector<char> done(np, 0);
+  done.assign(np, 0);
   std::vector<Wire> out;
   out.reserve(np);
   for (size_t p0 = 0; p0 < np; ++p0) {
@@ -487,5 +546,6 @@ int countPinParts(const std::vector<Wire>& wires,
   for (const auto& [a, b] : plan.pieces) {
     parts.join(a, b);
   }
-  return planPinParts(plan, parts, pins);
+  return planPinParts(
+      plan, [&](int n) { return parts.find(n); }, pins);
 }
