@@ -9,8 +9,9 @@
 class Vertex;
 
 // The rectangles' open interiors, indexed so that a horizontal or vertical
-// piece is tested against all of them in O(log^2 n). Running along a side,
-// or ending on one, does not meet an interior.
+// piece is tested against all of them in O(log^2 n); a handful are scanned
+// instead (kScanMost). Running along a side, or ending on one, does not meet
+// an interior.
 class ObstacleIndex {
  public:
   using Rect = plane::Box<float>;
