@@ -165,61 +165,17 @@ int ObstacleIndex::containing(float x, float y) const {
     const Rect& r = rects_[k];
     if (r.xlo < x && x < r.xhi && r.ylo < y && y < r.yhi) {
       if (found >= 0) {
-        return treesChoice(x, y);
+        // Overlapping rectangles: name the one the trees name, so that
+        // messages do not depend on how many rectangles there are. Rare
+        // enough to build the one tree it needs here.
+        Axis byY;
+        byY.build(rects_, false);
+        return byY.stab(y, x, x);
       }
       found = static_cast<int>(k);
     }
   }
   return found;
-}
-
-int ObstacleIndex::treesChoice(float x, float y) const {
-  std::vector<float> bounds;
-  bounds.reserve(2 * rects_.size());
-  for (const Rect& r : rects_) {
-    bounds.push_back(r.ylo);
-    bounds.push_back(r.yhi);
-  }
-  std::sort(bounds.begin(), bounds.end());
-  bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
-  // As BoundLeaves numbers them: bound i is leaf 2i, the gap after it 2i + 1.
-  auto leafOf = [&](float t) {
-    auto it = std::lower_bound(bounds.begin(), bounds.end(), t);
-    long i = static_cast<long>(it - bounds.begin());
-    return it != bounds.end() && *it == t ? 2 * i : 2 * i - 1;
-  };
-  const long leaves = 2 * static_cast<long>(bounds.size()) - 1;
-  const long p = leafOf(y);
-  // The depth of the node on p's path that holds leaves [from, to]: the
-  // first, from the root, that they cover whole.
-  auto depthOf = [&](long from, long to) {
-    long l = 0, r = leaves - 1;
-    int depth = 0;
-    while (!(from <= l && r <= to)) {
-      long m = (l + r) / 2;
-      if (p <= m) {
-        r = m;
-      } else {
-        l = m + 1;
-      }
-      ++depth;
-    }
-    return depth;
-  };
-  int best = -1, bestDepth = 0;
-  for (size_t k = 0; k < rects_.size(); ++k) {
-    const Rect& r = rects_[k];
-    if (!(r.xlo < x && x < r.xhi && r.ylo < y && y < r.yhi)) {
-      continue;
-    }
-    int depth = depthOf(leafOf(r.ylo) + 1, leafOf(r.yhi) - 1);
-    if (best < 0 || depth < bestDepth ||
-        (depth == bestDepth && r.xlo < rects_[best].xlo)) {
-      best = static_cast<int>(k);
-      bestDepth = depth;
-    }
-  }
-  return best;
 }
 
 std::vector<int> ObstacleIndex::meeting(float xlo,

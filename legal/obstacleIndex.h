@@ -80,11 +80,6 @@ class ObstacleIndex {
     std::vector<float> maxHi_;  // beside items_.items()
   };
 
-  // Which of several rectangles holding the point the trees name: the one
-  // kept at the node nearest byY_'s root on the point's path, the lowest
-  // xlo (then number) there.
-  int treesChoice(float x, float y) const;
-
   std::vector<Rect> rects_;
   bool indexed_ = false;  // else every query scans rects_
   Axis byY_;              // serves horizontal pieces: stabbed at their y
