@@ -104,8 +104,9 @@ void attachAt(Segment* s, unsigned char side, Segment* t) {
 // only then.
 bool anyPointShared(const std::vector<Vertex*>& vertices) {
   static thread_local std::vector<int> slots;
-  size_t cap = 16;
-  while (cap < 2 * vertices.size()) {
+  // Mostly empty, so that a probe seldom meets another point.
+  size_t cap = 64;
+  while (cap < 8 * vertices.size()) {
     cap *= 2;
   }
   int shift = 64;
