@@ -104,9 +104,11 @@ void attachAt(Segment* s, unsigned char side, Segment* t) {
 // only then.
 bool anyPointShared(const std::vector<Vertex*>& vertices) {
   static thread_local std::vector<int> slots;
-  // Mostly empty, so that a probe seldom meets another point.
+  // Mostly empty, so that a probe seldom meets another point; a large net's
+  // less so, to keep it in cache.
+  size_t spread = vertices.size() <= 4096 ? 8 : 2;
   size_t cap = 64;
-  while (cap < 8 * vertices.size()) {
+  while (cap < spread * vertices.size()) {
     cap *= 2;
   }
   int shift = 64;
