@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <numeric>
 #include <tuple>
@@ -30,18 +32,23 @@ const auto byLineThenLo = [](const Run& a, const Run& b) {
 void splitWires(const std::vector<Wire>& wires,
                 std::vector<Run>& h,
                 std::vector<Run>& v) {
-  h.clear();
-  v.clear();
-  h.reserve(wires.size());
-  v.reserve(wires.size());
+  // Each wire is written to both lists and kept in the one it belongs to,
+  // if any: which one is random to the predictor.
+  h.resize(wires.size());
+  v.resize(wires.size());
+  size_t nh = 0;
+  size_t nv = 0;
   for (int i = 0; i < static_cast<int>(wires.size()); ++i) {
     const Wire& w = wires[i];
-    if (w.y1 == w.y2 && w.x1 != w.x2) {
-      h.push_back({w.y1, std::min(w.x1, w.x2), std::max(w.x1, w.x2), i});
-    } else if (w.x1 == w.x2 && w.y1 != w.y2) {
-      v.push_back({w.x1, std::min(w.y1, w.y2), std::max(w.y1, w.y2), i});
-    }
+    bool across = (w.y1 == w.y2) & (w.x1 != w.x2);
+    bool along = (!across) & (w.x1 == w.x2) & (w.y1 != w.y2);
+    h[nh] = {w.y1, std::min(w.x1, w.x2), std::max(w.x1, w.x2), i};
+    v[nv] = {w.x1, std::min(w.y1, w.y2), std::max(w.y1, w.y2), i};
+    nh += across;
+    nv += along;
   }
+  h.resize(nh);
+  v.resize(nv);
 }
 
 // Maximal unions of stretches that overlap or touch on one line, sorted;
@@ -62,17 +69,28 @@ void mergeRuns(std::vector<Run>& s, std::vector<Run>& runs) {
 // Among stretches sorted by line, then lo, that do not overlap: the place
 // of the one on `line` that holds `at`, or -1. Runs sit at their ids.
 int findRun(const std::vector<Run>& runs, float line, float at) {
-  auto it = std::upper_bound(
-      runs.begin(), runs.end(), std::make_pair(line, at),
-      [](const std::pair<float, float>& k, const Run& r) {
-        return std::tie(k.first, k.second) < std::tie(r.line, r.lo);
-      });
-  if (it == runs.begin()) {
+  // std::upper_bound's place, by the same test as the tuples' order, with
+  // the halving done by a select.
+  auto before = [&](const Run& r) {
+    return (line < r.line) | ((!(r.line < line)) & (at < r.lo));
+  };
+  if (runs.empty()) {
     return -1;
   }
-  --it;
-  return it->line == line && at <= it->hi ? static_cast<int>(it - runs.begin())
-                                          : -1;
+  const Run* base = runs.data();
+  size_t len = runs.size();
+  while (len > 1) {
+    size_t half = len / 2;
+    size_t step = half & (static_cast<size_t>(before(base[half - 1])) - 1);
+    base += step;
+    len -= half;
+  }
+  size_t place = static_cast<size_t>(base - runs.data()) + !before(*base);
+  if (place == 0) {
+    return -1;
+  }
+  const Run& r = runs[place - 1];
+  return r.line == line && at <= r.hi ? static_cast<int>(place - 1) : -1;
 }
 
 // Calls meet(h, v) for every horizontal stretch h and vertical stretch v
@@ -237,9 +255,296 @@ void sortCuts(Cuts& c) {
   c.erase(std::unique(c.begin(), c.end()), c.end());
 }
 
+// A small plan's sorts and searches run on 64-bit keys that order as the
+// pairs of floats do, merged and searched without a branch on the data:
+// random comparisons would mispredict about every other time. Only where
+// no -0 and no NaN occur: with those the keys would not give back the
+// bits, or not the order.
+using Key = std::uint64_t;
+
+// Set for -0 and NaN.
+bool oddFloat(std::uint32_t b) {
+  return (b == 0x80000000u) | ((b & 0x7fffffffu) > 0x7f800000u);
+}
+
+std::uint32_t bitsOf(float f) {
+  std::uint32_t b;
+  std::memcpy(&b, &f, sizeof b);
+  return b;
+}
+
+// Orders as the floats do; -0 as 0, as the comparisons take it. Negative
+// ones have all bits flipped, the others the sign bit; masks, not
+// conditionals, which the compiler would make branches.
+std::uint32_t orderedBits(float f) {
+  std::uint32_t b = bitsOf(f);
+  b &= -static_cast<std::uint32_t>(b != 0x80000000u);
+  return b ^ (0x80000000u | (0u - (b >> 31)));
+}
+
+float fromOrderedBits(std::uint32_t k) {
+  std::uint32_t b = k ^ (0x80000000u | ((k >> 31) - 1u));
+  float f;
+  std::memcpy(&f, &b, sizeof f);
+  return f;
+}
+
+Key pointKey(float x, float y) {
+  return (Key{orderedBits(x)} << 32) | orderedBits(y);
+}
+
+// a when `first`, else b, by masks: a conditional would become a branch.
+Key select(bool first, Key a, Key b) {
+  Key mask = -static_cast<Key>(first);
+  return (a & mask) | (b & ~mask);
+}
+
+// Merges src[lo, mid) and src[mid, hi) into dst[lo, hi); an exhausted side
+// reads as all bits set, past every key of finite floats or of a cut.
+void mergeKeys(const Key* src, size_t lo, size_t mid, size_t hi, Key* dst) {
+  constexpr Key past = ~Key{0};
+  size_t i = lo;
+  size_t j = mid;
+  for (size_t k = lo; k < hi; ++k) {
+    // Read in bounds whatever i and j.
+    bool inLeft = i < mid;
+    bool inRight = j < hi;
+    Key x = select(inLeft, src[select(inLeft, i, lo)], past);
+    Key y = select(inRight, src[select(inRight, j, lo)], past);
+    bool right = y < x;
+    dst[k] = select(right, y, x);
+    i += !right;
+    j += right;
+  }
+}
+
+void orderPair(Key& a, Key& b) {
+  bool swap = b < a;
+  Key lo = select(swap, b, a);
+  Key hi = select(swap, a, b);
+  a = lo;
+  b = hi;
+}
+
+// Bottom-up merge sort from blocks of four sorted by a network. Equal keys
+// are equal bits, so the order is the one any sort gives.
+void sortKeys(std::vector<Key>& a, std::vector<Key>& spare) {
+  size_t n = a.size();
+  spare.resize(n);
+  Key* src = a.data();
+  Key* dst = spare.data();
+  size_t q = 0;
+  for (; q + 4 <= n; q += 4) {
+    orderPair(src[q], src[q + 1]);
+    orderPair(src[q + 2], src[q + 3]);
+    orderPair(src[q], src[q + 2]);
+    orderPair(src[q + 1], src[q + 3]);
+    orderPair(src[q + 1], src[q + 2]);
+  }
+  if (n - q >= 2) {
+    orderPair(src[q], src[q + 1]);
+  }
+  if (n - q == 3) {
+    orderPair(src[q + 1], src[q + 2]);
+    orderPair(src[q], src[q + 1]);
+  }
+  for (size_t w = 4; w < n; w *= 2) {
+    for (size_t lo = 0; lo < n; lo += 2 * w) {
+      mergeKeys(src, lo, std::min(lo + w, n), std::min(lo + 2 * w, n), dst);
+    }
+    std::swap(src, dst);
+  }
+  if (src != a.data()) {
+    std::copy(src, src + n, a.data());
+  }
+}
+
+// Drops repeats from sorted keys.
+void uniqueKeys(std::vector<Key>& a) {
+  size_t k = a.empty() ? 0 : 1;
+  for (size_t i = 1; i < a.size(); ++i) {
+    a[k] = a[i];
+    k += a[i] != a[k - 1];
+  }
+  a.resize(k);
+}
+
+// The first place in sorted keys not below key.
+size_t lowerBoundKey(const std::vector<Key>& a, Key key) {
+  if (a.empty()) {
+    return 0;
+  }
+  const Key* base = a.data();
+  size_t len = a.size();
+  while (len > 1) {
+    size_t half = len / 2;
+    base += select(base[half - 1] < key, half, 0);
+    len -= half;
+  }
+  return static_cast<size_t>(base - a.data()) + (*base < key);
+}
+
 }  // namespace
 
 namespace {
+
+Key cutKey(int run, float at) {
+  return (Key{static_cast<std::uint32_t>(run)} << 32) | orderedBits(at);
+}
+
+// findRun on the keys of the runs' (line, lo).
+int findRunKeyed(const std::vector<Run>& runs,
+                 const std::vector<Key>& keys,
+                 float line,
+                 float at) {
+  size_t i = lowerBoundKey(keys, pointKey(line, at) + 1);
+  if (i == 0) {
+    return -1;
+  }
+  const Run& r = runs[i - 1];
+  return r.line == line && at <= r.hi ? static_cast<int>(i - 1) : -1;
+}
+
+// The rest of planInto for a small plan, on keys: the cuts, nodes and
+// pieces it would give. False, with plan untouched, where keys do not
+// apply. Every float of the plan is a coordinate of a stretch or a pin.
+bool keyedPlan(const std::vector<Run>& h,
+               const std::vector<Run>& v,
+               const std::vector<Run>& hRuns,
+               const std::vector<Run>& vRuns,
+               const std::vector<RoutePoint>& pins,
+               WirePlan& plan) {
+  if (h.size() + v.size() + pins.size() > 256) {
+    return false;
+  }
+  bool odd = false;
+  for (const std::vector<Run>* s : {&h, &v}) {
+    for (const Run& r : *s) {
+      odd |= oddFloat(bitsOf(r.line)) | oddFloat(bitsOf(r.lo)) |
+             oddFloat(bitsOf(r.hi));
+    }
+  }
+  for (const RoutePoint& p : pins) {
+    odd |= oddFloat(bitsOf(p.x)) | oddFloat(bitsOf(p.y));
+  }
+  if (odd) {
+    return false;
+  }
+  static thread_local std::vector<Key> hk, vk, hrk, vrk, nk, vn, spare;
+  Released done{hk, vk, hrk, vrk, nk, vn, spare};
+  hk.clear();
+  vk.clear();
+  for (const Run& s : h) {
+    hk.push_back(cutKey(s.id, s.lo));
+    hk.push_back(cutKey(s.id, s.hi));
+  }
+  for (const Run& s : v) {
+    vk.push_back(cutKey(s.id, s.lo));
+    vk.push_back(cutKey(s.id, s.hi));
+  }
+  if (hRuns.size() * vRuns.size() <= 256) {
+    // forEachContact's pairs, appended without a branch on whether they
+    // meet; their order goes in the sort.
+    size_t nh = hk.size();
+    size_t nv = vk.size();
+    hk.resize(nh + hRuns.size() * vRuns.size());
+    vk.resize(nv + hRuns.size() * vRuns.size());
+    for (const Run& a : hRuns) {
+      for (const Run& b : vRuns) {
+        hk[nh] = cutKey(a.id, b.line);
+        vk[nv] = cutKey(b.id, a.line);
+        bool meet = (a.lo <= b.line) & (b.line <= a.hi) & (b.lo <= a.line) &
+                    (a.line <= b.hi);
+        nh += meet;
+        nv += meet;
+      }
+    }
+    hk.resize(nh);
+    vk.resize(nv);
+  } else {
+    forEachContact(hRuns, vRuns, [&](const Run& a, const Run& b) {
+      hk.push_back(cutKey(a.id, b.line));
+      vk.push_back(cutKey(b.id, a.line));
+      return true;
+    });
+  }
+  hrk.clear();
+  vrk.clear();
+  for (const Run& r : hRuns) {
+    hrk.push_back(pointKey(r.line, r.lo));
+  }
+  for (const Run& r : vRuns) {
+    vrk.push_back(pointKey(r.line, r.lo));
+  }
+  for (const RoutePoint& p : pins) {
+    int r = findRunKeyed(hRuns, hrk, p.y, p.x);
+    if (r >= 0) {
+      hk.push_back(cutKey(r, p.x));
+    }
+    r = findRunKeyed(vRuns, vrk, p.x, p.y);
+    if (r >= 0) {
+      vk.push_back(cutKey(r, p.y));
+    }
+  }
+  sortKeys(hk, spare);
+  uniqueKeys(hk);
+  sortKeys(vk, spare);
+  uniqueKeys(vk);
+
+  // Nodes as (x, y) keys. Those on vertical runs come in order already: the
+  // runs are sorted by x, then y, those on one line apart, and each run's
+  // cuts lie within it.
+  auto hLine = [&](Key c) {
+    return Key{orderedBits(hRuns[static_cast<size_t>(c >> 32)].line)};
+  };
+  auto vLine = [&](Key c) {
+    return Key{orderedBits(vRuns[static_cast<size_t>(c >> 32)].line)};
+  };
+  nk.clear();
+  for (Key c : hk) {
+    nk.push_back((c << 32) | hLine(c));
+  }
+  sortKeys(nk, spare);
+  for (Key c : vk) {
+    nk.push_back((vLine(c) << 32) | (c & 0xffffffffu));
+  }
+  vn.resize(nk.size());
+  mergeKeys(nk.data(), 0, hk.size(), nk.size(), vn.data());
+  std::swap(nk, vn);
+  uniqueKeys(nk);
+
+  plan.nodes.clear();
+  plan.pieces.clear();
+  plan.nodes.reserve(nk.size());
+  for (Key k : nk) {
+    plan.nodes.push_back({fromOrderedBits(static_cast<std::uint32_t>(k >> 32)),
+                          fromOrderedBits(static_cast<std::uint32_t>(k))});
+  }
+  auto nodeAt = [&](Key k) { return static_cast<int>(lowerBoundKey(nk, k)); };
+  plan.pieces.reserve(hk.size() + vk.size());
+  for (size_t k = 1; k < hk.size(); ++k) {
+    if ((hk[k - 1] >> 32) == (hk[k] >> 32)) {
+      Key line = hLine(hk[k]);
+      plan.pieces.emplace_back(nodeAt((hk[k - 1] << 32) | line),
+                               nodeAt((hk[k] << 32) | line));
+    }
+  }
+  for (size_t k = 1; k < vk.size(); ++k) {
+    if ((vk[k - 1] >> 32) == (vk[k] >> 32)) {
+      Key line = vLine(vk[k]) << 32;
+      plan.pieces.emplace_back(nodeAt(line | (vk[k - 1] & 0xffffffffu)),
+                               nodeAt(line | (vk[k] & 0xffffffffu)));
+    }
+  }
+  plan.pinAt.assign(plan.nodes.size(), 0);
+  for (const RoutePoint& p : pins) {
+    size_t n = lowerBoundKey(nk, pointKey(p.x, p.y));
+    if (n < plan.nodes.size() && plan.nodes[n] == p) {
+      plan.pinAt[n] = 1;
+    }
+  }
+  return true;
+}
 
 // Fills plan, whose lists keep their storage when it is reused.
 void planInto(const std::vector<Wire>& wires,
@@ -251,6 +556,9 @@ void planInto(const std::vector<Wire>& wires,
   splitWires(wires, h, v);
   mergeRuns(h, hRuns);
   mergeRuns(v, vRuns);
+  if (keyedPlan(h, v, hRuns, vRuns, pins, plan)) {
+    return;
+  }
   // Split points along each run: its wires' ends, its contacts with runs
   // of the other direction, and the pins on it.
   hCuts.clear();
