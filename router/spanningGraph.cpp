@@ -10,6 +10,7 @@
 #include "router/router.h"
 #include "support/flatQueues.h"
 #include "support/kdTree.h"
+#include "support/keyedSort.h"
 #include "support/rankTree.h"
 #include "support/smallLists.h"
 
@@ -611,10 +612,17 @@ void sortInto(Vertex* const* vs,
               float (*value)(const Vertex*),
               Keyed* records,
               Vertex** out) {
+  bool nan = false;
   for (size_t i = 0; i < n; ++i) {
-    records[i] = {value(vs[i]), vs[i]};
+    float k = value(vs[i]);
+    records[i] = {k, vs[i]};
+    nan |= k != k;
   }
-  std::sort(records, records + n, KeyedLess());
+  if (n <= kFlatSweepMax && !nan) {
+    KeyedSort<Keyed>::sort<kFlatSweepMax>(records, n);
+  } else {
+    std::sort(records, records + n, KeyedLess());
+  }
   for (size_t i = 0; i < n; ++i) {
     out[i] = records[i].v;
   }
