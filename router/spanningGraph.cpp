@@ -495,14 +495,14 @@ class FlatSweep {
   // it, and moves the bound past its x.
   Cursor scan(int from, float q) const {
     for (int p = from; p != Queues::kNone; p = active_.below(p)) {
-      if (active_.key(p) > q) {
-        continue;
-      }
+      // One branch per head, on whether it is taken: a head past the bound
+      // leaves the bound as it is, by a select.
       int h = active_.head(p);
-      if (value_[h] <= t_) {
+      bool candidate = active_.key(p) <= q;
+      if (candidate & (value_[h] <= t_)) {
         return {p, h};
       }
-      q = bound_[h];
+      q = candidate ? bound_[h] : q;
     }
     return {Queues::kNone, Queues::kNone};
   }
