@@ -42,12 +42,19 @@ class FlatQueues {
 
   // Appends element e to the queue of key k. Each element at most once.
   void push(int e, float k) {
-    next_[e] = kNone;
     int below = slots_[N].down, above = kNone;
     while (below != kNone && slots_[below].key > k) {
       above = below;
       below = slots_[below].down;
     }
+    pushBelow(e, k, above);
+  }
+
+  // As push(), where the caller knows the slot of the smallest key greater
+  // than k (kNone if none).
+  void pushBelow(int e, float k, int above) {
+    next_[e] = kNone;
+    int below = *downLink(above);
     if (below != kNone && slots_[below].key == k) {
       next_[slots_[below].tail] = e;
       slots_[below].tail = e;
