@@ -11,7 +11,7 @@ class FlatQueues {
  public:
   static constexpr int kNone = -1;
 
-  FlatQueues() { slots_[N].down = slots_[N].up = kNone; }
+  FlatQueues() { slots_[N] = {0, kNone, kNone, kNone, kNone}; }
 
   bool empty() const { return slots_[N].down == kNone; }
   float key(int slot) const { return slots_[slot].key; }
@@ -53,17 +53,20 @@ class FlatQueues {
   // As push(), where the caller knows the slot of the smallest key greater
   // than k (kNone if none).
   void pushBelow(int e, float k, int above) {
-    next_[e] = kNone;
     int below = *downLink(above);
-    if (below != kNone && slots_[below].key == k) {
-      next_[slots_[below].tail] = e;
-      slots_[below].tail = e;
-      return;
-    }
-    int s = used_++;
+    Slot& b = slots_[index(below)];
+    bool same = (below != kNone) & (b.key == k);
+    // Either e joins the queue of below or a new slot goes between above
+    // and below; the writes of the case not taken change nothing, so that
+    // selects, not branches, tell the cases apart.
+    next_[same ? b.tail : e] = e;
+    next_[e] = kNone;
+    b.tail = same ? e : b.tail;
+    int s = used_;
     slots_[s] = {k, e, e, above, below};
-    *downLink(above) = s;
-    *upLink(below) = s;
+    used_ = s + !same;
+    *downLink(above) = same ? below : s;
+    *upLink(below) = same ? above : s;
   }
 
   // Takes the head off the queue of slot; a queue left empty loses its
@@ -80,11 +83,13 @@ class FlatQueues {
   }
 
  private:
-  // The link that names the slot below slot a, and the one that names the
-  // slot above slot b; for kNone the sentinel's, which hold the top and the
-  // bottom. Computed, as which of them it is follows the keys.
-  int* downLink(int a) { return &slots_[a + (-(a < 0) & (N + 1))].down; }
-  int* upLink(int b) { return &slots_[b + (-(b < 0) & (N + 1))].up; }
+  // A slot's place in slots_, kNone's the sentinel's; the link that names
+  // the slot below slot a, and the one that names the slot above slot b,
+  // the sentinel's holding the top and the bottom. Computed, not chosen by
+  // branches, as which of them it is follows the keys.
+  static int index(int slot) { return slot + (-(slot < 0) & (N + 1)); }
+  int* downLink(int a) { return &slots_[index(a)].down; }
+  int* upLink(int b) { return &slots_[index(b)].up; }
 
   struct Slot {
     float key;
