@@ -53,7 +53,6 @@ void setCornerFlags(Segment* s, const Vertex* corner) {
   }
 }
 
-// A pin lies at v's point: the end of s there must stay.
 // a when `first`, else b, by a mask on the addresses: a conditional would
 // be compiled to a branch that mispredicts where the choice is random, as
 // which end of a segment lies at a vertex is.
@@ -64,6 +63,7 @@ T* pick(bool first, T* a, T* b) {
                               (reinterpret_cast<std::uintptr_t>(b) & ~mask));
 }
 
+// A pin lies at v's point: the end of s there must stay.
 void fixEndAt(Segment* s, const Vertex* v) {
   if (v->x == s->x1 && v->y == s->y1) {
     s->startFixed = true;
