@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -85,20 +86,26 @@ void Router::extendedKruskal() {
   // The pin search has just stored every vertex's set root as pPinRoot.
   // A vertex it did not reach is its own root and no pin: its predecessor
   // chain never reaches a pin, so an edge at it cannot be expanded.
-  // Gathered without a branch per edge, then queued in the same order.
-  static thread_local std::vector<Edge*> queued;
-  queued.resize(sgEdges.size());
-  size_t nQueued = 0;
-  for (Edge* e : sgEdges) {
-    const Vertex* u = e->pStart;
-    const Vertex* v = e->pEnd;
-    const bool keep = (u->pinDist != unreached) & (v->pinDist != unreached) &
-                      (u->pPinRoot != v->pPinRoot);
-    queued[nQueued] = e;
-    nQueued += keep ? 1 : 0;
-  }
-  for (size_t k = 0; k < nQueued; ++k) {
-    edgeHeap.insert(queued[k], queued[k]->pinPathLen());
+  // Gathered a batch at a time without a branch per edge, then queued in
+  // the same order; the batch lives on the stack, so big graphs pay no
+  // extra memory for it.
+  constexpr size_t batchSize = 64;
+  Edge* batch[batchSize];
+  for (size_t from = 0; from < sgEdges.size(); from += batchSize) {
+    const size_t to = std::min(sgEdges.size(), from + batchSize);
+    size_t nBatch = 0;
+    for (size_t k = from; k < to; ++k) {
+      Edge* e = sgEdges[k];
+      const Vertex* u = e->pStart;
+      const Vertex* v = e->pEnd;
+      const bool keep = (u->pinDist != unreached) & (v->pinDist != unreached) &
+                        (u->pPinRoot != v->pPinRoot);
+      batch[nBatch] = e;
+      nBatch += keep ? 1 : 0;
+    }
+    for (size_t k = 0; k < nBatch; ++k) {
+      edgeHeap.insert(batch[k], batch[k]->pinPathLen());
+    }
   }
   // Once every pin is joined, each remaining candidate would be dropped.
   int unjoined = 0;
@@ -172,7 +179,6 @@ void Router::extendedKruskal() {
   }
   edgeHeap.clear();
   releaseLarge(towardsStart);
-  releaseLarge(queued);
   // Each join made one part of two.
   pinPartCount = unjoined;
 }

@@ -32,9 +32,11 @@ class DisjointSet {
   // x and y must be roots; linking a root with itself raises its rank.
   // Selects instead of branches: the ranks are as good as random.
   void linkSet(T* x, T* y) {
-    const bool xWins = x->dsRank > y->dsRank;
-    T* winner = xWins ? x : y;
-    T* loser = xWins ? y : x;
+    // Picked by index: a conditional on the pointers compiled to a branch.
+    T* const both[2] = {x, y};
+    const int xWins = x->dsRank > y->dsRank ? 1 : 0;
+    T* winner = both[1 - xWins];
+    T* loser = both[xWins];
     const int raise = x->dsRank == y->dsRank ? 1 : 0;
     loser->dsParent = winner;
     winner->dsRank = winner->dsRank + raise;
