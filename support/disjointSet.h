@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <vector>
 
 // Intrusive union-find over T*: the forest lives in each element's dsParent
@@ -32,11 +33,13 @@ class DisjointSet {
   // x and y must be roots; linking a root with itself raises its rank.
   // Selects instead of branches: the ranks are as good as random.
   void linkSet(T* x, T* y) {
-    // Picked by index: a conditional on the pointers compiled to a branch.
-    T* const both[2] = {x, y};
-    const int xWins = x->dsRank > y->dsRank ? 1 : 0;
-    T* winner = both[1 - xWins];
-    T* loser = both[xWins];
+    // Picked by a mask: plain conditionals here compiled to a branch.
+    const auto xi = reinterpret_cast<std::uintptr_t>(x);
+    const auto yi = reinterpret_cast<std::uintptr_t>(y);
+    const std::uintptr_t xWins =
+        std::uintptr_t{0} - static_cast<std::uintptr_t>(x->dsRank > y->dsRank);
+    T* winner = reinterpret_cast<T*>(yi ^ ((xi ^ yi) & xWins));
+    T* loser = reinterpret_cast<T*>(xi ^ ((xi ^ yi) & xWins));
     const int raise = x->dsRank == y->dsRank ? 1 : 0;
     loser->dsParent = winner;
     winner->dsRank = winner->dsRank + raise;
