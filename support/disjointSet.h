@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <vector>
 
 // Intrusive union-find over T*: the forest lives in each element's dsParent
@@ -13,13 +14,15 @@ class DisjointSet {
     members.push_back(x);
   }
 
-  // Full path compression, without recursion.
+  // Full path compression, without recursion. Starting from the parent
+  // makes a root and a child of one take no step at all, so the usual
+  // flat trees do not branch on which of the two x is.
   T* findSet(T* x) {
-    T* root = x;
+    T* root = x->dsParent;
     while (root->dsParent != root) {
       root = root->dsParent;
     }
-    while (x != root) {
+    while (x->dsParent != root) {
       T* next = x->dsParent;
       x->dsParent = root;
       x = next;
@@ -28,15 +31,18 @@ class DisjointSet {
   }
 
   // x and y must be roots; linking a root with itself raises its rank.
+  // Selects instead of branches: the ranks are as good as random.
   void linkSet(T* x, T* y) {
-    if (x->dsRank > y->dsRank) {
-      y->dsParent = x;
-    } else {
-      x->dsParent = y;
-      if (x->dsRank == y->dsRank) {
-        y->dsRank = y->dsRank + 1;
-      }
-    }
+    // Picked by a mask: plain conditionals here compiled to a branch.
+    const auto xi = reinterpret_cast<std::uintptr_t>(x);
+    const auto yi = reinterpret_cast<std::uintptr_t>(y);
+    const std::uintptr_t xWins =
+        std::uintptr_t{0} - static_cast<std::uintptr_t>(x->dsRank > y->dsRank);
+    T* winner = reinterpret_cast<T*>(yi ^ ((xi ^ yi) & xWins));
+    T* loser = reinterpret_cast<T*>(xi ^ ((xi ^ yi) & xWins));
+    const int raise = x->dsRank == y->dsRank ? 1 : 0;
+    loser->dsParent = winner;
+    winner->dsRank = winner->dsRank + raise;
   }
 
   void setUnion(T* a, T* b) {
