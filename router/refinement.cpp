@@ -5,6 +5,7 @@
 
 #include "geometry/segment.h"
 #include "router/router.h"
+#include "support/pick.h"
 #include "support/smallLists.h"
 
 namespace {
@@ -51,16 +52,6 @@ void setCornerFlags(Segment* s, const Vertex* corner) {
       s->minusSideBlocked = s->y1 > cy;
     }
   }
-}
-
-// a when `first`, else b, by a mask on the addresses: a conditional would
-// be compiled to a branch that mispredicts where the choice is random, as
-// which end of a segment lies at a vertex is.
-template <class T>
-T* pick(bool first, T* a, T* b) {
-  std::uintptr_t mask = -static_cast<std::uintptr_t>(first);
-  return reinterpret_cast<T*>((reinterpret_cast<std::uintptr_t>(a) & mask) |
-                              (reinterpret_cast<std::uintptr_t>(b) & ~mask));
 }
 
 // A pin lies at v's point: the end of s there must stay.

@@ -1,6 +1,7 @@
 #pragma once
-#include <cstdint>
 #include <vector>
+
+#include "support/pick.h"
 
 // Intrusive union-find over T*: the forest lives in each element's dsParent
 // and dsRank. On equal ranks the root of the second argument survives.
@@ -33,13 +34,9 @@ class DisjointSet {
   // x and y must be roots; linking a root with itself raises its rank.
   // Selects instead of branches: the ranks are as good as random.
   void linkSet(T* x, T* y) {
-    // Picked by a mask: plain conditionals here compiled to a branch.
-    const auto xi = reinterpret_cast<std::uintptr_t>(x);
-    const auto yi = reinterpret_cast<std::uintptr_t>(y);
-    const std::uintptr_t xWins =
-        std::uintptr_t{0} - static_cast<std::uintptr_t>(x->dsRank > y->dsRank);
-    T* winner = reinterpret_cast<T*>(yi ^ ((xi ^ yi) & xWins));
-    T* loser = reinterpret_cast<T*>(xi ^ ((xi ^ yi) & xWins));
+    const bool xWins = x->dsRank > y->dsRank;
+    T* winner = pick(xWins, x, y);
+    T* loser = pick(xWins, y, x);
     const int raise = x->dsRank == y->dsRank ? 1 : 0;
     loser->dsParent = winner;
     winner->dsRank = winner->dsRank + raise;
