@@ -125,12 +125,13 @@ bool ObstacleIndex::blocksHorizontal(float y, float x1, float x2) const {
   if (indexed_) {
     return byY_.stab(y, a, b) >= 0;
   }
+  // Every rectangle is tested, without stopping at a hit: a branch per
+  // rectangle on where the piece lies costs more than the few tests saved.
+  bool hit = false;
   for (const Rect& r : rects_) {
-    if (r.ylo < y && y < r.yhi && r.xlo < b && a < r.xhi) {
-      return true;
-    }
+    hit |= (r.ylo < y) & (y < r.yhi) & (r.xlo < b) & (a < r.xhi);
   }
-  return false;
+  return hit;
 }
 
 bool ObstacleIndex::blocksVertical(float x, float y1, float y2) const {
@@ -138,12 +139,11 @@ bool ObstacleIndex::blocksVertical(float x, float y1, float y2) const {
   if (indexed_) {
     return byX_.stab(x, a, b) >= 0;
   }
+  bool hit = false;
   for (const Rect& r : rects_) {
-    if (r.xlo < x && x < r.xhi && r.ylo < b && a < r.yhi) {
-      return true;
-    }
+    hit |= (r.xlo < x) & (x < r.xhi) & (r.ylo < b) & (a < r.yhi);
   }
-  return false;
+  return hit;
 }
 
 bool ObstacleIndex::blocksPiece(float x1, float y1, float x2, float y2) const {
@@ -160,20 +160,22 @@ int ObstacleIndex::containing(float x, float y) const {
   if (indexed_) {
     return byY_.stab(y, x, x);
   }
-  int found = -1;
-  for (size_t k = 0; k < rects_.size(); ++k) {
+  // The first rectangle that holds the point and how many do, without a
+  // branch per rectangle.
+  int found = -1, hits = 0;
+  for (size_t k = rects_.size(); k-- > 0;) {
     const Rect& r = rects_[k];
-    if (r.xlo < x && x < r.xhi && r.ylo < y && y < r.yhi) {
-      if (found >= 0) {
-        // Overlapping rectangles: name the one the trees name, so that
-        // messages do not depend on how many rectangles there are. Rare
-        // enough to build the one tree it needs here.
-        Axis byY;
-        byY.build(rects_, false);
-        return byY.stab(y, x, x);
-      }
-      found = static_cast<int>(k);
-    }
+    bool in = (r.xlo < x) & (x < r.xhi) & (r.ylo < y) & (y < r.yhi);
+    found = in ? static_cast<int>(k) : found;
+    hits += in;
+  }
+  if (hits > 1) {
+    // Overlapping rectangles: name the one the trees name, so that
+    // messages do not depend on how many rectangles there are. Rare
+    // enough to build the one tree it needs here.
+    Axis byY;
+    byY.build(rects_, false);
+    return byY.stab(y, x, x);
   }
   return found;
 }

@@ -30,18 +30,23 @@ const auto byLineThenLo = [](const Run& a, const Run& b) {
 void splitWires(const std::vector<Wire>& wires,
                 std::vector<Run>& h,
                 std::vector<Run>& v) {
-  h.clear();
-  v.clear();
-  h.reserve(wires.size());
-  v.reserve(wires.size());
+  // Each wire is written to both lists and kept in the one it belongs to,
+  // if any: which one is random to the predictor.
+  h.resize(wires.size());
+  v.resize(wires.size());
+  size_t nh = 0;
+  size_t nv = 0;
   for (int i = 0; i < static_cast<int>(wires.size()); ++i) {
     const Wire& w = wires[i];
-    if (w.y1 == w.y2 && w.x1 != w.x2) {
-      h.push_back({w.y1, std::min(w.x1, w.x2), std::max(w.x1, w.x2), i});
-    } else if (w.x1 == w.x2 && w.y1 != w.y2) {
-      v.push_back({w.x1, std::min(w.y1, w.y2), std::max(w.y1, w.y2), i});
-    }
+    bool across = (w.y1 == w.y2) & (w.x1 != w.x2);
+    bool along = (!across) & (w.x1 == w.x2) & (w.y1 != w.y2);
+    h[nh] = {w.y1, std::min(w.x1, w.x2), std::max(w.x1, w.x2), i};
+    v[nv] = {w.x1, std::min(w.y1, w.y2), std::max(w.y1, w.y2), i};
+    nh += across;
+    nv += along;
   }
+  h.resize(nh);
+  v.resize(nv);
 }
 
 // Maximal unions of stretches that overlap or touch on one line, sorted;
@@ -62,17 +67,28 @@ void mergeRuns(std::vector<Run>& s, std::vector<Run>& runs) {
 // Among stretches sorted by line, then lo, that do not overlap: the place
 // of the one on `line` that holds `at`, or -1. Runs sit at their ids.
 int findRun(const std::vector<Run>& runs, float line, float at) {
-  auto it = std::upper_bound(
-      runs.begin(), runs.end(), std::make_pair(line, at),
-      [](const std::pair<float, float>& k, const Run& r) {
-        return std::tie(k.first, k.second) < std::tie(r.line, r.lo);
-      });
-  if (it == runs.begin()) {
+  // std::upper_bound's place, by the same test as the tuples' order, with
+  // the halving done by a select.
+  auto before = [&](const Run& r) {
+    return (line < r.line) | ((!(r.line < line)) & (at < r.lo));
+  };
+  if (runs.empty()) {
     return -1;
   }
-  --it;
-  return it->line == line && at <= it->hi ? static_cast<int>(it - runs.begin())
-                                          : -1;
+  const Run* base = runs.data();
+  size_t len = runs.size();
+  while (len > 1) {
+    size_t half = len / 2;
+    size_t step = half & (static_cast<size_t>(before(base[half - 1])) - 1);
+    base += step;
+    len -= half;
+  }
+  size_t place = static_cast<size_t>(base - runs.data()) + !before(*base);
+  if (place == 0) {
+    return -1;
+  }
+  const Run& r = runs[place - 1];
+  return r.line == line && at <= r.hi ? static_cast<int>(place - 1) : -1;
 }
 
 // Calls meet(h, v) for every horizontal stretch h and vertical stretch v

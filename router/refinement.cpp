@@ -1,8 +1,11 @@
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <map>
 
 #include "geometry/segment.h"
 #include "router/router.h"
+#include "support/pick.h"
 #include "support/smallLists.h"
 
 namespace {
@@ -69,26 +72,109 @@ void attach(Segment* s, const Vertex* v, Segment* t) {
   }
 }
 
+// The end of s at v, as attach and fixEndAt find it: 1 for the first, 2 for
+// the second, 0 for neither; without a branch.
+unsigned char endAt(const Segment* s, const Vertex* v) {
+  bool start = (v->x == s->x1) & (v->y == s->y1);
+  bool end = (v->x == s->x2) & (v->y == s->y2);
+  return static_cast<unsigned char>(start | (((!start) & end) << 1));
+}
+
+// attach, given the end of s at its point. The side is read back from
+// memory: computed in place, the compiler would test its two conditions as
+// two branches.
+void attachAt(Segment* s, unsigned char side, Segment* t) {
+  if (side) {
+    pick(side == 1, &s->startNbrs, &s->endNbrs)->push_back(t);
+  }
+}
+
+// Whether two of the vertices stand at one point. Open addressing on the
+// points' bits, the sign bit left out so that -0 and 0 meet; equal points
+// are told by float comparison. Rare, so that the caller groups by sorting
+// only then.
+bool anyPointShared(const std::vector<Vertex*>& vertices) {
+  static thread_local std::vector<int> slots;
+  // Mostly empty, so that a probe seldom meets another point; a large net's
+  // less so, to keep it in cache.
+  size_t spread = vertices.size() <= 4096 ? 8 : 2;
+  size_t cap = 64;
+  while (cap < spread * vertices.size()) {
+    cap *= 2;
+  }
+  int shift = 64;
+  for (size_t c = cap; c > 1; c /= 2) {
+    --shift;
+  }
+  slots.assign(cap, -1);
+  bool shared = false;
+  for (size_t i = 0; i < vertices.size() && !shared; ++i) {
+    const Vertex* v = vertices[i];
+    if (!v) {
+      continue;
+    }
+    std::uint32_t bx;
+    std::uint32_t by;
+    std::memcpy(&bx, &v->x, sizeof bx);
+    std::memcpy(&by, &v->y, sizeof by);
+    std::uint64_t key =
+        (std::uint64_t{bx & 0x7fffffffu} << 32) | (by & 0x7fffffffu);
+    size_t h = static_cast<size_t>((key * 0x9e3779b97f4a7c15ull) >> shift);
+    for (; slots[h] >= 0; h = (h + 1) & (cap - 1)) {
+      const Vertex* u = vertices[slots[h]];
+      if (u->x == v->x && u->y == v->y) {
+        shared = true;
+        break;
+      }
+    }
+    slots[h] = static_cast<int>(i);
+  }
+  releaseLarge(slots);
+  return shared;
+}
+
 }  // namespace
 
 void Router::rectilinearizeSMT() {
   const std::map<Connection, FreeRoute>& routes = legal.treeRoutes;
   // Turning points appended during the pass are already straight.
   size_t n = vertices.size();
+  const bool routed = !routes.empty();
+  // The places in v's list of the connections to split, picked without a
+  // branch on the coordinates. Splitting one changes no other entry of v's.
+  static thread_local std::vector<size_t> picked;
   for (size_t i = 0; i < n; ++i) {
     Vertex* v = vertices[i];
     if (!v) {
       continue;
     }
     size_t m = v->mstNbrs.size();
+    if (picked.size() < m) {
+      picked.resize(m);
+    }
+    size_t count = 0;
     for (size_t j = 0; j < m; ++j) {
-      Vertex* w = v->mstNbrs[j];
-      // Each connection is listed at both ends and split once, from its
-      // lower end by x, then y: a diagonal one from its left end.
-      if (!w || !(w->x > v->x || (w->x == v->x && w->y > v->y))) {
+      // A connection taken out reads as one to v itself, which is not
+      // picked.
+      const Vertex* w = pick(v->mstNbrs[j] != nullptr,
+                             static_cast<const Vertex*>(v->mstNbrs[j]),
+                             static_cast<const Vertex*>(v));
+      // Without routes a straight connection stays: in the pass that
+      // moveSegments repeats, every one. Each one left is listed at both
+      // ends and split once, from its lower end by x, then y: a diagonal
+      // one from its left end.
+      bool straight = (v->x == w->x) | (v->y == w->y);
+      if (!routed && straight) {
         continue;
       }
-      auto it = routes.find({v, w});
+      bool lower = (w->x > v->x) | ((w->x == v->x) & (w->y > v->y));
+      picked[count] = j;
+      count += lower;
+    }
+    for (size_t c = 0; c < count; ++c) {
+      size_t j = picked[c];
+      Vertex* w = v->mstNbrs[j];
+      auto it = routed ? routes.find({v, w}) : routes.end();
       if (it == routes.end()) {
         if (v->x == w->x || v->y == w->y) {
           continue;
@@ -123,6 +209,7 @@ void Router::rectilinearizeSMT() {
       }
     }
   }
+  releaseLarge(picked);
   // The connections they were for are split now.
   legal.treeRoutes.clear();
 }
@@ -154,16 +241,27 @@ void Router::moveSegments() {
       legal.obstacles().empty() ? nullptr : &legal.obstacles();
   // A tree has about one connection per vertex.
   segments.reserve(segments.size() + vertices.size());
+  static thread_local std::vector<Vertex*> upper;
   for (Vertex* v : vertices) {
     if (!v) {
       continue;
     }
-    for (Vertex* w : v->mstNbrs) {
-      // Each connection is taken once, from its lower-left end; one of zero
-      // length makes no segment.
-      if (!w || !(w->x > v->x || (w->x == v->x && w->y > v->y))) {
-        continue;
-      }
+    size_t m = v->mstNbrs.size();
+    if (upper.size() < m) {
+      upper.resize(m);
+    }
+    // Each connection is taken once, from its lower-left end; one of zero
+    // length makes no segment. Picked without a branch on the coordinates.
+    size_t count = 0;
+    for (Vertex* entry : v->mstNbrs) {
+      // A connection taken out reads as one to v itself, which is not
+      // taken.
+      Vertex* w = pick(entry != nullptr, entry, v);
+      upper[count] = w;
+      count += (w->x > v->x) | ((w->x == v->x) & (w->y > v->y));
+    }
+    for (size_t c = 0; c < count; ++c) {
+      Vertex* w = upper[c];
       Segment* s = new Segment(v->x, v->y, w->x, w->y);
       s->pObstIndex = index;
       if (v->isACorner()) {
@@ -174,12 +272,57 @@ void Router::moveSegments() {
       w->segments.push_back(s);
     }
   }
+  releaseLarge(upper);
 
   // Several vertex objects can stand at one point (a Steiner point on a
   // corner, turning points of a connection listed twice, the ends of a
   // zero-length connection). The segments that end there meet all the
   // same, so they are linked as one vertex's, under the first of them in
   // vertices; a pin among them keeps every one of them in place.
+  if (!anyPointShared(vertices)) {
+    // Each point is one vertex's: its segments are linked there, and fixed
+    // there when it is a pin.
+    for (Vertex* v : vertices) {
+      if (!v) {
+        continue;
+      }
+      Segment* const* at = v->segments.begin();
+      size_t count = v->segments.size();
+      if (count > 8) {
+        if (v->isAPin()) {
+          for (size_t j = 0; j < count; ++j) {
+            fixEndAt(at[j], v);
+          }
+        }
+        for (size_t j = 0; j < count; ++j) {
+          for (size_t k = j + 1; k < count; ++k) {
+            attach(at[j], v, at[k]);
+            attach(at[k], v, at[j]);
+          }
+        }
+        continue;
+      }
+      unsigned char side[8];
+      for (size_t j = 0; j < count; ++j) {
+        side[j] = endAt(at[j], v);
+      }
+      if (v->isAPin()) {
+        for (size_t j = 0; j < count; ++j) {
+          *pick(side[j] == 1, &at[j]->startFixed, &at[j]->endFixed) = true;
+        }
+      }
+      for (size_t j = 0; j < count; ++j) {
+        for (size_t k = j + 1; k < count; ++k) {
+          attachAt(at[j], side[j], at[k]);
+          attachAt(at[k], side[k], at[j]);
+        }
+      }
+    }
+    for (Segment* s : segments) {
+      s->move();
+    }
+    return;
+  }
   // Working lists kept per thread, from one small net to the next.
   // By point, then by place in vertices: no two compare equal, so any sort
   // leaves the one order. The points are copied in, sparing the comparisons

@@ -10,6 +10,7 @@
 #include "router/router.h"
 #include "support/flatQueues.h"
 #include "support/kdTree.h"
+#include "support/keyedSort.h"
 #include "support/rankTree.h"
 #include "support/smallLists.h"
 
@@ -457,10 +458,12 @@ class FlatSweep {
   // at or below the bound, nearest first.
   Cursor first(size_t, Vertex* f) {
     t_ = Quad::sy * f->y;
-    return scan(active_.top(), Quad::sx * f->x);
+    k_ = Quad::sx * f->x;
+    above_ = Queues::kNone;
+    return scan(active_.top(), k_);
   }
 
-  Cursor next(Cursor c, Vertex*, Vertex*) const {
+  Cursor next(Cursor c, Vertex*, Vertex*) {
     return scan(active_.below(c.slot), bound_[c.head]);
   }
 
@@ -485,23 +488,29 @@ class FlatSweep {
   void insert(size_t i, Vertex* f) {
     value_[i] = Quad::sy * f->y;
     bound_[i] = Quad::sx * nextBound(f->x, s_);
-    active_.push(static_cast<int>(i), Quad::sx * f->x);
+    active_.pushBelow(static_cast<int>(i), k_, above_);
   }
 
  private:
   // The first candidate at or below slot from and bound q: a head that does
   // not lie on f's side in y is refused at once, as joins() would refuse
   // it, and moves the bound past its x.
-  Cursor scan(int from, float q) const {
+  //
+  // It also keeps the last slot whose key is greater than f's, where f
+  // will be inserted: the scan passes every such slot before it returns,
+  // and as the bound only falls from f's key, no join removes one.
+  Cursor scan(int from, float q) {
     for (int p = from; p != Queues::kNone; p = active_.below(p)) {
-      if (active_.key(p) > q) {
-        continue;
-      }
+      // One branch per head, on whether it is taken: a head past the bound
+      // leaves the bound as it is, by a select.
       int h = active_.head(p);
-      if (value_[h] <= t_) {
+      float key = active_.key(p);
+      bool candidate = key <= q;
+      above_ = key > k_ ? p : above_;
+      if (candidate & (value_[h] <= t_)) {
         return {p, h};
       }
-      q = bound_[h];
+      q = candidate ? bound_[h] : q;
     }
     return {Queues::kNone, Queues::kNone};
   }
@@ -526,6 +535,8 @@ class FlatSweep {
   float value_[kFlatSweepMax];
   float bound_[kFlatSweepMax];
   float t_ = 0;  // f's y, signed
+  float k_ = 0;  // f's x, signed: its key
+  int above_ = Queues::kNone;
 };
 
 // Opens one horizontal and one vertical side of f's rectangle at the corner
@@ -611,10 +622,17 @@ void sortInto(Vertex* const* vs,
               float (*value)(const Vertex*),
               Keyed* records,
               Vertex** out) {
+  bool nan = false;
   for (size_t i = 0; i < n; ++i) {
-    records[i] = {value(vs[i]), vs[i]};
+    float k = value(vs[i]);
+    records[i] = {k, vs[i]};
+    nan |= k != k;
   }
-  std::sort(records, records + n, KeyedLess());
+  if (n <= kFlatSweepMax && !nan) {
+    KeyedSort<Keyed>::sort<kFlatSweepMax>(records, n);
+  } else {
+    std::sort(records, records + n, KeyedLess());
+  }
   for (size_t i = 0; i < n; ++i) {
     out[i] = records[i].v;
   }

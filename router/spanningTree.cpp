@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -33,19 +34,24 @@ void growForest(Router& r,
   }
   while (!r.verHeap.empty()) {
     Vertex* v = r.verHeap.deleteMin();
-    // A source or an unreached vertex is its own predecessor: this only
-    // raises its rank, so every later vertex hangs under its source.
-    r.verSet.setUnion(v, v->*pred);
+    // The union with v's predecessor, written out: the predecessor left the
+    // heap before v (or is v), and every vertex taken hangs straight under
+    // its root, whose rank is 1 (a source or an unreached vertex, its own
+    // predecessor, raised itself) against v's 0. So v, still a singleton,
+    // goes under that root, or becomes a root of rank 1 itself, and no
+    // later step changes either.
+    Vertex* p = v->*pred;
+    v->dsParent = p->dsParent;
+    v->dsRank = p == v ? 1 : 0;
+    v->*root = v->dsParent;
     if (v->*dist == unreached) {
       continue;
     }
     const float here = v->*dist;
     for (Vertex* w : v->sgNbrs) {
-      // No length through v is below v's own, so a vertex already as near
-      // as v (every one taken from the heap) is passed over unmeasured.
-      if (w->*dist <= here) {
-        continue;
-      }
+      // No test first for a vertex already as near as v (every one taken
+      // from the heap): its length through v is no shorter, so it fails the
+      // one test below anyway, and the extra test guessed badly.
       // Summed in double and compared before it is rounded to the stored
       // float; an equal length keeps the earlier predecessor.
       double cand = std::fabs(static_cast<double>(v->x) - w->x) +
@@ -55,11 +61,6 @@ void growForest(Router& r,
         w->*pred = v;
         r.verHeap.setNewKey(w->heapIndex, w->*dist);
       }
-    }
-  }
-  for (Vertex* v : r.vertices) {
-    if (v) {
-      v->*root = r.verSet.findSet(v);
     }
   }
 }
@@ -85,12 +86,25 @@ void Router::extendedKruskal() {
   // The pin search has just stored every vertex's set root as pPinRoot.
   // A vertex it did not reach is its own root and no pin: its predecessor
   // chain never reaches a pin, so an edge at it cannot be expanded.
-  for (Edge* e : sgEdges) {
-    const Vertex* u = e->pStart;
-    const Vertex* v = e->pEnd;
-    if (u->pinDist != unreached && v->pinDist != unreached &&
-        u->pPinRoot != v->pPinRoot) {
-      edgeHeap.insert(e, e->pinPathLen());
+  // Gathered a batch at a time without a branch per edge, then queued in
+  // the same order; the batch lives on the stack, so big graphs pay no
+  // extra memory for it.
+  constexpr size_t batchSize = 64;
+  Edge* batch[batchSize];
+  for (size_t from = 0; from < sgEdges.size(); from += batchSize) {
+    const size_t to = std::min(sgEdges.size(), from + batchSize);
+    size_t nBatch = 0;
+    for (size_t k = from; k < to; ++k) {
+      Edge* e = sgEdges[k];
+      const Vertex* u = e->pStart;
+      const Vertex* v = e->pEnd;
+      const bool keep = (u->pinDist != unreached) & (v->pinDist != unreached) &
+                        (u->pPinRoot != v->pPinRoot);
+      batch[nBatch] = e;
+      nBatch += keep ? 1 : 0;
+    }
+    for (size_t k = 0; k < nBatch; ++k) {
+      edgeHeap.insert(batch[k], batch[k]->pinPathLen());
     }
   }
   // Once every pin is joined, each remaining candidate would be dropped.

@@ -70,19 +70,33 @@ class BinaryHeap {
     put(x, i);
   }
 
+  // Runs down to a leaf along the smaller children without looking at x,
+  // then back up to x's place: along that path the keys never decrease, so
+  // the children x would not have passed on the way down are exactly those
+  // that climb back over it, and every slot ends as a plain sift-down leaves
+  // it. The child is chosen by a select, and no step waits on x's key, which
+  // keeps random keys from costing a mispredicted branch per level.
   void heapDown(int i) {
     Slot x = slots[i];
-    int last = size() - 1;
-    while (2 * i + 1 <= last) {
+    const int top = i;
+    const int last = size() - 1;
+    while (2 * i + 2 <= last) {
       int c = 2 * i + 1;
-      if (c < last && slots[c].key > slots[c + 1].key) {
-        c = c + 1;
-      }
-      if (slots[c].key > x.key) {
-        break;
-      }
+      c += slots[c + 1].key < slots[c].key ? 1 : 0;
       put(slots[c], i);
       i = c;
+    }
+    if (2 * i + 1 == last) {
+      put(slots[last], i);
+      i = last;
+    }
+    while (i > top) {
+      int p = (i - 1) / 2;
+      if (!(slots[p].key > x.key)) {
+        break;
+      }
+      put(slots[p], i);
+      i = p;
     }
     put(x, i);
   }

@@ -1,6 +1,8 @@
 #pragma once
 #include <vector>
 
+#include "support/pick.h"
+
 // Intrusive union-find over T*: the forest lives in each element's dsParent
 // and dsRank. On equal ranks the root of the second argument survives.
 template <class T>
@@ -13,13 +15,15 @@ class DisjointSet {
     members.push_back(x);
   }
 
-  // Full path compression, without recursion.
+  // Full path compression, without recursion. Starting from the parent
+  // makes a root and a child of one take no step at all, so the usual
+  // flat trees do not branch on which of the two x is.
   T* findSet(T* x) {
-    T* root = x;
+    T* root = x->dsParent;
     while (root->dsParent != root) {
       root = root->dsParent;
     }
-    while (x != root) {
+    while (x->dsParent != root) {
       T* next = x->dsParent;
       x->dsParent = root;
       x = next;
@@ -28,15 +32,14 @@ class DisjointSet {
   }
 
   // x and y must be roots; linking a root with itself raises its rank.
+  // Selects instead of branches: the ranks are as good as random.
   void linkSet(T* x, T* y) {
-    if (x->dsRank > y->dsRank) {
-      y->dsParent = x;
-    } else {
-      x->dsParent = y;
-      if (x->dsRank == y->dsRank) {
-        y->dsRank = y->dsRank + 1;
-      }
-    }
+    const bool xWins = x->dsRank > y->dsRank;
+    T* winner = pick(xWins, x, y);
+    T* loser = pick(xWins, y, x);
+    const int raise = x->dsRank == y->dsRank ? 1 : 0;
+    loser->dsParent = winner;
+    winner->dsRank = winner->dsRank + raise;
   }
 
   void setUnion(T* a, T* b) {

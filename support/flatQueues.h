@@ -11,18 +11,20 @@ class FlatQueues {
  public:
   static constexpr int kNone = -1;
 
-  bool empty() const { return top_ == kNone; }
+  FlatQueues() { slots_[N] = {0, kNone, kNone, kNone, kNone}; }
+
+  bool empty() const { return slots_[N].down == kNone; }
   float key(int slot) const { return slots_[slot].key; }
   int head(int slot) const { return slots_[slot].head; }
   // The slot of the largest key; kNone if none.
-  int top() const { return top_; }
+  int top() const { return slots_[N].down; }
   // The slot of the next smaller key; kNone if none. Still answers for a
   // slot that pop() has just unlinked.
   int below(int slot) const { return slots_[slot].down; }
 
   // The slot of the largest key at or below x; kNone if none.
   int atOrBelow(float x) const {
-    int p = top_;
+    int p = slots_[N].down;
     while (p != kNone && slots_[p].key > x) {
       p = slots_[p].down;
     }
@@ -31,7 +33,7 @@ class FlatQueues {
 
   // The slot of the smallest key at or above x; kNone if none.
   int atOrAbove(float x) const {
-    int p = bottom_;
+    int p = slots_[N].up;
     while (p != kNone && slots_[p].key < x) {
       p = slots_[p].up;
     }
@@ -40,21 +42,31 @@ class FlatQueues {
 
   // Appends element e to the queue of key k. Each element at most once.
   void push(int e, float k) {
-    next_[e] = kNone;
-    int below = top_, above = kNone;
+    int below = slots_[N].down, above = kNone;
     while (below != kNone && slots_[below].key > k) {
       above = below;
       below = slots_[below].down;
     }
-    if (below != kNone && slots_[below].key == k) {
-      next_[slots_[below].tail] = e;
-      slots_[below].tail = e;
-      return;
-    }
-    int s = used_++;
+    pushBelow(e, k, above);
+  }
+
+  // As push(), where the caller knows the slot of the smallest key greater
+  // than k (kNone if none).
+  void pushBelow(int e, float k, int above) {
+    int below = *downLink(above);
+    Slot& b = slots_[index(below)];
+    bool same = (below != kNone) & (b.key == k);
+    // Either e joins the queue of below or a new slot goes between above
+    // and below; the writes of the case not taken change nothing, so that
+    // selects, not branches, tell the cases apart.
+    next_[same ? b.tail : e] = e;
+    next_[e] = kNone;
+    b.tail = same ? e : b.tail;
+    int s = used_;
     slots_[s] = {k, e, e, above, below};
-    (above != kNone ? slots_[above].down : top_) = s;
-    (below != kNone ? slots_[below].up : bottom_) = s;
+    used_ = s + !same;
+    *downLink(above) = same ? below : s;
+    *upLink(below) = same ? above : s;
   }
 
   // Takes the head off the queue of slot; a queue left empty loses its
@@ -66,11 +78,19 @@ class FlatQueues {
       s.head = h;
       return;
     }
-    (s.up != kNone ? slots_[s.up].down : top_) = s.down;
-    (s.down != kNone ? slots_[s.down].up : bottom_) = s.up;
+    *downLink(s.up) = s.down;
+    *upLink(s.down) = s.up;
   }
 
  private:
+  // A slot's place in slots_, kNone's the sentinel's; the link that names
+  // the slot below slot a, and the one that names the slot above slot b,
+  // the sentinel's holding the top and the bottom. Computed, not chosen by
+  // branches, as which of them it is follows the keys.
+  static int index(int slot) { return slot + (-(slot < 0) & (N + 1)); }
+  int* downLink(int a) { return &slots_[index(a)].down; }
+  int* upLink(int b) { return &slots_[index(b)].up; }
+
   struct Slot {
     float key;
     int head;
@@ -79,9 +99,8 @@ class FlatQueues {
     int down;  // next smaller key
   };
 
-  Slot slots_[N];
+  // Slot N is the sentinel: its down link is the top, its up the bottom.
+  Slot slots_[N + 1];
   int next_[N];  // by element: the next of its queue
-  int top_ = kNone;
-  int bottom_ = kNone;
   int used_ = 0;
 };

@@ -4,6 +4,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/binaryHeap.h"
@@ -186,6 +187,87 @@ TEST(BinaryHeapTest, MatchesSortingOnRandomOperations) {
       expectConsistent(h);
     }
     EXPECT_EQ(popped, keys);
+  }
+}
+
+// The textbook sifts, stopping at the first slot that holds: the heap must
+// leave every slot as these do, ties included, whatever path it takes.
+struct PlainHeap {
+  std::vector<std::pair<float, const Item*>> slots;
+  void up(size_t i) {
+    auto x = slots[i];
+    while (i > 0 && slots[(i - 1) / 2].first > x.first) {
+      slots[i] = slots[(i - 1) / 2];
+      i = (i - 1) / 2;
+    }
+    slots[i] = x;
+  }
+  void down(size_t i) {
+    auto x = slots[i];
+    size_t last = slots.size() - 1;
+    while (2 * i + 1 <= last) {
+      size_t c = 2 * i + 1;
+      if (c < last && slots[c].first > slots[c + 1].first) {
+        ++c;
+      }
+      if (slots[c].first > x.first) {
+        break;
+      }
+      slots[i] = slots[c];
+      i = c;
+    }
+    slots[i] = x;
+  }
+};
+
+TEST(BinaryHeapTest, SlotsMatchPlainSiftsOnRandomOperations) {
+  for (unsigned seed = 1; seed <= 40; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> keyOf(0, 4);
+    std::vector<Item> pool(100);
+    BinaryHeap<Item, float> h;
+    PlainHeap ref;
+    size_t next = 0;
+    for (int step = 0; step < 600; ++step) {
+      int op = static_cast<int>(rng() % 5);
+      if (op <= 1 && next < pool.size()) {
+        float key = static_cast<float>(keyOf(rng));
+        h.insert(&pool[next], key);
+        ref.slots.push_back({key, &pool[next]});
+        ref.up(ref.slots.size() - 1);
+        ++next;
+      } else if (op == 2 && !ref.slots.empty()) {
+        size_t i = rng() % ref.slots.size();
+        float key = static_cast<float>(keyOf(rng));
+        float old = ref.slots[i].first;
+        h.setNewKey(static_cast<int>(i), key);
+        ref.slots[i].first = key;
+        if (key < old) {
+          ref.up(i);
+        } else {
+          ref.down(i);
+        }
+      } else {
+        Item* top = h.deleteMin();
+        if (ref.slots.empty()) {
+          ASSERT_EQ(top, nullptr);
+          continue;
+        }
+        ASSERT_EQ(top, ref.slots[0].second);
+        ref.slots[0] = ref.slots.back();
+        ref.slots.pop_back();
+        if (!ref.slots.empty()) {
+          ref.down(0);
+        }
+      }
+      ASSERT_EQ(h.size(), static_cast<int>(ref.slots.size()));
+      for (size_t i = 0; i < ref.slots.size(); ++i) {
+        ASSERT_EQ(h.at(static_cast<int>(i)), ref.slots[i].second)
+            << "slot " << i << " at step " << step;
+      }
+      expectConsistent(h);
+    }
   }
 }
 
