@@ -54,38 +54,41 @@ void setCornerFlags(Segment* s, const Vertex* corner) {
   }
 }
 
-// A pin lies at v's point: the end of s there must stay.
-void fixEndAt(Segment* s, const Vertex* v) {
-  if (v->x == s->x1 && v->y == s->y1) {
-    s->startFixed = true;
-  } else {
-    s->endFixed = true;
-  }
-}
-
-// Files t under the end of s that lies at v.
-void attach(Segment* s, const Vertex* v, Segment* t) {
-  if (v->x == s->x1 && v->y == s->y1) {
-    s->startNbrs.push_back(t);
-  } else if (v->x == s->x2 && v->y == s->y2) {
-    s->endNbrs.push_back(t);
-  }
-}
-
-// The end of s at v, as attach and fixEndAt find it: 1 for the first, 2 for
-// the second, 0 for neither; without a branch.
+// The end of s at v: 1 for the first, 2 for the second, 0 for neither;
+// without a branch, as which end lies at a vertex follows no pattern.
 unsigned char endAt(const Segment* s, const Vertex* v) {
   bool start = (v->x == s->x1) & (v->y == s->y1);
   bool end = (v->x == s->x2) & (v->y == s->y2);
   return static_cast<unsigned char>(start | (((!start) & end) << 1));
 }
 
-// attach, given the end of s at its point. The side is read back from
-// memory: computed in place, the compiler would test its two conditions as
-// two branches.
+// A pin lies at v's point: the end of s there must stay.
+void fixEndAt(Segment* s, const Vertex* v) {
+  *pick(endAt(s, v) == 1, &s->startFixed, &s->endFixed) = true;
+}
+
+// Files t under the end of s given by side, if any.
 void attachAt(Segment* s, unsigned char side, Segment* t) {
   if (side) {
     pick(side == 1, &s->startNbrs, &s->endNbrs)->push_back(t);
+  }
+}
+
+// The segments that meet at v's point become each other's neighbours at
+// the end they have there. Each end is worked out once: a handful of
+// segments meet at a point.
+void linkAt(const Vertex* v, Segment* const* at, size_t count) {
+  constexpr size_t kHeld = 8;
+  unsigned char held[kHeld];
+  for (size_t j = 0; j < count && j < kHeld; ++j) {
+    held[j] = endAt(at[j], v);
+  }
+  auto side = [&](size_t j) { return j < kHeld ? held[j] : endAt(at[j], v); };
+  for (size_t j = 0; j < count; ++j) {
+    for (size_t k = j + 1; k < count; ++k) {
+      attachAt(at[j], side(j), at[k]);
+      attachAt(at[k], side(k), at[j]);
+    }
   }
 }
 
@@ -288,35 +291,12 @@ void Router::moveSegments() {
       }
       Segment* const* at = v->segments.begin();
       size_t count = v->segments.size();
-      if (count > 8) {
-        if (v->isAPin()) {
-          for (size_t j = 0; j < count; ++j) {
-            fixEndAt(at[j], v);
-          }
-        }
-        for (size_t j = 0; j < count; ++j) {
-          for (size_t k = j + 1; k < count; ++k) {
-            attach(at[j], v, at[k]);
-            attach(at[k], v, at[j]);
-          }
-        }
-        continue;
-      }
-      unsigned char side[8];
-      for (size_t j = 0; j < count; ++j) {
-        side[j] = endAt(at[j], v);
-      }
       if (v->isAPin()) {
         for (size_t j = 0; j < count; ++j) {
-          *pick(side[j] == 1, &at[j]->startFixed, &at[j]->endFixed) = true;
+          fixEndAt(at[j], v);
         }
       }
-      for (size_t j = 0; j < count; ++j) {
-        for (size_t k = j + 1; k < count; ++k) {
-          attachAt(at[j], side[j], at[k]);
-          attachAt(at[k], side[k], at[j]);
-        }
-      }
+      linkAt(v, at, count);
     }
     for (Segment* s : segments) {
       s->move();
@@ -391,12 +371,7 @@ void Router::moveSegments() {
         g >= 0 ? shared.data() + groupStart[g] : v->segments.begin();
     size_t count =
         g >= 0 ? groupStart[g + 1] - groupStart[g] : v->segments.size();
-    for (size_t j = 0; j < count; ++j) {
-      for (size_t k = j + 1; k < count; ++k) {
-        attach(at[j], v, at[k]);
-        attach(at[k], v, at[j]);
-      }
-    }
+    linkAt(v, at, count);
   }
   releaseLarge(order);
   releaseLarge(shared);
