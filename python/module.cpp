@@ -43,9 +43,10 @@ std::string shapeText(const py::array& a) {
 // values (dropping their imaginary parts), strings of digits and masked
 // arrays (dropping their masks) silently; they are refused instead.
 py::array realArrayOf(py::handle obj, const std::string& what) {
+  bool isArray = py::isinstance<py::array>(obj);
   // Only a subclass of ndarray can be masked, and only then is numpy.ma
   // worth importing.
-  if (py::isinstance<py::array>(obj) &&
+  if (isArray &&
       Py_TYPE(obj.ptr()) != py::detail::npy_api::get().PyArray_Type_ &&
       py::isinstance(obj,
                      py::module_::import("numpy.ma").attr("MaskedArray"))) {
@@ -53,7 +54,8 @@ py::array realArrayOf(py::handle obj, const std::string& what) {
                          " must not be a masked array; fill or drop its "
                          "masked values first (numpy.ma.filled, compressed)");
   }
-  py::array a = py::array::ensure(obj);
+  py::array a =
+      isArray ? py::reinterpret_borrow<py::array>(obj) : py::array::ensure(obj);
   if (!a) {
     throw py::type_error(what +
                          " must be an array of numbers, or convertible to one");
