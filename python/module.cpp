@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -38,14 +39,51 @@ std::string shapeText(const py::array& a) {
   return s + (a.ndim() == 1 ? ",)" : ")");
 }
 
+// obj as an array of real numbers. The cast to double would take complex
+// values (dropping their imaginary parts), strings of digits and masked
+// arrays (dropping their masks) silently; they are refused instead.
+py::array realArrayOf(py::handle obj, const std::string& what) {
+  bool isArray = py::isinstance<py::array>(obj);
+  // Only a subclass of ndarray can be masked, and only then is numpy.ma
+  // worth importing.
+  if (isArray &&
+      Py_TYPE(obj.ptr()) != py::detail::npy_api::get().PyArray_Type_ &&
+      py::isinstance(obj,
+                     py::module_::import("numpy.ma").attr("MaskedArray"))) {
+    throw py::type_error(what +
+                         " must not be a masked array; fill or drop its "
+                         "masked values first (numpy.ma.filled, compressed)");
+  }
+  py::array a =
+      isArray ? py::reinterpret_borrow<py::array>(obj) : py::array::ensure(obj);
+  if (!a) {
+    throw py::type_error(what +
+                         " must be an array of numbers, or convertible to one");
+  }
+  char kind = a.dtype().kind();
+  bool real = kind == 'b' || kind == 'i' || kind == 'u' || kind == 'f';
+  if (kind == 'O') {
+    py::object number = py::module_::import("numbers").attr("Real");
+    real = true;
+    for (py::handle v : a.attr("flat")) {
+      if (!py::isinstance(v, number)) {
+        real = false;
+        break;
+      }
+    }
+  }
+  if (!real) {
+    throw py::type_error(what +
+                         " must be an array of real numbers; got dtype " +
+                         std::string(py::str(a.dtype())));
+  }
+  return a;
+}
+
 // obj as a C-ordered (n, columns) array of doubles; an empty sequence of
 // any shape is n = 0.
 Doubles tableOf(py::handle obj, py::ssize_t columns, const char* what) {
-  Doubles a = Doubles::ensure(obj);
-  if (!a) {
-    throw py::type_error(std::string(what) +
-                         " must be an array of numbers, or convertible to one");
-  }
+  Doubles a = Doubles::ensure(realArrayOf(obj, what));
   if (a.size() == 0) {
     return Doubles(std::vector<py::ssize_t>{0, columns});
   }
@@ -78,10 +116,7 @@ treecore::Obstacles obstaclesFromRects(py::handle obj) {
 }
 
 treecore::Obstacles obstaclesFromCorners(py::handle obj) {
-  Doubles a = Doubles::ensure(obj);
-  if (!a) {
-    throw py::type_error("corners must be an array of numbers");
-  }
+  Doubles a = Doubles::ensure(realArrayOf(obj, "corners"));
   if (a.size() != 0 && (a.ndim() != 3 || a.shape(1) != 4 || a.shape(2) != 2)) {
     throw py::value_error(
         "corners must be an (m, 4, 2) array, each obstacle's four corners in "
@@ -372,36 +407,87 @@ py::object routeOne(py::handle pins,
   return py::cast(PyTree{std::move(t)});
 }
 
+// The thread count asked for: None or 0 is one per core. An integer of any
+// kind is taken (numpy's too), but not a bool or a float.
+int threadsOf(py::handle threads) {
+  if (threads.is_none()) {
+    return 0;
+  }
+  if (PyBool_Check(threads.ptr()) ||
+      py::isinstance(threads, py::module_::import("numpy").attr("bool_")) ||
+      !PyIndex_Check(threads.ptr())) {
+    throw py::type_error(std::string("threads must be an int or None, not ") +
+                         Py_TYPE(threads.ptr())->tp_name);
+  }
+  const long kMost = 4096;
+  int overflow = 0;
+  auto index = py::reinterpret_steal<py::object>(PyNumber_Index(threads.ptr()));
+  if (!index) {
+    throw py::error_already_set();
+  }
+  long n = PyLong_AsLongAndOverflow(index.ptr(), &overflow);
+  if (overflow != 0 || n < 0 || n > kMost) {
+    throw py::value_error("threads must be from 0 to " + std::to_string(kMost) +
+                          " (0 or None: one per core); got " +
+                          std::string(py::str(threads)));
+  }
+  return static_cast<int>(n);
+}
+
+// Thrown on the calling thread, holding no interpreter lock, when a signal
+// handler raised; the Python exception is left set for the caller.
+struct Interrupted {};
+
+// Python runs its signal handlers (Ctrl-C's KeyboardInterrupt) only when
+// the thread holding the interpreter asks; a batch runs without it, so its
+// calling thread takes it now and then to ask.
+treecore::RunControl interruptible() {
+  treecore::RunControl c;
+  c.poll = [] {
+    py::gil_scoped_acquire held;
+    if (PyErr_CheckSignals() != 0) {
+      throw Interrupted{};
+    }
+  };
+  return c;
+}
+
 py::list routeMany(py::handle nets,
                    py::handle obstacles,
                    treecore::RouteOptions options,
-                   py::object threads,
+                   py::handle threads,
                    bool drawingOnly,
                    const std::string& errors) {
   if (errors != "raise" && errors != "keep") {
     throw py::value_error("errors must be 'raise' or 'keep', not '" + errors +
                           "'");
   }
-  int count = 0;
-  if (!threads.is_none()) {
-    long n = threads.cast<long>();
-    if (n < 1 || n > 4096) {
-      throw py::value_error(
-          "threads must be from 1 to 4096, or None for one "
-          "per core");
-    }
-    count = static_cast<int>(n);
-  }
+  int count = threadsOf(threads);
   options.drawingOnly = drawingOnly;
   std::vector<treecore::Net> in;
   for (py::handle net : py::iter(nets)) {
     in.push_back(netOf(net, "nets[" + std::to_string(in.size()) + "]"));
+    if (in.size() % 4096 == 0 && PyErr_CheckSignals() != 0) {
+      throw py::error_already_set();
+    }
   }
   treecore::Obstacles obs = obstaclesOf(obstacles);
   std::vector<treecore::Tree> trees;
+  bool interrupted = false;
   {
     py::gil_scoped_release released;
-    trees = treecore::routeNets(obs, in, options, count);
+    try {
+      trees = treecore::routeNets(obs, in, options, count, interruptible());
+    } catch (const Interrupted&) {
+      interrupted = true;
+    } catch (const std::system_error& e) {
+      throw std::runtime_error("routing on " +
+                               std::to_string(treecore::threadsFor(count)) +
+                               " threads: " + e.what());
+    }
+  }
+  if (interrupted) {
+    throw py::error_already_set();
   }
   py::list out(trees.size());
   for (size_t i = 0; i < trees.size(); ++i) {
@@ -529,6 +615,14 @@ py::list readNets(py::handle file) {
   return nets;
 }
 
+// Pickles as protocol 2 does, whatever the protocol: below 2, pickle would
+// build the object's base class from it, which a bound class cannot survive.
+py::object reduceAsProtocol2(py::handle self, int) {
+  return py::module_::import("builtins")
+      .attr("object")
+      .attr("__reduce_ex__")(self, 2);
+}
+
 py::array rectsArray(const treecore::Obstacles& o) {
   static_assert(sizeof(treecore::Rect) == 4 * sizeof(double),
                 "a rectangle is four doubles");
@@ -602,7 +696,8 @@ PYBIND11_MODULE(treecore, m) {
           },
           [](const py::tuple& state) {
             return obstaclesFromCorners(state[0]);
-          }));
+          }))
+      .def("__reduce_ex__", &reduceAsProtocol2, "protocol"_a);
 
   py::class_<PyTree>(
       m, "Tree",
@@ -688,7 +783,8 @@ PYBIND11_MODULE(treecore, m) {
       .def(py::pickle([](const PyTree& t) { return packTree(t.tree); },
                       [](const py::bytes& b) {
                         return PyTree{unpackTree(std::string(b))};
-                      }));
+                      }))
+      .def("__reduce_ex__", &reduceAsProtocol2, "protocol"_a);
 
   m.def(
       "steiner_tree",
@@ -719,7 +815,7 @@ PYBIND11_MODULE(treecore, m) {
       "the options and errors as for steiner_tree.");
   m.def(
       "steiner_trees",
-      [](py::handle nets, py::handle obstacles, py::object threads,
+      [](py::handle nets, py::handle obstacles, py::handle threads,
          bool optimize, bool exactGraph, bool refine, bool everyObstacle,
          bool drawingOnly, const std::string& errors) {
         return routeMany(
@@ -731,15 +827,17 @@ PYBIND11_MODULE(treecore, m) {
       "threads"_a = py::none(), "optimize"_a = false, "exact_graph"_a = false,
       "refine"_a = true, "every_obstacle"_a = false, "drawing_only"_a = false,
       "errors"_a = "raise",
-      "steiner_tree of each net, on `threads` threads (None: one per core) "
-      "with the interpreter released; each tree is the one steiner_tree "
-      "gives, whatever the thread count. drawing_only=True leaves nodes and "
+      "steiner_tree of each net, on `threads` threads (None or 0: one per "
+      "core) with the interpreter released; each tree is the one "
+      "steiner_tree gives, whatever the thread count. Ctrl-C stops the "
+      "batch between nets and raises KeyboardInterrupt. drawing_only=True "
+      "leaves nodes and "
       "edges empty (less work). errors='raise' raises for the first net "
       "that makes no tree, naming it; errors='keep' returns it as a Tree "
       "with that status and message.");
   m.def(
       "spanning_trees",
-      [](py::handle nets, py::handle obstacles, py::object threads,
+      [](py::handle nets, py::handle obstacles, py::handle threads,
          bool exactGraph, bool everyObstacle, bool drawingOnly,
          const std::string& errors) {
         return routeMany(nets, obstacles,

@@ -1,6 +1,7 @@
 #include "treecore/inOrder.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -20,11 +21,23 @@ void runInOrder(size_t count,
                 int threads,
                 size_t window,
                 const std::function<void(size_t)>& work,
-                const std::function<void(size_t)>& deliver) {
+                const std::function<void(size_t)>& deliver,
+                const RunControl& control) {
   threads = threadsFor(threads);
   window = std::max<size_t>(window, 1);
+  using Clock = std::chrono::steady_clock;
+  // Due pollEvery after the last poll ended, so that a slow poll cannot
+  // take the caller's whole time.
+  Clock::time_point pollDue = Clock::now() + control.pollEvery;
+  auto pollIfDue = [&] {
+    if (control.poll && Clock::now() >= pollDue) {
+      control.poll();
+      pollDue = Clock::now() + control.pollEvery;
+    }
+  };
   if (threads == 1 || count <= 1) {
     for (size_t i = 0; i < count; ++i) {
+      pollIfDue();
       work(i);
       deliver(i);
     }
@@ -102,8 +115,11 @@ void runInOrder(size_t count,
     }
   };
   try {
+    // Reserved first, so that a started thread is never dropped unjoined.
+    pool.reserve(std::min<size_t>(threads, count) - 1);
     for (size_t t = 1; t < std::min<size_t>(threads, count); ++t) {
-      pool.emplace_back(helper);
+      pool.push_back(control.startThread ? control.startThread(helper)
+                                         : std::thread(helper));
     }
   } catch (...) {
     fail(std::current_exception());
@@ -112,6 +128,12 @@ void runInOrder(size_t count,
   }
 
   for (;;) {
+    try {
+      pollIfDue();
+    } catch (...) {
+      fail(std::current_exception());
+      break;
+    }
     std::unique_lock<std::mutex> lock(m);
     if (stop || delivered == count) {
       break;
@@ -141,8 +163,12 @@ void runInOrder(size_t count,
       }
     } else {
       callerWaits = true;
-      callerCv.wait(lock,
-                    [&] { return stop || done[delivered % window] != 0; });
+      auto ready = [&] { return stop || done[delivered % window] != 0; };
+      if (control.poll) {
+        callerCv.wait_until(lock, pollDue, ready);
+      } else {
+        callerCv.wait(lock, ready);
+      }
       callerWaits = false;
     }
   }

@@ -650,7 +650,8 @@ void routeNets(const Obstacles& obstacles,
                const std::vector<Net>& nets,
                const RouteOptions& options,
                const std::function<void(size_t, Tree&&)>& deliver,
-               int threads) {
+               int threads,
+               const RunControl& control) {
   threads = threadsFor(threads);
   // Room for a slow net to finish while the others run on.
   size_t window = 4096 * static_cast<size_t>(threads);
@@ -660,19 +661,21 @@ void routeNets(const Obstacles& obstacles,
       [&](size_t i) {
         slots[i % slots.size()] = routeNet(obstacles, nets[i], options);
       },
-      [&](size_t i) { deliver(i, std::move(slots[i % slots.size()])); });
+      [&](size_t i) { deliver(i, std::move(slots[i % slots.size()])); },
+      control);
 }
 
 std::vector<Tree> routeNets(const Obstacles& obstacles,
                             const std::vector<Net>& nets,
                             const RouteOptions& options,
-                            int threads) {
+                            int threads,
+                            const RunControl& control) {
   std::vector<Tree> trees(nets.size());
   // Each net's own slot: no window is needed.
   runInOrder(
       nets.size(), threads, nets.size(),
       [&](size_t i) { trees[i] = routeNet(obstacles, nets[i], options); },
-      [](size_t) {});
+      [](size_t) {}, control);
   return trees;
 }
 

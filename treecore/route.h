@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "treecore/inOrder.h"
 #include "treecore/obstacles.h"
 #include "treecore/tree.h"
 
@@ -46,17 +47,20 @@ Tree routeNet(const Obstacles& obstacles,
 // routeNet gives its net, whatever the thread count. deliver(i, tree) runs
 // on the calling thread for i = 0, 1, ... in order, while later nets are
 // still being routed, so that the trees need not all be held at once.
+// control.poll may stop the run between nets (see runInOrder).
 void routeNets(const Obstacles& obstacles,
                const std::vector<Net>& nets,
                const RouteOptions& options,
                const std::function<void(size_t, Tree&&)>& deliver,
-               int threads = 0);
+               int threads = 0,
+               const RunControl& control = {});
 
 // The same, every tree in one vector, in the nets' order.
 std::vector<Tree> routeNets(const Obstacles& obstacles,
                             const std::vector<Net>& nets,
                             const RouteOptions& options = {},
-                            int threads = 0);
+                            int threads = 0,
+                            const RunControl& control = {});
 
 // The same, the trees written to an output iterator in the nets' order.
 template <class OutputIt>

@@ -1,5 +1,10 @@
 """Many nets at once: the programs' --nets files, and one net at a time."""
+import signal
+import subprocess
+import sys
+import textwrap
 import threading
+import time
 
 import pytest
 import treecore
@@ -72,6 +77,90 @@ def test_python_threads_route_side_by_side(routed):
     expected = [t.text() for t in trees]
     for result in results:
         assert [t.text() for t in result] == expected
+
+
+def test_no_thread_count_or_zero_is_one_per_core(routed):
+    nets, obstacles, trees = routed
+    expected = [t.text() for t in trees]
+    for threads in None, 0:
+        again = treecore.steiner_trees(nets, obstacles, threads=threads)
+        assert [t.text() for t in again] == expected
+
+
+def python(script, *args, **popen):
+    """Starts the interpreter on a script, treecore importable as here."""
+    return subprocess.Popen(
+        [sys.executable, "-c", textwrap.dedent(script), *map(str, args)],
+        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, **popen)
+
+
+# Some minutes of work: ten-pin nets among walls that leave no integer
+# point inside, optimized.
+LONG_BATCH = """
+    import sys
+    import numpy as np
+    import treecore
+    threads = int(sys.argv[1])
+    pins = np.random.default_rng(5).integers(0, 1000, size=(20000, 10, 2))
+    walls = treecore.Obstacles([[100 * k + 50.25, 10.5, 100 * k + 50.75,
+                                 990.5] for k in range(10)])
+    try:
+        print("started", flush=True)
+        treecore.steiner_trees(list(pins), walls, threads=threads,
+                               optimize=True)
+        print("finished")
+    except KeyboardInterrupt:
+        print("interrupted", flush=True)
+        print(len(treecore.steiner_trees(list(pins[:50]), walls,
+                                         threads=threads)))
+"""
+
+
+# Ctrl-C once reached the interpreter only when the whole batch was done.
+@pytest.mark.parametrize("threads", [1, 2])
+def test_ctrl_c_stops_a_batch_with_keyboard_interrupt(threads):
+    child = python(LONG_BATCH, threads)
+    try:
+        assert child.stdout.readline() == "started\n", child.stderr.read()
+        time.sleep(0.5)
+        child.send_signal(signal.SIGINT)
+        sent = time.monotonic()
+        out, err = child.communicate(timeout=60)
+        took = time.monotonic() - sent
+    finally:
+        child.kill()
+    assert out == "interrupted\n50\n", err
+    assert took < 10, f"{took:.1f} s from Ctrl-C to the exception"
+
+
+# Thread stacks beyond the address space the process may have: once the
+# interpreter aborted.
+def test_threads_that_cannot_start_raise():
+    child = python("""
+        import resource
+        import numpy as np
+        import treecore
+        nets = [np.array([[0, 0], [k, 5]]) for k in range(5000)]
+        treecore.steiner_trees(nets[:10], threads=2)
+        size = next(int(line.split()[1]) << 10 for line in
+                    open("/proc/self/status") if line.startswith("VmSize:"))
+        soft, hard = resource.getrlimit(resource.RLIMIT_AS)
+        limit = size + (256 << 20)
+        if hard != resource.RLIM_INFINITY:
+            limit = min(limit, hard)
+        resource.setrlimit(resource.RLIMIT_AS, (limit, hard))
+        try:
+            treecore.steiner_trees(nets, threads=1000)
+            print("routed")
+        except RuntimeError as e:
+            print(e)
+        resource.setrlimit(resource.RLIMIT_AS, (soft, hard))
+        print(len(treecore.steiner_trees(nets, threads=4)))
+    """)
+    out, err = child.communicate(timeout=120)
+    assert child.returncode == 0, err
+    assert out == ("routing on 1000 threads: Resource temporarily "
+                   "unavailable\n5000\n")
 
 
 def test_empty_batches_and_nets():

@@ -36,7 +36,57 @@ def test_other_arrays_of_the_wrong_shape():
     with pytest.raises(ValueError, match=re.escape("(m, 4, 2) array")):
         treecore.Obstacles.from_corners([[0, 0, 1, 1]])
     with pytest.raises(TypeError, match="pins must be an array of numbers"):
-        treecore.steiner_tree([["a", "b"]])
+        treecore.steiner_tree([[0, 0], [1]])
+
+
+# Each was once cast to doubles silently: the imaginary parts, the digits'
+# text or the mask dropped.
+@pytest.mark.parametrize("values, kind", [
+    (np.array([[0, 0], [1 + 2j, 3]]), "dtype complex128"),
+    ([[0, 0], [1j, 3]], "dtype complex128"),
+    (np.array([["0", "0"], ["1", "3"]]), "dtype <U1"),
+    ([["0", 0], [1, 3]], "dtype <U21"),
+    (np.array([[0, 0], ["1", 3]], dtype=object), "dtype object"),
+    (np.ma.array([[0, 0], [1, 3]], mask=[[0, 0], [1, 0]]), "masked array"),
+])
+def test_arrays_that_are_not_real_numbers(values, kind):
+    if isinstance(values, np.ndarray):
+        as_rects = np.ma.hstack if np.ma.isMaskedArray(values) else np.hstack
+        as_rects = as_rects([values, values])
+    else:
+        as_rects = [row * 2 for row in values]
+    corners = np.stack([np.asarray(values)] * 2)
+    calls = {
+        "pins": [lambda: treecore.steiner_tree(values),
+                 lambda: treecore.spanning_tree(values),
+                 lambda: treecore.Obstacles().near(values),
+                 lambda: treecore.check(values, None, np.zeros((0, 4)))],
+        "nets[1]": [lambda: treecore.steiner_trees([[[0, 0]], values]),
+                    lambda: treecore.spanning_trees([[[0, 0]], values])],
+        "obstacles": [lambda: treecore.steiner_tree([[0, 0]], as_rects),
+                      lambda: treecore.spanning_trees([], as_rects),
+                      lambda: treecore.Obstacles(as_rects),
+                      lambda: treecore.check([[0, 0]], as_rects,
+                                             np.zeros((0, 4)))],
+        "segments": [lambda: treecore.check([[0, 0]], None, as_rects)],
+    }
+    if not isinstance(values, np.ma.MaskedArray):
+        calls["corners"] = [lambda: treecore.Obstacles.from_corners(
+            corners.reshape(1, 4, 2))]
+    for name, tries in calls.items():
+        for call in tries:
+            with pytest.raises(TypeError, match=re.escape(name) + " must "
+                               ".*" + re.escape(kind)):
+                call()
+
+
+def test_arrays_of_real_numbers_of_any_kind_are_taken():
+    expected = treecore.steiner_tree([[0, 0], [1, 3]]).text()
+    for pins in [np.array([[0, 0], [1, 3]], dtype=np.uint8),
+                 np.array([[0, 0], [1, 3]], dtype=np.float32),
+                 np.array([[0, 0], [1, 3]], dtype=object),
+                 [[0, 0.0], [np.int16(1), np.float64(3)]]]:
+        assert treecore.steiner_tree(pins).text() == expected
 
 
 def test_nan_and_values_single_precision_does_not_hold():
@@ -86,10 +136,25 @@ def test_options_that_do_not_go_together():
         treecore.steiner_tree([[0, 0]], optimize=True, refine=False)
     with pytest.raises(ValueError, match="errors must be 'raise' or 'keep'"):
         treecore.steiner_trees([], errors="ignore")
-    with pytest.raises(ValueError, match="threads must be from 1 to 4096"):
-        treecore.steiner_trees([], threads=0)
+
     with pytest.raises(TypeError):
         treecore.steiner_tree([[0, 0]], None, True)
+
+
+@pytest.mark.parametrize("threads, error, message", [
+    (True, TypeError, "threads must be an int or None, not bool"),
+    (np.True_, TypeError, "threads must be an int or None, not numpy.bool_"),
+    (1.5, TypeError, "threads must be an int or None, not float"),
+    ("2", TypeError, "threads must be an int or None, not str"),
+    (-1, ValueError, "threads must be from 0 to 4096 (0 or None: one per "
+                     "core); got -1"),
+    (4097, ValueError, "threads must be from 0 to 4096"),
+    (2**70, ValueError, "threads must be from 0 to 4096"),
+])
+def test_thread_counts_that_are_refused(threads, error, message):
+    for call in treecore.steiner_trees, treecore.spanning_trees:
+        with pytest.raises(error, match="^" + re.escape(message)):
+            call([[[0, 0], [1, 1]]], threads=threads)
 
 
 def test_files_that_cannot_be_read_say_what_the_program_says(tmp_path):

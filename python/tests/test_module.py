@@ -1,4 +1,5 @@
 """Trees from Python against the programs' files, and the tree object."""
+import copy
 import json
 import pickle
 
@@ -106,15 +107,28 @@ def test_arrays_are_kept_and_read_only():
     assert tree.edges.dtype == np.int64 and tree.kinds.dtype == np.uint8
 
 
-def test_pickled_tree_and_obstacles_come_back_equal():
+# Protocols 0 and 1 once aborted the interpreter.
+@pytest.mark.parametrize("copy_of", [
+    *(lambda x, p=p: pickle.loads(pickle.dumps(x, protocol=p))
+      for p in range(pickle.HIGHEST_PROTOCOL + 1)),
+    copy.copy, copy.deepcopy,
+], ids=[f"protocol{p}" for p in range(pickle.HIGHEST_PROTOCOL + 1)] +
+       ["copy", "deepcopy"])
+def test_pickled_tree_and_obstacles_come_back_equal(copy_of):
     pins_file, obst_file = instance("RC01")
     obstacles = treecore.read_obstacles(obst_file)
     tree = treecore.steiner_tree(treecore.read_pins(pins_file), obstacles)
-    again = pickle.loads(pickle.dumps(tree))
-    assert again.json(3) == tree.json(3)
-    assert again.status == tree.status and again.message == tree.message
-    back = pickle.loads(pickle.dumps(obstacles))
-    assert (back.corners == obstacles.corners).all() and len(back) == 10
+    kept = treecore.spanning_trees([[[0, 2], [6, 2]], [[3, 2], [5, 2]]],
+                                     [[2, -1, 4, 5]], errors="keep")
+    for t in [tree, *kept]:
+        again = copy_of(t)
+        assert again is not t and again.json(3) == t.json(3)
+        assert again.status == t.status and again.message == t.message
+    back = copy_of(obstacles)
+    assert back is not obstacles and len(back) == 10
+    assert (back.corners == obstacles.corners).all()
+    assert treecore.steiner_tree(treecore.read_pins(pins_file),
+                                 back).text() == tree.text()
     cut = treecore.Tree.__new__(treecore.Tree)
     with pytest.raises(ValueError, match="not a pickled treecore.Tree"):
         cut.__setstate__(tree.__getstate__()[:-9])
