@@ -17,6 +17,13 @@ bool isBlank(char c) {
          c == '\f';
 }
 
+// A line ends at LF, CRLF (counted at its LF) or a lone CR, so files with
+// Unix, DOS and old Mac line ends number their lines alike.
+bool endsLine(std::string_view text, size_t i) {
+  return text[i] == '\n' ||
+         (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
+}
+
 // Whitespace-separated tokens with the line each starts on.
 class Tokens {
  public:
@@ -25,9 +32,7 @@ class Tokens {
   // False at the end of the text.
   bool next(std::string_view& tok, int& line) {
     while (pos_ < text_.size() && isBlank(text_[pos_])) {
-      if (text_[pos_] == '\n') {
-        ++line_;
-      }
+      line_ += endsLine(text_, pos_) ? 1 : 0;
       ++pos_;
     }
     if (pos_ == text_.size()) {
@@ -192,7 +197,7 @@ bool isRectangleRing(const Record<T> c[4]) {
 std::string nulAt(std::string_view text, size_t at, int& line) {
   line = 1;
   for (size_t i = 0; i < at; ++i) {
-    line += text[i] == '\n' ? 1 : 0;
+    line += endsLine(text, i) ? 1 : 0;
   }
   size_t from = at, to = at;
   while (from > 0 && !isBlank(text[from - 1]) && at - from < 20) {
@@ -526,12 +531,12 @@ bool parseStpText(std::string_view text,
   bool seen[2] = {false, false};  // Coordinates, Obstacles sections
   size_t pos = 0;
   while (pos < text.size()) {
-    size_t nl = text.find('\n', pos);
+    size_t nl = text.find_first_of("\r\n", pos);
     if (nl == std::string_view::npos) {
       nl = text.size();
     }
     std::vector<std::string_view> w = splitBlanks(text.substr(pos, nl - pos));
-    pos = nl + 1;
+    pos = text.substr(nl, 2) == "\r\n" ? nl + 2 : nl + 1;
     ++lineNo;
     if (lineNo == 1) {
       if (w.empty() || w[0] != "33D32945") {

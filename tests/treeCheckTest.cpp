@@ -666,6 +666,18 @@ TEST_F(TreecheckProgramTest, UsageAndHelp) {
   r = runTool(TREECHECK_PATH, {"--help"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.rfind("Usage: ./treecheck", 0), 0u);
+  // --json used to be read as the nets file.
+  r = runTool(TREECHECK_PATH, {"--nets", "--json", "n", "o", "t"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "treecheck: --nets needs a file; --json is an option\n"
+            "Usage: ./treecheck [--json] PIN_POS_FILE RECT_OBSTS_FILE "
+            "TREE_FILE\n"
+            "Try 'treecheck --help' for more information.\n");
+  r = runTool(TREECHECK_PATH, {"--jsno", "a", "b", "c"});
+  EXPECT_NE(r.err.find("unknown option --jsno; did you mean --json?"),
+            std::string::npos)
+      << r.err;
 }
 
 // Read in single precision, 16777217 was 16777216: a tree that missed the
