@@ -76,8 +76,8 @@ void addBatchOptions(CommandLine& cl, BatchRequest& r) {
                 return true;
               });
   cl.addValue("--threads", "N",
-              "with --nets: N threads, up to 4096, 0 for one per core (one "
-              "per core)",
+              "with --nets: N threads from 1 to 4096, or 0 for one per core "
+              "(0)",
               [&r](const std::string& value, std::string& why) {
                 long n;
                 r.tuned = true;
