@@ -1,5 +1,6 @@
 #include "drivers/readInput.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -294,6 +295,13 @@ std::string Input<T>::rectName(size_t r) const {
          ", line " + line + ")";
 }
 
+std::string_view nextLine(std::string_view text, size_t& pos) {
+  size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
+  std::string_view line = text.substr(pos, end - pos);
+  pos = text.substr(end, 2) == "\r\n" ? end + 2 : end + 1;
+  return line;
+}
+
 std::string_view skipByteOrderMark(std::string_view text) {
   if (text.substr(0, 3) == "\xef\xbb\xbf") {
     text.remove_prefix(3);
@@ -531,12 +539,7 @@ bool parseStpText(std::string_view text,
   bool seen[2] = {false, false};  // Coordinates, Obstacles sections
   size_t pos = 0;
   while (pos < text.size()) {
-    size_t nl = text.find_first_of("\r\n", pos);
-    if (nl == std::string_view::npos) {
-      nl = text.size();
-    }
-    std::vector<std::string_view> w = splitBlanks(text.substr(pos, nl - pos));
-    pos = text.substr(nl, 2) == "\r\n" ? nl + 2 : nl + 1;
+    std::vector<std::string_view> w = splitBlanks(nextLine(text, pos));
     ++lineNo;
     if (lineNo == 1) {
       if (w.empty() || w[0] != "33D32945") {
