@@ -76,12 +76,13 @@ void addBatchOptions(CommandLine& cl, BatchRequest& r) {
                 return true;
               });
   cl.addValue("--threads", "N",
-              "with --nets: N threads, 1 to 4096 (one per core)",
+              "with --nets: N threads from 1 to 4096, or 0 for one per core "
+              "(0)",
               [&r](const std::string& value, std::string& why) {
                 long n;
                 r.tuned = true;
-                why = "1 to 4096";
-                if (!parseInteger(value, 1, 4096, n)) {
+                why = "0 (one per core) to 4096";
+                if (!parseInteger(value, 0, 4096, n)) {
                   return false;
                 }
                 r.threads = static_cast<int>(n);

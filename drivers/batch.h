@@ -33,8 +33,8 @@ bool parseBatchObstacles(std::string_view text,
                          treecore::Obstacles& out,
                          std::string& error);
 
-// --nets NETS_FILE, --threads N (1 to 4096) and --format plain|json in the
-// program's table, filling the request.
+// --nets NETS_FILE, --threads N (0 for one per core, up to 4096) and
+// --format plain|json in the program's table, filling the request.
 void addBatchOptions(CommandLine& cl, BatchRequest& request);
 
 // Exit status: 0 every net one tree; 2 an input file unreadable or invalid

@@ -6,7 +6,9 @@
 // The command line of one of the five programs: a table of options with
 // their help, "--opt value" and "--opt=value", "--" before operands that
 // start with a dash, "-" as an operand (standard input or output), and
-// -h/--help and --version for every program. Options may come anywhere.
+// -h/--help and --version for every program. Options may come anywhere; a
+// value option at most once, and "--opt value" takes no known option as its
+// value ("--opt=--x" does).
 class CommandLine {
  public:
   // Sets the option's value; false with a message when it does not suit.
@@ -36,7 +38,8 @@ class CommandLine {
   bool parse(int argc, char** argv, int& status);
 
   // The operands number one of counts (forms names them for the message),
-  // and "-" stands for at most one input and one output; the last outputs
+  // "-" stands for at most one input and one output, and no output is
+  // another output or an input, by any path or link; the last outputs
   // operands are the outputs, and optionInputs are inputs that options
   // name. Else a usage error, and false.
   bool checkOperands(const std::vector<size_t>& counts,
@@ -46,7 +49,7 @@ class CommandLine {
 
   // "PROGRAM: what" on standard error and the first usage line: on
   // standard output where the program's usage line is specified so, else
-  // on standard error.
+  // on standard error; then the pointer to --help on standard error.
   void usageError(const std::string& what) const;
 
   std::string helpText() const;
@@ -58,12 +61,18 @@ class CommandLine {
 
  private:
   const Option* find(const std::string& name) const;
+  bool isOption(const std::string& arg) const;
+  std::string suggest(const std::string& name) const;
 
   std::string program_;
   std::vector<std::string> usage_;
   std::string about_;
   std::vector<Option> options_;
 };
+
+// "a, b or c" for last "or".
+std::string joinWords(const std::vector<std::string>& words,
+                      const std::string& last);
 
 // A whole decimal integer from lo to hi, for setters.
 bool parseInteger(const std::string& s, long lo, long hi, long& v);

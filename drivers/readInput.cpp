@@ -1,5 +1,6 @@
 #include "drivers/readInput.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -17,6 +18,13 @@ bool isBlank(char c) {
          c == '\f';
 }
 
+// A line ends at LF, CRLF (counted at its LF) or a lone CR, so files with
+// Unix, DOS and old Mac line ends number their lines alike.
+bool endsLine(std::string_view text, size_t i) {
+  return text[i] == '\n' ||
+         (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
+}
+
 // Whitespace-separated tokens with the line each starts on.
 class Tokens {
  public:
@@ -25,9 +33,7 @@ class Tokens {
   // False at the end of the text.
   bool next(std::string_view& tok, int& line) {
     while (pos_ < text_.size() && isBlank(text_[pos_])) {
-      if (text_[pos_] == '\n') {
-        ++line_;
-      }
+      line_ += endsLine(text_, pos_) ? 1 : 0;
       ++pos_;
     }
     if (pos_ == text_.size()) {
@@ -192,7 +198,7 @@ bool isRectangleRing(const Record<T> c[4]) {
 std::string nulAt(std::string_view text, size_t at, int& line) {
   line = 1;
   for (size_t i = 0; i < at; ++i) {
-    line += text[i] == '\n' ? 1 : 0;
+    line += endsLine(text, i) ? 1 : 0;
   }
   size_t from = at, to = at;
   while (from > 0 && !isBlank(text[from - 1]) && at - from < 20) {
@@ -287,6 +293,13 @@ std::string Input<T>::rectName(size_t r) const {
   return file + ": rectangle " + std::to_string(r + 1) + " (records " +
          std::to_string(4 * r + 1) + " to " + std::to_string(4 * r + 4) +
          ", line " + line + ")";
+}
+
+std::string_view nextLine(std::string_view text, size_t& pos) {
+  size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
+  std::string_view line = text.substr(pos, end - pos);
+  pos = text.substr(end, 2) == "\r\n" ? end + 2 : end + 1;
+  return line;
 }
 
 std::string_view skipByteOrderMark(std::string_view text) {
@@ -526,12 +539,7 @@ bool parseStpText(std::string_view text,
   bool seen[2] = {false, false};  // Coordinates, Obstacles sections
   size_t pos = 0;
   while (pos < text.size()) {
-    size_t nl = text.find('\n', pos);
-    if (nl == std::string_view::npos) {
-      nl = text.size();
-    }
-    std::vector<std::string_view> w = splitBlanks(text.substr(pos, nl - pos));
-    pos = nl + 1;
+    std::vector<std::string_view> w = splitBlanks(nextLine(text, pos));
     ++lineNo;
     if (lineNo == 1) {
       if (w.empty() || w[0] != "33D32945") {

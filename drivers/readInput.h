@@ -114,6 +114,10 @@ bool readWholeFile(const std::string& path,
                    std::string& text,
                    std::string& error);
 
+// The line that starts at pos, without its end (LF, CRLF or a lone CR);
+// pos moves to the next line.
+std::string_view nextLine(std::string_view text, size_t& pos);
+
 // The text without a leading UTF-8 byte-order mark.
 std::string_view skipByteOrderMark(std::string_view text);
 

@@ -132,7 +132,8 @@ TEST_F(BatchTest, EveryThreadCountWritesTheSameBytes) {
     for (const char* program : {OAMST_PATH, ZORVANE_PATH}) {
       SCOPED_TRACE(std::string(program) + " " + format);
       std::string first;
-      for (int threads : {1, 2, 4}) {
+      // 0 is one thread per core.
+      for (int threads : {1, 2, 4, 0}) {
         std::string args = "--format " + std::string(format) + " --threads " +
                            std::to_string(threads) +
                            " --nets nets.txt obst.txt out.txt";
@@ -228,7 +229,7 @@ TEST_F(BatchTest, UsageErrors) {
   run.write("nets.txt", "0 0 pin\n");
   const char* wrong[] = {"--threads 2 nets.txt obst.txt out.txt",
                          "--format json nets.txt obst.txt out.txt",
-                         "--threads 0 --nets nets.txt obst.txt out.txt",
+                         "--threads -1 --nets nets.txt obst.txt out.txt",
                          "--threads=two --nets nets.txt obst.txt out.txt",
                          "--format xml --nets nets.txt obst.txt out.txt",
                          "--nets nets.txt nets.txt obst.txt out.txt",
@@ -244,7 +245,7 @@ TEST_F(BatchTest, UsageErrors) {
             1);
   EXPECT_EQ(run.err,
             "zorvane: 3 files given; give RECT_OBSTS_FILE OUTPUT_FILE with "
-            "--nets\n");
+            "--nets\nTry 'zorvane --help' for more information.\n");
   EXPECT_EQ(run.out,
             "Usage: ./zorvane PIN_POS_FILE RECT_OBSTS_FILE OUTPUT_FILE\n");
   EXPECT_EQ(

@@ -4,6 +4,7 @@
 
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "programRun.h"
@@ -52,20 +53,117 @@ TEST_F(DriverTest, UsageErrorSaysWhatIsWrong) {
       "Usage: ./zorvane PIN_POS_FILE RECT_OBSTS_FILE OUTPUT_FILE\n";
   EXPECT_EQ(run.run(ZORVANE_PATH, "pins.txt obst.txt"), 1);
   EXPECT_EQ(run.out, usage);
+  const std::string help = "Try 'zorvane --help' for more information.\n";
   EXPECT_EQ(run.err,
             "zorvane: pins.txt is not an STP file (its first line does not "
             "start with 33D32945); give a pin file and an obstacle file, or "
-            "an STP file\n");
+            "an STP file\n" +
+                help);
   EXPECT_EQ(run.run(ZORVANE_PATH, "a b c d"), 1);
   EXPECT_EQ(run.out, usage);
   EXPECT_EQ(run.err,
             "zorvane: 4 files given; give PIN_POS_FILE RECT_OBSTS_FILE "
-            "OUTPUT_FILE, or STP_FILE OUTPUT_FILE\n");
+            "OUTPUT_FILE, or STP_FILE OUTPUT_FILE\n" +
+                help);
   EXPECT_EQ(run.run(ZORVANE_PATH, "--exact-graph=yes pins.txt obst.txt o"), 1);
-  EXPECT_EQ(run.err, "zorvane: --exact-graph takes no value\n");
+  EXPECT_EQ(run.err, "zorvane: --exact-graph takes no value\n" + help);
   EXPECT_EQ(run.run(ZORVANE_PATH, "- - out.txt"), 1);
   EXPECT_NE(run.err.find("standard input"), std::string::npos);
   EXPECT_FALSE(run.exists("out.txt"));
+}
+
+// A near miss names the option meant: one edit or a swap away (two for
+// longer names), or the start of it; a far one gets no guess.
+TEST_F(DriverTest, UnknownOptionGetsTheNearestOneSuggested) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"--optimise", "--optimise; did you mean --optimize?"},
+      {"--exatc-graph", "--exatc-graph; did you mean --exact-graph?"},
+      {"--no-refine-please", "--no-refine-please; did you mean --no-refine?"},
+      {"--stage", "--stage; did you mean --stage-times?"},
+      {"-nets", "-nets; did you mean --nets?"},
+      {"--hlep", "--hlep; did you mean --help?"},
+      {"--thread=2", "--thread; did you mean --threads?"},
+      {"--frobnicate", "--frobnicate"},
+      {"--fo", "--fo"}};
+  for (const auto& [option, said] : cases) {
+    SCOPED_TRACE(option);
+    EXPECT_EQ(run.run(ZORVANE_PATH,
+                      std::string(option) + " pins.txt obst.txt out.txt"),
+              1);
+    EXPECT_EQ(run.err, std::string("zorvane: unknown option ") + said +
+                           "\nTry 'zorvane --help' for more information.\n");
+    EXPECT_EQ(run.out,
+              "Usage: ./zorvane PIN_POS_FILE RECT_OBSTS_FILE OUTPUT_FILE\n");
+  }
+  EXPECT_FALSE(run.exists("out.txt"));
+}
+
+// "--nets --exact-graph" used to read the flag as the nets file, and a
+// second --nets replaced the first without a word. A flag twice is harmless.
+TEST_F(DriverTest, OptionValuesAreNeitherOptionsNorGivenTwice) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"--nets --exact-graph obst.txt out.txt",
+       "--nets needs a file; --exact-graph is an option"},
+      {"--nets pins.txt --threads --format=json obst.txt out.txt",
+       "--threads needs a value (N); --format is an option"},
+      {"--nets --help obst.txt out.txt",
+       "--nets needs a file; --help is an option"},
+      {"--nets pins.txt --nets pins.txt obst.txt out.txt",
+       "--nets is given twice; give it once"},
+      {"--nets=pins.txt --format plain --format=json obst.txt out.txt",
+       "--format is given twice; give it once"},
+      {"obst.txt out.txt --nets", "--nets needs a file"}};
+  for (const auto& [args, said] : cases) {
+    SCOPED_TRACE(args);
+    EXPECT_EQ(run.run(ZORVANE_PATH, args), 1);
+    EXPECT_EQ(run.err, std::string("zorvane: ") + said +
+                           "\nTry 'zorvane --help' for more information.\n");
+  }
+  EXPECT_FALSE(run.exists("out.txt"));
+  // A dash is a file, and so is a value after "=".
+  EXPECT_EQ(run.run(OAMST_PATH, "--nets - obst.txt out.txt <pins.txt"), 0)
+      << run.err;
+  run.write("--odd", kPins);
+  EXPECT_EQ(run.run(OAMST_PATH, "--nets=--odd obst.txt odd.txt"), 0) << run.err;
+  EXPECT_EQ(run.read("odd.txt"), run.read("out.txt"));
+  EXPECT_EQ(run.run(OAMST_PATH,
+                    "--exact-graph --exact-graph pins.txt obst.txt out.txt"),
+            0);
+}
+
+// "zorvane p o p" read its pins and then wrote its tree over them. An
+// output that is an input, by any path, link or standard stream, is a
+// usage error before anything is read or written.
+TEST_F(DriverTest, OutputThatIsAnInputIsRefused) {
+  ASSERT_EQ(symlink("pins.txt", run.path("link.txt").c_str()), 0);
+  ASSERT_EQ(link(run.path("obst.txt").c_str(), run.path("hard.txt").c_str()),
+            0);
+  const std::pair<const char*, const char*> cases[] = {
+      {"pins.txt obst.txt pins.txt",
+       "pins.txt is named as an input and an output"},
+      {"pins.txt obst.txt ./obst.txt",
+       "obst.txt and ./obst.txt are one file, an input and an output"},
+      {"pins.txt obst.txt link.txt",
+       "pins.txt and link.txt are one file, an input and an output"},
+      {"pins.txt obst.txt hard.txt",
+       "obst.txt and hard.txt are one file, an input and an output"},
+      {"- obst.txt pins.txt <pins.txt",
+       "standard input (-) and pins.txt are one file, an input and an output"},
+      {"--nets pins.txt obst.txt ../$(basename $PWD)/pins.txt",
+       "pins.txt and ../"},
+  };
+  for (const auto& [args, said] : cases) {
+    SCOPED_TRACE(args);
+    EXPECT_EQ(run.run(ZORVANE_PATH, args), 1);
+    EXPECT_EQ(run.err.rfind(std::string("zorvane: ") + said, 0), 0u) << run.err;
+    EXPECT_NE(run.err.find("; write the output to another file\nTry"),
+              std::string::npos);
+    EXPECT_EQ(run.read("pins.txt"), kPins);
+    EXPECT_EQ(run.read("obst.txt"), kObsts);
+  }
+  // Reading a pipe or a device loses nothing; nor does a missing input.
+  EXPECT_EQ(run.run(OAMST_PATH, "pins.txt obst.txt /dev/null"), 0) << run.err;
+  EXPECT_EQ(run.run(OAMST_PATH, "nope.txt obst.txt nope.txt"), 2);
 }
 
 TEST_F(DriverTest, VersionAndHelpListEveryOption) {
@@ -115,6 +213,32 @@ TEST_F(DriverTest, ByteOrderMarkIsSkippedAndNulRefused) {
   EXPECT_EQ(run.run(OAMST_PATH, "esc.txt obst.txt esc.out"), 2);
   EXPECT_NE(run.err.find("'\\x1b[2J' is not a number"), std::string::npos)
       << run.err;
+}
+
+// An STP file with old Mac line ends (CR alone) used to read as one line:
+// "no Coordinates section". CR, LF and CRLF now give the same tree, and
+// messages count lines alike.
+TEST_F(DriverTest, StpLineEndsMayBeCrLfOrCrlf) {
+  const std::string stp =
+      "33D32945 STP File\n\nSECTION Coordinates\nDD 1 0 0\nDD 2 6 4\n"
+      "DD 3 9 0\nEND\n\nSECTION Obstacles\nRR 2 1 4 3\nEND\n\nEOF\n";
+  run.write("lf.stp", stp);
+  ASSERT_EQ(run.run(ZORVANE_PATH, "lf.stp lf.txt"), 0) << run.err;
+  for (const char* end : {"\r", "\r\n"}) {
+    SCOPED_TRACE(end == std::string("\r") ? "CR" : "CRLF");
+    std::string text;
+    for (char c : stp) {
+      text += c == '\n' ? std::string(end) : std::string(1, c);
+    }
+    run.write("other.stp", text);
+    ASSERT_EQ(run.run(ZORVANE_PATH, "other.stp other.txt"), 0) << run.err;
+    EXPECT_EQ(run.read("other.txt"), run.read("lf.txt"));
+    text.replace(text.find("DD 3 9 0"), 8, "DD 3 9");
+    run.write("bad.stp", text);
+    EXPECT_EQ(run.run(ZORVANE_PATH, "bad.stp bad.txt"), 2);
+    EXPECT_EQ(run.err,
+              "zorvane: bad.stp, line 6: expected 'DD INDEX X Y', a pin\n");
+  }
 }
 
 // The published form of the RC instances gives the trees of their

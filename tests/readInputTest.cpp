@@ -347,6 +347,68 @@ TEST(ReadStpTest, MalformedFilesNameTheLine) {
   }
 }
 
+// Files with old Mac line ends (CR alone) numbered every record line 1, and
+// an STP file read as one line; CR, LF and CRLF must read alike.
+TEST(ReadLineEndsTest, CrLfAndCrlfReadAndNumberLinesAlike) {
+  auto ended = [](const std::string& text, const std::string& end) {
+    std::string out;
+    for (char c : text) {
+      out += c == '\n' ? end : std::string(1, c);
+    }
+    return out;
+  };
+  const std::string pins = "0 0 pin\n1 1 pin\n\n2 x pin\n";
+  const std::string nul = std::string("0 0 pin\n\n1 1\0 pin\n", 18);
+  const std::string obstacles =
+      "0 0 corner\n4 0 corner\n4 2 corner\n0 2 corner\n\n0 0 corner\n"
+      "1 0 corner\n";
+  const std::string nets = "0 0 pin\n-1 -1 pin\n\n5 5 pin\n6 y pin\n";
+  const std::string stp =
+      "33D32945 STP File\n\nSECTION Coordinates\nDD 1 0 0\nDD 2 6 4\n"
+      "END\nSECTION Obstacles\nRR 2 1 4\nEND\nEOF\n";
+  std::vector<std::string> lf;
+  for (const char* end : {"\n", "\r", "\r\n"}) {
+    SCOPED_TRACE(end == std::string("\r") ? "CR" : end[1] ? "CRLF" : "LF");
+    std::vector<std::string> errors(5);
+    Read r;
+    EXPECT_FALSE(r.pins(ended(pins, end)));
+    errors[0] = r.error;
+    EXPECT_FALSE(r.pins(ended(nul, end)));
+    errors[1] = r.error;
+    EXPECT_FALSE(r.obstacles(ended(obstacles, end)));
+    errors[2] = r.error;
+    std::vector<InputPoint<float>> netPins;
+    std::vector<size_t> netEnds;
+    EXPECT_FALSE(parseNetsText(ended(nets, end), "nets.txt", netPins, netEnds,
+                               errors[3]));
+    Input<float> in;
+    std::string text = ended(stp, end);
+    EXPECT_FALSE(parseStpText(text, "f.stp", in, errors[4]));
+    text.replace(text.find("RR 2 1 4"), 8, "RR 2 1 4 3");
+    EXPECT_TRUE(parseStpText(text, "f.stp", in, errors[4])) << errors[4];
+    EXPECT_EQ(in.pins.size(), 2u);
+    EXPECT_EQ(in.rects.size(), 1u);
+    if (lf.empty()) {
+      lf = errors;
+      EXPECT_EQ(errors[0],
+                "pins.txt: record 3, line 4: 'x' is not a number (y "
+                "coordinate)");
+      EXPECT_EQ(errors[1].rfind("pins.txt: record 2, line 3: a NUL byte", 0),
+                0u)
+          << errors[1];
+      EXPECT_EQ(errors[2].rfind("obst.txt: rectangle 2 (record 7), line 8", 0),
+                0u)
+          << errors[2];
+      EXPECT_EQ(errors[3].rfind("nets.txt: record 4, line 5:", 0), 0u)
+          << errors[3];
+      EXPECT_EQ(errors[4].rfind("f.stp, line 8: expected 'RR", 0), 0u)
+          << errors[4];
+    } else {
+      EXPECT_EQ(errors, lf);
+    }
+  }
+}
+
 TEST(ReadFileTest, MissingFileIsNamed) {
   std::vector<Vertex*> out;
   std::string error;

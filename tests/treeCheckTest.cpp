@@ -54,6 +54,16 @@ TEST(TreeFileTest, AcceptsLooseButUnambiguousLayouts) {
   EXPECT_EQ(p[0].x2, 25);
   EXPECT_EQ(p[0].y2, -3);
   EXPECT_EQ(p[1].y2, 7);
+  // CR alone (old Mac files) used to make one banner line and no pieces.
+  std::vector<Piece> cr;
+  ASSERT_TRUE(parseTreeFile("# --- #\r# t #\r# --- #\r1 2\r25 -3\r\r4 5\r6 7\r",
+                            "t", cr, err))
+      << err;
+  ASSERT_EQ(cr.size(), 2u);
+  EXPECT_EQ(cr[0].x2, 25);
+  EXPECT_EQ(cr[1].y2, 7);
+  EXPECT_FALSE(parseTreeFile("1 2\r3 4\r5 6\r", "t", cr, err));
+  EXPECT_EQ(err.rfind("t, line 3: a third point line", 0), 0u) << err;
   std::vector<Piece> none;
   EXPECT_TRUE(parseTreeFile(kBanner, "t", none, err));
   EXPECT_TRUE(parseTreeFile("", "t", none, err));
@@ -666,6 +676,18 @@ TEST_F(TreecheckProgramTest, UsageAndHelp) {
   r = runTool(TREECHECK_PATH, {"--help"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.rfind("Usage: ./treecheck", 0), 0u);
+  // --json used to be read as the nets file.
+  r = runTool(TREECHECK_PATH, {"--nets", "--json", "n", "o", "t"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "treecheck: --nets needs a file; --json is an option\n"
+            "Usage: ./treecheck [--json] PIN_POS_FILE RECT_OBSTS_FILE "
+            "TREE_FILE\n"
+            "Try 'treecheck --help' for more information.\n");
+  r = runTool(TREECHECK_PATH, {"--jsno", "a", "b", "c"});
+  EXPECT_NE(r.err.find("unknown option --jsno; did you mean --json?"),
+            std::string::npos)
+      << r.err;
 }
 
 // Read in single precision, 16777217 was 16777216: a tree that missed the

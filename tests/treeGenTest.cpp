@@ -9,6 +9,7 @@
 #include "drivers/readInput.h"
 #include "geometry/vertex.h"
 #include "tests/toolRun.h"
+#include "tools/families.h"
 #include "tools/treeGen.h"
 
 namespace {
@@ -396,6 +397,71 @@ TEST(TreegenProgramTest, UsageErrorsAndUnwritableOutput) {
   r = runTool(TREEGEN_PATH, {"-h"});
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("--obstacle-contact"), std::string::npos);
+}
+
+// "treegen --pins 3 a.p a.p" wrote both files onto one path. Two outputs
+// that are one file, by any path or link, are a usage error and nothing is
+// written.
+TEST(TreegenProgramTest, TwoOutputsMustBeTwoFiles) {
+  std::string a = tempPath("a.p"), b = tempPath("b.p");
+  std::string dir = a.substr(0, a.rfind('/')), name = a.substr(a.rfind('/'));
+  std::string link = tempPath("link.p"), dangling = tempPath("dangling.p");
+  writeFile(b, "old");
+  ASSERT_EQ(symlink(b.c_str(), link.c_str()), 0);
+  ASSERT_EQ(symlink(a.c_str(), dangling.c_str()), 0);
+  const std::vector<std::vector<std::string>> cases = {
+      {"--pins", "3", a, a},
+      {a, dir + "/." + name},
+      {b, link},
+      {dangling, a},
+      {"--nets", "2", link, b}};
+  for (const auto& args : cases) {
+    SCOPED_TRACE(args.back());
+    ToolRun r = runTool(TREEGEN_PATH, args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("two outputs; each output needs a file of its "
+                         "own\nUsage: ./treegen"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("Try 'treegen --help' for more information.\n"),
+              std::string::npos);
+    EXPECT_EQ(readFile(b), "old");
+    EXPECT_EQ(access(a.c_str(), F_OK), -1);
+  }
+  EXPECT_EQ(runTool(TREEGEN_PATH, {a, b}).status, 0);
+}
+
+// "treegen --family bogus" complained about the size.
+TEST(TreegenProgramTest, UnknownFamilyIsNamedWithTheKnownOnes) {
+  std::string pins = tempPath("pins"), obst = tempPath("obst");
+  ToolRun r = runTool(TREEGEN_PATH, {"--family", "bogus", pins, obst});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.rfind("treegen: bad value 'bogus' for --family: the "
+                        "families are ",
+                        0),
+            0u)
+      << r.err;
+  Instance inst;
+  std::string err;
+  EXPECT_FALSE(generateFamily("bogus", 0, inst, err));
+  EXPECT_EQ(err.rfind("unknown family 'bogus'; the families are ", 0), 0u)
+      << err;
+  for (const std::string& name : familyNames()) {
+    EXPECT_NE(r.err.find(name), std::string::npos) << name;
+    EXPECT_NE(err.find(name), std::string::npos) << name;
+  }
+  EXPECT_EQ(r.err.find("size"), std::string::npos);
+  r = runTool(TREEGEN_PATH, {"--nets", "3", "--family", "spiral", pins, obst});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "treegen: --nets and --family cannot go together\n"
+            "Usage: ./treegen [options] PIN_POS_FILE RECT_OBSTS_FILE\n"
+            "Try 'treegen --help' for more information.\n");
+  r = runTool(TREEGEN_PATH, {"--obstacle-sise", "1,2", pins, obst});
+  EXPECT_NE(r.err.find("--obstacle-sise; did you mean --obstacle-size?"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(access(pins.c_str(), F_OK), -1);
 }
 
 }  // namespace

@@ -208,6 +208,15 @@ TEST(TreeplotProgramTest, WritesThePictureOrSaysWhy) {
   EXPECT_EQ(runTool(TREEPLOT_PATH, {data + "pins.txt", "b", "c"}).status, 1);
   EXPECT_EQ(runTool(TREEPLOT_PATH, {"--size", "3", "a", "b", "c", "d"}).status,
             1);
+  // The picture must not replace the tree it draws.
+  std::string tree = tempPath("tree.txt");
+  writeFile(tree, readFile(data + "alongSide.txt"));
+  r = runTool(TREEPLOT_PATH,
+              {data + "pins.txt", data + "obstacles.txt", tree, tree});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("is named as an input and an output"), std::string::npos)
+      << r.err;
+  EXPECT_EQ(readFile(tree), readFile(data + "alongSide.txt"));
   EXPECT_EQ(runTool(TREEPLOT_PATH, {"--help"}).status, 0);
 }
 

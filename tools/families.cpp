@@ -4,6 +4,9 @@
 #include <array>
 #include <cmath>
 
+#include "drivers/commandLine.h"
+#include "support/escapeBytes.h"
+
 namespace {
 
 struct Builder {
@@ -119,6 +122,12 @@ bool generateFamily(const std::string& name,
                     long size,
                     Instance& out,
                     std::string& error) {
+  const std::vector<std::string>& names = familyNames();
+  if (std::find(names.begin(), names.end(), name) == names.end()) {
+    error = "unknown family '" + escapeBytes(name) + "'; the families are " +
+            joinWords(names, "and");
+    return false;
+  }
   if (size < 1 || size > kMaxFamilySize) {
     error =
         "the family size must be from 1 to " + std::to_string(kMaxFamilySize);
@@ -132,10 +141,6 @@ bool generateFamily(const std::string& name,
     out = copies(size);
   } else if (name == "lattice") {
     out = lattice(size);
-  } else {
-    error = "unknown family '" + name + "'; the families are spiral, " +
-            "chains, copies and lattice";
-    return false;
   }
   return true;
 }

@@ -79,12 +79,7 @@ bool parseTreeFile(std::string_view text,
   };
   size_t pos = 0;
   while (pos < text.size()) {
-    size_t nl = text.find('\n', pos);
-    if (nl == std::string_view::npos) {
-      nl = text.size();
-    }
-    std::string_view line = trim(text.substr(pos, nl - pos));
-    pos = nl + 1;
+    std::string_view line = trim(nextLine(text, pos));
     ++lineNo;
     if (line.empty()) {
       if (pending == 1) {

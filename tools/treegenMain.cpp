@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -184,12 +185,15 @@ int main(int argc, char** argv) {
   }
   std::string family;
   long familySize = 0;
+  const std::vector<std::string>& families = familyNames();
   cl.addValue("--family", "NAME",
-              "a patterned instance instead: spiral, chains, copies or "
-              "lattice, grown by --size",
-              [&family](const std::string& value, std::string&) {
+              "a patterned instance instead: " + joinWords(families, "or") +
+                  ", grown by --size",
+              [&family, &families](const std::string& value, std::string& why) {
                 family = value;
-                return true;
+                why = "the families are " + joinWords(families, "and");
+                return std::find(families.begin(), families.end(), value) !=
+                       families.end();
               });
   cl.addValue("--size", "N", "the size of the --family instance",
               [&familySize](const std::string& value, std::string& why) {
@@ -217,6 +221,10 @@ int main(int argc, char** argv) {
     cl.usageError("--stp writes one instance; it does not go with --nets");
     return 1;
   }
+  if (nets >= 0 && !family.empty()) {
+    cl.usageError("--nets and --family cannot go together");
+    return 1;
+  }
   if (!cl.checkOperands(
           {stp ? 1u : 2u},
           stp ? "STP_FILE with --stp" : "PIN_POS_FILE RECT_OBSTS_FILE",
@@ -227,10 +235,6 @@ int main(int argc, char** argv) {
   Instance inst;
   NetsInstance design;
   std::string error;
-  if (nets >= 0 && !family.empty()) {
-    std::cerr << "treegen: --nets and --family cannot go together" << std::endl;
-    return 1;
-  }
   if (nets >= 0 && !boxGiven) {
     opt.xMax = opt.yMax = netsBoxSide(nets);
   }
