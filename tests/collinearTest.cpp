@@ -23,15 +23,11 @@
 
 namespace {
 
-using treecore::Form;
-using treecore::Net;
-using treecore::Obstacles;
-using treecore::RouteOptions;
 using treecore::Status;
 using treecore::Tree;
 
-const Form kForms[] = {Form::spanningTree, Form::unrefinedSteinerTree,
-                       Form::steinerTree, Form::optimizedSteinerTree};
+// The forms by number, the spanning tree first, the optimized one last.
+constexpr int kForms = 4;
 
 // The points of a plain tree file, read back as the floats they stand for.
 std::vector<std::pair<float, float>> pointsOf(const std::string& text) {
@@ -82,13 +78,14 @@ TEST(CollinearTest, ThreePinsAtLargeXAreOneTreeInEveryProgram) {
 // The value interface on four pins at x = 10^6: one tree, one root, and
 // no point at a y that no pin has.
 TEST(CollinearTest, FourPinsAtLargeXAreOneTreeOfTheirOwnPlaces) {
-  const Net net = {{1e6, 0.01f}, {1e6, 0}, {1e6, 3.75}, {1e6, 0.001f}};
+  const treecore::Net net = {
+      {1e6, 0.01f}, {1e6, 0}, {1e6, 3.75}, {1e6, 0.001f}};
   const std::set<double> ys = {0.01f, 0, 3.75, 0.001f};
-  for (Form form : kForms) {
-    SCOPED_TRACE(static_cast<int>(form));
-    RouteOptions o;
-    o.form = form;
-    Tree t = treecore::routeNet(Obstacles(), net, o);
+  for (int f = 0; f < kForms; ++f) {
+    SCOPED_TRACE(f);
+    treecore::RouteOptions o;
+    o.form = static_cast<treecore::Form>(f);
+    Tree t = treecore::routeNet(treecore::Obstacles(), net, o);
     EXPECT_EQ(t.status, Status::ok) << t.message;
     ASSERT_EQ(t.nodes.size(), 4u);
     EXPECT_EQ(t.nodes[0].parent, -1);
@@ -125,7 +122,7 @@ TEST(CollinearTest, SweepOrderIsTheExactOrderOfTheSums) {
 // With an obstacle, a thin one across the line that the tree must pass
 // round; a pin that would lie inside moves onto its side.
 struct LineNet {
-  Net net;
+  treecore::Net net;
   std::vector<treecore::Rect> rects;
 };
 
@@ -172,7 +169,7 @@ TEST(CollinearTest, LinesAtLargeCoordinatesAreTreesOfInputPlaces) {
   for (int k = 0; k < 240; ++k) {
     bool turned = k % 2, obstacle = k % 4 >= 2;
     LineNet l = lineNet(rng, turned, obstacle);
-    Obstacles obs(l.rects);
+    treecore::Obstacles obs(l.rects);
     std::set<double> xs, ys;
     for (const treecore::Point& p : l.net) {
       xs.insert(p.x);
@@ -185,11 +182,10 @@ TEST(CollinearTest, LinesAtLargeCoordinatesAreTreesOfInputPlaces) {
     auto placed = [&](treecore::Point p) {
       return xs.count(p.x) && ys.count(p.y);
     };
-    for (Form form : kForms) {
-      SCOPED_TRACE("net " + std::to_string(k) + " form " +
-                   std::to_string(static_cast<int>(form)));
-      RouteOptions o;
-      o.form = form;
+    for (int f = 0; f < kForms; ++f) {
+      SCOPED_TRACE("net " + std::to_string(k) + " form " + std::to_string(f));
+      treecore::RouteOptions o;
+      o.form = static_cast<treecore::Form>(f);
       o.exactGraph = k % 3 == 0;
       Tree t = treecore::routeNet(obs, l.net, o);
       ASSERT_NE(t.status, Status::pinInsideObstacle) << t.message;
