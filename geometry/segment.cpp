@@ -14,98 +14,88 @@ bool endFixedAt(const Segment* n, float x, float y) {
 }
 
 // Of a zero-length leg both ends lie at (x, y) and the first would be taken;
-// such a leg gives moveDist() no side, so it is never dragged.
-void dragEnd(Segment* n, float x, float y, bool alongY, float d) {
+// such a leg gives the move no side, so it is never dragged.
+void dragEnd(Segment* n, float x, float y, bool alongY, float to) {
   bool first = startsAt(n, x, y);
   float& c = alongY ? (first ? n->y1 : n->y2) : (first ? n->x1 : n->x2);
-  c += d;
+  c = to;
 }
 
-// The leg with its end at (x, y) dragged by d, tested where it would lie.
-bool draggedLegFree(const ObstacleIndex& index,
-                    const Segment* n,
-                    float x,
-                    float y,
-                    bool alongY,
-                    float d) {
-  float c[4] = {n->x1, n->y1, n->x2, n->y2};
+// Across the segment, where the leg with its end at (x, y) ends on its
+// other side.
+float farEnd(const Segment* n, float x, float y, bool alongY) {
   bool first = startsAt(n, x, y);
-  c[(first ? 0 : 2) + (alongY ? 1 : 0)] += d;
-  return !index.blocksPiece(c[0], c[1], c[2], c[3]);
+  return alongY ? (first ? n->y2 : n->y1) : (first ? n->x2 : n->x1);
+}
+
+// Where a move takes the segment's line: the shorter leg's far end,
+// exactly; false for no move.
+bool moveTarget(const Segment& s, float& to) {
+  if (s.plusSideBlocked && s.minusSideBlocked) {
+    return false;
+  }
+  if (s.startNbrs.size() != 1 || s.endNbrs.size() != 1) {
+    return false;
+  }
+  const Segment* a = s.startNbrs[0];
+  const Segment* b = s.endNbrs[0];
+  if (s.startFixed || s.endFixed || endFixedAt(a, s.x1, s.y1) ||
+      endFixedAt(b, s.x2, s.y2)) {
+    return false;
+  }
+  bool alongY = s.horizontal();
+  if (!alongY && !s.vertical()) {
+    return false;
+  }
+  // Compared, not subtracted: the segment lands exactly on the shorter
+  // leg's far end, a place the tree already holds.
+  float at = alongY ? s.y1 : s.x1;
+  float fa = farEnd(a, s.x1, s.y1, alongY);
+  float fb = farEnd(b, s.x2, s.y2, alongY);
+  if (fa > at && fb > at) {
+    to = fa < fb ? fa : fb;
+  } else if (fa < at && fb < at) {
+    to = fa > fb ? fa : fb;
+  } else {
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
 
 float Segment::moveDist() const {
-  if (plusSideBlocked && minusSideBlocked) {
+  float to = 0;
+  if (!moveTarget(*this, to)) {
     return 0;
   }
-  if (startNbrs.size() != 1 || endNbrs.size() != 1) {
-    return 0;
-  }
-  const Segment* a = startNbrs[0];
-  const Segment* b = endNbrs[0];
-  if (startFixed || endFixed || endFixedAt(a, x1, y1) ||
-      endFixedAt(b, x2, y2)) {
-    return 0;
-  }
-  float da = 0;
-  float db = 0;
-  if (horizontal()) {
-    da = (a->y1 + a->y2) - (y1 + y2);
-    db = (b->y1 + b->y2) - (y1 + y2);
-  } else if (vertical()) {
-    da = (a->x1 + a->x2) - (x1 + x2);
-    db = (b->x1 + b->x2) - (x1 + x2);
-  } else {
-    return 0;
-  }
-  // Signs, not the product, so that tiny extents cannot underflow to "no
-  // side"; on equal extents the start leg's is taken.
-  if ((da > 0 && db > 0) || (da < 0 && db < 0)) {
-    float ma = da < 0 ? -da : da;
-    float mb = db < 0 ? -db : db;
-    return ma <= mb ? da : db;
-  }
-  return 0;
+  return to - (horizontal() ? y1 : x1);
 }
 
 void Segment::move() {
-  float d = moveDist();
-  if (d == 0 || (d > 0 && plusSideBlocked) || (d < 0 && minusSideBlocked)) {
+  float to = 0;
+  if (!moveTarget(*this, to)) {
     return;
   }
   bool alongY = horizontal();
-  if (!alongY && !vertical()) {
+  float at = alongY ? y1 : x1;
+  if ((to > at && plusSideBlocked) || (to < at && minusSideBlocked)) {
     return;
   }
-  // The legs only shrink within their old extent, by the shorter leg's
-  // length at most, so only the segment's new place could meet an
-  // obstacle; the legs are tested too, against a float sum that rounds
-  // past a leg's end.
-  if (pObstIndex) {
-    float nx1 = alongY ? x1 : x1 + d, ny1 = alongY ? y1 + d : y1;
-    float nx2 = alongY ? x2 : x2 + d, ny2 = alongY ? y2 + d : y2;
-    if (pObstIndex->blocksPiece(nx1, ny1, nx2, ny2) ||
-        (startNbrs.size() == 1 &&
-         !draggedLegFree(*pObstIndex, startNbrs[0], x1, y1, alongY, d)) ||
-        (endNbrs.size() == 1 &&
-         !draggedLegFree(*pObstIndex, endNbrs[0], x2, y2, alongY, d))) {
-      return;
-    }
+  // The legs only shrink within their old extent, so only the segment's
+  // new place could meet an obstacle.
+  if (pObstIndex && (alongY ? pObstIndex->blocksPiece(x1, to, x2, to)
+                            : pObstIndex->blocksPiece(to, y1, to, y2))) {
+    return;
   }
   // The legs are found by this segment's position before the move.
-  if (startNbrs.size() == 1) {
-    dragEnd(startNbrs[0], x1, y1, alongY, d);
-  }
-  if (endNbrs.size() == 1) {
-    dragEnd(endNbrs[0], x2, y2, alongY, d);
-  }
+  dragEnd(startNbrs[0], x1, y1, alongY, to);
+  dragEnd(endNbrs[0], x2, y2, alongY, to);
   if (alongY) {
-    y1 += d;
-    y2 += d;
+    y1 = to;
+    y2 = to;
   } else {
-    x1 += d;
-    x2 += d;
+    x1 = to;
+    x2 = to;
   }
 }

@@ -7,21 +7,6 @@
 #include "router/router.h"
 #include "support/smallLists.h"
 
-namespace {
-
-void pinsOf(const std::vector<Vertex*>& vertices,
-            std::vector<RoutePoint>& pins) {
-  pins.clear();
-  pins.reserve(vertices.size());
-  for (const Vertex* v : vertices) {
-    if (v && v->isAPin()) {
-      pins.push_back({v->x, v->y});
-    }
-  }
-}
-
-}  // namespace
-
 // Moves can lay a segment on another one, or close a loop; duplicate
 // connections draw the same wire twice.
 void Router::cleanSegments() {

@@ -51,6 +51,17 @@ bool Legality::steinerConnectionsFree(const SteinerCandidate* c) {
   return true;
 }
 
+void pinsOf(const std::vector<Vertex*>& vertices,
+            std::vector<RoutePoint>& pins) {
+  pins.clear();
+  pins.reserve(vertices.size());
+  for (const Vertex* v : vertices) {
+    if (v && v->isAPin()) {
+      pins.push_back({v->x, v->y});
+    }
+  }
+}
+
 std::vector<Vertex*> copyInput(const std::vector<Vertex*>& vertices) {
   std::vector<Vertex*> copy;
   std::unordered_map<const Vertex*, Vertex*> of;

@@ -44,6 +44,10 @@ class Legality {
   std::unique_ptr<RouteFinder> finder_;
 };
 
+// The places of the pins of vertices, in order, into pins.
+void pinsOf(const std::vector<Vertex*>& vertices,
+            std::vector<RoutePoint>& pins);
+
 // Fresh vertices at the pins' and corners' places, in order, rings linked
 // alike: the input of a second Router. The caller frees them.
 std::vector<Vertex*> copyInput(const std::vector<Vertex*>& vertices);

@@ -117,11 +117,26 @@ void bridgeParts(Router& r, VertexParts* known) {
   }
 }
 
+// Joins what the free space joins (bridgeParts), then takes the parts
+// from the drawing. A tree in one part draws one, as each connection's
+// drawing joins its ends; the parts of a forest are one where wire of one
+// runs over a pin or wire of another, and the drawing is what is written.
+void finishParts(Router& r, VertexParts* known) {
+  bridgeParts(r, known);
+  if (r.pinPartCount > 1) {
+    std::vector<RoutePoint> pins;
+    pinsOf(r.vertices, pins);
+    r.pinPartCount = countPinParts(r.drawnPieces(), pins);
+  }
+}
+
 }  // namespace
 
 void Router::legalizeTree() {
   legal.treeRoutes.clear();
+  // Without obstacles the free space joins every part.
   if (legal.obstacles().empty()) {
+    finishParts(*this, nullptr);
     return;
   }
   const RouteFinder& finder = legal.routeFinder();
@@ -147,7 +162,7 @@ void Router::legalizeTree() {
     }
   }
   if (lost.empty()) {
-    bridgeParts(*this, nullptr);
+    finishParts(*this, nullptr);
     return;
   }
   for (const auto& [v, w] : lost) {
@@ -253,5 +268,5 @@ void Router::legalizeTree() {
   }
   pruneDangling(vertices);
   pinPartCount = parts.countPinParts(vertices);
-  bridgeParts(*this, &parts);
+  finishParts(*this, &parts);
 }

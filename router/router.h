@@ -122,8 +122,9 @@ class Router {
   // again where a free route allows, nearest pairs first (ties by the order in
   // which the cut connections were found), so that a vertex inside an obstacle
   // or walled in leaves the rest of its part joined. Parts that the free space
-  // still joins are then bridged along the exact graph's spanning tree. Leaves
-  // mstNbrs (mstEdges keep Kruskal's paths), legal.treeRoutes and pinPartCount.
+  // still joins (with no obstacles, all) are then bridged along the exact
+  // graph's spanning tree. Leaves mstNbrs (mstEdges keep Kruskal's paths),
+  // legal.treeRoutes and pinPartCount, the parts the drawn pieces make.
   // Cost: one obstacle query per connection, O(log^2 m); a route search for
   // each blocked one.
   void legalizeTree();

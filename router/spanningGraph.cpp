@@ -39,15 +39,16 @@ float byMinusXPlusY(const Vertex* v) {
 struct Ordering {
   const char* name;
   float (*value)(const Vertex*);
+  int ax, ay;  // value = ax * x + ay * y, before rounding
 };
 
 const Ordering kOrderings[] = {
-    {"x", byX},
-    {"y", byY},
-    {"x+y", byXPlusY},
-    {"x-y", byXMinusY},
-    {"-x-y", byMinusXMinusY},
-    {"-x+y", byMinusXPlusY},
+    {"x", byX, 1, 0},
+    {"y", byY, 0, 1},
+    {"x+y", byXPlusY, 1, 1},
+    {"x-y", byXMinusY, 1, -1},
+    {"-x-y", byMinusXMinusY, -1, -1},
+    {"-x+y", byMinusXPlusY, -1, 1},
 };
 
 // True when a lies beyond b in the direction of sign (+1 or -1).
@@ -616,10 +617,59 @@ struct KeyedLess {
   }
 };
 
-// The n vertices vs by ascending value into out, using records.
+// ax * x + ay * y exactly, as its double sum and that sum's error: the
+// float key rounds it, and at large x two places whose keys round alike
+// can lie on one line across the sweep, where the sweep must meet them in
+// their true order or it passes a waiting vertex over.
+struct ExactKey {
+  double sum;
+  double error;
+
+  bool operator<(const ExactKey& o) const {
+    return sum < o.sum || (sum == o.sum && error < o.error);
+  }
+};
+
+ExactKey exactKey(const Vertex* v, int ax, int ay) {
+  double a = ax * static_cast<double>(v->x);
+  double b = ay * static_cast<double>(v->y);
+  double s = a + b;
+  double bPart = s - a;
+  return {s, (a - (s - bPart)) + (b - bPart)};
+}
+
+// Each run of equal keys in the records' order by exact value; ties of
+// that keep the order the sort gave them.
+void orderRoundedTies(Keyed* records, size_t n, int ax, int ay) {
+  auto exactLess = [ax, ay](const Keyed& p, const Keyed& q) {
+    return exactKey(p.v, ax, ay) < exactKey(q.v, ax, ay);
+  };
+  for (size_t i = 0; i < n;) {
+    size_t j = i + 1;
+    while (j < n && records[j].key == records[i].key) {
+      ++j;
+    }
+    // Mostly runs of a few exact ties: an insertion sort passes them
+    // without moving anything or allocating.
+    if (j - i > 16) {
+      std::stable_sort(records + i, records + j, exactLess);
+    }
+    for (size_t k = i + 1; j - i <= 16 && k < j; ++k) {
+      for (size_t m = k; m > i && exactLess(records[m], records[m - 1]); --m) {
+        std::swap(records[m], records[m - 1]);
+      }
+    }
+    i = j;
+  }
+}
+
+// The n vertices vs by ascending value (ax * x + ay * y) into out, using
+// records.
 void sortInto(Vertex* const* vs,
               size_t n,
               float (*value)(const Vertex*),
+              int ax,
+              int ay,
               Keyed* records,
               Vertex** out) {
   bool nan = false;
@@ -633,16 +683,19 @@ void sortInto(Vertex* const* vs,
   } else {
     std::sort(records, records + n, KeyedLess());
   }
+  orderRoundedTies(records, n, ax, ay);
   for (size_t i = 0; i < n; ++i) {
     out[i] = records[i].v;
   }
 }
 
 std::vector<Vertex*> sortedBy(const std::vector<Vertex*>& vs,
-                              float (*value)(const Vertex*)) {
+                              float (*value)(const Vertex*),
+                              int ax,
+                              int ay) {
   std::vector<Keyed> records(vs.size());
   std::vector<Vertex*> out(vs.size());
-  sortInto(vs.data(), vs.size(), value, records.data(), out.data());
+  sortInto(vs.data(), vs.size(), value, ax, ay, records.data(), out.data());
   return out;
 }
 
@@ -652,12 +705,12 @@ void sweepQuad(Router& r, const Quad& s) {
   if (n <= kFlatSweepMax) {
     Keyed records[kFlatSweepMax];
     Vertex* order[kFlatSweepMax];
-    sortInto(r.vertices.data(), n, s.key, records, order);
+    sortInto(r.vertices.data(), n, s.key, Quad::sx, Quad::sy, records, order);
     FlatSweep<Quad> w(s, order);
     sweepWith(r, s, order, n, w);
     return;
   }
-  TreeSweep<Quad> w(s, sortedBy(r.vertices, s.key));
+  TreeSweep<Quad> w(s, sortedBy(r.vertices, s.key, Quad::sx, Quad::sy));
   sweepWith(r, s, w.order().data(), n, w);
 }
 
@@ -671,7 +724,7 @@ bool strictlyBetween(float t, float a, float b) {
 std::vector<Vertex*> Router::sortVerPointers(std::string key) {
   for (const Ordering& o : kOrderings) {
     if (key == o.name) {
-      return sortedBy(vertices, o.value);
+      return sortedBy(vertices, o.value, o.ax, o.ay);
     }
   }
   return {};

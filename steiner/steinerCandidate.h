@@ -20,12 +20,11 @@ class SteinerCandidate {
 
   float max(float a, float b) const { return a > b ? a : b; }
   float min(float a, float b) const { return b > a ? a : b; }
-  // Median of three, in single precision: (c + (a + b)) - M - m.
+  // The middle one of the three, chosen rather than computed: a sum less
+  // the extremes rounds, and the Steiner point would stand where no
+  // coordinate of the three does.
   float median(float a, float b, float c) const {
-    float big = max(c, max(a, b));
-    float small = min(c, min(a, b));
-    float sum = c + (a + b);
-    return sum - big - small;
+    return max(min(a, b), min(max(a, b), c));
   }
   void print() const;
   Vertex* makeSteinerPoint();

@@ -191,6 +191,23 @@ TEST(LegalRectilinearizeTest, PartsTheFreeSpaceJoinsAreBridged) {
   EXPECT_TRUE(a->inTree && b->inTree);
 }
 
+// Without obstacles the free space joins every part: a pin that the
+// spanning graph left alone is bridged to the rest.
+TEST(LegalRectilinearizeTest, WithoutObstaclesEveryPartIsBridged) {
+  Scene s;
+  Vertex* a = s.addPin(0, 0);
+  Vertex* b = s.addPin(10, 0);
+  s.addPin(5, 3);
+  join(a, b);
+  Router& r = s.router();
+  r.pinPartCount = countTreePinParts(r);
+  ASSERT_EQ(r.pinPartCount, 2);
+  r.legalizeTree();
+  EXPECT_EQ(r.pinPartCount, 1);
+  EXPECT_EQ(countTreePinParts(r), 1);
+  expectLegalTree(r);
+}
+
 // The path from one pin to the other runs through that corner: its two
 // ends are joined round the obstacle instead.
 TEST(LegalRectilinearizeTest, VertexInsideAnObstacleIsBypassed) {

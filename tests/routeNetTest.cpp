@@ -241,6 +241,27 @@ TEST(RouteNetTest, PinsAtOnePlaceAreJoinedByEdgesOfNoLength) {
   }
 }
 
+// A connection between pins at one place is not written; the plain
+// file's block of no length at (10, 0) is the end of the L from (0, 0) to
+// (10, 0), whose ends share y, and the edges end there too. The edge to
+// the second pin at (0, 0) is its two equal points at (0, 0).
+TEST(RouteNetTest, PinsAtOnePlaceAreJoinedWhereTheyStand) {
+  Obstacles none;
+  Net net = {{0, 0}, {10, 0}, {20, 5}, {0, 0}};
+  RouteOptions o;
+  o.form = Form::spanningTree;
+  Tree t = treecore::routeNet(none, net, o);
+  expectSoundTree(t, net, none);
+  EXPECT_EQ(blocksOf(t),
+            "10\t0\n20\t0\n\n20\t0\n20\t5\n\n0\t0\n10\t0\n\n10\t0\n10\t0\n\n");
+  ASSERT_EQ(t.nodes.size(), 4u);
+  EXPECT_EQ(t.nodes[3].parent, 0);
+  EXPECT_EQ(t.edges[t.nodes[3].edge].path,
+            (std::vector<treecore::Point>{{0, 0}, {0, 0}}));
+  EXPECT_EQ(t.nodes[1].parent, 0);
+  EXPECT_EQ(t.edges[t.nodes[1].edge].path.back(), (treecore::Point{10, 0}));
+}
+
 // The middle pin lies inside the one segment the refined forms draw.
 TEST(RouteNetTest, APinInsideASegmentIsANodeOnIt) {
   Obstacles none;

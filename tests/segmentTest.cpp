@@ -168,6 +168,19 @@ TEST(SegmentTest, VerticalUMovesSideways) {
   expectAt(d, 4, 4, 4, 4);
 }
 
+// Where floats are a quarter apart, the legs' ends summed and less the
+// segment's (the old way to the distance) round by half a unit: the
+// segment and its legs must land on the shorter leg's end itself.
+TEST_F(LeggedSegmentTest, MoveLandsOnTheShorterLegsEnd) {
+  const float y = 2634459, near = 2634460.25f, far = 2634461;
+  s = Segment(0, y, 4, y);
+  legs({0, y, 0, far}, {4, near, 4, y});
+  s.move();
+  expectAt(s, 0, near, 4, near);
+  expectAt(a, 0, near, 0, far);
+  expectAt(b, 4, near, 4, near);
+}
+
 TEST(SegmentTest, DiagonalNeverMoves) {
   Segment s(0, 0, 4, 1);
   Segment a(0, 0, 0, 3);

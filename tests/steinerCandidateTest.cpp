@@ -60,17 +60,24 @@ TEST(SteinerCandidateTest, PointAboveAHorizontalPieceLiesOnIt) {
   EXPECT_EQ(p.c.sy, 3.0f);
 }
 
-// 2^24 + 1 has no float: the sum c + (a + b) rounds, and the median of
-// (2^24, 1, 1) comes out as -1. Summed as a + (b + c), or in double, it
-// would be 1.
-TEST(SteinerCandidateTest, MedianIsSummedInSinglePrecisionInItsOrder) {
+// A sum of the three less the extremes rounds: (2^24, 1, 1) gave -1, and
+// (4e6, 0, 0.01) a y that none of them has. The median is one of them,
+// every order alike.
+TEST(SteinerCandidateTest, MedianIsOneOfTheThreeExactly) {
   const float big = 16777216.0f;
   Placed p(big, 0, 1, 0, 1, 0);
-  EXPECT_EQ(p.c.median(big, 1, 1), -1.0f);
-  EXPECT_EQ(p.c.sx, -1.0f);
-  EXPECT_EQ(p.c.median(1, 1, big), 1.0f);
-  EXPECT_EQ(p.c.median(-3, 8, 5), 5.0f);
-  EXPECT_EQ(p.c.median(4, 4, 4), 4.0f);
+  EXPECT_EQ(p.c.sx, 1.0f);
+  const float xs[][3] = {
+      {big, 1, 1},           {-3, 8, 5},          {4, 4, 4}, {4e6f, 0, 0.01f},
+      {0.125f, 4e6f, 0.01f}, {1e-45f, -1e-45f, 0}};
+  for (const auto& v : xs) {
+    float sorted[3] = {v[0], v[1], v[2]};
+    std::sort(sorted, sorted + 3);
+    int order[3] = {0, 1, 2};
+    do {
+      EXPECT_EQ(p.c.median(v[order[0]], v[order[1]], v[order[2]]), sorted[1]);
+    } while (std::next_permutation(order, order + 3));
+  }
 }
 
 // Equal arguments yield the second one, which only a signed zero shows.

@@ -98,6 +98,17 @@ def test_tree_hangs_together_and_is_legal():
     assert tree.parts == 1 and tree.status == "ok" and tree.message == ""
 
 
+def test_pins_on_a_line_at_large_x_are_one_tree():
+    pins = [[1e6, .01], [1e6, 0], [1e6, 3.75], [1e6, .001]]
+    ys = {np.float32(y) for _, y in pins}
+    for tree in (treecore.spanning_tree(pins),
+                 treecore.steiner_tree(pins, refine=False)):
+        assert tree.status == "ok" and tree.parts == 1
+        assert list(tree.parents).count(-1) == 1
+        assert {np.float32(y) for y in tree.segments[:, [1, 3]].ravel()} <= ys
+        assert treecore.check(pins, [], tree.segments)["legal"]
+
+
 def test_arrays_are_kept_and_read_only():
     tree = treecore.steiner_tree([[0, 0], [4, 3], [8, 0]])
     assert tree.nodes is tree.nodes
