@@ -2,5 +2,6 @@
 #include "drivers/programMain.h"
 
 int main(int argc, char** argv) {
-  return runMain("zorvane", [&] { return runDriver(Program::zorvane, argc, argv); });
+  return runMain("zorvane",
+                 [&] { return runDriver(Program::zorvane, argc, argv); });
 }

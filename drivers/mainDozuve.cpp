@@ -2,5 +2,6 @@
 #include "drivers/programMain.h"
 
 int main(int argc, char** argv) {
-  return runMain("oamst", [&] { return runDriver(Program::oamst, argc, argv); });
+  return runMain("oamst",
+                 [&] { return runDriver(Program::oamst, argc, argv); });
 }

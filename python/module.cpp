@@ -780,7 +780,7 @@ PYBIND11_MODULE(treecore, m) {
       "all nets is the file zorvane --nets writes.");
   m.def(
       "write_output",
-      [](const std::string& path, py::iterable chunks) {
+      [](py::handle file, py::iterable chunks) {
         // Whatever Python printed comes before what goes to its streams.
         for (const char* stream : {"stdout", "stderr"}) {
           py::object s = py::module_::import("sys").attr(stream);
@@ -788,7 +788,7 @@ PYBIND11_MODULE(treecore, m) {
             s.attr("flush")();
           }
         }
-        OutputFile out(path);
+        OutputFile out(pathOf(file));
         if (out.opened()) {
           for (py::handle chunk : chunks) {
             out.write(chunk.cast<std::string>());

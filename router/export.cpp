@@ -114,8 +114,7 @@ Wire pieceOf(const Segment* s) {
 
 bool Router::exportPins(const char* fileName) const {
   OutputFile file(fileName);
-  OutFile out(file,
-              "#     This file contains the positions of the Pins     #");
+  OutFile out(file, "#     This file contains the positions of the Pins     #");
   if (!out.opened()) {
     return false;
   }
@@ -130,8 +129,7 @@ bool Router::exportPins(const char* fileName) const {
 bool Router::exportObsts(const char* fileName) const {
   OutputFile file(fileName);
   OutFile out(
-      file,
-      "#     This file contains the connections of the Obstacles     #");
+      file, "#     This file contains the connections of the Obstacles     #");
   if (!out.opened()) {
     return false;
   }

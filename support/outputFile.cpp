@@ -99,8 +99,7 @@ bool isDescriptorFolder(const std::string& folder, long& pid) {
   }
   const std::string task = "/task/";
   size_t fd = rest.rfind("/fd");
-  return rest.compare(0, task.size(), task) == 0 &&
-         fd + 3 == rest.size() &&
+  return rest.compare(0, task.size(), task) == 0 && fd + 3 == rest.size() &&
          isNumber(rest.substr(task.size(), fd - task.size()));
 }
 
@@ -307,14 +306,14 @@ bool OutputFile::commit() {
 }
 
 void OutputFile::fail(const char* doing, int err) {
-  if (errno_ != 0) {
-    return;
+  if (errno_ == 0) {
+    errno_ = err;
+    error_ = "cannot write " + escapeBytes(path_) + ": " + std::strerror(err);
+    if (doing) {
+      error_ += std::string(" (") + doing + ")";
+    }
   }
-  errno_ = err;
-  error_ = "cannot write " + escapeBytes(path_) + ": " + std::strerror(err);
-  if (doing) {
-    error_ += std::string(" (") + doing + ")";
-  }
+  errno = errno_;
 }
 
 void OutputFile::discard() {
@@ -345,8 +344,8 @@ bool writeOutputFile(const std::string& path,
 }
 
 void removeTemporariesOnSignals() {
-  const int kEnding[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGILL,  SIGABRT, SIGFPE,
-                         SIGBUS,  SIGSEGV, SIGPIPE, SIGTERM, SIGXCPU, SIGXFSZ};
+  const int kEnding[] = {SIGHUP, SIGINT,  SIGQUIT, SIGILL,  SIGABRT, SIGFPE,
+                         SIGBUS, SIGSEGV, SIGPIPE, SIGTERM, SIGXCPU, SIGXFSZ};
   for (int sig : kEnding) {
     struct sigaction now;
     if (sigaction(sig, nullptr, &now) != 0 || (now.sa_flags & SA_SIGINFO) ||
