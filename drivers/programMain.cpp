@@ -4,6 +4,7 @@
 #include <iostream>
 #include <new>
 #include <stdexcept>
+#include <string>
 #include <system_error>
 
 #include "support/outputFile.h"
@@ -42,7 +43,9 @@ int runMain(const char* program, const std::function<int()>& body) {
   } catch (...) {
     why = "stopped by an exception of unknown type";
   }
+  bool input = reading;
+  reading = false;
   std::cerr << program << ": " << why
-            << (reading ? " while reading the input" : "") << std::endl;
-  return reading ? 2 : 3;
+            << (input ? " while reading the input" : "") << std::endl;
+  return input ? 2 : 3;
 }

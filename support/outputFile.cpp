@@ -206,7 +206,10 @@ OutputFile::OutputFile(const std::string& path) : path_(path) {
     return;
   }
   if (end.inPlace || (exists && !S_ISREG(st.st_mode))) {
-    fd_ = open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+    // Another process's descriptor is opened afresh, as a shell's ">"
+    // opens it; truncating leaves a device or a pipe as it is.
+    fd_ = open(target_.c_str(),
+               O_WRONLY | O_CLOEXEC | (end.inPlace ? O_TRUNC : 0));
     if (fd_ < 0) {
       fail(nullptr, errno);
     }

@@ -6,11 +6,16 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <iostream>
+#include <new>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "drivers/programMain.h"
 #include "programRun.h"
+#include "support/outputFile.h"
 #include "toolRun.h"
 
 namespace {
@@ -282,6 +287,35 @@ TEST_F(DriverTest, APathNamingAnOpenDescriptorIsWrittenThroughIt) {
     EXPECT_EQ(run.read(name), tree) << name;
   }
   EXPECT_EQ(run.read("batch.txt"), run.read("nets.txt"));
+}
+
+// An exception that escaped a program's body used to abort it, leaving its
+// temporary file.
+TEST(RunMainTest, AnEscapingExceptionIsAStatusAndOneLine) {
+  ProgramRun run;
+  run.write("out.txt", "old");
+  std::ostringstream err;
+  std::streambuf* saved = std::cerr.rdbuf(err.rdbuf());
+  int threads = runMain("zorvane", [&]() -> int {
+    OutputFile out(run.path("out.txt"));
+    out.write("half");
+    throw std::system_error(EAGAIN, std::generic_category());
+  });
+  int reading = runMain("oamst", []() -> int {
+    ReadingInput in;
+    throw std::bad_alloc();
+  });
+  int after = runMain("oamst", []() -> int { throw std::bad_alloc(); });
+  std::cerr.rdbuf(saved);
+  EXPECT_EQ(threads, 3);
+  EXPECT_EQ(reading, 2);
+  EXPECT_EQ(after, 3) << "the reading is over";
+  EXPECT_EQ(err.str(), "zorvane: out of threads or memory: " +
+                           std::string(std::strerror(EAGAIN)) +
+                           "\noamst: out of memory while reading the input\n"
+                           "oamst: out of memory\n");
+  EXPECT_EQ(run.read("out.txt"), "old");
+  EXPECT_EQ(run.listing(), "out.txt\n");
 }
 
 // An interrupted run used to leave its temporary file beside the output.

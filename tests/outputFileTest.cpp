@@ -6,12 +6,9 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <string>
-#include <vector>
 
 #include "programRun.h"
 #include "support/escapeBytes.h"
