@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "drivers/commandLine.h"
+#include "drivers/programMain.h"
 #include "drivers/readInput.h"
 #include "router/fileBanner.h"
 #include "support/escapeBytes.h"
@@ -104,16 +105,20 @@ int runBatch(const BatchRequest& r) {
   treecore::Obstacles obstacles;
   std::vector<InputPoint<float>> pins;
   std::vector<size_t> netEnds;
-  std::string text, error;
-  if (!readWholeFile(r.obstaclePath, text, error) ||
-      !parseBatchObstacles(text, r.obstaclePath, obstacles, error) ||
-      !readWholeFile(r.netsPath, text, error) ||
-      !parseNetsText(text, r.netsPath, pins, netEnds, error)) {
-    std::cerr << name << ": " << error << std::endl;
-    return 2;
+  {
+    ReadingInput reading;
+    std::string text, error;
+    if (!readWholeFile(r.obstaclePath, text, error) ||
+        !parseBatchObstacles(text, r.obstaclePath, obstacles, error) ||
+        !readWholeFile(r.netsPath, text, error) ||
+        !parseNetsText(text, r.netsPath, pins, netEnds, error)) {
+      std::cerr << name << ": " << error << std::endl;
+      return 2;
+    }
   }
-  text = std::string();
 
+  // Opened before the nets are routed, so that a path that cannot be
+  // written is reported at once.
   OutputFile out(r.outputPath);
   if (!out.opened()) {
     std::cerr << name << ": " << out.error() << std::endl;
@@ -178,7 +183,7 @@ int runBatch(const BatchRequest& r) {
       });
   std::clock_t end = std::clock();
   // With the trees on standard output, the time line steps aside.
-  (r.outputPath == "-" ? std::cerr : std::cout)
+  (out.onStandardOutput() ? std::cerr : std::cout)
       << "Execution Time = "
       << static_cast<double>(end - start) / CLOCKS_PER_SEC << " sec"
       << std::endl;

@@ -2,8 +2,6 @@
 
 #include <sys/resource.h>
 
-#include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <string>
@@ -11,12 +9,14 @@
 
 #include "drivers/batch.h"
 #include "drivers/commandLine.h"
+#include "drivers/programMain.h"
 #include "drivers/readInput.h"
 #include "geometry/vertex.h"
 #include "legal/obstacleIndex.h"
 #include "router/router.h"
 #include "support/escapeBytes.h"
 #include "support/formatCoord.h"
+#include "support/outputFile.h"
 
 namespace {
 
@@ -206,6 +206,7 @@ int runDriver(Program program, int argc, char** argv) {
   std::vector<Vertex*> vertices;
   std::string error;
   {
+    ReadingInput reading;
     Input<float> in;
     bool notStp = false;
     if (!readInput(files, in, error, &notStp)) {
@@ -225,6 +226,14 @@ int runDriver(Program program, int argc, char** argv) {
   }
   stageClock.lap("read");
 
+  // Opened before the computation, so that a path that cannot be written
+  // is reported at once.
+  OutputFile out(outPath);
+  if (!out.opened()) {
+    std::cerr << name << ": " << out.error() << std::endl;
+    freeAll(vertices);
+    return 3;
+  }
   {
     std::clock_t start = std::clock();
     Router router(vertices);
@@ -246,19 +255,17 @@ int runDriver(Program program, int argc, char** argv) {
     }
     std::clock_t end = std::clock();
     // With the tree on standard output, the time line steps aside.
-    (outPath == "-" ? std::cerr : std::cout)
+    (out.onStandardOutput() ? std::cerr : std::cout)
         << "Execution Time = "
         << static_cast<double>(end - start) / CLOCKS_PER_SEC << " sec"
         << std::endl;
 
-    const char* outName = outPath.c_str();
-    bool written = program == Program::oamst ? router.exportMST(outName)
-                   : opt.noRefine            ? router.exportSMT(outName)
-                                             : router.exportSMTSegs(outName);
+    bool written = program == Program::oamst ? router.exportMST(out)
+                   : opt.noRefine            ? router.exportSMT(out)
+                                             : router.exportSMTSegs(out);
     stageClock.lap("export");
     if (!written) {
-      std::cerr << name << ": cannot write " << escapeBytes(outPath) << ": "
-                << std::strerror(errno) << std::endl;
+      std::cerr << name << ": " << out.error() << std::endl;
       status = 3;
     } else if (router.pinPartCount > 1) {
       int pins = 0;

@@ -1,5 +1,7 @@
 #include "drivers/driver.h"
+#include "drivers/programMain.h"
 
 int main(int argc, char** argv) {
-  return runDriver(Program::zorvane, argc, argv);
+  return runMain("zorvane",
+                 [&] { return runDriver(Program::zorvane, argc, argv); });
 }

@@ -18,8 +18,8 @@ others written.
 import argparse
 import contextlib
 import os
+import signal
 import sys
-import tempfile
 import time
 
 SHOWN = 10  # messages on standard error for each kind of failed net
@@ -87,9 +87,9 @@ def local_cluster(workers):
                             dashboard_address=None)
 
 
-def route(client, obstacles, nets, chunk, options, out):
-    """Routes the nets on the client's cluster, writing each chunk's text to
-    out in order; returns the nets that are not one tree."""
+def route(client, obstacles, nets, chunk, options, failed):
+    """Routes the nets on the client's cluster, yielding each chunk's text in
+    order; adds the nets that are not one tree to failed."""
     import numpy as np
 
     remote = client.scatter(obstacles, broadcast=True, hash=False)
@@ -101,13 +101,41 @@ def route(client, obstacles, nets, chunk, options, out):
         futures.append(client.submit(route_chunk, remote,
                                      np.concatenate(part), ends, i + 1,
                                      options, pure=False))
-    failed = []
     for future in futures:
         text, bad = future.result()
-        out.write(text)
         failed += bad
         future.release()
-    return failed
+        yield text
+
+
+def on_standard_output(path):
+    """Whether the output goes where standard output goes."""
+    if path == "-":
+        return True
+    try:
+        return os.path.samestat(os.stat(path), os.fstat(1))
+    except OSError:
+        return False
+
+
+class Ended(BaseException):
+    pass
+
+
+@contextlib.contextmanager
+def ending_by_exception(sig):
+    """Turns sig into an exception while the body runs, so that the writer
+    removes its temporary file, then ends the process by sig as before."""
+    def raise_ended(number, frame):
+        raise Ended()
+    previous = signal.signal(sig, raise_ended)
+    try:
+        yield
+    except Ended:
+        signal.signal(sig, signal.SIG_DFL)
+        os.kill(os.getpid(), sig)
+    finally:
+        signal.signal(sig, previous)
 
 
 def report(failed, count, output):
@@ -153,43 +181,36 @@ def main(argv=None):
     options = dict(exact_graph=args.exact_graph, optimize=args.optimize,
                    refine=not args.no_refine)
 
-    # Written beside the output and renamed over it when complete, so that
-    # no half-written file is left.
-    where = os.path.dirname(os.path.abspath(args.output))
+    times = {"start": time.perf_counter()}
+    failed = []
+
+    def text():
+        yield treecore.banner()
+        with contextlib.ExitStack() as stack:
+            if args.scheduler:
+                client = stack.enter_context(Client(args.scheduler))
+            else:
+                cluster = stack.enter_context(local_cluster(args.workers))
+                client = stack.enter_context(Client(cluster))
+            times["ready"] = time.perf_counter()
+            yield from route(client, obstacles, nets, args.chunk, options,
+                             failed)
+            times["routed"] = time.perf_counter()
+
+    # The library's writer opens the output before the cluster starts, so
+    # that a path that cannot be written is reported at once, and replaces
+    # a file only once it is complete (an interrupted run leaves it as it
+    # was) as the programs do.
+    console = sys.stderr if on_standard_output(args.output) else sys.stdout
     try:
-        fd, scratch = tempfile.mkstemp(dir=where, prefix=".dask_route.")
+        with ending_by_exception(signal.SIGTERM):
+            treecore.write_output(args.output, text())
     except OSError as e:
-        print(f"dask_route.py: cannot write {args.output}: {e.strerror}",
-              file=sys.stderr)
+        print(f"dask_route.py: {e}", file=sys.stderr)
         return 3
-    start = time.perf_counter()
-    try:
-        with open(fd, "w", encoding="ascii", newline="\n") as out:
-            out.write(treecore.banner())
-            with contextlib.ExitStack() as stack:
-                if args.scheduler:
-                    client = stack.enter_context(Client(args.scheduler))
-                else:
-                    cluster = stack.enter_context(local_cluster(args.workers))
-                    client = stack.enter_context(Client(cluster))
-                ready = time.perf_counter()
-                failed = route(client, obstacles, nets, args.chunk, options,
-                               out)
-                routed = time.perf_counter()
-        mask = os.umask(0)
-        os.umask(mask)
-        os.chmod(scratch, 0o666 & ~mask)
-        os.replace(scratch, args.output)
-    except OSError as e:
-        os.unlink(scratch)
-        print(f"dask_route.py: cannot write {args.output}: {e}",
-              file=sys.stderr)
-        return 3
-    except BaseException:
-        os.unlink(scratch)
-        raise
-    print(f"Routed {len(nets)} nets in {routed - ready:.3f} s, the cluster "
-          f"ready after {ready - start:.3f} s (wall time)")
+    print(f"Routed {len(nets)} nets in {times['routed'] - times['ready']:.3f}"
+          f" s, the cluster ready after {times['ready'] - times['start']:.3f}"
+          f" s (wall time)", file=console)
     return report(failed, len(nets), args.output)
 
 

@@ -16,6 +16,7 @@
 #include "drivers/readInput.h"
 #include "legal/checkTree.h"
 #include "router/fileBanner.h"
+#include "support/outputFile.h"
 #include "treecore/route.h"
 #include "treecore/treeText.h"
 
@@ -875,6 +876,35 @@ PYBIND11_MODULE(treecore, m) {
       "The trees as the programs' --nets plain format writes them, numbered "
       "from `first`, without the banner: banner() followed by plain_text of "
       "all nets is the file zorvane --nets writes.");
+  m.def(
+      "write_output",
+      [](py::handle file, py::iterable chunks) {
+        // Whatever Python printed comes before what goes to its streams.
+        for (const char* stream : {"stdout", "stderr"}) {
+          py::object s = py::module_::import("sys").attr(stream);
+          if (!s.is_none()) {
+            s.attr("flush")();
+          }
+        }
+        OutputFile out(pathOf(file));
+        if (out.opened()) {
+          for (py::handle chunk : chunks) {
+            out.write(chunk.cast<std::string>());
+          }
+          out.commit();
+        }
+        if (!out.error().empty()) {
+          PyErr_SetString(PyExc_OSError, out.error().c_str());
+          throw py::error_already_set();
+        }
+      },
+      "path"_a, "chunks"_a,
+      "Writes the chunks (str or bytes) to path as the programs write their "
+      "output: the path is opened before the first chunk is taken, a "
+      "regular file is replaced only once complete (an exception from the "
+      "chunks leaves it as it was), a symbolic link is followed, '-' and "
+      "paths naming an open descriptor are written through it. OSError "
+      "with the programs' message when it cannot be written.");
   m.def("read_pins", &readPins, "path"_a,
         "A pin file as the programs read it: an (n, 2) array. OSError when "
         "it cannot be read, ValueError naming the record when it is bad.");

@@ -15,8 +15,8 @@ namespace {
 // OutputFile so that a failure leaves whatever stood at the path as it was.
 class OutFile {
  public:
-  OutFile(const char* name, const char* title)
-      : file_(name), buf_(fileBanner(title)) {}
+  OutFile(OutputFile& file, const char* title)
+      : file_(file), buf_(fileBanner(title)) {}
 
   bool opened() const { return file_.opened(); }
 
@@ -46,7 +46,7 @@ class OutFile {
   }
 
  private:
-  OutputFile file_;
+  OutputFile& file_;
   std::string buf_;
 };
 
@@ -113,8 +113,8 @@ Wire pieceOf(const Segment* s) {
 }  // namespace
 
 bool Router::exportPins(const char* fileName) const {
-  OutFile out(fileName,
-              "#     This file contains the positions of the Pins     #");
+  OutputFile file(fileName);
+  OutFile out(file, "#     This file contains the positions of the Pins     #");
   if (!out.opened()) {
     return false;
   }
@@ -127,9 +127,9 @@ bool Router::exportPins(const char* fileName) const {
 }
 
 bool Router::exportObsts(const char* fileName) const {
+  OutputFile file(fileName);
   OutFile out(
-      fileName,
-      "#     This file contains the connections of the Obstacles     #");
+      file, "#     This file contains the connections of the Obstacles     #");
   if (!out.opened()) {
     return false;
   }
@@ -149,8 +149,9 @@ bool Router::exportObsts(const char* fileName) const {
 }
 
 bool Router::exportSG(const char* fileName) const {
+  OutputFile file(fileName);
   OutFile out(
-      fileName,
+      file,
       "#     This file contains the connections of the Spanning Graph     #");
   if (!out.opened()) {
     return false;
@@ -191,7 +192,12 @@ std::vector<Wire> Router::drawnPieces() const {
 }
 
 bool Router::exportMST(const char* fileName) const {
-  OutFile out(fileName, kMstTitle);
+  OutputFile file(fileName);
+  return exportMST(file);
+}
+
+bool Router::exportMST(OutputFile& file) const {
+  OutFile out(file, kMstTitle);
   if (!out.opened()) {
     return false;
   }
@@ -201,7 +207,8 @@ bool Router::exportMST(const char* fileName) const {
 }
 
 bool Router::exportPinTree(const char* fileName) const {
-  OutFile out(fileName,
+  OutputFile file(fileName);
+  OutFile out(file,
               "#     This file contains the connections of the Pin Tree     #");
   if (!out.opened()) {
     return false;
@@ -217,7 +224,12 @@ bool Router::exportPinTree(const char* fileName) const {
 }
 
 bool Router::exportSMT(const char* fileName) const {
-  OutFile out(fileName, kSmtTitle);
+  OutputFile file(fileName);
+  return exportSMT(file);
+}
+
+bool Router::exportSMT(OutputFile& file) const {
+  OutFile out(file, kSmtTitle);
   if (!out.opened()) {
     return false;
   }
@@ -227,7 +239,12 @@ bool Router::exportSMT(const char* fileName) const {
 }
 
 bool Router::exportSMTSegs(const char* fileName) const {
-  OutFile out(fileName, kSmtTitle);
+  OutputFile file(fileName);
+  return exportSMTSegs(file);
+}
+
+bool Router::exportSMTSegs(OutputFile& file) const {
+  OutFile out(file, kSmtTitle);
   if (!out.opened()) {
     return false;
   }

@@ -11,6 +11,7 @@
 #include "support/binaryHeap.h"
 #include "support/disjointSet.h"
 
+class OutputFile;
 class Segment;
 class SteinerCandidate;
 
@@ -167,6 +168,10 @@ class Router {
   bool exportPinTree(const char* fileName) const;
   bool exportSMT(const char* fileName) const;
   bool exportSMTSegs(const char* fileName) const;
+  // The same into a file the caller opened before computing, committed here.
+  bool exportMST(OutputFile& file) const;
+  bool exportSMT(OutputFile& file) const;
+  bool exportSMTSegs(OutputFile& file) const;
 
   std::vector<Vertex*> vertices;
   std::vector<Edge*> sgEdges;

@@ -272,6 +272,7 @@ TEST_F(BatchTest, UnwritableOutputIsStatusThree) {
   run.write("nets.txt", "0 0 pin\n5 5 pin\n");
   EXPECT_EQ(run.run(ZORVANE_PATH, "--nets nets.txt obst.txt no/out.txt"), 3);
   EXPECT_NE(run.err.find("cannot write no/out.txt"), std::string::npos);
+  EXPECT_EQ(run.out, "") << "found before any net is routed";
   if (run.exists("/dev/full")) {
     EXPECT_EQ(run.run(ZORVANE_PATH, "--nets nets.txt obst.txt /dev/full"), 3);
     // What stood at the path stays: here a link to the device.
@@ -288,6 +289,33 @@ TEST_F(BatchTest, UnwritableOutputIsStatusThree) {
   run.write("nets.txt", "0 0 pin\n5 x pin\n");
   EXPECT_EQ(run.run(ZORVANE_PATH, "--nets nets.txt obst.txt out.txt"), 2);
   EXPECT_EQ(run.read("out.txt"), "earlier\n");
+}
+
+// Threads that could not start used to end the run in an uncaught
+// exception, status 134, with its temporary file left beside the output.
+TEST_F(BatchTest, AThreadShortageIsStatusThreeAndLeavesTheOutput) {
+  const std::string limit =
+      "ulimit -s 8192 && ulimit -v 8000000 && exec '" ZORVANE_PATH "' ";
+  if (run.run("sh", "-c \"" + limit + "--version\"") != 0) {
+    GTEST_SKIP() << "the build does not run under a limit on address space";
+  }
+  std::string nets;
+  for (int i = 0; i < 1000; ++i) {
+    nets += std::to_string(i) + " 0 pin\n" + std::to_string(i) +
+            " 7 pin\n-1 -1 pin\n";
+  }
+  run.write("nets.txt", nets);
+  run.write("obst.txt", kObstacles);
+  run.write("out.txt", "old");
+  EXPECT_EQ(run.run("sh", "-c \"" + limit +
+                              "--threads 1000 --nets nets.txt obst.txt "
+                              "out.txt\""),
+            3);
+  EXPECT_EQ(run.err.rfind("zorvane: out of threads or memory: ", 0), 0u)
+      << run.err;
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
+  EXPECT_EQ(run.read("out.txt"), "old");
+  EXPECT_EQ(run.listing(), "nets.txt\nobst.txt\nout.txt\n");
 }
 
 class TreecheckNetsTest : public BatchTest {

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -5,12 +6,9 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <string>
-#include <vector>
 
 #include "programRun.h"
 #include "support/escapeBytes.h"
@@ -22,21 +20,6 @@ mode_t modeOf(const std::string& path) {
   struct stat st;
   EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
   return st.st_mode;
-}
-
-// The names in a folder, sorted, read in place: no listing file beside it,
-// which tests running at once would share.
-std::string listing(const ProgramRun& run) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(run.dir)) {
-    names.push_back(e.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  std::string out;
-  for (const std::string& n : names) {
-    out += n + "\n";
-  }
-  return out;
 }
 
 bool write(const std::string& path, const std::string& text) {
@@ -73,7 +56,7 @@ TEST(OutputFileTest, ReplacesARegularFileKeepingItsPermissions) {
   ASSERT_TRUE(write(run.path("out.txt"), "new\n"));
   EXPECT_EQ(run.read("out.txt"), "new\n");
   EXPECT_EQ(modeOf(run.path("out.txt")) & 07777, 0640u);
-  EXPECT_EQ(listing(run), "out.txt\n") << "no temporary file is left";
+  EXPECT_EQ(run.listing(), "out.txt\n") << "no temporary file is left";
 }
 
 TEST(OutputFileTest, ANewFileGetsTheUsualPermissions) {
@@ -114,7 +97,7 @@ TEST(OutputFileTest, AFailedWriteLeavesTheOldFileAndNoTemporary) {
   EXPECT_EQ(error, "cannot write " + run.path("out.txt") + ": " +
                        std::strerror(EFBIG));
   EXPECT_EQ(run.read("out.txt"), "old");
-  EXPECT_EQ(listing(run), "out.txt\n");
+  EXPECT_EQ(run.listing(), "out.txt\n");
   EXPECT_FALSE(writeOutputFile(run.dir, "x", error)) << "a folder";
   EXPECT_NE(error.find(std::strerror(EISDIR)), std::string::npos) << error;
 }
@@ -136,7 +119,48 @@ TEST(OutputFileTest, WritesADeviceInPlaceAndNeverRemovesIt) {
   EXPECT_TRUE(S_ISCHR(modeOf(full)));
   EXPECT_TRUE(write(null, "tree"));
   EXPECT_TRUE(S_ISCHR(modeOf(null)));
-  EXPECT_EQ(listing(run), "full\nnull\n");
+  EXPECT_EQ(run.listing(), "full\nnull\n");
+}
+
+// A path naming an open descriptor used to be replaced by a new file where
+// the descriptor's file showed through the link, and refused for a pipe.
+TEST(OutputFileTest, WritesAnOpenDescriptorThroughItAppendingWhereItAppends) {
+  ProgramRun run;
+  run.write("log.txt", "first\n");
+  int fd = open(run.path("log.txt").c_str(), O_WRONLY | O_APPEND);
+  ASSERT_GE(fd, 0);
+  struct stat before;
+  ASSERT_EQ(stat(run.path("log.txt").c_str(), &before), 0);
+  std::string n = std::to_string(fd);
+  ASSERT_EQ(symlink(("/proc/self/fd/" + n).c_str(), run.path("link").c_str()),
+            0);
+  for (const std::string& path : {"/dev/fd/" + n, run.path("link")}) {
+    SCOPED_TRACE(path);
+    OutputFile out(path);
+    ASSERT_TRUE(out.opened()) << out.error();
+    EXPECT_FALSE(out.onStandardOutput());
+    out.write("tree\n");
+    EXPECT_TRUE(out.commit()) << out.error();
+  }
+  EXPECT_GE(fcntl(fd, F_GETFL), 0) << "the descriptor stays open";
+  close(fd);
+  EXPECT_EQ(run.read("log.txt"), "first\ntree\ntree\n");
+  struct stat after;
+  ASSERT_EQ(stat(run.path("log.txt").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino) << "written in place, not replaced";
+  EXPECT_EQ(run.listing(), "link\nlog.txt\n");
+
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  EXPECT_TRUE(write("/proc/self/fd/" + std::to_string(ends[1]), "piped"));
+  close(ends[1]);
+  char got[16] = {};
+  EXPECT_EQ(read(ends[0], got, sizeof got), 5);
+  EXPECT_STREQ(got, "piped");
+  OutputFile readEnd("/dev/fd/" + std::to_string(ends[0]));
+  EXPECT_FALSE(readEnd.opened());
+  EXPECT_EQ(errno, EBADF);
+  close(ends[0]);
 }
 
 TEST(EscapeBytesTest, ShowsOddBytesAsHexAndKeepsText) {

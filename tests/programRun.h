@@ -3,10 +3,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/tempTemplate.h"
 
@@ -37,6 +40,24 @@ class ProgramRun {
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
+  }
+
+  // The folder's names, sorted, one a line, without the caught streams;
+  // read in place, so that no listing file stands beside them.
+  std::string listing() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+      std::string name = e.path().filename().string();
+      if (name != "stdout.txt" && name != "stderr.txt") {
+        names.push_back(name);
+      }
+    }
+    std::sort(names.begin(), names.end());
+    std::string out;
+    for (const std::string& n : names) {
+      out += n + "\n";
+    }
+    return out;
   }
 
   bool exists(const std::string& name) const {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <utility>
@@ -372,6 +374,32 @@ TEST(TreegenProgramTest, AFailedWriteLeavesTheOldFile) {
   EXPECT_EQ(readFile(pins), "old");
 }
 
+// Thirty million nets under a limit on memory used to end in an uncaught
+// std::bad_alloc.
+TEST(TreegenProgramTest, AMemoryShortageIsStatusThreeAndWritesNothing) {
+  const char* limited = "ulimit -v 100000 && exec \"$0\" \"$@\"";
+  if (runTool("sh", {"-c", limited, TREEGEN_PATH, "--version"}).status != 0) {
+    GTEST_SKIP() << "the build does not run under a limit on address space";
+  }
+  std::string nets = tempPath("nets"), obst = tempPath("obst");
+  writeFile(obst, "old");
+  ToolRun r = runTool(
+      "sh", {"-c", limited, TREEGEN_PATH, "--nets", "30000000", nets, obst});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err, "treegen: out of memory\n");
+  EXPECT_EQ(readFile(obst), "old");
+  EXPECT_FALSE(std::filesystem::exists(nets));
+  namespace fs = std::filesystem;
+  for (const auto& e : fs::directory_iterator(fs::path(obst).parent_path())) {
+    for (const std::string& path : {nets, obst}) {
+      std::string temp = "." + fs::path(path).filename().string() + ".";
+      EXPECT_NE(e.path().filename().string().rfind(temp, 0), 0u)
+          << "a temporary file left: " << e.path();
+    }
+  }
+  std::remove(obst.c_str());
+}
+
 TEST(TreegenProgramTest, UsageErrorsAndUnwritableOutput) {
   std::string pins = tempPath("pins"), obstacles = tempPath("obstacles");
   EXPECT_EQ(runTool(TREEGEN_PATH, {pins}).status, 1);
@@ -394,6 +422,7 @@ TEST(TreegenProgramTest, UsageErrorsAndUnwritableOutput) {
   EXPECT_EQ(r.status, 3);
   EXPECT_NE(r.err.find("cannot write /nonexistent/dir/obstacles"),
             std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(pins)) << "both opened before drawing";
   r = runTool(TREEGEN_PATH, {"-h"});
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("--obstacle-contact"), std::string::npos);

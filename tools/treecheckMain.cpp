@@ -3,11 +3,14 @@
 #include <vector>
 
 #include "drivers/commandLine.h"
+#include "drivers/programMain.h"
 #include "legal/checkTree.h"
 #include "tools/instance.h"
 #include "tools/netCheck.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
   bool json = false;
   std::string netsPath;
   bool byNet = false;
@@ -59,19 +62,22 @@ int main(int argc, char** argv) {
   std::vector<Point> pins;
   std::vector<Rect> rects;
   std::vector<Piece> pieces;
-  std::string error;
-  bool notStp = false;
-  if (!readInstance(files, pins, rects, error, &notStp)) {
-    if (notStp) {
-      cl.usageError(error);
-      return 1;
+  {
+    ReadingInput reading;
+    std::string error;
+    bool notStp = false;
+    if (!readInstance(files, pins, rects, error, &notStp)) {
+      if (notStp) {
+        cl.usageError(error);
+        return 1;
+      }
+      std::cerr << "treecheck: " << error << std::endl;
+      return 2;
     }
-    std::cerr << "treecheck: " << error << std::endl;
-    return 2;
-  }
-  if (!readTreeFile(treePath, pieces, error)) {
-    std::cerr << "treecheck: " << error << std::endl;
-    return 2;
+    if (!readTreeFile(treePath, pieces, error)) {
+      std::cerr << "treecheck: " << error << std::endl;
+      return 2;
+    }
   }
   TreeCheck c = checkTree(pins, rects, pieces);
   std::cout << (json ? formatReportJson(c) : formatReport(c));
@@ -82,4 +88,10 @@ int main(int argc, char** argv) {
     return 3;
   }
   return c.legal() ? 0 : 4;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return runMain("treecheck", [&] { return run(argc, argv); });
 }

@@ -3,10 +3,12 @@
 #include <climits>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "drivers/commandLine.h"
+#include "drivers/programMain.h"
 #include "support/outputFile.h"
 #include "tools/families.h"
 #include "tools/netsGen.h"
@@ -125,9 +127,7 @@ bool setOption(GenOptions& opt, const std::string& a, const std::string& v) {
                                 opt.cornerOrder);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   GenOptions opt;
   bool stp = false;
   long nets = -1;
@@ -238,6 +238,16 @@ int main(int argc, char** argv) {
   if (nets >= 0 && !boxGiven) {
     opt.xMax = opt.yMax = netsBoxSide(nets);
   }
+  // Opened before anything is drawn, so that a path that cannot be written
+  // is reported at once.
+  std::vector<std::unique_ptr<OutputFile>> outs;
+  for (const std::string& path : files) {
+    outs.push_back(std::make_unique<OutputFile>(path));
+    if (!outs.back()->opened()) {
+      std::cerr << "treegen: " << outs.back()->error() << std::endl;
+      return 3;
+    }
+  }
   bool made = nets >= 0 ? generateNets(opt, nets, design, error)
               : family.empty()
                   ? generateInstance(opt, inst, error)
@@ -257,10 +267,17 @@ int main(int argc, char** argv) {
     texts.push_back(formatObstacleFile(inst));
   }
   for (size_t k = 0; k < texts.size(); ++k) {
-    if (!writeOutputFile(files[k], texts[k], error)) {
-      std::cerr << "treegen: " << error << std::endl;
+    outs[k]->write(texts[k]);
+    if (!outs[k]->commit()) {
+      std::cerr << "treegen: " << outs[k]->error() << std::endl;
       return 3;
     }
   }
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return runMain("treegen", [&] { return run(argc, argv); });
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "drivers/commandLine.h"
+#include "drivers/programMain.h"
 #include "legal/checkTree.h"
 #include "support/outputFile.h"
 #include "tools/instance.h"
@@ -29,9 +30,7 @@ std::string writerOf(const std::string& title) {
   return "";
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   long size = 0;
   CommandLine cl(
       "treeplot",
@@ -75,18 +74,28 @@ int main(int argc, char** argv) {
   std::vector<Rect> rects;
   std::vector<Piece> pieces;
   std::string error, title;
-  bool notStp = false;
-  if (!readInstance(files, pins, rects, error, &notStp)) {
-    if (notStp) {
-      cl.usageError(error);
-      return 1;
+  {
+    ReadingInput reading;
+    bool notStp = false;
+    if (!readInstance(files, pins, rects, error, &notStp)) {
+      if (notStp) {
+        cl.usageError(error);
+        return 1;
+      }
+      std::cerr << "treeplot: " << error << std::endl;
+      return 2;
     }
-    std::cerr << "treeplot: " << error << std::endl;
-    return 2;
+    if (!readTreeFile(treePath, pieces, error, &title)) {
+      std::cerr << "treeplot: " << error << std::endl;
+      return 2;
+    }
   }
-  if (!readTreeFile(treePath, pieces, error, &title)) {
-    std::cerr << "treeplot: " << error << std::endl;
-    return 2;
+  // Opened before the drawing is made, so that a path that cannot be
+  // written is reported at once.
+  OutputFile out(outPath);
+  if (!out.opened()) {
+    std::cerr << "treeplot: " << out.error() << std::endl;
+    return 3;
   }
   std::string writer = writerOf(title);
   std::string heading = baseName(treePath) +
@@ -98,9 +107,16 @@ int main(int argc, char** argv) {
   TreeCheck check = checkTree(pins, rects, pieces);
   std::string svg = plotSvg(pins, rects, pieces, check,
                             findSteinerPoints(pins, pieces), size, heading);
-  if (!writeOutputFile(outPath, svg, error)) {
-    std::cerr << "treeplot: " << error << std::endl;
+  out.write(svg);
+  if (!out.commit()) {
+    std::cerr << "treeplot: " << out.error() << std::endl;
     return 3;
   }
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return runMain("treeplot", [&] { return run(argc, argv); });
 }

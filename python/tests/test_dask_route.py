@@ -1,5 +1,6 @@
 """examples/dask_route.py on a local cluster of two worker processes."""
 import os
+import stat
 import subprocess
 import sys
 
@@ -37,11 +38,18 @@ def test_local_cluster_writes_the_program_file(tmp_path, refused_design):
     expected = tmp_path / "zorvane.txt"
     done = run("zorvane", "--nets", nets_file, obst_file, expected)
     assert done.returncode == 4, done.stderr
+    # Written through a link to a private file, as the programs write: the
+    # script's own writer used to replace the link and widen the file.
     out = tmp_path / "dask.txt"
-    routed = dask_route(nets_file, obst_file, out, "--workers", 2, "--chunk",
-                        37)
+    out.write_text("old")
+    out.chmod(0o600)
+    (tmp_path / "link").symlink_to("dask.txt")
+    routed = dask_route(nets_file, obst_file, tmp_path / "link", "--workers",
+                        2, "--chunk", 37)
     assert routed.returncode == 4, routed.stderr
     assert out.read_bytes() == expected.read_bytes()
+    assert (tmp_path / "link").is_symlink()
+    assert stat.S_IMODE(out.stat().st_mode) == 0o600
     assert "net 301: pin 1" in routed.stderr
     in_process = treecore.steiner_trees(treecore.read_nets(nets_file),
                                         treecore.read_obstacles(obst_file),
@@ -58,3 +66,17 @@ def test_bad_input_writes_nothing(tmp_path, design):
     assert "cannot open" in routed.stderr and "missing.txt" in routed.stderr
     assert not out.exists() and os.listdir(tmp_path) == []
     assert dask_route(nets_file).returncode == 1
+
+
+def test_unwritable_output_is_refused_before_the_cluster_is_reached(tmp_path,
+                                                                    design):
+    nets_file, obst_file = design
+    missing = tmp_path / "missing" / "out.txt"
+    # No scheduler listens there: reaching for it would time out instead.
+    routed = dask_route(nets_file, obst_file, missing, "--scheduler",
+                        "tcp://127.0.0.1:9")
+    assert routed.returncode == 3
+    assert routed.stderr == (f"dask_route.py: cannot write {missing}: No such "
+                             f"file or directory (creating a file in its "
+                             f"folder)\n")
+    assert os.listdir(tmp_path) == []

@@ -1,7 +1,11 @@
 """Trees from Python against the programs' files, and the tree object."""
 import copy
 import json
+import os
 import pickle
+import stat
+import subprocess
+import sys
 
 import numpy as np
 import pytest
@@ -170,3 +174,56 @@ def test_obstacles_object():
     ring = treecore.Obstacles.from_corners([[[4, 4], [4, 0], [2, 0], [2, 4]]])
     assert ring.rects.tolist() == [[2, 0, 4, 4]]
     assert ring.corners[0].tolist() == [[4, 4], [4, 0], [2, 0], [2, 4]]
+
+
+def test_write_output_as_the_programs_write(tmp_path):
+    target = tmp_path / "target.txt"
+    target.write_text("old")
+    target.chmod(0o600)
+    link = tmp_path / "link"
+    link.symlink_to("target.txt")
+    treecore.write_output(link, ["tree ", b"text"])
+    assert target.read_text() == "tree text" and link.is_symlink()
+    assert stat.S_IMODE(target.stat().st_mode) == 0o600
+    fifo = tmp_path / "fifo"
+    os.mkfifo(fifo)
+    reader = subprocess.Popen(["cat", fifo], stdout=subprocess.PIPE)
+    treecore.write_output(str(fifo), ["piped"])
+    assert reader.communicate()[0] == b"piped"
+    assert stat.S_ISFIFO(fifo.stat().st_mode)
+    # '-' and /dev/stdout are standard output, which appends here.
+    log = tmp_path / "log.txt"
+    log.write_text("first\n")
+    script = ("import treecore; print('printed'); "
+              "treecore.write_output('-', ['a']); "
+              "treecore.write_output('/dev/stdout', ['b\\n'])")
+    with open(log, "a") as out:
+        subprocess.run([sys.executable, "-c", script], stdout=out, check=True)
+    assert log.read_text() == "first\nprinted\nab\n"
+    assert sorted(os.listdir(tmp_path)) == ["fifo", "link", "log.txt",
+                                            "target.txt"]
+
+
+def test_write_output_refuses_at_once_and_leaves_the_old_file(tmp_path):
+    taken = []
+
+    def chunks():
+        taken.append(1)
+        yield "never"
+    missing = tmp_path / "missing" / "out.txt"
+    with pytest.raises(OSError, match=f"cannot write {missing}: No such"):
+        treecore.write_output(str(missing), chunks())
+    assert taken == [], "refused before the first chunk is made"
+    (tmp_path / "loop").symlink_to("loop")
+    with pytest.raises(OSError, match="Too many levels of symbolic links"):
+        treecore.write_output(str(tmp_path / "loop"), chunks())
+    out = tmp_path / "out.txt"
+    out.write_text("old")
+
+    def interrupted():
+        yield "new"
+        raise KeyboardInterrupt
+    with pytest.raises(KeyboardInterrupt):
+        treecore.write_output(str(out), interrupted())
+    assert out.read_text() == "old"
+    assert sorted(os.listdir(tmp_path)) == ["loop", "out.txt"]
