@@ -13,14 +13,14 @@
 #include <utility>
 #include <vector>
 
+#include "check/checkTree.h"
 #include "drivers/readInput.h"
 #include "geometry/segment.h"
 #include "geometry/vertex.h"
-#include "legal/checkTree.h"
-#include "legal/freeRoute.h"
-#include "legal/obstacleIndex.h"
-#include "legal/wirePlan.h"
 #include "router/router.h"
+#include "spatial/freeRoute.h"
+#include "spatial/obstacleIndex.h"
+#include "spatial/wirePlan.h"
 #include "steiner/steinerCandidate.h"
 #include "support/tempTemplate.h"
 #include "tools/instance.h"

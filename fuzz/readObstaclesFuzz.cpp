@@ -12,7 +12,7 @@
 #include "drivers/readInput.h"
 #include "fuzz/fuzzCheck.h"
 #include "geometry/vertex.h"
-#include "legal/obstacleIndex.h"
+#include "spatial/obstacleIndex.h"
 #include "support/formatCoord.h"
 
 namespace {

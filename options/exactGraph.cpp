@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "legal/obstacleIndex.h"
-#include "legal/sightLimits.h"
 #include "router/router.h"
+#include "spatial/obstacleIndex.h"
+#include "spatial/sightLimits.h"
 
 // Why the graph is exact. Free means meeting no obstacle's open interior;
 // the sites are the pins and the free corners; the box of two points is the

@@ -4,8 +4,8 @@
 
 #include "geometry/edge.h"
 #include "geometry/vertex.h"
-#include "legal/legality.h"
-#include "options/routerOptions.h"
+#include "router/legality.h"
+#include "router/routerOptions.h"
 #include "router/routerStore.h"
 #include "steiner/mergingTree.h"
 #include "support/binaryHeap.h"

@@ -2,8 +2,8 @@
 
 #include <random>
 
-#include "legal/obstacleIndex.h"
 #include "scene.h"
+#include "spatial/obstacleIndex.h"
 
 namespace {
 

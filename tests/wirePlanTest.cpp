@@ -10,7 +10,7 @@
 #include <tuple>
 #include <vector>
 
-#include "legal/wirePlan.h"
+#include "spatial/wirePlan.h"
 
 // Found by argument lookup, so beside Wire.
 namespace plane {

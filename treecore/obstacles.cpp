@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "legal/obstacleIndex.h"
+#include "spatial/obstacleIndex.h"
 #include "support/formatCoord.h"
 
 namespace treecore {

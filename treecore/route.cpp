@@ -10,9 +10,9 @@
 
 #include "geometry/segment.h"
 #include "geometry/vertex.h"
-#include "legal/obstacleIndex.h"
-#include "legal/wirePlan.h"
 #include "router/router.h"
+#include "spatial/obstacleIndex.h"
+#include "spatial/wirePlan.h"
 #include "support/formatCoord.h"
 #include "treecore/inOrder.h"
 

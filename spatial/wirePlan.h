@@ -2,7 +2,7 @@
 #include <utility>
 #include <vector>
 
-#include "legal/freeRoute.h"
+#include "spatial/freeRoute.h"
 #include "support/plane.h"
 
 // One straight horizontal or vertical stretch of wire; a zero-length one

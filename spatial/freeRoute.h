@@ -2,7 +2,7 @@
 #include <memory>
 #include <vector>
 
-#include "legal/obstacleIndex.h"
+#include "spatial/obstacleIndex.h"
 #include "support/plane.h"
 
 using RoutePoint = plane::Point<float>;

@@ -1,4 +1,4 @@
-#include "legal/checkTree.h"
+#include "check/checkTree.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@
 #include <set>
 #include <tuple>
 
-#include "legal/boxTree.h"
+#include "support/boxTree.h"
 #include "support/indexParts.h"
 #include "support/segmentTree.h"
 

@@ -1,4 +1,4 @@
-#include "legal/obstacleIndex.h"
+#include "spatial/obstacleIndex.h"
 
 #include <algorithm>
 #include <cstdint>

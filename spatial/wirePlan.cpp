@@ -1,4 +1,4 @@
-#include "legal/wirePlan.h"
+#include "spatial/wirePlan.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "legal/legality.h"
+#include "router/legality.h"
 
 #include <unordered_map>
 

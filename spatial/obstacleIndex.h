@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "legal/boxTree.h"
+#include "support/boxTree.h"
 #include "support/plane.h"
 #include "support/segmentTree.h"
 

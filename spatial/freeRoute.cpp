@@ -1,4 +1,4 @@
-#include "legal/freeRoute.h"
+#include "spatial/freeRoute.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,7 +11,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "legal/escapeGraph.h"
+#include "spatial/escapeGraph.h"
 #include "support/floatBounds.h"
 
 namespace {
