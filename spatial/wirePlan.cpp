@@ -349,10 +349,6 @@ WirePlan planWires(const std::vector<Wire>& wires,
   return plan;
 }
 
-bool formCleanTree(const std::vector<Wire>& wires) {
-  return cleanTreePinParts(wires, {}) >= 0;
-}
-
 int cleanTreePinParts(const std::vector<Wire>& wires,
                       const std::vector<RoutePoint>& pins) {
   static thread_local std::vector<Run> h, v;

@@ -14,6 +14,7 @@
 #include "spatial/freeRoute.h"
 #include "spatial/wirePlan.h"
 #include "steiner/steinerCandidate.h"
+#include "tests/cleanTree.h"
 #include "tests/generatedNet.h"
 #include "tests/legalTree.h"
 #include "tests/programRun.h"

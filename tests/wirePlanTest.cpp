@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "spatial/wirePlan.h"
+#include "tests/cleanTree.h"
 
 // Found by argument lookup, so beside Wire.
 namespace plane {
