@@ -113,7 +113,7 @@ std::vector<int> ObstacleIndex::growBox(Rect& box) const {
     std::vector<int> hit = meeting(box.xlo, box.ylo, box.xhi, box.yhi);
     Rect grown = box;
     for (int r : hit) {
-      grown = plane::hull(grown, rects_[r]);
+      grown = treecore::plane::hull(grown, rects_[r]);
     }
     if (grown == box) {
       return hit;

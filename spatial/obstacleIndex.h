@@ -12,7 +12,7 @@
 // an interior.
 class ObstacleIndex {
  public:
-  using Rect = plane::Box<float>;
+  using Rect = treecore::plane::Box<float>;
 
   // Up to this many rectangles are scanned, not indexed: a scan then costs
   // about what a query of the trees does, and building them is saved.

@@ -7,7 +7,7 @@
 
 // One straight horizontal or vertical stretch of wire; a zero-length one
 // draws nothing.
-using Wire = plane::Wire<float>;
+using Wire = treecore::plane::Wire<float>;
 
 // The wires as a plane graph: a node at every wire end, every point where
 // wires touch or cross, and every pin on a wire; a piece between each two

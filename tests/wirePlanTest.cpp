@@ -14,7 +14,7 @@
 #include "tests/cleanTree.h"
 
 // Found by argument lookup, so beside Wire.
-namespace plane {
+namespace treecore::plane {
 
 std::ostream& operator<<(std::ostream& o, const Wire<float>& w) {
   return o << "(" << w.x1 << "," << w.y1 << ")-(" << w.x2 << "," << w.y2 << ")";
@@ -24,7 +24,7 @@ std::ostream& operator<<(std::ostream& o, const Point<float>& p) {
   return o << "(" << p.x << "," << p.y << ")";
 }
 
-}  // namespace plane
+}  // namespace treecore::plane
 
 namespace {
 

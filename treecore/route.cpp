@@ -15,6 +15,7 @@
 #include "spatial/wirePlan.h"
 #include "support/formatCoord.h"
 #include "treecore/inOrder.h"
+#include "treecore/obstaclesAccess.h"
 
 namespace treecore {
 
@@ -465,7 +466,7 @@ bool pinsOutside(const Obstacles& obstacles,
                  const std::vector<int>& chosen,
                  const std::vector<RoutePoint>& pins,
                  Tree& t) {
-  const ObstacleIndex& index = obstacles.index();
+  const ObstacleIndex& index = detail::ObstaclesAccess::index(obstacles);
   const size_t kScanned = 64;  // more are searched through the index
   for (size_t i = 0; i < pins.size() && !chosen.empty(); ++i) {
     const RoutePoint& p = pins[i];
