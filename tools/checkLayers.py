@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Fails on an #include "..." that reaches up the layers or across rooms.
 
-    tools/checkLayers.py [ROOT]
+    tools/checkLayers.py [--map] [ROOT]
 
 Reads every C++ source under ROOT (the project: its git files where ROOT is
 a git work tree, else every *.cpp and *.h below it) and prints one line per
 include that its file's room may not make: file, line, both rooms and what
 the room may include. Exit status 0 when there is none, 1 otherwise, 2 when
-ROOT cannot be read. docs/architecture.md draws the layers.
+ROOT cannot be read. With --map it also prints the layers top down, each
+room with the rooms its files include and how many includes go there: the
+picture in docs/architecture.md.
 """
 import os
 import re
@@ -65,12 +67,29 @@ def listSources(root):
     return sorted(p.replace(os.sep, "/") for p in found)
 
 
+def printMap(uses):
+    rows = [("on top", ON_TOP), ("front ends", list(FRONT_ENDS)),
+            ("library", list(reversed(LIBRARY)))]
+    for label, rooms in rows:
+        print(f"{label:>10} +{'-' * 66}")
+        for room in rooms:
+            below = sorted(uses.get(room, {}).items(),
+                           key=lambda kv: (-kv[1], kv[0]))
+            text = ", ".join(f"{r} {n}" for r, n in below if r != room)
+            print(f"{'':>10} | {room:<9}-> {text or '(nothing)'}")
+    print(f"{'':>10} +{'-' * 66}")
+
+
 def main(argv):
-    root = argv[1] if len(argv) > 1 else os.path.join(os.path.dirname(__file__), "..")
+    args = argv[1:]
+    showMap = "--map" in args
+    args = [a for a in args if a != "--map"]
+    root = args[0] if args else os.path.join(os.path.dirname(__file__), "..")
     if not os.path.isdir(root):
         print(f"checkLayers: no directory {root}", file=sys.stderr)
         return 2
     faults = 0
+    uses = {}  # room -> {included room: includes}
     sources = listSources(root)
     for path in sources:
         room = roomOf(path)
@@ -103,11 +122,16 @@ def main(argv):
                 print(f"{path}:{number}: includes \"{name}\", found neither "
                       f"in a room of the layers nor beside the file")
                 faults += 1
-            elif target not in may:
+            else:
+                counts = uses.setdefault(room, {})
+                counts[target] = counts.get(target, 0) + 1
+            if target is not None and target not in may:
                 print(f"{path}:{number}: {room} includes {target} "
                       f"(\"{name}\"); {room} may include only "
                       f"{', '.join(may)}")
                 faults += 1
+    if showMap:
+        printMap(uses)
     if faults:
         print(f"checkLayers: {faults} include{'s' if faults > 1 else ''} "
               f"against the layers in {len(sources)} files", file=sys.stderr)
