@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "drivers/batch.h"
+#include "drivers/commandLine.h"
 #include "drivers/readInput.h"
 #include "legal/checkTree.h"
 #include "router/fileBanner.h"
@@ -640,7 +641,7 @@ py::array cornersArray(const treecore::Obstacles& o) {
 
 }  // namespace
 
-PYBIND11_MODULE(treecore, m) {
+PYBIND11_MODULE(_treecore, m) {
   m.doc() =
       "Obstacle-avoiding rectilinear Steiner and spanning trees.\n\n"
       "Pins are (n, 2) arrays of x, y; obstacles (m, 4) arrays of xlo, ylo, "
@@ -654,6 +655,7 @@ PYBIND11_MODULE(treecore, m) {
                                           PyExc_ValueError, nullptr);
   m.attr("PinInsideObstacleError") = py::handle(pinInsideObstacleError);
   m.attr("BadCoordinateError") = py::handle(badCoordinateError);
+  m.attr("__version__") = treecoreVersion();
   m.attr("PIN") = 0;
   m.attr("STEINER_POINT") = 1;
 
