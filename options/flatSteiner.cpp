@@ -1,0 +1,493 @@
+#include "options/flatSteiner.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "options/flatTableData.h"
+#include "options/positionSequence.h"
+
+namespace {
+
+using positionSequence::kAlongY;
+using positionSequence::kCorner;
+using positionSequence::kMaxPins;
+using positionSequence::Part;
+using positionSequence::Seq;
+
+// The tables, decoded from the words flatTableGen wrote.
+struct SizeTable {
+  std::vector<std::uint16_t> classOf;  // per sequence rank: class << 3 | sym
+  std::vector<std::uint32_t> treeStart;
+  std::vector<std::uint64_t> lanes;  // per tree: sixteen four-bit counts
+  std::vector<std::uint32_t> partStart;
+  std::vector<Part> parts;
+};
+
+struct Tables {
+  SizeTable bySize[kMaxPins + 1];
+};
+
+class Reader {
+ public:
+  std::uint64_t take(int width) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < width; ++i, ++at_) {
+      v |= (flatTableData::kData[at_ / 8] >> (8 * (at_ % 8)) & 0xff) << (8 * i);
+    }
+    return v;
+  }
+
+  template <class T>
+  void fill(std::vector<T>& v, size_t count, int width) {
+    v.resize(count);
+    for (T& x : v) {
+      x = static_cast<T>(take(width));
+    }
+  }
+
+ private:
+  size_t at_ = 0;
+};
+
+Tables decodeTables() {
+  Tables t;
+  Reader r;
+  for (int n = flatTableData::kFromPins; n <= flatTableData::kToPins; ++n) {
+    SizeTable& s = t.bySize[n];
+    size_t classes = r.take(4), trees = r.take(4), parts = r.take(4);
+    size_t seqs = 1;
+    for (int k = 2; k <= n; ++k) {
+      seqs *= k;
+    }
+    r.fill(s.classOf, seqs, 2);
+    r.fill(s.treeStart, classes + 1, 4);
+    s.lanes.resize(trees);
+    s.partStart.resize(trees + 1);
+    for (size_t k = 0; k < trees; ++k) {
+      s.lanes[k] = r.take(8);
+      s.partStart[k] = static_cast<std::uint32_t>(r.take(4));
+    }
+    s.partStart[trees] = static_cast<std::uint32_t>(r.take(4));
+    r.fill(s.parts, parts, 4);
+  }
+  return t;
+}
+
+const Tables& tables() {
+  static const Tables t = decodeTables();
+  return t;
+}
+
+// Distinct positions by x rank (then y), with each one's y rank (by y, then
+// x).
+struct FlatNet {
+  int n = 0;
+  double x[kMaxPins];
+  double y[kMaxPins];
+  int yRank[kMaxPins];
+  int byY[kMaxPins];  // the position of each y rank
+};
+
+FlatNet flatNetOf(std::vector<RoutePoint> pts) {
+  auto byX = [](const RoutePoint& a, const RoutePoint& b) {
+    return a.x < b.x || (a.x == b.x && a.y < b.y);
+  };
+  std::sort(pts.begin(), pts.end(), byX);
+  pts.erase(std::unique(pts.begin(), pts.end()), pts.end());
+  FlatNet net;
+  net.n = static_cast<int>(pts.size());
+  if (net.n > kMaxPins) {
+    return net;
+  }
+  for (int i = 0; i < net.n; ++i) {
+    net.x[i] = pts[i].x;
+    net.y[i] = pts[i].y;
+    net.byY[i] = i;
+  }
+  std::sort(net.byY, net.byY + net.n, [&](int a, int b) {
+    return pts[a].y < pts[b].y || (pts[a].y == pts[b].y && pts[a].x < pts[b].x);
+  });
+  for (int j = 0; j < net.n; ++j) {
+    net.yRank[net.byY[j]] = j;
+  }
+  return net;
+}
+
+int countOf(int mask) {
+  int k = 0;
+  for (; mask; mask &= mask - 1) {
+    ++k;
+  }
+  return k;
+}
+
+int lowestOf(int mask) {
+  int i = 0;
+  while (!(mask >> i & 1)) {
+    ++i;
+  }
+  return i;
+}
+
+int highestOf(int mask) {
+  int i = kMaxPins;
+  while (!(mask >> i & 1)) {
+    --i;
+  }
+  return i;
+}
+
+// Half the perimeter of the mask's box: no tree over it is shorter.
+double boxOf(const FlatNet& net, int mask) {
+  double ylo = INFINITY, yhi = -INFINITY;
+  for (int m = mask; m; m &= m - 1) {
+    int i = lowestOf(m);
+    ylo = std::min(ylo, net.y[i]);
+    yhi = std::max(yhi, net.y[i]);
+  }
+  return net.x[highestOf(mask)] - net.x[lowestOf(mask)] + (yhi - ylo);
+}
+
+// The spine of a spine tree crosses at the lower median of its pins.
+double spineAt(const FlatNet& net, int mask, bool alongY) {
+  int k = countOf(mask);
+  int want = (k - 1) / 2;
+  if (alongY) {
+    for (int i = 0;; ++i) {
+      if (mask >> i & 1 && want-- == 0) {
+        return net.x[i];
+      }
+    }
+  }
+  for (int j = 0;; ++j) {
+    if (mask >> net.byY[j] & 1 && want-- == 0) {
+      return net.y[net.byY[j]];
+    }
+  }
+}
+
+double spineLength(const FlatNet& net, int mask, bool alongY) {
+  double at = spineAt(net, mask, alongY);
+  double len = 0;
+  double lo = INFINITY, hi = -INFINITY;
+  for (int m = mask; m; m &= m - 1) {
+    int i = lowestOf(m);
+    double along = alongY ? net.y[i] : net.x[i];
+    lo = std::min(lo, along);
+    hi = std::max(hi, along);
+    len += std::fabs((alongY ? net.x[i] : net.y[i]) - at);
+  }
+  return len + (hi - lo);
+}
+
+// The L from a to b, first along x.
+void addL(RoutePoint a, RoutePoint b, std::vector<Wire>& wires) {
+  wires.push_back({a.x, a.y, b.x, a.y});
+  wires.push_back({b.x, a.y, b.x, b.y});
+}
+
+double cornerTree(const FlatNet& net, Part part, std::vector<Wire>* wires);
+
+// A spine tree's pieces: the spine on its pins' lower median line, and a
+// straight leg to each pin off it.
+void addPart(const FlatNet& net, Part part, std::vector<Wire>& wires) {
+  if (part & kCorner) {
+    cornerTree(net, part, &wires);
+    return;
+  }
+  int mask = positionSequence::maskOf(part);
+  bool alongY = part & kAlongY;
+  double at = spineAt(net, mask, alongY);
+  double lo = INFINITY, hi = -INFINITY;
+  for (int m = mask; m; m &= m - 1) {
+    int i = lowestOf(m);
+    double along = alongY ? net.y[i] : net.x[i];
+    double across = alongY ? net.x[i] : net.y[i];
+    lo = std::min(lo, along);
+    hi = std::max(hi, along);
+    wires.push_back(
+        alongY ? Wire{static_cast<float>(at), static_cast<float>(along),
+                      static_cast<float>(across), static_cast<float>(along)}
+               : Wire{static_cast<float>(along), static_cast<float>(at),
+                      static_cast<float>(along), static_cast<float>(across)});
+  }
+  wires.push_back(alongY
+                      ? Wire{static_cast<float>(at), static_cast<float>(lo),
+                             static_cast<float>(at), static_cast<float>(hi)}
+                      : Wire{static_cast<float>(lo), static_cast<float>(at),
+                             static_cast<float>(hi), static_cast<float>(at)});
+}
+
+// The tables' shortest tree of the mask's pins (five to eight of them).
+double lookUp(const FlatNet& net, int mask, std::vector<Wire>* wires) {
+  int pin[kMaxPins];  // by the subnet's x rank
+  int k = 0;
+  for (int m = mask; m; m &= m - 1) {
+    pin[k++] = lowestOf(m);
+  }
+  Seq seq{};
+  double gx[kMaxPins], gy[kMaxPins];
+  double lastY = 0;
+  int r = 0;
+  for (int j = 0; j < net.n; ++j) {
+    int i = net.byY[j];
+    if (mask >> i & 1) {
+      int t = static_cast<int>(std::find(pin, pin + k, i) - pin);
+      seq[t] = static_cast<std::int8_t>(r);
+      if (r > 0) {
+        gy[r - 1] = net.y[i] - lastY;
+      }
+      lastY = net.y[i];
+      ++r;
+    }
+  }
+  for (int t = 0; t + 1 < k; ++t) {
+    gx[t] = net.x[pin[t + 1]] - net.x[pin[t]];
+  }
+  const SizeTable& table = tables().bySize[k];
+  std::uint16_t code = table.classOf[positionSequence::rankOf(seq, k)];
+  int cls = code >> 3, sym = code & 7;
+  // The class's gaps: lane g (x gaps, then from 8 the y gaps) is gap
+  // number g of the subnet's axis that the symmetry turns into it.
+  double w[16] = {};
+  const double* fromX = sym & 4 ? gy : gx;
+  const double* fromY = sym & 4 ? gx : gy;
+  for (int g = 0; g + 1 < k; ++g) {
+    w[g] = fromX[sym & 1 ? k - 2 - g : g];
+    w[8 + g] = fromY[sym & 2 ? k - 2 - g : g];
+  }
+  double best = INFINITY;
+  std::uint32_t bestTree = 0;
+  for (std::uint32_t t = table.treeStart[cls]; t < table.treeStart[cls + 1];
+       ++t) {
+    std::uint64_t v = table.lanes[t];
+    double len = 0;
+    for (int g = 0; g < 16; ++g, v >>= 4) {
+      len += static_cast<double>(v & 15) * w[g];
+    }
+    if (len < best) {
+      best = len;
+      bestTree = t;
+    }
+  }
+  if (wires) {
+    int fromCanon[kMaxPins];
+    for (int t = 0; t < k; ++t) {
+      int mx, my;
+      positionSequence::mapRanks(sym, k, t, seq[t], mx, my);
+      fromCanon[mx] = pin[t];
+    }
+    for (std::uint32_t p = table.partStart[bestTree];
+         p < table.partStart[bestTree + 1]; ++p) {
+      addPart(net,
+              positionSequence::renamePins(table.parts[p], fromCanon, sym & 4),
+              *wires);
+    }
+  }
+  return best;
+}
+
+// The pins' coordinates across and along an axis.
+double acrossOf(const FlatNet& net, int i, bool alongY) {
+  return alongY ? net.x[i] : net.y[i];
+}
+double alongOf(const FlatNet& net, int i, bool alongY) {
+  return alongY ? net.y[i] : net.x[i];
+}
+
+// A straight piece from `along` a to b on the line `across` c.
+Wire wireOn(bool alongY, double c, double a, double b) {
+  float fc = static_cast<float>(c), fa = static_cast<float>(a),
+        fb = static_cast<float>(b);
+  return alongY ? Wire{fc, fa, fc, fb} : Wire{fa, fc, fb, fc};
+}
+
+// The corner tree's pieces (positionSequence::Part) and their length.
+double cornerTree(const FlatNet& net, Part part, std::vector<Wire>* wires) {
+  using namespace positionSequence;
+  bool alongY = part & kAlongY;
+  int mask = maskOf(part), end = endOf(part), leg = legOf(part),
+      line = lineOf(part);
+  double c = acrossOf(net, line, alongY);
+  double r = alongOf(net, end, alongY);
+  double lo = r, hi = r, len = 0;
+  for (int m = mask & ~(1 << end | 1 << leg); m; m &= m - 1) {
+    int t = lowestOf(m);
+    double a = alongOf(net, t, alongY);
+    lo = std::min(lo, a);
+    hi = std::max(hi, a);
+    len += std::fabs(acrossOf(net, t, alongY) - c);
+    if (wires) {
+      wires->push_back(wireOn(!alongY, a, acrossOf(net, t, alongY), c));
+    }
+  }
+  double ce = acrossOf(net, end, alongY), cl = acrossOf(net, leg, alongY);
+  double armLo = std::min({c, ce, cl}), armHi = std::max({c, ce, cl});
+  double legAt = alongOf(net, leg, alongY);
+  if (wires) {
+    wires->push_back(wireOn(alongY, c, lo, hi));
+    wires->push_back(wireOn(!alongY, r, armLo, armHi));
+    wires->push_back(wireOn(alongY, cl, r, legAt));
+  }
+  return len + (hi - lo) + (armHi - armLo) + std::fabs(legAt - r);
+}
+
+// Four pins: two branch points, each with two pins, the best of the three
+// pairings (each axis placed on its own: the pairs' spans and the gap
+// between them), or one pin joined to its nearest and the other three's
+// box.
+double solveFour(const FlatNet& net, int mask, std::vector<Wire>* wires) {
+  int p[4];
+  int k = 0;
+  for (int m = mask; m; m &= m - 1) {
+    p[k++] = lowestOf(m);
+  }
+  const int pairs[3][4] = {{0, 1, 2, 3}, {0, 2, 1, 3}, {0, 3, 1, 2}};
+  double best = INFINITY;
+  int bestPairing = -1, bestA = -1, bestP = -1;
+  double at[2][2];  // the branch points of the best pairing, by axis
+  for (int q = 0; q < 3; ++q) {
+    double len = 0, here[2][2];
+    for (int axis = 0; axis < 2; ++axis) {
+      auto coord = [&](int t) {
+        return axis ? net.y[p[pairs[q][t]]] : net.x[p[pairs[q][t]]];
+      };
+      double lo1 = std::min(coord(0), coord(1)),
+             hi1 = std::max(coord(0), coord(1));
+      double lo2 = std::min(coord(2), coord(3)),
+             hi2 = std::max(coord(2), coord(3));
+      len += (hi1 - lo1) + (hi2 - lo2) + std::max({0.0, lo2 - hi1, lo1 - hi2});
+      here[axis][0] = std::clamp(std::max(lo1, lo2), lo1, hi1);
+      here[axis][1] = std::clamp(here[axis][0], lo2, hi2);
+      here[axis][0] = std::clamp(here[axis][1], lo1, hi1);
+    }
+    if (len < best) {
+      best = len;
+      bestPairing = q;
+      std::copy(&here[0][0], &here[0][0] + 4, &at[0][0]);
+    }
+  }
+  for (int a = 0; a < 4; ++a) {
+    int rest = mask & ~(1 << p[a]);
+    double box = boxOf(net, rest);
+    for (int b = 0; b < 4; ++b) {
+      double len = box + std::fabs(net.x[p[a]] - net.x[p[b]]) +
+                   std::fabs(net.y[p[a]] - net.y[p[b]]);
+      if (b != a && len < best) {
+        best = len;
+        bestPairing = -1;
+        bestA = p[a];
+        bestP = p[b];
+      }
+    }
+  }
+  if (wires) {
+    if (bestPairing >= 0) {
+      RoutePoint s[2] = {
+          {static_cast<float>(at[0][0]), static_cast<float>(at[1][0])},
+          {static_cast<float>(at[0][1]), static_cast<float>(at[1][1])}};
+      for (int t = 0; t < 4; ++t) {
+        int i = p[pairs[bestPairing][t]];
+        addL(s[t / 2],
+             {static_cast<float>(net.x[i]), static_cast<float>(net.y[i])},
+             *wires);
+      }
+      addL(s[0], s[1], *wires);
+    } else {
+      addPart(net, static_cast<Part>(mask & ~(1 << bestA)), *wires);
+      addPart(net, static_cast<Part>(1 << bestA | 1 << bestP), *wires);
+    }
+  }
+  return best;
+}
+
+double solveMask(const FlatNet& net, int mask, std::vector<Wire>* wires);
+
+// Nine pins: a spine or corner tree of all, or two shortest trees that
+// share a pin, each over fewer; a split whose boxes alone reach the best so
+// far is passed over.
+double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
+  Part bestPart = static_cast<Part>(mask);
+  double best = spineLength(net, mask, false);
+  auto tryPart = [&](Part part, double len) {
+    if (len < best) {
+      best = len;
+      bestPart = part;
+    }
+  };
+  tryPart(static_cast<Part>(mask) | kAlongY, spineLength(net, mask, true));
+  for (int alongY = 0; alongY < 2; ++alongY) {
+    for (int end = 0; end < net.n; ++end) {
+      for (int leg = 0; leg < net.n; ++leg) {
+        for (int line = 0; line < net.n && leg != end; ++line) {
+          Part part =
+              positionSequence::cornerPart(mask, alongY, end, leg, line);
+          tryPart(part, cornerTree(net, part, nullptr));
+        }
+      }
+    }
+  }
+  int bestFirst = -1, bestP = -1;
+  for (int p = 0; p < net.n; ++p) {
+    int rest = mask & ~(1 << p);
+    int low = rest & -rest;
+    int free = rest & ~low;
+    for (int a = free;; a = (a - 1) & free) {
+      int first = a | low | 1 << p;
+      int second = (free & ~a) | 1 << p;
+      if (second != 1 << p && boxOf(net, first) + boxOf(net, second) < best) {
+        double one = solveMask(net, first, nullptr);
+        if (one + boxOf(net, second) < best) {
+          double len = one + solveMask(net, second, nullptr);
+          if (len < best) {
+            best = len;
+            bestFirst = first;
+            bestP = p;
+          }
+        }
+      }
+      if (a == 0) {
+        break;
+      }
+    }
+  }
+  if (wires) {
+    if (bestFirst < 0) {
+      addPart(net, bestPart, *wires);
+    } else {
+      solveMask(net, bestFirst, wires);
+      solveMask(net, (mask & ~bestFirst) | 1 << bestP, wires);
+    }
+  }
+  return best;
+}
+
+double solveMask(const FlatNet& net, int mask, std::vector<Wire>* wires) {
+  int k = countOf(mask);
+  if (k <= 3) {
+    if (wires && k >= 2) {
+      addPart(net, static_cast<Part>(mask), *wires);
+    }
+    return k >= 2 ? boxOf(net, mask) : 0;
+  }
+  if (k == 4) {
+    return solveFour(net, mask, wires);
+  }
+  if (k <= flatTableData::kToPins) {
+    return lookUp(net, mask, wires);
+  }
+  return solveNine(net, mask, wires);
+}
+
+}  // namespace
+
+std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins) {
+  FlatNet net = flatNetOf(pins);
+  if (net.n < 2 || net.n > kFlatExactPins) {
+    return {};
+  }
+  std::vector<Wire> wires;
+  solveMask(net, (1 << net.n) - 1, &wires);
+  return cleanWires(wires, pins);
+}

@@ -1,0 +1,16 @@
+#pragma once
+#include <vector>
+
+#include "legal/wirePlan.h"
+
+// Nets of up to this many distinct pin positions get a shortest tree.
+const int kFlatExactPins = 9;
+
+// A shortest rectilinear tree over the pins' positions (pins at one place
+// count once) with no obstacle anywhere, for up to kFlatExactPins
+// positions: closed forms up to four, the tables of potentially optimal
+// trees (flatTableData.h) from five to eight, and splits at a pin into two
+// such trees for nine. Returns clean wires (cleanWires); the same
+// positions, in whatever order, give the same wires. Empty for one
+// position, and for more than kFlatExactPins.
+std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins);
