@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <tuple>
 
 #include "options/flatTableData.h"
 #include "options/positionSequence.h"
@@ -480,6 +481,139 @@ double solveMask(const FlatNet& net, int mask, std::vector<Wire>* wires) {
   return solveNine(net, mask, wires);
 }
 
+// Function objects, so that sorts inline them.
+const auto lessPoint = [](const RoutePoint& a, const RoutePoint& b) {
+  return a.x < b.x || (a.x == b.x && a.y < b.y);
+};
+const auto lessFlipped = [](const RoutePoint& a, const RoutePoint& b) {
+  return a.y < b.y || (a.y == b.y && a.x < b.x);
+};
+const auto lessWire = [](const Wire& a, const Wire& b) {
+  return std::tie(a.x1, a.y1, a.x2, a.y2) < std::tie(b.x1, b.y1, b.x2, b.y2);
+};
+
+// A shortest tree's drawing as clean wires (cleanWires) without planning
+// it: its wires can only meet at their ends, at pins, or where one's end
+// lies on another, for any other meeting would make the drawing shorter
+// than the shortest tree. Each wire is cut at the ends and pins inside it,
+// runs through points of degree two without a pin are joined again, and
+// anything else (pieces that overlap or cross, a loop, a bare end) is left
+// to cleanWires.
+std::vector<Wire> cleanTree(const std::vector<Wire>& drawn,
+                            const std::vector<RoutePoint>& pins) {
+  static thread_local std::vector<RoutePoint> cuts, flipped;
+  static thread_local std::vector<Wire> across, along;  // from lower ends
+  cuts.assign(pins.begin(), pins.end());
+  for (const Wire& w : drawn) {
+    cuts.push_back({w.x1, w.y1});
+    cuts.push_back({w.x2, w.y2});
+  }
+  std::sort(cuts.begin(), cuts.end(), lessPoint);
+  cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+  flipped.assign(cuts.begin(), cuts.end());
+  std::sort(flipped.begin(), flipped.end(), lessFlipped);
+  across.clear();
+  along.clear();
+  for (const Wire& w : drawn) {
+    RoutePoint a{w.x1, w.y1}, b{w.x2, w.y2};
+    if (lessPoint(b, a)) {
+      std::swap(a, b);
+    }
+    if (a == b) {
+      continue;
+    }
+    // The cuts inside the wire, in order along it.
+    bool flat = a.y == b.y;
+    const std::vector<RoutePoint>& line = flat ? flipped : cuts;
+    auto from = std::upper_bound(line.begin(), line.end(), a,
+                                 flat ? lessFlipped : lessPoint);
+    auto to =
+        std::lower_bound(from, line.end(), b, flat ? lessFlipped : lessPoint);
+    std::vector<Wire>& out = flat ? across : along;
+    RoutePoint at = a;
+    for (auto c = from; c != to; ++c) {
+      out.push_back({at.x, at.y, c->x, c->y});
+      at = *c;
+    }
+    out.push_back({at.x, at.y, b.x, b.y});
+  }
+  auto byLine = [](bool flat) {
+    return [flat](const Wire& a, const Wire& b) {
+      return flat ? std::tie(a.y1, a.x1) < std::tie(b.y1, b.x1)
+                  : std::tie(a.x1, a.y1) < std::tie(b.x1, b.y1);
+    };
+  };
+  std::sort(across.begin(), across.end(), byLine(true));
+  std::sort(along.begin(), along.end(), byLine(false));
+  for (size_t k = 1; k < across.size(); ++k) {
+    if (across[k].y1 == across[k - 1].y1 && across[k].x1 < across[k - 1].x2) {
+      return cleanWires(drawn, pins);
+    }
+  }
+  for (size_t k = 1; k < along.size(); ++k) {
+    if (along[k].x1 == along[k - 1].x1 && along[k].y1 < along[k - 1].y2) {
+      return cleanWires(drawn, pins);
+    }
+  }
+  for (const Wire& h : across) {
+    for (const Wire& v : along) {
+      if (h.x1 < v.x1 && v.x1 < h.x2 && v.y1 < h.y1 && h.y1 < v.y2) {
+        return cleanWires(drawn, pins);
+      }
+    }
+  }
+  // Degrees of the pieces' ends; a tree has one piece fewer than ends, and
+  // every bare end has a pin.
+  static thread_local std::vector<int> degree;
+  static thread_local std::vector<char> pinAt;
+  degree.assign(cuts.size(), 0);
+  auto idOf = [](float x, float y) {
+    return static_cast<int>(std::lower_bound(cuts.begin(), cuts.end(),
+                                             RoutePoint{x, y}, lessPoint) -
+                            cuts.begin());
+  };
+  for (const auto* list : {&across, &along}) {
+    for (const Wire& w : *list) {
+      ++degree[idOf(w.x1, w.y1)];
+      ++degree[idOf(w.x2, w.y2)];
+    }
+  }
+  pinAt.assign(cuts.size(), 0);
+  for (const RoutePoint& p : pins) {
+    pinAt[idOf(p.x, p.y)] = 1;
+  }
+  size_t ends = 0;
+  for (size_t c = 0; c < cuts.size(); ++c) {
+    ends += degree[c] > 0;
+    if ((degree[c] == 1 && !pinAt[c]) || (degree[c] == 0 && pinAt[c])) {
+      return cleanWires(drawn, pins);
+    }
+  }
+  if (across.size() + along.size() + 1 != ends) {
+    return cleanWires(drawn, pins);
+  }
+  std::vector<Wire> out;
+  out.reserve(across.size() + along.size());
+  for (const auto* list : {&across, &along}) {
+    bool flat = list == &across;
+    for (const Wire& w : *list) {
+      int joint = idOf(w.x1, w.y1);
+      bool runsOn = !out.empty() && out.back().x2 == w.x1 &&
+                    out.back().y2 == w.y1 && degree[joint] == 2 &&
+                    !pinAt[joint] &&
+                    (flat ? out.back().y1 == w.y1 : out.back().x1 == w.x1);
+      if (runsOn) {
+        out.back().x2 = w.x2;
+        out.back().y2 = w.y2;
+      } else {
+        out.push_back(w);
+      }
+    }
+  }
+  std::sort(out.begin(), out.end(), lessWire);
+  return out;
+}
+
 }  // namespace
 
 std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins) {
@@ -489,5 +623,11 @@ std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins) {
   }
   std::vector<Wire> wires;
   solveMask(net, (1 << net.n) - 1, &wires);
-  return cleanWires(wires, pins);
+  return cleanTree(wires, pins);
+}
+
+int flatPlaces(const std::vector<RoutePoint>& pins) {
+  std::vector<RoutePoint> p(pins);
+  std::sort(p.begin(), p.end(), lessPoint);
+  return static_cast<int>(std::unique(p.begin(), p.end()) - p.begin());
 }

@@ -14,3 +14,6 @@ const int kFlatExactPins = 9;
 // positions, in whatever order, give the same wires. Empty for one
 // position, and for more than kFlatExactPins.
 std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins);
+
+// The count of distinct positions among the pins.
+int flatPlaces(const std::vector<RoutePoint>& pins);

@@ -3,6 +3,7 @@
 
 #include "geometry/segment.h"
 #include "options/exactSteiner.h"
+#include "options/flatSteiner.h"
 #include "options/improveTree.h"
 #include "router/router.h"
 
@@ -71,13 +72,20 @@ void Router::formOptimizedSMT() {
   bool small = counted <= kSmallNet || distinct <= kExactPins;
   WorkBudget budget{small ? kSmallWork : kWorkPerVertex * counted};
 
+  // An optimal tree stays inside the pins' box grown by every obstacle
+  // that meets it, until none does: it can be pressed onto the box's
+  // sides, which no obstacle's interior reaches. Where none meets even the
+  // pins' box, no obstacle matters at all.
+  ObstacleIndex::Rect box{xlo, ylo, xhi, yhi};
+  bool open = obstacles.growBox(box).empty();
+  if (open && distinct >= 2 && distinct <= kFlatExactPins) {
+    replaceSegments(*this, solveFlatTree(pins));
+    stageDone("solveFlatTree");
+    return;
+  }
+
   // Pins all at one point need no wire: the pipeline's tree says so.
   if (distinct >= 2 && distinct <= kExactPins) {
-    // An optimal tree stays inside the pins' box grown by every obstacle
-    // that meets it, until none does: it can be pressed onto the box's
-    // sides, which no obstacle's interior reaches.
-    ObstacleIndex::Rect box{xlo, ylo, xhi, yhi};
-    obstacles.growBox(box);
     // A solve that runs out of work leaves its reserve to the improved
     // heuristic tree, so that the two together keep to the budget.
     bool always = distinct <= kAlwaysExactPins;
