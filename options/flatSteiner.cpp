@@ -16,67 +16,78 @@ using positionSequence::kMaxPins;
 using positionSequence::Part;
 using positionSequence::Seq;
 
-// The tables, decoded from the words flatTableGen wrote.
+// A list of fields of `bits` bits packed into words from the low end, as
+// flatTableGen writes them, read in place.
+class Fields {
+ public:
+  Fields() = default;
+  Fields(const std::uint64_t*& at, size_t count, int bits)
+      : at_(at), bits_(bits), per_(64 / bits) {
+    at += (count + per_ - 1) / per_;
+  }
+
+  std::uint64_t operator[](size_t i) const {
+    std::uint64_t w = at_[i / per_];
+    return bits_ == 64 ? w : w >> (bits_ * (i % per_)) & ((1ull << bits_) - 1);
+  }
+
+ private:
+  const std::uint64_t* at_ = nullptr;
+  int bits_ = 64;
+  size_t per_ = 1;
+};
+
 struct SizeTable {
-  std::vector<std::uint16_t> classOf;  // per sequence rank: class << 3 | sym
-  std::vector<std::uint32_t> treeStart;
-  std::vector<std::uint64_t> lanes;  // per tree: sixteen four-bit counts
-  std::vector<std::uint32_t> partStart;
-  std::vector<Part> parts;
+  Fields classOf;  // per sequence rank: class << 3 | the symmetry to it
+  Fields treeStart;
+  Fields lanes;  // per tree: sixteen four-bit crossing counts
+  Fields partStart;
+  Fields parts;
+};
+
+// Nine pins: per class, its least rank and the moves that make its trees.
+struct MovesTable {
+  size_t classes = 0;
+  Fields ranks;
+  Fields moveStart;
+  Fields moves;
 };
 
 struct Tables {
   SizeTable bySize[kMaxPins + 1];
+  MovesTable nine;
 };
 
-class Reader {
- public:
-  std::uint64_t take(int width) {
-    std::uint64_t v = 0;
-    for (int i = 0; i < width; ++i, ++at_) {
-      v |= (flatTableData::kData[at_ / 8] >> (8 * (at_ % 8)) & 0xff) << (8 * i);
-    }
-    return v;
-  }
-
-  template <class T>
-  void fill(std::vector<T>& v, size_t count, int width) {
-    v.resize(count);
-    for (T& x : v) {
-      x = static_cast<T>(take(width));
-    }
-  }
-
- private:
-  size_t at_ = 0;
-};
-
-Tables decodeTables() {
+Tables readTables() {
   Tables t;
-  Reader r;
-  for (int n = flatTableData::kFromPins; n <= flatTableData::kToPins; ++n) {
+  const std::uint64_t* at = flatTableData::kTableData;
+  size_t seqs = 1;
+  for (int n = 2; n <= flatTableData::kToPins; ++n) {
+    seqs *= n;
+    if (n < flatTableData::kFromPins) {
+      continue;
+    }
+    size_t classes = at[0], trees = at[1], parts = at[2];
+    at += 3;
     SizeTable& s = t.bySize[n];
-    size_t classes = r.take(4), trees = r.take(4), parts = r.take(4);
-    size_t seqs = 1;
-    for (int k = 2; k <= n; ++k) {
-      seqs *= k;
-    }
-    r.fill(s.classOf, seqs, 2);
-    r.fill(s.treeStart, classes + 1, 4);
-    s.lanes.resize(trees);
-    s.partStart.resize(trees + 1);
-    for (size_t k = 0; k < trees; ++k) {
-      s.lanes[k] = r.take(8);
-      s.partStart[k] = static_cast<std::uint32_t>(r.take(4));
-    }
-    s.partStart[trees] = static_cast<std::uint32_t>(r.take(4));
-    r.fill(s.parts, parts, 4);
+    s.classOf = Fields(at, seqs, 16);
+    s.treeStart = Fields(at, classes + 1, 32);
+    s.lanes = Fields(at, trees, 64);
+    s.partStart = Fields(at, trees + 1, 32);
+    s.parts = Fields(at, parts, 32);
   }
+  at = flatTableData::kMovesData;
+  MovesTable& m = t.nine;
+  m.classes = at[0];
+  ++at;
+  m.ranks = Fields(at, m.classes, 32);
+  m.moveStart = Fields(at, m.classes + 1, 32);
+  m.moves = Fields(at, 0, 16);
   return t;
 }
 
 const Tables& tables() {
-  static const Tables t = decodeTables();
+  static const Tables t = readTables();
   return t;
 }
 
@@ -116,27 +127,16 @@ FlatNet flatNetOf(std::vector<RoutePoint> pts) {
 }
 
 int countOf(int mask) {
-  int k = 0;
-  for (; mask; mask &= mask - 1) {
-    ++k;
-  }
-  return k;
+  // Without a popcount instruction the builtin is a call.
+  static const unsigned char kBits[16] = {0, 1, 1, 2, 1, 2, 2, 3,
+                                          1, 2, 2, 3, 2, 3, 3, 4};
+  return kBits[mask & 15] + kBits[mask >> 4 & 15] + kBits[mask >> 8 & 15];
 }
-
 int lowestOf(int mask) {
-  int i = 0;
-  while (!(mask >> i & 1)) {
-    ++i;
-  }
-  return i;
+  return __builtin_ctz(mask);
 }
-
 int highestOf(int mask) {
-  int i = kMaxPins;
-  while (!(mask >> i & 1)) {
-    --i;
-  }
-  return i;
+  return 31 - __builtin_clz(mask);
 }
 
 // Half the perimeter of the mask's box: no tree over it is shorter.
@@ -234,7 +234,7 @@ double lookUp(const FlatNet& net, int mask, std::vector<Wire>* wires) {
   for (int j = 0; j < net.n; ++j) {
     int i = net.byY[j];
     if (mask >> i & 1) {
-      int t = static_cast<int>(std::find(pin, pin + k, i) - pin);
+      int t = countOf(mask & ((1 << i) - 1));
       seq[t] = static_cast<std::int8_t>(r);
       if (r > 0) {
         gy[r - 1] = net.y[i] - lastY;
@@ -263,9 +263,11 @@ double lookUp(const FlatNet& net, int mask, std::vector<Wire>* wires) {
   for (std::uint32_t t = table.treeStart[cls]; t < table.treeStart[cls + 1];
        ++t) {
     std::uint64_t v = table.lanes[t];
+    std::uint64_t u = v >> 32;
     double len = 0;
-    for (int g = 0; g < 16; ++g, v >>= 4) {
-      len += static_cast<double>(v & 15) * w[g];
+    for (int g = 0; g + 1 < k; ++g, v >>= 4, u >>= 4) {
+      len += static_cast<double>(v & 15) * w[g] +
+             static_cast<double>(u & 15) * w[8 + g];
     }
     if (len < best) {
       best = len;
@@ -405,51 +407,71 @@ double solveFour(const FlatNet& net, int mask, std::vector<Wire>* wires) {
 
 double solveMask(const FlatNet& net, int mask, std::vector<Wire>* wires);
 
-// Nine pins: a spine or corner tree of all, or two shortest trees that
-// share a pin, each over fewer; a split whose boxes alone reach the best so
-// far is passed over.
+// Nine pins: the best of the few moves that make the class's potentially
+// optimal trees (flatMoves.cpp): a spine or corner tree of all, or two
+// shortest trees that share a pin, each over fewer; a split whose boxes
+// alone reach the best so far is passed over.
 double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
-  Part bestPart = static_cast<Part>(mask);
-  double best = spineLength(net, mask, false);
-  auto tryPart = [&](Part part, double len) {
-    if (len < best) {
-      best = len;
-      bestPart = part;
-    }
-  };
-  tryPart(static_cast<Part>(mask) | kAlongY, spineLength(net, mask, true));
-  for (int alongY = 0; alongY < 2; ++alongY) {
-    for (int end = 0; end < net.n; ++end) {
-      for (int leg = 0; leg < net.n; ++leg) {
-        for (int line = 0; line < net.n && leg != end; ++line) {
-          Part part =
-              positionSequence::cornerPart(mask, alongY, end, leg, line);
-          tryPart(part, cornerTree(net, part, nullptr));
-        }
-      }
-    }
+  const MovesTable& table = tables().nine;
+  Seq seq{};
+  for (int i = 0; i < net.n; ++i) {
+    seq[i] = static_cast<std::int8_t>(net.yRank[i]);
   }
-  int bestFirst = -1, bestP = -1;
-  for (int p = 0; p < net.n; ++p) {
-    int rest = mask & ~(1 << p);
-    int low = rest & -rest;
-    int free = rest & ~low;
-    for (int a = free;; a = (a - 1) & free) {
-      int first = a | low | 1 << p;
-      int second = (free & ~a) | 1 << p;
-      if (second != 1 << p && boxOf(net, first) + boxOf(net, second) < best) {
+  std::uint32_t rank;
+  int sym = positionSequence::canonicalSymmetry(seq, net.n, rank);
+  size_t lo = 0, hi = table.classes;
+  while (hi - lo > 1) {
+    size_t mid = (lo + hi) / 2;
+    (table.ranks[mid] <= rank ? lo : hi) = mid;
+  }
+  int fromCanon[kMaxPins];
+  for (int t = 0; t < net.n; ++t) {
+    int mx, my;
+    positionSequence::mapRanks(sym, net.n, t, seq[t], mx, my);
+    fromCanon[mx] = t;
+  }
+  bool swap = sym & 4;
+  double best = INFINITY;
+  Part bestPart = 0;
+  int bestFirst = -1, bestShared = -1;
+  for (size_t k = table.moveStart[lo]; k < table.moveStart[lo + 1]; ++k) {
+    unsigned move = static_cast<unsigned>(table.moves[k]);
+    bool alongY = ((move >> 12 & 1) != 0) != swap;
+    if (move >> 13 == 0) {
+      Part part = static_cast<Part>(mask) | (alongY ? kAlongY : 0);
+      double len = spineLength(net, mask, alongY);
+      if (len < best) {
+        best = len;
+        bestPart = part;
+        bestFirst = -1;
+      }
+    } else if (move >> 13 == 1) {
+      Part part = positionSequence::cornerPart(
+          mask, alongY, fromCanon[move >> 8 & 15], fromCanon[move >> 4 & 15],
+          fromCanon[move & 15]);
+      double len = cornerTree(net, part, nullptr);
+      if (len < best) {
+        best = len;
+        bestPart = part;
+        bestFirst = -1;
+      }
+    } else {
+      int p = fromCanon[move >> 9 & 15];
+      int first = 0;
+      for (int t = 0; t < net.n; ++t) {
+        first |= (move >> t & 1) << fromCanon[t];
+      }
+      int second = (mask & ~first) | 1 << p;
+      if (boxOf(net, first) + boxOf(net, second) < best) {
         double one = solveMask(net, first, nullptr);
         if (one + boxOf(net, second) < best) {
           double len = one + solveMask(net, second, nullptr);
           if (len < best) {
             best = len;
             bestFirst = first;
-            bestP = p;
+            bestShared = p;
           }
         }
-      }
-      if (a == 0) {
-        break;
       }
     }
   }
@@ -458,7 +480,7 @@ double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
       addPart(net, bestPart, *wires);
     } else {
       solveMask(net, bestFirst, wires);
-      solveMask(net, (mask & ~bestFirst) | 1 << bestP, wires);
+      solveMask(net, (mask & ~bestFirst) | 1 << bestShared, wires);
     }
   }
   return best;
@@ -622,6 +644,7 @@ std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins) {
     return {};
   }
   std::vector<Wire> wires;
+  wires.reserve(4 * kMaxPins);
   solveMask(net, (1 << net.n) - 1, &wires);
   return cleanTree(wires, pins);
 }

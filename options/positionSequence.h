@@ -14,13 +14,15 @@ using Seq = std::array<std::int8_t, kMaxPins>;
 // The Lehmer rank among the n! sequences of n.
 inline std::uint32_t rankOf(const Seq& seq, int n) {
   std::uint32_t rank = 0;
+  unsigned left = (1u << n) - 1;  // the values not yet taken
   for (int i = 0; i < n; ++i) {
-    int less = 0;
-    for (int j = i + 1; j < n; ++j) {
-      less += seq[j] < seq[i];
-    }
-    rank = rank * static_cast<std::uint32_t>(n - i) +
-           static_cast<std::uint32_t>(less);
+    // The values below seq[i] not yet taken, counted without a call.
+    std::uint32_t count = left & ((1u << seq[i]) - 1);
+    count = count - (count >> 1 & 0x55555555u);
+    count = (count & 0x33333333u) + (count >> 2 & 0x33333333u);
+    count = ((count + (count >> 4)) & 0x0f0f0f0fu) * 0x01010101u >> 24;
+    rank = rank * static_cast<std::uint32_t>(n - i) + count;
+    left &= ~(1u << seq[i]);
   }
   return rank;
 }

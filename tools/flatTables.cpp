@@ -118,7 +118,46 @@ struct Candidate {
   int firstTree;
   int second;
   int secondTree;
+  Move move;
 };
+
+// Fewest moves (first by code among equals) that make between them every
+// kept tree; made[k] lists the moves that make tree k.
+std::vector<Move> coverOf(const std::vector<std::vector<Move>>& made) {
+  std::vector<Move> all;
+  for (const auto& m : made) {
+    all.insert(all.end(), m.begin(), m.end());
+  }
+  std::sort(all.begin(), all.end());
+  all.erase(std::unique(all.begin(), all.end()), all.end());
+  std::vector<char> covered(made.size(), 0);
+  std::vector<Move> out;
+  for (size_t left = made.size(); left > 0;) {
+    Move best = 0;
+    size_t most = 0;
+    for (Move m : all) {
+      size_t count = 0;
+      for (size_t k = 0; k < made.size(); ++k) {
+        count += !covered[k] &&
+                 std::binary_search(made[k].begin(), made[k].end(), m);
+      }
+      if (count > most) {
+        most = count;
+        best = m;
+      }
+    }
+    for (size_t k = 0; k < made.size(); ++k) {
+      if (!covered[k] &&
+          std::binary_search(made[k].begin(), made[k].end(), best)) {
+        covered[k] = 1;
+        --left;
+      }
+    }
+    out.push_back(best);
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
 
 // The trees of every subset of the net, mapped into its gaps.
 struct Subsets {
@@ -126,7 +165,7 @@ struct Subsets {
   std::vector<std::vector<int>> xs;           // the subset's x ranks
 };
 
-Subsets subsetsOf(const Seq& seq, int n, const AllTrees& fewer) {
+Subsets subsetsOf(const Seq& seq, int n, const TreesOfFewer& fewer) {
   int full = (1 << n) - 1;
   Subsets s;
   s.trees.resize(full);
@@ -151,8 +190,7 @@ Subsets subsetsOf(const Seq& seq, int n, const AllTrees& fewer) {
           std::lower_bound(sorted.begin(), sorted.end(), ys[j]) -
           sorted.begin());
     }
-    const std::vector<ClassTree>& from =
-        fewer[k][positionSequence::rankOf(sub, k)];
+    const std::vector<ClassTree>& from = fewer(sub, k);
     for (const ClassTree& t : from) {
       ClassTree e;
       e.across = expandLanes(t.across, xs);
@@ -169,7 +207,10 @@ Subsets subsetsOf(const Seq& seq, int n, const AllTrees& fewer) {
 
 }  // namespace
 
-std::vector<ClassTree> treesOf(const Seq& seq, int n, const AllTrees& fewer) {
+std::vector<ClassTree> treesOf(const Seq& seq,
+                               int n,
+                               const TreesOfFewer& fewer,
+                               std::vector<Move>* moves) {
   int full = (1 << n) - 1;
   std::vector<Candidate> cands;
   std::vector<int> xs(n), ys(n);
@@ -179,8 +220,9 @@ std::vector<ClassTree> treesOf(const Seq& seq, int n, const AllTrees& fewer) {
   }
   ClassTree alongX{spanLanes(xs), spineLanes(ys), {}};
   ClassTree alongY{spineLanes(xs), spanLanes(ys), {}};
-  cands.push_back({alongX, totalOf(alongX), -1, 0, 0, 0});
-  cands.push_back({alongY, totalOf(alongY), -2, 0, 0, 0});
+  cands.push_back({alongX, totalOf(alongX), -1, 0, 0, 0, kSpineMove});
+  cands.push_back(
+      {alongY, totalOf(alongY), -2, 0, 0, 0, kSpineMove | kMoveAlongY});
   // Corner trees, the main spine along x (u the y ranks) or along y.
   std::vector<Part> corners;
   for (int swap = 0; swap < 2 && n > 2; ++swap) {
@@ -191,7 +233,9 @@ std::vector<ClassTree> treesOf(const Seq& seq, int n, const AllTrees& fewer) {
                              : cornerLanes(ys, xs, end, leg, line);
           ClassTree t{swap ? u : v, swap ? v : u, {}};
           cands.push_back(
-              {t, totalOf(t), -3, static_cast<int>(corners.size()), 0, 0});
+              {t, totalOf(t), -3, static_cast<int>(corners.size()), 0, 0,
+               static_cast<Move>(kCornerMove | (swap ? kMoveAlongY : 0) |
+                                 end << 8 | leg << 4 | line)});
           corners.push_back(
               positionSequence::cornerPart(full, swap, end, leg, line));
         }
@@ -217,7 +261,8 @@ std::vector<ClassTree> treesOf(const Seq& seq, int n, const AllTrees& fewer) {
               ClassTree t{
                   ta[i].across + tb[j].across, ta[i].along + tb[j].along, {}};
               cands.push_back({t, totalOf(t), first, static_cast<int>(i),
-                               second, static_cast<int>(j)});
+                               second, static_cast<int>(j),
+                               static_cast<Move>(kSplitMove | p << 9 | first)});
             }
           }
         }
@@ -232,13 +277,23 @@ std::vector<ClassTree> treesOf(const Seq& seq, int n, const AllTrees& fewer) {
                               std::tie(y.total, y.tree.across, y.tree.along);
                      });
     std::vector<ClassTree> kept;
-    for (const Candidate& c : cands) {
+    std::vector<std::vector<Move>> made;  // per kept tree, the moves to it
+    for (size_t g = 0, h = 0; g < cands.size(); g = h) {
+      const Candidate& c = cands[g];
+      for (h = g; h < cands.size() && cands[h].tree.across == c.tree.across &&
+                  cands[h].tree.along == c.tree.along;
+           ++h) {
+      }
       bool beaten = false;
       for (const ClassTree& k : kept) {
         beaten = beaten || dominates(k, c.tree);
       }
       if (beaten) {
         continue;
+      }
+      made.emplace_back();
+      for (size_t i = g; i < h; ++i) {
+        made.back().push_back(cands[i].move);
       }
       ClassTree t = c.tree;
       if (c.first == -3) {
@@ -253,14 +308,29 @@ std::vector<ClassTree> treesOf(const Seq& seq, int n, const AllTrees& fewer) {
       }
       kept.push_back(std::move(t));
     }
+    if (moves) {
+      for (auto& m : made) {
+        std::sort(m.begin(), m.end());
+      }
+      *moves = coverOf(made);
+    }
     return kept;
   }
   // Two pins: both spine trees are the box.
   alongX.parts = {static_cast<Part>(full)};
+  if (moves) {
+    *moves = {kSpineMove};
+  }
   return {alongX};
 }
 
-AllTrees buildTables(int maxPins, int threads) {
+TreesOfFewer fromTables(const AllTrees& all) {
+  return [&all](const Seq& seq, int k) -> const std::vector<ClassTree>& {
+    return all[k][positionSequence::rankOf(seq, k)];
+  };
+}
+
+AllTrees buildTables(int maxPins, int threads, bool leastAtTop) {
   AllTrees all(maxPins + 1);
   for (int n = 2; n <= maxPins; ++n) {
     std::vector<Seq> seqs;
@@ -270,13 +340,13 @@ AllTrees buildTables(int maxPins, int threads) {
       seqs.push_back(seq);
     } while (std::next_permutation(seq.begin(), seq.begin() + n));
     all[n].resize(seqs.size());
-    bool leastOnly = n == maxPins;
+    bool leastOnly = leastAtTop && n == maxPins;
     auto work = [&](int from) {
       for (size_t r = from; r < seqs.size(); r += threads) {
         std::uint32_t least;
         positionSequence::canonicalSymmetry(seqs[r], n, least);
         if (!leastOnly || least == r) {
-          all[n][r] = treesOf(seqs[r], n, all);
+          all[n][r] = treesOf(seqs[r], n, fromTables(all));
         }
       }
     };
@@ -292,18 +362,94 @@ AllTrees buildTables(int maxPins, int threads) {
   return all;
 }
 
-std::string tableSource(const AllTrees& all, int fromPins) {
-  // Little-endian fields, eight bytes a word: for each size, the counts of
-  // classes, trees and parts; per sequence rank, its class << 3 | the
-  // symmetry to it (16 bits); per class, its first tree (32 bits, one more
-  // at the end); per tree, its vector as sixteen four-bit lanes and its
-  // first part (32 bits, one more at the end); the parts (32 bits).
-  std::vector<unsigned char> bytes;
-  auto put = [&bytes](std::uint64_t v, int width) {
-    for (int i = 0; i < width; ++i) {
-      bytes.push_back(static_cast<unsigned char>(v >> (8 * i)));
+// Fields of `bits` bits, packed into 64-bit words from the low end, each
+// list on words of its own, so that the library reads them in place.
+class Words {
+ public:
+  void add(const std::vector<std::uint64_t>& values, int bits) {
+    int per = 64 / bits;
+    for (size_t i = 0; i < values.size(); i += per) {
+      std::uint64_t w = 0;
+      for (int k = 0; k < per && i + k < values.size(); ++k) {
+        w |= values[i + k] << (bits * k);
+      }
+      words_.push_back(w);
+    }
+  }
+
+  // As the definitions of kNAMEWords and kNAMEData.
+  std::string source(const std::string& name) const {
+    std::string out = "const std::size_t k" + name +
+                      "Words = " + std::to_string(words_.size()) +
+                      ";\nconst std::uint64_t k" + name + "Data[] = {";
+    char buf[32];
+    for (size_t w = 0; w < words_.size(); ++w) {
+      std::snprintf(buf, sizeof buf, "%s0x%llx", w % 6 ? ", " : ",\n    ",
+                    static_cast<unsigned long long>(words_[w]));
+      out += w == 0 ? buf + 1 : buf;  // no comma before the first
+    }
+    return out + "};\n";
+  }
+
+ private:
+  std::vector<std::uint64_t> words_;
+};
+
+std::string movesSource(const AllTrees& full, int n, int threads) {
+  std::vector<Seq> least;
+  Seq seq{};
+  std::iota(seq.begin(), seq.begin() + n, 0);
+  std::uint32_t r = 0;
+  std::vector<std::uint32_t> ranks;
+  do {
+    std::uint32_t rank;
+    positionSequence::canonicalSymmetry(seq, n, rank);
+    if (rank == r) {
+      least.push_back(seq);
+      ranks.push_back(r);
+    }
+    ++r;
+  } while (std::next_permutation(seq.begin(), seq.begin() + n));
+  std::vector<std::vector<Move>> moves(least.size());
+  auto work = [&](int from) {
+    for (size_t c = from; c < least.size(); c += threads) {
+      treesOf(least[c], n, fromTables(full), &moves[c]);
     }
   };
+  std::vector<std::thread> pool;
+  for (int t = 1; t < threads; ++t) {
+    pool.emplace_back(work, t);
+  }
+  work(0);
+  for (std::thread& t : pool) {
+    t.join();
+  }
+  // The classes' count; their least ranks (32 bits); the first move of
+  // each (32 bits, one more at the end); the moves (16 bits).
+  Words words;
+  words.add({least.size()}, 64);
+  words.add(std::vector<std::uint64_t>(ranks.begin(), ranks.end()), 32);
+  std::vector<std::uint64_t> first{0}, all;
+  for (const auto& m : moves) {
+    first.push_back(first.back() + m.size());
+    all.insert(all.end(), m.begin(), m.end());
+  }
+  words.add(first, 32);
+  words.add(all, 16);
+  return "// Made by flatTableGen --moves from tools/flatTables.cpp; not to be "
+         "edited.\n#include \"options/flatTableData.h\"\n\nnamespace "
+         "flatTableData {\n\nconst int kMovesPins = " +
+         std::to_string(n) + ";\n" + words.source("Moves") +
+         "\n}  // namespace flatTableData\n";
+}
+
+std::string tableSource(const AllTrees& all, int fromPins) {
+  // For each size: the counts of classes, trees and parts (64 bits); per
+  // sequence rank, its class << 3 | the symmetry to it (16 bits); per
+  // class, its first tree (32 bits, one more at the end); per tree, its
+  // vector as sixteen four-bit lanes (64 bits); per tree, its first part
+  // (32 bits, one more at the end); the parts (32 bits).
+  Words words;
   int maxPins = static_cast<int>(all.size()) - 1;
   for (int n = fromPins; n <= maxPins; ++n) {
     std::vector<std::uint32_t> least;
@@ -320,73 +466,39 @@ std::string tableSource(const AllTrees& all, int fromPins) {
       }
       std::next_permutation(seq.begin(), seq.begin() + n);
     }
-    size_t trees = 0, parts = 0;
-    for (std::uint32_t r : least) {
-      trees += all[n][r].size();
-      for (const ClassTree& t : all[n][r]) {
-        parts += t.parts.size();
-      }
-    }
-    put(least.size(), 4);
-    put(trees, 4);
-    put(parts, 4);
+    std::vector<std::uint64_t> classOf, treeStart{0}, lanes, partStart{0},
+        parts;
     for (std::uint32_t r = 0; r < all[n].size(); ++r) {
       auto c =
           std::lower_bound(least.begin(), least.end(), to[r]) - least.begin();
-      put(static_cast<std::uint64_t>(c) << 3 | sym[r], 2);
+      classOf.push_back(static_cast<std::uint64_t>(c) << 3 | sym[r]);
     }
-    size_t first = 0;
     for (std::uint32_t r : least) {
-      put(first, 4);
-      first += all[n][r].size();
-    }
-    put(first, 4);
-    first = 0;
-    for (std::uint32_t r : least) {
+      treeStart.push_back(treeStart.back() + all[n][r].size());
       for (const ClassTree& t : all[n][r]) {
         std::uint64_t v = 0;
         for (int g = 0; g < n - 1; ++g) {
           v |= static_cast<std::uint64_t>(lane(t.across, g)) << (4 * g);
           v |= static_cast<std::uint64_t>(lane(t.along, g)) << (4 * (8 + g));
         }
-        put(v, 8);
-        put(first, 4);
-        first += t.parts.size();
+        lanes.push_back(v);
+        partStart.push_back(partStart.back() + t.parts.size());
+        parts.insert(parts.end(), t.parts.begin(), t.parts.end());
       }
     }
-    put(first, 4);
-    for (std::uint32_t r : least) {
-      for (const ClassTree& t : all[n][r]) {
-        for (Part p : t.parts) {
-          put(p, 4);
-        }
-      }
-    }
+    words.add({least.size(), lanes.size(), parts.size()}, 64);
+    words.add(classOf, 16);
+    words.add(treeStart, 32);
+    words.add(lanes, 64);
+    words.add(partStart, 32);
+    words.add(parts, 32);
   }
-  while (bytes.size() % 8) {
-    bytes.push_back(0);
-  }
-  std::string out =
-      "// Made by flatTableGen from tools/flatTables.cpp; not to be edited.\n"
-      "#include \"options/flatTableData.h\"\n\n"
-      "namespace flatTableData {\n\n"
-      "const int kFromPins = " +
-      std::to_string(fromPins) +
-      ";\nconst int kToPins = " + std::to_string(maxPins) +
-      ";\nconst std::size_t kWords = " + std::to_string(bytes.size() / 8) +
-      ";\nconst std::uint64_t kData[] = {";
-  char buf[32];
-  for (size_t w = 0; w < bytes.size() / 8; ++w) {
-    std::uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) {
-      v |= static_cast<std::uint64_t>(bytes[8 * w + i]) << (8 * i);
-    }
-    std::snprintf(buf, sizeof buf, "%s0x%llx", w % 6 ? ", " : ",\n    ",
-                  static_cast<unsigned long long>(v));
-    out += w == 0 ? buf + 1 : buf;  // no comma before the first
-  }
-  out += "};\n\n}  // namespace flatTableData\n";
-  return out;
+  return "// Made by flatTableGen from tools/flatTables.cpp; not to be "
+         "edited.\n#include \"options/flatTableData.h\"\n\nnamespace "
+         "flatTableData {\n\nconst int kFromPins = " +
+         std::to_string(fromPins) +
+         ";\nconst int kToPins = " + std::to_string(maxPins) + ";\n" +
+         words.source("Table") + "\n}  // namespace flatTableData\n";
 }
 
 }  // namespace flatTables

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,20 @@ struct ClassTree {
 const int kFirstTablePins = 5;
 const int kTablePins = 8;
 
+// How a kept tree is made at the top: a spine tree of all pins, a corner
+// tree of all (its end, leg and line pins in four bits each), or a split at
+// pin p into a first part of the given mask and the rest with p.
+using Move = std::uint16_t;
+const Move kSpineMove = 0 << 13;
+const Move kCornerMove = 1 << 13;
+const Move kSplitMove = 2 << 13;
+const Move kMoveAlongY = 1 << 12;
+
+// The trees of sequences of fewer pins.
+using TreesOfFewer =
+    std::function<const std::vector<ClassTree>&(const positionSequence::Seq&,
+                                                int)>;
+
 // Trees by pin count, then by sequence rank.
 using AllTrees = std::vector<std::vector<std::vector<ClassTree>>>;
 
@@ -37,15 +52,24 @@ using AllTrees = std::vector<std::vector<std::vector<ClassTree>>>;
 // of least rank in their class (the others left empty), on `threads`
 // threads. Trees come by total crossings, then by vector: the first of the
 // shortest wins ties.
-AllTrees buildTables(int maxPins, int threads);
+// With leastAtTop false, every sequence's trees for maxPins too.
+AllTrees buildTables(int maxPins, int threads, bool leastAtTop = true);
 
-// The trees of one sequence of n pins, from the trees of fewer.
+// The trees of one sequence of n pins, from the trees of fewer; and, when
+// moves is given, few moves (a greedy cover) that make all of them.
 std::vector<ClassTree> treesOf(const positionSequence::Seq& seq,
                                int n,
-                               const AllTrees& fewer);
+                               const TreesOfFewer& fewer,
+                               std::vector<Move>* moves = nullptr);
+
+TreesOfFewer fromTables(const AllTrees& all);
 
 // The source of the library's table data (flatTableData.h): for fromPins
 // to the largest, the classes' least sequences and their trees.
 std::string tableSource(const AllTrees& all, int fromPins);
+
+// The source of the moves to the trees of the classes of n pins, from
+// every sequence's trees for fewer (full), on `threads` threads.
+std::string movesSource(const AllTrees& full, int n, int threads);
 
 }  // namespace flatTables
