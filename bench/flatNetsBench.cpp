@@ -2,7 +2,7 @@
 // processor time per net for the default pipeline and --optimize, and the
 // lengths against --optimize of an older commit (or of this one). A
 // thousand distinct nets per row (--nets N for another count), pins with
-// integer coordinates in [0, 1000], distinct. Configured with
+// integer coordinates in [0, 1000], distinct; --pins P for one row only. Configured with
 // -DTREECORE_BENCH_BEFORE=DIR, the older commit runs in the same process
 // (see smallNetsBench); its --optimize is then the reference. Prints one
 // table.
@@ -85,9 +85,13 @@ double excess(const Run& r, const Run& reference) {
 
 int main(int argc, char** argv) {
   int count = 1000;
+  std::vector<int> rows{5, 9, 10, 20, 50, 100};
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::strcmp(argv[i], "--nets") == 0) {
       count = std::atoi(argv[i + 1]);
+    }
+    if (std::strcmp(argv[i], "--pins") == 0) {
+      rows = {std::atoi(argv[i + 1])};
     }
   }
   bool before = false;
@@ -104,7 +108,7 @@ int main(int argc, char** argv) {
       "--optimize before | --optimize after | --optimize length | "
       "nets longer than default after (worst) |\n");
   std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|\n");
-  for (int pins : {5, 9, 10, 20, 50, 100}) {
+  for (int pins : rows) {
     Nets n = makeNets(pins, count);
     Run defaultAfter = runOf(afterRunNets, n, false);
     Run optimizeAfter = runOf(afterRunNets, n, true);

@@ -649,6 +649,93 @@ std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins) {
   return cleanTree(wires, pins);
 }
 
+namespace {
+
+double halfPerimeter(const std::vector<RoutePoint>& pts) {
+  float xlo = pts[0].x, xhi = xlo, ylo = pts[0].y, yhi = ylo;
+  for (const RoutePoint& p : pts) {
+    xlo = std::min(xlo, p.x), xhi = std::max(xhi, p.x);
+    ylo = std::min(ylo, p.y), yhi = std::max(yhi, p.y);
+  }
+  return (static_cast<double>(xhi) - xlo) + (static_cast<double>(yhi) - ylo);
+}
+
+// Distinct positions sorted along one axis, then the other.
+void sortAlong(std::vector<RoutePoint>& pts, bool alongY) {
+  if (alongY) {
+    std::sort(pts.begin(), pts.end(), lessFlipped);
+  } else {
+    std::sort(pts.begin(), pts.end(), lessPoint);
+  }
+}
+
+// Appends a tree over the distinct positions pts, up to kFlatBreakPins of
+// them: exact up to kFlatExactPins, else the best of the two exact trees of
+// the net broken at one position into those up to it and those from it
+// along one axis, over every such break (those with the shortest boxes
+// first, to pass over those that cannot win).
+double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
+  int n = static_cast<int>(pts.size());
+  if (n <= kFlatExactPins) {
+    if (n < 2) {
+      return 0;
+    }
+    FlatNet net = flatNetOf(pts);
+    return solveMask(net, (1 << net.n) - 1, wires);
+  }
+  struct Break {
+    double bound;  // the halves' boxes
+    bool alongY;
+    int at;
+  };
+  std::vector<Break> breaks;
+  for (bool alongY : {false, true}) {
+    sortAlong(pts, alongY);
+    for (int at = n - kFlatExactPins; at < kFlatExactPins; ++at) {
+      breaks.push_back({halfPerimeter({pts.begin(), pts.begin() + at + 1}) +
+                            halfPerimeter({pts.begin() + at, pts.end()}),
+                        alongY, at});
+    }
+  }
+  std::stable_sort(
+      breaks.begin(), breaks.end(),
+      [](const Break& x, const Break& y) { return x.bound < y.bound; });
+  double best = INFINITY;
+  const Break* chosen = nullptr;
+  for (const Break& k : breaks) {
+    if (k.bound >= best) {
+      break;
+    }
+    sortAlong(pts, k.alongY);
+    double len = addBroken({pts.begin(), pts.begin() + k.at + 1}, nullptr) +
+                 addBroken({pts.begin() + k.at, pts.end()}, nullptr);
+    if (len < best) {
+      best = len;
+      chosen = &k;
+    }
+  }
+  if (wires) {
+    sortAlong(pts, chosen->alongY);
+    addBroken({pts.begin(), pts.begin() + chosen->at + 1}, wires);
+    addBroken({pts.begin() + chosen->at, pts.end()}, wires);
+  }
+  return best;
+}
+
+}  // namespace
+
+std::vector<Wire> breakFlatTree(const std::vector<RoutePoint>& pins) {
+  std::vector<RoutePoint> pts(pins);
+  std::sort(pts.begin(), pts.end(), lessPoint);
+  pts.erase(std::unique(pts.begin(), pts.end()), pts.end());
+  if (pts.size() > kFlatBreakPins) {
+    return {};
+  }
+  std::vector<Wire> wires;
+  addBroken(std::move(pts), &wires);
+  return cleanTree(wires, pins);
+}
+
 int flatPlaces(const std::vector<RoutePoint>& pins) {
   std::vector<RoutePoint> p(pins);
   std::sort(p.begin(), p.end(), lessPoint);

@@ -15,5 +15,15 @@ const int kFlatExactPins = 9;
 // position, and for more than kFlatExactPins.
 std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins);
 
+// Nets of up to this many positions get breakFlatTree's tree.
+const size_t kFlatBreakPins = 2 * kFlatExactPins - 1;
+
+// A short obstacle-free tree over up to kFlatBreakPins positions:
+// solveFlatTree's up to kFlatExactPins, else the best over every break of
+// the net at a position, along x or y, into two nets of positions up to it
+// and from it that solveFlatTree solves. Clean wires, the same for the same
+// positions; empty beyond kFlatBreakPins.
+std::vector<Wire> breakFlatTree(const std::vector<RoutePoint>& pins);
+
 // The count of distinct positions among the pins.
 int flatPlaces(const std::vector<RoutePoint>& pins);

@@ -471,10 +471,11 @@ std::vector<Wire> improveTree(const std::vector<Wire>& wires,
                               const std::vector<RoutePoint>& pins,
                               const ObstacleIndex& obstacles,
                               int maxEnds,
-                              WorkBudget& budget) {
+                              WorkBudget& budget,
+                              int minEnds) {
   std::vector<Wire> tree = cleanWires(wires, pins);
   SolvedWindows solved;
-  for (int ends = 3; ends <= maxEnds && budget.left > 0; ++ends) {
+  for (int ends = minEnds; ends <= maxEnds && budget.left > 0; ++ends) {
     // A round that gains makes new branch points: go on at this size while
     // it pays, a few rounds at most.
     for (int round = 0; round < 4 && budget.left > 0; ++round) {

@@ -583,13 +583,16 @@ bool finishAlone(const std::vector<RoutePoint>& pins, Form form, Finished& f) {
   return true;
 }
 
-// What formOptimizedSMT leaves for a net no obstacle comes near, without a
-// Router: the same wires. False where the Router must run.
+// What formOptimizedSMT leaves for a net of up to kFlatBreakPins positions
+// that no obstacle comes near, without a Router: the same wires. False for
+// a larger one, which starts from the pipeline's tree.
 bool finishFlat(const std::vector<RoutePoint>& pins, Finished& f) {
-  if (flatPlaces(pins) > kFlatExactPins) {
+  int places = flatPlaces(pins);
+  if (places > static_cast<int>(kFlatBreakPins)) {
     return false;
   }
-  f.pieces = solveFlatTree(pins);
+  f.pieces =
+      places <= kFlatExactPins ? solveFlatTree(pins) : breakFlatTree(pins);
   f.parts = 1;
   return true;
 }
