@@ -11,6 +11,7 @@
 #include "options/flatSteiner.h"
 #include "options/improveTree.h"
 #include "tests/legalTree.h"
+#include "treecore/route.h"
 
 namespace {
 
@@ -85,4 +86,87 @@ TEST(FlatSteinerTest, LeavesOnePlaceAndTooManyPlacesEmpty) {
   EXPECT_TRUE(solveFlatTree(many).empty());
 }
 
+// Ten to seventeen positions: the best break is a legal clean tree, never
+// shorter than the optimum and close to it.
+TEST(FlatSteinerTest, BreaksLargerNetsIntoExactHalves) {
+  double above = 0;
+  int nets = 0;
+  for (int pins = 10; pins <= 17; pins += 7) {
+    for (int k = 0; k < 12; ++k) {
+      unsigned seed = 500u * pins + k;
+      SCOPED_TRACE(seed);
+      std::mt19937 rng(seed);
+      std::vector<RoutePoint> p =
+          randomPins(rng, pins, k % 3 ? 1000 : 12, 1, 0);
+      std::vector<Wire> wires = breakFlatTree(p);
+      expectLegalTree(p, {}, wires);
+      EXPECT_EQ(cleanWires(wires, p), wires) << "wires not clean";
+      std::shuffle(p.begin(), p.end(), rng);
+      EXPECT_EQ(breakFlatTree(p), wires) << "another order, another tree";
+      if (pins == 10) {
+        double best = optimumOf(p);
+        EXPECT_GE(wireLength(wires), best - 1e-9 * best);
+        above += wireLength(wires) / best - 1;
+        ++nets;
+      }
+    }
+  }
+  EXPECT_LT(above / nets, 0.005) << "breaks far from the optimum";
+  std::vector<RoutePoint> many;
+  for (int k = 0; k <= static_cast<int>(kFlatBreakPins); ++k) {
+    many.push_back({static_cast<float>(k), static_cast<float>(k * k % 11)});
+  }
+  EXPECT_TRUE(breakFlatTree(many).empty());
+}
+
+treecore::Net netOf(const std::vector<RoutePoint>& pins) {
+  treecore::Net net;
+  for (const RoutePoint& p : pins) {
+    net.push_back({p.x, p.y});
+  }
+  return net;
+}
+
+// Without obstacles near it, a net's --optimize tree is the same whether
+// routeNet takes its obstacle-free path or a Router runs (every obstacle
+// routed, one far away); beyond the breakable sizes, where the far
+// obstacle's corners change the pipeline's start, it is never longer than
+// the default tree.
+TEST(FlatSteinerTest, RouteNetGivesTheRoutersTree) {
+  treecore::Obstacles none;
+  treecore::Obstacles far(
+      std::vector<treecore::Rect>{{5000, 5000, 5010, 5010}});
+  treecore::RouteOptions optimize;
+  optimize.form = treecore::Form::optimizedSteinerTree;
+  treecore::RouteOptions viaRouter = optimize;
+  viaRouter.everyObstacle = true;
+  for (int pins : {1, 2, 3, 6, 9, 12, 17, 25, 40}) {
+    for (int k = 0; k < 4; ++k) {
+      unsigned seed = 77u * pins + k;
+      SCOPED_TRACE(seed);
+      std::mt19937 rng(seed);
+      treecore::Net net = netOf(randomPins(rng, pins, k % 2 ? 1000 : 9, 1, 0));
+      treecore::Tree fast = treecore::routeNet(none, net, optimize);
+      EXPECT_EQ(fast.parts, 1);
+      EXPECT_EQ(fast.status, treecore::Status::ok);
+      std::vector<RoutePoint> places;
+      for (const treecore::Point& p : net) {
+        places.push_back({static_cast<float>(p.x), static_cast<float>(p.y)});
+      }
+      if (flatPlaces(places) > static_cast<int>(kFlatBreakPins)) {
+        treecore::Tree plain = treecore::routeNet(none, net);
+        EXPECT_LE(fast.wireLength, plain.wireLength);
+        continue;
+      }
+      treecore::Tree slow = treecore::routeNet(far, net, viaRouter);
+      ASSERT_EQ(fast.segments.size(), slow.segments.size());
+      for (size_t i = 0; i < fast.segments.size(); ++i) {
+        EXPECT_EQ(fast.segments[i].a, slow.segments[i].a);
+        EXPECT_EQ(fast.segments[i].b, slow.segments[i].b);
+      }
+      EXPECT_EQ(fast.nodes.size(), slow.nodes.size());
+      EXPECT_EQ(fast.edges.size(), slow.edges.size());
+    }
+  }
+}
 }  // namespace
