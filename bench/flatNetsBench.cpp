@@ -2,10 +2,10 @@
 // processor time per net for the default pipeline and --optimize, and the
 // lengths against --optimize of an older commit (or of this one). A
 // thousand distinct nets per row (--nets N for another count), pins with
-// integer coordinates in [0, 1000], distinct; --pins P for one row only. Configured with
-// -DTREECORE_BENCH_BEFORE=DIR, the older commit runs in the same process
-// (see smallNetsBench); its --optimize is then the reference. Prints one
-// table.
+// integer coordinates in [0, 1000], distinct; --pins P for one row only.
+// Configured with -DTREECORE_BENCH_BEFORE=DIR, the older commit runs in the
+// same process (see smallNetsBench); its --optimize is then the reference.
+// Prints one table.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -64,10 +64,10 @@ Run runOf(RunNets run, const Nets& n, bool optimize) {
   Run r;
   int count = static_cast<int>(n.starts.size()) - 1;
   r.lengths.resize(count);
-  r.micros = 1e6 *
-             run(n.xy.data(), n.starts.data(), count, optimize,
-                 r.lengths.data()) /
-             count;
+  r.micros =
+      1e6 *
+      run(n.xy.data(), n.starts.data(), count, optimize, r.lengths.data()) /
+      count;
   return r;
 }
 
@@ -129,12 +129,13 @@ int main(int argc, char** argv) {
       std::snprintf(buf, sizeof buf, "%.2f", r.micros);
       return before || r.micros > 0 ? std::string(buf) : std::string("-");
     };
-    std::printf("| %d | %s | %s | %+.2f %% | %s | %s | %+.3f %% | %d (%.2f %%) |\n",
-                pins, time(defaultBefore).c_str(), time(defaultAfter).c_str(),
-                excess(defaultAfter, optimizeBefore),
-                before ? time(optimizeBefore).c_str() : "-",
-                time(optimizeAfter).c_str(),
-                excess(optimizeAfter, optimizeBefore), longer, worst);
+    std::printf(
+        "| %d | %s | %s | %+.2f %% | %s | %s | %+.3f %% | %d (%.2f %%) |\n",
+        pins, time(defaultBefore).c_str(), time(defaultAfter).c_str(),
+        excess(defaultAfter, optimizeBefore),
+        before ? time(optimizeBefore).c_str() : "-",
+        time(optimizeAfter).c_str(), excess(optimizeAfter, optimizeBefore),
+        longer, worst);
   }
   return 0;
 }

@@ -84,10 +84,20 @@ void Router::formOptimizedSMT() {
   // pins' box, no obstacle matters at all.
   ObstacleIndex::Rect box{xlo, ylo, xhi, yhi};
   bool open = obstacles.growBox(box).empty();
+  if (open && distinct >= 2 && distinct <= kFlatExactPins) {
+    replaceSegments(*this, solveFlatTree(pins));
+    stageDone("solveFlatTree");
+    return;
+  }
+  // Up to twice that, the best break into two exact halves, unless
+  // formSMT's tree is shorter: a break can be longer.
   if (open && distinct >= 2 && distinct <= static_cast<int>(kFlatBreakPins)) {
-    bool exact = distinct <= kFlatExactPins;
-    replaceSegments(*this, exact ? solveFlatTree(pins) : breakFlatTree(pins));
-    stageDone(exact ? "solveFlatTree" : "breakFlatTree");
+    std::vector<Wire> broken = breakFlatTree(pins);
+    formSMT();
+    if (wireLength(broken) <= wireLength(wiresOf(segments))) {
+      replaceSegments(*this, broken);
+    }
+    stageDone("breakFlatTree");
     return;
   }
   // A larger one is improved from formSMT's tree with a share of work per

@@ -96,8 +96,8 @@ inline Part cornerPart(int mask, bool alongY, int end, int leg, int line) {
 // The same part with pin i renamed to[i], its axes swapped when swap.
 inline Part renamePins(Part p, const int* to, bool swap) {
   int mask = 0;
-  for (int i = 0; i < kMaxPins; ++i) {
-    mask |= (maskOf(p) >> i & 1) << to[i];
+  for (int m = maskOf(p); m; m &= m - 1) {
+    mask |= 1 << to[__builtin_ctz(static_cast<unsigned>(m))];
   }
   bool alongY = ((p & kAlongY) != 0) != swap;
   if (p & kCorner) {

@@ -129,9 +129,9 @@ treecore::Net netOf(const std::vector<RoutePoint>& pins) {
 
 // Without obstacles near it, a net's --optimize tree is the same whether
 // routeNet takes its obstacle-free path or a Router runs (every obstacle
-// routed, one far away); beyond the breakable sizes, where the far
-// obstacle's corners change the pipeline's start, it is never longer than
-// the default tree.
+// routed, one far away); beyond the exact sizes, where the far obstacle's
+// corners change the pipeline's tree, it is never longer than the default
+// tree.
 TEST(FlatSteinerTest, RouteNetGivesTheRoutersTree) {
   treecore::Obstacles none;
   treecore::Obstacles far(
@@ -153,7 +153,7 @@ TEST(FlatSteinerTest, RouteNetGivesTheRoutersTree) {
       for (const treecore::Point& p : net) {
         places.push_back({static_cast<float>(p.x), static_cast<float>(p.y)});
       }
-      if (flatPlaces(places) > static_cast<int>(kFlatBreakPins)) {
+      if (flatPlaces(places) > kFlatExactPins) {
         treecore::Tree plain = treecore::routeNet(none, net);
         EXPECT_LE(fast.wireLength, plain.wireLength);
         continue;

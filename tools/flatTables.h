@@ -12,9 +12,9 @@
 // leg (Hwang's theorem); a straight spine is never longer on the
 // terminals' median line. So a shortest tree of n pins, whatever the gaps,
 // is a spine or corner tree of all of them, or two shortest trees of fewer
-// pins that share one pin. Each tree is kept as its wirelength vector (how often
-// it crosses each gap between consecutive x ranks, then y ranks) and its
-// full components; a tree whose vector another's dominates is dropped.
+// pins that share one pin. Each tree is kept as its wirelength vector (how
+// often it crosses each gap between consecutive x ranks, then y ranks) and
+// its full components; a tree whose vector another's dominates is dropped.
 namespace flatTables {
 
 using positionSequence::Part;
@@ -41,9 +41,8 @@ const Move kSplitMove = 2 << 13;
 const Move kMoveAlongY = 1 << 12;
 
 // The trees of sequences of fewer pins.
-using TreesOfFewer =
-    std::function<const std::vector<ClassTree>&(const positionSequence::Seq&,
-                                                int)>;
+using TreesOfFewer = std::function<const std::vector<ClassTree>&(
+    const positionSequence::Seq&, int)>;
 
 // Trees by pin count, then by sequence rank.
 using AllTrees = std::vector<std::vector<std::vector<ClassTree>>>;

@@ -583,16 +583,14 @@ bool finishAlone(const std::vector<RoutePoint>& pins, Form form, Finished& f) {
   return true;
 }
 
-// What formOptimizedSMT leaves for a net of up to kFlatBreakPins positions
+// What formOptimizedSMT leaves for a net of up to kFlatExactPins positions
 // that no obstacle comes near, without a Router: the same wires. False for
-// a larger one, which starts from the pipeline's tree.
+// a larger one, which needs the pipeline's tree.
 bool finishFlat(const std::vector<RoutePoint>& pins, Finished& f) {
-  int places = flatPlaces(pins);
-  if (places > static_cast<int>(kFlatBreakPins)) {
+  if (flatPlaces(pins) > kFlatExactPins) {
     return false;
   }
-  f.pieces =
-      places <= kFlatExactPins ? solveFlatTree(pins) : breakFlatTree(pins);
+  f.pieces = solveFlatTree(pins);
   f.parts = 1;
   return true;
 }
