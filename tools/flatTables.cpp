@@ -324,6 +324,28 @@ std::vector<ClassTree> treesOf(const Seq& seq,
   return {alongX};
 }
 
+namespace {
+
+// doAt(i) for i from 0 to count - 1, spread over `threads` threads.
+template <class Do>
+void forEachOn(int threads, size_t count, const Do& doAt) {
+  auto work = [&](size_t from) {
+    for (size_t i = from; i < count; i += threads) {
+      doAt(i);
+    }
+  };
+  std::vector<std::thread> pool;
+  for (int t = 1; t < threads; ++t) {
+    pool.emplace_back(work, t);
+  }
+  work(0);
+  for (std::thread& t : pool) {
+    t.join();
+  }
+}
+
+}  // namespace
+
 TreesOfFewer fromTables(const AllTrees& all) {
   return [&all](const Seq& seq, int k) -> const std::vector<ClassTree>& {
     return all[k][positionSequence::rankOf(seq, k)];
@@ -341,23 +363,13 @@ AllTrees buildTables(int maxPins, int threads, bool leastAtTop) {
     } while (std::next_permutation(seq.begin(), seq.begin() + n));
     all[n].resize(seqs.size());
     bool leastOnly = leastAtTop && n == maxPins;
-    auto work = [&](int from) {
-      for (size_t r = from; r < seqs.size(); r += threads) {
-        std::uint32_t least;
-        positionSequence::canonicalSymmetry(seqs[r], n, least);
-        if (!leastOnly || least == r) {
-          all[n][r] = treesOf(seqs[r], n, fromTables(all));
-        }
+    forEachOn(threads, seqs.size(), [&](size_t r) {
+      std::uint32_t least;
+      positionSequence::canonicalSymmetry(seqs[r], n, least);
+      if (!leastOnly || least == r) {
+        all[n][r] = treesOf(seqs[r], n, fromTables(all));
       }
-    };
-    std::vector<std::thread> pool;
-    for (int t = 1; t < threads; ++t) {
-      pool.emplace_back(work, t);
-    }
-    work(0);
-    for (std::thread& t : pool) {
-      t.join();
-    }
+    });
   }
   return all;
 }
@@ -411,19 +423,9 @@ std::string movesSource(const AllTrees& full, int n, int threads) {
     ++r;
   } while (std::next_permutation(seq.begin(), seq.begin() + n));
   std::vector<std::vector<Move>> moves(least.size());
-  auto work = [&](int from) {
-    for (size_t c = from; c < least.size(); c += threads) {
-      treesOf(least[c], n, fromTables(full), &moves[c]);
-    }
-  };
-  std::vector<std::thread> pool;
-  for (int t = 1; t < threads; ++t) {
-    pool.emplace_back(work, t);
-  }
-  work(0);
-  for (std::thread& t : pool) {
-    t.join();
-  }
+  forEachOn(threads, least.size(), [&](size_t c) {
+    treesOf(least[c], n, fromTables(full), &moves[c]);
+  });
   // The classes' count; their least ranks (32 bits); the first move of
   // each (32 bits, one more at the end); the moves (16 bits).
   Words words;
