@@ -434,6 +434,14 @@ double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
   double best = INFINITY;
   Part bestPart = 0;
   int bestFirst = -1, bestShared = -1;
+  struct Split {
+    double bound;  // the halves' boxes
+    int first;
+    int shared;
+  };
+  const int kMaxSplits = 32;  // more than any class keeps
+  Split split[kMaxSplits];
+  int splits = 0;
   for (size_t k = table.moveStart[lo]; k < table.moveStart[lo + 1]; ++k) {
     unsigned move = static_cast<unsigned>(table.moves[k]);
     bool alongY = ((move >> 12 & 1) != 0) != swap;
@@ -455,23 +463,33 @@ double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
         bestPart = part;
         bestFirst = -1;
       }
-    } else {
+    } else if (splits < kMaxSplits) {
       int p = fromCanon[move >> 9 & 15];
       int first = 0;
       for (int t = 0; t < net.n; ++t) {
         first |= (move >> t & 1) << fromCanon[t];
       }
       int second = (mask & ~first) | 1 << p;
-      if (boxOf(net, first) + boxOf(net, second) < best) {
-        double one = solveMask(net, first, nullptr);
-        if (one + boxOf(net, second) < best) {
-          double len = one + solveMask(net, second, nullptr);
-          if (len < best) {
-            best = len;
-            bestFirst = first;
-            bestShared = p;
-          }
-        }
+      split[splits++] = {boxOf(net, first) + boxOf(net, second), first, p};
+    }
+  }
+  // Splits by their boxes, so that the likely best comes first and the
+  // rest mostly end at their bounds; the smaller half solved first.
+  std::sort(split, split + splits, [](const Split& a, const Split& b) {
+    return a.bound < b.bound || (a.bound == b.bound && a.first < b.first);
+  });
+  for (int k = 0; k < splits && split[k].bound < best; ++k) {
+    int first = split[k].first, p = split[k].shared;
+    int second = (mask & ~first) | 1 << p;
+    int small = countOf(first) <= countOf(second) ? first : second;
+    int large = small == first ? second : first;
+    double one = solveMask(net, small, nullptr);
+    if (one + boxOf(net, large) < best) {
+      double len = one + solveMask(net, large, nullptr);
+      if (len < best) {
+        best = len;
+        bestFirst = first;
+        bestShared = p;
       }
     }
   }
