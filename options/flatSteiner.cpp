@@ -669,15 +669,6 @@ std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins) {
 
 namespace {
 
-double halfPerimeter(const std::vector<RoutePoint>& pts) {
-  float xlo = pts[0].x, xhi = xlo, ylo = pts[0].y, yhi = ylo;
-  for (const RoutePoint& p : pts) {
-    xlo = std::min(xlo, p.x), xhi = std::max(xhi, p.x);
-    ylo = std::min(ylo, p.y), yhi = std::max(yhi, p.y);
-  }
-  return (static_cast<double>(xhi) - xlo) + (static_cast<double>(yhi) - ylo);
-}
-
 // Distinct positions sorted along one axis, then the other.
 void sortAlong(std::vector<RoutePoint>& pts, bool alongY) {
   if (alongY) {
@@ -705,14 +696,26 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
     double bound;  // the halves' boxes
     bool alongY;
     int at;
+    double box[2];  // of the positions up to at, and from it
   };
   std::vector<Break> breaks;
   for (bool alongY : {false, true}) {
     sortAlong(pts, alongY);
+    // The boxes of every prefix and suffix, grown one position at a time.
+    std::vector<double> upTo(n), from(n);
+    for (int pass = 0; pass < 2; ++pass) {
+      std::vector<double>& box = pass ? from : upTo;
+      float xlo = INFINITY, xhi = -INFINITY, ylo = INFINITY, yhi = -INFINITY;
+      for (int k = 0; k < n; ++k) {
+        const RoutePoint& p = pts[pass ? n - 1 - k : k];
+        xlo = std::min(xlo, p.x), xhi = std::max(xhi, p.x);
+        ylo = std::min(ylo, p.y), yhi = std::max(yhi, p.y);
+        box[pass ? n - 1 - k : k] =
+            (static_cast<double>(xhi) - xlo) + (static_cast<double>(yhi) - ylo);
+      }
+    }
     for (int at = n - kFlatExactPins; at < kFlatExactPins; ++at) {
-      breaks.push_back({halfPerimeter({pts.begin(), pts.begin() + at + 1}) +
-                            halfPerimeter({pts.begin() + at, pts.end()}),
-                        alongY, at});
+      breaks.push_back({upTo[at] + from[at], alongY, at, {upTo[at], from[at]}});
     }
   }
   std::stable_sort(
@@ -724,9 +727,17 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
     if (k.bound >= best) {
       break;
     }
+    // The smaller half first, bounded by the larger's box.
     sortAlong(pts, k.alongY);
-    double len = addBroken({pts.begin(), pts.begin() + k.at + 1}, nullptr) +
-                 addBroken({pts.begin() + k.at, pts.end()}, nullptr);
+    bool upFirst = k.at + 1 <= n - k.at;
+    double len = upFirst
+                     ? addBroken({pts.begin(), pts.begin() + k.at + 1}, nullptr)
+                     : addBroken({pts.begin() + k.at, pts.end()}, nullptr);
+    if (len + k.box[upFirst ? 1 : 0] >= best) {
+      continue;
+    }
+    len += upFirst ? addBroken({pts.begin() + k.at, pts.end()}, nullptr)
+                   : addBroken({pts.begin(), pts.begin() + k.at + 1}, nullptr);
     if (len < best) {
       best = len;
       chosen = &k;
