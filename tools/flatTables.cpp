@@ -391,7 +391,8 @@ class Words {
 
   // As the definitions of kNAMEWords and kNAMEData.
   std::string source(const std::string& name) const {
-    std::string out = "const std::size_t k" + name +
+    // Six words a line, as written, not as clang-format would lay them.
+    std::string out = "// clang-format off\nconst std::size_t k" + name +
                       "Words = " + std::to_string(words_.size()) +
                       ";\nconst std::uint64_t k" + name + "Data[] = {";
     char buf[32];
@@ -400,7 +401,7 @@ class Words {
                     static_cast<unsigned long long>(words_[w]));
       out += w == 0 ? buf + 1 : buf;  // no comma before the first
     }
-    return out + "};\n";
+    return out + "};\n// clang-format on\n";
   }
 
  private:
