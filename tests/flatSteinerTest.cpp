@@ -169,4 +169,30 @@ TEST(FlatSteinerTest, RouteNetGivesTheRoutersTree) {
     }
   }
 }
+// Obstacle-free nets of every size optimized side by side: the same trees
+// on one thread and on three.
+TEST(FlatSteinerTest, SameTreesOnOneAndThreeThreads) {
+  std::vector<treecore::Net> nets;
+  for (int k = 0; k < 60; ++k) {
+    std::mt19937 rng(900u + k);
+    nets.push_back(netOf(randomPins(rng, 2 + k % 25, 500, 1, 0)));
+  }
+  treecore::Obstacles none;
+  treecore::RouteOptions optimize;
+  optimize.form = treecore::Form::optimizedSteinerTree;
+  std::vector<treecore::Tree> one =
+      treecore::routeNets(none, nets, optimize, 1);
+  std::vector<treecore::Tree> three =
+      treecore::routeNets(none, nets, optimize, 3);
+  ASSERT_EQ(one.size(), three.size());
+  for (size_t i = 0; i < one.size(); ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_EQ(one[i].segments.size(), three[i].segments.size());
+    for (size_t s = 0; s < one[i].segments.size(); ++s) {
+      EXPECT_EQ(one[i].segments[s].a, three[i].segments[s].a);
+      EXPECT_EQ(one[i].segments[s].b, three[i].segments[s].b);
+    }
+  }
+}
+
 }  // namespace
