@@ -722,8 +722,10 @@ PYBIND11_MODULE(_treecore, m) {
       "        meeting its pins' box grown by every obstacle that meets it),\n"
       "        as --nets does; with obstacles from read_obstacles it gives\n"
       "        the single-net program's tree.\n";
+  const std::string netsArg =
+      "    nets: an iterable of pin arrays, each as pins of the one-net "
+      "call.\n";
   const std::string batchArgs =
-      "    nets: an iterable of pin arrays, each as pins of the one-net call.\n"
       "    threads: None or 0 for one per core, else 1 to 4096 (an int or a\n"
       "        numpy integer; not a bool or a float).\n"
       "    drawing_only: leave nodes and edges empty and make segments only\n"
@@ -736,7 +738,7 @@ PYBIND11_MODULE(_treecore, m) {
       "    BadCoordinateError: a coordinate is NaN, infinite or not held by\n"
       "        single precision (a ValueError).\n"
       "    TypeError: an argument is not real numbers.\n"
-      "    ValueError: an array of the wrong shape or a bad obstacle.\n";
+      "    ValueError: an array of the wrong shape or a bad obstacle";
   const std::string batchRaises =
       "Raises:\n"
       "    PinInsideObstacleError, BadCoordinateError: with errors='raise',\n"
@@ -744,13 +746,13 @@ PYBIND11_MODULE(_treecore, m) {
       "        with 'nets[K]: ', K counting from 0.\n"
       "    TypeError: a net that is not real numbers, or threads not an\n"
       "        integer.\n"
-      "    ValueError: a net of the wrong shape, a bad obstacle, threads out\n"
-      "        of range, errors neither 'raise' nor 'keep'.\n"
       "    KeyboardInterrupt: Ctrl-C; the calling thread looks for signals\n"
       "        every 50 ms, the threads finish the nets they hold and start\n"
       "        no other, and no trees are kept.\n"
       "    RuntimeError: threads that could not start (too little address\n"
-      "        space), once the started ones have stopped.\n";
+      "        space), once the started ones have stopped.\n"
+      "    ValueError: a net of the wrong shape, a bad obstacle, threads out\n"
+      "        of range, errors neither 'raise' nor 'keep'";
   const std::string pathArg =
       "    path: a file name, str or path-like; '-' reads standard input.\n";
   const std::string readRaises =
@@ -979,7 +981,7 @@ PYBIND11_MODULE(_treecore, m) {
        "    Tree: status 'ok', or 'forest' when obstacles wall the pins "
        "apart.\n\n"
        "Raises:\n" +
-       routeRaises + "        optimize=True with refine=False.")
+       routeRaises + ",\n        or optimize=True with refine=False.\n")
           .c_str());
   m.def(
       "spanning_tree",
@@ -1000,7 +1002,7 @@ PYBIND11_MODULE(_treecore, m) {
        "    Tree: status 'ok', or 'forest' when obstacles wall the pins "
        "apart.\n\n"
        "Raises:\n" +
-       routeRaises)
+       routeRaises + ".\n")
           .c_str());
   m.def(
       "steiner_trees",
@@ -1025,12 +1027,12 @@ PYBIND11_MODULE(_treecore, m) {
        "Each tree is the one steiner_tree gives its net, whatever the "
        "thread\ncount. Ctrl-C stops the batch between nets.\n\n"
        "Args:\n" +
-       batchArgs + obstaclesArg +
+       netsArg + obstaclesArg + batchArgs +
        "    optimize, refine, exact_graph, every_obstacle: as for "
        "steiner_tree.\n"
        "\nReturns:\n"
        "    list of Tree, one per net in the nets' order.\n\n" +
-       batchRaises + "    ValueError: optimize=True with refine=False.")
+       batchRaises + ",\n        or optimize=True with refine=False.\n")
           .c_str());
   m.def(
       "spanning_trees",
@@ -1053,11 +1055,11 @@ PYBIND11_MODULE(_treecore, m) {
        "Each tree is the one spanning_tree gives its net, whatever the "
        "thread\ncount. Ctrl-C stops the batch between nets.\n\n"
        "Args:\n" +
-       batchArgs + obstaclesArg +
+       netsArg + obstaclesArg + batchArgs +
        "    exact_graph, every_obstacle: as for spanning_tree.\n"
        "\nReturns:\n"
        "    list of Tree, one per net in the nets' order.\n\n" +
-       batchRaises)
+       batchRaises + ".\n")
           .c_str());
   m.def("check", &checkOf, "pins"_a, "obstacles"_a, "segments"_a,
         ("check(pins, obstacles, segments) -> dict\n\n"
