@@ -60,6 +60,9 @@ treecore::Form formOf(const BatchRequest& r) {
                       : treecore::Form::steinerTree;
 }
 
+// Far more shards than any job array has tasks.
+const long kMostShards = 1000000000;
+
 bool refused(Status s) {
   return s == Status::pinInsideObstacle || s == Status::badCoordinate;
 }
@@ -98,6 +101,25 @@ void addBatchOptions(CommandLine& cl, BatchRequest& r) {
                 why = "plain or json";
                 return value == "json" || value == "plain";
               });
+  cl.addValue("--shard", "K/N",
+              "with --nets: route only the nets K, K + N, K + 2N, ... (K "
+              "from 1 to N), numbered as in the whole run, for a job array "
+              "(1/1)",
+              [&r](const std::string& value, std::string& why) {
+                r.tuned = true;
+                why = "K/N with 1 <= K <= N <= " + std::to_string(kMostShards);
+                size_t slash = value.find('/');
+                long k, n;
+                if (slash == std::string::npos ||
+                    !parseInteger(value.substr(0, slash), 1, kMostShards, k) ||
+                    !parseInteger(value.substr(slash + 1), 1, kMostShards, n) ||
+                    k > n) {
+                  return false;
+                }
+                r.shard = k;
+                r.shards = n;
+                return true;
+              });
 }
 
 int runBatch(const BatchRequest& r) {
@@ -133,8 +155,12 @@ int runBatch(const BatchRequest& r) {
   // The plain format writes the drawing alone.
   options.drawingOnly = !r.json;
   int threads = treecore::threadsFor(r.threads);
+  size_t first = static_cast<size_t>(r.shard - 1);
+  size_t step = static_cast<size_t>(r.shards);
+  size_t count =
+      netEnds.size() > first ? (netEnds.size() - first - 1) / step + 1 : 0;
   // Room for a slow net to finish while the others run on.
-  size_t window = std::min<size_t>(4096 * threads, netEnds.size());
+  size_t window = std::min<size_t>(4096 * threads, count);
   struct Slot {
     std::string text;
     Status status;
@@ -146,8 +172,9 @@ int runBatch(const BatchRequest& r) {
 
   std::clock_t start = std::clock();
   treecore::runInOrder(
-      netEnds.size(), threads, window,
-      [&](size_t i) {
+      count, threads, window,
+      [&](size_t j) {
+        size_t i = first + j * step;
         size_t from = i == 0 ? 0 : netEnds[i - 1];
         treecore::Net net;
         net.reserve(netEnds[i] - from);
@@ -155,7 +182,7 @@ int runBatch(const BatchRequest& r) {
           net.push_back({pins[k].x, pins[k].y});
         }
         treecore::Tree tree = treecore::routeNet(obstacles, net, options);
-        Slot& slot = slots[i % window];
+        Slot& slot = slots[j % window];
         slot.text.clear();
         long k = static_cast<long>(i) + 1;
         if (r.json) {
@@ -167,13 +194,13 @@ int runBatch(const BatchRequest& r) {
         slot.status = tree.status;
         slot.message = std::move(tree.message);
       },
-      [&](size_t i) {
-        const Slot& slot = slots[i % window];
+      [&](size_t j) {
+        const Slot& slot = slots[j % window];
         if (slot.status != Status::ok) {
           bool no = refused(slot.status);
           if (++(no ? refusals : forests) <= kShown) {
             std::cerr << name << ": " << (no ? "" : "warning: ") << "net "
-                      << i + 1 << ": " << slot.message
+                      << first + j * step + 1 << ": " << slot.message
                       << (no ? "; no tree written"
                              : "; one tree per part written")
                       << std::endl;
@@ -192,7 +219,7 @@ int runBatch(const BatchRequest& r) {
     std::cerr << name << ": " << out.error() << std::endl;
     return 3;
   }
-  long nets = static_cast<long>(netEnds.size());
+  long nets = static_cast<long>(count);
   if (refusals > 0) {
     std::cerr << name << ": " << refusals << " of " << nets
               << " nets refused, each with a pin inside an obstacle; "

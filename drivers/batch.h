@@ -13,7 +13,7 @@ class Obstacles;
 // obstacles near it, on a pool of threads, written in the nets' order.
 struct BatchRequest {
   bool given = false;  // --nets
-  bool tuned = false;  // --threads or --format
+  bool tuned = false;  // --threads, --format or --shard
   Program program = Program::zorvane;
   std::string netsPath;
   std::string obstaclePath;
@@ -23,6 +23,10 @@ struct BatchRequest {
   bool optimize = false;
   int threads = 0;  // 0: one per core
   bool json = false;
+  // --shard K/N: the nets K, K + N, K + 2N, ... (from 1), numbered as in
+  // the whole run.
+  long shard = 1;
+  long shards = 1;
 };
 
 // The text of a batch run's obstacle file, named path, checked as the value
@@ -33,8 +37,9 @@ bool parseBatchObstacles(std::string_view text,
                          treecore::Obstacles& out,
                          std::string& error);
 
-// --nets NETS_FILE, --threads N (0 for one per core, up to 4096) and
-// --format plain|json in the program's table, filling the request.
+// --nets NETS_FILE, --threads N (0 for one per core, up to 4096),
+// --format plain|json and --shard K/N in the program's table, filling the
+// request.
 void addBatchOptions(CommandLine& cl, BatchRequest& request);
 
 // Exit status: 0 every net one tree; 2 an input file unreadable or invalid

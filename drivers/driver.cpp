@@ -171,7 +171,7 @@ int runDriver(Program program, int argc, char** argv) {
     return 1;
   }
   if (batch.tuned && !batch.given) {
-    cl.usageError("--threads and --format go with --nets");
+    cl.usageError("--threads, --format and --shard go with --nets");
     return 1;
   }
   if (batch.given) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 
+#include "options/flatSteiner.h"
 #include "spatial/obstacleIndex.h"
 
 namespace {
@@ -11,6 +12,8 @@ namespace {
 // A window costing more than this is passed over: it holds too many
 // obstacles for its gain to be worth the wait.
 const double kWindowWorkCap = 4e6;
+// What an obstacle-free window costs, about its time.
+const double kFlatWindowWork = 300;
 // Planning and cleaning the whole tree, once a round, in work units per
 // wire: counted so that a large tree's rounds keep to the budget too.
 const double kRoundWorkPerWire = 200;
@@ -155,7 +158,15 @@ class Round {
     }
     auto [it, fresh] = solved_.try_emplace(std::move(key));
     Solved& s = it->second;
-    if (fresh) {
+    if (fresh && static_cast<int>(terms.size()) <= kFlatExactPins &&
+        !obstacles_.meetsMoreThan(xlo, ylo, xhi, yhi, 0)) {
+      // No obstacle in the box: the obstacle-free tree is the window's.
+      s.tree.wires = solveFlatTree(terms);
+      s.tree.length = wireLength(s.tree.wires);
+      s.tree.status =
+          s.tree.length < beat ? ExactStatus::solved : ExactStatus::noneWithin;
+      s.work = kFlatWindowWork;
+    } else if (fresh) {
       double share = std::min(kWindowWorkCap, budget_.left);
       WorkBudget left{share};
       s.tree =
@@ -460,10 +471,11 @@ std::vector<Wire> improveTree(const std::vector<Wire>& wires,
                               const std::vector<RoutePoint>& pins,
                               const ObstacleIndex& obstacles,
                               int maxEnds,
-                              WorkBudget& budget) {
+                              WorkBudget& budget,
+                              int minEnds) {
   std::vector<Wire> tree = cleanWires(wires, pins);
   SolvedWindows solved;
-  for (int ends = 3; ends <= maxEnds && budget.left > 0; ++ends) {
+  for (int ends = minEnds; ends <= maxEnds && budget.left > 0; ++ends) {
     // A round that gains makes new branch points: go on at this size while
     // it pays, a few rounds at most.
     for (int round = 0; round < 4 && budget.left > 0; ++round) {

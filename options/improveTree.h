@@ -12,13 +12,14 @@ class ObstacleIndex;
 // same ends inside the stretch's bounding box is shorter, puts that in its
 // place; the ends stay joined, so the tree stays whole. Rounds over the
 // whole tree go on with ever larger windows, up to maxEnds ends, until
-// none gains or the budget is spent. Returns the tree as clean wires
-// (cleanWires).
+// none gains or the budget is spent; they start at minEnds ends. Returns
+// the tree as clean wires (cleanWires).
 std::vector<Wire> improveTree(const std::vector<Wire>& wires,
                               const std::vector<RoutePoint>& pins,
                               const ObstacleIndex& obstacles,
                               int maxEnds,
-                              WorkBudget& budget);
+                              WorkBudget& budget,
+                              int minEnds = 3);
 
 // Rectilinear length of the wires, summed in double.
 double wireLength(const std::vector<Wire>& wires);

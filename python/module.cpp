@@ -14,6 +14,7 @@
 
 #include "check/checkTree.h"
 #include "drivers/batch.h"
+#include "drivers/commandLine.h"
 #include "drivers/readInput.h"
 #include "router/fileBanner.h"
 #include "support/outputFile.h"
@@ -640,41 +641,171 @@ py::array cornersArray(const treecore::Obstacles& o) {
 
 }  // namespace
 
-PYBIND11_MODULE(treecore, m) {
+PYBIND11_MODULE(_treecore, m) {
+  // Each docstring opens with its own signature, in the names Python users
+  // see: the generated one would name the compiled module and py::handle.
+  py::options options;
+  options.disable_function_signatures();
   m.doc() =
-      "Obstacle-avoiding rectilinear Steiner and spanning trees.\n\n"
-      "Pins are (n, 2) arrays of x, y; obstacles (m, 4) arrays of xlo, ylo, "
-      "xhi, yhi or an Obstacles object built once. Coordinates must be values "
-      "single precision holds (0.1 is taken as the float nearest to 0.1; "
-      "16777217 is refused).";
+      "Obstacle-avoiding rectilinear Steiner and spanning trees.\n"
+      "\n"
+      "steiner_tree and spanning_tree route one net, steiner_trees and\n"
+      "spanning_trees many on threads, among obstacles given as an array or "
+      "as\n"
+      "an Obstacles object built once for a design. A Tree holds the drawing\n"
+      "(segments, as the programs write it) and the tree (nodes, edges, "
+      "paths).\n"
+      "check reports on any drawing as treecheck does; read_pins, "
+      "read_obstacles\n"
+      "and read_nets read the programs' input files.\n"
+      "\n"
+      "Arrays\n"
+      "    Pins are (n, 2) arrays of x, y, the first pin the net's driver;\n"
+      "    obstacles (m, 4) arrays of xlo, ylo, xhi, yhi; segments (s, 4) "
+      "arrays\n"
+      "    of x1, y1, x2, y2. Each may be a numpy array of any integer, "
+      "unsigned,\n"
+      "    float or bool dtype, an object array whose items are all real "
+      "numbers\n"
+      "    (numbers.Real), or anything numpy.asarray makes one of, such as a "
+      "list\n"
+      "    of pairs; the values are taken as float64. An empty array of any "
+      "shape\n"
+      "    has no rows. Complex numbers, strings (digits too) and masked "
+      "arrays\n"
+      "    raise TypeError, a wrong shape ValueError, each naming the "
+      "argument.\n"
+      "    Arrays given back are read-only numpy arrays: float64 coordinates,\n"
+      "    int64 indexes.\n"
+      "\n"
+      "Coordinates\n"
+      "    The routing computes in single precision, so each coordinate must "
+      "be a\n"
+      "    value it holds: every integer up to 16777216 (2**24) in magnitude, "
+      "a\n"
+      "    larger one only where single precision holds it (16777217 is "
+      "refused),\n"
+      "    and a float as the decimal it prints as (0.1 is taken as the float\n"
+      "    nearest to 0.1). Other values, NaN and the infinities raise\n"
+      "    BadCoordinateError for pins and ValueError for obstacles. Trees "
+      "give\n"
+      "    back the single-precision values as float64.";
 
-  pinInsideObstacleError = PyErr_NewException("treecore.PinInsideObstacleError",
-                                              PyExc_ValueError, nullptr);
-  badCoordinateError = PyErr_NewException("treecore.BadCoordinateError",
-                                          PyExc_ValueError, nullptr);
+  pinInsideObstacleError = PyErr_NewExceptionWithDoc(
+      "treecore.PinInsideObstacleError",
+      "A pin lies strictly inside an obstacle: no obstacle-avoiding tree\n"
+      "exists. A ValueError; the message names the pin and the obstacle.",
+      PyExc_ValueError, nullptr);
+  badCoordinateError = PyErr_NewExceptionWithDoc(
+      "treecore.BadCoordinateError",
+      "A coordinate is NaN, infinite, or a value single precision does not\n"
+      "hold (see Coordinates in help(treecore)). A ValueError; the message\n"
+      "names the pin and the coordinate.",
+      PyExc_ValueError, nullptr);
   m.attr("PinInsideObstacleError") = py::handle(pinInsideObstacleError);
   m.attr("BadCoordinateError") = py::handle(badCoordinateError);
+  m.attr("__version__") = treecoreVersion();
   m.attr("PIN") = 0;
   m.attr("STEINER_POINT") = 1;
 
+  const std::string pinsArg =
+      "    pins: (n, 2) array of x, y (see Arrays and Coordinates in\n"
+      "        help(treecore)); the first pin drives the net.\n";
+  const std::string obstaclesArg =
+      "    obstacles: None (no obstacles), an Obstacles object, or an (m, 4)\n"
+      "        array of xlo, ylo, xhi, yhi.\n";
+  const std::string routeArgs =
+      "    exact_graph: as --exact-graph: the escape graph, exact where the\n"
+      "        default graph may miss a shortest path.\n"
+      "    every_obstacle: route among every obstacle, as the single-net\n"
+      "        programs do, rather than among those near the net (those\n"
+      "        meeting its pins' box grown by every obstacle that meets it),\n"
+      "        as --nets does; with obstacles from read_obstacles it gives\n"
+      "        the single-net program's tree.\n";
+  const std::string netsArg =
+      "    nets: an iterable of pin arrays, each as pins of the one-net "
+      "call.\n";
+  const std::string batchArgs =
+      "    threads: None or 0 for one per core, else 1 to 4096 (an int or a\n"
+      "        numpy integer; not a bool or a float).\n"
+      "    drawing_only: leave nodes and edges empty and make segments only\n"
+      "        (less work; plain_text needs no more).\n"
+      "    errors: 'raise' to raise for the first net that makes no tree;\n"
+      "        'keep' to return it as a Tree with that status and message.\n";
+  const std::string routeRaises =
+      "    PinInsideObstacleError: a pin lies strictly inside an obstacle\n"
+      "        (a ValueError).\n"
+      "    BadCoordinateError: a coordinate is NaN, infinite or not held by\n"
+      "        single precision (a ValueError).\n"
+      "    TypeError: an argument is not real numbers.\n"
+      "    ValueError: an array of the wrong shape or a bad obstacle";
+  const std::string batchRaises =
+      "Raises:\n"
+      "    PinInsideObstacleError, BadCoordinateError: with errors='raise',\n"
+      "        for the first net that makes no tree; the message starts\n"
+      "        with 'nets[K]: ', K counting from 0.\n"
+      "    TypeError: a net that is not real numbers, or threads not an\n"
+      "        integer.\n"
+      "    KeyboardInterrupt: Ctrl-C; the calling thread looks for signals\n"
+      "        every 50 ms, the threads finish the nets they hold and start\n"
+      "        no other, and no trees are kept.\n"
+      "    RuntimeError: threads that could not start (too little address\n"
+      "        space), once the started ones have stopped.\n"
+      "    ValueError: a net of the wrong shape, a bad obstacle, threads out\n"
+      "        of range, errors neither 'raise' nor 'keep'";
+  const std::string pathArg =
+      "    path: a file name, str or path-like; '-' reads standard input.\n";
+  const std::string readRaises =
+      "    OSError: the file cannot be read.\n"
+      "    ValueError: the file is bad; the message names the file, the\n"
+      "        record and its line.\n";
+
   py::class_<treecore::Obstacles>(
       m, "Obstacles",
-      "A design's obstacles, checked and indexed once, then shared by any "
-      "number of nets and threads. Picklable.")
-      .def(py::init([](py::handle rects) { return obstaclesOf(rects); }),
-           "rects"_a = py::none(),
-           "From an (m, 4) array of xlo, ylo, xhi, yhi (corners taken "
-           "counter-clockwise from the lower left).")
+      "A design's obstacles: rectangles checked and indexed once, then shared\n"
+      "by any number of nets and threads. Immutable; pickles and copies (with\n"
+      "every protocol), coming back equal. len() is the number of obstacles.")
+      .def(
+          py::init([](py::handle rects) { return obstaclesOf(rects); }),
+          "rects"_a = py::none(),
+          "__init__(self, rects=None)\n\n"
+          "Obstacles from rectangles.\n\n"
+          "Args:\n"
+          "    rects: None (no obstacles) or an (m, 4) array of xlo, ylo,\n"
+          "        xhi, yhi (see Arrays in help(treecore)); each rectangle's\n"
+          "        corners are taken counter-clockwise from the lower left.\n\n"
+          "Raises:\n"
+          "    ValueError: a rectangle without positive width and height,\n"
+          "        or with a coordinate single precision does not hold\n"
+          "        (named by its number, from 1), or a wrong shape.\n"
+          "    TypeError: rects is not real numbers.")
       .def_static("from_corners", &obstaclesFromCorners, "corners"_a,
-                  "From an (m, 4, 2) array: each obstacle's corners in order "
-                  "around it, as an obstacle file gives them. The order "
-                  "decides ties, so this gives the programs' trees.")
-      .def("__len__", &treecore::Obstacles::size)
+                  "from_corners(corners) -> Obstacles\n\n"
+                  "Obstacles from their corners, as an obstacle file gives "
+                  "them.\n\n"
+                  "The corner order decides ties, so these obstacles give "
+                  "the\nprograms' trees.\n\n"
+                  "Args:\n"
+                  "    corners: (m, 4, 2) array: each obstacle's four "
+                  "corners, x, y,\n"
+                  "        in order around it, either way round.\n\n"
+                  "Returns:\n"
+                  "    Obstacles\n\n"
+                  "Raises:\n"
+                  "    ValueError: corners that are not a rectangle's in "
+                  "order, a\n"
+                  "        coordinate single precision does not hold, or a "
+                  "wrong shape.\n"
+                  "    TypeError: corners is not real numbers.")
+      .def("__len__", &treecore::Obstacles::size,
+           "__len__(self) -> int\n\nThe number of obstacles.")
       .def_property_readonly("rects", &rectsArray,
-                             "(m, 4) array of xlo, ylo, xhi, yhi")
+                             "(m, 4) float64 array of xlo, ylo, xhi, yhi, "
+                             "read-only.")
       .def_property_readonly("corners", &cornersArray,
-                             "(m, 4, 2) array of each obstacle's corners in "
-                             "the order routing takes them")
+                             "(m, 4, 2) float64 array of each obstacle's "
+                             "corners in the\norder routing takes them, "
+                             "read-only.")
       .def(
           "near",
           [](const treecore::Obstacles& o, py::handle pins) {
@@ -684,13 +815,27 @@ PYBIND11_MODULE(treecore, m) {
                                 near.data());
           },
           "pins"_a,
-          "Indexes of the obstacles that matter to a net: those meeting the "
-          "pins' bounding box grown by every obstacle that meets it.")
-      .def("__repr__",
-           [](const treecore::Obstacles& o) {
-             return "<treecore.Obstacles: " + std::to_string(o.size()) +
-                    " obstacles>";
-           })
+          ("near(self, pins) -> numpy.ndarray\n\n"
+           "The obstacles that matter to a net.\n\n"
+           "Those meeting the pins' bounding box grown by every obstacle "
+           "that\nmeets it, until none does: no shortest obstacle-avoiding "
+           "path\nbetween the pins leaves that box.\n\n"
+           "Args:\n" +
+           pinsArg +
+           "\nReturns:\n"
+           "    (k,) int32 array of obstacle indexes, from 0, "
+           "ascending.\n\n"
+           "Raises:\n"
+           "    BadCoordinateError, TypeError, ValueError: as for "
+           "steiner_tree.")
+              .c_str())
+      .def(
+          "__repr__",
+          [](const treecore::Obstacles& o) {
+            return "<treecore.Obstacles: " + std::to_string(o.size()) +
+                   " obstacles>";
+          },
+          "__repr__(self) -> str\n\n'<treecore.Obstacles: M obstacles>'.")
       .def(py::pickle(
           [](const treecore::Obstacles& o) {
             return py::make_tuple(cornersArray(o));
@@ -698,24 +843,31 @@ PYBIND11_MODULE(treecore, m) {
           [](const py::tuple& state) {
             return obstaclesFromCorners(state[0]);
           }))
-      .def("__reduce_ex__", &reduceAsProtocol2, "protocol"_a);
+      .def("__reduce_ex__", &reduceAsProtocol2, "protocol"_a,
+           "__reduce_ex__(self, protocol) -> tuple\n\n"
+           "Pickles as protocol 2 does, whatever the protocol.");
 
   py::class_<PyTree>(
       m, "Tree",
-      "One net's tree. Nodes are the pins in input order, then the Steiner "
-      "points; each node but the roots has a parent (the next node on the "
-      "way to the first pin) and an edge to it.")
+      "One net's tree, as the routing calls return it.\n"
+      "\n"
+      "Nodes are the pins in input order, then the Steiner points; each node\n"
+      "but the roots has a parent (the next node on the way to the first pin;\n"
+      "in a part without it, to the part's first node) and an edge to it. The\n"
+      "arrays are made when first asked for, then kept; all are read-only.\n"
+      "Trees pickle and copy with every protocol, coming back equal; the\n"
+      "pickled bytes are for the same build of the module.")
       .def_property_readonly(
           "status",
           [](const PyTree& t) { return treecore::statusName(t.tree.status); },
-          "'ok', or 'forest' when obstacles wall the pins apart (one tree "
-          "per part); with errors='keep', also 'pinInsideObstacle' or "
-          "'badCoordinate' (no tree)")
+          "str: 'ok', or 'forest' when obstacles wall the pins apart (one\n"
+          "tree per part); with errors='keep', also 'pinInsideObstacle' or\n"
+          "'badCoordinate' (no tree).")
       .def_property_readonly(
           "message", [](const PyTree& t) { return t.tree.message; },
-          "what went wrong; empty when status is 'ok'")
+          "str: what went wrong; empty when status is 'ok'.")
       .def_property_readonly("nodes", &PyTree::getNodes,
-                             "(k, 2) array of node positions")
+                             "(k, 2) float64 array of the nodes' x, y.")
       .def_property_readonly(
           "kinds",
           [](PyTree& t) {
@@ -723,37 +875,40 @@ PYBIND11_MODULE(treecore, m) {
               return n.kind == treecore::NodeKind::pin ? 0 : 1;
             });
           },
-          "(k,) uint8 array: PIN or STEINER_POINT")
+          "(k,) uint8 array: each node's kind, PIN or STEINER_POINT.")
       .def_property_readonly(
           "parents",
           [](PyTree& t) {
             return t.column<std::int64_t>(
                 t.parents, [](const treecore::Node& n) { return n.parent; });
           },
-          "(k,) int64 array: each node's parent, -1 at a root")
+          "(k,) int64 array: each node's parent, -1 at a root.")
       .def_property_readonly(
           "parent_edges",
           [](PyTree& t) {
             return t.column<std::int64_t>(
                 t.parentEdges, [](const treecore::Node& n) { return n.edge; });
           },
-          "(k,) int64 array: the index of each node's edge to its parent, "
-          "-1 at a root")
+          "(k,) int64 array: the index of each node's edge to its parent,\n"
+          "-1 at a root.")
       .def_property_readonly("edges", &PyTree::getEdges,
-                             "(e, 2) int64 array of parent, child; ordered by "
-                             "child")
+                             "(e, 2) int64 array of parent, child: one edge "
+                             "per node but\nthe roots, ordered by child.")
       .def_property_readonly("paths", &PyTree::getPaths,
-                             "per edge, the (p, 2) array of its drawn path "
-                             "from parent to child; every inner point a bend")
+                             "tuple of (p, 2) float64 arrays: per edge, its "
+                             "drawn path\nfrom parent to child, "
+                             "axis-parallel, every inner point a bend.")
       .def_property_readonly("segments", &PyTree::getSegments,
-                             "(s, 4) array of x1, y1, x2, y2: the drawn "
-                             "pieces as the programs write them")
+                             "(s, 4) float64 array of x1, y1, x2, y2: the "
+                             "drawn pieces,\nas the programs write them.")
       .def_property_readonly(
           "wire_length", [](const PyTree& t) { return t.tree.wireLength; },
-          "length of the drawn wire, wire drawn twice counted once")
+          "float: the length of the drawn wire, wire drawn twice counted "
+          "once.")
       .def_property_readonly(
           "parts", [](const PyTree& t) { return t.tree.parts; },
-          "parts that hold pins: 1 for a tree")
+          "int: the parts that hold pins: 1 for a tree, 0 without pins or "
+          "tree.")
       .def(
           "text",
           [](const PyTree& t) {
@@ -761,7 +916,11 @@ PYBIND11_MODULE(treecore, m) {
             treecore::appendBlocks(s, t.tree);
             return s;
           },
-          "The segments as the programs write them, without the banner.")
+          "text(self) -> str\n\n"
+          "The drawing as the programs write it, without the banner.\n\n"
+          "Returns:\n"
+          "    str: one block of two lines x, y and a blank line per "
+          "segment.")
       .def(
           "json",
           [](const PyTree& t, long net) {
@@ -770,22 +929,32 @@ PYBIND11_MODULE(treecore, m) {
             return s;
           },
           "net"_a = 1,
-          "The tree as the JSON object the programs' --format json writes.")
-      .def("__repr__",
-           [](const PyTree& t) {
-             return "<treecore.Tree " +
-                    std::string(treecore::statusName(t.tree.status)) + ": " +
-                    std::to_string(t.tree.nodes.size()) + " nodes, " +
-                    std::to_string(t.tree.segments.size()) +
-                    " segments, wire length " +
-                    formatLength(t.tree.wireLength) + ", " +
-                    std::to_string(t.tree.parts) + " parts>";
-           })
+          "json(self, net=1) -> str\n\n"
+          "The tree as the programs' --format json writes it.\n\n"
+          "Args:\n"
+          "    net: the number the object's net field gives.\n\n"
+          "Returns:\n"
+          "    str: one JSON object, without a line end.")
+      .def(
+          "__repr__",
+          [](const PyTree& t) {
+            return "<treecore.Tree " +
+                   std::string(treecore::statusName(t.tree.status)) + ": " +
+                   std::to_string(t.tree.nodes.size()) + " nodes, " +
+                   std::to_string(t.tree.segments.size()) +
+                   " segments, wire length " + formatLength(t.tree.wireLength) +
+                   ", " + std::to_string(t.tree.parts) + " parts>";
+          },
+          "__repr__(self) -> str\n\n"
+          "'<treecore.Tree STATUS: K nodes, S segments, wire length L, P "
+          "parts>'.")
       .def(py::pickle([](const PyTree& t) { return packTree(t.tree); },
                       [](const py::bytes& b) {
                         return PyTree{unpackTree(std::string(b))};
                       }))
-      .def("__reduce_ex__", &reduceAsProtocol2, "protocol"_a);
+      .def("__reduce_ex__", &reduceAsProtocol2, "protocol"_a,
+           "__reduce_ex__(self, protocol) -> tuple\n\n"
+           "Pickles as protocol 2 does, whatever the protocol.");
 
   m.def(
       "steiner_tree",
@@ -797,12 +966,23 @@ PYBIND11_MODULE(treecore, m) {
       },
       "pins"_a, "obstacles"_a = py::none(), py::kw_only(), "optimize"_a = false,
       "exact_graph"_a = false, "refine"_a = true, "every_obstacle"_a = false,
-      "The obstacle-avoiding rectilinear Steiner tree of the pins (zorvane's; "
-      "optimize=True as --optimize, refine=False as --no-refine, exact_graph "
-      "as --exact-graph). The net is routed among the obstacles near it, as "
-      "zorvane --nets does; every_obstacle=True routes among all, as the "
-      "single-net program does. Raises PinInsideObstacleError or "
-      "BadCoordinateError (ValueErrors) when no tree can be made.");
+      ("steiner_tree(pins, obstacles=None, *, optimize=False, "
+       "exact_graph=False,\n             refine=True, every_obstacle=False) "
+       "-> Tree\n\n"
+       "The obstacle-avoiding rectilinear Steiner tree of one net, as "
+       "zorvane\nmakes it.\n\n"
+       "Args:\n" +
+       pinsArg + obstaclesArg +
+       "    optimize: as --optimize: the tree improved further (refined "
+       "only).\n"
+       "    refine: False as --no-refine: the tree before refinement.\n" +
+       routeArgs +
+       "\nReturns:\n"
+       "    Tree: status 'ok', or 'forest' when obstacles wall the pins "
+       "apart.\n\n"
+       "Raises:\n" +
+       routeRaises + ",\n        or optimize=True with refine=False.\n")
+          .c_str());
   m.def(
       "spanning_tree",
       [](py::handle pins, py::handle obstacles, bool exactGraph,
@@ -812,8 +992,18 @@ PYBIND11_MODULE(treecore, m) {
       },
       "pins"_a, "obstacles"_a = py::none(), py::kw_only(),
       "exact_graph"_a = false, "every_obstacle"_a = false,
-      "The obstacle-avoiding rectilinear minimal spanning tree (oamst's); "
-      "the options and errors as for steiner_tree.");
+      ("spanning_tree(pins, obstacles=None, *, exact_graph=False,\n"
+       "              every_obstacle=False) -> Tree\n\n"
+       "The obstacle-avoiding rectilinear minimal spanning tree of one "
+       "net,\nas oamst makes it.\n\n"
+       "Args:\n" +
+       pinsArg + obstaclesArg + routeArgs +
+       "\nReturns:\n"
+       "    Tree: status 'ok', or 'forest' when obstacles wall the pins "
+       "apart.\n\n"
+       "Raises:\n" +
+       routeRaises + ".\n")
+          .c_str());
   m.def(
       "steiner_trees",
       [](py::handle nets, py::handle obstacles, py::handle threads,
@@ -828,14 +1018,22 @@ PYBIND11_MODULE(treecore, m) {
       "threads"_a = py::none(), "optimize"_a = false, "exact_graph"_a = false,
       "refine"_a = true, "every_obstacle"_a = false, "drawing_only"_a = false,
       "errors"_a = "raise",
-      "steiner_tree of each net, on `threads` threads (None or 0: one per "
-      "core) with the interpreter released; each tree is the one "
-      "steiner_tree gives, whatever the thread count. Ctrl-C stops the "
-      "batch between nets and raises KeyboardInterrupt. drawing_only=True "
-      "leaves nodes and "
-      "edges empty (less work). errors='raise' raises for the first net "
-      "that makes no tree, naming it; errors='keep' returns it as a Tree "
-      "with that status and message.");
+      ("steiner_trees(nets, obstacles=None, *, threads=None, "
+       "optimize=False,\n              exact_graph=False, refine=True, "
+       "every_obstacle=False,\n              drawing_only=False, "
+       "errors='raise') -> list\n\n"
+       "steiner_tree of each net, on threads with the interpreter "
+       "released.\n\n"
+       "Each tree is the one steiner_tree gives its net, whatever the "
+       "thread\ncount. Ctrl-C stops the batch between nets.\n\n"
+       "Args:\n" +
+       netsArg + obstaclesArg + batchArgs +
+       "    optimize, refine, exact_graph, every_obstacle: as for "
+       "steiner_tree.\n"
+       "\nReturns:\n"
+       "    list of Tree, one per net in the nets' order.\n\n" +
+       batchRaises + ",\n        or optimize=True with refine=False.\n")
+          .c_str());
   m.def(
       "spanning_trees",
       [](py::handle nets, py::handle obstacles, py::handle threads,
@@ -848,20 +1046,61 @@ PYBIND11_MODULE(treecore, m) {
       "nets"_a, "obstacles"_a = py::none(), py::kw_only(),
       "threads"_a = py::none(), "exact_graph"_a = false,
       "every_obstacle"_a = false, "drawing_only"_a = false,
-      "errors"_a = "raise", "spanning_tree of each net, as steiner_trees.");
+      "errors"_a = "raise",
+      ("spanning_trees(nets, obstacles=None, *, threads=None, "
+       "exact_graph=False,\n               every_obstacle=False, "
+       "drawing_only=False,\n               errors='raise') -> list\n\n"
+       "spanning_tree of each net, on threads with the interpreter "
+       "released.\n\n"
+       "Each tree is the one spanning_tree gives its net, whatever the "
+       "thread\ncount. Ctrl-C stops the batch between nets.\n\n"
+       "Args:\n" +
+       netsArg + obstaclesArg + batchArgs +
+       "    exact_graph, every_obstacle: as for spanning_tree.\n"
+       "\nReturns:\n"
+       "    list of Tree, one per net in the nets' order.\n\n" +
+       batchRaises + ".\n")
+          .c_str());
   m.def("check", &checkOf, "pins"_a, "obstacles"_a, "segments"_a,
-        "treecheck's report on a drawing: pins (n, 2), obstacles (None, "
-        "Obstacles or (m, 4)), segments (s, 4) as Tree.segments gives them. "
-        "Returns a dict; 'legal' is True when every pin is on the tree, it "
-        "is one part and no piece is diagonal or crosses an obstacle.");
+        ("check(pins, obstacles, segments) -> dict\n\n"
+         "treecheck's report on a drawing.\n\n"
+         "Pins and segments are taken in double precision, as treecheck "
+         "reads\nthem, so that it tells apart what single precision would "
+         "merge.\n\n"
+         "Args:\n"
+         "    pins: (n, 2) array of x, y.\n" +
+         obstaclesArg +
+         "    segments: (s, 4) array of x1, y1, x2, y2, as Tree.segments "
+         "gives\n"
+         "        them.\n\n"
+         "Returns:\n"
+         "    dict: pieces, diagonal_pieces, pins, obstacles, pins_off_tree,\n"
+         "    parts_holding_pins (parts of pieces and pins that hold a pin),\n"
+         "    obstacle_crossings (ints); total_length, wire_length "
+         "(collinear\n"
+         "    overlaps counted once), crossing_length (floats); "
+         "crossing_pieces\n"
+         "    (list of the crossing pieces' indexes, ascending); legal "
+         "(bool):\n"
+         "    True when every pin is on the drawing, it is at most one part\n"
+         "    and no piece is diagonal or crosses an obstacle's interior.\n\n"
+         "Raises:\n"
+         "    BadCoordinateError: NaN or an infinity among pins or "
+         "segments.\n"
+         "    TypeError, ValueError: as for steiner_tree.")
+            .c_str());
   m.def(
       "banner",
       [](bool spanning) {
         return fileBanner(spanning ? kMstTitle : kSmtTitle);
       },
       py::kw_only(), "spanning"_a = false,
-      "The three banner lines atop a tree file: zorvane's, or oamst's with "
-      "spanning=True.");
+      "banner(*, spanning=False) -> str\n\n"
+      "The three banner lines atop a tree file.\n\n"
+      "Args:\n"
+      "    spanning: False for zorvane's banner, True for oamst's.\n\n"
+      "Returns:\n"
+      "    str: three lines, each with its line end.");
   m.def(
       "plain_text",
       [](const std::vector<const PyTree*>& trees, long first) {
@@ -873,9 +1112,16 @@ PYBIND11_MODULE(treecore, m) {
         return s;
       },
       "trees"_a, py::kw_only(), "first"_a = 1,
-      "The trees as the programs' --nets plain format writes them, numbered "
-      "from `first`, without the banner: banner() followed by plain_text of "
-      "all nets is the file zorvane --nets writes.");
+      "plain_text(trees, *, first=1) -> str\n\n"
+      "The trees as the programs' --nets plain format writes them.\n\n"
+      "banner() followed by plain_text of all nets is the file zorvane\n"
+      "--nets writes.\n\n"
+      "Args:\n"
+      "    trees: a sequence of Tree.\n"
+      "    first: the number of the first tree's net; the others follow.\n\n"
+      "Returns:\n"
+      "    str: per tree a line '# net K', a line '# status NAME: MESSAGE'\n"
+      "    when it is not one tree, and its blocks; no banner.");
   m.def(
       "write_output",
       [](py::handle file, py::iterable chunks) {
@@ -899,18 +1145,50 @@ PYBIND11_MODULE(treecore, m) {
         }
       },
       "path"_a, "chunks"_a,
-      "Writes the chunks (str or bytes) to path as the programs write their "
-      "output: the path is opened before the first chunk is taken, a "
-      "regular file is replaced only once complete (an exception from the "
-      "chunks leaves it as it was), a symbolic link is followed, '-' and "
-      "paths naming an open descriptor are written through it. OSError "
-      "with the programs' message when it cannot be written.");
+      "write_output(path, chunks) -> None\n\n"
+      "Writes chunks to a file as the programs write their output.\n\n"
+      "The path is opened before the first chunk is taken; a regular file\n"
+      "is replaced only once complete (an exception from the chunks leaves\n"
+      "it as it was); a symbolic link is followed; '-' and paths naming an\n"
+      "open descriptor are written through it.\n\n"
+      "Args:\n"
+      "    path: a file name, str or path-like, or '-' for standard "
+      "output.\n"
+      "    chunks: an iterable of str or bytes.\n\n"
+      "Returns:\n"
+      "    None\n\n"
+      "Raises:\n"
+      "    OSError: the file cannot be written, with the programs' "
+      "message.");
   m.def("read_pins", &readPins, "path"_a,
-        "A pin file as the programs read it: an (n, 2) array. OSError when "
-        "it cannot be read, ValueError naming the record when it is bad.");
+        ("read_pins(path) -> numpy.ndarray\n\n"
+         "A pin file as the programs read it.\n\n"
+         "Args:\n" +
+         pathArg +
+         "\nReturns:\n"
+         "    (n, 2) float64 array of x, y.\n\n"
+         "Raises:\n" +
+         readRaises)
+            .c_str());
   m.def("read_obstacles", &readObstacles, "path"_a,
-        "An obstacle file as the programs read it, corner order kept.");
+        ("read_obstacles(path) -> Obstacles\n\n"
+         "An obstacle file as the programs read it, corner order kept.\n\n"
+         "Args:\n" +
+         pathArg +
+         "\nReturns:\n"
+         "    Obstacles: with every_obstacle=True, they give the single-net\n"
+         "    programs' trees.\n\n"
+         "Raises:\n" +
+         readRaises)
+            .c_str());
   m.def("read_nets", &readNets, "path"_a,
-        "A nets file as the programs' --nets reads it: a list of (n, 2) "
-        "arrays.");
+        ("read_nets(path) -> list\n\n"
+         "A nets file as the programs' --nets reads it.\n\n"
+         "Args:\n" +
+         pathArg +
+         "\nReturns:\n"
+         "    list of (n, 2) float64 arrays, one per net in file order.\n\n"
+         "Raises:\n" +
+         readRaises)
+            .c_str());
 }

@@ -196,6 +196,90 @@ TEST_F(BatchTest, FailingNetsGetAStatusAndTheOthersGoOn) {
       << run.err;
 }
 
+// The failing scene's nets and two more, so that every shard of three
+// holds a net of another status.
+const char* const kShardedNets =
+    "0 0 pin\n5 5 pin\n-1 -1 pin\n"
+    "0 0 pin\n35 5 pin\n-1 -1 pin\n"
+    "20 20 pin\n13 13 pin\n0 20 pin\n-1 -1 pin\n"
+    "-1 -1 pin\n"
+    "50 0 pin\n50 9 pin\n-1 -1 pin\n"
+    "1 20 pin\n8 25 pin\n-1 -1 pin\n"
+    "45 3 pin\n45 20 pin\n20 2 pin\n";
+
+TEST_F(BatchTest, JoinedShardsAreTheWholeRun) {
+#ifndef JOINSHARDS_PATH
+  GTEST_SKIP() << "no Python 3 interpreter was found to run the joiner";
+#else
+  run.write("obst.txt", kObstacles);
+  run.write("nets.txt", kShardedNets);
+  for (const char* program : {OAMST_PATH, ZORVANE_PATH}) {
+    for (const char* format : {"plain", "json"}) {
+      std::string options =
+          std::string("--format ") + format + " --nets nets.txt obst.txt ";
+      ASSERT_EQ(run.run(program, options + "whole.txt"), 4);
+      // 9: more shards than nets, the last two without any.
+      for (int n : {1, 2, 3, 9}) {
+        SCOPED_TRACE(std::string(program) + " " + format + " " +
+                     std::to_string(n) + " shards");
+        std::string files;
+        for (int k = 1; k <= n; ++k) {
+          std::string shard =
+              std::to_string(k) + "-" + std::to_string(n) + "." + format;
+          run.run(program, "--shard " + std::to_string(k) + "/" +
+                               std::to_string(n) + " " + options + shard);
+          files += " " + shard;
+        }
+        ASSERT_EQ(run.run(PYTHON3_PATH,
+                          JOINSHARDS_PATH " --output joined.txt" + files),
+                  0)
+            << run.err;
+        EXPECT_TRUE(run.read("joined.txt") == run.read("whole.txt"));
+      }
+    }
+  }
+  // A shard missing, given twice or out of order writes nothing.
+  for (const char* files :
+       {"1-3.plain 2-3.plain", "1-3.plain 1-3.plain 3-3.plain",
+        "2-3.plain 1-3.plain 3-3.plain", "1-3.plain 2-3.json 3-3.plain",
+        "1-3.json 3-3.json 2-3.json"}) {
+    SCOPED_TRACE(files);
+    EXPECT_EQ(run.run(PYTHON3_PATH, std::string(JOINSHARDS_PATH) +
+                                        " --output bad.txt " + files),
+              2);
+    EXPECT_NE(run.err.find("joinShards.py: "), std::string::npos);
+    EXPECT_FALSE(run.exists("bad.txt"));
+  }
+#endif
+}
+
+// Net 2 is refused, net 3 a forest, the others trees.
+TEST_F(BatchTest, AShardEndsAsAWholeRunOverItsNets) {
+  run.write("obst.txt", kObstacles);
+  run.write("nets.txt", kShardedNets);
+  struct Case {
+    const char* shard;
+    int status;
+    const char* said;
+  };
+  const Case cases[] = {
+      {"1/3", 0, ""},
+      {"2/3", 4, "net 2: pin 2 (35, 5) lies strictly inside"},
+      {"3/3", 4, "warning: net 3: obstacles keep the 3 pins in 2"},
+      {"2/2", 4, "1 of 3 nets refused"},
+      {"7/7", 0, ""},
+      {"9/9", 0, ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shard);
+    EXPECT_EQ(run.run(ZORVANE_PATH, std::string("--shard ") + c.shard +
+                                        " --nets nets.txt obst.txt out.txt"),
+              c.status);
+    EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(run.read("out.txt"), netDesign::banner(Form::steinerTree))
+      << "shard 9/9 holds no net of 7";
+}
+
 TEST_F(BatchTest, APinFileIsANetsFileOfOneNet) {
   std::string pins = EXAMPLES_DIR "/pins.txt",
               obst = EXAMPLES_DIR "/obstacles.txt";
@@ -235,7 +319,13 @@ TEST_F(BatchTest, UsageErrors) {
                          "--nets nets.txt nets.txt obst.txt out.txt",
                          "--stage-times --nets nets.txt obst.txt out.txt",
                          "--nets - - out.txt < nets.txt",
-                         "obst.txt out.txt --nets"};
+                         "obst.txt out.txt --nets",
+                         "--shard 1/2 nets.txt obst.txt out.txt",
+                         "--shard 0/2 --nets nets.txt obst.txt out.txt",
+                         "--shard 3/2 --nets nets.txt obst.txt out.txt",
+                         "--shard 1/0 --nets nets.txt obst.txt out.txt",
+                         "--shard 2 --nets nets.txt obst.txt out.txt",
+                         "--shard 1/2/3 --nets nets.txt obst.txt out.txt"};
   for (const char* args : wrong) {
     SCOPED_TRACE(args);
     EXPECT_EQ(run.run(ZORVANE_PATH, args), 1);

@@ -51,8 +51,8 @@ def listSources(root):
                 ["git", "-C", root, "ls-files", "--cached", "--others",
                  "--exclude-standard", "--", "*.cpp", "*.h"],
                 capture_output=True, text=True, check=True).stdout
-            return sorted(p for p in out.splitlines()
-                          if os.path.exists(os.path.join(root, p)))
+            return sorted(set(p for p in out.splitlines()
+                              if os.path.exists(os.path.join(root, p))))
     except (OSError, subprocess.CalledProcessError):
         pass
     found = []

@@ -10,6 +10,7 @@
 
 #include "geometry/segment.h"
 #include "geometry/vertex.h"
+#include "options/flatSteiner.h"
 #include "router/router.h"
 #include "spatial/obstacleIndex.h"
 #include "spatial/wirePlan.h"
@@ -583,6 +584,18 @@ bool finishAlone(const std::vector<RoutePoint>& pins, Form form, Finished& f) {
   return true;
 }
 
+// What formOptimizedSMT leaves for a net of up to kFlatExactPins positions
+// that no obstacle comes near, without a Router: the same wires. False for
+// a larger one, which needs the pipeline's tree.
+bool finishFlat(const std::vector<RoutePoint>& pins, Finished& f) {
+  if (flatPlaces(pins) > kFlatExactPins) {
+    return false;
+  }
+  f.pieces = solveFlatTree(pins);
+  f.parts = 1;
+  return true;
+}
+
 }  // namespace
 
 Tree routeNet(const Obstacles& obstacles,
@@ -611,7 +624,9 @@ Tree routeNet(const Obstacles& obstacles,
     return t;
   }
   Finished f;
-  if (!chosen.empty() || !finishAlone(pins, options.form, f)) {
+  bool flat = chosen.empty() && options.form == Form::optimizedSteinerTree &&
+              finishFlat(pins, f);
+  if (!flat && (!chosen.empty() || !finishAlone(pins, options.form, f))) {
     NetVertices vertices(pins, obstacles, chosen);
     Router router(vertices.all);
     router.options.exactGraph = options.exactGraph;

@@ -1,0 +1,772 @@
+#include "options/flatSteiner.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <tuple>
+
+#include "options/flatTableData.h"
+#include "options/positionSequence.h"
+
+namespace {
+
+using positionSequence::kAlongY;
+using positionSequence::kCorner;
+using positionSequence::kMaxPins;
+using positionSequence::Part;
+using positionSequence::Seq;
+
+// A list of fields of `bits` bits packed into words from the low end, as
+// flatTableGen writes them, read in place.
+class Fields {
+ public:
+  Fields() = default;
+  Fields(const std::uint64_t*& at, size_t count, int bits)
+      : at_(at), bits_(bits), per_(64 / bits) {
+    at += (count + per_ - 1) / per_;
+  }
+
+  std::uint64_t operator[](size_t i) const {
+    std::uint64_t w = at_[i / per_];
+    return bits_ == 64 ? w : w >> (bits_ * (i % per_)) & ((1ull << bits_) - 1);
+  }
+
+ private:
+  const std::uint64_t* at_ = nullptr;
+  int bits_ = 64;
+  size_t per_ = 1;
+};
+
+struct SizeTable {
+  Fields classOf;  // per sequence rank: class << 3 | the symmetry to it
+  Fields treeStart;
+  Fields lanes;  // per tree: sixteen four-bit crossing counts
+  Fields partStart;
+  Fields parts;
+};
+
+// Nine pins: per class, its least rank and the moves that make its trees.
+struct MovesTable {
+  size_t classes = 0;
+  Fields ranks;
+  Fields moveStart;
+  Fields moves;
+};
+
+struct Tables {
+  SizeTable bySize[kMaxPins + 1];
+  MovesTable nine;
+};
+
+Tables readTables() {
+  Tables t;
+  const std::uint64_t* at = flatTableData::kTableData;
+  size_t seqs = 1;
+  for (int n = 2; n <= flatTableData::kToPins; ++n) {
+    seqs *= n;
+    if (n < flatTableData::kFromPins) {
+      continue;
+    }
+    size_t classes = at[0], trees = at[1], parts = at[2];
+    at += 3;
+    SizeTable& s = t.bySize[n];
+    s.classOf = Fields(at, seqs, 16);
+    s.treeStart = Fields(at, classes + 1, 32);
+    s.lanes = Fields(at, trees, 64);
+    s.partStart = Fields(at, trees + 1, 32);
+    s.parts = Fields(at, parts, 32);
+  }
+  at = flatTableData::kMovesData;
+  MovesTable& m = t.nine;
+  m.classes = at[0];
+  ++at;
+  m.ranks = Fields(at, m.classes, 32);
+  m.moveStart = Fields(at, m.classes + 1, 32);
+  m.moves = Fields(at, 0, 16);
+  return t;
+}
+
+const Tables& tables() {
+  static const Tables t = readTables();
+  return t;
+}
+
+// Distinct positions by x rank (then y), with each one's y rank (by y, then
+// x).
+struct FlatNet {
+  int n = 0;
+  double x[kMaxPins];
+  double y[kMaxPins];
+  int yRank[kMaxPins];
+  int byY[kMaxPins];  // the position of each y rank
+};
+
+FlatNet flatNetOf(std::vector<RoutePoint> pts) {
+  auto byX = [](const RoutePoint& a, const RoutePoint& b) {
+    return a.x < b.x || (a.x == b.x && a.y < b.y);
+  };
+  std::sort(pts.begin(), pts.end(), byX);
+  pts.erase(std::unique(pts.begin(), pts.end()), pts.end());
+  FlatNet net;
+  net.n = static_cast<int>(pts.size());
+  if (net.n > kMaxPins) {
+    return net;
+  }
+  for (int i = 0; i < net.n; ++i) {
+    net.x[i] = pts[i].x;
+    net.y[i] = pts[i].y;
+    net.byY[i] = i;
+  }
+  std::sort(net.byY, net.byY + net.n, [&](int a, int b) {
+    return pts[a].y < pts[b].y || (pts[a].y == pts[b].y && pts[a].x < pts[b].x);
+  });
+  for (int j = 0; j < net.n; ++j) {
+    net.yRank[net.byY[j]] = j;
+  }
+  return net;
+}
+
+int countOf(int mask) {
+  // Without a popcount instruction the builtin is a call.
+  static const unsigned char kBits[16] = {0, 1, 1, 2, 1, 2, 2, 3,
+                                          1, 2, 2, 3, 2, 3, 3, 4};
+  return kBits[mask & 15] + kBits[mask >> 4 & 15] + kBits[mask >> 8 & 15];
+}
+int lowestOf(int mask) {
+  return __builtin_ctz(mask);
+}
+int highestOf(int mask) {
+  return 31 - __builtin_clz(mask);
+}
+
+// Half the perimeter of the mask's box: no tree over it is shorter.
+double boxOf(const FlatNet& net, int mask) {
+  double ylo = INFINITY, yhi = -INFINITY;
+  for (int m = mask; m; m &= m - 1) {
+    int i = lowestOf(m);
+    ylo = std::min(ylo, net.y[i]);
+    yhi = std::max(yhi, net.y[i]);
+  }
+  return net.x[highestOf(mask)] - net.x[lowestOf(mask)] + (yhi - ylo);
+}
+
+// The spine of a spine tree crosses at the lower median of its pins.
+double spineAt(const FlatNet& net, int mask, bool alongY) {
+  int k = countOf(mask);
+  int want = (k - 1) / 2;
+  if (alongY) {
+    for (int i = 0;; ++i) {
+      if (mask >> i & 1 && want-- == 0) {
+        return net.x[i];
+      }
+    }
+  }
+  for (int j = 0;; ++j) {
+    if (mask >> net.byY[j] & 1 && want-- == 0) {
+      return net.y[net.byY[j]];
+    }
+  }
+}
+
+double spineLength(const FlatNet& net, int mask, bool alongY) {
+  double at = spineAt(net, mask, alongY);
+  double len = 0;
+  double lo = INFINITY, hi = -INFINITY;
+  for (int m = mask; m; m &= m - 1) {
+    int i = lowestOf(m);
+    double along = alongY ? net.y[i] : net.x[i];
+    lo = std::min(lo, along);
+    hi = std::max(hi, along);
+    len += std::fabs((alongY ? net.x[i] : net.y[i]) - at);
+  }
+  return len + (hi - lo);
+}
+
+// The L from a to b, first along x.
+void addL(RoutePoint a, RoutePoint b, std::vector<Wire>& wires) {
+  wires.push_back({a.x, a.y, b.x, a.y});
+  wires.push_back({b.x, a.y, b.x, b.y});
+}
+
+double cornerTree(const FlatNet& net, Part part, std::vector<Wire>* wires);
+
+// A spine tree's pieces: the spine on its pins' lower median line, and a
+// straight leg to each pin off it.
+void addPart(const FlatNet& net, Part part, std::vector<Wire>& wires) {
+  if (part & kCorner) {
+    cornerTree(net, part, &wires);
+    return;
+  }
+  int mask = positionSequence::maskOf(part);
+  bool alongY = part & kAlongY;
+  double at = spineAt(net, mask, alongY);
+  double lo = INFINITY, hi = -INFINITY;
+  for (int m = mask; m; m &= m - 1) {
+    int i = lowestOf(m);
+    double along = alongY ? net.y[i] : net.x[i];
+    double across = alongY ? net.x[i] : net.y[i];
+    lo = std::min(lo, along);
+    hi = std::max(hi, along);
+    wires.push_back(
+        alongY ? Wire{static_cast<float>(at), static_cast<float>(along),
+                      static_cast<float>(across), static_cast<float>(along)}
+               : Wire{static_cast<float>(along), static_cast<float>(at),
+                      static_cast<float>(along), static_cast<float>(across)});
+  }
+  wires.push_back(alongY
+                      ? Wire{static_cast<float>(at), static_cast<float>(lo),
+                             static_cast<float>(at), static_cast<float>(hi)}
+                      : Wire{static_cast<float>(lo), static_cast<float>(at),
+                             static_cast<float>(hi), static_cast<float>(at)});
+}
+
+// The tables' shortest tree of the mask's pins (five to eight of them).
+double lookUp(const FlatNet& net, int mask, std::vector<Wire>* wires) {
+  int pin[kMaxPins];  // by the subnet's x rank
+  int k = 0;
+  for (int m = mask; m; m &= m - 1) {
+    pin[k++] = lowestOf(m);
+  }
+  Seq seq{};
+  double gx[kMaxPins], gy[kMaxPins];
+  double lastY = 0;
+  int r = 0;
+  for (int j = 0; j < net.n; ++j) {
+    int i = net.byY[j];
+    if (mask >> i & 1) {
+      int t = countOf(mask & ((1 << i) - 1));
+      seq[t] = static_cast<std::int8_t>(r);
+      if (r > 0) {
+        gy[r - 1] = net.y[i] - lastY;
+      }
+      lastY = net.y[i];
+      ++r;
+    }
+  }
+  for (int t = 0; t + 1 < k; ++t) {
+    gx[t] = net.x[pin[t + 1]] - net.x[pin[t]];
+  }
+  const SizeTable& table = tables().bySize[k];
+  std::uint16_t code = table.classOf[positionSequence::rankOf(seq, k)];
+  int cls = code >> 3, sym = code & 7;
+  // The class's gaps: lane g (x gaps, then from 8 the y gaps) is gap
+  // number g of the subnet's axis that the symmetry turns into it.
+  double w[16] = {};
+  const double* fromX = sym & 4 ? gy : gx;
+  const double* fromY = sym & 4 ? gx : gy;
+  for (int g = 0; g + 1 < k; ++g) {
+    w[g] = fromX[sym & 1 ? k - 2 - g : g];
+    w[8 + g] = fromY[sym & 2 ? k - 2 - g : g];
+  }
+  double best = INFINITY;
+  std::uint32_t bestTree = 0;
+  for (std::uint32_t t = table.treeStart[cls]; t < table.treeStart[cls + 1];
+       ++t) {
+    std::uint64_t v = table.lanes[t];
+    std::uint64_t u = v >> 32;
+    double len = 0;
+    for (int g = 0; g + 1 < k; ++g, v >>= 4, u >>= 4) {
+      len += static_cast<double>(v & 15) * w[g] +
+             static_cast<double>(u & 15) * w[8 + g];
+    }
+    if (len < best) {
+      best = len;
+      bestTree = t;
+    }
+  }
+  if (wires) {
+    int fromCanon[kMaxPins];
+    for (int t = 0; t < k; ++t) {
+      int mx, my;
+      positionSequence::mapRanks(sym, k, t, seq[t], mx, my);
+      fromCanon[mx] = pin[t];
+    }
+    for (std::uint32_t p = table.partStart[bestTree];
+         p < table.partStart[bestTree + 1]; ++p) {
+      addPart(net,
+              positionSequence::renamePins(table.parts[p], fromCanon, sym & 4),
+              *wires);
+    }
+  }
+  return best;
+}
+
+// The pins' coordinates across and along an axis.
+double acrossOf(const FlatNet& net, int i, bool alongY) {
+  return alongY ? net.x[i] : net.y[i];
+}
+double alongOf(const FlatNet& net, int i, bool alongY) {
+  return alongY ? net.y[i] : net.x[i];
+}
+
+// A straight piece from `along` a to b on the line `across` c.
+Wire wireOn(bool alongY, double c, double a, double b) {
+  float fc = static_cast<float>(c), fa = static_cast<float>(a),
+        fb = static_cast<float>(b);
+  return alongY ? Wire{fc, fa, fc, fb} : Wire{fa, fc, fb, fc};
+}
+
+// The corner tree's pieces (positionSequence::Part) and their length.
+double cornerTree(const FlatNet& net, Part part, std::vector<Wire>* wires) {
+  using namespace positionSequence;
+  bool alongY = part & kAlongY;
+  int mask = maskOf(part), end = endOf(part), leg = legOf(part),
+      line = lineOf(part);
+  double c = acrossOf(net, line, alongY);
+  double r = alongOf(net, end, alongY);
+  double lo = r, hi = r, len = 0;
+  for (int m = mask & ~(1 << end | 1 << leg); m; m &= m - 1) {
+    int t = lowestOf(m);
+    double a = alongOf(net, t, alongY);
+    lo = std::min(lo, a);
+    hi = std::max(hi, a);
+    len += std::fabs(acrossOf(net, t, alongY) - c);
+    if (wires) {
+      wires->push_back(wireOn(!alongY, a, acrossOf(net, t, alongY), c));
+    }
+  }
+  double ce = acrossOf(net, end, alongY), cl = acrossOf(net, leg, alongY);
+  double armLo = std::min({c, ce, cl}), armHi = std::max({c, ce, cl});
+  double legAt = alongOf(net, leg, alongY);
+  if (wires) {
+    wires->push_back(wireOn(alongY, c, lo, hi));
+    wires->push_back(wireOn(!alongY, r, armLo, armHi));
+    wires->push_back(wireOn(alongY, cl, r, legAt));
+  }
+  return len + (hi - lo) + (armHi - armLo) + std::fabs(legAt - r);
+}
+
+// Four pins: two branch points, each with two pins, the best of the three
+// pairings (each axis placed on its own: the pairs' spans and the gap
+// between them), or one pin joined to its nearest and the other three's
+// box.
+double solveFour(const FlatNet& net, int mask, std::vector<Wire>* wires) {
+  int p[4];
+  int k = 0;
+  for (int m = mask; m; m &= m - 1) {
+    p[k++] = lowestOf(m);
+  }
+  const int pairs[3][4] = {{0, 1, 2, 3}, {0, 2, 1, 3}, {0, 3, 1, 2}};
+  double best = INFINITY;
+  int bestPairing = -1, bestA = -1, bestP = -1;
+  double at[2][2];  // the branch points of the best pairing, by axis
+  for (int q = 0; q < 3; ++q) {
+    double len = 0, here[2][2];
+    for (int axis = 0; axis < 2; ++axis) {
+      auto coord = [&](int t) {
+        return axis ? net.y[p[pairs[q][t]]] : net.x[p[pairs[q][t]]];
+      };
+      double lo1 = std::min(coord(0), coord(1)),
+             hi1 = std::max(coord(0), coord(1));
+      double lo2 = std::min(coord(2), coord(3)),
+             hi2 = std::max(coord(2), coord(3));
+      len += (hi1 - lo1) + (hi2 - lo2) + std::max({0.0, lo2 - hi1, lo1 - hi2});
+      here[axis][0] = std::clamp(std::max(lo1, lo2), lo1, hi1);
+      here[axis][1] = std::clamp(here[axis][0], lo2, hi2);
+      here[axis][0] = std::clamp(here[axis][1], lo1, hi1);
+    }
+    if (len < best) {
+      best = len;
+      bestPairing = q;
+      std::copy(&here[0][0], &here[0][0] + 4, &at[0][0]);
+    }
+  }
+  for (int a = 0; a < 4; ++a) {
+    int rest = mask & ~(1 << p[a]);
+    double box = boxOf(net, rest);
+    for (int b = 0; b < 4; ++b) {
+      double len = box + std::fabs(net.x[p[a]] - net.x[p[b]]) +
+                   std::fabs(net.y[p[a]] - net.y[p[b]]);
+      if (b != a && len < best) {
+        best = len;
+        bestPairing = -1;
+        bestA = p[a];
+        bestP = p[b];
+      }
+    }
+  }
+  if (wires) {
+    if (bestPairing >= 0) {
+      RoutePoint s[2] = {
+          {static_cast<float>(at[0][0]), static_cast<float>(at[1][0])},
+          {static_cast<float>(at[0][1]), static_cast<float>(at[1][1])}};
+      for (int t = 0; t < 4; ++t) {
+        int i = p[pairs[bestPairing][t]];
+        addL(s[t / 2],
+             {static_cast<float>(net.x[i]), static_cast<float>(net.y[i])},
+             *wires);
+      }
+      addL(s[0], s[1], *wires);
+    } else {
+      addPart(net, static_cast<Part>(mask & ~(1 << bestA)), *wires);
+      addPart(net, static_cast<Part>(1 << bestA | 1 << bestP), *wires);
+    }
+  }
+  return best;
+}
+
+double solveMask(const FlatNet& net, int mask, std::vector<Wire>* wires);
+
+// Nine pins: the best of the few moves that make the class's potentially
+// optimal trees (flatMoves.cpp): a spine or corner tree of all, or two
+// shortest trees that share a pin, each over fewer; a split whose boxes
+// alone reach the best so far is passed over.
+double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
+  const MovesTable& table = tables().nine;
+  Seq seq{};
+  for (int i = 0; i < net.n; ++i) {
+    seq[i] = static_cast<std::int8_t>(net.yRank[i]);
+  }
+  std::uint32_t rank;
+  int sym = positionSequence::canonicalSymmetry(seq, net.n, rank);
+  size_t lo = 0, hi = table.classes;
+  while (hi - lo > 1) {
+    size_t mid = (lo + hi) / 2;
+    (table.ranks[mid] <= rank ? lo : hi) = mid;
+  }
+  int fromCanon[kMaxPins];
+  for (int t = 0; t < net.n; ++t) {
+    int mx, my;
+    positionSequence::mapRanks(sym, net.n, t, seq[t], mx, my);
+    fromCanon[mx] = t;
+  }
+  bool swap = sym & 4;
+  double best = INFINITY;
+  Part bestPart = 0;
+  int bestFirst = -1, bestShared = -1;
+  struct Split {
+    double bound;  // the halves' boxes
+    int first;
+    int shared;
+  };
+  const int kMaxSplits = 32;  // more than any class keeps
+  Split split[kMaxSplits];
+  int splits = 0;
+  for (size_t k = table.moveStart[lo]; k < table.moveStart[lo + 1]; ++k) {
+    unsigned move = static_cast<unsigned>(table.moves[k]);
+    bool alongY = ((move >> 12 & 1) != 0) != swap;
+    if (move >> 13 == 0) {
+      Part part = static_cast<Part>(mask) | (alongY ? kAlongY : 0);
+      double len = spineLength(net, mask, alongY);
+      if (len < best) {
+        best = len;
+        bestPart = part;
+        bestFirst = -1;
+      }
+    } else if (move >> 13 == 1) {
+      Part part = positionSequence::cornerPart(
+          mask, alongY, fromCanon[move >> 8 & 15], fromCanon[move >> 4 & 15],
+          fromCanon[move & 15]);
+      double len = cornerTree(net, part, nullptr);
+      if (len < best) {
+        best = len;
+        bestPart = part;
+        bestFirst = -1;
+      }
+    } else if (splits < kMaxSplits) {
+      int p = fromCanon[move >> 9 & 15];
+      int first = 0;
+      for (int t = 0; t < net.n; ++t) {
+        first |= (move >> t & 1) << fromCanon[t];
+      }
+      int second = (mask & ~first) | 1 << p;
+      split[splits++] = {boxOf(net, first) + boxOf(net, second), first, p};
+    }
+  }
+  // Splits by their boxes, so that the likely best comes first and the
+  // rest mostly end at their bounds; the smaller half solved first.
+  std::sort(split, split + splits, [](const Split& a, const Split& b) {
+    return a.bound < b.bound || (a.bound == b.bound && a.first < b.first);
+  });
+  for (int k = 0; k < splits && split[k].bound < best; ++k) {
+    int first = split[k].first, p = split[k].shared;
+    int second = (mask & ~first) | 1 << p;
+    int small = countOf(first) <= countOf(second) ? first : second;
+    int large = small == first ? second : first;
+    double one = solveMask(net, small, nullptr);
+    if (one + boxOf(net, large) < best) {
+      double len = one + solveMask(net, large, nullptr);
+      if (len < best) {
+        best = len;
+        bestFirst = first;
+        bestShared = p;
+      }
+    }
+  }
+  if (wires) {
+    if (bestFirst < 0) {
+      addPart(net, bestPart, *wires);
+    } else {
+      solveMask(net, bestFirst, wires);
+      solveMask(net, (mask & ~bestFirst) | 1 << bestShared, wires);
+    }
+  }
+  return best;
+}
+
+double solveMask(const FlatNet& net, int mask, std::vector<Wire>* wires) {
+  int k = countOf(mask);
+  if (k <= 3) {
+    if (wires && k >= 2) {
+      addPart(net, static_cast<Part>(mask), *wires);
+    }
+    return k >= 2 ? boxOf(net, mask) : 0;
+  }
+  if (k == 4) {
+    return solveFour(net, mask, wires);
+  }
+  if (k <= flatTableData::kToPins) {
+    return lookUp(net, mask, wires);
+  }
+  return solveNine(net, mask, wires);
+}
+
+// Function objects, so that sorts inline them.
+const auto lessPoint = [](const RoutePoint& a, const RoutePoint& b) {
+  return a.x < b.x || (a.x == b.x && a.y < b.y);
+};
+const auto lessFlipped = [](const RoutePoint& a, const RoutePoint& b) {
+  return a.y < b.y || (a.y == b.y && a.x < b.x);
+};
+const auto lessWire = [](const Wire& a, const Wire& b) {
+  return std::tie(a.x1, a.y1, a.x2, a.y2) < std::tie(b.x1, b.y1, b.x2, b.y2);
+};
+
+// A shortest tree's drawing as clean wires (cleanWires) without planning
+// it: its wires can only meet at their ends, at pins, or where one's end
+// lies on another, for any other meeting would make the drawing shorter
+// than the shortest tree. Each wire is cut at the ends and pins inside it,
+// runs through points of degree two without a pin are joined again, and
+// anything else (pieces that overlap or cross, a loop, a bare end) is left
+// to cleanWires.
+std::vector<Wire> cleanTree(const std::vector<Wire>& drawn,
+                            const std::vector<RoutePoint>& pins) {
+  static thread_local std::vector<RoutePoint> cuts, flipped;
+  static thread_local std::vector<Wire> across, along;  // from lower ends
+  cuts.assign(pins.begin(), pins.end());
+  for (const Wire& w : drawn) {
+    cuts.push_back({w.x1, w.y1});
+    cuts.push_back({w.x2, w.y2});
+  }
+  std::sort(cuts.begin(), cuts.end(), lessPoint);
+  cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+  flipped.assign(cuts.begin(), cuts.end());
+  std::sort(flipped.begin(), flipped.end(), lessFlipped);
+  across.clear();
+  along.clear();
+  for (const Wire& w : drawn) {
+    RoutePoint a{w.x1, w.y1}, b{w.x2, w.y2};
+    if (lessPoint(b, a)) {
+      std::swap(a, b);
+    }
+    if (a == b) {
+      continue;
+    }
+    // The cuts inside the wire, in order along it.
+    bool flat = a.y == b.y;
+    const std::vector<RoutePoint>& line = flat ? flipped : cuts;
+    auto from = std::upper_bound(line.begin(), line.end(), a,
+                                 flat ? lessFlipped : lessPoint);
+    auto to =
+        std::lower_bound(from, line.end(), b, flat ? lessFlipped : lessPoint);
+    std::vector<Wire>& out = flat ? across : along;
+    RoutePoint at = a;
+    for (auto c = from; c != to; ++c) {
+      out.push_back({at.x, at.y, c->x, c->y});
+      at = *c;
+    }
+    out.push_back({at.x, at.y, b.x, b.y});
+  }
+  auto byLine = [](bool flat) {
+    return [flat](const Wire& a, const Wire& b) {
+      return flat ? std::tie(a.y1, a.x1) < std::tie(b.y1, b.x1)
+                  : std::tie(a.x1, a.y1) < std::tie(b.x1, b.y1);
+    };
+  };
+  std::sort(across.begin(), across.end(), byLine(true));
+  std::sort(along.begin(), along.end(), byLine(false));
+  for (size_t k = 1; k < across.size(); ++k) {
+    if (across[k].y1 == across[k - 1].y1 && across[k].x1 < across[k - 1].x2) {
+      return cleanWires(drawn, pins);
+    }
+  }
+  for (size_t k = 1; k < along.size(); ++k) {
+    if (along[k].x1 == along[k - 1].x1 && along[k].y1 < along[k - 1].y2) {
+      return cleanWires(drawn, pins);
+    }
+  }
+  for (const Wire& h : across) {
+    for (const Wire& v : along) {
+      if (h.x1 < v.x1 && v.x1 < h.x2 && v.y1 < h.y1 && h.y1 < v.y2) {
+        return cleanWires(drawn, pins);
+      }
+    }
+  }
+  // Degrees of the pieces' ends; a tree has one piece fewer than ends, and
+  // every bare end has a pin.
+  static thread_local std::vector<int> degree;
+  static thread_local std::vector<char> pinAt;
+  degree.assign(cuts.size(), 0);
+  auto idOf = [](float x, float y) {
+    return static_cast<int>(std::lower_bound(cuts.begin(), cuts.end(),
+                                             RoutePoint{x, y}, lessPoint) -
+                            cuts.begin());
+  };
+  for (const auto* list : {&across, &along}) {
+    for (const Wire& w : *list) {
+      ++degree[idOf(w.x1, w.y1)];
+      ++degree[idOf(w.x2, w.y2)];
+    }
+  }
+  pinAt.assign(cuts.size(), 0);
+  for (const RoutePoint& p : pins) {
+    pinAt[idOf(p.x, p.y)] = 1;
+  }
+  size_t ends = 0;
+  for (size_t c = 0; c < cuts.size(); ++c) {
+    ends += degree[c] > 0;
+    if ((degree[c] == 1 && !pinAt[c]) || (degree[c] == 0 && pinAt[c])) {
+      return cleanWires(drawn, pins);
+    }
+  }
+  if (across.size() + along.size() + 1 != ends) {
+    return cleanWires(drawn, pins);
+  }
+  std::vector<Wire> out;
+  out.reserve(across.size() + along.size());
+  for (const auto* list : {&across, &along}) {
+    bool flat = list == &across;
+    for (const Wire& w : *list) {
+      int joint = idOf(w.x1, w.y1);
+      bool runsOn = !out.empty() && out.back().x2 == w.x1 &&
+                    out.back().y2 == w.y1 && degree[joint] == 2 &&
+                    !pinAt[joint] &&
+                    (flat ? out.back().y1 == w.y1 : out.back().x1 == w.x1);
+      if (runsOn) {
+        out.back().x2 = w.x2;
+        out.back().y2 = w.y2;
+      } else {
+        out.push_back(w);
+      }
+    }
+  }
+  std::sort(out.begin(), out.end(), lessWire);
+  return out;
+}
+
+}  // namespace
+
+std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins) {
+  FlatNet net = flatNetOf(pins);
+  if (net.n < 2 || net.n > kFlatExactPins) {
+    return {};
+  }
+  std::vector<Wire> wires;
+  wires.reserve(4 * kMaxPins);
+  solveMask(net, (1 << net.n) - 1, &wires);
+  return cleanTree(wires, pins);
+}
+
+namespace {
+
+// Distinct positions sorted along one axis, then the other.
+void sortAlong(std::vector<RoutePoint>& pts, bool alongY) {
+  if (alongY) {
+    std::sort(pts.begin(), pts.end(), lessFlipped);
+  } else {
+    std::sort(pts.begin(), pts.end(), lessPoint);
+  }
+}
+
+// Appends a tree over the distinct positions pts, up to kFlatBreakPins of
+// them: exact up to kFlatExactPins, else the best of the two exact trees of
+// the net broken at one position into those up to it and those from it
+// along one axis, over every such break (those with the shortest boxes
+// first, to pass over those that cannot win).
+double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
+  int n = static_cast<int>(pts.size());
+  if (n <= kFlatExactPins) {
+    if (n < 2) {
+      return 0;
+    }
+    FlatNet net = flatNetOf(pts);
+    return solveMask(net, (1 << net.n) - 1, wires);
+  }
+  struct Break {
+    double bound;  // the halves' boxes
+    bool alongY;
+    int at;
+    double box[2];  // of the positions up to at, and from it
+  };
+  std::vector<Break> breaks;
+  for (bool alongY : {false, true}) {
+    sortAlong(pts, alongY);
+    // The boxes of every prefix and suffix, grown one position at a time.
+    std::vector<double> upTo(n), from(n);
+    for (int pass = 0; pass < 2; ++pass) {
+      std::vector<double>& box = pass ? from : upTo;
+      float xlo = INFINITY, xhi = -INFINITY, ylo = INFINITY, yhi = -INFINITY;
+      for (int k = 0; k < n; ++k) {
+        const RoutePoint& p = pts[pass ? n - 1 - k : k];
+        xlo = std::min(xlo, p.x), xhi = std::max(xhi, p.x);
+        ylo = std::min(ylo, p.y), yhi = std::max(yhi, p.y);
+        box[pass ? n - 1 - k : k] =
+            (static_cast<double>(xhi) - xlo) + (static_cast<double>(yhi) - ylo);
+      }
+    }
+    for (int at = n - kFlatExactPins; at < kFlatExactPins; ++at) {
+      breaks.push_back({upTo[at] + from[at], alongY, at, {upTo[at], from[at]}});
+    }
+  }
+  std::stable_sort(
+      breaks.begin(), breaks.end(),
+      [](const Break& x, const Break& y) { return x.bound < y.bound; });
+  double best = INFINITY;
+  const Break* chosen = nullptr;
+  for (const Break& k : breaks) {
+    if (k.bound >= best) {
+      break;
+    }
+    // The smaller half first, bounded by the larger's box.
+    sortAlong(pts, k.alongY);
+    bool upFirst = k.at + 1 <= n - k.at;
+    double len = upFirst
+                     ? addBroken({pts.begin(), pts.begin() + k.at + 1}, nullptr)
+                     : addBroken({pts.begin() + k.at, pts.end()}, nullptr);
+    if (len + k.box[upFirst ? 1 : 0] >= best) {
+      continue;
+    }
+    len += upFirst ? addBroken({pts.begin() + k.at, pts.end()}, nullptr)
+                   : addBroken({pts.begin(), pts.begin() + k.at + 1}, nullptr);
+    if (len < best) {
+      best = len;
+      chosen = &k;
+    }
+  }
+  if (wires) {
+    sortAlong(pts, chosen->alongY);
+    addBroken({pts.begin(), pts.begin() + chosen->at + 1}, wires);
+    addBroken({pts.begin() + chosen->at, pts.end()}, wires);
+  }
+  return best;
+}
+
+}  // namespace
+
+std::vector<Wire> breakFlatTree(const std::vector<RoutePoint>& pins) {
+  std::vector<RoutePoint> pts(pins);
+  std::sort(pts.begin(), pts.end(), lessPoint);
+  pts.erase(std::unique(pts.begin(), pts.end()), pts.end());
+  if (pts.size() > kFlatBreakPins) {
+    return {};
+  }
+  std::vector<Wire> wires;
+  addBroken(std::move(pts), &wires);
+  return cleanTree(wires, pins);
+}
+
+int flatPlaces(const std::vector<RoutePoint>& pins) {
+  std::vector<RoutePoint> p(pins);
+  std::sort(p.begin(), p.end(), lessPoint);
+  return static_cast<int>(std::unique(p.begin(), p.end()) - p.begin());
+}

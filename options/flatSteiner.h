@@ -1,0 +1,29 @@
+#pragma once
+#include <vector>
+
+#include "spatial/wirePlan.h"
+
+// Nets of up to this many distinct pin positions get a shortest tree.
+const int kFlatExactPins = 9;
+
+// A shortest rectilinear tree over the pins' positions (pins at one place
+// count once) with no obstacle anywhere, for up to kFlatExactPins
+// positions: closed forms up to four, the tables of potentially optimal
+// trees (flatTableData.h) from five to eight, and splits at a pin into two
+// such trees for nine. Returns clean wires (cleanWires); the same
+// positions, in whatever order, give the same wires. Empty for one
+// position, and for more than kFlatExactPins.
+std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins);
+
+// Nets of up to this many positions get breakFlatTree's tree.
+const size_t kFlatBreakPins = 2 * kFlatExactPins - 1;
+
+// A short obstacle-free tree over up to kFlatBreakPins positions:
+// solveFlatTree's up to kFlatExactPins, else the best over every break of
+// the net at a position, along x or y, into two nets of positions up to it
+// and from it that solveFlatTree solves. Clean wires, the same for the same
+// positions; empty beyond kFlatBreakPins.
+std::vector<Wire> breakFlatTree(const std::vector<RoutePoint>& pins);
+
+// The count of distinct positions among the pins.
+int flatPlaces(const std::vector<RoutePoint>& pins);

@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "options/exactSteiner.h"
+#include "options/flatSteiner.h"
+#include "options/improveTree.h"
+#include "spatial/obstacleIndex.h"
+#include "tests/legalTree.h"
+#include "treecore/route.h"
+
+namespace {
+
+// Pins on a grid of the given size, scaled and shifted: small grids give
+// duplicates, shared coordinates and collinear pins.
+std::vector<RoutePoint> randomPins(
+    std::mt19937& rng, int pins, int grid, float scale, float shift) {
+  std::uniform_int_distribution<int> coord(0, grid);
+  std::vector<RoutePoint> out;
+  for (int k = 0; k < pins; ++k) {
+    out.push_back({coord(rng) * scale + shift, coord(rng) * scale + shift});
+  }
+  return out;
+}
+
+double optimumOf(const std::vector<RoutePoint>& pins) {
+  ObstacleIndex none(std::vector<ObstacleIndex::Rect>{});
+  float xlo = pins[0].x, xhi = xlo, ylo = pins[0].y, yhi = ylo;
+  for (const RoutePoint& p : pins) {
+    xlo = std::min(xlo, p.x), xhi = std::max(xhi, p.x);
+    ylo = std::min(ylo, p.y), yhi = std::max(yhi, p.y);
+  }
+  WorkBudget unbounded{std::numeric_limits<double>::infinity()};
+  ExactTree t = solveExactTree(pins, none, {xlo, ylo, xhi, yhi}, unbounded);
+  EXPECT_EQ(t.status, ExactStatus::solved);
+  return t.length;
+}
+
+// Against the grid programme on nets of 2 to 9 pins of every kind: small
+// grids (duplicates, shared lines), large and negative coordinates,
+// fractions; each tree legal, clean, and the same for the pins reordered.
+TEST(FlatSteinerTest, IsAsShortAsTheExactSolver) {
+  struct Kind {
+    int grid;
+    float scale;
+    float shift;
+  };
+  const Kind kinds[] = {{3, 1, 0},        {6, 1, 0},        {20, 1, 0},
+                        {1000, 1, 0},     {1000, 1, -5e5f}, {100, 1e4f, 3e6f},
+                        {1000, 0.01f, 0}, {50, 0.37f, -9}};
+  int nets = 0;
+  for (const Kind& kind : kinds) {
+    for (int pins = 2; pins <= kFlatExactPins; ++pins) {
+      int count = pins <= 7 ? 60 : 25;
+      for (int k = 0; k < count; ++k) {
+        unsigned seed = 1000u * pins + k + 7919u * kind.grid;
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        std::vector<RoutePoint> p =
+            randomPins(rng, pins, kind.grid, kind.scale, kind.shift);
+        std::vector<Wire> wires = solveFlatTree(p);
+        double best = optimumOf(p);
+        double len = wireLength(wires);
+        ASSERT_NEAR(len, best, 1e-9 * std::max(1.0, std::fabs(best)));
+        expectLegalTree(p, {}, wires);
+        EXPECT_EQ(cleanWires(wires, p), wires) << "wires not clean";
+        std::shuffle(p.begin(), p.end(), rng);
+        EXPECT_EQ(solveFlatTree(p), wires) << "another order, another tree";
+        ++nets;
+      }
+    }
+  }
+  EXPECT_GT(nets, 3000);
+}
+
+TEST(FlatSteinerTest, LeavesOnePlaceAndTooManyPlacesEmpty) {
+  EXPECT_TRUE(solveFlatTree({{2, 3}, {2, 3}}).empty());
+  std::vector<RoutePoint> many;
+  for (int k = 0; k <= kFlatExactPins; ++k) {
+    many.push_back({static_cast<float>(k), static_cast<float>(k * k % 7)});
+  }
+  EXPECT_TRUE(solveFlatTree(many).empty());
+}
+
+// Ten to seventeen positions: the best break is a legal clean tree, never
+// shorter than the optimum and close to it.
+TEST(FlatSteinerTest, BreaksLargerNetsIntoExactHalves) {
+  double above = 0;
+  int nets = 0;
+  for (int pins = 10; pins <= 17; pins += 7) {
+    for (int k = 0; k < 12; ++k) {
+      unsigned seed = 500u * pins + k;
+      SCOPED_TRACE(seed);
+      std::mt19937 rng(seed);
+      std::vector<RoutePoint> p =
+          randomPins(rng, pins, k % 3 ? 1000 : 12, 1, 0);
+      std::vector<Wire> wires = breakFlatTree(p);
+      expectLegalTree(p, {}, wires);
+      EXPECT_EQ(cleanWires(wires, p), wires) << "wires not clean";
+      std::shuffle(p.begin(), p.end(), rng);
+      EXPECT_EQ(breakFlatTree(p), wires) << "another order, another tree";
+      if (pins == 10) {
+        double best = optimumOf(p);
+        EXPECT_GE(wireLength(wires), best - 1e-9 * best);
+        above += wireLength(wires) / best - 1;
+        ++nets;
+      }
+    }
+  }
+  EXPECT_LT(above / nets, 0.005) << "breaks far from the optimum";
+  std::vector<RoutePoint> many;
+  for (int k = 0; k <= static_cast<int>(kFlatBreakPins); ++k) {
+    many.push_back({static_cast<float>(k), static_cast<float>(k * k % 11)});
+  }
+  EXPECT_TRUE(breakFlatTree(many).empty());
+}
+
+treecore::Net netOf(const std::vector<RoutePoint>& pins) {
+  treecore::Net net;
+  for (const RoutePoint& p : pins) {
+    net.push_back({p.x, p.y});
+  }
+  return net;
+}
+
+// Without obstacles near it, a net's --optimize tree is the same whether
+// routeNet takes its obstacle-free path or a Router runs (every obstacle
+// routed, one far away); beyond the exact sizes, where the far obstacle's
+// corners change the pipeline's tree, it is never longer than the default
+// tree.
+TEST(FlatSteinerTest, RouteNetGivesTheRoutersTree) {
+  treecore::Obstacles none;
+  treecore::Obstacles far(
+      std::vector<treecore::Rect>{{5000, 5000, 5010, 5010}});
+  treecore::RouteOptions optimize;
+  optimize.form = treecore::Form::optimizedSteinerTree;
+  treecore::RouteOptions viaRouter = optimize;
+  viaRouter.everyObstacle = true;
+  for (int pins : {1, 2, 3, 6, 9, 12, 17, 25, 40}) {
+    for (int k = 0; k < 4; ++k) {
+      unsigned seed = 77u * pins + k;
+      SCOPED_TRACE(seed);
+      std::mt19937 rng(seed);
+      treecore::Net net = netOf(randomPins(rng, pins, k % 2 ? 1000 : 9, 1, 0));
+      treecore::Tree fast = treecore::routeNet(none, net, optimize);
+      EXPECT_EQ(fast.parts, 1);
+      EXPECT_EQ(fast.status, treecore::Status::ok);
+      std::vector<RoutePoint> places;
+      for (const treecore::Point& p : net) {
+        places.push_back({static_cast<float>(p.x), static_cast<float>(p.y)});
+      }
+      if (flatPlaces(places) > kFlatExactPins) {
+        treecore::Tree plain = treecore::routeNet(none, net);
+        EXPECT_LE(fast.wireLength, plain.wireLength);
+        continue;
+      }
+      treecore::Tree slow = treecore::routeNet(far, net, viaRouter);
+      ASSERT_EQ(fast.segments.size(), slow.segments.size());
+      for (size_t i = 0; i < fast.segments.size(); ++i) {
+        EXPECT_EQ(fast.segments[i].a, slow.segments[i].a);
+        EXPECT_EQ(fast.segments[i].b, slow.segments[i].b);
+      }
+      EXPECT_EQ(fast.nodes.size(), slow.nodes.size());
+      EXPECT_EQ(fast.edges.size(), slow.edges.size());
+    }
+  }
+}
+// Obstacle-free nets of every size optimized side by side: the same trees
+// on one thread and on three.
+TEST(FlatSteinerTest, SameTreesOnOneAndThreeThreads) {
+  std::vector<treecore::Net> nets;
+  for (int k = 0; k < 60; ++k) {
+    std::mt19937 rng(900u + k);
+    nets.push_back(netOf(randomPins(rng, 2 + k % 25, 500, 1, 0)));
+  }
+  treecore::Obstacles none;
+  treecore::RouteOptions optimize;
+  optimize.form = treecore::Form::optimizedSteinerTree;
+  std::vector<treecore::Tree> one =
+      treecore::routeNets(none, nets, optimize, 1);
+  std::vector<treecore::Tree> three =
+      treecore::routeNets(none, nets, optimize, 3);
+  ASSERT_EQ(one.size(), three.size());
+  for (size_t i = 0; i < one.size(); ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_EQ(one[i].segments.size(), three[i].segments.size());
+    for (size_t s = 0; s < one[i].segments.size(); ++s) {
+      EXPECT_EQ(one[i].segments[s].a, three[i].segments[s].a);
+      EXPECT_EQ(one[i].segments[s].b, three[i].segments[s].b);
+    }
+  }
+}
+
+}  // namespace
