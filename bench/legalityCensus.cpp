@@ -13,14 +13,15 @@
 #include <utility>
 #include <vector>
 
+#include "check/checkTree.h"
 #include "drivers/readInput.h"
+#include "geometry/obstacleRects.h"
 #include "geometry/segment.h"
 #include "geometry/vertex.h"
-#include "legal/checkTree.h"
-#include "legal/freeRoute.h"
-#include "legal/obstacleIndex.h"
-#include "legal/wirePlan.h"
 #include "router/router.h"
+#include "spatial/freeRoute.h"
+#include "spatial/obstacleIndex.h"
+#include "spatial/wirePlan.h"
 #include "steiner/steinerCandidate.h"
 #include "support/tempTemplate.h"
 #include "tools/instance.h"
@@ -153,7 +154,7 @@ int main(int argc, char** argv) {
   {
     std::vector<Vertex*> vs = readVertices(pinPath, obstPath);
     Router r(vs);
-    ObstacleIndex index(ObstacleIndex::rectsOf(vs));
+    ObstacleIndex index(collectObstacleRects(vs));
     auto t0 = std::chrono::steady_clock::now();
     r.formMST();
     double mstSec = seconds(t0);
@@ -196,7 +197,7 @@ int main(int argc, char** argv) {
   {
     std::vector<Vertex*> vs = readVertices(pinPath, obstPath);
     Router r(vs);
-    ObstacleIndex index(ObstacleIndex::rectsOf(vs));
+    ObstacleIndex index(collectObstacleRects(vs));
     RouteFinder finder(index);
     auto t0 = std::chrono::steady_clock::now();
     r.formUnrefinedSMT();

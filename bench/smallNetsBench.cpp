@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "legal/obstacleIndex.h"
 #include "options/exactSteiner.h"
+#include "spatial/obstacleIndex.h"
 
 extern "C" double afterRunNet(const float* pins,
                               int pinCount,

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "support/binaryHeap.h"
-#include "support/binarySearchTree.h"
 #include "support/disjointSet.h"
 #include "support/rankTree.h"
+#include "tests/binarySearchTree.h"
 
 namespace {
 

@@ -11,9 +11,10 @@
 #include "drivers/commandLine.h"
 #include "drivers/programMain.h"
 #include "drivers/readInput.h"
+#include "geometry/obstacleRects.h"
 #include "geometry/vertex.h"
-#include "legal/obstacleIndex.h"
 #include "router/router.h"
+#include "spatial/obstacleIndex.h"
 #include "support/escapeBytes.h"
 #include "support/formatCoord.h"
 #include "support/outputFile.h"
@@ -132,7 +133,7 @@ void freeAll(std::vector<Vertex*>& vertices) {
 bool findPinInsideObstacle(const std::vector<Vertex*>& vertices,
                            const Input<float>& in,
                            std::string& error) {
-  ObstacleIndex index(ObstacleIndex::rectsOf(vertices));
+  ObstacleIndex index(collectObstacleRects(vertices));
   size_t pin = 0;
   for (const Vertex* v : vertices) {
     if (index.empty() || !v->isAPin()) {

@@ -25,7 +25,7 @@
   } while (0)
 
 // A reader's message starts with the file's name and the record, and names
-// a line the text has.
+// a line the text has; a line ends at LF, CRLF or a lone CR.
 inline void checkReaderError(const std::string& error,
                              const std::string& start,
                              std::string_view text) {
@@ -33,7 +33,11 @@ inline void checkReaderError(const std::string& error,
   size_t at = error.find(", line ");
   FUZZ_CHECK(at != std::string::npos, error);
   long line = std::strtol(error.c_str() + at + 7, nullptr, 10);
-  long lines = 1 + std::count(text.begin(), text.end(), '\n');
+  long lines = 1;
+  for (size_t i = 0; i < text.size(); ++i) {
+    lines += text[i] == '\n' ||
+             (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
+  }
   FUZZ_CHECK(line >= 1 && line <= lines, error);
 }
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "check/checkTree.h"
 #include "drivers/driver.h"
 #include "drivers/readInput.h"
 #include "fuzz/fuzzCheck.h"
-#include "legal/checkTree.h"
 #include "support/formatCoord.h"
 #include "support/tempTemplate.h"
 #include "tools/treeFile.h"

@@ -11,8 +11,9 @@
 
 #include "drivers/readInput.h"
 #include "fuzz/fuzzCheck.h"
+#include "geometry/obstacleRects.h"
 #include "geometry/vertex.h"
-#include "legal/obstacleIndex.h"
+#include "spatial/obstacleIndex.h"
 #include "support/formatCoord.h"
 
 namespace {
@@ -166,8 +167,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   freeVertices(back, 0);
 
-  std::vector<Rect> rects = ObstacleIndex::rectsOf(out);
-  FUZZ_CHECK(rects.size() == boxes.size(), "rectsOf lost a ring");
+  std::vector<Rect> rects = collectObstacleRects(out);
+  FUZZ_CHECK(rects.size() == boxes.size(), "collectObstacleRects lost a ring");
   for (size_t i = 0; i < rects.size(); ++i) {
     FUZZ_CHECK(rects[i].xlo == boxes[i].xlo && rects[i].xhi == boxes[i].xhi &&
                    rects[i].ylo == boxes[i].ylo && rects[i].yhi == boxes[i].yhi,

@@ -1,5 +1,5 @@
 #pragma once
-#include "steiner/candidateList.h"
+#include "geometry/candidateList.h"
 #include "support/inlineList.h"
 #include "support/objectPool.h"
 

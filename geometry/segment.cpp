@@ -1,6 +1,6 @@
 #include "geometry/segment.h"
 
-#include "legal/obstacleIndex.h"
+#include "spatial/obstacleIndex.h"
 
 namespace {
 

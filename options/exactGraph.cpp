@@ -1,5 +1,7 @@
 // The cut-line spanning graph: every shortest obstacle-avoiding route between
 // two pins has a path of its length in it, and every edge is free.
+#include "options/exactGraph.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -7,9 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "legal/obstacleIndex.h"
-#include "legal/sightLimits.h"
-#include "router/router.h"
+#include "spatial/sightLimits.h"
 
 // Why the graph is exact. Free means meeting no obstacle's open interior;
 // the sites are the pins and the free corners; the box of two points is the
@@ -47,11 +47,14 @@ constexpr float inf = std::numeric_limits<float>::infinity();
 // The graph of one cut line and, recursively, of each side of it.
 class CutLineGraph {
  public:
-  CutLineGraph(Router& r, const ObstacleIndex& index, std::vector<Vertex*> s)
-      : r_(r), index_(index), sites_(std::move(s)) {
-    for (const Vertex* v : sites_) {
-      x_.push_back(v->x);
-      y_.push_back(v->y);
+  CutLineGraph(const std::vector<RoutePoint>& sites,
+               const std::vector<char>& pins,
+               const ObstacleIndex& index,
+               ExactGraph& out)
+      : index_(index), pin_(pins), out_(out) {
+    for (const RoutePoint& p : sites) {
+      x_.push_back(p.x);
+      y_.push_back(p.y);
     }
     // How far each site sees along each axis: the coordinate at which the
     // first obstacle begins, or infinity.
@@ -63,7 +66,7 @@ class CutLineGraph {
   }
 
   void build() {
-    std::vector<int> ids(sites_.size());
+    std::vector<int> ids(x_.size());
     for (size_t i = 0; i < ids.size(); ++i) {
       ids[i] = static_cast<int>(i);
     }
@@ -84,13 +87,9 @@ class CutLineGraph {
   // other's far end, so z reaches q along the two free boxes at
   // |z - q| < |p - q|, and p, z or z, q would make a shorter tree.
   void joinPairs() {
-    std::vector<float> nearest(8 * sites_.size(), inf);
-    std::vector<char> pin(sites_.size());
-    for (size_t i = 0; i < pin.size(); ++i) {
-      pin[i] = sites_[i]->isAPin();
-    }
+    std::vector<float> nearest(8 * x_.size(), inf);
     auto pinPair = [&](const std::pair<int, int>& e) {
-      return pin[e.first] && pin[e.second];
+      return pin_[e.first] && pin_[e.second];
     };
     for (const auto& e : pairs_) {
       if (pinPair(e)) {
@@ -120,7 +119,7 @@ class CutLineGraph {
     std::stable_sort(kept.begin(), kept.end(),
                      [](const Kept& p, const Kept& q) { return p.d < q.d; });
     for (const Kept& k : kept) {
-      r_.connectSgEdge(sites_[k.a], sites_[k.b]);
+      out_.edges.emplace_back(k.a, k.b);
     }
     pairs_.clear();
     pairs_.shrink_to_fit();
@@ -226,7 +225,7 @@ class CutLineGraph {
         if (row.on < 0) {
           row.on = s;
         } else {
-          r_.connectSgEdge(sites_[lastOn], sites_[s]);
+          out_.edges.emplace_back(lastOn, s);
         }
         lastOn = s;
       }
@@ -431,31 +430,30 @@ class CutLineGraph {
       linked[k] = (seesUp[0][k] >= hi && seesDown[1][k + 1] <= lo) ||
                   (seesUp[1][k] >= hi && seesDown[0][k + 1] <= lo);
     }
-    Vertex* below = nullptr;
+    int below = -1;
     for (size_t k = 0; k < n; ++k) {
       const Row& row = rows[i + k];
       bool linkDown = k > 0 && linked[k - 1];
       bool linkUp = linked[k];
-      Vertex* at = row.on >= 0 ? sites_[row.on] : nullptr;
-      if (!at && !linkDown && !linkUp) {
+      int at = row.on;
+      if (at < 0 && !linkDown && !linkUp) {
         // A lone row serves only its own two sides, straight across.
         if (row.left >= 0 && row.right >= 0) {
-          r_.connectSgEdge(sites_[row.left], sites_[row.right]);
+          out_.edges.emplace_back(row.left, row.right);
         }
         continue;
       }
-      if (!at) {
-        at = new Vertex(line, row.y, "cutPoint");
-        r_.store.cutPoints.push_back(at);
-        r_.vertices.push_back(at);
+      if (at < 0) {
+        at = static_cast<int>(x_.size() + out_.cutPoints.size());
+        out_.cutPoints.push_back({line, row.y});
       }
       for (int s : {row.left, row.right}) {
         if (s >= 0) {
-          r_.connectSgEdge(sites_[s], at);
+          out_.edges.emplace_back(s, at);
         }
       }
       if (linkDown) {
-        r_.connectSgEdge(below, at);
+        out_.edges.emplace_back(below, at);
       }
       below = at;
     }
@@ -466,9 +464,9 @@ class CutLineGraph {
     return {row.on, side == 0 ? row.left : row.right};
   }
 
-  Router& r_;
   const ObstacleIndex& index_;
-  std::vector<Vertex*> sites_;
+  const std::vector<char>& pin_;
+  ExactGraph& out_;
   std::vector<float> x_;
   std::vector<float> y_;
   std::vector<float> hit_[4];
@@ -477,16 +475,11 @@ class CutLineGraph {
 
 }  // namespace
 
-void Router::connectExactGraph() {
-  ObstacleIndex index(ObstacleIndex::rectsOf(vertices));
-  // A corner inside another obstacle can be reached by no free route.
-  std::vector<Vertex*> sites;
-  for (Vertex* v : vertices) {
-    if (v && (v->isAPin() || v->isACorner()) &&
-        index.containing(v->x, v->y) < 0) {
-      sites.push_back(v);
-    }
-  }
-  CutLineGraph g(*this, index, std::move(sites));
+ExactGraph buildExactGraph(const std::vector<RoutePoint>& sites,
+                           const std::vector<char>& pins,
+                           const ObstacleIndex& index) {
+  ExactGraph out;
+  CutLineGraph g(sites, pins, index, out);
   g.build();
+  return out;
 }

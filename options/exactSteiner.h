@@ -2,8 +2,8 @@
 #include <limits>
 #include <vector>
 
-#include "legal/obstacleIndex.h"
-#include "legal/wirePlan.h"
+#include "spatial/obstacleIndex.h"
+#include "spatial/wirePlan.h"
 
 // Work a solve may spend, counted rather than timed so that the same input
 // always gives the same tree: about ten nanoseconds a unit on a current

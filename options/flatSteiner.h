@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "legal/wirePlan.h"
+#include "spatial/wirePlan.h"
 
 // Nets of up to this many distinct pin positions get a shortest tree.
 const int kFlatExactPins = 9;

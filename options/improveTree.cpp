@@ -4,8 +4,8 @@
 #include <cmath>
 #include <map>
 
-#include "legal/obstacleIndex.h"
 #include "options/flatSteiner.h"
+#include "spatial/obstacleIndex.h"
 
 namespace {
 

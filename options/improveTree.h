@@ -1,8 +1,8 @@
 #pragma once
 #include <vector>
 
-#include "legal/wirePlan.h"
 #include "options/exactSteiner.h"
+#include "spatial/wirePlan.h"
 
 class ObstacleIndex;
 

@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "check/checkTree.h"
 #include "drivers/batch.h"
 #include "drivers/commandLine.h"
 #include "drivers/readInput.h"
-#include "legal/checkTree.h"
 #include "router/fileBanner.h"
 #include "support/outputFile.h"
 #include "treecore/route.h"

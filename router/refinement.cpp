@@ -235,9 +235,13 @@ void Router::rmRedundentVers() {
   }
 }
 
-void Router::moveSegments() {
+void Router::refineAgain() {
   rectilinearizeSMT();
   rmRedundentVers();
+}
+
+void Router::moveSegments() {
+  refineAgain();
   legal.segmentsDrawn = true;
 
   const ObstacleIndex* index =

@@ -4,8 +4,8 @@
 
 #include "geometry/edge.h"
 #include "geometry/vertex.h"
-#include "legal/legality.h"
-#include "options/routerOptions.h"
+#include "router/legality.h"
+#include "router/routerOptions.h"
 #include "router/routerStore.h"
 #include "steiner/mergingTree.h"
 #include "support/binaryHeap.h"
@@ -136,8 +136,17 @@ class Router {
   // primary L's bend (the right end's x, the left end's y); leaves
   // legal.treeRoutes empty.
   void rectilinearizeSMT();
+  // Reads mstNbrs; takes out of vertices (null) each vertex that is not a
+  // pin and whose two neighbours lie on one horizontal or vertical line,
+  // and joins the two.
   void rmRedundentVers();
-  // Leaves segments, moved.
+  // rectilinearizeSMT and rmRedundentVers once more, moveSegments' first
+  // step: a tree that has not been through them gets them, and after them
+  // the second removal catches vertices that became pass-throughs when one
+  // later in vertices was taken out.
+  void refineAgain();
+  // refineAgain, then the tree cut into segments at its vertices and each
+  // segment slid where that shortens it. Leaves segments, moved.
   void moveSegments();
   // The last stage of formSMT and localRefinement. Reads segments; leaves
   // them as they are when they form a clean tree (no stretch of wire twice,

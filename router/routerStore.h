@@ -1,9 +1,9 @@
 #pragma once
 #include <vector>
 
+#include "geometry/candidateList.h"
 #include "geometry/edge.h"
 #include "geometry/vertex.h"
-#include "steiner/candidateList.h"
 #include "steiner/mergingTree.h"
 #include "steiner/steinerCandidate.h"
 #include "support/objectPool.h"

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "legal/vertexParts.h"
 #include "router/router.h"
+#include "router/vertexParts.h"
 #include "steiner/steinerCandidate.h"
 #include "support/smallLists.h"
 

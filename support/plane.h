@@ -2,8 +2,9 @@
 #include <algorithm>
 
 // The values of plane geometry, one set for every coordinate type: float
-// where the pipeline computes, double where the tree checker reads.
-namespace plane {
+// where the pipeline computes, double where the tree checker reads and the
+// value interface takes them (treecore::Point, treecore::Rect).
+namespace treecore::plane {
 
 template <class T>
 struct Point {
@@ -68,4 +69,4 @@ Box<T> boundsOf(const Wire<T>& w) {
   return boundsOf(Point<T>{w.x1, w.y1}, Point<T>{w.x2, w.y2});
 }
 
-}  // namespace plane
+}  // namespace treecore::plane

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "geometry/vertex.h"
-#include "support/binarySearchTree.h"
+#include "tests/binarySearchTree.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "legal/obstacleIndex.h"
+#include "spatial/obstacleIndex.h"
 
 // Every set of up to k - 2 Steiner points among the grid nodes (the grid of
 // all pin and rectangle coordinates, which holds an optimal tree; a tree of

@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "steiner/candidateList.h"
+#include "geometry/candidateList.h"
 
 namespace {
 

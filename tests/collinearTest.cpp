@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "check/checkTree.h"
 #include "geometry/vertex.h"
-#include "legal/checkTree.h"
 #include "router/router.h"
 #include "tests/netDesign.h"
 #include "tests/programRun.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "legal/checkTree.h"
+#include "check/checkTree.h"
 #include "tests/legalTree.h"
 #include "tests/routedRun.h"
 #include "tests/scene.h"

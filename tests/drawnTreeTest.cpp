@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "legal/checkTree.h"
+#include "check/checkTree.h"
 #include "router/router.h"
 #include "tests/generatedNet.h"
 #include "tests/legalTree.h"

@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "legal/obstacleIndex.h"
 #include "options/exactSteiner.h"
+#include "spatial/obstacleIndex.h"
 #include "tests/bruteSteiner.h"
 #include "tests/gridSteiner.h"
 #include "tests/legalTree.h"

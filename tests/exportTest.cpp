@@ -4,8 +4,8 @@
 #include <sstream>
 #include <string>
 
+#include "check/checkTree.h"
 #include "geometry/segment.h"
-#include "legal/checkTree.h"
 #include "programRun.h"
 #include "scene.h"
 #include "support/formatCoord.h"

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "legal/checkTree.h"
+#include "check/checkTree.h"
 #include "tests/toolRun.h"
 #include "tools/families.h"
 #include "tools/instance.h"

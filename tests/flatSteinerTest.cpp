@@ -6,10 +6,10 @@
 #include <random>
 #include <vector>
 
-#include "legal/obstacleIndex.h"
 #include "options/exactSteiner.h"
 #include "options/flatSteiner.h"
 #include "options/improveTree.h"
+#include "spatial/obstacleIndex.h"
 #include "tests/legalTree.h"
 #include "treecore/route.h"
 

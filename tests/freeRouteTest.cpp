@@ -8,8 +8,8 @@
 #include <tuple>
 #include <vector>
 
-#include "legal/escapeGraph.h"
-#include "legal/freeRoute.h"
+#include "spatial/escapeGraph.h"
+#include "spatial/freeRoute.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <queue>
 #include <utility>
 
-#include "legal/obstacleIndex.h"
+#include "spatial/obstacleIndex.h"
 
 namespace {
 

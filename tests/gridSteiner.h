@@ -15,9 +15,9 @@ class ObstacleIndex;
 // match it with far less work.
 class GridSteiner {
  public:
-  using Point = plane::Point<float>;
+  using Point = treecore::plane::Point<float>;
   // A horizontal or vertical piece of the tree.
-  using Piece = plane::Wire<float>;
+  using Piece = treecore::plane::Wire<float>;
 
   // The grid covers the box [xlo, xhi] x [ylo, yhi], which must hold every
   // terminal; the tree stays inside it. Only the obstacles meeting the box

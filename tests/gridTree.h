@@ -4,7 +4,7 @@
 #include <queue>
 #include <vector>
 
-#include "legal/checkTree.h"
+#include "check/checkTree.h"
 
 // A legal tree by construction, for instances on the integer grid: the
 // union of the grid paths from every pin to the first one in a breadth-first

@@ -5,13 +5,13 @@
 #include <set>
 #include <vector>
 
+#include "check/checkTree.h"
 #include "geometry/edge.h"
 #include "geometry/vertex.h"
-#include "legal/checkTree.h"
-#include "legal/freeRoute.h"
-#include "legal/obstacleIndex.h"
-#include "legal/wirePlan.h"
 #include "router/router.h"
+#include "spatial/freeRoute.h"
+#include "spatial/obstacleIndex.h"
+#include "spatial/wirePlan.h"
 
 // The pins of r, in order.
 inline std::vector<Point> pinsOf(const Router& r) {

@@ -6,14 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "check/checkTree.h"
 #include "geometry/segment.h"
 #include "geometry/vertex.h"
-#include "legal/checkTree.h"
-#include "legal/freeRoute.h"
-#include "legal/vertexParts.h"
-#include "legal/wirePlan.h"
 #include "router/router.h"
+#include "router/vertexParts.h"
+#include "spatial/freeRoute.h"
+#include "spatial/wirePlan.h"
 #include "steiner/steinerCandidate.h"
+#include "tests/cleanTree.h"
 #include "tests/generatedNet.h"
 #include "tests/legalTree.h"
 #include "tests/programRun.h"

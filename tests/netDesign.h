@@ -11,9 +11,9 @@
 #include <tuple>
 #include <vector>
 
+#include "check/checkTree.h"
 #include "drivers/readInput.h"
 #include "geometry/vertex.h"
-#include "legal/checkTree.h"
 #include "router/fileBanner.h"
 #include "router/router.h"
 #include "support/formatCoord.h"

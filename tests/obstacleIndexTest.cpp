@@ -2,8 +2,9 @@
 
 #include <random>
 
-#include "legal/obstacleIndex.h"
+#include "geometry/obstacleRects.h"
 #include "scene.h"
+#include "spatial/obstacleIndex.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ TEST(ObstacleIndexTest, RectanglesFromCornerRingsInFileOrder) {
   scene.addRect(5, 5, 6, 7, true);
   scene.addRect(0, 0, 2, 1);
   Router& r = scene.router();
-  std::vector<Rect> rects = ObstacleIndex::rectsOf(r.vertices);
+  std::vector<Rect> rects = collectObstacleRects(r.vertices);
   ASSERT_EQ(rects.size(), 2u);
   EXPECT_EQ(rects[0].xlo, 5);
   EXPECT_EQ(rects[0].yhi, 7);

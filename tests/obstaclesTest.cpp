@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "treecore/obstacles.h"
+#include "treecore/obstaclesAccess.h"
 
 namespace {
 
@@ -91,7 +92,8 @@ TEST(ObstaclesTest, CornersKeepTheirOrderAndGiveTheBox) {
   rings[0] = {{{0, 0}, {4, 2}, {4, 0}, {0, 2}}};
   EXPECT_THROW(Obstacles::fromCorners(rings), std::invalid_argument);
   Obstacles copy = obs;
-  EXPECT_EQ(&copy.index(), &obs.index());
+  EXPECT_EQ(&treecore::detail::ObstaclesAccess::index(copy),
+            &treecore::detail::ObstaclesAccess::index(obs));
 }
 
 // The least box that holds the pins and every rectangle whose interior

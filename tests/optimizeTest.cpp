@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "geometry/obstacleRects.h"
 #include "geometry/segment.h"
 #include "options/improveTree.h"
 #include "router/router.h"
@@ -44,7 +45,7 @@ TEST(OptimizeTest, SmallNetsGetTheShortestTree) {
     for (const Vertex* p : s.pins) {
       pins.push_back({p->x, p->y});
     }
-    std::vector<ObstacleIndex::Rect> rects = ObstacleIndex::rectsOf(s.corners);
+    std::vector<ObstacleIndex::Rect> rects = collectObstacleRects(s.corners);
     double best = bruteForce(pins, rects);
     if (std::isinf(best)) {
       continue;  // walled in: a forest, which the pipeline's tests cover
@@ -72,7 +73,7 @@ TEST(OptimizeTest, PinsAtOnePlaceCountOnce) {
     for (int k = 0; k < 11; ++k) {
       s.addPin(pts[k % 9].x, pts[k % 9].y);
     }
-    for (const ObstacleIndex::Rect& o : ObstacleIndex::rectsOf(s.corners)) {
+    for (const ObstacleIndex::Rect& o : collectObstacleRects(s.corners)) {
       xlo = std::min(xlo, o.xlo), ylo = std::min(ylo, o.ylo);
       xhi = std::max(xhi, o.xhi), yhi = std::max(yhi, o.yhi);
     }

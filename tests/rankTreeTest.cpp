@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "support/binarySearchTree.h"
 #include "support/rankTree.h"
+#include "tests/binarySearchTree.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "legal/checkTree.h"
+#include "check/checkTree.h"
 #include "tests/programRun.h"
 #include "tools/instance.h"
 

@@ -9,7 +9,7 @@
 #include <tuple>
 #include <vector>
 
-#include "legal/checkTree.h"
+#include "check/checkTree.h"
 #include "tests/gridTree.h"
 #include "tests/programRun.h"
 #include "tests/toolRun.h"

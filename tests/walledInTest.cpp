@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "legal/checkTree.h"
+#include "check/checkTree.h"
 #include "tests/routedRun.h"
 #include "tools/instance.h"
 

@@ -10,10 +10,11 @@
 #include <tuple>
 #include <vector>
 
-#include "legal/wirePlan.h"
+#include "spatial/wirePlan.h"
+#include "tests/cleanTree.h"
 
 // Found by argument lookup, so beside Wire.
-namespace plane {
+namespace treecore::plane {
 
 std::ostream& operator<<(std::ostream& o, const Wire<float>& w) {
   return o << "(" << w.x1 << "," << w.y1 << ")-(" << w.x2 << "," << w.y2 << ")";
@@ -23,7 +24,7 @@ std::ostream& operator<<(std::ostream& o, const Point<float>& p) {
   return o << "(" << p.x << "," << p.y << ")";
 }
 
-}  // namespace plane
+}  // namespace treecore::plane
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "legal/checkTree.h"
+#include "check/checkTree.h"
 #include "tools/treeFile.h"
 
 // Reads an instance with the programs' own readers, in double precision:

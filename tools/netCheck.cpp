@@ -6,9 +6,9 @@
 #include <ostream>
 #include <vector>
 
+#include "check/checkTree.h"
 #include "drivers/readInput.h"
-#include "legal/checkTree.h"
-#include "legal/obstacleIndex.h"
+#include "spatial/obstacleIndex.h"
 #include "support/escapeBytes.h"
 #include "support/floatBounds.h"
 #include "tools/instance.h"

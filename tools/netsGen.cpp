@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "legal/obstacleIndex.h"
+#include "spatial/obstacleIndex.h"
 
 namespace {
 

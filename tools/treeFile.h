@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "legal/checkTree.h"
+#include "check/checkTree.h"
 
 // Reads a file written by the programs' export operations: comment lines
 // starting with '#' (the banner), then blocks of two point lines "x<TAB>y",

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "legal/checkTree.h"
+#include "check/checkTree.h"
 
 enum class PinLayout { uniform, clustered, lattice };
 // What obstacles may do to each other: keep apart, share sides, overlap.

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "legal/checkTree.h"
+#include "check/checkTree.h"
 
 // An SVG picture: obstacles filled, the tree over them, crossing and
 // diagonal pieces in red, Steiner points as squares, pins as dots, and a

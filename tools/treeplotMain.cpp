@@ -2,9 +2,9 @@
 #include <string>
 #include <vector>
 
+#include "check/checkTree.h"
 #include "drivers/commandLine.h"
 #include "drivers/programMain.h"
-#include "legal/checkTree.h"
 #include "support/outputFile.h"
 #include "tools/instance.h"
 #include "tools/treePlot.h"

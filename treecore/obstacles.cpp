@@ -4,8 +4,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "legal/obstacleIndex.h"
+#include "spatial/obstacleIndex.h"
 #include "support/formatCoord.h"
+#include "treecore/obstaclesAccess.h"
 
 namespace treecore {
 
@@ -125,8 +126,8 @@ const std::vector<std::array<Point, 4>>& Obstacles::corners() const {
   return data_->corners;
 }
 
-const ObstacleIndex& Obstacles::index() const {
-  return data_->index;
+const ObstacleIndex& detail::ObstaclesAccess::index(const Obstacles& o) {
+  return o.data_->index;
 }
 
 std::vector<int> Obstacles::near(const std::vector<Point>& pins) const {

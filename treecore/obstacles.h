@@ -5,9 +5,11 @@
 
 #include "treecore/geometry.h"
 
-class ObstacleIndex;
-
 namespace treecore {
+
+namespace detail {
+struct ObstaclesAccess;
+}  // namespace detail
 
 // A design's blockages: built once, never changed, and safe to share among
 // any number of threads and calls. Copies share one index.
@@ -31,7 +33,6 @@ class Obstacles {
   const std::vector<Rect>& rects() const;
   // The corners of each rectangle in the order the pipeline takes them.
   const std::vector<std::array<Point, 4>>& corners() const;
-  const ObstacleIndex& index() const;
 
   // The obstacles that matter to pins: those that meet the pins' bounding
   // box grown by every obstacle that meets it, until none does (no shortest
@@ -40,6 +41,7 @@ class Obstacles {
   std::vector<int> near(const std::vector<Point>& pins) const;
 
  private:
+  friend struct detail::ObstaclesAccess;
   struct Data;
   explicit Obstacles(std::shared_ptr<const Data> data);
   std::shared_ptr<const Data> data_;

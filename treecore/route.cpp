@@ -10,12 +10,13 @@
 
 #include "geometry/segment.h"
 #include "geometry/vertex.h"
-#include "legal/obstacleIndex.h"
-#include "legal/wirePlan.h"
 #include "options/flatSteiner.h"
 #include "router/router.h"
+#include "spatial/obstacleIndex.h"
+#include "spatial/wirePlan.h"
 #include "support/formatCoord.h"
 #include "treecore/inOrder.h"
+#include "treecore/obstaclesAccess.h"
 
 namespace treecore {
 
@@ -466,7 +467,7 @@ bool pinsOutside(const Obstacles& obstacles,
                  const std::vector<int>& chosen,
                  const std::vector<RoutePoint>& pins,
                  Tree& t) {
-  const ObstacleIndex& index = obstacles.index();
+  const ObstacleIndex& index = detail::ObstaclesAccess::index(obstacles);
   const size_t kScanned = 64;  // more are searched through the index
   for (size_t i = 0; i < pins.size() && !chosen.empty(); ++i) {
     const RoutePoint& p = pins[i];

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "legal/checkTree.h"
+#include "check/checkTree.h"
 #include "support/formatCoord.h"
 
 namespace treecore {

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "geometry/segment.h"
-#include "legal/wirePlan.h"
 #include "router/router.h"
+#include "spatial/wirePlan.h"
 #include "support/smallLists.h"
 
 // Moves can lay a segment on another one, or close a loop; duplicate

@@ -1,4 +1,4 @@
-#include "legal/escapeGraph.h"
+#include "spatial/escapeGraph.h"
 
 #include <algorithm>
 #include <cmath>

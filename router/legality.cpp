@@ -1,8 +1,9 @@
-#include "legal/legality.h"
+#include "router/legality.h"
 
 #include <unordered_map>
 
 #include "geometry/edge.h"
+#include "geometry/obstacleRects.h"
 #include "geometry/vertex.h"
 #include "steiner/steinerCandidate.h"
 
@@ -16,7 +17,7 @@ RoutePoint at(const Vertex* v) {
 
 const ObstacleIndex& Legality::obstacles() {
   if (!index_) {
-    index_ = std::make_unique<ObstacleIndex>(ObstacleIndex::rectsOf(vertices_));
+    index_ = std::make_unique<ObstacleIndex>(collectObstacleRects(vertices_));
   }
   return *index_;
 }

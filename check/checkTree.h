@@ -9,11 +9,11 @@
 // misses is seen as missed.
 
 // One drawn piece of a tree file: a straight line from (x1, y1) to (x2, y2).
-using Piece = plane::Wire<double>;
-using Point = plane::Point<double>;
+using Piece = treecore::plane::Wire<double>;
+using Point = treecore::plane::Point<double>;
 
 // An obstacle, xlo < xhi and ylo < yhi.
-using Rect = plane::Box<double>;
+using Rect = treecore::plane::Box<double>;
 
 // The figures of one tree over its pins and obstacles. Lengths are
 // rectilinear (|dx| + |dy|, diagonal pieces too), summed in double.

@@ -2,12 +2,12 @@
 #include <utility>
 #include <vector>
 
-#include "legal/freeRoute.h"
+#include "spatial/freeRoute.h"
 #include "support/plane.h"
 
 // One straight horizontal or vertical stretch of wire; a zero-length one
 // draws nothing.
-using Wire = plane::Wire<float>;
+using Wire = treecore::plane::Wire<float>;
 
 // The wires as a plane graph: a node at every wire end, every point where
 // wires touch or cross, and every pin on a wire; a piece between each two
@@ -26,12 +26,10 @@ struct WirePlan {
 WirePlan planWires(const std::vector<Wire>& wires,
                    const std::vector<RoutePoint>& pins);
 
-// No collinear overlap, no contact other than at the shared end of wires,
-// no cycle. Zero-length wires are passed over.
-bool formCleanTree(const std::vector<Wire>& wires);
-
 // The parts the wires make of the pins (countPinParts) when they form a
-// clean tree, else -1; without planning them. O(n log n).
+// clean tree (no collinear overlap, no contact other than at the shared end
+// of wires, no cycle; zero-length wires passed over), else -1; without
+// planning them. O(n log n).
 int cleanTreePinParts(const std::vector<Wire>& wires,
                       const std::vector<RoutePoint>& pins);
 

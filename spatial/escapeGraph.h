@@ -2,9 +2,9 @@
 #include <cstddef>
 #include <vector>
 
-#include "legal/freeRoute.h"
-#include "legal/obstacleIndex.h"
-#include "legal/sightLimits.h"
+#include "spatial/freeRoute.h"
+#include "spatial/obstacleIndex.h"
+#include "spatial/sightLimits.h"
 #include "support/segmentTree.h"
 
 // The lines a shortest route among the rectangles needs, built once for all

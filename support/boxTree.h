@@ -10,7 +10,7 @@
 template <class T>
 class BoxTree {
  public:
-  using Box = plane::Box<T>;
+  using Box = treecore::plane::Box<T>;
 
   BoxTree() = default;
   explicit BoxTree(const std::vector<Box>& boxes)
@@ -85,7 +85,7 @@ class BoxTree {
     Box b = boxes_[order_[begin]];
     for (size_t k = begin; k < end; ++k) {
       const Box& r = boxes_[order_[k]];
-      b = plane::hull(b, r);
+      b = treecore::plane::hull(b, r);
     }
     nodes_[slot] = {b, begin, end, 0};
     if (end - begin <= kLeaf) {

@@ -1,4 +1,4 @@
-#include "legal/checkTree.h"
+#include "check/checkTree.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@
 #include <set>
 #include <tuple>
 
-#include "legal/boxTree.h"
+#include "support/boxTree.h"
 #include "support/indexParts.h"
 #include "support/segmentTree.h"
 
@@ -273,7 +273,7 @@ void splitPieces(const std::vector<Piece>& pieces,
   }
 }
 
-using Box = plane::Box<double>;
+using Box = treecore::plane::Box<double>;
 
 std::vector<Box> endBoxes(const std::vector<Piece>& pieces) {
   std::vector<Box> ends;
@@ -292,9 +292,9 @@ std::vector<long> inPlaneOrder(const std::vector<Piece>& pieces,
   if (ids.empty()) {
     return ids;
   }
-  Box b = plane::boundsOf(pieces[ids[0]]);
+  Box b = treecore::plane::boundsOf(pieces[ids[0]]);
   for (long i : ids) {
-    b = plane::hull(b, plane::boundsOf(pieces[i]));
+    b = treecore::plane::hull(b, treecore::plane::boundsOf(pieces[i]));
   }
   auto cell = [](double v, double lo, double hi) {
     double t = hi > lo ? (v - lo) / (hi - lo) : 0;
@@ -371,7 +371,7 @@ TreeCheck checkTree(const std::vector<Point>& pins,
     BoxTree<double> points(pts);
     for (long i : diagonalWalk) {
       const Piece& p = pieces[i];
-      points.query(plane::boundsOf(p), [&](long k) {
+      points.query(treecore::plane::boundsOf(p), [&](long k) {
         if (onPiece(p, pts[k].xlo, pts[k].ylo)) {
           parts.join(i, k < 2 * np ? k / 2 : np + (k - 2 * np));
         }
@@ -423,7 +423,7 @@ TreeCheck checkTree(const std::vector<Point>& pins,
     BoxTree<double> boxes(rects);
     for (long i : diagonalWalk) {
       const Piece& p = pieces[i];
-      boxes.query(plane::boundsOf(p), [&](long k) {
+      boxes.query(treecore::plane::boundsOf(p), [&](long k) {
         if (diagonalCrosses(p, rects[k])) {
           crossing[i] = 1;
           return true;

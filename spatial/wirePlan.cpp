@@ -1,4 +1,4 @@
-#include "legal/wirePlan.h"
+#include "spatial/wirePlan.h"
 
 #include <algorithm>
 #include <cmath>
@@ -347,10 +347,6 @@ WirePlan planWires(const std::vector<Wire>& wires,
   WirePlan plan;
   planInto(wires, pins, plan);
   return plan;
-}
-
-bool formCleanTree(const std::vector<Wire>& wires) {
-  return cleanTreePinParts(wires, {}) >= 0;
 }
 
 int cleanTreePinParts(const std::vector<Wire>& wires,

@@ -1,4 +1,4 @@
-#include "legal/sightLimits.h"
+#include "spatial/sightLimits.h"
 
 #include <algorithm>
 #include <limits>

@@ -2,10 +2,10 @@
 #include <memory>
 #include <vector>
 
-#include "legal/obstacleIndex.h"
+#include "spatial/obstacleIndex.h"
 #include "support/plane.h"
 
-using RoutePoint = plane::Point<float>;
+using RoutePoint = treecore::plane::Point<float>;
 
 // The points without repeats and without those that lie straight between
 // their neighbours (a point where the path turns back stays); two equal
@@ -59,7 +59,7 @@ class RouteFinder {
   FreeRoute detour(RoutePoint a, RoutePoint b) const;
 
   const ObstacleIndex& index_;
-  plane::Box<float> all_;  // the bounding box of every rectangle
+  treecore::plane::Box<float> all_;  // the bounding box of every rectangle
   // Made on the first detour whose window grows too crowded, for all that
   // follow.
   mutable std::unique_ptr<EscapeGraph> escape_;

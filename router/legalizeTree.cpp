@@ -5,8 +5,8 @@
 #include <unordered_set>
 
 #include "geometry/segment.h"
-#include "legal/vertexParts.h"
 #include "router/router.h"
+#include "router/vertexParts.h"
 #include "steiner/steinerCandidate.h"
 #include "support/indexParts.h"
 

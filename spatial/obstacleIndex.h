@@ -2,11 +2,9 @@
 #include <cstddef>
 #include <vector>
 
-#include "legal/boxTree.h"
+#include "support/boxTree.h"
 #include "support/plane.h"
 #include "support/segmentTree.h"
-
-class Vertex;
 
 // The rectangles' open interiors, indexed so that a horizontal or vertical
 // piece is tested against all of them in O(log^2 n); a handful are scanned
@@ -14,7 +12,7 @@ class Vertex;
 // an interior.
 class ObstacleIndex {
  public:
-  using Rect = plane::Box<float>;
+  using Rect = treecore::plane::Box<float>;
 
   // Up to this many rectangles are scanned, not indexed: a scan then costs
   // about what a query of the trees does, and building them is saved.
@@ -23,10 +21,6 @@ class ObstacleIndex {
   ObstacleIndex() = default;
   // Every answer is the same whether the rectangles are scanned or indexed.
   explicit ObstacleIndex(std::vector<Rect> rects, size_t scanMost = kScanMost);
-
-  // One rectangle per corner ring, in the order of each ring's first corner
-  // in vertices; other vertices are passed over.
-  static std::vector<Rect> rectsOf(const std::vector<Vertex*>& vertices);
 
   // The horizontal piece at y from x1 to x2 (either order); a piece of zero
   // length is a point.

@@ -1,4 +1,4 @@
-#include "legal/freeRoute.h"
+#include "spatial/freeRoute.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,7 +11,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "legal/escapeGraph.h"
+#include "spatial/escapeGraph.h"
 #include "support/floatBounds.h"
 
 namespace {
@@ -275,9 +275,9 @@ double FreeRoute::length() const {
 
 RouteFinder::RouteFinder(const ObstacleIndex& index) : index_(index) {
   const std::vector<ObstacleIndex::Rect>& rects = index.rects();
-  all_ = rects.empty() ? plane::Box<float>{0, 0, 0, 0} : rects[0];
+  all_ = rects.empty() ? treecore::plane::Box<float>{0, 0, 0, 0} : rects[0];
   for (const ObstacleIndex::Rect& r : rects) {
-    all_ = plane::hull(all_, r);
+    all_ = treecore::plane::hull(all_, r);
   }
 }
 
@@ -387,8 +387,8 @@ FreeRoute RouteFinder::staircase(RoutePoint a, RoutePoint b) const {
 FreeRoute RouteFinder::detour(RoutePoint a, RoutePoint b) const {
   const size_t kWindowRects = 64;
   FreeRoute r;
-  plane::Box<float> box = plane::boundsOf(a, b);
-  plane::Box<float> cap = plane::hull(box, all_);
+  treecore::plane::Box<float> box = treecore::plane::boundsOf(a, b);
+  treecore::plane::Box<float> cap = treecore::plane::hull(box, all_);
   if (index_.empty()) {
     cap = box;
   }
@@ -396,10 +396,10 @@ FreeRoute RouteFinder::detour(RoutePoint a, RoutePoint b) const {
   double m = std::max(direct, 1.0);
   bool certain = false;
   for (;;) {
-    plane::Box<float> w{std::max(cap.xlo, floatBelow(box.xlo - m)),
-                        std::max(cap.ylo, floatBelow(box.ylo - m)),
-                        std::min(cap.xhi, floatAbove(box.xhi + m)),
-                        std::min(cap.yhi, floatAbove(box.yhi + m))};
+    treecore::plane::Box<float> w{std::max(cap.xlo, floatBelow(box.xlo - m)),
+                                  std::max(cap.ylo, floatBelow(box.ylo - m)),
+                                  std::min(cap.xhi, floatAbove(box.xhi + m)),
+                                  std::min(cap.yhi, floatAbove(box.yhi + m))};
     bool whole = w == cap;
     if (index_.meetsMoreThan(w.xlo, w.ylo, w.xhi, w.yhi, kWindowRects)) {
       if (!escape_) {

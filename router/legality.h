@@ -4,9 +4,9 @@
 #include <utility>
 #include <vector>
 
-#include "legal/freeRoute.h"
-#include "legal/obstacleIndex.h"
-#include "legal/wirePlan.h"
+#include "spatial/freeRoute.h"
+#include "spatial/obstacleIndex.h"
+#include "spatial/wirePlan.h"
 
 class Router;
 class SteinerCandidate;

@@ -2,7 +2,7 @@
 #include <array>
 #include <vector>
 
-#include "legal/obstacleIndex.h"
+#include "spatial/obstacleIndex.h"
 
 // The directions in which sightLimits looks, in the order of its results.
 enum SightDir { seeRight, seeLeft, seeUp, seeDown };
