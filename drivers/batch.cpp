@@ -27,9 +27,14 @@ bool parseBatchObstacles(std::string_view text,
             "come from an obstacle file";
     return false;
   }
-  if (!parseObstacleText(text, path, in, error)) {
-    return false;
-  }
+  return parseObstacleText(text, path, in, error) &&
+         toObstacles(in, path, out, error);
+}
+
+bool toObstacles(const Input<float>& in,
+                 const std::string& path,
+                 treecore::Obstacles& out,
+                 std::string& error) {
   std::vector<std::array<treecore::Point, 4>> rings;
   rings.reserve(in.rects.size());
   for (const auto& ring : in.rects) {
@@ -47,18 +52,18 @@ bool parseBatchObstacles(std::string_view text,
   return true;
 }
 
+treecore::Form formOf(Program program, bool noRefine, bool optimize) {
+  if (program == Program::oamst) {
+    return treecore::Form::spanningTree;
+  }
+  return noRefine   ? treecore::Form::unrefinedSteinerTree
+         : optimize ? treecore::Form::optimizedSteinerTree
+                    : treecore::Form::steinerTree;
+}
+
 namespace {
 
 using treecore::Status;
-
-treecore::Form formOf(const BatchRequest& r) {
-  if (r.program == Program::oamst) {
-    return treecore::Form::spanningTree;
-  }
-  return r.noRefine   ? treecore::Form::unrefinedSteinerTree
-         : r.optimize ? treecore::Form::optimizedSteinerTree
-                      : treecore::Form::steinerTree;
-}
 
 // Far more shards than any job array has tasks.
 const long kMostShards = 1000000000;
@@ -150,7 +155,7 @@ int runBatch(const BatchRequest& r) {
     out.write(fileBanner(r.program == Program::oamst ? kMstTitle : kSmtTitle));
   }
   treecore::RouteOptions options;
-  options.form = formOf(r);
+  options.form = formOf(r.program, r.noRefine, r.optimize);
   options.exactGraph = r.exactGraph;
   // The plain format writes the drawing alone.
   options.drawingOnly = !r.json;

@@ -5,9 +5,12 @@
 #include "drivers/driver.h"
 
 class CommandLine;
+template <class T>
+struct Input;
 namespace treecore {
 class Obstacles;
-}
+enum class Form;
+}  // namespace treecore
 
 // Many nets in one run: each net of the nets file routed among the
 // obstacles near it, on a pool of threads, written in the nets' order.
@@ -36,6 +39,18 @@ bool parseBatchObstacles(std::string_view text,
                          const std::string& path,
                          treecore::Obstacles& out,
                          std::string& error);
+
+// The rectangles the readers took from the obstacle file named path, as
+// the value interface takes them; false with a message naming the file and
+// the rectangle otherwise.
+bool toObstacles(const Input<float>& in,
+                 const std::string& path,
+                 treecore::Obstacles& out,
+                 std::string& error);
+
+// The tree a program writes: oamst the spanning tree, zorvane the Steiner
+// tree its options name.
+treecore::Form formOf(Program program, bool noRefine, bool optimize);
 
 // --nets NETS_FILE, --threads N (0 for one per core, up to 4096),
 // --format plain|json and --shard K/N in the program's table, filling the

@@ -11,13 +11,12 @@
 #include "drivers/commandLine.h"
 #include "drivers/programMain.h"
 #include "drivers/readInput.h"
-#include "geometry/obstacleRects.h"
-#include "geometry/vertex.h"
-#include "router/router.h"
-#include "spatial/obstacleIndex.h"
+#include "router/fileBanner.h"
 #include "support/escapeBytes.h"
 #include "support/formatCoord.h"
 #include "support/outputFile.h"
+#include "treecore/route.h"
+#include "treecore/treeText.h"
 
 namespace {
 
@@ -119,39 +118,6 @@ class StageClock {
   std::clock_t last_;
 };
 
-void freeAll(std::vector<Vertex*>& vertices) {
-  for (Vertex* v : vertices) {
-    delete v;
-  }
-  vertices.clear();
-}
-
-// No tree avoids an obstacle whose open interior holds a pin. True, with a
-// message naming the first such pin and an obstacle holding it, when there
-// is one. The vertices hold the pins first and the rectangles in file
-// order.
-bool findPinInsideObstacle(const std::vector<Vertex*>& vertices,
-                           const Input<float>& in,
-                           std::string& error) {
-  ObstacleIndex index(collectObstacleRects(vertices));
-  size_t pin = 0;
-  for (const Vertex* v : vertices) {
-    if (index.empty() || !v->isAPin()) {
-      return false;
-    }
-    int r = index.containing(v->x, v->y);
-    if (r >= 0) {
-      error = in.pinName(pin) + ": pin (" + formatCoord(v->x) + ", " +
-              formatCoord(v->y) + ") lies strictly inside " +
-              in.rectName(static_cast<size_t>(r)) +
-              "; no obstacle-avoiding tree exists";
-      return true;
-    }
-    ++pin;
-  }
-  return false;
-}
-
 }  // namespace
 
 int runDriver(Program program, int argc, char** argv) {
@@ -204,7 +170,15 @@ int runDriver(Program program, int argc, char** argv) {
   files.pop_back();
 
   StageClock stageClock(opt.stageTimes);
-  std::vector<Vertex*> vertices;
+  treecore::Net net;
+  treecore::Obstacles obstacles;
+  treecore::RouteOptions options;
+  options.form = formOf(program, opt.noRefine, opt.optimize);
+  options.exactGraph = opt.exactGraph;
+  // One net is routed among every obstacle of the file, and only its
+  // drawing is written.
+  options.everyObstacle = true;
+  options.drawingOnly = true;
   std::string error;
   {
     ReadingInput reading;
@@ -218,10 +192,25 @@ int runDriver(Program program, int argc, char** argv) {
       std::cerr << name << ": " << error << std::endl;
       return 2;
     }
-    appendVertices(in, vertices);
-    if (findPinInsideObstacle(vertices, in, error)) {
+    net.reserve(in.pins.size());
+    for (const InputPoint<float>& p : in.pins) {
+      net.push_back({p.x, p.y});
+    }
+    if (!toObstacles(in, in.obstacleFile, obstacles, error)) {
       std::cerr << name << ": " << error << std::endl;
-      freeAll(vertices);
+      return 2;
+    }
+    // Refused before the output is opened, as any other bad input is; the
+    // library's pin and obstacle named in the reader's terms.
+    treecore::Tree refused = treecore::checkNet(obstacles, net, options);
+    if (refused.status == treecore::Status::pinInsideObstacle) {
+      std::cerr << name << ": "
+                << in.pinName(static_cast<size_t>(refused.badPin)) << ": pin "
+                << formatPoint(in.pins[refused.badPin].x,
+                               in.pins[refused.badPin].y)
+                << " lies strictly inside "
+                << in.rectName(static_cast<size_t>(refused.badObstacle))
+                << "; no obstacle-avoiding tree exists" << std::endl;
       return 2;
     }
   }
@@ -232,28 +221,17 @@ int runDriver(Program program, int argc, char** argv) {
   OutputFile out(outPath);
   if (!out.opened()) {
     std::cerr << name << ": " << out.error() << std::endl;
-    freeAll(vertices);
     return 3;
+  }
+  if (stageClock.on()) {
+    options.stageDone = [](const char* stage, void* clock) {
+      static_cast<StageClock*>(clock)->lap(stage);
+    };
+    options.stageData = &stageClock;
   }
   {
     std::clock_t start = std::clock();
-    Router router(vertices);
-    router.options.exactGraph = opt.exactGraph;
-    if (stageClock.on()) {
-      router.options.pStageDone = [](const char* stage, void* clock) {
-        static_cast<StageClock*>(clock)->lap(stage);
-      };
-      router.options.pStageData = &stageClock;
-    }
-    if (program == Program::oamst) {
-      router.formMST();
-    } else if (opt.noRefine) {
-      router.formUnrefinedSMT();
-    } else if (opt.optimize) {
-      router.formOptimizedSMT();
-    } else {
-      router.formSMT();
-    }
+    treecore::Tree tree = treecore::routeNet(obstacles, net, options);
     std::clock_t end = std::clock();
     // With the tree on standard output, the time line steps aside.
     (out.onStandardOutput() ? std::cerr : std::cout)
@@ -261,26 +239,24 @@ int runDriver(Program program, int argc, char** argv) {
         << static_cast<double>(end - start) / CLOCKS_PER_SEC << " sec"
         << std::endl;
 
-    bool written = program == Program::oamst ? router.exportMST(out)
-                   : opt.noRefine            ? router.exportSMT(out)
-                                             : router.exportSMTSegs(out);
+    std::string text = fileBanner(
+        options.form == treecore::Form::spanningTree ? kMstTitle : kSmtTitle);
+    treecore::appendBlocks(text, tree);
+    out.write(text);
+    bool written = out.commit();
     stageClock.lap("export");
     if (!written) {
       std::cerr << name << ": " << out.error() << std::endl;
       status = 3;
-    } else if (router.pinPartCount > 1) {
-      int pins = 0;
-      for (const Vertex* v : vertices) {
-        pins += v->isAPin() ? 1 : 0;
-      }
-      std::cerr << name << ": warning: obstacles keep the " << pins
-                << " pins in " << router.pinPartCount << " separate parts; "
+    } else if (tree.status == treecore::Status::forest) {
+      std::cerr << name << ": warning: " << tree.message << "; "
                 << escapeBytes(outPath) << " holds a forest, one tree per part"
                 << std::endl;
       status = 4;
     }
   }
-  freeAll(vertices);
+  net = treecore::Net();
+  obstacles = treecore::Obstacles();
   stageClock.lap("free");
   return status;
 }

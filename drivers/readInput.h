@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/plane.h"
+
 class Vertex;
 
 // The readers of the input files, in the coordinate type T that holds them:
@@ -14,10 +16,7 @@ class Vertex;
 // reader appends nothing, returns false and leaves in error a message that
 // names the file, the record and its line, odd bytes escaped.
 template <class T>
-struct InputPoint {
-  T x;
-  T y;
-};
+using InputPoint = treecore::plane::Point<T>;
 
 // One instance: pins and rectangles in file order, each rectangle as its
 // four corners in order around it, from a pin file and an obstacle file or

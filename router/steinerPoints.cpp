@@ -341,13 +341,13 @@ void rejoinCutTree(Router& r,
 // The parts the pins form in the tree, as VertexParts::ofTree counts them,
 // but in the router's vertex set, which no search needs any more, instead of
 // an index of the vertices made for the purpose. A neighbour that is not in
-// vertices joins nothing: it is the one left without a set.
+// vertices is held by no set and joins nothing.
 int treePinParts(Router& r) {
   for (Vertex* v : r.vertices) {
     if (v) {
       for (Vertex* w : v->mstNbrs) {
         if (w) {
-          w->dsParent = nullptr;
+          r.verSet.forget(w);
         }
       }
     }
@@ -365,7 +365,7 @@ int treePinParts(Router& r) {
       continue;
     }
     for (Vertex* w : v->mstNbrs) {
-      if (w && w->dsParent) {
+      if (w && r.verSet.holds(w)) {
         r.verSet.setUnion(v, w);
       }
     }

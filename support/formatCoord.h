@@ -25,3 +25,8 @@ inline std::string formatCoord(float v) {
   }
   return buf;
 }
+
+// A point as the messages name it: "(x, y)".
+inline std::string formatPoint(float x, float y) {
+  return "(" + formatCoord(x) + ", " + formatCoord(y) + ")";
+}

@@ -23,7 +23,7 @@ std::string text(double v) {
 }
 
 std::string pointText(const Point& p) {
-  return "(" + text(p.x) + ", " + text(p.y) + ")";
+  return formatPoint(static_cast<float>(p.x), static_cast<float>(p.y));
 }
 
 // The ring as floats, or a message: consecutive corners must share exactly

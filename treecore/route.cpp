@@ -438,10 +438,6 @@ double planLength(const WirePlan& plan) {
   return len;
 }
 
-std::string pointText(float x, float y) {
-  return "(" + formatCoord(x) + ", " + formatCoord(y) + ")";
-}
-
 // The pins of a net as the pipeline takes them, or a status saying why not.
 bool singlePins(const Net& net, std::vector<RoutePoint>& pins, Tree& t) {
   pins.reserve(net.size());
@@ -451,6 +447,7 @@ bool singlePins(const Net& net, std::vector<RoutePoint>& pins, Tree& t) {
     bool xOk = toSingle(net[i].x, x, &why);
     if (!xOk || !toSingle(net[i].y, y, &why)) {
       t.status = Status::badCoordinate;
+      t.badPin = static_cast<int>(i);
       t.message =
           "pin " + std::to_string(i + 1) + ": " + (xOk ? "y " : "x ") + why;
       return false;
@@ -484,10 +481,12 @@ bool pinsOutside(const Obstacles& obstacles,
     if (r >= 0) {
       const ObstacleIndex::Rect& o = index.rects()[r];
       t.status = Status::pinInsideObstacle;
-      t.message = "pin " + std::to_string(i + 1) + " " + pointText(p.x, p.y) +
+      t.badPin = static_cast<int>(i);
+      t.badObstacle = r;
+      t.message = "pin " + std::to_string(i + 1) + " " + formatPoint(p.x, p.y) +
                   " lies strictly inside obstacle " + std::to_string(r + 1) +
-                  " " + pointText(o.xlo, o.ylo) + "-" +
-                  pointText(o.xhi, o.yhi) +
+                  " " + formatPoint(o.xlo, o.ylo) + "-" +
+                  formatPoint(o.xhi, o.yhi) +
                   "; no obstacle-avoiding tree exists";
       return false;
     }
@@ -598,15 +597,20 @@ bool finishFlat(const std::vector<RoutePoint>& pins, Finished& f) {
 
 }  // namespace
 
-Tree routeNet(const Obstacles& obstacles,
-              const Net& net,
-              const RouteOptions& options) {
-  Tree t;
-  std::vector<RoutePoint> pins;
+namespace {
+
+// The pins as the pipeline takes them and the obstacles it routes them
+// among; false, with the status of a refused net in t, where it must not
+// run, and for a net without pins.
+bool prepareNet(const Obstacles& obstacles,
+                const Net& net,
+                const RouteOptions& options,
+                std::vector<RoutePoint>& pins,
+                std::vector<int>& chosen,
+                Tree& t) {
   if (!singlePins(net, pins, t) || pins.empty()) {
-    return t;
+    return false;
   }
-  std::vector<int> chosen;
   if (options.everyObstacle) {
     chosen.resize(obstacles.size());
     for (size_t r = 0; r < chosen.size(); ++r) {
@@ -620,7 +624,28 @@ Tree routeNet(const Obstacles& obstacles,
     }
     chosen = obstacles.near(exact);
   }
-  if (!pinsOutside(obstacles, chosen, pins, t)) {
+  return pinsOutside(obstacles, chosen, pins, t);
+}
+
+}  // namespace
+
+Tree checkNet(const Obstacles& obstacles,
+              const Net& net,
+              const RouteOptions& options) {
+  Tree t;
+  std::vector<RoutePoint> pins;
+  std::vector<int> chosen;
+  prepareNet(obstacles, net, options, pins, chosen, t);
+  return t;
+}
+
+Tree routeNet(const Obstacles& obstacles,
+              const Net& net,
+              const RouteOptions& options) {
+  Tree t;
+  std::vector<RoutePoint> pins;
+  std::vector<int> chosen;
+  if (!prepareNet(obstacles, net, options, pins, chosen, t)) {
     return t;
   }
   Finished f;
@@ -630,6 +655,8 @@ Tree routeNet(const Obstacles& obstacles,
     NetVertices vertices(pins, obstacles, chosen);
     Router router(vertices.all);
     router.options.exactGraph = options.exactGraph;
+    router.options.pStageDone = options.stageDone;
+    router.options.pStageData = options.stageData;
     runEntry(router, options.form);
     f = readFinished(router, options.form, !options.drawingOnly);
   }

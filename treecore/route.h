@@ -35,11 +35,24 @@ struct RouteOptions {
   // Leave nodes and edges empty: the drawing alone (segments, wire length,
   // parts and status), for less work.
   bool drawingOnly = false;
+  // Called, when set, after each stage the pipeline runs, with the stage's
+  // name and stageData: for timing (the programs' --stage-times). A net
+  // finished without the pipeline reports none.
+  void (*stageDone)(const char* stage, void* data) = nullptr;
+  void* stageData = nullptr;
 };
 
 // One net over the obstacles near it. Never throws for a bad net: its
 // status says what is wrong. Thread-safe.
 Tree routeNet(const Obstacles& obstacles,
+              const Net& net,
+              const RouteOptions& options = {});
+
+// What routeNet says of a net it refuses without routing it (a pin
+// coordinate single precision does not hold, a pin inside an obstacle):
+// the status, message, badPin and badObstacle it would give; status ok,
+// and nothing else set, for a net it would route. Cheap beside routing.
+Tree checkNet(const Obstacles& obstacles,
               const Net& net,
               const RouteOptions& options = {});
 
