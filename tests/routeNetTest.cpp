@@ -324,6 +324,37 @@ TEST(RouteNetTest, PinInsideAnObstacleIsRefused) {
   EXPECT_EQ(many.status, Status::pinInsideObstacle);
   EXPECT_EQ(many.message.substr(0, 48),
             "pin 2 (512, 2) lies strictly inside obstacle 52 ");
+  EXPECT_EQ(many.badPin, 1);
+  EXPECT_EQ(many.badObstacle, 51);
+}
+
+// The check before routing says what routeNet would refuse, and nothing of
+// a net it routes.
+TEST(RouteNetTest, CheckNetRefusesWhatRouteNetRefuses) {
+  Obstacles obs({{0, 0, 10, 10}, {20, 0, 30, 10}});
+  const treecore::Net nets[] = {{{-5, 5}, {25, 5}, {40, 5}},
+                                {{-5, 5}, {20, 5}},
+                                {{-5, 5}, {1e-40, 5}},
+                                {}};
+  for (bool every : {false, true}) {
+    RouteOptions options;
+    options.everyObstacle = every;
+    for (const treecore::Net& net : nets) {
+      Tree routed = treecore::routeNet(obs, net, options);
+      Tree checked = treecore::checkNet(obs, net, options);
+      bool refused = routed.status == Status::pinInsideObstacle ||
+                     routed.status == Status::badCoordinate;
+      EXPECT_EQ(checked.status, refused ? routed.status : Status::ok);
+      EXPECT_EQ(checked.message, refused ? routed.message : "");
+      EXPECT_EQ(checked.badPin, routed.badPin);
+      EXPECT_EQ(checked.badObstacle, routed.badObstacle);
+      EXPECT_TRUE(checked.segments.empty());
+    }
+  }
+  EXPECT_EQ(treecore::checkNet(obs, nets[0]).badPin, 1);
+  EXPECT_EQ(treecore::checkNet(obs, nets[0]).badObstacle, 1);
+  EXPECT_EQ(treecore::checkNet(obs, nets[2]).badPin, 1);
+  EXPECT_EQ(treecore::checkNet(obs, nets[2]).badObstacle, -1);
 }
 
 // Four overlapping rectangles round the hole (2, 4) x (2, 4).
