@@ -107,7 +107,7 @@ void Router::extendedKruskal() {
   for (const Vertex* v : vertices) {
     unjoined += v && v->isAPin() ? 1 : 0;
   }
-  static thread_local std::vector<Edge*> towardsStart;
+  std::vector<Edge*>& towardsStart = scratch.towardsStart;
   mstEdges.reserve(mstEdges.size() + static_cast<size_t>(unjoined));
   store.mergTreeNodes.reserve(2 * static_cast<size_t>(unjoined));
   while (unjoined > 1 && !edgeHeap.empty()) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <set>
 #include <string>
 #include <tuple>
@@ -328,13 +330,61 @@ TEST(RouteNetTest, PinInsideAnObstacleIsRefused) {
   EXPECT_EQ(many.badObstacle, 51);
 }
 
+// A pin inside overlapping obstacles: few near obstacles are scanned, many
+// are searched through the index, and both must name the same one of one
+// design. Far obstacles make every obstacle many while the near ones stay
+// few. The oracle for the status is the brute-force list of the obstacles
+// that hold the pin, which must hold the one named.
+class PinInsideTwinsTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(PinInsideTwinsTest, ScannedAndIndexedNameOneObstacle) {
+  std::mt19937 rng(static_cast<unsigned>(GetParam()));
+  std::uniform_int_distribution<int> at(0, 20);
+  for (int round = 0; round < 30; ++round) {
+    std::vector<treecore::Rect> rects;
+    for (int k = 0; k < 6; ++k) {
+      double x = at(rng), y = at(rng);
+      rects.push_back({x, y, x + 1 + at(rng), y + 1 + at(rng)});
+    }
+    Net net = {{-50, -50}, {at(rng) + 0.5, at(rng) + 0.5}};
+    std::vector<int> holding;
+    for (size_t k = 0; k < rects.size(); ++k) {
+      const treecore::Rect& r = rects[k];
+      const treecore::Point& p = net[1];
+      if (r.xlo < p.x && p.x < r.xhi && r.ylo < p.y && p.y < r.yhi) {
+        holding.push_back(static_cast<int>(k));
+      }
+    }
+    for (int k = 0; k < 100; ++k) {
+      rects.push_back({1000.0 + 10 * k, 1000, 1005.0 + 10 * k, 1005});
+    }
+    Obstacles obs(rects);
+    std::vector<int> named;
+    for (bool every : {false, true}) {
+      RouteOptions options;
+      options.everyObstacle = every;
+      Tree t = treecore::routeNet(obs, net, options);
+      EXPECT_EQ(t.status,
+                holding.empty() ? Status::ok : Status::pinInsideObstacle);
+      named.push_back(t.badObstacle);
+    }
+    EXPECT_EQ(named[0], named[1]);
+    if (!holding.empty()) {
+      EXPECT_NE(std::find(holding.begin(), holding.end(), named[0]),
+                holding.end());
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, PinInsideTwinsTest, ::testing::Values(1, 2, 3));
+
 // The check before routing says what routeNet would refuse, and nothing of
 // a net it routes.
 TEST(RouteNetTest, CheckNetRefusesWhatRouteNetRefuses) {
   Obstacles obs({{0, 0, 10, 10}, {20, 0, 30, 10}});
   const treecore::Net nets[] = {{{-5, 5}, {25, 5}, {40, 5}},
                                 {{-5, 5}, {20, 5}},
-                                {{-5, 5}, {1e-40, 5}},
+                                {{-5, 5}, {16777217.0, 5}},
                                 {}};
   for (bool every : {false, true}) {
     RouteOptions options;

@@ -479,6 +479,9 @@ bool pinsOutside(const Obstacles& obstacles,
                                                                    : -1;
     }
     if (r >= 0) {
+      // Among overlapping obstacles, the one the index names, as it names
+      // it among many: the message must not depend on how many are near.
+      r = index.containing(p.x, p.y);
       const ObstacleIndex::Rect& o = index.rects()[r];
       t.status = Status::pinInsideObstacle;
       t.badPin = static_cast<int>(i);
@@ -652,8 +655,11 @@ Tree routeNet(const Obstacles& obstacles,
   bool flat = chosen.empty() && options.form == Form::optimizedSteinerTree &&
               finishFlat(pins, f);
   if (!flat && (!chosen.empty() || !finishAlone(pins, options.form, f))) {
+    // The stages' working lists, kept from net to net on each thread that
+    // routes them.
+    static thread_local RouterScratch scratch;
     NetVertices vertices(pins, obstacles, chosen);
-    Router router(vertices.all);
+    Router router(vertices.all, &scratch);
     router.options.exactGraph = options.exactGraph;
     router.options.pStageDone = options.stageDone;
     router.options.pStageData = options.stageData;
