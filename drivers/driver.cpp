@@ -213,6 +213,10 @@ int runDriver(Program program, int argc, char** argv) {
                 << "; no obstacle-avoiding tree exists" << std::endl;
       return 2;
     }
+    if (refused.status != treecore::Status::ok) {
+      std::cerr << name << ": " << refused.message << std::endl;
+      return 2;
+    }
   }
   stageClock.lap("read");
 

@@ -660,6 +660,11 @@ Tree routeNet(const Obstacles& obstacles,
     static thread_local RouterScratch scratch;
     NetVertices vertices(pins, obstacles, chosen);
     Router router(vertices.all, &scratch);
+    // Every obstacle, in order: the design's index is the one the Router
+    // would build over the rings.
+    if (chosen.size() == obstacles.size()) {
+      router.legal.shareObstacles(&detail::ObstaclesAccess::index(obstacles));
+    }
     router.options.exactGraph = options.exactGraph;
     router.options.pStageDone = options.stageDone;
     router.options.pStageData = options.stageData;
