@@ -498,19 +498,20 @@ bool pinsOutside(const Obstacles& obstacles,
 }
 
 // The input vertices of a Router: the pins, then each chosen obstacle's
-// corners in their order, linked into a ring.
+// corners in their order, linked into a ring. Owns them.
 class NetVertices {
  public:
   NetVertices(const std::vector<RoutePoint>& pins,
               const Obstacles& obstacles,
               const std::vector<int>& chosen) {
-    owned_.reserve(pins.size() + 4 * chosen.size());
+    all.reserve(pins.size() + 4 * chosen.size());
     for (const RoutePoint& p : pins) {
-      add(p.x, p.y, "pin");
+      all.push_back(new Vertex(p.x, p.y, "pin"));
     }
     for (int r : chosen) {
       for (const Point& c : obstacles.corners()[r]) {
-        add(static_cast<float>(c.x), static_cast<float>(c.y), "corner");
+        all.push_back(new Vertex(static_cast<float>(c.x),
+                                 static_cast<float>(c.y), "corner"));
       }
       Vertex** v = &all[all.size() - 4];
       for (int k = 0; k < 4; ++k) {
@@ -519,16 +520,15 @@ class NetVertices {
       }
     }
   }
+  ~NetVertices() {
+    for (Vertex* v : all) {
+      delete v;
+    }
+  }
+  NetVertices(const NetVertices&) = delete;
+  NetVertices& operator=(const NetVertices&) = delete;
 
   std::vector<Vertex*> all;
-
- private:
-  void add(float x, float y, const char* type) {
-    owned_.push_back(std::make_unique<Vertex>(x, y, type));
-    all.push_back(owned_.back().get());
-  }
-
-  std::vector<std::unique_ptr<Vertex>> owned_;
 };
 
 void runEntry(Router& router, Form form) {
