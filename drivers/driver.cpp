@@ -176,9 +176,10 @@ int runDriver(Program program, int argc, char** argv) {
   options.form = formOf(program, opt.noRefine, opt.optimize);
   options.exactGraph = opt.exactGraph;
   // One net is routed among every obstacle of the file, and only its
-  // drawing is written.
+  // drawing is written, without its length.
   options.everyObstacle = true;
   options.drawingOnly = true;
+  options.measureLength = false;
   std::string error;
   {
     ReadingInput reading;

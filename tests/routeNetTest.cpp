@@ -378,6 +378,41 @@ TEST_P(PinInsideTwinsTest, ScannedAndIndexedNameOneObstacle) {
 
 INSTANTIATE_TEST_SUITE_P(Seeds, PinInsideTwinsTest, ::testing::Values(1, 2, 3));
 
+// Without its length a tree is drawn the same; with it, the length is the
+// union of the segments, here brute-forced on the unit grid.
+TEST(RouteNetTest, UnmeasuredTreesAreDrawnTheSame) {
+  Obstacles obs({{2, 2, 6, 6}});
+  Net net = {{0, 0}, {8, 8}, {0, 8}, {4, 0}};
+  for (Form form :
+       {Form::spanningTree, Form::unrefinedSteinerTree, Form::steinerTree}) {
+    RouteOptions measured;
+    measured.form = form;
+    RouteOptions unmeasured = measured;
+    unmeasured.measureLength = false;
+    Tree a = treecore::routeNet(obs, net, measured);
+    Tree b = treecore::routeNet(obs, net, unmeasured);
+    std::string ta, tb;
+    treecore::appendBlocks(ta, a);
+    treecore::appendBlocks(tb, b);
+    EXPECT_EQ(ta, tb);
+    EXPECT_EQ(b.wireLength, 0);
+    std::set<std::tuple<int, int, int, int>> unit;
+    for (const treecore::Segment& s : a.segments) {
+      int x1 = static_cast<int>(std::min(s.a.x, s.b.x));
+      int x2 = static_cast<int>(std::max(s.a.x, s.b.x));
+      int y1 = static_cast<int>(std::min(s.a.y, s.b.y));
+      int y2 = static_cast<int>(std::max(s.a.y, s.b.y));
+      for (int x = x1; x < x2; ++x) {
+        unit.insert({x, y1, x + 1, y1});
+      }
+      for (int y = y1; y < y2; ++y) {
+        unit.insert({x1, y, x1, y + 1});
+      }
+    }
+    EXPECT_EQ(a.wireLength, static_cast<double>(unit.size()));
+  }
+}
+
 // The check before routing says what routeNet would refuse, and nothing of
 // a net it routes.
 TEST(RouteNetTest, CheckNetRefusesWhatRouteNetRefuses) {

@@ -674,12 +674,15 @@ Tree routeNet(const Obstacles& obstacles,
   // The refined forms' segments make a clean tree: wire meets wire only at
   // shared ends, and none is drawn twice.
   if (drawsConnections(options.form)) {
-    t.wireLength = planLength(planWires(f.pieces, pins));
+    if (options.measureLength) {
+      t.wireLength = planLength(planWires(f.pieces, pins));
+    }
     if (!options.drawingOnly) {
       buildTree(graphOfConnections(pins, f.connections), t);
     }
   } else {
-    for (const Wire& w : f.pieces) {
+    for (size_t k = 0; k < f.pieces.size() && options.measureLength; ++k) {
+      const Wire& w = f.pieces[k];
       t.wireLength += std::fabs(static_cast<double>(w.x2) - w.x1) +
                       std::fabs(static_cast<double>(w.y2) - w.y1);
     }

@@ -35,6 +35,10 @@ struct RouteOptions {
   // Leave nodes and edges empty: the drawing alone (segments, wire length,
   // parts and status), for less work.
   bool drawingOnly = false;
+  // Measure wireLength; off leaves it 0, sparing the spanning tree and the
+  // unrefined form a plan of their wires (the single-net programs write
+  // no length).
+  bool measureLength = true;
   // Called, when set, after each stage the pipeline runs, with the stage's
   // name and stageData: for timing (the programs' --stage-times). A net
   // finished without the pipeline reports none.
