@@ -168,6 +168,31 @@ struct PyTree {
 
   treecore::Tree tree;
   py::object nodes, kinds, parents, parentEdges, edges, paths, segments;
+  py::object timing;
+
+  py::object getTiming() {
+    if (!timing) {
+      const treecore::Timing& f = tree.timing;
+      if (!f.computed) {
+        timing = py::none();
+        return timing;
+      }
+      auto array = [](const std::vector<double>& v) {
+        return frozen(
+            arrayOf<double>({static_cast<py::ssize_t>(v.size())}, v.data()));
+      };
+      py::dict d;
+      d["max_stretch"] = f.maxStretch;
+      d["mean_stretch"] = f.meanStretch;
+      d["radius"] = f.radius;
+      d["path_length"] = array(f.pathLength);
+      d["shortest"] = array(f.shortest);
+      d["stretch"] = array(f.stretch);
+      d["elmore_delay"] = array(f.elmoreDelay);
+      timing = d;
+    }
+    return timing;
+  }
 
   py::object getNodes() {
     if (!nodes) {
@@ -281,6 +306,7 @@ class Unpacker {
     }
     return static_cast<size_t>(n);
   }
+  bool atEnd() const { return at_ == in_.size(); }
 
  private:
   const std::string& in_;
@@ -314,6 +340,20 @@ py::bytes packTree(const treecore::Tree& t) {
   for (const treecore::Segment& s : t.segments) {
     p.put(s.a);
     p.put(s.b);
+  }
+  // Trees without figures pickle as before.
+  if (t.timing.computed) {
+    const treecore::Timing& f = t.timing;
+    p.put(f.maxStretch);
+    p.put(f.meanStretch);
+    p.put(f.radius);
+    for (const std::vector<double>* v :
+         {&f.pathLength, &f.shortest, &f.stretch, &f.elmoreDelay}) {
+      p.put(static_cast<std::uint64_t>(v->size()));
+      for (double x : *v) {
+        p.put(x);
+      }
+    }
   }
   return py::bytes(p.out);
 }
@@ -355,6 +395,23 @@ treecore::Tree unpackTree(const std::string& bytes) {
     s.a = u.point();
     s.b = u.point();
   }
+  if (!u.atEnd()) {
+    treecore::Timing& f = t.timing;
+    f.computed = true;
+    f.maxStretch = u.get<double>();
+    f.meanStretch = u.get<double>();
+    f.radius = u.get<double>();
+    for (std::vector<double>* v :
+         {&f.pathLength, &f.shortest, &f.stretch, &f.elmoreDelay}) {
+      v->resize(u.count(8));
+      for (double& x : *v) {
+        x = u.get<double>();
+      }
+    }
+    if (!u.atEnd()) {
+      throw py::value_error("not a pickled treecore.Tree");
+    }
+  }
   return t;
 }
 
@@ -380,6 +437,23 @@ treecore::RouteOptions spanningOptions(bool exactGraph, bool everyObstacle) {
   o.form = treecore::Form::spanningTree;
   o.exactGraph = exactGraph;
   o.everyObstacle = everyObstacle;
+  return o;
+}
+
+// The timing figures asked for, on the options of a form.
+treecore::RouteOptions withTiming(treecore::RouteOptions o,
+                                  bool timing,
+                                  double driverResistance,
+                                  double pinCapacitance) {
+  if (!(driverResistance >= 0 && pinCapacitance >= 0) ||
+      !std::isfinite(driverResistance) || !std::isfinite(pinCapacitance)) {
+    throw py::value_error(
+        "driver_resistance and pin_capacitance must be finite and not "
+        "negative");
+  }
+  o.timing = timing;
+  o.timingModel.driverResistance = driverResistance;
+  o.timingModel.pinCapacitance = pinCapacitance;
   return o;
 }
 
@@ -722,6 +796,12 @@ PYBIND11_MODULE(_treecore, m) {
       "        meeting its pins' box grown by every obstacle that meets it),\n"
       "        as --nets does; with obstacles from read_obstacles it gives\n"
       "        the single-net program's tree.\n";
+  const std::string timingArgs =
+      "    timing: as --timing: fill Tree.timing with how the tree serves its\n"
+      "        first pin.\n"
+      "    driver_resistance, pin_capacitance: the delay model's driver\n"
+      "        resistance and the load at every pin but the first (wire of\n"
+      "        unit resistance and capacitance per unit of length).\n";
   const std::string netsArg =
       "    nets: an iterable of pin arrays, each as pins of the one-net "
       "call.\n";
@@ -898,6 +978,14 @@ PYBIND11_MODULE(_treecore, m) {
                              "tuple of (p, 2) float64 arrays: per edge, its "
                              "drawn path\nfrom parent to child, "
                              "axis-parallel, every inner point a bend.")
+      .def_property_readonly(
+          "timing", &PyTree::getTiming,
+          "None, or with timing=True a dict: max_stretch, mean_stretch and\n"
+          "radius (floats), and per pin in input order the read-only float64\n"
+          "arrays path_length (along the tree from the first pin), shortest\n"
+          "(the shortest obstacle-avoiding distance from it), stretch (their\n"
+          "ratio, 1 where both are 0) and elmore_delay; NaN for a pin the\n"
+          "tree does not join to the first.")
       .def_property_readonly("segments", &PyTree::getSegments,
                              "(s, 4) float64 array of x1, y1, x2, y2: the "
                              "drawn pieces,\nas the programs write them.")
@@ -959,16 +1047,20 @@ PYBIND11_MODULE(_treecore, m) {
   m.def(
       "steiner_tree",
       [](py::handle pins, py::handle obstacles, bool optimize, bool exactGraph,
-         bool refine, bool everyObstacle) {
-        return routeOne(
-            pins, obstacles,
-            steinerOptions(optimize, exactGraph, refine, everyObstacle));
+         bool refine, bool everyObstacle, bool timing, double rd, double cp) {
+        return routeOne(pins, obstacles,
+                        withTiming(steinerOptions(optimize, exactGraph, refine,
+                                                  everyObstacle),
+                                   timing, rd, cp));
       },
       "pins"_a, "obstacles"_a = py::none(), py::kw_only(), "optimize"_a = false,
       "exact_graph"_a = false, "refine"_a = true, "every_obstacle"_a = false,
+      "timing"_a = false, "driver_resistance"_a = 0.0,
+      "pin_capacitance"_a = 0.0,
       ("steiner_tree(pins, obstacles=None, *, optimize=False, "
-       "exact_graph=False,\n             refine=True, every_obstacle=False) "
-       "-> Tree\n\n"
+       "exact_graph=False,\n             refine=True, every_obstacle=False, "
+       "timing=False,\n             driver_resistance=0.0, "
+       "pin_capacitance=0.0) -> Tree\n\n"
        "The obstacle-avoiding rectilinear Steiner tree of one net, as "
        "zorvane\nmakes it.\n\n"
        "Args:\n" +
@@ -976,7 +1068,7 @@ PYBIND11_MODULE(_treecore, m) {
        "    optimize: as --optimize: the tree improved further (refined "
        "only).\n"
        "    refine: False as --no-refine: the tree before refinement.\n" +
-       routeArgs +
+       routeArgs + timingArgs +
        "\nReturns:\n"
        "    Tree: status 'ok', or 'forest' when obstacles wall the pins "
        "apart.\n\n"
@@ -986,18 +1078,21 @@ PYBIND11_MODULE(_treecore, m) {
   m.def(
       "spanning_tree",
       [](py::handle pins, py::handle obstacles, bool exactGraph,
-         bool everyObstacle) {
+         bool everyObstacle, bool timing, double rd, double cp) {
         return routeOne(pins, obstacles,
-                        spanningOptions(exactGraph, everyObstacle));
+                        withTiming(spanningOptions(exactGraph, everyObstacle),
+                                   timing, rd, cp));
       },
       "pins"_a, "obstacles"_a = py::none(), py::kw_only(),
-      "exact_graph"_a = false, "every_obstacle"_a = false,
+      "exact_graph"_a = false, "every_obstacle"_a = false, "timing"_a = false,
+      "driver_resistance"_a = 0.0, "pin_capacitance"_a = 0.0,
       ("spanning_tree(pins, obstacles=None, *, exact_graph=False,\n"
-       "              every_obstacle=False) -> Tree\n\n"
+       "              every_obstacle=False, timing=False,\n"
+       "              driver_resistance=0.0, pin_capacitance=0.0) -> Tree\n\n"
        "The obstacle-avoiding rectilinear minimal spanning tree of one "
        "net,\nas oamst makes it.\n\n"
        "Args:\n" +
-       pinsArg + obstaclesArg + routeArgs +
+       pinsArg + obstaclesArg + routeArgs + timingArgs +
        "\nReturns:\n"
        "    Tree: status 'ok', or 'forest' when obstacles wall the pins "
        "apart.\n\n"
@@ -1008,16 +1103,19 @@ PYBIND11_MODULE(_treecore, m) {
       "steiner_trees",
       [](py::handle nets, py::handle obstacles, py::handle threads,
          bool optimize, bool exactGraph, bool refine, bool everyObstacle,
-         bool drawingOnly, const std::string& errors) {
-        return routeMany(
-            nets, obstacles,
-            steinerOptions(optimize, exactGraph, refine, everyObstacle),
-            threads, drawingOnly, errors);
+         bool drawingOnly, const std::string& errors, bool timing, double rd,
+         double cp) {
+        return routeMany(nets, obstacles,
+                         withTiming(steinerOptions(optimize, exactGraph, refine,
+                                                   everyObstacle),
+                                    timing, rd, cp),
+                         threads, drawingOnly, errors);
       },
       "nets"_a, "obstacles"_a = py::none(), py::kw_only(),
       "threads"_a = py::none(), "optimize"_a = false, "exact_graph"_a = false,
       "refine"_a = true, "every_obstacle"_a = false, "drawing_only"_a = false,
-      "errors"_a = "raise",
+      "errors"_a = "raise", "timing"_a = false, "driver_resistance"_a = 0.0,
+      "pin_capacitance"_a = 0.0,
       ("steiner_trees(nets, obstacles=None, *, threads=None, "
        "optimize=False,\n              exact_graph=False, refine=True, "
        "every_obstacle=False,\n              drawing_only=False, "
@@ -1028,8 +1126,8 @@ PYBIND11_MODULE(_treecore, m) {
        "thread\ncount. Ctrl-C stops the batch between nets.\n\n"
        "Args:\n" +
        netsArg + obstaclesArg + batchArgs +
-       "    optimize, refine, exact_graph, every_obstacle: as for "
-       "steiner_tree.\n"
+       "    optimize, refine, exact_graph, every_obstacle, timing,\n"
+       "        driver_resistance, pin_capacitance: as for steiner_tree.\n"
        "\nReturns:\n"
        "    list of Tree, one per net in the nets' order.\n\n" +
        batchRaises + ",\n        or optimize=True with refine=False.\n")
@@ -1038,25 +1136,30 @@ PYBIND11_MODULE(_treecore, m) {
       "spanning_trees",
       [](py::handle nets, py::handle obstacles, py::handle threads,
          bool exactGraph, bool everyObstacle, bool drawingOnly,
-         const std::string& errors) {
+         const std::string& errors, bool timing, double rd, double cp) {
         return routeMany(nets, obstacles,
-                         spanningOptions(exactGraph, everyObstacle), threads,
-                         drawingOnly, errors);
+                         withTiming(spanningOptions(exactGraph, everyObstacle),
+                                    timing, rd, cp),
+                         threads, drawingOnly, errors);
       },
       "nets"_a, "obstacles"_a = py::none(), py::kw_only(),
       "threads"_a = py::none(), "exact_graph"_a = false,
       "every_obstacle"_a = false, "drawing_only"_a = false,
-      "errors"_a = "raise",
+      "errors"_a = "raise", "timing"_a = false, "driver_resistance"_a = 0.0,
+      "pin_capacitance"_a = 0.0,
       ("spanning_trees(nets, obstacles=None, *, threads=None, "
        "exact_graph=False,\n               every_obstacle=False, "
-       "drawing_only=False,\n               errors='raise') -> list\n\n"
+       "drawing_only=False,\n               errors='raise', timing=False, "
+       "driver_resistance=0.0,\n               pin_capacitance=0.0) -> "
+       "list\n\n"
        "spanning_tree of each net, on threads with the interpreter "
        "released.\n\n"
        "Each tree is the one spanning_tree gives its net, whatever the "
        "thread\ncount. Ctrl-C stops the batch between nets.\n\n"
        "Args:\n" +
        netsArg + obstaclesArg + batchArgs +
-       "    exact_graph, every_obstacle: as for spanning_tree.\n"
+       "    exact_graph, every_obstacle, timing, driver_resistance,\n"
+       "        pin_capacitance: as for spanning_tree.\n"
        "\nReturns:\n"
        "    list of Tree, one per net in the nets' order.\n\n" +
        batchRaises + ".\n")

@@ -29,6 +29,12 @@ class EscapeGraph {
   // the rectangles and the ends. Neither end may lie in an open interior.
   std::vector<RoutePoint> route(RoutePoint a, RoutePoint b) const;
 
+  // The length of a shortest free route from a to each target, in order;
+  // infinity for a target the free space keeps from a. One search for all,
+  // over the tracks and the lines through a and every target.
+  std::vector<double> distances(RoutePoint a,
+                                const std::vector<RoutePoint>& targets) const;
+
  private:
   // A free stretch [lo, hi] of the line at `at`.
   struct Track {

@@ -12,6 +12,7 @@
 #include "geometry/vertex.h"
 #include "options/flatSteiner.h"
 #include "router/router.h"
+#include "spatial/escapeGraph.h"
 #include "spatial/obstacleIndex.h"
 #include "spatial/wirePlan.h"
 #include "support/formatCoord.h"
@@ -596,6 +597,30 @@ bool finishFlat(const std::vector<RoutePoint>& pins, Finished& f) {
   return true;
 }
 
+// The shortest obstacle-avoiding distance from the first pin to each pin,
+// among the chosen obstacles, which the tree avoids.
+std::vector<double> shortestFromFirst(const Obstacles& obstacles,
+                                      const std::vector<int>& chosen,
+                                      const std::vector<RoutePoint>& pins) {
+  if (chosen.empty()) {
+    std::vector<double> d;
+    d.reserve(pins.size());
+    for (const RoutePoint& p : pins) {
+      d.push_back(std::fabs(static_cast<double>(p.x) - pins[0].x) +
+                  std::fabs(static_cast<double>(p.y) - pins[0].y));
+    }
+    return d;
+  }
+  const ObstacleIndex& all = detail::ObstaclesAccess::index(obstacles);
+  std::vector<ObstacleIndex::Rect> rects;
+  rects.reserve(chosen.size());
+  for (int r : chosen) {
+    rects.push_back(all.rects()[r]);
+  }
+  ObstacleIndex index(std::move(rects));
+  return EscapeGraph(index).distances(pins[0], pins);
+}
+
 }  // namespace
 
 Tree routeNet(const Obstacles& obstacles,
@@ -623,6 +648,7 @@ Tree routeNet(const Obstacles& obstacles,
   if (!pinsOutside(obstacles, chosen, pins, t)) {
     return t;
   }
+  bool nodesToo = !options.drawingOnly || options.timing;
   Finished f;
   bool flat = chosen.empty() && options.form == Form::optimizedSteinerTree &&
               finishFlat(pins, f);
@@ -631,13 +657,13 @@ Tree routeNet(const Obstacles& obstacles,
     Router router(vertices.all);
     router.options.exactGraph = options.exactGraph;
     runEntry(router, options.form);
-    f = readFinished(router, options.form, !options.drawingOnly);
+    f = readFinished(router, options.form, nodesToo);
   }
   // The refined forms' segments make a clean tree: wire meets wire only at
   // shared ends, and none is drawn twice.
   if (drawsConnections(options.form)) {
     t.wireLength = planLength(planWires(f.pieces, pins));
-    if (!options.drawingOnly) {
+    if (nodesToo) {
       buildTree(graphOfConnections(pins, f.connections), t);
     }
   } else {
@@ -645,7 +671,7 @@ Tree routeNet(const Obstacles& obstacles,
       t.wireLength += std::fabs(static_cast<double>(w.x2) - w.x1) +
                       std::fabs(static_cast<double>(w.y2) - w.y1);
     }
-    if (!options.drawingOnly) {
+    if (nodesToo) {
       buildTree(graphOfEnds(f.pieces, pins), t);
     }
   }
@@ -653,6 +679,14 @@ Tree routeNet(const Obstacles& obstacles,
   t.segments.reserve(f.pieces.size());
   for (const Wire& w : f.pieces) {
     t.segments.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
+  }
+  if (options.timing) {
+    t.timing = timingOf(t, shortestFromFirst(obstacles, chosen, pins),
+                        options.timingModel);
+    if (options.drawingOnly) {
+      t.nodes.clear();
+      t.edges.clear();
+    }
   }
   if (t.parts > 1) {
     t.status = Status::forest;

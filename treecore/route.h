@@ -35,6 +35,10 @@ struct RouteOptions {
   // Leave nodes and edges empty: the drawing alone (segments, wire length,
   // parts and status), for less work.
   bool drawingOnly = false;
+  // Fill Tree::timing (nodes and edges are then made whatever
+  // drawingOnly says, as the figures need them).
+  bool timing = false;
+  TimingModel timingModel;
 };
 
 // One net over the obstacles near it. Never throws for a bad net: its

@@ -1,6 +1,6 @@
 # Types of the package's names; help(treecore) documents them.
 from os import PathLike
-from typing import Any, Iterable, List, Literal, Optional, Sequence, SupportsIndex, Tuple
+from typing import Any, Dict, Iterable, List, Literal, Optional, Sequence, SupportsIndex, Tuple
 from typing import TypedDict, Union
 
 import numpy as np
@@ -36,6 +36,8 @@ class Obstacles:
 class Tree:
     @property
     def status(self) -> _Status: ...
+    @property
+    def timing(self) -> Optional[Dict[str, Any]]: ...
     @property
     def message(self) -> str: ...
     @property
@@ -81,6 +83,9 @@ def steiner_tree(
     exact_graph: bool = False,
     refine: bool = True,
     every_obstacle: bool = False,
+    timing: bool = False,
+    driver_resistance: float = 0.0,
+    pin_capacitance: float = 0.0,
 ) -> Tree: ...
 def spanning_tree(
     pins: _Points,
@@ -88,6 +93,9 @@ def spanning_tree(
     *,
     exact_graph: bool = False,
     every_obstacle: bool = False,
+    timing: bool = False,
+    driver_resistance: float = 0.0,
+    pin_capacitance: float = 0.0,
 ) -> Tree: ...
 def steiner_trees(
     nets: Iterable[_Points],
@@ -100,6 +108,9 @@ def steiner_trees(
     every_obstacle: bool = False,
     drawing_only: bool = False,
     errors: _Errors = "raise",
+    timing: bool = False,
+    driver_resistance: float = 0.0,
+    pin_capacitance: float = 0.0,
 ) -> List[Tree]: ...
 def spanning_trees(
     nets: Iterable[_Points],
@@ -110,6 +121,9 @@ def spanning_trees(
     every_obstacle: bool = False,
     drawing_only: bool = False,
     errors: _Errors = "raise",
+    timing: bool = False,
+    driver_resistance: float = 0.0,
+    pin_capacitance: float = 0.0,
 ) -> List[Tree]: ...
 def check(
     pins: _Points, obstacles: _ObstaclesArg, segments: npt.ArrayLike
