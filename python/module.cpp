@@ -1119,15 +1119,18 @@ PYBIND11_MODULE(_treecore, m) {
       ("steiner_trees(nets, obstacles=None, *, threads=None, "
        "optimize=False,\n              exact_graph=False, refine=True, "
        "every_obstacle=False,\n              drawing_only=False, "
-       "errors='raise') -> list\n\n"
+       "errors='raise', timing=False,\n              "
+       "driver_resistance=0.0, pin_capacitance=0.0) -> list\n\n"
        "steiner_tree of each net, on threads with the interpreter "
        "released.\n\n"
        "Each tree is the one steiner_tree gives its net, whatever the "
        "thread\ncount. Ctrl-C stops the batch between nets.\n\n"
        "Args:\n" +
        netsArg + obstaclesArg + batchArgs +
-       "    optimize, refine, exact_graph, every_obstacle, timing,\n"
-       "        driver_resistance, pin_capacitance: as for steiner_tree.\n"
+       "    optimize, refine, exact_graph, every_obstacle: as for "
+       "steiner_tree.\n"
+       "    timing, driver_resistance, pin_capacitance: as for "
+       "steiner_tree.\n"
        "\nReturns:\n"
        "    list of Tree, one per net in the nets' order.\n\n" +
        batchRaises + ",\n        or optimize=True with refine=False.\n")
@@ -1158,8 +1161,9 @@ PYBIND11_MODULE(_treecore, m) {
        "thread\ncount. Ctrl-C stops the batch between nets.\n\n"
        "Args:\n" +
        netsArg + obstaclesArg + batchArgs +
-       "    exact_graph, every_obstacle, timing, driver_resistance,\n"
-       "        pin_capacitance: as for spanning_tree.\n"
+       "    exact_graph, every_obstacle: as for spanning_tree.\n"
+       "    timing, driver_resistance, pin_capacitance: as for "
+       "spanning_tree.\n"
        "\nReturns:\n"
        "    list of Tree, one per net in the nets' order.\n\n" +
        batchRaises + ".\n")
