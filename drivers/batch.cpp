@@ -146,6 +146,15 @@ void addTimingOptions(CommandLine& cl, BatchRequest& r) {
               "wire's unit capacitance per unit of length times a unit of "
               "length (0)",
               model(r.timingModel.pinCapacitance));
+  cl.addValue("--path-bound", "EPS",
+              "make every pin's path along the tree from the first pin at "
+              "most 1 + EPS times its shortest obstacle-avoiding distance "
+              "from it (0 for a shortest-path tree), the tree otherwise as "
+              "short as the work allows",
+              [&r](const std::string& value, std::string& why) {
+                why = "a number from 0 to 1e30";
+                return parseReal(value, 0, 1e30, r.pathBound);
+              });
 }
 
 treecore::RouteOptions routeOptionsOf(const BatchRequest& r) {
@@ -154,6 +163,7 @@ treecore::RouteOptions routeOptionsOf(const BatchRequest& r) {
   options.exactGraph = r.exactGraph;
   options.timing = r.timing;
   options.timingModel = r.timingModel;
+  options.pathBound = r.pathBound;
   return options;
 }
 

@@ -34,10 +34,12 @@ struct BatchRequest {
   bool timing = false;
   bool modelGiven = false;
   treecore::TimingModel timingModel;
+  // --path-bound EPS; negative without it.
+  double pathBound = -1;
 };
 
-// --timing, --driver-resistance R and --pin-capacitance C in the program's
-// table, filling the request.
+// --timing, --driver-resistance R, --pin-capacitance C and --path-bound EPS
+// in the program's table, filling the request.
 void addTimingOptions(CommandLine& cl, BatchRequest& request);
 
 // The route options a request names.

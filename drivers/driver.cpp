@@ -158,10 +158,10 @@ bool findPinInsideObstacle(const std::vector<Vertex*>& vertices,
   return false;
 }
 
-// With --timing, the net is routed through the value interface over every
-// obstacle, which gives the tree the Router gives, with its figures; the
-// tree goes out as the export writes it, the figures as one JSON line after
-// the time line.
+// With --timing or --path-bound, the net is routed through the value
+// interface over every obstacle, which gives the tree the Router gives (then
+// bounded), with its figures; the tree goes out as the export writes it,
+// the figures as one JSON line after the time line.
 int runThroughRoute(const char* name,
                     const BatchRequest& request,
                     const Input<float>& in,
@@ -198,9 +198,11 @@ int runThroughRoute(const char* name,
   std::string text =
       fileBanner(request.program == Program::oamst ? kMstTitle : kSmtTitle);
   treecore::appendBlocks(text, tree);
-  std::string figures;
-  treecore::appendTimingJson(figures, tree.timing);
-  console << "{\"timing\":" << figures << "}" << std::endl;
+  if (request.timing) {
+    std::string figures;
+    treecore::appendTimingJson(figures, tree.timing);
+    console << "{\"timing\":" << figures << "}" << std::endl;
+  }
   out.write(text);
   if (!out.commit()) {
     std::cerr << name << ": " << out.error() << std::endl;
@@ -240,10 +242,11 @@ int runDriver(Program program, int argc, char** argv) {
         "goes with --format json");
     return 1;
   }
-  if (batch.timing && opt.stageTimes) {
+  bool throughRoute = batch.timing || batch.pathBound >= 0;
+  if (throughRoute && opt.stageTimes) {
     cl.usageError(
         "--stage-times times the stages of the pipeline alone; it does not go "
-        "with --timing");
+        "with --timing or --path-bound");
     return 1;
   }
   if (opt.optimize && opt.noRefine) {
@@ -306,7 +309,7 @@ int runDriver(Program program, int argc, char** argv) {
       freeAll(vertices);
       return 2;
     }
-    if (batch.timing) {
+    if (throughRoute) {
       kept = std::move(in);
     }
   }
@@ -320,7 +323,7 @@ int runDriver(Program program, int argc, char** argv) {
     freeAll(vertices);
     return 3;
   }
-  if (batch.timing) {
+  if (throughRoute) {
     freeAll(vertices);
     return runThroughRoute(name, batch, kept, out, outPath);
   }

@@ -11,6 +11,7 @@
 #include "geometry/segment.h"
 #include "geometry/vertex.h"
 #include "options/flatSteiner.h"
+#include "options/pathBound.h"
 #include "router/router.h"
 #include "spatial/escapeGraph.h"
 #include "spatial/obstacleIndex.h"
@@ -599,6 +600,18 @@ bool finishFlat(const std::vector<RoutePoint>& pins, Finished& f) {
 
 // The shortest obstacle-avoiding distance from the first pin to each pin,
 // among the chosen obstacles, which the tree avoids.
+// The chosen obstacles' own index.
+ObstacleIndex chosenIndex(const Obstacles& obstacles,
+                          const std::vector<int>& chosen) {
+  const ObstacleIndex& all = detail::ObstaclesAccess::index(obstacles);
+  std::vector<ObstacleIndex::Rect> rects;
+  rects.reserve(chosen.size());
+  for (int r : chosen) {
+    rects.push_back(all.rects()[r]);
+  }
+  return ObstacleIndex(std::move(rects));
+}
+
 std::vector<double> shortestFromFirst(const Obstacles& obstacles,
                                       const std::vector<int>& chosen,
                                       const std::vector<RoutePoint>& pins) {
@@ -611,13 +624,7 @@ std::vector<double> shortestFromFirst(const Obstacles& obstacles,
     }
     return d;
   }
-  const ObstacleIndex& all = detail::ObstaclesAccess::index(obstacles);
-  std::vector<ObstacleIndex::Rect> rects;
-  rects.reserve(chosen.size());
-  for (int r : chosen) {
-    rects.push_back(all.rects()[r]);
-  }
-  ObstacleIndex index(std::move(rects));
+  ObstacleIndex index = chosenIndex(obstacles, chosen);
   return EscapeGraph(index).distances(pins[0], pins);
 }
 
@@ -658,6 +665,19 @@ Tree routeNet(const Obstacles& obstacles,
     router.options.exactGraph = options.exactGraph;
     runEntry(router, options.form);
     f = readFinished(router, options.form, nodesToo);
+  }
+  if (options.pathBound >= 0) {
+    std::vector<Wire> bounded;
+    if (boundPathTree(pins, chosenIndex(obstacles, chosen), f.pieces,
+                      options.pathBound, bounded)) {
+      // Clean wires, each its own connection for the forms that draw
+      // connections.
+      f.pieces = std::move(bounded);
+      f.connections.clear();
+      for (const Wire& w : f.pieces) {
+        f.connections.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
+      }
+    }
   }
   // The refined forms' segments make a clean tree: wire meets wire only at
   // shared ends, and none is drawn twice.

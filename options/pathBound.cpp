@@ -1,0 +1,222 @@
+#include "options/pathBound.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <queue>
+#include <utility>
+
+#include "spatial/escapeGraph.h"
+
+namespace {
+
+const double kInf = std::numeric_limits<double>::infinity();
+
+// Equal lengths summed in another order may differ in the last bits.
+const double kSlack = 1e-9;
+
+struct Search {
+  WirePlan plan;
+  std::vector<std::vector<std::pair<int, int>>> around;  // (node, piece)
+  std::vector<int> pinNode;
+  std::vector<double> dist;
+  std::vector<int> via;  // the piece to the parent, or -1
+  std::vector<int> order;
+};
+
+double pieceLength(const WirePlan& p, int k) {
+  const RoutePoint& a = p.nodes[p.pieces[k].first];
+  const RoutePoint& b = p.nodes[p.pieces[k].second];
+  return std::fabs(static_cast<double>(a.x) - b.x) +
+         std::fabs(static_cast<double>(a.y) - b.y);
+}
+
+int nodeOf(const WirePlan& p, RoutePoint q) {
+  auto it = std::lower_bound(p.nodes.begin(), p.nodes.end(), q,
+                             [](const RoutePoint& a, const RoutePoint& b) {
+                               return a.x < b.x || (a.x == b.x && a.y < b.y);
+                             });
+  return it != p.nodes.end() && *it == q
+             ? static_cast<int>(it - p.nodes.begin())
+             : -1;
+}
+
+// Dijkstra from the first pin over the plan; ties go to the lower node and
+// piece, so that the tree depends on the wires alone.
+Search searchFrom(const std::vector<Wire>& wires,
+                  const std::vector<RoutePoint>& pins) {
+  Search s;
+  s.plan = planWires(wires, pins);
+  size_t n = s.plan.nodes.size();
+  s.around.resize(n);
+  for (size_t k = 0; k < s.plan.pieces.size(); ++k) {
+    auto [a, b] = s.plan.pieces[k];
+    s.around[a].push_back({b, static_cast<int>(k)});
+    s.around[b].push_back({a, static_cast<int>(k)});
+  }
+  for (const RoutePoint& p : pins) {
+    s.pinNode.push_back(nodeOf(s.plan, p));
+  }
+  s.dist.assign(n, kInf);
+  s.via.assign(n, -1);
+  int root = s.pinNode.empty() ? -1 : s.pinNode[0];
+  if (root < 0) {
+    return s;
+  }
+  using Entry = std::pair<double, int>;
+  std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
+  s.dist[root] = 0;
+  open.push({0, root});
+  while (!open.empty()) {
+    auto [d, u] = open.top();
+    open.pop();
+    if (d != s.dist[u]) {
+      continue;
+    }
+    s.order.push_back(u);
+    for (auto [v, k] : s.around[u]) {
+      double nd = d + pieceLength(s.plan, k);
+      if (nd < s.dist[v]) {
+        s.dist[v] = nd;
+        s.via[v] = k;
+        open.push({nd, v});
+      }
+    }
+  }
+  return s;
+}
+
+// The pins in the order a depth-first walk of the wire from the first pin
+// meets them, pieces taken in their order; unreached pins last.
+std::vector<size_t> walkOrder(const Search& s, size_t pins) {
+  size_t n = s.plan.nodes.size();
+  std::vector<std::vector<size_t>> pinsAt(n);
+  for (size_t i = 0; i < pins; ++i) {
+    if (s.pinNode[i] >= 0) {
+      pinsAt[s.pinNode[i]].push_back(i);
+    }
+  }
+  std::vector<size_t> out;
+  std::vector<char> seen(n, 0), taken(pins, 0);
+  if (!s.pinNode.empty() && s.pinNode[0] >= 0) {
+    std::vector<int> stack{s.pinNode[0]};
+    while (!stack.empty()) {
+      int u = stack.back();
+      stack.pop_back();
+      if (seen[u]) {
+        continue;
+      }
+      seen[u] = 1;
+      for (size_t i : pinsAt[u]) {
+        out.push_back(i);
+        taken[i] = 1;
+      }
+      for (auto it = s.around[u].rbegin(); it != s.around[u].rend(); ++it) {
+        if (!seen[it->first]) {
+          stack.push_back(it->first);
+        }
+      }
+    }
+  }
+  for (size_t i = 0; i < pins; ++i) {
+    if (!taken[i]) {
+      out.push_back(i);
+    }
+  }
+  return out;
+}
+
+void addRoute(std::vector<Wire>& wires, const std::vector<RoutePoint>& pts) {
+  for (size_t k = 1; k < pts.size(); ++k) {
+    if (!(pts[k] == pts[k - 1])) {
+      wires.push_back({pts[k - 1].x, pts[k - 1].y, pts[k].x, pts[k].y});
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<double> wireDistances(const std::vector<Wire>& wires,
+                                  const std::vector<RoutePoint>& pins) {
+  Search s = searchFrom(wires, pins);
+  std::vector<double> out;
+  for (size_t i = 0; i < s.pinNode.size(); ++i) {
+    int v = s.pinNode[i];
+    out.push_back(v >= 0 ? s.dist[v] : i == 0 ? 0 : kInf);
+  }
+  return out;
+}
+
+bool boundPathTree(const std::vector<RoutePoint>& pins,
+                   const ObstacleIndex& index,
+                   const std::vector<Wire>& tree,
+                   double eps,
+                   std::vector<Wire>& out) {
+  if (pins.size() < 2) {
+    return false;
+  }
+  EscapeGraph graph(index);
+  std::vector<double> shortest = graph.distances(pins[0], pins);
+  std::vector<Wire> wires = tree;
+  // Pins on no wire (a lone pin at the first pin's place) are joined by
+  // their routes below as any other.
+  Search s = searchFrom(wires, pins);
+  std::vector<size_t> order = walkOrder(s, pins.size());
+  // The walk's running estimate: the way along the wire to the pin before,
+  // then on along the wire between the two; a fresh start where a route is
+  // added.
+  std::vector<double> along(pins.size(), kInf);
+  for (size_t i = 0; i < pins.size(); ++i) {
+    int v = s.pinNode[i];
+    along[i] = v >= 0 ? s.dist[v] : (i == 0 ? 0 : kInf);
+  }
+  bool added = false;
+  for (size_t i : order) {
+    if (i == 0 || !std::isfinite(shortest[i])) {
+      continue;
+    }
+    double bound = (1 + eps) * shortest[i] * (1 + kSlack);
+    if (added) {
+      // The routes added so far may shorten the way; search again only
+      // when this pin would otherwise break the bound.
+      if (along[i] > bound) {
+        Search again = searchFrom(wires, pins);
+        int v = again.pinNode[i];
+        along[i] = v >= 0 ? again.dist[v] : kInf;
+      }
+    }
+    if (along[i] > bound) {
+      addRoute(wires, graph.route(pins[0], pins[i]));
+      added = true;
+      along[i] = shortest[i];
+    }
+  }
+  if (!added) {
+    return false;
+  }
+  // The shortest-path tree of the union from the first pin; other parts as
+  // they were.
+  Search u = searchFrom(wires, pins);
+  std::vector<char> keep(u.plan.pieces.size(), 0);
+  for (int v : u.order) {
+    if (u.via[v] >= 0) {
+      keep[u.via[v]] = 1;
+    }
+  }
+  for (size_t k = 0; k < u.plan.pieces.size(); ++k) {
+    if (!std::isfinite(u.dist[u.plan.pieces[k].first])) {
+      keep[k] = 1;
+    }
+  }
+  std::vector<Wire> kept;
+  for (size_t k = 0; k < u.plan.pieces.size(); ++k) {
+    if (keep[k]) {
+      const RoutePoint& a = u.plan.nodes[u.plan.pieces[k].first];
+      const RoutePoint& b = u.plan.nodes[u.plan.pieces[k].second];
+      kept.push_back({a.x, a.y, b.x, b.y});
+    }
+  }
+  out = cleanWires(kept, pins);
+  return true;
+}
