@@ -152,7 +152,8 @@ bool boundPathTree(const std::vector<RoutePoint>& pins,
                    const ObstacleIndex& index,
                    const std::vector<Wire>& tree,
                    double eps,
-                   std::vector<Wire>& out) {
+                   std::vector<Wire>& out,
+                   bool always) {
   if (pins.size() < 2) {
     return false;
   }
@@ -192,7 +193,7 @@ bool boundPathTree(const std::vector<RoutePoint>& pins,
       along[i] = shortest[i];
     }
   }
-  if (!added) {
+  if (!added && !always) {
     return false;
   }
   // The shortest-path tree of the union from the first pin; other parts as

@@ -15,12 +15,15 @@
 // first pin, pruned of branches that end at no pin, its straight runs
 // merged. Parts that the first pin's does not reach keep their wire.
 // Deterministic; eps >= 0. False, with out untouched, where the tree
-// keeps the bound as it is.
+// keeps the bound as it is, unless always (for wires drawn over one
+// another, whose way along the drawing may be shorter than along the
+// connections drawn).
 bool boundPathTree(const std::vector<RoutePoint>& pins,
                    const ObstacleIndex& index,
                    const std::vector<Wire>& tree,
                    double eps,
-                   std::vector<Wire>& out);
+                   std::vector<Wire>& out,
+                   bool always = false);
 
 // The lengths along the wires from the first pin to each pin (the
 // shortest way along them; infinity for a pin they do not join to it).

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "check/timingCheck.h"
+#include "tests/legalTree.h"
 #include "tests/programRun.h"
 #include "treecore/route.h"
+#include "treecore/treeText.h"
 
 namespace {
 
@@ -283,6 +285,147 @@ TEST(TimingTest, ProgramsWriteFiguresOnlyWhenAsked) {
   EXPECT_EQ(run.run(OAMST_PATH, "--timing --driver-resistance -1 " + files +
                                     run.path("e.txt")),
             1);
+  // The bound: single net and batch, both programs.
+  for (const char* program : {ZORVANE_PATH, OAMST_PATH}) {
+    ASSERT_EQ(run.run(program,
+                      "--timing --path-bound 0 " + files + run.path("f.txt")),
+              0);
+    EXPECT_NE(run.out.find("{\"timing\":{\"maxStretch\":1,"), std::string::npos)
+        << run.out;
+    ASSERT_EQ(run.run(program, nets + "--path-bound 0 --format json --timing " +
+                                   run.path("g.json")),
+              0);
+    EXPECT_NE(run.read("g.json").find("\"maxStretch\":1,"), std::string::npos);
+  }
+  EXPECT_EQ(
+      run.run(ZORVANE_PATH, "--path-bound -0.5 " + files + run.path("h.txt")),
+      1);
+}
+
+std::vector<Wire> wiresOf(const Tree& t) {
+  std::vector<Wire> out;
+  for (const auto& g : t.segments) {
+    out.push_back({static_cast<float>(g.a.x), static_cast<float>(g.a.y),
+                   static_cast<float>(g.b.x), static_cast<float>(g.b.y)});
+  }
+  return out;
+}
+
+TEST(PathBoundTest, EveryPinWithinTheBoundOnRandomNets) {
+  std::mt19937 rng(7);
+  const double kEps[] = {0, 0.05, 0.1, 0.2, 0.5, 1};
+  for (int trial = 0; trial < 40; ++trial) {
+    Scene s = randomScene(rng, 3 + trial % 10, trial % 9);
+    treecore::Obstacles obstacles(s.rects);
+    std::vector<double> shortest = bfsShortest(s);
+    std::vector<Point> pins;
+    for (const auto& p : s.pins) {
+      pins.push_back({p.x, p.y});
+    }
+    std::vector<Rect> rects;
+    for (const auto& r : s.rects) {
+      rects.push_back({r.xlo, r.ylo, r.xhi, r.yhi});
+    }
+    for (Form form :
+         {Form::spanningTree, Form::steinerTree, Form::optimizedSteinerTree}) {
+      RouteOptions plain;
+      plain.form = form;
+      double unbounded =
+          treecore::routeNet(obstacles, s.pins, plain).wireLength;
+      for (double eps : kEps) {
+        RouteOptions o = plain;
+        o.pathBound = eps;
+        o.timing = true;
+        Tree t = treecore::routeNet(obstacles, s.pins, o);
+        std::string where = "trial " + std::to_string(trial) + " form " +
+                            std::to_string(static_cast<int>(form)) + " eps " +
+                            std::to_string(eps);
+        SCOPED_TRACE(where);
+        if (t.status == treecore::Status::forest) {
+          expectLegalTree(pins, rects, wiresOf(t), t.parts);
+        } else {
+          ASSERT_EQ(t.status, treecore::Status::ok) << t.message;
+          expectLegalTree(pins, rects, wiresOf(t));
+        }
+        UnitTree u = unitTree(s, t, 0, 0);
+        for (size_t i = 0; i < s.pins.size(); ++i) {
+          if (std::isinf(shortest[i])) {
+            continue;
+          }
+          ASSERT_FALSE(std::isnan(u.path[i])) << "pin " << i + 1;
+          EXPECT_LE(u.path[i], (1 + eps) * shortest[i] + 1e-9)
+              << "pin " << i + 1;
+          if (eps == 0) {
+            EXPECT_EQ(u.path[i], shortest[i]) << "pin " << i + 1;
+            EXPECT_EQ(t.timing.stretch[i], 1) << "pin " << i + 1;
+          }
+        }
+        // A pin's way is never shorter than its distance: the tree cannot
+        // be shorter than the unbounded one by much either way, but it may
+        // not be longer than the unbounded tree plus every pin's route.
+        double routes = 0;
+        for (double d : shortest) {
+          routes += std::isfinite(d) ? d : 0;
+        }
+        EXPECT_LE(t.wireLength, unbounded + routes + 1e-9);
+      }
+    }
+  }
+}
+
+TEST(PathBoundTest, SameBytesOnOneAndThreeThreads) {
+  std::mt19937 rng(11);
+  std::vector<treecore::Rect> rects;
+  for (int k = 0; k < 30; ++k) {
+    std::uniform_int_distribution<int> at(0, 200), size(2, 25);
+    double x = at(rng), y = at(rng);
+    rects.push_back({x, y, x + size(rng), y + size(rng)});
+  }
+  treecore::Obstacles obstacles(rects);
+  std::vector<treecore::Net> nets;
+  std::uniform_int_distribution<int> at(0, 230);
+  while (nets.size() < 40) {
+    treecore::Net net;
+    while (net.size() < 2 + nets.size() % 12) {
+      double x = at(rng), y = at(rng);
+      bool free = true;
+      for (const auto& r : rects) {
+        free = free && !strictlyInside(r, x, y);
+      }
+      if (free) {
+        net.push_back({x, y});
+      }
+    }
+    nets.push_back(net);
+  }
+  for (double eps : {0.0, 0.1}) {
+    RouteOptions o;
+    o.pathBound = eps;
+    o.timing = true;
+    std::string one, three;
+    auto a = treecore::routeNets(obstacles, nets, o, 1);
+    auto b = treecore::routeNets(obstacles, nets, o, 3);
+    for (size_t i = 0; i < nets.size(); ++i) {
+      treecore::appendJson(one, a[i], static_cast<long>(i));
+      treecore::appendJson(three, b[i], static_cast<long>(i));
+      EXPECT_LE(a[i].timing.maxStretch, 1 + eps + 1e-9) << "net " << i;
+    }
+    EXPECT_EQ(one, three);
+  }
+}
+
+TEST(PathBoundTest, AWideBoundKeepsTheTree) {
+  std::mt19937 rng(5);
+  for (int trial = 0; trial < 10; ++trial) {
+    Scene s = randomScene(rng, 8, 5);
+    treecore::Obstacles obstacles(s.rects);
+    RouteOptions o;
+    std::string plain, bounded;
+    treecore::appendJson(plain, treecore::routeNet(obstacles, s.pins, o), 1);
+    o.pathBound = 1e9;
+    treecore::appendJson(bounded, treecore::routeNet(obstacles, s.pins, o), 1);
+    EXPECT_EQ(plain, bounded);
+  }
 }
 
 }  // namespace

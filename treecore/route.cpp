@@ -669,7 +669,8 @@ Tree routeNet(const Obstacles& obstacles,
   if (options.pathBound >= 0) {
     std::vector<Wire> bounded;
     if (boundPathTree(pins, chosenIndex(obstacles, chosen), f.pieces,
-                      options.pathBound, bounded)) {
+                      options.pathBound, bounded,
+                      drawsConnections(options.form))) {
       // Clean wires, each its own connection for the forms that draw
       // connections.
       f.pieces = std::move(bounded);
