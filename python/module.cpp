@@ -444,7 +444,17 @@ treecore::RouteOptions spanningOptions(bool exactGraph, bool everyObstacle) {
 treecore::RouteOptions withTiming(treecore::RouteOptions o,
                                   bool timing,
                                   double driverResistance,
-                                  double pinCapacitance) {
+                                  double pinCapacitance,
+                                  py::handle pathBound) {
+  if (!pathBound.is_none()) {
+    double eps = pathBound.cast<double>();
+    if (!(eps >= 0) || !std::isfinite(eps)) {
+      throw py::value_error(
+          "path_bound must be None or finite and not "
+          "negative");
+    }
+    o.pathBound = eps;
+  }
   if (!(driverResistance >= 0 && pinCapacitance >= 0) ||
       !std::isfinite(driverResistance) || !std::isfinite(pinCapacitance)) {
     throw py::value_error(
@@ -801,7 +811,10 @@ PYBIND11_MODULE(_treecore, m) {
       "        first pin.\n"
       "    driver_resistance, pin_capacitance: the delay model's driver\n"
       "        resistance and the load at every pin but the first (wire of\n"
-      "        unit resistance and capacitance per unit of length).\n";
+      "        unit resistance and capacitance per unit of length).\n"
+      "    path_bound: None, or EPS as --path-bound: every pin's path along\n"
+      "        the tree from the first pin at most 1 + EPS times its\n"
+      "        shortest obstacle-avoiding distance from it.\n";
   const std::string netsArg =
       "    nets: an iterable of pin arrays, each as pins of the one-net "
       "call.\n";
@@ -1047,20 +1060,21 @@ PYBIND11_MODULE(_treecore, m) {
   m.def(
       "steiner_tree",
       [](py::handle pins, py::handle obstacles, bool optimize, bool exactGraph,
-         bool refine, bool everyObstacle, bool timing, double rd, double cp) {
+         bool refine, bool everyObstacle, bool timing, double rd, double cp,
+         py::handle pb) {
         return routeOne(pins, obstacles,
                         withTiming(steinerOptions(optimize, exactGraph, refine,
                                                   everyObstacle),
-                                   timing, rd, cp));
+                                   timing, rd, cp, pb));
       },
       "pins"_a, "obstacles"_a = py::none(), py::kw_only(), "optimize"_a = false,
       "exact_graph"_a = false, "refine"_a = true, "every_obstacle"_a = false,
       "timing"_a = false, "driver_resistance"_a = 0.0,
-      "pin_capacitance"_a = 0.0,
+      "pin_capacitance"_a = 0.0, "path_bound"_a = py::none(),
       ("steiner_tree(pins, obstacles=None, *, optimize=False, "
        "exact_graph=False,\n             refine=True, every_obstacle=False, "
        "timing=False,\n             driver_resistance=0.0, "
-       "pin_capacitance=0.0) -> Tree\n\n"
+       "pin_capacitance=0.0,\n             path_bound=None) -> Tree\n\n"
        "The obstacle-avoiding rectilinear Steiner tree of one net, as "
        "zorvane\nmakes it.\n\n"
        "Args:\n" +
@@ -1078,17 +1092,19 @@ PYBIND11_MODULE(_treecore, m) {
   m.def(
       "spanning_tree",
       [](py::handle pins, py::handle obstacles, bool exactGraph,
-         bool everyObstacle, bool timing, double rd, double cp) {
+         bool everyObstacle, bool timing, double rd, double cp, py::handle pb) {
         return routeOne(pins, obstacles,
                         withTiming(spanningOptions(exactGraph, everyObstacle),
-                                   timing, rd, cp));
+                                   timing, rd, cp, pb));
       },
       "pins"_a, "obstacles"_a = py::none(), py::kw_only(),
       "exact_graph"_a = false, "every_obstacle"_a = false, "timing"_a = false,
       "driver_resistance"_a = 0.0, "pin_capacitance"_a = 0.0,
+      "path_bound"_a = py::none(),
       ("spanning_tree(pins, obstacles=None, *, exact_graph=False,\n"
        "              every_obstacle=False, timing=False,\n"
-       "              driver_resistance=0.0, pin_capacitance=0.0) -> Tree\n\n"
+       "              driver_resistance=0.0, pin_capacitance=0.0,\n            "
+       " path_bound=None) -> Tree\n\n"
        "The obstacle-avoiding rectilinear minimal spanning tree of one "
        "net,\nas oamst makes it.\n\n"
        "Args:\n" +
@@ -1104,23 +1120,24 @@ PYBIND11_MODULE(_treecore, m) {
       [](py::handle nets, py::handle obstacles, py::handle threads,
          bool optimize, bool exactGraph, bool refine, bool everyObstacle,
          bool drawingOnly, const std::string& errors, bool timing, double rd,
-         double cp) {
+         double cp, py::handle pb) {
         return routeMany(nets, obstacles,
                          withTiming(steinerOptions(optimize, exactGraph, refine,
                                                    everyObstacle),
-                                    timing, rd, cp),
+                                    timing, rd, cp, pb),
                          threads, drawingOnly, errors);
       },
       "nets"_a, "obstacles"_a = py::none(), py::kw_only(),
       "threads"_a = py::none(), "optimize"_a = false, "exact_graph"_a = false,
       "refine"_a = true, "every_obstacle"_a = false, "drawing_only"_a = false,
       "errors"_a = "raise", "timing"_a = false, "driver_resistance"_a = 0.0,
-      "pin_capacitance"_a = 0.0,
+      "pin_capacitance"_a = 0.0, "path_bound"_a = py::none(),
       ("steiner_trees(nets, obstacles=None, *, threads=None, "
        "optimize=False,\n              exact_graph=False, refine=True, "
        "every_obstacle=False,\n              drawing_only=False, "
        "errors='raise', timing=False,\n              "
-       "driver_resistance=0.0, pin_capacitance=0.0) -> list\n\n"
+       "driver_resistance=0.0, pin_capacitance=0.0,\n             "
+       "path_bound=None) -> list\n\n"
        "steiner_tree of each net, on threads with the interpreter "
        "released.\n\n"
        "Each tree is the one steiner_tree gives its net, whatever the "
@@ -1129,7 +1146,7 @@ PYBIND11_MODULE(_treecore, m) {
        netsArg + obstaclesArg + batchArgs +
        "    optimize, refine, exact_graph, every_obstacle: as for "
        "steiner_tree.\n"
-       "    timing, driver_resistance, pin_capacitance: as for "
+       "    timing, driver_resistance, pin_capacitance, path_bound: as for "
        "steiner_tree.\n"
        "\nReturns:\n"
        "    list of Tree, one per net in the nets' order.\n\n" +
@@ -1139,21 +1156,23 @@ PYBIND11_MODULE(_treecore, m) {
       "spanning_trees",
       [](py::handle nets, py::handle obstacles, py::handle threads,
          bool exactGraph, bool everyObstacle, bool drawingOnly,
-         const std::string& errors, bool timing, double rd, double cp) {
+         const std::string& errors, bool timing, double rd, double cp,
+         py::handle pb) {
         return routeMany(nets, obstacles,
                          withTiming(spanningOptions(exactGraph, everyObstacle),
-                                    timing, rd, cp),
+                                    timing, rd, cp, pb),
                          threads, drawingOnly, errors);
       },
       "nets"_a, "obstacles"_a = py::none(), py::kw_only(),
       "threads"_a = py::none(), "exact_graph"_a = false,
       "every_obstacle"_a = false, "drawing_only"_a = false,
       "errors"_a = "raise", "timing"_a = false, "driver_resistance"_a = 0.0,
-      "pin_capacitance"_a = 0.0,
+      "pin_capacitance"_a = 0.0, "path_bound"_a = py::none(),
       ("spanning_trees(nets, obstacles=None, *, threads=None, "
        "exact_graph=False,\n               every_obstacle=False, "
        "drawing_only=False,\n               errors='raise', timing=False, "
-       "driver_resistance=0.0,\n               pin_capacitance=0.0) -> "
+       "driver_resistance=0.0,\n               pin_capacitance=0.0,\n          "
+       "   path_bound=None) -> "
        "list\n\n"
        "spanning_tree of each net, on threads with the interpreter "
        "released.\n\n"
@@ -1162,7 +1181,7 @@ PYBIND11_MODULE(_treecore, m) {
        "Args:\n" +
        netsArg + obstaclesArg + batchArgs +
        "    exact_graph, every_obstacle: as for spanning_tree.\n"
-       "    timing, driver_resistance, pin_capacitance: as for "
+       "    timing, driver_resistance, pin_capacitance, path_bound: as for "
        "spanning_tree.\n"
        "\nReturns:\n"
        "    list of Tree, one per net in the nets' order.\n\n" +

@@ -44,3 +44,16 @@ def test_many_nets_same_figures_as_one():
 def test_negative_model_is_refused():
     with pytest.raises(ValueError):
         treecore.spanning_tree(PINS, RECTS, timing=True, pin_capacitance=-1)
+
+
+@pytest.mark.parametrize("eps", [0, 0.1, 1])
+def test_path_bound_holds(eps):
+    for spanning in (False, True):
+        call = treecore.spanning_tree if spanning else treecore.steiner_tree
+        t = call(PINS, RECTS, timing=True, path_bound=eps)
+        f = t.timing
+        assert np.all(f["path_length"] <= (1 + eps) * f["shortest"] + 1e-9)
+        many = treecore.steiner_trees([PINS], RECTS, path_bound=eps)
+        assert many[0].timing is None
+    with pytest.raises(ValueError):
+        treecore.steiner_tree(PINS, RECTS, path_bound=-1)

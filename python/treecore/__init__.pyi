@@ -86,6 +86,7 @@ def steiner_tree(
     timing: bool = False,
     driver_resistance: float = 0.0,
     pin_capacitance: float = 0.0,
+    path_bound: Optional[float] = None,
 ) -> Tree: ...
 def spanning_tree(
     pins: _Points,
@@ -96,6 +97,7 @@ def spanning_tree(
     timing: bool = False,
     driver_resistance: float = 0.0,
     pin_capacitance: float = 0.0,
+    path_bound: Optional[float] = None,
 ) -> Tree: ...
 def steiner_trees(
     nets: Iterable[_Points],
@@ -111,6 +113,7 @@ def steiner_trees(
     timing: bool = False,
     driver_resistance: float = 0.0,
     pin_capacitance: float = 0.0,
+    path_bound: Optional[float] = None,
 ) -> List[Tree]: ...
 def spanning_trees(
     nets: Iterable[_Points],
@@ -124,6 +127,7 @@ def spanning_trees(
     timing: bool = False,
     driver_resistance: float = 0.0,
     pin_capacitance: float = 0.0,
+    path_bound: Optional[float] = None,
 ) -> List[Tree]: ...
 def check(
     pins: _Points, obstacles: _ObstaclesArg, segments: npt.ArrayLike
