@@ -178,20 +178,33 @@ bool boundPathTree(const std::vector<RoutePoint>& pins,
       continue;
     }
     double bound = (1 + eps) * shortest[i] * (1 + kSlack);
+    if (along[i] <= bound) {
+      continue;
+    }
+    // The routes added so far may shorten the ways; the search is made
+    // again only where a pin would otherwise break the bound.
     if (added) {
-      // The routes added so far may shorten the way; search again only
-      // when this pin would otherwise break the bound.
-      if (along[i] > bound) {
-        Search again = searchFrom(wires, pins);
-        int v = again.pinNode[i];
-        along[i] = v >= 0 ? again.dist[v] : kInf;
+      Search again = searchFrom(wires, pins);
+      for (size_t j = 0; j < pins.size(); ++j) {
+        int v = again.pinNode[j];
+        along[j] = v >= 0 ? again.dist[v] : j == 0 ? 0 : kInf;
+      }
+      if (along[i] <= bound) {
+        continue;
       }
     }
-    if (along[i] > bound) {
-      addRoute(wires, graph.route(pins[0], pins[i]));
-      added = true;
-      along[i] = shortest[i];
+    // The shortest route to the pin from a pin whose way from the first
+    // keeps the bound with it; the first pin always does.
+    std::vector<double> from = graph.distances(pins[i], pins);
+    size_t best = 0;
+    for (size_t j = 1; j < pins.size(); ++j) {
+      if (j != i && along[j] + from[j] <= bound && from[j] < from[best]) {
+        best = j;
+      }
     }
+    addRoute(wires, graph.route(pins[best], pins[i]));
+    added = true;
+    along[i] = along[best] + from[best];
   }
   if (!added && !always) {
     return false;

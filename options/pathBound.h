@@ -9,12 +9,13 @@
 // (1 + eps) times its shortest obstacle-avoiding distance from there.
 // Starting from the wires of a tree (short, unbounded), the pins are
 // visited in the order a walk round the tree meets them; where a pin's way
-// along the wire so far breaks the bound, a shortest route from the first
-// pin to it is added, so that the pins after it profit from the fresh
-// start. The tree is then the shortest-path tree of the union from the
-// first pin, pruned of branches that end at no pin, its straight runs
-// merged. Parts that the first pin's does not reach keep their wire.
-// Deterministic; eps >= 0. False, with out untouched, where the tree
+// along the wire so far breaks the bound, a shortest route to it is added
+// from the nearest pin whose way from the first pin, with that route,
+// keeps the bound (the first pin itself at worst), so that the pins after
+// it profit from the fresh start. The tree is then the shortest-path tree of
+// the union from the first pin, pruned of branches that end at no pin, its
+// straight runs merged. Parts that the first pin's does not reach keep their
+// wire. Deterministic; eps >= 0. False, with out untouched, where the tree
 // keeps the bound as it is, unless always (for wires drawn over one
 // another, whose way along the drawing may be shorter than along the
 // connections drawn).
