@@ -195,16 +195,22 @@ bool boundPathTree(const std::vector<RoutePoint>& pins,
     }
     // The shortest route to the pin from a pin whose way from the first
     // keeps the bound with it; the first pin always does.
-    std::vector<double> from = graph.distances(pins[i], pins);
     size_t best = 0;
-    for (size_t j = 1; j < pins.size(); ++j) {
-      if (j != i && along[j] + from[j] <= bound && from[j] < from[best]) {
-        best = j;
+    double from = shortest[i];
+    graph.reach(pins[i], pins, [&](size_t j, double len) {
+      if (len > from) {
+        return true;  // the first pin is no farther
       }
-    }
+      if (j != i && along[j] + len <= bound) {
+        best = j;
+        from = len;
+        return true;
+      }
+      return false;
+    });
     addRoute(wires, graph.route(pins[best], pins[i]));
     added = true;
-    along[i] = along[best] + from[best];
+    along[i] = along[best] + from;
   }
   if (!added && !always) {
     return false;

@@ -368,12 +368,12 @@ std::vector<RoutePoint> EscapeGraph::route(RoutePoint a, RoutePoint b) const {
   return pts;
 }
 
-std::vector<double> EscapeGraph::distances(
-    RoutePoint a, const std::vector<RoutePoint>& targets) const {
-  std::vector<double> out(targets.size(),
-                          std::numeric_limits<double>::infinity());
+void EscapeGraph::reach(
+    RoutePoint a,
+    const std::vector<RoutePoint>& targets,
+    const std::function<bool(size_t, double)>& reached) const {
   if (targets.empty()) {
-    return out;
+    return;
   }
   // The lines through the ends, as far as each sees, as tracks of their
   // own: [axis].
@@ -443,7 +443,9 @@ std::vector<double> EscapeGraph::distances(
     auto w = wanted.find({x, y});
     if (w != wanted.end()) {
       for (size_t i : w->second) {
-        out[i] = len;
+        if (reached(i, len)) {
+          return;
+        }
       }
       wanted.erase(w);
       --left;
@@ -464,5 +466,15 @@ std::vector<double> EscapeGraph::distances(
       }
     }
   }
+}
+
+std::vector<double> EscapeGraph::distances(
+    RoutePoint a, const std::vector<RoutePoint>& targets) const {
+  std::vector<double> out(targets.size(),
+                          std::numeric_limits<double>::infinity());
+  reach(a, targets, [&out](size_t i, double len) {
+    out[i] = len;
+    return false;
+  });
   return out;
 }

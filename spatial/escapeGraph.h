@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "spatial/freeRoute.h"
@@ -34,6 +35,13 @@ class EscapeGraph {
   // over the tracks and the lines through a and every target.
   std::vector<double> distances(RoutePoint a,
                                 const std::vector<RoutePoint>& targets) const;
+
+  // The same search, calling reached(target, length) for each target in
+  // the order of its length from a (ties by place, then by index), until
+  // it returns true.
+  void reach(RoutePoint a,
+             const std::vector<RoutePoint>& targets,
+             const std::function<bool(size_t, double)>& reached) const;
 
  private:
   // A free stretch [lo, hi] of the line at `at`.
