@@ -173,6 +173,9 @@ bool boundPathTree(const std::vector<RoutePoint>& pins,
     along[i] = v >= 0 ? s.dist[v] : (i == 0 ? 0 : kInf);
   }
   bool added = false;
+  // The wire as the last search saw it; stale once a route is added.
+  Search cur = std::move(s);
+  bool stale = false;
   for (size_t i : order) {
     if (i == 0 || !std::isfinite(shortest[i])) {
       continue;
@@ -183,34 +186,42 @@ bool boundPathTree(const std::vector<RoutePoint>& pins,
     }
     // The routes added so far may shorten the ways; the search is made
     // again only where a pin would otherwise break the bound.
-    if (added) {
-      Search again = searchFrom(wires, pins);
+    if (stale) {
+      cur = searchFrom(wires, pins);
+      stale = false;
       for (size_t j = 0; j < pins.size(); ++j) {
-        int v = again.pinNode[j];
-        along[j] = v >= 0 ? again.dist[v] : j == 0 ? 0 : kInf;
+        int v = cur.pinNode[j];
+        along[j] = v >= 0 ? cur.dist[v] : j == 0 ? 0 : kInf;
       }
       if (along[i] <= bound) {
         continue;
       }
     }
-    // The shortest route to the pin from a pin whose way from the first
-    // keeps the bound with it; the first pin always does.
-    size_t best = 0;
+    // The shortest route to the pin from a point of the wire (an end, a
+    // bend, a crossing) whose way from the first pin keeps the bound with
+    // it; the first pin always does, and is the last target.
+    std::vector<RoutePoint> targets = cur.plan.nodes;
+    targets.push_back(pins[0]);
+    size_t best = targets.size() - 1;
     double from = shortest[i];
-    graph.reach(pins[i], pins, [&](size_t j, double len) {
+    double bestAlong = 0;
+    graph.reach(pins[i], targets, [&](size_t k, double len) {
       if (len > from) {
         return true;  // the first pin is no farther
       }
-      if (j != i && along[j] + len <= bound) {
-        best = j;
+      double a = k + 1 < targets.size() ? cur.dist[k] : 0;
+      if (a + len <= bound) {
+        best = k;
         from = len;
+        bestAlong = a;
         return true;
       }
       return false;
     });
-    addRoute(wires, graph.route(pins[best], pins[i]));
+    addRoute(wires, graph.route(targets[best], pins[i]));
     added = true;
-    along[i] = along[best] + from;
+    stale = true;
+    along[i] = bestAlong + from;
   }
   if (!added && !always) {
     return false;
