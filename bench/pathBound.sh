@@ -8,7 +8,7 @@
 # against the unbounded tree's length, a 10-pin net's time with the bound
 # against the default's, and a design of 10^5 nets through --nets.
 #
-#   bench/pathBound.sh [--only REGEX] [--skip-design] [BUILD]
+#   bench/pathBound.sh [--only REGEX] [--skip-design] [--design-nets N] [BUILD]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 shared=${SHARED:-$here/../shared}
@@ -16,10 +16,12 @@ shared=${SHARED:-$here/../shared}
 rc=$shared/benchmarks/converted/RC
 only=.
 design=1
+designNets=100000
 while [ $# -gt 0 ]; do
   case $1 in
     --only) only=$2; shift 2 ;;
     --skip-design) design=0; shift ;;
+    --design-nets) designNets=$2; shift 2 ;;
     *) break ;;
   esac
 done
@@ -79,8 +81,8 @@ for seed in 1 2 3 4 5; do
 done
 
 if [ "$design" = 1 ]; then
-  echo "== 10^5 design nets through --nets, processor time with --path-bound 0.1"
-  "$treegen" --nets 100000 "$tmp/d.nets" "$tmp/d.obst"
+  echo "== $designNets design nets through --nets, processor time with --path-bound 0.1"
+  "$treegen" --nets "$designNets" "$tmp/d.nets" "$tmp/d.obst"
   cpu() {
     /usr/bin/time -f '%U %S' -o "$tmp/t" "$@" > /dev/null 2>&1 || true
     awk '{printf "%.2f", $1 + $2}' "$tmp/t"

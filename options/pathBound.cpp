@@ -148,17 +148,16 @@ std::vector<double> wireDistances(const std::vector<Wire>& wires,
   return out;
 }
 
-bool boundPathTree(const std::vector<RoutePoint>& pins,
-                   const ObstacleIndex& index,
-                   const std::vector<Wire>& tree,
-                   double eps,
-                   std::vector<Wire>& out,
-                   bool always) {
-  if (pins.size() < 2) {
-    return false;
-  }
-  EscapeGraph graph(index);
-  std::vector<double> shortest = graph.distances(pins[0], pins);
+namespace {
+
+// The walk, the added routes and the shortest-path tree, from one start.
+bool boundFrom(const std::vector<RoutePoint>& pins,
+               const EscapeGraph& graph,
+               const std::vector<double>& shortest,
+               const std::vector<Wire>& tree,
+               double eps,
+               std::vector<Wire>& out,
+               bool always) {
   std::vector<Wire> wires = tree;
   // Pins on no wire (a lone pin at the first pin's place) are joined by
   // their routes below as any other.
@@ -249,5 +248,97 @@ bool boundPathTree(const std::vector<RoutePoint>& pins,
     }
   }
   out = cleanWires(kept, pins);
+  return true;
+}
+
+double lengthOf(const std::vector<Wire>& wires) {
+  double len = 0;
+  for (const Wire& w : wires) {
+    len += std::fabs(static_cast<double>(w.x2) - w.x1) +
+           std::fabs(static_cast<double>(w.y2) - w.y1);
+  }
+  return len;
+}
+
+// The Prim-Dijkstra blend over the obstacle-avoiding distances d: from the
+// first pin, each pin joined where alpha times the tree's way to the
+// joining pin plus the route from it is least; the routes drawn.
+std::vector<Wire> blendTree(const std::vector<RoutePoint>& pins,
+                            const EscapeGraph& graph,
+                            const std::vector<std::vector<double>>& d,
+                            double alpha) {
+  size_t n = pins.size();
+  std::vector<double> path(n, 0), key(n, kInf);
+  std::vector<int> from(n, -1);
+  std::vector<char> done(n, 0);
+  key[0] = 0;
+  std::vector<Wire> wires;
+  for (size_t step = 0; step < n; ++step) {
+    size_t u = n;
+    for (size_t v = 0; v < n; ++v) {
+      if (!done[v] && (u == n || key[v] < key[u])) {
+        u = v;
+      }
+    }
+    done[u] = 1;
+    if (from[u] >= 0) {
+      path[u] = path[from[u]] + d[from[u]][u];
+      addRoute(wires, graph.route(pins[from[u]], pins[u]));
+    }
+    for (size_t v = 0; v < n; ++v) {
+      double k = alpha * path[u] + d[u][v];
+      if (!done[v] && k < key[v]) {
+        key[v] = k;
+        from[v] = static_cast<int>(u);
+      }
+    }
+  }
+  return wires;
+}
+
+// Blend starts are tried for nets up to this many pins: their distances
+// cost a search per pin.
+const size_t kBlendPins = 64;
+
+}  // namespace
+
+bool boundPathTree(const std::vector<RoutePoint>& pins,
+                   const ObstacleIndex& index,
+                   const std::vector<Wire>& tree,
+                   double eps,
+                   std::vector<Wire>& out,
+                   bool always) {
+  if (pins.size() < 2) {
+    return false;
+  }
+  EscapeGraph graph(index);
+  std::vector<double> shortest = graph.distances(pins[0], pins);
+  if (!boundFrom(pins, graph, shortest, tree, eps, out, always)) {
+    return false;
+  }
+  bool apart = false;
+  for (double v : shortest) {
+    apart = apart || !std::isfinite(v);
+  }
+  if (pins.size() > kBlendPins || apart) {
+    return true;
+  }
+  // The blend's trees as other starts, each bounded the same way; the
+  // shortest result wins, the first on a tie.
+  std::vector<std::vector<double>> d(pins.size());
+  for (size_t i = 0; i < pins.size(); ++i) {
+    d[i] = graph.distances(pins[i], pins);
+  }
+  double best = lengthOf(out);
+  for (double alpha : {0.25, 0.5, 0.75, 1.0}) {
+    std::vector<Wire> other;
+    boundFrom(pins, graph, shortest, blendTree(pins, graph, d, alpha), eps,
+              other, true);
+    double len = lengthOf(other);
+    if (len < best) {
+      best = len;
+      out = std::move(other);
+    }
+  }
   return true;
 }
