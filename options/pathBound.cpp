@@ -199,8 +199,20 @@ bool boundFrom(const std::vector<RoutePoint>& pins,
     // The shortest route to the pin from a point of the wire (an end, a
     // bend, a crossing) whose way from the first pin keeps the bound with
     // it; the first pin always does, and is the last target.
-    std::vector<RoutePoint> targets = cur.plan.nodes;
+    // Only points that the rectilinear distance does not already rule out.
+    std::vector<RoutePoint> targets;
+    std::vector<double> targetAlong;
+    for (size_t k = 0; k < cur.plan.nodes.size(); ++k) {
+      const RoutePoint& q = cur.plan.nodes[k];
+      double direct = std::fabs(static_cast<double>(q.x) - pins[i].x) +
+                      std::fabs(static_cast<double>(q.y) - pins[i].y);
+      if (cur.dist[k] + direct <= bound && direct < shortest[i]) {
+        targets.push_back(q);
+        targetAlong.push_back(cur.dist[k]);
+      }
+    }
     targets.push_back(pins[0]);
+    targetAlong.push_back(0);
     size_t best = targets.size() - 1;
     double from = shortest[i];
     double bestAlong = 0;
@@ -208,7 +220,7 @@ bool boundFrom(const std::vector<RoutePoint>& pins,
       if (len > from) {
         return true;  // the first pin is no farther
       }
-      double a = k + 1 < targets.size() ? cur.dist[k] : 0;
+      double a = targetAlong[k];
       if (a + len <= bound) {
         best = k;
         from = len;
@@ -298,7 +310,7 @@ std::vector<Wire> blendTree(const std::vector<RoutePoint>& pins,
 
 // Blend starts are tried for nets up to this many pins: their distances
 // cost a search per pin.
-const size_t kBlendPins = 64;
+const size_t kBlendPins = 32;
 
 }  // namespace
 
@@ -310,6 +322,22 @@ bool boundPathTree(const std::vector<RoutePoint>& pins,
                    bool always) {
   if (pins.size() < 2) {
     return false;
+  }
+  // No route is shorter than the rectilinear distance: a tree within the
+  // bound of that keeps the bound, and the graph is not needed (most nets
+  // of a design are such).
+  if (!always) {
+    Search s = searchFrom(tree, pins);
+    bool within = true;
+    for (size_t i = 1; i < pins.size() && within; ++i) {
+      double direct = std::fabs(static_cast<double>(pins[i].x) - pins[0].x) +
+                      std::fabs(static_cast<double>(pins[i].y) - pins[0].y);
+      int v = s.pinNode[i];
+      within = v >= 0 && s.dist[v] <= (1 + eps) * direct * (1 + kSlack);
+    }
+    if (within) {
+      return false;
+    }
   }
   EscapeGraph graph(index);
   std::vector<double> shortest = graph.distances(pins[0], pins);
