@@ -17,6 +17,7 @@
 #include "drivers/commandLine.h"
 #include "drivers/readInput.h"
 #include "router/fileBanner.h"
+#include "support/formatCoord.h"
 #include "support/outputFile.h"
 #include "treecore/route.h"
 #include "treecore/treeText.h"
@@ -85,7 +86,16 @@ py::array realArrayOf(py::handle obj, const std::string& what) {
 // obj as a C-ordered (n, columns) array of doubles; an empty sequence of
 // any shape is n = 0.
 Doubles tableOf(py::handle obj, py::ssize_t columns, const char* what) {
-  Doubles a = Doubles::ensure(realArrayOf(obj, what));
+  py::array given = realArrayOf(obj, what);
+  Doubles a = Doubles::ensure(given);
+  // A float32 value means the decimal it prints as (0.1, not 0.1 widened);
+  // the cast made a to itself, so it may be changed.
+  if (given.dtype().kind() == 'f' && given.dtype().itemsize() <= 4) {
+    double* v = a.mutable_data();
+    for (py::ssize_t i = 0; i < a.size(); ++i) {
+      v[i] = canonicalDouble(static_cast<float>(v[i]));
+    }
+  }
   if (a.size() == 0) {
     return Doubles(std::vector<py::ssize_t>{0, columns});
   }
@@ -571,8 +581,8 @@ py::array pointsArray(const std::vector<InputPoint<float>>& points,
   std::vector<double> xy;
   xy.reserve(2 * (to - from));
   for (size_t k = from; k < to; ++k) {
-    xy.push_back(points[k].x);
-    xy.push_back(points[k].y);
+    xy.push_back(canonicalDouble(points[k].x));
+    xy.push_back(canonicalDouble(points[k].y));
   }
   return arrayOf<double>({static_cast<py::ssize_t>(to - from), 2}, xy.data());
 }

@@ -429,11 +429,38 @@ void buildTree(const Graph& g, Tree& t) {
   }
 }
 
+// A tree's coordinates are the decimals the writers print, as doubles, and
+// its lengths are summed over them as a checker reading the output would.
+double length(float x1, float y1, float x2, float y2) {
+  return std::fabs(canonicalDouble(x2) - canonicalDouble(x1)) +
+         std::fabs(canonicalDouble(y2) - canonicalDouble(y1));
+}
+
+Point canonicalPoint(const Point& p) {
+  return {canonicalDouble(static_cast<float>(p.x)),
+          canonicalDouble(static_cast<float>(p.y))};
+}
+
+// Reads the tree's single-precision values, leaves their decimals.
+void canonicalize(Tree& t) {
+  for (Node& n : t.nodes) {
+    n.at = canonicalPoint(n.at);
+  }
+  for (Edge& e : t.edges) {
+    for (Point& p : e.path) {
+      p = canonicalPoint(p);
+    }
+  }
+  for (Segment& s : t.segments) {
+    s = {canonicalPoint(s.a), canonicalPoint(s.b)};
+  }
+}
+
 double planLength(const WirePlan& plan) {
   double len = 0;
   for (const auto& [a, b] : plan.pieces) {
-    len += std::fabs(static_cast<double>(plan.nodes[b].x) - plan.nodes[a].x) +
-           std::fabs(static_cast<double>(plan.nodes[b].y) - plan.nodes[a].y);
+    len += length(plan.nodes[a].x, plan.nodes[a].y, plan.nodes[b].x,
+                  plan.nodes[b].y);
   }
   return len;
 }
@@ -613,12 +640,13 @@ Tree routeNet(const Obstacles& obstacles,
       chosen[r] = static_cast<int>(r);
     }
   } else {
-    std::vector<Point> exact;
-    exact.reserve(pins.size());
+    // The pins as floats already: the index is asked directly.
+    ObstacleIndex::Rect box{pins[0].x, pins[0].y, pins[0].x, pins[0].y};
     for (const RoutePoint& p : pins) {
-      exact.push_back({p.x, p.y});
+      box = {std::min(box.xlo, p.x), std::min(box.ylo, p.y),
+             std::max(box.xhi, p.x), std::max(box.yhi, p.y)};
     }
-    chosen = obstacles.near(exact);
+    chosen = detail::ObstaclesAccess::index(obstacles).growBox(box);
   }
   if (!pinsOutside(obstacles, chosen, pins, t)) {
     return t;
@@ -642,8 +670,7 @@ Tree routeNet(const Obstacles& obstacles,
     }
   } else {
     for (const Wire& w : f.pieces) {
-      t.wireLength += std::fabs(static_cast<double>(w.x2) - w.x1) +
-                      std::fabs(static_cast<double>(w.y2) - w.y1);
+      t.wireLength += length(w.x1, w.y1, w.x2, w.y2);
     }
     if (!options.drawingOnly) {
       buildTree(graphOfEnds(f.pieces, pins), t);
@@ -654,6 +681,7 @@ Tree routeNet(const Obstacles& obstacles,
   for (const Wire& w : f.pieces) {
     t.segments.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
   }
+  canonicalize(t);
   if (t.parts > 1) {
     t.status = Status::forest;
     t.message = "obstacles keep the " + std::to_string(pins.size()) +
