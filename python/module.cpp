@@ -83,19 +83,24 @@ py::array realArrayOf(py::handle obj, const std::string& what) {
   return a;
 }
 
-// obj as a C-ordered (n, columns) array of doubles; an empty sequence of
-// any shape is n = 0.
-Doubles tableOf(py::handle obj, py::ssize_t columns, const char* what) {
+// obj as a C-ordered array of doubles. A float32 value means the decimal it
+// prints as (0.1, not 0.1 widened); the cast made a copy, which may change.
+Doubles doublesOf(py::handle obj, const std::string& what) {
   py::array given = realArrayOf(obj, what);
   Doubles a = Doubles::ensure(given);
-  // A float32 value means the decimal it prints as (0.1, not 0.1 widened);
-  // the cast made a to itself, so it may be changed.
   if (given.dtype().kind() == 'f' && given.dtype().itemsize() <= 4) {
     double* v = a.mutable_data();
     for (py::ssize_t i = 0; i < a.size(); ++i) {
       v[i] = canonicalDouble(static_cast<float>(v[i]));
     }
   }
+  return a;
+}
+
+// obj as a C-ordered (n, columns) array of doubles; an empty sequence of
+// any shape is n = 0.
+Doubles tableOf(py::handle obj, py::ssize_t columns, const char* what) {
+  Doubles a = doublesOf(obj, what);
   if (a.size() == 0) {
     return Doubles(std::vector<py::ssize_t>{0, columns});
   }
@@ -128,7 +133,7 @@ treecore::Obstacles obstaclesFromRects(py::handle obj) {
 }
 
 treecore::Obstacles obstaclesFromCorners(py::handle obj) {
-  Doubles a = Doubles::ensure(realArrayOf(obj, "corners"));
+  Doubles a = doublesOf(obj, "corners");
   if (a.size() != 0 && (a.ndim() != 3 || a.shape(1) != 4 || a.shape(2) != 2)) {
     throw py::value_error(
         "corners must be an (m, 4, 2) array, each obstacle's four corners in "
@@ -689,17 +694,15 @@ PYBIND11_MODULE(_treecore, m) {
       "    int64 indexes.\n"
       "\n"
       "Coordinates\n"
-      "    The routing computes in single precision, so each coordinate must "
-      "be a\n"
-      "    value it holds: every integer up to 16777216 (2**24) in magnitude, "
-      "a\n"
-      "    larger one only where single precision holds it (16777217 is "
-      "refused),\n"
-      "    and a float as the decimal it prints as (0.1 is taken as the float\n"
-      "    nearest to 0.1). Other values, NaN and the infinities raise\n"
-      "    BadCoordinateError for pins and ValueError for obstacles. Trees "
-      "give\n"
-      "    back the single-precision values as float64.";
+      "    The routing computes in single precision, and each float has one\n"
+      "    decimal that every writer prints (its exact value where nine\n"
+      "    digits hold it, else the shortest that reads back: 0.1). A\n"
+      "    coordinate is taken when it is that decimal: every integer up to\n"
+      "    16777216 (2**24) in magnitude, 0.1, 99992016; 16777217 (16777216)\n"
+      "    and 0.30000001 (0.3) are refused, and a float32 array's values\n"
+      "    are the decimals they print as. Other values, NaN and the\n"
+      "    infinities raise BadCoordinateError for pins and ValueError for\n"
+      "    obstacles. Trees give back those decimals as float64.";
 
   pinInsideObstacleError = PyErr_NewExceptionWithDoc(
       "treecore.PinInsideObstacleError",
