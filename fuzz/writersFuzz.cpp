@@ -290,8 +290,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(samePieces(piecesOf(numbersIn(json, "\"segments\":", "]}")),
                           pieces),
                form);
-    std::vector<double> length = numbersIn(json, "\"wireLength\":", ",");
-    FUZZ_CHECK(length.size() == 1 && length[0] == c.wireLength, form);
+    // The length as the checker writes its own figure.
+    size_t at = json.find("\"wireLength\":") + 13;
+    FUZZ_CHECK(json.substr(at, json.find(',', at) - at) ==
+                   formatLength(c.wireLength),
+               form);
     std::vector<double> nodes = numbersIn(json, "\"nodes\":", "\"edges\"");
     for (size_t i = 0; i < pins.size(); ++i) {
       // x, y, parent and edge of each node.

@@ -8,6 +8,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "check/checkTree.h"
 #include "geometry/segment.h"
 #include "geometry/vertex.h"
 #include "options/flatSteiner.h"
@@ -429,19 +430,15 @@ void buildTree(const Graph& g, Tree& t) {
   }
 }
 
-// A tree's coordinates are the decimals the writers print, as doubles, and
-// its lengths are summed over them as a checker reading the output would.
-double length(float x1, float y1, float x2, float y2) {
-  return std::fabs(canonicalDouble(x2) - canonicalDouble(x1)) +
-         std::fabs(canonicalDouble(y2) - canonicalDouble(y1));
-}
-
 Point canonicalPoint(const Point& p) {
   return {canonicalDouble(static_cast<float>(p.x)),
           canonicalDouble(static_cast<float>(p.y))};
 }
 
-// Reads the tree's single-precision values, leaves their decimals.
+// A tree's coordinates are the decimals the writers print, as doubles, and
+// its length is summed over them as a checker reading the output would.
+// Reads the tree's single-precision values, leaves their decimals and the
+// length.
 void canonicalize(Tree& t) {
   for (Node& n : t.nodes) {
     n.at = canonicalPoint(n.at);
@@ -451,18 +448,13 @@ void canonicalize(Tree& t) {
       p = canonicalPoint(p);
     }
   }
+  std::vector<Piece> pieces;
+  pieces.reserve(t.segments.size());
   for (Segment& s : t.segments) {
     s = {canonicalPoint(s.a), canonicalPoint(s.b)};
+    pieces.push_back({s.a.x, s.a.y, s.b.x, s.b.y});
   }
-}
-
-double planLength(const WirePlan& plan) {
-  double len = 0;
-  for (const auto& [a, b] : plan.pieces) {
-    len += length(plan.nodes[a].x, plan.nodes[a].y, plan.nodes[b].x,
-                  plan.nodes[b].y);
-  }
-  return len;
+  t.wireLength = unionLength(pieces);
 }
 
 std::string pointText(float x, float y) {
@@ -664,14 +656,10 @@ Tree routeNet(const Obstacles& obstacles,
   // The refined forms' segments make a clean tree: wire meets wire only at
   // shared ends, and none is drawn twice.
   if (drawsConnections(options.form)) {
-    t.wireLength = planLength(planWires(f.pieces, pins));
     if (!options.drawingOnly) {
       buildTree(graphOfConnections(pins, f.connections), t);
     }
   } else {
-    for (const Wire& w : f.pieces) {
-      t.wireLength += length(w.x1, w.y1, w.x2, w.y2);
-    }
     if (!options.drawingOnly) {
       buildTree(graphOfEnds(f.pieces, pins), t);
     }
