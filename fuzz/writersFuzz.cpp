@@ -235,13 +235,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Input<float> read;
   std::string error;
   FUZZ_CHECK(parsePinText(pinsText, "pins", read, error), error + context);
-  FUZZ_CHECK(parseObstacleText(obstText, "obst", read, error),
-             error + context);
+  FUZZ_CHECK(parseObstacleText(obstText, "obst", read, error), error + context);
   FUZZ_CHECK(read.pins.size() == in.pins.size(), context);
   for (size_t i = 0; i < in.pins.size(); ++i) {
-    FUZZ_CHECK(read.pins[i].x == in.pins[i][0] &&
-                   read.pins[i].y == in.pins[i][1],
-               context);
+    FUZZ_CHECK(
+        read.pins[i].x == in.pins[i][0] && read.pins[i].y == in.pins[i][1],
+        context);
   }
 
   // The input as a reader in double precision sees it.
@@ -287,14 +286,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The JSON: the same pieces, every pin node where its pin is, and the
     // length of those pieces.
-    FUZZ_CHECK(samePieces(piecesOf(numbersIn(json, "\"segments\":", "]}")),
-                          pieces),
-               form);
+    FUZZ_CHECK(
+        samePieces(piecesOf(numbersIn(json, "\"segments\":", "]}")), pieces),
+        form);
     // The length as the checker writes its own figure.
     size_t at = json.find("\"wireLength\":") + 13;
-    FUZZ_CHECK(json.substr(at, json.find(',', at) - at) ==
-                   formatLength(c.wireLength),
-               form);
+    FUZZ_CHECK(
+        json.substr(at, json.find(',', at) - at) == formatLength(c.wireLength),
+        form);
     std::vector<double> nodes = numbersIn(json, "\"nodes\":", "\"edges\"");
     for (size_t i = 0; i < pins.size(); ++i) {
       // x, y, parent and edge of each node.
