@@ -23,7 +23,7 @@ struct BatchRequest {
   bool optimize = false;
   int effort = 1;      // --effort
   bool bound = false;  // --bound
-  int threads = 0;  // 0: one per core
+  int threads = 0;     // 0: one per core
   bool json = false;
   // --shard K/N: the nets K, K + N, K + 2N, ... (from 1), numbered as in
   // the whole run.

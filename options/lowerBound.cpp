@@ -45,16 +45,18 @@ double steinerLowerBound(const std::vector<RoutePoint>& pins,
   // The tree's shadows on the axes cover the pins' spans.
   double perimeter = (pxhi - pxlo) + (pyhi - pylo);
 
-  double bxlo = std::min<double>(box.xlo, pxlo), bxhi = std::max<double>(box.xhi, pxhi);
-  double bylo = std::min<double>(box.ylo, pylo), byhi = std::max<double>(box.yhi, pyhi);
+  double bxlo = std::min<double>(box.xlo, pxlo),
+         bxhi = std::max<double>(box.xhi, pxhi);
+  double bylo = std::min<double>(box.ylo, pylo),
+         byhi = std::max<double>(box.yhi, pyhi);
   std::vector<double> xs{bxlo, bxhi}, ys{bylo, byhi};
   for (const RoutePoint& p : pins) {
     xs.push_back(p.x);
     ys.push_back(p.y);
   }
-  std::vector<int> rects = obstacles.meeting(
-      static_cast<float>(bxlo), static_cast<float>(bylo),
-      static_cast<float>(bxhi), static_cast<float>(byhi));
+  std::vector<int> rects =
+      obstacles.meeting(static_cast<float>(bxlo), static_cast<float>(bylo),
+                        static_cast<float>(bxhi), static_cast<float>(byhi));
   for (int r : rects) {
     const ObstacleIndex::Rect& o = obstacles.rects()[r];
     for (double x : {o.xlo, o.xhi}) {

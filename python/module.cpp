@@ -380,8 +380,8 @@ treecore::RouteOptions steinerOptions(bool optimize,
     if (py::isinstance<py::bool_>(effort) || !PyIndex_Check(effort.ptr())) {
       throw py::type_error("effort must be an integer from 1 to 20");
     }
-    long long e = py::cast<long long>(py::reinterpret_steal<py::object>(
-        PyNumber_Index(effort.ptr())));
+    long long e = py::cast<long long>(
+        py::reinterpret_steal<py::object>(PyNumber_Index(effort.ptr())));
     if (e < 1 || e > 20) {
       throw py::value_error("effort must be an integer from 1 to 20");
     }
@@ -1017,7 +1017,7 @@ PYBIND11_MODULE(_treecore, m) {
       "effort"_a = py::none(), "bound"_a = false,
       ("steiner_tree(pins, obstacles=None, *, optimize=False, "
        "exact_graph=False,\n             refine=True, every_obstacle=False, "
-       "effort=None, bound=False)\n             -> Tree\n\n"
+       "effort=None,\n             bound=False) -> Tree\n\n"
        "The obstacle-avoiding rectilinear Steiner tree of one net, as "
        "zorvane\nmakes it.\n\n"
        "Args:\n" +
@@ -1030,8 +1030,8 @@ PYBIND11_MODULE(_treecore, m) {
        "    Tree: status 'ok', or 'forest' when obstacles wall the pins "
        "apart.\n\n"
        "Raises:\n" +
-       routeRaises + ",\n        or optimize=True with refine=False" + effortRaises +
-       ".\n")
+       routeRaises + ",\n        or optimize=True with refine=False" +
+       effortRaises + ".\n")
           .c_str());
   m.def(
       "spanning_tree",

@@ -174,7 +174,8 @@ void Router::formOptimizedSMT() {
       lowerBound = length;
     } else {
       WorkBudget work{std::max(kBoundWorkLeast, kBoundWorkPerVertex * counted)};
-      lowerBound = std::min(length, steinerLowerBound(pins, obstacles, box, work));
+      lowerBound =
+          std::min(length, steinerLowerBound(pins, obstacles, box, work));
     }
   }
   // Pins all at one point need no wire, and walled-in pins leave a forest:

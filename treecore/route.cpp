@@ -58,7 +58,7 @@ struct Finished {
   std::vector<Wire> pieces;  // in the order they are written
   // For the spanning tree and the unrefined form only, in the same order.
   std::vector<Drawn> connections;
-  int parts = 0;  // that the pins form
+  int parts = 0;           // that the pins form
   double lowerBound = -1;  // when asked for
 };
 
