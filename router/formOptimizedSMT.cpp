@@ -7,6 +7,7 @@
 #include "options/flatSteiner.h"
 #include "options/improveTree.h"
 #include "options/lowerBound.h"
+#include "router/legality.h"
 #include "router/router.h"
 
 namespace {
@@ -47,6 +48,59 @@ std::vector<Wire> wiresOf(const std::vector<Segment*>& segments) {
   std::vector<Wire> wires;
   for (const Segment* s : segments) {
     wires.push_back({s->x1, s->y1, s->x2, s->y2});
+  }
+  return wires;
+}
+
+// The pipeline's tree of the input mirrored (in x, in y or both) about the
+// middle of all its points, improved, and mirrored back; empty where a
+// mirrored coordinate is not exact in single precision.
+std::vector<Wire> mirroredStart(const std::vector<Vertex*>& input,
+                                bool inX,
+                                bool inY,
+                                bool exactGraph,
+                                double work,
+                                int ends) {
+  std::vector<Vertex*> in = copyInput(input);
+  double xlo = in[0]->x, xhi = xlo, ylo = in[0]->y, yhi = ylo;
+  for (const Vertex* v : in) {
+    xlo = std::min<double>(xlo, v->x), xhi = std::max<double>(xhi, v->x);
+    ylo = std::min<double>(ylo, v->y), yhi = std::max<double>(yhi, v->y);
+  }
+  double sx = inX ? xlo + xhi : 0, sy = inY ? ylo + yhi : 0;
+  auto flip = [&](float& x, float& y) {
+    double fx = inX ? sx - x : x, fy = inY ? sy - y : y;
+    bool exact = static_cast<float>(fx) == fx && static_cast<float>(fy) == fy;
+    x = static_cast<float>(fx);
+    y = static_cast<float>(fy);
+    return exact;
+  };
+  bool exact = true;
+  for (Vertex* v : in) {
+    exact = flip(v->x, v->y) && exact;
+  }
+  std::vector<Wire> wires;
+  if (exact) {
+    std::vector<RoutePoint> pins;
+    for (const Vertex* v : in) {
+      if (v->isAPin()) {
+        pins.push_back({v->x, v->y});
+      }
+    }
+    Router r(in);
+    r.options.exactGraph = exactGraph;
+    r.formSMT();
+    WorkBudget budget{work};
+    wires = improveTree(wiresOf(r.segments), pins, r.legal.obstacles(), ends,
+                        budget, kMaxEnds);
+    // Mirrored back exactly: the same sums undo it.
+    for (Wire& w : wires) {
+      flip(w.x1, w.y1);
+      flip(w.x2, w.y2);
+    }
+  }
+  for (Vertex* v : in) {
+    delete v;
   }
   return wires;
 }
@@ -168,6 +222,16 @@ void Router::formOptimizedSMT() {
                                           obstacles, ends, more, kMaxEnds);
       if (wireLength(alt) < length) {
         tree = std::move(alt);
+      }
+    }
+    // Levels 3 to 5 restart, once each, from the pipeline's tree of the net
+    // mirrored in x, in y, then in both: its ties and sweeps fall the other
+    // way, and its improved tree, mirrored back, may be shorter.
+    if (secondStart && level >= 3 && level <= 5) {
+      std::vector<Wire> alt = mirroredStart(
+          copy, level != 4, level != 3, options.exactGraph, base * scale, ends);
+      if (!alt.empty() && wireLength(alt) < length) {
+        tree = cleanWires(alt, pins);
       }
     }
   }

@@ -40,13 +40,13 @@ void randomNet(Scene& s, unsigned seed, int pins, int rects, int grid) {
   s.addRandomPins(pins, seed + 1000, grid);
 }
 
-// Levels 1 to 3 of one net: each legal, never longer than the one below,
+// Levels 1 to top of one net: each legal, never longer than the one below,
 // as many parts, the same wires when run again, and a bound, when asked,
 // never above its tree.
-void expectLevels(unsigned seed, int pins, int rects, int grid) {
+void expectLevels(unsigned seed, int pins, int rects, int grid, int top = 3) {
   double below = std::numeric_limits<double>::infinity();
   int parts = -1;
-  for (int effort = 1; effort <= 3; ++effort) {
+  for (int effort = 1; effort <= top; ++effort) {
     SCOPED_TRACE(effort);
     Scene a, b;
     randomNet(a, seed, pins, rects, grid);
@@ -94,6 +94,15 @@ TEST(EffortTest, LargerNetsEveryLevelLegalAndNoLonger) {
     SCOPED_TRACE(seed);
     expectLevels(seed, 20 + static_cast<int>(seed) * 8,
                  static_cast<int>(seed % 4) * 10, 80);
+  }
+}
+
+// The restarts from the mirrored nets (levels 3 to 5), among touching and
+// overlapping obstacles given in both corner orders.
+TEST(EffortTest, MirroredRestartsLegalAndNoLonger) {
+  for (unsigned seed = 1; seed <= 3; ++seed) {
+    SCOPED_TRACE(seed);
+    expectLevels(seed, 24 + static_cast<int>(seed) * 6, 12, 60, 6);
   }
 }
 
@@ -222,7 +231,7 @@ TEST(EffortProgramTest, BatchBoundFieldsAndThreads) {
   EXPECT_EQ(run.read("a").find("lowerBound"), std::string::npos);
   std::string first;
   for (int threads : {1, 3}) {
-    status = run.run(ZORVANE_PATH, "--optimize --effort 2 --bound --threads " +
+    status = run.run(ZORVANE_PATH, "--optimize --effort 3 --bound --threads " +
                                        std::to_string(threads) +
                                        " --format json --nets nets.txt "
                                        "obst.txt out.txt");
