@@ -56,8 +56,8 @@ class Router {
   // improved window by window with work in proportion to the net's
   // vertices. Each level above the first continues from the tree of the one
   // below with a fixed multiple of its work (an exact solve of up to 16
-  // pins, larger windows, a second start from the other spanning graph)
-  // and keeps the shorter. Reads options.effort and options.bound; leaves
+  // pins, larger windows, a second start from the other spanning graph,
+  // restarts from the net mirrored) and keeps the shorter. Reads options.effort and options.bound; leaves
   // segments, and lowerBound when asked.
   void formOptimizedSMT();
 
