@@ -13,6 +13,7 @@
 #include "drivers/readInput.h"
 #include "router/fileBanner.h"
 #include "support/escapeBytes.h"
+#include "support/formatCoord.h"
 #include "support/outputFile.h"
 #include "treecore/inOrder.h"
 #include "treecore/route.h"
@@ -35,10 +36,11 @@ bool parseBatchObstacles(std::string_view text,
   std::vector<std::array<treecore::Point, 4>> rings;
   rings.reserve(in.rects.size());
   for (const auto& ring : in.rects) {
-    rings.push_back({{{ring[0].x, ring[0].y},
-                      {ring[1].x, ring[1].y},
-                      {ring[2].x, ring[2].y},
-                      {ring[3].x, ring[3].y}}});
+    std::array<treecore::Point, 4> exact;
+    for (int k = 0; k < 4; ++k) {
+      exact[k] = {canonicalDouble(ring[k].x), canonicalDouble(ring[k].y)};
+    }
+    rings.push_back(exact);
   }
   try {
     out = treecore::Obstacles::fromCorners(rings);
@@ -192,7 +194,8 @@ int runBatch(const BatchRequest& r) {
         treecore::Net net;
         net.reserve(netEnds[i] - from);
         for (size_t k = from; k < netEnds[i]; ++k) {
-          net.push_back({pins[k].x, pins[k].y});
+          net.push_back(
+              {canonicalDouble(pins[k].x), canonicalDouble(pins[k].y)});
         }
         treecore::Tree tree = treecore::routeNet(obstacles, net, options);
         Slot& slot = slots[j % window];

@@ -17,6 +17,7 @@
 #include "drivers/commandLine.h"
 #include "drivers/readInput.h"
 #include "router/fileBanner.h"
+#include "support/formatCoord.h"
 #include "support/outputFile.h"
 #include "treecore/route.h"
 #include "treecore/treeText.h"
@@ -82,10 +83,24 @@ py::array realArrayOf(py::handle obj, const std::string& what) {
   return a;
 }
 
+// obj as a C-ordered array of doubles. A float32 value means the decimal it
+// prints as (0.1, not 0.1 widened); the cast made a copy, which may change.
+Doubles doublesOf(py::handle obj, const std::string& what) {
+  py::array given = realArrayOf(obj, what);
+  Doubles a = Doubles::ensure(given);
+  if (given.dtype().kind() == 'f' && given.dtype().itemsize() <= 4) {
+    double* v = a.mutable_data();
+    for (py::ssize_t i = 0; i < a.size(); ++i) {
+      v[i] = canonicalDouble(static_cast<float>(v[i]));
+    }
+  }
+  return a;
+}
+
 // obj as a C-ordered (n, columns) array of doubles; an empty sequence of
 // any shape is n = 0.
 Doubles tableOf(py::handle obj, py::ssize_t columns, const char* what) {
-  Doubles a = Doubles::ensure(realArrayOf(obj, what));
+  Doubles a = doublesOf(obj, what);
   if (a.size() == 0) {
     return Doubles(std::vector<py::ssize_t>{0, columns});
   }
@@ -118,7 +133,7 @@ treecore::Obstacles obstaclesFromRects(py::handle obj) {
 }
 
 treecore::Obstacles obstaclesFromCorners(py::handle obj) {
-  Doubles a = Doubles::ensure(realArrayOf(obj, "corners"));
+  Doubles a = doublesOf(obj, "corners");
   if (a.size() != 0 && (a.ndim() != 3 || a.shape(1) != 4 || a.shape(2) != 2)) {
     throw py::value_error(
         "corners must be an (m, 4, 2) array, each obstacle's four corners in "
@@ -600,8 +615,8 @@ py::array pointsArray(const std::vector<InputPoint<float>>& points,
   std::vector<double> xy;
   xy.reserve(2 * (to - from));
   for (size_t k = from; k < to; ++k) {
-    xy.push_back(points[k].x);
-    xy.push_back(points[k].y);
+    xy.push_back(canonicalDouble(points[k].x));
+    xy.push_back(canonicalDouble(points[k].y));
   }
   return arrayOf<double>({static_cast<py::ssize_t>(to - from), 2}, xy.data());
 }
@@ -708,17 +723,15 @@ PYBIND11_MODULE(_treecore, m) {
       "    int64 indexes.\n"
       "\n"
       "Coordinates\n"
-      "    The routing computes in single precision, so each coordinate must "
-      "be a\n"
-      "    value it holds: every integer up to 16777216 (2**24) in magnitude, "
-      "a\n"
-      "    larger one only where single precision holds it (16777217 is "
-      "refused),\n"
-      "    and a float as the decimal it prints as (0.1 is taken as the float\n"
-      "    nearest to 0.1). Other values, NaN and the infinities raise\n"
-      "    BadCoordinateError for pins and ValueError for obstacles. Trees "
-      "give\n"
-      "    back the single-precision values as float64.";
+      "    The routing computes in single precision, and each float has one\n"
+      "    decimal that every writer prints (its exact value where nine\n"
+      "    digits hold it, else the shortest that reads back: 0.1). A\n"
+      "    coordinate is taken when it is that decimal: every integer up to\n"
+      "    16777216 (2**24) in magnitude, 0.1, 99992016; 16777217 (16777216)\n"
+      "    and 0.30000001 (0.3) are refused, and a float32 array's values\n"
+      "    are the decimals they print as. Other values, NaN and the\n"
+      "    infinities raise BadCoordinateError for pins and ValueError for\n"
+      "    obstacles. Trees give back those decimals as float64.";
 
   pinInsideObstacleError = PyErr_NewExceptionWithDoc(
       "treecore.PinInsideObstacleError",

@@ -8,6 +8,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "check/checkTree.h"
 #include "geometry/segment.h"
 #include "geometry/vertex.h"
 #include "options/flatSteiner.h"
@@ -430,13 +431,31 @@ void buildTree(const Graph& g, Tree& t) {
   }
 }
 
-double planLength(const WirePlan& plan) {
-  double len = 0;
-  for (const auto& [a, b] : plan.pieces) {
-    len += std::fabs(static_cast<double>(plan.nodes[b].x) - plan.nodes[a].x) +
-           std::fabs(static_cast<double>(plan.nodes[b].y) - plan.nodes[a].y);
+Point canonicalPoint(const Point& p) {
+  return {canonicalDouble(static_cast<float>(p.x)),
+          canonicalDouble(static_cast<float>(p.y))};
+}
+
+// A tree's coordinates are the decimals the writers print, as doubles, and
+// its length is summed over them as a checker reading the output would.
+// Reads the tree's single-precision values, leaves their decimals and the
+// length.
+void canonicalize(Tree& t) {
+  for (Node& n : t.nodes) {
+    n.at = canonicalPoint(n.at);
   }
-  return len;
+  for (Edge& e : t.edges) {
+    for (Point& p : e.path) {
+      p = canonicalPoint(p);
+    }
+  }
+  std::vector<Piece> pieces;
+  pieces.reserve(t.segments.size());
+  for (Segment& s : t.segments) {
+    s = {canonicalPoint(s.a), canonicalPoint(s.b)};
+    pieces.push_back({s.a.x, s.a.y, s.b.x, s.b.y});
+  }
+  t.wireLength = unionLength(pieces);
 }
 
 std::string pointText(float x, float y) {
@@ -614,12 +633,13 @@ Tree routeNet(const Obstacles& obstacles,
       chosen[r] = static_cast<int>(r);
     }
   } else {
-    std::vector<Point> exact;
-    exact.reserve(pins.size());
+    // The pins as floats already: the index is asked directly.
+    ObstacleIndex::Rect box{pins[0].x, pins[0].y, pins[0].x, pins[0].y};
     for (const RoutePoint& p : pins) {
-      exact.push_back({p.x, p.y});
+      box = {std::min(box.xlo, p.x), std::min(box.ylo, p.y),
+             std::max(box.xhi, p.x), std::max(box.yhi, p.y)};
     }
-    chosen = obstacles.near(exact);
+    chosen = detail::ObstaclesAccess::index(obstacles).growBox(box);
   }
   if (!pinsOutside(obstacles, chosen, pins, t)) {
     return t;
@@ -640,15 +660,10 @@ Tree routeNet(const Obstacles& obstacles,
   // The refined forms' segments make a clean tree: wire meets wire only at
   // shared ends, and none is drawn twice.
   if (drawsConnections(options.form)) {
-    t.wireLength = planLength(planWires(f.pieces, pins));
     if (!options.drawingOnly) {
       buildTree(graphOfConnections(pins, f.connections), t);
     }
   } else {
-    for (const Wire& w : f.pieces) {
-      t.wireLength += std::fabs(static_cast<double>(w.x2) - w.x1) +
-                      std::fabs(static_cast<double>(w.y2) - w.y1);
-    }
     if (!options.drawingOnly) {
       buildTree(graphOfEnds(f.pieces, pins), t);
     }
@@ -663,6 +678,7 @@ Tree routeNet(const Obstacles& obstacles,
   for (const Wire& w : f.pieces) {
     t.segments.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
   }
+  canonicalize(t);
   if (t.parts > 1) {
     t.status = Status::forest;
     t.message = "obstacles keep the " + std::to_string(pins.size()) +
