@@ -57,8 +57,9 @@ class Router {
   // vertices. Each level above the first continues from the tree of the one
   // below with a fixed multiple of its work (an exact solve of up to 16
   // pins, larger windows, a second start from the other spanning graph,
-  // restarts from the net mirrored) and keeps the shorter. Reads options.effort and options.bound; leaves
-  // segments, and lowerBound when asked.
+  // restarts from the net mirrored) and keeps the shorter. Reads
+  // options.effort and options.bound; leaves segments, and lowerBound when
+  // asked.
   void formOptimizedSMT();
 
   void printVertex(Vertex* v);
