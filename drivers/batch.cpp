@@ -1,11 +1,13 @@
 #include "drivers/batch.h"
 
 #include <array>
+#include <cstdio>
 #include <ctime>
 #include <iostream>
 #include <stdexcept>
 #include <vector>
 
+#include "check/checkTree.h"
 #include "drivers/commandLine.h"
 #include "drivers/programMain.h"
 #include "drivers/readInput.h"
@@ -47,6 +49,12 @@ bool parseBatchObstacles(std::string_view text,
     return false;
   }
   return true;
+}
+
+std::string formatPercent(double fraction) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.3f %%", 100 * fraction);
+  return text;
 }
 
 namespace {
@@ -166,6 +174,8 @@ treecore::RouteOptions routeOptionsOf(const BatchRequest& r) {
   options.timing = r.timing;
   options.timingModel = r.timingModel;
   options.pathBound = r.pathBound;
+  options.effort = r.effort;
+  options.bound = r.bound;
   return options;
 }
 
@@ -210,7 +220,10 @@ int runBatch(const BatchRequest& r) {
     std::string text;
     Status status;
     std::string message;
+    double length;
+    double lowerBound;
   };
+  double lengths = 0, bounds = 0;
   std::vector<Slot> slots(window);
   long forests = 0, refusals = 0;
   const long kShown = 10;
@@ -238,6 +251,8 @@ int runBatch(const BatchRequest& r) {
           treecore::appendNetText(slot.text, tree, k);
         }
         slot.status = tree.status;
+        slot.length = tree.wireLength;
+        slot.lowerBound = tree.lowerBound;
         slot.message = std::move(tree.message);
       },
       [&](size_t j) {
@@ -253,6 +268,10 @@ int runBatch(const BatchRequest& r) {
           }
         }
         out.write(slot.text);
+        if (slot.lowerBound >= 0) {
+          lengths += slot.length;
+          bounds += slot.lowerBound;
+        }
       });
   std::clock_t end = std::clock();
   // With the trees on standard output, the time line steps aside.
@@ -266,6 +285,12 @@ int runBatch(const BatchRequest& r) {
     return 3;
   }
   long nets = static_cast<long>(count);
+  if (r.bound) {
+    std::cerr << name << ": lower bound " << formatLength(bounds)
+              << " over the nets' trees, trees " << formatLength(lengths)
+              << ", gap " << formatPercent(treecore::boundGap(lengths, bounds))
+              << std::endl;
+  }
   if (refusals > 0) {
     std::cerr << name << ": " << refusals << " of " << nets
               << " nets refused, each with a pin inside an obstacle; "

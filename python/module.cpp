@@ -356,7 +356,8 @@ py::bytes packTree(const treecore::Tree& t) {
     p.put(s.a);
     p.put(s.b);
   }
-  // Trees without figures pickle as before.
+  // Last, so that a tree pickled without them still loads.
+  p.put(t.lowerBound);
   if (t.timing.computed) {
     const treecore::Timing& f = t.timing;
     p.put(f.maxStretch);
@@ -411,6 +412,9 @@ treecore::Tree unpackTree(const std::string& bytes) {
     s.b = u.point();
   }
   if (!u.atEnd()) {
+    t.lowerBound = u.get<double>();
+  }
+  if (!u.atEnd()) {
     treecore::Timing& f = t.timing;
     f.computed = true;
     f.maxStretch = u.get<double>();
@@ -433,10 +437,30 @@ treecore::Tree unpackTree(const std::string& bytes) {
 treecore::RouteOptions steinerOptions(bool optimize,
                                       bool exactGraph,
                                       bool refine,
-                                      bool everyObstacle) {
+                                      bool everyObstacle,
+                                      py::handle effort,
+                                      bool bound) {
   if (optimize && !refine) {
     throw py::value_error(
         "optimize makes the refined tree; it does not go with refine=False");
+  }
+  int level = 1;
+  if (!effort.is_none()) {
+    if (py::isinstance<py::bool_>(effort) || !PyIndex_Check(effort.ptr())) {
+      throw py::type_error("effort must be an integer from 1 to 20");
+    }
+    long long e = py::cast<long long>(
+        py::reinterpret_steal<py::object>(PyNumber_Index(effort.ptr())));
+    if (e < 1 || e > 20) {
+      throw py::value_error("effort must be an integer from 1 to 20");
+    }
+    if (!optimize) {
+      throw py::value_error("effort goes with optimize=True");
+    }
+    level = static_cast<int>(e);
+  }
+  if (bound && !optimize) {
+    throw py::value_error("bound goes with optimize=True");
   }
   treecore::RouteOptions o;
   o.form = !refine    ? treecore::Form::unrefinedSteinerTree
@@ -444,6 +468,8 @@ treecore::RouteOptions steinerOptions(bool optimize,
                       : treecore::Form::steinerTree;
   o.exactGraph = exactGraph;
   o.everyObstacle = everyObstacle;
+  o.effort = level;
+  o.bound = bound;
   return o;
 }
 
@@ -828,6 +854,15 @@ PYBIND11_MODULE(_treecore, m) {
       "    path_bound: None, or EPS as --path-bound: every pin's path along\n"
       "        the tree from the first pin at most 1 + EPS times its\n"
       "        shortest obstacle-avoiding distance from it.\n";
+  const std::string effortArgs =
+      "    effort: with optimize=True, as --effort: None or 1 to 20, the\n"
+      "        level of work; each level spends a fixed multiple of the one\n"
+      "        below and its tree is never longer.\n"
+      "    bound: with optimize=True, as --bound: also prove a lower bound\n"
+      "        on the shortest tree's length (Tree.lower_bound).\n";
+  const std::string effortRaises =
+      ",\n        effort out of range or without optimize=True, or bound=True\n"
+      "        without optimize=True";
   const std::string netsArg =
       "    nets: an iterable of pin arrays, each as pins of the one-net "
       "call.\n";
@@ -1020,6 +1055,16 @@ PYBIND11_MODULE(_treecore, m) {
           "float: the length of the drawn wire, wire drawn twice counted "
           "once.")
       .def_property_readonly(
+          "lower_bound",
+          [](const PyTree& t) -> py::object {
+            if (t.tree.lowerBound < 0) {
+              return py::none();
+            }
+            return py::float_(t.tree.lowerBound);
+          },
+          "float or None: with bound=True, a length no tree over the pins "
+          "that\navoids the obstacles undercuts; None otherwise.")
+      .def_property_readonly(
           "parts", [](const PyTree& t) { return t.tree.parts; },
           "int: the parts that hold pins: 1 for a tree, 0 without pins or "
           "tree.")
@@ -1073,21 +1118,23 @@ PYBIND11_MODULE(_treecore, m) {
   m.def(
       "steiner_tree",
       [](py::handle pins, py::handle obstacles, bool optimize, bool exactGraph,
-         bool refine, bool everyObstacle, bool timing, double rd, double cp,
-         py::handle pb) {
+         bool refine, bool everyObstacle, py::handle effort, bool bound,
+         bool timing, double rd, double cp, py::handle pb) {
         return routeOne(pins, obstacles,
                         withTiming(steinerOptions(optimize, exactGraph, refine,
-                                                  everyObstacle),
+                                                  everyObstacle, effort, bound),
                                    timing, rd, cp, pb));
       },
       "pins"_a, "obstacles"_a = py::none(), py::kw_only(), "optimize"_a = false,
       "exact_graph"_a = false, "refine"_a = true, "every_obstacle"_a = false,
-      "timing"_a = false, "driver_resistance"_a = 0.0,
-      "pin_capacitance"_a = 0.0, "path_bound"_a = py::none(),
+      "effort"_a = py::none(), "bound"_a = false, "timing"_a = false,
+      "driver_resistance"_a = 0.0, "pin_capacitance"_a = 0.0,
+      "path_bound"_a = py::none(),
       ("steiner_tree(pins, obstacles=None, *, optimize=False, "
        "exact_graph=False,\n             refine=True, every_obstacle=False, "
-       "timing=False,\n             driver_resistance=0.0, "
-       "pin_capacitance=0.0,\n             path_bound=None) -> Tree\n\n"
+       "effort=None,\n             bound=False, timing=False, "
+       "driver_resistance=0.0,\n             pin_capacitance=0.0, "
+       "path_bound=None) -> Tree\n\n"
        "The obstacle-avoiding rectilinear Steiner tree of one net, as "
        "zorvane\nmakes it.\n\n"
        "Args:\n" +
@@ -1095,12 +1142,13 @@ PYBIND11_MODULE(_treecore, m) {
        "    optimize: as --optimize: the tree improved further (refined "
        "only).\n"
        "    refine: False as --no-refine: the tree before refinement.\n" +
-       routeArgs + timingArgs +
+       routeArgs + effortArgs + timingArgs +
        "\nReturns:\n"
        "    Tree: status 'ok', or 'forest' when obstacles wall the pins "
        "apart.\n\n"
        "Raises:\n" +
-       routeRaises + ",\n        or optimize=True with refine=False.\n")
+       routeRaises + ",\n        or optimize=True with refine=False" +
+       effortRaises + ".\n")
           .c_str());
   m.def(
       "spanning_tree",
@@ -1132,38 +1180,41 @@ PYBIND11_MODULE(_treecore, m) {
       "steiner_trees",
       [](py::handle nets, py::handle obstacles, py::handle threads,
          bool optimize, bool exactGraph, bool refine, bool everyObstacle,
-         bool drawingOnly, const std::string& errors, bool timing, double rd,
-         double cp, py::handle pb) {
-        return routeMany(nets, obstacles,
-                         withTiming(steinerOptions(optimize, exactGraph, refine,
-                                                   everyObstacle),
-                                    timing, rd, cp, pb),
-                         threads, drawingOnly, errors);
+         bool drawingOnly, const std::string& errors, py::handle effort,
+         bool bound, bool timing, double rd, double cp, py::handle pb) {
+        return routeMany(
+            nets, obstacles,
+            withTiming(steinerOptions(optimize, exactGraph, refine,
+                                      everyObstacle, effort, bound),
+                       timing, rd, cp, pb),
+            threads, drawingOnly, errors);
       },
       "nets"_a, "obstacles"_a = py::none(), py::kw_only(),
       "threads"_a = py::none(), "optimize"_a = false, "exact_graph"_a = false,
       "refine"_a = true, "every_obstacle"_a = false, "drawing_only"_a = false,
-      "errors"_a = "raise", "timing"_a = false, "driver_resistance"_a = 0.0,
+      "errors"_a = "raise", "effort"_a = py::none(), "bound"_a = false,
+      "timing"_a = false, "driver_resistance"_a = 0.0,
       "pin_capacitance"_a = 0.0, "path_bound"_a = py::none(),
       ("steiner_trees(nets, obstacles=None, *, threads=None, "
        "optimize=False,\n              exact_graph=False, refine=True, "
        "every_obstacle=False,\n              drawing_only=False, "
-       "errors='raise', timing=False,\n              "
-       "driver_resistance=0.0, pin_capacitance=0.0,\n             "
-       "path_bound=None) -> list\n\n"
+       "errors='raise', effort=None,\n              bound=False, "
+       "timing=False, driver_resistance=0.0,\n              "
+       "pin_capacitance=0.0, path_bound=None) -> list\n\n"
        "steiner_tree of each net, on threads with the interpreter "
        "released.\n\n"
        "Each tree is the one steiner_tree gives its net, whatever the "
        "thread\ncount. Ctrl-C stops the batch between nets.\n\n"
        "Args:\n" +
        netsArg + obstaclesArg + batchArgs +
-       "    optimize, refine, exact_graph, every_obstacle: as for "
-       "steiner_tree.\n"
+       "    optimize, refine, exact_graph, every_obstacle, effort, bound: as "
+       "for\n        steiner_tree.\n"
        "    timing, driver_resistance, pin_capacitance, path_bound: as for "
        "steiner_tree.\n"
        "\nReturns:\n"
        "    list of Tree, one per net in the nets' order.\n\n" +
-       batchRaises + ",\n        or optimize=True with refine=False.\n")
+       batchRaises + ",\n        or optimize=True with refine=False" +
+       effortRaises + ".\n")
           .c_str());
   m.def(
       "spanning_trees",

@@ -57,6 +57,8 @@ class Tree:
     @property
     def wire_length(self) -> float: ...
     @property
+    def lower_bound(self) -> Optional[float]: ...
+    @property
     def parts(self) -> int: ...
     def text(self) -> str: ...
     def json(self, net: int = 1) -> str: ...
@@ -83,6 +85,8 @@ def steiner_tree(
     exact_graph: bool = False,
     refine: bool = True,
     every_obstacle: bool = False,
+    effort: Optional[SupportsIndex] = None,
+    bound: bool = False,
     timing: bool = False,
     driver_resistance: float = 0.0,
     pin_capacitance: float = 0.0,
@@ -110,6 +114,8 @@ def steiner_trees(
     every_obstacle: bool = False,
     drawing_only: bool = False,
     errors: _Errors = "raise",
+    effort: Optional[SupportsIndex] = None,
+    bound: bool = False,
     timing: bool = False,
     driver_resistance: float = 0.0,
     pin_capacitance: float = 0.0,
