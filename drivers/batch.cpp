@@ -132,6 +132,53 @@ void addBatchOptions(CommandLine& cl, BatchRequest& r) {
               });
 }
 
+void addTimingOptions(CommandLine& cl, BatchRequest& r) {
+  cl.addFlag("--timing",
+             "report how the tree serves its first pin: each pin's path "
+             "length along the tree, its stretch over the shortest "
+             "obstacle-avoiding distance, the radius and each pin's Elmore "
+             "delay (with --nets, in the JSON output; else one JSON line "
+             "after the execution time)",
+             r.timing);
+  auto model = [&r](double& field) {
+    return [&r, &field](const std::string& value, std::string& why) {
+      r.modelGiven = true;
+      why = "a number from 0 to 1e30";
+      return parseReal(value, 0, 1e30, field);
+    };
+  };
+  cl.addValue("--driver-resistance", "R",
+              "with --timing: the driver's resistance, in the wire's unit "
+              "resistance per unit of length times a unit of length (0)",
+              model(r.timingModel.driverResistance));
+  cl.addValue("--pin-capacitance", "C",
+              "with --timing: each pin's load but the first pin's, in the "
+              "wire's unit capacitance per unit of length times a unit of "
+              "length (0)",
+              model(r.timingModel.pinCapacitance));
+  cl.addValue("--path-bound", "EPS",
+              "make every pin's path along the tree from the first pin at "
+              "most 1 + EPS times its shortest obstacle-avoiding distance "
+              "from it (0 for a shortest-path tree), the tree otherwise as "
+              "short as the work allows",
+              [&r](const std::string& value, std::string& why) {
+                why = "a number from 0 to 1e30";
+                return parseReal(value, 0, 1e30, r.pathBound);
+              });
+}
+
+treecore::RouteOptions routeOptionsOf(const BatchRequest& r) {
+  treecore::RouteOptions options;
+  options.form = formOf(r);
+  options.exactGraph = r.exactGraph;
+  options.timing = r.timing;
+  options.timingModel = r.timingModel;
+  options.pathBound = r.pathBound;
+  options.effort = r.effort;
+  options.bound = r.bound;
+  return options;
+}
+
 int runBatch(const BatchRequest& r) {
   const char* name = r.program == Program::oamst ? "oamst" : "zorvane";
   treecore::Obstacles obstacles;
@@ -159,11 +206,7 @@ int runBatch(const BatchRequest& r) {
   if (!r.json) {
     out.write(fileBanner(r.program == Program::oamst ? kMstTitle : kSmtTitle));
   }
-  treecore::RouteOptions options;
-  options.form = formOf(r);
-  options.exactGraph = r.exactGraph;
-  options.effort = r.effort;
-  options.bound = r.bound;
+  treecore::RouteOptions options = routeOptionsOf(r);
   // The plain format writes the drawing alone.
   options.drawingOnly = !r.json;
   int threads = treecore::threadsFor(r.threads);

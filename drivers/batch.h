@@ -3,11 +3,13 @@
 #include <string_view>
 
 #include "drivers/driver.h"
+#include "treecore/timing.h"
 
 class CommandLine;
 namespace treecore {
 class Obstacles;
-}
+struct RouteOptions;
+}  // namespace treecore
 
 // Many nets in one run: each net of the nets file routed among the
 // obstacles near it, on a pool of threads, written in the nets' order.
@@ -29,7 +31,21 @@ struct BatchRequest {
   // the whole run.
   long shard = 1;
   long shards = 1;
+  // --timing, --driver-resistance R, --pin-capacitance C: the figures of
+  // each tree (with --nets, in the JSON output).
+  bool timing = false;
+  bool modelGiven = false;
+  treecore::TimingModel timingModel;
+  // --path-bound EPS; negative without it.
+  double pathBound = -1;
 };
+
+// --timing, --driver-resistance R, --pin-capacitance C and --path-bound EPS
+// in the program's table, filling the request.
+void addTimingOptions(CommandLine& cl, BatchRequest& request);
+
+// The route options a request names.
+treecore::RouteOptions routeOptionsOf(const BatchRequest& request);
 
 // The text of a batch run's obstacle file, named path, checked as the value
 // interface takes it; false with a message naming the file and the record

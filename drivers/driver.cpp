@@ -3,9 +3,11 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <ctime>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -17,12 +19,16 @@
 #include "geometry/obstacleRects.h"
 #include "geometry/segment.h"
 #include "geometry/vertex.h"
+#include "router/fileBanner.h"
 #include "router/router.h"
 #include "spatial/obstacleIndex.h"
 #include "support/escapeBytes.h"
 #include "support/formatCoord.h"
 #include "support/outputFile.h"
+#include "treecore/obstacles.h"
+#include "treecore/route.h"
 #include "treecore/tree.h"
+#include "treecore/treeText.h"
 
 namespace {
 
@@ -176,6 +182,73 @@ bool findPinInsideObstacle(const std::vector<Vertex*>& vertices,
   return false;
 }
 
+// With --timing or --path-bound, the net is routed through the value
+// interface over every obstacle, which gives the tree the Router gives (then
+// bounded), with its figures; the tree goes out as the export writes it,
+// the figures as one JSON line after the time line.
+int runThroughRoute(const char* name,
+                    const BatchRequest& request,
+                    const Input<float>& in,
+                    OutputFile& out,
+                    const std::string& outPath) {
+  std::vector<std::array<treecore::Point, 4>> rings;
+  for (const auto& r : in.rects) {
+    rings.push_back({});
+    for (int k = 0; k < 4; ++k) {
+      rings.back()[k] = {r[k].x, r[k].y};
+    }
+  }
+  treecore::Obstacles obstacles;
+  try {
+    obstacles = treecore::Obstacles::fromCorners(rings);
+  } catch (const std::invalid_argument& e) {
+    std::cerr << name << ": " << escapeBytes(in.obstacleFile) << ": "
+              << e.what() << std::endl;
+    return 2;
+  }
+  treecore::Net net;
+  for (const auto& p : in.pins) {
+    net.push_back({p.x, p.y});
+  }
+  treecore::RouteOptions options = routeOptionsOf(request);
+  options.everyObstacle = true;
+  std::clock_t start = std::clock();
+  treecore::Tree tree = treecore::routeNet(obstacles, net, options);
+  std::clock_t end = std::clock();
+  std::ostream& console = out.onStandardOutput() ? std::cerr : std::cout;
+  console << "Execution Time = "
+          << static_cast<double>(end - start) / CLOCKS_PER_SEC << " sec"
+          << std::endl;
+  std::string text =
+      fileBanner(request.program == Program::oamst ? kMstTitle : kSmtTitle);
+  treecore::appendBlocks(text, tree);
+  if (request.bound && tree.lowerBound >= 0) {
+    std::cerr << name << ": lower bound " << formatLength(tree.lowerBound)
+              << ", tree " << formatLength(tree.wireLength) << ", gap "
+              << formatPercent(
+                     treecore::boundGap(tree.wireLength, tree.lowerBound))
+              << std::endl;
+  }
+  if (request.timing) {
+    std::string figures;
+    treecore::appendTimingJson(figures, tree.timing);
+    console << "{\"timing\":" << figures << "}" << std::endl;
+  }
+  out.write(text);
+  if (!out.commit()) {
+    std::cerr << name << ": " << out.error() << std::endl;
+    return 3;
+  }
+  if (tree.parts > 1) {
+    std::cerr << name << ": warning: obstacles keep the " << net.size()
+              << " pins in " << tree.parts << " separate parts; "
+              << escapeBytes(outPath) << " holds a forest, one tree per part"
+              << std::endl;
+    return 4;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int runDriver(Program program, int argc, char** argv) {
@@ -185,9 +258,27 @@ int runDriver(Program program, int argc, char** argv) {
   CommandLine cl = makeCommandLine(program);
   addOptions(program, cl, opt);
   addBatchOptions(cl, batch);
+  addTimingOptions(cl, batch);
   int status = 0;
   if (!cl.parse(argc, argv, status)) {
     return status;
+  }
+  if (batch.modelGiven && !batch.timing) {
+    cl.usageError("--driver-resistance and --pin-capacitance go with --timing");
+    return 1;
+  }
+  if (batch.timing && batch.given && !batch.json) {
+    cl.usageError(
+        "--timing with --nets writes its figures into the JSON output; it "
+        "goes with --format json");
+    return 1;
+  }
+  bool throughRoute = batch.timing || batch.pathBound >= 0;
+  if (throughRoute && opt.stageTimes) {
+    cl.usageError(
+        "--stage-times times the stages of the pipeline alone; it does not go "
+        "with --timing or --path-bound");
+    return 1;
   }
   if (opt.optimize && opt.noRefine) {
     cl.usageError(
@@ -203,6 +294,12 @@ int runDriver(Program program, int argc, char** argv) {
     cl.usageError("--threads, --format and --shard go with --nets");
     return 1;
   }
+  batch.program = program;
+  batch.exactGraph = opt.exactGraph;
+  batch.noRefine = opt.noRefine;
+  batch.optimize = opt.optimize;
+  batch.effort = static_cast<int>(std::max(1L, opt.effort));
+  batch.bound = opt.bound;
   if (batch.given) {
     if (opt.stageTimes) {
       cl.usageError(
@@ -214,14 +311,8 @@ int runDriver(Program program, int argc, char** argv) {
                           {batch.netsPath})) {
       return 1;
     }
-    batch.program = program;
     batch.obstaclePath = cl.operands[0];
     batch.outputPath = cl.operands[1];
-    batch.exactGraph = opt.exactGraph;
-    batch.noRefine = opt.noRefine;
-    batch.optimize = opt.optimize;
-    batch.effort = static_cast<int>(std::max(1L, opt.effort));
-    batch.bound = opt.bound;
     return runBatch(batch);
   }
   if (!cl.checkOperands({3, 2},
@@ -237,6 +328,7 @@ int runDriver(Program program, int argc, char** argv) {
   StageClock stageClock(opt.stageTimes);
   std::vector<Vertex*> vertices;
   std::string error;
+  Input<float> kept;  // for the value interface
   {
     ReadingInput reading;
     Input<float> in;
@@ -255,6 +347,9 @@ int runDriver(Program program, int argc, char** argv) {
       freeAll(vertices);
       return 2;
     }
+    if (throughRoute) {
+      kept = std::move(in);
+    }
   }
   stageClock.lap("read");
 
@@ -265,6 +360,10 @@ int runDriver(Program program, int argc, char** argv) {
     std::cerr << name << ": " << out.error() << std::endl;
     freeAll(vertices);
     return 3;
+  }
+  if (throughRoute) {
+    freeAll(vertices);
+    return runThroughRoute(name, batch, kept, out, outPath);
   }
   {
     std::clock_t start = std::clock();

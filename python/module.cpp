@@ -183,6 +183,31 @@ struct PyTree {
 
   treecore::Tree tree;
   py::object nodes, kinds, parents, parentEdges, edges, paths, segments;
+  py::object timing;
+
+  py::object getTiming() {
+    if (!timing) {
+      const treecore::Timing& f = tree.timing;
+      if (!f.computed) {
+        timing = py::none();
+        return timing;
+      }
+      auto array = [](const std::vector<double>& v) {
+        return frozen(
+            arrayOf<double>({static_cast<py::ssize_t>(v.size())}, v.data()));
+      };
+      py::dict d;
+      d["max_stretch"] = f.maxStretch;
+      d["mean_stretch"] = f.meanStretch;
+      d["radius"] = f.radius;
+      d["path_length"] = array(f.pathLength);
+      d["shortest"] = array(f.shortest);
+      d["stretch"] = array(f.stretch);
+      d["elmore_delay"] = array(f.elmoreDelay);
+      timing = d;
+    }
+    return timing;
+  }
 
   py::object getNodes() {
     if (!nodes) {
@@ -289,8 +314,6 @@ class Unpacker {
     return {x, get<double>()};
   }
   // A count of items of at least `bytes` each that the rest can hold.
-  bool atEnd() const { return at_ == in_.size(); }
-
   size_t count(size_t bytes) {
     std::uint64_t n = get<std::uint64_t>();
     if (n > (in_.size() - at_) / bytes) {
@@ -298,6 +321,7 @@ class Unpacker {
     }
     return static_cast<size_t>(n);
   }
+  bool atEnd() const { return at_ == in_.size(); }
 
  private:
   const std::string& in_;
@@ -332,8 +356,21 @@ py::bytes packTree(const treecore::Tree& t) {
     p.put(s.a);
     p.put(s.b);
   }
-  // Last, so that a tree pickled without it still loads.
+  // Last, so that a tree pickled without them still loads.
   p.put(t.lowerBound);
+  if (t.timing.computed) {
+    const treecore::Timing& f = t.timing;
+    p.put(f.maxStretch);
+    p.put(f.meanStretch);
+    p.put(f.radius);
+    for (const std::vector<double>* v :
+         {&f.pathLength, &f.shortest, &f.stretch, &f.elmoreDelay}) {
+      p.put(static_cast<std::uint64_t>(v->size()));
+      for (double x : *v) {
+        p.put(x);
+      }
+    }
+  }
   return py::bytes(p.out);
 }
 
@@ -376,6 +413,23 @@ treecore::Tree unpackTree(const std::string& bytes) {
   }
   if (!u.atEnd()) {
     t.lowerBound = u.get<double>();
+  }
+  if (!u.atEnd()) {
+    treecore::Timing& f = t.timing;
+    f.computed = true;
+    f.maxStretch = u.get<double>();
+    f.meanStretch = u.get<double>();
+    f.radius = u.get<double>();
+    for (std::vector<double>* v :
+         {&f.pathLength, &f.shortest, &f.stretch, &f.elmoreDelay}) {
+      v->resize(u.count(8));
+      for (double& x : *v) {
+        x = u.get<double>();
+      }
+    }
+    if (!u.atEnd()) {
+      throw py::value_error("not a pickled treecore.Tree");
+    }
   }
   return t;
 }
@@ -424,6 +478,33 @@ treecore::RouteOptions spanningOptions(bool exactGraph, bool everyObstacle) {
   o.form = treecore::Form::spanningTree;
   o.exactGraph = exactGraph;
   o.everyObstacle = everyObstacle;
+  return o;
+}
+
+// The timing figures asked for, on the options of a form.
+treecore::RouteOptions withTiming(treecore::RouteOptions o,
+                                  bool timing,
+                                  double driverResistance,
+                                  double pinCapacitance,
+                                  py::handle pathBound) {
+  if (!pathBound.is_none()) {
+    double eps = pathBound.cast<double>();
+    if (!(eps >= 0) || !std::isfinite(eps)) {
+      throw py::value_error(
+          "path_bound must be None or finite and not "
+          "negative");
+    }
+    o.pathBound = eps;
+  }
+  if (!(driverResistance >= 0 && pinCapacitance >= 0) ||
+      !std::isfinite(driverResistance) || !std::isfinite(pinCapacitance)) {
+    throw py::value_error(
+        "driver_resistance and pin_capacitance must be finite and not "
+        "negative");
+  }
+  o.timing = timing;
+  o.timingModel.driverResistance = driverResistance;
+  o.timingModel.pinCapacitance = pinCapacitance;
   return o;
 }
 
@@ -764,6 +845,15 @@ PYBIND11_MODULE(_treecore, m) {
       "        meeting its pins' box grown by every obstacle that meets it),\n"
       "        as --nets does; with obstacles from read_obstacles it gives\n"
       "        the single-net program's tree.\n";
+  const std::string timingArgs =
+      "    timing: as --timing: fill Tree.timing with how the tree serves its\n"
+      "        first pin.\n"
+      "    driver_resistance, pin_capacitance: the delay model's driver\n"
+      "        resistance and the load at every pin but the first (wire of\n"
+      "        unit resistance and capacitance per unit of length).\n"
+      "    path_bound: None, or EPS as --path-bound: every pin's path along\n"
+      "        the tree from the first pin at most 1 + EPS times its\n"
+      "        shortest obstacle-avoiding distance from it.\n";
   const std::string effortArgs =
       "    effort: with optimize=True, as --effort: None or 1 to 20, the\n"
       "        level of work; each level spends a fixed multiple of the one\n"
@@ -949,6 +1039,14 @@ PYBIND11_MODULE(_treecore, m) {
                              "tuple of (p, 2) float64 arrays: per edge, its "
                              "drawn path\nfrom parent to child, "
                              "axis-parallel, every inner point a bend.")
+      .def_property_readonly(
+          "timing", &PyTree::getTiming,
+          "None, or with timing=True a dict: max_stretch, mean_stretch and\n"
+          "radius (floats), and per pin in input order the read-only float64\n"
+          "arrays path_length (along the tree from the first pin), shortest\n"
+          "(the shortest obstacle-avoiding distance from it), stretch (their\n"
+          "ratio, 1 where both are 0) and elmore_delay; NaN for a pin the\n"
+          "tree does not join to the first.")
       .def_property_readonly("segments", &PyTree::getSegments,
                              "(s, 4) float64 array of x1, y1, x2, y2: the "
                              "drawn pieces,\nas the programs write them.")
@@ -1020,17 +1118,23 @@ PYBIND11_MODULE(_treecore, m) {
   m.def(
       "steiner_tree",
       [](py::handle pins, py::handle obstacles, bool optimize, bool exactGraph,
-         bool refine, bool everyObstacle, py::handle effort, bool bound) {
+         bool refine, bool everyObstacle, py::handle effort, bool bound,
+         bool timing, double rd, double cp, py::handle pb) {
         return routeOne(pins, obstacles,
-                        steinerOptions(optimize, exactGraph, refine,
-                                       everyObstacle, effort, bound));
+                        withTiming(steinerOptions(optimize, exactGraph, refine,
+                                                  everyObstacle, effort, bound),
+                                   timing, rd, cp, pb));
       },
       "pins"_a, "obstacles"_a = py::none(), py::kw_only(), "optimize"_a = false,
       "exact_graph"_a = false, "refine"_a = true, "every_obstacle"_a = false,
-      "effort"_a = py::none(), "bound"_a = false,
+      "effort"_a = py::none(), "bound"_a = false, "timing"_a = false,
+      "driver_resistance"_a = 0.0, "pin_capacitance"_a = 0.0,
+      "path_bound"_a = py::none(),
       ("steiner_tree(pins, obstacles=None, *, optimize=False, "
        "exact_graph=False,\n             refine=True, every_obstacle=False, "
-       "effort=None,\n             bound=False) -> Tree\n\n"
+       "effort=None,\n             bound=False, timing=False, "
+       "driver_resistance=0.0,\n             pin_capacitance=0.0, "
+       "path_bound=None) -> Tree\n\n"
        "The obstacle-avoiding rectilinear Steiner tree of one net, as "
        "zorvane\nmakes it.\n\n"
        "Args:\n" +
@@ -1038,7 +1142,7 @@ PYBIND11_MODULE(_treecore, m) {
        "    optimize: as --optimize: the tree improved further (refined "
        "only).\n"
        "    refine: False as --no-refine: the tree before refinement.\n" +
-       routeArgs + effortArgs +
+       routeArgs + effortArgs + timingArgs +
        "\nReturns:\n"
        "    Tree: status 'ok', or 'forest' when obstacles wall the pins "
        "apart.\n\n"
@@ -1049,18 +1153,23 @@ PYBIND11_MODULE(_treecore, m) {
   m.def(
       "spanning_tree",
       [](py::handle pins, py::handle obstacles, bool exactGraph,
-         bool everyObstacle) {
+         bool everyObstacle, bool timing, double rd, double cp, py::handle pb) {
         return routeOne(pins, obstacles,
-                        spanningOptions(exactGraph, everyObstacle));
+                        withTiming(spanningOptions(exactGraph, everyObstacle),
+                                   timing, rd, cp, pb));
       },
       "pins"_a, "obstacles"_a = py::none(), py::kw_only(),
-      "exact_graph"_a = false, "every_obstacle"_a = false,
+      "exact_graph"_a = false, "every_obstacle"_a = false, "timing"_a = false,
+      "driver_resistance"_a = 0.0, "pin_capacitance"_a = 0.0,
+      "path_bound"_a = py::none(),
       ("spanning_tree(pins, obstacles=None, *, exact_graph=False,\n"
-       "              every_obstacle=False) -> Tree\n\n"
+       "              every_obstacle=False, timing=False,\n"
+       "              driver_resistance=0.0, pin_capacitance=0.0,\n            "
+       " path_bound=None) -> Tree\n\n"
        "The obstacle-avoiding rectilinear minimal spanning tree of one "
        "net,\nas oamst makes it.\n\n"
        "Args:\n" +
-       pinsArg + obstaclesArg + routeArgs +
+       pinsArg + obstaclesArg + routeArgs + timingArgs +
        "\nReturns:\n"
        "    Tree: status 'ok', or 'forest' when obstacles wall the pins "
        "apart.\n\n"
@@ -1072,20 +1181,26 @@ PYBIND11_MODULE(_treecore, m) {
       [](py::handle nets, py::handle obstacles, py::handle threads,
          bool optimize, bool exactGraph, bool refine, bool everyObstacle,
          bool drawingOnly, const std::string& errors, py::handle effort,
-         bool bound) {
-        return routeMany(nets, obstacles,
-                         steinerOptions(optimize, exactGraph, refine,
-                                        everyObstacle, effort, bound),
-                         threads, drawingOnly, errors);
+         bool bound, bool timing, double rd, double cp, py::handle pb) {
+        return routeMany(
+            nets, obstacles,
+            withTiming(steinerOptions(optimize, exactGraph, refine,
+                                      everyObstacle, effort, bound),
+                       timing, rd, cp, pb),
+            threads, drawingOnly, errors);
       },
       "nets"_a, "obstacles"_a = py::none(), py::kw_only(),
       "threads"_a = py::none(), "optimize"_a = false, "exact_graph"_a = false,
       "refine"_a = true, "every_obstacle"_a = false, "drawing_only"_a = false,
       "errors"_a = "raise", "effort"_a = py::none(), "bound"_a = false,
+      "timing"_a = false, "driver_resistance"_a = 0.0,
+      "pin_capacitance"_a = 0.0, "path_bound"_a = py::none(),
       ("steiner_trees(nets, obstacles=None, *, threads=None, "
        "optimize=False,\n              exact_graph=False, refine=True, "
        "every_obstacle=False,\n              drawing_only=False, "
-       "errors='raise', effort=None,\n              bound=False) -> list\n\n"
+       "errors='raise', effort=None,\n              bound=False, "
+       "timing=False, driver_resistance=0.0,\n              "
+       "pin_capacitance=0.0, path_bound=None) -> list\n\n"
        "steiner_tree of each net, on threads with the interpreter "
        "released.\n\n"
        "Each tree is the one steiner_tree gives its net, whatever the "
@@ -1094,6 +1209,8 @@ PYBIND11_MODULE(_treecore, m) {
        netsArg + obstaclesArg + batchArgs +
        "    optimize, refine, exact_graph, every_obstacle, effort, bound: as "
        "for\n        steiner_tree.\n"
+       "    timing, driver_resistance, pin_capacitance, path_bound: as for "
+       "steiner_tree.\n"
        "\nReturns:\n"
        "    list of Tree, one per net in the nets' order.\n\n" +
        batchRaises + ",\n        or optimize=True with refine=False" +
@@ -1103,18 +1220,24 @@ PYBIND11_MODULE(_treecore, m) {
       "spanning_trees",
       [](py::handle nets, py::handle obstacles, py::handle threads,
          bool exactGraph, bool everyObstacle, bool drawingOnly,
-         const std::string& errors) {
+         const std::string& errors, bool timing, double rd, double cp,
+         py::handle pb) {
         return routeMany(nets, obstacles,
-                         spanningOptions(exactGraph, everyObstacle), threads,
-                         drawingOnly, errors);
+                         withTiming(spanningOptions(exactGraph, everyObstacle),
+                                    timing, rd, cp, pb),
+                         threads, drawingOnly, errors);
       },
       "nets"_a, "obstacles"_a = py::none(), py::kw_only(),
       "threads"_a = py::none(), "exact_graph"_a = false,
       "every_obstacle"_a = false, "drawing_only"_a = false,
-      "errors"_a = "raise",
+      "errors"_a = "raise", "timing"_a = false, "driver_resistance"_a = 0.0,
+      "pin_capacitance"_a = 0.0, "path_bound"_a = py::none(),
       ("spanning_trees(nets, obstacles=None, *, threads=None, "
        "exact_graph=False,\n               every_obstacle=False, "
-       "drawing_only=False,\n               errors='raise') -> list\n\n"
+       "drawing_only=False,\n               errors='raise', timing=False, "
+       "driver_resistance=0.0,\n               pin_capacitance=0.0,\n          "
+       "   path_bound=None) -> "
+       "list\n\n"
        "spanning_tree of each net, on threads with the interpreter "
        "released.\n\n"
        "Each tree is the one spanning_tree gives its net, whatever the "
@@ -1122,6 +1245,8 @@ PYBIND11_MODULE(_treecore, m) {
        "Args:\n" +
        netsArg + obstaclesArg + batchArgs +
        "    exact_graph, every_obstacle: as for spanning_tree.\n"
+       "    timing, driver_resistance, pin_capacitance, path_bound: as for "
+       "spanning_tree.\n"
        "\nReturns:\n"
        "    list of Tree, one per net in the nets' order.\n\n" +
        batchRaises + ".\n")

@@ -12,7 +12,9 @@
 #include "geometry/segment.h"
 #include "geometry/vertex.h"
 #include "options/flatSteiner.h"
+#include "options/pathBound.h"
 #include "router/router.h"
+#include "spatial/escapeGraph.h"
 #include "spatial/obstacleIndex.h"
 #include "spatial/wirePlan.h"
 #include "support/formatCoord.h"
@@ -616,6 +618,36 @@ bool finishFlat(const std::vector<RoutePoint>& pins, Finished& f) {
   return true;
 }
 
+// The shortest obstacle-avoiding distance from the first pin to each pin,
+// among the chosen obstacles, which the tree avoids.
+// The chosen obstacles' own index.
+ObstacleIndex chosenIndex(const Obstacles& obstacles,
+                          const std::vector<int>& chosen) {
+  const ObstacleIndex& all = detail::ObstaclesAccess::index(obstacles);
+  std::vector<ObstacleIndex::Rect> rects;
+  rects.reserve(chosen.size());
+  for (int r : chosen) {
+    rects.push_back(all.rects()[r]);
+  }
+  return ObstacleIndex(std::move(rects));
+}
+
+std::vector<double> shortestFromFirst(const Obstacles& obstacles,
+                                      const std::vector<int>& chosen,
+                                      const std::vector<RoutePoint>& pins) {
+  if (chosen.empty()) {
+    std::vector<double> d;
+    d.reserve(pins.size());
+    for (const RoutePoint& p : pins) {
+      d.push_back(std::fabs(static_cast<double>(p.x) - pins[0].x) +
+                  std::fabs(static_cast<double>(p.y) - pins[0].y));
+    }
+    return d;
+  }
+  ObstacleIndex index = chosenIndex(obstacles, chosen);
+  return EscapeGraph(index).distances(pins[0], pins);
+}
+
 }  // namespace
 
 Tree routeNet(const Obstacles& obstacles,
@@ -644,6 +676,7 @@ Tree routeNet(const Obstacles& obstacles,
   if (!pinsOutside(obstacles, chosen, pins, t)) {
     return t;
   }
+  bool nodesToo = !options.drawingOnly || options.timing;
   Finished f;
   bool flat = chosen.empty() && options.form == Form::optimizedSteinerTree &&
               finishFlat(pins, f);
@@ -654,17 +687,31 @@ Tree routeNet(const Obstacles& obstacles,
     router.options.effort = options.effort;
     router.options.bound = options.bound;
     runEntry(router, options.form);
-    f = readFinished(router, options.form, !options.drawingOnly);
+    f = readFinished(router, options.form, nodesToo);
     f.lowerBound = router.lowerBound;
+  }
+  if (options.pathBound >= 0) {
+    std::vector<Wire> bounded;
+    if (boundPathTree(pins, chosenIndex(obstacles, chosen), f.pieces,
+                      options.pathBound, bounded,
+                      drawsConnections(options.form))) {
+      // Clean wires, each its own connection for the forms that draw
+      // connections.
+      f.pieces = std::move(bounded);
+      f.connections.clear();
+      for (const Wire& w : f.pieces) {
+        f.connections.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
+      }
+    }
   }
   // The refined forms' segments make a clean tree: wire meets wire only at
   // shared ends, and none is drawn twice.
   if (drawsConnections(options.form)) {
-    if (!options.drawingOnly) {
+    if (nodesToo) {
       buildTree(graphOfConnections(pins, f.connections), t);
     }
   } else {
-    if (!options.drawingOnly) {
+    if (nodesToo) {
       buildTree(graphOfEnds(f.pieces, pins), t);
     }
   }
@@ -679,6 +726,14 @@ Tree routeNet(const Obstacles& obstacles,
     t.segments.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
   }
   canonicalize(t);
+  if (options.timing) {
+    t.timing = timingOf(t, shortestFromFirst(obstacles, chosen, pins),
+                        options.timingModel);
+    if (options.drawingOnly) {
+      t.nodes.clear();
+      t.edges.clear();
+    }
+  }
   if (t.parts > 1) {
     t.status = Status::forest;
     t.message = "obstacles keep the " + std::to_string(pins.size()) +

@@ -41,6 +41,15 @@ struct RouteOptions {
   // Leave nodes and edges empty: the drawing alone (segments, wire length,
   // parts and status), for less work.
   bool drawingOnly = false;
+  // Fill Tree::timing (nodes and edges are then made whatever
+  // drawingOnly says, as the figures need them).
+  bool timing = false;
+  // When not negative (--path-bound EPS): every pin's way along the tree
+  // from the first pin at most (1 + pathBound) times its shortest
+  // obstacle-avoiding distance from it; 0 gives a shortest-path tree. The
+  // tree of the form is the start, so it is short where the bound allows.
+  double pathBound = -1;
+  TimingModel timingModel;
 };
 
 // One net over the obstacles near it. Never throws for a bad net: its

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "treecore/geometry.h"
+#include "treecore/timing.h"
 
 namespace treecore {
 
@@ -75,6 +76,9 @@ struct Tree {
   // The parts that hold pins: 1 for a tree, more for a forest, 0 without
   // pins or when no tree was made.
   int parts = 0;
+  // How the tree serves its first pin; computed only on request
+  // (RouteOptions::timing).
+  Timing timing;
   // With RouteOptions::bound on the optimized form: a length no tree over
   // the pins that avoids the obstacles undercuts, so the tree is at most
   // wireLength / lowerBound - 1 above the shortest. Negative otherwise.
