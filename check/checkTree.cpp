@@ -322,7 +322,45 @@ std::vector<long> inPlaneOrder(const std::vector<Piece>& pieces,
   return ids;
 }
 
+// sum plus the diagonals' lengths. Overlapping collinear diagonals are
+// rare; only repeats count once.
+double addDiagonals(double sum,
+                    const std::vector<Piece>& pieces,
+                    const std::vector<long>& diagonals) {
+  std::vector<std::tuple<double, double, double, double>> keys;
+  for (long i : diagonals) {
+    const Piece& p = pieces[i];
+    auto a = std::make_pair(p.x1, p.y1), b = std::make_pair(p.x2, p.y2);
+    if (b < a) {
+      std::swap(a, b);
+    }
+    keys.emplace_back(a.first, a.second, b.first, b.second);
+  }
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  for (const auto& k : keys) {
+    sum += lengthOf(
+        {std::get<0>(k), std::get<1>(k), std::get<2>(k), std::get<3>(k)});
+  }
+  return sum;
+}
+
 }  // namespace
+
+double unionLength(const std::vector<Piece>& pieces) {
+  std::vector<Stretch> h, v;
+  std::vector<long> diagonals;
+  splitPieces(pieces, h, v, diagonals);
+  // Summed as checkTree sums them: its pins' points add only zeros.
+  double sum = 0;
+  for (const Stretch& r : mergeRuns(h, nullptr)) {
+    sum += r.hi - r.lo;
+  }
+  for (const Stretch& r : mergeRuns(v, nullptr)) {
+    sum += r.hi - r.lo;
+  }
+  return addDiagonals(sum, pieces, diagonals);
+}
 
 TreeCheck checkTree(const std::vector<Point>& pins,
                     const std::vector<Rect>& rects,
@@ -378,22 +416,7 @@ TreeCheck checkTree(const std::vector<Point>& pins,
         return false;
       });
     }
-    // Overlapping collinear diagonals are rare; only repeats count once.
-    std::vector<std::tuple<double, double, double, double>> keys;
-    for (long i : diagonals) {
-      const Piece& p = pieces[i];
-      auto a = std::make_pair(p.x1, p.y1), b = std::make_pair(p.x2, p.y2);
-      if (b < a) {
-        std::swap(a, b);
-      }
-      keys.emplace_back(a.first, a.second, b.first, b.second);
-    }
-    std::sort(keys.begin(), keys.end());
-    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    for (const auto& k : keys) {
-      c.wireLength += lengthOf(
-          {std::get<0>(k), std::get<1>(k), std::get<2>(k), std::get<3>(k)});
-    }
+    c.wireLength = addDiagonals(c.wireLength, pieces, diagonals);
   }
 
   std::vector<char> hasPiece(np + c.pins, 0);

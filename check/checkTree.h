@@ -50,6 +50,10 @@ TreeCheck checkTree(const std::vector<Point>& pins,
                     const std::vector<Rect>& rects,
                     const std::vector<Piece>& pieces);
 
+// The wire length of the pieces (collinear overlaps once), summed exactly as
+// checkTree sums it.
+double unionLength(const std::vector<Piece>& pieces);
+
 // Points where the tree leaves in three or more directions (a T, a cross, or
 // more) and no pin stands, sorted by x then y.
 std::vector<Point> findSteinerPoints(const std::vector<Point>& pins,

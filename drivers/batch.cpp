@@ -1,16 +1,19 @@
 #include "drivers/batch.h"
 
 #include <array>
+#include <cstdio>
 #include <ctime>
 #include <iostream>
 #include <stdexcept>
 #include <vector>
 
+#include "check/checkTree.h"
 #include "drivers/commandLine.h"
 #include "drivers/programMain.h"
 #include "drivers/readInput.h"
 #include "router/fileBanner.h"
 #include "support/escapeBytes.h"
+#include "support/formatCoord.h"
 #include "support/outputFile.h"
 #include "treecore/inOrder.h"
 #include "treecore/route.h"
@@ -38,10 +41,11 @@ bool toObstacles(const Input<float>& in,
   std::vector<std::array<treecore::Point, 4>> rings;
   rings.reserve(in.rects.size());
   for (const auto& ring : in.rects) {
-    rings.push_back({{{ring[0].x, ring[0].y},
-                      {ring[1].x, ring[1].y},
-                      {ring[2].x, ring[2].y},
-                      {ring[3].x, ring[3].y}}});
+    std::array<treecore::Point, 4> exact;
+    for (int k = 0; k < 4; ++k) {
+      exact[k] = {canonicalDouble(ring[k].x), canonicalDouble(ring[k].y)};
+    }
+    rings.push_back(exact);
   }
   try {
     out = treecore::Obstacles::fromCorners(rings);
@@ -59,6 +63,12 @@ treecore::Form formOf(Program program, bool noRefine, bool optimize) {
   return noRefine   ? treecore::Form::unrefinedSteinerTree
          : optimize ? treecore::Form::optimizedSteinerTree
                     : treecore::Form::steinerTree;
+}
+
+std::string formatPercent(double fraction) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.3f %%", 100 * fraction);
+  return text;
 }
 
 namespace {
@@ -127,6 +137,53 @@ void addBatchOptions(CommandLine& cl, BatchRequest& r) {
               });
 }
 
+void addTimingOptions(CommandLine& cl, BatchRequest& r) {
+  cl.addFlag("--timing",
+             "report how the tree serves its first pin: each pin's path "
+             "length along the tree, its stretch over the shortest "
+             "obstacle-avoiding distance, the radius and each pin's Elmore "
+             "delay (with --nets, in the JSON output; else one JSON line "
+             "after the execution time)",
+             r.timing);
+  auto model = [&r](double& field) {
+    return [&r, &field](const std::string& value, std::string& why) {
+      r.modelGiven = true;
+      why = "a number from 0 to 1e30";
+      return parseReal(value, 0, 1e30, field);
+    };
+  };
+  cl.addValue("--driver-resistance", "R",
+              "with --timing: the driver's resistance, in the wire's unit "
+              "resistance per unit of length times a unit of length (0)",
+              model(r.timingModel.driverResistance));
+  cl.addValue("--pin-capacitance", "C",
+              "with --timing: each pin's load but the first pin's, in the "
+              "wire's unit capacitance per unit of length times a unit of "
+              "length (0)",
+              model(r.timingModel.pinCapacitance));
+  cl.addValue("--path-bound", "EPS",
+              "make every pin's path along the tree from the first pin at "
+              "most 1 + EPS times its shortest obstacle-avoiding distance "
+              "from it (0 for a shortest-path tree), the tree otherwise as "
+              "short as the work allows",
+              [&r](const std::string& value, std::string& why) {
+                why = "a number from 0 to 1e30";
+                return parseReal(value, 0, 1e30, r.pathBound);
+              });
+}
+
+treecore::RouteOptions routeOptionsOf(const BatchRequest& r) {
+  treecore::RouteOptions options;
+  options.form = formOf(r.program, r.noRefine, r.optimize);
+  options.exactGraph = r.exactGraph;
+  options.timing = r.timing;
+  options.timingModel = r.timingModel;
+  options.pathBound = r.pathBound;
+  options.effort = r.effort;
+  options.bound = r.bound;
+  return options;
+}
+
 int runBatch(const BatchRequest& r) {
   const char* name = r.program == Program::oamst ? "oamst" : "zorvane";
   treecore::Obstacles obstacles;
@@ -154,9 +211,7 @@ int runBatch(const BatchRequest& r) {
   if (!r.json) {
     out.write(fileBanner(r.program == Program::oamst ? kMstTitle : kSmtTitle));
   }
-  treecore::RouteOptions options;
-  options.form = formOf(r.program, r.noRefine, r.optimize);
-  options.exactGraph = r.exactGraph;
+  treecore::RouteOptions options = routeOptionsOf(r);
   // The plain format writes the drawing alone.
   options.drawingOnly = !r.json;
   int threads = treecore::threadsFor(r.threads);
@@ -170,7 +225,10 @@ int runBatch(const BatchRequest& r) {
     std::string text;
     Status status;
     std::string message;
+    double length;
+    double lowerBound;
   };
+  double lengths = 0, bounds = 0;
   std::vector<Slot> slots(window);
   long forests = 0, refusals = 0;
   const long kShown = 10;
@@ -184,7 +242,8 @@ int runBatch(const BatchRequest& r) {
         treecore::Net net;
         net.reserve(netEnds[i] - from);
         for (size_t k = from; k < netEnds[i]; ++k) {
-          net.push_back({pins[k].x, pins[k].y});
+          net.push_back(
+              {canonicalDouble(pins[k].x), canonicalDouble(pins[k].y)});
         }
         treecore::Tree tree = treecore::routeNet(obstacles, net, options);
         Slot& slot = slots[j % window];
@@ -197,6 +256,8 @@ int runBatch(const BatchRequest& r) {
           treecore::appendNetText(slot.text, tree, k);
         }
         slot.status = tree.status;
+        slot.length = tree.wireLength;
+        slot.lowerBound = tree.lowerBound;
         slot.message = std::move(tree.message);
       },
       [&](size_t j) {
@@ -212,6 +273,10 @@ int runBatch(const BatchRequest& r) {
           }
         }
         out.write(slot.text);
+        if (slot.lowerBound >= 0) {
+          lengths += slot.length;
+          bounds += slot.lowerBound;
+        }
       });
   std::clock_t end = std::clock();
   // With the trees on standard output, the time line steps aside.
@@ -225,6 +290,12 @@ int runBatch(const BatchRequest& r) {
     return 3;
   }
   long nets = static_cast<long>(count);
+  if (r.bound) {
+    std::cerr << name << ": lower bound " << formatLength(bounds)
+              << " over the nets' trees, trees " << formatLength(lengths)
+              << ", gap " << formatPercent(treecore::boundGap(lengths, bounds))
+              << std::endl;
+  }
   if (refusals > 0) {
     std::cerr << name << ": " << refusals << " of " << nets
               << " nets refused, each with a pin inside an obstacle; "

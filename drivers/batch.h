@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "drivers/driver.h"
+#include "treecore/timing.h"
 
 class CommandLine;
 template <class T>
@@ -10,6 +11,7 @@ struct Input;
 namespace treecore {
 class Obstacles;
 enum class Form;
+struct RouteOptions;
 }  // namespace treecore
 
 // Many nets in one run: each net of the nets file routed among the
@@ -24,13 +26,29 @@ struct BatchRequest {
   bool exactGraph = false;
   bool noRefine = false;
   bool optimize = false;
-  int threads = 0;  // 0: one per core
+  int effort = 1;      // --effort
+  bool bound = false;  // --bound
+  int threads = 0;     // 0: one per core
   bool json = false;
   // --shard K/N: the nets K, K + N, K + 2N, ... (from 1), numbered as in
   // the whole run.
   long shard = 1;
   long shards = 1;
+  // --timing, --driver-resistance R, --pin-capacitance C: the figures of
+  // each tree (with --nets, in the JSON output).
+  bool timing = false;
+  bool modelGiven = false;
+  treecore::TimingModel timingModel;
+  // --path-bound EPS; negative without it.
+  double pathBound = -1;
 };
+
+// --timing, --driver-resistance R, --pin-capacitance C and --path-bound EPS
+// in the program's table, filling the request.
+void addTimingOptions(CommandLine& cl, BatchRequest& request);
+
+// The route options a request names.
+treecore::RouteOptions routeOptionsOf(const BatchRequest& request);
 
 // The text of a batch run's obstacle file, named path, checked as the value
 // interface takes it; false with a message naming the file and the record
@@ -56,6 +74,9 @@ treecore::Form formOf(Program program, bool noRefine, bool optimize);
 // --format plain|json and --shard K/N in the program's table, filling the
 // request.
 void addBatchOptions(CommandLine& cl, BatchRequest& request);
+
+// A fraction as a percentage to three decimals: "1.250 %".
+std::string formatPercent(double fraction);
 
 // Exit status: 0 every net one tree; 2 an input file unreadable or invalid
 // (nothing written); 3 output not written; 4 some nets' pins walled apart

@@ -407,6 +407,24 @@ bool parseInteger(const std::string& s, long lo, long hi, long& v) {
   return true;
 }
 
+bool parseReal(const std::string& s, double lo, double hi, double& v) {
+  // Plain decimals only: no hex, inf or nan, which strtod would take.
+  for (char c : s) {
+    if (!std::isdigit(static_cast<unsigned char>(c)) && c != '.' && c != '-' &&
+        c != '+' && c != 'e' && c != 'E') {
+      return false;
+    }
+  }
+  char* end = nullptr;
+  errno = 0;
+  double d = std::strtod(s.c_str(), &end);
+  if (s.empty() || *end != '\0' || errno != 0 || !(d >= lo && d <= hi)) {
+    return false;
+  }
+  v = d;
+  return true;
+}
+
 const char* treecoreVersion() {
   return TREECORE_VERSION;
 }

@@ -77,5 +77,8 @@ std::string joinWords(const std::vector<std::string>& words,
 // A whole decimal integer from lo to hi, for setters.
 bool parseInteger(const std::string& s, long lo, long hi, long& v);
 
+// A finite decimal number from lo to hi, for setters.
+bool parseReal(const std::string& s, double lo, double hi, double& v);
+
 // The project's version, as CMake knows it.
 const char* treecoreVersion();

@@ -2,11 +2,16 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <ctime>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "check/checkTree.h"
 #include "drivers/batch.h"
 #include "drivers/commandLine.h"
 #include "drivers/programMain.h"
@@ -15,7 +20,9 @@
 #include "support/escapeBytes.h"
 #include "support/formatCoord.h"
 #include "support/outputFile.h"
+#include "treecore/obstacles.h"
 #include "treecore/route.h"
+#include "treecore/tree.h"
 #include "treecore/treeText.h"
 
 namespace {
@@ -24,8 +31,14 @@ struct Options {
   bool noRefine = false;
   bool exactGraph = false;
   bool optimize = false;
+  long effort = 0;  // 0: not given
+  bool bound = false;
   bool stageTimes = false;
 };
+
+// Each level spends four times the one below: twenty is far beyond any
+// wait.
+const long kMostEffort = 20;
 
 const char* programName(Program p) {
   return p == Program::oamst ? "oamst" : "zorvane";
@@ -43,6 +56,19 @@ void addOptions(Program p, CommandLine& cl, Options& opt) {
                "longer than without it: small nets exactly, larger ones "
                "improved window by window (slower)",
                opt.optimize);
+    cl.addValue("--effort", "N",
+                "with --optimize: the level of work, an integer from 1 to 20 "
+                "(1); each level spends a fixed multiple of the work of the "
+                "one below and its tree is never longer",
+                [&opt](const std::string& value, std::string& why) {
+                  why = "an integer from 1 to 20";
+                  return parseInteger(value, 1, kMostEffort, opt.effort);
+                });
+    cl.addFlag("--bound",
+               "with --optimize: also prove a lower bound on the shortest "
+               "tree's length, and write it and the tree's gap above it to "
+               "standard error (with --format json, as fields of each net)",
+               opt.bound);
   }
   cl.addFlag("--exact-graph",
              "build the tree over a graph that holds a shortest "
@@ -127,19 +153,48 @@ int runDriver(Program program, int argc, char** argv) {
   CommandLine cl = makeCommandLine(program);
   addOptions(program, cl, opt);
   addBatchOptions(cl, batch);
+  addTimingOptions(cl, batch);
   int status = 0;
   if (!cl.parse(argc, argv, status)) {
     return status;
+  }
+  if (batch.modelGiven && !batch.timing) {
+    cl.usageError("--driver-resistance and --pin-capacitance go with --timing");
+    return 1;
+  }
+  if (batch.timing && batch.given && !batch.json) {
+    cl.usageError(
+        "--timing with --nets writes its figures into the JSON output; it "
+        "goes with --format json");
+    return 1;
+  }
+  bool throughRoute = batch.timing || batch.pathBound >= 0;
+  if (throughRoute && opt.stageTimes) {
+    cl.usageError(
+        "--stage-times times the stages of the pipeline alone; it does not go "
+        "with --timing or --path-bound");
+    return 1;
   }
   if (opt.optimize && opt.noRefine) {
     cl.usageError(
         "--optimize makes the refined tree; it does not go with --no-refine");
     return 1;
   }
+  if ((opt.effort > 0 || opt.bound) && !opt.optimize) {
+    cl.usageError(std::string(opt.effort > 0 ? "--effort" : "--bound") +
+                  " goes with --optimize");
+    return 1;
+  }
   if (batch.tuned && !batch.given) {
     cl.usageError("--threads, --format and --shard go with --nets");
     return 1;
   }
+  batch.program = program;
+  batch.exactGraph = opt.exactGraph;
+  batch.noRefine = opt.noRefine;
+  batch.optimize = opt.optimize;
+  batch.effort = static_cast<int>(std::max(1L, opt.effort));
+  batch.bound = opt.bound;
   if (batch.given) {
     if (opt.stageTimes) {
       cl.usageError(
@@ -151,12 +206,8 @@ int runDriver(Program program, int argc, char** argv) {
                           {batch.netsPath})) {
       return 1;
     }
-    batch.program = program;
     batch.obstaclePath = cl.operands[0];
     batch.outputPath = cl.operands[1];
-    batch.exactGraph = opt.exactGraph;
-    batch.noRefine = opt.noRefine;
-    batch.optimize = opt.optimize;
     return runBatch(batch);
   }
   if (!cl.checkOperands({3, 2},
@@ -172,14 +223,12 @@ int runDriver(Program program, int argc, char** argv) {
   StageClock stageClock(opt.stageTimes);
   treecore::Net net;
   treecore::Obstacles obstacles;
-  treecore::RouteOptions options;
-  options.form = formOf(program, opt.noRefine, opt.optimize);
-  options.exactGraph = opt.exactGraph;
+  treecore::RouteOptions options = routeOptionsOf(batch);
   // One net is routed among every obstacle of the file, and only its
   // drawing is written, without its length.
   options.everyObstacle = true;
   options.drawingOnly = true;
-  options.measureLength = false;
+  options.measureLength = opt.bound;
   std::string error;
   {
     ReadingInput reading;
@@ -195,7 +244,7 @@ int runDriver(Program program, int argc, char** argv) {
     }
     net.reserve(in.pins.size());
     for (const InputPoint<float>& p : in.pins) {
-      net.push_back({p.x, p.y});
+      net.push_back({canonicalDouble(p.x), canonicalDouble(p.y)});
     }
     if (!toObstacles(in, in.obstacleFile, obstacles, error)) {
       std::cerr << name << ": " << error << std::endl;
@@ -244,12 +293,25 @@ int runDriver(Program program, int argc, char** argv) {
         << static_cast<double>(end - start) / CLOCKS_PER_SEC << " sec"
         << std::endl;
 
+    if (batch.timing) {
+      std::string figures;
+      treecore::appendTimingJson(figures, tree.timing);
+      (out.onStandardOutput() ? std::cerr : std::cout)
+          << "{\"timing\":" << figures << "}" << std::endl;
+    }
     std::string text = fileBanner(
         options.form == treecore::Form::spanningTree ? kMstTitle : kSmtTitle);
     treecore::appendBlocks(text, tree);
     out.write(text);
     bool written = out.commit();
     stageClock.lap("export");
+    if (opt.bound && tree.lowerBound >= 0) {
+      std::cerr << name << ": lower bound " << formatLength(tree.lowerBound)
+                << ", tree " << formatLength(tree.wireLength) << ", gap "
+                << formatPercent(
+                       treecore::boundGap(tree.wireLength, tree.lowerBound))
+                << std::endl;
+    }
     if (!written) {
       std::cerr << name << ": " << out.error() << std::endl;
       status = 3;

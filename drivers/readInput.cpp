@@ -10,6 +10,7 @@
 #include "geometry/vertex.h"
 #include "support/decimal.h"
 #include "support/escapeBytes.h"
+#include "support/formatCoord.h"
 
 namespace {
 
@@ -91,6 +92,16 @@ bool readSmallInteger(std::string_view tok, T& v) {
   return true;
 }
 
+// What an inexact token would have become: for a float, the decimal that
+// the writers give it, which a reader takes.
+std::string nearestText(std::string_view, float v) {
+  return formatCoord(v);
+}
+
+std::string nearestText(std::string_view tok, double v) {
+  return formatLikeToken(tok, v);
+}
+
 // A coordinate token; false with what is wrong with it.
 template <class T>
 bool readCoord(std::string_view tok,
@@ -112,7 +123,7 @@ bool readCoord(std::string_view tok,
     case Decimal::inexact:
       why = quoted(tok) + " (" + field + ") cannot be held exactly in " +
             precisionName<T>() + " precision: it would become " +
-            formatLikeToken(tok, static_cast<double>(v));
+            nearestText(tok, v);
       return false;
   }
   return false;

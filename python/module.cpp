@@ -17,6 +17,7 @@
 #include "drivers/commandLine.h"
 #include "drivers/readInput.h"
 #include "router/fileBanner.h"
+#include "support/formatCoord.h"
 #include "support/outputFile.h"
 #include "treecore/route.h"
 #include "treecore/treeText.h"
@@ -82,10 +83,24 @@ py::array realArrayOf(py::handle obj, const std::string& what) {
   return a;
 }
 
+// obj as a C-ordered array of doubles. A float32 value means the decimal it
+// prints as (0.1, not 0.1 widened); the cast made a copy, which may change.
+Doubles doublesOf(py::handle obj, const std::string& what) {
+  py::array given = realArrayOf(obj, what);
+  Doubles a = Doubles::ensure(given);
+  if (given.dtype().kind() == 'f' && given.dtype().itemsize() <= 4) {
+    double* v = a.mutable_data();
+    for (py::ssize_t i = 0; i < a.size(); ++i) {
+      v[i] = canonicalDouble(static_cast<float>(v[i]));
+    }
+  }
+  return a;
+}
+
 // obj as a C-ordered (n, columns) array of doubles; an empty sequence of
 // any shape is n = 0.
 Doubles tableOf(py::handle obj, py::ssize_t columns, const char* what) {
-  Doubles a = Doubles::ensure(realArrayOf(obj, what));
+  Doubles a = doublesOf(obj, what);
   if (a.size() == 0) {
     return Doubles(std::vector<py::ssize_t>{0, columns});
   }
@@ -118,7 +133,7 @@ treecore::Obstacles obstaclesFromRects(py::handle obj) {
 }
 
 treecore::Obstacles obstaclesFromCorners(py::handle obj) {
-  Doubles a = Doubles::ensure(realArrayOf(obj, "corners"));
+  Doubles a = doublesOf(obj, "corners");
   if (a.size() != 0 && (a.ndim() != 3 || a.shape(1) != 4 || a.shape(2) != 2)) {
     throw py::value_error(
         "corners must be an (m, 4, 2) array, each obstacle's four corners in "
@@ -168,6 +183,31 @@ struct PyTree {
 
   treecore::Tree tree;
   py::object nodes, kinds, parents, parentEdges, edges, paths, segments;
+  py::object timing;
+
+  py::object getTiming() {
+    if (!timing) {
+      const treecore::Timing& f = tree.timing;
+      if (!f.computed) {
+        timing = py::none();
+        return timing;
+      }
+      auto array = [](const std::vector<double>& v) {
+        return frozen(
+            arrayOf<double>({static_cast<py::ssize_t>(v.size())}, v.data()));
+      };
+      py::dict d;
+      d["max_stretch"] = f.maxStretch;
+      d["mean_stretch"] = f.meanStretch;
+      d["radius"] = f.radius;
+      d["path_length"] = array(f.pathLength);
+      d["shortest"] = array(f.shortest);
+      d["stretch"] = array(f.stretch);
+      d["elmore_delay"] = array(f.elmoreDelay);
+      timing = d;
+    }
+    return timing;
+  }
 
   py::object getNodes() {
     if (!nodes) {
@@ -281,6 +321,7 @@ class Unpacker {
     }
     return static_cast<size_t>(n);
   }
+  bool atEnd() const { return at_ == in_.size(); }
 
  private:
   const std::string& in_;
@@ -314,6 +355,21 @@ py::bytes packTree(const treecore::Tree& t) {
   for (const treecore::Segment& s : t.segments) {
     p.put(s.a);
     p.put(s.b);
+  }
+  // Last, so that a tree pickled without them still loads.
+  p.put(t.lowerBound);
+  if (t.timing.computed) {
+    const treecore::Timing& f = t.timing;
+    p.put(f.maxStretch);
+    p.put(f.meanStretch);
+    p.put(f.radius);
+    for (const std::vector<double>* v :
+         {&f.pathLength, &f.shortest, &f.stretch, &f.elmoreDelay}) {
+      p.put(static_cast<std::uint64_t>(v->size()));
+      for (double x : *v) {
+        p.put(x);
+      }
+    }
   }
   return py::bytes(p.out);
 }
@@ -355,16 +411,56 @@ treecore::Tree unpackTree(const std::string& bytes) {
     s.a = u.point();
     s.b = u.point();
   }
+  if (!u.atEnd()) {
+    t.lowerBound = u.get<double>();
+  }
+  if (!u.atEnd()) {
+    treecore::Timing& f = t.timing;
+    f.computed = true;
+    f.maxStretch = u.get<double>();
+    f.meanStretch = u.get<double>();
+    f.radius = u.get<double>();
+    for (std::vector<double>* v :
+         {&f.pathLength, &f.shortest, &f.stretch, &f.elmoreDelay}) {
+      v->resize(u.count(8));
+      for (double& x : *v) {
+        x = u.get<double>();
+      }
+    }
+    if (!u.atEnd()) {
+      throw py::value_error("not a pickled treecore.Tree");
+    }
+  }
   return t;
 }
 
 treecore::RouteOptions steinerOptions(bool optimize,
                                       bool exactGraph,
                                       bool refine,
-                                      bool everyObstacle) {
+                                      bool everyObstacle,
+                                      py::handle effort,
+                                      bool bound) {
   if (optimize && !refine) {
     throw py::value_error(
         "optimize makes the refined tree; it does not go with refine=False");
+  }
+  int level = 1;
+  if (!effort.is_none()) {
+    if (py::isinstance<py::bool_>(effort) || !PyIndex_Check(effort.ptr())) {
+      throw py::type_error("effort must be an integer from 1 to 20");
+    }
+    long long e = py::cast<long long>(
+        py::reinterpret_steal<py::object>(PyNumber_Index(effort.ptr())));
+    if (e < 1 || e > 20) {
+      throw py::value_error("effort must be an integer from 1 to 20");
+    }
+    if (!optimize) {
+      throw py::value_error("effort goes with optimize=True");
+    }
+    level = static_cast<int>(e);
+  }
+  if (bound && !optimize) {
+    throw py::value_error("bound goes with optimize=True");
   }
   treecore::RouteOptions o;
   o.form = !refine    ? treecore::Form::unrefinedSteinerTree
@@ -372,6 +468,8 @@ treecore::RouteOptions steinerOptions(bool optimize,
                       : treecore::Form::steinerTree;
   o.exactGraph = exactGraph;
   o.everyObstacle = everyObstacle;
+  o.effort = level;
+  o.bound = bound;
   return o;
 }
 
@@ -380,6 +478,33 @@ treecore::RouteOptions spanningOptions(bool exactGraph, bool everyObstacle) {
   o.form = treecore::Form::spanningTree;
   o.exactGraph = exactGraph;
   o.everyObstacle = everyObstacle;
+  return o;
+}
+
+// The timing figures asked for, on the options of a form.
+treecore::RouteOptions withTiming(treecore::RouteOptions o,
+                                  bool timing,
+                                  double driverResistance,
+                                  double pinCapacitance,
+                                  py::handle pathBound) {
+  if (!pathBound.is_none()) {
+    double eps = pathBound.cast<double>();
+    if (!(eps >= 0) || !std::isfinite(eps)) {
+      throw py::value_error(
+          "path_bound must be None or finite and not "
+          "negative");
+    }
+    o.pathBound = eps;
+  }
+  if (!(driverResistance >= 0 && pinCapacitance >= 0) ||
+      !std::isfinite(driverResistance) || !std::isfinite(pinCapacitance)) {
+    throw py::value_error(
+        "driver_resistance and pin_capacitance must be finite and not "
+        "negative");
+  }
+  o.timing = timing;
+  o.timingModel.driverResistance = driverResistance;
+  o.timingModel.pinCapacitance = pinCapacitance;
   return o;
 }
 
@@ -571,8 +696,8 @@ py::array pointsArray(const std::vector<InputPoint<float>>& points,
   std::vector<double> xy;
   xy.reserve(2 * (to - from));
   for (size_t k = from; k < to; ++k) {
-    xy.push_back(points[k].x);
-    xy.push_back(points[k].y);
+    xy.push_back(canonicalDouble(points[k].x));
+    xy.push_back(canonicalDouble(points[k].y));
   }
   return arrayOf<double>({static_cast<py::ssize_t>(to - from), 2}, xy.data());
 }
@@ -679,17 +804,15 @@ PYBIND11_MODULE(_treecore, m) {
       "    int64 indexes.\n"
       "\n"
       "Coordinates\n"
-      "    The routing computes in single precision, so each coordinate must "
-      "be a\n"
-      "    value it holds: every integer up to 16777216 (2**24) in magnitude, "
-      "a\n"
-      "    larger one only where single precision holds it (16777217 is "
-      "refused),\n"
-      "    and a float as the decimal it prints as (0.1 is taken as the float\n"
-      "    nearest to 0.1). Other values, NaN and the infinities raise\n"
-      "    BadCoordinateError for pins and ValueError for obstacles. Trees "
-      "give\n"
-      "    back the single-precision values as float64.";
+      "    The routing computes in single precision, and each float has one\n"
+      "    decimal that every writer prints (its exact value where nine\n"
+      "    digits hold it, else the shortest that reads back: 0.1). A\n"
+      "    coordinate is taken when it is that decimal: every integer up to\n"
+      "    16777216 (2**24) in magnitude, 0.1, 99992016; 16777217 (16777216)\n"
+      "    and 0.30000001 (0.3) are refused, and a float32 array's values\n"
+      "    are the decimals they print as. Other values, NaN and the\n"
+      "    infinities raise BadCoordinateError for pins and ValueError for\n"
+      "    obstacles. Trees give back those decimals as float64.";
 
   pinInsideObstacleError = PyErr_NewExceptionWithDoc(
       "treecore.PinInsideObstacleError",
@@ -722,6 +845,24 @@ PYBIND11_MODULE(_treecore, m) {
       "        meeting its pins' box grown by every obstacle that meets it),\n"
       "        as --nets does; with obstacles from read_obstacles it gives\n"
       "        the single-net program's tree.\n";
+  const std::string timingArgs =
+      "    timing: as --timing: fill Tree.timing with how the tree serves its\n"
+      "        first pin.\n"
+      "    driver_resistance, pin_capacitance: the delay model's driver\n"
+      "        resistance and the load at every pin but the first (wire of\n"
+      "        unit resistance and capacitance per unit of length).\n"
+      "    path_bound: None, or EPS as --path-bound: every pin's path along\n"
+      "        the tree from the first pin at most 1 + EPS times its\n"
+      "        shortest obstacle-avoiding distance from it.\n";
+  const std::string effortArgs =
+      "    effort: with optimize=True, as --effort: None or 1 to 20, the\n"
+      "        level of work; each level spends a fixed multiple of the one\n"
+      "        below and its tree is never longer.\n"
+      "    bound: with optimize=True, as --bound: also prove a lower bound\n"
+      "        on the shortest tree's length (Tree.lower_bound).\n";
+  const std::string effortRaises =
+      ",\n        effort out of range or without optimize=True, or bound=True\n"
+      "        without optimize=True";
   const std::string netsArg =
       "    nets: an iterable of pin arrays, each as pins of the one-net "
       "call.\n";
@@ -898,6 +1039,14 @@ PYBIND11_MODULE(_treecore, m) {
                              "tuple of (p, 2) float64 arrays: per edge, its "
                              "drawn path\nfrom parent to child, "
                              "axis-parallel, every inner point a bend.")
+      .def_property_readonly(
+          "timing", &PyTree::getTiming,
+          "None, or with timing=True a dict: max_stretch, mean_stretch and\n"
+          "radius (floats), and per pin in input order the read-only float64\n"
+          "arrays path_length (along the tree from the first pin), shortest\n"
+          "(the shortest obstacle-avoiding distance from it), stretch (their\n"
+          "ratio, 1 where both are 0) and elmore_delay; NaN for a pin the\n"
+          "tree does not join to the first.")
       .def_property_readonly("segments", &PyTree::getSegments,
                              "(s, 4) float64 array of x1, y1, x2, y2: the "
                              "drawn pieces,\nas the programs write them.")
@@ -905,6 +1054,16 @@ PYBIND11_MODULE(_treecore, m) {
           "wire_length", [](const PyTree& t) { return t.tree.wireLength; },
           "float: the length of the drawn wire, wire drawn twice counted "
           "once.")
+      .def_property_readonly(
+          "lower_bound",
+          [](const PyTree& t) -> py::object {
+            if (t.tree.lowerBound < 0) {
+              return py::none();
+            }
+            return py::float_(t.tree.lowerBound);
+          },
+          "float or None: with bound=True, a length no tree over the pins "
+          "that\navoids the obstacles undercuts; None otherwise.")
       .def_property_readonly(
           "parts", [](const PyTree& t) { return t.tree.parts; },
           "int: the parts that hold pins: 1 for a tree, 0 without pins or "
@@ -959,16 +1118,23 @@ PYBIND11_MODULE(_treecore, m) {
   m.def(
       "steiner_tree",
       [](py::handle pins, py::handle obstacles, bool optimize, bool exactGraph,
-         bool refine, bool everyObstacle) {
-        return routeOne(
-            pins, obstacles,
-            steinerOptions(optimize, exactGraph, refine, everyObstacle));
+         bool refine, bool everyObstacle, py::handle effort, bool bound,
+         bool timing, double rd, double cp, py::handle pb) {
+        return routeOne(pins, obstacles,
+                        withTiming(steinerOptions(optimize, exactGraph, refine,
+                                                  everyObstacle, effort, bound),
+                                   timing, rd, cp, pb));
       },
       "pins"_a, "obstacles"_a = py::none(), py::kw_only(), "optimize"_a = false,
       "exact_graph"_a = false, "refine"_a = true, "every_obstacle"_a = false,
+      "effort"_a = py::none(), "bound"_a = false, "timing"_a = false,
+      "driver_resistance"_a = 0.0, "pin_capacitance"_a = 0.0,
+      "path_bound"_a = py::none(),
       ("steiner_tree(pins, obstacles=None, *, optimize=False, "
-       "exact_graph=False,\n             refine=True, every_obstacle=False) "
-       "-> Tree\n\n"
+       "exact_graph=False,\n             refine=True, every_obstacle=False, "
+       "effort=None,\n             bound=False, timing=False, "
+       "driver_resistance=0.0,\n             pin_capacitance=0.0, "
+       "path_bound=None) -> Tree\n\n"
        "The obstacle-avoiding rectilinear Steiner tree of one net, as "
        "zorvane\nmakes it.\n\n"
        "Args:\n" +
@@ -976,28 +1142,34 @@ PYBIND11_MODULE(_treecore, m) {
        "    optimize: as --optimize: the tree improved further (refined "
        "only).\n"
        "    refine: False as --no-refine: the tree before refinement.\n" +
-       routeArgs +
+       routeArgs + effortArgs + timingArgs +
        "\nReturns:\n"
        "    Tree: status 'ok', or 'forest' when obstacles wall the pins "
        "apart.\n\n"
        "Raises:\n" +
-       routeRaises + ",\n        or optimize=True with refine=False.\n")
+       routeRaises + ",\n        or optimize=True with refine=False" +
+       effortRaises + ".\n")
           .c_str());
   m.def(
       "spanning_tree",
       [](py::handle pins, py::handle obstacles, bool exactGraph,
-         bool everyObstacle) {
+         bool everyObstacle, bool timing, double rd, double cp, py::handle pb) {
         return routeOne(pins, obstacles,
-                        spanningOptions(exactGraph, everyObstacle));
+                        withTiming(spanningOptions(exactGraph, everyObstacle),
+                                   timing, rd, cp, pb));
       },
       "pins"_a, "obstacles"_a = py::none(), py::kw_only(),
-      "exact_graph"_a = false, "every_obstacle"_a = false,
+      "exact_graph"_a = false, "every_obstacle"_a = false, "timing"_a = false,
+      "driver_resistance"_a = 0.0, "pin_capacitance"_a = 0.0,
+      "path_bound"_a = py::none(),
       ("spanning_tree(pins, obstacles=None, *, exact_graph=False,\n"
-       "              every_obstacle=False) -> Tree\n\n"
+       "              every_obstacle=False, timing=False,\n"
+       "              driver_resistance=0.0, pin_capacitance=0.0,\n            "
+       " path_bound=None) -> Tree\n\n"
        "The obstacle-avoiding rectilinear minimal spanning tree of one "
        "net,\nas oamst makes it.\n\n"
        "Args:\n" +
-       pinsArg + obstaclesArg + routeArgs +
+       pinsArg + obstaclesArg + routeArgs + timingArgs +
        "\nReturns:\n"
        "    Tree: status 'ok', or 'forest' when obstacles wall the pins "
        "apart.\n\n"
@@ -1008,48 +1180,64 @@ PYBIND11_MODULE(_treecore, m) {
       "steiner_trees",
       [](py::handle nets, py::handle obstacles, py::handle threads,
          bool optimize, bool exactGraph, bool refine, bool everyObstacle,
-         bool drawingOnly, const std::string& errors) {
+         bool drawingOnly, const std::string& errors, py::handle effort,
+         bool bound, bool timing, double rd, double cp, py::handle pb) {
         return routeMany(
             nets, obstacles,
-            steinerOptions(optimize, exactGraph, refine, everyObstacle),
+            withTiming(steinerOptions(optimize, exactGraph, refine,
+                                      everyObstacle, effort, bound),
+                       timing, rd, cp, pb),
             threads, drawingOnly, errors);
       },
       "nets"_a, "obstacles"_a = py::none(), py::kw_only(),
       "threads"_a = py::none(), "optimize"_a = false, "exact_graph"_a = false,
       "refine"_a = true, "every_obstacle"_a = false, "drawing_only"_a = false,
-      "errors"_a = "raise",
+      "errors"_a = "raise", "effort"_a = py::none(), "bound"_a = false,
+      "timing"_a = false, "driver_resistance"_a = 0.0,
+      "pin_capacitance"_a = 0.0, "path_bound"_a = py::none(),
       ("steiner_trees(nets, obstacles=None, *, threads=None, "
        "optimize=False,\n              exact_graph=False, refine=True, "
        "every_obstacle=False,\n              drawing_only=False, "
-       "errors='raise') -> list\n\n"
+       "errors='raise', effort=None,\n              bound=False, "
+       "timing=False, driver_resistance=0.0,\n              "
+       "pin_capacitance=0.0, path_bound=None) -> list\n\n"
        "steiner_tree of each net, on threads with the interpreter "
        "released.\n\n"
        "Each tree is the one steiner_tree gives its net, whatever the "
        "thread\ncount. Ctrl-C stops the batch between nets.\n\n"
        "Args:\n" +
        netsArg + obstaclesArg + batchArgs +
-       "    optimize, refine, exact_graph, every_obstacle: as for "
+       "    optimize, refine, exact_graph, every_obstacle, effort, bound: as "
+       "for\n        steiner_tree.\n"
+       "    timing, driver_resistance, pin_capacitance, path_bound: as for "
        "steiner_tree.\n"
        "\nReturns:\n"
        "    list of Tree, one per net in the nets' order.\n\n" +
-       batchRaises + ",\n        or optimize=True with refine=False.\n")
+       batchRaises + ",\n        or optimize=True with refine=False" +
+       effortRaises + ".\n")
           .c_str());
   m.def(
       "spanning_trees",
       [](py::handle nets, py::handle obstacles, py::handle threads,
          bool exactGraph, bool everyObstacle, bool drawingOnly,
-         const std::string& errors) {
+         const std::string& errors, bool timing, double rd, double cp,
+         py::handle pb) {
         return routeMany(nets, obstacles,
-                         spanningOptions(exactGraph, everyObstacle), threads,
-                         drawingOnly, errors);
+                         withTiming(spanningOptions(exactGraph, everyObstacle),
+                                    timing, rd, cp, pb),
+                         threads, drawingOnly, errors);
       },
       "nets"_a, "obstacles"_a = py::none(), py::kw_only(),
       "threads"_a = py::none(), "exact_graph"_a = false,
       "every_obstacle"_a = false, "drawing_only"_a = false,
-      "errors"_a = "raise",
+      "errors"_a = "raise", "timing"_a = false, "driver_resistance"_a = 0.0,
+      "pin_capacitance"_a = 0.0, "path_bound"_a = py::none(),
       ("spanning_trees(nets, obstacles=None, *, threads=None, "
        "exact_graph=False,\n               every_obstacle=False, "
-       "drawing_only=False,\n               errors='raise') -> list\n\n"
+       "drawing_only=False,\n               errors='raise', timing=False, "
+       "driver_resistance=0.0,\n               pin_capacitance=0.0,\n          "
+       "   path_bound=None) -> "
+       "list\n\n"
        "spanning_tree of each net, on threads with the interpreter "
        "released.\n\n"
        "Each tree is the one spanning_tree gives its net, whatever the "
@@ -1057,6 +1245,8 @@ PYBIND11_MODULE(_treecore, m) {
        "Args:\n" +
        netsArg + obstaclesArg + batchArgs +
        "    exact_graph, every_obstacle: as for spanning_tree.\n"
+       "    timing, driver_resistance, pin_capacitance, path_bound: as for "
+       "spanning_tree.\n"
        "\nReturns:\n"
        "    list of Tree, one per net in the nets' order.\n\n" +
        batchRaises + ".\n")

@@ -367,3 +367,114 @@ std::vector<RoutePoint> EscapeGraph::route(RoutePoint a, RoutePoint b) const {
   pts.back() = b;
   return pts;
 }
+
+void EscapeGraph::reach(
+    RoutePoint a,
+    const std::vector<RoutePoint>& targets,
+    const std::function<bool(size_t, double)>& reached) const {
+  if (targets.empty()) {
+    return;
+  }
+  // The lines through the ends, as far as each sees, as tracks of their
+  // own: [axis].
+  std::vector<RoutePoint> ends(1, a);
+  ends.insert(ends.end(), targets.begin(), targets.end());
+  std::vector<Track> along[2];
+  for (const RoutePoint& p : ends) {
+    along[0].push_back({p.y, shoot(p, seeLeft), shoot(p, seeRight)});
+    along[1].push_back({p.x, shoot(p, seeDown), shoot(p, seeUp)});
+  }
+  Tracks rays[2];
+  for (int k = 0; k < 2; ++k) {
+    rays[k].build(std::move(along[k]));
+  }
+  auto stretchAt = [&](int axis, float x, float y) -> Track {
+    float at = axis == 0 ? y : x;
+    float t = axis == 0 ? x : y;
+    Track s{at, t, t};
+    const Tracks* both[2] = {&tracks_[axis], &rays[axis]};
+    for (const Tracks* ts : both) {
+      // Two stretches on one line that both hold t are one free stretch
+      // seen from two points: take their union.
+      if (const Track* k = ts->holding(at, t)) {
+        s.lo = std::min(s.lo, k->lo);
+        s.hi = std::max(s.hi, k->hi);
+      }
+    }
+    return s;
+  };
+  auto step = [&](float x, float y, int axis, bool forward, State& to) {
+    Track k = stretchAt(axis, x, y);
+    float t = axis == 0 ? x : y;
+    float c = axis == 0 ? y : x;
+    int across = 1 - axis;
+    float n = tracks_[across].next(c, t, forward);
+    float r = rays[across].next(c, t, forward);
+    n = forward ? std::min(n, r) : std::max(n, r);
+    if (forward ? n > k.hi : n < k.lo) {
+      return false;
+    }
+    to = axis == 0 ? State{n, y, axis} : State{x, n, axis};
+    return true;
+  };
+  struct NodeHash {
+    size_t operator()(const std::pair<float, float>& p) const {
+      return StateHash()(State{p.first, p.second, 0});
+    }
+  };
+  // Targets by place; a place may stand for several.
+  std::unordered_map<std::pair<float, float>, std::vector<size_t>, NodeHash>
+      wanted;
+  for (size_t i = 0; i < targets.size(); ++i) {
+    wanted[{plain(targets[i].x), plain(targets[i].y)}].push_back(i);
+  }
+  size_t left = wanted.size();
+  std::unordered_map<std::pair<float, float>, double, NodeHash> best;
+  using Entry = std::tuple<double, float, float>;
+  std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
+  best[{plain(a.x), plain(a.y)}] = 0;
+  open.emplace(0.0, plain(a.x), plain(a.y));
+  while (!open.empty() && left > 0) {
+    auto [len, x, y] = open.top();
+    open.pop();
+    if (best[{x, y}] != len) {
+      continue;
+    }
+    auto w = wanted.find({x, y});
+    if (w != wanted.end()) {
+      for (size_t i : w->second) {
+        if (reached(i, len)) {
+          return;
+        }
+      }
+      wanted.erase(w);
+      --left;
+    }
+    for (int along = 0; along < 2; ++along) {
+      for (bool forward : {true, false}) {
+        State to;
+        if (!step(x, y, along, forward, to)) {
+          continue;
+        }
+        double nl = len + distance(x, y, to.x, to.y);
+        auto it = best.find({to.x, to.y});
+        if (it != best.end() && it->second <= nl) {
+          continue;
+        }
+        best[{to.x, to.y}] = nl;
+        open.emplace(nl, to.x, to.y);
+      }
+    }
+  }
+}
+
+std::vector<double> EscapeGraph::distances(
+    RoutePoint a, const std::vector<RoutePoint>& targets) const {
+  std::vector<double> out(targets.size(),
+                          std::numeric_limits<double>::infinity());
+  reach(a, targets, [&out](size_t i, double len) {
+    out[i] = len;
+    return false;
+  });
+  return out;
+}

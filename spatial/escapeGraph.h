@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "spatial/freeRoute.h"
@@ -28,6 +29,19 @@ class EscapeGraph {
   // then y, then the axis of arrival), so the route depends on nothing but
   // the rectangles and the ends. Neither end may lie in an open interior.
   std::vector<RoutePoint> route(RoutePoint a, RoutePoint b) const;
+
+  // The length of a shortest free route from a to each target, in order;
+  // infinity for a target the free space keeps from a. One search for all,
+  // over the tracks and the lines through a and every target.
+  std::vector<double> distances(RoutePoint a,
+                                const std::vector<RoutePoint>& targets) const;
+
+  // The same search, calling reached(target, length) for each target in
+  // the order of its length from a (ties by place, then by index), until
+  // it returns true.
+  void reach(RoutePoint a,
+             const std::vector<RoutePoint>& targets,
+             const std::function<bool(size_t, double)>& reached) const;
 
  private:
   // A free stretch [lo, hi] of the line at `at`.

@@ -109,8 +109,16 @@ bool ObstacleIndex::meetsMoreThan(
 }
 
 std::vector<int> ObstacleIndex::growBox(Rect& box) const {
+  // The hits only gain as the box grows: as many as last time are the same
+  // ones, inside the box already. That ends a NaN box too, which never
+  // equals itself.
+  size_t known = static_cast<size_t>(-1);
   for (;;) {
     std::vector<int> hit = meeting(box.xlo, box.ylo, box.xhi, box.yhi);
+    if (hit.size() == known) {
+      return hit;
+    }
+    known = hit.size();
     Rect grown = box;
     for (int r : hit) {
       grown = treecore::plane::hull(grown, rects_[r]);

@@ -1,9 +1,14 @@
 #include "support/decimal.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+
+#include "support/formatCoord.h"
 
 namespace {
 
@@ -67,6 +72,76 @@ bool splitDecimal(std::string_view tok, std::string& digits, long& exponent) {
   return true;
 }
 
+// The significant digits of |v|'s exact value, or 99 for more than nine
+// (never fewer than one).
+int exactDigits(float v) {
+  int e = 0;
+  double m = std::frexp(std::fabs(static_cast<double>(v)), &e);
+  auto odd = static_cast<std::uint64_t>(std::ldexp(m, 24));
+  e -= 24;
+  if (odd == 0) {
+    return 1;
+  }
+  while ((odd & 1) == 0) {
+    odd >>= 1;
+    ++e;
+  }
+  std::uint64_t n = odd;
+  if (e >= 0) {
+    // Past 2^39 the power of two alone leaves ten digits after any zeros
+    // the odd part's fives can end it with.
+    if (e > 39) {
+      return 99;
+    }
+    n <<= e;
+    while (n % 10 == 0) {
+      n /= 10;
+    }
+  } else {
+    // odd * 2^e = odd * 5^-e / 10^-e; 5^13 alone has ten digits.
+    if (e < -12) {
+      return 99;
+    }
+    for (int k = 0; k < -e; ++k) {
+      n *= 5;
+    }
+  }
+  int digits = 0;
+  for (; n != 0; n /= 10) {
+    ++digits;
+  }
+  return digits > 9 ? 99 : digits;
+}
+
+// Whether formatCoord writes v's exact value, and with how many digits.
+bool exactForm(float v, int& precision) {
+  int digits = exactDigits(v);
+  if (digits <= 9) {
+    precision = std::max(6, digits);
+    return true;
+  }
+  if (std::fabs(v) < 1e10f && v == std::nearbyint(v)) {
+    precision = 10;
+    return true;
+  }
+  return false;
+}
+
+// The digits of a decimal's value less the zeros ending them, and the
+// exponent of the first; false for no number.
+bool valueOf(std::string_view tok, std::string& digits, long& exponent) {
+  if (!splitDecimal(tok, digits, exponent)) {
+    return false;
+  }
+  while (!digits.empty() && digits.back() == '0') {
+    digits.pop_back();
+  }
+  if (digits.empty()) {
+    exponent = 0;
+  }
+  return true;
+}
+
 template <class T>
 Decimal readAs(std::string_view tok, T& v) {
   std::string digits;
@@ -88,6 +163,18 @@ Decimal readAs(std::string_view tok, T& v) {
   }
   if (digits.empty()) {
     return Decimal::exact;
+  }
+  if constexpr (sizeof(T) == sizeof(float)) {
+    // Only the decimal the writers give this float is its token.
+    std::string canon = formatCoord(static_cast<float>(v)), canonDigits;
+    long canonExponent = 0;
+    std::string tokDigits;
+    long tokExponent = 0;
+    valueOf(canon, canonDigits, canonExponent);
+    valueOf(tok, tokDigits, tokExponent);
+    return canonDigits == tokDigits && canonExponent == tokExponent
+               ? Decimal::exact
+               : Decimal::inexact;
   }
   // So many digits survive the round trip through a normal value.
   if (digits.size() <= static_cast<size_t>(std::numeric_limits<T>::digits10) &&
@@ -117,6 +204,44 @@ Decimal readDecimal(std::string_view tok, float& v) {
 
 Decimal readDecimal(std::string_view tok, double& v) {
   return readAs(tok, v);
+}
+
+std::string formatCoord(float v) {
+  char buf[48];
+  // Integers below 10^6 print as their digits either way; this path only
+  // saves the work.
+  if (std::fabs(v) < 1e6f && v == std::nearbyint(v) &&
+      !(v == 0 && std::signbit(v))) {
+    auto r = std::to_chars(buf, buf + sizeof buf, static_cast<long>(v));
+    return std::string(buf, r.ptr);
+  }
+  int precision = 6;
+  double d = static_cast<double>(v);
+  if (exactForm(v, precision)) {
+    std::snprintf(buf, sizeof buf, "%.*g", precision, d);
+    return buf;
+  }
+  // Read back through a double too, as the library keeps it: seventeen
+  // digits come back as d itself, so the loop ends.
+  for (; precision <= 17; ++precision) {
+    std::snprintf(buf, sizeof buf, "%.*g", precision, d);
+    if (std::strtof(buf, nullptr) == v &&
+        static_cast<float>(std::strtod(buf, nullptr)) == v) {
+      break;
+    }
+  }
+  return buf;
+}
+
+double canonicalDouble(float v) {
+  if (std::fabs(v) < 1e10f && v == std::nearbyint(v)) {
+    return static_cast<double>(v);
+  }
+  int precision = 0;
+  if (!std::isfinite(v) || exactForm(v, precision)) {
+    return static_cast<double>(v);
+  }
+  return std::strtod(formatCoord(v).c_str(), nullptr);
 }
 
 std::string formatLikeToken(std::string_view tok, double v) {

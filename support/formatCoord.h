@@ -1,30 +1,19 @@
 #pragma once
-#include <charconv>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
-// A coordinate as the standard stream writes it (six significant digits),
-// unless that does not read back as the same float: then the fewest further
-// digits that do. Nine always suffice.
-inline std::string formatCoord(float v) {
-  char buf[32];
-  // Integers below 10^6 print as their digits either way; this path only
-  // saves the round trip.
-  if (std::fabs(v) < 1e6f && v == std::nearbyint(v) &&
-      !(v == 0 && std::signbit(v))) {
-    auto r = std::to_chars(buf, buf + sizeof buf, static_cast<long>(v));
-    return std::string(buf, r.ptr);
-  }
-  for (int prec = 6; prec <= 9; ++prec) {
-    std::snprintf(buf, sizeof buf, "%.*g", prec, static_cast<double>(v));
-    if (std::strtof(buf, nullptr) == v) {
-      break;
-    }
-  }
-  return buf;
-}
+// One decimal per float, shared by the readers and the writers, so that a
+// coordinate leaves as the value it came in as. It is the float's exact
+// value when that has at most nine significant digits, or the float is an
+// integer below 10^10 (written with the fewest digits, at least six
+// significant, as the standard stream would: 3, 0.5, 2.25e+07, 99992016);
+// otherwise the first of six, seven, ... significant digits that reads back
+// as the float (0.1). A reader takes a token only when its value is this
+// decimal's.
+std::string formatCoord(float v);
+
+// The double nearest that decimal: v itself, widened, when the decimal is
+// exact; 0.1 for 0.1f. It converts back to v.
+double canonicalDouble(float v);
 
 // A point as the messages name it: "(x, y)".
 inline std::string formatPoint(float x, float y) {

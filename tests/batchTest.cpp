@@ -471,3 +471,69 @@ TEST_F(TreecheckNetsTest, AFileThatDoesNotMatchItsNetsIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// A figure of a treecheck --json report.
+double figure(const std::string& report, const std::string& name) {
+  size_t at = report.find("\"" + name + "\":");
+  EXPECT_NE(at, std::string::npos) << report;
+  return at == std::string::npos
+             ? -1
+             : std::strtod(report.c_str() + at + name.size() + 3, nullptr);
+}
+
+// 99992016 used to be written as 9.999202e+07 (99992020): a pin off the
+// tree, two crossings, and a JSON wire length of 111 over coordinates whose
+// tree is 58 long.
+TEST(CoordinatesTest, EveryProgramWritesTheCoordinatesItRead) {
+  ProgramRun run;
+  run.write("p", "99992000 5 pin\n99992048 5 pin\n");
+  run.write("o",
+            "99992016 0 corner\n99992032 0 corner\n99992032 10 corner\n"
+            "99992016 10 corner\n");
+  for (const char* program : {OAMST_PATH, ZORVANE_PATH}) {
+    for (const char* mode :
+         {"", "--no-refine ", "--nets ", "--no-refine --nets "}) {
+      if (program == std::string(OAMST_PATH) &&
+          std::string(mode).find("no-refine") != std::string::npos) {
+        continue;
+      }
+      SCOPED_TRACE(std::string(program) + " " + mode);
+      ASSERT_EQ(run.run(program, std::string(mode) + "p o t"), 0) << run.err;
+      std::string tree = run.read("t");
+      EXPECT_NE(tree.find("99992016\t"), std::string::npos) << tree;
+      EXPECT_EQ(tree.find("e+07\t0"), std::string::npos) << tree;
+      ASSERT_EQ(run.run(TREECHECK_PATH, "--json p o t"), 0) << run.out;
+      EXPECT_EQ(figure(run.out, "pinsOffTree"), 0);
+      EXPECT_EQ(figure(run.out, "obstacleCrossings"), 0);
+      EXPECT_EQ(figure(run.out, "wireLength"), 58);
+    }
+  }
+  ASSERT_EQ(run.run(ZORVANE_PATH, "--format json --nets p o j"), 0);
+  EXPECT_EQ(figure(run.read("j"), "wireLength"), 58);
+  EXPECT_NE(run.read("j").find("[99992016,0]"), std::string::npos);
+}
+
+TEST(CoordinatesTest, TokensAFloatWouldWriteBackOtherwiseAreRefused) {
+  ProgramRun run;
+  run.write("o", "-1 -1 corner\n");
+  const std::pair<const char*, const char*> cases[] = {
+      {"0.30000001", "0.3"}, {"1e-45", "1.4013e-45"}, {"99992020", "99992016"}};
+  for (const auto& [token, becomes] : cases) {
+    run.write("p", std::string("0 0 pin\n") + token + " 1 pin\n");
+    for (const char* mode : {"", "--nets "}) {
+      SCOPED_TRACE(std::string(token) + " " + mode);
+      EXPECT_EQ(run.run(ZORVANE_PATH, std::string(mode) + "p o t"), 2);
+      EXPECT_NE(run.err.find("p: record 2, line 2: '" + std::string(token) +
+                             "' (x coordinate) cannot be held exactly in "
+                             "single precision: it would become " +
+                             becomes + "\n"),
+                std::string::npos)
+          << run.err;
+      EXPECT_FALSE(run.exists("t"));
+    }
+  }
+}
+
+}  // namespace

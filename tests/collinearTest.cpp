@@ -13,6 +13,7 @@
 #include "check/checkTree.h"
 #include "geometry/vertex.h"
 #include "router/router.h"
+#include "support/formatCoord.h"
 #include "tests/netDesign.h"
 #include "tests/programRun.h"
 #include "treecore/route.h"
@@ -78,9 +79,8 @@ TEST(CollinearTest, ThreePinsAtLargeXAreOneTreeInEveryProgram) {
 // The value interface on four pins at x = 10^6: one tree, one root, and
 // no point at a y that no pin has.
 TEST(CollinearTest, FourPinsAtLargeXAreOneTreeOfTheirOwnPlaces) {
-  const treecore::Net net = {
-      {1e6, 0.01f}, {1e6, 0}, {1e6, 3.75}, {1e6, 0.001f}};
-  const std::set<double> ys = {0.01f, 0, 3.75, 0.001f};
+  const treecore::Net net = {{1e6, 0.01}, {1e6, 0}, {1e6, 3.75}, {1e6, 0.001}};
+  const std::set<double> ys = {0.01, 0, 3.75, 0.001};
   for (int f = 0; f < kForms; ++f) {
     SCOPED_TRACE(f);
     treecore::RouteOptions o;
@@ -144,11 +144,13 @@ LineNet lineNet(std::mt19937_64& rng, bool turned, bool obstacle) {
     if (obstacle && px == x && ylo < py && py < yhi) {
       py = ylo;
     }
-    l.net.push_back({px, py});
+    // As a file would give them: the decimals that stand for the floats.
+    l.net.push_back({canonicalDouble(px), canonicalDouble(py)});
   }
   if (obstacle) {
     l.rects.push_back(
-        {std::nextafter(x, -inf), ylo, std::nextafter(x, inf), yhi});
+        {canonicalDouble(std::nextafter(x, -inf)), canonicalDouble(ylo),
+         canonicalDouble(std::nextafter(x, inf)), canonicalDouble(yhi)});
   }
   if (turned) {
     for (treecore::Point& p : l.net) {

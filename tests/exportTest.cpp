@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -52,6 +58,81 @@ TEST(FormatCoordTest, EveryFloatReadsBackExactly) {
   for (int i = 0; i < 20000; ++i) {
     float v = d(rng) / static_cast<float>(1 << (i % 20));
     ASSERT_EQ(std::strtof(formatCoord(v).c_str(), nullptr), v) << v;
+  }
+}
+
+// The float's exact value, from the C library's exact conversion, with its
+// significant digits less the zeros that end them.
+std::string exactDigits(float v, long& exponent) {
+  char buf[200];
+  std::snprintf(buf, sizeof buf, "%.120e", static_cast<double>(std::fabs(v)));
+  std::string digits = std::string(1, buf[0]) + (buf + 2);
+  size_t e = digits.find('e');
+  exponent = std::strtol(digits.c_str() + e + 1, nullptr, 10);
+  digits.resize(e);
+  while (digits.size() > 1 && digits.back() == '0') {
+    digits.pop_back();
+  }
+  return digits;
+}
+
+// 99992016 used to come back as 9.999202e+07 (99992020), another number
+// that reads as the same float.
+TEST(FormatCoordTest, WritesTheFloatsValueWhereNineDigitsHoldIt) {
+  EXPECT_EQ(formatCoord(99992016.0f), "99992016");
+  EXPECT_EQ(formatCoord(100000008.0f), "100000008");
+  EXPECT_EQ(formatCoord(1000000064.0f), "1000000064");
+  EXPECT_EQ(formatCoord(8589973504.0f), "8589973504");
+  EXPECT_EQ(formatCoord(0.30000001f), "0.3");
+  EXPECT_EQ(formatCoord(1e-45f), "1.4013e-45");
+  EXPECT_EQ(formatCoord(3e10f), "3e+10");
+  EXPECT_EQ(formatCoord(0.000244140625f), "0.000244140625");
+  EXPECT_EQ(formatCoord(-1234567.125f), "-1234567.1");
+  EXPECT_EQ(canonicalDouble(0.1f), 0.1);
+  EXPECT_EQ(canonicalDouble(99992016.0f), 99992016.0);
+  EXPECT_EQ(canonicalDouble(1e38f), 1e38);
+}
+
+// Every float, drawn over its bit patterns: exact where its value has at
+// most nine significant digits or is an integer below 10^10; otherwise the
+// fewest digits from six up that read back, and never exact.
+TEST(FormatCoordTest, TheDecimalOfEveryFloatIsExactOrTheShortestReadBack) {
+  std::mt19937 rng(31);
+  for (int i = 0; i < 40000; ++i) {
+    uint32_t bits = static_cast<uint32_t>(rng());
+    // Half the draws among the floats near integers and short fractions.
+    if (i % 2) {
+      bits = (bits & 0x807fffffu) | ((100u + rng() % 60u) << 23);
+      bits &= ~((1u << (rng() % 24)) - 1);
+    }
+    float v;
+    std::memcpy(&v, &bits, sizeof v);
+    if (!std::isfinite(v)) {
+      continue;
+    }
+    std::string text = formatCoord(v);
+    SCOPED_TRACE(text);
+    ASSERT_EQ(std::strtof(text.c_str(), nullptr), v);
+    ASSERT_EQ(static_cast<float>(canonicalDouble(v)), v);
+    ASSERT_EQ(canonicalDouble(v), std::strtod(text.c_str(), nullptr));
+    long e = 0;
+    std::string exact = exactDigits(v, e);
+    bool integral = v == std::nearbyint(v) && std::fabs(v) < 1e10f;
+    char buf[64];
+    if (exact.size() <= 9 || integral) {
+      int p = std::max<int>(6, static_cast<int>(exact.size()));
+      std::snprintf(buf, sizeof buf, "%.*g", p, static_cast<double>(v));
+      ASSERT_EQ(text, buf);
+      continue;
+    }
+    int p = 6;
+    for (;; ++p) {
+      std::snprintf(buf, sizeof buf, "%.*g", p, static_cast<double>(v));
+      if (std::strtof(buf, nullptr) == v) {
+        break;
+      }
+    }
+    ASSERT_EQ(text, buf);
   }
 }
 

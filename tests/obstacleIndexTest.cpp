@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
+#include <vector>
 
 #include "geometry/obstacleRects.h"
 #include "scene.h"
@@ -152,3 +154,19 @@ TEST(ObstacleIndexTest, EmptyIndexBlocksNothing) {
 }
 
 }  // namespace
+
+// A box with a NaN side never equals itself: growing it looped for ever.
+TEST(ObstacleIndexTest, GrowingABoxWithNaNEnds) {
+  std::vector<Rect> rects = {{0, 0, 2, 2}, {2, 0, 4, 2}, {10, 10, 11, 11}};
+  for (size_t scanMost : {size_t{0}, ObstacleIndex::kScanMost}) {
+    ObstacleIndex index(rects, scanMost);
+    const float nan = std::nanf("");
+    for (Rect box :
+         {Rect{nan, 1, nan, 1}, Rect{1, 1, 1, nan}, Rect{nan, nan, nan, nan}}) {
+      index.growBox(box);
+    }
+    Rect box{1, 1, 1, 1};
+    EXPECT_EQ(index.growBox(box), (std::vector<int>{0}));
+    EXPECT_TRUE(box == (Rect{0, 0, 2, 2}));
+  }
+}

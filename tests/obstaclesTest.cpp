@@ -26,11 +26,12 @@ TEST(ToSingleTest, TakesWhatAFloatHoldsAndDecimalsItStandsFor) {
   // Written as 0.1, read as the float nearest to it.
   EXPECT_TRUE(treecore::toSingle(0.1, f));
   EXPECT_EQ(f, 0.1f);
-  EXPECT_TRUE(treecore::toSingle(static_cast<double>(0.1f), f));
-  EXPECT_EQ(f, 0.1f);
   EXPECT_TRUE(treecore::toSingle(1e-3, f));
   EXPECT_EQ(f, 1e-3f);
-  EXPECT_TRUE(treecore::toSingle(FLT_MAX, f));
+  EXPECT_TRUE(treecore::toSingle(99992016.0, f));
+  EXPECT_EQ(f, 99992016.0f);
+  EXPECT_TRUE(treecore::toSingle(3.4028235e38, f));
+  EXPECT_EQ(f, FLT_MAX);
 }
 
 TEST(ToSingleTest, RefusesWhatWouldBeRounded) {
@@ -40,12 +41,26 @@ TEST(ToSingleTest, RefusesWhatWouldBeRounded) {
   EXPECT_EQ(why,
             "16777217 is not a single-precision value: it would become "
             "16777216");
-  // As the readers say it: the float with as many digits as the decimal.
+  // As the readers say it: the decimal the float is written as.
   EXPECT_FALSE(treecore::toSingle(1.0 / 3, f, &why));
   EXPECT_EQ(why,
             "0.3333333333333333 is not a single-precision value: it would "
-            "become 0.3333333432674408");
+            "become 0.33333334");
   EXPECT_FALSE(treecore::toSingle(0.1 + 1e-12, f));
+  // Each stands for a float the writers print as another number.
+  EXPECT_FALSE(treecore::toSingle(static_cast<double>(0.1f), f, &why));
+  EXPECT_EQ(why,
+            "0.10000000149011612 is not a single-precision value: it would "
+            "become 0.1");
+  EXPECT_FALSE(treecore::toSingle(99992020.0, f, &why));
+  EXPECT_EQ(why,
+            "99992020 is not a single-precision value: it would become "
+            "99992016");
+  EXPECT_FALSE(treecore::toSingle(0.30000001, f));
+  EXPECT_FALSE(treecore::toSingle(1e-45, f));
+  EXPECT_FALSE(treecore::toSingle(FLT_MAX, f));
+  EXPECT_FALSE(treecore::toSingle(3.4028236e38, f, &why));
+  EXPECT_EQ(why, "is beyond single precision");
   EXPECT_FALSE(treecore::toSingle(-0.99999999, f));
   EXPECT_FALSE(treecore::toSingle(1e39, f, &why));
   EXPECT_EQ(why, "is beyond single precision");
@@ -154,3 +169,35 @@ TEST(ObstaclesTest, NearIsTheLeastClosedBoxsRectangles) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string nearRefusal(const Obstacles& obs, const std::vector<Point>& pins) {
+  try {
+    obs.near(pins);
+  } catch (const std::invalid_argument& e) {
+    return e.what();
+  }
+  return "taken";
+}
+
+}  // namespace
+
+// A NaN pin kept the grown box from ever equalling itself: near never
+// returned. Infinite and out-of-range pins gave no obstacles, silently.
+TEST(ObstaclesTest, NearRefusesPinsNoFloatHolds) {
+  for (const Obstacles& obs :
+       {Obstacles(), Obstacles({{0, 0, 2, 2}, {4, 0, 6, 2}})}) {
+    EXPECT_EQ(nearRefusal(obs, {{1, 3}, {std::nan(""), 0}}),
+              "pin 2: x is not a finite number");
+    EXPECT_EQ(nearRefusal(obs, {{0, HUGE_VAL}}),
+              "pin 1: y is not a finite number");
+    EXPECT_EQ(nearRefusal(obs, {{1e39, 0}}),
+              "pin 1: x is beyond single precision");
+    EXPECT_EQ(nearRefusal(obs, {{0.30000001, 0}}),
+              "pin 1: x 0.30000001 is not a single-precision value: it "
+              "would become 0.3");
+  }
+  EXPECT_EQ(Obstacles({{0, 0, 2, 2}}).near({{0.1, 3}, {0.3, 1}}),
+            std::vector<int>{0});
+}

@@ -59,7 +59,8 @@ TEST(ReadPinsTest, NumbersReadAsStrtofReadsThem) {
 }
 
 // 16777217 used to be read as 16777216, and -0.99999999 as the end marker
-// -1, which dropped every pin after it.
+// -1, which dropped every pin after it; 0.30000001 was taken and written
+// back as 0.3.
 TEST(ReadPinsTest, CoordinatesAreExactAsWrittenOrRefused) {
   struct Case {
     const char* token;
@@ -73,16 +74,24 @@ TEST(ReadPinsTest, CoordinatesAreExactAsWrittenOrRefused) {
       {"-2.5e-3", nullptr},
       {"123456.7", nullptr},
       {"33554432", nullptr},
-      {"1.0000001e8", nullptr},
+      {"99992016", nullptr},
+      {"1e38", nullptr},
+      {"0.3", nullptr},
+      {"1.4013e-45", nullptr},
       {"1234.100000", nullptr},
       {"16777216.000", nullptr},
       {"16777217", "16777216"},
       {"-0.99999999", "-1"},
       {"100000010", "100000008"},
       {"16777217.0", "16777216"},
-      {"1234.1000001", "1234.0999756"},
+      {"1234.1000001", "1234.1"},
       {"1e-50", "0"},
-      {"8.589973e9", "8.589974e+09"},
+      {"8.589973e9", "8589973504"},
+      // Each reads as a float that the writers print as another number.
+      {"1.0000001e8", "100000008"},
+      {"99992020", "99992016"},
+      {"0.30000001", "0.3"},
+      {"1e-45", "1.4013e-45"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.token);

@@ -494,3 +494,16 @@ TEST(TreegenProgramTest, UnknownFamilyIsNamedWithTheKnownOnes) {
 }
 
 }  // namespace
+
+namespace {
+
+// 2e+06 and 1.6e+07 were the same values, but not as a design writes them.
+TEST(TreeGenTest, IntegersAreWrittenAsTheirDigits) {
+  Instance inst;
+  inst.pins = {{2000000, 16000000}, {16777216, 0.5}, {-3000000, 1e-5}};
+  EXPECT_EQ(formatPinFile(inst),
+            "2000000 16000000 pin\n16777216 0.5 pin\n-3000000 1e-05 pin\n"
+            "-1 -1 pin\n");
+}
+
+}  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <regex>
 #include <string>
@@ -60,6 +61,23 @@ TEST_F(SmallPlotTest, DrawsEveryLayerOnceAndAFittingCaption) {
                      "\u00b7  1 Steiner point  \u00b7  legal</text>"),
             std::string::npos)
       << svg;
+}
+
+TEST_F(SmallPlotTest, PinsColouredByStretch) {
+  // The first pin and one on its shortest way are green; a pin that the
+  // tree reaches at twice its distance or more is red; one without a
+  // figure grey.
+  std::vector<double> stretch = {1, 1, 2.5};
+  std::string svg = plotSvg(pins, rects, tree, checkTree(pins, rects, tree),
+                            findSteinerPoints(pins, tree), 0, "", &stretch);
+  EXPECT_EQ(count(svg, "stroke=\"" + stretchColour(1) + "\""), 1);
+  EXPECT_EQ(count(svg, "stroke=\"" + stretchColour(2.5) + "\""), 1);
+  EXPECT_NE(stretchColour(1), stretchColour(2.5));
+  EXPECT_EQ(stretchColour(2), stretchColour(7));
+  EXPECT_NE(stretchColour(1.5), stretchColour(1));
+  EXPECT_EQ(stretchColour(std::nan("")), "#999999");
+  EXPECT_NE(svg.find("max 2.5 "), std::string::npos);
+  EXPECT_EQ(plot(pins, rects, tree).find("stretch"), std::string::npos);
 }
 
 TEST_F(SmallPlotTest, ThePlaneIsDrawnWithYUpwards) {

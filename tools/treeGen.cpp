@@ -1,6 +1,7 @@
 #include "tools/treeGen.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <random>
 #include <unordered_map>
@@ -396,10 +397,25 @@ std::array<Point, 4> cornersOf(const Box& b, bool clockwise, int start) {
   return out;
 }
 
+// Integers below 10^10 as their digits, as a design writes them (2.5e+07
+// is the same value); the readers take those digits.
+void appendCoord(std::string& s, double v) {
+  float f = static_cast<float>(v);
+  if (f == std::nearbyint(f) && std::fabs(f) < 1e10f &&
+      !(f == 0 && std::signbit(f))) {
+    char buf[24];
+    s.append(
+        buf,
+        std::to_chars(buf, buf + sizeof buf, static_cast<long long>(f)).ptr);
+  } else {
+    s += formatCoord(f);
+  }
+}
+
 void appendRecord(std::string& s, double x, double y, const char* type) {
-  s += formatCoord(static_cast<float>(x));
+  appendCoord(s, x);
   s += ' ';
-  s += formatCoord(static_cast<float>(y));
+  appendCoord(s, y);
   s += ' ';
   s += type;
   s += '\n';

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "support/escapeBytes.h"
@@ -121,13 +122,28 @@ std::vector<std::string> packLines(const std::vector<std::string>& items,
 
 }  // namespace
 
+std::string stretchColour(double stretch) {
+  if (!(stretch == stretch)) {
+    return "#999999";
+  }
+  // Ten steps from green through yellow to red: equal stretches share one
+  // colour, so the pins draw as a few paths.
+  double t = std::min(1.0, std::max(0.0, (stretch - 1) / (kRedStretch - 1)));
+  int step = static_cast<int>(std::lround(t * 10));
+  static const char* kSteps[] = {"#1a9850", "#53b154", "#8cca5e", "#b9df74",
+                                 "#e0ef8e", "#fee08b", "#fdbe6f", "#f99153",
+                                 "#ed5f3c", "#e03b2c", "#c62027"};
+  return kSteps[step];
+}
+
 std::string plotSvg(const std::vector<Point>& pins,
                     const std::vector<Rect>& rects,
                     const std::vector<Piece>& pieces,
                     const TreeCheck& check,
                     const std::vector<Point>& steinerPoints,
                     long size,
-                    const std::string& heading) {
+                    const std::string& heading,
+                    const std::vector<double>* stretch) {
   double inf = std::numeric_limits<double>::infinity();
   double lx = inf, ly = inf, hx = -inf, hy = -inf;
   auto cover = [&](double x, double y) {
@@ -257,11 +273,39 @@ std::string plotSvg(const std::vector<Point>& pins,
     }
     s += "\"/>\n";
   }
-  if (!pins.empty()) {
+  if (!pins.empty() && !stretch) {
     s += "<path fill=\"none\" stroke=\"#111111\" stroke-width=\"" + px(dot) +
          "\" stroke-linecap=\"round\" d=\"";
     putDots(s, f, pins);
     s += "\"/>\n";
+  }
+  if (!pins.empty() && stretch) {
+    // A dark rim under each coloured dot, so that pale ones show.
+    s += "<path fill=\"none\" stroke=\"#111111\" stroke-width=\"" +
+         px(1.4 * dot) + "\" stroke-linecap=\"round\" d=\"";
+    putDots(s, f, pins);
+    s += "\"/>\n";
+    std::vector<std::string> colours;
+    for (size_t k = 0; k < pins.size(); ++k) {
+      colours.push_back(stretchColour(
+          k < stretch->size() ? (*stretch)[k]
+                              : std::numeric_limits<double>::quiet_NaN()));
+    }
+    std::vector<std::string> order = colours;
+    std::sort(order.begin(), order.end());
+    order.erase(std::unique(order.begin(), order.end()), order.end());
+    for (const std::string& c : order) {
+      std::vector<Point> these;
+      for (size_t k = 0; k < pins.size(); ++k) {
+        if (colours[k] == c) {
+          these.push_back(pins[k]);
+        }
+      }
+      s += "<path fill=\"none\" stroke=\"" + c + "\" stroke-width=\"" +
+           px(dot) + "\" stroke-linecap=\"round\" d=\"";
+      putDots(s, f, these);
+      s += "\"/>\n";
+    }
   }
   if (static_cast<long>(pins.size()) <= kMaxLabelledPins) {
     s += "<g font-size=\"" + px(0.75 * font) + "\" fill=\"#444444\">\n";
@@ -281,6 +325,16 @@ std::string plotSvg(const std::vector<Point>& pins,
       plural(check.obstacles, "obstacle", "obstacles"),
       plural(static_cast<long>(steinerPoints.size()), "Steiner point",
              "Steiner points")};
+  if (stretch) {
+    double worst = 1;
+    for (size_t k = 1; k < stretch->size(); ++k) {
+      worst = (*stretch)[k] > worst ? (*stretch)[k] : worst;
+    }
+    char max[32];
+    std::snprintf(max, sizeof max, "%.3g", worst);
+    items.push_back("pins by stretch, green 1 to red " +
+                    formatLength(kRedStretch) + "+: max " + max);
+  }
   if (check.legal()) {
     items.push_back("legal");
   } else {

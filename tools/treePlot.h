@@ -18,7 +18,15 @@ std::string plotSvg(const std::vector<Point>& pins,
                     const TreeCheck& check,
                     const std::vector<Point>& steinerPoints,
                     long size,
-                    const std::string& heading = "");
+                    const std::string& heading = "",
+                    const std::vector<double>* stretch = nullptr);
+
+// With stretch (one per pin), each pin's dot is coloured by it: green at
+// 1, through yellow, to red at kRedStretch and beyond; grey for a pin
+// without one (NaN). The caption then gives the largest.
+const double kRedStretch = 2;
+// The colour of a stretch, "#rrggbb".
+std::string stretchColour(double stretch);
 
 // Pins numbered at most this many.
 const long kMaxLabelledPins = 50;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "check/checkTree.h"
+#include "check/timingCheck.h"
 #include "drivers/commandLine.h"
 #include "drivers/programMain.h"
 #include "tools/instance.h"
@@ -27,6 +28,28 @@ int run(int argc, char** argv) {
       "length, and whether the tree is legal. Coordinates are read in double "
       "precision; a file named - is standard input.");
   cl.addFlag("--json", "the same figures as one JSON object", json);
+  bool timing = false, modelGiven = false;
+  double driverResistance = 0, pinCapacitance = 0;
+  cl.addFlag("--timing",
+             "also how the tree serves its first pin, computed from the "
+             "files alone: the maximum and mean stretch, the radius, and per "
+             "pin its path along the wire, its shortest obstacle-avoiding "
+             "distance, their ratio and its Elmore delay (in JSON under "
+             "\"timing\")",
+             timing);
+  auto model = [&modelGiven](double& field) {
+    return [&modelGiven, &field](const std::string& value, std::string& why) {
+      modelGiven = true;
+      why = "a number from 0 to 1e30";
+      return parseReal(value, 0, 1e30, field);
+    };
+  };
+  cl.addValue("--driver-resistance", "R",
+              "with --timing: the driver's resistance (0)",
+              model(driverResistance));
+  cl.addValue("--pin-capacitance", "C",
+              "with --timing: the load at every pin but the first (0)",
+              model(pinCapacitance));
   cl.addValue("--nets", "NETS_FILE",
               "check a file written with --nets net by net against the nets "
               "of NETS_FILE: one line (or JSON object) per net, then the "
@@ -42,6 +65,14 @@ int run(int argc, char** argv) {
   int status = 0;
   if (!cl.parse(argc, argv, status)) {
     return status;
+  }
+  if (modelGiven && !timing) {
+    cl.usageError("--driver-resistance and --pin-capacitance go with --timing");
+    return 1;
+  }
+  if (byNet && timing) {
+    cl.usageError("--timing checks one tree; it does not go with --nets");
+    return 1;
   }
   if (byNet) {
     if (!cl.checkOperands({2}, "RECT_OBSTS_FILE TREE_FILE with --nets", 0,
@@ -80,7 +111,23 @@ int run(int argc, char** argv) {
     }
   }
   TreeCheck c = checkTree(pins, rects, pieces);
-  std::cout << (json ? formatReportJson(c) : formatReport(c));
+  std::string report = json ? formatReportJson(c) : formatReport(c);
+  if (timing) {
+    TimingCheck t;
+    std::string error;
+    if (!checkTiming(pins, rects, pieces, driverResistance, pinCapacitance, t,
+                     error)) {
+      std::cerr << "treecheck: " << error << std::endl;
+      return 2;
+    }
+    if (json) {
+      report.resize(report.size() - 2);  // the closing brace and newline
+      report += ",\"timing\":" + formatTimingJson(t) + "}\n";
+    } else {
+      report += formatTiming(t);
+    }
+  }
+  std::cout << report;
   std::cout.flush();
   if (!std::cout) {
     std::cerr << "treecheck: cannot write the report to standard output"

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "check/checkTree.h"
+#include "check/timingCheck.h"
 #include "drivers/commandLine.h"
 #include "drivers/programMain.h"
 #include "support/outputFile.h"
@@ -52,6 +53,13 @@ int run(int argc, char** argv) {
                 why = "give 16 to 100000 pixels";
                 return parseInteger(v, 16, 100000, size);
               });
+  bool timing = false;
+  cl.addFlag("--timing",
+             "colour each pin by its stretch, its path along the tree from "
+             "the first pin over its shortest obstacle-avoiding distance "
+             "(as treecheck --timing computes it): green at 1 to red at 2 "
+             "and beyond",
+             timing);
   cl.epilogue =
       "Exit status: 0 written, 1 usage, 2 unreadable input, 3 output not "
       "written.";
@@ -105,8 +113,17 @@ int run(int argc, char** argv) {
     heading += " and " + baseName(files[1]);
   }
   TreeCheck check = checkTree(pins, rects, pieces);
-  std::string svg = plotSvg(pins, rects, pieces, check,
-                            findSteinerPoints(pins, pieces), size, heading);
+  TimingCheck figures;
+  if (timing) {
+    std::string error;
+    if (!checkTiming(pins, rects, pieces, 0, 0, figures, error)) {
+      std::cerr << "treeplot: " << error << std::endl;
+      return 2;
+    }
+  }
+  std::string svg =
+      plotSvg(pins, rects, pieces, check, findSteinerPoints(pins, pieces), size,
+              heading, timing ? &figures.stretch : nullptr);
   out.write(svg);
   if (!out.commit()) {
     std::cerr << "treeplot: " << out.error() << std::endl;

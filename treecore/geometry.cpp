@@ -4,34 +4,34 @@
 #include <charconv>
 #include <cmath>
 
-#include "support/decimal.h"
+#include "support/formatCoord.h"
 
 namespace treecore {
 
 bool toSingle(double v, float& out, std::string* why) {
-  if (!std::isfinite(v) || std::fabs(v) > FLT_MAX) {
+  // The decimal of the greatest float, 3.4028235e38, lies just above it.
+  const double kGreatest = 3.4028235e38;
+  if (!std::isfinite(v) || std::fabs(v) > kGreatest) {
     if (why) {
       *why = std::isfinite(v) ? "is beyond single precision"
                               : "is not a finite number";
     }
     return false;
   }
+  // v stands for a float when it is the double of that float's decimal,
+  // the one every writer prints: 0.1 for 0.1f, not 0.1f widened.
   float f = static_cast<float>(v);
-  if (static_cast<double>(f) == v) {
-    out = f;
-    return true;
-  }
-  // The shortest decimal that reads back as v, taken as a file's token is.
-  char dec[40];
-  std::string_view tok(dec, std::to_chars(dec, dec + sizeof dec, v).ptr - dec);
-  if (readDecimal(tok, f) == Decimal::exact) {
+  if (canonicalDouble(f) == v) {
     out = f;
     return true;
   }
   if (why) {
+    char dec[40];
+    std::string_view tok(dec,
+                         std::to_chars(dec, dec + sizeof dec, v).ptr - dec);
     *why = std::string(tok) +
            " is not a single-precision value: it would become " +
-           formatLikeToken(tok, f);
+           formatCoord(f);
   }
   return false;
 }

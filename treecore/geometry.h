@@ -12,12 +12,13 @@ using Point = plane::Point<double>;
 using Rect = plane::Box<double>;
 
 // The float that v stands for, as the readers take a number written in a
-// file: v is read as its shortest decimal form (0.1 as "0.1"), and accepted
-// when the float nearest to that decimal, written back with as many
-// significant digits, gives the same value. Every double that a float holds
-// exactly is accepted as itself; 0.1 gives 0.1f; 16777217 and 1/3.0 are
-// refused rather than rounded. False, with a message saying what v would
-// have become, for those and for values that are not finite.
+// file: v is accepted when it is the double nearest the decimal that the
+// writers print for the float nearest v (see formatCoord), so a tree gives
+// back every coordinate as it came. 0.1 gives 0.1f and 99992016 itself;
+// 16777217, 1/3.0, 0.30000001 (0.3) and 0.1f widened (0.1) are refused
+// rather than rounded. False, with a message saying what v would have
+// become, for those and for values that are not finite or beyond single
+// precision.
 bool toSingle(double v, float& out, std::string* why = nullptr);
 
 }  // namespace treecore

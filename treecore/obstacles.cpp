@@ -36,7 +36,7 @@ std::string singleRing(const std::array<Point, 4>& ring,
     if (!toSingle(ring[k].x, x, &why) || !toSingle(ring[k].y, y, &why)) {
       return "corner " + std::to_string(k + 1) + ": " + why;
     }
-    out[k] = {x, y};
+    out[k] = {canonicalDouble(x), canonicalDouble(y)};
   }
   bool firstHorizontal = out[0].y == out[1].y;
   for (int k = 0; k < 4; ++k) {
@@ -134,12 +134,23 @@ std::vector<int> Obstacles::near(const std::vector<Point>& pins) const {
   if (pins.empty()) {
     return {};
   }
-  auto single = [](double v) { return static_cast<float>(v); };
-  ObstacleIndex::Rect box{single(pins[0].x), single(pins[0].y),
-                          single(pins[0].x), single(pins[0].y)};
-  for (const Point& p : pins) {
-    box = {std::min(box.xlo, single(p.x)), std::min(box.ylo, single(p.y)),
-           std::max(box.xhi, single(p.x)), std::max(box.yhi, single(p.y))};
+  // A value no float holds has no place among the obstacles; NaN would
+  // keep the box growing for ever.
+  std::vector<ObstacleIndex::Rect> at(pins.size());
+  for (size_t i = 0; i < pins.size(); ++i) {
+    float x, y;
+    std::string why;
+    bool xOk = toSingle(pins[i].x, x, &why);
+    if (!xOk || !toSingle(pins[i].y, y, &why)) {
+      throw std::invalid_argument("pin " + std::to_string(i + 1) + ": " +
+                                  (xOk ? "y " : "x ") + why);
+    }
+    at[i] = {x, y, x, y};
+  }
+  ObstacleIndex::Rect box = at[0];
+  for (const ObstacleIndex::Rect& p : at) {
+    box = {std::min(box.xlo, p.xlo), std::min(box.ylo, p.ylo),
+           std::max(box.xhi, p.xhi), std::max(box.yhi, p.yhi)};
   }
   return data_->index.growBox(box);
 }

@@ -38,6 +38,8 @@ class Obstacles {
   // box grown by every obstacle that meets it, until none does (no shortest
   // obstacle-avoiding path between the pins leaves that box), ascending.
   // Found through the index: the cost follows the answer, not size().
+  // Throws std::invalid_argument naming the first pin (counted from 1)
+  // with a coordinate that toSingle refuses.
   std::vector<int> near(const std::vector<Point>& pins) const;
 
  private:

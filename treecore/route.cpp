@@ -8,10 +8,13 @@
 #include <memory>
 #include <unordered_map>
 
+#include "check/checkTree.h"
 #include "geometry/segment.h"
 #include "geometry/vertex.h"
 #include "options/flatSteiner.h"
+#include "options/pathBound.h"
 #include "router/router.h"
+#include "spatial/escapeGraph.h"
 #include "spatial/obstacleIndex.h"
 #include "spatial/wirePlan.h"
 #include "support/formatCoord.h"
@@ -58,7 +61,8 @@ struct Finished {
   std::vector<Wire> pieces;  // in the order they are written
   // For the spanning tree and the unrefined form only, in the same order.
   std::vector<Drawn> connections;
-  int parts = 0;  // that the pins form
+  int parts = 0;           // that the pins form
+  double lowerBound = -1;  // when asked for
 };
 
 bool drawsConnections(Form form) {
@@ -429,13 +433,36 @@ void buildTree(const Graph& g, Tree& t) {
   }
 }
 
-double planLength(const WirePlan& plan) {
-  double len = 0;
-  for (const auto& [a, b] : plan.pieces) {
-    len += std::fabs(static_cast<double>(plan.nodes[b].x) - plan.nodes[a].x) +
-           std::fabs(static_cast<double>(plan.nodes[b].y) - plan.nodes[a].y);
+Point canonicalPoint(const Point& p) {
+  return {canonicalDouble(static_cast<float>(p.x)),
+          canonicalDouble(static_cast<float>(p.y))};
+}
+
+// A tree's coordinates are the decimals the writers print, as doubles, and
+// its length is summed over them as a checker reading the output would.
+// Reads the tree's single-precision values, leaves their decimals and the
+// length.
+void canonicalize(Tree& t, bool measure) {
+  for (Node& n : t.nodes) {
+    n.at = canonicalPoint(n.at);
   }
-  return len;
+  for (Edge& e : t.edges) {
+    for (Point& p : e.path) {
+      p = canonicalPoint(p);
+    }
+  }
+  for (Segment& s : t.segments) {
+    s = {canonicalPoint(s.a), canonicalPoint(s.b)};
+  }
+  if (!measure) {
+    return;
+  }
+  std::vector<Piece> pieces;
+  pieces.reserve(t.segments.size());
+  for (const Segment& s : t.segments) {
+    pieces.push_back({s.a.x, s.a.y, s.b.x, s.b.y});
+  }
+  t.wireLength = unionLength(pieces);
 }
 
 // The pins of a net as the pipeline takes them, or a status saying why not.
@@ -598,6 +625,36 @@ bool finishFlat(const std::vector<RoutePoint>& pins, Finished& f) {
   return true;
 }
 
+// The shortest obstacle-avoiding distance from the first pin to each pin,
+// among the chosen obstacles, which the tree avoids.
+// The chosen obstacles' own index.
+ObstacleIndex chosenIndex(const Obstacles& obstacles,
+                          const std::vector<int>& chosen) {
+  const ObstacleIndex& all = detail::ObstaclesAccess::index(obstacles);
+  std::vector<ObstacleIndex::Rect> rects;
+  rects.reserve(chosen.size());
+  for (int r : chosen) {
+    rects.push_back(all.rects()[r]);
+  }
+  return ObstacleIndex(std::move(rects));
+}
+
+std::vector<double> shortestFromFirst(const Obstacles& obstacles,
+                                      const std::vector<int>& chosen,
+                                      const std::vector<RoutePoint>& pins) {
+  if (chosen.empty()) {
+    std::vector<double> d;
+    d.reserve(pins.size());
+    for (const RoutePoint& p : pins) {
+      d.push_back(std::fabs(static_cast<double>(p.x) - pins[0].x) +
+                  std::fabs(static_cast<double>(p.y) - pins[0].y));
+    }
+    return d;
+  }
+  ObstacleIndex index = chosenIndex(obstacles, chosen);
+  return EscapeGraph(index).distances(pins[0], pins);
+}
+
 }  // namespace
 
 namespace {
@@ -620,12 +677,13 @@ bool prepareNet(const Obstacles& obstacles,
       chosen[r] = static_cast<int>(r);
     }
   } else {
-    std::vector<Point> exact;
-    exact.reserve(pins.size());
+    // The pins as floats already: the index is asked directly.
+    ObstacleIndex::Rect box{pins[0].x, pins[0].y, pins[0].x, pins[0].y};
     for (const RoutePoint& p : pins) {
-      exact.push_back({p.x, p.y});
+      box = {std::min(box.xlo, p.x), std::min(box.ylo, p.y),
+             std::max(box.xhi, p.x), std::max(box.yhi, p.y)};
     }
-    chosen = obstacles.near(exact);
+    chosen = detail::ObstaclesAccess::index(obstacles).growBox(box);
   }
   return pinsOutside(obstacles, chosen, pins, t);
 }
@@ -651,6 +709,7 @@ Tree routeNet(const Obstacles& obstacles,
   if (!prepareNet(obstacles, net, options, pins, chosen, t)) {
     return t;
   }
+  bool nodesToo = !options.drawingOnly || options.timing;
   Finished f;
   bool flat = chosen.empty() && options.form == Form::optimizedSteinerTree &&
               finishFlat(pins, f);
@@ -668,32 +727,55 @@ Tree routeNet(const Obstacles& obstacles,
     router.options.exactGraph = options.exactGraph;
     router.options.pStageDone = options.stageDone;
     router.options.pStageData = options.stageData;
+    router.options.effort = options.effort;
+    router.options.bound = options.bound;
     runEntry(router, options.form);
-    f = readFinished(router, options.form, !options.drawingOnly);
+    f = readFinished(router, options.form, nodesToo);
+    f.lowerBound = router.lowerBound;
+  }
+  if (options.pathBound >= 0) {
+    std::vector<Wire> bounded;
+    if (boundPathTree(pins, chosenIndex(obstacles, chosen), f.pieces,
+                      options.pathBound, bounded,
+                      drawsConnections(options.form))) {
+      // Clean wires, each its own connection for the forms that draw
+      // connections.
+      f.pieces = std::move(bounded);
+      f.connections.clear();
+      for (const Wire& w : f.pieces) {
+        f.connections.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
+      }
+    }
   }
   // The refined forms' segments make a clean tree: wire meets wire only at
   // shared ends, and none is drawn twice.
   if (drawsConnections(options.form)) {
-    if (options.measureLength) {
-      t.wireLength = planLength(planWires(f.pieces, pins));
-    }
-    if (!options.drawingOnly) {
+    if (nodesToo) {
       buildTree(graphOfConnections(pins, f.connections), t);
     }
   } else {
-    for (size_t k = 0; k < f.pieces.size() && options.measureLength; ++k) {
-      const Wire& w = f.pieces[k];
-      t.wireLength += std::fabs(static_cast<double>(w.x2) - w.x1) +
-                      std::fabs(static_cast<double>(w.y2) - w.y1);
-    }
-    if (!options.drawingOnly) {
+    if (nodesToo) {
       buildTree(graphOfEnds(f.pieces, pins), t);
     }
   }
   t.parts = f.parts;
+  // The obstacle-free solver's trees are shortest.
+  t.lowerBound = !options.bound || options.form != Form::optimizedSteinerTree
+                     ? -1
+                 : flat ? t.wireLength
+                        : f.lowerBound;
   t.segments.reserve(f.pieces.size());
   for (const Wire& w : f.pieces) {
     t.segments.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
+  }
+  canonicalize(t, options.measureLength || options.bound || options.timing);
+  if (options.timing) {
+    t.timing = timingOf(t, shortestFromFirst(obstacles, chosen, pins),
+                        options.timingModel);
+    if (options.drawingOnly) {
+      t.nodes.clear();
+      t.edges.clear();
+    }
   }
   if (t.parts > 1) {
     t.status = Status::forest;

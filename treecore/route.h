@@ -28,6 +28,12 @@ struct RouteOptions {
   Form form = Form::steinerTree;
   // Build over the exact spanning graph (--exact-graph).
   bool exactGraph = false;
+  // The optimized form's level of work (--effort), from 1: each level a
+  // fixed multiple of the one below, its tree never longer.
+  int effort = 1;
+  // The optimized form also proves a lower bound on the optimum's length
+  // (--bound, Tree::lowerBound).
+  bool bound = false;
   // Route over every obstacle, as the single-net programs do, instead of
   // only those near the net (Obstacles::near): the same tree for a net
   // whose grown box meets them all, at a cost that grows with the design.
@@ -35,15 +41,24 @@ struct RouteOptions {
   // Leave nodes and edges empty: the drawing alone (segments, wire length,
   // parts and status), for less work.
   bool drawingOnly = false;
-  // Measure wireLength; off leaves it 0, sparing the spanning tree and the
-  // unrefined form a plan of their wires (the single-net programs write
-  // no length).
+  // Measure wireLength; off leaves it 0 (unless bound or timing wants it),
+  // sparing a large tree the union of its segments: the single-net
+  // programs write no length.
   bool measureLength = true;
   // Called, when set, after each stage the pipeline runs, with the stage's
   // name and stageData: for timing (the programs' --stage-times). A net
   // finished without the pipeline reports none.
   void (*stageDone)(const char* stage, void* data) = nullptr;
   void* stageData = nullptr;
+  // Fill Tree::timing (nodes and edges are then made whatever
+  // drawingOnly says, as the figures need them).
+  bool timing = false;
+  // When not negative (--path-bound EPS): every pin's way along the tree
+  // from the first pin at most (1 + pathBound) times its shortest
+  // obstacle-avoiding distance from it; 0 gives a shortest-path tree. The
+  // tree of the form is the start, so it is short where the bound allows.
+  double pathBound = -1;
+  TimingModel timingModel;
 };
 
 // One net over the obstacles near it. Never throws for a bad net: its

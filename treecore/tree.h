@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "treecore/geometry.h"
+#include "treecore/timing.h"
 
 namespace treecore {
 
@@ -80,7 +81,20 @@ struct Tree {
   // badCoordinate, the pin. -1 otherwise.
   int badPin = -1;
   int badObstacle = -1;
+  // How the tree serves its first pin; computed only on request
+  // (RouteOptions::timing).
+  Timing timing;
+  // With RouteOptions::bound on the optimized form: a length no tree over
+  // the pins that avoids the obstacles undercuts, so the tree is at most
+  // wireLength / lowerBound - 1 above the shortest. Negative otherwise.
+  double lowerBound = -1;
 };
+
+// How far above the shortest a tree of this length can be, as a fraction,
+// given a lower bound on the shortest: 0 when the bound is 0.
+inline double boundGap(double length, double lowerBound) {
+  return lowerBound > 0 ? length / lowerBound - 1 : 0;
+}
 
 // "ok", "forest", "pinInsideObstacle", "badCoordinate".
 const char* statusName(Status s);

@@ -52,7 +52,42 @@ void appendString(std::string& out, const std::string& s) {
   out += '"';
 }
 
+// A figure as the reports write lengths; null where it has no value (a pin
+// the tree does not reach) or none JSON can write.
+void appendFigure(std::string& out, double v) {
+  out += std::isfinite(v) ? formatLength(v) : "null";
+}
+
+void appendFigures(std::string& out,
+                   const char* name,
+                   const std::vector<double>& v) {
+  out += ",\"";
+  out += name;
+  out += "\":[";
+  for (size_t i = 0; i < v.size(); ++i) {
+    if (i) {
+      out += ',';
+    }
+    appendFigure(out, v[i]);
+  }
+  out += ']';
+}
+
 }  // namespace
+
+void appendTimingJson(std::string& out, const Timing& t) {
+  out += "{\"maxStretch\":";
+  appendFigure(out, t.maxStretch);
+  out += ",\"meanStretch\":";
+  appendFigure(out, t.meanStretch);
+  out += ",\"radius\":";
+  appendFigure(out, t.radius);
+  appendFigures(out, "pathLength", t.pathLength);
+  appendFigures(out, "shortest", t.shortest);
+  appendFigures(out, "stretch", t.stretch);
+  appendFigures(out, "elmoreDelay", t.elmoreDelay);
+  out += '}';
+}
 
 void appendBlocks(std::string& out, const Tree& tree) {
   for (const Segment& s : tree.segments) {
@@ -91,6 +126,12 @@ void appendJson(std::string& out, const Tree& tree, long net) {
   appendInt(out, tree.parts);
   out += ",\"wireLength\":";
   out += formatLength(tree.wireLength);
+  if (tree.lowerBound >= 0) {
+    out += ",\"lowerBound\":";
+    out += formatLength(tree.lowerBound);
+    out += ",\"gap\":";
+    out += formatLength(boundGap(tree.wireLength, tree.lowerBound));
+  }
   out += ",\"nodes\":[";
   for (size_t i = 0; i < tree.nodes.size(); ++i) {
     const Node& n = tree.nodes[i];
@@ -134,7 +175,12 @@ void appendJson(std::string& out, const Tree& tree, long net) {
     appendCoord(out, s.b.y);
     out += ']';
   }
-  out += "]}";
+  out += ']';
+  if (tree.timing.computed) {
+    out += ",\"timing\":";
+    appendTimingJson(out, tree.timing);
+  }
+  out += '}';
 }
 
 }  // namespace treecore

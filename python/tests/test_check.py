@@ -60,3 +60,20 @@ def test_report_of_a_broken_drawing_is_treechecks(tmp_path):
     expect_same(report, treecheck(tmp_path, pins_file, obst_file, segments))
     assert report["crossing_pieces"] == [0] and not report["legal"]
     assert report["diagonal_pieces"] == 1 and report["pins_off_tree"] == 1
+
+
+def test_coordinates_come_back_as_written(tmp_path):
+    # 99992016 was written as 9.999202e+07: a pin off the tree, two
+    # crossings, and a wire length that disagreed with the coordinates.
+    pins = [[99992000, 5], [99992048, 5]]
+    rect = [[99992016, 0, 99992032, 10]]
+    for form in (treecore.spanning_tree, treecore.steiner_tree):
+        tree = form(pins, treecore.Obstacles(rect))
+        assert "99992016" in tree.text()
+        report = treecore.check(pins, rect, tree.segments)
+        assert report["legal"] and report["pins_off_tree"] == 0
+        assert json.loads(tree.json(1))["wireLength"] == report["wire_length"]
+        assert tree.wire_length == report["wire_length"] == 58
+    (tmp_path / "pins.txt").write_text("0.1 1.4013e-45 pin\n")
+    read = treecore.read_pins(tmp_path / "pins.txt")
+    assert read.tolist() == [[0.1, 1.4013e-45]]

@@ -175,3 +175,34 @@ def test_files_that_cannot_be_read_say_what_the_program_says(tmp_path):
         treecore.read_obstacles(bad)
     with pytest.raises(OSError, match="cannot open .*missing.txt"):
         treecore.read_nets(tmp_path / "missing.txt")
+
+
+def test_near_refuses_what_no_float_holds():
+    # NaN kept the grown box from ever equalling itself: near never returned.
+    obstacles = treecore.Obstacles([[0, 0, 2, 2]])
+    for o in (treecore.Obstacles(), obstacles):
+        with pytest.raises(ValueError, match="^pin 1: x is not a finite"):
+            o.near(np.array([[np.nan, 0]]))
+        with pytest.raises(ValueError, match="^pin 2: y is not a finite"):
+            o.near([[0, 0], [0, math.inf]])
+        with pytest.raises(ValueError,
+                           match="^pin 1: x is beyond single precision$"):
+            o.near([[1e39, 0]])
+    with pytest.raises(treecore.BadCoordinateError,
+                       match="^pin 1: x is beyond single precision$"):
+        treecore.steiner_tree([[1e39, 0]])
+
+
+def test_values_a_float_writes_back_otherwise_are_refused():
+    with pytest.raises(treecore.BadCoordinateError, match=re.escape(
+            "pin 2: y 0.30000001 is not a single-precision value: it would "
+            "become 0.3")):
+        treecore.spanning_tree([[0, 0], [1, 0.30000001]])
+    with pytest.raises(treecore.BadCoordinateError, match=re.escape(
+            "it would become 99992016")):
+        treecore.spanning_tree([[99992020, 0]])
+    with pytest.raises(ValueError, match=re.escape("it would become 0.1")):
+        treecore.Obstacles([[0, 0, float(np.float32(0.1)), 1]])
+    # A float32 array's values are the decimals they print as.
+    tree = treecore.steiner_tree(np.array([[0.1, 0], [0, 0.3]], np.float32))
+    assert tree.nodes.tolist() == [[0.1, 0], [0, 0.3]]

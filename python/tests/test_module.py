@@ -154,7 +154,9 @@ def test_pins_as_lists_integers_and_decimals():
     as_ints = treecore.steiner_tree(np.array([[0, 0], [10, 5], [5, 10]]))
     assert as_list.text() == as_ints.text()
     tenth = treecore.steiner_tree([[0.1, 0], [0, 0.3]])
-    assert tenth.nodes[0, 0] == np.float32(0.1)
+    # The decimal the pipeline's float stands for, as the text writes it.
+    assert tenth.nodes[0, 0] == 0.1
+    assert tenth.wire_length == 0.1 + 0.3
     assert tenth.text() == "0.1\t0\n0.1\t0.3\n\n0\t0.3\n0.1\t0.3\n\n"
     one = treecore.steiner_tree([[3, 4]])
     assert one.nodes.tolist() == [[3, 4]] and len(one.segments) == 0

@@ -1,6 +1,6 @@
 # Types of the package's names; help(treecore) documents them.
 from os import PathLike
-from typing import Any, Iterable, List, Literal, Optional, Sequence, SupportsIndex, Tuple
+from typing import Any, Dict, Iterable, List, Literal, Optional, Sequence, SupportsIndex, Tuple
 from typing import TypedDict, Union
 
 import numpy as np
@@ -37,6 +37,8 @@ class Tree:
     @property
     def status(self) -> _Status: ...
     @property
+    def timing(self) -> Optional[Dict[str, Any]]: ...
+    @property
     def message(self) -> str: ...
     @property
     def nodes(self) -> npt.NDArray[np.float64]: ...
@@ -54,6 +56,8 @@ class Tree:
     def segments(self) -> npt.NDArray[np.float64]: ...
     @property
     def wire_length(self) -> float: ...
+    @property
+    def lower_bound(self) -> Optional[float]: ...
     @property
     def parts(self) -> int: ...
     def text(self) -> str: ...
@@ -81,6 +85,12 @@ def steiner_tree(
     exact_graph: bool = False,
     refine: bool = True,
     every_obstacle: bool = False,
+    effort: Optional[SupportsIndex] = None,
+    bound: bool = False,
+    timing: bool = False,
+    driver_resistance: float = 0.0,
+    pin_capacitance: float = 0.0,
+    path_bound: Optional[float] = None,
 ) -> Tree: ...
 def spanning_tree(
     pins: _Points,
@@ -88,6 +98,10 @@ def spanning_tree(
     *,
     exact_graph: bool = False,
     every_obstacle: bool = False,
+    timing: bool = False,
+    driver_resistance: float = 0.0,
+    pin_capacitance: float = 0.0,
+    path_bound: Optional[float] = None,
 ) -> Tree: ...
 def steiner_trees(
     nets: Iterable[_Points],
@@ -100,6 +114,12 @@ def steiner_trees(
     every_obstacle: bool = False,
     drawing_only: bool = False,
     errors: _Errors = "raise",
+    effort: Optional[SupportsIndex] = None,
+    bound: bool = False,
+    timing: bool = False,
+    driver_resistance: float = 0.0,
+    pin_capacitance: float = 0.0,
+    path_bound: Optional[float] = None,
 ) -> List[Tree]: ...
 def spanning_trees(
     nets: Iterable[_Points],
@@ -110,6 +130,10 @@ def spanning_trees(
     every_obstacle: bool = False,
     drawing_only: bool = False,
     errors: _Errors = "raise",
+    timing: bool = False,
+    driver_resistance: float = 0.0,
+    pin_capacitance: float = 0.0,
+    path_bound: Optional[float] = None,
 ) -> List[Tree]: ...
 def check(
     pins: _Points, obstacles: _ObstaclesArg, segments: npt.ArrayLike

@@ -8,6 +8,7 @@
 #include "treecore/inOrder.h"
 #include "treecore/obstacles.h"
 #include "treecore/route.h"
+#include "treecore/timing.h"
 #include "treecore/tree.h"
 #include "treecore/treeText.h"
 

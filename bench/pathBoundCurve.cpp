@@ -1,0 +1,162 @@
+// Wire length against the largest stretch for one instance: the tree under
+// --path-bound EPS for each EPS, and the Prim-Dijkstra blend for alpha 0 to
+// 1 over the same obstacle-avoiding routes, one line per point:
+//   bound EPS length L maxStretch S seconds T
+//   blend ALPHA length L maxStretch S
+// The default tree's line has EPS "none". Times are the least of three runs.
+//
+//   pathBoundCurve PIN_POS_FILE RECT_OBSTS_FILE [EPS...]
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "drivers/readInput.h"
+#include "options/pathBound.h"
+#include "spatial/escapeGraph.h"
+#include "spatial/wirePlan.h"
+#include "treecore/obstacles.h"
+#include "treecore/route.h"
+
+namespace {
+
+double secondsOf(const std::function<void()>& f) {
+  double best = std::numeric_limits<double>::infinity();
+  for (int k = 0; k < 3; ++k) {
+    auto t0 = std::chrono::steady_clock::now();
+    f();
+    auto t1 = std::chrono::steady_clock::now();
+    best = std::min(best, std::chrono::duration<double>(t1 - t0).count());
+  }
+  return best;
+}
+
+double unionLength(const std::vector<Wire>& wires,
+                   const std::vector<RoutePoint>& pins) {
+  WirePlan plan = planWires(wires, pins);
+  double len = 0;
+  for (auto [a, b] : plan.pieces) {
+    len += std::fabs(static_cast<double>(plan.nodes[a].x) - plan.nodes[b].x) +
+           std::fabs(static_cast<double>(plan.nodes[a].y) - plan.nodes[b].y);
+  }
+  return len;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::cerr << "usage: pathBoundCurve PIN_POS_FILE RECT_OBSTS_FILE [EPS...]"
+              << std::endl;
+    return 1;
+  }
+  Input<float> in;
+  std::string error;
+  if (!readInput({argv[1], argv[2]}, in, error)) {
+    std::cerr << error << std::endl;
+    return 2;
+  }
+  std::vector<double> eps = {-1, 0, 0.05, 0.1, 0.2, 0.5, 1};
+  if (argc > 3) {
+    eps.assign(1, -1);
+    for (int k = 3; k < argc; ++k) {
+      eps.push_back(std::atof(argv[k]));
+    }
+  }
+  std::vector<std::array<treecore::Point, 4>> rings;
+  std::vector<ObstacleIndex::Rect> rects;
+  for (const auto& r : in.rects) {
+    rings.push_back({});
+    float xlo = r[0].x, xhi = r[0].x, ylo = r[0].y, yhi = r[0].y;
+    for (int k = 0; k < 4; ++k) {
+      rings.back()[k] = {r[k].x, r[k].y};
+      xlo = std::min(xlo, r[k].x), xhi = std::max(xhi, r[k].x);
+      ylo = std::min(ylo, r[k].y), yhi = std::max(yhi, r[k].y);
+    }
+    rects.push_back({xlo, ylo, xhi, yhi});
+  }
+  treecore::Obstacles obstacles = treecore::Obstacles::fromCorners(rings);
+  treecore::Net net;
+  std::vector<RoutePoint> pins;
+  for (const auto& p : in.pins) {
+    net.push_back({p.x, p.y});
+    pins.push_back({p.x, p.y});
+  }
+  for (double e : eps) {
+    treecore::RouteOptions o;
+    o.everyObstacle = true;
+    o.timing = true;
+    o.pathBound = e;
+    treecore::Tree t;
+    double s = secondsOf([&] { t = treecore::routeNet(obstacles, net, o); });
+    std::printf("bound %s length %.10g maxStretch %.6f seconds %.4f\n",
+                e < 0 ? "none" : std::to_string(e).c_str(), t.wireLength,
+                t.timing.maxStretch, s);
+  }
+  // The blend: Prim from the first pin, each pin joined where alpha times
+  // the way back to the first pin plus the route to it is least.
+  ObstacleIndex index(rects);
+  EscapeGraph graph(index);
+  size_t n = pins.size();
+  std::vector<std::vector<double>> d(n);
+  for (size_t i = 0; i < n; ++i) {
+    d[i] = graph.distances(pins[i], pins);
+  }
+  for (int a = 0; a <= 10; ++a) {
+    double alpha = a / 10.0;
+    std::vector<double> path(n, 0),
+        key(n, std::numeric_limits<double>::infinity());
+    std::vector<int> from(n, -1);
+    std::vector<char> in(n, 0);
+    key[0] = 0;
+    for (size_t step = 0; step < n; ++step) {
+      size_t u = n;
+      for (size_t v = 0; v < n; ++v) {
+        if (!in[v] && (u == n || key[v] < key[u])) {
+          u = v;
+        }
+      }
+      if (!std::isfinite(key[u])) {
+        break;
+      }
+      in[u] = 1;
+      if (from[u] >= 0) {
+        path[u] = path[from[u]] + d[from[u]][u];
+      }
+      for (size_t v = 0; v < n; ++v) {
+        double k = alpha * path[u] + d[u][v];
+        if (!in[v] && k < key[v]) {
+          key[v] = k;
+          from[v] = static_cast<int>(u);
+        }
+      }
+    }
+    std::vector<Wire> wires;
+    for (size_t v = 0; v < n; ++v) {
+      if (from[v] < 0) {
+        continue;
+      }
+      std::vector<RoutePoint> r = graph.route(pins[from[v]], pins[v]);
+      for (size_t k = 1; k < r.size(); ++k) {
+        wires.push_back({r[k - 1].x, r[k - 1].y, r[k].x, r[k].y});
+      }
+    }
+    // Generous to the blend: each pin's way along the drawn wire, which may
+    // be shorter than along its connections.
+    std::vector<double> along = wireDistances(wires, pins);
+    double worst = 1;
+    for (size_t v = 1; v < n; ++v) {
+      if (d[0][v] > 0 && std::isfinite(d[0][v])) {
+        worst = std::max(worst, std::min(along[v], path[v]) / d[0][v]);
+      }
+    }
+    std::printf("blend %.1f length %.10g maxStretch %.6f\n", alpha,
+                unionLength(wires, pins), worst);
+  }
+  return 0;
+}
