@@ -9,6 +9,7 @@
 
 #include "drivers/batch.h"
 #include "drivers/commandLine.h"
+#include "drivers/framedNet.h"
 #include "drivers/programMain.h"
 #include "drivers/readInput.h"
 #include "geometry/obstacleRects.h"
@@ -74,7 +75,9 @@ CommandLine makeCommandLine(Program p) {
       "standard input, or standard output for OUTPUT_FILE (the "
       "execution-time line then goes to standard error). Coordinates must "
       "be exact in single precision (integers up to 16777216 in magnitude "
-      "always are); others are refused.\n\nWith --nets the pins come from a "
+      "always are) or integers up to 2147483648 in magnitude, which route "
+      "exactly in their net's own frame where its grown box spans at most "
+      "16777216; others are refused.\n\nWith --nets the pins come from a "
       "nets file instead, many nets in one, and each net is routed among "
       "the obstacles near it.";
   CommandLine cl(programName(p),
@@ -208,9 +211,9 @@ int runDriver(Program program, int argc, char** argv) {
   std::string error;
   {
     ReadingInput reading;
-    Input<float> in;
+    Input<DesignCoord> given;
     bool notStp = false;
-    if (!readInput(files, in, error, &notStp)) {
+    if (!readInput(files, given, error, &notStp)) {
       if (notStp) {
         cl.usageError(error);
         return 1;
@@ -218,6 +221,16 @@ int runDriver(Program program, int argc, char** argv) {
       std::cerr << name << ": " << error << std::endl;
       return 2;
     }
+    if (hasWideCoordinate(given)) {
+      return writeFramedNet(
+          name, program,
+          program == Program::oamst ? treecore::Form::spanningTree
+          : opt.noRefine            ? treecore::Form::unrefinedSteinerTree
+          : opt.optimize            ? treecore::Form::optimizedSteinerTree
+                                    : treecore::Form::steinerTree,
+          opt.exactGraph, given, outPath);
+    }
+    Input<float> in = singleInput(given);
     appendVertices(in, vertices);
     if (findPinInsideObstacle(vertices, in, error)) {
       std::cerr << name << ": " << error << std::endl;
