@@ -32,7 +32,7 @@ std::string text(double v) {
 // upper one), so that the index never misses a meeting.
 float outward(double v, bool lower) {
   float f = static_cast<float>(v);
-  if (isWideInteger(v) && (lower ? f > v : f < v)) {
+  if ((lower ? f > v : f < v) && isWideInteger(v)) {
     f = std::nextafter(f, lower ? -HUGE_VALF : HUGE_VALF);
   }
   return f;
