@@ -171,44 +171,36 @@ std::vector<int> detail::ObstaclesAccess::grow(const Obstacles& o,
                                                const Rect& pinBox,
                                                bool widePins) {
   const Obstacles::Data& d = *o.data_;
-  // Outward floats make the index's answer hold every obstacle the exact
-  // growth takes: it only gains as boxes do.
-  ObstacleIndex::Rect box{outward(pinBox.xlo, true), outward(pinBox.ylo, true),
-                          outward(pinBox.xhi, false),
-                          outward(pinBox.yhi, false)};
-  std::vector<int> found = d.index.growBox(box);
-  bool exact = !widePins;
-  for (size_t k = 0; k < found.size() && exact; ++k) {
-    exact = !d.wide[static_cast<size_t>(found[k])];
+  auto floatBox = [](const Rect& r) {
+    return ObstacleIndex::Rect{outward(r.xlo, true), outward(r.ylo, true),
+                               outward(r.xhi, false), outward(r.yhi, false)};
+  };
+  ObstacleIndex::Rect box = floatBox(pinBox);
+  if (!widePins && !d.anyWide) {
+    return d.index.growBox(box);
   }
-  if (exact) {
-    return found;
-  }
-  // The same growth in double precision among those found.
+  // The same growth in double precision: the index, asked with the box
+  // rounded outward over rectangles rounded outward, finds every obstacle
+  // that meets it exactly, and a few more, which are dropped.
   Rect at = pinBox;
+  std::vector<int> hit;
   for (;;) {
+    hit.clear();
     Rect grown = at;
-    for (int r : found) {
+    for (int r : d.index.meeting(box.xlo, box.ylo, box.xhi, box.yhi)) {
       const Rect& q = d.rects[static_cast<size_t>(r)];
       if (meets(at.xlo, at.xhi, q.xlo, q.xhi) &&
           meets(at.ylo, at.yhi, q.ylo, q.yhi)) {
+        hit.push_back(r);
         grown = plane::hull(grown, q);
       }
     }
     if (grown == at) {
-      break;
+      return hit;
     }
     at = grown;
+    box = floatBox(at);
   }
-  std::vector<int> hit;
-  for (int r : found) {
-    const Rect& q = d.rects[static_cast<size_t>(r)];
-    if (meets(at.xlo, at.xhi, q.xlo, q.xhi) &&
-        meets(at.ylo, at.yhi, q.ylo, q.yhi)) {
-      hit.push_back(r);
-    }
-  }
-  return hit;
 }
 
 std::vector<int> Obstacles::near(const std::vector<Point>& pins) const {

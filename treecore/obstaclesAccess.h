@@ -14,9 +14,9 @@ struct ObstaclesAccess {
   static bool wide(const Obstacles& o, int r);
   static bool anyWide(const Obstacles& o);
   // The obstacles that meet the pins' box grown as Obstacles::near grows
-  // it, ascending; exact in double precision where a pin (widePins) or an
-  // obstacle found has a wide integer coordinate, the index's answer as it
-  // is otherwise.
+  // it, ascending: the index's answer where neither a pin (widePins) nor
+  // an obstacle has a wide integer coordinate, else the same growth in
+  // double precision.
   static std::vector<int> grow(const Obstacles& o,
                                const Rect& pinBox,
                                bool widePins);
