@@ -2,9 +2,10 @@
 # Runs zorvane on the RC suite, with and without --optimize, for one or two
 # builds in the same run, and prints per case the --optimize tree's wire
 # length, its excess over the optimum (or the shortest published tree), and
-# its processor time against the default's.
+# its processor time against the default's; with --effort N, BUILD's
+# --optimize runs at that level (the before build's at its own default).
 #
-#   bench/rcOptimize.sh [--before DIR] [--only REGEX] [BUILD]
+#   bench/rcOptimize.sh [--before DIR] [--only REGEX] [--effort N] [BUILD]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 # The suite lies beside the project, or beside the folder of worktrees.
@@ -14,10 +15,12 @@ rc=$shared/benchmarks/converted/RC
 ref=$shared/benchmarks/reference-values.csv
 before=
 only=.
+effort=
 while [ $# -gt 0 ]; do
   case $1 in
     --before) before=$2; shift 2 ;;
     --only) only=$2; shift 2 ;;
+    --effort) effort=$2; shift 2 ;;
     *) break ;;
   esac
 done
@@ -38,9 +41,12 @@ for pins in "$rc"/RC*.pins.txt; do
   obst=$rc/$name.obst.txt
   best=$(awk -F, -v c="$name" '$1 == c { print ($8 != "" ? $8 : $9) }' "$ref")
   printf '%-5s' "$name"
-  for b in "${builds[@]}"; do
+  for i in "${!builds[@]}"; do
+    b=${builds[$i]}
+    level=()
+    [ -n "$effort" ] && [ "$i" -eq $((${#builds[@]} - 1)) ] && level=(--effort "$effort")
     d=$(cpu "$b/zorvane" "$pins" "$obst" "$tmp/def.txt")
-    o=$(cpu "$b/zorvane" --optimize "$pins" "$obst" "$tmp/opt.txt")
+    o=$(cpu "$b/zorvane" --optimize "${level[@]}" "$pins" "$obst" "$tmp/opt.txt")
     len=$("$b/treecheck" "$pins" "$obst" "$tmp/opt.txt" |
       awk -F': ' '/^wire length/ { print $2 }')
     legal=$("$b/treecheck" "$pins" "$obst" "$tmp/opt.txt" > /dev/null && echo "" || echo "!")

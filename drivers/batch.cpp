@@ -1,11 +1,13 @@
 #include "drivers/batch.h"
 
 #include <array>
+#include <cstdio>
 #include <ctime>
 #include <iostream>
 #include <stdexcept>
 #include <vector>
 
+#include "check/checkTree.h"
 #include "drivers/commandLine.h"
 #include "drivers/programMain.h"
 #include "drivers/readInput.h"
@@ -47,6 +49,12 @@ bool parseBatchObstacles(std::string_view text,
     return false;
   }
   return true;
+}
+
+std::string formatPercent(double fraction) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.3f %%", 100 * fraction);
+  return text;
 }
 
 namespace {
@@ -154,6 +162,8 @@ int runBatch(const BatchRequest& r) {
   treecore::RouteOptions options;
   options.form = formOf(r);
   options.exactGraph = r.exactGraph;
+  options.effort = r.effort;
+  options.bound = r.bound;
   // The plain format writes the drawing alone.
   options.drawingOnly = !r.json;
   int threads = treecore::threadsFor(r.threads);
@@ -167,7 +177,10 @@ int runBatch(const BatchRequest& r) {
     std::string text;
     Status status;
     std::string message;
+    double length;
+    double lowerBound;
   };
+  double lengths = 0, bounds = 0;
   std::vector<Slot> slots(window);
   long forests = 0, refusals = 0;
   // A net too wide for its frame makes the input invalid: the first is
@@ -197,6 +210,8 @@ int runBatch(const BatchRequest& r) {
           treecore::appendNetText(slot.text, tree, k);
         }
         slot.status = tree.status;
+        slot.length = tree.wireLength;
+        slot.lowerBound = tree.lowerBound;
         slot.message = std::move(tree.message);
       },
       [&](size_t j) {
@@ -220,6 +235,10 @@ int runBatch(const BatchRequest& r) {
           }
         }
         out.write(slot.text);
+        if (slot.lowerBound >= 0) {
+          lengths += slot.length;
+          bounds += slot.lowerBound;
+        }
       });
   std::clock_t end = std::clock();
   // With the trees on standard output, the time line steps aside.
@@ -237,6 +256,12 @@ int runBatch(const BatchRequest& r) {
     return 3;
   }
   long nets = static_cast<long>(count);
+  if (r.bound) {
+    std::cerr << name << ": lower bound " << formatLength(bounds)
+              << " over the nets' trees, trees " << formatLength(lengths)
+              << ", gap " << formatPercent(treecore::boundGap(lengths, bounds))
+              << std::endl;
+  }
   if (refusals > 0) {
     std::cerr << name << ": " << refusals << " of " << nets
               << " nets refused, each with a pin inside an obstacle; "

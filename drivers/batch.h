@@ -21,7 +21,9 @@ struct BatchRequest {
   bool exactGraph = false;
   bool noRefine = false;
   bool optimize = false;
-  int threads = 0;  // 0: one per core
+  int effort = 1;      // --effort
+  bool bound = false;  // --bound
+  int threads = 0;     // 0: one per core
   bool json = false;
   // --shard K/N: the nets K, K + N, K + 2N, ... (from 1), numbered as in
   // the whole run.
@@ -41,6 +43,9 @@ bool parseBatchObstacles(std::string_view text,
 // --format plain|json and --shard K/N in the program's table, filling the
 // request.
 void addBatchOptions(CommandLine& cl, BatchRequest& request);
+
+// A fraction as a percentage to three decimals: "1.250 %".
+std::string formatPercent(double fraction);
 
 // Exit status: 0 every net one tree; 2 an input file unreadable or invalid
 // (nothing written); 3 output not written; 4 some nets' pins walled apart

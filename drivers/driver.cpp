@@ -2,23 +2,28 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <cmath>
 #include <ctime>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "check/checkTree.h"
 #include "drivers/batch.h"
 #include "drivers/commandLine.h"
 #include "drivers/framedNet.h"
 #include "drivers/programMain.h"
 #include "drivers/readInput.h"
 #include "geometry/obstacleRects.h"
+#include "geometry/segment.h"
 #include "geometry/vertex.h"
 #include "router/router.h"
 #include "spatial/obstacleIndex.h"
 #include "support/escapeBytes.h"
 #include "support/formatCoord.h"
 #include "support/outputFile.h"
+#include "treecore/tree.h"
 
 namespace {
 
@@ -26,8 +31,14 @@ struct Options {
   bool noRefine = false;
   bool exactGraph = false;
   bool optimize = false;
+  long effort = 0;  // 0: not given
+  bool bound = false;
   bool stageTimes = false;
 };
+
+// Each level spends four times the one below: twenty is far beyond any
+// wait.
+const long kMostEffort = 20;
 
 const char* programName(Program p) {
   return p == Program::oamst ? "oamst" : "zorvane";
@@ -45,6 +56,19 @@ void addOptions(Program p, CommandLine& cl, Options& opt) {
                "longer than without it: small nets exactly, larger ones "
                "improved window by window (slower)",
                opt.optimize);
+    cl.addValue("--effort", "N",
+                "with --optimize: the level of work, an integer from 1 to 20 "
+                "(1); each level spends a fixed multiple of the work of the "
+                "one below and its tree is never longer",
+                [&opt](const std::string& value, std::string& why) {
+                  why = "an integer from 1 to 20";
+                  return parseInteger(value, 1, kMostEffort, opt.effort);
+                });
+    cl.addFlag("--bound",
+               "with --optimize: also prove a lower bound on the shortest "
+               "tree's length, and write it and the tree's gap above it to "
+               "standard error (with --format json, as fields of each net)",
+               opt.bound);
   }
   cl.addFlag("--exact-graph",
              "build the tree over a graph that holds a shortest "
@@ -173,6 +197,11 @@ int runDriver(Program program, int argc, char** argv) {
         "--optimize makes the refined tree; it does not go with --no-refine");
     return 1;
   }
+  if ((opt.effort > 0 || opt.bound) && !opt.optimize) {
+    cl.usageError(std::string(opt.effort > 0 ? "--effort" : "--bound") +
+                  " goes with --optimize");
+    return 1;
+  }
   if (batch.tuned && !batch.given) {
     cl.usageError("--threads, --format and --shard go with --nets");
     return 1;
@@ -194,6 +223,8 @@ int runDriver(Program program, int argc, char** argv) {
     batch.exactGraph = opt.exactGraph;
     batch.noRefine = opt.noRefine;
     batch.optimize = opt.optimize;
+    batch.effort = static_cast<int>(std::max(1L, opt.effort));
+    batch.bound = opt.bound;
     return runBatch(batch);
   }
   if (!cl.checkOperands({3, 2},
@@ -252,6 +283,8 @@ int runDriver(Program program, int argc, char** argv) {
     std::clock_t start = std::clock();
     Router router(vertices);
     router.options.exactGraph = opt.exactGraph;
+    router.options.effort = static_cast<int>(std::max(1L, opt.effort));
+    router.options.bound = opt.bound;
     if (stageClock.on()) {
       router.options.pStageDone = [](const char* stage, void* clock) {
         static_cast<StageClock*>(clock)->lap(stage);
@@ -278,6 +311,17 @@ int runDriver(Program program, int argc, char** argv) {
                    : opt.noRefine            ? router.exportSMT(out)
                                              : router.exportSMTSegs(out);
     stageClock.lap("export");
+    if (opt.bound && router.lowerBound >= 0) {
+      double length = 0;
+      for (const Segment* s : router.segments) {
+        length += std::fabs(static_cast<double>(s->x2) - s->x1) +
+                  std::fabs(static_cast<double>(s->y2) - s->y1);
+      }
+      std::cerr << name << ": lower bound " << formatLength(router.lowerBound)
+                << ", tree " << formatLength(length) << ", gap "
+                << formatPercent(treecore::boundGap(length, router.lowerBound))
+                << std::endl;
+    }
     if (!written) {
       std::cerr << name << ": " << out.error() << std::endl;
       status = 3;

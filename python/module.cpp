@@ -289,6 +289,8 @@ class Unpacker {
     return {x, get<double>()};
   }
   // A count of items of at least `bytes` each that the rest can hold.
+  bool atEnd() const { return at_ == in_.size(); }
+
   size_t count(size_t bytes) {
     std::uint64_t n = get<std::uint64_t>();
     if (n > (in_.size() - at_) / bytes) {
@@ -330,6 +332,8 @@ py::bytes packTree(const treecore::Tree& t) {
     p.put(s.a);
     p.put(s.b);
   }
+  // Last, so that a tree pickled without it still loads.
+  p.put(t.lowerBound);
   return py::bytes(p.out);
 }
 
@@ -370,16 +374,39 @@ treecore::Tree unpackTree(const std::string& bytes) {
     s.a = u.point();
     s.b = u.point();
   }
+  if (!u.atEnd()) {
+    t.lowerBound = u.get<double>();
+  }
   return t;
 }
 
 treecore::RouteOptions steinerOptions(bool optimize,
                                       bool exactGraph,
                                       bool refine,
-                                      bool everyObstacle) {
+                                      bool everyObstacle,
+                                      py::handle effort,
+                                      bool bound) {
   if (optimize && !refine) {
     throw py::value_error(
         "optimize makes the refined tree; it does not go with refine=False");
+  }
+  int level = 1;
+  if (!effort.is_none()) {
+    if (py::isinstance<py::bool_>(effort) || !PyIndex_Check(effort.ptr())) {
+      throw py::type_error("effort must be an integer from 1 to 20");
+    }
+    long long e = py::cast<long long>(
+        py::reinterpret_steal<py::object>(PyNumber_Index(effort.ptr())));
+    if (e < 1 || e > 20) {
+      throw py::value_error("effort must be an integer from 1 to 20");
+    }
+    if (!optimize) {
+      throw py::value_error("effort goes with optimize=True");
+    }
+    level = static_cast<int>(e);
+  }
+  if (bound && !optimize) {
+    throw py::value_error("bound goes with optimize=True");
   }
   treecore::RouteOptions o;
   o.form = !refine    ? treecore::Form::unrefinedSteinerTree
@@ -387,6 +414,8 @@ treecore::RouteOptions steinerOptions(bool optimize,
                       : treecore::Form::steinerTree;
   o.exactGraph = exactGraph;
   o.everyObstacle = everyObstacle;
+  o.effort = level;
+  o.bound = bound;
   return o;
 }
 
@@ -740,6 +769,15 @@ PYBIND11_MODULE(_treecore, m) {
       "        meeting its pins' box grown by every obstacle that meets it),\n"
       "        as --nets does; with obstacles from read_obstacles it gives\n"
       "        the single-net program's tree.\n";
+  const std::string effortArgs =
+      "    effort: with optimize=True, as --effort: None or 1 to 20, the\n"
+      "        level of work; each level spends a fixed multiple of the one\n"
+      "        below and its tree is never longer.\n"
+      "    bound: with optimize=True, as --bound: also prove a lower bound\n"
+      "        on the shortest tree's length (Tree.lower_bound).\n";
+  const std::string effortRaises =
+      ",\n        effort out of range or without optimize=True, or bound=True\n"
+      "        without optimize=True";
   const std::string netsArg =
       "    nets: an iterable of pin arrays, each as pins of the one-net "
       "call.\n";
@@ -924,6 +962,16 @@ PYBIND11_MODULE(_treecore, m) {
           "float: the length of the drawn wire, wire drawn twice counted "
           "once.")
       .def_property_readonly(
+          "lower_bound",
+          [](const PyTree& t) -> py::object {
+            if (t.tree.lowerBound < 0) {
+              return py::none();
+            }
+            return py::float_(t.tree.lowerBound);
+          },
+          "float or None: with bound=True, a length no tree over the pins "
+          "that\navoids the obstacles undercuts; None otherwise.")
+      .def_property_readonly(
           "parts", [](const PyTree& t) { return t.tree.parts; },
           "int: the parts that hold pins: 1 for a tree, 0 without pins or "
           "tree.")
@@ -977,16 +1025,17 @@ PYBIND11_MODULE(_treecore, m) {
   m.def(
       "steiner_tree",
       [](py::handle pins, py::handle obstacles, bool optimize, bool exactGraph,
-         bool refine, bool everyObstacle) {
-        return routeOne(
-            pins, obstacles,
-            steinerOptions(optimize, exactGraph, refine, everyObstacle));
+         bool refine, bool everyObstacle, py::handle effort, bool bound) {
+        return routeOne(pins, obstacles,
+                        steinerOptions(optimize, exactGraph, refine,
+                                       everyObstacle, effort, bound));
       },
       "pins"_a, "obstacles"_a = py::none(), py::kw_only(), "optimize"_a = false,
       "exact_graph"_a = false, "refine"_a = true, "every_obstacle"_a = false,
+      "effort"_a = py::none(), "bound"_a = false,
       ("steiner_tree(pins, obstacles=None, *, optimize=False, "
-       "exact_graph=False,\n             refine=True, every_obstacle=False) "
-       "-> Tree\n\n"
+       "exact_graph=False,\n             refine=True, every_obstacle=False, "
+       "effort=None,\n             bound=False) -> Tree\n\n"
        "The obstacle-avoiding rectilinear Steiner tree of one net, as "
        "zorvane\nmakes it.\n\n"
        "Args:\n" +
@@ -994,12 +1043,13 @@ PYBIND11_MODULE(_treecore, m) {
        "    optimize: as --optimize: the tree improved further (refined "
        "only).\n"
        "    refine: False as --no-refine: the tree before refinement.\n" +
-       routeArgs +
+       routeArgs + effortArgs +
        "\nReturns:\n"
        "    Tree: status 'ok', or 'forest' when obstacles wall the pins "
        "apart.\n\n"
        "Raises:\n" +
-       routeRaises + ",\n        or optimize=True with refine=False.\n")
+       routeRaises + ",\n        or optimize=True with refine=False" +
+       effortRaises + ".\n")
           .c_str());
   m.def(
       "spanning_tree",
@@ -1026,31 +1076,33 @@ PYBIND11_MODULE(_treecore, m) {
       "steiner_trees",
       [](py::handle nets, py::handle obstacles, py::handle threads,
          bool optimize, bool exactGraph, bool refine, bool everyObstacle,
-         bool drawingOnly, const std::string& errors) {
-        return routeMany(
-            nets, obstacles,
-            steinerOptions(optimize, exactGraph, refine, everyObstacle),
-            threads, drawingOnly, errors);
+         bool drawingOnly, const std::string& errors, py::handle effort,
+         bool bound) {
+        return routeMany(nets, obstacles,
+                         steinerOptions(optimize, exactGraph, refine,
+                                        everyObstacle, effort, bound),
+                         threads, drawingOnly, errors);
       },
       "nets"_a, "obstacles"_a = py::none(), py::kw_only(),
       "threads"_a = py::none(), "optimize"_a = false, "exact_graph"_a = false,
       "refine"_a = true, "every_obstacle"_a = false, "drawing_only"_a = false,
-      "errors"_a = "raise",
+      "errors"_a = "raise", "effort"_a = py::none(), "bound"_a = false,
       ("steiner_trees(nets, obstacles=None, *, threads=None, "
        "optimize=False,\n              exact_graph=False, refine=True, "
        "every_obstacle=False,\n              drawing_only=False, "
-       "errors='raise') -> list\n\n"
+       "errors='raise', effort=None,\n              bound=False) -> list\n\n"
        "steiner_tree of each net, on threads with the interpreter "
        "released.\n\n"
        "Each tree is the one steiner_tree gives its net, whatever the "
        "thread\ncount. Ctrl-C stops the batch between nets.\n\n"
        "Args:\n" +
        netsArg + obstaclesArg + batchArgs +
-       "    optimize, refine, exact_graph, every_obstacle: as for "
-       "steiner_tree.\n"
+       "    optimize, refine, exact_graph, every_obstacle, effort, bound: as "
+       "for\n        steiner_tree.\n"
        "\nReturns:\n"
        "    list of Tree, one per net in the nets' order.\n\n" +
-       batchRaises + ",\n        or optimize=True with refine=False.\n")
+       batchRaises + ",\n        or optimize=True with refine=False" +
+       effortRaises + ".\n")
           .c_str());
   m.def(
       "spanning_trees",

@@ -1,47 +1,106 @@
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "geometry/segment.h"
 #include "options/exactSteiner.h"
 #include "options/flatSteiner.h"
 #include "options/improveTree.h"
+#include "options/lowerBound.h"
+#include "router/legality.h"
 #include "router/router.h"
 
 namespace {
 
-// Work budget, in the solvers' units (about ten nanoseconds each). A net of
-// up to kSmallNet input vertices gets kSmallWork for each of two starting
-// trees: enough to bring a thousand pins near their optimum. A larger one
-// gets a share per vertex for one start, so that the improvement takes
-// about as long as the pipeline did.
-const double kSmallNet = 5000;
-const double kSmallWork = 8e7;
-const double kWorkPerVertex = 800;
-// A small net of at least this many pin positions is improved from a second
-// start too. Below it the second start seldom wins: on 10^4 nets of a
-// design it took a fifth of the time to shorten them by 0.02 %.
-const int kTwoStartPins = 100;
-// Nets of up to this many pin positions are solved whole, whatever the
-// work; up to the second, when the budget allows.
+// Work budgets, in the solvers' units (about ten nanoseconds each).
+// Effort 1 spends in proportion to what the pipeline spent on the net: a
+// share per input vertex (pins and obstacle corners), so that a design's
+// nets cost about five times the default's time. Beyond kLargeNet
+// vertices, where the pipeline's work per vertex is less, a smaller share:
+// a net of 10^4 pins among 1000 obstacles takes about three times the
+// default's time.
+const double kWorkPerVertex = 4000;
+const double kLargeNet = 5000;
+const double kWorkPerLargeVertex = 800;
+// Each level above the first spends this many times the level below it.
+const double kLevelGrowth = 4;
+// Nets of up to this many pin positions are solved whole at every level.
 const int kAlwaysExactPins = 9;
+// Up to this many, from effort 2, an exact solve with a budget that grows
+// by level; at effort 1 the improved tree is about as short at a fraction
+// of the time.
 const int kExactPins = 16;
-// What an exact solve beyond the first limit leaves to the heuristic tree
-// should it run out: as much as the improvement of a sixteen-pin tree
-// among ten obstacles takes, with room to spare.
-const double kHeuristicReserve = 1e7;
+const double kExactWork = 2e6;
 // What a net no obstacle comes near spends improving, per position: on
-// nets of 20 to 100 uniform pins about twice the pipeline's time. Its
-// windows cost about the same whatever their size, so its rounds start at
-// the largest.
+// nets of 20 to 100 uniform pins about twice the pipeline's time.
 const double kFlatWorkPerPlace = 1000;
-const int kFlatMinEnds = 8;
-// The largest window the improvement reopens, in ends.
+// The largest window the improvement reopens at effort 1, in ends; each
+// level above opens one more, up to the second. Rounds start at the
+// largest: on a design's nets, starting at three ends spent twice the work
+// for the same length.
 const int kMaxEnds = 8;
+const int kMostEnds = 12;
+// The lower bound's dual ascent, per input vertex and at least.
+const double kBoundWorkPerVertex = 1e5;
+const double kBoundWorkLeast = 1e7;
 
 std::vector<Wire> wiresOf(const std::vector<Segment*>& segments) {
   std::vector<Wire> wires;
   for (const Segment* s : segments) {
     wires.push_back({s->x1, s->y1, s->x2, s->y2});
+  }
+  return wires;
+}
+
+// The pipeline's tree of the input mirrored (in x, in y or both) about the
+// middle of all its points, improved, and mirrored back; empty where a
+// mirrored coordinate is not exact in single precision.
+std::vector<Wire> mirroredStart(const std::vector<Vertex*>& input,
+                                bool inX,
+                                bool inY,
+                                bool exactGraph,
+                                double work,
+                                int ends) {
+  std::vector<Vertex*> in = copyInput(input);
+  double xlo = in[0]->x, xhi = xlo, ylo = in[0]->y, yhi = ylo;
+  for (const Vertex* v : in) {
+    xlo = std::min<double>(xlo, v->x), xhi = std::max<double>(xhi, v->x);
+    ylo = std::min<double>(ylo, v->y), yhi = std::max<double>(yhi, v->y);
+  }
+  double sx = inX ? xlo + xhi : 0, sy = inY ? ylo + yhi : 0;
+  auto flip = [&](float& x, float& y) {
+    double fx = inX ? sx - x : x, fy = inY ? sy - y : y;
+    bool exact = static_cast<float>(fx) == fx && static_cast<float>(fy) == fy;
+    x = static_cast<float>(fx);
+    y = static_cast<float>(fy);
+    return exact;
+  };
+  bool exact = true;
+  for (Vertex* v : in) {
+    exact = flip(v->x, v->y) && exact;
+  }
+  std::vector<Wire> wires;
+  if (exact) {
+    std::vector<RoutePoint> pins;
+    for (const Vertex* v : in) {
+      if (v->isAPin()) {
+        pins.push_back({v->x, v->y});
+      }
+    }
+    Router r(in);
+    r.options.exactGraph = exactGraph;
+    r.formSMT();
+    WorkBudget budget{work};
+    wires = improveTree(wiresOf(r.segments), pins, r.legal.obstacles(), ends,
+                        budget, kMaxEnds);
+    // Mirrored back exactly: the same sums undo it.
+    for (Wire& w : wires) {
+      flip(w.x1, w.y1);
+      flip(w.x2, w.y2);
+    }
+  }
+  for (Vertex* v : in) {
+    delete v;
   }
   return wires;
 }
@@ -62,21 +121,14 @@ void Router::formOptimizedSMT() {
       ylo = std::min(ylo, v->y), yhi = std::max(yhi, v->y);
     }
   }
-  std::vector<RoutePoint> places = pins;
-  std::sort(places.begin(), places.end(),
-            [](const RoutePoint& a, const RoutePoint& b) {
-              return a.x < b.x || (a.x == b.x && a.y < b.y);
-            });
-  int distinct = static_cast<int>(std::unique(places.begin(), places.end()) -
-                                  places.begin());
+  int distinct = flatPlaces(pins);
   // Pins at one place count once here too.
   double counted =
       static_cast<double>(vertices.size() - pins.size() + distinct);
   const ObstacleIndex& obstacles = legal.obstacles();
-  // Few pins among many obstacles count as small: their exact solve needs
-  // the fixed budget.
-  bool small = counted <= kSmallNet || distinct <= kExactPins;
-  WorkBudget budget{small ? kSmallWork : kWorkPerVertex * counted};
+  int effort = std::max(1, options.effort);
+  double base = kWorkPerVertex * std::min(counted, kLargeNet) +
+                kWorkPerLargeVertex * std::max(0.0, counted - kLargeNet);
 
   // An optimal tree stays inside the pins' box grown by every obstacle
   // that meets it, until none does: it can be pressed onto the box's
@@ -84,76 +136,120 @@ void Router::formOptimizedSMT() {
   // pins' box, no obstacle matters at all.
   ObstacleIndex::Rect box{xlo, ylo, xhi, yhi};
   bool open = obstacles.growBox(box).empty();
-  if (open && distinct >= 2 && distinct <= kFlatExactPins) {
-    replaceSegments(*this, solveFlatTree(pins));
-    stageDone("solveFlatTree");
-    return;
-  }
-  // Up to twice that, the best break into two exact halves, unless
-  // formSMT's tree is shorter: a break can be longer.
-  if (open && distinct >= 2 && distinct <= static_cast<int>(kFlatBreakPins)) {
-    std::vector<Wire> broken = breakFlatTree(pins);
-    formSMT();
-    if (wireLength(broken) <= wireLength(wiresOf(segments))) {
-      replaceSegments(*this, broken);
-    }
-    stageDone("breakFlatTree");
-    return;
-  }
-  // A larger one is improved from formSMT's tree with a share of work per
-  // position: its windows are solved without obstacles, in microseconds.
-  if (open) {
-    budget.left = kFlatWorkPerPlace * distinct;
-  }
-
-  // Pins all at one point need no wire: the pipeline's tree says so.
-  if (distinct >= 2 && distinct <= kExactPins) {
-    // A solve that runs out of work leaves its reserve to the improved
-    // heuristic tree, so that the two together keep to the budget.
-    bool always = distinct <= kAlwaysExactPins;
-    WorkBudget share{always ? std::numeric_limits<double>::infinity()
-                            : budget.left - kHeuristicReserve};
-    double before = share.left;
-    ExactTree tree = solveExactTree(pins, obstacles, box, share);
-    if (!always) {
-      budget.left -= before - share.left;
-    }
-    // Walled-in pins leave a forest to the pipeline.
-    if (tree.status == ExactStatus::solved) {
-      replaceSegments(*this, cleanWires(tree.wires, pins));
-      stageDone("solveExactTree");
-      return;
-    }
-  }
-
-  // A small net of many pins is improved from two starts, formSMT's and the
-  // other graph's, and keeps the shorter; any other from formSMT's alone.
-  // Improving never lengthens a tree, so the result is no longer than
-  // formSMT's.
-  // Copied before this Router's stages null some of its entries.
-  bool twoStarts = !open && small && distinct >= kTwoStartPins;
+  // A copy of the input for the second start of the higher levels, taken
+  // before this Router's stages null some of its entries.
+  bool secondStart = effort >= 2 && !open && distinct > kExactPins;
   std::vector<Vertex*> copy;
-  if (twoStarts) {
+  if (secondStart) {
     copy = copyInput(vertices);
   }
-  formSMT();
-  std::vector<Wire> best =
-      improveTree(wiresOf(segments), pins, obstacles, kMaxEnds, budget,
-                  open ? kFlatMinEnds : 3);
-  if (twoStarts) {
-    Router second(copy);
-    second.options.exactGraph = !options.exactGraph;
-    second.formSMT();
-    for (Vertex* v : copy) {
-      delete v;
+
+  // Level 1.
+  std::vector<Wire> tree;
+  bool optimal = false;  // tree is a shortest one: no level can gain
+  const char* stage = "improveTree";
+  if (open && distinct >= 2 && distinct <= kFlatExactPins) {
+    tree = solveFlatTree(pins);
+    optimal = true;
+    stage = "solveFlatTree";
+  } else if (open && distinct >= 2 &&
+             distinct <= static_cast<int>(kFlatBreakPins)) {
+    // The best break into two exact halves, unless formSMT's tree is
+    // shorter: a break can be longer.
+    tree = breakFlatTree(pins);
+    formSMT();
+    std::vector<Wire> smt = wiresOf(segments);
+    if (wireLength(smt) < wireLength(tree)) {
+      tree = std::move(smt);
     }
-    WorkBudget more{kSmallWork};
-    std::vector<Wire> alt =
-        improveTree(wiresOf(second.segments), pins, obstacles, kMaxEnds, more);
-    if (wireLength(alt) < wireLength(best)) {
-      best = std::move(alt);
+    stage = "breakFlatTree";
+  } else {
+    if (distinct >= 2 && distinct <= kAlwaysExactPins) {
+      WorkBudget share{std::numeric_limits<double>::infinity()};
+      ExactTree exact = solveExactTree(pins, obstacles, box, share);
+      // Walled-in pins leave a forest to the pipeline.
+      if (exact.status == ExactStatus::solved) {
+        tree = cleanWires(exact.wires, pins);
+        optimal = true;
+        stage = "solveExactTree";
+      }
+    }
+    if (!optimal) {
+      // Improving never lengthens a tree, so the result is no longer than
+      // formSMT's. A net no obstacle comes near has its windows solved
+      // without obstacles, in microseconds.
+      formSMT();
+      WorkBudget budget{open ? kFlatWorkPerPlace * distinct : base};
+      tree = improveTree(wiresOf(segments), pins, obstacles, kMaxEnds, budget,
+                         kMaxEnds);
     }
   }
-  replaceSegments(*this, best);
-  stageDone("improveTree");
+
+  // Each level above continues from the tree of the level below with more
+  // work and keeps the shorter, so it is never longer.
+  double scale = 1;
+  for (int level = 2; level <= effort && !optimal && distinct >= 2; ++level) {
+    scale *= kLevelGrowth;
+    double length = wireLength(tree);
+    if (distinct <= kExactPins && !open) {
+      WorkBudget share{kExactWork * scale / kLevelGrowth};
+      ExactTree exact = solveExactTree(pins, obstacles, box, share, length);
+      if (exact.status == ExactStatus::solved && exact.length < length) {
+        tree = cleanWires(exact.wires, pins);
+        length = wireLength(tree);
+      }
+      if (exact.status == ExactStatus::solved ||
+          exact.status == ExactStatus::noneWithin) {
+        optimal = true;
+        break;
+      }
+    }
+    int ends = std::min(kMostEnds, kMaxEnds + level - 1);
+    WorkBudget budget{(open ? kFlatWorkPerPlace * distinct : base) * scale};
+    std::vector<Wire> next =
+        improveTree(tree, pins, obstacles, ends, budget, kMaxEnds);
+    if (wireLength(next) < length) {
+      tree = std::move(next);
+      length = wireLength(tree);
+    }
+    // Once, a second start from the other spanning graph's tree.
+    if (secondStart && level == 2) {
+      Router second(copy);
+      second.options.exactGraph = !options.exactGraph;
+      second.formSMT();
+      WorkBudget more{base * scale};
+      std::vector<Wire> alt = improveTree(wiresOf(second.segments), pins,
+                                          obstacles, ends, more, kMaxEnds);
+      if (wireLength(alt) < length) {
+        tree = std::move(alt);
+      }
+    }
+    // Levels 3 to 5 restart, once each, from the pipeline's tree of the net
+    // mirrored in x, in y, then in both: its ties and sweeps fall the other
+    // way, and its improved tree, mirrored back, may be shorter.
+    if (secondStart && level >= 3 && level <= 5) {
+      std::vector<Wire> alt = mirroredStart(
+          copy, level != 4, level != 3, options.exactGraph, base * scale, ends);
+      if (!alt.empty() && wireLength(alt) < length) {
+        tree = cleanWires(alt, pins);
+      }
+    }
+  }
+  for (Vertex* v : copy) {
+    delete v;
+  }
+  if (options.bound) {
+    double length = wireLength(tree);
+    if (optimal || distinct < 2) {
+      lowerBound = length;
+    } else {
+      WorkBudget work{std::max(kBoundWorkLeast, kBoundWorkPerVertex * counted)};
+      lowerBound =
+          std::min(length, steinerLowerBound(pins, obstacles, box, work));
+    }
+  }
+  // Pins all at one point need no wire, and walled-in pins leave a forest:
+  // the improved tree of the pipeline's says so.
+  replaceSegments(*this, tree);
+  stageDone(stage);
 }

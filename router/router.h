@@ -51,10 +51,15 @@ class Router {
   void formUnrefinedSMT();
   void formSMT();
   void localRefinement();
-  // As short a Steiner tree as the work budget allows, never longer than
-  // formSMT's: an optimal tree for a small net; otherwise the trees of both
-  // spanning graphs, each improved window by window, the shorter kept.
-  // Leaves segments.
+  // As short a Steiner tree as options.effort's work allows, never longer
+  // than formSMT's: an optimal tree for a small net; otherwise formSMT's
+  // improved window by window with work in proportion to the net's
+  // vertices. Each level above the first continues from the tree of the one
+  // below with a fixed multiple of its work (an exact solve of up to 16
+  // pins, larger windows, a second start from the other spanning graph,
+  // restarts from the net mirrored) and keeps the shorter. Reads
+  // options.effort and options.bound; leaves segments, and lowerBound when
+  // asked.
   void formOptimizedSMT();
 
   void printVertex(Vertex* v);
@@ -197,6 +202,9 @@ class Router {
   // forest, 0 without pins. Left by extendedKruskal and every stage after
   // it that can change it, so every entry's last stage leaves it.
   int pinPartCount = 0;
+  // Left by formOptimizedSMT when options.bound is set: no tree over the
+  // pins that avoids the obstacles is shorter; negative when not asked.
+  double lowerBound = -1;
 
   // What the entries do beyond the default pipeline.
   RouterOptions options;

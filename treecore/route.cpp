@@ -61,7 +61,8 @@ struct Finished {
   std::vector<Wire> pieces;  // in the order they are written
   // For the spanning tree and the unrefined form only, in the same order.
   std::vector<Drawn> connections;
-  int parts = 0;  // that the pins form
+  int parts = 0;           // that the pins form
+  double lowerBound = -1;  // when asked for
 };
 
 bool drawsConnections(Form form) {
@@ -775,8 +776,11 @@ Tree routeNet(const Obstacles& obstacles,
     NetVertices vertices(pins, rings);
     Router router(vertices.all);
     router.options.exactGraph = options.exactGraph;
+    router.options.effort = options.effort;
+    router.options.bound = options.bound;
     runEntry(router, options.form);
     f = readFinished(router, options.form, !options.drawingOnly);
+    f.lowerBound = router.lowerBound;
   }
   // The refined forms' segments make a clean tree: wire meets wire only at
   // shared ends, and none is drawn twice.
@@ -790,6 +794,11 @@ Tree routeNet(const Obstacles& obstacles,
     }
   }
   t.parts = f.parts;
+  // The obstacle-free solver's trees are shortest.
+  t.lowerBound = !options.bound || options.form != Form::optimizedSteinerTree
+                     ? -1
+                 : flat ? t.wireLength
+                        : f.lowerBound;
   t.segments.reserve(f.pieces.size());
   for (const Wire& w : f.pieces) {
     t.segments.push_back({{w.x1, w.y1}, {w.x2, w.y2}});

@@ -28,6 +28,12 @@ struct RouteOptions {
   Form form = Form::steinerTree;
   // Build over the exact spanning graph (--exact-graph).
   bool exactGraph = false;
+  // The optimized form's level of work (--effort), from 1: each level a
+  // fixed multiple of the one below, its tree never longer.
+  int effort = 1;
+  // The optimized form also proves a lower bound on the optimum's length
+  // (--bound, Tree::lowerBound).
+  bool bound = false;
   // Route over every obstacle, as the single-net programs do, instead of
   // only those near the net (Obstacles::near): the same tree for a net
   // whose grown box meets them all, at a cost that grows with the design.

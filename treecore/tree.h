@@ -77,7 +77,17 @@ struct Tree {
   // The parts that hold pins: 1 for a tree, more for a forest, 0 without
   // pins or when no tree was made.
   int parts = 0;
+  // With RouteOptions::bound on the optimized form: a length no tree over
+  // the pins that avoids the obstacles undercuts, so the tree is at most
+  // wireLength / lowerBound - 1 above the shortest. Negative otherwise.
+  double lowerBound = -1;
 };
+
+// How far above the shortest a tree of this length can be, as a fraction,
+// given a lower bound on the shortest: 0 when the bound is 0.
+inline double boundGap(double length, double lowerBound) {
+  return lowerBound > 0 ? length / lowerBound - 1 : 0;
+}
 
 // "ok", "forest", "pinInsideObstacle", "badCoordinate".
 const char* statusName(Status s);

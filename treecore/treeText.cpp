@@ -116,6 +116,12 @@ void appendJson(std::string& out, const Tree& tree, long net) {
   appendInt(out, tree.parts);
   out += ",\"wireLength\":";
   out += formatLength(tree.wireLength);
+  if (tree.lowerBound >= 0) {
+    out += ",\"lowerBound\":";
+    out += formatLength(tree.lowerBound);
+    out += ",\"gap\":";
+    out += formatLength(boundGap(tree.wireLength, tree.lowerBound));
+  }
   out += ",\"nodes\":[";
   for (size_t i = 0; i < tree.nodes.size(); ++i) {
     const Node& n = tree.nodes[i];

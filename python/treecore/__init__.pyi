@@ -55,6 +55,8 @@ class Tree:
     @property
     def wire_length(self) -> float: ...
     @property
+    def lower_bound(self) -> Optional[float]: ...
+    @property
     def parts(self) -> int: ...
     def text(self) -> str: ...
     def json(self, net: int = 1) -> str: ...
@@ -81,6 +83,8 @@ def steiner_tree(
     exact_graph: bool = False,
     refine: bool = True,
     every_obstacle: bool = False,
+    effort: Optional[SupportsIndex] = None,
+    bound: bool = False,
 ) -> Tree: ...
 def spanning_tree(
     pins: _Points,
@@ -100,6 +104,8 @@ def steiner_trees(
     every_obstacle: bool = False,
     drawing_only: bool = False,
     errors: _Errors = "raise",
+    effort: Optional[SupportsIndex] = None,
+    bound: bool = False,
 ) -> List[Tree]: ...
 def spanning_trees(
     nets: Iterable[_Points],
