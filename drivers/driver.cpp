@@ -253,13 +253,15 @@ int runDriver(Program program, int argc, char** argv) {
       return 2;
     }
     if (hasWideCoordinate(given)) {
-      return writeFramedNet(
-          name, program,
-          program == Program::oamst ? treecore::Form::spanningTree
-          : opt.noRefine            ? treecore::Form::unrefinedSteinerTree
-          : opt.optimize            ? treecore::Form::optimizedSteinerTree
-                                    : treecore::Form::steinerTree,
-          opt.exactGraph, given, outPath);
+      treecore::RouteOptions options;
+      options.form = program == Program::oamst ? treecore::Form::spanningTree
+                     : opt.noRefine ? treecore::Form::unrefinedSteinerTree
+                     : opt.optimize ? treecore::Form::optimizedSteinerTree
+                                    : treecore::Form::steinerTree;
+      options.exactGraph = opt.exactGraph;
+      options.effort = static_cast<int>(std::max(1L, opt.effort));
+      options.bound = opt.bound;
+      return writeFramedNet(name, program, options, given, outPath);
     }
     Input<float> in = singleInput(given);
     appendVertices(in, vertices);

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "check/checkTree.h"
+#include "drivers/batch.h"
 #include "router/fileBanner.h"
 #include "support/escapeBytes.h"
 #include "support/outputFile.h"
@@ -12,8 +14,7 @@
 
 int writeFramedNet(const char* name,
                    Program program,
-                   treecore::Form form,
-                   bool exactGraph,
+                   treecore::RouteOptions options,
                    const Input<DesignCoord>& in,
                    const std::string& outPath) {
   std::vector<std::array<treecore::Point, 4>> rings;
@@ -43,9 +44,6 @@ int writeFramedNet(const char* name,
     std::cerr << name << ": " << out.error() << std::endl;
     return 3;
   }
-  treecore::RouteOptions options;
-  options.form = form;
-  options.exactGraph = exactGraph;
   options.everyObstacle = true;
   options.drawingOnly = true;
   std::clock_t start = std::clock();
@@ -65,6 +63,13 @@ int writeFramedNet(const char* name,
       fileBanner(program == Program::oamst ? kMstTitle : kSmtTitle);
   treecore::appendBlocks(text, tree);
   out.write(text);
+  if (options.bound && tree.lowerBound >= 0) {
+    std::cerr << name << ": lower bound " << formatLength(tree.lowerBound)
+              << ", tree " << formatLength(tree.wireLength) << ", gap "
+              << formatPercent(
+                     treecore::boundGap(tree.wireLength, tree.lowerBound))
+              << std::endl;
+  }
   if (!out.commit()) {
     std::cerr << name << ": " << out.error() << std::endl;
     return 3;

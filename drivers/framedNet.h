@@ -12,7 +12,6 @@
 // standard error under `name`.
 int writeFramedNet(const char* name,
                    Program program,
-                   treecore::Form form,
-                   bool exactGraph,
+                   treecore::RouteOptions options,
                    const Input<DesignCoord>& in,
                    const std::string& outPath);

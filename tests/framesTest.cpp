@@ -197,7 +197,8 @@ TEST_F(FramesProgramTest, SingleNetProgramsWriteTheTreeAtTheOriginMoved) {
   const char* forms[][2] = {{OAMST_PATH, ""},
                             {ZORVANE_PATH, ""},
                             {ZORVANE_PATH, "--no-refine"},
-                            {ZORVANE_PATH, "--optimize"}};
+                            {ZORVANE_PATH, "--optimize"},
+                            {ZORVANE_PATH, "--optimize --effort 2 --bound"}};
   for (double by : kOffsets) {
     for (const Net& n : d.nets) {
       run.write("p0.txt", pinDigits(n));
@@ -207,7 +208,9 @@ TEST_F(FramesProgramTest, SingleNetProgramsWriteTheTreeAtTheOriginMoved) {
       for (auto& f : forms) {
         std::string opt = f[1];
         ASSERT_EQ(run.run(f[0], opt + " p0.txt o0.txt t0.txt"), 0) << run.err;
+        std::string bound = run.err.substr(run.err.find(':') + 1);
         ASSERT_EQ(run.run(f[0], opt + " p.txt o.txt t.txt"), 0) << run.err;
+        EXPECT_EQ(run.err.substr(run.err.find(':') + 1), bound);
         EXPECT_EQ(movedOutput(run.read("t.txt"), 0),
                   movedOutput(run.read("t0.txt"), by))
             << f[0] << " " << opt << " by " << by;
