@@ -14,6 +14,7 @@
 #include "check/checkTree.h"
 #include "drivers/batch.h"
 #include "drivers/commandLine.h"
+#include "drivers/framedNet.h"
 #include "drivers/programMain.h"
 #include "drivers/readInput.h"
 #include "geometry/obstacleRects.h"
@@ -104,7 +105,9 @@ CommandLine makeCommandLine(Program p) {
       "standard input, or standard output for OUTPUT_FILE (the "
       "execution-time line then goes to standard error). Coordinates must "
       "be exact in single precision (integers up to 16777216 in magnitude "
-      "always are); others are refused.\n\nWith --nets the pins come from a "
+      "always are) or integers up to 2147483648 in magnitude, which route "
+      "exactly in their net's own frame where its grown box spans at most "
+      "16777216; others are refused.\n\nWith --nets the pins come from a "
       "nets file instead, many nets in one, and each net is routed among "
       "the obstacles near it.";
   CommandLine cl(programName(p),
@@ -331,9 +334,9 @@ int runDriver(Program program, int argc, char** argv) {
   Input<float> kept;  // for the value interface
   {
     ReadingInput reading;
-    Input<float> in;
+    Input<DesignCoord> given;
     bool notStp = false;
-    if (!readInput(files, in, error, &notStp)) {
+    if (!readInput(files, given, error, &notStp)) {
       if (notStp) {
         cl.usageError(error);
         return 1;
@@ -341,6 +344,11 @@ int runDriver(Program program, int argc, char** argv) {
       std::cerr << name << ": " << error << std::endl;
       return 2;
     }
+    if (hasWideCoordinate(given)) {
+      treecore::RouteOptions options = routeOptionsOf(batch);
+      return writeFramedNet(name, program, options, given, outPath);
+    }
+    Input<float> in = singleInput(given);
     appendVertices(in, vertices);
     if (findPinInsideObstacle(vertices, in, error)) {
       std::cerr << name << ": " << error << std::endl;

@@ -350,11 +350,11 @@ TEST(RouteNetTest, AWalledInPinMakesAForest) {
 
 TEST(RouteNetTest, CoordinatesSinglePrecisionCannotHoldAreRefused) {
   Obstacles obs;
-  Tree t = treecore::routeNet(obs, {{0, 0}, {3, 16777217.0}});
+  Tree t = treecore::routeNet(obs, {{0, 0}, {3, 16777217.5}});
   EXPECT_EQ(t.status, Status::badCoordinate);
   EXPECT_EQ(t.message,
-            "pin 2: y 16777217 is not a single-precision value: it would "
-            "become 16777216");
+            "pin 2: y 16777217.5 is not a single-precision value: it would "
+            "become 16777218");
   EXPECT_EQ(treecore::routeNet(obs, {{0.1, 0}, {3, 0}}).status, Status::ok);
   EXPECT_EQ(treecore::routeNet(obs, {{0, 0}, {1.0 / 0.0, 0}}).status,
             Status::badCoordinate);

@@ -1,6 +1,8 @@
 #include "treecore/route.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -433,84 +435,189 @@ void buildTree(const Graph& g, Tree& t) {
   }
 }
 
-Point canonicalPoint(const Point& p) {
-  return {canonicalDouble(static_cast<float>(p.x)),
-          canonicalDouble(static_cast<float>(p.y))};
+// Where a net is routed: shifted by an integer origin when a coordinate of
+// it is a wide integer, where it is as given otherwise.
+struct Frame {
+  bool framed = false;
+  double x = 0;
+  double y = 0;
+};
+
+// A routed coordinate as the decimal the writers print, as a double, in the
+// frame's coordinates: v is a float the pipeline computed.
+double backOf(double v, double origin, bool framed) {
+  double c = canonicalDouble(static_cast<float>(v));
+  return framed ? origin + c : c;
 }
 
-// A tree's coordinates are the decimals the writers print, as doubles, and
-// its length is summed over them as a checker reading the output would.
-// Reads the tree's single-precision values, leaves their decimals and the
-// length.
-void canonicalize(Tree& t) {
+Point backPoint(const Point& p, const Frame& f) {
+  return {backOf(p.x, f.x, f.framed), backOf(p.y, f.y, f.framed)};
+}
+
+// A tree's coordinates are the decimals the writers print, as doubles, back
+// in the net's own place, and its length is summed over them as a checker
+// reading the output would. Reads the tree's single-precision values,
+// leaves their decimals and the length.
+void canonicalize(Tree& t, const Frame& frame) {
   for (Node& n : t.nodes) {
-    n.at = canonicalPoint(n.at);
+    n.at = backPoint(n.at, frame);
   }
   for (Edge& e : t.edges) {
     for (Point& p : e.path) {
-      p = canonicalPoint(p);
+      p = backPoint(p, frame);
     }
   }
   std::vector<Piece> pieces;
   pieces.reserve(t.segments.size());
   for (Segment& s : t.segments) {
-    s = {canonicalPoint(s.a), canonicalPoint(s.b)};
+    s = {backPoint(s.a, frame), backPoint(s.b, frame)};
     pieces.push_back({s.a.x, s.a.y, s.b.x, s.b.y});
   }
   t.wireLength = unionLength(pieces);
 }
 
-std::string pointText(float x, float y) {
-  return "(" + formatCoord(x) + ", " + formatCoord(y) + ")";
+std::string pointText(double x, double y) {
+  return "(" + coordText(x) + ", " + coordText(y) + ")";
 }
 
-// The pins of a net as the pipeline takes them, or a status saying why not.
-bool singlePins(const Net& net, std::vector<RoutePoint>& pins, Tree& t) {
+// Checks the coordinates of a net: each a float, left in pins, or a wide
+// integer (wide set). False with the status for the first that is neither.
+bool checkPins(const Net& net,
+               std::vector<RoutePoint>& pins,
+               bool& wide,
+               Tree& t) {
   pins.reserve(net.size());
   for (size_t i = 0; i < net.size(); ++i) {
-    float x, y;
-    std::string why;
-    bool xOk = toSingle(net[i].x, x, &why);
-    if (!xOk || !toSingle(net[i].y, y, &why)) {
-      t.status = Status::badCoordinate;
-      t.message =
-          "pin " + std::to_string(i + 1) + ": " + (xOk ? "y " : "x ") + why;
+    float c[2] = {0, 0};
+    double v[2] = {net[i].x, net[i].y};
+    for (int k = 0; k < 2; ++k) {
+      std::string why;
+      if (toSingle(v[k], c[k], &why)) {
+        continue;
+      }
+      if (!isWideInteger(v[k])) {
+        t.status = Status::badCoordinate;
+        t.message =
+            "pin " + std::to_string(i + 1) + ": " + (k ? "y " : "x ") + why;
+        return false;
+      }
+      wide = true;
+    }
+    pins.push_back({c[0], c[1]});
+  }
+  return true;
+}
+
+// The pins' box grown by the chosen obstacles, in double precision.
+Rect boxOf(const Obstacles& obstacles,
+           const Net& net,
+           const std::vector<int>& chosen) {
+  Rect box{net[0].x, net[0].y, net[0].x, net[0].y};
+  for (const Point& p : net) {
+    box = plane::hull(box, Rect{p.x, p.y, p.x, p.y});
+  }
+  for (int r : chosen) {
+    box = plane::hull(box, obstacles.rects()[static_cast<size_t>(r)]);
+  }
+  return box;
+}
+
+std::string numberText(double v) {
+  char dec[40];
+  return std::string(dec, std::to_chars(dec, dec + sizeof dec, v).ptr);
+}
+
+// The frame of a net with a wide integer coordinate: the lower-left corner
+// of its grown box, rounded down to integers; the pins and the chosen
+// rings shifted there, each exactly a float whose decimal, shifted back,
+// is the coordinate given. False with the status where the box is too
+// wide for that, or a coordinate is not so.
+bool shiftToFrame(const Obstacles& obstacles,
+                  const Net& net,
+                  const std::vector<int>& chosen,
+                  Frame& frame,
+                  std::vector<RoutePoint>& pins,
+                  std::vector<std::array<RoutePoint, 4>>& rings,
+                  Tree& t) {
+  Rect box = boxOf(obstacles, net, chosen);
+  double w = box.xhi - box.xlo;
+  double h = box.yhi - box.ylo;
+  if (!(w <= kWidestFrame && h <= kWidestFrame)) {
+    t.status = Status::badCoordinate;
+    t.message = "the net's grown box spans " + numberText(w >= h ? w : h) +
+                (w >= h ? " in x" : " in y") +
+                "; a net with coordinates single precision cannot hold may "
+                "span at most " +
+                numberText(kWidestFrame);
+    return false;
+  }
+  frame = {true, std::floor(box.xlo), std::floor(box.ylo)};
+  auto shift = [&](double v, double origin, float& out) {
+    float f;
+    if (toSingle(v - origin, f) && origin + canonicalDouble(f) == v) {
+      out = f;
+      return true;
+    }
+    t.status = Status::badCoordinate;
+    t.message = coordText(v) + " is not exact shifted by " +
+                numberText(origin) + " into its net's frame";
+    return false;
+  };
+  for (size_t i = 0; i < net.size(); ++i) {
+    if (!shift(net[i].x, frame.x, pins[i].x) ||
+        !shift(net[i].y, frame.y, pins[i].y)) {
       return false;
     }
-    pins.push_back({x, y});
+  }
+  rings.resize(chosen.size());
+  for (size_t k = 0; k < chosen.size(); ++k) {
+    const auto& ring = obstacles.corners()[static_cast<size_t>(chosen[k])];
+    for (int c = 0; c < 4; ++c) {
+      if (!shift(ring[c].x, frame.x, rings[k][c].x) ||
+          !shift(ring[c].y, frame.y, rings[k][c].y)) {
+        return false;
+      }
+    }
   }
   return true;
 }
 
 // No tree avoids an obstacle whose open interior holds a pin; such an
-// obstacle meets the pins' box, so it is among the chosen. False, with the
-// status, for the first such pin.
+// obstacle meets the pins' box, so it is among the chosen, whose rings are
+// given in the net's frame. False, with the status, for the first such
+// pin.
 bool pinsOutside(const Obstacles& obstacles,
                  const std::vector<int>& chosen,
+                 const std::vector<std::array<RoutePoint, 4>>& rings,
+                 const Net& net,
                  const std::vector<RoutePoint>& pins,
+                 bool framed,
                  Tree& t) {
   const ObstacleIndex& index = detail::ObstaclesAccess::index(obstacles);
   const size_t kScanned = 64;  // more are searched through the index
+  // The index holds wide obstacles rounded: framed nets scan.
+  bool indexed = chosen.size() > kScanned && !framed;
   for (size_t i = 0; i < pins.size() && !chosen.empty(); ++i) {
     const RoutePoint& p = pins[i];
     int r = -1;
-    if (chosen.size() > kScanned) {
+    if (indexed) {
       r = index.containing(p.x, p.y);
     }
-    for (size_t k = 0; k < chosen.size() && chosen.size() <= kScanned && r < 0;
-         ++k) {
-      const ObstacleIndex::Rect& o = index.rects()[chosen[k]];
-      r = o.xlo < p.x && p.x < o.xhi && o.ylo < p.y && p.y < o.yhi ? chosen[k]
-                                                                   : -1;
+    for (size_t k = 0; k < chosen.size() && !indexed && r < 0; ++k) {
+      float xlo = std::min(rings[k][0].x, rings[k][2].x);
+      float xhi = std::max(rings[k][0].x, rings[k][2].x);
+      float ylo = std::min(rings[k][0].y, rings[k][2].y);
+      float yhi = std::max(rings[k][0].y, rings[k][2].y);
+      r = xlo < p.x && p.x < xhi && ylo < p.y && p.y < yhi ? chosen[k] : -1;
     }
     if (r >= 0) {
-      const ObstacleIndex::Rect& o = index.rects()[r];
+      const Rect& o = obstacles.rects()[static_cast<size_t>(r)];
       t.status = Status::pinInsideObstacle;
-      t.message = "pin " + std::to_string(i + 1) + " " + pointText(p.x, p.y) +
-                  " lies strictly inside obstacle " + std::to_string(r + 1) +
-                  " " + pointText(o.xlo, o.ylo) + "-" +
-                  pointText(o.xhi, o.yhi) +
-                  "; no obstacle-avoiding tree exists";
+      t.message =
+          "pin " + std::to_string(i + 1) + " " + pointText(net[i].x, net[i].y) +
+          " lies strictly inside obstacle " + std::to_string(r + 1) + " " +
+          pointText(o.xlo, o.ylo) + "-" + pointText(o.xhi, o.yhi) +
+          "; no obstacle-avoiding tree exists";
       return false;
     }
   }
@@ -522,15 +629,14 @@ bool pinsOutside(const Obstacles& obstacles,
 class NetVertices {
  public:
   NetVertices(const std::vector<RoutePoint>& pins,
-              const Obstacles& obstacles,
-              const std::vector<int>& chosen) {
-    owned_.reserve(pins.size() + 4 * chosen.size());
+              const std::vector<std::array<RoutePoint, 4>>& rings) {
+    owned_.reserve(pins.size() + 4 * rings.size());
     for (const RoutePoint& p : pins) {
       add(p.x, p.y, "pin");
     }
-    for (int r : chosen) {
-      for (const Point& c : obstacles.corners()[r]) {
-        add(static_cast<float>(c.x), static_cast<float>(c.y), "corner");
+    for (const auto& ring : rings) {
+      for (const RoutePoint& c : ring) {
+        add(c.x, c.y, "corner");
       }
       Vertex** v = &all[all.size() - 4];
       for (int k = 0; k < 4; ++k) {
@@ -620,22 +726,26 @@ bool finishFlat(const std::vector<RoutePoint>& pins, Finished& f) {
 
 // The shortest obstacle-avoiding distance from the first pin to each pin,
 // among the chosen obstacles, which the tree avoids.
-// The chosen obstacles' own index.
-ObstacleIndex chosenIndex(const Obstacles& obstacles,
-                          const std::vector<int>& chosen) {
-  const ObstacleIndex& all = detail::ObstaclesAccess::index(obstacles);
+// The chosen obstacles' own index, from the corners the net is routed
+// among (shifted with the net when it has its own frame).
+ObstacleIndex chosenIndex(const std::vector<std::array<RoutePoint, 4>>& rings) {
   std::vector<ObstacleIndex::Rect> rects;
-  rects.reserve(chosen.size());
-  for (int r : chosen) {
-    rects.push_back(all.rects()[r]);
+  rects.reserve(rings.size());
+  for (const auto& ring : rings) {
+    ObstacleIndex::Rect r{ring[0].x, ring[0].y, ring[0].x, ring[0].y};
+    for (const RoutePoint& c : ring) {
+      r = {std::min(r.xlo, c.x), std::min(r.ylo, c.y), std::max(r.xhi, c.x),
+           std::max(r.yhi, c.y)};
+    }
+    rects.push_back(r);
   }
   return ObstacleIndex(std::move(rects));
 }
 
-std::vector<double> shortestFromFirst(const Obstacles& obstacles,
-                                      const std::vector<int>& chosen,
-                                      const std::vector<RoutePoint>& pins) {
-  if (chosen.empty()) {
+std::vector<double> shortestFromFirst(
+    const std::vector<std::array<RoutePoint, 4>>& rings,
+    const std::vector<RoutePoint>& pins) {
+  if (rings.empty()) {
     std::vector<double> d;
     d.reserve(pins.size());
     for (const RoutePoint& p : pins) {
@@ -644,7 +754,7 @@ std::vector<double> shortestFromFirst(const Obstacles& obstacles,
     }
     return d;
   }
-  ObstacleIndex index = chosenIndex(obstacles, chosen);
+  ObstacleIndex index = chosenIndex(rings);
   return EscapeGraph(index).distances(pins[0], pins);
 }
 
@@ -655,7 +765,8 @@ Tree routeNet(const Obstacles& obstacles,
               const RouteOptions& options) {
   Tree t;
   std::vector<RoutePoint> pins;
-  if (!singlePins(net, pins, t) || pins.empty()) {
+  bool widePins = false;
+  if (!checkPins(net, pins, widePins, t) || pins.empty()) {
     return t;
   }
   std::vector<int> chosen;
@@ -665,15 +776,33 @@ Tree routeNet(const Obstacles& obstacles,
       chosen[r] = static_cast<int>(r);
     }
   } else {
-    // The pins as floats already: the index is asked directly.
-    ObstacleIndex::Rect box{pins[0].x, pins[0].y, pins[0].x, pins[0].y};
-    for (const RoutePoint& p : pins) {
-      box = {std::min(box.xlo, p.x), std::min(box.ylo, p.y),
-             std::max(box.xhi, p.x), std::max(box.yhi, p.y)};
-    }
-    chosen = detail::ObstaclesAccess::index(obstacles).growBox(box);
+    Rect box = boxOf(obstacles, net, {});
+    chosen = detail::ObstaclesAccess::grow(obstacles, box, widePins);
   }
-  if (!pinsOutside(obstacles, chosen, pins, t)) {
+  bool framed = widePins;
+  for (size_t k = 0; k < chosen.size() && !framed &&
+                     detail::ObstaclesAccess::anyWide(obstacles);
+       ++k) {
+    framed = detail::ObstaclesAccess::wide(obstacles, chosen[k]);
+  }
+  // A net that single precision holds is routed where it is, as ever.
+  Frame frame;
+  std::vector<std::array<RoutePoint, 4>> rings;
+  if (framed) {
+    if (!shiftToFrame(obstacles, net, chosen, frame, pins, rings, t)) {
+      return t;
+    }
+  } else {
+    rings.resize(chosen.size());
+    for (size_t k = 0; k < chosen.size(); ++k) {
+      const auto& ring = obstacles.corners()[static_cast<size_t>(chosen[k])];
+      for (int c = 0; c < 4; ++c) {
+        rings[k][c] = {static_cast<float>(ring[c].x),
+                       static_cast<float>(ring[c].y)};
+      }
+    }
+  }
+  if (!pinsOutside(obstacles, chosen, rings, net, pins, framed, t)) {
     return t;
   }
   bool nodesToo = !options.drawingOnly || options.timing;
@@ -681,7 +810,7 @@ Tree routeNet(const Obstacles& obstacles,
   bool flat = chosen.empty() && options.form == Form::optimizedSteinerTree &&
               finishFlat(pins, f);
   if (!flat && (!chosen.empty() || !finishAlone(pins, options.form, f))) {
-    NetVertices vertices(pins, obstacles, chosen);
+    NetVertices vertices(pins, rings);
     Router router(vertices.all);
     router.options.exactGraph = options.exactGraph;
     router.options.effort = options.effort;
@@ -690,14 +819,24 @@ Tree routeNet(const Obstacles& obstacles,
     f = readFinished(router, options.form, nodesToo);
     f.lowerBound = router.lowerBound;
   }
+  // The obstacle-free solver's trees are shortest: their length bounds
+  // every tree, a path-bounded one's too.
+  if (flat) {
+    f.lowerBound = 0;
+    for (const Wire& w : f.pieces) {
+      f.lowerBound += std::fabs(static_cast<double>(w.x2) - w.x1) +
+                      std::fabs(static_cast<double>(w.y2) - w.y1);
+    }
+  }
+  bool reshaped = false;
   if (options.pathBound >= 0) {
     std::vector<Wire> bounded;
-    if (boundPathTree(pins, chosenIndex(obstacles, chosen), f.pieces,
-                      options.pathBound, bounded,
-                      drawsConnections(options.form))) {
+    if (boundPathTree(pins, chosenIndex(rings), f.pieces, options.pathBound,
+                      bounded, drawsConnections(options.form))) {
       // Clean wires, each its own connection for the forms that draw
       // connections.
       f.pieces = std::move(bounded);
+      reshaped = true;
       f.connections.clear();
       for (const Wire& w : f.pieces) {
         f.connections.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
@@ -716,19 +855,19 @@ Tree routeNet(const Obstacles& obstacles,
     }
   }
   t.parts = f.parts;
-  // The obstacle-free solver's trees are shortest.
-  t.lowerBound = !options.bound || options.form != Form::optimizedSteinerTree
-                     ? -1
-                 : flat ? t.wireLength
-                        : f.lowerBound;
   t.segments.reserve(f.pieces.size());
   for (const Wire& w : f.pieces) {
     t.segments.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
   }
-  canonicalize(t);
+  canonicalize(t, frame);
+  // Measured on the written coordinates where the tree is the solver's own,
+  // so that its gap is exactly 0.
+  t.lowerBound = !options.bound || options.form != Form::optimizedSteinerTree
+                     ? -1
+                 : flat && !reshaped ? t.wireLength
+                                     : f.lowerBound;
   if (options.timing) {
-    t.timing = timingOf(t, shortestFromFirst(obstacles, chosen, pins),
-                        options.timingModel);
+    t.timing = timingOf(t, shortestFromFirst(rings, pins), options.timingModel);
     if (options.drawingOnly) {
       t.nodes.clear();
       t.edges.clear();
