@@ -24,7 +24,7 @@
 #   --tables       run nothing: rebuild the CSV and the tables from the runs
 #                  an earlier call left in the --out folder
 #   --families S   sizes of the patterned instances (treegen --family: spiral,
-#                  chains, copies, lattice), run in every mode of both
+#                  frames, chains, copies, lattice), run in every mode of both
 #                  programs; "none" skips them [1000 to 128000, doubling;
 #                  with --quick up to 8000]
 #   --family-timeout S  a family run that takes longer is stopped, and the
@@ -328,7 +328,7 @@ modes=("oamst" "oamst --exact-graph" "zorvane" "zorvane --no-refine"
   "zorvane --exact-graph" "zorvane --optimize")
 fcsv="$out/families.csv"
 echo "family,size,pins,obstacles,mode,build,status,cpu_s,peak_kib,same" >"$fcsv"
-for fam in spiral chains copies lattice; do
+for fam in spiral frames chains copies lattice; do
   for mode in "${modes[@]}"; do
     tag=${mode// --/-}
     stopBefore=0
