@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Routes a nets file across a Dask cluster and writes the file that
 `zorvane --nets` writes for it, byte for byte.
 

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Draws a Steiner tree with matplotlib: plot_tree.py [OUT.png].
 
 Routes a random net among a few obstacles with the treecore module (the
