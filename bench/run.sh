@@ -10,6 +10,7 @@
 #   bench/run.sh [--build DIR] [--before DIR] [--out DIR] [--quick]
 #                [--only REGEX] [--timeout S] [--rc DIR] [--tables]
 #                [--families SIZES] [--family-timeout S]
+#                [--family-modes REGEX]
 #
 #   --build DIR    build whose programs are measured [build]
 #   --before DIR   build to compare with; stage times appear only where its
@@ -24,11 +25,13 @@
 #   --tables       run nothing: rebuild the CSV and the tables from the runs
 #                  an earlier call left in the --out folder
 #   --families S   sizes of the patterned instances (treegen --family: spiral,
-#                  chains, copies, lattice), run in every mode of both
+#                  frames, chains, copies, lattice), run in every mode of both
 #                  programs; "none" skips them [1000 to 128000, doubling;
 #                  with --quick up to 8000]
 #   --family-timeout S  a family run that takes longer is stopped, and the
 #                  larger sizes of that family and mode are skipped [300]
+#   --family-modes REGEX  only the family modes whose command line matches
+#                  (grep -E), e.g. '^(oamst|zorvane)$' for the defaults [.]
 #
 # Columns: wall_s is the elapsed time, cpu_s the processor time (user and
 # system) of the whole run, pipeline_s the program's own "Execution Time";
@@ -48,6 +51,7 @@ rc=$(cd "$(dirname "$0")/.." && pwd)/../shared/benchmarks/converted/RC
 tablesOnly=0
 familySizes=
 familyLimit=300
+familyModes=.
 while [ $# -gt 0 ]; do
   case "$1" in
     --build) build=$2; shift 2 ;;
@@ -60,7 +64,8 @@ while [ $# -gt 0 ]; do
     --tables) tablesOnly=1; shift ;;
     --families) familySizes=$2; shift 2 ;;
     --family-timeout) familyLimit=$2; shift 2 ;;
-    -h|--help) sed -n '2,37p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --family-modes) familyModes=$2; shift 2 ;;
+    -h|--help) sed -n '2,41p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run.sh: unknown option $1" >&2; exit 1 ;;
   esac
 done
@@ -328,8 +333,9 @@ modes=("oamst" "oamst --exact-graph" "zorvane" "zorvane --no-refine"
   "zorvane --exact-graph" "zorvane --optimize")
 fcsv="$out/families.csv"
 echo "family,size,pins,obstacles,mode,build,status,cpu_s,peak_kib,same" >"$fcsv"
-for fam in spiral chains copies lattice; do
+for fam in spiral frames chains copies lattice; do
   for mode in "${modes[@]}"; do
+    echo "$mode" | grep -Eq -- "$familyModes" || continue
     tag=${mode// --/-}
     stopBefore=0
     stopAfter=0

@@ -23,7 +23,7 @@ bool parseBatchObstacles(std::string_view text,
                          const std::string& path,
                          treecore::Obstacles& out,
                          std::string& error) {
-  Input<float> in;
+  Input<DesignCoord> in;
   if (isStpText(text)) {
     error = escapeBytes(path) +
             ", line 1: the file is an STP file; with --nets the obstacles "
@@ -34,7 +34,7 @@ bool parseBatchObstacles(std::string_view text,
          toObstacles(in, path, out, error);
 }
 
-bool toObstacles(const Input<float>& in,
+bool toObstacles(const Input<DesignCoord>& in,
                  const std::string& path,
                  treecore::Obstacles& out,
                  std::string& error) {
@@ -43,7 +43,7 @@ bool toObstacles(const Input<float>& in,
   for (const auto& ring : in.rects) {
     std::array<treecore::Point, 4> exact;
     for (int k = 0; k < 4; ++k) {
-      exact[k] = {canonicalDouble(ring[k].x), canonicalDouble(ring[k].y)};
+      exact[k] = {ring[k].x.v, ring[k].y.v};
     }
     rings.push_back(exact);
   }
@@ -187,7 +187,7 @@ treecore::RouteOptions routeOptionsOf(const BatchRequest& r) {
 int runBatch(const BatchRequest& r) {
   const char* name = r.program == Program::oamst ? "oamst" : "zorvane";
   treecore::Obstacles obstacles;
-  std::vector<InputPoint<float>> pins;
+  std::vector<InputPoint<DesignCoord>> pins;
   std::vector<size_t> netEnds;
   {
     ReadingInput reading;
@@ -231,6 +231,9 @@ int runBatch(const BatchRequest& r) {
   double lengths = 0, bounds = 0;
   std::vector<Slot> slots(window);
   long forests = 0, refusals = 0;
+  // A net too wide for its frame makes the input invalid: the first is
+  // reported and nothing is written.
+  std::string invalid;
   const long kShown = 10;
 
   std::clock_t start = std::clock();
@@ -242,8 +245,7 @@ int runBatch(const BatchRequest& r) {
         treecore::Net net;
         net.reserve(netEnds[i] - from);
         for (size_t k = from; k < netEnds[i]; ++k) {
-          net.push_back(
-              {canonicalDouble(pins[k].x), canonicalDouble(pins[k].y)});
+          net.push_back({pins[k].x.v, pins[k].y.v});
         }
         treecore::Tree tree = treecore::routeNet(obstacles, net, options);
         Slot& slot = slots[j % window];
@@ -262,6 +264,14 @@ int runBatch(const BatchRequest& r) {
       },
       [&](size_t j) {
         const Slot& slot = slots[j % window];
+        if (slot.status == Status::badCoordinate) {
+          if (invalid.empty()) {
+            invalid = escapeBytes(r.netsPath) + ": net " +
+                      std::to_string(first + j * step + 1) + ": " +
+                      slot.message;
+          }
+          return;
+        }
         if (slot.status != Status::ok) {
           bool no = refused(slot.status);
           if (++(no ? refusals : forests) <= kShown) {
@@ -285,6 +295,10 @@ int runBatch(const BatchRequest& r) {
       << static_cast<double>(end - start) / CLOCKS_PER_SEC << " sec"
       << std::endl;
 
+  if (!invalid.empty()) {
+    std::cerr << name << ": " << invalid << std::endl;
+    return 2;
+  }
   if (!out.commit()) {
     std::cerr << name << ": " << out.error() << std::endl;
     return 3;

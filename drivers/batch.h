@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "drivers/driver.h"
+#include "drivers/readInput.h"
 #include "treecore/timing.h"
 
 class CommandLine;
@@ -61,7 +62,7 @@ bool parseBatchObstacles(std::string_view text,
 // The rectangles the readers took from the obstacle file named path, as
 // the value interface takes them; false with a message naming the file and
 // the rectangle otherwise.
-bool toObstacles(const Input<float>& in,
+bool toObstacles(const Input<DesignCoord>& in,
                  const std::string& path,
                  treecore::Obstacles& out,
                  std::string& error);

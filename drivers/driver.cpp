@@ -14,6 +14,7 @@
 #include "check/checkTree.h"
 #include "drivers/batch.h"
 #include "drivers/commandLine.h"
+#include "drivers/framedNet.h"
 #include "drivers/programMain.h"
 #include "drivers/readInput.h"
 #include "router/fileBanner.h"
@@ -99,7 +100,9 @@ CommandLine makeCommandLine(Program p) {
       "standard input, or standard output for OUTPUT_FILE (the "
       "execution-time line then goes to standard error). Coordinates must "
       "be exact in single precision (integers up to 16777216 in magnitude "
-      "always are); others are refused.\n\nWith --nets the pins come from a "
+      "always are) or integers up to 2147483648 in magnitude, which route "
+      "exactly in their net's own frame where its grown box spans at most "
+      "16777216; others are refused.\n\nWith --nets the pins come from a "
       "nets file instead, many nets in one, and each net is routed among "
       "the obstacles near it.";
   CommandLine cl(programName(p),
@@ -232,9 +235,9 @@ int runDriver(Program program, int argc, char** argv) {
   std::string error;
   {
     ReadingInput reading;
-    Input<float> in;
+    Input<DesignCoord> given;
     bool notStp = false;
-    if (!readInput(files, in, error, &notStp)) {
+    if (!readInput(files, given, error, &notStp)) {
       if (notStp) {
         cl.usageError(error);
         return 1;
@@ -242,11 +245,16 @@ int runDriver(Program program, int argc, char** argv) {
       std::cerr << name << ": " << error << std::endl;
       return 2;
     }
+    if (hasWideCoordinate(given)) {
+      return writeFramedNet(name, program, routeOptionsOf(batch), given,
+                            outPath);
+    }
+    Input<float> in = singleInput(given);
     net.reserve(in.pins.size());
     for (const InputPoint<float>& p : in.pins) {
       net.push_back({canonicalDouble(p.x), canonicalDouble(p.y)});
     }
-    if (!toObstacles(in, in.obstacleFile, obstacles, error)) {
+    if (!toObstacles(given, in.obstacleFile, obstacles, error)) {
       std::cerr << name << ": " << error << std::endl;
       return 2;
     }

@@ -11,6 +11,7 @@
 #include "support/decimal.h"
 #include "support/escapeBytes.h"
 #include "support/formatCoord.h"
+#include "treecore/geometry.h"
 
 namespace {
 
@@ -127,6 +128,31 @@ bool readCoord(std::string_view tok,
       return false;
   }
   return false;
+}
+
+// A program's coordinate: a float's decimal, or else an integer that only
+// its net's own frame holds exactly.
+bool readCoord(std::string_view tok,
+               const char* field,
+               DesignCoord& v,
+               std::string& why) {
+  float f;
+  if (readSmallInteger(tok, f)) {
+    v = canonicalDouble(f);
+    return true;
+  }
+  Decimal d = readDecimal(tok, f);
+  if (d == Decimal::exact) {
+    v = canonicalDouble(f);
+    return true;
+  }
+  double w;
+  if (d == Decimal::inexact && readDecimal(tok, w) == Decimal::exact &&
+      treecore::isWideInteger(w)) {
+    v = w;
+    return true;
+  }
+  return readCoord(tok, field, f, why);
 }
 
 template <class T>
@@ -785,8 +811,63 @@ bool readObstacleFile(const std::string& path,
          parseObstacles(text, path, out, error);
 }
 
+bool hasWideCoordinate(const Input<DesignCoord>& in) {
+  for (const auto& p : in.pins) {
+    if (treecore::isWideInteger(p.x) || treecore::isWideInteger(p.y)) {
+      return true;
+    }
+  }
+  for (const auto& ring : in.rects) {
+    for (const auto& p : ring) {
+      if (treecore::isWideInteger(p.x) || treecore::isWideInteger(p.y)) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+Input<float> singleInput(const Input<DesignCoord>& in) {
+  Input<float> out;
+  out.pinFile = in.pinFile;
+  out.obstacleFile = in.obstacleFile;
+  out.stp = in.stp;
+  out.pinLines = in.pinLines;
+  out.rectLines = in.rectLines;
+  auto single = [](const InputPoint<DesignCoord>& p) {
+    return InputPoint<float>{static_cast<float>(p.x.v),
+                             static_cast<float>(p.y.v)};
+  };
+  for (const auto& p : in.pins) {
+    out.pins.push_back(single(p));
+  }
+  for (const auto& ring : in.rects) {
+    out.rects.push_back(
+        {single(ring[0]), single(ring[1]), single(ring[2]), single(ring[3])});
+  }
+  return out;
+}
+
 template struct Input<float>;
 template struct Input<double>;
+template struct Input<DesignCoord>;
+template bool parsePinText(std::string_view,
+                           const std::string&,
+                           Input<DesignCoord>&,
+                           std::string&);
+template bool parseObstacleText(std::string_view,
+                                const std::string&,
+                                Input<DesignCoord>&,
+                                std::string&);
+template bool parseNetsText(std::string_view,
+                            const std::string&,
+                            std::vector<InputPoint<DesignCoord>>&,
+                            std::vector<size_t>&,
+                            std::string&);
+template bool readInput(const std::vector<std::string>&,
+                        Input<DesignCoord>&,
+                        std::string&,
+                        bool*);
 template bool parsePinText(std::string_view,
                            const std::string&,
                            Input<float>&,

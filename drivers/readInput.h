@@ -15,6 +15,16 @@ class Vertex;
 // anywhere; a leading UTF-8 byte-order mark is skipped. On bad input a
 // reader appends nothing, returns false and leaves in error a message that
 // names the file, the record and its line, odd bytes escaped.
+// A coordinate as the programs take it, held as a double: a float's
+// decimal (0.1 is 0.1), or an integer up to 2^31 in magnitude that no float
+// holds (16777217), which puts its net in a frame of its own.
+struct DesignCoord {
+  double v = 0;
+  DesignCoord() = default;
+  DesignCoord(double d) : v(d) {}  // NOLINT: a coordinate is its value
+  operator double() const { return v; }
+};
+
 template <class T>
 using InputPoint = treecore::plane::Point<T>;
 
@@ -85,6 +95,12 @@ bool readInput(const std::vector<std::string>& files,
                Input<T>& in,
                std::string& error,
                bool* notStp = nullptr);
+
+// Whether a coordinate of the instance is one no float holds.
+bool hasWideCoordinate(const Input<DesignCoord>& in);
+
+// The instance in single precision, for one without such a coordinate.
+Input<float> singleInput(const Input<DesignCoord>& in);
 
 // The vertices of an instance: the pins, then the corners four by four, each
 // rectangle's corners linked into a ring in file order. The caller owns

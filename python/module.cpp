@@ -690,14 +690,14 @@ std::string fileText(const std::string& path) {
   return text;
 }
 
-py::array pointsArray(const std::vector<InputPoint<float>>& points,
+py::array pointsArray(const std::vector<InputPoint<DesignCoord>>& points,
                       size_t from,
                       size_t to) {
   std::vector<double> xy;
   xy.reserve(2 * (to - from));
   for (size_t k = from; k < to; ++k) {
-    xy.push_back(canonicalDouble(points[k].x));
-    xy.push_back(canonicalDouble(points[k].y));
+    xy.push_back(points[k].x.v);
+    xy.push_back(points[k].y.v);
   }
   return arrayOf<double>({static_cast<py::ssize_t>(to - from), 2}, xy.data());
 }
@@ -705,7 +705,7 @@ py::array pointsArray(const std::vector<InputPoint<float>>& points,
 py::array readPins(py::handle file) {
   std::string path = pathOf(file);
   std::string text = fileText(path);
-  Input<float> in;
+  Input<DesignCoord> in;
   std::string error;
   if (!parsePinText(text, path, in, error)) {
     throw py::value_error(error);
@@ -727,7 +727,7 @@ treecore::Obstacles readObstacles(py::handle file) {
 py::list readNets(py::handle file) {
   std::string path = pathOf(file);
   std::string text = fileText(path);
-  std::vector<InputPoint<float>> pins;
+  std::vector<InputPoint<DesignCoord>> pins;
   std::vector<size_t> ends;
   std::string error;
   if (!parseNetsText(text, path, pins, ends, error)) {
@@ -808,11 +808,16 @@ PYBIND11_MODULE(_treecore, m) {
       "    decimal that every writer prints (its exact value where nine\n"
       "    digits hold it, else the shortest that reads back: 0.1). A\n"
       "    coordinate is taken when it is that decimal: every integer up to\n"
-      "    16777216 (2**24) in magnitude, 0.1, 99992016; 16777217 (16777216)\n"
-      "    and 0.30000001 (0.3) are refused, and a float32 array's values\n"
+      "    16777216 (2**24) in magnitude, 0.1, 99992016; 0.30000001 (0.3)\n"
+      "    is refused, and a float32 array's values\n"
       "    are the decimals they print as. Other values, NaN and the\n"
       "    infinities raise BadCoordinateError for pins and ValueError for\n"
-      "    obstacles. Trees give back those decimals as float64.";
+      "    obstacles. Trees give back those decimals as float64.\n"
+      "    Integers up to 2**31 in magnitude, in integer or float arrays,\n"
+      "    are taken too: a net with one that no float holds is routed\n"
+      "    shifted to its grown box's lower-left corner and shifted back,\n"
+      "    exactly, and refused (BadCoordinateError) where that box spans\n"
+      "    more than 16777216.";
 
   pinInsideObstacleError = PyErr_NewExceptionWithDoc(
       "treecore.PinInsideObstacleError",

@@ -120,19 +120,20 @@ bool passesObstacles(
 
 using ActiveTree = RankTree<Vertex, int, float>;  // elements: sweep numbers
 
-// Waiting vertices that a tracked vertical edge hides, set aside so that
+// Waiting vertices that a tracked obstacle edge hides, set aside so that
 // the vertices which cannot join them pass them by without examining them.
 //
 // Why this is exact: joins(f, d) reads only f, d and the tracked edges h
-// and w nearest to d; whatever h is, or if there is none, it refuses every
+// and w nearest to d. Whatever h is, or if there is none, w refuses every
 // f beyond w's line (d not on it) that is not short of w's starting corner
-// in y. So while w stays, only a later f in one of the two boxes of hide()
-// can join d. A hidden d stays the head of its x's queue (only a join
-// removes it) and, valued infinity, makes the sweep pass its x over, as
-// examining and refusing it would. It is shown again at the first later
-// vertex in a box, or at once when w leaves its tree or an edge enters
-// between d and w. Horizontal edges, which come and go far more often,
-// play no part.
+// in y; likewise, whatever w is, h refuses every f beyond h's line (d not
+// on it) that is not short of h's starting corner in x. So while the edge
+// stays the nearest, only a later f in one of its two boxes can join d; d
+// is parked behind whichever edge keeps it longer. A hidden d stays the
+// head of its x's queue (only a join removes it) and, valued infinity,
+// makes the sweep pass its x over, as examining and refusing it would. It
+// is shown again at the first later vertex in a box, or at once when its
+// edge leaves its tree or an edge enters between d and it.
 template <class Quad>
 class HiddenVertices {
  public:
@@ -150,7 +151,8 @@ class HiddenVertices {
             signedCoords(sweepOrder, s.sy, false),
             from),
         wake_(sweepOrder.size(), kShown),
-        wBy_(sweepOrder.size(), nullptr) {}
+        by_(sweepOrder.size(), nullptr),
+        byHori_(sweepOrder.size(), 0) {}
 
   // Before vertex i is swept: later queries look only past it, and the
   // vertices hidden until i are shown again.
@@ -165,43 +167,62 @@ class HiddenVertices {
     }
   }
 
-  // Vertex j was refused with wn the tracked vertical edge nearest to it.
-  void hide(int j, VerEntry* wn) {
-    if (!wn) {
+  // Vertex j was refused with hn and wn the tracked horizontal and
+  // vertical edges nearest to it.
+  void hide(int j, VerEntry* hn, VerEntry* wn) {
+    if (!hn && !wn) {
       return;
     }
     Vertex* d = order_[j];
-    Vertex* w = wn->pElem();
     float inf = std::numeric_limits<float>::infinity();
-    float dX = s_.sx * d->x, dY = s_.sy * d->y, wX = s_.sx * w->x;
-    float wFree = wX == dX ? inf : wX;
-    int at = kd_.first(dX, wFree, dY, inf);
-    at = kd_.first(dX, inf, dY, s_.sy * w->y, at);
+    float dX = s_.sx * d->x, dY = s_.sy * d->y;
+    int atW = -1, atH = -1;
+    if (wn) {
+      Vertex* w = wn->pElem();
+      float wX = s_.sx * w->x;
+      atW = kd_.first(dX, wX == dX ? inf : wX, dY, inf);
+      atW = kd_.first(dX, inf, dY, s_.sy * w->y, atW);
+    }
+    if (hn && atW != KdTree::kNone) {
+      Vertex* h = hn->pElem();
+      float hY = s_.sy * h->y;
+      atH = kd_.first(dX, inf, dY, hY == dY ? inf : hY);
+      atH = kd_.first(dX, s_.sx * h->x, dY, inf, atH);
+    }
+    bool byHori = atH > atW;
+    int at = byHori ? atH : atW;
+    VerEntry* e = byHori ? hn : wn;
     wake_[j] = at;
     if (at != KdTree::kNone) {
       due_.emplace(at, j);
     }
-    wBy_[j] = wn;
-    hidden_.emplace(key(wn), dX, j);
+    by_[j] = e;
+    byHori_[j] = byHori;
+    parked(byHori).emplace(key(e), byHori ? dY : dX, j);
     active_.setValue(entry_[j], inf);
   }
 
-  // A vertical edge with this key is about to enter the tree.
-  void inserting(const VerRankTree& vertEdgeTree, float key) {
-    VerEntry* e = nearestOnSide(vertEdgeTree, key, s_.sx);
+  // An edge with this key is about to enter the horizontal tree, or the
+  // vertical one.
+  void inserting(const VerRankTree& edgeTree, float key, bool hori) {
+    int sign = hori ? s_.sy : s_.sx;
+    VerEntry* e = nearestOnSide(edgeTree, key, sign);
     if (e && e->key() == key) {
       return;  // it queues behind e, which stays the nearest
     }
-    showAll(e, s_.sx * key);
+    showAll(e, sign * key, hori);
   }
 
-  // The vertical edge e is about to leave the tree.
-  void removing(VerEntry* e) {
-    showAll(e, std::numeric_limits<float>::infinity());
+  // The edge e is about to leave the horizontal tree, or the vertical one.
+  void removing(VerEntry* e, bool hori) {
+    showAll(e, std::numeric_limits<float>::infinity(), hori);
   }
 
  private:
   static constexpr int kShown = -1;
+  // (edge, d's signed coordinate across it, vertex) of every vertex hidden
+  // behind a horizontal or a vertical edge
+  using Parked = std::set<std::tuple<std::uintptr_t, float, int>>;
 
   static std::vector<float> signedCoords(const std::vector<Vertex*>& vs,
                                          int sign,
@@ -218,19 +239,24 @@ class HiddenVertices {
     return reinterpret_cast<std::uintptr_t>(e);
   }
 
+  Parked& parked(bool hori) { return hori ? parkedHori_ : parkedVert_; }
+
   void show(int j) {
     wake_[j] = kShown;
     Vertex* d = order_[j];
-    hidden_.erase({key(wBy_[j]), s_.sx * d->x, j});
+    bool hori = byHori_[j];
+    parked(hori).erase({key(by_[j]), hori ? s_.sy * d->y : s_.sx * d->x, j});
     active_.setValue(entry_[j], s_.sy * d->y);
   }
 
-  // Shows every vertex hidden behind e whose signed x is at most upTo.
-  void showAll(VerEntry* e, float upTo) {
-    auto it = hidden_.lower_bound(
-        {key(e), -std::numeric_limits<float>::infinity(), -1});
+  // Shows every vertex hidden behind e whose signed coordinate is at most
+  // upTo.
+  void showAll(VerEntry* e, float upTo, bool hori) {
+    Parked& p = parked(hori);
+    auto it =
+        p.lower_bound({key(e), -std::numeric_limits<float>::infinity(), -1});
     std::vector<int> js;
-    for (; it != hidden_.end() && std::get<0>(*it) == key(e) &&
+    for (; it != p.end() && std::get<0>(*it) == key(e) &&
            std::get<1>(*it) <= upTo;
          ++it) {
       js.push_back(std::get<2>(*it));
@@ -245,10 +271,10 @@ class HiddenVertices {
   ActiveTree& active_;
   const std::vector<ActiveTree::Entry*>& entry_;
   KdTree kd_;
-  std::vector<int> wake_;       // kShown, or when to show; KdTree::kNone: never
-  std::vector<VerEntry*> wBy_;  // the edge that hid each vertex
-  // (edge, signed x, vertex) of every hidden vertex
-  std::set<std::tuple<std::uintptr_t, float, int>> hidden_;
+  std::vector<int> wake_;      // kShown, or when to show; KdTree::kNone: never
+  std::vector<VerEntry*> by_;  // the edge that hid each vertex
+  std::vector<char> byHori_;   // whether that edge is horizontal
+  Parked parkedHori_, parkedVert_;
   std::priority_queue<std::pair<int, int>,
                       std::vector<std::pair<int, int>>,
                       std::greater<>>
@@ -332,15 +358,15 @@ class TreeSweep {
       hidden_ = std::make_unique<HiddenVertices<Quad>>(
           s_, order_, active_, entry_, static_cast<int>(i) + 1);
     }
-    hidden_->hide(j, wn_);
+    hidden_->hide(j, hn_, wn_);
   }
 
-  Vertex* nearestHori(float y) const {
-    VerEntry* e = nearestOnSide(hori_, y, s_.sy);
-    return e ? e->pElem() : nullptr;
+  // These keep the edges found for hide().
+  Vertex* nearestHori(float y) {
+    hn_ = nearestOnSide(hori_, y, s_.sy);
+    return hn_ ? hn_->pElem() : nullptr;
   }
 
-  // Keeps the edge found for hide().
   Vertex* nearestVert(float x) {
     wn_ = nearestOnSide(vert_, x, s_.sx);
     return wn_ ? wn_->pElem() : nullptr;
@@ -348,7 +374,7 @@ class TreeSweep {
 
   void openVert(size_t, Vertex* f) {
     if (hidden_) {
-      hidden_->inserting(vert_, f->x);
+      hidden_->inserting(vert_, f->x, false);
     }
     vert_.insert(f, f->x);
   }
@@ -356,13 +382,25 @@ class TreeSweep {
   void closeVert(float x) {
     VerEntry* e = vert_.upperInc(x);
     if (hidden_ && e) {
-      hidden_->removing(e);
+      hidden_->removing(e, false);
     }
     vert_.remove(e);
   }
 
-  void openHori(size_t, Vertex* f) { hori_.insert(f, f->y); }
-  void closeHori(float y) { hori_.remove(hori_.upperInc(y)); }
+  void openHori(size_t, Vertex* f) {
+    if (hidden_) {
+      hidden_->inserting(hori_, f->y, true);
+    }
+    hori_.insert(f, f->y);
+  }
+
+  void closeHori(float y) {
+    VerEntry* e = hori_.upperInc(y);
+    if (hidden_ && e) {
+      hidden_->removing(e, true);
+    }
+    hori_.remove(e);
+  }
 
   void insert(size_t i, Vertex* f) {
     entry_[i] = active_.insertAt(static_cast<int>(i), xRank_[i], sy() * f->y);
@@ -430,6 +468,7 @@ class TreeSweep {
   std::unique_ptr<HiddenVertices<Quad>> hidden_;
   std::vector<ActiveTree::Entry*> entry_;
   size_t refusals_ = 0;
+  VerEntry* hn_ = nullptr;
   VerEntry* wn_ = nullptr;
 };
 

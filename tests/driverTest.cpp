@@ -197,13 +197,14 @@ TEST_F(DriverTest, DashIsStandardInputOrOutput) {
 }
 
 // 16777217 used to be read as 16777216, silently: the tree missed the pin.
+// An integer is read now; a value past 2^24 that is none is refused.
 TEST_F(DriverTest, CoordinateThatCannotBeHeldIsRefused) {
-  run.write("big.txt", "0 0 pin\n16777217 0 pin\n-1 -1 pin\n");
+  run.write("big.txt", "0 0 pin\n16777217.5 0 pin\n-1 -1 pin\n");
   EXPECT_EQ(run.run(OAMST_PATH, "big.txt obst.txt out.txt"), 2);
   EXPECT_EQ(run.err,
-            "oamst: big.txt: record 2, line 2: '16777217' (x coordinate) "
+            "oamst: big.txt: record 2, line 2: '16777217.5' (x coordinate) "
             "cannot be held exactly in single precision: it would become "
-            "16777216\n");
+            "16777218\n");
   EXPECT_FALSE(run.exists("out.txt"));
 }
 

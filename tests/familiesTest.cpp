@@ -68,6 +68,10 @@ TEST(FamiliesTest, SpiralTreesAreLegal) {
   expectLegalInEveryMode("spiral", 16, 6);
 }
 
+TEST(FamiliesTest, FramesTreesAreLegal) {
+  expectLegalInEveryMode("frames", 16, 6);
+}
+
 TEST(FamiliesTest, ChainsTreesAreLegal) {
   expectLegalInEveryMode("chains", 100, 8);
 }
@@ -91,7 +95,8 @@ TEST(FamiliesTest, MembersHaveTheStatedShape) {
   };
   for (const Want& w : {Want{"spiral", 7, 7, 35}, Want{"chains", 9, 10, 9},
                         Want{"copies", 5, 7, 1}, Want{"lattice", 30, 25, 16},
-                        Want{"spiral", 1, 1, 5}, Want{"chains", 1, 10, 1}}) {
+                        Want{"spiral", 1, 1, 5}, Want{"chains", 1, 10, 1},
+                        Want{"frames", 7, 7, 35}}) {
     SCOPED_TRACE(std::string(w.name) + " " + std::to_string(w.size));
     Instance inst = family(w.name, w.size);
     EXPECT_EQ(inst.pins.size(), w.pins);
@@ -135,6 +140,29 @@ TEST(FamiliesTest, SpiralIsAMaze) {
   // Corridor k's pin goes half-way round frame k + 1 or more: at least
   // 8k + 8 each, against 8 between neighbouring pins in a straight line.
   EXPECT_GE(check.totalLength, 8 * (1 + 2 + 3 + 4));
+}
+
+// The same maze with x and y swapped, rectangles still given by their lower
+// left and upper right corners.
+TEST(FamiliesTest, FramesAreTheSpiralMirrored) {
+  Instance spiral = family("spiral", 9), frames = family("frames", 9);
+  ASSERT_EQ(spiral.pins.size(), frames.pins.size());
+  for (size_t i = 0; i < spiral.pins.size(); ++i) {
+    EXPECT_EQ(frames.pins[i].x, spiral.pins[i].y);
+    EXPECT_EQ(frames.pins[i].y, spiral.pins[i].x);
+  }
+  ASSERT_EQ(spiral.rects.size(), frames.rects.size());
+  for (size_t i = 0; i < spiral.rects.size(); ++i) {
+    const Rect &a = spiral.rects[i], &b = frames.rects[i];
+    EXPECT_EQ(b.xlo, a.ylo);
+    EXPECT_EQ(b.ylo, a.xlo);
+    EXPECT_EQ(b.xhi, a.yhi);
+    EXPECT_EQ(b.yhi, a.xhi);
+    EXPECT_EQ(frames.corners[i][0].x, b.xlo);
+    EXPECT_EQ(frames.corners[i][0].y, b.ylo);
+    EXPECT_EQ(frames.corners[i][2].x, b.xhi);
+    EXPECT_EQ(frames.corners[i][2].y, b.yhi);
+  }
 }
 
 TEST(FamiliesTest, RefusesUnknownNamesAndBadSizes) {

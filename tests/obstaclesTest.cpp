@@ -86,9 +86,12 @@ TEST(ObstaclesTest, RefusesRectanglesWithoutAreaOrExactCorners) {
   EXPECT_EQ(refusal({{0, 0, 1, 1}, {3, 0, 1, 1}}),
             "obstacle 2: [3, 1] x [0, 1] is not a box of positive width and "
             "height");
-  EXPECT_EQ(refusal({{0, 0, 16777217.0, 1}}),
-            "obstacle 1: xhi 16777217 is not a single-precision value: it "
-            "would become 16777216");
+  EXPECT_EQ(refusal({{0, 0, 2147483649.0, 1}}),
+            "obstacle 1: xhi 2147483649 is not a single-precision value: it "
+            "would become 2147483648");
+  EXPECT_EQ(refusal({{0, 0, 16777217.5, 1}}),
+            "obstacle 1: xhi 16777217.5 is not a single-precision value: it "
+            "would become 16777218");
   EXPECT_EQ(refusal({{0, std::nan(""), 1, 1}}),
             "obstacle 1: ylo is not a finite number");
   EXPECT_EQ(refusal({{0, 0, 1, 1}, {0.5, 0.5, 3, 3}}), "");

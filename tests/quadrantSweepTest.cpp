@@ -218,4 +218,49 @@ TEST(QuadrantSweepTest, NestedFramesGiveThePlainSweepsEdges) {
   }
 }
 
+// The same with frames mirrored in x = y, all or some of them, so that
+// gaps open in the top and bottom walls as well: then vertices wait behind
+// horizontal walls. Enough frames that the refusals outnumber the vertices
+// swept, where the sweeps start setting vertices aside.
+TEST(QuadrantSweepTest, FramesOpenOnEverySideGiveThePlainSweepsEdges) {
+  for (unsigned seed = 1; seed <= 24; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    Scene s;
+    int frames = 10 + static_cast<int>(seed % 20);
+    int c = 5 * frames + 5;
+    auto frameRect = [&s](bool turned, float x1, float y1, float x2, float y2,
+                          bool cw) {
+      if (turned) {
+        s.addRect(y1, x1, y2, x2, cw);
+      } else {
+        s.addRect(x1, y1, x2, y2, cw);
+      }
+    };
+    s.addPin(static_cast<float>(c), static_cast<float>(c));
+    for (int k = 1; k <= frames; ++k) {
+      bool turned = seed % 3 == 0 || (seed % 3 == 2 && rng() % 2 == 1);
+      float lo = static_cast<float>(c - 5 * k),
+            hi = static_cast<float>(c + 5 * k);
+      float t = 1 + static_cast<float>(rng() % 2);
+      bool cw = rng() % 2 == 1;
+      bool gapHigh = rng() % 2 == 1;
+      float gx = gapHigh ? hi - t : lo, wx = gapHigh ? lo : hi - t;
+      frameRect(turned, lo, lo, hi, lo + t, cw);
+      frameRect(turned, lo, hi - t, hi, hi, cw);
+      frameRect(turned, wx, lo, wx + t, hi, cw);
+      frameRect(turned, gx, lo, gx + t, c - 1.0f, cw);
+      frameRect(turned, gx, c + 1.0f, gx + t, hi, cw);
+      float px = hi + 2, py = hi + 2 - static_cast<float>(rng() % 3);
+      if (turned) {
+        std::swap(px, py);
+      }
+      s.addPin(px, py);
+    }
+    s.addRandomRects(static_cast<int>(seed % 4), seed, 2 * c, 4);
+    s.addRandomPins(static_cast<int>(seed % 7), seed, 2 * c);
+    expectSweepsAsPlain(s);
+  }
+}
+
 }  // namespace

@@ -419,7 +419,7 @@ TEST(RouteNetTest, CheckNetRefusesWhatRouteNetRefuses) {
   Obstacles obs({{0, 0, 10, 10}, {20, 0, 30, 10}});
   const treecore::Net nets[] = {{{-5, 5}, {25, 5}, {40, 5}},
                                 {{-5, 5}, {20, 5}},
-                                {{-5, 5}, {16777217.0, 5}},
+                                {{-5, 5}, {16777217.5, 5}},
                                 {}};
   for (bool every : {false, true}) {
     RouteOptions options;
@@ -466,11 +466,11 @@ TEST(RouteNetTest, AWalledInPinMakesAForest) {
 
 TEST(RouteNetTest, CoordinatesSinglePrecisionCannotHoldAreRefused) {
   Obstacles obs;
-  Tree t = treecore::routeNet(obs, {{0, 0}, {3, 16777217.0}});
+  Tree t = treecore::routeNet(obs, {{0, 0}, {3, 16777217.5}});
   EXPECT_EQ(t.status, Status::badCoordinate);
   EXPECT_EQ(t.message,
-            "pin 2: y 16777217 is not a single-precision value: it would "
-            "become 16777216");
+            "pin 2: y 16777217.5 is not a single-precision value: it would "
+            "become 16777218");
   EXPECT_EQ(treecore::routeNet(obs, {{0.1, 0}, {3, 0}}).status, Status::ok);
   EXPECT_EQ(treecore::routeNet(obs, {{0, 0}, {1.0 / 0.0, 0}}).status,
             Status::badCoordinate);

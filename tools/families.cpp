@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 
 #include "drivers/commandLine.h"
 #include "support/escapeBytes.h"
@@ -11,13 +12,21 @@ namespace {
 
 struct Builder {
   Instance inst;
+  bool turned = false;  // x and y swapped: the pattern mirrored in x = y
 
   void pin(long x, long y) {
+    if (turned) {
+      std::swap(x, y);
+    }
     inst.pins.push_back({static_cast<float>(x), static_cast<float>(y)});
   }
 
   // Corners counter-clockwise from the lower left.
   void rect(long x1, long y1, long x2, long y2) {
+    if (turned) {
+      std::swap(x1, y1);
+      std::swap(x2, y2);
+    }
     float a = static_cast<float>(x1), b = static_cast<float>(y1);
     float c = static_cast<float>(x2), d = static_cast<float>(y2);
     inst.rects.push_back({a, b, c, d});
@@ -32,9 +41,11 @@ struct Builder {
 // seam that a wire may follow. Frame k's gap, two units high at the middle,
 // is on the right for odd k and on the left for even k; each corridor's pin
 // sits in its upper right corner, so joining the pins of neighbouring
-// corridors goes round through a gap.
-Instance spiral(long n) {
+// corridors goes round through a gap. Turned, the gaps are in the top and
+// bottom walls instead.
+Instance spiral(long n, bool turned) {
   Builder b;
+  b.turned = turned;
   long c = 4 * n + 4;
   b.pin(c, c);
   for (long k = 1; k <= n; ++k) {
@@ -113,8 +124,8 @@ const long kMaxFamilySize = 1L << 20;
 }  // namespace
 
 const std::vector<std::string>& familyNames() {
-  static const std::vector<std::string> names{"spiral", "chains", "copies",
-                                              "lattice"};
+  static const std::vector<std::string> names{"spiral", "frames", "chains",
+                                              "copies", "lattice"};
   return names;
 }
 
@@ -134,7 +145,9 @@ bool generateFamily(const std::string& name,
     return false;
   }
   if (name == "spiral") {
-    out = spiral(size);
+    out = spiral(size, false);
+  } else if (name == "frames") {
+    out = spiral(size, true);
   } else if (name == "chains") {
     out = chains(size);
   } else if (name == "copies") {

@@ -9,6 +9,8 @@
 // the pipeline. Coordinates are integers:
 // - spiral: N nested square frames with one gap each, the gaps alternating
 //   left and right, and one pin per corridor (N pins, 5N rectangles).
+// - frames: the spiral mirrored in x = y, its gaps alternating top (odd
+//   frames) and bottom.
 // - chains: 10 pins among N unit squares on two diagonal chains that meet
 //   at the bottom.
 // - copies: N pins at one spot, two other pins and one obstacle.

@@ -36,4 +36,25 @@ bool toSingle(double v, float& out, std::string* why) {
   return false;
 }
 
+bool isWideInteger(double v) {
+  float f;
+  return std::fabs(v) <= kWidestInteger && v == std::floor(v) &&
+         !toSingle(v, f);
+}
+
+bool isCoordinate(double v, std::string* why) {
+  float f;
+  return toSingle(v, f, why) || isWideInteger(v);
+}
+
+std::string coordText(double v) {
+  if (isWideInteger(v)) {
+    char dec[24];
+    return std::string(
+        dec,
+        std::to_chars(dec, dec + sizeof dec, static_cast<long long>(v)).ptr);
+  }
+  return formatCoord(static_cast<float>(v));
+}
+
 }  // namespace treecore

@@ -21,4 +21,23 @@ using Rect = plane::Box<double>;
 // precision.
 bool toSingle(double v, float& out, std::string* why = nullptr);
 
+// The most an integer coordinate that no float holds may be in magnitude,
+// and the most the grown box of a net with such a coordinate may span:
+// such a net is routed shifted by its box's lower-left corner, where every
+// integer it spans is a float.
+constexpr double kWidestInteger = 2147483648.0;  // 2^31
+constexpr double kWidestFrame = 16777216.0;      // 2^24
+
+// Whether v is an integer no greater than kWidestInteger in magnitude that
+// toSingle refuses (16777217, 2^30 + 1).
+bool isWideInteger(double v);
+
+// Whether v is a coordinate the library takes: toSingle accepts it or it
+// is a wide integer. False with toSingle's message otherwise.
+bool isCoordinate(double v, std::string* why = nullptr);
+
+// The decimal a writer prints for a coordinate: formatCoord's for a float,
+// the digits of a wide integer.
+std::string coordText(double v);
+
 }  // namespace treecore

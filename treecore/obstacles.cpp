@@ -1,6 +1,7 @@
 #include "treecore/obstacles.h"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 #include <string>
 
@@ -14,12 +15,27 @@ struct Obstacles::Data {
   std::vector<Rect> rects;
   std::vector<std::array<Point, 4>> corners;
   ObstacleIndex index;
+  // Per rectangle: a coordinate of it is a wide integer, which the index
+  // holds rounded outward.
+  std::vector<char> wide;
+  bool anyWide = false;
 };
 
 namespace {
 
 std::string text(double v) {
-  return formatCoord(static_cast<float>(v));
+  return coordText(v);
+}
+
+// The float v stands for; for a wide integer, the float nearest it on the
+// side away from the box's inside (below for a lower bound, above for an
+// upper one), so that the index never misses a meeting.
+float outward(double v, bool lower) {
+  float f = static_cast<float>(v);
+  if ((lower ? f > v : f < v) && isWideInteger(v)) {
+    f = std::nextafter(f, lower ? -HUGE_VALF : HUGE_VALF);
+  }
+  return f;
 }
 
 std::string pointText(const Point& p) {
@@ -31,12 +47,12 @@ std::string pointText(const Point& p) {
 std::string singleRing(const std::array<Point, 4>& ring,
                        std::array<Point, 4>& out) {
   for (int k = 0; k < 4; ++k) {
-    float x, y;
     std::string why;
-    if (!toSingle(ring[k].x, x, &why) || !toSingle(ring[k].y, y, &why)) {
+    if (!isCoordinate(ring[k].x, &why) || !isCoordinate(ring[k].y, &why)) {
       return "corner " + std::to_string(k + 1) + ": " + why;
     }
-    out[k] = {canonicalDouble(x), canonicalDouble(y)};
+    // An accepted float is its decimal already; a wide integer is exact.
+    out[k] = ring[k];
   }
   bool firstHorizontal = out[0].y == out[1].y;
   for (int k = 0; k < 4; ++k) {
@@ -70,8 +86,7 @@ Obstacles::Obstacles(const std::vector<Rect>& rects) {
     double values[] = {r.xlo, r.ylo, r.xhi, r.yhi};
     std::string why;
     for (int k = 0; k < 4; ++k) {
-      float f;
-      if (!toSingle(values[k], f, &why)) {
+      if (!isCoordinate(values[k], &why)) {
         throw std::invalid_argument("obstacle " + std::to_string(i + 1) + ": " +
                                     names[k] + " " + why);
       }
@@ -105,10 +120,14 @@ Obstacles Obstacles::fromCorners(
       r = {std::min(r.xlo, p.x), std::min(r.ylo, p.y), std::max(r.xhi, p.x),
            std::max(r.yhi, p.y)};
     }
+    bool wide = isWideInteger(r.xlo) || isWideInteger(r.ylo) ||
+                isWideInteger(r.xhi) || isWideInteger(r.yhi);
     data->rects.push_back(r);
     data->corners.push_back(ring);
-    boxes.push_back({static_cast<float>(r.xlo), static_cast<float>(r.ylo),
-                     static_cast<float>(r.xhi), static_cast<float>(r.yhi)});
+    data->wide.push_back(wide ? 1 : 0);
+    data->anyWide = data->anyWide || wide;
+    boxes.push_back({outward(r.xlo, true), outward(r.ylo, true),
+                     outward(r.xhi, false), outward(r.yhi, false)});
   }
   data->index = ObstacleIndex(std::move(boxes));
   return Obstacles(std::move(data));
@@ -130,29 +149,81 @@ const ObstacleIndex& detail::ObstaclesAccess::index(const Obstacles& o) {
   return o.data_->index;
 }
 
+bool detail::ObstaclesAccess::wide(const Obstacles& o, int r) {
+  return o.data_->wide[static_cast<size_t>(r)] != 0;
+}
+
+bool detail::ObstaclesAccess::anyWide(const Obstacles& o) {
+  return o.data_->anyWide;
+}
+
+namespace {
+
+// An open interval, or the single point when it has no length, as the
+// index takes them.
+bool meets(double lo, double hi, double rlo, double rhi) {
+  return lo == hi ? rlo < lo && lo < rhi : rlo < hi && lo < rhi;
+}
+
+}  // namespace
+
+std::vector<int> detail::ObstaclesAccess::grow(const Obstacles& o,
+                                               const Rect& pinBox,
+                                               bool widePins) {
+  const Obstacles::Data& d = *o.data_;
+  auto floatBox = [](const Rect& r) {
+    return ObstacleIndex::Rect{outward(r.xlo, true), outward(r.ylo, true),
+                               outward(r.xhi, false), outward(r.yhi, false)};
+  };
+  ObstacleIndex::Rect box = floatBox(pinBox);
+  if (!widePins && !d.anyWide) {
+    return d.index.growBox(box);
+  }
+  // The same growth in double precision: the index, asked with the box
+  // rounded outward over rectangles rounded outward, finds every obstacle
+  // that meets it exactly, and a few more, which are dropped.
+  Rect at = pinBox;
+  std::vector<int> hit;
+  for (;;) {
+    hit.clear();
+    Rect grown = at;
+    for (int r : d.index.meeting(box.xlo, box.ylo, box.xhi, box.yhi)) {
+      const Rect& q = d.rects[static_cast<size_t>(r)];
+      if (meets(at.xlo, at.xhi, q.xlo, q.xhi) &&
+          meets(at.ylo, at.yhi, q.ylo, q.yhi)) {
+        hit.push_back(r);
+        grown = plane::hull(grown, q);
+      }
+    }
+    if (grown == at) {
+      return hit;
+    }
+    at = grown;
+    box = floatBox(at);
+  }
+}
+
 std::vector<int> Obstacles::near(const std::vector<Point>& pins) const {
   if (pins.empty()) {
     return {};
   }
-  // A value no float holds has no place among the obstacles; NaN would
-  // keep the box growing for ever.
-  std::vector<ObstacleIndex::Rect> at(pins.size());
+  // A value the library does not take has no place among the obstacles;
+  // NaN would keep the box growing for ever.
+  bool wide = false;
   for (size_t i = 0; i < pins.size(); ++i) {
-    float x, y;
     std::string why;
-    bool xOk = toSingle(pins[i].x, x, &why);
-    if (!xOk || !toSingle(pins[i].y, y, &why)) {
+    bool xOk = isCoordinate(pins[i].x, &why);
+    if (!xOk || !isCoordinate(pins[i].y, &why)) {
       throw std::invalid_argument("pin " + std::to_string(i + 1) + ": " +
                                   (xOk ? "y " : "x ") + why);
     }
-    at[i] = {x, y, x, y};
+    wide = wide || isWideInteger(pins[i].x) || isWideInteger(pins[i].y);
   }
-  ObstacleIndex::Rect box = at[0];
-  for (const ObstacleIndex::Rect& p : at) {
-    box = {std::min(box.xlo, p.xlo), std::min(box.ylo, p.ylo),
-           std::max(box.xhi, p.xhi), std::max(box.yhi, p.yhi)};
+  Rect box{pins[0].x, pins[0].y, pins[0].x, pins[0].y};
+  for (const Point& p : pins) {
+    box = plane::hull(box, Rect{p.x, p.y, p.x, p.y});
   }
-  return data_->index.growBox(box);
+  return detail::ObstaclesAccess::grow(*this, box, wide);
 }
 
 }  // namespace treecore

@@ -18,7 +18,7 @@ class Obstacles {
   // No obstacles.
   Obstacles();
   // Each rectangle with positive width and height and coordinates that
-  // toSingle accepts; touching and overlapping are fine. Corners are taken
+  // isCoordinate accepts; touching and overlapping are fine. Corners are taken
   // counter-clockwise from the lower left. Throws std::invalid_argument
   // naming the first rectangle that is not so (counted from 1).
   explicit Obstacles(const std::vector<Rect>& rects);
@@ -38,8 +38,9 @@ class Obstacles {
   // box grown by every obstacle that meets it, until none does (no shortest
   // obstacle-avoiding path between the pins leaves that box), ascending.
   // Found through the index: the cost follows the answer, not size().
-  // Throws std::invalid_argument naming the first pin (counted from 1)
-  // with a coordinate that toSingle refuses.
+  // Exact in double precision for a net or an obstacle with a wide
+  // integer coordinate. Throws std::invalid_argument naming the first pin
+  // (counted from 1) with a coordinate that isCoordinate refuses.
   std::vector<int> near(const std::vector<Point>& pins) const;
 
  private:

@@ -1,4 +1,6 @@
 #pragma once
+#include <vector>
+
 #include "spatial/obstacleIndex.h"
 #include "treecore/obstacles.h"
 
@@ -8,6 +10,16 @@ namespace treecore::detail {
 // this header is not installed.
 struct ObstaclesAccess {
   static const ObstacleIndex& index(const Obstacles& o);
+  // Whether rectangle r has a wide integer coordinate; whether any has.
+  static bool wide(const Obstacles& o, int r);
+  static bool anyWide(const Obstacles& o);
+  // The obstacles that meet the pins' box grown as Obstacles::near grows
+  // it, ascending: the index's answer where neither a pin (widePins) nor
+  // an obstacle has a wide integer coordinate, else the same growth in
+  // double precision.
+  static std::vector<int> grow(const Obstacles& o,
+                               const Rect& pinBox,
+                               bool widePins);
 };
 
 }  // namespace treecore::detail

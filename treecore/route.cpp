@@ -1,6 +1,8 @@
 #include "treecore/route.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -433,26 +435,40 @@ void buildTree(const Graph& g, Tree& t) {
   }
 }
 
-Point canonicalPoint(const Point& p) {
-  return {canonicalDouble(static_cast<float>(p.x)),
-          canonicalDouble(static_cast<float>(p.y))};
+// Where a net is routed: shifted by an integer origin when a coordinate of
+// it is a wide integer, where it is as given otherwise.
+struct Frame {
+  bool framed = false;
+  double x = 0;
+  double y = 0;
+};
+
+// A routed coordinate as the decimal the writers print, as a double, in the
+// frame's coordinates: v is a float the pipeline computed.
+double backOf(double v, double origin, bool framed) {
+  double c = canonicalDouble(static_cast<float>(v));
+  return framed ? origin + c : c;
 }
 
-// A tree's coordinates are the decimals the writers print, as doubles, and
-// its length is summed over them as a checker reading the output would.
-// Reads the tree's single-precision values, leaves their decimals and the
-// length.
-void canonicalize(Tree& t, bool measure) {
+Point backPoint(const Point& p, const Frame& f) {
+  return {backOf(p.x, f.x, f.framed), backOf(p.y, f.y, f.framed)};
+}
+
+// A tree's coordinates are the decimals the writers print, as doubles, back
+// in the net's own place, and its length is summed over them as a checker
+// reading the output would. Reads the tree's single-precision values,
+// leaves their decimals and the length.
+void canonicalize(Tree& t, const Frame& frame, bool measure) {
   for (Node& n : t.nodes) {
-    n.at = canonicalPoint(n.at);
+    n.at = backPoint(n.at, frame);
   }
   for (Edge& e : t.edges) {
     for (Point& p : e.path) {
-      p = canonicalPoint(p);
+      p = backPoint(p, frame);
     }
   }
   for (Segment& s : t.segments) {
-    s = {canonicalPoint(s.a), canonicalPoint(s.b)};
+    s = {backPoint(s.a, frame), backPoint(s.b, frame)};
   }
   if (!measure) {
     return;
@@ -465,59 +481,156 @@ void canonicalize(Tree& t, bool measure) {
   t.wireLength = unionLength(pieces);
 }
 
-// The pins of a net as the pipeline takes them, or a status saying why not.
-bool singlePins(const Net& net, std::vector<RoutePoint>& pins, Tree& t) {
+std::string pointText(double x, double y) {
+  return "(" + coordText(x) + ", " + coordText(y) + ")";
+}
+
+// Checks the coordinates of a net: each a float, left in pins, or a wide
+// integer (wide set). False with the status for the first that is neither.
+bool checkPins(const Net& net,
+               std::vector<RoutePoint>& pins,
+               bool& wide,
+               Tree& t) {
   pins.reserve(net.size());
   for (size_t i = 0; i < net.size(); ++i) {
-    float x, y;
-    std::string why;
-    bool xOk = toSingle(net[i].x, x, &why);
-    if (!xOk || !toSingle(net[i].y, y, &why)) {
-      t.status = Status::badCoordinate;
-      t.badPin = static_cast<int>(i);
-      t.message =
-          "pin " + std::to_string(i + 1) + ": " + (xOk ? "y " : "x ") + why;
+    float c[2] = {0, 0};
+    double v[2] = {net[i].x, net[i].y};
+    for (int k = 0; k < 2; ++k) {
+      std::string why;
+      if (toSingle(v[k], c[k], &why)) {
+        continue;
+      }
+      if (!isWideInteger(v[k])) {
+        t.status = Status::badCoordinate;
+        t.badPin = static_cast<int>(i);
+        t.message =
+            "pin " + std::to_string(i + 1) + ": " + (k ? "y " : "x ") + why;
+        return false;
+      }
+      wide = true;
+    }
+    pins.push_back({c[0], c[1]});
+  }
+  return true;
+}
+
+// The pins' box grown by the chosen obstacles, in double precision.
+Rect boxOf(const Obstacles& obstacles,
+           const Net& net,
+           const std::vector<int>& chosen) {
+  Rect box{net[0].x, net[0].y, net[0].x, net[0].y};
+  for (const Point& p : net) {
+    box = plane::hull(box, Rect{p.x, p.y, p.x, p.y});
+  }
+  for (int r : chosen) {
+    box = plane::hull(box, obstacles.rects()[static_cast<size_t>(r)]);
+  }
+  return box;
+}
+
+std::string numberText(double v) {
+  char dec[40];
+  return std::string(dec, std::to_chars(dec, dec + sizeof dec, v).ptr);
+}
+
+// The frame of a net with a wide integer coordinate: the lower-left corner
+// of its grown box, rounded down to integers; the pins and the chosen
+// rings shifted there, each exactly a float whose decimal, shifted back,
+// is the coordinate given. False with the status where the box is too
+// wide for that, or a coordinate is not so.
+bool shiftToFrame(const Obstacles& obstacles,
+                  const Net& net,
+                  const std::vector<int>& chosen,
+                  Frame& frame,
+                  std::vector<RoutePoint>& pins,
+                  std::vector<std::array<RoutePoint, 4>>& rings,
+                  Tree& t) {
+  Rect box = boxOf(obstacles, net, chosen);
+  double w = box.xhi - box.xlo;
+  double h = box.yhi - box.ylo;
+  if (!(w <= kWidestFrame && h <= kWidestFrame)) {
+    t.status = Status::badCoordinate;
+    t.message = "the net's grown box spans " + numberText(w >= h ? w : h) +
+                (w >= h ? " in x" : " in y") +
+                "; a net with coordinates single precision cannot hold may "
+                "span at most " +
+                numberText(kWidestFrame);
+    return false;
+  }
+  frame = {true, std::floor(box.xlo), std::floor(box.ylo)};
+  auto shift = [&](double v, double origin, float& out) {
+    float f;
+    if (toSingle(v - origin, f) && origin + canonicalDouble(f) == v) {
+      out = f;
+      return true;
+    }
+    t.status = Status::badCoordinate;
+    t.message = coordText(v) + " is not exact shifted by " +
+                numberText(origin) + " into its net's frame";
+    return false;
+  };
+  for (size_t i = 0; i < net.size(); ++i) {
+    if (!shift(net[i].x, frame.x, pins[i].x) ||
+        !shift(net[i].y, frame.y, pins[i].y)) {
       return false;
     }
-    pins.push_back({x, y});
+  }
+  rings.resize(chosen.size());
+  for (size_t k = 0; k < chosen.size(); ++k) {
+    const auto& ring = obstacles.corners()[static_cast<size_t>(chosen[k])];
+    for (int c = 0; c < 4; ++c) {
+      if (!shift(ring[c].x, frame.x, rings[k][c].x) ||
+          !shift(ring[c].y, frame.y, rings[k][c].y)) {
+        return false;
+      }
+    }
   }
   return true;
 }
 
 // No tree avoids an obstacle whose open interior holds a pin; such an
-// obstacle meets the pins' box, so it is among the chosen. False, with the
-// status, for the first such pin.
+// obstacle meets the pins' box, so it is among the chosen, whose rings are
+// given in the net's frame. False, with the status, for the first such
+// pin.
 bool pinsOutside(const Obstacles& obstacles,
                  const std::vector<int>& chosen,
+                 const std::vector<std::array<RoutePoint, 4>>& rings,
+                 const Net& net,
                  const std::vector<RoutePoint>& pins,
+                 bool framed,
                  Tree& t) {
   const ObstacleIndex& index = detail::ObstaclesAccess::index(obstacles);
   const size_t kScanned = 64;  // more are searched through the index
+  // The index holds wide obstacles rounded: framed nets scan.
+  bool indexed = chosen.size() > kScanned && !framed;
   for (size_t i = 0; i < pins.size() && !chosen.empty(); ++i) {
     const RoutePoint& p = pins[i];
     int r = -1;
-    if (chosen.size() > kScanned) {
+    if (indexed) {
       r = index.containing(p.x, p.y);
     }
-    for (size_t k = 0; k < chosen.size() && chosen.size() <= kScanned && r < 0;
-         ++k) {
-      const ObstacleIndex::Rect& o = index.rects()[chosen[k]];
-      r = o.xlo < p.x && p.x < o.xhi && o.ylo < p.y && p.y < o.yhi ? chosen[k]
-                                                                   : -1;
+    for (size_t k = 0; k < chosen.size() && !indexed && r < 0; ++k) {
+      float xlo = std::min(rings[k][0].x, rings[k][2].x);
+      float xhi = std::max(rings[k][0].x, rings[k][2].x);
+      float ylo = std::min(rings[k][0].y, rings[k][2].y);
+      float yhi = std::max(rings[k][0].y, rings[k][2].y);
+      r = xlo < p.x && p.x < xhi && ylo < p.y && p.y < yhi ? chosen[k] : -1;
     }
     if (r >= 0) {
       // Among overlapping obstacles, the one the index names, as it names
       // it among many: the message must not depend on how many are near.
-      r = index.containing(p.x, p.y);
-      const ObstacleIndex::Rect& o = index.rects()[r];
+      // (The index holds wide obstacles rounded: not for framed nets.)
+      int named = framed ? -1 : index.containing(p.x, p.y);
+      r = named >= 0 ? named : r;
+      const Rect& o = obstacles.rects()[static_cast<size_t>(r)];
       t.status = Status::pinInsideObstacle;
       t.badPin = static_cast<int>(i);
       t.badObstacle = r;
-      t.message = "pin " + std::to_string(i + 1) + " " + formatPoint(p.x, p.y) +
-                  " lies strictly inside obstacle " + std::to_string(r + 1) +
-                  " " + formatPoint(o.xlo, o.ylo) + "-" +
-                  formatPoint(o.xhi, o.yhi) +
-                  "; no obstacle-avoiding tree exists";
+      t.message =
+          "pin " + std::to_string(i + 1) + " " + pointText(net[i].x, net[i].y) +
+          " lies strictly inside obstacle " + std::to_string(r + 1) + " " +
+          pointText(o.xlo, o.ylo) + "-" + pointText(o.xhi, o.yhi) +
+          "; no obstacle-avoiding tree exists";
       return false;
     }
   }
@@ -525,20 +638,18 @@ bool pinsOutside(const Obstacles& obstacles,
 }
 
 // The input vertices of a Router: the pins, then each chosen obstacle's
-// corners in their order, linked into a ring. Owns them.
+// corners in their order, linked into a ring.
 class NetVertices {
  public:
   NetVertices(const std::vector<RoutePoint>& pins,
-              const Obstacles& obstacles,
-              const std::vector<int>& chosen) {
-    all.reserve(pins.size() + 4 * chosen.size());
+              const std::vector<std::array<RoutePoint, 4>>& rings) {
+    owned_.reserve(pins.size() + 4 * rings.size());
     for (const RoutePoint& p : pins) {
-      all.push_back(new Vertex(p.x, p.y, "pin"));
+      add(p.x, p.y, "pin");
     }
-    for (int r : chosen) {
-      for (const Point& c : obstacles.corners()[r]) {
-        all.push_back(new Vertex(static_cast<float>(c.x),
-                                 static_cast<float>(c.y), "corner"));
+    for (const auto& ring : rings) {
+      for (const RoutePoint& c : ring) {
+        add(c.x, c.y, "corner");
       }
       Vertex** v = &all[all.size() - 4];
       for (int k = 0; k < 4; ++k) {
@@ -547,15 +658,16 @@ class NetVertices {
       }
     }
   }
-  ~NetVertices() {
-    for (Vertex* v : all) {
-      delete v;
-    }
-  }
-  NetVertices(const NetVertices&) = delete;
-  NetVertices& operator=(const NetVertices&) = delete;
 
   std::vector<Vertex*> all;
+
+ private:
+  void add(float x, float y, const char* type) {
+    owned_.push_back(std::make_unique<Vertex>(x, y, type));
+    all.push_back(owned_.back().get());
+  }
+
+  std::vector<std::unique_ptr<Vertex>> owned_;
 };
 
 void runEntry(Router& router, Form form) {
@@ -627,22 +739,26 @@ bool finishFlat(const std::vector<RoutePoint>& pins, Finished& f) {
 
 // The shortest obstacle-avoiding distance from the first pin to each pin,
 // among the chosen obstacles, which the tree avoids.
-// The chosen obstacles' own index.
-ObstacleIndex chosenIndex(const Obstacles& obstacles,
-                          const std::vector<int>& chosen) {
-  const ObstacleIndex& all = detail::ObstaclesAccess::index(obstacles);
+// The chosen obstacles' own index, from the corners the net is routed
+// among (shifted with the net when it has its own frame).
+ObstacleIndex chosenIndex(const std::vector<std::array<RoutePoint, 4>>& rings) {
   std::vector<ObstacleIndex::Rect> rects;
-  rects.reserve(chosen.size());
-  for (int r : chosen) {
-    rects.push_back(all.rects()[r]);
+  rects.reserve(rings.size());
+  for (const auto& ring : rings) {
+    ObstacleIndex::Rect r{ring[0].x, ring[0].y, ring[0].x, ring[0].y};
+    for (const RoutePoint& c : ring) {
+      r = {std::min(r.xlo, c.x), std::min(r.ylo, c.y), std::max(r.xhi, c.x),
+           std::max(r.yhi, c.y)};
+    }
+    rects.push_back(r);
   }
   return ObstacleIndex(std::move(rects));
 }
 
-std::vector<double> shortestFromFirst(const Obstacles& obstacles,
-                                      const std::vector<int>& chosen,
-                                      const std::vector<RoutePoint>& pins) {
-  if (chosen.empty()) {
+std::vector<double> shortestFromFirst(
+    const std::vector<std::array<RoutePoint, 4>>& rings,
+    const std::vector<RoutePoint>& pins) {
+  if (rings.empty()) {
     std::vector<double> d;
     d.reserve(pins.size());
     for (const RoutePoint& p : pins) {
@@ -651,7 +767,7 @@ std::vector<double> shortestFromFirst(const Obstacles& obstacles,
     }
     return d;
   }
-  ObstacleIndex index = chosenIndex(obstacles, chosen);
+  ObstacleIndex index = chosenIndex(rings);
   return EscapeGraph(index).distances(pins[0], pins);
 }
 
@@ -659,16 +775,30 @@ std::vector<double> shortestFromFirst(const Obstacles& obstacles,
 
 namespace {
 
-// The pins as the pipeline takes them and the obstacles it routes them
-// among; false, with the status of a refused net in t, where it must not
-// run, and for a net without pins.
+// What the pipeline routes: the pins and the chosen obstacles' rings, in
+// the net's frame.
+struct PreparedNet {
+  std::vector<RoutePoint> pins;
+  std::vector<int> chosen;
+  std::vector<std::array<RoutePoint, 4>> rings;
+  Frame frame;
+  bool framed = false;
+};
+
+// Reads the net and the obstacles, leaves the pins and the obstacles the
+// pipeline routes them among; false, with the status of a refused net in
+// t, where it must not run, and for a net without pins.
 bool prepareNet(const Obstacles& obstacles,
                 const Net& net,
                 const RouteOptions& options,
-                std::vector<RoutePoint>& pins,
-                std::vector<int>& chosen,
+                PreparedNet& prepared,
                 Tree& t) {
-  if (!singlePins(net, pins, t) || pins.empty()) {
+  std::vector<RoutePoint>& pins = prepared.pins;
+  std::vector<int>& chosen = prepared.chosen;
+  std::vector<std::array<RoutePoint, 4>>& rings = prepared.rings;
+  Frame& frame = prepared.frame;
+  bool widePins = false;
+  if (!checkPins(net, pins, widePins, t) || pins.empty()) {
     return false;
   }
   if (options.everyObstacle) {
@@ -677,15 +807,32 @@ bool prepareNet(const Obstacles& obstacles,
       chosen[r] = static_cast<int>(r);
     }
   } else {
-    // The pins as floats already: the index is asked directly.
-    ObstacleIndex::Rect box{pins[0].x, pins[0].y, pins[0].x, pins[0].y};
-    for (const RoutePoint& p : pins) {
-      box = {std::min(box.xlo, p.x), std::min(box.ylo, p.y),
-             std::max(box.xhi, p.x), std::max(box.yhi, p.y)};
-    }
-    chosen = detail::ObstaclesAccess::index(obstacles).growBox(box);
+    Rect box = boxOf(obstacles, net, {});
+    chosen = detail::ObstaclesAccess::grow(obstacles, box, widePins);
   }
-  return pinsOutside(obstacles, chosen, pins, t);
+  bool& framed = prepared.framed;
+  framed = widePins;
+  for (size_t k = 0; k < chosen.size() && !framed &&
+                     detail::ObstaclesAccess::anyWide(obstacles);
+       ++k) {
+    framed = detail::ObstaclesAccess::wide(obstacles, chosen[k]);
+  }
+  // A net that single precision holds is routed where it is, as ever.
+  if (framed) {
+    if (!shiftToFrame(obstacles, net, chosen, frame, pins, rings, t)) {
+      return false;
+    }
+  } else {
+    rings.resize(chosen.size());
+    for (size_t k = 0; k < chosen.size(); ++k) {
+      const auto& ring = obstacles.corners()[static_cast<size_t>(chosen[k])];
+      for (int c = 0; c < 4; ++c) {
+        rings[k][c] = {static_cast<float>(ring[c].x),
+                       static_cast<float>(ring[c].y)};
+      }
+    }
+  }
+  return pinsOutside(obstacles, chosen, rings, net, pins, framed, t);
 }
 
 }  // namespace
@@ -694,9 +841,8 @@ Tree checkNet(const Obstacles& obstacles,
               const Net& net,
               const RouteOptions& options) {
   Tree t;
-  std::vector<RoutePoint> pins;
-  std::vector<int> chosen;
-  prepareNet(obstacles, net, options, pins, chosen, t);
+  PreparedNet prepared;
+  prepareNet(obstacles, net, options, prepared, t);
   return t;
 }
 
@@ -704,11 +850,14 @@ Tree routeNet(const Obstacles& obstacles,
               const Net& net,
               const RouteOptions& options) {
   Tree t;
-  std::vector<RoutePoint> pins;
-  std::vector<int> chosen;
-  if (!prepareNet(obstacles, net, options, pins, chosen, t)) {
+  PreparedNet prepared;
+  if (!prepareNet(obstacles, net, options, prepared, t)) {
     return t;
   }
+  const std::vector<RoutePoint>& pins = prepared.pins;
+  const std::vector<int>& chosen = prepared.chosen;
+  const std::vector<std::array<RoutePoint, 4>>& rings = prepared.rings;
+  const Frame& frame = prepared.frame;
   bool nodesToo = !options.drawingOnly || options.timing;
   Finished f;
   bool flat = chosen.empty() && options.form == Form::optimizedSteinerTree &&
@@ -717,11 +866,11 @@ Tree routeNet(const Obstacles& obstacles,
     // The stages' working lists, kept from net to net on each thread that
     // routes them.
     static thread_local RouterScratch scratch;
-    NetVertices vertices(pins, obstacles, chosen);
+    NetVertices vertices(pins, rings);
     Router router(vertices.all, &scratch);
-    // Every obstacle, in order: the design's index is the one the Router
-    // would build over the rings.
-    if (chosen.size() == obstacles.size()) {
+    // Every obstacle, in order and where it is: the design's index is the
+    // one the Router would build over the rings.
+    if (chosen.size() == obstacles.size() && !prepared.framed) {
       router.legal.shareObstacles(&detail::ObstaclesAccess::index(obstacles));
     }
     router.options.exactGraph = options.exactGraph;
@@ -733,14 +882,24 @@ Tree routeNet(const Obstacles& obstacles,
     f = readFinished(router, options.form, nodesToo);
     f.lowerBound = router.lowerBound;
   }
+  // The obstacle-free solver's trees are shortest: their length bounds
+  // every tree, a path-bounded one's too.
+  if (flat) {
+    f.lowerBound = 0;
+    for (const Wire& w : f.pieces) {
+      f.lowerBound += std::fabs(static_cast<double>(w.x2) - w.x1) +
+                      std::fabs(static_cast<double>(w.y2) - w.y1);
+    }
+  }
+  bool reshaped = false;
   if (options.pathBound >= 0) {
     std::vector<Wire> bounded;
-    if (boundPathTree(pins, chosenIndex(obstacles, chosen), f.pieces,
-                      options.pathBound, bounded,
-                      drawsConnections(options.form))) {
+    if (boundPathTree(pins, chosenIndex(rings), f.pieces, options.pathBound,
+                      bounded, drawsConnections(options.form))) {
       // Clean wires, each its own connection for the forms that draw
       // connections.
       f.pieces = std::move(bounded);
+      reshaped = true;
       f.connections.clear();
       for (const Wire& w : f.pieces) {
         f.connections.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
@@ -759,19 +918,20 @@ Tree routeNet(const Obstacles& obstacles,
     }
   }
   t.parts = f.parts;
-  // The obstacle-free solver's trees are shortest.
-  t.lowerBound = !options.bound || options.form != Form::optimizedSteinerTree
-                     ? -1
-                 : flat ? t.wireLength
-                        : f.lowerBound;
   t.segments.reserve(f.pieces.size());
   for (const Wire& w : f.pieces) {
     t.segments.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
   }
-  canonicalize(t, options.measureLength || options.bound || options.timing);
+  canonicalize(t, frame,
+               options.measureLength || options.bound || options.timing);
+  // Measured on the written coordinates where the tree is the solver's own,
+  // so that its gap is exactly 0.
+  t.lowerBound = !options.bound || options.form != Form::optimizedSteinerTree
+                     ? -1
+                 : flat && !reshaped ? t.wireLength
+                                     : f.lowerBound;
   if (options.timing) {
-    t.timing = timingOf(t, shortestFromFirst(obstacles, chosen, pins),
-                        options.timingModel);
+    t.timing = timingOf(t, shortestFromFirst(rings, pins), options.timingModel);
     if (options.drawingOnly) {
       t.nodes.clear();
       t.edges.clear();

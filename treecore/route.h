@@ -62,7 +62,11 @@ struct RouteOptions {
 };
 
 // One net over the obstacles near it. Never throws for a bad net: its
-// status says what is wrong. Thread-safe.
+// status says what is wrong. Thread-safe. A net with a wide integer
+// coordinate (isWideInteger) among its pins or its obstacles is routed
+// shifted by the lower-left corner of its grown box, rounded down to
+// integers, and its tree shifted back: exact where that box spans at most
+// kWidestFrame, refused (badCoordinate) where it spans more.
 Tree routeNet(const Obstacles& obstacles,
               const Net& net,
               const RouteOptions& options = {});

@@ -22,8 +22,10 @@ enum class Status {
   // A pin lies strictly inside an obstacle: no tree avoids it, none is
   // made.
   pinInsideObstacle,
-  // A pin coordinate that single precision does not hold (see toSingle):
-  // refused, not rounded; no tree is made.
+  // A pin coordinate that single precision does not hold (see toSingle)
+  // and is no wide integer (isWideInteger), or a net with a wide integer
+  // whose grown box spans more than kWidestFrame: refused, not rounded; no
+  // tree is made.
   badCoordinate,
 };
 

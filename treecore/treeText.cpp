@@ -17,22 +17,45 @@ void appendInt(std::string& out, long v) {
 }
 
 // As formatCoord writes the float v holds; its digits alone for the usual
-// integer, without a string made for it.
-void appendCoord(std::string& out, double v) {
+// integer, without a string made for it, and for every integer of a tree
+// routed in its own frame (digits), which has some no float holds.
+void appendCoord(std::string& out, double v, bool digits) {
   if (v > -1e6 && v < 1e6 && v == static_cast<double>(static_cast<long>(v)) &&
       !(v == 0 && std::signbit(v))) {
+    appendInt(out, static_cast<long>(v));
+  } else if (digits && std::fabs(v) <= kWidestInteger && v == std::floor(v)) {
     appendInt(out, static_cast<long>(v));
   } else {
     out += formatCoord(static_cast<float>(v));
   }
 }
 
-void appendPoint(std::string& out, const Point& p) {
+void appendPoint(std::string& out, const Point& p, bool digits) {
   out += '[';
-  appendCoord(out, p.x);
+  appendCoord(out, p.x, digits);
   out += ',';
-  appendCoord(out, p.y);
+  appendCoord(out, p.y, digits);
   out += ']';
+}
+
+bool isWide(double v) {
+  return static_cast<double>(static_cast<float>(v)) != v && isWideInteger(v);
+}
+
+// Whether a coordinate of the tree is an integer no float holds: then its
+// integers are all written as digits, as its net's were given.
+bool hasWideCoordinate(const Tree& t) {
+  for (const Segment& s : t.segments) {
+    if (isWide(s.a.x) || isWide(s.a.y) || isWide(s.b.x) || isWide(s.b.y)) {
+      return true;
+    }
+  }
+  for (const Node& n : t.nodes) {
+    if (isWide(n.at.x) || isWide(n.at.y)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 void appendString(std::string& out, const std::string& s) {
@@ -90,11 +113,12 @@ void appendTimingJson(std::string& out, const Timing& t) {
 }
 
 void appendBlocks(std::string& out, const Tree& tree) {
+  bool digits = hasWideCoordinate(tree);
   for (const Segment& s : tree.segments) {
     for (const Point& p : {s.a, s.b}) {
-      appendCoord(out, p.x);
+      appendCoord(out, p.x, digits);
       out += '\t';
-      appendCoord(out, p.y);
+      appendCoord(out, p.y, digits);
       out += '\n';
     }
     out += '\n';
@@ -116,6 +140,7 @@ void appendNetText(std::string& out, const Tree& tree, long net) {
 }
 
 void appendJson(std::string& out, const Tree& tree, long net) {
+  bool digits = hasWideCoordinate(tree);
   out += "{\"net\":";
   appendInt(out, net);
   out += ",\"status\":";
@@ -136,9 +161,9 @@ void appendJson(std::string& out, const Tree& tree, long net) {
   for (size_t i = 0; i < tree.nodes.size(); ++i) {
     const Node& n = tree.nodes[i];
     out += i ? ",{\"x\":" : "{\"x\":";
-    appendCoord(out, n.at.x);
+    appendCoord(out, n.at.x, digits);
     out += ",\"y\":";
-    appendCoord(out, n.at.y);
+    appendCoord(out, n.at.y, digits);
     out += n.kind == NodeKind::pin ? ",\"kind\":\"pin\",\"parent\":"
                                    : ",\"kind\":\"steinerPoint\",\"parent\":";
     appendInt(out, n.parent);
@@ -158,7 +183,7 @@ void appendJson(std::string& out, const Tree& tree, long net) {
       if (k) {
         out += ',';
       }
-      appendPoint(out, e.path[k]);
+      appendPoint(out, e.path[k], digits);
     }
     out += "]}";
   }
@@ -166,13 +191,13 @@ void appendJson(std::string& out, const Tree& tree, long net) {
   for (size_t i = 0; i < tree.segments.size(); ++i) {
     const Segment& s = tree.segments[i];
     out += i ? ",[" : "[";
-    appendCoord(out, s.a.x);
+    appendCoord(out, s.a.x, digits);
     out += ',';
-    appendCoord(out, s.a.y);
+    appendCoord(out, s.a.y, digits);
     out += ',';
-    appendCoord(out, s.b.x);
+    appendCoord(out, s.b.x, digits);
     out += ',';
-    appendCoord(out, s.b.y);
+    appendCoord(out, s.b.y, digits);
     out += ']';
   }
   out += ']';

@@ -94,9 +94,12 @@ def test_nan_and_values_single_precision_does_not_hold():
                        match="^pin 2: x is not a finite number$"):
         treecore.steiner_tree([[0, 0], [math.nan, 1]])
     with pytest.raises(ValueError, match=re.escape(
-            "pin 1: y 16777217 is not a single-precision value: it would "
-            "become 16777216")):
-        treecore.spanning_tree([[0, 16777217]])
+            "pin 1: y 16777217.5 is not a single-precision value: it would "
+            "become 16777218")):
+        treecore.spanning_tree([[0, 16777217.5]])
+    with pytest.raises(ValueError, match=re.escape(
+            "pin 1: y 2147483649 is not a single-precision value")):
+        treecore.spanning_tree([[0, 2147483649]])
     with pytest.raises(ValueError, match="^obstacle 2: ylo is not a finite"):
         treecore.Obstacles([[0, 0, 1, 1], [0, math.nan, 1, 1]])
     with pytest.raises(ValueError, match="not a box of positive width"):
@@ -200,7 +203,7 @@ def test_values_a_float_writes_back_otherwise_are_refused():
         treecore.spanning_tree([[0, 0], [1, 0.30000001]])
     with pytest.raises(treecore.BadCoordinateError, match=re.escape(
             "it would become 99992016")):
-        treecore.spanning_tree([[99992020, 0]])
+        treecore.spanning_tree([[99992019.5, 0]])
     with pytest.raises(ValueError, match=re.escape("it would become 0.1")):
         treecore.Obstacles([[0, 0, float(np.float32(0.1)), 1]])
     # A float32 array's values are the decimals they print as.
