@@ -30,9 +30,14 @@ bool parseBatchObstacles(std::string_view text,
             "come from an obstacle file";
     return false;
   }
-  if (!parseObstacleText(text, path, in, error)) {
-    return false;
-  }
+  return parseObstacleText(text, path, in, error) &&
+         toObstacles(in, path, out, error);
+}
+
+bool toObstacles(const Input<DesignCoord>& in,
+                 const std::string& path,
+                 treecore::Obstacles& out,
+                 std::string& error) {
   std::vector<std::array<treecore::Point, 4>> rings;
   rings.reserve(in.rects.size());
   for (const auto& ring : in.rects) {
@@ -51,6 +56,15 @@ bool parseBatchObstacles(std::string_view text,
   return true;
 }
 
+treecore::Form formOf(Program program, bool noRefine, bool optimize) {
+  if (program == Program::oamst) {
+    return treecore::Form::spanningTree;
+  }
+  return noRefine   ? treecore::Form::unrefinedSteinerTree
+         : optimize ? treecore::Form::optimizedSteinerTree
+                    : treecore::Form::steinerTree;
+}
+
 std::string formatPercent(double fraction) {
   char text[64];
   std::snprintf(text, sizeof text, "%.3f %%", 100 * fraction);
@@ -60,15 +74,6 @@ std::string formatPercent(double fraction) {
 namespace {
 
 using treecore::Status;
-
-treecore::Form formOf(const BatchRequest& r) {
-  if (r.program == Program::oamst) {
-    return treecore::Form::spanningTree;
-  }
-  return r.noRefine   ? treecore::Form::unrefinedSteinerTree
-         : r.optimize ? treecore::Form::optimizedSteinerTree
-                      : treecore::Form::steinerTree;
-}
 
 // Far more shards than any job array has tasks.
 const long kMostShards = 1000000000;
@@ -169,7 +174,7 @@ void addTimingOptions(CommandLine& cl, BatchRequest& r) {
 
 treecore::RouteOptions routeOptionsOf(const BatchRequest& r) {
   treecore::RouteOptions options;
-  options.form = formOf(r);
+  options.form = formOf(r.program, r.noRefine, r.optimize);
   options.exactGraph = r.exactGraph;
   options.timing = r.timing;
   options.timingModel = r.timingModel;

@@ -3,11 +3,15 @@
 #include <string_view>
 
 #include "drivers/driver.h"
+#include "drivers/readInput.h"
 #include "treecore/timing.h"
 
 class CommandLine;
+template <class T>
+struct Input;
 namespace treecore {
 class Obstacles;
+enum class Form;
 struct RouteOptions;
 }  // namespace treecore
 
@@ -54,6 +58,18 @@ bool parseBatchObstacles(std::string_view text,
                          const std::string& path,
                          treecore::Obstacles& out,
                          std::string& error);
+
+// The rectangles the readers took from the obstacle file named path, as
+// the value interface takes them; false with a message naming the file and
+// the rectangle otherwise.
+bool toObstacles(const Input<DesignCoord>& in,
+                 const std::string& path,
+                 treecore::Obstacles& out,
+                 std::string& error);
+
+// The tree a program writes: oamst the spanning tree, zorvane the Steiner
+// tree its options name.
+treecore::Form formOf(Program program, bool noRefine, bool optimize);
 
 // --nets NETS_FILE, --threads N (0 for one per core, up to 4096),
 // --format plain|json and --shard K/N in the program's table, filling the

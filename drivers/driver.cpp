@@ -17,12 +17,7 @@
 #include "drivers/framedNet.h"
 #include "drivers/programMain.h"
 #include "drivers/readInput.h"
-#include "geometry/obstacleRects.h"
-#include "geometry/segment.h"
-#include "geometry/vertex.h"
 #include "router/fileBanner.h"
-#include "router/router.h"
-#include "spatial/obstacleIndex.h"
 #include "support/escapeBytes.h"
 #include "support/formatCoord.h"
 #include "support/outputFile.h"
@@ -152,106 +147,6 @@ class StageClock {
   std::clock_t last_;
 };
 
-void freeAll(std::vector<Vertex*>& vertices) {
-  for (Vertex* v : vertices) {
-    delete v;
-  }
-  vertices.clear();
-}
-
-// No tree avoids an obstacle whose open interior holds a pin. True, with a
-// message naming the first such pin and an obstacle holding it, when there
-// is one. The vertices hold the pins first and the rectangles in file
-// order.
-bool findPinInsideObstacle(const std::vector<Vertex*>& vertices,
-                           const Input<float>& in,
-                           std::string& error) {
-  ObstacleIndex index(collectObstacleRects(vertices));
-  size_t pin = 0;
-  for (const Vertex* v : vertices) {
-    if (index.empty() || !v->isAPin()) {
-      return false;
-    }
-    int r = index.containing(v->x, v->y);
-    if (r >= 0) {
-      error = in.pinName(pin) + ": pin (" + formatCoord(v->x) + ", " +
-              formatCoord(v->y) + ") lies strictly inside " +
-              in.rectName(static_cast<size_t>(r)) +
-              "; no obstacle-avoiding tree exists";
-      return true;
-    }
-    ++pin;
-  }
-  return false;
-}
-
-// With --timing or --path-bound, the net is routed through the value
-// interface over every obstacle, which gives the tree the Router gives (then
-// bounded), with its figures; the tree goes out as the export writes it,
-// the figures as one JSON line after the time line.
-int runThroughRoute(const char* name,
-                    const BatchRequest& request,
-                    const Input<float>& in,
-                    OutputFile& out,
-                    const std::string& outPath) {
-  std::vector<std::array<treecore::Point, 4>> rings;
-  for (const auto& r : in.rects) {
-    rings.push_back({});
-    for (int k = 0; k < 4; ++k) {
-      rings.back()[k] = {r[k].x, r[k].y};
-    }
-  }
-  treecore::Obstacles obstacles;
-  try {
-    obstacles = treecore::Obstacles::fromCorners(rings);
-  } catch (const std::invalid_argument& e) {
-    std::cerr << name << ": " << escapeBytes(in.obstacleFile) << ": "
-              << e.what() << std::endl;
-    return 2;
-  }
-  treecore::Net net;
-  for (const auto& p : in.pins) {
-    net.push_back({p.x, p.y});
-  }
-  treecore::RouteOptions options = routeOptionsOf(request);
-  options.everyObstacle = true;
-  std::clock_t start = std::clock();
-  treecore::Tree tree = treecore::routeNet(obstacles, net, options);
-  std::clock_t end = std::clock();
-  std::ostream& console = out.onStandardOutput() ? std::cerr : std::cout;
-  console << "Execution Time = "
-          << static_cast<double>(end - start) / CLOCKS_PER_SEC << " sec"
-          << std::endl;
-  std::string text =
-      fileBanner(request.program == Program::oamst ? kMstTitle : kSmtTitle);
-  treecore::appendBlocks(text, tree);
-  if (request.bound && tree.lowerBound >= 0) {
-    std::cerr << name << ": lower bound " << formatLength(tree.lowerBound)
-              << ", tree " << formatLength(tree.wireLength) << ", gap "
-              << formatPercent(
-                     treecore::boundGap(tree.wireLength, tree.lowerBound))
-              << std::endl;
-  }
-  if (request.timing) {
-    std::string figures;
-    treecore::appendTimingJson(figures, tree.timing);
-    console << "{\"timing\":" << figures << "}" << std::endl;
-  }
-  out.write(text);
-  if (!out.commit()) {
-    std::cerr << name << ": " << out.error() << std::endl;
-    return 3;
-  }
-  if (tree.parts > 1) {
-    std::cerr << name << ": warning: obstacles keep the " << net.size()
-              << " pins in " << tree.parts << " separate parts; "
-              << escapeBytes(outPath) << " holds a forest, one tree per part"
-              << std::endl;
-    return 4;
-  }
-  return 0;
-}
-
 }  // namespace
 
 int runDriver(Program program, int argc, char** argv) {
@@ -329,9 +224,15 @@ int runDriver(Program program, int argc, char** argv) {
   files.pop_back();
 
   StageClock stageClock(opt.stageTimes);
-  std::vector<Vertex*> vertices;
+  treecore::Net net;
+  treecore::Obstacles obstacles;
+  treecore::RouteOptions options = routeOptionsOf(batch);
+  // One net is routed among every obstacle of the file, and only its
+  // drawing is written, without its length.
+  options.everyObstacle = true;
+  options.drawingOnly = true;
+  options.measureLength = opt.bound;
   std::string error;
-  Input<float> kept;  // for the value interface
   {
     ReadingInput reading;
     Input<DesignCoord> given;
@@ -345,18 +246,34 @@ int runDriver(Program program, int argc, char** argv) {
       return 2;
     }
     if (hasWideCoordinate(given)) {
-      treecore::RouteOptions options = routeOptionsOf(batch);
-      return writeFramedNet(name, program, options, given, outPath);
+      return writeFramedNet(name, program, routeOptionsOf(batch), given,
+                            outPath);
     }
     Input<float> in = singleInput(given);
-    appendVertices(in, vertices);
-    if (findPinInsideObstacle(vertices, in, error)) {
+    net.reserve(in.pins.size());
+    for (const InputPoint<float>& p : in.pins) {
+      net.push_back({canonicalDouble(p.x), canonicalDouble(p.y)});
+    }
+    if (!toObstacles(given, in.obstacleFile, obstacles, error)) {
       std::cerr << name << ": " << error << std::endl;
-      freeAll(vertices);
       return 2;
     }
-    if (throughRoute) {
-      kept = std::move(in);
+    // Refused before the output is opened, as any other bad input is; the
+    // library's pin and obstacle named in the reader's terms.
+    treecore::Tree refused = treecore::checkNet(obstacles, net, options);
+    if (refused.status == treecore::Status::pinInsideObstacle) {
+      std::cerr << name << ": "
+                << in.pinName(static_cast<size_t>(refused.badPin)) << ": pin "
+                << formatPoint(in.pins[refused.badPin].x,
+                               in.pins[refused.badPin].y)
+                << " lies strictly inside "
+                << in.rectName(static_cast<size_t>(refused.badObstacle))
+                << "; no obstacle-avoiding tree exists" << std::endl;
+      return 2;
+    }
+    if (refused.status != treecore::Status::ok) {
+      std::cerr << name << ": " << refused.message << std::endl;
+      return 2;
     }
   }
   stageClock.lap("read");
@@ -366,34 +283,17 @@ int runDriver(Program program, int argc, char** argv) {
   OutputFile out(outPath);
   if (!out.opened()) {
     std::cerr << name << ": " << out.error() << std::endl;
-    freeAll(vertices);
     return 3;
   }
-  if (throughRoute) {
-    freeAll(vertices);
-    return runThroughRoute(name, batch, kept, out, outPath);
+  if (stageClock.on()) {
+    options.stageDone = [](const char* stage, void* clock) {
+      static_cast<StageClock*>(clock)->lap(stage);
+    };
+    options.stageData = &stageClock;
   }
   {
     std::clock_t start = std::clock();
-    Router router(vertices);
-    router.options.exactGraph = opt.exactGraph;
-    router.options.effort = static_cast<int>(std::max(1L, opt.effort));
-    router.options.bound = opt.bound;
-    if (stageClock.on()) {
-      router.options.pStageDone = [](const char* stage, void* clock) {
-        static_cast<StageClock*>(clock)->lap(stage);
-      };
-      router.options.pStageData = &stageClock;
-    }
-    if (program == Program::oamst) {
-      router.formMST();
-    } else if (opt.noRefine) {
-      router.formUnrefinedSMT();
-    } else if (opt.optimize) {
-      router.formOptimizedSMT();
-    } else {
-      router.formSMT();
-    }
+    treecore::Tree tree = treecore::routeNet(obstacles, net, options);
     std::clock_t end = std::clock();
     // With the tree on standard output, the time line steps aside.
     (out.onStandardOutput() ? std::cerr : std::cout)
@@ -401,37 +301,37 @@ int runDriver(Program program, int argc, char** argv) {
         << static_cast<double>(end - start) / CLOCKS_PER_SEC << " sec"
         << std::endl;
 
-    bool written = program == Program::oamst ? router.exportMST(out)
-                   : opt.noRefine            ? router.exportSMT(out)
-                                             : router.exportSMTSegs(out);
+    if (batch.timing) {
+      std::string figures;
+      treecore::appendTimingJson(figures, tree.timing);
+      (out.onStandardOutput() ? std::cerr : std::cout)
+          << "{\"timing\":" << figures << "}" << std::endl;
+    }
+    std::string text = fileBanner(
+        options.form == treecore::Form::spanningTree ? kMstTitle : kSmtTitle);
+    treecore::appendBlocks(text, tree);
+    out.write(text);
+    bool written = out.commit();
     stageClock.lap("export");
-    if (opt.bound && router.lowerBound >= 0) {
-      double length = 0;
-      for (const Segment* s : router.segments) {
-        length += std::fabs(static_cast<double>(s->x2) - s->x1) +
-                  std::fabs(static_cast<double>(s->y2) - s->y1);
-      }
-      std::cerr << name << ": lower bound " << formatLength(router.lowerBound)
-                << ", tree " << formatLength(length) << ", gap "
-                << formatPercent(treecore::boundGap(length, router.lowerBound))
+    if (opt.bound && tree.lowerBound >= 0) {
+      std::cerr << name << ": lower bound " << formatLength(tree.lowerBound)
+                << ", tree " << formatLength(tree.wireLength) << ", gap "
+                << formatPercent(
+                       treecore::boundGap(tree.wireLength, tree.lowerBound))
                 << std::endl;
     }
     if (!written) {
       std::cerr << name << ": " << out.error() << std::endl;
       status = 3;
-    } else if (router.pinPartCount > 1) {
-      int pins = 0;
-      for (const Vertex* v : vertices) {
-        pins += v->isAPin() ? 1 : 0;
-      }
-      std::cerr << name << ": warning: obstacles keep the " << pins
-                << " pins in " << router.pinPartCount << " separate parts; "
+    } else if (tree.status == treecore::Status::forest) {
+      std::cerr << name << ": warning: " << tree.message << "; "
                 << escapeBytes(outPath) << " holds a forest, one tree per part"
                 << std::endl;
       status = 4;
     }
   }
-  freeAll(vertices);
+  net = treecore::Net();
+  obstacles = treecore::Obstacles();
   stageClock.lap("free");
   return status;
 }

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/plane.h"
+
 class Vertex;
 
 // The readers of the input files, in the coordinate type T that holds them:
@@ -24,10 +26,7 @@ struct DesignCoord {
 };
 
 template <class T>
-struct InputPoint {
-  T x;
-  T y;
-};
+using InputPoint = treecore::plane::Point<T>;
 
 // One instance: pins and rectangles in file order, each rectangle as its
 // four corners in order around it, from a pin file and an obstacle file or

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "support/plane.h"
+
 namespace {
 
 const double kInf = std::numeric_limits<double>::infinity();
@@ -66,17 +68,14 @@ IndexBox hull(const IndexBox& a, const IndexBox& b) {
           std::max(a.j2, b.j2)};
 }
 
-struct Box {
-  double xlo = kInf;
-  double xhi = -kInf;
-  double ylo = kInf;
-  double yhi = -kInf;
+using Box = treecore::plane::Box<double>;
 
-  void add(double x, double y) {
-    xlo = std::min(xlo, x), xhi = std::max(xhi, x);
-    ylo = std::min(ylo, y), yhi = std::max(yhi, y);
-  }
-};
+// Holds no point: the first one added makes it that point's box.
+const Box noBox{kInf, kInf, -kInf, -kInf};
+
+void addPoint(Box& b, double x, double y) {
+  b = treecore::plane::hull(b, Box{x, y, x, y});
+}
 
 // Width of [lo, hi] grown to hold x.
 double spanWith(double lo, double hi, double x) {
@@ -507,7 +506,7 @@ void Solver::settle(const Region& r) {
 void Solver::boundsOutside(unsigned mask) {
   unsigned full = (1u << m_) - 1;
   Box rest = boxes_[full ^ mask];
-  rest.add(terms_[m_].x, terms_[m_].y);
+  addPoint(rest, terms_[m_].x, terms_[m_].y);
   for (int i = 0; i < nx_; ++i) {
     restX_[i] = spanWith(rest.xlo, rest.xhi, xs_[i]);
   }
@@ -948,12 +947,12 @@ ExactTree Solver::run() {
   limit_ = bound + kSlack * bound;
 
   unsigned full = (1u << m_) - 1;
-  boxes_.assign(full + 1, Box());
+  boxes_.assign(full + 1, noBox);
   termBox_.assign(full + 1, IndexBox());
   for (unsigned mask = 1; mask <= full; ++mask) {
     int t = lowBitIndex(mask);
     boxes_[mask] = boxes_[mask & (mask - 1)];
-    boxes_[mask].add(terms_[t].x, terms_[t].y);
+    addPoint(boxes_[mask], terms_[t].x, terms_[t].y);
     int i = termNode_[t] % nx_, j = termNode_[t] / nx_;
     termBox_[mask] = hull(termBox_[mask & (mask - 1)], IndexBox{i, i, j, j});
   }

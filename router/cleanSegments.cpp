@@ -10,10 +10,8 @@
 // Moves can lay a segment on another one, or close a loop; duplicate
 // connections draw the same wire twice.
 void Router::cleanSegments() {
-  // Per-thread: a small net would spend more on their storage than on the
-  // check that most often finds the wires clean already.
-  static thread_local std::vector<Wire> wires;
-  static thread_local std::vector<RoutePoint> pins;
+  std::vector<Wire>& wires = scratch.wires;
+  std::vector<RoutePoint>& pins = scratch.pins;
   wires.clear();
   wires.reserve(segments.size());
   for (const Segment* s : segments) {
@@ -50,7 +48,7 @@ void replaceSegments(Router& r, const std::vector<Wire>& clean, int pinParts) {
   // them, in the order of the wires. Ends are (x, y, 2 * wire + 1 at its
   // second end): unique keys, so a plain sort keeps that order.
   r.segments.reserve(clean.size());
-  static thread_local std::vector<std::tuple<float, float, int>> ends;
+  std::vector<std::tuple<float, float, int>>& ends = r.scratch.ends;
   ends.clear();
   ends.reserve(2 * clean.size());
   for (const Wire& w : clean) {

@@ -186,6 +186,14 @@ std::vector<Wire> Router::drawnPieces() const {
       out.push_back(pieceOf(s));
     }
   } else {
+    // Each connection is listed at both ends and most are an L of two
+    // pieces: room for as many pieces as entries, not a doubling past them
+    // on a net of 10^6 pins.
+    size_t entries = 0;
+    for (const Vertex* v : vertices) {
+      entries += v ? v->mstNbrs.size() : 0;
+    }
+    out.reserve(entries);
     forEachConnectionPiece(*this, [&out](const Wire& w) { out.push_back(w); });
   }
   return out;

@@ -16,6 +16,9 @@ RoutePoint at(const Vertex* v) {
 }  // namespace
 
 const ObstacleIndex& Legality::obstacles() {
+  if (shared_) {
+    return *shared_;
+  }
   if (!index_) {
     index_ = std::make_unique<ObstacleIndex>(collectObstacleRects(vertices_));
   }

@@ -24,6 +24,10 @@ class Legality {
   explicit Legality(const std::vector<Vertex*>& vertices)
       : vertices_(vertices) {}
 
+  // The caller's index over exactly those rings, in their order, kept by
+  // it for the Legality's life: obstacles() then answers with it instead of
+  // building the same one again.
+  void shareObstacles(const ObstacleIndex* index) { shared_ = index; }
   const ObstacleIndex& obstacles();
   const RouteFinder& routeFinder();
   // A Steiner candidate's new connections (u to s, s to both ends of eSub,
@@ -40,6 +44,7 @@ class Legality {
 
  private:
   const std::vector<Vertex*>& vertices_;
+  const ObstacleIndex* shared_ = nullptr;
   std::unique_ptr<ObstacleIndex> index_;
   std::unique_ptr<RouteFinder> finder_;
 };

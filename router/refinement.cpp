@@ -96,8 +96,8 @@ void linkAt(const Vertex* v, Segment* const* at, size_t count) {
 // points' bits, the sign bit left out so that -0 and 0 meet; equal points
 // are told by float comparison. Rare, so that the caller groups by sorting
 // only then.
-bool anyPointShared(const std::vector<Vertex*>& vertices) {
-  static thread_local std::vector<int> slots;
+bool anyPointShared(const std::vector<Vertex*>& vertices,
+                    std::vector<int>& slots) {
   // Mostly empty, so that a probe seldom meets another point; a large net's
   // less so, to keep it in cache.
   size_t spread = vertices.size() <= 4096 ? 8 : 2;
@@ -145,7 +145,7 @@ void Router::rectilinearizeSMT() {
   const bool routed = !routes.empty();
   // The places in v's list of the connections to split, picked without a
   // branch on the coordinates. Splitting one changes no other entry of v's.
-  static thread_local std::vector<size_t> picked;
+  std::vector<size_t>& picked = scratch.picked;
   for (size_t i = 0; i < n; ++i) {
     Vertex* v = vertices[i];
     if (!v) {
@@ -248,7 +248,7 @@ void Router::moveSegments() {
       legal.obstacles().empty() ? nullptr : &legal.obstacles();
   // A tree has about one connection per vertex.
   segments.reserve(segments.size() + vertices.size());
-  static thread_local std::vector<Vertex*> upper;
+  std::vector<Vertex*>& upper = scratch.upper;
   for (Vertex* v : vertices) {
     if (!v) {
       continue;
@@ -286,7 +286,7 @@ void Router::moveSegments() {
   // zero-length connection). The segments that end there meet all the
   // same, so they are linked as one vertex's, under the first of them in
   // vertices; a pin among them keeps every one of them in place.
-  if (!anyPointShared(vertices)) {
+  if (!anyPointShared(vertices, scratch.slots)) {
     // Each point is one vertex's: its segments are linked there, and fixed
     // there when it is a pin.
     for (Vertex* v : vertices) {
@@ -307,22 +307,17 @@ void Router::moveSegments() {
     }
     return;
   }
-  // Working lists kept per thread, from one small net to the next.
   // By point, then by place in vertices: no two compare equal, so any sort
   // leaves the one order. The points are copied in, sparing the comparisons
   // a look-up each.
-  struct Placed {
-    float x;
-    float y;
-    size_t i;
-  };
-  static thread_local std::vector<Placed> order;
+  using Placed = RouterScratch::Placed;
+  std::vector<Placed>& order = scratch.order;
   // The segments at each point held by several vertices, point after point:
   // group g's run from groupStart[g] to groupStart[g + 1].
-  static thread_local std::vector<Segment*> shared;
-  static thread_local std::vector<size_t> groupStart;
-  static thread_local std::vector<int> groupOf;
-  static thread_local std::vector<char> linkedElsewhere;
+  std::vector<Segment*>& shared = scratch.shared;
+  std::vector<size_t>& groupStart = scratch.groupStart;
+  std::vector<int>& groupOf = scratch.groupOf;
+  std::vector<char>& linkedElsewhere = scratch.linkedElsewhere;
   order.clear();
   for (size_t i = 0; i < vertices.size(); ++i) {
     if (const Vertex* v = vertices[i]) {

@@ -5,7 +5,9 @@
 #include "geometry/segment.h"
 #include "steiner/steinerCandidate.h"
 
-Router::Router(std::vector<Vertex*>& vertices) {
+Router::Router(std::vector<Vertex*>& vertices, RouterScratch* scratch)
+    : ownScratch(scratch ? nullptr : std::make_unique<RouterScratch>()),
+      scratch(scratch ? *scratch : *ownScratch) {
   // Steiner points and turning points join them: room for as many again
   // saves a small net most of its regrowths.
   this->vertices.reserve(2 * vertices.size());

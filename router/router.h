@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -6,6 +7,7 @@
 #include "geometry/vertex.h"
 #include "router/legality.h"
 #include "router/routerOptions.h"
+#include "router/routerScratch.h"
 #include "router/routerStore.h"
 #include "steiner/mergingTree.h"
 #include "support/binaryHeap.h"
@@ -32,8 +34,11 @@ struct DrawnConnection {
 // Stages hand results on only through these lists and the vertices' fields.
 class Router {
  public:
-  // Copies the pointers; the vertices stay the caller's.
-  explicit Router(std::vector<Vertex*>& vertices);
+  // Copies the pointers; the vertices stay the caller's. The stages work in
+  // `scratch`, which the caller keeps for the Router's life, or, without
+  // one, in the Router's own.
+  explicit Router(std::vector<Vertex*>& vertices,
+                  RouterScratch* scratch = nullptr);
   // Frees every object the pipeline created, never the caller's vertices.
   ~Router();
   Router(const Router&) = delete;
@@ -213,6 +218,10 @@ class Router {
   // The obstacles, indexed on first use, and what the legality stages hand
   // on; it reads vertices, declared before it.
   Legality legal{vertices};
+
+  // The stages' working lists: the caller's, or ownScratch.
+  std::unique_ptr<RouterScratch> ownScratch;
+  RouterScratch& scratch;
 
   // Reports a finished stage through options.pStageDone.
   void stageDone(const char* stage);

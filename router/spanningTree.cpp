@@ -34,15 +34,10 @@ void growForest(Router& r,
   }
   while (!r.verHeap.empty()) {
     Vertex* v = r.verHeap.deleteMin();
-    // The union with v's predecessor, written out: the predecessor left the
-    // heap before v (or is v), and every vertex taken hangs straight under
-    // its root, whose rank is 1 (a source or an unreached vertex, its own
-    // predecessor, raised itself) against v's 0. So v, still a singleton,
-    // goes under that root, or becomes a root of rank 1 itself, and no
-    // later step changes either.
-    Vertex* p = v->*pred;
-    v->dsParent = p->dsParent;
-    v->dsRank = p == v ? 1 : 0;
+    // The predecessor left the heap before v (or is v), so its set is
+    // final and v joins it; a vertex that is its own predecessor (a source
+    // or an unreached one) becomes a root.
+    r.verSet.setUnion(v, v->*pred);
     v->*root = v->dsParent;
     if (v->*dist == unreached) {
       continue;
@@ -112,7 +107,7 @@ void Router::extendedKruskal() {
   for (const Vertex* v : vertices) {
     unjoined += v && v->isAPin() ? 1 : 0;
   }
-  static thread_local std::vector<Edge*> towardsStart;
+  std::vector<Edge*>& towardsStart = scratch.towardsStart;
   mstEdges.reserve(mstEdges.size() + static_cast<size_t>(unjoined));
   store.mergTreeNodes.reserve(2 * static_cast<size_t>(unjoined));
   while (unjoined > 1 && !edgeHeap.empty()) {

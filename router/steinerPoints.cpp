@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "router/partialLengths.h"
 #include "router/router.h"
 #include "router/vertexParts.h"
 #include "steiner/steinerCandidate.h"
@@ -18,13 +19,6 @@ namespace {
 
 Vertex* farEnd(const Edge* e, const Vertex* x) {
   return e->pStart == x ? e->pEnd : e->pStart;
-}
-
-// Edge::length and Edge::mstEdgeLen, the same operations in the same order,
-// where the compiler can see them: they run once or more per candidate.
-float pieceLength(const Edge* d) {
-  return std::fabs(d->pStart->x - d->pEnd->x) +
-         std::fabs(d->pStart->y - d->pEnd->y);
 }
 
 float pathLength(const Edge* m) {
@@ -108,146 +102,6 @@ void fillPartialEdge(Edge* p,
     }
   }
 }
-
-// The lengths of the partial edges of one spanning-tree edge, at the inner
-// vertices asked for, without making them: each as Edge::mstEdgeLen would sum
-// the partial edge's pieces, in path order from zero, so the value is the
-// same to the last bit. The path is walked once. A stretch from the pStart
-// end is a prefix of that sum. One to the pEnd end is the total less a
-// prefix wherever every sum of consecutive pieces is exact in float (the
-// lengths multiples of one power of two, the total below 2^24 of them), as
-// with integer coordinates; otherwise it is summed piece by piece. Kept
-// from edge to edge, so that its lists keep their storage.
-class PartialLengths {
- public:
-  void reset(const Edge* e, const std::vector<const Vertex*>& inner) {
-    size_t count = e->subEdges.size();
-    at_.clear();
-    for (const Vertex* v : inner) {
-      at_.push_back({v, {count, 0}});
-    }
-    // By address, only to find a vertex's place: no result depends on it.
-    // A few are scanned instead, repeats and all: the first one answers.
-    sorted_ = at_.size() > scanned;
-    if (sorted_) {
-      std::sort(at_.begin(), at_.end(), [](const Keyed& a, const Keyed& b) {
-        return std::less<const Vertex*>()(a.v, b.v);
-      });
-      at_.erase(std::unique(
-                    at_.begin(), at_.end(),
-                    [](const Keyed& a, const Keyed& b) { return a.v == b.v; }),
-                at_.end());
-    }
-    lens_.clear();
-    prefix_.assign(1, 0.0f);
-    exact_.assign(1, 0.0);
-    int low = std::numeric_limits<int>::max();
-    size_t i = 0;
-    for (const Edge* d : e->subEdges) {
-      float len = pieceLength(d);
-      lens_.push_back(len);
-      prefix_.push_back(prefix_.back() + len);
-      exact_.push_back(exact_.back() + len);
-      if (len > 0) {
-        low = std::min(low, lowestBit(len));
-      }
-      if (Place* first = find(d->pStart)) {
-        first->firstStart = std::min(first->firstStart, i);
-      }
-      if (Place* last = find(d->pEnd)) {
-        last->afterLastEnd = i + 1;
-      }
-      ++i;
-    }
-    sumsExact_ = low == std::numeric_limits<int>::max() ||
-                 exact_.back() < powerOfTwo(24 + low);
-    if (!sumsExact_) {
-      summed_.assign(count + 1, std::numeric_limits<float>::quiet_NaN());
-    }
-  }
-
-  float fromStart(const Vertex* v) { return prefix_[find(v)->firstStart]; }
-
-  void release() {
-    releaseLarge(at_);
-    releaseLarge(lens_);
-    releaseLarge(prefix_);
-    releaseLarge(exact_);
-    releaseLarge(summed_);
-  }
-
-  float toEnd(const Vertex* v) {
-    size_t j = find(v)->afterLastEnd;
-    if (sumsExact_) {
-      return static_cast<float>(exact_.back() - exact_[j]);
-    }
-    if (std::isnan(summed_[j])) {
-      float len = 0;
-      for (size_t k = j; k < lens_.size(); ++k) {
-        len += lens_[k];
-      }
-      summed_[j] = len;
-    }
-    return summed_[j];
-  }
-
- private:
-  // The exponent of the lowest set bit of a positive float, read from its
-  // bits: what frexp, the significand scaled to 24 bits and its trailing
-  // zeros give, without the library calls.
-  static int lowestBit(float len) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &len, sizeof bits);
-    auto biased = static_cast<int>((bits >> 23) & 0xffu);
-    std::uint32_t significand = bits & 0x7fffffu;
-    if (biased == 0) {
-      return -149 + __builtin_ctz(significand);
-    }
-    return biased - 150 + __builtin_ctz(significand | 0x800000u);
-  }
-
-  // 2^k for the k the sums can ask for (-125 to 152), exactly, as ldexp.
-  static double powerOfTwo(int k) {
-    auto bits = static_cast<std::uint64_t>(1023 + k) << 52;
-    double d;
-    std::memcpy(&d, &bits, sizeof d);
-    return d;
-  }
-
-  struct Place {
-    size_t firstStart;    // of a piece that starts at the vertex, or the count
-    size_t afterLastEnd;  // one past a piece that ends there, or 0
-  };
-  struct Keyed {
-    const Vertex* v;
-    Place place;
-  };
-  // Null for a vertex not asked for.
-  Place* find(const Vertex* v) {
-    if (!sorted_) {
-      for (Keyed& k : at_) {
-        if (k.v == v) {
-          return &k.place;
-        }
-      }
-      return nullptr;
-    }
-    auto it = std::lower_bound(at_.begin(), at_.end(), v,
-                               [](const Keyed& a, const Vertex* b) {
-                                 return std::less<const Vertex*>()(a.v, b);
-                               });
-    return it != at_.end() && it->v == v ? &it->place : nullptr;
-  }
-
-  static constexpr size_t scanned = 16;
-  std::vector<Keyed> at_;
-  bool sorted_ = false;
-  std::vector<float> lens_;
-  std::vector<float> prefix_;
-  std::vector<double> exact_;
-  bool sumsExact_ = false;
-  std::vector<float> summed_;  // by first piece; NaN until summed
-};
 
 BinMergTreeNode* rootOf(BinMergTreeNode* n) {
   while (n->pParent) {
@@ -341,13 +195,13 @@ void rejoinCutTree(Router& r,
 // The parts the pins form in the tree, as VertexParts::ofTree counts them,
 // but in the router's vertex set, which no search needs any more, instead of
 // an index of the vertices made for the purpose. A neighbour that is not in
-// vertices joins nothing: it is the one left without a set.
+// vertices is held by no set and joins nothing.
 int treePinParts(Router& r) {
   for (Vertex* v : r.vertices) {
     if (v) {
       for (Vertex* w : v->mstNbrs) {
         if (w) {
-          w->dsParent = nullptr;
+          r.verSet.forget(w);
         }
       }
     }
@@ -358,14 +212,14 @@ int treePinParts(Router& r) {
       r.verSet.makeSet(v);
     }
   }
-  static thread_local std::vector<const Vertex*> roots;
+  std::vector<const Vertex*>& roots = r.scratch.roots;
   roots.clear();
   for (Vertex* v : r.vertices) {
     if (!v) {
       continue;
     }
     for (Vertex* w : v->mstNbrs) {
-      if (w && w->dsParent) {
+      if (w && r.verSet.holds(w)) {
         r.verSet.setUnion(v, w);
       }
     }
@@ -396,12 +250,9 @@ std::int32_t gainKey(float gain) {
   return (bits >> 31) != 0 ? -magnitude : magnitude;
 }
 
-void sortByGain(std::vector<SteinerCandidate*>& candidates) {
-  struct Keyed {
-    std::int32_t key;
-    SteinerCandidate* c;
-  };
-  static thread_local std::vector<Keyed> keyed;
+void sortByGain(std::vector<SteinerCandidate*>& candidates,
+                std::vector<RouterScratch::GainKeyed>& keyed) {
+  using Keyed = RouterScratch::GainKeyed;
   keyed.clear();
   keyed.reserve(candidates.size());
   for (SteinerCandidate* c : candidates) {
@@ -420,12 +271,9 @@ void sortByGain(std::vector<SteinerCandidate*>& candidates) {
 // The tree is as deep as the number of pins for a chain-like net, so the walk
 // keeps its own stack, in the order and with the passes of a recursive walk.
 void Router::eulerTrail(Vertex* x) {
-  struct Frame {
-    Vertex* x;
-    size_t next;  // index in x's mstEdges of the edge being crossed
-  };
+  using Frame = RouterScratch::TrailFrame;
   x->visited = true;
-  static thread_local std::vector<Frame> stack;
+  std::vector<Frame>& stack = scratch.trail;
   stack.clear();
   stack.push_back({x, 0});
   while (!stack.empty()) {
@@ -553,7 +401,7 @@ void Router::gainComputation() {
   store.partialEdges.reserve(store.partialEdges.size() +
                              steinerCandidates.size());
   // Those that get a gain, in the order made.
-  static thread_local std::vector<SteinerCandidate*> closing;
+  std::vector<SteinerCandidate*>& closing = scratch.closing;
   closing.clear();
   for (SteinerCandidate* c : steinerCandidates) {
     if (c->valid && closesCycle(c)) {
@@ -562,10 +410,10 @@ void Router::gainComputation() {
       closing.push_back(c);
     }
   }
-  mergingTree.lcaQuery();
+  mergingTree.lcaQuery(scratch.lcaStack);
   for (BinMergTreeNode* root : roots) {
     if (root != mergingTree.pRoot) {
-      mergingTree.tarjanLca(root);
+      mergingTree.tarjanLca(root, scratch.lcaStack);
     }
   }
 
@@ -574,11 +422,10 @@ void Router::gainComputation() {
   auto byEdge = [](const EdgeLen& a, const Edge* b) {
     return std::less<const Edge*>()(a.first, b);
   };
-  // Kept per thread, as the working lists below.
-  static thread_local std::vector<EdgeLen> wholeLen;
-  static thread_local std::vector<SteinerCandidate*> mine;
-  static thread_local std::vector<const Vertex*> inner;
-  static thread_local PartialLengths stretch;
+  std::vector<EdgeLen>& wholeLen = scratch.wholeLen;
+  std::vector<SteinerCandidate*>& mine = scratch.mine;
+  std::vector<const Vertex*>& inner = scratch.inner;
+  PartialLengths& stretch = scratch.stretch;
   // A short path is summed again where its length is wanted, which costs
   // less than finding it; only the longer ones are looked up.
   constexpr size_t kSummedAgain = 8;
@@ -686,8 +533,8 @@ void Router::addSteinerPoints() {
   if (steinerCandidates.empty()) {
     return;
   }
-  sortByGain(steinerCandidates);
-  static thread_local std::vector<SteinerCandidate*> applied;
+  sortByGain(steinerCandidates, scratch.keyed);
+  std::vector<SteinerCandidate*>& applied = scratch.applied;
   applied.clear();
   for (SteinerCandidate* c : steinerCandidates) {
     // Gains descend, and invalid candidates carry -1: nothing later applies.

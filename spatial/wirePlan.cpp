@@ -164,30 +164,6 @@ struct Released {
   std::tuple<Lists&...> lists;
 };
 
-// Union-find over 0..n-1 on a reused list, as IndexParts: a part keeps its
-// smaller index; path halving.
-void resetParts(std::vector<int>& up, size_t n) {
-  up.resize(n);
-  std::iota(up.begin(), up.end(), 0);
-}
-
-int findPart(std::vector<int>& up, int a) {
-  while (up[a] != a) {
-    a = up[a] = up[up[a]];
-  }
-  return a;
-}
-
-bool joinParts(std::vector<int>& up, int a, int b) {
-  a = findPart(up, a);
-  b = findPart(up, b);
-  if (a == b) {
-    return false;
-  }
-  up[std::max(a, b)] = std::min(a, b);
-  return true;
-}
-
 // The parts of the pins, given each pin's part on the wire (below
 // partCount) or -1 for none: pins on no wire are told apart by their points.
 int distinctParts(const std::vector<RoutePoint>& pins,
@@ -352,7 +328,8 @@ WirePlan planWires(const std::vector<Wire>& wires,
 int cleanTreePinParts(const std::vector<Wire>& wires,
                       const std::vector<RoutePoint>& pins) {
   static thread_local std::vector<Run> h, v;
-  static thread_local std::vector<int> up, partOf;
+  static thread_local IndexParts up;
+  static thread_local std::vector<int> partOf;
   Released done{h, v, up, partOf};
   splitWires(wires, h, v);
   // The wire ends as parts: 2 * place, plus 1 at hi, the vertical stretches
@@ -360,7 +337,7 @@ int cleanTreePinParts(const std::vector<Wire>& wires,
   // makes each point one part; then each wire joins its two ends, and one
   // that finds them joined already closes a loop.
   const int vEnds = static_cast<int>(2 * h.size());
-  resetParts(up, 2 * (h.size() + v.size()));
+  up.reset(2 * (h.size() + v.size()));
   for (std::vector<Run>* s : {&h, &v}) {
     std::sort(s->begin(), s->end(), byLineThenLo);
     const int first = s == &h ? 0 : vEnds;
@@ -373,8 +350,8 @@ int cleanTreePinParts(const std::vector<Wire>& wires,
         return -1;
       }
       if (a.line == b.line && b.lo == a.hi) {
-        joinParts(up, first + 2 * static_cast<int>(k) - 1,
-                  first + 2 * static_cast<int>(k));
+        up.join(first + 2 * static_cast<int>(k) - 1,
+                first + 2 * static_cast<int>(k));
       }
     }
   }
@@ -386,14 +363,14 @@ int cleanTreePinParts(const std::vector<Wire>& wires,
     int ea = 2 * static_cast<int>(&a - h.data()) + (b.line == a.lo ? 0 : 1);
     int eb =
         vEnds + 2 * static_cast<int>(&b - v.data()) + (a.line == b.lo ? 0 : 1);
-    joinParts(up, ea, eb);
+    up.join(ea, eb);
     return true;
   });
   if (!endsOnly) {
     return -1;
   }
   for (size_t e = 0; e < up.size(); e += 2) {
-    if (!joinParts(up, static_cast<int>(e), static_cast<int>(e) + 1)) {
+    if (!up.join(static_cast<int>(e), static_cast<int>(e) + 1)) {
       return -1;
     }
   }
@@ -408,7 +385,7 @@ int cleanTreePinParts(const std::vector<Wire>& wires,
     } else if ((r = findRun(v, p.x, p.y)) >= 0) {
       e = vEnds + 2 * r;
     }
-    partOf.push_back(e >= 0 ? findPart(up, e) : -1);
+    partOf.push_back(e >= 0 ? up.find(e) : -1);
   }
   return distinctParts(pins, partOf, up.size());
 }
@@ -420,7 +397,8 @@ std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
   static thread_local std::vector<
       std::tuple<double, std::pair<int, int>, size_t>>
       order;
-  static thread_local std::vector<int> up, degree, start, at, fill, leaves;
+  static thread_local IndexParts up;
+  static thread_local std::vector<int> degree, start, at, fill, leaves;
   static thread_local std::vector<char> kept, done;
   Released release{plan.nodes, plan.pinAt, plan.pieces, order,  up,   degree,
                    start,      at,         fill,        leaves, kept, done};
@@ -441,11 +419,11 @@ std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
     order.emplace_back(lengthOf(p), plan.pieces[p], p);
   }
   std::sort(order.begin(), order.end());
-  resetParts(up, nodes.size());
+  up.reset(nodes.size());
   kept.assign(np, 0);
   degree.assign(nodes.size(), 0);
   for (const auto& [length, ends, p] : order) {
-    if (joinParts(up, plan.pieces[p].first, plan.pieces[p].second)) {
+    if (up.join(plan.pieces[p].first, plan.pieces[p].second)) {
       kept[p] = 1;
       ++degree[plan.pieces[p].first];
       ++degree[plan.pieces[p].second];
@@ -453,7 +431,7 @@ std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
   }
   if (pinParts) {
     *pinParts = planPinParts(
-        plan, [&](int n) { return findPart(up, n); }, pins);
+        plan, [&](int n) { return up.find(n); }, pins);
   }
 
   // Pieces at each node, kept ones only, as offsets into one list.

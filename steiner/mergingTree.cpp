@@ -45,13 +45,18 @@ void BinaryMergingTree::clear() {
   nodeSet.clear();
 }
 
-void BinaryMergingTree::lcaQuery() {
+void BinaryMergingTree::lcaQuery(std::vector<LcaFrame>& stack) {
   nodeSet.clear();
   nodeSet.members.reserve(32);
   // A tree without a root has no edge, so no candidate to answer.
   if (pRoot) {
-    tarjanLca(pRoot);
+    tarjanLca(pRoot, stack);
   }
+}
+
+void BinaryMergingTree::lcaQuery() {
+  std::vector<LcaFrame> stack;
+  lcaQuery(stack);
 }
 
 namespace {
@@ -70,39 +75,32 @@ void adoptChild(DisjointSet<BinMergTreeNode>& set,
 // The merging tree is as deep as the number of pins for a chain-like net, so
 // the walk keeps its own stack: left subtree, right subtree, then the node's
 // own queries, as a recursive walk would.
-void BinaryMergingTree::tarjanLca(BinMergTreeNode* n) {
-  enum Stage { enter, leftDone, rightDone };
-  struct Frame {
-    BinMergTreeNode* n;
-    Stage stage;
-  };
-  // Kept per thread: a small net would otherwise pay more for its storage
-  // than for the walk.
-  static thread_local std::vector<Frame> stack;
+void BinaryMergingTree::tarjanLca(BinMergTreeNode* n,
+                                  std::vector<LcaFrame>& stack) {
   stack.clear();
-  stack.push_back({n, enter});
+  stack.push_back({n, LcaFrame::enter});
   while (!stack.empty()) {
     size_t top = stack.size() - 1;
     BinMergTreeNode* cur = stack[top].n;
     switch (stack[top].stage) {
-      case enter:
+      case LcaFrame::enter:
         nodeSet.makeSet(cur);
         nodeSet.findSet(cur)->pAncestor = cur;
-        stack[top].stage = leftDone;
+        stack[top].stage = LcaFrame::leftDone;
         if (cur->pLeft) {
-          stack.push_back({cur->pLeft, enter});
+          stack.push_back({cur->pLeft, LcaFrame::enter});
         }
         break;
-      case leftDone:
+      case LcaFrame::leftDone:
         if (cur->pLeft) {
           adoptChild(nodeSet, cur, cur->pLeft);
         }
-        stack[top].stage = rightDone;
+        stack[top].stage = LcaFrame::rightDone;
         if (cur->pRight) {
-          stack.push_back({cur->pRight, enter});
+          stack.push_back({cur->pRight, LcaFrame::enter});
         }
         break;
-      case rightDone:
+      case LcaFrame::rightDone:
         if (cur->pRight) {
           adoptChild(nodeSet, cur, cur->pRight);
         }

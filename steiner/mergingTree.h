@@ -1,4 +1,6 @@
 #pragma once
+#include <vector>
+
 #include "support/disjointSet.h"
 
 class Vertex;
@@ -26,6 +28,13 @@ class BinMergTreeNode {
   BinMergTreeNode* dsParent = nullptr;
 };
 
+// A step of the LCA walk: a node and how far the walk has got below it.
+struct LcaFrame {
+  enum Stage : unsigned char { enter, leftDone, rightDone };
+  BinMergTreeNode* n;
+  Stage stage;
+};
+
 // Records the order in which extended Kruskal joined the pin components; the
 // LCA of two leaves carries the longest tree edge between their pins.
 class BinaryMergingTree {
@@ -34,8 +43,11 @@ class BinaryMergingTree {
   // Forgets the root and the query sets; the nodes themselves are untouched.
   void clear();
   // Answers every listed candidate's longestEdgeBetweenQueryVer in one pass.
+  // The walk keeps its own stack in `stack`, the caller's working list,
+  // which it leaves empty; without one it makes its own.
+  void lcaQuery(std::vector<LcaFrame>& stack);
   void lcaQuery();
-  void tarjanLca(BinMergTreeNode* n);
+  void tarjanLca(BinMergTreeNode* n, std::vector<LcaFrame>& stack);
 
   BinMergTreeNode* pRoot = nullptr;
   DisjointSet<BinMergTreeNode> nodeSet;

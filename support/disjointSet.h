@@ -48,6 +48,11 @@ class DisjointSet {
     linkSet(ra, rb);
   }
 
+  // Takes x out of every set: holds(x) is false until its next makeSet,
+  // so a union can skip an element that a caller never made a set of.
+  void forget(T* x) { x->dsParent = nullptr; }
+  bool holds(const T* x) const { return x->dsParent != nullptr; }
+
   // Unions already made stay in the elements until their next makeSet.
   void clear() { members.clear(); }
 

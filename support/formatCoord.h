@@ -14,3 +14,8 @@ std::string formatCoord(float v);
 // The double nearest that decimal: v itself, widened, when the decimal is
 // exact; 0.1 for 0.1f. It converts back to v.
 double canonicalDouble(float v);
+
+// A point as the messages name it: "(x, y)".
+inline std::string formatPoint(float x, float y) {
+  return "(" + formatCoord(x) + ", " + formatCoord(y) + ")";
+}

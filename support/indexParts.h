@@ -19,6 +19,16 @@ class IndexParts {
   }
   size_t size() const { return up_.size(); }
 
+  // Every index of 0..n-1 a part of its own again, on the storage already
+  // held: a working set reused from one call to the next.
+  void reset(size_t n) {
+    up_.resize(n);
+    std::iota(up_.begin(), up_.end(), 0);
+  }
+  void clear() { up_.clear(); }
+  size_t capacity() const { return up_.capacity(); }
+  void swap(IndexParts& other) noexcept { up_.swap(other.up_); }
+
   // Path halving, without recursion.
   int find(int a) {
     while (up_[a] != a) {

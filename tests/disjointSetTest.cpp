@@ -167,4 +167,38 @@ TEST(IndexPartsTest, MatchesLabelsAndKeepsTheSmallestIndex) {
   }
 }
 
+// A reset reuses the storage of an earlier, larger use: what that use
+// joined must not show through, nor its size.
+TEST(IndexPartsTest, ResetForgetsEveryJoin) {
+  IndexParts parts(8);
+  for (int k = 1; k < 8; ++k) {
+    parts.join(k - 1, k);
+  }
+  parts.reset(5);
+  ASSERT_EQ(parts.size(), 5u);
+  for (int k = 0; k < 5; ++k) {
+    EXPECT_EQ(parts.find(k), k);
+  }
+  EXPECT_TRUE(parts.join(4, 2));
+  EXPECT_EQ(parts.find(4), 2);
+  parts.reset(9);
+  for (int k = 0; k < 9; ++k) {
+    EXPECT_EQ(parts.find(k), k);
+  }
+}
+
+TEST(DisjointSetTest, AForgottenElementIsHeldByNoSet) {
+  Elem u, v;
+  DisjointSet<Elem> s;
+  s.makeSet(&u);
+  s.makeSet(&v);
+  s.setUnion(&u, &v);
+  s.forget(&u);
+  EXPECT_FALSE(s.holds(&u));
+  EXPECT_TRUE(s.holds(&v));
+  s.makeSet(&u);
+  EXPECT_TRUE(s.holds(&u));
+  EXPECT_EQ(s.findSet(&u), &u);
+}
+
 }  // namespace

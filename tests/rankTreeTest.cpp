@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/flatQueues.h"
 #include "support/rankTree.h"
 #include "tests/binarySearchTree.h"
 
@@ -272,5 +273,54 @@ TEST(RankTreeTest, SortedInsertionAnswersAsThePlainTree) {
     ASSERT_EQ(show(ranked.lowerInc(x)), show(plain.lowerInc(x))) << x;
   }
 }
+
+// The flat queues answer for small nets what the rank tree answers for
+// large ones: the same element for every query, through pushes and pops
+// of the answered heads in random order, few distinct keys and many
+// repeats.
+class FlatQueuesTwinTest : public ::testing::TestWithParam<unsigned> {};
+
+TEST_P(FlatQueuesTwinTest, AnswersAsTheRankTree) {
+  constexpr int kElems = 48;
+  std::mt19937 rng(GetParam());
+  std::uniform_int_distribution<int> keyOf(0, 7), coin(0, 2);
+  std::vector<float> keys(kElems);
+  for (float& k : keys) {
+    k = static_cast<float>(keyOf(rng));
+  }
+  std::vector<Item> items(kElems);
+  for (int e = 0; e < kElems; ++e) {
+    items[e].id = e;
+  }
+  FlatQueues<kElems> flat;
+  Ranked ranked(keys);
+  std::vector<Ranked::Entry*> entry(kElems, nullptr);
+  int pushed = 0;
+  for (int step = 0; step < 400; ++step) {
+    if (pushed < kElems && (flat.empty() || coin(rng) > 0)) {
+      flat.push(pushed, keys[pushed]);
+      entry[pushed] = ranked.insert(&items[pushed], keys[pushed]);
+      ++pushed;
+      continue;
+    }
+    float x = static_cast<float>(keyOf(rng)) + (coin(rng) - 1) * 0.5f;
+    bool below = coin(rng) == 0;
+    int slot = below ? flat.atOrBelow(x) : flat.atOrAbove(x);
+    Ranked::Entry* e = below ? ranked.upperInc(x) : ranked.lowerInc(x);
+    ASSERT_EQ(slot == FlatQueues<kElems>::kNone, e == nullptr)
+        << "step " << step << " x " << x;
+    if (!e) {
+      continue;
+    }
+    ASSERT_EQ(flat.head(slot), e->pElem()->id) << "step " << step;
+    ASSERT_EQ(flat.key(slot), e->key());
+    flat.pop(slot);
+    ranked.remove(e);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds,
+                         FlatQueuesTwinTest,
+                         ::testing::Values(1u, 2u, 3u, 4u));
 
 }  // namespace

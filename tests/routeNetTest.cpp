@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <set>
 #include <string>
 #include <tuple>
@@ -324,6 +326,120 @@ TEST(RouteNetTest, PinInsideAnObstacleIsRefused) {
   EXPECT_EQ(many.status, Status::pinInsideObstacle);
   EXPECT_EQ(many.message.substr(0, 48),
             "pin 2 (512, 2) lies strictly inside obstacle 52 ");
+  EXPECT_EQ(many.badPin, 1);
+  EXPECT_EQ(many.badObstacle, 51);
+}
+
+// A pin inside overlapping obstacles: few near obstacles are scanned, many
+// are searched through the index, and both must name the same one of one
+// design. Far obstacles make every obstacle many while the near ones stay
+// few. The oracle for the status is the brute-force list of the obstacles
+// that hold the pin, which must hold the one named.
+class PinInsideTwinsTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(PinInsideTwinsTest, ScannedAndIndexedNameOneObstacle) {
+  std::mt19937 rng(static_cast<unsigned>(GetParam()));
+  std::uniform_int_distribution<int> at(0, 20);
+  for (int round = 0; round < 30; ++round) {
+    std::vector<treecore::Rect> rects;
+    for (int k = 0; k < 6; ++k) {
+      double x = at(rng), y = at(rng);
+      rects.push_back({x, y, x + 1 + at(rng), y + 1 + at(rng)});
+    }
+    Net net = {{-50, -50}, {at(rng) + 0.5, at(rng) + 0.5}};
+    std::vector<int> holding;
+    for (size_t k = 0; k < rects.size(); ++k) {
+      const treecore::Rect& r = rects[k];
+      const treecore::Point& p = net[1];
+      if (r.xlo < p.x && p.x < r.xhi && r.ylo < p.y && p.y < r.yhi) {
+        holding.push_back(static_cast<int>(k));
+      }
+    }
+    for (int k = 0; k < 100; ++k) {
+      rects.push_back({1000.0 + 10 * k, 1000, 1005.0 + 10 * k, 1005});
+    }
+    Obstacles obs(rects);
+    std::vector<int> named;
+    for (bool every : {false, true}) {
+      RouteOptions options;
+      options.everyObstacle = every;
+      Tree t = treecore::routeNet(obs, net, options);
+      EXPECT_EQ(t.status,
+                holding.empty() ? Status::ok : Status::pinInsideObstacle);
+      named.push_back(t.badObstacle);
+    }
+    EXPECT_EQ(named[0], named[1]);
+    if (!holding.empty()) {
+      EXPECT_NE(std::find(holding.begin(), holding.end(), named[0]),
+                holding.end());
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, PinInsideTwinsTest, ::testing::Values(1, 2, 3));
+
+// Without its length a tree is drawn the same; with it, the length is the
+// union of the segments, here brute-forced on the unit grid.
+TEST(RouteNetTest, UnmeasuredTreesAreDrawnTheSame) {
+  Obstacles obs({{2, 2, 6, 6}});
+  Net net = {{0, 0}, {8, 8}, {0, 8}, {4, 0}};
+  for (Form form :
+       {Form::spanningTree, Form::unrefinedSteinerTree, Form::steinerTree}) {
+    RouteOptions measured;
+    measured.form = form;
+    RouteOptions unmeasured = measured;
+    unmeasured.measureLength = false;
+    Tree a = treecore::routeNet(obs, net, measured);
+    Tree b = treecore::routeNet(obs, net, unmeasured);
+    std::string ta, tb;
+    treecore::appendBlocks(ta, a);
+    treecore::appendBlocks(tb, b);
+    EXPECT_EQ(ta, tb);
+    EXPECT_EQ(b.wireLength, 0);
+    std::set<std::tuple<int, int, int, int>> unit;
+    for (const treecore::Segment& s : a.segments) {
+      int x1 = static_cast<int>(std::min(s.a.x, s.b.x));
+      int x2 = static_cast<int>(std::max(s.a.x, s.b.x));
+      int y1 = static_cast<int>(std::min(s.a.y, s.b.y));
+      int y2 = static_cast<int>(std::max(s.a.y, s.b.y));
+      for (int x = x1; x < x2; ++x) {
+        unit.insert({x, y1, x + 1, y1});
+      }
+      for (int y = y1; y < y2; ++y) {
+        unit.insert({x1, y, x1, y + 1});
+      }
+    }
+    EXPECT_EQ(a.wireLength, static_cast<double>(unit.size()));
+  }
+}
+
+// The check before routing says what routeNet would refuse, and nothing of
+// a net it routes.
+TEST(RouteNetTest, CheckNetRefusesWhatRouteNetRefuses) {
+  Obstacles obs({{0, 0, 10, 10}, {20, 0, 30, 10}});
+  const treecore::Net nets[] = {{{-5, 5}, {25, 5}, {40, 5}},
+                                {{-5, 5}, {20, 5}},
+                                {{-5, 5}, {16777217.5, 5}},
+                                {}};
+  for (bool every : {false, true}) {
+    RouteOptions options;
+    options.everyObstacle = every;
+    for (const treecore::Net& net : nets) {
+      Tree routed = treecore::routeNet(obs, net, options);
+      Tree checked = treecore::checkNet(obs, net, options);
+      bool refused = routed.status == Status::pinInsideObstacle ||
+                     routed.status == Status::badCoordinate;
+      EXPECT_EQ(checked.status, refused ? routed.status : Status::ok);
+      EXPECT_EQ(checked.message, refused ? routed.message : "");
+      EXPECT_EQ(checked.badPin, routed.badPin);
+      EXPECT_EQ(checked.badObstacle, routed.badObstacle);
+      EXPECT_TRUE(checked.segments.empty());
+    }
+  }
+  EXPECT_EQ(treecore::checkNet(obs, nets[0]).badPin, 1);
+  EXPECT_EQ(treecore::checkNet(obs, nets[0]).badObstacle, 1);
+  EXPECT_EQ(treecore::checkNet(obs, nets[2]).badPin, 1);
+  EXPECT_EQ(treecore::checkNet(obs, nets[2]).badObstacle, -1);
 }
 
 // Four overlapping rectangles round the hole (2, 4) x (2, 4).

@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "support/formatCoord.h"
+#include "support/plane.h"
 
 namespace {
 
@@ -50,12 +51,7 @@ class Stream {
   std::mt19937_64 rng_;
 };
 
-struct Box {
-  long x1;
-  long y1;
-  long x2;
-  long y2;
-};
+using Box = treecore::plane::Box<long>;
 
 // Obstacles bucketed by square cells no smaller than the longest side, so
 // that a rectangle lies in at most two cells along each axis.
@@ -92,8 +88,8 @@ class Buckets {
  private:
   template <class F>
   bool forCells(const Box& b, F f) const {
-    for (long cx = (b.x1 - ox_) / cell_; cx <= (b.x2 - ox_) / cell_; ++cx) {
-      for (long cy = (b.y1 - oy_) / cell_; cy <= (b.y2 - oy_) / cell_; ++cy) {
+    for (long cx = (b.xlo - ox_) / cell_; cx <= (b.xhi - ox_) / cell_; ++cx) {
+      for (long cy = (b.ylo - oy_) / cell_; cy <= (b.yhi - oy_) / cell_; ++cy) {
         if (f((static_cast<std::uint64_t>(cx) << 32) |
               static_cast<std::uint64_t>(cy))) {
           return true;
@@ -110,15 +106,15 @@ class Buckets {
 };
 
 bool closedMeet(const Box& a, const Box& b) {
-  return a.x1 <= b.x2 && b.x1 <= a.x2 && a.y1 <= b.y2 && b.y1 <= a.y2;
+  return a.xlo <= b.xhi && b.xlo <= a.xhi && a.ylo <= b.yhi && b.ylo <= a.yhi;
 }
 
 bool interiorsMeet(const Box& a, const Box& b) {
-  return a.x1 < b.x2 && b.x1 < a.x2 && a.y1 < b.y2 && b.y1 < a.y2;
+  return a.xlo < b.xhi && b.xlo < a.xhi && a.ylo < b.yhi && b.ylo < a.yhi;
 }
 
 bool strictlyInside(const Box& b, long x, long y) {
-  return b.x1 < x && x < b.x2 && b.y1 < y && y < b.y2;
+  return b.xlo < x && x < b.xhi && b.ylo < y && y < b.yhi;
 }
 
 bool checkOptions(const GenOptions& o, std::string& error) {
@@ -260,10 +256,10 @@ class PinPlacer {
     }
     if (inside >= 0) {
       const Box& b = boxes_[inside];
-      long d[] = {x - b.x1, b.x2 - x, y - b.y1, b.y2 - y};
+      long d[] = {x - b.xlo, b.xhi - x, y - b.ylo, b.yhi - y};
       int k = static_cast<int>(std::min_element(d, d + 4) - d);
-      long nx = k == 0 ? b.x1 : k == 1 ? b.x2 : x;
-      long ny = k == 2 ? b.y1 : k == 3 ? b.y2 : y;
+      long nx = k == 0 ? b.xlo : k == 1 ? b.xhi : x;
+      long ny = k == 2 ? b.ylo : k == 3 ? b.yhi : y;
       // Overlapping obstacles may cover the boundary point as well.
       Box q{nx, ny, nx, ny};
       if (buckets_.any(
@@ -390,8 +386,8 @@ bool placeRandomPins(const GenOptions& o,
 }
 
 std::array<Point, 4> cornersOf(const Box& b, bool clockwise, int start) {
-  float x1 = static_cast<float>(b.x1), y1 = static_cast<float>(b.y1);
-  float x2 = static_cast<float>(b.x2), y2 = static_cast<float>(b.y2);
+  float x1 = static_cast<float>(b.xlo), y1 = static_cast<float>(b.ylo);
+  float x2 = static_cast<float>(b.xhi), y2 = static_cast<float>(b.yhi);
   std::array<Point, 4> ccw{{{x1, y1}, {x2, y1}, {x2, y2}, {x1, y2}}};
   std::array<Point, 4> out;
   for (int k = 0; k < 4; ++k) {
@@ -461,8 +457,8 @@ bool generateInstance(const GenOptions& o, Instance& out, std::string& error) {
   out = Instance{};
   out.pins = std::move(pins);
   for (const Box& b : boxes) {
-    out.rects.push_back({static_cast<float>(b.x1), static_cast<float>(b.y1),
-                         static_cast<float>(b.x2), static_cast<float>(b.y2)});
+    out.rects.push_back({static_cast<float>(b.xlo), static_cast<float>(b.ylo),
+                         static_cast<float>(b.xhi), static_cast<float>(b.yhi)});
     bool clockwise = o.cornerOrder == CornerOrder::cw;
     int start = 0;
     if (o.cornerOrder == CornerOrder::mixed) {

@@ -39,7 +39,7 @@ float outward(double v, bool lower) {
 }
 
 std::string pointText(const Point& p) {
-  return "(" + text(p.x) + ", " + text(p.y) + ")";
+  return formatPoint(static_cast<float>(p.x), static_cast<float>(p.y));
 }
 
 // The ring as floats, or a message: consecutive corners must share exactly

@@ -458,7 +458,7 @@ Point backPoint(const Point& p, const Frame& f) {
 // in the net's own place, and its length is summed over them as a checker
 // reading the output would. Reads the tree's single-precision values,
 // leaves their decimals and the length.
-void canonicalize(Tree& t, const Frame& frame) {
+void canonicalize(Tree& t, const Frame& frame, bool measure) {
   for (Node& n : t.nodes) {
     n.at = backPoint(n.at, frame);
   }
@@ -467,10 +467,15 @@ void canonicalize(Tree& t, const Frame& frame) {
       p = backPoint(p, frame);
     }
   }
-  std::vector<Piece> pieces;
-  pieces.reserve(t.segments.size());
   for (Segment& s : t.segments) {
     s = {backPoint(s.a, frame), backPoint(s.b, frame)};
+  }
+  if (!measure) {
+    return;
+  }
+  std::vector<Piece> pieces;
+  pieces.reserve(t.segments.size());
+  for (const Segment& s : t.segments) {
     pieces.push_back({s.a.x, s.a.y, s.b.x, s.b.y});
   }
   t.wireLength = unionLength(pieces);
@@ -497,6 +502,7 @@ bool checkPins(const Net& net,
       }
       if (!isWideInteger(v[k])) {
         t.status = Status::badCoordinate;
+        t.badPin = static_cast<int>(i);
         t.message =
             "pin " + std::to_string(i + 1) + ": " + (k ? "y " : "x ") + why;
         return false;
@@ -611,8 +617,15 @@ bool pinsOutside(const Obstacles& obstacles,
       r = xlo < p.x && p.x < xhi && ylo < p.y && p.y < yhi ? chosen[k] : -1;
     }
     if (r >= 0) {
+      // Among overlapping obstacles, the one the index names, as it names
+      // it among many: the message must not depend on how many are near.
+      // (The index holds wide obstacles rounded: not for framed nets.)
+      int named = framed ? -1 : index.containing(p.x, p.y);
+      r = named >= 0 ? named : r;
       const Rect& o = obstacles.rects()[static_cast<size_t>(r)];
       t.status = Status::pinInsideObstacle;
+      t.badPin = static_cast<int>(i);
+      t.badObstacle = r;
       t.message =
           "pin " + std::to_string(i + 1) + " " + pointText(net[i].x, net[i].y) +
           " lies strictly inside obstacle " + std::to_string(r + 1) + " " +
@@ -760,16 +773,34 @@ std::vector<double> shortestFromFirst(
 
 }  // namespace
 
-Tree routeNet(const Obstacles& obstacles,
-              const Net& net,
-              const RouteOptions& options) {
-  Tree t;
+namespace {
+
+// What the pipeline routes: the pins and the chosen obstacles' rings, in
+// the net's frame.
+struct PreparedNet {
   std::vector<RoutePoint> pins;
+  std::vector<int> chosen;
+  std::vector<std::array<RoutePoint, 4>> rings;
+  Frame frame;
+  bool framed = false;
+};
+
+// Reads the net and the obstacles, leaves the pins and the obstacles the
+// pipeline routes them among; false, with the status of a refused net in
+// t, where it must not run, and for a net without pins.
+bool prepareNet(const Obstacles& obstacles,
+                const Net& net,
+                const RouteOptions& options,
+                PreparedNet& prepared,
+                Tree& t) {
+  std::vector<RoutePoint>& pins = prepared.pins;
+  std::vector<int>& chosen = prepared.chosen;
+  std::vector<std::array<RoutePoint, 4>>& rings = prepared.rings;
+  Frame& frame = prepared.frame;
   bool widePins = false;
   if (!checkPins(net, pins, widePins, t) || pins.empty()) {
-    return t;
+    return false;
   }
-  std::vector<int> chosen;
   if (options.everyObstacle) {
     chosen.resize(obstacles.size());
     for (size_t r = 0; r < chosen.size(); ++r) {
@@ -779,18 +810,17 @@ Tree routeNet(const Obstacles& obstacles,
     Rect box = boxOf(obstacles, net, {});
     chosen = detail::ObstaclesAccess::grow(obstacles, box, widePins);
   }
-  bool framed = widePins;
+  bool& framed = prepared.framed;
+  framed = widePins;
   for (size_t k = 0; k < chosen.size() && !framed &&
                      detail::ObstaclesAccess::anyWide(obstacles);
        ++k) {
     framed = detail::ObstaclesAccess::wide(obstacles, chosen[k]);
   }
   // A net that single precision holds is routed where it is, as ever.
-  Frame frame;
-  std::vector<std::array<RoutePoint, 4>> rings;
   if (framed) {
     if (!shiftToFrame(obstacles, net, chosen, frame, pins, rings, t)) {
-      return t;
+      return false;
     }
   } else {
     rings.resize(chosen.size());
@@ -802,17 +832,50 @@ Tree routeNet(const Obstacles& obstacles,
       }
     }
   }
-  if (!pinsOutside(obstacles, chosen, rings, net, pins, framed, t)) {
+  return pinsOutside(obstacles, chosen, rings, net, pins, framed, t);
+}
+
+}  // namespace
+
+Tree checkNet(const Obstacles& obstacles,
+              const Net& net,
+              const RouteOptions& options) {
+  Tree t;
+  PreparedNet prepared;
+  prepareNet(obstacles, net, options, prepared, t);
+  return t;
+}
+
+Tree routeNet(const Obstacles& obstacles,
+              const Net& net,
+              const RouteOptions& options) {
+  Tree t;
+  PreparedNet prepared;
+  if (!prepareNet(obstacles, net, options, prepared, t)) {
     return t;
   }
+  const std::vector<RoutePoint>& pins = prepared.pins;
+  const std::vector<int>& chosen = prepared.chosen;
+  const std::vector<std::array<RoutePoint, 4>>& rings = prepared.rings;
+  const Frame& frame = prepared.frame;
   bool nodesToo = !options.drawingOnly || options.timing;
   Finished f;
   bool flat = chosen.empty() && options.form == Form::optimizedSteinerTree &&
               finishFlat(pins, f);
   if (!flat && (!chosen.empty() || !finishAlone(pins, options.form, f))) {
+    // The stages' working lists, kept from net to net on each thread that
+    // routes them.
+    static thread_local RouterScratch scratch;
     NetVertices vertices(pins, rings);
-    Router router(vertices.all);
+    Router router(vertices.all, &scratch);
+    // Every obstacle, in order and where it is: the design's index is the
+    // one the Router would build over the rings.
+    if (chosen.size() == obstacles.size() && !prepared.framed) {
+      router.legal.shareObstacles(&detail::ObstaclesAccess::index(obstacles));
+    }
     router.options.exactGraph = options.exactGraph;
+    router.options.pStageDone = options.stageDone;
+    router.options.pStageData = options.stageData;
     router.options.effort = options.effort;
     router.options.bound = options.bound;
     runEntry(router, options.form);
@@ -859,7 +922,8 @@ Tree routeNet(const Obstacles& obstacles,
   for (const Wire& w : f.pieces) {
     t.segments.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
   }
-  canonicalize(t, frame);
+  canonicalize(t, frame,
+               options.measureLength || options.bound || options.timing);
   // Measured on the written coordinates where the tree is the solver's own,
   // so that its gap is exactly 0.
   t.lowerBound = !options.bound || options.form != Form::optimizedSteinerTree

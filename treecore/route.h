@@ -41,6 +41,15 @@ struct RouteOptions {
   // Leave nodes and edges empty: the drawing alone (segments, wire length,
   // parts and status), for less work.
   bool drawingOnly = false;
+  // Measure wireLength; off leaves it 0 (unless bound or timing wants it),
+  // sparing a large tree the union of its segments: the single-net
+  // programs write no length.
+  bool measureLength = true;
+  // Called, when set, after each stage the pipeline runs, with the stage's
+  // name and stageData: for timing (the programs' --stage-times). A net
+  // finished without the pipeline reports none.
+  void (*stageDone)(const char* stage, void* data) = nullptr;
+  void* stageData = nullptr;
   // Fill Tree::timing (nodes and edges are then made whatever
   // drawingOnly says, as the figures need them).
   bool timing = false;
@@ -59,6 +68,14 @@ struct RouteOptions {
 // integers, and its tree shifted back: exact where that box spans at most
 // kWidestFrame, refused (badCoordinate) where it spans more.
 Tree routeNet(const Obstacles& obstacles,
+              const Net& net,
+              const RouteOptions& options = {});
+
+// What routeNet says of a net it refuses without routing it (a pin
+// coordinate single precision does not hold, a pin inside an obstacle):
+// the status, message, badPin and badObstacle it would give; status ok,
+// and nothing else set, for a net it would route. Cheap beside routing.
+Tree checkNet(const Obstacles& obstacles,
               const Net& net,
               const RouteOptions& options = {});
 

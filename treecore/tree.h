@@ -78,6 +78,11 @@ struct Tree {
   // The parts that hold pins: 1 for a tree, more for a forest, 0 without
   // pins or when no tree was made.
   int parts = 0;
+  // With pinInsideObstacle, the pin and the obstacle the message names,
+  // counted from 0, so that a caller can name them in its own terms; with
+  // badCoordinate, the pin. -1 otherwise.
+  int badPin = -1;
+  int badObstacle = -1;
   // How the tree serves its first pin; computed only on request
   // (RouteOptions::timing).
   Timing timing;
