@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "options/gridLines.h"
 #include "support/plane.h"
 
 namespace {
@@ -340,19 +341,10 @@ void Solver::buildGrid() {
       wUp_[node(i, j)] = ys_[j + 1] - ys_[j];
     }
   }
-  // First and last index of the coordinates strictly between lo and hi.
-  auto inside = [](const std::vector<double>& c, double lo, double hi) {
-    int a =
-        static_cast<int>(std::upper_bound(c.begin(), c.end(), lo) - c.begin());
-    int b =
-        static_cast<int>(std::lower_bound(c.begin(), c.end(), hi) - c.begin()) -
-        1;
-    return std::make_pair(a, b);
-  };
   for (int r : rects_) {
     const ObstacleIndex::Rect& o = pObstacles_->rects()[r];
-    auto [i1, i2] = inside(xs_, o.xlo, o.xhi);
-    auto [j1, j2] = inside(ys_, o.ylo, o.yhi);
+    auto [i1, i2] = linesStrictlyInside(xs_, o.xlo, o.xhi);
+    auto [j1, j2] = linesStrictlyInside(ys_, o.ylo, o.yhi);
     // A piece from i to i + 1 meets the open interval when it ends past
     // its low side and starts before its high side.
     int h1 = std::max(0, i1 - 1), h2 = std::min(nx_ - 2, i2);

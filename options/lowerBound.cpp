@@ -6,6 +6,8 @@
 #include <queue>
 #include <utility>
 
+#include "options/gridLines.h"
+
 namespace {
 
 const double kInf = std::numeric_limits<double>::infinity();
@@ -99,18 +101,10 @@ double steinerLowerBound(const std::vector<RoutePoint>& pins,
   // Every obstacle's sides lie on grid lines: a piece meets its open
   // interior when it runs strictly inside both of its spans on one axis
   // and inside or across on the other.
-  auto inside = [](const std::vector<double>& c, double lo, double hi) {
-    int a =
-        static_cast<int>(std::upper_bound(c.begin(), c.end(), lo) - c.begin());
-    int b =
-        static_cast<int>(std::lower_bound(c.begin(), c.end(), hi) - c.begin()) -
-        1;
-    return std::make_pair(a, b);
-  };
   for (int r : rects) {
     const ObstacleIndex::Rect& o = obstacles.rects()[r];
-    auto [i1, i2] = inside(xs, o.xlo, o.xhi);
-    auto [j1, j2] = inside(ys, o.ylo, o.yhi);
+    auto [i1, i2] = linesStrictlyInside(xs, o.xlo, o.xhi);
+    auto [j1, j2] = linesStrictlyInside(ys, o.ylo, o.yhi);
     int h1 = std::max(0, i1 - 1), h2 = std::min(nx - 2, i2);
     int v1 = std::max(0, j1 - 1), v2 = std::min(ny - 2, j2);
     for (int j = j1; j <= j2; ++j) {
