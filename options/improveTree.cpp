@@ -176,9 +176,8 @@ class Round {
     } else if (fresh) {
       double share = std::min(kWindowWorkCap, budget_.left);
       WorkBudget left{share};
-      s.tree =
-          solveExactTree(terms, obstacles_, {xlo, ylo, xhi, yhi}, left,
-                         solved_.exact, beat);
+      s.tree = solveExactTree(terms, obstacles_, {xlo, ylo, xhi, yhi}, left,
+                              solved_.exact, beat);
       s.work = share - left.left;
     }
     budget_.left -= s.work;
@@ -484,8 +483,8 @@ std::vector<Wire> improveTree(const std::vector<Wire>& wires,
   WirePlanScratch plan;
   FlatScratch flat;
   ExactScratch exact;
-  return improveTree(wires, pins, obstacles, maxEnds, budget, plan, flat,
-                     exact, minEnds);
+  return improveTree(wires, pins, obstacles, maxEnds, budget, plan, flat, exact,
+                     minEnds);
 }
 
 std::vector<Wire> improveTree(const std::vector<Wire>& wires,

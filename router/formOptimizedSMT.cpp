@@ -167,7 +167,8 @@ void Router::formOptimizedSMT() {
   } else {
     if (distinct >= 2 && distinct <= kAlwaysExactPins) {
       WorkBudget share{std::numeric_limits<double>::infinity()};
-      ExactTree exact = solveExactTree(pins, obstacles, box, share, scratch.exact);
+      ExactTree exact =
+          solveExactTree(pins, obstacles, box, share, scratch.exact);
       // Walled-in pins leave a forest to the pipeline.
       if (exact.status == ExactStatus::solved) {
         tree = cleanWires(exact.wires, pins, scratch.wirePlan);
@@ -181,9 +182,9 @@ void Router::formOptimizedSMT() {
       // without obstacles, in microseconds.
       formSMT();
       WorkBudget budget{open ? kFlatWorkPerPlace * distinct : base};
-      tree = improveTree(wiresOf(segments), pins, obstacles, kMaxEnds, budget,
-                         scratch.wirePlan, scratch.flat, scratch.exact,
-                         kMaxEnds);
+      tree =
+          improveTree(wiresOf(segments), pins, obstacles, kMaxEnds, budget,
+                      scratch.wirePlan, scratch.flat, scratch.exact, kMaxEnds);
     }
   }
 
@@ -195,7 +196,8 @@ void Router::formOptimizedSMT() {
     double length = wireLength(tree);
     if (distinct <= kExactPins && !open) {
       WorkBudget share{kExactWork * scale / kLevelGrowth};
-      ExactTree exact = solveExactTree(pins, obstacles, box, share, scratch.exact, length);
+      ExactTree exact =
+          solveExactTree(pins, obstacles, box, share, scratch.exact, length);
       if (exact.status == ExactStatus::solved && exact.length < length) {
         tree = cleanWires(exact.wires, pins, scratch.wirePlan);
         length = wireLength(tree);
@@ -221,9 +223,9 @@ void Router::formOptimizedSMT() {
       second.options.exactGraph = !options.exactGraph;
       second.formSMT();
       WorkBudget more{base * scale};
-      std::vector<Wire> alt = improveTree(
-          wiresOf(second.segments), pins, obstacles, ends, more,
-          scratch.wirePlan, scratch.flat, scratch.exact, kMaxEnds);
+      std::vector<Wire> alt =
+          improveTree(wiresOf(second.segments), pins, obstacles, ends, more,
+                      scratch.wirePlan, scratch.flat, scratch.exact, kMaxEnds);
       if (wireLength(alt) < length) {
         tree = std::move(alt);
       }
