@@ -1031,7 +1031,21 @@ ExactTree solveExactTree(const std::vector<RoutePoint>& terminals,
                          const ObstacleIndex::Rect& box,
                          WorkBudget& budget,
                          double within) {
-  thread_local Solver solver;
+  ExactScratch scratch;
+  return solveExactTree(terminals, obstacles, box, budget, scratch, within);
+}
+
+ExactTree solveExactTree(const std::vector<RoutePoint>& terminals,
+                         const ObstacleIndex& obstacles,
+                         const ObstacleIndex::Rect& box,
+                         WorkBudget& budget,
+                         ExactScratch& scratch,
+                         double within) {
+  if (!scratch.solver) {
+    scratch.solver = {new Solver,
+                      [](void* p) { delete static_cast<Solver*>(p); }};
+  }
+  Solver& solver = *static_cast<Solver*>(scratch.solver.get());
   // Trees rarely come near most obstacles of their box, and each obstacle
   // adds grid lines: solve among some of them, which can only shorten the
   // tree, and add those it crosses until it crosses none; then it is a

@@ -1,5 +1,6 @@
 #pragma once
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "spatial/obstacleIndex.h"
@@ -27,6 +28,14 @@ struct ExactTree {
   double length = 0;
 };
 
+// The exact solver's working storage, for a caller that solves many nets
+// on one thread to keep and pass: its grids and value fields keep their
+// storage between small nets. Made on first use; the overload without one
+// makes its own.
+struct ExactScratch {
+  std::unique_ptr<void, void (*)(void*)> solver{nullptr, nullptr};
+};
+
 // A shortest rectilinear tree that joins the terminals (those at one
 // position count once), stays inside box (grown to hold every terminal)
 // and meets no obstacle's open interior: it may run along sides and
@@ -46,4 +55,11 @@ ExactTree solveExactTree(
     const ObstacleIndex& obstacles,
     const ObstacleIndex::Rect& box,
     WorkBudget& budget,
+    double within = std::numeric_limits<double>::infinity());
+ExactTree solveExactTree(
+    const std::vector<RoutePoint>& terminals,
+    const ObstacleIndex& obstacles,
+    const ObstacleIndex::Rect& box,
+    WorkBudget& budget,
+    ExactScratch& scratch,
     double within = std::numeric_limits<double>::infinity());

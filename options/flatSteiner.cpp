@@ -540,9 +540,12 @@ const auto lessWire = [](const Wire& a, const Wire& b) {
 // anything else (pieces that overlap or cross, a loop, a bare end) is left
 // to cleanWires.
 std::vector<Wire> cleanTree(const std::vector<Wire>& drawn,
-                            const std::vector<RoutePoint>& pins) {
-  static thread_local std::vector<RoutePoint> cuts, flipped;
-  static thread_local std::vector<Wire> across, along;  // from lower ends
+                            const std::vector<RoutePoint>& pins,
+                            FlatScratch& s) {
+  std::vector<RoutePoint>& cuts = s.cuts;
+  std::vector<RoutePoint>& flipped = s.flipped;
+  std::vector<Wire>& across = s.across;
+  std::vector<Wire>& along = s.along;
   cuts.assign(pins.begin(), pins.end());
   for (const Wire& w : drawn) {
     cuts.push_back({w.x1, w.y1});
@@ -587,27 +590,27 @@ std::vector<Wire> cleanTree(const std::vector<Wire>& drawn,
   std::sort(along.begin(), along.end(), byLine(false));
   for (size_t k = 1; k < across.size(); ++k) {
     if (across[k].y1 == across[k - 1].y1 && across[k].x1 < across[k - 1].x2) {
-      return cleanWires(drawn, pins);
+      return cleanWires(drawn, pins, s.clean);
     }
   }
   for (size_t k = 1; k < along.size(); ++k) {
     if (along[k].x1 == along[k - 1].x1 && along[k].y1 < along[k - 1].y2) {
-      return cleanWires(drawn, pins);
+      return cleanWires(drawn, pins, s.clean);
     }
   }
   for (const Wire& h : across) {
     for (const Wire& v : along) {
       if (h.x1 < v.x1 && v.x1 < h.x2 && v.y1 < h.y1 && h.y1 < v.y2) {
-        return cleanWires(drawn, pins);
+        return cleanWires(drawn, pins, s.clean);
       }
     }
   }
   // Degrees of the pieces' ends; a tree has one piece fewer than ends, and
   // every bare end has a pin.
-  static thread_local std::vector<int> degree;
-  static thread_local std::vector<char> pinAt;
+  std::vector<int>& degree = s.degree;
+  std::vector<char>& pinAt = s.pinAt;
   degree.assign(cuts.size(), 0);
-  auto idOf = [](float x, float y) {
+  auto idOf = [&cuts](float x, float y) {
     return static_cast<int>(std::lower_bound(cuts.begin(), cuts.end(),
                                              RoutePoint{x, y}, lessPoint) -
                             cuts.begin());
@@ -626,11 +629,11 @@ std::vector<Wire> cleanTree(const std::vector<Wire>& drawn,
   for (size_t c = 0; c < cuts.size(); ++c) {
     ends += degree[c] > 0;
     if ((degree[c] == 1 && !pinAt[c]) || (degree[c] == 0 && pinAt[c])) {
-      return cleanWires(drawn, pins);
+      return cleanWires(drawn, pins, s.clean);
     }
   }
   if (across.size() + along.size() + 1 != ends) {
-    return cleanWires(drawn, pins);
+    return cleanWires(drawn, pins, s.clean);
   }
   std::vector<Wire> out;
   out.reserve(across.size() + along.size());
@@ -657,6 +660,12 @@ std::vector<Wire> cleanTree(const std::vector<Wire>& drawn,
 }  // namespace
 
 std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins) {
+  FlatScratch s;
+  return solveFlatTree(pins, s);
+}
+
+std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins,
+                                FlatScratch& s) {
   FlatNet net = flatNetOf(pins);
   if (net.n < 2 || net.n > kFlatExactPins) {
     return {};
@@ -664,7 +673,7 @@ std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins) {
   std::vector<Wire> wires;
   wires.reserve(4 * kMaxPins);
   solveMask(net, (1 << net.n) - 1, &wires);
-  return cleanTree(wires, pins);
+  return cleanTree(wires, pins, s);
 }
 
 namespace {
@@ -754,6 +763,12 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
 }  // namespace
 
 std::vector<Wire> breakFlatTree(const std::vector<RoutePoint>& pins) {
+  FlatScratch s;
+  return breakFlatTree(pins, s);
+}
+
+std::vector<Wire> breakFlatTree(const std::vector<RoutePoint>& pins,
+                                FlatScratch& s) {
   std::vector<RoutePoint> pts(pins);
   std::sort(pts.begin(), pts.end(), lessPoint);
   pts.erase(std::unique(pts.begin(), pts.end()), pts.end());
@@ -762,7 +777,7 @@ std::vector<Wire> breakFlatTree(const std::vector<RoutePoint>& pins) {
   }
   std::vector<Wire> wires;
   addBroken(std::move(pts), &wires);
-  return cleanTree(wires, pins);
+  return cleanTree(wires, pins, s);
 }
 
 int flatPlaces(const std::vector<RoutePoint>& pins) {

@@ -3,6 +3,17 @@
 
 #include "spatial/wirePlan.h"
 
+// The working lists of solveFlatTree and breakFlatTree, for a caller that
+// solves many nets on one thread to keep and pass; each call clears what it
+// uses. The overloads without one make their own.
+struct FlatScratch {
+  std::vector<RoutePoint> cuts, flipped;
+  std::vector<Wire> across, along;  // from lower ends
+  std::vector<int> degree;
+  std::vector<char> pinAt;
+  WirePlanScratch clean;  // when the drawing needs cleanWires
+};
+
 // Nets of up to this many distinct pin positions get a shortest tree.
 const int kFlatExactPins = 9;
 
@@ -14,6 +25,8 @@ const int kFlatExactPins = 9;
 // positions, in whatever order, give the same wires. Empty for one
 // position, and for more than kFlatExactPins.
 std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins);
+std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins,
+                                FlatScratch& scratch);
 
 // Nets of up to this many positions get breakFlatTree's tree.
 const size_t kFlatBreakPins = 2 * kFlatExactPins - 1;
@@ -24,6 +37,8 @@ const size_t kFlatBreakPins = 2 * kFlatExactPins - 1;
 // and from it that solveFlatTree solves. Clean wires, the same for the same
 // positions; empty beyond kFlatBreakPins.
 std::vector<Wire> breakFlatTree(const std::vector<RoutePoint>& pins);
+std::vector<Wire> breakFlatTree(const std::vector<RoutePoint>& pins,
+                                FlatScratch& scratch);
 
 // The count of distinct positions among the pins.
 int flatPlaces(const std::vector<RoutePoint>& pins);

@@ -50,11 +50,12 @@ struct KeyTree {
   }
 };
 
-KeyTree keyTreeOf(const std::vector<Wire>& wires,
+KeyTree keyTreeOf(WirePlanScratch& scratch,
+                  const std::vector<Wire>& wires,
                   const std::vector<RoutePoint>& pins,
                   WorkBudget& budget) {
   budget.left -= kRoundWorkPerWire * static_cast<double>(wires.size());
-  KeyTree kt{planWires(wires, pins), {}, {}, {}};
+  KeyTree kt{planWires(wires, pins, scratch), {}, {}, {}};
   const WirePlan& plan = kt.plan;
   int n = static_cast<int>(plan.nodes.size());
   std::vector<std::vector<int>> adj(n);
@@ -107,7 +108,13 @@ struct Solved {
   double work = 0;
   ExactTree tree;
 };
-using SolvedWindows = std::map<std::vector<double>, Solved>;
+struct SolvedWindows {
+  std::map<std::vector<double>, Solved> byKey;
+  // The solvers' working storage, the caller's.
+  WirePlanScratch& plan;
+  FlatScratch& flat;
+  ExactScratch& exact;
+};
 
 struct Replacement {
   std::vector<int> paths;
@@ -156,12 +163,12 @@ class Round {
       key.push_back(plan.nodes[t].y);
       terms.push_back(plan.nodes[t]);
     }
-    auto [it, fresh] = solved_.try_emplace(std::move(key));
+    auto [it, fresh] = solved_.byKey.try_emplace(std::move(key));
     Solved& s = it->second;
     if (fresh && static_cast<int>(terms.size()) <= kFlatExactPins &&
         !obstacles_.meetsMoreThan(xlo, ylo, xhi, yhi, 0)) {
       // No obstacle in the box: the obstacle-free tree is the window's.
-      s.tree.wires = solveFlatTree(terms);
+      s.tree.wires = solveFlatTree(terms, solved_.flat);
       s.tree.length = wireLength(s.tree.wires);
       s.tree.status =
           s.tree.length < beat ? ExactStatus::solved : ExactStatus::noneWithin;
@@ -169,8 +176,8 @@ class Round {
     } else if (fresh) {
       double share = std::min(kWindowWorkCap, budget_.left);
       WorkBudget left{share};
-      s.tree =
-          solveExactTree(terms, obstacles_, {xlo, ylo, xhi, yhi}, left, beat);
+      s.tree = solveExactTree(terms, obstacles_, {xlo, ylo, xhi, yhi}, left,
+                              solved_.exact, beat);
       s.work = share - left.left;
     }
     budget_.left -= s.work;
@@ -211,7 +218,7 @@ class Round {
         next.push_back({u.x, u.y, v.x, v.y});
       }
     }
-    return cleanWires(next, pins, pinParts);
+    return cleanWires(next, pins, solved_.plan, pinParts);
   }
 
   bool empty() const { return done_.empty(); }
@@ -233,7 +240,7 @@ bool improveRound(std::vector<Wire>& wires,
                   int maxEnds,
                   WorkBudget& budget,
                   SolvedWindows& solved) {
-  KeyTree kt = keyTreeOf(wires, pins, budget);
+  KeyTree kt = keyTreeOf(solved.plan, wires, pins, budget);
   const WirePlan& plan = kt.plan;
   const std::vector<KeyPath>& paths = kt.paths;
   int n = static_cast<int>(plan.nodes.size());
@@ -325,7 +332,7 @@ bool shortcutRound(std::vector<Wire>& wires,
                    int maxEnds,
                    WorkBudget& budget,
                    SolvedWindows& solved) {
-  KeyTree kt = keyTreeOf(wires, pins, budget);
+  KeyTree kt = keyTreeOf(solved.plan, wires, pins, budget);
   const WirePlan& plan = kt.plan;
   const std::vector<KeyPath>& paths = kt.paths;
   int n = static_cast<int>(plan.nodes.size());
@@ -447,7 +454,7 @@ bool shortcutRound(std::vector<Wire>& wires,
   if (round.empty()) {
     return false;
   }
-  int before = countPinParts(wires, pins), after = 0;
+  int before = countPinParts(wires, pins, solved.plan), after = 0;
   std::vector<Wire> next = round.apply(pins, &after);
   if (after != before || !(wireLength(next) < wireLength(wires))) {
     return false;
@@ -473,8 +480,24 @@ std::vector<Wire> improveTree(const std::vector<Wire>& wires,
                               int maxEnds,
                               WorkBudget& budget,
                               int minEnds) {
-  std::vector<Wire> tree = cleanWires(wires, pins);
-  SolvedWindows solved;
+  WirePlanScratch plan;
+  FlatScratch flat;
+  ExactScratch exact;
+  return improveTree(wires, pins, obstacles, maxEnds, budget, plan, flat, exact,
+                     minEnds);
+}
+
+std::vector<Wire> improveTree(const std::vector<Wire>& wires,
+                              const std::vector<RoutePoint>& pins,
+                              const ObstacleIndex& obstacles,
+                              int maxEnds,
+                              WorkBudget& budget,
+                              WirePlanScratch& plan,
+                              FlatScratch& flat,
+                              ExactScratch& exact,
+                              int minEnds) {
+  std::vector<Wire> tree = cleanWires(wires, pins, plan);
+  SolvedWindows solved{{}, plan, flat, exact};
   for (int ends = minEnds; ends <= maxEnds && budget.left > 0; ++ends) {
     // A round that gains makes new branch points: go on at this size while
     // it pays, a few rounds at most.

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "options/exactSteiner.h"
+#include "options/flatSteiner.h"
 #include "spatial/wirePlan.h"
 
 class ObstacleIndex;
@@ -19,6 +20,16 @@ std::vector<Wire> improveTree(const std::vector<Wire>& wires,
                               const ObstacleIndex& obstacles,
                               int maxEnds,
                               WorkBudget& budget,
+                              int minEnds = 3);
+// The same with the solvers' working storage kept and passed by the caller.
+std::vector<Wire> improveTree(const std::vector<Wire>& wires,
+                              const std::vector<RoutePoint>& pins,
+                              const ObstacleIndex& obstacles,
+                              int maxEnds,
+                              WorkBudget& budget,
+                              WirePlanScratch& plan,
+                              FlatScratch& flat,
+                              ExactScratch& exact,
                               int minEnds = 3);
 
 // Rectilinear length of the wires, summed in double.

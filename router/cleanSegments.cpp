@@ -19,9 +19,9 @@ void Router::cleanSegments() {
   }
   pinsOf(vertices, pins);
   legal.segmentsDrawn = true;
-  int parts = cleanTreePinParts(wires, pins);
+  int parts = cleanTreePinParts(wires, pins, scratch.wirePlan);
   if (parts < 0) {
-    std::vector<Wire> clean = cleanWires(wires, pins, &parts);
+    std::vector<Wire> clean = cleanWires(wires, pins, scratch.wirePlan, &parts);
     replaceSegments(*this, clean, parts);
   } else if (!segments.empty()) {
     pinPartCount = parts;
@@ -83,9 +83,9 @@ void replaceSegments(Router& r, const std::vector<Wire>& clean, int pinParts) {
     if (pinParts < 0) {
       std::vector<RoutePoint> pins;
       pinsOf(r.vertices, pins);
-      pinParts = cleanTreePinParts(clean, pins);
+      pinParts = cleanTreePinParts(clean, pins, r.scratch.wirePlan);
       if (pinParts < 0) {
-        pinParts = countPinParts(clean, pins);
+        pinParts = countPinParts(clean, pins, r.scratch.wirePlan);
       }
     }
     r.pinPartCount = pinParts;

@@ -92,7 +92,8 @@ std::vector<Wire> mirroredStart(const std::vector<Vertex*>& input,
     r.formSMT();
     WorkBudget budget{work};
     wires = improveTree(wiresOf(r.segments), pins, r.legal.obstacles(), ends,
-                        budget, kMaxEnds);
+                        budget, r.scratch.wirePlan, r.scratch.flat,
+                        r.scratch.exact, kMaxEnds);
     // Mirrored back exactly: the same sums undo it.
     for (Wire& w : wires) {
       flip(w.x1, w.y1);
@@ -149,14 +150,14 @@ void Router::formOptimizedSMT() {
   bool optimal = false;  // tree is a shortest one: no level can gain
   const char* stage = "improveTree";
   if (open && distinct >= 2 && distinct <= kFlatExactPins) {
-    tree = solveFlatTree(pins);
+    tree = solveFlatTree(pins, scratch.flat);
     optimal = true;
     stage = "solveFlatTree";
   } else if (open && distinct >= 2 &&
              distinct <= static_cast<int>(kFlatBreakPins)) {
     // The best break into two exact halves, unless formSMT's tree is
     // shorter: a break can be longer.
-    tree = breakFlatTree(pins);
+    tree = breakFlatTree(pins, scratch.flat);
     formSMT();
     std::vector<Wire> smt = wiresOf(segments);
     if (wireLength(smt) < wireLength(tree)) {
@@ -166,10 +167,11 @@ void Router::formOptimizedSMT() {
   } else {
     if (distinct >= 2 && distinct <= kAlwaysExactPins) {
       WorkBudget share{std::numeric_limits<double>::infinity()};
-      ExactTree exact = solveExactTree(pins, obstacles, box, share);
+      ExactTree exact =
+          solveExactTree(pins, obstacles, box, share, scratch.exact);
       // Walled-in pins leave a forest to the pipeline.
       if (exact.status == ExactStatus::solved) {
-        tree = cleanWires(exact.wires, pins);
+        tree = cleanWires(exact.wires, pins, scratch.wirePlan);
         optimal = true;
         stage = "solveExactTree";
       }
@@ -180,8 +182,9 @@ void Router::formOptimizedSMT() {
       // without obstacles, in microseconds.
       formSMT();
       WorkBudget budget{open ? kFlatWorkPerPlace * distinct : base};
-      tree = improveTree(wiresOf(segments), pins, obstacles, kMaxEnds, budget,
-                         kMaxEnds);
+      tree =
+          improveTree(wiresOf(segments), pins, obstacles, kMaxEnds, budget,
+                      scratch.wirePlan, scratch.flat, scratch.exact, kMaxEnds);
     }
   }
 
@@ -193,9 +196,10 @@ void Router::formOptimizedSMT() {
     double length = wireLength(tree);
     if (distinct <= kExactPins && !open) {
       WorkBudget share{kExactWork * scale / kLevelGrowth};
-      ExactTree exact = solveExactTree(pins, obstacles, box, share, length);
+      ExactTree exact =
+          solveExactTree(pins, obstacles, box, share, scratch.exact, length);
       if (exact.status == ExactStatus::solved && exact.length < length) {
-        tree = cleanWires(exact.wires, pins);
+        tree = cleanWires(exact.wires, pins, scratch.wirePlan);
         length = wireLength(tree);
       }
       if (exact.status == ExactStatus::solved ||
@@ -207,7 +211,8 @@ void Router::formOptimizedSMT() {
     int ends = std::min(kMostEnds, kMaxEnds + level - 1);
     WorkBudget budget{(open ? kFlatWorkPerPlace * distinct : base) * scale};
     std::vector<Wire> next =
-        improveTree(tree, pins, obstacles, ends, budget, kMaxEnds);
+        improveTree(tree, pins, obstacles, ends, budget, scratch.wirePlan,
+                    scratch.flat, scratch.exact, kMaxEnds);
     if (wireLength(next) < length) {
       tree = std::move(next);
       length = wireLength(tree);
@@ -218,8 +223,9 @@ void Router::formOptimizedSMT() {
       second.options.exactGraph = !options.exactGraph;
       second.formSMT();
       WorkBudget more{base * scale};
-      std::vector<Wire> alt = improveTree(wiresOf(second.segments), pins,
-                                          obstacles, ends, more, kMaxEnds);
+      std::vector<Wire> alt =
+          improveTree(wiresOf(second.segments), pins, obstacles, ends, more,
+                      scratch.wirePlan, scratch.flat, scratch.exact, kMaxEnds);
       if (wireLength(alt) < length) {
         tree = std::move(alt);
       }
@@ -231,7 +237,7 @@ void Router::formOptimizedSMT() {
       std::vector<Wire> alt = mirroredStart(
           copy, level != 4, level != 3, options.exactGraph, base * scale, ends);
       if (!alt.empty() && wireLength(alt) < length) {
-        tree = cleanWires(alt, pins);
+        tree = cleanWires(alt, pins, scratch.wirePlan);
       }
     }
   }

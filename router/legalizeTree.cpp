@@ -126,7 +126,7 @@ void finishParts(Router& r, VertexParts* known) {
   if (r.pinPartCount > 1) {
     std::vector<RoutePoint> pins;
     pinsOf(r.vertices, pins);
-    r.pinPartCount = countPinParts(r.drawnPieces(), pins);
+    r.pinPartCount = countPinParts(r.drawnPieces(), pins, r.scratch.wirePlan);
   }
 }
 

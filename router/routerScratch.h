@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "options/exactSteiner.h"
+#include "options/flatSteiner.h"
 #include "router/partialLengths.h"
 #include "spatial/freeRoute.h"
 #include "spatial/wirePlan.h"
@@ -69,4 +71,10 @@ struct RouterScratch {
   std::vector<Wire> wires;
   std::vector<RoutePoint> pins;
   std::vector<std::tuple<float, float, int>> ends;
+
+  // The wire plans, the flat and the exact solvers, for the stages that
+  // call them.
+  WirePlanScratch wirePlan;
+  FlatScratch flat;
+  ExactScratch exact;
 };

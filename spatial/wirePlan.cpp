@@ -11,14 +11,7 @@
 
 namespace {
 
-// A closed stretch [lo, hi] of the line at `line`: y for horizontal
-// stretches, x for vertical ones.
-struct Run {
-  float line;
-  float lo;
-  float hi;
-  int id;
-};
+using Run = WireRun;
 
 // Orders as objects, not function pointers, so that sorts inline them.
 const auto byLineThenLo = [](const Run& a, const Run& b) {
@@ -151,7 +144,7 @@ int findPoint(const std::vector<RoutePoint>& points, const RoutePoint& p) {
                                         : -1;
 }
 
-// Gives back the per-thread working lists named on leaving a scope, after
+// Gives back the scratch lists named on leaving a scope, after
 // a large net (releaseLarge); they keep their storage between small ones.
 template <class... Lists>
 struct Released {
@@ -168,9 +161,10 @@ struct Released {
 // partCount) or -1 for none: pins on no wire are told apart by their points.
 int distinctParts(const std::vector<RoutePoint>& pins,
                   const std::vector<int>& partOf,
-                  size_t partCount) {
-  static thread_local std::vector<char> seen;
-  static thread_local std::vector<RoutePoint> off;
+                  size_t partCount,
+                  WirePlanScratch& s) {
+  std::vector<char>& seen = s.seen;
+  std::vector<RoutePoint>& off = s.off;
   Released done{seen, off};
   off.clear();
   seen.assign(partCount, 0);
@@ -193,8 +187,9 @@ int distinctParts(const std::vector<RoutePoint>& pins,
 template <class Find>
 int planPinParts(const WirePlan& plan,
                  Find find,
-                 const std::vector<RoutePoint>& pins) {
-  static thread_local std::vector<int> partOf;
+                 const std::vector<RoutePoint>& pins,
+                 WirePlanScratch& s) {
+  std::vector<int>& partOf = s.partOf;
   Released done{partOf};
   partOf.clear();
   partOf.reserve(pins.size());
@@ -202,7 +197,7 @@ int planPinParts(const WirePlan& plan,
     int n = findPoint(plan.nodes, p);
     partOf.push_back(n >= 0 ? find(n) : -1);
   }
-  return distinctParts(pins, partOf, plan.nodes.size());
+  return distinctParts(pins, partOf, plan.nodes.size(), s);
 }
 
 }  // namespace
@@ -220,9 +215,7 @@ long WirePlan::loops() const {
 
 namespace {
 
-// Split points along runs, as (run, place) pairs: one flat list, sorted
-// once, where a list per run would cost an allocation for each of 10^6 runs.
-using Cuts = std::vector<std::pair<int, float>>;
+using Cuts = WirePlanScratch::Cuts;
 
 void sortCuts(Cuts& c) {
   std::sort(c.begin(), c.end());
@@ -236,9 +229,14 @@ namespace {
 // Fills plan, whose lists keep their storage when it is reused.
 void planInto(const std::vector<Wire>& wires,
               const std::vector<RoutePoint>& pins,
-              WirePlan& plan) {
-  static thread_local std::vector<Run> h, v, hRuns, vRuns;
-  static thread_local Cuts hCuts, vCuts;
+              WirePlan& plan,
+              WirePlanScratch& s) {
+  std::vector<Run>& h = s.h;
+  std::vector<Run>& v = s.v;
+  std::vector<Run>& hRuns = s.hRuns;
+  std::vector<Run>& vRuns = s.vRuns;
+  Cuts& hCuts = s.hCuts;
+  Cuts& vCuts = s.vCuts;
   Released done{h, v, hRuns, vRuns, hCuts, vCuts};
   splitWires(wires, h, v);
   mergeRuns(h, hRuns);
@@ -320,16 +318,31 @@ void planInto(const std::vector<Wire>& wires,
 
 WirePlan planWires(const std::vector<Wire>& wires,
                    const std::vector<RoutePoint>& pins) {
+  WirePlanScratch s;
+  return planWires(wires, pins, s);
+}
+
+WirePlan planWires(const std::vector<Wire>& wires,
+                   const std::vector<RoutePoint>& pins,
+                   WirePlanScratch& s) {
   WirePlan plan;
-  planInto(wires, pins, plan);
+  planInto(wires, pins, plan, s);
   return plan;
 }
 
 int cleanTreePinParts(const std::vector<Wire>& wires,
                       const std::vector<RoutePoint>& pins) {
-  static thread_local std::vector<Run> h, v;
-  static thread_local IndexParts up;
-  static thread_local std::vector<int> partOf;
+  WirePlanScratch s;
+  return cleanTreePinParts(wires, pins, s);
+}
+
+int cleanTreePinParts(const std::vector<Wire>& wires,
+                      const std::vector<RoutePoint>& pins,
+                      WirePlanScratch& s) {
+  std::vector<Run>& h = s.h;
+  std::vector<Run>& v = s.v;
+  IndexParts& up = s.up;
+  std::vector<int>& partOf = s.partOf;
   Released done{h, v, up, partOf};
   splitWires(wires, h, v);
   // The wire ends as parts: 2 * place, plus 1 at hi, the vertical stretches
@@ -387,22 +400,33 @@ int cleanTreePinParts(const std::vector<Wire>& wires,
     }
     partOf.push_back(e >= 0 ? up.find(e) : -1);
   }
-  return distinctParts(pins, partOf, up.size());
+  return distinctParts(pins, partOf, up.size(), s);
 }
 
 std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
                              const std::vector<RoutePoint>& pins,
                              int* pinParts) {
-  static thread_local WirePlan plan;
-  static thread_local std::vector<
-      std::tuple<double, std::pair<int, int>, size_t>>
-      order;
-  static thread_local IndexParts up;
-  static thread_local std::vector<int> degree, start, at, fill, leaves;
-  static thread_local std::vector<char> kept, done;
+  WirePlanScratch s;
+  return cleanWires(wires, pins, s, pinParts);
+}
+
+std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
+                             const std::vector<RoutePoint>& pins,
+                             WirePlanScratch& s,
+                             int* pinParts) {
+  WirePlan& plan = s.plan;
+  auto& order = s.order;
+  IndexParts& up = s.up;
+  std::vector<int>& degree = s.degree;
+  std::vector<int>& start = s.start;
+  std::vector<int>& at = s.at;
+  std::vector<int>& fill = s.fill;
+  std::vector<int>& leaves = s.leaves;
+  std::vector<char>& kept = s.kept;
+  std::vector<char>& done = s.done;
   Released release{plan.nodes, plan.pinAt, plan.pieces, order,  up,   degree,
                    start,      at,         fill,        leaves, kept, done};
-  planInto(wires, pins, plan);
+  planInto(wires, pins, plan, s);
   const std::vector<RoutePoint>& nodes = plan.nodes;
   size_t np = plan.pieces.size();
   auto lengthOf = [&](size_t p) {
@@ -431,7 +455,7 @@ std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
   }
   if (pinParts) {
     *pinParts = planPinParts(
-        plan, [&](int n) { return up.find(n); }, pins);
+        plan, [&](int n) { return up.find(n); }, pins, s);
   }
 
   // Pieces at each node, kept ones only, as offsets into one list.
@@ -531,11 +555,21 @@ std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
 
 int countPinParts(const std::vector<Wire>& wires,
                   const std::vector<RoutePoint>& pins) {
-  WirePlan plan = planWires(wires, pins);
-  IndexParts parts(plan.nodes.size());
+  WirePlanScratch s;
+  return countPinParts(wires, pins, s);
+}
+
+int countPinParts(const std::vector<Wire>& wires,
+                  const std::vector<RoutePoint>& pins,
+                  WirePlanScratch& s) {
+  WirePlan& plan = s.plan;
+  IndexParts& parts = s.up;
+  Released release{plan.nodes, plan.pinAt, plan.pieces, parts};
+  planInto(wires, pins, plan, s);
+  parts.reset(plan.nodes.size());
   for (const auto& [a, b] : plan.pieces) {
     parts.join(a, b);
   }
   return planPinParts(
-      plan, [&](int n) { return parts.find(n); }, pins);
+      plan, [&](int n) { return parts.find(n); }, pins, s);
 }

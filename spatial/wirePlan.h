@@ -1,8 +1,11 @@
 #pragma once
+#include <cstddef>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "spatial/freeRoute.h"
+#include "support/indexParts.h"
 #include "support/plane.h"
 
 // One straight horizontal or vertical stretch of wire; a zero-length one
@@ -23,8 +26,42 @@ struct WirePlan {
   long loops() const;
 };
 
+// A closed stretch [lo, hi] of the line at `line`: y for horizontal
+// stretches, x for vertical ones.
+struct WireRun {
+  float line;
+  float lo;
+  float hi;
+  int id;
+};
+
+// The working lists of the functions below. Whoever calls them many times
+// on one thread keeps one and passes it, so that small nets reuse storage;
+// each call clears what it uses and gives a large net's storage back
+// (releaseLarge). The overloads without one make their own.
+struct WirePlanScratch {
+  // Split points along runs, as (run, place) pairs: one flat list, sorted
+  // once, where a list per run would cost an allocation for each of 10^6
+  // runs.
+  using Cuts = std::vector<std::pair<int, float>>;
+
+  std::vector<WireRun> h, v, hRuns, vRuns;
+  Cuts hCuts, vCuts;
+  std::vector<char> seen;
+  std::vector<RoutePoint> off;
+  std::vector<int> partOf;
+  IndexParts up;
+  WirePlan plan;
+  std::vector<std::tuple<double, std::pair<int, int>, size_t>> order;
+  std::vector<int> degree, start, at, fill, leaves;
+  std::vector<char> kept, done;
+};
+
 WirePlan planWires(const std::vector<Wire>& wires,
                    const std::vector<RoutePoint>& pins);
+WirePlan planWires(const std::vector<Wire>& wires,
+                   const std::vector<RoutePoint>& pins,
+                   WirePlanScratch& scratch);
 
 // The parts the wires make of the pins (countPinParts) when they form a
 // clean tree (no collinear overlap, no contact other than at the shared end
@@ -32,6 +69,9 @@ WirePlan planWires(const std::vector<Wire>& wires,
 // planning them. O(n log n).
 int cleanTreePinParts(const std::vector<Wire>& wires,
                       const std::vector<RoutePoint>& pins);
+int cleanTreePinParts(const std::vector<Wire>& wires,
+                      const std::vector<RoutePoint>& pins,
+                      WirePlanScratch& scratch);
 
 // The same wire as a clean tree: a shortest spanning forest of the plan's
 // pieces (ties by position) that joins whatever the wires joined, with the
@@ -43,8 +83,15 @@ int cleanTreePinParts(const std::vector<Wire>& wires,
 std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
                              const std::vector<RoutePoint>& pins,
                              int* pinParts = nullptr);
+std::vector<Wire> cleanWires(const std::vector<Wire>& wires,
+                             const std::vector<RoutePoint>& pins,
+                             WirePlanScratch& scratch,
+                             int* pinParts = nullptr);
 
 // The parts the wires make of the pins: pins on wires that meet are in one
 // part; a pin on no wire is a part of its own, shared with pins at its point.
 int countPinParts(const std::vector<Wire>& wires,
                   const std::vector<RoutePoint>& pins);
+int countPinParts(const std::vector<Wire>& wires,
+                  const std::vector<RoutePoint>& pins,
+                  WirePlanScratch& scratch);

@@ -298,4 +298,23 @@ TEST(ExactSteinerTest, SameInputSameTree) {
   }
 }
 
+// One scratch kept over nets of several sizes, obstacles and bounds gives
+// the trees fresh ones give.
+TEST(ExactSteinerTest, KeptScratchGivesWhatAFreshOneGives) {
+  ExactScratch kept;
+  for (unsigned seed = 1; seed <= 60; ++seed) {
+    SCOPED_TRACE(seed);
+    Net n = randomNet(seed, 2 + seed % 7, seed % 6, seed % 4 ? 12 : 40);
+    Rect box = boxOf(n);
+    ObstacleIndex index(n.rects);
+    double within = seed % 5 == 0 ? 10 : kInf;
+    WorkBudget a{kInf}, b{kInf};
+    ExactTree withKept = solveExactTree(n.pins, index, box, a, kept, within);
+    ExactTree fresh = solveExactTree(n.pins, index, box, b, within);
+    EXPECT_EQ(withKept.status, fresh.status);
+    EXPECT_EQ(withKept.wires, fresh.wires);
+    EXPECT_EQ(withKept.length, fresh.length);
+  }
+}
+
 }  // namespace

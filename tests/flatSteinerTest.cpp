@@ -195,4 +195,19 @@ TEST(FlatSteinerTest, SameTreesOnOneAndThreeThreads) {
   }
 }
 
+// One scratch kept over nets of every size the solvers take gives the
+// trees fresh ones give.
+TEST(FlatSteinerTest, KeptScratchGivesWhatAFreshOneGives) {
+  FlatScratch kept;
+  for (unsigned seed = 1; seed <= 200; ++seed) {
+    SCOPED_TRACE(seed);
+    std::mt19937 rng(seed);
+    int pins = 2 + static_cast<int>(seed % kFlatBreakPins);
+    std::vector<RoutePoint> net =
+        randomPins(rng, pins, seed % 3 ? 40 : 4, 1, 0);
+    EXPECT_EQ(solveFlatTree(net, kept), solveFlatTree(net));
+    EXPECT_EQ(breakFlatTree(net, kept), breakFlatTree(net));
+  }
+}
+
 }  // namespace

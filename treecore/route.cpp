@@ -728,11 +728,13 @@ bool finishAlone(const std::vector<RoutePoint>& pins, Form form, Finished& f) {
 // What formOptimizedSMT leaves for a net of up to kFlatExactPins positions
 // that no obstacle comes near, without a Router: the same wires. False for
 // a larger one, which needs the pipeline's tree.
-bool finishFlat(const std::vector<RoutePoint>& pins, Finished& f) {
+bool finishFlat(const std::vector<RoutePoint>& pins,
+                FlatScratch& scratch,
+                Finished& f) {
   if (flatPlaces(pins) > kFlatExactPins) {
     return false;
   }
-  f.pieces = solveFlatTree(pins);
+  f.pieces = solveFlatTree(pins, scratch);
   f.parts = 1;
   return true;
 }
@@ -859,13 +861,13 @@ Tree routeNet(const Obstacles& obstacles,
   const std::vector<std::array<RoutePoint, 4>>& rings = prepared.rings;
   const Frame& frame = prepared.frame;
   bool nodesToo = !options.drawingOnly || options.timing;
+  // The stages' and solvers' working lists, kept from net to net on each
+  // thread that routes them: the one owner of every net's scratch space.
+  static thread_local RouterScratch scratch;
   Finished f;
   bool flat = chosen.empty() && options.form == Form::optimizedSteinerTree &&
-              finishFlat(pins, f);
+              finishFlat(pins, scratch.flat, f);
   if (!flat && (!chosen.empty() || !finishAlone(pins, options.form, f))) {
-    // The stages' working lists, kept from net to net on each thread that
-    // routes them.
-    static thread_local RouterScratch scratch;
     NetVertices vertices(pins, rings);
     Router router(vertices.all, &scratch);
     // Every obstacle, in order and where it is: the design's index is the
