@@ -182,7 +182,9 @@ bool gridDistances(const std::vector<Point>& pins,
   best[node(pins[0])] = 0;
   open.push({0, node(pins[0])});
   while (!open.empty()) {
-    auto [d, n] = open.top();
+    // Named, not bound: the relaxing lambda below reads them.
+    const double d = open.top().first;
+    const long n = open.top().second;
     open.pop();
     if (d != best[n]) {
       continue;
