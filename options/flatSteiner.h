@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "spatial/wirePlan.h"
@@ -12,6 +14,23 @@ struct FlatScratch {
   std::vector<int> degree;
   std::vector<char> pinAt;
   WirePlanScratch clean;  // when the drawing needs cleanWires
+  // The lists the value interface's builder of a flat net's tree uses
+  // (treecore's routeFlatNet), kept here with the solver's.
+  struct TreeLists {
+    std::vector<std::uint64_t> keys;
+    std::vector<RoutePoint> at, chainPoints, path;
+    std::vector<int> pinVertex, linkA, linkB, first, items, nodeOf, vertexOf,
+        chainA, chainB, aroundFirst, aroundItems, queue;
+    std::vector<size_t> chainFrom;
+    std::vector<char> used, reached;
+    struct Found {
+      int to;
+      int from;
+      int chain;
+      bool reversed;
+    };
+    std::vector<Found> found;
+  } tree;
 };
 
 // Nets of up to this many distinct pin positions get a shortest tree.
