@@ -30,6 +30,12 @@ struct FlatScratch {
       bool reversed;
     };
     std::vector<Found> found;
+    struct Run {
+      double line;
+      double lo;
+      double hi;
+    };
+    std::vector<Run> runs;
   } tree;
 };
 

@@ -1,9 +1,9 @@
 #include "treecore/flatRoute.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
-#include "check/checkTree.h"
 #include "support/formatCoord.h"
 
 namespace treecore::detail {
@@ -30,9 +30,56 @@ float floatOf(std::uint32_t k) {
   return v;
 }
 
-// A coordinate as the decimal the writers print, as a double.
+// A coordinate as the decimal the writers print, as a double; an integer
+// is its own, without the call.
+double canonical(float v) {
+  if (std::fabs(v) < 1e10f &&
+      static_cast<float>(static_cast<long long>(v)) == v) {
+    return v;
+  }
+  return canonicalDouble(v);
+}
+
 Point backOf(RoutePoint p) {
-  return {canonicalDouble(p.x), canonicalDouble(p.y)};
+  return {canonical(p.x), canonical(p.y)};
+}
+
+// The segments' wire length as unionLength sums it (the horizontal runs by
+// line, then start, then the vertical ones, touching collinear pieces as
+// one run), for segments without diagonals.
+double lengthOf(const std::vector<Segment>& segments,
+                std::vector<FlatScratch::TreeLists::Run>& runs) {
+  double sum = 0;
+  for (int across = 1; across >= 0; --across) {
+    runs.clear();
+    for (const Segment& s : segments) {
+      if ((s.a.y == s.b.y) == (across == 1)) {
+        runs.push_back(across ? FlatScratch::TreeLists::Run{s.a.y,
+                                                            std::min(s.a.x,
+                                                                     s.b.x),
+                                                            std::max(s.a.x,
+                                                                     s.b.x)}
+                              : FlatScratch::TreeLists::Run{
+                                    s.a.x, std::min(s.a.y, s.b.y),
+                                    std::max(s.a.y, s.b.y)});
+      }
+    }
+    std::sort(runs.begin(), runs.end(), [](const auto& x, const auto& y) {
+      return x.line < y.line || (x.line == y.line && x.lo < y.lo);
+    });
+    for (size_t k = 0; k < runs.size();) {
+      double lo = runs[k].lo, hi = runs[k].hi;
+      size_t j = k + 1;
+      for (; j < runs.size() && runs[j].line == runs[k].line &&
+             runs[j].lo <= hi;
+           ++j) {
+        hi = std::max(hi, runs[j].hi);
+      }
+      sum += hi - lo;
+      k = j;
+    }
+  }
+  return sum;
 }
 
 // Builds in `list` the lists of `lists` keys from (key, item) pairs given
@@ -316,12 +363,7 @@ bool routeFlatNet(const std::vector<RoutePoint>& pins,
     t.segments.push_back({backOf({w.x1, w.y1}), backOf({w.x2, w.y2})});
   }
   if (options.measureLength || options.bound) {
-    std::vector<Piece> pieces;
-    pieces.reserve(t.segments.size());
-    for (const Segment& s : t.segments) {
-      pieces.push_back({s.a.x, s.a.y, s.b.x, s.b.y});
-    }
-    t.wireLength = unionLength(pieces);
+    t.wireLength = lengthOf(t.segments, scratch.tree.runs);
   }
   // The solver's trees are shortest: their own length bounds every tree.
   t.lowerBound = options.bound ? t.wireLength : -1;
