@@ -16,25 +16,35 @@ using positionSequence::kMaxPins;
 using positionSequence::Part;
 using positionSequence::Seq;
 
-// A list of fields of `bits` bits packed into words from the low end, as
-// flatTableGen writes them, read in place.
+// A list of fields of `bits` bits (16, 32 or 64) packed into words from
+// the low end, as flatTableGen writes them, read in place. The fields per
+// word are a power of two: shifts and masks, no division, on the solver's
+// hot path.
 class Fields {
  public:
   Fields() = default;
   Fields(const std::uint64_t*& at, size_t count, int bits)
-      : at_(at), bits_(bits), per_(64 / bits) {
-    at += (count + per_ - 1) / per_;
+      : at_(at),
+        bits_(bits),
+        perShift_(bits == 16   ? 2
+                  : bits == 32 ? 1
+                               : 0),
+        mask_(bits == 64 ? ~0ull : (1ull << bits) - 1) {
+    size_t per = size_t{1} << perShift_;
+    at += (count + per - 1) / per;
   }
 
   std::uint64_t operator[](size_t i) const {
-    std::uint64_t w = at_[i / per_];
-    return bits_ == 64 ? w : w >> (bits_ * (i % per_)) & ((1ull << bits_) - 1);
+    std::uint64_t w = at_[i >> perShift_];
+    size_t slot = i & ((size_t{1} << perShift_) - 1);
+    return w >> (bits_ * slot) & mask_;
   }
 
  private:
   const std::uint64_t* at_ = nullptr;
-  int bits_ = 64;
-  size_t per_ = 1;
+  unsigned bits_ = 64;
+  unsigned perShift_ = 0;
+  std::uint64_t mask_ = ~0ull;
 };
 
 struct SizeTable {
@@ -262,10 +272,12 @@ double lookUp(const FlatNet& net, int mask, std::vector<Wire>* wires) {
   std::uint32_t bestTree = 0;
   for (std::uint32_t t = table.treeStart[cls]; t < table.treeStart[cls + 1];
        ++t) {
+    // All eight lanes of each axis, those past the subnet's gaps weighing
+    // nothing: a fixed count the compiler unrolls, no branch per gap.
     std::uint64_t v = table.lanes[t];
     std::uint64_t u = v >> 32;
     double len = 0;
-    for (int g = 0; g + 1 < k; ++g, v >>= 4, u >>= 4) {
+    for (int g = 0; g < 8; ++g, v >>= 4, u >>= 4) {
       len += static_cast<double>(v & 15) * w[g] +
              static_cast<double>(u & 15) * w[8 + g];
     }

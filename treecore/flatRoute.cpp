@@ -54,14 +54,11 @@ double lengthOf(const std::vector<Segment>& segments,
     runs.clear();
     for (const Segment& s : segments) {
       if ((s.a.y == s.b.y) == (across == 1)) {
-        runs.push_back(across ? FlatScratch::TreeLists::Run{s.a.y,
-                                                            std::min(s.a.x,
-                                                                     s.b.x),
-                                                            std::max(s.a.x,
-                                                                     s.b.x)}
-                              : FlatScratch::TreeLists::Run{
-                                    s.a.x, std::min(s.a.y, s.b.y),
-                                    std::max(s.a.y, s.b.y)});
+        runs.push_back(
+            across ? FlatScratch::TreeLists::Run{s.a.y, std::min(s.a.x, s.b.x),
+                                                 std::max(s.a.x, s.b.x)}
+                   : FlatScratch::TreeLists::Run{s.a.x, std::min(s.a.y, s.b.y),
+                                                 std::max(s.a.y, s.b.y)});
       }
     }
     std::sort(runs.begin(), runs.end(), [](const auto& x, const auto& y) {
@@ -70,8 +67,8 @@ double lengthOf(const std::vector<Segment>& segments,
     for (size_t k = 0; k < runs.size();) {
       double lo = runs[k].lo, hi = runs[k].hi;
       size_t j = k + 1;
-      for (; j < runs.size() && runs[j].line == runs[k].line &&
-             runs[j].lo <= hi;
+      for (;
+           j < runs.size() && runs[j].line == runs[k].line && runs[j].lo <= hi;
            ++j) {
         hi = std::max(hi, runs[j].hi);
       }
