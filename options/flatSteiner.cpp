@@ -544,6 +544,129 @@ const auto lessWire = [](const Wire& a, const Wire& b) {
   return std::tie(a.x1, a.y1, a.x2, a.y2) < std::tie(b.x1, b.y1, b.x2, b.y2);
 };
 
+// A shortest tree's drawing as clean wires on the grid of the pins' lines,
+// where every piece the solvers draw lies: each grid edge a bit, so that
+// the drawing's union, its degrees and its straight runs come from masks.
+// False where the drawing leaves the grid (or a pin has a negative zero,
+// whose sign the cuts below keep), or its union is no tree whose bare ends
+// are pins: cleanTree's cuts then decide.
+bool gridTree(const std::vector<Wire>& drawn,
+              const std::vector<RoutePoint>& pins,
+              std::vector<Wire>& out) {
+  const int kLines = 32;
+  float xs[kLines], ys[kLines];
+  int nx = 0, ny = 0;
+  auto insert = [](float* lines, int& n, float v) {
+    int k = n;
+    while (k > 0 && lines[k - 1] > v) {
+      --k;
+    }
+    if (k > 0 && lines[k - 1] == v) {
+      return true;
+    }
+    if (n == kLines) {
+      return false;
+    }
+    std::copy_backward(lines + k, lines + n, lines + n + 1);
+    lines[k] = v;
+    ++n;
+    return true;
+  };
+  for (const RoutePoint& p : pins) {
+    if ((p.x == 0 && std::signbit(p.x)) || (p.y == 0 && std::signbit(p.y)) ||
+        !insert(xs, nx, p.x) || !insert(ys, ny, p.y)) {
+      return false;
+    }
+  }
+  auto indexOf = [](const float* lines, int n, float v) {
+    int k = static_cast<int>(std::lower_bound(lines, lines + n, v) - lines);
+    return k < n && lines[k] == v ? k : -1;
+  };
+  // Bit i of across[j]: the edge from column i to i + 1 on row j; bit j of
+  // along[i]: from row j to j + 1 on column i.
+  std::uint32_t across[kLines] = {}, along[kLines] = {}, pinAt[kLines] = {};
+  auto span = [](int a, int b) {
+    int lo = std::min(a, b), hi = std::max(a, b);
+    return ((std::uint32_t{1} << hi) - 1) & ~((std::uint32_t{1} << lo) - 1);
+  };
+  for (const Wire& w : drawn) {
+    int x1 = indexOf(xs, nx, w.x1), x2 = indexOf(xs, nx, w.x2);
+    int y1 = indexOf(ys, ny, w.y1), y2 = indexOf(ys, ny, w.y2);
+    if (x1 < 0 || x2 < 0 || y1 < 0 || y2 < 0 || (x1 != x2 && y1 != y2)) {
+      return false;
+    }
+    if (x1 != x2) {
+      across[y1] |= span(x1, x2);
+    } else if (y1 != y2) {
+      along[x1] |= span(y1, y2);
+    }
+  }
+  for (const RoutePoint& p : pins) {
+    pinAt[indexOf(ys, ny, p.y)] |= std::uint32_t{1} << indexOf(xs, nx, p.x);
+  }
+  auto has = [](std::uint32_t mask, int bit) {
+    return bit >= 0 && (mask >> bit & 1) != 0;
+  };
+  auto degreeOf = [&](int i, int j) {
+    return has(across[j], i - 1) + has(across[j], i) + has(along[i], j - 1) +
+           has(along[i], j);
+  };
+  int edges = 0, ends = 0;
+  for (int j = 0; j < ny; ++j) {
+    edges += __builtin_popcount(across[j]);
+  }
+  for (int i = 0; i < nx; ++i) {
+    edges += __builtin_popcount(along[i]);
+  }
+  for (int j = 0; j < ny; ++j) {
+    for (int i = 0; i < nx; ++i) {
+      int d = degreeOf(i, j);
+      bool pin = has(pinAt[j], i);
+      ends += d > 0;
+      if ((d == 1 && !pin) || (d == 0 && pin && edges > 0)) {
+        return false;
+      }
+    }
+  }
+  if (edges > 0 && edges + 1 != ends) {
+    return false;  // a loop
+  }
+  if (edges == 0 && (nx > 1 || ny > 1)) {
+    return false;
+  }
+  // A run goes on through points of degree two without a pin.
+  auto joint = [&](int i, int j) {
+    return has(pinAt[j], i) || degreeOf(i, j) != 2;
+  };
+  out.clear();
+  for (int j = 0; j < ny; ++j) {
+    for (int i = 0; i < nx; ++i) {
+      if (has(across[j], i) && (!has(across[j], i - 1) || joint(i, j))) {
+        int b = i + 1;
+        while (has(across[j], b) && !joint(b, j)) {
+          ++b;
+        }
+        out.push_back({xs[i], ys[j], xs[b], ys[j]});
+      }
+    }
+  }
+  for (int i = 0; i < nx; ++i) {
+    for (int j = 0; j < ny; ++j) {
+      if (has(along[i], j) && (!has(along[i], j - 1) || joint(i, j))) {
+        int b = j + 1;
+        while (has(along[i], b) && !joint(i, b)) {
+          ++b;
+        }
+        out.push_back({xs[i], ys[j], xs[i], ys[b]});
+      }
+    }
+  }
+  std::sort(out.begin(), out.end(), [](const Wire& a, const Wire& b) {
+    return std::tie(a.x1, a.y1, a.x2, a.y2) < std::tie(b.x1, b.y1, b.x2, b.y2);
+  });
+  return true;
+}
+
 // A shortest tree's drawing as clean wires (cleanWires) without planning
 // it: its wires can only meet at their ends, at pins, or where one's end
 // lies on another, for any other meeting would make the drawing shorter
@@ -685,7 +808,9 @@ std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins,
   std::vector<Wire> wires;
   wires.reserve(4 * kMaxPins);
   solveMask(net, (1 << net.n) - 1, &wires);
-  return cleanTree(wires, pins, s);
+  std::vector<Wire> clean;
+  clean.reserve(2 * net.n);
+  return gridTree(wires, pins, clean) ? clean : cleanTree(wires, pins, s);
 }
 
 namespace {
@@ -789,7 +914,8 @@ std::vector<Wire> breakFlatTree(const std::vector<RoutePoint>& pins,
   }
   std::vector<Wire> wires;
   addBroken(std::move(pts), &wires);
-  return cleanTree(wires, pins, s);
+  std::vector<Wire> clean;
+  return gridTree(wires, pins, clean) ? clean : cleanTree(wires, pins, s);
 }
 
 int flatPlaces(const std::vector<RoutePoint>& pins) {
