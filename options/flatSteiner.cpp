@@ -604,66 +604,93 @@ bool gridTree(const std::vector<Wire>& drawn,
   for (const RoutePoint& p : pins) {
     pinAt[indexOf(ys, ny, p.y)] |= std::uint32_t{1} << indexOf(xs, nx, p.x);
   }
-  auto has = [](std::uint32_t mask, int bit) {
-    return bit >= 0 && (mask >> bit & 1) != 0;
+  auto count = [](std::uint32_t v) {
+    v = v - (v >> 1 & 0x55555555u);
+    v = (v & 0x33333333u) + (v >> 2 & 0x33333333u);
+    return static_cast<int>(((v + (v >> 4)) & 0x0f0f0f0fu) * 0x01010101u >> 24);
   };
-  auto degreeOf = [&](int i, int j) {
-    return has(across[j], i - 1) + has(across[j], i) + has(along[i], j - 1) +
-           has(along[i], j);
-  };
+  // Per row, as masks over the columns: the vertical edges up from each
+  // point, then the points where a run goes on (two edges, in line, no
+  // pin) and where one starts or ends (a joint).
+  std::uint32_t up[kLines] = {}, joint[kLines];
+  for (int i = 0; i < nx; ++i) {
+    for (std::uint32_t m = along[i]; m; m &= m - 1) {
+      up[__builtin_ctz(m)] |= std::uint32_t{1} << i;
+    }
+  }
   int edges = 0, ends = 0;
   for (int j = 0; j < ny; ++j) {
-    edges += __builtin_popcount(across[j]);
+    edges += count(across[j]);
   }
   for (int i = 0; i < nx; ++i) {
-    edges += __builtin_popcount(along[i]);
+    edges += count(along[i]);
   }
   for (int j = 0; j < ny; ++j) {
-    for (int i = 0; i < nx; ++i) {
-      int d = degreeOf(i, j);
-      bool pin = has(pinAt[j], i);
-      ends += d > 0;
-      if ((d == 1 && !pin) || (d == 0 && pin && edges > 0)) {
-        return false;
-      }
+    std::uint32_t west = across[j] << 1, east = across[j], north = up[j],
+                  south = j > 0 ? up[j - 1] : 0;
+    std::uint32_t any = west | east | north | south;
+    std::uint32_t two = (west & east) | (west & north) | (west & south) |
+                        (east & north) | (east & south) | (north & south);
+    std::uint32_t three =
+        (west & east & (north | south)) | (north & south & (west | east));
+    std::uint32_t bare = any & ~two & ~pinAt[j];
+    ends += count(any);
+    if (bare || (edges > 0 && (pinAt[j] & ~any))) {
+      return false;  // a bare end, or a pin off the drawing
     }
+    joint[j] = pinAt[j] | ~two | three;
   }
-  if (edges > 0 && edges + 1 != ends) {
+  if (edges == 0) {
+    out.clear();
+    return nx == 1 && ny == 1;
+  }
+  if (edges + 1 != ends) {
     return false;  // a loop
   }
-  if (edges == 0 && (nx > 1 || ny > 1)) {
-    return false;
-  }
-  // A run goes on through points of degree two without a pin.
-  auto joint = [&](int i, int j) {
-    return has(pinAt[j], i) || degreeOf(i, j) != 2;
-  };
-  out.clear();
+  // The runs, each from its lower end, keyed by that end's column, row and
+  // whether it runs across (a vertical run sorts first), with its far end.
+  std::uint32_t keys[2 * kLines * 2];
+  int runs = 0;
+  const int kMaxRuns = static_cast<int>(sizeof keys / sizeof keys[0]);
   for (int j = 0; j < ny; ++j) {
-    for (int i = 0; i < nx; ++i) {
-      if (has(across[j], i) && (!has(across[j], i - 1) || joint(i, j))) {
-        int b = i + 1;
-        while (has(across[j], b) && !joint(b, j)) {
-          ++b;
-        }
-        out.push_back({xs[i], ys[j], xs[b], ys[j]});
+    std::uint32_t starts = across[j] & (~(across[j] << 1) | joint[j]);
+    for (; starts; starts &= starts - 1) {
+      int i = __builtin_ctz(starts);
+      int b = i + 1;
+      while ((across[j] >> b & 1) && !(joint[j] >> b & 1)) {
+        ++b;
       }
+      if (runs == kMaxRuns) {
+        return false;
+      }
+      keys[runs++] = static_cast<std::uint32_t>((i << 6 | j << 1 | 1) << 5 | b);
     }
   }
   for (int i = 0; i < nx; ++i) {
-    for (int j = 0; j < ny; ++j) {
-      if (has(along[i], j) && (!has(along[i], j - 1) || joint(i, j))) {
-        int b = j + 1;
-        while (has(along[i], b) && !joint(i, b)) {
-          ++b;
-        }
-        out.push_back({xs[i], ys[j], xs[i], ys[b]});
+    for (std::uint32_t m = along[i]; m; m &= m - 1) {
+      int j = __builtin_ctz(m);
+      bool starts = j == 0 || !(along[i] >> (j - 1) & 1) || (joint[j] >> i & 1);
+      if (!starts) {
+        continue;
       }
+      int b = j + 1;
+      while ((along[i] >> b & 1) && !(joint[b] >> i & 1)) {
+        ++b;
+      }
+      if (runs == kMaxRuns) {
+        return false;
+      }
+      keys[runs++] = static_cast<std::uint32_t>((i << 6 | j << 1) << 5 | b);
     }
   }
-  std::sort(out.begin(), out.end(), [](const Wire& a, const Wire& b) {
-    return std::tie(a.x1, a.y1, a.x2, a.y2) < std::tie(b.x1, b.y1, b.x2, b.y2);
-  });
+  std::sort(keys, keys + runs);
+  out.clear();
+  for (int k = 0; k < runs; ++k) {
+    int b = keys[k] & 31, flat = keys[k] >> 5 & 1, j = keys[k] >> 6 & 31,
+        i = keys[k] >> 11;
+    out.push_back(flat ? Wire{xs[i], ys[j], xs[b], ys[j]}
+                       : Wire{xs[i], ys[j], xs[i], ys[b]});
+  }
   return true;
 }
 
