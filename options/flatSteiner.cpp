@@ -1,6 +1,7 @@
 #include "options/flatSteiner.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <tuple>
@@ -268,10 +269,35 @@ double lookUp(const FlatNet& net, int mask, std::vector<Wire>* wires) {
     w[g] = fromX[sym & 1 ? k - 2 - g : g];
     w[8 + g] = fromY[sym & 2 ? k - 2 - g : g];
   }
+  // Whole gaps below 2^24, as most nets have, are summed as integers: the
+  // sums are exact either way, so the same tree wins, but integer adds need
+  // not wait on each other.
+  std::int64_t whole[16];
+  bool integral = true;
+  for (int g = 0; g < 16; ++g) {
+    integral = integral && w[g] == std::floor(w[g]) && w[g] < 16777216.0;
+    whole[g] = integral ? static_cast<std::int64_t>(w[g]) : 0;
+  }
   double best = INFINITY;
   std::uint32_t bestTree = 0;
-  for (std::uint32_t t = table.treeStart[cls]; t < table.treeStart[cls + 1];
-       ++t) {
+  std::uint32_t from = table.treeStart[cls], to = table.treeStart[cls + 1];
+  if (integral) {
+    std::int64_t least = INT64_MAX;
+    for (std::uint32_t t = from; t < to; ++t) {
+      std::uint64_t v = table.lanes[t];
+      std::int64_t len = 0;
+      for (int g = 0; g < 8; ++g) {
+        len += static_cast<std::int64_t>(v >> (4 * g) & 15) * whole[g] +
+               static_cast<std::int64_t>(v >> (32 + 4 * g) & 15) * whole[8 + g];
+      }
+      if (len < least) {
+        least = len;
+        bestTree = t;
+      }
+    }
+    best = static_cast<double>(least);
+  }
+  for (std::uint32_t t = from; t < to && !integral; ++t) {
     // All eight lanes of each axis, those past the subnet's gaps weighing
     // nothing: a fixed count the compiler unrolls, no branch per gap.
     std::uint64_t v = table.lanes[t];
@@ -579,7 +605,10 @@ bool gridTree(const std::vector<Wire>& drawn,
     }
   }
   auto indexOf = [](const float* lines, int n, float v) {
-    int k = static_cast<int>(std::lower_bound(lines, lines + n, v) - lines);
+    int k = 0;
+    for (int t = 0; t < n; ++t) {
+      k += lines[t] < v;
+    }
     return k < n && lines[k] == v ? k : -1;
   };
   // Bit i of across[j]: the edge from column i to i + 1 on row j; bit j of
