@@ -857,16 +857,25 @@ std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins) {
 
 std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins,
                                 FlatScratch& s) {
+  std::vector<Wire> out;
+  solveFlatTreeTo(pins, s, out);
+  return out;
+}
+
+void solveFlatTreeTo(const std::vector<RoutePoint>& pins,
+                     FlatScratch& s,
+                     std::vector<Wire>& out) {
+  out.clear();
   FlatNet net = flatNetOf(pins);
   if (net.n < 2 || net.n > kFlatExactPins) {
-    return {};
+    return;
   }
-  std::vector<Wire> wires;
-  wires.reserve(4 * kMaxPins);
+  std::vector<Wire>& wires = s.drawn;
+  wires.clear();
   solveMask(net, (1 << net.n) - 1, &wires);
-  std::vector<Wire> clean;
-  clean.reserve(2 * net.n);
-  return gridTree(wires, pins, clean) ? clean : cleanTree(wires, pins, s);
+  if (!gridTree(wires, pins, out)) {
+    out = cleanTree(wires, pins, s);
+  }
 }
 
 namespace {

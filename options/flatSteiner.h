@@ -11,6 +11,7 @@
 struct FlatScratch {
   std::vector<RoutePoint> cuts, flipped;
   std::vector<Wire> across, along;  // from lower ends
+  std::vector<Wire> drawn;          // the solvers' pieces, before cleaning
   std::vector<int> degree;
   std::vector<char> pinAt;
   WirePlanScratch clean;  // when the drawing needs cleanWires
@@ -36,6 +37,7 @@ struct FlatScratch {
       double hi;
     };
     std::vector<Run> runs;
+    std::vector<Wire> wires;
   } tree;
 };
 
@@ -52,6 +54,10 @@ const int kFlatExactPins = 9;
 std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins);
 std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins,
                                 FlatScratch& scratch);
+// The same into out, whose storage a caller that solves many nets keeps.
+void solveFlatTreeTo(const std::vector<RoutePoint>& pins,
+                     FlatScratch& scratch,
+                     std::vector<Wire>& out);
 
 // Nets of up to this many positions get breakFlatTree's tree.
 const size_t kFlatBreakPins = 2 * kFlatExactPins - 1;

@@ -350,7 +350,8 @@ bool routeFlatNet(const std::vector<RoutePoint>& pins,
       options.pathBound >= 0 || flatPlaces(pins) > kFlatExactPins) {
     return false;
   }
-  std::vector<Wire> wires = solveFlatTree(pins, scratch);
+  std::vector<Wire>& wires = scratch.tree.wires;
+  solveFlatTreeTo(pins, scratch, wires);
   if (!options.drawingOnly) {
     buildNodes(pins, wires, scratch.tree, t);
   }
