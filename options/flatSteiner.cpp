@@ -604,10 +604,13 @@ bool gridTree(const std::vector<Wire>& drawn,
       return false;
     }
   }
+  // Past the lines, infinities: a search of fixed steps, no branch.
+  std::fill(xs + nx, xs + kLines, INFINITY);
+  std::fill(ys + ny, ys + kLines, INFINITY);
   auto indexOf = [](const float* lines, int n, float v) {
     int k = 0;
-    for (int t = 0; t < n; ++t) {
-      k += lines[t] < v;
+    for (int step = kLines / 2; step > 0; step /= 2) {
+      k += lines[k + step - 1] < v ? step : 0;
     }
     return k < n && lines[k] == v ? k : -1;
   };
