@@ -275,8 +275,9 @@ double lookUp(const FlatNet& net, int mask, std::vector<Wire>* wires) {
   std::int64_t whole[16];
   bool integral = true;
   for (int g = 0; g < 16; ++g) {
-    integral = integral && w[g] == std::floor(w[g]) && w[g] < 16777216.0;
+    integral = integral && w[g] < 16777216.0;
     whole[g] = integral ? static_cast<std::int64_t>(w[g]) : 0;
+    integral = integral && static_cast<double>(whole[g]) == w[g];
   }
   double best = INFINITY;
   std::uint32_t bestTree = 0;
