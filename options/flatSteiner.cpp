@@ -112,7 +112,8 @@ struct FlatNet {
   int byY[kMaxPins];  // the position of each y rank
 };
 
-FlatNet flatNetOf(std::vector<RoutePoint> pts) {
+// pts: the pins, sorted and made distinct in place.
+FlatNet flatNetOf(std::vector<RoutePoint>& pts) {
   auto byX = [](const RoutePoint& a, const RoutePoint& b) {
     return a.x < b.x || (a.x == b.x && a.y < b.y);
   };
@@ -866,13 +867,14 @@ std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins,
   return out;
 }
 
-void solveFlatTreeTo(const std::vector<RoutePoint>& pins,
+bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
                      FlatScratch& s,
                      std::vector<Wire>& out) {
   out.clear();
-  FlatNet net = flatNetOf(pins);
+  s.cuts.assign(pins.begin(), pins.end());
+  FlatNet net = flatNetOf(s.cuts);
   if (net.n < 2 || net.n > kFlatExactPins) {
-    return;
+    return net.n <= kFlatExactPins;
   }
   std::vector<Wire>& wires = s.drawn;
   wires.clear();
@@ -880,6 +882,7 @@ void solveFlatTreeTo(const std::vector<RoutePoint>& pins,
   if (!gridTree(wires, pins, out)) {
     out = cleanTree(wires, pins, s);
   }
+  return true;
 }
 
 namespace {

@@ -54,8 +54,9 @@ const int kFlatExactPins = 9;
 std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins);
 std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins,
                                 FlatScratch& scratch);
-// The same into out, whose storage a caller that solves many nets keeps.
-void solveFlatTreeTo(const std::vector<RoutePoint>& pins,
+// The same into out, whose storage a caller that solves many nets keeps;
+// false (out empty) for more than kFlatExactPins positions.
+bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
                      FlatScratch& scratch,
                      std::vector<Wire>& out);
 

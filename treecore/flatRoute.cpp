@@ -346,12 +346,11 @@ bool routeFlatNet(const std::vector<RoutePoint>& pins,
                   const RouteOptions& options,
                   FlatScratch& scratch,
                   Tree& t) {
+  std::vector<Wire>& wires = scratch.tree.wires;
   if (options.form != Form::optimizedSteinerTree || options.timing ||
-      options.pathBound >= 0 || flatPlaces(pins) > kFlatExactPins) {
+      options.pathBound >= 0 || !solveFlatTreeTo(pins, scratch, wires)) {
     return false;
   }
-  std::vector<Wire>& wires = scratch.tree.wires;
-  solveFlatTreeTo(pins, scratch, wires);
   if (!options.drawingOnly) {
     buildNodes(pins, wires, scratch.tree, t);
   }
