@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "support/formatCoord.h"
+#include "support/smallLists.h"
 
 namespace treecore::detail {
 
@@ -346,9 +347,13 @@ bool routeFlatNet(const std::vector<RoutePoint>& pins,
                   const RouteOptions& options,
                   FlatScratch& scratch,
                   Tree& t) {
-  std::vector<Wire>& wires = scratch.tree.wires;
   if (options.form != Form::optimizedSteinerTree || options.timing ||
-      options.pathBound >= 0 || !solveFlatTreeTo(pins, scratch, wires)) {
+      options.pathBound >= 0) {
+    return false;
+  }
+  std::vector<Wire>& wires = scratch.tree.wires;
+  if (!solveFlatTreeTo(pins, scratch, wires)) {
+    releaseLarge(scratch.cuts);  // the positions, sorted
     return false;
   }
   if (!options.drawingOnly) {
@@ -364,6 +369,14 @@ bool routeFlatNet(const std::vector<RoutePoint>& pins,
   }
   // The solver's trees are shortest: their own length bounds every tree.
   t.lowerBound = options.bound ? t.wireLength : -1;
+  // Many pins at few places leave long lists: given back, as every
+  // scratch list is after a large net.
+  FlatScratch::TreeLists& s = scratch.tree;
+  auto release = [](auto&... lists) { (releaseLarge(lists), ...); };
+  release(s.keys, s.at, s.chainPoints, s.path, s.pinVertex, s.linkA, s.linkB,
+          s.first, s.items, s.nodeOf, s.vertexOf, s.chainA, s.chainB,
+          s.aroundFirst, s.aroundItems, s.queue, s.chainFrom, s.used, s.reached,
+          s.found, s.runs, s.wires, scratch.cuts);
   return true;
 }
 
