@@ -20,6 +20,7 @@
 #include "spatial/obstacleIndex.h"
 #include "spatial/wirePlan.h"
 #include "support/formatCoord.h"
+#include "treecore/flatRoute.h"
 #include "treecore/inOrder.h"
 #include "treecore/obstaclesAccess.h"
 
@@ -864,6 +865,12 @@ Tree routeNet(const Obstacles& obstacles,
   // The stages' and solvers' working lists, kept from net to net on each
   // thread that routes them: the one owner of every net's scratch space.
   static thread_local RouterScratch scratch;
+  // The optimized tree of a small net no obstacle comes near, straight
+  // from the obstacle-free solver: no Router, no drawing graph.
+  if (chosen.empty() && !prepared.framed &&
+      detail::routeFlatNet(pins, options, scratch.flat, t)) {
+    return t;
+  }
   Finished f;
   bool flat = chosen.empty() && options.form == Form::optimizedSteinerTree &&
               finishFlat(pins, scratch.flat, f);
