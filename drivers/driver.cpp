@@ -292,9 +292,28 @@ int runDriver(Program program, int argc, char** argv) {
     options.stageData = &stageClock;
   }
   {
+    // The blocks are written a megabyte at a time as the tree's segments
+    // come, so that a large tree's drawing and text are never held whole.
+    std::string text = fileBanner(
+        options.form == treecore::Form::spanningTree ? kMstTitle : kSmtTitle);
+    // The execution time is the tree's alone, without this writing.
+    treecore::Tree run;
+    std::clock_t writing = 0;
+    auto write = [&](const std::vector<treecore::Segment>& segments) {
+      std::clock_t from = std::clock();
+      run.segments = segments;
+      treecore::appendBlocks(text, run);
+      if (text.size() >= (1u << 20)) {
+        out.write(text);
+        text.clear();
+      }
+      writing += std::clock() - from;
+    };
     std::clock_t start = std::clock();
-    treecore::Tree tree = treecore::routeNet(obstacles, net, options);
-    std::clock_t end = std::clock();
+    treecore::Tree tree =
+        treecore::routeNet(obstacles, std::move(net), options, write);
+    std::clock_t end = std::clock() - writing;
+    out.write(text);
     // With the tree on standard output, the time line steps aside.
     (out.onStandardOutput() ? std::cerr : std::cout)
         << "Execution Time = "
@@ -307,10 +326,6 @@ int runDriver(Program program, int argc, char** argv) {
       (out.onStandardOutput() ? std::cerr : std::cout)
           << "{\"timing\":" << figures << "}" << std::endl;
     }
-    std::string text = fileBanner(
-        options.form == treecore::Form::spanningTree ? kMstTitle : kSmtTitle);
-    treecore::appendBlocks(text, tree);
-    out.write(text);
     bool written = out.commit();
     stageClock.lap("export");
     if (opt.bound && tree.lowerBound >= 0) {

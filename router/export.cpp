@@ -199,6 +199,16 @@ std::vector<Wire> Router::drawnPieces() const {
   return out;
 }
 
+void Router::drawnPieces(const std::function<void(const Wire&)>& visit) const {
+  if (legal.segmentsDrawn) {
+    for (const Segment* s : segments) {
+      visit(pieceOf(s));
+    }
+  } else {
+    forEachConnectionPiece(*this, visit);
+  }
+}
+
 bool Router::exportMST(const char* fileName) const {
   OutputFile file(fileName);
   return exportMST(file);
