@@ -870,11 +870,12 @@ Tree routeOne(const Obstacles& obstacles,
               const SegmentSink* deliver) {
   Tree t;
   PreparedNet prepared;
-  if (!prepareNet(obstacles, net, options, prepared, t)) {
-    return t;
-  }
+  bool routed = prepareNet(obstacles, net, options, prepared, t);
   if (owned) {
     Net().swap(*owned);
+  }
+  if (!routed) {
+    return t;
   }
   // The drawing alone, of a net routed where it is: its segments go out
   // as the finished pipeline is read, and nothing but the Router holds the
