@@ -199,13 +199,27 @@ std::vector<Wire> Router::drawnPieces() const {
   return out;
 }
 
-void Router::drawnPieces(const std::function<void(const Wire&)>& visit) const {
+void Router::drawnPieces(
+    size_t run,
+    const std::function<void(const std::vector<Wire>&)>& deliver) const {
+  std::vector<Wire> out;
+  out.reserve(run);
+  auto add = [&](const Wire& w) {
+    out.push_back(w);
+    if (out.size() == run) {
+      deliver(out);
+      out.clear();
+    }
+  };
   if (legal.segmentsDrawn) {
     for (const Segment* s : segments) {
-      visit(pieceOf(s));
+      add(pieceOf(s));
     }
   } else {
-    forEachConnectionPiece(*this, visit);
+    forEachConnectionPiece(*this, add);
+  }
+  if (!out.empty()) {
+    deliver(out);
   }
 }
 

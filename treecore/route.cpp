@@ -446,7 +446,11 @@ struct Frame {
 // A routed coordinate as the decimal the writers print, as a double, in the
 // frame's coordinates: v is a float the pipeline computed.
 double backOf(double v, double origin, bool framed) {
-  double c = canonicalDouble(static_cast<float>(v));
+  float f = static_cast<float>(v);
+  // The usual integer is its own decimal, without the general search.
+  bool whole =
+      std::fabs(f) < 1e9f && f == static_cast<float>(static_cast<long>(f));
+  double c = whole ? static_cast<double>(f) : canonicalDouble(f);
   return framed ? origin + c : c;
 }
 
@@ -916,18 +920,14 @@ Tree routeOne(const Obstacles& obstacles,
     runEntry(router, options.form);
     if (streamed) {
       std::vector<Segment> run;
-      run.reserve(kSegmentRun);
-      router.drawnPieces([&](const Wire& w) {
-        run.push_back(
-            {backPoint({w.x1, w.y1}, frame), backPoint({w.x2, w.y2}, frame)});
-        if (run.size() == kSegmentRun) {
-          (*deliver)(run);
-          run.clear();
+      router.drawnPieces(kSegmentRun, [&](const std::vector<Wire>& pieces) {
+        run.clear();
+        for (const Wire& w : pieces) {
+          run.push_back(
+              {backPoint({w.x1, w.y1}, frame), backPoint({w.x2, w.y2}, frame)});
         }
-      });
-      if (!run.empty()) {
         (*deliver)(run);
-      }
+      });
       f.parts = router.pinPartCount;
       drawn = true;
     } else {
