@@ -80,7 +80,7 @@ using VerEntry = VerRankTree::Entry;
 
 // The sweeps track the obstacle sides they cross in keyed queues
 // (support/keyedQueues.h): rank trees for a large net, flat queues for a
-// small one, through these alone.
+// small one, found and closed by these two.
 
 // The queue of the nearest side key at or beyond x on side sign, the side
 // on which d's partners lie.
@@ -90,8 +90,8 @@ typename Q::Cursor nearestOnSide(const Q& sides, float x, int sign) {
   return sign > 0 ? sides.lowerInc(x) : sides.upperInc(x);
 }
 
-// A side closes at the corner where it ends, key x: the earliest of the
-// sides at x, the one opened first, leaves.
+// Closes the side a lookup found at the corner where it ends: of the
+// sides with its key, the one opened first leaves. None found, nothing.
 template <class Q>
 void closeSide(Q& sides, typename Q::Cursor c) {
   if (Q::found(c)) {
