@@ -478,3 +478,136 @@ std::vector<double> EscapeGraph::distances(
   });
   return out;
 }
+
+void EscapeGraph::shortestTree(
+    RoutePoint a,
+    const std::vector<RoutePoint>& targets,
+    std::vector<double>& dist,
+    std::vector<std::vector<RoutePoint>>& routes) const {
+  dist.assign(targets.size(), std::numeric_limits<double>::infinity());
+  routes.assign(targets.size(), {});
+  if (targets.empty()) {
+    return;
+  }
+  // The tracks of reach(): the lines through a and every target.
+  std::vector<RoutePoint> ends(1, a);
+  ends.insert(ends.end(), targets.begin(), targets.end());
+  std::vector<Track> along[2];
+  for (const RoutePoint& p : ends) {
+    along[0].push_back({p.y, shoot(p, seeLeft), shoot(p, seeRight)});
+    along[1].push_back({p.x, shoot(p, seeDown), shoot(p, seeUp)});
+  }
+  Tracks rays[2];
+  for (int k = 0; k < 2; ++k) {
+    rays[k].build(std::move(along[k]));
+  }
+  auto stretchAt = [&](int axis, float x, float y) -> Track {
+    float at = axis == 0 ? y : x;
+    float t = axis == 0 ? x : y;
+    Track s{at, t, t};
+    const Tracks* both[2] = {&tracks_[axis], &rays[axis]};
+    for (const Tracks* ts : both) {
+      if (const Track* k = ts->holding(at, t)) {
+        s.lo = std::min(s.lo, k->lo);
+        s.hi = std::max(s.hi, k->hi);
+      }
+    }
+    return s;
+  };
+  auto step = [&](float x, float y, int axis, bool forward, State& to) {
+    Track k = stretchAt(axis, x, y);
+    float t = axis == 0 ? x : y;
+    float c = axis == 0 ? y : x;
+    int across = 1 - axis;
+    float n = tracks_[across].next(c, t, forward);
+    float r = rays[across].next(c, t, forward);
+    n = forward ? std::min(n, r) : std::max(n, r);
+    if (forward ? n > k.hi : n < k.lo) {
+      return false;
+    }
+    to = axis == 0 ? State{n, y, axis} : State{x, n, axis};
+    return true;
+  };
+  struct NodeHash {
+    size_t operator()(const std::pair<float, float>& p) const {
+      return StateHash()(State{p.first, p.second, 0});
+    }
+  };
+  std::unordered_map<std::pair<float, float>, std::vector<size_t>, NodeHash>
+      wanted;
+  for (size_t i = 0; i < targets.size(); ++i) {
+    wanted[{plain(targets[i].x), plain(targets[i].y)}].push_back(i);
+  }
+  size_t left = wanted.size();
+  struct Label {
+    double len;
+    int bends;
+    State parent;
+    bool root;
+  };
+  std::unordered_map<State, Label, StateHash> best;
+  using Entry = std::tuple<double, int, float, float, int>;
+  std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
+  for (int axis = 0; axis < 2; ++axis) {
+    State s{plain(a.x), plain(a.y), axis};
+    best[s] = {0, 0, s, true};
+    open.emplace(0.0, 0, s.x, s.y, axis);
+  }
+  // The first state taken at a target's place is its best of both axes.
+  std::vector<std::pair<size_t, State>> reached;
+  while (!open.empty() && left > 0) {
+    auto [len, bends, x, y, axis] = open.top();
+    open.pop();
+    State cur{x, y, axis};
+    const Label here = best[cur];
+    if (here.bends != bends || here.len != len) {
+      continue;
+    }
+    auto w = wanted.find({x, y});
+    if (w != wanted.end()) {
+      for (size_t i : w->second) {
+        reached.push_back({i, cur});
+      }
+      wanted.erase(w);
+      --left;
+    }
+    for (int dir = 0; dir < 2; ++dir) {
+      for (bool forward : {true, false}) {
+        State to;
+        if (!step(x, y, dir, forward, to)) {
+          continue;
+        }
+        double nl = len + distance(x, y, to.x, to.y);
+        int nb = bends + (dir == axis ? 0 : 1);
+        auto it = best.find(to);
+        if (it != best.end() &&
+            std::make_pair(it->second.len, it->second.bends) <=
+                std::make_pair(nl, nb)) {
+          continue;
+        }
+        best[to] = {nl, nb, cur, false};
+        open.emplace(nl, nb, to.x, to.y, dir);
+      }
+    }
+  }
+  for (auto [i, end] : reached) {
+    std::vector<RoutePoint>& pts = routes[i];
+    dist[i] = best[end].len;
+    int out = -1;
+    for (State s = end;; s = best[s].parent) {
+      if (out < 0 || best[s].root || s.axis != out) {
+        pts.push_back({s.x, s.y});
+      }
+      out = s.axis;
+      if (best[s].root) {
+        break;
+      }
+    }
+    if (pts.size() == 1) {
+      pts.push_back(pts[0]);
+    }
+    std::reverse(pts.begin(), pts.end());
+    pts.front() = a;
+    pts.back() = targets[i];
+  }
+}

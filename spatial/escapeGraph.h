@@ -43,6 +43,17 @@ class EscapeGraph {
              const std::vector<RoutePoint>& targets,
              const std::function<bool(size_t, double)>& reached) const;
 
+  // Shortest free routes from a to every target from one search: a
+  // shortest-path tree, each route with the fewest bends among the
+  // shortest, as its points from a (every inner one a bend); routes[i] is
+  // empty and dist[i] infinite where the free space keeps target i from a.
+  // Routes whose ways agree share their points, so drawn together they
+  // overlap rather than run side by side. Ties as in route().
+  void shortestTree(RoutePoint a,
+                    const std::vector<RoutePoint>& targets,
+                    std::vector<double>& dist,
+                    std::vector<std::vector<RoutePoint>>& routes) const;
+
  private:
   // A free stretch [lo, hi] of the line at `at`.
   struct Track {

@@ -894,10 +894,16 @@ Tree routeNet(const Obstacles& obstacles,
     }
   }
   bool reshaped = false;
-  if (options.pathBound >= 0) {
+  bool always = drawsConnections(options.form);
+  if (options.pathBound >= 0 &&
+      (always || !keepsRectilinearBound(pins, f.pieces, options.pathBound,
+                                        scratch.pathBound))) {
     std::vector<Wire> bounded;
+    // The optimized form's effort buys rounds of branch moves.
+    int rounds =
+        options.form == Form::optimizedSteinerTree ? options.effort : 1;
     if (boundPathTree(pins, chosenIndex(rings), f.pieces, options.pathBound,
-                      bounded, drawsConnections(options.form))) {
+                      bounded, always, rounds, scratch.pathBound)) {
       // Clean wires, each its own connection for the forms that draw
       // connections.
       f.pieces = std::move(bounded);
