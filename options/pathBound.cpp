@@ -487,33 +487,42 @@ bool bound(const std::vector<RoutePoint>& pins,
   // The walk: where a pin breaks the bound, the nearest point of the wire
   // whose way keeps it, through any point (the cycles go with the
   // shortest-path tree below).
+  // A tree from the start, as forms that draw wire over wire do not give.
+  keepShortestTree(g, s);
+  g.fromRoot();
   walkOrder(g, s, s.walk);
-  bool stale = false;
+  int root = s.pinNode[0];
+  s.bestIn.assign(g.nodes(), 0);  // the branch being moved
   for (int i : s.walk) {
     int p = s.pinNode[i];
     double b = s.bound[i];
     if (p < 0 || !std::isfinite(b) || s.along[p] <= b) {
       continue;
     }
-    if (stale) {
-      g.fromRoot();
-      stale = false;
-      if (s.along[p] <= b) {
-        continue;
-      }
+    // The pin goes with everything beyond it; the branch above it, up to
+    // the nearest pin or fork, served only them and goes.
+    int a = s.parent[p];
+    while (a != root && !s.pinAt[a] && s.degree[a] == 2) {
+      s.bestIn[a] = 1;
+      a = s.parent[a];
     }
     int w = g.search(
-        p, b, [&](int u, double d) { return s.along[u] + d <= b; },
+        p, b,
+        [&](int u, double d) { return !s.bestIn[u] && s.along[u] + d <= b; },
         [](int) { return true; });
+    for (int u = p; u != a; u = s.parent[u]) {
+      s.bestIn[u] = 0;
+      if (w >= 0) {
+        s.in[s.via[u]] = 0;
+      }
+    }
     if (w >= 0) {
       g.takeWay(w);
-      stale = true;
+      g.fromRoot();
+      keepShortestTree(g, s);
+      g.fromRoot();
     }
   }
-  if (stale) {
-    g.fromRoot();
-  }
-  keepShortestTree(g, s);
   for (int r = 0; r < rounds; ++r) {
     if (!moveBranches(g, s)) {
       break;

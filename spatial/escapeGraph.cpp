@@ -483,9 +483,9 @@ void EscapeGraph::shortestTree(
     RoutePoint a,
     const std::vector<RoutePoint>& targets,
     std::vector<double>& dist,
-    std::vector<std::vector<RoutePoint>>& routes) const {
+    std::vector<std::vector<RoutePoint>>& paths) const {
   dist.assign(targets.size(), std::numeric_limits<double>::infinity());
-  routes.assign(targets.size(), {});
+  paths.clear();
   if (targets.empty()) {
     return;
   }
@@ -528,46 +528,37 @@ void EscapeGraph::shortestTree(
     to = axis == 0 ? State{n, y, axis} : State{x, n, axis};
     return true;
   };
+  using Node = std::pair<float, float>;
   struct NodeHash {
-    size_t operator()(const std::pair<float, float>& p) const {
+    size_t operator()(const Node& p) const {
       return StateHash()(State{p.first, p.second, 0});
     }
   };
-  std::unordered_map<std::pair<float, float>, std::vector<size_t>, NodeHash>
-      wanted;
+  std::unordered_map<Node, std::vector<size_t>, NodeHash> wanted;
   for (size_t i = 0; i < targets.size(); ++i) {
     wanted[{plain(targets[i].x), plain(targets[i].y)}].push_back(i);
   }
   size_t left = wanted.size();
-  struct Label {
-    double len;
-    int bends;
-    State parent;
-    bool root;
-  };
-  std::unordered_map<State, Label, StateHash> best;
-  using Entry = std::tuple<double, int, float, float, int>;
+  // The distances from a, and the targets' places in the order reached.
+  std::unordered_map<Node, double, NodeHash> best;
+  std::vector<Node> reached;
+  using Entry = std::tuple<double, float, float>;
   std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
-  for (int axis = 0; axis < 2; ++axis) {
-    State s{plain(a.x), plain(a.y), axis};
-    best[s] = {0, 0, s, true};
-    open.emplace(0.0, 0, s.x, s.y, axis);
-  }
-  // The first state taken at a target's place is its best of both axes.
-  std::vector<std::pair<size_t, State>> reached;
+  Node root{plain(a.x), plain(a.y)};
+  best[root] = 0;
+  open.emplace(0.0, root.first, root.second);
   while (!open.empty() && left > 0) {
-    auto [len, bends, x, y, axis] = open.top();
+    auto [len, x, y] = open.top();
     open.pop();
-    State cur{x, y, axis};
-    const Label here = best[cur];
-    if (here.bends != bends || here.len != len) {
+    if (best[{x, y}] != len) {
       continue;
     }
     auto w = wanted.find({x, y});
     if (w != wanted.end()) {
       for (size_t i : w->second) {
-        reached.push_back({i, cur});
+        dist[i] = len;
       }
+      reached.push_back({x, y});
       wanted.erase(w);
       --left;
     }
@@ -578,36 +569,86 @@ void EscapeGraph::shortestTree(
           continue;
         }
         double nl = len + distance(x, y, to.x, to.y);
-        int nb = bends + (dir == axis ? 0 : 1);
-        auto it = best.find(to);
-        if (it != best.end() &&
-            std::make_pair(it->second.len, it->second.bends) <=
-                std::make_pair(nl, nb)) {
+        auto it = best.find({to.x, to.y});
+        if (it != best.end() && it->second <= nl) {
           continue;
         }
-        best[to] = {nl, nb, cur, false};
-        open.emplace(nl, nb, to.x, to.y, dir);
+        best[{to.x, to.y}] = nl;
+        open.emplace(nl, to.x, to.y);
       }
     }
   }
-  for (auto [i, end] : reached) {
-    std::vector<RoutePoint>& pts = routes[i];
-    dist[i] = best[end].len;
-    int out = -1;
-    for (State s = end;; s = best[s].parent) {
-      if (out < 0 || best[s].root || s.axis != out) {
-        pts.push_back({s.x, s.y});
-      }
-      out = s.axis;
-      if (best[s].root) {
+  // Each target back along the steps that lie on a shortest route (the
+  // step's length makes up the difference of the distances), farthest from
+  // a first, to the first point of the tree so far.
+  std::unordered_set<Node, NodeHash> onTree{root};
+  std::unordered_map<Node, Node, NodeHash> toward;  // the step back to p
+  std::priority_queue<Entry> back;
+  for (const Node& p : reached) {
+    if (onTree.count(p)) {
+      continue;
+    }
+    toward.clear();
+    back = {};
+    toward[p] = p;
+    back.emplace(best[p], p.first, p.second);
+    Node found = root;
+    bool met = false;
+    while (!back.empty()) {
+      auto [len, x, y] = back.top();
+      back.pop();
+      Node here{x, y};
+      if (onTree.count(here)) {
+        found = here;
+        met = true;
         break;
       }
+      for (int dir = 0; dir < 2; ++dir) {
+        for (bool forward : {true, false}) {
+          State to;
+          if (!step(x, y, dir, forward, to)) {
+            continue;
+          }
+          Node u{to.x, to.y};
+          auto it = best.find(u);
+          if (it == best.end() || toward.count(u)) {
+            continue;
+          }
+          double gap = len - it->second;
+          double piece = distance(x, y, to.x, to.y);
+          if (std::fabs(gap - piece) > 1e-9 * std::max(1.0, len)) {
+            continue;
+          }
+          toward[u] = here;
+          back.emplace(it->second, u.first, u.second);
+        }
+      }
     }
-    if (pts.size() == 1) {
-      pts.push_back(pts[0]);
+    if (!met) {
+      // Lengths summed in other orders that the slack above did not
+      // cover: a route of its own.
+      paths.push_back(route(a, {p.first, p.second}));
+      continue;
     }
-    std::reverse(pts.begin(), pts.end());
-    pts.front() = a;
-    pts.back() = targets[i];
+    // From the tree to p, keeping the bends.
+    std::vector<RoutePoint> pts{{found.first, found.second}};
+    for (Node u = found; !(u == p);) {
+      Node v = toward[u];
+      onTree.insert(v);
+      if (pts.size() >= 2) {
+        const RoutePoint& q = pts[pts.size() - 2];
+        const RoutePoint& r = pts.back();
+        bool straight = (q.x == r.x && r.x == v.first) ||
+                        (q.y == r.y && r.y == v.second);
+        if (straight) {
+          pts.back() = {v.first, v.second};
+          u = v;
+          continue;
+        }
+      }
+      pts.push_back({v.first, v.second});
+      u = v;
+    }
+    paths.push_back(std::move(pts));
   }
 }

@@ -43,16 +43,17 @@ class EscapeGraph {
              const std::vector<RoutePoint>& targets,
              const std::function<bool(size_t, double)>& reached) const;
 
-  // Shortest free routes from a to every target from one search: a
-  // shortest-path tree, each route with the fewest bends among the
-  // shortest, as its points from a (every inner one a bend); routes[i] is
-  // empty and dist[i] infinite where the free space keeps target i from a.
-  // Routes whose ways agree share their points, so drawn together they
-  // overlap rather than run side by side. Ties as in route().
+  // A short tree of shortest free routes from a to every target, from one
+  // search: each target, nearest first, is joined to the point of the tree
+  // so far that lies on a shortest route to it and is farthest from a, so
+  // that routes share what wire they can. paths are the polylines joined
+  // (from the tree to the target, every inner point a bend); dist[i] is the
+  // length of a shortest route to target i, infinite where the free space
+  // keeps it from a. The same rectangles and ends give the same tree.
   void shortestTree(RoutePoint a,
                     const std::vector<RoutePoint>& targets,
                     std::vector<double>& dist,
-                    std::vector<std::vector<RoutePoint>>& routes) const;
+                    std::vector<std::vector<RoutePoint>>& paths) const;
 
  private:
   // A free stretch [lo, hi] of the line at `at`.
