@@ -17,6 +17,10 @@ const double kInf = std::numeric_limits<double>::infinity();
 // Equal lengths summed in another order may differ in the last bits.
 const double kSlack = 1e-9;
 
+// Up to this many points of the escape graph round the first pin, the
+// joins and moves search all of it; beyond, the two trees' wire only.
+const size_t kGridNodes = 20000;
+
 double span(const RoutePoint& a, const RoutePoint& b) {
   return std::fabs(static_cast<double>(a.x) - b.x) +
          std::fabs(static_cast<double>(a.y) - b.y);
@@ -435,6 +439,7 @@ void release(PathBoundScratch& s) {
   releaseLarge(s.wires);
   releaseLarge(s.kept);
   releaseLarge(s.routes, 256);
+  releaseLarge(s.grid);
   for (auto* v : {&s.shortest, &s.bound, &s.along, &s.reach, &s.slack, &s.best,
                   &s.pieceLen}) {
     releaseLarge(*v);
@@ -465,7 +470,8 @@ bool bound(const std::vector<RoutePoint>& pins,
     return false;
   }
   EscapeGraph graph(index);
-  graph.shortestTree(pins[0], pins, s.shortest, s.routes);
+  graph.shortestTree(pins[0], pins, s.shortest, s.routes, &s.grid,
+                     kGridNodes);
   s.bound.resize(pins.size());
   for (size_t i = 0; i < pins.size(); ++i) {
     s.bound[i] = boundOf(eps, s.shortest[i]);
@@ -474,6 +480,9 @@ bool bound(const std::vector<RoutePoint>& pins,
   s.wires = tree;
   for (const auto& r : s.routes) {
     addRoute(s.wires, r);
+  }
+  for (auto [p, q] : s.grid) {
+    s.wires.push_back({p.x, p.y, q.x, q.y});
   }
   Graph g(s, s.wires, pins);
   if (s.pinNode[0] < 0) {

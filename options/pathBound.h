@@ -14,6 +14,7 @@ struct PathBoundScratch {
   std::vector<Wire> wires, kept;
   std::vector<double> shortest, bound, along, reach, slack, best;
   std::vector<std::vector<RoutePoint>> routes;
+  std::vector<std::pair<RoutePoint, RoutePoint>> grid;
   std::vector<int> pinNode, start, next, piece, via, parent, order, touched,
       viaReach, enter, leave, degree, stack, candidates, walk;
   std::vector<double> pieceLen;

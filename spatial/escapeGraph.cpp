@@ -483,7 +483,12 @@ void EscapeGraph::shortestTree(
     RoutePoint a,
     const std::vector<RoutePoint>& targets,
     std::vector<double>& dist,
-    std::vector<std::vector<RoutePoint>>& paths) const {
+    std::vector<std::vector<RoutePoint>>& paths,
+    std::vector<std::pair<RoutePoint, RoutePoint>>* grid,
+    size_t gridNodes) const {
+  if (grid) {
+    grid->clear();
+  }
   dist.assign(targets.size(), std::numeric_limits<double>::infinity());
   paths.clear();
   if (targets.empty()) {
@@ -575,6 +580,25 @@ void EscapeGraph::shortestTree(
         }
         best[{to.x, to.y}] = nl;
         open.emplace(nl, to.x, to.y);
+      }
+    }
+  }
+  if (grid && best.size() <= gridNodes) {
+    // In the order of the points, so that the same input gives the same
+    // list whatever the hashing.
+    std::vector<Node> met;
+    met.reserve(best.size());
+    for (const auto& [u, len] : best) {
+      met.push_back(u);
+    }
+    std::sort(met.begin(), met.end());
+    for (const Node& u : met) {
+      for (int dir = 0; dir < 2; ++dir) {
+        State to;
+        if (step(u.first, u.second, dir, true, to) &&
+            best.count({to.x, to.y})) {
+          grid->push_back({{u.first, u.second}, {to.x, to.y}});
+        }
       }
     }
   }

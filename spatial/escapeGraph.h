@@ -50,10 +50,17 @@ class EscapeGraph {
   // (from the tree to the target, every inner point a bend); dist[i] is the
   // length of a shortest route to target i, infinite where the free space
   // keeps it from a. The same rectangles and ends give the same tree.
+  // When grid is given and the search met at most gridNodes points, it
+  // receives every step of the graph between two points the search met (as
+  // straight pieces): the graph around a out to the farthest target, for
+  // searches of the caller's own.
   void shortestTree(RoutePoint a,
                     const std::vector<RoutePoint>& targets,
                     std::vector<double>& dist,
-                    std::vector<std::vector<RoutePoint>>& paths) const;
+                    std::vector<std::vector<RoutePoint>>& paths,
+                    std::vector<std::pair<RoutePoint, RoutePoint>>* grid =
+                        nullptr,
+                    size_t gridNodes = 0) const;
 
  private:
   // A free stretch [lo, hi] of the line at `at`.
