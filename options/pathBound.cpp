@@ -17,8 +17,8 @@ const double kInf = std::numeric_limits<double>::infinity();
 // Equal lengths summed in another order may differ in the last bits.
 const double kSlack = 1e-9;
 
-// Up to this many points of the escape graph round the first pin, the
-// joins and moves search all of it; beyond, the two trees' wire only.
+// Up to about this many points of the escape graph, the joins and moves
+// search all of it; beyond, the two trees' wire only.
 const size_t kGridNodes = 20000;
 
 double span(const RoutePoint& a, const RoutePoint& b) {
@@ -449,59 +449,35 @@ void release(PathBoundScratch& s) {
                   &s.degree, &s.stack, &s.candidates, &s.walk}) {
     releaseLarge(*v);
   }
-  for (auto* v : {&s.in, &s.onTree, &s.pinAt, &s.bestIn}) {
+  for (auto* v : {&s.in, &s.onTree, &s.pinAt, &s.mark, &s.treeIn, &s.bestIn}) {
     releaseLarge(*v);
   }
   releaseLarge(s.heap);
 }
 
-bool bound(const std::vector<RoutePoint>& pins,
-           const ObstacleIndex& index,
-           const std::vector<Wire>& tree,
-           double eps,
-           std::vector<Wire>& out,
-           bool always,
-           int rounds,
-           PathBoundScratch& s) {
-  if (pins.size() < 2) {
-    return false;
-  }
-  if (!always && keepsRectilinearBound(pins, tree, eps, s)) {
-    return false;
-  }
-  EscapeGraph graph(index);
-  graph.shortestTree(pins[0], pins, s.shortest, s.routes, &s.grid,
-                     kGridNodes);
-  s.bound.resize(pins.size());
-  for (size_t i = 0; i < pins.size(); ++i) {
-    s.bound[i] = boundOf(eps, s.shortest[i]);
-  }
-  // The tree and the shortest-path tree drawn together.
-  s.wires = tree;
-  for (const auto& r : s.routes) {
-    addRoute(s.wires, r);
-  }
-  for (auto [p, q] : s.grid) {
-    s.wires.push_back({p.x, p.y, q.x, q.y});
-  }
-  Graph g(s, s.wires, pins);
-  if (s.pinNode[0] < 0) {
-    return false;
-  }
-  markTree(g, tree, s.in);
-  g.fromRoot();
-  if (!always && allWithin(s)) {
-    return false;
-  }
-  // The walk: where a pin breaks the bound, the nearest point of the wire
-  // whose way keeps it, through any point (the cycles go with the
-  // shortest-path tree below).
-  // A tree from the start, as forms that draw wire over wire do not give.
+// The shallow-light tree from the pieces marked in: the walk round them
+// from the first pin, where a pin breaks the bound, joins it from the
+// nearest point of the wire whose way brings it within (1 + joinEps)
+// times its distance (through any point: the cycles go with the
+// shortest-path tree taken after each join), then rounds of branch moves.
+// Nearest first, with no allowance, the pins past the bound make a
+// shortest-path tree that shares what it can: each joins the point
+// farthest from the first pin on a shortest route to it.
+void shallowLight(Graph& g,
+                  PathBoundScratch& s,
+                  double joinEps,
+                  bool nearestFirst,
+                  int rounds) {
   keepShortestTree(g, s);
   g.fromRoot();
   walkOrder(g, s, s.walk);
+  if (nearestFirst) {
+    std::stable_sort(s.walk.begin(), s.walk.end(), [&](int a, int b) {
+      return s.shortest[a] < s.shortest[b];
+    });
+  }
   int root = s.pinNode[0];
-  s.bestIn.assign(g.nodes(), 0);  // the branch being moved
+  s.mark.assign(g.nodes(), 0);  // the branch being moved
   for (int i : s.walk) {
     int p = s.pinNode[i];
     double b = s.bound[i];
@@ -512,15 +488,16 @@ bool bound(const std::vector<RoutePoint>& pins,
     // the nearest pin or fork, served only them and goes.
     int a = s.parent[p];
     while (a != root && !s.pinAt[a] && s.degree[a] == 2) {
-      s.bestIn[a] = 1;
+      s.mark[a] = 1;
       a = s.parent[a];
     }
+    double join = boundOf(joinEps, s.shortest[i]);
     int w = g.search(
-        p, b,
-        [&](int u, double d) { return !s.bestIn[u] && s.along[u] + d <= b; },
+        p, join,
+        [&](int u, double d) { return !s.mark[u] && s.along[u] + d <= join; },
         [](int) { return true; });
     for (int u = p; u != a; u = s.parent[u]) {
-      s.bestIn[u] = 0;
+      s.mark[u] = 0;
       if (w >= 0) {
         s.in[s.via[u]] = 0;
       }
@@ -537,6 +514,80 @@ bool bound(const std::vector<RoutePoint>& pins,
       break;
     }
   }
+}
+
+bool bound(const std::vector<RoutePoint>& pins,
+           const ObstacleIndex& index,
+           const std::vector<Wire>& tree,
+           double eps,
+           std::vector<Wire>& out,
+           bool always,
+           int rounds,
+           PathBoundScratch& s) {
+  if (pins.size() < 2) {
+    return false;
+  }
+  // The graph's lines drawn with the tree where they cross in few points:
+  // every search is then one over that plan. Else one search over the
+  // graph gives the distances and a tree of shortest routes, drawn with
+  // the graph round the first pin where that is small.
+  EscapeGraph graph(index);
+  s.wires = tree;
+  bool drawn = graph.lines(pins, kGridNodes, s.grid);
+  if (!drawn) {
+    graph.shortestTree(pins[0], pins, s.shortest, s.routes, &s.grid,
+                       kGridNodes);
+    for (const auto& r : s.routes) {
+      addRoute(s.wires, r);
+    }
+  }
+  for (auto [p, q] : s.grid) {
+    s.wires.push_back({p.x, p.y, q.x, q.y});
+  }
+  Graph g(s, s.wires, pins);
+  if (s.pinNode[0] < 0) {
+    return false;
+  }
+  if (drawn) {
+    s.in.assign(g.plan.pieces.size(), 1);
+    g.fromRoot();
+    s.shortest.resize(pins.size());
+    for (size_t i = 0; i < pins.size(); ++i) {
+      int v = s.pinNode[i];
+      s.shortest[i] = v >= 0 ? s.along[v] : kInf;
+    }
+  }
+  s.bound.resize(pins.size());
+  for (size_t i = 0; i < pins.size(); ++i) {
+    s.bound[i] = boundOf(eps, s.shortest[i]);
+  }
+  markTree(g, tree, s.in);
+  g.fromRoot();
+  if (!always && allWithin(s)) {
+    return false;
+  }
+  // Starts that join a pin past the bound with less of its allowance
+  // leave more to the pins beyond it; the shortest tree wins, the first
+  // on a tie, so that more effort never gives a longer one.
+  const std::pair<double, bool> kJoins[] = {
+      {1, false}, {0, true}, {0, false}, {0.5, false}, {0.5, true}};
+  size_t starts = std::min<size_t>(std::size(kJoins), 1 + rounds);
+  s.treeIn = s.in;
+  double best = kInf;
+  for (size_t k = 0; k < starts; ++k) {
+    s.in = s.treeIn;
+    g.fromRoot();
+    shallowLight(g, s, eps * kJoins[k].first, kJoins[k].second, rounds);
+    double len = 0;
+    for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
+      len += s.in[q] ? s.pieceLen[q] : 0;
+    }
+    if (len < best * (1 - kSlack)) {
+      best = len;
+      s.bestIn = s.in;
+    }
+  }
+  s.in = s.bestIn;
   s.kept.clear();
   for (size_t k = 0; k < g.plan.pieces.size(); ++k) {
     if (s.in[k]) {
@@ -607,5 +658,8 @@ bool boundPathTree(const std::vector<RoutePoint>& pins,
                    std::vector<Wire>& out,
                    bool always) {
   PathBoundScratch scratch;
+  if (!always && keepsRectilinearBound(pins, tree, eps, scratch)) {
+    return false;
+  }
   return boundPathTree(pins, index, tree, eps, out, always, 1, scratch);
 }

@@ -18,7 +18,7 @@ struct PathBoundScratch {
   std::vector<int> pinNode, start, next, piece, via, parent, order, touched,
       viaReach, enter, leave, degree, stack, candidates, walk;
   std::vector<double> pieceLen;
-  std::vector<char> in, onTree, pinAt, bestIn;
+  std::vector<char> in, onTree, pinAt, mark, treeIn, bestIn;
   std::vector<std::pair<double, int>> heap;
 };
 
@@ -38,7 +38,8 @@ struct PathBoundScratch {
 // reach keep their wire. Deterministic; eps >= 0. False, with out
 // untouched, where the tree keeps the bound as it is, unless always (for
 // wires drawn over one another, whose way along the drawing may be
-// shorter than along the connections drawn).
+// shorter than along the connections drawn). The overload with a scratch
+// leaves the rectilinear check below to its caller.
 bool boundPathTree(const std::vector<RoutePoint>& pins,
                    const ObstacleIndex& index,
                    const std::vector<Wire>& tree,

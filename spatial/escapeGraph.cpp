@@ -676,3 +676,48 @@ void EscapeGraph::shortestTree(
     paths.push_back(std::move(pts));
   }
 }
+
+bool EscapeGraph::lines(
+    const std::vector<RoutePoint>& through,
+    size_t crossings,
+    std::vector<std::pair<RoutePoint, RoutePoint>>& out) const {
+  out.clear();
+  if (through.empty()) {
+    return true;
+  }
+  size_t across[2] = {tracks_[0].all().size() + through.size(),
+                      tracks_[1].all().size() + through.size()};
+  if (across[0] * across[1] > crossings) {
+    return false;
+  }
+  float xlo = through[0].x, xhi = xlo, ylo = through[0].y, yhi = ylo;
+  for (const RoutePoint& p : through) {
+    xlo = std::min(xlo, p.x), xhi = std::max(xhi, p.x);
+    ylo = std::min(ylo, p.y), yhi = std::max(yhi, p.y);
+  }
+  for (const ObstacleIndex::Rect& r : index_.rects()) {
+    xlo = std::min(xlo, r.xlo), xhi = std::max(xhi, r.xhi);
+    ylo = std::min(ylo, r.ylo), yhi = std::max(yhi, r.yhi);
+  }
+  auto draw = [&](int axis, const Track& t) {
+    float lo = std::max(t.lo, axis == 0 ? xlo : ylo);
+    float hi = std::min(t.hi, axis == 0 ? xhi : yhi);
+    if (lo > hi) {
+      return;
+    }
+    out.push_back(axis == 0 ? std::make_pair(RoutePoint{lo, t.at},
+                                             RoutePoint{hi, t.at})
+                            : std::make_pair(RoutePoint{t.at, lo},
+                                             RoutePoint{t.at, hi}));
+  };
+  for (int axis = 0; axis < 2; ++axis) {
+    for (const Track& t : tracks_[axis].all()) {
+      draw(axis, t);
+    }
+  }
+  for (const RoutePoint& p : through) {
+    draw(0, {p.y, shoot(p, seeLeft), shoot(p, seeRight)});
+    draw(1, {p.x, shoot(p, seeDown), shoot(p, seeUp)});
+  }
+  return true;
+}

@@ -62,6 +62,16 @@ class EscapeGraph {
                         nullptr,
                     size_t gridNodes = 0) const;
 
+  // The graph's lines drawn as straight pieces for searches of the
+  // caller's own, where they cross in at most `crossings` points: the
+  // tracks and the lines through each of through, cut to the box that
+  // holds those and every rectangle (no shortest route leaves it). Their
+  // plan (every crossing a node) is the graph the searches above run on.
+  // False, with out empty, where they cross more often.
+  bool lines(const std::vector<RoutePoint>& through,
+             size_t crossings,
+             std::vector<std::pair<RoutePoint, RoutePoint>>& out) const;
+
  private:
   // A free stretch [lo, hi] of the line at `at`.
   struct Track {
@@ -80,6 +90,7 @@ class EscapeGraph {
     // The nearest line beyond t (above it when up, else below) of a track
     // whose stretch holds c; plus or minus infinity when there is none.
     float next(float c, float t, bool up) const;
+    const std::vector<Track>& all() const { return byLine_; }
 
    private:
     std::vector<Track> byLine_;
