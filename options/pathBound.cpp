@@ -17,9 +17,13 @@ const double kInf = std::numeric_limits<double>::infinity();
 // Equal lengths summed in another order may differ in the last bits.
 const double kSlack = 1e-9;
 
-// Up to about this many points of the escape graph, the joins and moves
-// search all of it; beyond, the two trees' wire only.
-const size_t kGridNodes = 20000;
+// Where the escape graph's lines cross in up to this many points, they
+// are drawn whole and every search runs over their plan.
+const size_t kLineCrossings = 20000;
+
+// Else up to this many points of the graph round the first pin are drawn
+// for the joins and moves to search; beyond, the two trees' wire only.
+const size_t kGridNodes = 100000;
 
 double span(const RoutePoint& a, const RoutePoint& b) {
   return std::fabs(static_cast<double>(a.x) - b.x) +
@@ -455,6 +459,58 @@ void release(PathBoundScratch& s) {
   releaseLarge(s.heap);
 }
 
+// Moves p, with everything beyond it, from the branch that runs up to a
+// onto the way the last search found from p to w, which meets the tree
+// at w alone: the branch's nodes leave the tree, the way's join it, and
+// the ways beyond p change by one amount.
+void rehang(Graph& g, PathBoundScratch& s, int p, int a, int w) {
+  double before = s.along[p];
+  for (int u = p; u != a; u = s.parent[u]) {
+    s.in[s.via[u]] = 0;
+  }
+  for (int u = s.parent[p]; u != a;) {
+    int up = s.parent[u];
+    s.along[u] = kInf;
+    s.parent[u] = s.via[u] = -1;
+    s.degree[u] = 0;
+    s.mark[u] = 0;
+    u = up;
+  }
+  --s.degree[a];
+  ++s.degree[w];
+  // The way from w: viaReach leads each node back towards p.
+  for (int u = w; u != p;) {
+    int k = s.viaReach[u];
+    s.in[k] = 1;
+    auto [x, y] = g.plan.pieces[k];
+    int v = x == u ? y : x;
+    s.parent[v] = u;
+    s.via[v] = k;
+    s.along[v] = s.along[u] + s.pieceLen[k];
+    if (v != p) {
+      s.degree[v] = 2;
+    }
+    u = v;
+  }
+  if (s.along[p] == before) {
+    return;
+  }
+  std::vector<int>& stack = s.stack;
+  stack.assign(1, p);
+  while (!stack.empty()) {
+    int u = stack.back();
+    stack.pop_back();
+    for (int e = s.start[u]; e < s.start[u + 1]; ++e) {
+      int k = s.piece[e];
+      int v = s.next[e];
+      if (s.in[k] && k != s.via[u]) {
+        s.along[v] = s.along[u] + s.pieceLen[k];
+        stack.push_back(v);
+      }
+    }
+  }
+}
+
 // The shallow-light tree from the pieces marked in: the walk round them
 // from the first pin, where a pin breaks the bound, joins it from the
 // nearest point of the wire whose way brings it within (1 + joinEps)
@@ -492,10 +548,19 @@ void shallowLight(Graph& g,
       a = s.parent[a];
     }
     double join = boundOf(joinEps, s.shortest[i]);
-    int w = g.search(
-        p, join,
-        [&](int u, double d) { return !s.mark[u] && s.along[u] + d <= join; },
-        [](int) { return true; });
+    auto take = [&](int u, double d) {
+      return !s.mark[u] && s.along[u] + d <= join;
+    };
+    // First a way that meets the tree only where it joins, which keeps the
+    // tree a tree; else any (the first pin's route always is one).
+    int w = g.search(p, join, take, [&](int u) {
+      return s.mark[u] || !std::isfinite(s.along[u]);
+    });
+    if (w >= 0) {
+      rehang(g, s, p, a, w);
+      continue;
+    }
+    w = g.search(p, join, take, [](int) { return true; });
     for (int u = p; u != a; u = s.parent[u]) {
       s.mark[u] = 0;
       if (w >= 0) {
@@ -533,7 +598,7 @@ bool bound(const std::vector<RoutePoint>& pins,
   // the graph round the first pin where that is small.
   EscapeGraph graph(index);
   s.wires = tree;
-  bool drawn = graph.lines(pins, kGridNodes, s.grid);
+  bool drawn = graph.lines(pins, kLineCrossings, s.grid);
   if (!drawn) {
     graph.shortestTree(pins[0], pins, s.shortest, s.routes, &s.grid,
                        kGridNodes);

@@ -601,6 +601,7 @@ void EscapeGraph::shortestTree(
         }
       }
     }
+    return;
   }
   // Each target back along the steps that lie on a shortest route (the
   // step's length makes up the difference of the distances), farthest from
@@ -662,8 +663,8 @@ void EscapeGraph::shortestTree(
       if (pts.size() >= 2) {
         const RoutePoint& q = pts[pts.size() - 2];
         const RoutePoint& r = pts.back();
-        bool straight = (q.x == r.x && r.x == v.first) ||
-                        (q.y == r.y && r.y == v.second);
+        bool straight =
+            (q.x == r.x && r.x == v.first) || (q.y == r.y && r.y == v.second);
         if (straight) {
           pts.back() = {v.first, v.second};
           u = v;
@@ -685,30 +686,48 @@ bool EscapeGraph::lines(
   if (through.empty()) {
     return true;
   }
-  size_t across[2] = {tracks_[0].all().size() + through.size(),
-                      tracks_[1].all().size() + through.size()};
-  if (across[0] * across[1] > crossings) {
-    return false;
-  }
+  // The box of the points, grown to hold every rectangle whose interior
+  // it meets: its sides are then free, and a route that leaves it is no
+  // shorter than the same route with each coordinate clamped to it.
   float xlo = through[0].x, xhi = xlo, ylo = through[0].y, yhi = ylo;
   for (const RoutePoint& p : through) {
     xlo = std::min(xlo, p.x), xhi = std::max(xhi, p.x);
     ylo = std::min(ylo, p.y), yhi = std::max(yhi, p.y);
   }
-  for (const ObstacleIndex::Rect& r : index_.rects()) {
-    xlo = std::min(xlo, r.xlo), xhi = std::max(xhi, r.xhi);
-    ylo = std::min(ylo, r.ylo), yhi = std::max(yhi, r.yhi);
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (const ObstacleIndex::Rect& r : index_.rects()) {
+      bool meets = r.xlo < xhi && xlo < r.xhi && r.ylo < yhi && ylo < r.yhi &&
+                   r.xlo < r.xhi && r.ylo < r.yhi;
+      if (meets && (r.xlo < xlo || r.xhi > xhi || r.ylo < ylo || r.yhi > yhi)) {
+        xlo = std::min(xlo, r.xlo), xhi = std::max(xhi, r.xhi);
+        ylo = std::min(ylo, r.ylo), yhi = std::max(yhi, r.yhi);
+        grew = true;
+      }
+    }
+  }
+  size_t across[2] = {through.size(), through.size()};
+  for (int axis = 0; axis < 2; ++axis) {
+    float lo = axis == 0 ? ylo : xlo, hi = axis == 0 ? yhi : xhi;
+    for (const Track& t : tracks_[axis].all()) {
+      across[axis] += lo <= t.at && t.at <= hi;
+    }
+  }
+  if (across[0] * across[1] > crossings) {
+    return false;
   }
   auto draw = [&](int axis, const Track& t) {
+    if (t.at < (axis == 0 ? ylo : xlo) || t.at > (axis == 0 ? yhi : xhi)) {
+      return;
+    }
     float lo = std::max(t.lo, axis == 0 ? xlo : ylo);
     float hi = std::min(t.hi, axis == 0 ? xhi : yhi);
     if (lo > hi) {
       return;
     }
-    out.push_back(axis == 0 ? std::make_pair(RoutePoint{lo, t.at},
-                                             RoutePoint{hi, t.at})
-                            : std::make_pair(RoutePoint{t.at, lo},
-                                             RoutePoint{t.at, hi}));
+    out.push_back(
+        axis == 0 ? std::make_pair(RoutePoint{lo, t.at}, RoutePoint{hi, t.at})
+                  : std::make_pair(RoutePoint{t.at, lo}, RoutePoint{t.at, hi}));
   };
   for (int axis = 0; axis < 2; ++axis) {
     for (const Track& t : tracks_[axis].all()) {

@@ -53,19 +53,20 @@ class EscapeGraph {
   // When grid is given and the search met at most gridNodes points, it
   // receives every step of the graph between two points the search met (as
   // straight pieces): the graph around a out to the farthest target, for
-  // searches of the caller's own.
-  void shortestTree(RoutePoint a,
-                    const std::vector<RoutePoint>& targets,
-                    std::vector<double>& dist,
-                    std::vector<std::vector<RoutePoint>>& paths,
-                    std::vector<std::pair<RoutePoint, RoutePoint>>* grid =
-                        nullptr,
-                    size_t gridNodes = 0) const;
+  // searches of the caller's own; paths are then not made.
+  void shortestTree(
+      RoutePoint a,
+      const std::vector<RoutePoint>& targets,
+      std::vector<double>& dist,
+      std::vector<std::vector<RoutePoint>>& paths,
+      std::vector<std::pair<RoutePoint, RoutePoint>>* grid = nullptr,
+      size_t gridNodes = 0) const;
 
   // The graph's lines drawn as straight pieces for searches of the
   // caller's own, where they cross in at most `crossings` points: the
-  // tracks and the lines through each of through, cut to the box that
-  // holds those and every rectangle (no shortest route leaves it). Their
+  // tracks and the lines through each of through, cut to the box of those
+  // grown to hold every rectangle it meets (no shortest route need leave
+  // it). Their
   // plan (every crossing a node) is the graph the searches above run on.
   // False, with out empty, where they cross more often.
   bool lines(const std::vector<RoutePoint>& through,
