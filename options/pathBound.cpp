@@ -21,6 +21,13 @@ const double kSlack = 1e-9;
 // are drawn whole and every search runs over their plan.
 const size_t kLineCrossings = 20000;
 
+// Passes of branch moves per level of effort, each until no branch moves.
+const int kPasses = 4;
+
+// Up to this many points, the tree is walked again after each move, so that
+// the next may use what the last changed.
+const size_t kWalkAgain = 8192;
+
 // Else up to this many points of the graph round the first pin are drawn
 // for the joins and moves to search; beyond, the two trees' wire only.
 const size_t kGridNodes = 100000;
@@ -395,19 +402,27 @@ void walkTree(Graph& g, PathBoundScratch& s) {
 bool moveBranches(Graph& g, PathBoundScratch& s) {
   walkTree(g, s);
   int root = s.pinNode[0];
-  // The nodes in walk order; a move changes the tree, so each is checked
-  // against the tree as it is then.
+  // What a move changes (the branch and all beyond it, the way it takes,
+  // the points above either end) is marked and left alone until the next
+  // pass walks the tree again; the rest stays as the walk found it.
+  s.mark.assign(g.nodes(), 0);
   std::vector<int>& candidates = s.candidates;
   candidates = s.order;
   bool moved = false;
   for (int v : candidates) {
-    if (v == root || !s.onTree[v] || (!s.pinAt[v] && s.degree[v] == 2)) {
+    if (v == root || !s.onTree[v] || s.mark[v] ||
+        (!s.pinAt[v] && s.degree[v] == 2)) {
       continue;
     }
     int top = v, a = s.parent[v];
+    bool marked = false;
     while (a != root && !s.pinAt[a] && s.degree[a] == 2) {
+      marked = marked || s.mark[a];
       top = a;
       a = s.parent[a];
+    }
+    if (marked || s.mark[a]) {
+      continue;
     }
     double branch = s.along[v] - s.along[a];
     double room = s.along[v] + s.slack[v];
@@ -417,24 +432,42 @@ bool moveBranches(Graph& g, PathBoundScratch& s) {
     int w = g.search(
         v, cap,
         [&](int u, double d) {
-          return s.onTree[u] && !(topLo <= s.enter[u] && s.enter[u] < topHi) &&
+          return s.onTree[u] && !s.mark[u] &&
+                 !(topLo <= s.enter[u] && s.enter[u] < topHi) &&
                  s.along[u] + d <= room;
         },
         [&](int u) {
           bool below = inLo <= s.enter[u] && s.enter[u] < inHi;
           bool rest =
               s.onTree[u] && !(topLo <= s.enter[u] && s.enter[u] < topHi);
-          return !below && !rest;
+          return !below && !rest && !s.mark[u];
         });
     if (w < 0) {
       continue;
+    }
+    for (int q = topLo; q < topHi; ++q) {
+      s.mark[s.order[q]] = 1;
+    }
+    for (int u : {a, w}) {
+      for (; u >= 0; u = s.parent[u]) {
+        s.mark[u] = 1;
+      }
+    }
+    for (int u = w; u != v;) {
+      int k = s.viaReach[u];
+      auto [x, y] = g.plan.pieces[k];
+      u = x == u ? y : x;
+      s.mark[u] = 1;
     }
     for (int u = v; u != a; u = s.parent[u]) {
       s.in[s.via[u]] = 0;
     }
     g.takeWay(w);
-    walkTree(g, s);
     moved = true;
+    if (g.nodes() <= kWalkAgain) {
+      walkTree(g, s);
+      std::fill(s.mark.begin(), s.mark.end(), 0);
+    }
   }
   return moved;
 }
@@ -574,7 +607,7 @@ void shallowLight(Graph& g,
       g.fromRoot();
     }
   }
-  for (int r = 0; r < rounds; ++r) {
+  for (int r = 0; r < kPasses * rounds; ++r) {
     if (!moveBranches(g, s)) {
       break;
     }
