@@ -548,15 +548,15 @@ void rehang(Graph& g, PathBoundScratch& s, int p, int a, int w) {
 // from the first pin, where a pin breaks the bound, joins it from the
 // nearest point of the wire whose way brings it within (1 + joinEps)
 // times its distance (through any point: the cycles go with the
-// shortest-path tree taken after each join), then rounds of branch moves.
-// Nearest first, with no allowance, the pins past the bound make a
-// shortest-path tree that shares what it can: each joins the point
-// farthest from the first pin on a shortest route to it.
+// shortest-path tree taken after each join), then passes of branch moves
+// (kPasses per level of effort). Nearest first, with no allowance, the pins
+// past the bound make a shortest-path tree that shares what it can: each joins
+// the point farthest from the first pin on a shortest route to it.
 void shallowLight(Graph& g,
                   PathBoundScratch& s,
                   double joinEps,
                   bool nearestFirst,
-                  int rounds) {
+                  int effort) {
   keepShortestTree(g, s);
   g.fromRoot();
   walkOrder(g, s, s.walk);
@@ -607,7 +607,7 @@ void shallowLight(Graph& g,
       g.fromRoot();
     }
   }
-  for (int r = 0; r < kPasses * rounds; ++r) {
+  for (int r = 0; r < kPasses * effort; ++r) {
     if (!moveBranches(g, s)) {
       break;
     }
@@ -620,7 +620,7 @@ bool bound(const std::vector<RoutePoint>& pins,
            double eps,
            std::vector<Wire>& out,
            bool always,
-           int rounds,
+           int effort,
            PathBoundScratch& s) {
   if (pins.size() < 2) {
     return false;
@@ -669,13 +669,13 @@ bool bound(const std::vector<RoutePoint>& pins,
   // on a tie, so that more effort never gives a longer one.
   const std::pair<double, bool> kJoins[] = {
       {1, false}, {0, true}, {0, false}, {0.5, false}, {0.5, true}};
-  size_t starts = std::min<size_t>(std::size(kJoins), 1 + rounds);
+  size_t starts = std::min<size_t>(std::size(kJoins), 1 + effort);
   s.treeIn = s.in;
   double best = kInf;
   for (size_t k = 0; k < starts; ++k) {
     s.in = s.treeIn;
     g.fromRoot();
-    shallowLight(g, s, eps * kJoins[k].first, kJoins[k].second, rounds);
+    shallowLight(g, s, eps * kJoins[k].first, kJoins[k].second, effort);
     double len = 0;
     for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
       len += s.in[q] ? s.pieceLen[q] : 0;
@@ -740,9 +740,9 @@ bool boundPathTree(const std::vector<RoutePoint>& pins,
                    double eps,
                    std::vector<Wire>& out,
                    bool always,
-                   int rounds,
+                   int effort,
                    PathBoundScratch& scratch) {
-  bool done = bound(pins, index, tree, eps, out, always, rounds, scratch);
+  bool done = bound(pins, index, tree, eps, out, always, effort, scratch);
   if (scratch.pinNode.size() > 4096) {
     release(scratch);
   }

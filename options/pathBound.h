@@ -25,21 +25,24 @@ struct PathBoundScratch {
 // A tree whose every pin lies, along it from the first pin, within
 // (1 + eps) times its shortest obstacle-avoiding distance from there,
 // built from the wires of a short unbounded tree (a shallow-light tree).
-// One search from the first pin gives every pin's distance and a
-// shortest-path tree; the two trees drawn together make the graph the
-// rest works in. The pins are visited in the order a walk round the tree
-// meets them; where a pin's way so far breaks the bound, it is joined from
-// the nearest point of the wire whose way keeps the bound with the join
-// (the first pin's shortest route always does). The union's shortest-path
-// tree from the first pin is then pruned, and each branch in turn is moved
-// to the nearest point of the rest whose way keeps every pin beyond it in
-// bound, where that is shorter; rounds more than the first (rounds > 1)
-// repeat that until no branch moves. Parts that the first pin does not
-// reach keep their wire. Deterministic; eps >= 0. False, with out
-// untouched, where the tree keeps the bound as it is, unless always (for
-// wires drawn over one another, whose way along the drawing may be
-// shorter than along the connections drawn). The overload with a scratch
-// leaves the rectilinear check below to its caller.
+// Reads the pins (the first drives), the obstacles and the tree; leaves in
+// out clean wires (cleanWires) that keep the bound. The escape graph's
+// lines drawn with the tree (or, for large nets, what one search from the
+// first pin met, or a tree of shortest routes) make the graph the rest
+// works in, with every pin's distance from one search. The pins are
+// visited in the order a walk round the tree meets them; a pin whose way
+// breaks the bound is moved, with all beyond it, onto a way from the
+// nearest point of the tree that keeps it in bound (the first pin's
+// shortest route always does). Then each branch in turn moves to the
+// nearest point of the rest whose way keeps every pin beyond it in bound,
+// where that is shorter. effort (from 1) buys starts (joins with less
+// allowance, pins nearest first) and passes of moves; the shortest result
+// wins, so that from the same tree more effort is never longer. Parts that
+// the first pin does not reach keep their wire. Deterministic; eps >= 0.
+// False, with out untouched, where the tree keeps the bound as it is,
+// unless always (for wires drawn over one another, whose way along the
+// drawing may be shorter than along the connections drawn). The overload
+// with a scratch leaves the rectilinear check below to its caller.
 bool boundPathTree(const std::vector<RoutePoint>& pins,
                    const ObstacleIndex& index,
                    const std::vector<Wire>& tree,
@@ -52,7 +55,7 @@ bool boundPathTree(const std::vector<RoutePoint>& pins,
                    double eps,
                    std::vector<Wire>& out,
                    bool always,
-                   int rounds,
+                   int effort,
                    PathBoundScratch& scratch);
 
 // Whether the wires keep every pin within the bound of its rectilinear

@@ -899,11 +899,11 @@ Tree routeNet(const Obstacles& obstacles,
       (always || !keepsRectilinearBound(pins, f.pieces, options.pathBound,
                                         scratch.pathBound))) {
     std::vector<Wire> bounded;
-    // The optimized form's effort buys rounds of branch moves.
-    int rounds =
+    // The optimized form's effort buys the bound's search starts and passes.
+    int effort =
         options.form == Form::optimizedSteinerTree ? options.effort : 1;
     if (boundPathTree(pins, chosenIndex(rings), f.pieces, options.pathBound,
-                      bounded, always, rounds, scratch.pathBound)) {
+                      bounded, always, effort, scratch.pathBound)) {
       // Clean wires, each its own connection for the forms that draw
       // connections.
       f.pieces = std::move(bounded);
