@@ -3,6 +3,8 @@
 // 1 over the same obstacle-avoiding routes, one line per point:
 //   bound EPS length L maxStretch S seconds T
 //   blend ALPHA length L maxStretch S
+//   atBlend ALPHA eps E length L maxStretch S blendLength B
+// The last lines set the bound to each blend point's largest stretch.
 // The default tree's line has EPS "none". Times are per tree, the least of
 // three runs of as many trees as take 20 ms, without the timing figures.
 //
@@ -16,6 +18,7 @@
 #include <iostream>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "drivers/readInput.h"
@@ -36,9 +39,9 @@ double secondsOf(const std::function<void()>& f) {
     do {
       f();
       ++runs;
-      took = std::chrono::duration<double>(std::chrono::steady_clock::now() -
-                                           t0)
-                 .count();
+      took =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - t0)
+              .count();
     } while (took < 0.02);
     best = std::min(best, took / runs);
   }
@@ -135,6 +138,7 @@ int main(int argc, char** argv) {
   for (size_t i = 0; i < n; ++i) {
     d[i] = graph.distances(pins[i], pins);
   }
+  std::vector<std::tuple<double, double, double>> blend;
   for (int a = 0; a <= 10; ++a) {
     double alpha = a / 10.0;
     std::vector<double> path(n, 0),
@@ -183,8 +187,24 @@ int main(int argc, char** argv) {
         worst = std::max(worst, std::min(along[v], path[v]) / d[0][v]);
       }
     }
-    std::printf("blend %.1f length %.10g maxStretch %.6f\n", alpha,
-                unionLength(wires, pins), worst);
+    double blendLength = unionLength(wires, pins);
+    std::printf("blend %.1f length %.10g maxStretch %.6f\n", alpha, blendLength,
+                worst);
+    blend.push_back({alpha, blendLength, worst});
+  }
+  // The bound set to each blend point's largest stretch.
+  for (const auto& [alpha, blendLength, worst] : blend) {
+    treecore::RouteOptions o;
+    o.everyObstacle = true;
+    o.pathBound = worst - 1;
+    o.effort = effort;
+    o.form = form;
+    o.timing = true;
+    treecore::Tree t = treecore::routeNet(obstacles, net, o);
+    std::printf(
+        "atBlend %.1f eps %.6f length %.10g maxStretch %.6f blendLength "
+        "%.10g\n",
+        alpha, worst - 1, t.wireLength, t.timing.maxStretch, blendLength);
   }
   return 0;
 }
