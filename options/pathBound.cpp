@@ -30,7 +30,7 @@ const size_t kWalkAgain = 8192;
 
 // Else up to this many points of the graph round the first pin are drawn
 // for the joins and moves to search; beyond, the two trees' wire only.
-const size_t kGridNodes = 100000;
+const size_t kGridNodes = 50000;
 
 double span(const RoutePoint& a, const RoutePoint& b) {
   return std::fabs(static_cast<double>(a.x) - b.x) +
