@@ -952,10 +952,16 @@ Tree routeOne(const Obstacles& obstacles,
     }
   }
   bool reshaped = false;
-  if (options.pathBound >= 0) {
+  bool always = drawsConnections(options.form);
+  if (options.pathBound >= 0 &&
+      (always || !keepsRectilinearBound(pins, f.pieces, options.pathBound,
+                                        scratch.pathBound))) {
     std::vector<Wire> bounded;
+    // The optimized form's effort buys the bound's search starts and passes.
+    int effort =
+        options.form == Form::optimizedSteinerTree ? options.effort : 1;
     if (boundPathTree(pins, chosenIndex(rings), f.pieces, options.pathBound,
-                      bounded, drawsConnections(options.form))) {
+                      bounded, always, effort, scratch.pathBound)) {
       // Clean wires, each its own connection for the forms that draw
       // connections.
       f.pieces = std::move(bounded);
