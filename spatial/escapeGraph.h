@@ -101,6 +101,10 @@ class EscapeGraph {
     SegmentLists<float> lines_;
   };
 
+  // One search from a point over the tracks and the lines through it and
+  // its targets, which route-free questions share.
+  class Search;
+
   // How far p sees in direction d, as sightLimits tells it for corners.
   float shoot(RoutePoint p, SightDir d) const;
 
