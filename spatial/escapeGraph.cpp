@@ -53,7 +53,7 @@ double distance(float ax, float ay, float bx, float by) {
          std::fabs(static_cast<double>(ay) - by);
 }
 
-// A node of a search: a point, with -0 read as 0.
+// A node of a search: a point, its -0 made 0 (plain).
 using Node = std::pair<float, float>;
 
 struct NodeHash {
@@ -62,7 +62,8 @@ struct NodeHash {
   }
 };
 
-using Entry = std::tuple<double, float, float>;
+// A point waiting in a search: its length from the start, then the point.
+using Queued = std::tuple<double, float, float>;
 
 }  // namespace
 
@@ -377,7 +378,7 @@ std::vector<RoutePoint> EscapeGraph::route(RoutePoint a, RoutePoint b) const {
 class EscapeGraph::Search {
  public:
   // Over the tracks and the lines through a and every target, as far as
-  // each sees. targets must outlive the search.
+  // each sees.
   Search(const EscapeGraph& graph,
          RoutePoint a,
          const std::vector<RoutePoint>& targets)
@@ -405,7 +406,7 @@ class EscapeGraph::Search {
   template <class AtTarget>
   void run(AtTarget&& at) {
     size_t left = wanted_.size();
-    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
+    std::priority_queue<Queued, std::vector<Queued>, std::greater<Queued>> open;
     best[root_] = 0;
     open.emplace(0.0, root_.first, root_.second);
     while (!open.empty() && left > 0) {
@@ -566,7 +567,7 @@ void EscapeGraph::shortestTree(
   // a first, to the first point of the tree so far.
   std::unordered_set<Node, NodeHash> onTree{root};
   std::unordered_map<Node, Node, NodeHash> toward;  // the step back to p
-  std::priority_queue<Entry> back;
+  std::priority_queue<Queued> back;
   for (const Node& p : reached) {
     if (onTree.count(p)) {
       continue;

@@ -101,8 +101,9 @@ class EscapeGraph {
     SegmentLists<float> lines_;
   };
 
-  // One search from a point over the tracks and the lines through it and
-  // its targets, which route-free questions share.
+  // The one search from a point to many targets that reach and
+  // shortestTree share: nearest first, over the tracks and the lines
+  // through the point and every target.
   class Search;
 
   // How far p sees in direction d, as sightLimits tells it for corners.
