@@ -430,11 +430,13 @@ class EscapeGraph::Search {
             continue;
           }
           double nl = len + distance(x, y, to.x, to.y);
-          auto it = best.find({to.x, to.y});
-          if (it != best.end() && it->second <= nl) {
-            continue;
+          auto [it, fresh] = best.try_emplace({to.x, to.y}, nl);
+          if (!fresh) {
+            if (it->second <= nl) {
+              continue;
+            }
+            it->second = nl;
           }
-          best[{to.x, to.y}] = nl;
           open.emplace(nl, to.x, to.y);
         }
       }
