@@ -1,0 +1,778 @@
+#include "options/localSearch.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <queue>
+#include <tuple>
+#include <utility>
+
+#include "options/gridLines.h"
+#include "options/improveTree.h"
+#include "spatial/obstacleIndex.h"
+
+namespace {
+
+const double kInf = std::numeric_limits<double>::infinity();
+// Grids larger than this are not built.
+const double kMostNodes = 6e6;
+// Work units: per grid node built, per node a search settles (its four
+// arcs with it), per wire planned, per key path a cycle walk passes.
+const double kUnitsPerNode = 0.3;
+const double kUnitsPerSettle = 6;
+const double kUnitsPerWire = 200;
+const double kUnitsPerStep = 1;
+const int kMostPasses = 40;
+// A branch point weighs at most this many of the cheapest joins that
+// pass it; each join is offered to the branch points of at most this many
+// key paths of its cycle.
+const int kJoinsPerVertex = 24;
+const int kMostWalk = 48;
+
+struct Grid {
+  std::vector<double> xs, ys;
+  int nx = 0, ny = 0;
+  // Per node: bit 0, the piece to the right meets an obstacle's interior;
+  // bit 1, the piece up does.
+  std::vector<unsigned char> shut;
+
+  int node(int i, int j) const { return j * nx + i; }
+  int at(double x, double y) const {
+    auto i = std::lower_bound(xs.begin(), xs.end(), x) - xs.begin();
+    auto j = std::lower_bound(ys.begin(), ys.end(), y) - ys.begin();
+    if (i == nx || j == ny || xs[i] != x || ys[j] != y) {
+      return -1;
+    }
+    return node(static_cast<int>(i), static_cast<int>(j));
+  }
+};
+
+void sortUnique(std::vector<double>& c) {
+  std::sort(c.begin(), c.end());
+  c.erase(std::unique(c.begin(), c.end()), c.end());
+}
+
+bool buildGrid(Grid& g,
+               const WirePlan& plan,
+               const std::vector<RoutePoint>& pins,
+               const ObstacleIndex& obstacles,
+               WorkBudget& budget) {
+  double xlo = plan.nodes[0].x, xhi = xlo, ylo = plan.nodes[0].y, yhi = ylo;
+  for (const RoutePoint& p : plan.nodes) {
+    xlo = std::min<double>(xlo, p.x), xhi = std::max<double>(xhi, p.x);
+    ylo = std::min<double>(ylo, p.y), yhi = std::max<double>(yhi, p.y);
+  }
+  for (const RoutePoint& p : plan.nodes) {
+    g.xs.push_back(p.x);
+    g.ys.push_back(p.y);
+  }
+  for (const RoutePoint& p : pins) {
+    if (xlo <= p.x && p.x <= xhi && ylo <= p.y && p.y <= yhi) {
+      g.xs.push_back(p.x);
+      g.ys.push_back(p.y);
+    }
+  }
+  std::vector<int> rects =
+      obstacles.meeting(static_cast<float>(xlo), static_cast<float>(ylo),
+                        static_cast<float>(xhi), static_cast<float>(yhi));
+  for (int r : rects) {
+    const ObstacleIndex::Rect& o = obstacles.rects()[r];
+    for (double x : {o.xlo, o.xhi}) {
+      if (xlo < x && x < xhi) {
+        g.xs.push_back(x);
+      }
+    }
+    for (double y : {o.ylo, o.yhi}) {
+      if (ylo < y && y < yhi) {
+        g.ys.push_back(y);
+      }
+    }
+  }
+  sortUnique(g.xs);
+  sortUnique(g.ys);
+  g.nx = static_cast<int>(g.xs.size());
+  g.ny = static_cast<int>(g.ys.size());
+  double nodes = static_cast<double>(g.nx) * g.ny;
+  if (nodes > kMostNodes || kUnitsPerNode * nodes > budget.left) {
+    return false;
+  }
+  budget.left -= kUnitsPerNode * nodes;
+  g.shut.assign(static_cast<size_t>(g.nx) * g.ny, 0);
+  // Every obstacle's sides inside the box lie on grid lines: a piece meets
+  // an open interior when it runs strictly inside one of its spans and
+  // inside or across the other.
+  for (int r : rects) {
+    const ObstacleIndex::Rect& o = obstacles.rects()[r];
+    auto [i1, i2] = linesStrictlyInside(g.xs, o.xlo, o.xhi);
+    auto [j1, j2] = linesStrictlyInside(g.ys, o.ylo, o.yhi);
+    int h1 = std::max(0, i1 - 1), h2 = std::min(g.nx - 2, i2);
+    int v1 = std::max(0, j1 - 1), v2 = std::min(g.ny - 2, j2);
+    for (int j = j1; j <= j2; ++j) {
+      for (int i = h1; i <= h2; ++i) {
+        g.shut[g.node(i, j)] |= 1;
+      }
+    }
+    for (int i = i1; i <= i2; ++i) {
+      for (int j = v1; j <= v2; ++j) {
+        g.shut[g.node(i, j)] |= 2;
+      }
+    }
+  }
+  return true;
+}
+
+// The tree as key vertices (pins, and nodes of other than two pieces)
+// joined by key paths, rooted in each part at its first key vertex.
+struct KeyTree {
+  WirePlan plan;
+  std::vector<char> key;  // per plan node
+  struct Path {
+    int a, b;
+    double length;
+    std::vector<int> pieces;  // in order from a
+    std::vector<int> nodes;   // plan nodes from a to b
+  };
+  std::vector<Path> paths;
+  std::vector<std::vector<int>> keyAdj;  // per plan node: its key paths
+  // Per plan node, for key vertices: the path up (-1 at a root), the
+  // vertex up, depth, the part's root, and its place in a walk of the part
+  // (tin, tout: a vertex's subtree holds those whose tin lies in its span).
+  std::vector<int> upPath, upKey, depth, root, tin, tout;
+
+  int other(int id, int v) const {
+    return paths[id].a == v ? paths[id].b : paths[id].a;
+  }
+  // The lower end of a path.
+  int child(int id) const {
+    return depth[paths[id].a] > depth[paths[id].b] ? paths[id].a
+                                                   : paths[id].b;
+  }
+  bool under(int v, int k) const {  // v in the subtree of k
+    return tin[k] <= tin[v] && tin[v] <= tout[k];
+  }
+};
+
+double pieceLength(const WirePlan& plan, int p) {
+  const RoutePoint& u = plan.nodes[plan.pieces[p].first];
+  const RoutePoint& v = plan.nodes[plan.pieces[p].second];
+  return std::fabs(static_cast<double>(u.x) - v.x) +
+         std::fabs(static_cast<double>(u.y) - v.y);
+}
+
+KeyTree keyTreeOf(WirePlanScratch& scratch,
+                  const std::vector<Wire>& wires,
+                  const std::vector<RoutePoint>& pins) {
+  KeyTree kt;
+  kt.plan = planWires(wires, pins, scratch);
+  const WirePlan& plan = kt.plan;
+  int n = static_cast<int>(plan.nodes.size());
+  std::vector<std::vector<int>> adj(n);
+  for (int p = 0; p < static_cast<int>(plan.pieces.size()); ++p) {
+    adj[plan.pieces[p].first].push_back(p);
+    adj[plan.pieces[p].second].push_back(p);
+  }
+  kt.key.assign(n, 0);
+  for (int v = 0; v < n; ++v) {
+    kt.key[v] = plan.pinAt[v] || adj[v].size() != 2;
+  }
+  kt.keyAdj.assign(n, {});
+  std::vector<char> pieceDone(plan.pieces.size(), 0);
+  for (int a = 0; a < n; ++a) {
+    if (!kt.key[a]) {
+      continue;
+    }
+    for (int p0 : adj[a]) {
+      if (pieceDone[p0]) {
+        continue;
+      }
+      KeyTree::Path kp{a, -1, 0, {}, {a}};
+      int cur = a, p = p0;
+      for (;;) {
+        pieceDone[p] = 1;
+        kp.pieces.push_back(p);
+        kp.length += pieceLength(plan, p);
+        int next = plan.pieces[p].first == cur ? plan.pieces[p].second
+                                               : plan.pieces[p].first;
+        kp.nodes.push_back(next);
+        if (kt.key[next]) {
+          kp.b = next;
+          break;
+        }
+        p = adj[next][0] == p ? adj[next][1] : adj[next][0];
+        cur = next;
+      }
+      kt.keyAdj[kp.a].push_back(static_cast<int>(kt.paths.size()));
+      kt.keyAdj[kp.b].push_back(static_cast<int>(kt.paths.size()));
+      kt.paths.push_back(std::move(kp));
+    }
+  }
+  kt.upPath.assign(n, -1);
+  kt.upKey.assign(n, -1);
+  kt.depth.assign(n, -1);
+  kt.root.assign(n, -1);
+  kt.tin.assign(n, -1);
+  kt.tout.assign(n, -1);
+  int clock = 0;
+  for (int r = 0; r < n; ++r) {
+    if (!kt.key[r] || kt.depth[r] >= 0) {
+      continue;
+    }
+    kt.depth[r] = 0;
+    // (vertex, next of its key paths to look at)
+    std::vector<std::pair<int, size_t>> stack{{r, 0}};
+    kt.tin[r] = clock++;
+    kt.root[r] = r;
+    while (!stack.empty()) {
+      auto& [v, next] = stack.back();
+      if (next == kt.keyAdj[v].size()) {
+        kt.tout[v] = clock - 1;
+        stack.pop_back();
+        continue;
+      }
+      int id = kt.keyAdj[v][next++];
+      int w = kt.other(id, v);
+      if (kt.depth[w] < 0) {
+        kt.depth[w] = kt.depth[v] + 1;
+        kt.upPath[w] = id;
+        kt.upKey[w] = v;
+        kt.root[w] = r;
+        kt.tin[w] = clock++;
+        stack.emplace_back(w, 0);
+      }
+    }
+  }
+  return kt;
+}
+
+// Where a tree point lies: a key vertex (its plan node, >= 0) or inside a
+// key path (-1 - the path).
+struct Place {
+  int loc;
+  bool inside() const { return loc < 0; }
+  int path() const { return -1 - loc; }
+};
+
+// One search's joins: the edge (u, v) of the grid between the regions of
+// two tree points, at the cost of the way from one to the other through it.
+struct Join {
+  double cost;
+  int u, v;
+  int a, b;  // the key vertices where the join's cycle leaves each end's
+             // path (the ends themselves when key vertices)
+  Place pa, pb;
+};
+
+class Search {
+ public:
+  Search(const Grid& g,
+         const std::vector<RoutePoint>& pins,
+         WorkBudget& budget,
+         WirePlanScratch& scratch)
+      : g_(g),
+        pins_(pins),
+        budget_(budget),
+        scratch_(scratch),
+        dist_(static_cast<size_t>(g.nx) * g.ny, kInf),
+        from_(static_cast<size_t>(g.nx) * g.ny, 0),
+        base_(static_cast<size_t>(g.nx) * g.ny, -1) {}
+
+  // One pass over the tree; false when it did not change.
+  bool pass(std::vector<Wire>& wires);
+
+ private:
+  int step(int u, int d) const {
+    switch (d) {
+      case 0:
+        return u + 1;
+      case 1:
+        return u + g_.nx;
+      case 2:
+        return u - 1;
+      default:
+        return u - g_.nx;
+    }
+  }
+  // Whether the piece from u in direction d is on the grid and free.
+  bool open(int u, int d) const {
+    int i = u % g_.nx, j = u / g_.nx;
+    switch (d) {
+      case 0:
+        return i + 1 < g_.nx && !(g_.shut[u] & 1);
+      case 1:
+        return j + 1 < g_.ny && !(g_.shut[u] & 2);
+      case 2:
+        return i > 0 && !(g_.shut[u - 1] & 1);
+      default:
+        return j > 0 && !(g_.shut[u - g_.nx] & 2);
+    }
+  }
+  double length(int u, int d) const {
+    int i = u % g_.nx, j = u / g_.nx;
+    switch (d) {
+      case 0:
+        return g_.xs[i + 1] - g_.xs[i];
+      case 1:
+        return g_.ys[j + 1] - g_.ys[j];
+      case 2:
+        return g_.xs[i] - g_.xs[i - 1];
+      default:
+        return g_.ys[j] - g_.ys[j - 1];
+    }
+  }
+  RoutePoint point(int u) const {
+    return {static_cast<float>(g_.xs[u % g_.nx]),
+            static_cast<float>(g_.ys[u / g_.nx])};
+  }
+  bool labelTree(const KeyTree& kt);
+  bool settle(double radius);
+  void findJoins(const KeyTree& kt, double radius);
+  // The key paths a join's cycle passes, with the paths its ends lie
+  // inside; at most `most` key vertices of the walk, else false.
+  bool cycle(const KeyTree& kt,
+             const Join& j,
+             std::vector<int>& paths,
+             std::vector<int>* inner = nullptr,
+             int most = std::numeric_limits<int>::max());
+  // The join's way, as grid pieces, onto out.
+  void wayOf(const Join& j, std::vector<Wire>& out) const;
+
+  const Grid& g_;
+  const std::vector<RoutePoint>& pins_;
+  WorkBudget& budget_;
+  WirePlanScratch& scratch_;
+  std::vector<double> dist_;
+  std::vector<unsigned char> from_;  // the direction back towards the tree
+  std::vector<int> base_;            // the nearest tree point: a source
+  std::vector<int> touched_;
+  std::vector<std::pair<int, Place>> sources_;  // grid node, place
+  std::vector<Join> joins_;
+};
+
+bool Search::labelTree(const KeyTree& kt) {
+  for (int u : touched_) {
+    dist_[u] = kInf;
+    base_[u] = -1;
+  }
+  touched_.clear();
+  sources_.clear();
+  auto put = [&](int u, Place p) {
+    if (base_[u] < 0) {
+      base_[u] = static_cast<int>(sources_.size());
+      dist_[u] = 0;
+      touched_.push_back(u);
+      sources_.push_back({u, p});
+    }
+  };
+  const WirePlan& plan = kt.plan;
+  for (int v = 0; v < static_cast<int>(plan.nodes.size()); ++v) {
+    if (kt.key[v]) {
+      int u = g_.at(plan.nodes[v].x, plan.nodes[v].y);
+      if (u < 0) {
+        return false;
+      }
+      put(u, {v});
+    }
+  }
+  for (int id = 0; id < static_cast<int>(kt.paths.size()); ++id) {
+    const KeyTree::Path& kp = kt.paths[id];
+    for (size_t k = 0; k + 1 < kp.nodes.size(); ++k) {
+      int u = g_.at(plan.nodes[kp.nodes[k]].x, plan.nodes[kp.nodes[k]].y);
+      int w = g_.at(plan.nodes[kp.nodes[k + 1]].x,
+                    plan.nodes[kp.nodes[k + 1]].y);
+      if (u < 0 || w < 0) {
+        return false;
+      }
+      int ui = u % g_.nx, uj = u / g_.nx, wi = w % g_.nx, wj = w / g_.nx;
+      int d = wi > ui ? 0 : wj > uj ? 1 : wi < ui ? 2 : 3;
+      for (int x = u; x != w; x = step(x, d)) {
+        if (x != u || k > 0) {
+          put(x, {-1 - id});
+        }
+      }
+    }
+  }
+  budget_.left -= kUnitsPerSettle * static_cast<double>(sources_.size());
+  return true;
+}
+
+bool Search::settle(double radius) {
+  using Entry = std::pair<double, int>;
+  std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> heap;
+  for (const auto& s : sources_) {
+    heap.push({0.0, s.first});
+  }
+  double spent = 0;
+  while (!heap.empty()) {
+    auto [d, u] = heap.top();
+    heap.pop();
+    if (d > dist_[u]) {
+      continue;
+    }
+    spent += kUnitsPerSettle;
+    if (spent > budget_.left) {
+      budget_.left -= spent;
+      return false;
+    }
+    for (int k = 0; k < 4; ++k) {
+      if (!open(u, k)) {
+        continue;
+      }
+      int w = step(u, k);
+      double nd = d + length(u, k);
+      if (nd < dist_[w] && nd < radius) {
+        if (dist_[w] == kInf) {
+          touched_.push_back(w);
+        }
+        dist_[w] = nd;
+        base_[w] = base_[u];
+        from_[w] = static_cast<unsigned char>((k + 2) % 4);
+        heap.push({nd, w});
+      }
+    }
+  }
+  budget_.left -= spent;
+  return true;
+}
+
+void Search::findJoins(const KeyTree& kt, double radius) {
+  joins_.clear();
+  auto inSub = [&](Place p, int k) {
+    if (!p.inside()) {
+      return kt.under(p.loc, k);
+    }
+    int c = kt.child(p.path());
+    return c != k && kt.under(c, k);
+  };
+  auto exitOf = [&](Place p, Place q) {
+    if (!p.inside()) {
+      return p.loc;
+    }
+    int c = kt.child(p.path());
+    return inSub(q, c) ? c : kt.other(p.path(), c);
+  };
+  for (int u : touched_) {
+    for (int k = 0; k < 2; ++k) {
+      if (!open(u, k)) {
+        continue;
+      }
+      int v = step(u, k);
+      if (base_[v] < 0 || base_[v] == base_[u]) {
+        continue;
+      }
+      double cost = dist_[u] + length(u, k) + dist_[v];
+      if (!(cost < radius)) {
+        continue;
+      }
+      Place pa = sources_[base_[u]].second, pb = sources_[base_[v]].second;
+      if (pa.inside() && pb.inside() && pa.path() == pb.path()) {
+        continue;
+      }
+      int a = exitOf(pa, pb), b = exitOf(pb, pa);
+      if (a == b || kt.root[a] != kt.root[b]) {
+        continue;
+      }
+      joins_.push_back({cost, u, v, a, b, pa, pb});
+    }
+  }
+  budget_.left -= kUnitsPerStep * static_cast<double>(touched_.size());
+  std::sort(joins_.begin(), joins_.end(), [](const Join& x, const Join& y) {
+    return std::tie(x.cost, x.u, x.v) < std::tie(y.cost, y.u, y.v);
+  });
+}
+
+bool Search::cycle(const KeyTree& kt,
+                   const Join& j,
+                   std::vector<int>& paths,
+                   std::vector<int>* inner,
+                   int most) {
+  paths.clear();
+  if (inner) {
+    inner->clear();
+  }
+  for (Place p : {j.pa, j.pb}) {
+    if (p.inside()) {
+      paths.push_back(p.path());
+    }
+  }
+  int walked = 0;
+  for (int a = j.a, b = j.b; a != b;) {
+    int& deeper = kt.depth[a] >= kt.depth[b] ? a : b;
+    if (inner && deeper != j.a && deeper != j.b) {
+      inner->push_back(deeper);
+    }
+    paths.push_back(kt.upPath[deeper]);
+    deeper = kt.upKey[deeper];
+    if (++walked > most) {
+      budget_.left -= kUnitsPerStep * walked;
+      return false;
+    }
+    if (inner && a == b && a != j.a && a != j.b) {
+      inner->push_back(a);  // the walk's top
+    }
+  }
+  budget_.left -= kUnitsPerStep * walked;
+  return true;
+}
+
+void Search::wayOf(const Join& j, std::vector<Wire>& out) const {
+  for (int x : {j.u, j.v}) {
+    while (dist_[x] > 0) {
+      int y = step(x, from_[x]);
+      RoutePoint p = point(x), q = point(y);
+      out.push_back({p.x, p.y, q.x, q.y});
+      x = y;
+    }
+  }
+  RoutePoint p = point(j.u), q = point(j.v);
+  out.push_back({p.x, p.y, q.x, q.y});
+}
+
+bool Search::pass(std::vector<Wire>& wires) {
+  budget_.left -= kUnitsPerWire * static_cast<double>(wires.size());
+  KeyTree kt = keyTreeOf(scratch_, wires, pins_);
+  if (kt.paths.empty() || !labelTree(kt)) {
+    return false;
+  }
+  int n = static_cast<int>(kt.plan.nodes.size());
+  double radius = 0, total = 0;
+  for (const KeyTree::Path& kp : kt.paths) {
+    radius = std::max(radius, kp.length);
+    total += kp.length;
+  }
+  // A join can replace a star of key paths: it is worth no more than the
+  // longest star's length.
+  double starMost = 0;
+  for (int v = 0; v < n; ++v) {
+    if (kt.key[v] && !kt.plan.pinAt[v] && kt.keyAdj[v].size() >= 3) {
+      double s = 0;
+      for (int id : kt.keyAdj[v]) {
+        s += kt.paths[id].length;
+      }
+      starMost = std::max(starMost, s);
+    }
+  }
+  radius = std::max(radius, starMost);
+  double eps = 1e-9 * std::max(1.0, total);
+  if (!settle(radius)) {
+    return false;
+  }
+  findJoins(kt, radius);
+
+  // A move: paths removed, joins added, its gain.
+  struct Move {
+    double gain;
+    int id;  // a tiebreak: the key vertex it is about
+    std::vector<int> joins;
+    std::vector<int> gone;
+  };
+  std::vector<Move> moves;
+
+  // Key-path exchange: each key path's cheapest join whose cycle passes
+  // it, the joins taken by cost, a path once covered skipped.
+  std::vector<int> up(n), best(n, -1);
+  for (int v = 0; v < n; ++v) {
+    up[v] = v;
+  }
+  auto find = [&](int v) {
+    int r = v;
+    while (up[r] != r) {
+      r = up[r];
+    }
+    while (up[v] != r) {
+      int next = up[v];
+      up[v] = r;
+      v = next;
+    }
+    return r;
+  };
+  // Branch points that are no pins: the cheapest joins whose cycle passes
+  // through them.
+  std::vector<std::vector<int>> through(n);
+  std::vector<int> paths, inner;
+  for (int ji = 0; ji < static_cast<int>(joins_.size()); ++ji) {
+    const Join& j = joins_[ji];
+    int x = find(j.a), y = find(j.b);
+    while (x != y) {
+      if (kt.depth[x] < kt.depth[y]) {
+        std::swap(x, y);
+      }
+      best[x] = ji;
+      up[x] = kt.upKey[x];
+      x = find(x);
+    }
+    budget_.left -= kUnitsPerStep;
+    cycle(kt, j, paths, &inner, kMostWalk);
+    for (int v : inner) {
+      if (!kt.plan.pinAt[v] && kt.keyAdj[v].size() >= 3 &&
+          static_cast<int>(through[v].size()) < kJoinsPerVertex) {
+        through[v].push_back(ji);
+      }
+    }
+  }
+  for (int v = 0; v < n; ++v) {
+    if (best[v] >= 0 && kt.upPath[v] >= 0) {
+      double gain = kt.paths[kt.upPath[v]].length - joins_[best[v]].cost;
+      if (gain > eps) {
+        moves.push_back({gain, v, {best[v]}, {kt.upPath[v]}});
+      }
+    }
+  }
+
+  // Key-vertex elimination: the parts a branch point's star leaves, joined
+  // again by a shortest spanning tree of the joins between them.
+  for (int v = 0; v < n; ++v) {
+    if (through[v].size() < 2) {
+      continue;
+    }
+    const std::vector<int>& star = kt.keyAdj[v];
+    double old = 0;
+    std::vector<int> below;  // the star's lower ends, in order: parts
+    for (int id : star) {
+      old += kt.paths[id].length;
+      if (kt.upPath[v] != id) {
+        below.push_back(kt.other(id, v));
+      }
+    }
+    int parts = static_cast<int>(star.size());
+    auto partOf = [&](Place p) {
+      if (p.inside() &&
+          std::find(star.begin(), star.end(), p.path()) != star.end()) {
+        return -1;  // gone with the star
+      }
+      int at = p.inside() ? kt.child(p.path()) : p.loc;
+      for (size_t k = 0; k < below.size(); ++k) {
+        if (kt.under(at, below[k])) {
+          return static_cast<int>(k);
+        }
+      }
+      return static_cast<int>(below.size());  // the rest, above v
+    };
+    std::vector<int> joinUp(parts);
+    for (int k = 0; k < parts; ++k) {
+      joinUp[k] = k;
+    }
+    auto top = [&](int k) {
+      while (joinUp[k] != k) {
+        k = joinUp[k];
+      }
+      return k;
+    };
+    double cost = 0;
+    std::vector<int> chosen;
+    for (int ji : through[v]) {
+      int pa = partOf(joins_[ji].pa), pb = partOf(joins_[ji].pb);
+      if (pa < 0 || pb < 0) {
+        continue;
+      }
+      pa = top(pa), pb = top(pb);
+      if (pa != pb) {
+        joinUp[pa] = pb;
+        cost += joins_[ji].cost;
+        chosen.push_back(ji);
+      }
+    }
+    budget_.left -= kUnitsPerStep * static_cast<double>(through[v].size());
+    if (static_cast<int>(chosen.size()) == parts - 1 && old - cost > eps) {
+      moves.push_back({old - cost, v, chosen, star});
+    }
+  }
+  if (moves.empty()) {
+    return false;
+  }
+  std::sort(moves.begin(), moves.end(), [](const Move& x, const Move& y) {
+    return x.gain != y.gain ? x.gain > y.gain : x.id < y.id;
+  });
+
+  // Moves whose cycles and removed paths share no key path, the largest
+  // gains first.
+  std::vector<char> used(kt.paths.size(), 0);
+  std::vector<const Move*> taken;
+  for (const Move& m : moves) {
+    std::vector<int> all = m.gone;
+    bool whole = true;
+    for (int ji : m.joins) {
+      whole = cycle(kt, joins_[ji], paths) && whole;
+      all.insert(all.end(), paths.begin(), paths.end());
+    }
+    bool free = whole;
+    for (int id : all) {
+      free = free && !used[id];
+    }
+    if (!free) {
+      continue;
+    }
+    for (int id : all) {
+      used[id] = 1;
+    }
+    taken.push_back(&m);
+  }
+  int before = countPinParts(wires, pins_, scratch_);
+  double length = wireLength(wires);
+  // All the moves at once; where that fails, the best alone.
+  for (size_t most : {taken.size(), size_t{1}}) {
+    std::vector<char> gone(kt.plan.pieces.size(), 0);
+    std::vector<Wire> next;
+    for (size_t k = 0; k < most; ++k) {
+      for (int id : taken[k]->gone) {
+        for (int p : kt.paths[id].pieces) {
+          gone[p] = 1;
+        }
+      }
+      for (int ji : taken[k]->joins) {
+        wayOf(joins_[ji], next);
+      }
+    }
+    for (int p = 0; p < static_cast<int>(kt.plan.pieces.size()); ++p) {
+      if (!gone[p]) {
+        const RoutePoint& u = kt.plan.nodes[kt.plan.pieces[p].first];
+        const RoutePoint& w = kt.plan.nodes[kt.plan.pieces[p].second];
+        next.push_back({u.x, u.y, w.x, w.y});
+      }
+    }
+    budget_.left -= kUnitsPerWire * static_cast<double>(next.size());
+    int after = 0;
+    next = cleanWires(next, pins_, scratch_, &after);
+    if (after == before && wireLength(next) < length - eps) {
+      wires = std::move(next);
+      return true;
+    }
+    if (most == 1) {
+      break;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
+                                  const std::vector<RoutePoint>& pins,
+                                  const ObstacleIndex& obstacles,
+                                  WorkBudget& budget) {
+  WirePlanScratch plan;
+  return localSearchTree(wires, pins, obstacles, budget, plan);
+}
+
+std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
+                                  const std::vector<RoutePoint>& pins,
+                                  const ObstacleIndex& obstacles,
+                                  WorkBudget& budget,
+                                  WirePlanScratch& plan) {
+  std::vector<Wire> tree = cleanWires(wires, pins, plan);
+  if (tree.empty() || budget.left <= 0) {
+    return tree;
+  }
+  budget.left -= kUnitsPerWire * static_cast<double>(tree.size());
+  WirePlan first = planWires(tree, pins, plan);
+  Grid grid;
+  if (!buildGrid(grid, first, pins, obstacles, budget)) {
+    return tree;
+  }
+  Search search(grid, pins, budget, plan);
+  for (int p = 0; p < kMostPasses && budget.left > 0; ++p) {
+    if (!search.pass(tree)) {
+      break;
+    }
+  }
+  return tree;
+}
