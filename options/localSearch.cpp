@@ -17,9 +17,11 @@ const double kInf = std::numeric_limits<double>::infinity();
 // Grids larger than this are not built.
 const double kMostNodes = 6e6;
 // Work units: per grid node built, per node a search settles (its four
-// arcs with it), per wire planned, per key path a cycle walk passes.
-const double kUnitsPerNode = 0.3;
-const double kUnitsPerSettle = 6;
+// arcs, the second search and the joins with it: measured on obstacle-
+// dense nets, where the heap's misses dominate), per wire planned, per key
+// path a cycle walk passes.
+const double kUnitsPerNode = 0.5;
+const double kUnitsPerSettle = 25;
 const double kUnitsPerWire = 200;
 const double kUnitsPerStep = 1;
 const int kMostPasses = 40;
@@ -260,6 +262,9 @@ struct Join {
   int a, b;  // the key vertices where the join's cycle leaves each end's
              // path (the ends themselves when key vertices)
   Place pa, pb;
+  // The key path whose region was searched again for this join (its way
+  // runs through that region by the second search), or -1.
+  int region = -1;
 };
 
 class Search {
@@ -274,7 +279,11 @@ class Search {
         scratch_(scratch),
         dist_(static_cast<size_t>(g.nx) * g.ny, kInf),
         from_(static_cast<size_t>(g.nx) * g.ny, 0),
-        base_(static_cast<size_t>(g.nx) * g.ny, -1) {}
+        base_(static_cast<size_t>(g.nx) * g.ny, -1),
+        regionOf_(static_cast<size_t>(g.nx) * g.ny, 0),
+        dist2_(static_cast<size_t>(g.nx) * g.ny, kInf),
+        base2_(static_cast<size_t>(g.nx) * g.ny, -1),
+        from2_(static_cast<size_t>(g.nx) * g.ny, 0) {}
 
   // One pass over the tree; false when it did not change.
   bool pass(std::vector<Wire>& wires);
@@ -345,7 +354,19 @@ class Search {
   std::vector<int> base_;            // the nearest tree point: a source
   std::vector<int> touched_;
   std::vector<std::pair<int, Place>> sources_;  // grid node, place
+  std::vector<double> reach_;                   // per source: how far
   std::vector<Join> joins_;
+  // The second search over a key path's region (the nodes nearest its
+  // inner points), as though the path were gone: per node, 1 + the path
+  // whose region holds it, and that search's distance, source and way.
+  std::vector<int> regionOf_;
+  std::vector<double> dist2_;
+  std::vector<int> base2_;
+  std::vector<unsigned char> from2_;
+  std::vector<int> touched2_;
+  // Each key path's cheapest join from its region's search, or -1.
+  std::vector<int> regionJoin_;
+  void repair(const KeyTree& kt);
 };
 
 bool Search::labelTree(const KeyTree& kt) {
@@ -355,12 +376,22 @@ bool Search::labelTree(const KeyTree& kt) {
   }
   touched_.clear();
   sources_.clear();
+  reach_.clear();
   auto put = [&](int u, Place p) {
     if (base_[u] < 0) {
       base_[u] = static_cast<int>(sources_.size());
       dist_[u] = 0;
       touched_.push_back(u);
       sources_.push_back({u, p});
+      double far = 0;
+      if (p.inside()) {
+        far = kt.paths[p.path()].length;
+      } else {
+        for (int id : kt.keyAdj[p.loc]) {
+          far = std::max(far, kt.paths[id].length);
+        }
+      }
+      reach_.push_back(far);
     }
   };
   const WirePlan& plan = kt.plan;
@@ -419,7 +450,7 @@ bool Search::settle(double radius) {
       }
       int w = step(u, k);
       double nd = d + length(u, k);
-      if (nd < dist_[w] && nd < radius) {
+      if (nd < dist_[w] && nd <= std::min(radius, reach_[base_[u]])) {
         if (dist_[w] == kInf) {
           touched_.push_back(w);
         }
@@ -434,22 +465,28 @@ bool Search::settle(double radius) {
   return true;
 }
 
+// Whether a place lies in the subtree of key vertex k.
+bool inSub(const KeyTree& kt, Place p, int k) {
+  if (!p.inside()) {
+    return kt.under(p.loc, k);
+  }
+  int c = kt.child(p.path());
+  return c != k && kt.under(c, k);
+}
+
+// Where the tree's way from p to q leaves p's key path: p itself when a
+// key vertex.
+int exitOf(const KeyTree& kt, Place p, Place q) {
+  if (!p.inside()) {
+    return p.loc;
+  }
+  int c = kt.child(p.path());
+  return inSub(kt, q, c) ? c : kt.other(p.path(), c);
+}
+
 void Search::findJoins(const KeyTree& kt, double radius) {
   joins_.clear();
-  auto inSub = [&](Place p, int k) {
-    if (!p.inside()) {
-      return kt.under(p.loc, k);
-    }
-    int c = kt.child(p.path());
-    return c != k && kt.under(c, k);
-  };
-  auto exitOf = [&](Place p, Place q) {
-    if (!p.inside()) {
-      return p.loc;
-    }
-    int c = kt.child(p.path());
-    return inSub(q, c) ? c : kt.other(p.path(), c);
-  };
+  auto exitOf = [&](Place p, Place q) { return ::exitOf(kt, p, q); };
   for (int u : touched_) {
     for (int k = 0; k < 2; ++k) {
       if (!open(u, k)) {
@@ -478,6 +515,144 @@ void Search::findJoins(const KeyTree& kt, double radius) {
   std::sort(joins_.begin(), joins_.end(), [](const Join& x, const Join& y) {
     return std::tie(x.cost, x.u, x.v) < std::tie(y.cost, y.u, y.v);
   });
+}
+
+void Search::repair(const KeyTree& kt) {
+  for (int u : touched2_) {
+    regionOf_[u] = 0;
+    dist2_[u] = kInf;
+    base2_[u] = -1;
+  }
+  touched2_.clear();
+  regionJoin_.assign(kt.paths.size(), -1);
+  for (int u : touched_) {
+    Place p = sources_[base_[u]].second;
+    if (p.inside()) {
+      regionOf_[u] = p.path() + 1;
+      touched2_.push_back(u);
+    }
+  }
+  // By region, in the order the first search reached them.
+  std::vector<int> start(kt.paths.size() + 2, 0);
+  for (int u : touched2_) {
+    ++start[regionOf_[u] + 1];
+  }
+  for (size_t k = 1; k < start.size(); ++k) {
+    start[k] += start[k - 1];
+  }
+  std::vector<int> byRegion(touched2_.size());
+  for (int u : touched2_) {
+    byRegion[start[regionOf_[u]]++] = u;
+  }
+  touched2_ = std::move(byRegion);
+  using Entry = std::pair<double, int>;
+  std::vector<Entry> heap;
+  double spent = 0;
+  for (size_t lo = 0, hi = 0; lo < touched2_.size(); lo = hi) {
+    int mark = regionOf_[touched2_[lo]];
+    for (hi = lo; hi < touched2_.size() && regionOf_[touched2_[hi]] == mark;
+         ++hi) {
+    }
+    int id = mark - 1;
+    const KeyTree::Path& kp = kt.paths[id];
+    heap.clear();
+    // Enter the region from the nodes around it, whose nearest tree
+    // points stay.
+    for (size_t t = lo; t < hi; ++t) {
+      int x = touched2_[t];
+      for (int k = 0; k < 4; ++k) {
+        if (!open(x, k)) {
+          continue;
+        }
+        int y = step(x, k);
+        if (regionOf_[y] == mark || base_[y] < 0) {
+          continue;
+        }
+        double nd = dist_[y] + length(x, k);
+        if (nd < dist2_[x] && nd < kp.length) {
+          dist2_[x] = nd;
+          base2_[x] = base_[y];
+          from2_[x] = static_cast<unsigned char>(k);
+        }
+      }
+      if (dist2_[x] < kInf) {
+        heap.push_back({dist2_[x], x});
+      }
+    }
+    std::make_heap(heap.begin(), heap.end(), std::greater<Entry>());
+    while (!heap.empty()) {
+      std::pop_heap(heap.begin(), heap.end(), std::greater<Entry>());
+      auto [d, x] = heap.back();
+      heap.pop_back();
+      if (d > dist2_[x]) {
+        continue;
+      }
+      spent += kUnitsPerSettle;
+      for (int k = 0; k < 4; ++k) {
+        if (!open(x, k)) {
+          continue;
+        }
+        int y = step(x, k);
+        double nd = d + length(x, k);
+        if (regionOf_[y] == mark && nd < dist2_[y] && nd < kp.length) {
+          dist2_[y] = nd;
+          base2_[y] = base2_[x];
+          from2_[y] = static_cast<unsigned char>((k + 2) % 4);
+          heap.push_back({nd, y});
+          std::push_heap(heap.begin(), heap.end(), std::greater<Entry>());
+        }
+      }
+    }
+    // The cheapest join across the region between the path's two sides.
+    int c = kt.child(id);
+    Join best{kInf, -1, -1, -1, -1, {0}, {0}, id};
+    for (size_t t = lo; t < hi; ++t) {
+      int x = touched2_[t];
+      if (dist2_[x] == kInf) {
+        continue;
+      }
+      for (int k = 0; k < 4; ++k) {
+        if (!open(x, k)) {
+          continue;
+        }
+        int y = step(x, k);
+        double cost;
+        int sb;
+        if (regionOf_[y] == mark) {
+          if (k >= 2 || dist2_[y] == kInf) {
+            continue;  // each edge inside once
+          }
+          cost = dist2_[x] + length(x, k) + dist2_[y];
+          sb = base2_[y];
+        } else {
+          if (base_[y] < 0) {
+            continue;
+          }
+          cost = dist_[y] + length(x, k) + dist2_[x];
+          sb = base_[y];
+        }
+        int sa = base2_[x];
+        if (sa == sb || !(cost < best.cost)) {
+          continue;
+        }
+        Place pa = sources_[sa].second, pb = sources_[sb].second;
+        if (inSub(kt, pa, c) == inSub(kt, pb, c)) {
+          continue;
+        }
+        best = {cost, x, y, -1, -1, pa, pb, id};
+      }
+    }
+    spent += kUnitsPerStep * static_cast<double>(hi - lo);
+    if (best.cost < kp.length) {
+      best.a = exitOf(kt, best.pa, best.pb);
+      best.b = exitOf(kt, best.pb, best.pa);
+      if (best.a != best.b && kt.root[best.a] == kt.root[best.b]) {
+        regionJoin_[id] = static_cast<int>(joins_.size());
+        joins_.push_back(best);
+      }
+    }
+  }
+  budget_.left -= spent;
 }
 
 bool Search::cycle(const KeyTree& kt,
@@ -516,8 +691,12 @@ bool Search::cycle(const KeyTree& kt,
 
 void Search::wayOf(const Join& j, std::vector<Wire>& out) const {
   for (int x : {j.u, j.v}) {
-    while (dist_[x] > 0) {
-      int y = step(x, from_[x]);
+    for (;;) {
+      bool again = j.region >= 0 && regionOf_[x] == j.region + 1;
+      if (!again && dist_[x] == 0) {
+        break;
+      }
+      int y = step(x, again ? from2_[x] : from_[x]);
       RoutePoint p = point(x), q = point(y);
       out.push_back({p.x, p.y, q.x, q.y});
       x = y;
@@ -539,21 +718,10 @@ bool Search::pass(std::vector<Wire>& wires) {
     radius = std::max(radius, kp.length);
     total += kp.length;
   }
-  // A join can replace a star of key paths: it is worth no more than the
-  // longest star's length.
-  double starMost = 0;
-  for (int v = 0; v < n; ++v) {
-    if (kt.key[v] && !kt.plan.pinAt[v] && kt.keyAdj[v].size() >= 3) {
-      double s = 0;
-      for (int id : kt.keyAdj[v]) {
-        s += kt.paths[id].length;
-      }
-      starMost = std::max(starMost, s);
-    }
-  }
-  radius = std::max(radius, starMost);
+  // A join that gains is shorter than the longest key path, and one of
+  // its ends' regions holds at least half of it.
   double eps = 1e-9 * std::max(1.0, total);
-  if (!settle(radius)) {
+  if (!settle(radius / 2)) {
     return false;
   }
   findJoins(kt, radius);
@@ -609,7 +777,18 @@ bool Search::pass(std::vector<Wire>& wires) {
       }
     }
   }
+  // A key path's region searched again, as though the path were gone,
+  // finds the joins that run where it ran.
+  int found = static_cast<int>(joins_.size());
+  repair(kt);
   for (int v = 0; v < n; ++v) {
+    if (kt.upPath[v] >= 0) {
+      int again = regionJoin_[kt.upPath[v]];
+      if (again >= found &&
+          (best[v] < 0 || joins_[again].cost < joins_[best[v]].cost)) {
+        best[v] = again;
+      }
+    }
     if (best[v] >= 0 && kt.upPath[v] >= 0) {
       double gain = kt.paths[kt.upPath[v]].length - joins_[best[v]].cost;
       if (gain > eps) {
