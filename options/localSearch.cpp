@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <queue>
 #include <tuple>
@@ -21,7 +23,7 @@ const double kMostNodes = 6e6;
 // dense nets, where the heap's misses dominate), per wire planned, per key
 // path a cycle walk passes.
 const double kUnitsPerNode = 0.5;
-const double kUnitsPerSettle = 25;
+const double kUnitsPerSettle = 12;
 const double kUnitsPerWire = 200;
 const double kUnitsPerStep = 1;
 const int kMostPasses = 40;
@@ -30,6 +32,62 @@ const int kMostPasses = 40;
 // key paths of its cycle.
 const int kJoinsPerVertex = 24;
 const int kMostWalk = 48;
+
+// A queue for searches whose keys never fall below the last taken: the
+// radix heap, over the bits of non-negative doubles, which order as the
+// values do. Equal keys leave it last in, first out.
+class RadixQueue {
+ public:
+  bool empty() const { return size_ == 0; }
+  void clear() {
+    for (auto& b : buckets_) {
+      b.clear();
+    }
+    last_ = 0;
+    size_ = 0;
+  }
+  void push(double d, int v) {
+    std::uint64_t k = bits(d);
+    buckets_[bucketOf(k)].push_back({k, v});
+    ++size_;
+  }
+  std::pair<double, int> pop() {
+    if (buckets_[0].empty()) {
+      int i = 1;
+      while (buckets_[i].empty()) {
+        ++i;
+      }
+      std::uint64_t least = buckets_[i][0].first;
+      for (const auto& e : buckets_[i]) {
+        least = std::min(least, e.first);
+      }
+      last_ = least;
+      for (const auto& e : buckets_[i]) {
+        buckets_[bucketOf(e.first)].push_back(e);
+      }
+      buckets_[i].clear();
+    }
+    auto e = buckets_[0].back();
+    buckets_[0].pop_back();
+    --size_;
+    double d;
+    std::memcpy(&d, &e.first, sizeof d);
+    return {d, e.second};
+  }
+
+ private:
+  static std::uint64_t bits(double d) {
+    std::uint64_t k;
+    std::memcpy(&k, &d, sizeof k);
+    return k;
+  }
+  int bucketOf(std::uint64_t k) const {
+    return k == last_ ? 0 : 64 - __builtin_clzll(k ^ last_);
+  }
+  std::vector<std::pair<std::uint64_t, int>> buckets_[65];
+  std::uint64_t last_ = 0;
+  size_t size_ = 0;
+};
 
 struct Grid {
   std::vector<double> xs, ys;
@@ -54,17 +112,18 @@ void sortUnique(std::vector<double>& c) {
   c.erase(std::unique(c.begin(), c.end()), c.end());
 }
 
-bool buildGrid(Grid& g,
-               const WirePlan& plan,
-               const std::vector<RoutePoint>& pins,
-               const ObstacleIndex& obstacles,
-               WorkBudget& budget) {
-  double xlo = plan.nodes[0].x, xhi = xlo, ylo = plan.nodes[0].y, yhi = ylo;
-  for (const RoutePoint& p : plan.nodes) {
+// The grid's lines: those of the points, and of the pins and the
+// obstacles' sides inside the points' box; the obstacles that meet it.
+std::vector<int> gridLines(Grid& g,
+                           const std::vector<RoutePoint>& points,
+                           const std::vector<RoutePoint>& pins,
+                           const ObstacleIndex& obstacles) {
+  double xlo = points[0].x, xhi = xlo, ylo = points[0].y, yhi = ylo;
+  for (const RoutePoint& p : points) {
     xlo = std::min<double>(xlo, p.x), xhi = std::max<double>(xhi, p.x);
     ylo = std::min<double>(ylo, p.y), yhi = std::max<double>(yhi, p.y);
   }
-  for (const RoutePoint& p : plan.nodes) {
+  for (const RoutePoint& p : points) {
     g.xs.push_back(p.x);
     g.ys.push_back(p.y);
   }
@@ -94,6 +153,15 @@ bool buildGrid(Grid& g,
   sortUnique(g.ys);
   g.nx = static_cast<int>(g.xs.size());
   g.ny = static_cast<int>(g.ys.size());
+  return rects;
+}
+
+bool buildGrid(Grid& g,
+               const WirePlan& plan,
+               const std::vector<RoutePoint>& pins,
+               const ObstacleIndex& obstacles,
+               WorkBudget& budget) {
+  std::vector<int> rects = gridLines(g, plan.nodes, pins, obstacles);
   double nodes = static_cast<double>(g.nx) * g.ny;
   if (nodes > kMostNodes || kUnitsPerNode * nodes > budget.left) {
     return false;
@@ -302,8 +370,9 @@ class Search {
     }
   }
   // Whether the piece from u in direction d is on the grid and free.
-  bool open(int u, int d) const {
-    int i = u % g_.nx, j = u / g_.nx;
+  bool open(int u, int d) const { return open(u, u % g_.nx, u / g_.nx, d); }
+  // The same for u at column i, row j.
+  bool open(int u, int i, int j, int d) const {
     switch (d) {
       case 0:
         return i + 1 < g_.nx && !(g_.shut[u] & 1);
@@ -315,8 +384,7 @@ class Search {
         return j > 0 && !(g_.shut[u - g_.nx] & 2);
     }
   }
-  double length(int u, int d) const {
-    int i = u % g_.nx, j = u / g_.nx;
+  double length(int i, int j, int d) const {
     switch (d) {
       case 0:
         return g_.xs[i + 1] - g_.xs[i];
@@ -356,6 +424,7 @@ class Search {
   std::vector<std::pair<int, Place>> sources_;  // grid node, place
   std::vector<double> reach_;                   // per source: how far
   std::vector<Join> joins_;
+  RadixQueue queue_;
   // The second search over a key path's region (the nodes nearest its
   // inner points), as though the path were gone: per node, 1 + the path
   // whose region holds it, and that search's distance, source and way.
@@ -427,15 +496,13 @@ bool Search::labelTree(const KeyTree& kt) {
 }
 
 bool Search::settle(double radius) {
-  using Entry = std::pair<double, int>;
-  std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> heap;
+  queue_.clear();
   for (const auto& s : sources_) {
-    heap.push({0.0, s.first});
+    queue_.push(0.0, s.first);
   }
   double spent = 0;
-  while (!heap.empty()) {
-    auto [d, u] = heap.top();
-    heap.pop();
+  while (!queue_.empty()) {
+    auto [d, u] = queue_.pop();
     if (d > dist_[u]) {
       continue;
     }
@@ -444,20 +511,22 @@ bool Search::settle(double radius) {
       budget_.left -= spent;
       return false;
     }
+    double most = std::min(radius, reach_[base_[u]]);
+    int i = u % g_.nx, j = u / g_.nx;
     for (int k = 0; k < 4; ++k) {
-      if (!open(u, k)) {
+      if (!open(u, i, j, k)) {
         continue;
       }
       int w = step(u, k);
-      double nd = d + length(u, k);
-      if (nd < dist_[w] && nd <= std::min(radius, reach_[base_[u]])) {
+      double nd = d + length(i, j, k);
+      if (nd < dist_[w] && nd <= most) {
         if (dist_[w] == kInf) {
           touched_.push_back(w);
         }
         dist_[w] = nd;
         base_[w] = base_[u];
         from_[w] = static_cast<unsigned char>((k + 2) % 4);
-        heap.push({nd, w});
+        queue_.push(nd, w);
       }
     }
   }
@@ -488,15 +557,16 @@ void Search::findJoins(const KeyTree& kt, double radius) {
   joins_.clear();
   auto exitOf = [&](Place p, Place q) { return ::exitOf(kt, p, q); };
   for (int u : touched_) {
+    int i = u % g_.nx, j = u / g_.nx;
     for (int k = 0; k < 2; ++k) {
-      if (!open(u, k)) {
+      if (!open(u, i, j, k)) {
         continue;
       }
       int v = step(u, k);
       if (base_[v] < 0 || base_[v] == base_[u]) {
         continue;
       }
-      double cost = dist_[u] + length(u, k) + dist_[v];
+      double cost = dist_[u] + length(i, j, k) + dist_[v];
       if (!(cost < radius)) {
         continue;
       }
@@ -545,8 +615,6 @@ void Search::repair(const KeyTree& kt) {
     byRegion[start[regionOf_[u]]++] = u;
   }
   touched2_ = std::move(byRegion);
-  using Entry = std::pair<double, int>;
-  std::vector<Entry> heap;
   double spent = 0;
   for (size_t lo = 0, hi = 0; lo < touched2_.size(); lo = hi) {
     int mark = regionOf_[touched2_[lo]];
@@ -555,20 +623,21 @@ void Search::repair(const KeyTree& kt) {
     }
     int id = mark - 1;
     const KeyTree::Path& kp = kt.paths[id];
-    heap.clear();
+    queue_.clear();
     // Enter the region from the nodes around it, whose nearest tree
     // points stay.
     for (size_t t = lo; t < hi; ++t) {
       int x = touched2_[t];
+      int i = x % g_.nx, j = x / g_.nx;
       for (int k = 0; k < 4; ++k) {
-        if (!open(x, k)) {
+        if (!open(x, i, j, k)) {
           continue;
         }
         int y = step(x, k);
         if (regionOf_[y] == mark || base_[y] < 0) {
           continue;
         }
-        double nd = dist_[y] + length(x, k);
+        double nd = dist_[y] + length(i, j, k);
         if (nd < dist2_[x] && nd < kp.length) {
           dist2_[x] = nd;
           base2_[x] = base_[y];
@@ -576,30 +645,27 @@ void Search::repair(const KeyTree& kt) {
         }
       }
       if (dist2_[x] < kInf) {
-        heap.push_back({dist2_[x], x});
+        queue_.push(dist2_[x], x);
       }
     }
-    std::make_heap(heap.begin(), heap.end(), std::greater<Entry>());
-    while (!heap.empty()) {
-      std::pop_heap(heap.begin(), heap.end(), std::greater<Entry>());
-      auto [d, x] = heap.back();
-      heap.pop_back();
+    while (!queue_.empty()) {
+      auto [d, x] = queue_.pop();
       if (d > dist2_[x]) {
         continue;
       }
       spent += kUnitsPerSettle;
+      int i = x % g_.nx, j = x / g_.nx;
       for (int k = 0; k < 4; ++k) {
-        if (!open(x, k)) {
+        if (!open(x, i, j, k)) {
           continue;
         }
         int y = step(x, k);
-        double nd = d + length(x, k);
+        double nd = d + length(i, j, k);
         if (regionOf_[y] == mark && nd < dist2_[y] && nd < kp.length) {
           dist2_[y] = nd;
           base2_[y] = base2_[x];
           from2_[y] = static_cast<unsigned char>((k + 2) % 4);
-          heap.push_back({nd, y});
-          std::push_heap(heap.begin(), heap.end(), std::greater<Entry>());
+          queue_.push(nd, y);
         }
       }
     }
@@ -611,8 +677,9 @@ void Search::repair(const KeyTree& kt) {
       if (dist2_[x] == kInf) {
         continue;
       }
+      int i = x % g_.nx, j = x / g_.nx;
       for (int k = 0; k < 4; ++k) {
-        if (!open(x, k)) {
+        if (!open(x, i, j, k)) {
           continue;
         }
         int y = step(x, k);
@@ -622,13 +689,13 @@ void Search::repair(const KeyTree& kt) {
           if (k >= 2 || dist2_[y] == kInf) {
             continue;  // each edge inside once
           }
-          cost = dist2_[x] + length(x, k) + dist2_[y];
+          cost = dist2_[x] + length(i, j, k) + dist2_[y];
           sb = base2_[y];
         } else {
           if (base_[y] < 0) {
             continue;
           }
-          cost = dist_[y] + length(x, k) + dist2_[x];
+          cost = dist_[y] + length(i, j, k) + dist2_[x];
           sb = base_[y];
         }
         int sa = base2_[x];
@@ -923,6 +990,22 @@ bool Search::pass(std::vector<Wire>& wires) {
 }
 
 }  // namespace
+
+bool localSearchFits(const std::vector<Wire>& wires,
+                     const std::vector<RoutePoint>& pins,
+                     const ObstacleIndex& obstacles) {
+  std::vector<RoutePoint> points;
+  for (const Wire& w : wires) {
+    points.push_back({w.x1, w.y1});
+    points.push_back({w.x2, w.y2});
+  }
+  if (points.empty()) {
+    return false;
+  }
+  Grid g;
+  gridLines(g, points, pins, obstacles);
+  return static_cast<double>(g.nx) * g.ny <= kMostNodes;
+}
 
 std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   const std::vector<RoutePoint>& pins,

@@ -35,3 +35,8 @@ std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   const std::vector<RoutePoint>& pins,
                                   const ObstacleIndex& obstacles,
                                   WorkBudget& budget);
+
+// Whether the search's grid over these wires is small enough to be built.
+bool localSearchFits(const std::vector<Wire>& wires,
+                     const std::vector<RoutePoint>& pins,
+                     const ObstacleIndex& obstacles);

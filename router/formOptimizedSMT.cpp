@@ -41,11 +41,23 @@ const double kFlatWorkPerPlace = 1000;
 // for the same length.
 const int kMaxEnds = 8;
 const int kMostEnds = 12;
-// From effort 2, after each level's windows, the local search over the
-// grid of the tree's box (localSearchTree) with this share of the level's
-// work, then windows again over what it moved with this share. At effort
-// 1 it cost more than its gain: on a design's nets a share of 1 took 60 %
-// more time for 0.06 % of length, where the windows' time is the goal's.
+// Effort 1 parts a net's work between the windows and the local search
+// (localSearchTree) after them where its grid fits: on a design's nets
+// the search buys length at up to three times the windows' rate by the
+// last unit of work, most on nets of up to kSmallNet positions. Where the
+// grid does not fit (nets of thousands of pins), the windows have
+// kNoSearchShare: a net of 10^4 pins among 1000 obstacles then takes under
+// three times the default's time. A net no obstacle comes near keeps its
+// windows whole: its work per position is too little for the search.
+const double kWindowShare = 0.4;
+const double kSearchShareSmall = 0.4;
+const int kSmallNet = 50;
+const double kWindowShareLarge = 0.5;
+const double kSearchShareLarge = 0.6;
+const double kNoSearchShare = 0.6;
+// From effort 2, after each level's windows, the local search with this
+// share of the level's work and what the windows left, then windows again
+// over what it moved with this share.
 const double kSearchShare = 1;
 const double kAfterSearchShare = 0.5;
 // The lower bound's dual ascent, per input vertex and at least.
@@ -189,10 +201,22 @@ void Router::formOptimizedSMT() {
       // formSMT's. A net no obstacle comes near has its windows solved
       // without obstacles, in microseconds.
       formSMT();
-      WorkBudget budget{open ? kFlatWorkPerPlace * distinct : base};
-      tree =
-          improveTree(wiresOf(segments), pins, obstacles, kMaxEnds, budget,
-                      scratch.wirePlan, scratch.flat, scratch.exact, kMaxEnds);
+      double work = open ? kFlatWorkPerPlace * distinct : base;
+      bool small = distinct <= kSmallNet;
+      std::vector<Wire> start = wiresOf(segments);
+      bool search = !open && localSearchFits(start, pins, obstacles);
+      WorkBudget budget{
+          work * (open     ? 1
+                  : search ? (small ? kWindowShare : kWindowShareLarge)
+                           : kNoSearchShare)};
+      tree = improveTree(start, pins, obstacles, kMaxEnds, budget,
+                         scratch.wirePlan, scratch.flat, scratch.exact,
+                         kMaxEnds);
+      if (search) {
+        WorkBudget more{work *
+                        (small ? kSearchShareSmall : kSearchShareLarge)};
+        tree = localSearchTree(tree, pins, obstacles, more, scratch.wirePlan);
+      }
     }
   }
 
