@@ -262,27 +262,41 @@ void Router::formOptimizedSMT() {
         length = wireLength(tree);
       }
     }
+    // Another start's improved tree, searched as well.
+    auto searched = [&](std::vector<Wire> alt) {
+      WorkBudget more{kSearchShare * levelWork};
+      return localSearchTree(alt, pins, obstacles, more, scratch.wirePlan);
+    };
     // Once, a second start from the other spanning graph's tree.
     if (secondStart && level == 2) {
       Router second(copy);
       second.options.exactGraph = !options.exactGraph;
       second.formSMT();
       WorkBudget more{base * scale};
-      std::vector<Wire> alt =
+      std::vector<Wire> alt = searched(
           improveTree(wiresOf(second.segments), pins, obstacles, ends, more,
-                      scratch.wirePlan, scratch.flat, scratch.exact, kMaxEnds);
+                      scratch.wirePlan, scratch.flat, scratch.exact, kMaxEnds));
       if (wireLength(alt) < length) {
         tree = std::move(alt);
+        length = wireLength(tree);
       }
     }
     // Levels 3 to 5 restart, once each, from the pipeline's tree of the net
     // mirrored in x, in y, then in both: its ties and sweeps fall the other
-    // way, and its improved tree, mirrored back, may be shorter.
-    if (secondStart && level >= 3 && level <= 5) {
-      std::vector<Wire> alt = mirroredStart(
-          copy, level != 4, level != 3, options.exactGraph, base * scale, ends);
+    // way, and its improved tree, mirrored back, may be shorter. Levels 6 to
+    // 8 do the same with the other spanning graph.
+    if (secondStart && level >= 3 && level <= 8) {
+      int turn = (level - 3) % 3;  // x, y, both
+      std::vector<Wire> alt =
+          mirroredStart(copy, turn != 1, turn != 0,
+                        level <= 5 ? options.exactGraph : !options.exactGraph,
+                        base * scale, ends);
+      if (!alt.empty()) {
+        alt = searched(cleanWires(alt, pins, scratch.wirePlan));
+      }
       if (!alt.empty() && wireLength(alt) < length) {
-        tree = cleanWires(alt, pins, scratch.wirePlan);
+        tree = std::move(alt);
+        length = wireLength(tree);
       }
     }
   }
