@@ -26,6 +26,9 @@ const double kUnitsPerNode = 0.5;
 const double kUnitsPerSettle = 12;
 const double kUnitsPerWire = 200;
 const double kUnitsPerStep = 1;
+// About what a first pass costs per grid node: the grid, and the search
+// settling about half of it.
+const double kUnitsPerPassNode = kUnitsPerNode + kUnitsPerSettle / 2;
 const int kMostPasses = 40;
 // A branch point weighs at most this many of the cheapest joins that
 // pass it; each join is offered to the branch points of at most this many
@@ -993,7 +996,8 @@ bool Search::pass(std::vector<Wire>& wires) {
 
 bool localSearchFits(const std::vector<Wire>& wires,
                      const std::vector<RoutePoint>& pins,
-                     const ObstacleIndex& obstacles) {
+                     const ObstacleIndex& obstacles,
+                     double work) {
   std::vector<RoutePoint> points;
   for (const Wire& w : wires) {
     points.push_back({w.x1, w.y1});
@@ -1004,7 +1008,8 @@ bool localSearchFits(const std::vector<Wire>& wires,
   }
   Grid g;
   gridLines(g, points, pins, obstacles);
-  return static_cast<double>(g.nx) * g.ny <= kMostNodes;
+  double nodes = static_cast<double>(g.nx) * g.ny;
+  return nodes <= kMostNodes && nodes * kUnitsPerPassNode <= work;
 }
 
 std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,

@@ -36,7 +36,9 @@ std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   const ObstacleIndex& obstacles,
                                   WorkBudget& budget);
 
-// Whether the search's grid over these wires is small enough to be built.
+// Whether the search's grid over these wires is small enough to be built,
+// and work enough for about one pass over it.
 bool localSearchFits(const std::vector<Wire>& wires,
                      const std::vector<RoutePoint>& pins,
-                     const ObstacleIndex& obstacles);
+                     const ObstacleIndex& obstacles,
+                     double work);

@@ -45,10 +45,11 @@ const int kMostEnds = 12;
 // (localSearchTree) after them where its grid fits: on a design's nets
 // the search buys length at up to three times the windows' rate by the
 // last unit of work, most on nets of up to kSmallNet positions. Where the
-// grid does not fit (nets of thousands of pins), the windows have
-// kNoSearchShare: a net of 10^4 pins among 1000 obstacles then takes under
-// three times the default's time. A net no obstacle comes near keeps its
-// windows whole: its work per position is too little for the search.
+// grid is too large to be built (nets of thousands of pins), the windows
+// have kNoSearchShare: a net of 10^4 pins among 1000 obstacles then takes
+// under three times the default's time. Where the search's share would not
+// pay for a pass over its grid (obstacle-dense nets), and on nets no
+// obstacle comes near, the windows have it all.
 const double kWindowShare = 0.4;
 const double kSearchShareSmall = 0.4;
 const int kSmallNet = 50;
@@ -204,17 +205,22 @@ void Router::formOptimizedSMT() {
       double work = open ? kFlatWorkPerPlace * distinct : base;
       bool small = distinct <= kSmallNet;
       std::vector<Wire> start = wiresOf(segments);
-      bool search = !open && localSearchFits(start, pins, obstacles);
+      double searchWork =
+          work * (small ? kSearchShareSmall : kSearchShareLarge);
+      bool search =
+          !open && localSearchFits(start, pins, obstacles, searchWork);
+      bool huge = !open && !search &&
+                  !localSearchFits(start, pins, obstacles,
+                                   std::numeric_limits<double>::infinity());
       WorkBudget budget{
-          work * (open     ? 1
-                  : search ? (small ? kWindowShare : kWindowShareLarge)
-                           : kNoSearchShare)};
+          work * (search ? (small ? kWindowShare : kWindowShareLarge)
+                  : huge ? kNoSearchShare
+                         : 1)};
       tree = improveTree(start, pins, obstacles, kMaxEnds, budget,
                          scratch.wirePlan, scratch.flat, scratch.exact,
                          kMaxEnds);
       if (search) {
-        WorkBudget more{work *
-                        (small ? kSearchShareSmall : kSearchShareLarge)};
+        WorkBudget more{searchWork};
         tree = localSearchTree(tree, pins, obstacles, more, scratch.wirePlan);
       }
     }
