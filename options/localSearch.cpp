@@ -217,8 +217,7 @@ struct KeyTree {
   }
   // The lower end of a path.
   int child(int id) const {
-    return depth[paths[id].a] > depth[paths[id].b] ? paths[id].a
-                                                   : paths[id].b;
+    return depth[paths[id].a] > depth[paths[id].b] ? paths[id].a : paths[id].b;
   }
   bool under(int v, int k) const {  // v in the subtree of k
     return tin[k] <= tin[v] && tin[v] <= tout[k];
@@ -480,8 +479,8 @@ bool Search::labelTree(const KeyTree& kt) {
     const KeyTree::Path& kp = kt.paths[id];
     for (size_t k = 0; k + 1 < kp.nodes.size(); ++k) {
       int u = g_.at(plan.nodes[kp.nodes[k]].x, plan.nodes[kp.nodes[k]].y);
-      int w = g_.at(plan.nodes[kp.nodes[k + 1]].x,
-                    plan.nodes[kp.nodes[k + 1]].y);
+      int w =
+          g_.at(plan.nodes[kp.nodes[k + 1]].x, plan.nodes[kp.nodes[k + 1]].y);
       if (u < 0 || w < 0) {
         return false;
       }

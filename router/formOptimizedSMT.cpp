@@ -212,13 +212,13 @@ void Router::formOptimizedSMT() {
       bool huge = !open && !search &&
                   !localSearchFits(start, pins, obstacles,
                                    std::numeric_limits<double>::infinity());
-      WorkBudget budget{
-          work * (search ? (small ? kWindowShare : kWindowShareLarge)
-                  : huge ? kNoSearchShare
-                         : 1)};
-      tree = improveTree(start, pins, obstacles, kMaxEnds, budget,
-                         scratch.wirePlan, scratch.flat, scratch.exact,
-                         kMaxEnds);
+      WorkBudget budget{work * (search
+                                    ? (small ? kWindowShare : kWindowShareLarge)
+                                : huge ? kNoSearchShare
+                                       : 1)};
+      tree =
+          improveTree(start, pins, obstacles, kMaxEnds, budget,
+                      scratch.wirePlan, scratch.flat, scratch.exact, kMaxEnds);
       if (search) {
         WorkBudget more{searchWork};
         tree = localSearchTree(tree, pins, obstacles, more, scratch.wirePlan);

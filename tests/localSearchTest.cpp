@@ -33,8 +33,8 @@ TEST(LocalSearchTest, ExchangesALongKeyPath) {
 // the three pins gives way to joins between them.
 TEST(LocalSearchTest, EliminatesABadBranchPoint) {
   std::vector<RoutePoint> pins{{0, 0}, {10, 0}, {0, 10}};
-  std::vector<Wire> tree{{0, 5, 5, 5},   {0, 0, 0, 5},   {5, 0, 5, 5},
-                         {5, 0, 10, 0},  {0, 5, 0, 10}};
+  std::vector<Wire> tree{
+      {0, 5, 5, 5}, {0, 0, 0, 5}, {5, 0, 5, 5}, {5, 0, 10, 0}, {0, 5, 0, 10}};
   // Above, (0, 5) and (5, 0) are branch points; the tree is 25 long.
   ObstacleIndex none;
   WorkBudget budget{kAll};
