@@ -22,10 +22,19 @@ class ObstacleIndex;
 // - key-vertex elimination: a branch point that is no pin gives up its key
 //   paths to the shortest joins that reconnect the parts they leave.
 // Moves whose cycles share no key path are made together, a pass at a
-// time, until a pass gains nothing or the budget is spent. Joins found this
-// way pass only through points nearer their own ends than any other tree
-// point, so a move may be missed, never made wrong. Grids of more than a
-// few million nodes are not built: the tree comes back cleaned.
+// time, until a pass gains nothing or the budget is spent; a pass whose
+// moves together would not shorten the tree or would split its pins makes
+// only its best one, or none. Each tree point's search reaches only as far
+// as half the longest key path, and no further than that point's own
+// longest key path; a key path's own region is searched again as though
+// the path were gone, so that its exchange may run where it ran. Joins
+// found this way pass only through points nearer their own ends than other
+// tree points, so a move may be missed, never made wrong. The work counted
+// is per grid node built, per node the searches settle and per wire
+// planned; a search the budget stops mid-pass changes nothing. Grids of
+// more than a few million nodes are not built: the tree comes back
+// cleaned. Ties go by grid node, so the result depends on nothing but the
+// input.
 std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   const std::vector<RoutePoint>& pins,
                                   const ObstacleIndex& obstacles,
