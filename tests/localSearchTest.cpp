@@ -80,6 +80,14 @@ TEST(LocalSearchTest, RandomNetsLegalNoLongerNeverBelowTheOptimum) {
     }
     double len = wireLength(out), before = wireLength(start);
     EXPECT_LE(len, before);
+    // A budget that runs out part way leaves a tree between the two.
+    WorkBudget some{2000.0 * seed};
+    std::vector<Wire> part = localSearchTree(start, pins, index, some);
+    EXPECT_EQ(countPinParts(part, pins), countPinParts(start, pins));
+    if (r.pinPartCount == 1) {
+      expectLegalTree(pins, rects, part);
+    }
+    EXPECT_LE(wireLength(part), before);
     gained += len < before;
     float xlo = 0, ylo = 0, xhi = 40, yhi = 40;
     for (const ObstacleIndex::Rect& o : rects) {
@@ -95,6 +103,48 @@ TEST(LocalSearchTest, RandomNetsLegalNoLongerNeverBelowTheOptimum) {
   }
   EXPECT_GT(solved, 40);
   EXPECT_GT(gained, 5) << "the search should often shorten the pipeline's tree";
+}
+
+// The straight join is blocked: the exchange runs round the obstacle, to
+// the optimum the exact solver finds (23: up x = 3 to the pins' path).
+TEST(LocalSearchTest, ExchangeRunsRoundAnObstacle) {
+  std::vector<RoutePoint> pins{{0, 0}, {10, 0}, {0, 10}};
+  std::vector<ObstacleIndex::Rect> rects{{-2, 4, 3, 6}};
+  ObstacleIndex index(rects);
+  std::vector<Wire> tree{{0, 0, 10, 0}, {10, 0, 10, 10}, {0, 10, 10, 10}};
+  WorkBudget budget{kAll}, all{kAll};
+  std::vector<Wire> out = localSearchTree(tree, pins, index, budget);
+  expectLegalTree(pins, rects, out);
+  ExactTree best = solveExactTree(pins, index, {-2, 0, 10, 10}, all);
+  ASSERT_EQ(best.status, ExactStatus::solved);
+  EXPECT_EQ(best.length, 23);
+  EXPECT_EQ(wireLength(out), best.length);
+}
+
+// Pins walled apart: each part is searched, none is joined or split.
+TEST(LocalSearchTest, WalledInPinsStayAForest) {
+  // A ring of four obstacles round (5, 5); two pins inside, two outside.
+  std::vector<ObstacleIndex::Rect> rects{
+      {2, 2, 8, 3}, {2, 7, 8, 8}, {2, 3, 3, 7}, {7, 3, 8, 7}};
+  ObstacleIndex index(rects);
+  std::vector<RoutePoint> pins{{4, 4}, {6, 6}, {0, 0}, {10, 10}};
+  std::vector<Wire> tree{
+      {4, 4, 6, 4}, {6, 4, 6, 6}, {0, 0, 0, 10}, {0, 10, 10, 10}};
+  ASSERT_EQ(countPinParts(tree, pins), 2);
+  WorkBudget budget{kAll};
+  std::vector<Wire> out = localSearchTree(tree, pins, index, budget);
+  EXPECT_EQ(countPinParts(out, pins), 2);
+  EXPECT_LE(wireLength(out), wireLength(tree));
+  EXPECT_EQ(wireLength(out), 24);  // each part is already shortest
+}
+
+TEST(LocalSearchTest, FitsSaysWhetherAPassIsPaidFor) {
+  std::vector<RoutePoint> pins{{0, 0}, {10, 0}, {0, 10}};
+  std::vector<Wire> tree{{0, 0, 10, 0}, {0, 0, 0, 10}};
+  ObstacleIndex none;
+  EXPECT_TRUE(localSearchFits(tree, pins, none, kAll));
+  EXPECT_FALSE(localSearchFits(tree, pins, none, 0));
+  EXPECT_FALSE(localSearchFits({}, pins, none, kAll));
 }
 
 // No budget: the input, cleaned.
