@@ -350,10 +350,7 @@ class Search {
         dist_(static_cast<size_t>(g.nx) * g.ny, kInf),
         from_(static_cast<size_t>(g.nx) * g.ny, 0),
         base_(static_cast<size_t>(g.nx) * g.ny, -1),
-        regionOf_(static_cast<size_t>(g.nx) * g.ny, 0),
-        dist2_(static_cast<size_t>(g.nx) * g.ny, kInf),
-        base2_(static_cast<size_t>(g.nx) * g.ny, -1),
-        from2_(static_cast<size_t>(g.nx) * g.ny, 0) {}
+        slot_(static_cast<size_t>(g.nx) * g.ny, -1) {}
 
   // One pass over the tree; false when it did not change.
   bool pass(std::vector<Wire>& wires);
@@ -430,7 +427,16 @@ class Search {
   // The second search over a key path's region (the nodes nearest its
   // inner points), as though the path were gone: per node, 1 + the path
   // whose region holds it, and that search's distance, source and way.
-  std::vector<int> regionOf_;
+  int regionOf(int u) const {
+    int b = base_[u];
+    if (b < 0 || !sources_[b].second.inside()) {
+      return 0;
+    }
+    return sources_[b].second.path() + 1;
+  }
+  // Per grid node, its place in touched2_ (-1 outside every region); the
+  // second search's values by that place.
+  std::vector<int> slot_;
   std::vector<double> dist2_;
   std::vector<int> base2_;
   std::vector<unsigned char> from2_;
@@ -591,36 +597,38 @@ void Search::findJoins(const KeyTree& kt, double radius) {
 
 void Search::repair(const KeyTree& kt) {
   for (int u : touched2_) {
-    regionOf_[u] = 0;
-    dist2_[u] = kInf;
-    base2_[u] = -1;
+    slot_[u] = -1;
   }
   touched2_.clear();
   regionJoin_.assign(kt.paths.size(), -1);
   for (int u : touched_) {
-    Place p = sources_[base_[u]].second;
-    if (p.inside()) {
-      regionOf_[u] = p.path() + 1;
+    if (regionOf(u) > 0) {
       touched2_.push_back(u);
     }
   }
   // By region, in the order the first search reached them.
   std::vector<int> start(kt.paths.size() + 2, 0);
   for (int u : touched2_) {
-    ++start[regionOf_[u] + 1];
+    ++start[regionOf(u) + 1];
   }
   for (size_t k = 1; k < start.size(); ++k) {
     start[k] += start[k - 1];
   }
   std::vector<int> byRegion(touched2_.size());
   for (int u : touched2_) {
-    byRegion[start[regionOf_[u]]++] = u;
+    byRegion[start[regionOf(u)]++] = u;
   }
   touched2_ = std::move(byRegion);
+  for (size_t t = 0; t < touched2_.size(); ++t) {
+    slot_[touched2_[t]] = static_cast<int>(t);
+  }
+  dist2_.assign(touched2_.size(), kInf);
+  base2_.assign(touched2_.size(), -1);
+  from2_.assign(touched2_.size(), 0);
   double spent = 0;
   for (size_t lo = 0, hi = 0; lo < touched2_.size(); lo = hi) {
-    int mark = regionOf_[touched2_[lo]];
-    for (hi = lo; hi < touched2_.size() && regionOf_[touched2_[hi]] == mark;
+    int mark = regionOf(touched2_[lo]);
+    for (hi = lo; hi < touched2_.size() && regionOf(touched2_[hi]) == mark;
          ++hi) {
     }
     int id = mark - 1;
@@ -636,23 +644,23 @@ void Search::repair(const KeyTree& kt) {
           continue;
         }
         int y = step(x, k);
-        if (regionOf_[y] == mark || base_[y] < 0) {
+        if (regionOf(y) == mark || base_[y] < 0) {
           continue;
         }
         double nd = dist_[y] + length(i, j, k);
-        if (nd < dist2_[x] && nd < kp.length) {
-          dist2_[x] = nd;
-          base2_[x] = base_[y];
-          from2_[x] = static_cast<unsigned char>(k);
+        if (nd < dist2_[slot_[x]] && nd < kp.length) {
+          dist2_[slot_[x]] = nd;
+          base2_[slot_[x]] = base_[y];
+          from2_[slot_[x]] = static_cast<unsigned char>(k);
         }
       }
-      if (dist2_[x] < kInf) {
-        queue_.push(dist2_[x], x);
+      if (dist2_[slot_[x]] < kInf) {
+        queue_.push(dist2_[slot_[x]], x);
       }
     }
     while (!queue_.empty()) {
       auto [d, x] = queue_.pop();
-      if (d > dist2_[x]) {
+      if (d > dist2_[slot_[x]]) {
         continue;
       }
       spent += kUnitsPerSettle;
@@ -663,10 +671,10 @@ void Search::repair(const KeyTree& kt) {
         }
         int y = step(x, k);
         double nd = d + length(i, j, k);
-        if (regionOf_[y] == mark && nd < dist2_[y] && nd < kp.length) {
-          dist2_[y] = nd;
-          base2_[y] = base2_[x];
-          from2_[y] = static_cast<unsigned char>((k + 2) % 4);
+        if (regionOf(y) == mark && nd < dist2_[slot_[y]] && nd < kp.length) {
+          dist2_[slot_[y]] = nd;
+          base2_[slot_[y]] = base2_[slot_[x]];
+          from2_[slot_[y]] = static_cast<unsigned char>((k + 2) % 4);
           queue_.push(nd, y);
         }
       }
@@ -676,7 +684,7 @@ void Search::repair(const KeyTree& kt) {
     Join best{kInf, -1, -1, -1, -1, {0}, {0}, id};
     for (size_t t = lo; t < hi; ++t) {
       int x = touched2_[t];
-      if (dist2_[x] == kInf) {
+      if (dist2_[slot_[x]] == kInf) {
         continue;
       }
       int i = x % g_.nx, j = x / g_.nx;
@@ -687,20 +695,20 @@ void Search::repair(const KeyTree& kt) {
         int y = step(x, k);
         double cost;
         int sb;
-        if (regionOf_[y] == mark) {
-          if (k >= 2 || dist2_[y] == kInf) {
+        if (regionOf(y) == mark) {
+          if (k >= 2 || dist2_[slot_[y]] == kInf) {
             continue;  // each edge inside once
           }
-          cost = dist2_[x] + length(i, j, k) + dist2_[y];
-          sb = base2_[y];
+          cost = dist2_[slot_[x]] + length(i, j, k) + dist2_[slot_[y]];
+          sb = base2_[slot_[y]];
         } else {
           if (base_[y] < 0) {
             continue;
           }
-          cost = dist_[y] + length(i, j, k) + dist2_[x];
+          cost = dist_[y] + length(i, j, k) + dist2_[slot_[x]];
           sb = base_[y];
         }
-        int sa = base2_[x];
+        int sa = base2_[slot_[x]];
         if (sa == sb || !(cost < best.cost)) {
           continue;
         }
@@ -761,11 +769,11 @@ bool Search::cycle(const KeyTree& kt,
 void Search::wayOf(const Join& j, std::vector<Wire>& out) const {
   for (int x : {j.u, j.v}) {
     for (;;) {
-      bool again = j.region >= 0 && regionOf_[x] == j.region + 1;
+      bool again = j.region >= 0 && regionOf(x) == j.region + 1;
       if (!again && dist_[x] == 0) {
         break;
       }
-      int y = step(x, again ? from2_[x] : from_[x]);
+      int y = step(x, again ? from2_[slot_[x]] : from_[x]);
       RoutePoint p = point(x), q = point(y);
       out.push_back({p.x, p.y, q.x, q.y});
       x = y;
