@@ -45,7 +45,7 @@ const int kMostEnds = 12;
 // (localSearchTree) after them where its grid fits: on a design's nets
 // the search buys length at up to three times the windows' rate by the
 // last unit of work, most on nets of up to kSmallNet positions. Where the
-// grid is too large to be built (nets of thousands of pins), the windows
+// grid does not fit on a net of more than kManyPins positions, the windows
 // have kNoSearchShare: a net of 10^4 pins among 1000 obstacles then takes
 // under three times the default's time. Where the search's share would not
 // pay for a pass over its grid (obstacle-dense nets), and on nets no
@@ -55,7 +55,8 @@ const double kSearchShareSmall = 0.4;
 const int kSmallNet = 50;
 const double kWindowShareLarge = 0.5;
 const double kSearchShareLarge = 0.6;
-const double kNoSearchShare = 0.6;
+const double kNoSearchShare = 0.5;
+const int kManyPins = 2000;
 // From effort 2, after each level's windows, the local search with this
 // share of the level's work and what the windows left, then windows again
 // over what it moved with this share.
@@ -209,9 +210,7 @@ void Router::formOptimizedSMT() {
           work * (small ? kSearchShareSmall : kSearchShareLarge);
       bool search =
           !open && localSearchFits(start, pins, obstacles, searchWork);
-      bool huge = !open && !search &&
-                  !localSearchFits(start, pins, obstacles,
-                                   std::numeric_limits<double>::infinity());
+      bool huge = !open && !search && distinct > kManyPins;
       WorkBudget budget{work * (search
                                     ? (small ? kWindowShare : kWindowShareLarge)
                                 : huge ? kNoSearchShare
