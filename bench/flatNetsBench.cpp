@@ -2,7 +2,8 @@
 // processor time per net for the default pipeline and --optimize, and the
 // lengths against --optimize of an older commit (or of this one). A
 // thousand distinct nets per row (--nets N for another count), pins with
-// integer coordinates in [0, 1000], distinct; --pins P for one row only.
+// integer coordinates in [0, 1000], distinct; --pins P for one row only;
+// --only-optimize runs --optimize alone (for an instruction profile).
 // Configured with -DTREECORE_BENCH_BEFORE=DIR, the older commit runs in the
 // same process (see smallNetsBench); its --optimize is then the reference.
 // Prints one table.
@@ -86,6 +87,10 @@ double excess(const Run& r, const Run& reference) {
 int main(int argc, char** argv) {
   int count = 1000;
   std::vector<int> rows{5, 9, 10, 20, 50, 100};
+  bool onlyOptimize = false;
+  for (int i = 1; i < argc; ++i) {
+    onlyOptimize = onlyOptimize || std::strcmp(argv[i], "--only-optimize") == 0;
+  }
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::strcmp(argv[i], "--nets") == 0) {
       count = std::atoi(argv[i + 1]);
@@ -110,6 +115,11 @@ int main(int argc, char** argv) {
   std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|\n");
   for (int pins : rows) {
     Nets n = makeNets(pins, count);
+    if (onlyOptimize) {
+      Run r = runOf(afterRunNets, n, true);
+      std::printf("| %d | --optimize | %.2f |\n", pins, r.micros);
+      continue;
+    }
     Run defaultAfter = runOf(afterRunNets, n, false);
     Run optimizeAfter = runOf(afterRunNets, n, true);
     Run defaultBefore, optimizeBefore = optimizeAfter;

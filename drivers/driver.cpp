@@ -249,12 +249,13 @@ int runDriver(Program program, int argc, char** argv) {
       return writeFramedNet(name, program, routeOptionsOf(batch), given,
                             outPath);
     }
-    Input<float> in = singleInput(given);
-    net.reserve(in.pins.size());
-    for (const InputPoint<float>& p : in.pins) {
-      net.push_back({canonicalDouble(p.x), canonicalDouble(p.y)});
+    // Without a wide integer, the coordinates read are the decimals of
+    // floats, as the library takes them.
+    net.reserve(given.pins.size());
+    for (const InputPoint<DesignCoord>& p : given.pins) {
+      net.push_back({p.x.v, p.y.v});
     }
-    if (!toObstacles(given, in.obstacleFile, obstacles, error)) {
+    if (!toObstacles(given, given.obstacleFile, obstacles, error)) {
       std::cerr << name << ": " << error << std::endl;
       return 2;
     }
@@ -262,12 +263,14 @@ int runDriver(Program program, int argc, char** argv) {
     // library's pin and obstacle named in the reader's terms.
     treecore::Tree refused = treecore::checkNet(obstacles, net, options);
     if (refused.status == treecore::Status::pinInsideObstacle) {
+      const InputPoint<DesignCoord>& pin = given.pins[refused.badPin];
       std::cerr << name << ": "
-                << in.pinName(static_cast<size_t>(refused.badPin)) << ": pin "
-                << formatPoint(in.pins[refused.badPin].x,
-                               in.pins[refused.badPin].y)
+                << given.pinName(static_cast<size_t>(refused.badPin))
+                << ": pin "
+                << formatPoint(static_cast<float>(pin.x),
+                               static_cast<float>(pin.y))
                 << " lies strictly inside "
-                << in.rectName(static_cast<size_t>(refused.badObstacle))
+                << given.rectName(static_cast<size_t>(refused.badObstacle))
                 << "; no obstacle-avoiding tree exists" << std::endl;
       return 2;
     }
@@ -292,9 +295,28 @@ int runDriver(Program program, int argc, char** argv) {
     options.stageData = &stageClock;
   }
   {
+    // The blocks are written a megabyte at a time as the tree's segments
+    // come, so that a large tree's drawing and text are never held whole.
+    std::string text = fileBanner(
+        options.form == treecore::Form::spanningTree ? kMstTitle : kSmtTitle);
+    // The execution time is the tree's alone, without this writing.
+    treecore::Tree run;
+    std::clock_t writing = 0;
+    auto write = [&](const std::vector<treecore::Segment>& segments) {
+      std::clock_t from = std::clock();
+      run.segments = segments;
+      treecore::appendBlocks(text, run);
+      if (text.size() >= (1u << 20)) {
+        out.write(text);
+        text.clear();
+      }
+      writing += std::clock() - from;
+    };
     std::clock_t start = std::clock();
-    treecore::Tree tree = treecore::routeNet(obstacles, net, options);
-    std::clock_t end = std::clock();
+    treecore::Tree tree =
+        treecore::routeNet(obstacles, std::move(net), options, write);
+    std::clock_t end = std::clock() - writing;
+    out.write(text);
     // With the tree on standard output, the time line steps aside.
     (out.onStandardOutput() ? std::cerr : std::cout)
         << "Execution Time = "
@@ -307,10 +329,6 @@ int runDriver(Program program, int argc, char** argv) {
       (out.onStandardOutput() ? std::cerr : std::cout)
           << "{\"timing\":" << figures << "}" << std::endl;
     }
-    std::string text = fileBanner(
-        options.form == treecore::Form::spanningTree ? kMstTitle : kSmtTitle);
-    treecore::appendBlocks(text, tree);
-    out.write(text);
     bool written = out.commit();
     stageClock.lap("export");
     if (opt.bound && tree.lowerBound >= 0) {

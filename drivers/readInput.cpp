@@ -827,27 +827,6 @@ bool hasWideCoordinate(const Input<DesignCoord>& in) {
   return false;
 }
 
-Input<float> singleInput(const Input<DesignCoord>& in) {
-  Input<float> out;
-  out.pinFile = in.pinFile;
-  out.obstacleFile = in.obstacleFile;
-  out.stp = in.stp;
-  out.pinLines = in.pinLines;
-  out.rectLines = in.rectLines;
-  auto single = [](const InputPoint<DesignCoord>& p) {
-    return InputPoint<float>{static_cast<float>(p.x.v),
-                             static_cast<float>(p.y.v)};
-  };
-  for (const auto& p : in.pins) {
-    out.pins.push_back(single(p));
-  }
-  for (const auto& ring : in.rects) {
-    out.rects.push_back(
-        {single(ring[0]), single(ring[1]), single(ring[2]), single(ring[3])});
-  }
-  return out;
-}
-
 template struct Input<float>;
 template struct Input<double>;
 template struct Input<DesignCoord>;

@@ -99,9 +99,6 @@ bool readInput(const std::vector<std::string>& files,
 // Whether a coordinate of the instance is one no float holds.
 bool hasWideCoordinate(const Input<DesignCoord>& in);
 
-// The instance in single precision, for one without such a coordinate.
-Input<float> singleInput(const Input<DesignCoord>& in);
-
 // The vertices of an instance: the pins, then the corners four by four, each
 // rectangle's corners linked into a ring in file order. The caller owns
 // them.

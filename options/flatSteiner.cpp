@@ -1,6 +1,7 @@
 #include "options/flatSteiner.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <tuple>
@@ -16,25 +17,35 @@ using positionSequence::kMaxPins;
 using positionSequence::Part;
 using positionSequence::Seq;
 
-// A list of fields of `bits` bits packed into words from the low end, as
-// flatTableGen writes them, read in place.
+// A list of fields of `bits` bits (16, 32 or 64) packed into words from
+// the low end, as flatTableGen writes them, read in place. The fields per
+// word are a power of two: shifts and masks, no division, on the solver's
+// hot path.
 class Fields {
  public:
   Fields() = default;
   Fields(const std::uint64_t*& at, size_t count, int bits)
-      : at_(at), bits_(bits), per_(64 / bits) {
-    at += (count + per_ - 1) / per_;
+      : at_(at),
+        bits_(bits),
+        perShift_(bits == 16   ? 2
+                  : bits == 32 ? 1
+                               : 0),
+        mask_(bits == 64 ? ~0ull : (1ull << bits) - 1) {
+    size_t per = size_t{1} << perShift_;
+    at += (count + per - 1) / per;
   }
 
   std::uint64_t operator[](size_t i) const {
-    std::uint64_t w = at_[i / per_];
-    return bits_ == 64 ? w : w >> (bits_ * (i % per_)) & ((1ull << bits_) - 1);
+    std::uint64_t w = at_[i >> perShift_];
+    size_t slot = i & ((size_t{1} << perShift_) - 1);
+    return w >> (bits_ * slot) & mask_;
   }
 
  private:
   const std::uint64_t* at_ = nullptr;
-  int bits_ = 64;
-  size_t per_ = 1;
+  unsigned bits_ = 64;
+  unsigned perShift_ = 0;
+  std::uint64_t mask_ = ~0ull;
 };
 
 struct SizeTable {
@@ -101,7 +112,8 @@ struct FlatNet {
   int byY[kMaxPins];  // the position of each y rank
 };
 
-FlatNet flatNetOf(std::vector<RoutePoint> pts) {
+// pts: the pins, sorted and made distinct in place.
+FlatNet flatNetOf(std::vector<RoutePoint>& pts) {
   auto byX = [](const RoutePoint& a, const RoutePoint& b) {
     return a.x < b.x || (a.x == b.x && a.y < b.y);
   };
@@ -258,14 +270,42 @@ double lookUp(const FlatNet& net, int mask, std::vector<Wire>* wires) {
     w[g] = fromX[sym & 1 ? k - 2 - g : g];
     w[8 + g] = fromY[sym & 2 ? k - 2 - g : g];
   }
+  // Whole gaps below 2^24, as most nets have, are summed as integers: the
+  // sums are exact either way, so the same tree wins, but integer adds need
+  // not wait on each other.
+  std::int64_t whole[16];
+  bool integral = true;
+  for (int g = 0; g < 16; ++g) {
+    integral = integral && w[g] < 16777216.0;
+    whole[g] = integral ? static_cast<std::int64_t>(w[g]) : 0;
+    integral = integral && static_cast<double>(whole[g]) == w[g];
+  }
   double best = INFINITY;
   std::uint32_t bestTree = 0;
-  for (std::uint32_t t = table.treeStart[cls]; t < table.treeStart[cls + 1];
-       ++t) {
+  std::uint32_t from = table.treeStart[cls], to = table.treeStart[cls + 1];
+  if (integral) {
+    std::int64_t least = INT64_MAX;
+    for (std::uint32_t t = from; t < to; ++t) {
+      std::uint64_t v = table.lanes[t];
+      std::int64_t len = 0;
+      for (int g = 0; g < 8; ++g) {
+        len += static_cast<std::int64_t>(v >> (4 * g) & 15) * whole[g] +
+               static_cast<std::int64_t>(v >> (32 + 4 * g) & 15) * whole[8 + g];
+      }
+      if (len < least) {
+        least = len;
+        bestTree = t;
+      }
+    }
+    best = static_cast<double>(least);
+  }
+  for (std::uint32_t t = from; t < to && !integral; ++t) {
+    // All eight lanes of each axis, those past the subnet's gaps weighing
+    // nothing: a fixed count the compiler unrolls, no branch per gap.
     std::uint64_t v = table.lanes[t];
     std::uint64_t u = v >> 32;
     double len = 0;
-    for (int g = 0; g + 1 < k; ++g, v >>= 4, u >>= 4) {
+    for (int g = 0; g < 8; ++g, v >>= 4, u >>= 4) {
       len += static_cast<double>(v & 15) * w[g] +
              static_cast<double>(u & 15) * w[8 + g];
     }
@@ -532,6 +572,162 @@ const auto lessWire = [](const Wire& a, const Wire& b) {
   return std::tie(a.x1, a.y1, a.x2, a.y2) < std::tie(b.x1, b.y1, b.x2, b.y2);
 };
 
+// A shortest tree's drawing as clean wires on the grid of the pins' lines,
+// where every piece the solvers draw lies: each grid edge a bit, so that
+// the drawing's union, its degrees and its straight runs come from masks.
+// False where the drawing leaves the grid (or a pin has a negative zero,
+// whose sign the cuts below keep), or its union is no tree whose bare ends
+// are pins: cleanTree's cuts then decide.
+bool gridTree(const std::vector<Wire>& drawn,
+              const std::vector<RoutePoint>& pins,
+              std::vector<Wire>& out) {
+  const int kLines = 32;
+  float xs[kLines], ys[kLines];
+  int nx = 0, ny = 0;
+  auto insert = [](float* lines, int& n, float v) {
+    int k = n;
+    while (k > 0 && lines[k - 1] > v) {
+      --k;
+    }
+    if (k > 0 && lines[k - 1] == v) {
+      return true;
+    }
+    if (n == kLines) {
+      return false;
+    }
+    std::copy_backward(lines + k, lines + n, lines + n + 1);
+    lines[k] = v;
+    ++n;
+    return true;
+  };
+  for (const RoutePoint& p : pins) {
+    if ((p.x == 0 && std::signbit(p.x)) || (p.y == 0 && std::signbit(p.y)) ||
+        !insert(xs, nx, p.x) || !insert(ys, ny, p.y)) {
+      return false;
+    }
+  }
+  // Past the lines, infinities: a search of fixed steps, no branch.
+  std::fill(xs + nx, xs + kLines, INFINITY);
+  std::fill(ys + ny, ys + kLines, INFINITY);
+  auto indexOf = [](const float* lines, int n, float v) {
+    int k = 0;
+    for (int step = kLines / 2; step > 0; step /= 2) {
+      k += lines[k + step - 1] < v ? step : 0;
+    }
+    return k < n && lines[k] == v ? k : -1;
+  };
+  // Bit i of across[j]: the edge from column i to i + 1 on row j; bit j of
+  // along[i]: from row j to j + 1 on column i.
+  std::uint32_t across[kLines] = {}, along[kLines] = {}, pinAt[kLines] = {};
+  auto span = [](int a, int b) {
+    int lo = std::min(a, b), hi = std::max(a, b);
+    return ((std::uint32_t{1} << hi) - 1) & ~((std::uint32_t{1} << lo) - 1);
+  };
+  for (const Wire& w : drawn) {
+    int x1 = indexOf(xs, nx, w.x1), x2 = indexOf(xs, nx, w.x2);
+    int y1 = indexOf(ys, ny, w.y1), y2 = indexOf(ys, ny, w.y2);
+    if (x1 < 0 || x2 < 0 || y1 < 0 || y2 < 0 || (x1 != x2 && y1 != y2)) {
+      return false;
+    }
+    if (x1 != x2) {
+      across[y1] |= span(x1, x2);
+    } else if (y1 != y2) {
+      along[x1] |= span(y1, y2);
+    }
+  }
+  for (const RoutePoint& p : pins) {
+    pinAt[indexOf(ys, ny, p.y)] |= std::uint32_t{1} << indexOf(xs, nx, p.x);
+  }
+  auto count = [](std::uint32_t v) {
+    v = v - (v >> 1 & 0x55555555u);
+    v = (v & 0x33333333u) + (v >> 2 & 0x33333333u);
+    return static_cast<int>(((v + (v >> 4)) & 0x0f0f0f0fu) * 0x01010101u >> 24);
+  };
+  // Per row, as masks over the columns: the vertical edges up from each
+  // point, then the points where a run goes on (two edges, in line, no
+  // pin) and where one starts or ends (a joint).
+  std::uint32_t up[kLines] = {}, joint[kLines];
+  for (int i = 0; i < nx; ++i) {
+    for (std::uint32_t m = along[i]; m; m &= m - 1) {
+      up[__builtin_ctz(m)] |= std::uint32_t{1} << i;
+    }
+  }
+  int edges = 0, ends = 0;
+  for (int j = 0; j < ny; ++j) {
+    edges += count(across[j]);
+  }
+  for (int i = 0; i < nx; ++i) {
+    edges += count(along[i]);
+  }
+  for (int j = 0; j < ny; ++j) {
+    std::uint32_t west = across[j] << 1, east = across[j], north = up[j],
+                  south = j > 0 ? up[j - 1] : 0;
+    std::uint32_t any = west | east | north | south;
+    std::uint32_t two = (west & east) | (west & north) | (west & south) |
+                        (east & north) | (east & south) | (north & south);
+    std::uint32_t three =
+        (west & east & (north | south)) | (north & south & (west | east));
+    std::uint32_t bare = any & ~two & ~pinAt[j];
+    ends += count(any);
+    if (bare || (edges > 0 && (pinAt[j] & ~any))) {
+      return false;  // a bare end, or a pin off the drawing
+    }
+    joint[j] = pinAt[j] | ~two | three;
+  }
+  if (edges == 0) {
+    out.clear();
+    return nx == 1 && ny == 1;
+  }
+  if (edges + 1 != ends) {
+    return false;  // a loop
+  }
+  // The runs, each from its lower end, keyed by that end's column, row and
+  // whether it runs across (a vertical run sorts first), with its far end.
+  std::uint32_t keys[2 * kLines * 2];
+  int runs = 0;
+  const int kMaxRuns = static_cast<int>(sizeof keys / sizeof keys[0]);
+  for (int j = 0; j < ny; ++j) {
+    std::uint32_t starts = across[j] & (~(across[j] << 1) | joint[j]);
+    for (; starts; starts &= starts - 1) {
+      int i = __builtin_ctz(starts);
+      int b = i + 1;
+      while ((across[j] >> b & 1) && !(joint[j] >> b & 1)) {
+        ++b;
+      }
+      if (runs == kMaxRuns) {
+        return false;
+      }
+      keys[runs++] = static_cast<std::uint32_t>((i << 6 | j << 1 | 1) << 5 | b);
+    }
+  }
+  for (int i = 0; i < nx; ++i) {
+    for (std::uint32_t m = along[i]; m; m &= m - 1) {
+      int j = __builtin_ctz(m);
+      bool starts = j == 0 || !(along[i] >> (j - 1) & 1) || (joint[j] >> i & 1);
+      if (!starts) {
+        continue;
+      }
+      int b = j + 1;
+      while ((along[i] >> b & 1) && !(joint[b] >> i & 1)) {
+        ++b;
+      }
+      if (runs == kMaxRuns) {
+        return false;
+      }
+      keys[runs++] = static_cast<std::uint32_t>((i << 6 | j << 1) << 5 | b);
+    }
+  }
+  std::sort(keys, keys + runs);
+  out.clear();
+  for (int k = 0; k < runs; ++k) {
+    int b = keys[k] & 31, flat = keys[k] >> 5 & 1, j = keys[k] >> 6 & 31,
+        i = keys[k] >> 11;
+    out.push_back(flat ? Wire{xs[i], ys[j], xs[b], ys[j]}
+                       : Wire{xs[i], ys[j], xs[i], ys[b]});
+  }
+  return true;
+}
+
 // A shortest tree's drawing as clean wires (cleanWires) without planning
 // it: its wires can only meet at their ends, at pins, or where one's end
 // lies on another, for any other meeting would make the drawing shorter
@@ -666,14 +862,27 @@ std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins) {
 
 std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins,
                                 FlatScratch& s) {
-  FlatNet net = flatNetOf(pins);
+  std::vector<Wire> out;
+  solveFlatTreeTo(pins, s, out);
+  return out;
+}
+
+bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
+                     FlatScratch& s,
+                     std::vector<Wire>& out) {
+  out.clear();
+  s.cuts.assign(pins.begin(), pins.end());
+  FlatNet net = flatNetOf(s.cuts);
   if (net.n < 2 || net.n > kFlatExactPins) {
-    return {};
+    return net.n <= kFlatExactPins;
   }
-  std::vector<Wire> wires;
-  wires.reserve(4 * kMaxPins);
+  std::vector<Wire>& wires = s.drawn;
+  wires.clear();
   solveMask(net, (1 << net.n) - 1, &wires);
-  return cleanTree(wires, pins, s);
+  if (!gridTree(wires, pins, out)) {
+    out = cleanTree(wires, pins, s);
+  }
+  return true;
 }
 
 namespace {
@@ -777,7 +986,8 @@ std::vector<Wire> breakFlatTree(const std::vector<RoutePoint>& pins,
   }
   std::vector<Wire> wires;
   addBroken(std::move(pts), &wires);
-  return cleanTree(wires, pins, s);
+  std::vector<Wire> clean;
+  return gridTree(wires, pins, clean) ? clean : cleanTree(wires, pins, s);
 }
 
 int flatPlaces(const std::vector<RoutePoint>& pins) {

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "spatial/wirePlan.h"
@@ -9,9 +11,34 @@
 struct FlatScratch {
   std::vector<RoutePoint> cuts, flipped;
   std::vector<Wire> across, along;  // from lower ends
+  std::vector<Wire> drawn;          // the solvers' pieces, before cleaning
   std::vector<int> degree;
   std::vector<char> pinAt;
   WirePlanScratch clean;  // when the drawing needs cleanWires
+  // The lists the value interface's builder of a flat net's tree uses
+  // (treecore's routeFlatNet), kept here with the solver's.
+  struct TreeLists {
+    std::vector<std::uint64_t> keys;
+    std::vector<RoutePoint> at, chainPoints, path;
+    std::vector<int> pinVertex, linkA, linkB, first, items, nodeOf, vertexOf,
+        chainA, chainB, aroundFirst, aroundItems, queue;
+    std::vector<size_t> chainFrom;
+    std::vector<char> used, reached;
+    struct Found {
+      int to;
+      int from;
+      int chain;
+      bool reversed;
+    };
+    std::vector<Found> found;
+    struct Run {
+      double line;
+      double lo;
+      double hi;
+    };
+    std::vector<Run> runs;
+    std::vector<Wire> wires;
+  } tree;
 };
 
 // Nets of up to this many distinct pin positions get a shortest tree.
@@ -27,6 +54,11 @@ const int kFlatExactPins = 9;
 std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins);
 std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins,
                                 FlatScratch& scratch);
+// The same into out, whose storage a caller that solves many nets keeps;
+// false (out empty) for more than kFlatExactPins positions.
+bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
+                     FlatScratch& scratch,
+                     std::vector<Wire>& out);
 
 // Nets of up to this many positions get breakFlatTree's tree.
 const size_t kFlatBreakPins = 2 * kFlatExactPins - 1;

@@ -4,10 +4,11 @@
 #include <cmath>
 #include <functional>
 #include <limits>
-#include <queue>
+#include <tuple>
 #include <utility>
 
 #include "spatial/escapeGraph.h"
+#include "support/smallLists.h"
 
 namespace {
 
@@ -16,18 +17,22 @@ const double kInf = std::numeric_limits<double>::infinity();
 // Equal lengths summed in another order may differ in the last bits.
 const double kSlack = 1e-9;
 
-struct Search {
-  WirePlan plan;
-  std::vector<std::vector<std::pair<int, int>>> around;  // (node, piece)
-  std::vector<int> pinNode;
-  std::vector<double> dist;
-  std::vector<int> via;  // the piece to the parent, or -1
-  std::vector<int> order;
-};
+// Where the escape graph's lines cross in up to this many points, they
+// are drawn whole and every search runs over their plan.
+const size_t kLineCrossings = 20000;
 
-double pieceLength(const WirePlan& p, int k) {
-  const RoutePoint& a = p.nodes[p.pieces[k].first];
-  const RoutePoint& b = p.nodes[p.pieces[k].second];
+// Passes of branch moves per level of effort, each until no branch moves.
+const int kPasses = 4;
+
+// Up to this many points, the tree is walked again after each move, so that
+// the next may use what the last changed.
+const size_t kWalkAgain = 8192;
+
+// Else up to this many points of the graph round the first pin are drawn
+// for the joins and moves to search; beyond, the two trees' wire only.
+const size_t kGridNodes = 50000;
+
+double span(const RoutePoint& a, const RoutePoint& b) {
   return std::fabs(static_cast<double>(a.x) - b.x) +
          std::fabs(static_cast<double>(a.y) - b.y);
 }
@@ -42,91 +47,6 @@ int nodeOf(const WirePlan& p, RoutePoint q) {
              : -1;
 }
 
-// Dijkstra from the first pin over the plan; ties go to the lower node and
-// piece, so that the tree depends on the wires alone.
-Search searchFrom(const std::vector<Wire>& wires,
-                  const std::vector<RoutePoint>& pins) {
-  Search s;
-  s.plan = planWires(wires, pins);
-  size_t n = s.plan.nodes.size();
-  s.around.resize(n);
-  for (size_t k = 0; k < s.plan.pieces.size(); ++k) {
-    auto [a, b] = s.plan.pieces[k];
-    s.around[a].push_back({b, static_cast<int>(k)});
-    s.around[b].push_back({a, static_cast<int>(k)});
-  }
-  for (const RoutePoint& p : pins) {
-    s.pinNode.push_back(nodeOf(s.plan, p));
-  }
-  s.dist.assign(n, kInf);
-  s.via.assign(n, -1);
-  int root = s.pinNode.empty() ? -1 : s.pinNode[0];
-  if (root < 0) {
-    return s;
-  }
-  using Entry = std::pair<double, int>;
-  std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
-  s.dist[root] = 0;
-  open.push({0, root});
-  while (!open.empty()) {
-    auto [d, u] = open.top();
-    open.pop();
-    if (d != s.dist[u]) {
-      continue;
-    }
-    s.order.push_back(u);
-    for (auto [v, k] : s.around[u]) {
-      double nd = d + pieceLength(s.plan, k);
-      if (nd < s.dist[v]) {
-        s.dist[v] = nd;
-        s.via[v] = k;
-        open.push({nd, v});
-      }
-    }
-  }
-  return s;
-}
-
-// The pins in the order a depth-first walk of the wire from the first pin
-// meets them, pieces taken in their order; unreached pins last.
-std::vector<size_t> walkOrder(const Search& s, size_t pins) {
-  size_t n = s.plan.nodes.size();
-  std::vector<std::vector<size_t>> pinsAt(n);
-  for (size_t i = 0; i < pins; ++i) {
-    if (s.pinNode[i] >= 0) {
-      pinsAt[s.pinNode[i]].push_back(i);
-    }
-  }
-  std::vector<size_t> out;
-  std::vector<char> seen(n, 0), taken(pins, 0);
-  if (!s.pinNode.empty() && s.pinNode[0] >= 0) {
-    std::vector<int> stack{s.pinNode[0]};
-    while (!stack.empty()) {
-      int u = stack.back();
-      stack.pop_back();
-      if (seen[u]) {
-        continue;
-      }
-      seen[u] = 1;
-      for (size_t i : pinsAt[u]) {
-        out.push_back(i);
-        taken[i] = 1;
-      }
-      for (auto it = s.around[u].rbegin(); it != s.around[u].rend(); ++it) {
-        if (!seen[it->first]) {
-          stack.push_back(it->first);
-        }
-      }
-    }
-  }
-  for (size_t i = 0; i < pins; ++i) {
-    if (!taken[i]) {
-      out.push_back(i);
-    }
-  }
-  return out;
-}
-
 void addRoute(std::vector<Wire>& wires, const std::vector<RoutePoint>& pts) {
   for (size_t k = 1; k < pts.size(); ++k) {
     if (!(pts[k] == pts[k - 1])) {
@@ -135,184 +55,699 @@ void addRoute(std::vector<Wire>& wires, const std::vector<RoutePoint>& pts) {
   }
 }
 
+// The wires as a graph in the scratch's lists: the plan's nodes, each
+// node's pieces in their order (start, next, piece), the pieces' lengths
+// and the pins' nodes. Searches over it run on the scratch's heap, resetting
+// only the nodes they touched, so that a small search in a large graph
+// stays small.
+class Graph {
+ public:
+  Graph(PathBoundScratch& s,
+        const std::vector<Wire>& wires,
+        const std::vector<RoutePoint>& pins)
+      : s_(s), plan(planWires(wires, pins, s.planning)) {
+    size_t n = plan.nodes.size();
+    s_.start.assign(n + 1, 0);
+    for (auto [a, b] : plan.pieces) {
+      ++s_.start[static_cast<size_t>(a) + 1];
+      ++s_.start[static_cast<size_t>(b) + 1];
+    }
+    for (size_t u = 0; u < n; ++u) {
+      s_.start[u + 1] += s_.start[u];
+    }
+    s_.next.assign(2 * plan.pieces.size(), 0);
+    s_.piece.assign(2 * plan.pieces.size(), 0);
+    s_.degree.assign(s_.start.begin(), s_.start.end() - 1);  // fill cursor
+    s_.pieceLen.resize(plan.pieces.size());
+    for (size_t k = 0; k < plan.pieces.size(); ++k) {
+      auto [a, b] = plan.pieces[k];
+      s_.pieceLen[k] = span(plan.nodes[a], plan.nodes[b]);
+      s_.next[s_.degree[a]] = b;
+      s_.piece[s_.degree[a]++] = static_cast<int>(k);
+      s_.next[s_.degree[b]] = a;
+      s_.piece[s_.degree[b]++] = static_cast<int>(k);
+    }
+    s_.pinNode.clear();
+    for (const RoutePoint& p : pins) {
+      s_.pinNode.push_back(nodeOf(plan, p));
+    }
+    s_.reach.assign(n, kInf);
+    s_.viaReach.assign(n, -1);
+    s_.touched.clear();
+    s_.pinAt.assign(n, 0);
+    for (int v : s_.pinNode) {
+      if (v >= 0) {
+        s_.pinAt[v] = 1;
+      }
+    }
+  }
+
+  size_t nodes() const { return plan.nodes.size(); }
+
+  // Shortest ways from the first pin over the pieces marked in: along (the
+  // length), via (the piece to the parent, -1 at the root) and parent, for
+  // every node; order, the nodes in the order settled. Ties go to the lower
+  // node, so that the tree depends on the wires alone.
+  void fromRoot() {
+    size_t n = nodes();
+    s_.along.assign(n, kInf);
+    s_.via.assign(n, -1);
+    s_.parent.assign(n, -1);
+    s_.order.clear();
+    int root = s_.pinNode.empty() ? -1 : s_.pinNode[0];
+    if (root < 0) {
+      return;
+    }
+    auto& heap = s_.heap;
+    heap.clear();
+    s_.along[root] = 0;
+    heap.push_back({0, root});
+    while (!heap.empty()) {
+      std::pop_heap(heap.begin(), heap.end(), std::greater<>());
+      auto [d, u] = heap.back();
+      heap.pop_back();
+      if (d != s_.along[u]) {
+        continue;
+      }
+      s_.order.push_back(u);
+      for (int e = s_.start[u]; e < s_.start[u + 1]; ++e) {
+        int k = s_.piece[e];
+        if (!s_.in[k]) {
+          continue;
+        }
+        int v = s_.next[e];
+        double nd = d + s_.pieceLen[k];
+        if (nd < s_.along[v]) {
+          s_.along[v] = nd;
+          s_.via[v] = k;
+          s_.parent[v] = u;
+          heap.push_back({nd, v});
+          std::push_heap(heap.begin(), heap.end(), std::greater<>());
+        }
+      }
+    }
+  }
+
+  // A search from node `from` over every piece, no farther than cap, that
+  // stops at the first node that `take` accepts and returns it (-1 when
+  // none); nodes that `pass` refuses are not gone through. reach and
+  // viaReach hold the way back for the nodes touched.
+  template <class Take, class Pass>
+  int search(int from, double cap, Take take, Pass pass) {
+    for (int u : s_.touched) {
+      s_.reach[u] = kInf;
+    }
+    s_.touched.clear();
+    auto& heap = s_.heap;
+    heap.clear();
+    s_.reach[from] = 0;
+    s_.viaReach[from] = -1;
+    s_.touched.push_back(from);
+    heap.push_back({0, from});
+    while (!heap.empty()) {
+      std::pop_heap(heap.begin(), heap.end(), std::greater<>());
+      auto [g, u] = heap.back();
+      heap.pop_back();
+      if (g != s_.reach[u]) {
+        continue;
+      }
+      if (u != from && take(u, g)) {
+        return u;
+      }
+      if (u != from && !pass(u)) {
+        continue;
+      }
+      for (int e = s_.start[u]; e < s_.start[u + 1]; ++e) {
+        int v = s_.next[e];
+        double ng = g + s_.pieceLen[s_.piece[e]];
+        if (ng <= cap && ng < s_.reach[v]) {
+          if (s_.reach[v] == kInf) {
+            s_.touched.push_back(v);
+          }
+          s_.reach[v] = ng;
+          s_.viaReach[v] = s_.piece[e];
+          heap.push_back({ng, v});
+          std::push_heap(heap.begin(), heap.end(), std::greater<>());
+        }
+      }
+    }
+    return -1;
+  }
+
+  // Marks in the pieces of the way search found back from w.
+  void takeWay(int w) {
+    for (int u = w; s_.viaReach[u] >= 0;) {
+      int k = s_.viaReach[u];
+      s_.in[k] = 1;
+      auto [a, b] = plan.pieces[k];
+      u = a == u ? b : a;
+    }
+  }
+
+ private:
+  PathBoundScratch& s_;
+
+ public:
+  WirePlan plan;
+};
+
+// Each piece of the plan that lies on one of the tree's wires.
+void markTree(const Graph& g,
+              const std::vector<Wire>& tree,
+              std::vector<char>& in) {
+  // (line, lo, hi) for each axis: y for horizontal wires, x for vertical.
+  std::vector<std::tuple<float, float, float>> lines[2];
+  for (const Wire& w : tree) {
+    if (w.y1 == w.y2 && w.x1 != w.x2) {
+      lines[0].emplace_back(w.y1, std::min(w.x1, w.x2), std::max(w.x1, w.x2));
+    } else if (w.x1 == w.x2 && w.y1 != w.y2) {
+      lines[1].emplace_back(w.x1, std::min(w.y1, w.y2), std::max(w.y1, w.y2));
+    }
+  }
+  for (auto& l : lines) {
+    std::sort(l.begin(), l.end());
+  }
+  in.assign(g.plan.pieces.size(), 0);
+  for (size_t k = 0; k < g.plan.pieces.size(); ++k) {
+    const RoutePoint& a = g.plan.nodes[g.plan.pieces[k].first];
+    const RoutePoint& b = g.plan.nodes[g.plan.pieces[k].second];
+    int axis = a.y == b.y ? 0 : 1;
+    float line = axis == 0 ? a.y : a.x;
+    double mid = axis == 0 ? (static_cast<double>(a.x) + b.x) / 2
+                           : (static_cast<double>(a.y) + b.y) / 2;
+    const auto& l = lines[axis];
+    auto it = std::lower_bound(l.begin(), l.end(), line,
+                               [](const std::tuple<float, float, float>& t,
+                                  float v) { return std::get<0>(t) < v; });
+    for (; it != l.end() && std::get<0>(*it) == line && !in[k]; ++it) {
+      in[k] = std::get<1>(*it) <= mid && mid <= std::get<2>(*it);
+    }
+  }
+}
+
+double boundOf(double eps, double shortest) {
+  return (1 + eps) * shortest * (1 + kSlack);
+}
+
+// Whether every pin that the first reaches lies within its bound along the
+// pieces marked in, as fromRoot last measured.
+bool allWithin(const PathBoundScratch& s) {
+  for (size_t i = 1; i < s.pinNode.size(); ++i) {
+    if (!std::isfinite(s.bound[i])) {
+      continue;
+    }
+    int v = s.pinNode[i];
+    if (v < 0 || !(s.along[v] <= s.bound[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The pins in the order a depth-first walk over the pieces marked in from
+// the first pin meets them, pieces taken in their order.
+void walkOrder(Graph& g, PathBoundScratch& s, std::vector<int>& out) {
+  out.clear();
+  int root = s.pinNode[0];
+  std::vector<char>& seen = s.onTree;
+  seen.assign(g.nodes(), 0);
+  std::vector<int>& stack = s.stack;
+  stack.assign(1, root);
+  std::vector<int>& first = s.leave;
+  first.assign(g.nodes(), -1);
+  int time = 0;
+  while (!stack.empty()) {
+    int u = stack.back();
+    stack.pop_back();
+    if (seen[u]) {
+      continue;
+    }
+    seen[u] = 1;
+    first[u] = time++;
+    for (int e = s.start[u + 1] - 1; e >= s.start[u]; --e) {
+      if (s.in[s.piece[e]] && !seen[s.next[e]]) {
+        stack.push_back(s.next[e]);
+      }
+    }
+  }
+  for (size_t i = 1; i < s.pinNode.size(); ++i) {
+    out.push_back(static_cast<int>(i));
+  }
+  std::stable_sort(out.begin(), out.end(), [&](int a, int b) {
+    int fa = s.pinNode[a] >= 0 ? first[s.pinNode[a]] : -1;
+    int fb = s.pinNode[b] >= 0 ? first[s.pinNode[b]] : -1;
+    fa = fa < 0 ? time : fa;
+    fb = fb < 0 ? time : fb;
+    return fa < fb;
+  });
+}
+
+// Keeps only the pieces of the shortest-path tree of those marked in (as
+// fromRoot measured them), those the first pin does not reach as they
+// were, and prunes branches that end at no pin.
+void keepShortestTree(Graph& g, PathBoundScratch& s) {
+  size_t n = g.nodes();
+  for (size_t k = 0; k < g.plan.pieces.size(); ++k) {
+    s.in[k] = s.in[k] && !std::isfinite(s.along[g.plan.pieces[k].first]);
+  }
+  for (int v : s.order) {
+    if (s.via[v] >= 0) {
+      s.in[s.via[v]] = 1;
+    }
+  }
+  s.degree.assign(n, 0);
+  for (size_t k = 0; k < g.plan.pieces.size(); ++k) {
+    if (s.in[k]) {
+      ++s.degree[g.plan.pieces[k].first];
+      ++s.degree[g.plan.pieces[k].second];
+    }
+  }
+  int root = s.pinNode[0];
+  for (auto it = s.order.rbegin(); it != s.order.rend(); ++it) {
+    int v = *it;
+    if (v != root && !s.pinAt[v] && s.degree[v] == 1) {
+      s.in[s.via[v]] = 0;
+      --s.degree[v];
+      --s.degree[s.parent[v]];
+    }
+  }
+}
+
+// The tree of the pieces marked in, walked from the first pin: parent,
+// via, along, order (parents first), enter and leave (a node's subtree is
+// the nodes entered from its enter up to its leave), degree, onTree, and
+// slack: how much longer every pin beyond the node may get within its
+// bound.
+void walkTree(Graph& g, PathBoundScratch& s) {
+  size_t n = g.nodes();
+  s.parent.assign(n, -1);
+  s.via.assign(n, -1);
+  s.along.assign(n, kInf);
+  s.enter.assign(n, -1);
+  s.leave.assign(n, -1);
+  s.degree.assign(n, 0);
+  s.onTree.assign(n, 0);
+  s.slack.assign(n, kInf);
+  s.order.clear();
+  int root = s.pinNode[0];
+  // Entered when first met, left when popped the second time.
+  std::vector<int>& stack = s.stack;
+  stack.assign(1, root);
+  s.along[root] = 0;
+  s.onTree[root] = 1;
+  int time = 0;
+  while (!stack.empty()) {
+    int u = stack.back();
+    if (s.enter[u] >= 0) {
+      stack.pop_back();
+      s.leave[u] = time;
+      continue;
+    }
+    s.enter[u] = time++;
+    s.order.push_back(u);
+    for (int e = s.start[u + 1] - 1; e >= s.start[u]; --e) {
+      int k = s.piece[e];
+      if (!s.in[k]) {
+        continue;
+      }
+      ++s.degree[u];
+      int v = s.next[e];
+      if (v == s.parent[u]) {
+        continue;
+      }
+      s.parent[v] = u;
+      s.via[v] = k;
+      s.along[v] = s.along[u] + s.pieceLen[k];
+      s.onTree[v] = 1;
+      stack.push_back(v);
+    }
+  }
+  for (size_t i = 1; i < s.pinNode.size(); ++i) {
+    int v = s.pinNode[i];
+    if (v >= 0 && s.onTree[v] && std::isfinite(s.bound[i])) {
+      s.slack[v] = std::min(s.slack[v], s.bound[i] - s.along[v]);
+    }
+  }
+  for (auto it = s.order.rbegin(); it != s.order.rend(); ++it) {
+    if (s.parent[*it] >= 0) {
+      s.slack[s.parent[*it]] = std::min(s.slack[s.parent[*it]], s.slack[*it]);
+    }
+  }
+}
+
+// One pass of moves over the branches: a branch runs from a pin or a fork
+// up to the nearest pin or fork above it, and moves to the nearest point of
+// the rest of the tree whose way keeps every pin beyond it in bound, where
+// that way is shorter than the branch. Whether any moved.
+bool moveBranches(Graph& g, PathBoundScratch& s) {
+  walkTree(g, s);
+  int root = s.pinNode[0];
+  // What a move changes (the branch and all beyond it, the way it takes,
+  // the points above either end) is marked and left alone until the next
+  // pass walks the tree again; the rest stays as the walk found it.
+  s.mark.assign(g.nodes(), 0);
+  std::vector<int>& candidates = s.candidates;
+  candidates = s.order;
+  bool moved = false;
+  for (int v : candidates) {
+    if (v == root || !s.onTree[v] || s.mark[v] ||
+        (!s.pinAt[v] && s.degree[v] == 2)) {
+      continue;
+    }
+    int top = v, a = s.parent[v];
+    bool marked = false;
+    while (a != root && !s.pinAt[a] && s.degree[a] == 2) {
+      marked = marked || s.mark[a];
+      top = a;
+      a = s.parent[a];
+    }
+    if (marked || s.mark[a]) {
+      continue;
+    }
+    double branch = s.along[v] - s.along[a];
+    double room = s.along[v] + s.slack[v];
+    int inLo = s.enter[v], inHi = s.leave[v];
+    int topLo = s.enter[top], topHi = s.leave[top];
+    double cap = branch * (1 - kSlack);
+    int w = g.search(
+        v, cap,
+        [&](int u, double d) {
+          return s.onTree[u] && !s.mark[u] &&
+                 !(topLo <= s.enter[u] && s.enter[u] < topHi) &&
+                 s.along[u] + d <= room;
+        },
+        [&](int u) {
+          bool below = inLo <= s.enter[u] && s.enter[u] < inHi;
+          bool rest =
+              s.onTree[u] && !(topLo <= s.enter[u] && s.enter[u] < topHi);
+          return !below && !rest && !s.mark[u];
+        });
+    if (w < 0) {
+      continue;
+    }
+    for (int q = topLo; q < topHi; ++q) {
+      s.mark[s.order[q]] = 1;
+    }
+    for (int u : {a, w}) {
+      for (; u >= 0; u = s.parent[u]) {
+        s.mark[u] = 1;
+      }
+    }
+    for (int u = w; u != v;) {
+      int k = s.viaReach[u];
+      auto [x, y] = g.plan.pieces[k];
+      u = x == u ? y : x;
+      s.mark[u] = 1;
+    }
+    for (int u = v; u != a; u = s.parent[u]) {
+      s.in[s.via[u]] = 0;
+    }
+    g.takeWay(w);
+    moved = true;
+    if (g.nodes() <= kWalkAgain) {
+      walkTree(g, s);
+      std::fill(s.mark.begin(), s.mark.end(), 0);
+    }
+  }
+  return moved;
+}
+
+void release(PathBoundScratch& s) {
+  releaseLarge(s.wires);
+  releaseLarge(s.kept);
+  releaseLarge(s.routes, 256);
+  releaseLarge(s.grid);
+  for (auto* v : {&s.shortest, &s.bound, &s.along, &s.reach, &s.slack, &s.best,
+                  &s.pieceLen}) {
+    releaseLarge(*v);
+  }
+  for (auto* v : {&s.pinNode, &s.start, &s.next, &s.piece, &s.via, &s.parent,
+                  &s.order, &s.touched, &s.viaReach, &s.enter, &s.leave,
+                  &s.degree, &s.stack, &s.candidates, &s.walk}) {
+    releaseLarge(*v);
+  }
+  for (auto* v : {&s.in, &s.onTree, &s.pinAt, &s.mark, &s.treeIn, &s.bestIn}) {
+    releaseLarge(*v);
+  }
+  releaseLarge(s.heap);
+}
+
+// Moves p, with everything beyond it, from the branch that runs up to a
+// onto the way the last search found from p to w, which meets the tree
+// at w alone: the branch's nodes leave the tree, the way's join it, and
+// the ways beyond p change by one amount.
+void rehang(Graph& g, PathBoundScratch& s, int p, int a, int w) {
+  double before = s.along[p];
+  for (int u = p; u != a; u = s.parent[u]) {
+    s.in[s.via[u]] = 0;
+  }
+  for (int u = s.parent[p]; u != a;) {
+    int up = s.parent[u];
+    s.along[u] = kInf;
+    s.parent[u] = s.via[u] = -1;
+    s.degree[u] = 0;
+    s.mark[u] = 0;
+    u = up;
+  }
+  --s.degree[a];
+  ++s.degree[w];
+  // The way from w: viaReach leads each node back towards p.
+  for (int u = w; u != p;) {
+    int k = s.viaReach[u];
+    s.in[k] = 1;
+    auto [x, y] = g.plan.pieces[k];
+    int v = x == u ? y : x;
+    s.parent[v] = u;
+    s.via[v] = k;
+    s.along[v] = s.along[u] + s.pieceLen[k];
+    if (v != p) {
+      s.degree[v] = 2;
+    }
+    u = v;
+  }
+  if (s.along[p] == before) {
+    return;
+  }
+  std::vector<int>& stack = s.stack;
+  stack.assign(1, p);
+  while (!stack.empty()) {
+    int u = stack.back();
+    stack.pop_back();
+    for (int e = s.start[u]; e < s.start[u + 1]; ++e) {
+      int k = s.piece[e];
+      int v = s.next[e];
+      if (s.in[k] && k != s.via[u]) {
+        s.along[v] = s.along[u] + s.pieceLen[k];
+        stack.push_back(v);
+      }
+    }
+  }
+}
+
+// The shallow-light tree from the pieces marked in: the walk round them
+// from the first pin, where a pin breaks the bound, joins it from the
+// nearest point of the wire whose way brings it within (1 + joinEps)
+// times its distance (through any point: the cycles go with the
+// shortest-path tree taken after each join), then passes of branch moves
+// (kPasses per level of effort). Nearest first, with no allowance, the pins
+// past the bound make a shortest-path tree that shares what it can: each joins
+// the point farthest from the first pin on a shortest route to it.
+void shallowLight(Graph& g,
+                  PathBoundScratch& s,
+                  double joinEps,
+                  bool nearestFirst,
+                  int effort) {
+  keepShortestTree(g, s);
+  g.fromRoot();
+  walkOrder(g, s, s.walk);
+  if (nearestFirst) {
+    std::stable_sort(s.walk.begin(), s.walk.end(), [&](int a, int b) {
+      return s.shortest[a] < s.shortest[b];
+    });
+  }
+  int root = s.pinNode[0];
+  s.mark.assign(g.nodes(), 0);  // the branch being moved
+  for (int i : s.walk) {
+    int p = s.pinNode[i];
+    double b = s.bound[i];
+    if (p < 0 || !std::isfinite(b) || s.along[p] <= b) {
+      continue;
+    }
+    // The pin goes with everything beyond it; the branch above it, up to
+    // the nearest pin or fork, served only them and goes.
+    int a = s.parent[p];
+    while (a != root && !s.pinAt[a] && s.degree[a] == 2) {
+      s.mark[a] = 1;
+      a = s.parent[a];
+    }
+    double join = boundOf(joinEps, s.shortest[i]);
+    auto take = [&](int u, double d) {
+      return !s.mark[u] && s.along[u] + d <= join;
+    };
+    // First a way that meets the tree only where it joins, which keeps the
+    // tree a tree; else any (the first pin's route always is one).
+    int w = g.search(p, join, take, [&](int u) {
+      return s.mark[u] || !std::isfinite(s.along[u]);
+    });
+    if (w >= 0) {
+      rehang(g, s, p, a, w);
+      continue;
+    }
+    w = g.search(p, join, take, [](int) { return true; });
+    for (int u = p; u != a; u = s.parent[u]) {
+      s.mark[u] = 0;
+      if (w >= 0) {
+        s.in[s.via[u]] = 0;
+      }
+    }
+    if (w >= 0) {
+      g.takeWay(w);
+      g.fromRoot();
+      keepShortestTree(g, s);
+      g.fromRoot();
+    }
+  }
+  for (int r = 0; r < kPasses * effort; ++r) {
+    if (!moveBranches(g, s)) {
+      break;
+    }
+  }
+}
+
+bool bound(const std::vector<RoutePoint>& pins,
+           const ObstacleIndex& index,
+           const std::vector<Wire>& tree,
+           double eps,
+           std::vector<Wire>& out,
+           bool always,
+           int effort,
+           PathBoundScratch& s) {
+  if (pins.size() < 2) {
+    return false;
+  }
+  // The graph's lines drawn with the tree where they cross in few points:
+  // every search is then one over that plan. Else one search over the
+  // graph gives the distances and a tree of shortest routes, drawn with
+  // the graph round the first pin where that is small.
+  EscapeGraph graph(index);
+  s.wires = tree;
+  bool drawn = graph.lines(pins, kLineCrossings, s.grid);
+  if (!drawn) {
+    graph.shortestTree(pins[0], pins, s.shortest, s.routes, &s.grid,
+                       kGridNodes);
+    for (const auto& r : s.routes) {
+      addRoute(s.wires, r);
+    }
+  }
+  for (auto [p, q] : s.grid) {
+    s.wires.push_back({p.x, p.y, q.x, q.y});
+  }
+  Graph g(s, s.wires, pins);
+  if (s.pinNode[0] < 0) {
+    return false;
+  }
+  if (drawn) {
+    s.in.assign(g.plan.pieces.size(), 1);
+    g.fromRoot();
+    s.shortest.resize(pins.size());
+    for (size_t i = 0; i < pins.size(); ++i) {
+      int v = s.pinNode[i];
+      s.shortest[i] = v >= 0 ? s.along[v] : kInf;
+    }
+  }
+  s.bound.resize(pins.size());
+  for (size_t i = 0; i < pins.size(); ++i) {
+    s.bound[i] = boundOf(eps, s.shortest[i]);
+  }
+  markTree(g, tree, s.in);
+  g.fromRoot();
+  if (!always && allWithin(s)) {
+    return false;
+  }
+  // Starts that join a pin past the bound with less of its allowance
+  // leave more to the pins beyond it; the shortest tree wins, the first
+  // on a tie, so that more effort never gives a longer one.
+  const std::pair<double, bool> kJoins[] = {
+      {1, false}, {0, true}, {0, false}, {0.5, false}, {0.5, true}};
+  size_t starts = std::min<size_t>(std::size(kJoins), 1 + effort);
+  s.treeIn = s.in;
+  double best = kInf;
+  for (size_t k = 0; k < starts; ++k) {
+    s.in = s.treeIn;
+    g.fromRoot();
+    shallowLight(g, s, eps * kJoins[k].first, kJoins[k].second, effort);
+    double len = 0;
+    for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
+      len += s.in[q] ? s.pieceLen[q] : 0;
+    }
+    if (len < best * (1 - kSlack)) {
+      best = len;
+      s.bestIn = s.in;
+    }
+  }
+  s.in = s.bestIn;
+  s.kept.clear();
+  for (size_t k = 0; k < g.plan.pieces.size(); ++k) {
+    if (s.in[k]) {
+      const RoutePoint& a = g.plan.nodes[g.plan.pieces[k].first];
+      const RoutePoint& c = g.plan.nodes[g.plan.pieces[k].second];
+      s.kept.push_back({a.x, a.y, c.x, c.y});
+    }
+  }
+  out = cleanWires(s.kept, pins, s.planning);
+  return true;
+}
+
 }  // namespace
+
+bool keepsRectilinearBound(const std::vector<RoutePoint>& pins,
+                           const std::vector<Wire>& tree,
+                           double eps,
+                           PathBoundScratch& s) {
+  if (pins.size() < 2) {
+    return true;
+  }
+  Graph g(s, tree, pins);
+  s.in.assign(g.plan.pieces.size(), 1);
+  g.fromRoot();
+  for (size_t i = 1; i < pins.size(); ++i) {
+    int v = s.pinNode[i];
+    double b = boundOf(eps, span(pins[i], pins[0]));
+    if (v < 0 ? b > 0 || !(pins[i] == pins[0]) : !(s.along[v] <= b)) {
+      return false;
+    }
+  }
+  return true;
+}
 
 std::vector<double> wireDistances(const std::vector<Wire>& wires,
                                   const std::vector<RoutePoint>& pins) {
-  Search s = searchFrom(wires, pins);
+  PathBoundScratch s;
+  Graph g(s, wires, pins);
+  s.in.assign(g.plan.pieces.size(), 1);
+  g.fromRoot();
   std::vector<double> out;
   for (size_t i = 0; i < s.pinNode.size(); ++i) {
     int v = s.pinNode[i];
-    out.push_back(v >= 0 ? s.dist[v] : i == 0 ? 0 : kInf);
+    out.push_back(v >= 0 ? s.along[v] : i == 0 ? 0 : kInf);
   }
   return out;
 }
 
-namespace {
-
-// The walk, the added routes and the shortest-path tree, from one start.
-bool boundFrom(const std::vector<RoutePoint>& pins,
-               const EscapeGraph& graph,
-               const std::vector<double>& shortest,
-               const std::vector<Wire>& tree,
-               double eps,
-               std::vector<Wire>& out,
-               bool always) {
-  std::vector<Wire> wires = tree;
-  // Pins on no wire (a lone pin at the first pin's place) are joined by
-  // their routes below as any other.
-  Search s = searchFrom(wires, pins);
-  std::vector<size_t> order = walkOrder(s, pins.size());
-  // The walk's running estimate: the way along the wire to the pin before,
-  // then on along the wire between the two; a fresh start where a route is
-  // added.
-  std::vector<double> along(pins.size(), kInf);
-  for (size_t i = 0; i < pins.size(); ++i) {
-    int v = s.pinNode[i];
-    along[i] = v >= 0 ? s.dist[v] : (i == 0 ? 0 : kInf);
+bool boundPathTree(const std::vector<RoutePoint>& pins,
+                   const ObstacleIndex& index,
+                   const std::vector<Wire>& tree,
+                   double eps,
+                   std::vector<Wire>& out,
+                   bool always,
+                   int effort,
+                   PathBoundScratch& scratch) {
+  bool done = bound(pins, index, tree, eps, out, always, effort, scratch);
+  if (scratch.pinNode.size() > 4096) {
+    release(scratch);
   }
-  bool added = false;
-  // The wire as the last search saw it; stale once a route is added.
-  Search cur = std::move(s);
-  bool stale = false;
-  for (size_t i : order) {
-    if (i == 0 || !std::isfinite(shortest[i])) {
-      continue;
-    }
-    double bound = (1 + eps) * shortest[i] * (1 + kSlack);
-    if (along[i] <= bound) {
-      continue;
-    }
-    // The routes added so far may shorten the ways; the search is made
-    // again only where a pin would otherwise break the bound.
-    if (stale) {
-      cur = searchFrom(wires, pins);
-      stale = false;
-      for (size_t j = 0; j < pins.size(); ++j) {
-        int v = cur.pinNode[j];
-        along[j] = v >= 0 ? cur.dist[v] : j == 0 ? 0 : kInf;
-      }
-      if (along[i] <= bound) {
-        continue;
-      }
-    }
-    // The shortest route to the pin from a point of the wire (an end, a
-    // bend, a crossing) whose way from the first pin keeps the bound with
-    // it; the first pin always does, and is the last target.
-    // Only points that the rectilinear distance does not already rule out.
-    std::vector<RoutePoint> targets;
-    std::vector<double> targetAlong;
-    for (size_t k = 0; k < cur.plan.nodes.size(); ++k) {
-      const RoutePoint& q = cur.plan.nodes[k];
-      double direct = std::fabs(static_cast<double>(q.x) - pins[i].x) +
-                      std::fabs(static_cast<double>(q.y) - pins[i].y);
-      if (cur.dist[k] + direct <= bound && direct < shortest[i]) {
-        targets.push_back(q);
-        targetAlong.push_back(cur.dist[k]);
-      }
-    }
-    targets.push_back(pins[0]);
-    targetAlong.push_back(0);
-    size_t best = targets.size() - 1;
-    double from = shortest[i];
-    double bestAlong = 0;
-    graph.reach(pins[i], targets, [&](size_t k, double len) {
-      if (len > from) {
-        return true;  // the first pin is no farther
-      }
-      double a = targetAlong[k];
-      if (a + len <= bound) {
-        best = k;
-        from = len;
-        bestAlong = a;
-        return true;
-      }
-      return false;
-    });
-    addRoute(wires, graph.route(targets[best], pins[i]));
-    added = true;
-    stale = true;
-    along[i] = bestAlong + from;
-  }
-  if (!added && !always) {
-    return false;
-  }
-  // The shortest-path tree of the union from the first pin; other parts as
-  // they were.
-  Search u = searchFrom(wires, pins);
-  std::vector<char> keep(u.plan.pieces.size(), 0);
-  for (int v : u.order) {
-    if (u.via[v] >= 0) {
-      keep[u.via[v]] = 1;
-    }
-  }
-  for (size_t k = 0; k < u.plan.pieces.size(); ++k) {
-    if (!std::isfinite(u.dist[u.plan.pieces[k].first])) {
-      keep[k] = 1;
-    }
-  }
-  std::vector<Wire> kept;
-  for (size_t k = 0; k < u.plan.pieces.size(); ++k) {
-    if (keep[k]) {
-      const RoutePoint& a = u.plan.nodes[u.plan.pieces[k].first];
-      const RoutePoint& b = u.plan.nodes[u.plan.pieces[k].second];
-      kept.push_back({a.x, a.y, b.x, b.y});
-    }
-  }
-  out = cleanWires(kept, pins);
-  return true;
+  return done;
 }
-
-double lengthOf(const std::vector<Wire>& wires) {
-  double len = 0;
-  for (const Wire& w : wires) {
-    len += std::fabs(static_cast<double>(w.x2) - w.x1) +
-           std::fabs(static_cast<double>(w.y2) - w.y1);
-  }
-  return len;
-}
-
-// The Prim-Dijkstra blend over the obstacle-avoiding distances d: from the
-// first pin, each pin joined where alpha times the tree's way to the
-// joining pin plus the route from it is least; the routes drawn.
-std::vector<Wire> blendTree(const std::vector<RoutePoint>& pins,
-                            const EscapeGraph& graph,
-                            const std::vector<std::vector<double>>& d,
-                            double alpha) {
-  size_t n = pins.size();
-  std::vector<double> path(n, 0), key(n, kInf);
-  std::vector<int> from(n, -1);
-  std::vector<char> done(n, 0);
-  key[0] = 0;
-  std::vector<Wire> wires;
-  for (size_t step = 0; step < n; ++step) {
-    size_t u = n;
-    for (size_t v = 0; v < n; ++v) {
-      if (!done[v] && (u == n || key[v] < key[u])) {
-        u = v;
-      }
-    }
-    done[u] = 1;
-    if (from[u] >= 0) {
-      path[u] = path[from[u]] + d[from[u]][u];
-      addRoute(wires, graph.route(pins[from[u]], pins[u]));
-    }
-    for (size_t v = 0; v < n; ++v) {
-      double k = alpha * path[u] + d[u][v];
-      if (!done[v] && k < key[v]) {
-        key[v] = k;
-        from[v] = static_cast<int>(u);
-      }
-    }
-  }
-  return wires;
-}
-
-// Blend starts are tried for nets up to this many pins: their distances
-// cost a search per pin.
-const size_t kBlendPins = 32;
-
-}  // namespace
 
 bool boundPathTree(const std::vector<RoutePoint>& pins,
                    const ObstacleIndex& index,
@@ -320,53 +755,9 @@ bool boundPathTree(const std::vector<RoutePoint>& pins,
                    double eps,
                    std::vector<Wire>& out,
                    bool always) {
-  if (pins.size() < 2) {
+  PathBoundScratch scratch;
+  if (!always && keepsRectilinearBound(pins, tree, eps, scratch)) {
     return false;
   }
-  // No route is shorter than the rectilinear distance: a tree within the
-  // bound of that keeps the bound, and the graph is not needed (most nets
-  // of a design are such).
-  if (!always) {
-    Search s = searchFrom(tree, pins);
-    bool within = true;
-    for (size_t i = 1; i < pins.size() && within; ++i) {
-      double direct = std::fabs(static_cast<double>(pins[i].x) - pins[0].x) +
-                      std::fabs(static_cast<double>(pins[i].y) - pins[0].y);
-      int v = s.pinNode[i];
-      within = v >= 0 && s.dist[v] <= (1 + eps) * direct * (1 + kSlack);
-    }
-    if (within) {
-      return false;
-    }
-  }
-  EscapeGraph graph(index);
-  std::vector<double> shortest = graph.distances(pins[0], pins);
-  if (!boundFrom(pins, graph, shortest, tree, eps, out, always)) {
-    return false;
-  }
-  bool apart = false;
-  for (double v : shortest) {
-    apart = apart || !std::isfinite(v);
-  }
-  if (pins.size() > kBlendPins || apart) {
-    return true;
-  }
-  // The blend's trees as other starts, each bounded the same way; the
-  // shortest result wins, the first on a tie.
-  std::vector<std::vector<double>> d(pins.size());
-  for (size_t i = 0; i < pins.size(); ++i) {
-    d[i] = graph.distances(pins[i], pins);
-  }
-  double best = lengthOf(out);
-  for (double alpha : {0.25, 0.5, 0.75, 1.0}) {
-    std::vector<Wire> other;
-    boundFrom(pins, graph, shortest, blendTree(pins, graph, d, alpha), eps,
-              other, true);
-    double len = lengthOf(other);
-    if (len < best) {
-      best = len;
-      out = std::move(other);
-    }
-  }
-  return true;
+  return boundPathTree(pins, index, tree, eps, out, always, 1, scratch);
 }

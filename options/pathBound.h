@@ -1,30 +1,70 @@
 #pragma once
+#include <utility>
 #include <vector>
 
 #include "spatial/freeRoute.h"
 #include "spatial/obstacleIndex.h"
 #include "spatial/wirePlan.h"
 
+// The working lists of boundPathTree, for a caller that bounds many nets on
+// one thread to keep and pass; each call clears what it uses and gives a
+// large net's storage back.
+struct PathBoundScratch {
+  WirePlanScratch planning;
+  std::vector<Wire> wires, kept;
+  std::vector<double> shortest, bound, along, reach, slack, best;
+  std::vector<std::vector<RoutePoint>> routes;
+  std::vector<std::pair<RoutePoint, RoutePoint>> grid;
+  std::vector<int> pinNode, start, next, piece, via, parent, order, touched,
+      viaReach, enter, leave, degree, stack, candidates, walk;
+  std::vector<double> pieceLen;
+  std::vector<char> in, onTree, pinAt, mark, treeIn, bestIn;
+  std::vector<std::pair<double, int>> heap;
+};
+
 // A tree whose every pin lies, along it from the first pin, within
-// (1 + eps) times its shortest obstacle-avoiding distance from there.
-// Starting from the wires of a tree (short, unbounded), the pins are
-// visited in the order a walk round the tree meets them; where a pin's way
-// along the wire so far breaks the bound, a shortest route to it is added
-// from the nearest pin whose way from the first pin, with that route,
-// keeps the bound (the first pin itself at worst), so that the pins after
-// it profit from the fresh start. The tree is then the shortest-path tree of
-// the union from the first pin, pruned of branches that end at no pin, its
-// straight runs merged. Parts that the first pin's does not reach keep their
-// wire. Deterministic; eps >= 0. False, with out untouched, where the tree
-// keeps the bound as it is, unless always (for wires drawn over one
-// another, whose way along the drawing may be shorter than along the
-// connections drawn).
+// (1 + eps) times its shortest obstacle-avoiding distance from there,
+// built from the wires of a short unbounded tree (a shallow-light tree).
+// Reads the pins (the first drives), the obstacles and the tree; leaves in
+// out clean wires (cleanWires) that keep the bound. The escape graph's
+// lines drawn with the tree (or, for large nets, what one search from the
+// first pin met, or a tree of shortest routes) make the graph the rest
+// works in, with every pin's distance from one search. The pins are
+// visited in the order a walk round the tree meets them; a pin whose way
+// breaks the bound is moved, with all beyond it, onto a way from the
+// nearest point of the tree that keeps it in bound (the first pin's
+// shortest route always does). Then each branch in turn moves to the
+// nearest point of the rest whose way keeps every pin beyond it in bound,
+// where that is shorter. effort (from 1) buys starts (joins with less
+// allowance, pins nearest first) and passes of moves; the shortest result
+// wins, so that from the same tree more effort is never longer. Parts that
+// the first pin does not reach keep their wire. Deterministic; eps >= 0.
+// False, with out untouched, where the tree keeps the bound as it is,
+// unless always (for wires drawn over one another, whose way along the
+// drawing may be shorter than along the connections drawn). The overload
+// with a scratch leaves the rectilinear check below to its caller.
 bool boundPathTree(const std::vector<RoutePoint>& pins,
                    const ObstacleIndex& index,
                    const std::vector<Wire>& tree,
                    double eps,
                    std::vector<Wire>& out,
                    bool always = false);
+bool boundPathTree(const std::vector<RoutePoint>& pins,
+                   const ObstacleIndex& index,
+                   const std::vector<Wire>& tree,
+                   double eps,
+                   std::vector<Wire>& out,
+                   bool always,
+                   int effort,
+                   PathBoundScratch& scratch);
+
+// Whether the wires keep every pin within the bound of its rectilinear
+// distance from the first pin: no route is shorter, so such a tree keeps
+// the bound without a search among the obstacles.
+bool keepsRectilinearBound(const std::vector<RoutePoint>& pins,
+                           const std::vector<Wire>& tree,
+                           double eps,
+                           PathBoundScratch& scratch);
 
 // The lengths along the wires from the first pin to each pin (the
 // shortest way along them; infinity for a pin they do not join to it).

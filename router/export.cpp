@@ -199,6 +199,30 @@ std::vector<Wire> Router::drawnPieces() const {
   return out;
 }
 
+void Router::drawnPieces(
+    size_t run,
+    const std::function<void(const std::vector<Wire>&)>& deliver) const {
+  std::vector<Wire> out;
+  out.reserve(run);
+  auto add = [&](const Wire& w) {
+    out.push_back(w);
+    if (out.size() == run) {
+      deliver(out);
+      out.clear();
+    }
+  };
+  if (legal.segmentsDrawn) {
+    for (const Segment* s : segments) {
+      add(pieceOf(s));
+    }
+  } else {
+    forEachConnectionPiece(*this, add);
+  }
+  if (!out.empty()) {
+    deliver(out);
+  }
+}
+
 bool Router::exportMST(const char* fileName) const {
   OutputFile file(fileName);
   return exportMST(file);

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -176,6 +177,12 @@ class Router {
   // formUnrefinedSMT the steps between consecutive points of each drawn
   // connection (exportMST, exportSMT), blocks of no length included.
   std::vector<Wire> drawnPieces() const;
+  // The same pieces handed to deliver in runs of `run` (the last may be
+  // shorter; none is empty), in the same order, so that a caller writing
+  // them need not hold them all.
+  void drawnPieces(
+      size_t run,
+      const std::function<void(const std::vector<Wire>&)>& deliver) const;
 
   // Each only writes; it returns false, having written nothing, when the
   // file cannot be written. exportMST and exportSMT write the pieces of

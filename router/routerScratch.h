@@ -7,6 +7,7 @@
 
 #include "options/exactSteiner.h"
 #include "options/flatSteiner.h"
+#include "options/pathBound.h"
 #include "router/partialLengths.h"
 #include "spatial/freeRoute.h"
 #include "spatial/wirePlan.h"
@@ -77,4 +78,6 @@ struct RouterScratch {
   WirePlanScratch wirePlan;
   FlatScratch flat;
   ExactScratch exact;
+  // routeNet's path bound.
+  PathBoundScratch pathBound;
 };

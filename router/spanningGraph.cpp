@@ -10,6 +10,7 @@
 #include "router/router.h"
 #include "support/flatQueues.h"
 #include "support/kdTree.h"
+#include "support/keyedQueues.h"
 #include "support/keyedSort.h"
 #include "support/rankTree.h"
 #include "support/smallLists.h"
@@ -77,10 +78,25 @@ struct QuadSweep {
 using VerRankTree = RankTree<Vertex, Vertex*, float>;
 using VerEntry = VerRankTree::Entry;
 
-// The nearest edge-tree key at or beyond x on side sign, the side on which
-// d's partners lie.
-VerEntry* nearestOnSide(const VerRankTree& tree, float x, int sign) {
-  return sign > 0 ? tree.lowerInc(x) : tree.upperInc(x);
+// The sweeps track the obstacle sides they cross in keyed queues
+// (support/keyedQueues.h): rank trees for a large net, flat queues for a
+// small one, found and closed by these two.
+
+// The queue of the nearest side key at or beyond x on side sign, the side
+// on which d's partners lie.
+template <class Q>
+typename Q::Cursor nearestOnSide(const Q& sides, float x, int sign) {
+  static_assert(IsKeyedQueues<Q>::value, "sides are keyed queues");
+  return sign > 0 ? sides.lowerInc(x) : sides.upperInc(x);
+}
+
+// Closes the side a lookup found at the corner where it ends: of the
+// sides with its key, the one opened first leaves. None found, nothing.
+template <class Q>
+void closeSide(Q& sides, typename Q::Cursor c) {
+  if (Q::found(c)) {
+    sides.remove(c);
+  }
 }
 
 // The next query bound after candidate x: the design's rounded step, or the
@@ -364,12 +380,12 @@ class TreeSweep {
   // These keep the edges found for hide().
   Vertex* nearestHori(float y) {
     hn_ = nearestOnSide(hori_, y, s_.sy);
-    return hn_ ? hn_->pElem() : nullptr;
+    return VerRankTree::found(hn_) ? hori_.head(hn_) : nullptr;
   }
 
   Vertex* nearestVert(float x) {
     wn_ = nearestOnSide(vert_, x, s_.sx);
-    return wn_ ? wn_->pElem() : nullptr;
+    return VerRankTree::found(wn_) ? vert_.head(wn_) : nullptr;
   }
 
   void openVert(size_t, Vertex* f) {
@@ -384,7 +400,7 @@ class TreeSweep {
     if (hidden_ && e) {
       hidden_->removing(e, false);
     }
-    vert_.remove(e);
+    closeSide(vert_, e);
   }
 
   void openHori(size_t, Vertex* f) {
@@ -399,7 +415,7 @@ class TreeSweep {
     if (hidden_ && e) {
       hidden_->removing(e, true);
     }
-    hori_.remove(e);
+    closeSide(hori_, e);
   }
 
   void insert(size_t i, Vertex* f) {
@@ -508,27 +524,29 @@ class FlatSweep {
   }
 
   Vertex* vertex(Cursor c) const { return order_[c.head]; }
-  void remove(Cursor c) { active_.pop(c.slot); }
+  void remove(Cursor c) { active_.remove(c.slot); }
   void refused(size_t, Cursor) {}
 
   Vertex* nearestHori(float y) const {
-    return headOf(hori_,
-                  Quad::sy > 0 ? hori_.atOrAbove(y) : hori_.atOrBelow(y));
+    return headOf(hori_, nearestOnSide(hori_, y, Quad::sy));
   }
   Vertex* nearestVert(float x) const {
-    return headOf(vert_,
-                  Quad::sx > 0 ? vert_.atOrAbove(x) : vert_.atOrBelow(x));
+    return headOf(vert_, nearestOnSide(vert_, x, Quad::sx));
   }
 
-  void openVert(size_t i, Vertex* f) { vert_.push(static_cast<int>(i), f->x); }
-  void closeVert(float x) { popAt(vert_, vert_.atOrBelow(x)); }
-  void openHori(size_t i, Vertex* f) { hori_.push(static_cast<int>(i), f->y); }
-  void closeHori(float y) { popAt(hori_, hori_.atOrBelow(y)); }
+  void openVert(size_t i, Vertex* f) {
+    vert_.insert(static_cast<int>(i), f->x);
+  }
+  void closeVert(float x) { closeSide(vert_, vert_.upperInc(x)); }
+  void openHori(size_t i, Vertex* f) {
+    hori_.insert(static_cast<int>(i), f->y);
+  }
+  void closeHori(float y) { closeSide(hori_, hori_.upperInc(y)); }
 
   void insert(size_t i, Vertex* f) {
     value_[i] = Quad::sy * f->y;
     bound_[i] = Quad::sx * nextBound(f->x, s_);
-    active_.pushBelow(static_cast<int>(i), k_, above_);
+    active_.insertBelow(static_cast<int>(i), k_, above_);
   }
 
  private:
@@ -556,13 +574,7 @@ class FlatSweep {
   }
 
   Vertex* headOf(const Queues& q, int slot) const {
-    return slot == Queues::kNone ? nullptr : order_[q.head(slot)];
-  }
-
-  static void popAt(Queues& q, int slot) {
-    if (slot != Queues::kNone) {
-      q.pop(slot);
-    }
+    return Queues::found(slot) ? order_[q.head(slot)] : nullptr;
   }
 
   const Quad& s_;

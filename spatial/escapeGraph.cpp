@@ -478,3 +478,265 @@ std::vector<double> EscapeGraph::distances(
   });
   return out;
 }
+
+void EscapeGraph::shortestTree(
+    RoutePoint a,
+    const std::vector<RoutePoint>& targets,
+    std::vector<double>& dist,
+    std::vector<std::vector<RoutePoint>>& paths,
+    std::vector<std::pair<RoutePoint, RoutePoint>>* grid,
+    size_t gridNodes) const {
+  if (grid) {
+    grid->clear();
+  }
+  dist.assign(targets.size(), std::numeric_limits<double>::infinity());
+  paths.clear();
+  if (targets.empty()) {
+    return;
+  }
+  // The tracks of reach(): the lines through a and every target.
+  std::vector<RoutePoint> ends(1, a);
+  ends.insert(ends.end(), targets.begin(), targets.end());
+  std::vector<Track> along[2];
+  for (const RoutePoint& p : ends) {
+    along[0].push_back({p.y, shoot(p, seeLeft), shoot(p, seeRight)});
+    along[1].push_back({p.x, shoot(p, seeDown), shoot(p, seeUp)});
+  }
+  Tracks rays[2];
+  for (int k = 0; k < 2; ++k) {
+    rays[k].build(std::move(along[k]));
+  }
+  auto stretchAt = [&](int axis, float x, float y) -> Track {
+    float at = axis == 0 ? y : x;
+    float t = axis == 0 ? x : y;
+    Track s{at, t, t};
+    const Tracks* both[2] = {&tracks_[axis], &rays[axis]};
+    for (const Tracks* ts : both) {
+      if (const Track* k = ts->holding(at, t)) {
+        s.lo = std::min(s.lo, k->lo);
+        s.hi = std::max(s.hi, k->hi);
+      }
+    }
+    return s;
+  };
+  auto step = [&](float x, float y, int axis, bool forward, State& to) {
+    Track k = stretchAt(axis, x, y);
+    float t = axis == 0 ? x : y;
+    float c = axis == 0 ? y : x;
+    int across = 1 - axis;
+    float n = tracks_[across].next(c, t, forward);
+    float r = rays[across].next(c, t, forward);
+    n = forward ? std::min(n, r) : std::max(n, r);
+    if (forward ? n > k.hi : n < k.lo) {
+      return false;
+    }
+    to = axis == 0 ? State{n, y, axis} : State{x, n, axis};
+    return true;
+  };
+  using Node = std::pair<float, float>;
+  struct NodeHash {
+    size_t operator()(const Node& p) const {
+      return StateHash()(State{p.first, p.second, 0});
+    }
+  };
+  std::unordered_map<Node, std::vector<size_t>, NodeHash> wanted;
+  for (size_t i = 0; i < targets.size(); ++i) {
+    wanted[{plain(targets[i].x), plain(targets[i].y)}].push_back(i);
+  }
+  size_t left = wanted.size();
+  // The distances from a, and the targets' places in the order reached.
+  std::unordered_map<Node, double, NodeHash> best;
+  std::vector<Node> reached;
+  using Entry = std::tuple<double, float, float>;
+  std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
+  Node root{plain(a.x), plain(a.y)};
+  best[root] = 0;
+  open.emplace(0.0, root.first, root.second);
+  while (!open.empty() && left > 0) {
+    auto [len, x, y] = open.top();
+    open.pop();
+    if (best[{x, y}] != len) {
+      continue;
+    }
+    auto w = wanted.find({x, y});
+    if (w != wanted.end()) {
+      for (size_t i : w->second) {
+        dist[i] = len;
+      }
+      reached.push_back({x, y});
+      wanted.erase(w);
+      --left;
+    }
+    for (int dir = 0; dir < 2; ++dir) {
+      for (bool forward : {true, false}) {
+        State to;
+        if (!step(x, y, dir, forward, to)) {
+          continue;
+        }
+        double nl = len + distance(x, y, to.x, to.y);
+        auto it = best.find({to.x, to.y});
+        if (it != best.end() && it->second <= nl) {
+          continue;
+        }
+        best[{to.x, to.y}] = nl;
+        open.emplace(nl, to.x, to.y);
+      }
+    }
+  }
+  if (grid && best.size() <= gridNodes) {
+    // In the order of the points, so that the same input gives the same
+    // list whatever the hashing.
+    std::vector<Node> met;
+    met.reserve(best.size());
+    for (const auto& [u, len] : best) {
+      met.push_back(u);
+    }
+    std::sort(met.begin(), met.end());
+    for (const Node& u : met) {
+      for (int dir = 0; dir < 2; ++dir) {
+        State to;
+        if (step(u.first, u.second, dir, true, to) &&
+            best.count({to.x, to.y})) {
+          grid->push_back({{u.first, u.second}, {to.x, to.y}});
+        }
+      }
+    }
+    return;
+  }
+  // Each target back along the steps that lie on a shortest route (the
+  // step's length makes up the difference of the distances), farthest from
+  // a first, to the first point of the tree so far.
+  std::unordered_set<Node, NodeHash> onTree{root};
+  std::unordered_map<Node, Node, NodeHash> toward;  // the step back to p
+  std::priority_queue<Entry> back;
+  for (const Node& p : reached) {
+    if (onTree.count(p)) {
+      continue;
+    }
+    toward.clear();
+    back = {};
+    toward[p] = p;
+    back.emplace(best[p], p.first, p.second);
+    Node found = root;
+    bool met = false;
+    while (!back.empty()) {
+      auto [len, x, y] = back.top();
+      back.pop();
+      Node here{x, y};
+      if (onTree.count(here)) {
+        found = here;
+        met = true;
+        break;
+      }
+      for (int dir = 0; dir < 2; ++dir) {
+        for (bool forward : {true, false}) {
+          State to;
+          if (!step(x, y, dir, forward, to)) {
+            continue;
+          }
+          Node u{to.x, to.y};
+          auto it = best.find(u);
+          if (it == best.end() || toward.count(u)) {
+            continue;
+          }
+          double gap = len - it->second;
+          double piece = distance(x, y, to.x, to.y);
+          if (std::fabs(gap - piece) > 1e-9 * std::max(1.0, len)) {
+            continue;
+          }
+          toward[u] = here;
+          back.emplace(it->second, u.first, u.second);
+        }
+      }
+    }
+    if (!met) {
+      // Lengths summed in other orders that the slack above did not
+      // cover: a route of its own.
+      paths.push_back(route(a, {p.first, p.second}));
+      continue;
+    }
+    // From the tree to p, keeping the bends.
+    std::vector<RoutePoint> pts{{found.first, found.second}};
+    for (Node u = found; !(u == p);) {
+      Node v = toward[u];
+      onTree.insert(v);
+      if (pts.size() >= 2) {
+        const RoutePoint& q = pts[pts.size() - 2];
+        const RoutePoint& r = pts.back();
+        bool straight =
+            (q.x == r.x && r.x == v.first) || (q.y == r.y && r.y == v.second);
+        if (straight) {
+          pts.back() = {v.first, v.second};
+          u = v;
+          continue;
+        }
+      }
+      pts.push_back({v.first, v.second});
+      u = v;
+    }
+    paths.push_back(std::move(pts));
+  }
+}
+
+bool EscapeGraph::lines(
+    const std::vector<RoutePoint>& through,
+    size_t crossings,
+    std::vector<std::pair<RoutePoint, RoutePoint>>& out) const {
+  out.clear();
+  if (through.empty()) {
+    return true;
+  }
+  // The box of the points, grown to hold every rectangle whose interior
+  // it meets: its sides are then free, and a route that leaves it is no
+  // shorter than the same route with each coordinate clamped to it.
+  float xlo = through[0].x, xhi = xlo, ylo = through[0].y, yhi = ylo;
+  for (const RoutePoint& p : through) {
+    xlo = std::min(xlo, p.x), xhi = std::max(xhi, p.x);
+    ylo = std::min(ylo, p.y), yhi = std::max(yhi, p.y);
+  }
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (const ObstacleIndex::Rect& r : index_.rects()) {
+      bool meets = r.xlo < xhi && xlo < r.xhi && r.ylo < yhi && ylo < r.yhi &&
+                   r.xlo < r.xhi && r.ylo < r.yhi;
+      if (meets && (r.xlo < xlo || r.xhi > xhi || r.ylo < ylo || r.yhi > yhi)) {
+        xlo = std::min(xlo, r.xlo), xhi = std::max(xhi, r.xhi);
+        ylo = std::min(ylo, r.ylo), yhi = std::max(yhi, r.yhi);
+        grew = true;
+      }
+    }
+  }
+  size_t across[2] = {through.size(), through.size()};
+  for (int axis = 0; axis < 2; ++axis) {
+    float lo = axis == 0 ? ylo : xlo, hi = axis == 0 ? yhi : xhi;
+    for (const Track& t : tracks_[axis].all()) {
+      across[axis] += lo <= t.at && t.at <= hi;
+    }
+  }
+  if (across[0] * across[1] > crossings) {
+    return false;
+  }
+  auto draw = [&](int axis, const Track& t) {
+    if (t.at < (axis == 0 ? ylo : xlo) || t.at > (axis == 0 ? yhi : xhi)) {
+      return;
+    }
+    float lo = std::max(t.lo, axis == 0 ? xlo : ylo);
+    float hi = std::min(t.hi, axis == 0 ? xhi : yhi);
+    if (lo > hi) {
+      return;
+    }
+    out.push_back(
+        axis == 0 ? std::make_pair(RoutePoint{lo, t.at}, RoutePoint{hi, t.at})
+                  : std::make_pair(RoutePoint{t.at, lo}, RoutePoint{t.at, hi}));
+  };
+  for (int axis = 0; axis < 2; ++axis) {
+    for (const Track& t : tracks_[axis].all()) {
+      draw(axis, t);
+    }
+  }
+  for (const RoutePoint& p : through) {
+    draw(0, {p.y, shoot(p, seeLeft), shoot(p, seeRight)});
+    draw(1, {p.x, shoot(p, seeDown), shoot(p, seeUp)});
+  }
+  return true;
+}

@@ -43,6 +43,36 @@ class EscapeGraph {
              const std::vector<RoutePoint>& targets,
              const std::function<bool(size_t, double)>& reached) const;
 
+  // A short tree of shortest free routes from a to every target, from one
+  // search: each target, nearest first, is joined to the point of the tree
+  // so far that lies on a shortest route to it and is farthest from a, so
+  // that routes share what wire they can. paths are the polylines joined
+  // (from the tree to the target, every inner point a bend); dist[i] is the
+  // length of a shortest route to target i, infinite where the free space
+  // keeps it from a. The same rectangles and ends give the same tree.
+  // When grid is given and the search met at most gridNodes points, it
+  // receives every step of the graph between two points the search met (as
+  // straight pieces): the graph around a out to the farthest target, for
+  // searches of the caller's own; paths are then not made.
+  void shortestTree(
+      RoutePoint a,
+      const std::vector<RoutePoint>& targets,
+      std::vector<double>& dist,
+      std::vector<std::vector<RoutePoint>>& paths,
+      std::vector<std::pair<RoutePoint, RoutePoint>>* grid = nullptr,
+      size_t gridNodes = 0) const;
+
+  // The graph's lines drawn as straight pieces for searches of the
+  // caller's own, where they cross in at most `crossings` points: the
+  // tracks and the lines through each of through, cut to the box of those
+  // grown to hold every rectangle it meets (no shortest route need leave
+  // it). Their
+  // plan (every crossing a node) is the graph the searches above run on.
+  // False, with out empty, where they cross more often.
+  bool lines(const std::vector<RoutePoint>& through,
+             size_t crossings,
+             std::vector<std::pair<RoutePoint, RoutePoint>>& out) const;
+
  private:
   // A free stretch [lo, hi] of the line at `at`.
   struct Track {
@@ -61,6 +91,7 @@ class EscapeGraph {
     // The nearest line beyond t (above it when up, else below) of a track
     // whose stretch holds c; plus or minus infinity when there is none.
     float next(float c, float t, bool up) const;
+    const std::vector<Track>& all() const { return byLine_; }
 
    private:
     std::vector<Track> byLine_;

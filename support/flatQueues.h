@@ -3,13 +3,16 @@
 // Queues of elements 0 .. n - 1 (n at most N), one per distinct key, its
 // slots linked in key order within fixed arrays: RankTree's answers for the
 // few dozen keys of a small net, where its allocations and tree walks cost
-// more than walking every key. A queue answers with its earliest pushed
-// element still present, as RankTree does. Each push makes at most one
-// slot, so N slots serve N pushes, and no slot is ever moved.
+// more than walking every key. Both are keyed queues (support/keyedQueues.h),
+// a slot the cursor. Each insert makes at most one slot, so N slots serve
+// N inserts, and no slot is ever moved.
 template <int N>
 class FlatQueues {
  public:
   static constexpr int kNone = -1;
+  using Cursor = int;  // a slot, kNone for none
+
+  static bool found(int slot) { return slot != kNone; }
 
   FlatQueues() { slots_[N] = {0, kNone, kNone, kNone, kNone}; }
 
@@ -19,11 +22,11 @@ class FlatQueues {
   // The slot of the largest key; kNone if none.
   int top() const { return slots_[N].down; }
   // The slot of the next smaller key; kNone if none. Still answers for a
-  // slot that pop() has just unlinked.
+  // slot that remove() has just unlinked.
   int below(int slot) const { return slots_[slot].down; }
 
   // The slot of the largest key at or below x; kNone if none.
-  int atOrBelow(float x) const {
+  int upperInc(float x) const {
     int p = slots_[N].down;
     while (p != kNone && slots_[p].key > x) {
       p = slots_[p].down;
@@ -32,7 +35,7 @@ class FlatQueues {
   }
 
   // The slot of the smallest key at or above x; kNone if none.
-  int atOrAbove(float x) const {
+  int lowerInc(float x) const {
     int p = slots_[N].up;
     while (p != kNone && slots_[p].key < x) {
       p = slots_[p].up;
@@ -41,18 +44,18 @@ class FlatQueues {
   }
 
   // Appends element e to the queue of key k. Each element at most once.
-  void push(int e, float k) {
+  void insert(int e, float k) {
     int below = slots_[N].down, above = kNone;
     while (below != kNone && slots_[below].key > k) {
       above = below;
       below = slots_[below].down;
     }
-    pushBelow(e, k, above);
+    insertBelow(e, k, above);
   }
 
-  // As push(), where the caller knows the slot of the smallest key greater
-  // than k (kNone if none).
-  void pushBelow(int e, float k, int above) {
+  // As insert(), where the caller knows the slot of the smallest key
+  // greater than k (kNone if none).
+  void insertBelow(int e, float k, int above) {
     int below = *downLink(above);
     Slot& b = slots_[index(below)];
     bool same = (below != kNone) & (b.key == k);
@@ -71,7 +74,7 @@ class FlatQueues {
 
   // Takes the head off the queue of slot; a queue left empty loses its
   // slot.
-  void pop(int slot) {
+  void remove(int slot) {
     Slot& s = slots_[slot];
     int h = next_[s.head];
     if (h != kNone) {

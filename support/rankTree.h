@@ -36,6 +36,12 @@ class RankTree {
     Entry* next_;
   };
 
+  // A keyed queues' cursor (support/keyedQueues.h): a lookup's head entry.
+  using Cursor = Entry*;
+  static bool found(const Entry* e) { return e != nullptr; }
+  static K key(const Entry* e) { return e->key_; }
+  static P head(const Entry* e) { return e->pElem_; }
+
   // keys: every key that insert will be given, in any order, repeats
   // allowed.
   // Without keys it allocates nothing: a sweep over a net without

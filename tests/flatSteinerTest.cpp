@@ -169,6 +169,82 @@ TEST(FlatSteinerTest, RouteNetGivesTheRoutersTree) {
     }
   }
 }
+// The whole value tree of routeNet's obstacle-free path (no Router, no
+// drawing graph) against a Router's over the same wires (one far obstacle,
+// every obstacle routed): nodes, parents, edges and their paths, segments,
+// length, on nets with repeated pins, shared lines, negative zeros,
+// fractions and wide values; with drawingOnly, the drawing alone.
+TEST(FlatSteinerTest, FastPathGivesTheRoutersWholeTree) {
+  treecore::Obstacles none;
+  treecore::Obstacles far(
+      std::vector<treecore::Rect>{{9e6, 9e6, 9.1e6, 9.1e6}});
+  treecore::RouteOptions optimize;
+  optimize.form = treecore::Form::optimizedSteinerTree;
+  treecore::RouteOptions viaRouter = optimize;
+  viaRouter.everyObstacle = true;
+  int nets = 0;
+  for (unsigned seed = 1; seed <= 600; ++seed) {
+    SCOPED_TRACE(seed);
+    std::mt19937 rng(seed);
+    int pins = 1 + static_cast<int>(seed % (kFlatExactPins + 3));
+    int grid = seed % 4 == 0 ? 2 : seed % 4 == 1 ? 5 : 1000;
+    float scale = seed % 5 == 0 ? 0.25f : seed % 7 == 0 ? 1e3f : 1;
+    float shift = seed % 3 == 0 ? -2 * scale : 0;
+    treecore::Net net = netOf(randomPins(rng, pins, grid, scale, shift));
+    for (treecore::Point& p : net) {
+      p.x = p.x == 0 && seed % 2 ? -0.0 : p.x;  // -0 keeps its sign
+    }
+    std::vector<RoutePoint> places;
+    for (const treecore::Point& p : net) {
+      places.push_back({static_cast<float>(p.x), static_cast<float>(p.y)});
+    }
+    if (flatPlaces(places) > kFlatExactPins) {
+      continue;
+    }
+    treecore::Tree fast = treecore::routeNet(none, net, optimize);
+    treecore::Tree slow = treecore::routeNet(far, net, viaRouter);
+    ASSERT_EQ(fast.status, slow.status);
+    EXPECT_EQ(fast.parts, slow.parts);
+    EXPECT_EQ(fast.wireLength, slow.wireLength);
+    ASSERT_EQ(fast.segments.size(), slow.segments.size());
+    for (size_t i = 0; i < fast.segments.size(); ++i) {
+      EXPECT_EQ(fast.segments[i].a, slow.segments[i].a);
+      EXPECT_EQ(fast.segments[i].b, slow.segments[i].b);
+    }
+    ASSERT_EQ(fast.nodes.size(), slow.nodes.size());
+    for (size_t i = 0; i < fast.nodes.size(); ++i) {
+      const treecore::Node& a = fast.nodes[i];
+      const treecore::Node& b = slow.nodes[i];
+      EXPECT_EQ(a.at, b.at) << "node " << i;
+      EXPECT_EQ(std::signbit(a.at.x), std::signbit(b.at.x)) << "node " << i;
+      EXPECT_EQ(a.kind, b.kind) << "node " << i;
+      EXPECT_EQ(a.parent, b.parent) << "node " << i;
+      EXPECT_EQ(a.edge, b.edge) << "node " << i;
+    }
+    ASSERT_EQ(fast.edges.size(), slow.edges.size());
+    for (size_t e = 0; e < fast.edges.size(); ++e) {
+      EXPECT_EQ(fast.edges[e].from, slow.edges[e].from);
+      EXPECT_EQ(fast.edges[e].to, slow.edges[e].to);
+      ASSERT_EQ(fast.edges[e].path.size(), slow.edges[e].path.size());
+      for (size_t k = 0; k < fast.edges[e].path.size(); ++k) {
+        EXPECT_EQ(fast.edges[e].path[k], slow.edges[e].path[k]);
+        EXPECT_EQ(std::signbit(fast.edges[e].path[k].x),
+                  std::signbit(slow.edges[e].path[k].x));
+      }
+    }
+    treecore::RouteOptions drawing = optimize;
+    drawing.drawingOnly = true;
+    drawing.bound = true;
+    treecore::Tree bare = treecore::routeNet(none, net, drawing);
+    EXPECT_TRUE(bare.nodes.empty() && bare.edges.empty());
+    EXPECT_EQ(bare.segments.size(), fast.segments.size());
+    EXPECT_EQ(bare.wireLength, fast.wireLength);
+    EXPECT_EQ(bare.lowerBound, fast.wireLength);
+    ++nets;
+  }
+  EXPECT_GT(nets, 400);
+}
+
 // Obstacle-free nets of every size optimized side by side: the same trees
 // on one thread and on three.
 TEST(FlatSteinerTest, SameTreesOnOneAndThreeThreads) {

@@ -114,6 +114,57 @@ TEST(ObstaclesTest, CornersKeepTheirOrderAndGiveTheBox) {
             &treecore::detail::ObstaclesAccess::index(obs));
 }
 
+// The design is kept only as the index's boxes and each ring's turn:
+// every ring, from each corner and either way round, comes back exactly as
+// given, decimals that stand for floats, wide integers and zeros' signs
+// too, and so do the boxes.
+TEST(ObstaclesTest, RingsComeBackAsGiven) {
+  const double xs[][2] = {
+      {0.1, 2.5}, {-0.0, 3}, {16777217, 16777230}, {-7, 1e-3}, {1.005, 1.5}};
+  std::vector<std::array<Point, 4>> rings;
+  std::vector<Rect> boxes;
+  for (const auto& x : xs) {
+    for (const auto& y : xs) {
+      Point around[4] = {
+          {x[0], y[0]}, {x[1], y[0]}, {x[1], y[1]}, {x[0], y[1]}};
+      for (int first = 0; first < 4; ++first) {
+        for (int step : {1, 3}) {
+          std::array<Point, 4> ring;
+          for (int k = 0; k < 4; ++k) {
+            ring[k] = around[(first + step * k) % 4];
+          }
+          rings.push_back(ring);
+          boxes.push_back({x[0], y[0], x[1], y[1]});
+        }
+      }
+    }
+  }
+  Obstacles obs = Obstacles::fromCorners(rings);
+  ASSERT_EQ(obs.size(), rings.size());
+  for (size_t r = 0; r < rings.size(); ++r) {
+    SCOPED_TRACE("ring " + std::to_string(r));
+    for (int k = 0; k < 4; ++k) {
+      for (int axis = 0; axis < 2; ++axis) {
+        double given = axis ? rings[r][k].y : rings[r][k].x;
+        double back = axis ? obs.corners()[r][k].y : obs.corners()[r][k].x;
+        EXPECT_EQ(given, back);
+        EXPECT_EQ(std::signbit(given), std::signbit(back));
+      }
+    }
+    const Rect& b = obs.rects()[r];
+    EXPECT_EQ(b.xlo, boxes[r].xlo);
+    EXPECT_EQ(b.ylo, boxes[r].ylo);
+    EXPECT_EQ(b.xhi, boxes[r].xhi);
+    EXPECT_EQ(b.yhi, boxes[r].yhi);
+    int i = static_cast<int>(r);
+    Rect exact = treecore::detail::ObstaclesAccess::rect(obs, i);
+    EXPECT_EQ(exact.xlo, b.xlo);
+    EXPECT_EQ(exact.yhi, b.yhi);
+    EXPECT_EQ(treecore::detail::ObstaclesAccess::ring(obs, i)[2].x,
+              rings[r][2].x);
+  }
+}
+
 // The least box that holds the pins and every rectangle whose interior
 // meets it, by passes over all rectangles until none adds anything.
 std::vector<int> nearByScan(const std::vector<Rect>& rects,

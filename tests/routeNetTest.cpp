@@ -144,6 +144,58 @@ TEST(RouteNetTest, EveryObstacleGivesTheSingleNetProgramsBytes) {
   }
 }
 
+// The net taken over and the segments handed on in runs: joined, the runs
+// are the programs' blocks, past several runs and at a run's last segment,
+// whether they stream from the pipeline or come from the whole tree.
+TEST(RouteNetTest, SegmentsHandedOnInRunsAreTheProgramsBytes) {
+  for (unsigned seed = 1; seed <= 3; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Design d = netDesign::randomDesign(seed, 1, seed == 1 ? 0 : 30, 300);
+    if (seed == 1) {
+      std::mt19937 rng(seed);
+      d.nets[0].clear();
+      for (int i = 0; i < 2600; ++i) {
+        d.nets[0].push_back({1.0 * (rng() % 1000), 1.0 * (rng() % 1000)});
+      }
+    }
+    Obstacles obs = Obstacles::fromCorners(d.rings);
+    for (Form form : {Form::spanningTree, Form::steinerTree}) {
+      for (bool measured : {false, true}) {
+        SCOPED_TRACE(formName(form) + (measured ? " measured" : ""));
+        RouteOptions o;
+        o.form = form;
+        o.everyObstacle = true;
+        o.drawingOnly = true;
+        o.measureLength = measured;
+        Tree whole = treecore::routeNet(obs, d.nets[0], o);
+        Net net = d.nets[0];
+        Tree run;
+        std::string text;
+        size_t runs = 0;
+        Tree t = treecore::routeNet(
+            obs, std::move(net), o,
+            [&](const std::vector<treecore::Segment>& segments) {
+              run.segments = segments;
+              treecore::appendBlocks(text, run);
+              ++runs;
+            });
+        EXPECT_TRUE(net.empty());
+        EXPECT_TRUE(t.segments.empty());
+        EXPECT_EQ(t.status, whole.status);
+        EXPECT_EQ(t.parts, whole.parts);
+        EXPECT_EQ(t.wireLength, whole.wireLength);
+        EXPECT_EQ(text, blocksOf(whole));
+        EXPECT_EQ(runs, (whole.segments.size() + 4095) / 4096);
+        EXPECT_EQ(netDesign::banner(form) + text,
+                  netDesign::programOutput(d.nets[0], d.rings, form));
+        if (seed == 1 && form == Form::spanningTree) {
+          EXPECT_GT(whole.segments.size(), 4096u);
+        }
+      }
+    }
+  }
+}
+
 // Every placing of one or two pins on a small grid, with no obstacle: the
 // quick way round the pipeline must give its bytes.
 TEST(RouteNetTest, OneOrTwoPinsWithoutObstaclesAreThePipelines) {

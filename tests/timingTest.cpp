@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "check/timingCheck.h"
+#include "options/pathBound.h"
+#include "spatial/escapeGraph.h"
+#include "spatial/wirePlan.h"
 #include "tests/legalTree.h"
 #include "tests/programRun.h"
 #include "treecore/route.h"
@@ -425,6 +428,145 @@ TEST(PathBoundTest, AWideBoundKeepsTheTree) {
     o.pathBound = 1e9;
     treecore::appendJson(bounded, treecore::routeNet(obstacles, s.pins, o), 1);
     EXPECT_EQ(plain, bounded);
+  }
+}
+
+// Scenes with one pin in a pocket walled in by touching rectangles, so
+// that some pins are apart from the first.
+Scene walledScene(std::mt19937& rng, int pins, int rects) {
+  Scene s = randomScene(rng, pins, rects);
+  bool open = true;
+  for (const auto& r : s.rects) {
+    open = open && !strictlyInside(r, 16, 16);
+  }
+  if (open && rng() % 3 == 0) {
+    s.rects.push_back({14, 14, 18, 15});
+    s.rects.push_back({14, 17, 18, 18});
+    s.rects.push_back({14, 15, 15, 17});
+    s.rects.push_back({17, 15, 18, 17});
+    s.pins.push_back({16, 16});
+  }
+  return s;
+}
+
+std::vector<RoutePoint> routePins(const Scene& s) {
+  std::vector<RoutePoint> out;
+  for (const auto& p : s.pins) {
+    out.push_back({static_cast<float>(p.x), static_cast<float>(p.y)});
+  }
+  return out;
+}
+
+std::vector<ObstacleIndex::Rect> indexRects(const Scene& s) {
+  std::vector<ObstacleIndex::Rect> out;
+  for (const auto& r : s.rects) {
+    out.push_back({static_cast<float>(r.xlo), static_cast<float>(r.ylo),
+                   static_cast<float>(r.xhi), static_cast<float>(r.yhi)});
+  }
+  return out;
+}
+
+// The shortest-route tree from one search: every distance the lattice's,
+// the paths drawn make a legal tree (no loop) in which every target lies
+// at its distance from the first pin; the graph's lines drawn give the
+// same distances along them.
+TEST(PathBoundTest, OneSearchGivesAShortestRouteTree) {
+  std::mt19937 rng(3);
+  for (int trial = 0; trial < 60; ++trial) {
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    Scene s = walledScene(rng, 2 + trial % 12, trial % 10);
+    std::vector<double> want = bfsShortest(s);
+    std::vector<RoutePoint> pins = routePins(s);
+    ObstacleIndex index(indexRects(s));
+    EscapeGraph graph(index);
+    std::vector<double> dist;
+    std::vector<std::vector<RoutePoint>> paths;
+    graph.shortestTree(pins[0], pins, dist, paths);
+    std::vector<Wire> wires;
+    for (const auto& path : paths) {
+      for (size_t k = 1; k < path.size(); ++k) {
+        wires.push_back({path[k - 1].x, path[k - 1].y, path[k].x, path[k].y});
+      }
+    }
+    std::vector<Point> points;
+    std::vector<Rect> rects;
+    for (const auto& p : s.pins) {
+      points.push_back({p.x, p.y});
+    }
+    for (const auto& r : s.rects) {
+      rects.push_back({r.xlo, r.ylo, r.xhi, r.yhi});
+    }
+    TreeCheck c = checkTree(points, rects, [&] {
+      std::vector<Piece> out;
+      for (const Wire& w : wires) {
+        out.push_back({w.x1, w.y1, w.x2, w.y2});
+      }
+      return out;
+    }());
+    EXPECT_EQ(c.crossings, 0);
+    EXPECT_EQ(c.diagonalPieces, 0);
+    EXPECT_EQ(planWires(wires, pins).loops(), 0);
+    std::vector<double> along = wireDistances(wires, pins);
+    std::vector<std::pair<RoutePoint, RoutePoint>> lines;
+    ASSERT_TRUE(graph.lines(pins, 1u << 20, lines));
+    std::vector<Wire> grid;
+    for (auto [a, b] : lines) {
+      grid.push_back({a.x, a.y, b.x, b.y});
+    }
+    std::vector<double> overLines = wireDistances(grid, pins);
+    for (size_t i = 0; i < pins.size(); ++i) {
+      SCOPED_TRACE("pin " + std::to_string(i + 1));
+      expectSame(want[i], dist[i], "distance");
+      expectSame(want[i], overLines[i], "over the lines");
+      if (std::isfinite(want[i])) {
+        expectSame(want[i], along[i], "along the tree");
+      }
+    }
+    // Too many crossings: nothing drawn.
+    EXPECT_FALSE(graph.lines(pins, 3, lines) && pins.size() > 1);
+  }
+}
+
+// More effort, from the same tree: never longer, the bound kept; the same
+// wires from a scratch kept over many nets as from a fresh one.
+TEST(PathBoundTest, MoreEffortNeverLongerAndScratchKeepsNothing) {
+  std::mt19937 rng(13);
+  PathBoundScratch kept;
+  for (int trial = 0; trial < 40; ++trial) {
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    Scene s = walledScene(rng, 4 + trial % 14, trial % 8);
+    treecore::Obstacles obstacles(s.rects);
+    Tree t = treecore::routeNet(obstacles, s.pins, RouteOptions());
+    std::vector<Wire> tree = wiresOf(t);
+    std::vector<RoutePoint> pins = routePins(s);
+    ObstacleIndex index(indexRects(s));
+    std::vector<double> want = bfsShortest(s);
+    for (double eps : {0.0, 0.1, 0.5}) {
+      double last = INFINITY;
+      for (int effort = 1; effort <= 4; ++effort) {
+        std::vector<Wire> out, again;
+        if (!boundPathTree(pins, index, tree, eps, out, true, effort, kept)) {
+          continue;
+        }
+        PathBoundScratch fresh;
+        ASSERT_TRUE(
+            boundPathTree(pins, index, tree, eps, again, true, effort, fresh));
+        EXPECT_EQ(out, again);
+        double len = 0;
+        for (const Wire& w : out) {
+          len += std::fabs(w.x2 - w.x1) + std::fabs(w.y2 - w.y1);
+        }
+        EXPECT_LE(len, last + 1e-9) << "eps " << eps << " effort " << effort;
+        last = len;
+        std::vector<double> along = wireDistances(out, pins);
+        for (size_t i = 1; i < pins.size(); ++i) {
+          if (std::isfinite(want[i])) {
+            EXPECT_LE(along[i], (1 + eps) * want[i] + 1e-9)
+                << "pin " << i + 1 << " eps " << eps;
+          }
+        }
+      }
+    }
   }
 }
 

@@ -9,6 +9,12 @@
 namespace treecore {
 
 bool toSingle(double v, float& out, std::string* why) {
+  // The usual coordinate, an integer a float holds, is its own decimal.
+  if (std::fabs(v) < 1e9 && v == static_cast<double>(static_cast<long>(v)) &&
+      static_cast<double>(static_cast<float>(v)) == v) {
+    out = static_cast<float>(v);
+    return true;
+  }
   // The decimal of the greatest float, 3.4028235e38, lies just above it.
   const double kGreatest = 3.4028235e38;
   if (!std::isfinite(v) || std::fabs(v) > kGreatest) {

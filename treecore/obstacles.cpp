@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 
+#include "spatial/freeRoute.h"
 #include "spatial/obstacleIndex.h"
 #include "support/formatCoord.h"
 #include "treecore/obstaclesAccess.h"
@@ -12,13 +14,107 @@
 namespace treecore {
 
 struct Obstacles::Data {
-  std::vector<Rect> rects;
-  std::vector<std::array<Point, 4>> corners;
-  ObstacleIndex index;
-  // Per rectangle: a coordinate of it is a wide integer, which the index
-  // holds rounded outward.
-  std::vector<char> wide;
+  // Per rectangle: how its ring runs round the box the index holds (the
+  // first corner, counter-clockwise from the lower left, in the low two
+  // bits; clockwise, kClockwise), whether a coordinate of it is a wide
+  // integer (kWide), which the index holds rounded outward, and whether
+  // its ring is kept exactly beside (kKept: a wide one, or one whose zeros'
+  // signs the box does not give). The index's boxes are the others'
+  // rectangles themselves, so no second copy of the design is kept.
+  std::vector<unsigned char> shape;
+  // The kept rings, by ascending rectangle.
+  std::vector<int> keptIds;
+  std::vector<std::array<Point, 4>> keptRings;
   bool anyWide = false;
+  ObstacleIndex index;
+  // rects() and corners(), made on first asking: the library needs
+  // neither.
+  mutable std::once_flag viewsMade;
+  mutable std::vector<Rect> rects;
+  mutable std::vector<std::array<Point, 4>> corners;
+
+  static constexpr unsigned char kClockwise = 4;
+  static constexpr unsigned char kWide = 8;
+  static constexpr unsigned char kKept = 16;
+
+  bool wide(size_t r) const { return (shape[r] & kWide) != 0; }
+
+  // The ring round box b as shape says, each coordinate as convert gives
+  // it.
+  template <class P, class F>
+  static std::array<P, 4> ringOf(const ObstacleIndex::Rect& b,
+                                 unsigned char shape,
+                                 F convert) {
+    P around[4] = {{convert(b.xlo), convert(b.ylo)},
+                   {convert(b.xhi), convert(b.ylo)},
+                   {convert(b.xhi), convert(b.yhi)},
+                   {convert(b.xlo), convert(b.yhi)}};
+    int first = shape & 3;
+    int step = shape & kClockwise ? 3 : 1;
+    std::array<P, 4> out;
+    for (int k = 0; k < 4; ++k) {
+      out[static_cast<size_t>(k)] = around[(first + step * k) % 4];
+    }
+    return out;
+  }
+
+  // A coordinate the index holds as it was given: the float's decimal.
+  static std::array<Point, 4> exactRingOf(const ObstacleIndex::Rect& b,
+                                          unsigned char shape) {
+    return ringOf<Point>(b, shape, canonicalDouble);
+  }
+
+  const std::array<Point, 4>& kept(size_t r) const {
+    auto it =
+        std::lower_bound(keptIds.begin(), keptIds.end(), static_cast<int>(r));
+    return keptRings[static_cast<size_t>(it - keptIds.begin())];
+  }
+
+  std::array<Point, 4> ring(size_t r) const {
+    return shape[r] & kKept ? kept(r) : exactRingOf(index.rects()[r], shape[r]);
+  }
+
+  std::array<RoutePoint, 4> singleRing(size_t r) const {
+    if (shape[r] & kKept) {
+      const std::array<Point, 4>& e = kept(r);
+      std::array<RoutePoint, 4> out;
+      for (size_t k = 0; k < 4; ++k) {
+        out[k] = {static_cast<float>(e[k].x), static_cast<float>(e[k].y)};
+      }
+      return out;
+    }
+    return ringOf<RoutePoint>(index.rects()[r], shape[r],
+                              [](float v) { return v; });
+  }
+
+  Rect rect(size_t r) const {
+    if (wide(r)) {
+      return boxOfRing(ring(r));
+    }
+    const ObstacleIndex::Rect& b = index.rects()[r];
+    return {canonicalDouble(b.xlo), canonicalDouble(b.ylo),
+            canonicalDouble(b.xhi), canonicalDouble(b.yhi)};
+  }
+
+  static Rect boxOfRing(const std::array<Point, 4>& ring) {
+    Rect r{ring[0].x, ring[0].y, ring[0].x, ring[0].y};
+    for (const Point& p : ring) {
+      r = {std::min(r.xlo, p.x), std::min(r.ylo, p.y), std::max(r.xhi, p.x),
+           std::max(r.yhi, p.y)};
+    }
+    return r;
+  }
+
+  void makeViews() const {
+    std::call_once(viewsMade, [this] {
+      rects.reserve(shape.size());
+      corners.reserve(shape.size());
+      for (size_t r = 0; r < shape.size(); ++r) {
+        rects.push_back(rect(r));
+        corners.push_back(ring(r));
+      }
+    });
+  }
 };
 
 namespace {
@@ -108,6 +204,7 @@ Obstacles Obstacles::fromCorners(
   auto data = std::make_shared<Data>();
   std::vector<ObstacleIndex::Rect> boxes;
   boxes.reserve(rings.size());
+  data->shape.reserve(rings.size());
   for (size_t i = 0; i < rings.size(); ++i) {
     std::array<Point, 4> ring;
     std::string why = singleRing(rings[i], ring);
@@ -115,33 +212,56 @@ Obstacles Obstacles::fromCorners(
       throw std::invalid_argument("obstacle " + std::to_string(i + 1) + ": " +
                                   why);
     }
-    Rect r{ring[0].x, ring[0].y, ring[0].x, ring[0].y};
-    for (const Point& p : ring) {
-      r = {std::min(r.xlo, p.x), std::min(r.ylo, p.y), std::max(r.xhi, p.x),
-           std::max(r.yhi, p.y)};
-    }
+    Rect r = Data::boxOfRing(ring);
     bool wide = isWideInteger(r.xlo) || isWideInteger(r.ylo) ||
                 isWideInteger(r.xhi) || isWideInteger(r.yhi);
-    data->rects.push_back(r);
-    data->corners.push_back(ring);
-    data->wide.push_back(wide ? 1 : 0);
-    data->anyWide = data->anyWide || wide;
-    boxes.push_back({outward(r.xlo, true), outward(r.ylo, true),
-                     outward(r.xhi, false), outward(r.yhi, false)});
+    // The corner the ring starts at, counted counter-clockwise from the
+    // lower left, and the way it turns.
+    auto cornerOf = [&r](const Point& p) {
+      bool right = p.x == r.xhi, top = p.y == r.yhi;
+      return top ? (right ? 2 : 3) : (right ? 1 : 0);
+    };
+    int first = cornerOf(ring[0]);
+    unsigned char shape = static_cast<unsigned char>(first);
+    if (cornerOf(ring[1]) != (first + 1) % 4) {
+      shape |= Data::kClockwise;
+    }
+    ObstacleIndex::Rect box{outward(r.xlo, true), outward(r.ylo, true),
+                            outward(r.xhi, false), outward(r.yhi, false)};
+    std::array<Point, 4> made = Data::exactRingOf(box, shape);
+    bool same = true;
+    for (size_t k = 0; k < 4; ++k) {
+      same = same && made[k] == ring[k] &&
+             std::signbit(made[k].x) == std::signbit(ring[k].x) &&
+             std::signbit(made[k].y) == std::signbit(ring[k].y);
+    }
+    if (wide) {
+      shape |= Data::kWide;
+      data->anyWide = true;
+    }
+    if (wide || !same) {
+      shape |= Data::kKept;
+      data->keptIds.push_back(static_cast<int>(i));
+      data->keptRings.push_back(ring);
+    }
+    data->shape.push_back(shape);
+    boxes.push_back(box);
   }
   data->index = ObstacleIndex(std::move(boxes));
   return Obstacles(std::move(data));
 }
 
 size_t Obstacles::size() const {
-  return data_->rects.size();
+  return data_->shape.size();
 }
 
 const std::vector<Rect>& Obstacles::rects() const {
+  data_->makeViews();
   return data_->rects;
 }
 
 const std::vector<std::array<Point, 4>>& Obstacles::corners() const {
+  data_->makeViews();
   return data_->corners;
 }
 
@@ -150,11 +270,24 @@ const ObstacleIndex& detail::ObstaclesAccess::index(const Obstacles& o) {
 }
 
 bool detail::ObstaclesAccess::wide(const Obstacles& o, int r) {
-  return o.data_->wide[static_cast<size_t>(r)] != 0;
+  return o.data_->wide(static_cast<size_t>(r));
 }
 
 bool detail::ObstaclesAccess::anyWide(const Obstacles& o) {
   return o.data_->anyWide;
+}
+
+Rect detail::ObstaclesAccess::rect(const Obstacles& o, int r) {
+  return o.data_->rect(static_cast<size_t>(r));
+}
+
+std::array<Point, 4> detail::ObstaclesAccess::ring(const Obstacles& o, int r) {
+  return o.data_->ring(static_cast<size_t>(r));
+}
+
+std::array<RoutePoint, 4> detail::ObstaclesAccess::singleRing(
+    const Obstacles& o, int r) {
+  return o.data_->singleRing(static_cast<size_t>(r));
 }
 
 namespace {
@@ -188,7 +321,7 @@ std::vector<int> detail::ObstaclesAccess::grow(const Obstacles& o,
     hit.clear();
     Rect grown = at;
     for (int r : d.index.meeting(box.xlo, box.ylo, box.xhi, box.yhi)) {
-      const Rect& q = d.rects[static_cast<size_t>(r)];
+      Rect q = d.rect(static_cast<size_t>(r));
       if (meets(at.xlo, at.xhi, q.xlo, q.xhi) &&
           meets(at.ylo, at.yhi, q.ylo, q.yhi)) {
         hit.push_back(r);

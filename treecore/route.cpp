@@ -20,6 +20,7 @@
 #include "spatial/obstacleIndex.h"
 #include "spatial/wirePlan.h"
 #include "support/formatCoord.h"
+#include "treecore/flatRoute.h"
 #include "treecore/inOrder.h"
 #include "treecore/obstaclesAccess.h"
 
@@ -446,7 +447,11 @@ struct Frame {
 // A routed coordinate as the decimal the writers print, as a double, in the
 // frame's coordinates: v is a float the pipeline computed.
 double backOf(double v, double origin, bool framed) {
-  double c = canonicalDouble(static_cast<float>(v));
+  float f = static_cast<float>(v);
+  // The usual integer is its own decimal, without the general search.
+  bool whole =
+      std::fabs(f) < 1e9f && f == static_cast<float>(static_cast<long>(f));
+  double c = whole ? static_cast<double>(f) : canonicalDouble(f);
   return framed ? origin + c : c;
 }
 
@@ -523,7 +528,7 @@ Rect boxOf(const Obstacles& obstacles,
     box = plane::hull(box, Rect{p.x, p.y, p.x, p.y});
   }
   for (int r : chosen) {
-    box = plane::hull(box, obstacles.rects()[static_cast<size_t>(r)]);
+    box = plane::hull(box, detail::ObstaclesAccess::rect(obstacles, r));
   }
   return box;
 }
@@ -577,7 +582,8 @@ bool shiftToFrame(const Obstacles& obstacles,
   }
   rings.resize(chosen.size());
   for (size_t k = 0; k < chosen.size(); ++k) {
-    const auto& ring = obstacles.corners()[static_cast<size_t>(chosen[k])];
+    std::array<Point, 4> ring =
+        detail::ObstaclesAccess::ring(obstacles, chosen[k]);
     for (int c = 0; c < 4; ++c) {
       if (!shift(ring[c].x, frame.x, rings[k][c].x) ||
           !shift(ring[c].y, frame.y, rings[k][c].y)) {
@@ -622,7 +628,7 @@ bool pinsOutside(const Obstacles& obstacles,
       // (The index holds wide obstacles rounded: not for framed nets.)
       int named = framed ? -1 : index.containing(p.x, p.y);
       r = named >= 0 ? named : r;
-      const Rect& o = obstacles.rects()[static_cast<size_t>(r)];
+      Rect o = detail::ObstaclesAccess::rect(obstacles, r);
       t.status = Status::pinInsideObstacle;
       t.badPin = static_cast<int>(i);
       t.badObstacle = r;
@@ -643,13 +649,13 @@ class NetVertices {
  public:
   NetVertices(const std::vector<RoutePoint>& pins,
               const std::vector<std::array<RoutePoint, 4>>& rings) {
-    owned_.reserve(pins.size() + 4 * rings.size());
+    all.reserve(pins.size() + 4 * rings.size());
     for (const RoutePoint& p : pins) {
-      add(p.x, p.y, "pin");
+      all.push_back(new Vertex(p.x, p.y, "pin"));
     }
     for (const auto& ring : rings) {
       for (const RoutePoint& c : ring) {
-        add(c.x, c.y, "corner");
+        all.push_back(new Vertex(c.x, c.y, "corner"));
       }
       Vertex** v = &all[all.size() - 4];
       for (int k = 0; k < 4; ++k) {
@@ -658,16 +664,16 @@ class NetVertices {
       }
     }
   }
-
-  std::vector<Vertex*> all;
-
- private:
-  void add(float x, float y, const char* type) {
-    owned_.push_back(std::make_unique<Vertex>(x, y, type));
-    all.push_back(owned_.back().get());
+  NetVertices(const NetVertices&) = delete;
+  NetVertices& operator=(const NetVertices&) = delete;
+  ~NetVertices() {
+    for (Vertex* v : all) {
+      delete v;
+    }
   }
 
-  std::vector<std::unique_ptr<Vertex>> owned_;
+  // Owned: the Router only points at them.
+  std::vector<Vertex*> all;
 };
 
 void runEntry(Router& router, Form form) {
@@ -827,11 +833,7 @@ bool prepareNet(const Obstacles& obstacles,
   } else {
     rings.resize(chosen.size());
     for (size_t k = 0; k < chosen.size(); ++k) {
-      const auto& ring = obstacles.corners()[static_cast<size_t>(chosen[k])];
-      for (int c = 0; c < 4; ++c) {
-        rings[k][c] = {static_cast<float>(ring[c].x),
-                       static_cast<float>(ring[c].y)};
-      }
+      rings[k] = detail::ObstaclesAccess::singleRing(obstacles, chosen[k]);
     }
   }
   return pinsOutside(obstacles, chosen, rings, net, pins, framed, t);
@@ -848,31 +850,73 @@ Tree checkNet(const Obstacles& obstacles,
   return t;
 }
 
-Tree routeNet(const Obstacles& obstacles,
+namespace {
+
+// The segments of a tree handed on a run at a time.
+const size_t kSegmentRun = 4096;
+
+void deliverSegments(Tree& t, const SegmentSink& deliver) {
+  std::vector<Segment> run;
+  for (size_t from = 0; from < t.segments.size(); from += kSegmentRun) {
+    size_t to = std::min(t.segments.size(), from + kSegmentRun);
+    run.assign(t.segments.begin() + static_cast<std::ptrdiff_t>(from),
+               t.segments.begin() + static_cast<std::ptrdiff_t>(to));
+    deliver(run);
+  }
+  t.segments = std::vector<Segment>();
+}
+
+// routeNet, with the net freed once read where owned is it, and the
+// segments handed to deliver where set.
+Tree routeOne(const Obstacles& obstacles,
               const Net& net,
-              const RouteOptions& options) {
+              Net* owned,
+              const RouteOptions& options,
+              const SegmentSink* deliver) {
   Tree t;
   PreparedNet prepared;
-  if (!prepareNet(obstacles, net, options, prepared, t)) {
+  bool routed = prepareNet(obstacles, net, options, prepared, t);
+  if (owned) {
+    Net().swap(*owned);
+  }
+  if (!routed) {
     return t;
   }
+  // The drawing alone, of a net routed where it is: its segments go out
+  // as the finished pipeline is read, and nothing but the Router holds the
+  // net meanwhile.
+  bool streamed = deliver && !prepared.framed && options.drawingOnly &&
+                  !options.timing && !options.measureLength && !options.bound &&
+                  options.pathBound < 0;
+  size_t pinCount = prepared.pins.size();
   const std::vector<RoutePoint>& pins = prepared.pins;
   const std::vector<int>& chosen = prepared.chosen;
   const std::vector<std::array<RoutePoint, 4>>& rings = prepared.rings;
-  const Frame& frame = prepared.frame;
+  const Frame frame = prepared.frame;
   bool nodesToo = !options.drawingOnly || options.timing;
   // The stages' and solvers' working lists, kept from net to net on each
   // thread that routes them: the one owner of every net's scratch space.
   static thread_local RouterScratch scratch;
+  // The optimized tree of a small net no obstacle comes near, straight
+  // from the obstacle-free solver: no Router, no drawing graph.
+  if (chosen.empty() && !prepared.framed &&
+      detail::routeFlatNet(pins, options, scratch.flat, t)) {
+    return t;
+  }
   Finished f;
   bool flat = chosen.empty() && options.form == Form::optimizedSteinerTree &&
               finishFlat(pins, scratch.flat, f);
+  bool drawn = false;
   if (!flat && (!chosen.empty() || !finishAlone(pins, options.form, f))) {
     NetVertices vertices(pins, rings);
-    Router router(vertices.all, &scratch);
     // Every obstacle, in order and where it is: the design's index is the
     // one the Router would build over the rings.
-    if (chosen.size() == obstacles.size() && !prepared.framed) {
+    bool shared = chosen.size() == obstacles.size() && !prepared.framed;
+    if (streamed) {
+      prepared = PreparedNet();
+    }
+    Router router(vertices.all, &scratch);
+    if (shared) {
       router.legal.shareObstacles(&detail::ObstaclesAccess::index(obstacles));
     }
     router.options.exactGraph = options.exactGraph;
@@ -881,8 +925,22 @@ Tree routeNet(const Obstacles& obstacles,
     router.options.effort = options.effort;
     router.options.bound = options.bound;
     runEntry(router, options.form);
-    f = readFinished(router, options.form, nodesToo);
-    f.lowerBound = router.lowerBound;
+    if (streamed) {
+      std::vector<Segment> run;
+      router.drawnPieces(kSegmentRun, [&](const std::vector<Wire>& pieces) {
+        run.clear();
+        for (const Wire& w : pieces) {
+          run.push_back(
+              {backPoint({w.x1, w.y1}, frame), backPoint({w.x2, w.y2}, frame)});
+        }
+        (*deliver)(run);
+      });
+      f.parts = router.pinPartCount;
+      drawn = true;
+    } else {
+      f = readFinished(router, options.form, nodesToo);
+      f.lowerBound = router.lowerBound;
+    }
   }
   // The obstacle-free solver's trees are shortest: their length bounds
   // every tree, a path-bounded one's too.
@@ -894,10 +952,16 @@ Tree routeNet(const Obstacles& obstacles,
     }
   }
   bool reshaped = false;
-  if (options.pathBound >= 0) {
+  bool always = drawsConnections(options.form);
+  if (options.pathBound >= 0 &&
+      (always || !keepsRectilinearBound(pins, f.pieces, options.pathBound,
+                                        scratch.pathBound))) {
     std::vector<Wire> bounded;
+    // The optimized form's effort buys the bound's search starts and passes.
+    int effort =
+        options.form == Form::optimizedSteinerTree ? options.effort : 1;
     if (boundPathTree(pins, chosenIndex(rings), f.pieces, options.pathBound,
-                      bounded, drawsConnections(options.form))) {
+                      bounded, always, effort, scratch.pathBound)) {
       // Clean wires, each its own connection for the forms that draw
       // connections.
       f.pieces = std::move(bounded);
@@ -939,12 +1003,36 @@ Tree routeNet(const Obstacles& obstacles,
       t.edges.clear();
     }
   }
+  if (deliver && !drawn) {
+    deliverSegments(t, *deliver);
+  }
   if (t.parts > 1) {
     t.status = Status::forest;
-    t.message = "obstacles keep the " + std::to_string(pins.size()) +
-                " pins in " + std::to_string(t.parts) + " separate parts";
+    t.message = "obstacles keep the " + std::to_string(pinCount) + " pins in " +
+                std::to_string(t.parts) + " separate parts";
   }
   return t;
+}
+
+}  // namespace
+
+Tree routeNet(const Obstacles& obstacles,
+              const Net& net,
+              const RouteOptions& options) {
+  return routeOne(obstacles, net, nullptr, options, nullptr);
+}
+
+Tree routeNet(const Obstacles& obstacles,
+              Net&& net,
+              const RouteOptions& options) {
+  return routeOne(obstacles, net, &net, options, nullptr);
+}
+
+Tree routeNet(const Obstacles& obstacles,
+              Net&& net,
+              const RouteOptions& options,
+              const SegmentSink& deliver) {
+  return routeOne(obstacles, net, &net, options, &deliver);
 }
 
 void routeNets(const Obstacles& obstacles,

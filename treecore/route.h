@@ -71,6 +71,26 @@ Tree routeNet(const Obstacles& obstacles,
               const Net& net,
               const RouteOptions& options = {});
 
+// The same, the net taken over and freed once it is read, so that only the
+// pipeline holds it while the tree is made.
+Tree routeNet(const Obstacles& obstacles,
+              Net&& net,
+              const RouteOptions& options = {});
+
+// Receives a tree's segments a run at a time, in order.
+using SegmentSink = std::function<void(const std::vector<Segment>&)>;
+
+// The same, for a caller that only writes the drawing, as the single-net
+// programs do: the segments are handed to deliver in runs of a few
+// thousand, in the order of Tree::segments, and the Tree returned holds
+// none. Where the options ask for the drawing alone and no length (and no
+// timing or path bound), they go out as the finished pipeline is read,
+// so that a large net's drawing is never held whole.
+Tree routeNet(const Obstacles& obstacles,
+              Net&& net,
+              const RouteOptions& options,
+              const SegmentSink& deliver);
+
 // What routeNet says of a net it refuses without routing it (a pin
 // coordinate single precision does not hold, a pin inside an obstacle):
 // the status, message, badPin and badObstacle it would give; status ok,

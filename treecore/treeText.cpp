@@ -13,7 +13,10 @@ namespace {
 
 void appendInt(std::string& out, long v) {
   char buf[24];
-  out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+  // By length: the iterator form takes a slower path of the string's.
+  size_t n =
+      static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf);
+  out.append(buf, n);
 }
 
 // As formatCoord writes the float v holds; its digits alone for the usual

@@ -1,0 +1,383 @@
+#include "treecore/flatRoute.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "support/formatCoord.h"
+#include "support/smallLists.h"
+
+namespace treecore::detail {
+
+namespace {
+
+// A point's key: its coordinates' bits, with -0 taken as 0, arranged so
+// that keys order as points do by x, then y (as the drawing graph's).
+std::uint32_t orderedBits(float v) {
+  v = v == 0 ? 0.0f : v;
+  std::uint32_t b;
+  std::memcpy(&b, &v, sizeof b);
+  return b & 0x80000000u ? ~b : b | 0x80000000u;
+}
+
+std::uint64_t keyOf(RoutePoint p) {
+  return static_cast<std::uint64_t>(orderedBits(p.x)) << 32 | orderedBits(p.y);
+}
+
+float floatOf(std::uint32_t k) {
+  std::uint32_t b = k & 0x80000000u ? k & 0x7fffffffu : ~k;
+  float v;
+  std::memcpy(&v, &b, sizeof v);
+  return v;
+}
+
+// A coordinate as the decimal the writers print, as a double; an integer
+// is its own, without the call.
+double canonical(float v) {
+  if (std::fabs(v) < 1e10f &&
+      static_cast<float>(static_cast<long long>(v)) == v) {
+    return v;
+  }
+  return canonicalDouble(v);
+}
+
+Point backOf(RoutePoint p) {
+  return {canonical(p.x), canonical(p.y)};
+}
+
+// The segments' wire length as unionLength sums it (the horizontal runs by
+// line, then start, then the vertical ones, touching collinear pieces as
+// one run), for segments without diagonals.
+double lengthOf(const std::vector<Segment>& segments,
+                std::vector<FlatScratch::TreeLists::Run>& runs) {
+  double sum = 0;
+  for (int across = 1; across >= 0; --across) {
+    runs.clear();
+    for (const Segment& s : segments) {
+      if ((s.a.y == s.b.y) == (across == 1)) {
+        runs.push_back(
+            across ? FlatScratch::TreeLists::Run{s.a.y, std::min(s.a.x, s.b.x),
+                                                 std::max(s.a.x, s.b.x)}
+                   : FlatScratch::TreeLists::Run{s.a.x, std::min(s.a.y, s.b.y),
+                                                 std::max(s.a.y, s.b.y)});
+      }
+    }
+    std::sort(runs.begin(), runs.end(), [](const auto& x, const auto& y) {
+      return x.line < y.line || (x.line == y.line && x.lo < y.lo);
+    });
+    for (size_t k = 0; k < runs.size();) {
+      double lo = runs[k].lo, hi = runs[k].hi;
+      size_t j = k + 1;
+      for (;
+           j < runs.size() && runs[j].line == runs[k].line && runs[j].lo <= hi;
+           ++j) {
+        hi = std::max(hi, runs[j].hi);
+      }
+      sum += hi - lo;
+      k = j;
+    }
+  }
+  return sum;
+}
+
+// Builds in `list` the lists of `lists` keys from (key, item) pairs given
+// as two arrays: list k's items are items[first[k]] .. items[first[k + 1]
+// - 1], in the order given.
+void listsOf(size_t lists,
+             const std::vector<int>& keyA,
+             const std::vector<int>& keyB,
+             const std::vector<int>& item,
+             std::vector<int>& first,
+             std::vector<int>& items,
+             std::vector<int>& at) {
+  first.assign(lists + 1, 0);
+  for (size_t k = 0; k < item.size(); ++k) {
+    ++first[keyA[k] + 1];
+    ++first[keyB[k] + 1];
+  }
+  for (size_t k = 0; k < lists; ++k) {
+    first[k + 1] += first[k];
+  }
+  items.resize(2 * item.size());
+  at.assign(first.begin(), first.end() - 1);
+  for (size_t k = 0; k < item.size(); ++k) {
+    items[at[keyA[k]]++] = item[k];
+    items[at[keyB[k]]++] = item[k];
+  }
+}
+
+// Nodes and edges of clean wires (every pin at a wire's end, wires meeting
+// only at shared ends), as routeNet's drawing graph gives them: a point per
+// place of a wire's end, the pins' own nodes first in order, a Steiner node
+// at each other point where the drawing branches, and the edges of a walk
+// from the first pin, breadth first, in the order the wires come.
+void buildNodes(const std::vector<RoutePoint>& pins,
+                const std::vector<Wire>& wires,
+                FlatScratch::TreeLists& s,
+                Tree& t) {
+  std::vector<std::uint64_t>& keys = s.keys;
+  keys.clear();
+  for (const Wire& w : wires) {
+    keys.push_back(keyOf({w.x1, w.y1}));
+    keys.push_back(keyOf({w.x2, w.y2}));
+  }
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  std::vector<RoutePoint>& at = s.at;
+  at.clear();
+  for (std::uint64_t k : keys) {
+    at.push_back({floatOf(static_cast<std::uint32_t>(k >> 32)),
+                  floatOf(static_cast<std::uint32_t>(k))});
+  }
+  size_t placed = at.size();
+  auto find = [&keys](RoutePoint p) {
+    std::uint64_t k = keyOf(p);
+    auto it = std::lower_bound(keys.begin(), keys.end(), k);
+    return it != keys.end() && *it == k ? static_cast<int>(it - keys.begin())
+                                        : -1;
+  };
+  // Links: one per wire, from its first end.
+  std::vector<int>& linkA = s.linkA;
+  std::vector<int>& linkB = s.linkB;
+  linkA.clear();
+  linkB.clear();
+  for (const Wire& w : wires) {
+    linkA.push_back(find({w.x1, w.y1}));
+    linkB.push_back(find({w.x2, w.y2}));
+  }
+  std::vector<int>& pinVertex = s.pinVertex;
+  pinVertex.clear();
+  for (const RoutePoint& p : pins) {
+    int v = find(p);
+    for (size_t k = placed; k < at.size() && v < 0; ++k) {
+      v = at[k] == p ? static_cast<int>(k) : -1;
+    }
+    if (v < 0) {
+      v = static_cast<int>(at.size());
+      at.push_back(p);
+    }
+    pinVertex.push_back(v);
+  }
+  int nv = static_cast<int>(at.size());
+
+  // The links at each point, in their order; links of no length join
+  // nothing.
+  std::vector<int>& chainA = s.chainA;  // for now the links that count
+  std::vector<int>& chainB = s.chainB;
+  std::vector<int>& queue = s.queue;
+  chainA.clear();
+  chainB.clear();
+  queue.clear();
+  for (size_t l = 0; l < wires.size(); ++l) {
+    if (linkA[l] != linkB[l]) {
+      chainA.push_back(linkA[l]);
+      chainB.push_back(linkB[l]);
+      queue.push_back(static_cast<int>(l));
+    }
+  }
+  std::vector<int>& first = s.first;
+  std::vector<int>& items = s.items;
+  listsOf(static_cast<size_t>(nv), chainA, chainB, queue, first, items,
+          s.aroundFirst);
+  auto degree = [&first](int v) { return first[v + 1] - first[v]; };
+
+  std::vector<int>& nodeOf = s.nodeOf;
+  std::vector<int>& vertexOf = s.vertexOf;
+  nodeOf.assign(static_cast<size_t>(nv), -1);
+  vertexOf.clear();
+  std::vector<RoutePoint>& chainPoints = s.chainPoints;
+  std::vector<size_t>& chainFrom = s.chainFrom;
+  chainA.clear();
+  chainB.clear();
+  chainPoints.clear();
+  chainFrom.clear();
+  t.nodes.reserve(pins.size() + 2 * pins.size());
+  for (size_t i = 0; i < pinVertex.size(); ++i) {
+    int v = pinVertex[i];
+    t.nodes.push_back({backOf(at[v]), NodeKind::pin, -1, -1});
+    vertexOf.push_back(v);
+    if (nodeOf[v] < 0) {
+      nodeOf[v] = static_cast<int>(i);
+    } else {
+      chainA.push_back(nodeOf[v]);
+      chainB.push_back(static_cast<int>(i));
+      chainFrom.push_back(chainPoints.size());
+      chainPoints.insert(chainPoints.end(), 2, at[v]);
+    }
+  }
+  for (int v = 0; v < nv; ++v) {
+    int d = degree(v);
+    if (nodeOf[v] < 0 && d > 0 && d != 2) {
+      nodeOf[v] = static_cast<int>(t.nodes.size());
+      vertexOf.push_back(v);
+      t.nodes.push_back({backOf(at[v]), NodeKind::steinerPoint, -1, -1});
+    }
+  }
+
+  // Chains of links from node to node through points of two links.
+  std::vector<char>& used = s.used;
+  used.assign(wires.size(), 0);
+  for (size_t n = 0; n < t.nodes.size(); ++n) {
+    int start = vertexOf[n];
+    if (nodeOf[start] != static_cast<int>(n)) {
+      continue;  // a second pin at its place
+    }
+    for (int i = first[start]; i < first[start + 1]; ++i) {
+      int l = items[i];
+      if (used[l]) {
+        continue;
+      }
+      size_t from = chainPoints.size();
+      int cur = start;
+      int end = -1;
+      for (;;) {
+        used[l] = 1;
+        const Wire& w = wires[l];
+        bool forward = linkA[l] == cur;
+        RoutePoint a{w.x1, w.y1}, b{w.x2, w.y2};
+        if (chainPoints.size() == from) {
+          chainPoints.push_back(forward ? a : b);
+        }
+        chainPoints.push_back(forward ? b : a);
+        int next = forward ? linkB[l] : linkA[l];
+        if (nodeOf[next] >= 0) {
+          end = nodeOf[next];
+          break;
+        }
+        int k = first[next];
+        int other = items[k] == l ? items[k + 1] : items[k];
+        if (used[other]) {
+          break;  // a loop through no node: not part of the tree
+        }
+        cur = next;
+        l = other;
+      }
+      if (end < 0) {
+        chainPoints.resize(from);
+        continue;
+      }
+      chainA.push_back(static_cast<int>(n));
+      chainB.push_back(end);
+      chainFrom.push_back(from);
+    }
+  }
+  chainFrom.push_back(chainPoints.size());
+
+  // The walk, breadth first from each part's first node; the edges then
+  // ordered by their child.
+  queue.clear();
+  for (size_t c = 0; c < chainA.size(); ++c) {
+    queue.push_back(static_cast<int>(c));
+  }
+  std::vector<int>& around = s.aroundItems;
+  std::vector<int>& aroundFirst = s.aroundFirst;
+  std::vector<int>& spare = s.items;  // the links' lists are done with
+  listsOf(t.nodes.size(), chainA, chainB, queue, aroundFirst, around, spare);
+  std::vector<char>& reached = s.reached;
+  reached.assign(t.nodes.size(), 0);
+  std::vector<FlatScratch::TreeLists::Found>& found = s.found;
+  found.clear();
+  for (size_t root = 0; root < t.nodes.size(); ++root) {
+    if (reached[root]) {
+      continue;
+    }
+    reached[root] = 1;
+    queue.assign(1, static_cast<int>(root));
+    for (size_t q = 0; q < queue.size(); ++q) {
+      int u = queue[q];
+      for (int i = aroundFirst[u]; i < aroundFirst[u + 1]; ++i) {
+        int c = around[i];
+        int a = chainA[c], b = chainB[c];
+        int w = a == u ? b : a;
+        if (reached[w]) {
+          continue;
+        }
+        reached[w] = 1;
+        queue.push_back(w);
+        t.nodes[w].parent = u;
+        found.push_back({w, u, c, a != u});
+      }
+    }
+  }
+  std::sort(found.begin(), found.end(),
+            [](const auto& x, const auto& y) { return x.to < y.to; });
+  // Each edge's path: its chain's points with repeats and straight-through
+  // points dropped (as bendsOnly drops them).
+  std::vector<RoutePoint>& path = s.path;
+  auto between = [](float lo, float m, float hi) {
+    return (lo <= m && m <= hi) || (hi <= m && m <= lo);
+  };
+  t.edges.reserve(found.size());
+  for (const auto& e : found) {
+    path.clear();
+    size_t lo = chainFrom[e.chain], hi = chainFrom[e.chain + 1];
+    for (size_t k = lo; k < hi; ++k) {
+      const RoutePoint& p = chainPoints[e.reversed ? hi - 1 - (k - lo) : k];
+      if (!path.empty() && path.back() == p) {
+        continue;
+      }
+      size_t n = path.size();
+      if (n >= 2) {
+        const RoutePoint& q = path[n - 2];
+        const RoutePoint& m = path[n - 1];
+        if ((q.x == m.x && m.x == p.x && between(q.y, m.y, p.y)) ||
+            (q.y == m.y && m.y == p.y && between(q.x, m.x, p.x))) {
+          path.back() = p;
+          continue;
+        }
+      }
+      path.push_back(p);
+    }
+    if (path.size() == 1) {
+      path.push_back(path[0]);
+    }
+    Edge edge{e.from, e.to, {}};
+    edge.path.reserve(path.size());
+    for (const RoutePoint& p : path) {
+      edge.path.push_back(backOf(p));
+    }
+    t.nodes[e.to].edge = static_cast<int>(t.edges.size());
+    t.edges.push_back(std::move(edge));
+  }
+}
+
+}  // namespace
+
+bool routeFlatNet(const std::vector<RoutePoint>& pins,
+                  const RouteOptions& options,
+                  FlatScratch& scratch,
+                  Tree& t) {
+  if (options.form != Form::optimizedSteinerTree || options.timing ||
+      options.pathBound >= 0) {
+    return false;
+  }
+  std::vector<Wire>& wires = scratch.tree.wires;
+  if (!solveFlatTreeTo(pins, scratch, wires)) {
+    releaseLarge(scratch.cuts);  // the positions, sorted
+    return false;
+  }
+  if (!options.drawingOnly) {
+    buildNodes(pins, wires, scratch.tree, t);
+  }
+  t.parts = 1;
+  t.segments.reserve(wires.size());
+  for (const Wire& w : wires) {
+    t.segments.push_back({backOf({w.x1, w.y1}), backOf({w.x2, w.y2})});
+  }
+  if (options.measureLength || options.bound) {
+    t.wireLength = lengthOf(t.segments, scratch.tree.runs);
+  }
+  // The solver's trees are shortest: their own length bounds every tree.
+  t.lowerBound = options.bound ? t.wireLength : -1;
+  // Many pins at few places leave long lists: given back, as every
+  // scratch list is after a large net.
+  FlatScratch::TreeLists& s = scratch.tree;
+  auto release = [](auto&... lists) { (releaseLarge(lists), ...); };
+  release(s.keys, s.at, s.chainPoints, s.path, s.pinVertex, s.linkA, s.linkB,
+          s.first, s.items, s.nodeOf, s.vertexOf, s.chainA, s.chainB,
+          s.aroundFirst, s.aroundItems, s.queue, s.chainFrom, s.used, s.reached,
+          s.found, s.runs, s.wires, scratch.cuts);
+  return true;
+}
+
+}  // namespace treecore::detail

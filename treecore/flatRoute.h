@@ -1,0 +1,22 @@
+#pragma once
+#include <vector>
+
+#include "options/flatSteiner.h"
+#include "treecore/route.h"
+
+namespace treecore::detail {
+
+// The optimized form's tree of a net that no obstacle comes near, routed
+// where it is (no frame), without a Router and without the drawing graph
+// routeNet builds for a Router's tree: the same nodes, edges, segments,
+// parts, length and bound. Reads the pins in the net's order and the
+// options' form, drawingOnly, measureLength, bound, timing and pathBound;
+// leaves t. False, t untouched, where it does not take the net: another
+// form, timing or a path bound asked for, or more positions than its
+// solver takes.
+bool routeFlatNet(const std::vector<RoutePoint>& pins,
+                  const RouteOptions& options,
+                  FlatScratch& scratch,
+                  Tree& t);
+
+}  // namespace treecore::detail
