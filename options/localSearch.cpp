@@ -11,6 +11,7 @@
 
 #include "options/gridLines.h"
 #include "options/improveTree.h"
+#include "options/keyPaths.h"
 #include "spatial/obstacleIndex.h"
 
 namespace {
@@ -196,25 +197,13 @@ bool buildGrid(Grid& g,
 
 // The tree as key vertices (pins, and nodes of other than two pieces)
 // joined by key paths, rooted in each part at its first key vertex.
-struct KeyTree {
-  WirePlan plan;
-  std::vector<char> key;  // per plan node
-  struct Path {
-    int a, b;
-    double length;
-    std::vector<int> pieces;  // in order from a
-    std::vector<int> nodes;   // plan nodes from a to b
-  };
-  std::vector<Path> paths;
-  std::vector<std::vector<int>> keyAdj;  // per plan node: its key paths
+// The key paths with each part rooted at its first key vertex.
+struct KeyTree : KeyPaths {
   // Per plan node, for key vertices: the path up (-1 at a root), the
   // vertex up, depth, the part's root, and its place in a walk of the part
   // (tin, tout: a vertex's subtree holds those whose tin lies in its span).
   std::vector<int> upPath, upKey, depth, root, tin, tout;
 
-  int other(int id, int v) const {
-    return paths[id].a == v ? paths[id].b : paths[id].a;
-  }
   // The lower end of a path.
   int child(int id) const {
     return depth[paths[id].a] > depth[paths[id].b] ? paths[id].a : paths[id].b;
@@ -224,60 +213,13 @@ struct KeyTree {
   }
 };
 
-double pieceLength(const WirePlan& plan, int p) {
-  const RoutePoint& u = plan.nodes[plan.pieces[p].first];
-  const RoutePoint& v = plan.nodes[plan.pieces[p].second];
-  return std::fabs(static_cast<double>(u.x) - v.x) +
-         std::fabs(static_cast<double>(u.y) - v.y);
-}
-
 KeyTree keyTreeOf(WirePlanScratch& scratch,
                   const std::vector<Wire>& wires,
                   const std::vector<RoutePoint>& pins) {
   KeyTree kt;
-  kt.plan = planWires(wires, pins, scratch);
-  const WirePlan& plan = kt.plan;
-  int n = static_cast<int>(plan.nodes.size());
-  std::vector<std::vector<int>> adj(n);
-  for (int p = 0; p < static_cast<int>(plan.pieces.size()); ++p) {
-    adj[plan.pieces[p].first].push_back(p);
-    adj[plan.pieces[p].second].push_back(p);
-  }
-  kt.key.assign(n, 0);
-  for (int v = 0; v < n; ++v) {
-    kt.key[v] = plan.pinAt[v] || adj[v].size() != 2;
-  }
-  kt.keyAdj.assign(n, {});
-  std::vector<char> pieceDone(plan.pieces.size(), 0);
-  for (int a = 0; a < n; ++a) {
-    if (!kt.key[a]) {
-      continue;
-    }
-    for (int p0 : adj[a]) {
-      if (pieceDone[p0]) {
-        continue;
-      }
-      KeyTree::Path kp{a, -1, 0, {}, {a}};
-      int cur = a, p = p0;
-      for (;;) {
-        pieceDone[p] = 1;
-        kp.pieces.push_back(p);
-        kp.length += pieceLength(plan, p);
-        int next = plan.pieces[p].first == cur ? plan.pieces[p].second
-                                               : plan.pieces[p].first;
-        kp.nodes.push_back(next);
-        if (kt.key[next]) {
-          kp.b = next;
-          break;
-        }
-        p = adj[next][0] == p ? adj[next][1] : adj[next][0];
-        cur = next;
-      }
-      kt.keyAdj[kp.a].push_back(static_cast<int>(kt.paths.size()));
-      kt.keyAdj[kp.b].push_back(static_cast<int>(kt.paths.size()));
-      kt.paths.push_back(std::move(kp));
-    }
-  }
+  static_cast<KeyPaths&>(kt) =
+      keyPathsOf(planWires(wires, pins, scratch), true);
+  int n = static_cast<int>(kt.plan.nodes.size());
   kt.upPath.assign(n, -1);
   kt.upKey.assign(n, -1);
   kt.depth.assign(n, -1);
