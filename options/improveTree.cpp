@@ -5,6 +5,7 @@
 #include <map>
 
 #include "options/flatSteiner.h"
+#include "options/keyPaths.h"
 #include "spatial/obstacleIndex.h"
 
 namespace {
@@ -22,82 +23,15 @@ const double kRoundWorkPerWire = 200;
 const int kShortcutNeighbours = 16;
 const int kShortcutRounds = 20;
 
-// A chain of pieces between two key nodes (pins and branch points) that
-// passes only through bends.
-struct KeyPath {
-  int a;
-  int b;
-  double length;
-  std::vector<int> pieces;
-};
-
-double pieceLength(const WirePlan& plan, int p) {
-  const RoutePoint& u = plan.nodes[plan.pieces[p].first];
-  const RoutePoint& v = plan.nodes[plan.pieces[p].second];
-  return std::fabs(static_cast<double>(u.x) - v.x) +
-         std::fabs(static_cast<double>(u.y) - v.y);
-}
-
-// The tree as key nodes joined by key paths.
-struct KeyTree {
-  WirePlan plan;
-  std::vector<char> key;  // per node
-  std::vector<KeyPath> paths;
-  std::vector<std::vector<int>> keyAdj;  // per node: its key paths
-
-  int other(int id, int v) const {
-    return paths[id].a == v ? paths[id].b : paths[id].a;
-  }
-};
+using KeyPath = KeyPaths::Path;
+using KeyTree = KeyPaths;
 
 KeyTree keyTreeOf(WirePlanScratch& scratch,
                   const std::vector<Wire>& wires,
                   const std::vector<RoutePoint>& pins,
                   WorkBudget& budget) {
   budget.left -= kRoundWorkPerWire * static_cast<double>(wires.size());
-  KeyTree kt{planWires(wires, pins, scratch), {}, {}, {}};
-  const WirePlan& plan = kt.plan;
-  int n = static_cast<int>(plan.nodes.size());
-  std::vector<std::vector<int>> adj(n);
-  for (int p = 0; p < static_cast<int>(plan.pieces.size()); ++p) {
-    adj[plan.pieces[p].first].push_back(p);
-    adj[plan.pieces[p].second].push_back(p);
-  }
-  kt.key.assign(n, 0);
-  for (int v = 0; v < n; ++v) {
-    kt.key[v] = plan.pinAt[v] || adj[v].size() != 2;
-  }
-  kt.keyAdj.assign(n, {});
-  std::vector<char> pieceDone(plan.pieces.size(), 0);
-  for (int a = 0; a < n; ++a) {
-    if (!kt.key[a]) {
-      continue;
-    }
-    for (int p0 : adj[a]) {
-      if (pieceDone[p0]) {
-        continue;
-      }
-      KeyPath kp{a, -1, 0, {}};
-      int cur = a, p = p0;
-      for (;;) {
-        pieceDone[p] = 1;
-        kp.pieces.push_back(p);
-        kp.length += pieceLength(plan, p);
-        int next = plan.pieces[p].first == cur ? plan.pieces[p].second
-                                               : plan.pieces[p].first;
-        if (kt.key[next]) {
-          kp.b = next;
-          break;
-        }
-        p = adj[next][0] == p ? adj[next][1] : adj[next][0];
-        cur = next;
-      }
-      kt.keyAdj[kp.a].push_back(static_cast<int>(kt.paths.size()));
-      kt.keyAdj[kp.b].push_back(static_cast<int>(kt.paths.size()));
-      kt.paths.push_back(std::move(kp));
-    }
-  }
-  return kt;
+  return keyPathsOf(planWires(wires, pins, scratch), false);
 }
 
 // A window's optimal tree depends on its ends, in order, its box and the

@@ -6,6 +6,7 @@
 #include "options/exactSteiner.h"
 #include "options/flatSteiner.h"
 #include "options/improveTree.h"
+#include "options/localSearch.h"
 #include "options/lowerBound.h"
 #include "router/legality.h"
 #include "router/router.h"
@@ -40,6 +41,27 @@ const double kFlatWorkPerPlace = 1000;
 // for the same length.
 const int kMaxEnds = 8;
 const int kMostEnds = 12;
+// Effort 1 parts a net's work between the windows and the local search
+// (localSearchTree) after them where its grid fits: on a design's nets
+// the search buys length at up to three times the windows' rate by the
+// last unit of work, most on nets of up to kSmallNet positions. Where the
+// grid does not fit on a net of more than kManyPins positions, the windows
+// have kNoSearchShare: a net of 10^4 pins among 1000 obstacles then takes
+// under three times the default's time. Where the search's share would not
+// pay for a pass over its grid (obstacle-dense nets), and on nets no
+// obstacle comes near, the windows have it all.
+const double kWindowShare = 0.4;
+const double kSearchShareSmall = 0.4;
+const int kSmallNet = 50;
+const double kWindowShareLarge = 0.5;
+const double kSearchShareLarge = 0.6;
+const double kNoSearchShare = 0.5;
+const int kManyPins = 2000;
+// From effort 2, after each level's windows, the local search with this
+// share of the level's work and what the windows left, then windows again
+// over what it moved with this share.
+const double kSearchShare = 1;
+const double kAfterSearchShare = 0.5;
 // The lower bound's dual ascent, per input vertex and at least.
 const double kBoundWorkPerVertex = 1e5;
 const double kBoundWorkLeast = 1e7;
@@ -181,10 +203,25 @@ void Router::formOptimizedSMT() {
       // formSMT's. A net no obstacle comes near has its windows solved
       // without obstacles, in microseconds.
       formSMT();
-      WorkBudget budget{open ? kFlatWorkPerPlace * distinct : base};
+      double work = open ? kFlatWorkPerPlace * distinct : base;
+      bool small = distinct <= kSmallNet;
+      std::vector<Wire> start = wiresOf(segments);
+      double searchWork =
+          work * (small ? kSearchShareSmall : kSearchShareLarge);
+      bool search =
+          !open && localSearchFits(start, pins, obstacles, searchWork);
+      bool huge = !open && !search && distinct > kManyPins;
+      WorkBudget budget{work * (search
+                                    ? (small ? kWindowShare : kWindowShareLarge)
+                                : huge ? kNoSearchShare
+                                       : 1)};
       tree =
-          improveTree(wiresOf(segments), pins, obstacles, kMaxEnds, budget,
+          improveTree(start, pins, obstacles, kMaxEnds, budget,
                       scratch.wirePlan, scratch.flat, scratch.exact, kMaxEnds);
+      if (search) {
+        WorkBudget more{searchWork};
+        tree = localSearchTree(tree, pins, obstacles, more, scratch.wirePlan);
+      }
     }
   }
 
@@ -217,27 +254,54 @@ void Router::formOptimizedSMT() {
       tree = std::move(next);
       length = wireLength(tree);
     }
+    // What the windows left over goes to the search too.
+    double levelWork = (open ? kFlatWorkPerPlace * distinct : base) * scale;
+    WorkBudget search{std::max(0.0, budget.left) + kSearchShare * levelWork};
+    next = localSearchTree(tree, pins, obstacles, search, scratch.wirePlan);
+    if (wireLength(next) < length) {
+      WorkBudget again{kAfterSearchShare * levelWork};
+      next = improveTree(next, pins, obstacles, ends, again, scratch.wirePlan,
+                         scratch.flat, scratch.exact, kMaxEnds);
+      if (wireLength(next) < length) {
+        tree = std::move(next);
+        length = wireLength(tree);
+      }
+    }
+    // Another start's improved tree, searched as well.
+    auto searched = [&](std::vector<Wire> alt) {
+      WorkBudget more{kSearchShare * levelWork};
+      return localSearchTree(alt, pins, obstacles, more, scratch.wirePlan);
+    };
     // Once, a second start from the other spanning graph's tree.
     if (secondStart && level == 2) {
       Router second(copy);
       second.options.exactGraph = !options.exactGraph;
       second.formSMT();
       WorkBudget more{base * scale};
-      std::vector<Wire> alt =
+      std::vector<Wire> alt = searched(
           improveTree(wiresOf(second.segments), pins, obstacles, ends, more,
-                      scratch.wirePlan, scratch.flat, scratch.exact, kMaxEnds);
+                      scratch.wirePlan, scratch.flat, scratch.exact, kMaxEnds));
       if (wireLength(alt) < length) {
         tree = std::move(alt);
+        length = wireLength(tree);
       }
     }
     // Levels 3 to 5 restart, once each, from the pipeline's tree of the net
     // mirrored in x, in y, then in both: its ties and sweeps fall the other
-    // way, and its improved tree, mirrored back, may be shorter.
-    if (secondStart && level >= 3 && level <= 5) {
-      std::vector<Wire> alt = mirroredStart(
-          copy, level != 4, level != 3, options.exactGraph, base * scale, ends);
+    // way, and its improved tree, mirrored back, may be shorter. Levels 6 to
+    // 8 do the same with the other spanning graph.
+    if (secondStart && level >= 3 && level <= 8) {
+      int turn = (level - 3) % 3;  // x, y, both
+      std::vector<Wire> alt =
+          mirroredStart(copy, turn != 1, turn != 0,
+                        level <= 5 ? options.exactGraph : !options.exactGraph,
+                        base * scale, ends);
+      if (!alt.empty()) {
+        alt = searched(cleanWires(alt, pins, scratch.wirePlan));
+      }
       if (!alt.empty() && wireLength(alt) < length) {
-        tree = cleanWires(alt, pins, scratch.wirePlan);
+        tree = std::move(alt);
+        length = wireLength(tree);
       }
     }
   }

@@ -2,34 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "support/formatCoord.h"
 #include "support/smallLists.h"
+#include "treecore/pointKey.h"
 
 namespace treecore::detail {
 
 namespace {
-
-// A point's key: its coordinates' bits, with -0 taken as 0, arranged so
-// that keys order as points do by x, then y (as the drawing graph's).
-std::uint32_t orderedBits(float v) {
-  v = v == 0 ? 0.0f : v;
-  std::uint32_t b;
-  std::memcpy(&b, &v, sizeof b);
-  return b & 0x80000000u ? ~b : b | 0x80000000u;
-}
-
-std::uint64_t keyOf(RoutePoint p) {
-  return static_cast<std::uint64_t>(orderedBits(p.x)) << 32 | orderedBits(p.y);
-}
-
-float floatOf(std::uint32_t k) {
-  std::uint32_t b = k & 0x80000000u ? k & 0x7fffffffu : ~k;
-  float v;
-  std::memcpy(&v, &b, sizeof v);
-  return v;
-}
 
 // A coordinate as the decimal the writers print, as a double; an integer
 // is its own, without the call.
@@ -126,8 +106,7 @@ void buildNodes(const std::vector<RoutePoint>& pins,
   std::vector<RoutePoint>& at = s.at;
   at.clear();
   for (std::uint64_t k : keys) {
-    at.push_back({floatOf(static_cast<std::uint32_t>(k >> 32)),
-                  floatOf(static_cast<std::uint32_t>(k))});
+    at.push_back(pointOf(k));
   }
   size_t placed = at.size();
   auto find = [&keys](RoutePoint p) {

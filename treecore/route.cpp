@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <unordered_map>
@@ -23,6 +22,7 @@
 #include "treecore/flatRoute.h"
 #include "treecore/inOrder.h"
 #include "treecore/obstaclesAccess.h"
+#include "treecore/pointKey.h"
 
 namespace treecore {
 
@@ -107,30 +107,8 @@ struct Graph {
   }
 };
 
-// A point's key: its coordinates' bits, with -0 taken as 0, arranged so
-// that keys order as points do by x, then y.
-std::uint32_t orderedBits(float v) {
-  v = v == 0 ? 0.0f : v;
-  std::uint32_t b;
-  std::memcpy(&b, &v, sizeof b);
-  return b & 0x80000000u ? ~b : b | 0x80000000u;
-}
-
-std::uint64_t keyOf(RoutePoint p) {
-  return static_cast<std::uint64_t>(orderedBits(p.x)) << 32 | orderedBits(p.y);
-}
-
-float floatOf(std::uint32_t k) {
-  std::uint32_t b = k & 0x80000000u ? k & 0x7fffffffu : ~k;
-  float v;
-  std::memcpy(&v, &b, sizeof v);
-  return v;
-}
-
-RoutePoint pointOf(std::uint64_t key) {
-  return {floatOf(static_cast<std::uint32_t>(key >> 32)),
-          floatOf(static_cast<std::uint32_t>(key))};
-}
+using detail::keyOf;
+using detail::pointOf;
 
 // The connections' ends become points, one per place: drawn wire that
 // reaches one place is joined there, and connections of no length are not

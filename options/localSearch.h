@@ -1,0 +1,53 @@
+#pragma once
+#include <vector>
+
+#include "options/exactSteiner.h"
+#include "spatial/wirePlan.h"
+
+class ObstacleIndex;
+
+// Shortens a tree of wires by local search and never lengthens it.
+// Reads the wires, the pins and the obstacles; leaves clean wires
+// (cleanWires) that join the pins into as many parts as the input did.
+//
+// The search runs over the grid of the tree's, the pins' and the
+// obstacles' coordinates inside the tree's box, whose free pieces hold the
+// tree. One search from every point of the tree at once tells each grid
+// node its nearest tree point; an edge between two nodes of different
+// nearest points is a way to join those points. Its moves, each kept where
+// it shortens the tree:
+// - key-path exchange: a key path (a chain between pins and branch points
+//   that passes only through bends) gives way to the shortest such join
+//   between the two parts its removal leaves;
+// - key-vertex elimination: a branch point that is no pin gives up its key
+//   paths to the shortest joins that reconnect the parts they leave.
+// Moves whose cycles share no key path are made together, a pass at a
+// time, until a pass gains nothing or the budget is spent; a pass whose
+// moves together would not shorten the tree or would split its pins makes
+// only its best one, or none. Each tree point's search reaches only as far
+// as half the longest key path, and no further than that point's own
+// longest key path; a key path's own region is searched again as though
+// the path were gone, so that its exchange may run where it ran. Joins
+// found this way pass only through points nearer their own ends than other
+// tree points, so a move may be missed, never made wrong. The work counted
+// is per grid node built, per node the searches settle and per wire
+// planned; a search the budget stops mid-pass changes nothing. Grids of
+// more than a few million nodes are not built: the tree comes back
+// cleaned. Ties go by grid node, so the result depends on nothing but the
+// input.
+std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
+                                  const std::vector<RoutePoint>& pins,
+                                  const ObstacleIndex& obstacles,
+                                  WorkBudget& budget,
+                                  WirePlanScratch& plan);
+std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
+                                  const std::vector<RoutePoint>& pins,
+                                  const ObstacleIndex& obstacles,
+                                  WorkBudget& budget);
+
+// Whether the search's grid over these wires is small enough to be built,
+// and work enough for about one pass over it.
+bool localSearchFits(const std::vector<Wire>& wires,
+                     const std::vector<RoutePoint>& pins,
+                     const ObstacleIndex& obstacles,
+                     double work);

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <vector>
+
+#include "geometry/obstacleRects.h"
+#include "geometry/segment.h"
+#include "options/exactSteiner.h"
+#include "options/improveTree.h"
+#include "options/localSearch.h"
+#include "router/router.h"
+#include "tests/legalTree.h"
+#include "tests/scene.h"
+
+namespace {
+
+const double kAll = std::numeric_limits<double>::infinity();
+
+// A hand-made detour: the pin at (0, 10) hangs off (10, 0) by way of
+// (10, 10); exchanging that key path for the straight one from (0, 0)
+// gives the optimum, 20.
+TEST(LocalSearchTest, ExchangesALongKeyPath) {
+  std::vector<RoutePoint> pins{{0, 0}, {10, 0}, {0, 10}};
+  std::vector<Wire> tree{{0, 0, 10, 0}, {10, 0, 10, 10}, {0, 10, 10, 10}};
+  ObstacleIndex none;
+  WorkBudget budget{kAll};
+  std::vector<Wire> out = localSearchTree(tree, pins, none, budget);
+  EXPECT_EQ(wireLength(out), 20);
+  expectLegalTree(pins, {}, out);
+}
+
+// A branch point that is no pin, badly placed: the star from (5, 5) to
+// the three pins gives way to joins between them.
+TEST(LocalSearchTest, EliminatesABadBranchPoint) {
+  std::vector<RoutePoint> pins{{0, 0}, {10, 0}, {0, 10}};
+  std::vector<Wire> tree{
+      {0, 5, 5, 5}, {0, 0, 0, 5}, {5, 0, 5, 5}, {5, 0, 10, 0}, {0, 5, 0, 10}};
+  // Above, (0, 5) and (5, 0) are branch points; the tree is 25 long.
+  ObstacleIndex none;
+  WorkBudget budget{kAll};
+  std::vector<Wire> out = localSearchTree(tree, pins, none, budget);
+  EXPECT_EQ(wireLength(out), 20);
+  expectLegalTree(pins, {}, out);
+}
+
+// Random small nets among obstacles that touch and overlap: the result is
+// legal, never longer than the pipeline's tree it starts from, never
+// shorter than the exact solver's optimum, and the same when run again.
+TEST(LocalSearchTest, RandomNetsLegalNoLongerNeverBelowTheOptimum) {
+  int gained = 0, solved = 0;
+  for (unsigned seed = 1; seed <= 60; ++seed) {
+    SCOPED_TRACE(seed);
+    Scene s;
+    s.addRandomRects(static_cast<int>(seed % 9), seed, 40, 10);
+    s.addRandomPins(4 + static_cast<int>(seed % 5), seed + 1000, 40);
+    Router& r = s.router();
+    r.formSMT();
+    std::vector<Wire> start;
+    for (const Segment* g : r.segments) {
+      start.push_back({g->x1, g->y1, g->x2, g->y2});
+    }
+    std::vector<RoutePoint> pins;
+    for (const Vertex* p : s.pins) {
+      pins.push_back({p->x, p->y});
+    }
+    std::vector<ObstacleIndex::Rect> rects = collectObstacleRects(s.corners);
+    ObstacleIndex index(rects);
+    WorkBudget budget{kAll}, again{kAll};
+    std::vector<Wire> out = localSearchTree(start, pins, index, budget);
+    std::vector<Wire> twice = localSearchTree(start, pins, index, again);
+    ASSERT_EQ(out.size(), twice.size());
+    for (size_t i = 0; i < out.size(); ++i) {
+      EXPECT_TRUE(out[i].x1 == twice[i].x1 && out[i].y1 == twice[i].y1 &&
+                  out[i].x2 == twice[i].x2 && out[i].y2 == twice[i].y2);
+    }
+    EXPECT_EQ(budget.left, again.left);
+    EXPECT_EQ(countPinParts(out, pins), countPinParts(start, pins));
+    if (r.pinPartCount == 1) {
+      expectLegalTree(pins, rects, out);
+    }
+    double len = wireLength(out), before = wireLength(start);
+    EXPECT_LE(len, before);
+    // A budget that runs out part way leaves a tree between the two.
+    WorkBudget some{2000.0 * seed};
+    std::vector<Wire> part = localSearchTree(start, pins, index, some);
+    EXPECT_EQ(countPinParts(part, pins), countPinParts(start, pins));
+    if (r.pinPartCount == 1) {
+      expectLegalTree(pins, rects, part);
+    }
+    EXPECT_LE(wireLength(part), before);
+    gained += len < before;
+    float xlo = 0, ylo = 0, xhi = 40, yhi = 40;
+    for (const ObstacleIndex::Rect& o : rects) {
+      xlo = std::min(xlo, o.xlo), ylo = std::min(ylo, o.ylo);
+      xhi = std::max(xhi, o.xhi), yhi = std::max(yhi, o.yhi);
+    }
+    WorkBudget all{kAll};
+    ExactTree best = solveExactTree(pins, index, {xlo, ylo, xhi, yhi}, all);
+    if (best.status == ExactStatus::solved) {
+      ++solved;
+      EXPECT_GE(len, best.length);
+    }
+  }
+  EXPECT_GT(solved, 40);
+  EXPECT_GT(gained, 5) << "the search should often shorten the pipeline's tree";
+}
+
+// The straight join is blocked: the exchange runs round the obstacle, to
+// the optimum the exact solver finds (23: up x = 3 to the pins' path).
+TEST(LocalSearchTest, ExchangeRunsRoundAnObstacle) {
+  std::vector<RoutePoint> pins{{0, 0}, {10, 0}, {0, 10}};
+  std::vector<ObstacleIndex::Rect> rects{{-2, 4, 3, 6}};
+  ObstacleIndex index(rects);
+  std::vector<Wire> tree{{0, 0, 10, 0}, {10, 0, 10, 10}, {0, 10, 10, 10}};
+  WorkBudget budget{kAll}, all{kAll};
+  std::vector<Wire> out = localSearchTree(tree, pins, index, budget);
+  expectLegalTree(pins, rects, out);
+  ExactTree best = solveExactTree(pins, index, {-2, 0, 10, 10}, all);
+  ASSERT_EQ(best.status, ExactStatus::solved);
+  EXPECT_EQ(best.length, 23);
+  EXPECT_EQ(wireLength(out), best.length);
+}
+
+// Pins walled apart: each part is searched, none is joined or split.
+TEST(LocalSearchTest, WalledInPinsStayAForest) {
+  // A ring of four obstacles round (5, 5); two pins inside, two outside.
+  std::vector<ObstacleIndex::Rect> rects{
+      {2, 2, 8, 3}, {2, 7, 8, 8}, {2, 3, 3, 7}, {7, 3, 8, 7}};
+  ObstacleIndex index(rects);
+  std::vector<RoutePoint> pins{{4, 4}, {6, 6}, {0, 0}, {10, 10}};
+  std::vector<Wire> tree{
+      {4, 4, 6, 4}, {6, 4, 6, 6}, {0, 0, 0, 10}, {0, 10, 10, 10}};
+  ASSERT_EQ(countPinParts(tree, pins), 2);
+  WorkBudget budget{kAll};
+  std::vector<Wire> out = localSearchTree(tree, pins, index, budget);
+  EXPECT_EQ(countPinParts(out, pins), 2);
+  EXPECT_LE(wireLength(out), wireLength(tree));
+  EXPECT_EQ(wireLength(out), 24);  // each part is already shortest
+}
+
+TEST(LocalSearchTest, FitsSaysWhetherAPassIsPaidFor) {
+  std::vector<RoutePoint> pins{{0, 0}, {10, 0}, {0, 10}};
+  std::vector<Wire> tree{{0, 0, 10, 0}, {0, 0, 0, 10}};
+  ObstacleIndex none;
+  EXPECT_TRUE(localSearchFits(tree, pins, none, kAll));
+  EXPECT_FALSE(localSearchFits(tree, pins, none, 0));
+  EXPECT_FALSE(localSearchFits({}, pins, none, kAll));
+}
+
+// No budget: the input, cleaned.
+TEST(LocalSearchTest, NoBudgetChangesNothing) {
+  std::vector<RoutePoint> pins{{0, 0}, {10, 0}, {0, 10}};
+  std::vector<Wire> tree{{0, 0, 10, 0}, {10, 0, 10, 10}, {0, 10, 10, 10}};
+  ObstacleIndex none;
+  WorkBudget budget{0};
+  EXPECT_EQ(wireLength(localSearchTree(tree, pins, none, budget)), 30);
+}
+
+}  // namespace
