@@ -53,6 +53,18 @@ double distance(float ax, float ay, float bx, float by) {
          std::fabs(static_cast<double>(ay) - by);
 }
 
+// A node of a search: a point, its -0 made 0 (plain).
+using Node = std::pair<float, float>;
+
+struct NodeHash {
+  size_t operator()(const Node& p) const {
+    return StateHash()(State{p.first, p.second, 0});
+  }
+};
+
+// A point waiting in a search: its length from the start, then the point.
+using Queued = std::tuple<double, float, float>;
+
 }  // namespace
 
 void EscapeGraph::Tracks::build(std::vector<Track> tracks) {
@@ -278,13 +290,8 @@ std::vector<RoutePoint> EscapeGraph::route(RoutePoint a, RoutePoint b) const {
   // A plain flood from b, one node per node the search takes: when b's part
   // is used up without meeting a, the two are apart, and the search stops
   // after about as many steps as that part has nodes.
-  struct NodeHash {
-    size_t operator()(const std::pair<float, float>& p) const {
-      return StateHash()(State{p.first, p.second, 0});
-    }
-  };
-  std::unordered_set<std::pair<float, float>, NodeHash> flooded;
-  std::deque<std::pair<float, float>> frontier;
+  std::unordered_set<Node, NodeHash> flooded;
+  std::deque<Node> frontier;
   bool flooding = true;
   flooded.insert({plain(b.x), plain(b.y)});
   frontier.emplace_back(plain(b.x), plain(b.y));
@@ -299,7 +306,7 @@ std::vector<RoutePoint> EscapeGraph::route(RoutePoint a, RoutePoint b) const {
         }
         flooding = false;
       } else {
-        std::pair<float, float> p = frontier.front();
+        Node p = frontier.front();
         frontier.pop_front();
         for (int axis = 0; axis < 2; ++axis) {
           for (bool forward : {true, false}) {
@@ -368,31 +375,101 @@ std::vector<RoutePoint> EscapeGraph::route(RoutePoint a, RoutePoint b) const {
   return pts;
 }
 
-void EscapeGraph::reach(
-    RoutePoint a,
-    const std::vector<RoutePoint>& targets,
-    const std::function<bool(size_t, double)>& reached) const {
-  if (targets.empty()) {
-    return;
+class EscapeGraph::Search {
+ public:
+  // Over the tracks and the lines through a and every target, as far as
+  // each sees.
+  Search(const EscapeGraph& graph,
+         RoutePoint a,
+         const std::vector<RoutePoint>& targets)
+      : graph_(graph), root_{plain(a.x), plain(a.y)} {
+    std::vector<RoutePoint> ends(1, a);
+    ends.insert(ends.end(), targets.begin(), targets.end());
+    std::vector<Track> along[2];
+    for (const RoutePoint& p : ends) {
+      along[0].push_back(
+          {p.y, graph_.shoot(p, seeLeft), graph_.shoot(p, seeRight)});
+      along[1].push_back(
+          {p.x, graph_.shoot(p, seeDown), graph_.shoot(p, seeUp)});
+    }
+    for (int k = 0; k < 2; ++k) {
+      rays_[k].build(std::move(along[k]));
+    }
+    for (size_t i = 0; i < targets.size(); ++i) {
+      wanted_[{plain(targets[i].x), plain(targets[i].y)}].push_back(i);
+    }
   }
-  // The lines through the ends, as far as each sees, as tracks of their
-  // own: [axis].
-  std::vector<RoutePoint> ends(1, a);
-  ends.insert(ends.end(), targets.begin(), targets.end());
-  std::vector<Track> along[2];
-  for (const RoutePoint& p : ends) {
-    along[0].push_back({p.y, shoot(p, seeLeft), shoot(p, seeRight)});
-    along[1].push_back({p.x, shoot(p, seeDown), shoot(p, seeUp)});
+
+  // Nearest point first, calls at(x, y, len, indices) at each target's
+  // place (indices: the targets there, ascending) until every place is met
+  // or at returns true. Leaves best: the distance from a of each point met.
+  template <class AtTarget>
+  void run(AtTarget&& at) {
+    size_t left = wanted_.size();
+    std::priority_queue<Queued, std::vector<Queued>, std::greater<Queued>> open;
+    best[root_] = 0;
+    open.emplace(0.0, root_.first, root_.second);
+    while (!open.empty() && left > 0) {
+      auto [len, x, y] = open.top();
+      open.pop();
+      if (best[{x, y}] != len) {
+        continue;
+      }
+      auto w = wanted_.find({x, y});
+      if (w != wanted_.end()) {
+        if (at(x, y, len, w->second)) {
+          return;
+        }
+        wanted_.erase(w);
+        --left;
+      }
+      for (int axis = 0; axis < 2; ++axis) {
+        for (bool forward : {true, false}) {
+          State to;
+          if (!step(x, y, axis, forward, to)) {
+            continue;
+          }
+          double nl = len + distance(x, y, to.x, to.y);
+          auto [it, fresh] = best.try_emplace({to.x, to.y}, nl);
+          if (!fresh) {
+            if (it->second <= nl) {
+              continue;
+            }
+            it->second = nl;
+          }
+          open.emplace(nl, to.x, to.y);
+        }
+      }
+    }
   }
-  Tracks rays[2];
-  for (int k = 0; k < 2; ++k) {
-    rays[k].build(std::move(along[k]));
+
+  // The next node from (x, y) along axis, forward or back, into to; false
+  // where the free stretch ends first.
+  bool step(float x, float y, int axis, bool forward, State& to) const {
+    Track k = stretchAt(axis, x, y);
+    float t = axis == 0 ? x : y;
+    float c = axis == 0 ? y : x;
+    int across = 1 - axis;
+    float n = graph_.tracks_[across].next(c, t, forward);
+    float r = rays_[across].next(c, t, forward);
+    n = forward ? std::min(n, r) : std::max(n, r);
+    if (forward ? n > k.hi : n < k.lo) {
+      return false;
+    }
+    to = axis == 0 ? State{n, y, axis} : State{x, n, axis};
+    return true;
   }
-  auto stretchAt = [&](int axis, float x, float y) -> Track {
+
+  Node root() const { return root_; }
+
+  std::unordered_map<Node, double, NodeHash> best;
+
+ private:
+  Track stretchAt(int axis, float x, float y) const {
     float at = axis == 0 ? y : x;
     float t = axis == 0 ? x : y;
     Track s{at, t, t};
-    const Tracks* both[2] = {&tracks_[axis], &rays[axis]};
+    const Tracks* both[2] = {&graph_.tracks_[axis], &rays_[axis]};
     for (const Tracks* ts : both) {
       // Two stretches on one line that both hold t are one free stretch
       // seen from two points: take their union.
@@ -402,70 +479,31 @@ void EscapeGraph::reach(
       }
     }
     return s;
-  };
-  auto step = [&](float x, float y, int axis, bool forward, State& to) {
-    Track k = stretchAt(axis, x, y);
-    float t = axis == 0 ? x : y;
-    float c = axis == 0 ? y : x;
-    int across = 1 - axis;
-    float n = tracks_[across].next(c, t, forward);
-    float r = rays[across].next(c, t, forward);
-    n = forward ? std::min(n, r) : std::max(n, r);
-    if (forward ? n > k.hi : n < k.lo) {
-      return false;
-    }
-    to = axis == 0 ? State{n, y, axis} : State{x, n, axis};
-    return true;
-  };
-  struct NodeHash {
-    size_t operator()(const std::pair<float, float>& p) const {
-      return StateHash()(State{p.first, p.second, 0});
-    }
-  };
+  }
+
+  const EscapeGraph& graph_;
+  Node root_;
+  Tracks rays_[2];
   // Targets by place; a place may stand for several.
-  std::unordered_map<std::pair<float, float>, std::vector<size_t>, NodeHash>
-      wanted;
-  for (size_t i = 0; i < targets.size(); ++i) {
-    wanted[{plain(targets[i].x), plain(targets[i].y)}].push_back(i);
+  std::unordered_map<Node, std::vector<size_t>, NodeHash> wanted_;
+};
+
+void EscapeGraph::reach(
+    RoutePoint a,
+    const std::vector<RoutePoint>& targets,
+    const std::function<bool(size_t, double)>& reached) const {
+  if (targets.empty()) {
+    return;
   }
-  size_t left = wanted.size();
-  std::unordered_map<std::pair<float, float>, double, NodeHash> best;
-  using Entry = std::tuple<double, float, float>;
-  std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
-  best[{plain(a.x), plain(a.y)}] = 0;
-  open.emplace(0.0, plain(a.x), plain(a.y));
-  while (!open.empty() && left > 0) {
-    auto [len, x, y] = open.top();
-    open.pop();
-    if (best[{x, y}] != len) {
-      continue;
-    }
-    auto w = wanted.find({x, y});
-    if (w != wanted.end()) {
-      for (size_t i : w->second) {
-        if (reached(i, len)) {
-          return;
-        }
-      }
-      wanted.erase(w);
-      --left;
-    }
-    for (int along = 0; along < 2; ++along) {
-      for (bool forward : {true, false}) {
-        State to;
-        if (!step(x, y, along, forward, to)) {
-          continue;
-        }
-        double nl = len + distance(x, y, to.x, to.y);
-        auto it = best.find({to.x, to.y});
-        if (it != best.end() && it->second <= nl) {
-          continue;
-        }
-        best[{to.x, to.y}] = nl;
-        open.emplace(nl, to.x, to.y);
+  Search search(*this, a, targets);
+  search.run([&](float, float, double len, const std::vector<size_t>& at) {
+    for (size_t i : at) {
+      if (reached(i, len)) {
+        return true;
       }
     }
-  }
+    return false;
+  });
 }
 
 std::vector<double> EscapeGraph::distances(
@@ -494,95 +532,18 @@ void EscapeGraph::shortestTree(
   if (targets.empty()) {
     return;
   }
-  // The tracks of reach(): the lines through a and every target.
-  std::vector<RoutePoint> ends(1, a);
-  ends.insert(ends.end(), targets.begin(), targets.end());
-  std::vector<Track> along[2];
-  for (const RoutePoint& p : ends) {
-    along[0].push_back({p.y, shoot(p, seeLeft), shoot(p, seeRight)});
-    along[1].push_back({p.x, shoot(p, seeDown), shoot(p, seeUp)});
-  }
-  Tracks rays[2];
-  for (int k = 0; k < 2; ++k) {
-    rays[k].build(std::move(along[k]));
-  }
-  auto stretchAt = [&](int axis, float x, float y) -> Track {
-    float at = axis == 0 ? y : x;
-    float t = axis == 0 ? x : y;
-    Track s{at, t, t};
-    const Tracks* both[2] = {&tracks_[axis], &rays[axis]};
-    for (const Tracks* ts : both) {
-      if (const Track* k = ts->holding(at, t)) {
-        s.lo = std::min(s.lo, k->lo);
-        s.hi = std::max(s.hi, k->hi);
-      }
-    }
-    return s;
-  };
-  auto step = [&](float x, float y, int axis, bool forward, State& to) {
-    Track k = stretchAt(axis, x, y);
-    float t = axis == 0 ? x : y;
-    float c = axis == 0 ? y : x;
-    int across = 1 - axis;
-    float n = tracks_[across].next(c, t, forward);
-    float r = rays[across].next(c, t, forward);
-    n = forward ? std::min(n, r) : std::max(n, r);
-    if (forward ? n > k.hi : n < k.lo) {
-      return false;
-    }
-    to = axis == 0 ? State{n, y, axis} : State{x, n, axis};
-    return true;
-  };
-  using Node = std::pair<float, float>;
-  struct NodeHash {
-    size_t operator()(const Node& p) const {
-      return StateHash()(State{p.first, p.second, 0});
-    }
-  };
-  std::unordered_map<Node, std::vector<size_t>, NodeHash> wanted;
-  for (size_t i = 0; i < targets.size(); ++i) {
-    wanted[{plain(targets[i].x), plain(targets[i].y)}].push_back(i);
-  }
-  size_t left = wanted.size();
-  // The distances from a, and the targets' places in the order reached.
-  std::unordered_map<Node, double, NodeHash> best;
+  // The targets' places in the order reached.
+  Search search(*this, a, targets);
   std::vector<Node> reached;
-  using Entry = std::tuple<double, float, float>;
-  std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
-  Node root{plain(a.x), plain(a.y)};
-  best[root] = 0;
-  open.emplace(0.0, root.first, root.second);
-  while (!open.empty() && left > 0) {
-    auto [len, x, y] = open.top();
-    open.pop();
-    if (best[{x, y}] != len) {
-      continue;
+  search.run([&](float x, float y, double len, const std::vector<size_t>& at) {
+    for (size_t i : at) {
+      dist[i] = len;
     }
-    auto w = wanted.find({x, y});
-    if (w != wanted.end()) {
-      for (size_t i : w->second) {
-        dist[i] = len;
-      }
-      reached.push_back({x, y});
-      wanted.erase(w);
-      --left;
-    }
-    for (int dir = 0; dir < 2; ++dir) {
-      for (bool forward : {true, false}) {
-        State to;
-        if (!step(x, y, dir, forward, to)) {
-          continue;
-        }
-        double nl = len + distance(x, y, to.x, to.y);
-        auto it = best.find({to.x, to.y});
-        if (it != best.end() && it->second <= nl) {
-          continue;
-        }
-        best[{to.x, to.y}] = nl;
-        open.emplace(nl, to.x, to.y);
-      }
-    }
-  }
+    reached.push_back({x, y});
+    return false;
+  });
+  auto& best = search.best;
+  Node root = search.root();
   if (grid && best.size() <= gridNodes) {
     // In the order of the points, so that the same input gives the same
     // list whatever the hashing.
@@ -595,7 +556,7 @@ void EscapeGraph::shortestTree(
     for (const Node& u : met) {
       for (int dir = 0; dir < 2; ++dir) {
         State to;
-        if (step(u.first, u.second, dir, true, to) &&
+        if (search.step(u.first, u.second, dir, true, to) &&
             best.count({to.x, to.y})) {
           grid->push_back({{u.first, u.second}, {to.x, to.y}});
         }
@@ -608,7 +569,7 @@ void EscapeGraph::shortestTree(
   // a first, to the first point of the tree so far.
   std::unordered_set<Node, NodeHash> onTree{root};
   std::unordered_map<Node, Node, NodeHash> toward;  // the step back to p
-  std::priority_queue<Entry> back;
+  std::priority_queue<Queued> back;
   for (const Node& p : reached) {
     if (onTree.count(p)) {
       continue;
@@ -631,7 +592,7 @@ void EscapeGraph::shortestTree(
       for (int dir = 0; dir < 2; ++dir) {
         for (bool forward : {true, false}) {
           State to;
-          if (!step(x, y, dir, forward, to)) {
+          if (!search.step(x, y, dir, forward, to)) {
             continue;
           }
           Node u{to.x, to.y};

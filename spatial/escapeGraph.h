@@ -101,6 +101,11 @@ class EscapeGraph {
     SegmentLists<float> lines_;
   };
 
+  // The one search from a point to many targets that reach and
+  // shortestTree share: nearest first, over the tracks and the lines
+  // through the point and every target.
+  class Search;
+
   // How far p sees in direction d, as sightLimits tells it for corners.
   float shoot(RoutePoint p, SightDir d) const;
 
