@@ -55,7 +55,7 @@ const int kMostEnds = 12;
 // takes under three times the default's time. Where the search's share
 // would not pay for a pass over its grid (obstacle-dense nets), and on nets
 // no obstacle comes near, the windows have it all.
-const double kWindowShare = 0.8;
+const double kWindowShare = 0.7;
 const double kSearchShareSmall = 0.3;
 const int kSmallNet = 50;
 const double kWindowShareLarge = 0.5;
