@@ -110,6 +110,9 @@ struct FlatNet {
   double y[kMaxPins];
   int yRank[kMaxPins];
   int byY[kMaxPins];  // the position of each y rank
+  // Every coordinate a whole number below 2^24: every length the solvers
+  // sum is then exact, and bounds on them can be compared as they are.
+  bool whole = false;
 };
 
 // pts: the pins, sorted and made distinct in place.
@@ -124,10 +127,15 @@ FlatNet flatNetOf(std::vector<RoutePoint>& pts) {
   if (net.n > kMaxPins) {
     return net;
   }
+  net.whole = true;
   for (int i = 0; i < net.n; ++i) {
     net.x[i] = pts[i].x;
     net.y[i] = pts[i].y;
     net.byY[i] = i;
+    net.whole = net.whole && std::fabs(net.x[i]) < 16777216.0 &&
+                std::fabs(net.y[i]) < 16777216.0 &&
+                net.x[i] == std::floor(net.x[i]) &&
+                net.y[i] == std::floor(net.y[i]);
   }
   std::sort(net.byY, net.byY + net.n, [&](int a, int b) {
     return pts[a].y < pts[b].y || (pts[a].y == pts[b].y && pts[a].x < pts[b].x);
@@ -233,7 +241,12 @@ void addPart(const FlatNet& net, Part part, std::vector<Wire>& wires) {
 }
 
 // The tables' shortest tree of the mask's pins (five to eight of them).
-double lookUp(const FlatNet& net, int mask, std::vector<Wire>* wires) {
+// Without wires and on a net of whole coordinates, a tree no shorter than
+// cap is of no use to the caller: where none is shorter, cap itself.
+double lookUp(const FlatNet& net,
+              int mask,
+              std::vector<Wire>* wires,
+              double cap) {
   int pin[kMaxPins];  // by the subnet's x rank
   int k = 0;
   for (int m = mask; m; m &= m - 1) {
@@ -285,12 +298,26 @@ double lookUp(const FlatNet& net, int mask, std::vector<Wire>* wires) {
   std::uint32_t from = table.treeStart[cls], to = table.treeStart[cls + 1];
   if (integral) {
     std::int64_t least = INT64_MAX;
+    if (!wires && net.whole && cap < 9e15) {
+      least = static_cast<std::int64_t>(std::ceil(cap));
+    }
+    // Every tree crosses each y gap at least once: its x lanes' sum and
+    // the y gaps bound it, and most trees end at that bound.
+    std::int64_t acrossY = 0;
+    for (int g = 8; g < 16; ++g) {
+      acrossY += whole[g];
+    }
     for (std::uint32_t t = from; t < to; ++t) {
       std::uint64_t v = table.lanes[t];
       std::int64_t len = 0;
       for (int g = 0; g < 8; ++g) {
-        len += static_cast<std::int64_t>(v >> (4 * g) & 15) * whole[g] +
-               static_cast<std::int64_t>(v >> (32 + 4 * g) & 15) * whole[8 + g];
+        len += static_cast<std::int64_t>(v >> (4 * g) & 15) * whole[g];
+      }
+      if (len + acrossY >= least) {
+        continue;
+      }
+      for (int g = 0; g < 8; ++g) {
+        len += static_cast<std::int64_t>(v >> (32 + 4 * g) & 15) * whole[8 + g];
       }
       if (len < least) {
         least = len;
@@ -445,7 +472,10 @@ double solveFour(const FlatNet& net, int mask, std::vector<Wire>* wires) {
   return best;
 }
 
-double solveMask(const FlatNet& net, int mask, std::vector<Wire>* wires);
+double solveMask(const FlatNet& net,
+                 int mask,
+                 std::vector<Wire>* wires,
+                 double cap = INFINITY);
 
 // Nine pins: the best of the few moves that make the class's potentially
 // optimal trees (flatMoves.cpp): a spine or corner tree of all, or two
@@ -523,9 +553,10 @@ double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
     int second = (mask & ~first) | 1 << p;
     int small = countOf(first) <= countOf(second) ? first : second;
     int large = small == first ? second : first;
-    double one = solveMask(net, small, nullptr);
-    if (one + boxOf(net, large) < best) {
-      double len = one + solveMask(net, large, nullptr);
+    double largeBox = boxOf(net, large);
+    double one = solveMask(net, small, nullptr, best - largeBox);
+    if (one + largeBox < best) {
+      double len = one + solveMask(net, large, nullptr, best - one);
       if (len < best) {
         best = len;
         bestFirst = first;
@@ -544,7 +575,11 @@ double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
   return best;
 }
 
-double solveMask(const FlatNet& net, int mask, std::vector<Wire>* wires) {
+// A shortest tree of the mask's pins; cap as lookUp takes it.
+double solveMask(const FlatNet& net,
+                 int mask,
+                 std::vector<Wire>* wires,
+                 double cap) {
   int k = countOf(mask);
   if (k <= 3) {
     if (wires && k >= 2) {
@@ -556,7 +591,7 @@ double solveMask(const FlatNet& net, int mask, std::vector<Wire>* wires) {
     return solveFour(net, mask, wires);
   }
   if (k <= flatTableData::kToPins) {
-    return lookUp(net, mask, wires);
+    return lookUp(net, mask, wires, cap);
   }
   return solveNine(net, mask, wires);
 }
