@@ -110,6 +110,10 @@ struct FlatNet {
   double y[kMaxPins];
   int yRank[kMaxPins];
   int byY[kMaxPins];  // the position of each y rank
+  // Every coordinate a whole number below 2^23: every gap is then a whole
+  // number below 2^24, every length the solvers sum is exact, and bounds
+  // on them can be compared as they are.
+  bool whole = false;
 };
 
 // pts: the pins, sorted and made distinct in place.
@@ -124,10 +128,15 @@ FlatNet flatNetOf(std::vector<RoutePoint>& pts) {
   if (net.n > kMaxPins) {
     return net;
   }
+  net.whole = true;
   for (int i = 0; i < net.n; ++i) {
     net.x[i] = pts[i].x;
     net.y[i] = pts[i].y;
     net.byY[i] = i;
+    net.whole = net.whole && std::fabs(net.x[i]) < 8388608.0 &&
+                std::fabs(net.y[i]) < 8388608.0 &&
+                net.x[i] == std::floor(net.x[i]) &&
+                net.y[i] == std::floor(net.y[i]);
   }
   std::sort(net.byY, net.byY + net.n, [&](int a, int b) {
     return pts[a].y < pts[b].y || (pts[a].y == pts[b].y && pts[a].x < pts[b].x);
@@ -138,11 +147,22 @@ FlatNet flatNetOf(std::vector<RoutePoint>& pts) {
   return net;
 }
 
+// Without a popcount instruction the builtin is a call: masks of the
+// positions, below 2^kMaxPins, are counted by one look-up.
+struct BitCounts {
+  unsigned char of[1 << kMaxPins];
+};
+constexpr BitCounts bitCounts() {
+  BitCounts b{};
+  for (int m = 1; m < (1 << kMaxPins); ++m) {
+    b.of[m] = static_cast<unsigned char>(b.of[m >> 1] + (m & 1));
+  }
+  return b;
+}
+constexpr BitCounts kBitCounts = bitCounts();
+
 int countOf(int mask) {
-  // Without a popcount instruction the builtin is a call.
-  static const unsigned char kBits[16] = {0, 1, 1, 2, 1, 2, 2, 3,
-                                          1, 2, 2, 3, 2, 3, 3, 4};
-  return kBits[mask & 15] + kBits[mask >> 4 & 15] + kBits[mask >> 8 & 15];
+  return kBitCounts.of[mask];
 }
 int lowestOf(int mask) {
   return __builtin_ctz(mask);
@@ -233,7 +253,16 @@ void addPart(const FlatNet& net, Part part, std::vector<Wire>& wires) {
 }
 
 // The tables' shortest tree of the mask's pins (five to eight of them).
-double lookUp(const FlatNet& net, int mask, std::vector<Wire>* wires) {
+// Without wires and on a net of whole coordinates, a tree no shorter than
+// cap is of no use to the caller: where none is shorter, cap itself.
+// With tree, the table's tree it chose is left there; given one there
+// already (not kAnyTree), that tree is drawn without a scan.
+const std::uint32_t kAnyTree = UINT32_MAX;
+double lookUp(const FlatNet& net,
+              int mask,
+              std::vector<Wire>* wires,
+              double cap,
+              std::uint32_t* tree) {
   int pin[kMaxPins];  // by the subnet's x rank
   int k = 0;
   for (int m = mask; m; m &= m - 1) {
@@ -275,7 +304,10 @@ double lookUp(const FlatNet& net, int mask, std::vector<Wire>* wires) {
   // not wait on each other.
   std::int64_t whole[16];
   bool integral = true;
-  for (int g = 0; g < 16; ++g) {
+  for (int g = 0; g < 16 && net.whole; ++g) {
+    whole[g] = static_cast<std::int64_t>(w[g]);
+  }
+  for (int g = 0; g < 16 && !net.whole; ++g) {
     integral = integral && w[g] < 16777216.0;
     whole[g] = integral ? static_cast<std::int64_t>(w[g]) : 0;
     integral = integral && static_cast<double>(whole[g]) == w[g];
@@ -283,14 +315,32 @@ double lookUp(const FlatNet& net, int mask, std::vector<Wire>* wires) {
   double best = INFINITY;
   std::uint32_t bestTree = 0;
   std::uint32_t from = table.treeStart[cls], to = table.treeStart[cls + 1];
+  if (tree && *tree != kAnyTree) {
+    from = *tree;
+    to = from + 1;
+  }
   if (integral) {
     std::int64_t least = INT64_MAX;
+    if (!wires && net.whole && cap < 9e15) {
+      least = static_cast<std::int64_t>(std::ceil(cap));
+    }
+    // Every tree crosses each y gap at least once: its x lanes' sum and
+    // the y gaps bound it, and most trees end at that bound.
+    std::int64_t acrossY = 0;
+    for (int g = 8; g < 16; ++g) {
+      acrossY += whole[g];
+    }
     for (std::uint32_t t = from; t < to; ++t) {
       std::uint64_t v = table.lanes[t];
       std::int64_t len = 0;
       for (int g = 0; g < 8; ++g) {
-        len += static_cast<std::int64_t>(v >> (4 * g) & 15) * whole[g] +
-               static_cast<std::int64_t>(v >> (32 + 4 * g) & 15) * whole[8 + g];
+        len += static_cast<std::int64_t>(v >> (4 * g) & 15) * whole[g];
+      }
+      if (len + acrossY >= least) {
+        continue;
+      }
+      for (int g = 0; g < 8; ++g) {
+        len += static_cast<std::int64_t>(v >> (32 + 4 * g) & 15) * whole[8 + g];
       }
       if (len < least) {
         least = len;
@@ -313,6 +363,9 @@ double lookUp(const FlatNet& net, int mask, std::vector<Wire>* wires) {
       best = len;
       bestTree = t;
     }
+  }
+  if (tree) {
+    *tree = bestTree;
   }
   if (wires) {
     int fromCanon[kMaxPins];
@@ -445,7 +498,11 @@ double solveFour(const FlatNet& net, int mask, std::vector<Wire>* wires) {
   return best;
 }
 
-double solveMask(const FlatNet& net, int mask, std::vector<Wire>* wires);
+double solveMask(const FlatNet& net,
+                 int mask,
+                 std::vector<Wire>* wires,
+                 double cap = INFINITY,
+                 std::uint32_t* tree = nullptr);
 
 // Nine pins: the best of the few moves that make the class's potentially
 // optimal trees (flatMoves.cpp): a spine or corner tree of all, or two
@@ -474,6 +531,8 @@ double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
   double best = INFINITY;
   Part bestPart = 0;
   int bestFirst = -1, bestShared = -1;
+  // The tables' trees of the best split's halves, drawn without a scan.
+  std::uint32_t bestTrees[2] = {kAnyTree, kAnyTree};
   struct Split {
     double bound;  // the halves' boxes
     int first;
@@ -523,13 +582,17 @@ double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
     int second = (mask & ~first) | 1 << p;
     int small = countOf(first) <= countOf(second) ? first : second;
     int large = small == first ? second : first;
-    double one = solveMask(net, small, nullptr);
-    if (one + boxOf(net, large) < best) {
-      double len = one + solveMask(net, large, nullptr);
+    double largeBox = boxOf(net, large);
+    std::uint32_t smallTree = kAnyTree, largeTree = kAnyTree;
+    double one = solveMask(net, small, nullptr, best - largeBox, &smallTree);
+    if (one + largeBox < best) {
+      double len = one + solveMask(net, large, nullptr, best - one, &largeTree);
       if (len < best) {
         best = len;
         bestFirst = first;
         bestShared = p;
+        bestTrees[0] = small == first ? smallTree : largeTree;
+        bestTrees[1] = small == first ? largeTree : smallTree;
       }
     }
   }
@@ -537,14 +600,20 @@ double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
     if (bestFirst < 0) {
       addPart(net, bestPart, *wires);
     } else {
-      solveMask(net, bestFirst, wires);
-      solveMask(net, (mask & ~bestFirst) | 1 << bestShared, wires);
+      solveMask(net, bestFirst, wires, INFINITY, &bestTrees[0]);
+      solveMask(net, (mask & ~bestFirst) | 1 << bestShared, wires, INFINITY,
+                &bestTrees[1]);
     }
   }
   return best;
 }
 
-double solveMask(const FlatNet& net, int mask, std::vector<Wire>* wires) {
+// A shortest tree of the mask's pins; cap and tree as lookUp takes them.
+double solveMask(const FlatNet& net,
+                 int mask,
+                 std::vector<Wire>* wires,
+                 double cap,
+                 std::uint32_t* tree) {
   int k = countOf(mask);
   if (k <= 3) {
     if (wires && k >= 2) {
@@ -556,7 +625,7 @@ double solveMask(const FlatNet& net, int mask, std::vector<Wire>* wires) {
     return solveFour(net, mask, wires);
   }
   if (k <= flatTableData::kToPins) {
-    return lookUp(net, mask, wires);
+    return lookUp(net, mask, wires, cap, tree);
   }
   return solveNine(net, mask, wires);
 }

@@ -286,4 +286,29 @@ TEST(FlatSteinerTest, KeptScratchGivesWhatAFreshOneGives) {
   }
 }
 
+// Whole coordinates take bounded table scans, the same net moved by a
+// half or past 2^23 takes full ones: the trees must be the same, moved.
+TEST(FlatSteinerTest, BoundedScansGiveTheTreesOfFullOnes) {
+  const float shifts[] = {0.5f, -7.5f, 8388608.0f};
+  for (unsigned seed = 1; seed <= 300; ++seed) {
+    SCOPED_TRACE(seed);
+    std::mt19937 rng(seed);
+    int pins = 5 + static_cast<int>(seed % 5);
+    std::vector<RoutePoint> net =
+        randomPins(rng, pins, seed % 4 ? 1000 : 12, 1, 0);
+    std::vector<Wire> whole = solveFlatTree(net);
+    for (float shift : shifts) {
+      std::vector<RoutePoint> moved = net;
+      for (RoutePoint& p : moved) {
+        p = {p.x + shift, p.y + shift};
+      }
+      std::vector<Wire> back = solveFlatTree(moved);
+      for (Wire& w : back) {
+        w = {w.x1 - shift, w.y1 - shift, w.x2 - shift, w.y2 - shift};
+      }
+      EXPECT_EQ(back, whole) << shift;
+    }
+  }
+}
+
 }  // namespace

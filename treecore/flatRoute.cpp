@@ -116,17 +116,20 @@ void buildNodes(const std::vector<RoutePoint>& pins,
                                         : -1;
   };
   // Links: one per wire, from its first end.
+  // Lists of known size are written in place: a push_back per item costs
+  // a call here, many times a net.
   std::vector<int>& linkA = s.linkA;
   std::vector<int>& linkB = s.linkB;
-  linkA.clear();
-  linkB.clear();
-  for (const Wire& w : wires) {
-    linkA.push_back(find({w.x1, w.y1}));
-    linkB.push_back(find({w.x2, w.y2}));
+  linkA.resize(wires.size());
+  linkB.resize(wires.size());
+  for (size_t l = 0; l < wires.size(); ++l) {
+    linkA[l] = find({wires[l].x1, wires[l].y1});
+    linkB[l] = find({wires[l].x2, wires[l].y2});
   }
   std::vector<int>& pinVertex = s.pinVertex;
-  pinVertex.clear();
-  for (const RoutePoint& p : pins) {
+  pinVertex.resize(pins.size());
+  for (size_t i = 0; i < pins.size(); ++i) {
+    const RoutePoint& p = pins[i];
     int v = find(p);
     for (size_t k = placed; k < at.size() && v < 0; ++k) {
       v = at[k] == p ? static_cast<int>(k) : -1;
@@ -135,7 +138,7 @@ void buildNodes(const std::vector<RoutePoint>& pins,
       v = static_cast<int>(at.size());
       at.push_back(p);
     }
-    pinVertex.push_back(v);
+    pinVertex[i] = v;
   }
   int nv = static_cast<int>(at.size());
 
@@ -144,16 +147,19 @@ void buildNodes(const std::vector<RoutePoint>& pins,
   std::vector<int>& chainA = s.chainA;  // for now the links that count
   std::vector<int>& chainB = s.chainB;
   std::vector<int>& queue = s.queue;
-  chainA.clear();
-  chainB.clear();
-  queue.clear();
+  chainA.resize(wires.size());
+  chainB.resize(wires.size());
+  queue.resize(wires.size());
+  size_t counted = 0;
   for (size_t l = 0; l < wires.size(); ++l) {
-    if (linkA[l] != linkB[l]) {
-      chainA.push_back(linkA[l]);
-      chainB.push_back(linkB[l]);
-      queue.push_back(static_cast<int>(l));
-    }
+    chainA[counted] = linkA[l];
+    chainB[counted] = linkB[l];
+    queue[counted] = static_cast<int>(l);
+    counted += linkA[l] != linkB[l];
   }
+  chainA.resize(counted);
+  chainB.resize(counted);
+  queue.resize(counted);
   std::vector<int>& first = s.first;
   std::vector<int>& items = s.items;
   listsOf(static_cast<size_t>(nv), chainA, chainB, queue, first, items,
@@ -244,9 +250,9 @@ void buildNodes(const std::vector<RoutePoint>& pins,
 
   // The walk, breadth first from each part's first node; the edges then
   // ordered by their child.
-  queue.clear();
+  queue.resize(chainA.size());
   for (size_t c = 0; c < chainA.size(); ++c) {
-    queue.push_back(static_cast<int>(c));
+    queue[c] = static_cast<int>(c);
   }
   std::vector<int>& around = s.aroundItems;
   std::vector<int>& aroundFirst = s.aroundFirst;
@@ -254,15 +260,20 @@ void buildNodes(const std::vector<RoutePoint>& pins,
   listsOf(t.nodes.size(), chainA, chainB, queue, aroundFirst, around, spare);
   std::vector<char>& reached = s.reached;
   reached.assign(t.nodes.size(), 0);
+  // Each node is reached once: its edge is filed under it, which orders
+  // the edges by their child without a sort.
   std::vector<FlatScratch::TreeLists::Found>& found = s.found;
-  found.clear();
+  found.assign(t.nodes.size(), {-1, -1, -1, false});
+  queue.resize(t.nodes.size());
+  size_t edges = 0;
   for (size_t root = 0; root < t.nodes.size(); ++root) {
     if (reached[root]) {
       continue;
     }
     reached[root] = 1;
-    queue.assign(1, static_cast<int>(root));
-    for (size_t q = 0; q < queue.size(); ++q) {
+    size_t queued = 0;
+    queue[queued++] = static_cast<int>(root);
+    for (size_t q = 0; q < queued; ++q) {
       int u = queue[q];
       for (int i = aroundFirst[u]; i < aroundFirst[u + 1]; ++i) {
         int c = around[i];
@@ -272,22 +283,24 @@ void buildNodes(const std::vector<RoutePoint>& pins,
           continue;
         }
         reached[w] = 1;
-        queue.push_back(w);
+        queue[queued++] = w;
         t.nodes[w].parent = u;
-        found.push_back({w, u, c, a != u});
+        found[w] = {w, u, c, a != u};
+        ++edges;
       }
     }
   }
-  std::sort(found.begin(), found.end(),
-            [](const auto& x, const auto& y) { return x.to < y.to; });
   // Each edge's path: its chain's points with repeats and straight-through
   // points dropped (as bendsOnly drops them).
   std::vector<RoutePoint>& path = s.path;
   auto between = [](float lo, float m, float hi) {
     return (lo <= m && m <= hi) || (hi <= m && m <= lo);
   };
-  t.edges.reserve(found.size());
+  t.edges.reserve(edges);
   for (const auto& e : found) {
+    if (e.to < 0) {
+      continue;  // a root
+    }
     path.clear();
     size_t lo = chainFrom[e.chain], hi = chainFrom[e.chain + 1];
     for (size_t k = lo; k < hi; ++k) {
@@ -310,13 +323,12 @@ void buildNodes(const std::vector<RoutePoint>& pins,
     if (path.size() == 1) {
       path.push_back(path[0]);
     }
-    Edge edge{e.from, e.to, {}};
-    edge.path.reserve(path.size());
-    for (const RoutePoint& p : path) {
-      edge.path.push_back(backOf(p));
-    }
     t.nodes[e.to].edge = static_cast<int>(t.edges.size());
-    t.edges.push_back(std::move(edge));
+    t.edges.push_back({e.from, e.to, std::vector<Point>(path.size())});
+    std::vector<Point>& out = t.edges.back().path;
+    for (size_t k = 0; k < path.size(); ++k) {
+      out[k] = backOf(path[k]);
+    }
   }
 }
 
@@ -339,9 +351,11 @@ bool routeFlatNet(const std::vector<RoutePoint>& pins,
     buildNodes(pins, wires, scratch.tree, t);
   }
   t.parts = 1;
-  t.segments.reserve(wires.size());
-  for (const Wire& w : wires) {
-    t.segments.push_back({backOf({w.x1, w.y1}), backOf({w.x2, w.y2})});
+  size_t base = t.segments.size();
+  t.segments.resize(base + wires.size());
+  for (size_t k = 0; k < wires.size(); ++k) {
+    const Wire& w = wires[k];
+    t.segments[base + k] = {backOf({w.x1, w.y1}), backOf({w.x2, w.y2})};
   }
   if (options.measureLength || options.bound) {
     t.wireLength = lengthOf(t.segments, scratch.tree.runs);
