@@ -41,17 +41,22 @@ const double kFlatWorkPerPlace = 1000;
 // for the same length.
 const int kMaxEnds = 8;
 const int kMostEnds = 12;
-// Effort 1 parts a net's work between the windows and the local search
-// (localSearchTree) after them where its grid fits: on a design's nets
-// the search buys length at up to three times the windows' rate by the
-// last unit of work, most on nets of up to kSmallNet positions. Where the
-// grid does not fit on a net of more than kManyPins positions, the windows
-// have kNoSearchShare: a net of 10^4 pins among 1000 obstacles then takes
-// under three times the default's time. Where the search's share would not
-// pay for a pass over its grid (obstacle-dense nets), and on nets no
-// obstacle comes near, the windows have it all.
-const double kWindowShare = 0.4;
-const double kSearchShareSmall = 0.4;
+// Effort 1 parts a net's work between the local search (localSearchTree)
+// and the windows where the search's grid fits. On nets of up to
+// kSmallNet positions the search runs first, on the pipeline's tree, with
+// kSearchShareSmall: it settles there in a fraction of its share, and the
+// windows after it get kWindowShare and what it left. On a design's nets
+// that is shorter at less time than windows first and the search after.
+// From kSmallNet up to kManyPins positions the windows have it all: there
+// the search bought a tenth of the windows' length for the same work.
+// Beyond kManyPins, windows first with kWindowShareLarge and the search
+// after them with kSearchShareLarge; where its grid does not fit the
+// windows have kNoSearchShare: a net of 10^4 pins among 1000 obstacles then
+// takes under three times the default's time. Where the search's share
+// would not pay for a pass over its grid (obstacle-dense nets), and on nets
+// no obstacle comes near, the windows have it all.
+const double kWindowShare = 0.7;
+const double kSearchShareSmall = 0.3;
 const int kSmallNet = 50;
 const double kWindowShareLarge = 0.5;
 const double kSearchShareLarge = 0.6;
@@ -205,20 +210,28 @@ void Router::formOptimizedSMT() {
       formSMT();
       double work = open ? kFlatWorkPerPlace * distinct : base;
       bool small = distinct <= kSmallNet;
+      bool many = distinct > kManyPins;
       std::vector<Wire> start = wiresOf(segments);
-      double searchWork =
-          work * (small ? kSearchShareSmall : kSearchShareLarge);
-      bool search =
-          !open && localSearchFits(start, pins, obstacles, searchWork);
-      bool huge = !open && !search && distinct > kManyPins;
+      double searchWork = work * (small  ? kSearchShareSmall
+                                  : many ? kSearchShareLarge
+                                         : 0);
+      bool search = !open && searchWork > 0 &&
+                    localSearchFits(start, pins, obstacles, searchWork);
+      bool huge = !open && !search && many;
       WorkBudget budget{work * (search
                                     ? (small ? kWindowShare : kWindowShareLarge)
                                 : huge ? kNoSearchShare
                                        : 1)};
+      if (search && small) {
+        WorkBudget first{searchWork};
+        start =
+            localSearchTree(start, pins, obstacles, first, scratch.wirePlan);
+        budget.left += std::max(0.0, first.left);
+      }
       tree =
           improveTree(start, pins, obstacles, kMaxEnds, budget,
                       scratch.wirePlan, scratch.flat, scratch.exact, kMaxEnds);
-      if (search) {
+      if (search && !small) {
         WorkBudget more{searchWork};
         tree = localSearchTree(tree, pins, obstacles, more, scratch.wirePlan);
       }

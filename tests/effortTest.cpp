@@ -97,6 +97,27 @@ TEST(EffortTest, LargerNetsEveryLevelLegalAndNoLonger) {
   }
 }
 
+// Effort 1 on nets either side of 50 positions, where the local search
+// runs before the windows or not at all: legal, and never longer than the
+// default pipeline's tree of the same net, its start.
+TEST(EffortTest, LevelOneNoLongerThanTheDefault) {
+  for (unsigned seed = 1; seed <= 8; ++seed) {
+    SCOPED_TRACE(seed);
+    int pins = 40 + static_cast<int>(seed) * 3;
+    int rects = 5 + static_cast<int>(seed % 3) * 10;
+    Scene plain, opt;
+    randomNet(plain, seed, pins, rects, 80);
+    randomNet(opt, seed, pins, rects, 80);
+    plain.router().formSMT();
+    opt.router().options.effort = 1;
+    opt.router().formOptimizedSMT();
+    expectLegalTree(opt.router());
+    EXPECT_EQ(opt.router().pinPartCount, plain.router().pinPartCount);
+    EXPECT_LE(lengthOf(opt.router().segments),
+              lengthOf(plain.router().segments));
+  }
+}
+
 // The restarts from the mirrored nets (levels 3 to 5), among touching and
 // overlapping obstacles given in both corner orders.
 TEST(EffortTest, MirroredRestartsLegalAndNoLonger) {
