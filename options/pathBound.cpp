@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "spatial/escapeGraph.h"
+#include "spatial/linePlan.h"
 #include "support/smallLists.h"
 
 namespace {
@@ -55,17 +56,15 @@ void addRoute(std::vector<Wire>& wires, const std::vector<RoutePoint>& pts) {
   }
 }
 
-// The wires as a graph in the scratch's lists: the plan's nodes, each
+// The plan in the scratch (planLines) as a graph in its lists: each
 // node's pieces in their order (start, next, piece), the pieces' lengths
 // and the pins' nodes. Searches over it run on the scratch's heap, resetting
 // only the nodes they touched, so that a small search in a large graph
 // stays small.
 class Graph {
  public:
-  Graph(PathBoundScratch& s,
-        const std::vector<Wire>& wires,
-        const std::vector<RoutePoint>& pins)
-      : s_(s), plan(planWires(wires, pins, s.planning)) {
+  Graph(PathBoundScratch& s, const std::vector<RoutePoint>& pins)
+      : s_(s), plan(s.plan) {
     size_t n = plan.nodes.size();
     s_.start.assign(n + 1, 0);
     for (auto [a, b] : plan.pieces) {
@@ -75,8 +74,8 @@ class Graph {
     for (size_t u = 0; u < n; ++u) {
       s_.start[u + 1] += s_.start[u];
     }
-    s_.next.assign(2 * plan.pieces.size(), 0);
-    s_.piece.assign(2 * plan.pieces.size(), 0);
+    s_.next.resize(2 * plan.pieces.size());
+    s_.piece.resize(2 * plan.pieces.size());
     s_.degree.assign(s_.start.begin(), s_.start.end() - 1);  // fill cursor
     s_.pieceLen.resize(plan.pieces.size());
     for (size_t k = 0; k < plan.pieces.size(); ++k) {
@@ -208,41 +207,18 @@ class Graph {
   PathBoundScratch& s_;
 
  public:
-  WirePlan plan;
+  const WirePlan& plan;
 };
 
-// Each piece of the plan that lies on one of the tree's wires.
-void markTree(const Graph& g,
-              const std::vector<Wire>& tree,
-              std::vector<char>& in) {
-  // (line, lo, hi) for each axis: y for horizontal wires, x for vertical.
-  std::vector<std::tuple<float, float, float>> lines[2];
-  for (const Wire& w : tree) {
-    if (w.y1 == w.y2 && w.x1 != w.x2) {
-      lines[0].emplace_back(w.y1, std::min(w.x1, w.x2), std::max(w.x1, w.x2));
-    } else if (w.x1 == w.x2 && w.y1 != w.y2) {
-      lines[1].emplace_back(w.x1, std::min(w.y1, w.y2), std::max(w.y1, w.y2));
-    }
-  }
-  for (auto& l : lines) {
-    std::sort(l.begin(), l.end());
-  }
-  in.assign(g.plan.pieces.size(), 0);
-  for (size_t k = 0; k < g.plan.pieces.size(); ++k) {
-    const RoutePoint& a = g.plan.nodes[g.plan.pieces[k].first];
-    const RoutePoint& b = g.plan.nodes[g.plan.pieces[k].second];
-    int axis = a.y == b.y ? 0 : 1;
-    float line = axis == 0 ? a.y : a.x;
-    double mid = axis == 0 ? (static_cast<double>(a.x) + b.x) / 2
-                           : (static_cast<double>(a.y) + b.y) / 2;
-    const auto& l = lines[axis];
-    auto it = std::lower_bound(l.begin(), l.end(), line,
-                               [](const std::tuple<float, float, float>& t,
-                                  float v) { return std::get<0>(t) < v; });
-    for (; it != l.end() && std::get<0>(*it) == line && !in[k]; ++it) {
-      in[k] = std::get<1>(*it) <= mid && mid <= std::get<2>(*it);
-    }
-  }
+// The wires planned into the scratch's plan, as a graph.
+Graph wireGraph(PathBoundScratch& s,
+                const std::vector<Wire>& wires,
+                const std::vector<RoutePoint>& pins) {
+  s.h.clear();
+  s.v.clear();
+  addStretches(wires, false, s.h, s.v);
+  planLines(s.h, s.v, pins, s.plan, nullptr, s.lines);
+  return Graph(s, pins);
 }
 
 double boundOf(double eps, double shortest) {
@@ -490,6 +466,12 @@ void release(PathBoundScratch& s) {
     releaseLarge(*v);
   }
   releaseLarge(s.heap);
+  for (auto* v : {&s.h, &s.v}) {
+    releaseLarge(*v);
+  }
+  releaseLarge(s.plan.nodes);
+  releaseLarge(s.plan.pieces);
+  s.lines = LinePlanScratch();
 }
 
 // Moves p, with everything beyond it, from the branch that runs up to a
@@ -629,20 +611,30 @@ bool bound(const std::vector<RoutePoint>& pins,
   // every search is then one over that plan. Else one search over the
   // graph gives the distances and a tree of shortest routes, drawn with
   // the graph round the first pin where that is small.
-  EscapeGraph graph(index);
-  s.wires = tree;
-  bool drawn = graph.lines(pins, kLineCrossings, s.grid);
+  bool drawn = EscapeGraph(index, true).lines(pins, kLineCrossings, s.grid);
+  s.h.clear();
+  s.v.clear();
+  addStretches(tree, true, s.h, s.v);
   if (!drawn) {
+    EscapeGraph graph(index);
     graph.shortestTree(pins[0], pins, s.shortest, s.routes, &s.grid,
                        kGridNodes);
+    s.wires.clear();
     for (const auto& r : s.routes) {
       addRoute(s.wires, r);
     }
+    addStretches(s.wires, false, s.h, s.v);
   }
   for (auto [p, q] : s.grid) {
-    s.wires.push_back({p.x, p.y, q.x, q.y});
+    if (p.y == q.y && p.x != q.x) {
+      s.h.push_back({p.y, std::min(p.x, q.x), std::max(p.x, q.x), false});
+    } else if (p.x == q.x && p.y != q.y) {
+      s.v.push_back({p.x, std::min(p.y, q.y), std::max(p.y, q.y), false});
+    }
   }
-  Graph g(s, s.wires, pins);
+  // The pieces on the tree come marked from the plan.
+  planLines(s.h, s.v, pins, s.plan, &s.treeIn, s.lines);
+  Graph g(s, pins);
   if (s.pinNode[0] < 0) {
     return false;
   }
@@ -659,7 +651,7 @@ bool bound(const std::vector<RoutePoint>& pins,
   for (size_t i = 0; i < pins.size(); ++i) {
     s.bound[i] = boundOf(eps, s.shortest[i]);
   }
-  markTree(g, tree, s.in);
+  s.in = s.treeIn;
   g.fromRoot();
   if (!always && allWithin(s)) {
     return false;
@@ -707,7 +699,7 @@ bool keepsRectilinearBound(const std::vector<RoutePoint>& pins,
   if (pins.size() < 2) {
     return true;
   }
-  Graph g(s, tree, pins);
+  Graph g = wireGraph(s, tree, pins);
   s.in.assign(g.plan.pieces.size(), 1);
   g.fromRoot();
   for (size_t i = 1; i < pins.size(); ++i) {
@@ -723,7 +715,7 @@ bool keepsRectilinearBound(const std::vector<RoutePoint>& pins,
 std::vector<double> wireDistances(const std::vector<Wire>& wires,
                                   const std::vector<RoutePoint>& pins) {
   PathBoundScratch s;
-  Graph g(s, wires, pins);
+  Graph g = wireGraph(s, wires, pins);
   s.in.assign(g.plan.pieces.size(), 1);
   g.fromRoot();
   std::vector<double> out;
