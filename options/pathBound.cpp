@@ -33,6 +33,10 @@ const size_t kWalkAgain = 8192;
 // for the joins and moves to search; beyond, the two trees' wire only.
 const size_t kGridNodes = 50000;
 
+// To find that part, the lines are planned whole where they cross in up to
+// this many points.
+const size_t kWholeCrossings = 4000000;
+
 double span(const RoutePoint& a, const RoutePoint& b) {
   return std::fabs(static_cast<double>(a.x) - b.x) +
          std::fabs(static_cast<double>(a.y) - b.y);
@@ -596,6 +600,243 @@ void shallowLight(Graph& g,
   }
 }
 
+// EscapeGraph::shortestTree's tree of shortest routes, over the crossings
+// metGrid searched (its lists in the scratch): each pin's place, in the
+// order reached, back along the steps that lie on a shortest route
+// (farthest from the first pin first, ties to the higher place) to the
+// first point of the tree so far. Leaves the routes' wires in s.wires
+// (each route's bends only); false where a route met no point of the tree
+// (lengths summed in other orders), with s.wires to be dropped.
+bool routeTree(const WirePlan& plan, int root, PathBoundScratch& s) {
+  size_t n = plan.nodes.size();
+  const std::vector<double>& dist = s.metDist;
+  std::vector<char>& onTree = s.metTree;
+  onTree.assign(n, 0);
+  onTree[root] = 1;
+  std::vector<int>& toward = s.metFill;  // likewise
+  toward.assign(n, -1);
+  std::vector<int>& seen = s.touched;
+  seen.clear();
+  auto& back = s.heap;
+  s.wires.clear();
+  std::vector<RoutePoint>& pts = s.metPts;
+  for (int p : s.metReached) {
+    if (onTree[p]) {
+      continue;
+    }
+    for (int u : seen) {
+      toward[u] = -1;
+    }
+    seen.assign(1, p);
+    toward[p] = p;
+    back.assign(1, {dist[p], p});
+    int found = -1;
+    while (!back.empty()) {
+      std::pop_heap(back.begin(), back.end());
+      auto [len, here] = back.back();
+      back.pop_back();
+      if (onTree[here]) {
+        found = here;
+        break;
+      }
+      for (int e = s.metStart[here]; e < s.metStart[here + 1]; ++e) {
+        int u = s.metNext[e];
+        if (!std::isfinite(dist[u]) || toward[u] >= 0) {
+          continue;
+        }
+        double gap = len - dist[u];
+        double piece = span(plan.nodes[here], plan.nodes[u]);
+        if (std::fabs(gap - piece) > 1e-9 * std::max(1.0, len)) {
+          continue;
+        }
+        toward[u] = here;
+        seen.push_back(u);
+        back.push_back({dist[u], u});
+        std::push_heap(back.begin(), back.end());
+      }
+    }
+    if (found < 0) {
+      return false;
+    }
+    pts.assign(1, plan.nodes[found]);
+    for (int u = found; u != p;) {
+      int v = toward[u];
+      onTree[v] = 1;
+      const RoutePoint& w = plan.nodes[v];
+      if (pts.size() >= 2) {
+        const RoutePoint& q = pts[pts.size() - 2];
+        const RoutePoint& r = pts.back();
+        if ((q.x == r.x && r.x == w.x) || (q.y == r.y && r.y == w.y)) {
+          pts.back() = w;
+          u = v;
+          continue;
+        }
+      }
+      pts.push_back(w);
+      u = v;
+    }
+    addRoute(s.wires, pts);
+  }
+  return true;
+}
+
+// The part of the escape graph that its search from the first pin to every
+// pin meets (EscapeGraph::shortestTree's grid), from the graph's lines
+// planned whole: the same search, over flat arrays, between the points
+// where lines cross (the graph's nodes), in the same order (by length,
+// then place), stopping once every pin's place is reached. Where it met
+// at most kGridNodes points, leaves the distances in shortest, every step
+// between two points met in s.h and s.v (after what they held) and grid
+// empty, and returns true; else false, with s.h and s.v as they were.
+bool metGrid(const std::vector<RoutePoint>& pins,
+             const ObstacleIndex& index,
+             PathBoundScratch& s) {
+  if (!EscapeGraph(index, true).lines(pins, kWholeCrossings, s.grid, true)) {
+    return false;
+  }
+  std::vector<LineStretch>& h = s.metH;
+  std::vector<LineStretch>& v = s.metV;
+  h.clear();
+  v.clear();
+  for (auto [p, q] : s.grid) {
+    if (p.y == q.y && p.x != q.x) {
+      h.push_back({p.y, std::min(p.x, q.x), std::max(p.x, q.x), false});
+    } else if (p.x == q.x && p.y != q.y) {
+      v.push_back({p.x, std::min(p.y, q.y), std::max(p.y, q.y), false});
+    }
+  }
+  WirePlan& plan = s.metPlan;
+  std::vector<int>& runs = s.metRuns;
+  planLines(h, v, pins, plan, nullptr, s.lines, &runs);
+  size_t n = plan.nodes.size();
+  // A node is a crossing where it lies on runs of both axes (a run's first
+  // two nodes tell its axis); the search steps from crossing to crossing.
+  std::vector<char>& on = s.metOn;
+  on.assign(n, 0);
+  for (size_t k = 0; k + 1 < runs.size(); ++k) {
+    char axis = plan.nodes[runs[k]].y == plan.nodes[runs[k + 1]].y ? 1 : 2;
+    for (; runs[k] >= 0; ++k) {
+      on[runs[k]] |= axis;
+    }
+  }
+  // So are the pins' places: a pin's own lines stop the steps there, even
+  // one of no length.
+  for (const RoutePoint& p : pins) {
+    int u = nodeOf(plan, p);
+    if (u >= 0) {
+      on[u] = 3;
+    }
+  }
+  std::vector<int>& start = s.metStart;
+  std::vector<int>& next = s.metNext;
+  start.assign(n + 1, 0);
+  auto steps = [&](auto&& step) {
+    int last = -1;
+    for (int u : runs) {
+      if (u < 0) {
+        last = -1;
+      } else if (on[u] == 3) {
+        if (last >= 0) {
+          step(last, u);
+        }
+        last = u;
+      }
+    }
+  };
+  steps([&](int a, int b) {
+    ++start[a + 1];
+    ++start[b + 1];
+  });
+  for (size_t u = 0; u < n; ++u) {
+    start[u + 1] += start[u];
+  }
+  next.resize(start[n]);
+  std::vector<int>& fill = s.metFill;
+  fill.assign(start.begin(), start.end() - 1);
+  steps([&](int a, int b) {
+    next[fill[a]++] = b;
+    next[fill[b]++] = a;
+  });
+  auto nodeAt = [&](const RoutePoint& p) {
+    int u = nodeOf(plan, p);
+    return u >= 0 && on[u] == 3 ? u : -1;
+  };
+  int root = nodeAt(pins[0]);
+  if (root < 0) {
+    return false;
+  }
+  std::vector<double>& dist = s.metDist;
+  dist.assign(n, kInf);
+  std::vector<char>& wanted = s.metWanted;
+  wanted.assign(n, 0);
+  size_t left = 0;
+  for (const RoutePoint& p : pins) {
+    int u = nodeAt(p);
+    if (u >= 0 && !wanted[u]) {
+      wanted[u] = 1;
+      ++left;
+    }
+  }
+  // Ties go to the lower node, which is the lower place (x, then y).
+  size_t met = 1;
+  s.metReached.clear();
+  auto& heap = s.heap;
+  heap.clear();
+  dist[root] = 0;
+  heap.push_back({0, root});
+  while (!heap.empty() && left > 0) {
+    std::pop_heap(heap.begin(), heap.end(), std::greater<>());
+    auto [d, u] = heap.back();
+    heap.pop_back();
+    if (d != dist[u]) {
+      continue;
+    }
+    if (wanted[u]) {
+      wanted[u] = 0;
+      --left;
+      s.metReached.push_back(u);
+    }
+    for (int e = start[u]; e < start[u + 1]; ++e) {
+      int w = next[e];
+      double nd = d + span(plan.nodes[u], plan.nodes[w]);
+      if (nd < dist[w]) {
+        met += dist[w] == kInf;
+        dist[w] = nd;
+        heap.push_back({nd, w});
+        std::push_heap(heap.begin(), heap.end(), std::greater<>());
+      }
+    }
+  }
+  if (met > kGridNodes && !routeTree(plan, root, s)) {
+    return false;
+  }
+  s.shortest.assign(pins.size(), kInf);
+  for (size_t i = 0; i < pins.size(); ++i) {
+    int u = nodeAt(pins[i]);
+    if (u >= 0 && wanted[u] == 0 && std::isfinite(dist[u])) {
+      s.shortest[i] = dist[u];
+    }
+  }
+  if (met > kGridNodes) {
+    addStretches(s.wires, false, s.h, s.v);
+    s.grid.clear();
+    return true;
+  }
+  steps([&](int a, int b) {
+    if (std::isfinite(dist[a]) && std::isfinite(dist[b])) {
+      const RoutePoint& p = plan.nodes[a];
+      const RoutePoint& q = plan.nodes[b];
+      if (p.y == q.y) {
+        s.h.push_back({p.y, std::min(p.x, q.x), std::max(p.x, q.x), false});
+      } else {
+        s.v.push_back({p.x, std::min(p.y, q.y), std::max(p.y, q.y), false});
+      }
+    }
+  });
+  s.grid.clear();
+  return true;
+}
+
 bool bound(const std::vector<RoutePoint>& pins,
            const ObstacleIndex& index,
            const std::vector<Wire>& tree,
@@ -615,7 +856,7 @@ bool bound(const std::vector<RoutePoint>& pins,
   s.h.clear();
   s.v.clear();
   addStretches(tree, true, s.h, s.v);
-  if (!drawn) {
+  if (!drawn && !metGrid(pins, index, s)) {
     EscapeGraph graph(index);
     graph.shortestTree(pins[0], pins, s.shortest, s.routes, &s.grid,
                        kGridNodes);

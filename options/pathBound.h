@@ -14,7 +14,12 @@ struct PathBoundScratch {
   WirePlanScratch planning;
   LinePlanScratch lines;
   WirePlan plan;
-  std::vector<LineStretch> h, v;
+  std::vector<LineStretch> h, v, metH, metV;
+  WirePlan metPlan;
+  std::vector<int> metRuns, metStart, metNext, metFill, metReached;
+  std::vector<RoutePoint> metPts;
+  std::vector<double> metDist;
+  std::vector<char> metOn, metWanted, metTree;
   std::vector<Wire> wires, kept;
   std::vector<double> shortest, bound, along, reach, slack, best;
   std::vector<std::vector<RoutePoint>> routes;

@@ -685,10 +685,10 @@ void EscapeGraph::shortestTree(
   }
 }
 
-bool EscapeGraph::lines(
-    const std::vector<RoutePoint>& through,
-    size_t crossings,
-    std::vector<std::pair<RoutePoint, RoutePoint>>& out) const {
+bool EscapeGraph::lines(const std::vector<RoutePoint>& through,
+                        size_t crossings,
+                        std::vector<std::pair<RoutePoint, RoutePoint>>& out,
+                        bool whole) const {
   out.clear();
   if (through.empty()) {
     return true;
@@ -701,7 +701,13 @@ bool EscapeGraph::lines(
     xlo = std::min(xlo, p.x), xhi = std::max(xhi, p.x);
     ylo = std::min(ylo, p.y), yhi = std::max(yhi, p.y);
   }
-  for (bool grew = true; grew;) {
+  for (const ObstacleIndex::Rect& r : index_.rects()) {
+    if (whole) {
+      xlo = std::min(xlo, r.xlo), xhi = std::max(xhi, r.xhi);
+      ylo = std::min(ylo, r.ylo), yhi = std::max(yhi, r.yhi);
+    }
+  }
+  for (bool grew = !whole; grew;) {
     grew = false;
     for (const ObstacleIndex::Rect& r : index_.rects()) {
       bool meets = r.xlo < xhi && xlo < r.xhi && r.ylo < yhi && ylo < r.yhi &&

@@ -79,9 +79,12 @@ class EscapeGraph {
   // it). Their
   // plan (every crossing a node) is the graph the searches above run on.
   // False, with out empty, where they cross more often.
+  // With whole, the lines are cut to the box of every rectangle and point
+  // instead, which holds every node of the graph.
   bool lines(const std::vector<RoutePoint>& through,
              size_t crossings,
-             std::vector<std::pair<RoutePoint, RoutePoint>>& out) const;
+             std::vector<std::pair<RoutePoint, RoutePoint>>& out,
+             bool whole = false) const;
 
  private:
   // A free stretch [lo, hi] of the line at `at`.

@@ -161,7 +161,8 @@ void planLines(const std::vector<LineStretch>& h,
                const std::vector<RoutePoint>& pins,
                WirePlan& plan,
                std::vector<char>* marked,
-               LinePlanScratch& s) {
+               LinePlanScratch& s,
+               std::vector<int>* runs) {
   s.h = h;
   s.v = v;
   mergeRuns(s.h, s.hRuns, s.hFirst);
@@ -256,6 +257,19 @@ void planLines(const std::vector<LineStretch>& h,
         s.hAt.push_back(s.vPts[k].y);
       }
       markRun(s.vFirst, s.v, r, s.hAt.data(), s.hAt.size(), *marked);
+    }
+  }
+  if (runs) {
+    runs->clear();
+    for (size_t r = 0; r < s.hRuns.size(); ++r) {
+      runs->insert(runs->end(), s.hNode.begin() + s.hStart[r],
+                   s.hNode.begin() + s.hStart[r + 1]);
+      runs->push_back(-1);
+    }
+    for (size_t r = 0; r < s.vRuns.size(); ++r) {
+      runs->insert(runs->end(), s.vNode.begin() + s.vStart[r],
+                   s.vNode.begin() + s.vStart[r + 1]);
+      runs->push_back(-1);
     }
   }
 }

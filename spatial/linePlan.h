@@ -33,14 +33,17 @@ struct LinePlanScratch {
 // the vertical), found by sweeping the sorted runs, not by a general
 // intersection. Reads h and v (their stretches, in any order), the pins;
 // leaves plan.nodes and plan.pieces (plan.pinAt empty), and in marked (when
-// given) per piece whether a marked stretch covers it. Reuses the scratch's
-// lists and plan's storage.
+// given) per piece whether a marked stretch covers it, and in runs (when
+// given) each run's nodes along it, run after run, in the pieces' order,
+// with one more node entry per run: -1 after each run's last. Reuses the
+// scratch's lists and plan's storage.
 void planLines(const std::vector<LineStretch>& h,
                const std::vector<LineStretch>& v,
                const std::vector<RoutePoint>& pins,
                WirePlan& plan,
                std::vector<char>* marked,
-               LinePlanScratch& s);
+               LinePlanScratch& s,
+               std::vector<int>* runs = nullptr);
 
 // Appends the wires that have length to h and v, marked as given.
 void addStretches(const std::vector<Wire>& wires,
