@@ -35,6 +35,9 @@ class Fields {
     at += (count + per - 1) / per;
   }
 
+  // The words themselves, for a list of 64-bit fields.
+  const std::uint64_t* words() const { return at_; }
+
   std::uint64_t operator[](size_t i) const {
     std::uint64_t w = at_[i >> perShift_];
     size_t slot = i & ((size_t{1} << perShift_) - 1);
@@ -252,6 +255,41 @@ void addPart(const FlatNet& net, Part part, std::vector<Wire>& wires) {
                              static_cast<float>(hi), static_cast<float>(at)});
 }
 
+// The least of the trees from..to of a table's lanes on whole gaps, below
+// least, into least and bestTree: L gaps an axis (the subnet's pins less
+// one), so that no lane past them is read. A tree whose x lanes and the
+// y gaps (every tree crosses each at least once) reach least is passed
+// over; most trees end at that bound.
+template <int L>
+void scanWhole(const std::uint64_t* lanes,
+               std::uint32_t from,
+               std::uint32_t to,
+               const std::int64_t* whole,
+               std::int64_t& least,
+               std::uint32_t& bestTree) {
+  std::int64_t acrossY = 0;
+  for (int g = 0; g < L; ++g) {
+    acrossY += whole[8 + g];
+  }
+  for (std::uint32_t t = from; t < to; ++t) {
+    std::uint64_t v = lanes[t];
+    std::int64_t len = 0;
+    for (int g = 0; g < L; ++g) {
+      len += static_cast<std::int64_t>(v >> (4 * g) & 15) * whole[g];
+    }
+    if (len + acrossY >= least) {
+      continue;
+    }
+    for (int g = 0; g < L; ++g) {
+      len += static_cast<std::int64_t>(v >> (32 + 4 * g) & 15) * whole[8 + g];
+    }
+    if (len < least) {
+      least = len;
+      bestTree = t;
+    }
+  }
+}
+
 // The tables' shortest tree of the mask's pins (five to eight of them).
 // Without wires and on a net of whole coordinates, a tree no shorter than
 // cap is of no use to the caller: where none is shorter, cap itself.
@@ -324,28 +362,23 @@ double lookUp(const FlatNet& net,
     if (!wires && net.whole && cap < 9e15) {
       least = static_cast<std::int64_t>(std::ceil(cap));
     }
-    // Every tree crosses each y gap at least once: its x lanes' sum and
-    // the y gaps bound it, and most trees end at that bound.
-    std::int64_t acrossY = 0;
-    for (int g = 8; g < 16; ++g) {
-      acrossY += whole[g];
-    }
-    for (std::uint32_t t = from; t < to; ++t) {
-      std::uint64_t v = table.lanes[t];
-      std::int64_t len = 0;
-      for (int g = 0; g < 8; ++g) {
-        len += static_cast<std::int64_t>(v >> (4 * g) & 15) * whole[g];
-      }
-      if (len + acrossY >= least) {
-        continue;
-      }
-      for (int g = 0; g < 8; ++g) {
-        len += static_cast<std::int64_t>(v >> (32 + 4 * g) & 15) * whole[8 + g];
-      }
-      if (len < least) {
-        least = len;
-        bestTree = t;
-      }
+    const std::uint64_t* lanes = table.lanes.words();
+    switch (k) {
+      case 5:
+        scanWhole<4>(lanes, from, to, whole, least, bestTree);
+        break;
+      case 6:
+        scanWhole<5>(lanes, from, to, whole, least, bestTree);
+        break;
+      case 7:
+        scanWhole<6>(lanes, from, to, whole, least, bestTree);
+        break;
+      case 8:
+        scanWhole<7>(lanes, from, to, whole, least, bestTree);
+        break;
+      default:
+        scanWhole<8>(lanes, from, to, whole, least, bestTree);
+        break;
     }
     best = static_cast<double>(least);
   }
@@ -515,7 +548,7 @@ double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
     seq[i] = static_cast<std::int8_t>(net.yRank[i]);
   }
   std::uint32_t rank;
-  int sym = positionSequence::canonicalSymmetry(seq, net.n, rank);
+  int sym = positionSequence::leastSymmetry(seq, net.n, rank);
   size_t lo = 0, hi = table.classes;
   while (hi - lo > 1) {
     size_t mid = (lo + hi) / 2;
@@ -647,10 +680,12 @@ const auto lessWire = [](const Wire& a, const Wire& b) {
 // False where the drawing leaves the grid (or a pin has a negative zero,
 // whose sign the cuts below keep), or its union is no tree whose bare ends
 // are pins: cleanTree's cuts then decide.
+// With grid, the lines and the wires' ends on them are left there.
 bool gridTree(const std::vector<Wire>& drawn,
               const std::vector<RoutePoint>& pins,
-              std::vector<Wire>& out) {
-  const int kLines = 32;
+              std::vector<Wire>& out,
+              FlatScratch::Grid* grid = nullptr) {
+  const int kLines = FlatScratch::Grid::kLines;
   float xs[kLines], ys[kLines];
   int nx = 0, ny = 0;
   auto insert = [](float* lines, int& n, float v) {
@@ -787,12 +822,28 @@ bool gridTree(const std::vector<Wire>& drawn,
     }
   }
   std::sort(keys, keys + runs);
-  out.clear();
+  out.resize(static_cast<size_t>(runs));
   for (int k = 0; k < runs; ++k) {
     int b = keys[k] & 31, flat = keys[k] >> 5 & 1, j = keys[k] >> 6 & 31,
         i = keys[k] >> 11;
-    out.push_back(flat ? Wire{xs[i], ys[j], xs[b], ys[j]}
-                       : Wire{xs[i], ys[j], xs[i], ys[b]});
+    out[k] = flat ? Wire{xs[i], ys[j], xs[b], ys[j]}
+                  : Wire{xs[i], ys[j], xs[i], ys[b]};
+    if (grid) {
+      std::uint8_t* e = grid->ends[k];
+      e[0] = static_cast<std::uint8_t>(i);
+      e[1] = static_cast<std::uint8_t>(j);
+      e[2] = static_cast<std::uint8_t>(flat ? b : i);
+      e[3] = static_cast<std::uint8_t>(flat ? j : b);
+    }
+  }
+  if (grid) {
+    static_assert(sizeof keys / sizeof keys[0] <= FlatScratch::Grid::kWires,
+                  "a grid's wires fit its ends");
+    grid->valid = true;
+    grid->nx = nx;
+    grid->ny = ny;
+    std::copy(xs, xs + nx, grid->xs);
+    std::copy(ys, ys + ny, grid->ys);
   }
   return true;
 }
@@ -940,6 +991,7 @@ bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
                      FlatScratch& s,
                      std::vector<Wire>& out) {
   out.clear();
+  s.grid.valid = false;
   s.cuts.assign(pins.begin(), pins.end());
   FlatNet net = flatNetOf(s.cuts);
   if (net.n < 2 || net.n > kFlatExactPins) {
@@ -948,7 +1000,7 @@ bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
   std::vector<Wire>& wires = s.drawn;
   wires.clear();
   solveMask(net, (1 << net.n) - 1, &wires);
-  if (!gridTree(wires, pins, out)) {
+  if (!gridTree(wires, pins, out, &s.grid)) {
     out = cleanTree(wires, pins, s);
   }
   return true;
