@@ -63,6 +63,10 @@ struct SizeTable {
 struct MovesTable {
   size_t classes = 0;
   Fields ranks;
+  // The first class of each run of 2^kBucketShift ranks: a class is
+  // searched for among a few cache lines of ranks, not the whole list.
+  static const int kBucketShift = 9;
+  std::vector<std::uint32_t> bucketStart;
   Fields moveStart;
   Fields moves;
 };
@@ -97,6 +101,19 @@ Tables readTables() {
   m.ranks = Fields(at, m.classes, 32);
   m.moveStart = Fields(at, m.classes + 1, 32);
   m.moves = Fields(at, 0, 16);
+  size_t buckets = 1;
+  for (size_t c = 0; c < m.classes; ++c) {
+    buckets =
+        std::max(buckets, size_t{m.ranks[c] >> MovesTable::kBucketShift} + 1);
+  }
+  m.bucketStart.assign(buckets + 1, static_cast<std::uint32_t>(m.classes));
+  for (size_t c = m.classes; c-- > 0;) {
+    m.bucketStart[m.ranks[c] >> MovesTable::kBucketShift] =
+        static_cast<std::uint32_t>(c);
+  }
+  for (size_t b = buckets; b-- > 0;) {
+    m.bucketStart[b] = std::min(m.bucketStart[b], m.bucketStart[b + 1]);
+  }
   return t;
 }
 
@@ -549,7 +566,13 @@ double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
   }
   std::uint32_t rank;
   int sym = positionSequence::leastSymmetry(seq, net.n, rank);
-  size_t lo = 0, hi = table.classes;
+  // The last class of least rank up to rank, among those of its bucket
+  // (and the one before them).
+  size_t bucket = std::min(size_t{rank >> MovesTable::kBucketShift},
+                           table.bucketStart.size() - 2);
+  size_t lo = table.bucketStart[bucket], hi = table.bucketStart[bucket + 1];
+  lo = lo > 0 ? lo - 1 : 0;
+  hi = rank >> MovesTable::kBucketShift > bucket ? table.classes : hi;
   while (hi - lo > 1) {
     size_t mid = (lo + hi) / 2;
     (table.ranks[mid] <= rank ? lo : hi) = mid;
@@ -561,6 +584,25 @@ double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
     fromCanon[mx] = t;
   }
   bool swap = sym & 4;
+  // A mask of canonical names as pins, and a mask of pins as y ranks, each
+  // by two look-ups (its low five bits and the rest): a split's halves and
+  // their boxes without a loop over their pins.
+  int pinsLo[32], pinsHi[16], ranksLo[32], ranksHi[16];
+  pinsLo[0] = pinsHi[0] = ranksLo[0] = ranksHi[0] = 0;
+  for (int m = 1; m < 32; ++m) {
+    int b = lowestOf(m), rest = m & (m - 1);
+    pinsLo[m] = pinsLo[rest] | 1 << fromCanon[b];
+    ranksLo[m] = ranksLo[rest] | 1 << net.yRank[b];
+    if (m < 16) {
+      pinsHi[m] = pinsHi[rest] | 1 << fromCanon[5 + b];
+      ranksHi[m] = ranksHi[rest] | 1 << net.yRank[5 + b];
+    }
+  }
+  auto box = [&](int m) {
+    int ranks = ranksLo[m & 31] | ranksHi[m >> 5];
+    return net.x[highestOf(m)] - net.x[lowestOf(m)] +
+           (net.y[net.byY[highestOf(ranks)]] - net.y[net.byY[lowestOf(ranks)]]);
+  };
   double best = INFINITY;
   Part bestPart = 0;
   int bestFirst = -1, bestShared = -1;
@@ -597,12 +639,9 @@ double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
       }
     } else if (splits < kMaxSplits) {
       int p = fromCanon[move >> 9 & 15];
-      int first = 0;
-      for (int t = 0; t < net.n; ++t) {
-        first |= (move >> t & 1) << fromCanon[t];
-      }
+      int first = pinsLo[move & 31] | pinsHi[move >> 5 & 15];
       int second = (mask & ~first) | 1 << p;
-      split[splits++] = {boxOf(net, first) + boxOf(net, second), first, p};
+      split[splits++] = {box(first) + box(second), first, p};
     }
   }
   // Splits by their boxes, so that the likely best comes first and the
@@ -615,7 +654,7 @@ double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
     int second = (mask & ~first) | 1 << p;
     int small = countOf(first) <= countOf(second) ? first : second;
     int large = small == first ? second : first;
-    double largeBox = boxOf(net, large);
+    double largeBox = box(large);
     std::uint32_t smallTree = kAnyTree, largeTree = kAnyTree;
     double one = solveMask(net, small, nullptr, best - largeBox, &smallTree);
     if (one + largeBox < best) {

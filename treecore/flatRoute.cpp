@@ -348,7 +348,8 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
   const int kLines = FlatScratch::Grid::kLines;
   const int kWires = FlatScratch::Grid::kWires;
   const int kPins = 64;
-  const int kPoints = kLines * kLines;
+  const int kPoints = kLines * kLines;  // point (i, j) is i << 5 | j
+  static_assert(kLines == 32, "a point's lines are five bits each");
   const int kNodes = kPins + 2 * kWires;
   const int kChainPoints = 2 * kPins + kWires + kNodes;
   int nw = static_cast<int>(wires.size());
@@ -365,7 +366,7 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
   std::uint64_t branch[kPoints / 64] = {};  // points of degree other than 2
   for (int l = 0; l < nw; ++l) {
     const std::uint8_t* e = g.ends[l];
-    int a = e[0] * ny + e[1], b = e[2] * ny + e[3];
+    int a = e[0] << 5 | e[1], b = e[2] << 5 | e[3];
     if (a == b) {
       return false;
     }
@@ -385,7 +386,7 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
     if (x == g.nx || y == ny) {
       return false;
     }
-    pinVertex[i] = static_cast<short>(x * ny + y);
+    pinVertex[i] = static_cast<short>(x << 5 | y);
   }
   for (int l = 0; l < nw; ++l) {
     int a = linkA[l], b = linkB[l];
@@ -441,7 +442,7 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
   t.nodes.resize(static_cast<size_t>(nodes));
   for (int n = 0; n < nodes; ++n) {
     int v = vertexOf[n];
-    t.nodes[n] = {{cx[v / ny], cy[v % ny]},
+    t.nodes[n] = {{cx[v >> 5], cy[v & 31]},
                   n < np ? NodeKind::pin : NodeKind::steinerPoint,
                   -1,
                   -1};
@@ -563,8 +564,8 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
       }
       if (n >= 2) {
         int q = path[n - 2], m = path[n - 1];
-        int qx = q / ny, qy = q % ny, mx = m / ny, my = m % ny, px = p / ny,
-            py = p % ny;
+        int qx = q >> 5, qy = q & 31, mx = m >> 5, my = m & 31, px = p >> 5,
+            py = p & 31;
         if ((qx == mx && mx == px && between(qy, my, py)) ||
             (qy == my && my == py && between(qx, mx, px))) {
           path[n - 1] = static_cast<short>(p);
@@ -580,10 +581,11 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
     Edge& e = t.edges[edge++];
     e.from = t.nodes[w].parent;
     e.to = w;
-    e.path.resize(static_cast<size_t>(n));
+    Point points[kChainPoints];
     for (int k = 0; k < n; ++k) {
-      e.path[k] = {cx[path[k] / ny], cy[path[k] % ny]};
+      points[k] = {cx[path[k] >> 5], cy[path[k] & 31]};
     }
+    e.path.assign(points, points + n);
   }
   return true;
 }
