@@ -557,8 +557,11 @@ double solveMask(const FlatNet& net,
 // Nine pins: the best of the few moves that make the class's potentially
 // optimal trees (flatMoves.cpp): a spine or corner tree of all, or two
 // shortest trees that share a pin, each over fewer; a split whose boxes
-// alone reach the best so far is passed over.
-double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
+// alone reach the best so far is passed over. Cap as lookUp takes it.
+double solveNine(const FlatNet& net,
+                 int mask,
+                 std::vector<Wire>* wires,
+                 double cap) {
   const MovesTable& table = tables().nine;
   Seq seq{};
   for (int i = 0; i < net.n; ++i) {
@@ -603,7 +606,9 @@ double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
     return net.x[highestOf(m)] - net.x[lowestOf(m)] +
            (net.y[net.byY[highestOf(ranks)]] - net.y[net.byY[lowestOf(ranks)]]);
   };
-  double best = INFINITY;
+  // Without wires, on whole coordinates, only a tree shorter than cap
+  // counts: where none is, cap itself.
+  double best = !wires && net.whole ? cap : INFINITY;
   Part bestPart = 0;
   int bestFirst = -1, bestShared = -1;
   // The tables' trees of the best split's halves, drawn without a scan.
@@ -699,7 +704,7 @@ double solveMask(const FlatNet& net,
   if (k <= flatTableData::kToPins) {
     return lookUp(net, mask, wires, cap, tree);
   }
-  return solveNine(net, mask, wires);
+  return solveNine(net, mask, wires, cap);
 }
 
 // Function objects, so that sorts inline them.
@@ -1056,19 +1061,33 @@ void sortAlong(std::vector<RoutePoint>& pts, bool alongY) {
   }
 }
 
+// A shortest tree over the distinct positions begin..end, up to
+// kFlatExactPins of them (pts: a working copy), appended to wires when
+// given; cap as solveMask takes it.
+double solvePositions(const RoutePoint* begin,
+                      const RoutePoint* end,
+                      std::vector<RoutePoint>& pts,
+                      std::vector<Wire>* wires,
+                      double cap = INFINITY) {
+  if (end - begin < 2) {
+    return 0;
+  }
+  pts.assign(begin, end);
+  FlatNet net = flatNetOf(pts);
+  return solveMask(net, (1 << net.n) - 1, wires, cap);
+}
+
 // Appends a tree over the distinct positions pts, up to kFlatBreakPins of
 // them: exact up to kFlatExactPins, else the best of the two exact trees of
 // the net broken at one position into those up to it and those from it
 // along one axis, over every such break (those with the shortest boxes
-// first, to pass over those that cannot win).
+// first, to pass over those that cannot win; on whole coordinates, each
+// half's scan bounded by what it could still win).
 double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
   int n = static_cast<int>(pts.size());
+  std::vector<RoutePoint> work;
   if (n <= kFlatExactPins) {
-    if (n < 2) {
-      return 0;
-    }
-    FlatNet net = flatNetOf(pts);
-    return solveMask(net, (1 << net.n) - 1, wires);
+    return solvePositions(pts.data(), pts.data() + n, work, wires);
   }
   struct Break {
     double bound;  // the halves' boxes
@@ -1076,16 +1095,26 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
     int at;
     double box[2];  // of the positions up to at, and from it
   };
-  std::vector<Break> breaks;
+  const int kMaxBreaks = 2 * kFlatExactPins;
+  Break breaks[kMaxBreaks];
+  int count = 0;
+  bool whole = true;
+  for (const RoutePoint& p : pts) {
+    whole = whole && std::fabs(p.x) < 8388608.0f &&
+            std::fabs(p.y) < 8388608.0f && p.x == std::floor(p.x) &&
+            p.y == std::floor(p.y);
+  }
+  std::vector<RoutePoint> sorted[2] = {pts, pts};
   for (bool alongY : {false, true}) {
-    sortAlong(pts, alongY);
+    std::vector<RoutePoint>& along = sorted[alongY];
+    sortAlong(along, alongY);
     // The boxes of every prefix and suffix, grown one position at a time.
-    std::vector<double> upTo(n), from(n);
+    double upTo[kFlatBreakPins], from[kFlatBreakPins];
     for (int pass = 0; pass < 2; ++pass) {
-      std::vector<double>& box = pass ? from : upTo;
+      double* box = pass ? from : upTo;
       float xlo = INFINITY, xhi = -INFINITY, ylo = INFINITY, yhi = -INFINITY;
       for (int k = 0; k < n; ++k) {
-        const RoutePoint& p = pts[pass ? n - 1 - k : k];
+        const RoutePoint& p = along[pass ? n - 1 - k : k];
         xlo = std::min(xlo, p.x), xhi = std::max(xhi, p.x);
         ylo = std::min(ylo, p.y), yhi = std::max(yhi, p.y);
         box[pass ? n - 1 - k : k] =
@@ -1093,38 +1122,45 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
       }
     }
     for (int at = n - kFlatExactPins; at < kFlatExactPins; ++at) {
-      breaks.push_back({upTo[at] + from[at], alongY, at, {upTo[at], from[at]}});
+      breaks[count++] = {upTo[at] + from[at], alongY, at, {upTo[at], from[at]}};
     }
   }
-  std::stable_sort(
-      breaks.begin(), breaks.end(),
-      [](const Break& x, const Break& y) { return x.bound < y.bound; });
+  std::stable_sort(breaks, breaks + count, [](const Break& x, const Break& y) {
+    return x.bound < y.bound;
+  });
   double best = INFINITY;
   const Break* chosen = nullptr;
-  for (const Break& k : breaks) {
+  for (int b = 0; b < count; ++b) {
+    const Break& k = breaks[b];
     if (k.bound >= best) {
       break;
     }
-    // The smaller half first, bounded by the larger's box.
-    sortAlong(pts, k.alongY);
+    // The smaller half first, bounded by the larger's box. A half's scan
+    // that finds nothing below its bound gives the bound itself, which
+    // ends the break as its true length would.
+    const RoutePoint* p = sorted[k.alongY].data();
     bool upFirst = k.at + 1 <= n - k.at;
-    double len = upFirst
-                     ? addBroken({pts.begin(), pts.begin() + k.at + 1}, nullptr)
-                     : addBroken({pts.begin() + k.at, pts.end()}, nullptr);
-    if (len + k.box[upFirst ? 1 : 0] >= best) {
+    const RoutePoint* firstBegin = upFirst ? p : p + k.at;
+    const RoutePoint* firstEnd = upFirst ? p + k.at + 1 : p + n;
+    const RoutePoint* otherBegin = upFirst ? p + k.at : p;
+    const RoutePoint* otherEnd = upFirst ? p + n : p + k.at + 1;
+    double otherBox = k.box[upFirst ? 1 : 0];
+    double len = solvePositions(firstBegin, firstEnd, work, nullptr,
+                                whole ? best - otherBox : INFINITY);
+    if (len + otherBox >= best) {
       continue;
     }
-    len += upFirst ? addBroken({pts.begin() + k.at, pts.end()}, nullptr)
-                   : addBroken({pts.begin(), pts.begin() + k.at + 1}, nullptr);
+    len += solvePositions(otherBegin, otherEnd, work, nullptr,
+                          whole ? best - len : INFINITY);
     if (len < best) {
       best = len;
       chosen = &k;
     }
   }
   if (wires) {
-    sortAlong(pts, chosen->alongY);
-    addBroken({pts.begin(), pts.begin() + chosen->at + 1}, wires);
-    addBroken({pts.begin() + chosen->at, pts.end()}, wires);
+    const RoutePoint* p = sorted[chosen->alongY].data();
+    solvePositions(p, p + chosen->at + 1, work, wires);
+    solvePositions(p + chosen->at, p + n, work, wires);
   }
   return best;
 }
