@@ -101,18 +101,22 @@ Tables readTables() {
   m.ranks = Fields(at, m.classes, 32);
   m.moveStart = Fields(at, m.classes + 1, 32);
   m.moves = Fields(at, 0, 16);
-  size_t buckets = 1;
-  for (size_t c = 0; c < m.classes; ++c) {
-    buckets =
-        std::max(buckets, size_t{m.ranks[c] >> MovesTable::kBucketShift} + 1);
-  }
-  m.bucketStart.assign(buckets + 1, static_cast<std::uint32_t>(m.classes));
-  for (size_t c = m.classes; c-- > 0;) {
-    m.bucketStart[m.ranks[c] >> MovesTable::kBucketShift] =
-        static_cast<std::uint32_t>(c);
-  }
-  for (size_t b = buckets; b-- > 0;) {
-    m.bucketStart[b] = std::min(m.bucketStart[b], m.bucketStart[b + 1]);
+  // The ranks ascend: each bucket's first class by a search, not a pass
+  // over every class at the first net.
+  size_t buckets =
+      m.classes ? (m.ranks[m.classes - 1] >> MovesTable::kBucketShift) + 1 : 1;
+  m.bucketStart.resize(buckets + 1);
+  for (size_t b = 0; b <= buckets; ++b) {
+    size_t lo = 0, hi = m.classes;  // the first class of bucket b or later
+    while (lo < hi) {
+      size_t mid = (lo + hi) / 2;
+      if (m.ranks[mid] >> MovesTable::kBucketShift < b) {
+        lo = mid + 1;
+      } else {
+        hi = mid;
+      }
+    }
+    m.bucketStart[b] = static_cast<std::uint32_t>(lo);
   }
   return t;
 }
