@@ -1109,6 +1109,11 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
             p.y == std::floor(p.y);
   }
   std::vector<RoutePoint> sorted[2] = {pts, pts};
+  // Per axis, bounds under the shortest trees of the positions up to each
+  // one (0) and from it (1): their boxes, then what their solves gave (a
+  // bounded solve gives no more than the length), which also bound every
+  // larger prefix and suffix, as a tree over more positions spans fewer.
+  double least[2][2][kFlatBreakPins];
   for (bool alongY : {false, true}) {
     std::vector<RoutePoint>& along = sorted[alongY];
     sortAlong(along, alongY);
@@ -1125,6 +1130,8 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
             (static_cast<double>(xhi) - xlo) + (static_cast<double>(yhi) - ylo);
       }
     }
+    std::copy(upTo, upTo + n, least[alongY][0]);
+    std::copy(from, from + n, least[alongY][1]);
     for (int at = n - kFlatExactPins; at < kFlatExactPins; ++at) {
       breaks[count++] = {upTo[at] + from[at], alongY, at, {upTo[at], from[at]}};
     }
@@ -1142,20 +1149,34 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
     // The smaller half first, bounded by the larger's box. A half's scan
     // that finds nothing below its bound gives the bound itself, which
     // ends the break as its true length would.
+    double(&bound)[2][kFlatBreakPins] = least[k.alongY];
+    if (bound[0][k.at] + bound[1][k.at] >= best) {
+      continue;
+    }
     const RoutePoint* p = sorted[k.alongY].data();
     bool upFirst = k.at + 1 <= n - k.at;
     const RoutePoint* firstBegin = upFirst ? p : p + k.at;
     const RoutePoint* firstEnd = upFirst ? p + k.at + 1 : p + n;
     const RoutePoint* otherBegin = upFirst ? p + k.at : p;
     const RoutePoint* otherEnd = upFirst ? p + n : p + k.at + 1;
-    double otherBox = k.box[upFirst ? 1 : 0];
+    // What a solve of the half up to at (side 0) or from it (1) gave.
+    auto learn = [&](int side, double len) {
+      for (int a = side ? 0 : k.at; a <= (side ? k.at : n - 1); ++a) {
+        bound[side][a] = std::max(bound[side][a], len);
+      }
+    };
+    int firstSide = upFirst ? 0 : 1;
+    double otherBound = bound[1 - firstSide][k.at];
     double len = solvePositions(firstBegin, firstEnd, work, nullptr,
-                                whole ? best - otherBox : INFINITY);
-    if (len + otherBox >= best) {
+                                whole ? best - otherBound : INFINITY);
+    learn(firstSide, len);
+    if (len + otherBound >= best) {
       continue;
     }
-    len += solvePositions(otherBegin, otherEnd, work, nullptr,
-                          whole ? best - len : INFINITY);
+    double second = solvePositions(otherBegin, otherEnd, work, nullptr,
+                                   whole ? best - len : INFINITY);
+    learn(1 - firstSide, second);
+    len += second;
     if (len < best) {
       best = len;
       chosen = &k;
