@@ -728,6 +728,18 @@ const auto lessWire = [](const Wire& a, const Wire& b) {
 // False where the drawing leaves the grid (or a pin has a negative zero,
 // whose sign the cuts below keep), or its union is no tree whose bare ends
 // are pins: cleanTree's cuts then decide.
+// The index of v among the first n of the ascending lines (infinities
+// past them), or -1: a search of fixed steps from kTop down, no branch, for
+// n up to 2 * kTop.
+template <int kTop>
+int lineIndex(const float* lines, int n, float v) {
+  int k = 0;
+  for (int step = kTop; step > 0; step /= 2) {
+    k += lines[k + step - 1] < v ? step : 0;
+  }
+  return k < n && lines[k] == v ? k : -1;
+}
+
 // With grid, the lines and the wires' ends on them are left there.
 bool gridTree(const std::vector<Wire>& drawn,
               const std::vector<RoutePoint>& pins,
@@ -761,12 +773,13 @@ bool gridTree(const std::vector<Wire>& drawn,
   // Past the lines, infinities: a search of fixed steps, no branch.
   std::fill(xs + nx, xs + kLines, INFINITY);
   std::fill(ys + ny, ys + kLines, INFINITY);
-  auto indexOf = [](const float* lines, int n, float v) {
-    int k = 0;
-    for (int step = kLines / 2; step > 0; step /= 2) {
-      k += lines[k + step - 1] < v ? step : 0;
-    }
-    return k < n && lines[k] == v ? k : -1;
+  // Steps from top (a power of two, top * 2 >= n) sum to at least n - 1:
+  // fewer of them for the few lines of a small net.
+  int top = std::max(nx, ny) <= 8 ? 4 : std::max(nx, ny) <= 16 ? 8 : 16;
+  auto indexOf = [top](const float* lines, int n, float v) {
+    return top == 4   ? lineIndex<4>(lines, n, v)
+           : top == 8 ? lineIndex<8>(lines, n, v)
+                      : lineIndex<16>(lines, n, v);
   };
   // Bit i of across[j]: the edge from column i to i + 1 on row j; bit j of
   // along[i]: from row j to j + 1 on column i.
