@@ -140,6 +140,12 @@ struct FlatNet {
   bool whole = false;
 };
 
+// A whole number below 2^23 in size (a cast, not a call of floor).
+bool isWhole(double v) {
+  return std::fabs(v) < 8388608.0 &&
+         static_cast<double>(static_cast<std::int32_t>(v)) == v;
+}
+
 // pts: the pins, sorted and made distinct in place.
 FlatNet flatNetOf(std::vector<RoutePoint>& pts) {
   auto byX = [](const RoutePoint& a, const RoutePoint& b) {
@@ -157,10 +163,7 @@ FlatNet flatNetOf(std::vector<RoutePoint>& pts) {
     net.x[i] = pts[i].x;
     net.y[i] = pts[i].y;
     net.byY[i] = i;
-    net.whole = net.whole && std::fabs(net.x[i]) < 8388608.0 &&
-                std::fabs(net.y[i]) < 8388608.0 &&
-                net.x[i] == std::floor(net.x[i]) &&
-                net.y[i] == std::floor(net.y[i]);
+    net.whole = net.whole && isWhole(net.x[i]) && isWhole(net.y[i]);
   }
   std::sort(net.byY, net.byY + net.n, [&](int a, int b) {
     return pts[a].y < pts[b].y || (pts[a].y == pts[b].y && pts[a].x < pts[b].x);
@@ -1117,9 +1120,7 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
   int count = 0;
   bool whole = true;
   for (const RoutePoint& p : pts) {
-    whole = whole && std::fabs(p.x) < 8388608.0f &&
-            std::fabs(p.y) < 8388608.0f && p.x == std::floor(p.x) &&
-            p.y == std::floor(p.y);
+    whole = whole && isWhole(p.x) && isWhole(p.y);
   }
   std::vector<RoutePoint> sorted[2] = {pts, pts};
   // Per axis, bounds under the shortest trees of the positions up to each

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "support/formatCoord.h"
 #include "support/smallLists.h"
@@ -615,11 +616,13 @@ bool routeFlatNet(const std::vector<RoutePoint>& pins,
   bool whole = onGrid;
   for (int k = 0; onGrid && k < g.nx; ++k) {
     cx[k] = canonical(g.xs[k]);
-    whole = whole && cx[k] == std::floor(cx[k]) && std::fabs(cx[k]) < 0x1p30;
+    whole = whole && std::fabs(cx[k]) < 0x1p30 &&
+            static_cast<double>(static_cast<std::int32_t>(cx[k])) == cx[k];
   }
   for (int k = 0; onGrid && k < g.ny; ++k) {
     cy[k] = canonical(g.ys[k]);
-    whole = whole && cy[k] == std::floor(cy[k]) && std::fabs(cy[k]) < 0x1p30;
+    whole = whole && std::fabs(cy[k]) < 0x1p30 &&
+            static_cast<double>(static_cast<std::int32_t>(cy[k])) == cy[k];
   }
   if (!options.drawingOnly &&
       !(onGrid && buildOnGrid(pins, wires, g, cx, cy, t))) {
