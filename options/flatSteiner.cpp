@@ -803,8 +803,15 @@ bool gridTree(const std::vector<Wire>& drawn,
       along[x1] |= span(y1, y2);
     }
   }
-  for (const RoutePoint& p : pins) {
-    pinAt[indexOf(ys, ny, p.y)] |= std::uint32_t{1} << indexOf(xs, nx, p.x);
+  if (grid) {
+    grid->pinPoint.resize(pins.size());
+  }
+  for (size_t k = 0; k < pins.size(); ++k) {
+    int i = indexOf(xs, nx, pins[k].x), j = indexOf(ys, ny, pins[k].y);
+    pinAt[j] |= std::uint32_t{1} << i;
+    if (grid) {
+      grid->pinPoint[k] = static_cast<std::uint16_t>(i << 5 | j);
+    }
   }
   auto count = [](std::uint32_t v) {
     v = v - (v >> 1 & 0x55555555u);

@@ -26,6 +26,7 @@ struct FlatScratch {
     int nx = 0, ny = 0;
     float xs[kLines], ys[kLines];
     std::uint8_t ends[kWires][4];
+    std::vector<std::uint16_t> pinPoint;  // each pin's lines, x << 5 | y
   } grid;
   // The lists the value interface's builder of a flat net's tree uses
   // (treecore's routeFlatNet), kept here with the solver's.

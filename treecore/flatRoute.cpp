@@ -358,7 +358,6 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
   if (!g.valid || nw == 0 || nw > kWires || np > kPins) {
     return false;
   }
-  const int ny = g.ny;
   int nodeOf[kPoints];
   unsigned char degree[kPoints];
   short adj[kPoints][4];  // a point's wires in their order: four ways
@@ -376,18 +375,12 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
     degree[a] = degree[b] = 0;
     nodeOf[a] = nodeOf[b] = -1;
   }
+  if (g.pinPoint.size() != pins.size()) {
+    return false;
+  }
   for (int i = 0; i < np; ++i) {
-    int x = 0, y = 0;
-    while (x < g.nx && g.xs[x] != pins[i].x) {
-      ++x;
-    }
-    while (y < ny && g.ys[y] != pins[i].y) {
-      ++y;
-    }
-    if (x == g.nx || y == ny) {
-      return false;
-    }
-    pinVertex[i] = static_cast<short>(x << 5 | y);
+    pinVertex[i] = static_cast<short>(g.pinPoint[i]);
+    degree[pinVertex[i]] = 0;
   }
   for (int l = 0; l < nw; ++l) {
     int a = linkA[l], b = linkB[l];
