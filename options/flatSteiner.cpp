@@ -856,11 +856,14 @@ bool gridTree(const std::vector<Wire>& drawn,
   if (edges + 1 != ends) {
     return false;  // a loop
   }
-  // The runs, each from its lower end, keyed by that end's column, row and
-  // whether it runs across (a vertical run sorts first), with its far end.
-  std::uint32_t keys[2 * kLines * 2];
+  // The runs, each from its lower end, in the order of that end's column,
+  // row and whether it runs across (a vertical run first): the across
+  // runs filed by column as the rows give them, then each column's runs
+  // merged by row, without a sort.
+  const int kMaxRuns = FlatScratch::Grid::kWires;
+  std::uint32_t acrossAt[kLines] = {}, alongAt[kLines];  // rows, by column
+  std::uint8_t acrossEnd[kLines][kLines];
   int runs = 0;
-  const int kMaxRuns = static_cast<int>(sizeof keys / sizeof keys[0]);
   for (int j = 0; j < ny; ++j) {
     std::uint32_t starts = across[j] & (~(across[j] << 1) | joint[j]);
     for (; starts; starts &= starts - 1) {
@@ -869,47 +872,53 @@ bool gridTree(const std::vector<Wire>& drawn,
       while ((across[j] >> b & 1) && !(joint[j] >> b & 1)) {
         ++b;
       }
-      if (runs == kMaxRuns) {
-        return false;
-      }
-      keys[runs++] = static_cast<std::uint32_t>((i << 6 | j << 1 | 1) << 5 | b);
+      acrossAt[i] |= std::uint32_t{1} << j;
+      acrossEnd[i][j] = static_cast<std::uint8_t>(b);
+      ++runs;
     }
   }
   for (int i = 0; i < nx; ++i) {
-    for (std::uint32_t m = along[i]; m; m &= m - 1) {
+    // A vertical run starts at each edge up from a point below which the
+    // column has no edge, or at a joint.
+    std::uint32_t mask = along[i];
+    std::uint32_t joints = 0;
+    for (std::uint32_t m = mask; m; m &= m - 1) {
       int j = __builtin_ctz(m);
-      bool starts = j == 0 || !(along[i] >> (j - 1) & 1) || (joint[j] >> i & 1);
-      if (!starts) {
-        continue;
-      }
-      int b = j + 1;
-      while ((along[i] >> b & 1) && !(joint[b] >> i & 1)) {
-        ++b;
-      }
-      if (runs == kMaxRuns) {
-        return false;
-      }
-      keys[runs++] = static_cast<std::uint32_t>((i << 6 | j << 1) << 5 | b);
+      joints |= (joint[j] >> i & 1) << j;
     }
+    alongAt[i] = mask & (~(mask << 1) | joints);
+    runs += count(alongAt[i]);
   }
-  std::sort(keys, keys + runs);
+  if (runs > kMaxRuns) {
+    return false;
+  }
   out.resize(static_cast<size_t>(runs));
-  for (int k = 0; k < runs; ++k) {
-    int b = keys[k] & 31, flat = keys[k] >> 5 & 1, j = keys[k] >> 6 & 31,
-        i = keys[k] >> 11;
-    out[k] = flat ? Wire{xs[i], ys[j], xs[b], ys[j]}
-                  : Wire{xs[i], ys[j], xs[i], ys[b]};
-    if (grid) {
-      std::uint8_t* e = grid->ends[k];
-      e[0] = static_cast<std::uint8_t>(i);
-      e[1] = static_cast<std::uint8_t>(j);
-      e[2] = static_cast<std::uint8_t>(flat ? b : i);
-      e[3] = static_cast<std::uint8_t>(flat ? j : b);
+  int k = 0;
+  for (int i = 0; i < nx; ++i) {
+    for (std::uint32_t m = alongAt[i] | acrossAt[i]; m; m &= m - 1) {
+      int j = __builtin_ctz(m);
+      for (int flat = 0; flat < 2; ++flat) {
+        if (!((flat ? acrossAt[i] : alongAt[i]) >> j & 1)) {
+          continue;
+        }
+        int b = flat ? acrossEnd[i][j] : j + 1;
+        while (!flat && (along[i] >> b & 1) && !(joint[b] >> i & 1)) {
+          ++b;
+        }
+        out[k] = flat ? Wire{xs[i], ys[j], xs[b], ys[j]}
+                      : Wire{xs[i], ys[j], xs[i], ys[b]};
+        if (grid) {
+          std::uint8_t* e = grid->ends[k];
+          e[0] = static_cast<std::uint8_t>(i);
+          e[1] = static_cast<std::uint8_t>(j);
+          e[2] = static_cast<std::uint8_t>(flat ? b : i);
+          e[3] = static_cast<std::uint8_t>(flat ? j : b);
+        }
+        ++k;
+      }
     }
   }
   if (grid) {
-    static_assert(sizeof keys / sizeof keys[0] <= FlatScratch::Grid::kWires,
-                  "a grid's wires fit its ends");
     grid->valid = true;
     grid->nx = nx;
     grid->ny = ny;
