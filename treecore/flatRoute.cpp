@@ -535,51 +535,29 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
       }
     }
   }
-  // Each edge's path: its chain's points with repeats and straight-through
-  // points dropped (as bendsOnly drops them); the lines order as their
-  // values, so the points' lines say what their values would.
-  auto between = [](int lo, int m, int hi) {
-    return (lo <= m && m <= hi) || (hi <= m && m <= lo);
-  };
+  // Each edge's path: its chain's points as they are. The grid's wires
+  // are whole runs, which end only at a joint (a pin, a branch) or a bend:
+  // a chain's inner points are bends, and no two points repeat but the
+  // two of an edge of no length, so the points are the path bendsOnly
+  // leaves.
   t.edges.resize(static_cast<size_t>(edges));
   int edge = 0;
-  short path[kChainPoints];
   for (int w = 0; w < nodes; ++w) {
     int c = chainOf[w];
     if (c < 0) {
       continue;  // a root
     }
     int lo = chainFrom[c], hi = chainFrom[c + 1];
-    int n = 0;
-    for (int k = lo; k < hi; ++k) {
-      int p = chainPoints[reversed[w] ? hi - 1 - (k - lo) : k];
-      if (n > 0 && path[n - 1] == p) {
-        continue;
-      }
-      if (n >= 2) {
-        int q = path[n - 2], m = path[n - 1];
-        int qx = q >> 5, qy = q & 31, mx = m >> 5, my = m & 31, px = p >> 5,
-            py = p & 31;
-        if ((qx == mx && mx == px && between(qy, my, py)) ||
-            (qy == my && my == py && between(qx, mx, px))) {
-          path[n - 1] = static_cast<short>(p);
-          continue;
-        }
-      }
-      path[n++] = static_cast<short>(p);
-    }
-    if (n == 1) {
-      path[n++] = path[0];
-    }
     t.nodes[w].edge = edge;
     Edge& e = t.edges[edge++];
     e.from = t.nodes[w].parent;
     e.to = w;
     Point points[kChainPoints];
-    for (int k = 0; k < n; ++k) {
-      points[k] = {cx[path[k] >> 5], cy[path[k] & 31]};
+    for (int k = 0; k < hi - lo; ++k) {
+      int p = chainPoints[reversed[w] ? hi - 1 - k : lo + k];
+      points[k] = {cx[p >> 5], cy[p & 31]};
     }
-    e.path.assign(points, points + n);
+    e.path.assign(points, points + (hi - lo));
   }
   return true;
 }
