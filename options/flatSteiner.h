@@ -67,8 +67,9 @@ const int kFlatExactPins = 9;
 std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins);
 std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins,
                                 FlatScratch& scratch);
-// The same into out, whose storage a caller that solves many nets keeps;
-// false (out empty) for more than kFlatExactPins positions.
+// The same into out, whose storage a caller that solves many nets keeps,
+// and the wires' grid into scratch.grid (not valid where the cleaning left
+// the grid); false (out empty) for more than kFlatExactPins positions.
 bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
                      FlatScratch& scratch,
                      std::vector<Wire>& out);
