@@ -41,13 +41,19 @@ class ObstacleIndex;
 // more than a few million nodes (escape graphs: from grids of 4·10^7)
 // are not built: the tree comes back cleaned. Ties go by grid node, so the
 // result depends on nothing but the input.
+//
+// With iterate, once no pass gains, iterated local search spends the rest
+// of the budget: from the shortest tree yet, a pass that also moves some
+// key paths to joins a little longer, then passes until none gains; the
+// shortest tree is kept.
 enum class SearchGraph { automatic, grid, escape };
 std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   const std::vector<RoutePoint>& pins,
                                   const ObstacleIndex& obstacles,
                                   WorkBudget& budget,
                                   WirePlanScratch& plan,
-                                  SearchGraph graph = SearchGraph::automatic);
+                                  SearchGraph graph = SearchGraph::automatic,
+                                  bool iterate = false);
 std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   const std::vector<RoutePoint>& pins,
                                   const ObstacleIndex& obstacles,

@@ -183,6 +183,13 @@ void Router::formOptimizedSMT() {
     copy = copyInput(vertices);
   }
 
+  // Obstacle-dense nets take the search first at effort 1 as small ones
+  // do, over its sparse graph.
+  bool dense =
+      !open && distinct > kSmallNet && distinct <= kManyPins &&
+      static_cast<double>(obstacles.meeting(xlo, ylo, xhi, yhi).size()) >=
+          kDenseObstacles * distinct;
+
   // Level 1.
   std::vector<Wire> tree;
   bool optimal = false;  // tree is a shortest one: no level can gain
@@ -221,12 +228,6 @@ void Router::formOptimizedSMT() {
       formSMT();
       double work = open ? kFlatWorkPerPlace * distinct : base;
       bool many = distinct > kManyPins;
-      // Obstacle-dense nets take the search first as small ones do, over
-      // its sparse graph.
-      bool dense =
-          !open && !many && distinct > kSmallNet &&
-          static_cast<double>(obstacles.meeting(xlo, ylo, xhi, yhi).size()) >=
-              kDenseObstacles * distinct;
       bool small = distinct <= kSmallNet || dense;
       std::vector<Wire> start = wiresOf(segments);
       double searchWork = work * (dense   ? kSearchShareDense
@@ -290,7 +291,10 @@ void Router::formOptimizedSMT() {
     // What the windows left over goes to the search too.
     double levelWork = (open ? kFlatWorkPerPlace * distinct : base) * scale;
     WorkBudget search{std::max(0.0, budget.left) + kSearchShare * levelWork};
-    next = localSearchTree(tree, pins, obstacles, search, scratch.wirePlan);
+    // On obstacle-dense nets, whose escape graphs make passes cheap, the
+    // search iterates: kicks and descents until the budget is spent.
+    next = localSearchTree(tree, pins, obstacles, search, scratch.wirePlan,
+                           SearchGraph::automatic, dense);
     if (wireLength(next) < length) {
       WorkBudget again{kAfterSearchShare * levelWork};
       next = improveTree(next, pins, obstacles, ends, again, scratch.wirePlan,

@@ -84,6 +84,20 @@ TEST_P(LocalSearchGraphTest, RandomNetsLegalNoLongerNeverBelowTheOptimum) {
     }
     double len = wireLength(out), before = wireLength(start);
     EXPECT_LE(len, before);
+    // Iterated, from the same descent: never longer, as legal, the same
+    // when run again.
+    WirePlanScratch plan;
+    WorkBudget more{kAll}, more2{kAll};
+    std::vector<Wire> kicked =
+        localSearchTree(start, pins, index, more, plan, graph, true);
+    EXPECT_LE(wireLength(kicked), len);
+    EXPECT_EQ(countPinParts(kicked, pins), countPinParts(start, pins));
+    if (r.pinPartCount == 1) {
+      expectLegalTree(pins, rects, kicked);
+    }
+    EXPECT_EQ(wireLength(localSearchTree(start, pins, index, more2, plan, graph,
+                                         true)),
+              wireLength(kicked));
     // A budget that runs out part way leaves a tree between the two.
     WorkBudget some{2000.0 * seed};
     std::vector<Wire> part = localSearchTree(start, pins, index, some, graph);
@@ -103,6 +117,7 @@ TEST_P(LocalSearchGraphTest, RandomNetsLegalNoLongerNeverBelowTheOptimum) {
     if (best.status == ExactStatus::solved) {
       ++solved;
       EXPECT_GE(len, best.length);
+      EXPECT_GE(wireLength(kicked), best.length);
     }
   }
   EXPECT_GT(solved, 40);
