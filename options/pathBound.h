@@ -18,6 +18,9 @@ struct PathBoundScratch {
   std::vector<int> pinNode, start, next, piece, via, parent, order, touched,
       viaReach, enter, leave, degree, stack, candidates, walk;
   std::vector<double> pieceLen;
+  // The moves' re-rooting: each node's worst excess over its bound from it.
+  std::vector<double> own, need, childTop, childNext;
+  std::vector<int> origin;
   std::vector<char> in, onTree, pinAt, mark, treeIn, bestIn;
   std::vector<std::pair<double, int>> heap;
 };
