@@ -670,7 +670,8 @@ void rehang(Graph& g, PathBoundScratch& s, int p, int a, int w) {
 }
 
 // The shallow-light tree from the pieces marked in: the walk round them
-// from the first pin, where a pin breaks the bound, joins it from the
+// from the first pin, where a pin lies past (1 + triggerEps) times its
+// distance (at most its bound), joins it from the
 // nearest point of the wire whose way brings it within (1 + joinEps)
 // times its distance (through any point: the cycles go with the
 // shortest-path tree taken after each join), then passes of branch moves
@@ -681,6 +682,7 @@ void shallowLight(Graph& g,
                   PathBoundScratch& s,
                   double joinEps,
                   bool nearestFirst,
+                  double triggerEps,
                   int effort) {
   keepShortestTree(g, s);
   g.fromRoot();
@@ -694,7 +696,7 @@ void shallowLight(Graph& g,
   s.mark.assign(g.nodes(), 0);  // the branch being moved
   for (int i : s.walk) {
     int p = s.pinNode[i];
-    double b = s.bound[i];
+    double b = boundOf(triggerEps, s.shortest[i]);
     if (p < 0 || !std::isfinite(b) || s.along[p] <= b) {
       continue;
     }
@@ -868,10 +870,21 @@ bool bound(const std::vector<RoutePoint>& pins,
   }
   // Starts that join a pin past the bound with less of its allowance
   // leave more to the pins beyond it; the shortest tree wins, the first
-  // on a tie, so that more effort never gives a longer one.
-  const std::pair<double, bool> kJoins[] = {
-      {1, false}, {0, true}, {0, false}, {0.5, false}, {0.5, true}};
-  size_t starts = std::min<size_t>(std::size(kJoins), 1 + effort);
+  // on a tie, so that more effort never gives a longer one. The second
+  // moves every pin off its shortest way, so that its tree relaxes a
+  // shortest-path tree, which keeps every bound: a larger bound seldom
+  // gives a longer tree.
+  struct Start {
+    double join;  // the allowance of a pin's new way, times eps
+    bool nearestFirst;
+    double trigger;  // a pin moves past (1 + trigger * eps) its distance
+  };
+  const Start kStarts[] = {{1, false, 1},
+                           {0, true, 0},
+                           {0, false, 1},
+                           {0.5, false, 1},
+                           {0.5, true, 1}};
+  size_t starts = std::min<size_t>(std::size(kStarts), 1 + effort);
   s.treeIn = s.in;
   double best = kInf;
   // On nets of many pins, a last start grown from the first pin alone.
@@ -882,8 +895,9 @@ bool bound(const std::vector<RoutePoint>& pins,
       growFromRoot(g, s, eps);
     }
     g.fromRoot();
-    const auto& join = kJoins[k < starts ? k : 0];
-    shallowLight(g, s, eps * join.first, join.second, effort);
+    const Start& start = kStarts[k < starts ? k : 0];
+    shallowLight(g, s, eps * start.join, start.nearestFirst,
+                 eps * start.trigger, effort);
     double len = 0;
     for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
       len += s.in[q] ? s.pieceLen[q] : 0;
