@@ -476,6 +476,9 @@ int rehungMove(PathBoundScratch& s, int v, int top, double cap) {
       continue;
     }
     bool below = s.onTree[u] && inLo <= s.enter[u] && s.enter[u] < inHi;
+    if (below && s.origin[u] != u) {
+      continue;  // a way through the subtree would close a loop
+    }
     if (!below && s.onTree[u]) {
       bool branch = topLo <= s.enter[u] && s.enter[u] < topHi;
       if (!branch) {
