@@ -19,6 +19,14 @@ namespace {
 const double kInf = std::numeric_limits<double>::infinity();
 // Grids larger than this are not built.
 const double kMostNodes = 6e6;
+// The escape graph is built from a grid of up to this many nodes, at these
+// units per grid node and per piece its lines cover.
+const double kMostCells = 4e7;
+const double kUnitsPerCell = 0.1;
+const double kUnitsPerLine = 0.5;
+// Past this many grid nodes the search runs over the escape graph: on
+// obstacle-dense nets a thirtieth of the grid's nodes.
+const double kEscapeFrom = 2e5;
 // Work units: per grid node built, per node a search settles (its four
 // arcs, the second search and the joins with it: measured on obstacle-
 // dense nets, where the heap's misses dominate), per wire planned, per key
@@ -31,6 +39,15 @@ const double kUnitsPerStep = 1;
 // settling about half of it.
 const double kUnitsPerPassNode = kUnitsPerNode + kUnitsPerSettle / 2;
 const int kMostPasses = 40;
+// Iterated local search: at most this many kicks, each moving about one
+// key path (and one branch point's star) in kKickEvery to its cheapest
+// joins where that loses at most kKickLoss of their length. On RC07 and
+// RC09 at effort 2 a few of the kicks lead to shorter trees; past sixteen
+// on the generated nets of 100 to 200 pins among 1000 to 2000 obstacles,
+// none did.
+const int kMostKicks = 16;
+const unsigned kKickEvery = 6;
+const double kKickLoss = 0.3;
 // A branch point weighs at most this many of the cheapest joins that
 // pass it; each join is offered to the branch points of at most this many
 // key paths of its cycle.
@@ -101,6 +118,49 @@ struct Grid {
   std::vector<unsigned char> shut;
 
   int node(int i, int j) const { return j * nx + i; }
+  size_t size() const { return static_cast<size_t>(nx) * ny; }
+  void cell(int u, int& i, int& j) const { i = u % nx, j = u / nx; }
+  int step(int u, int d) const {
+    switch (d) {
+      case 0:
+        return u + 1;
+      case 1:
+        return u + nx;
+      case 2:
+        return u - 1;
+      default:
+        return u - nx;
+    }
+  }
+  // Whether the piece from u, at column i and row j, in direction d is on
+  // the grid and free.
+  bool open(int u, int i, int j, int d) const {
+    switch (d) {
+      case 0:
+        return i + 1 < nx && !(shut[u] & 1);
+      case 1:
+        return j + 1 < ny && !(shut[u] & 2);
+      case 2:
+        return i > 0 && !(shut[u - 1] & 1);
+      default:
+        return j > 0 && !(shut[u - nx] & 2);
+    }
+  }
+  double length(int, int i, int j, int d) const {
+    switch (d) {
+      case 0:
+        return xs[i + 1] - xs[i];
+      case 1:
+        return ys[j + 1] - ys[j];
+      case 2:
+        return xs[i] - xs[i - 1];
+      default:
+        return ys[j] - ys[j - 1];
+    }
+  }
+  RoutePoint point(int u) const {
+    return {static_cast<float>(xs[u % nx]), static_cast<float>(ys[u / nx])};
+  }
   int at(double x, double y) const {
     auto i = std::lower_bound(xs.begin(), xs.end(), x) - xs.begin();
     auto j = std::lower_bound(ys.begin(), ys.end(), y) - ys.begin();
@@ -160,18 +220,11 @@ std::vector<int> gridLines(Grid& g,
   return rects;
 }
 
-bool buildGrid(Grid& g,
-               const WirePlan& plan,
-               const std::vector<RoutePoint>& pins,
-               const ObstacleIndex& obstacles,
-               WorkBudget& budget) {
-  std::vector<int> rects = gridLines(g, plan.nodes, pins, obstacles);
-  double nodes = static_cast<double>(g.nx) * g.ny;
-  if (nodes > kMostNodes || kUnitsPerNode * nodes > budget.left) {
-    return false;
-  }
-  budget.left -= kUnitsPerNode * nodes;
-  g.shut.assign(static_cast<size_t>(g.nx) * g.ny, 0);
+// Marks the grid's pieces that meet an obstacle's open interior.
+void shutPieces(Grid& g,
+                const std::vector<int>& rects,
+                const ObstacleIndex& obstacles) {
+  g.shut.assign(g.size(), 0);
   // Every obstacle's sides inside the box lie on grid lines: a piece meets
   // an open interior when it runs strictly inside one of its spans and
   // inside or across the other.
@@ -192,6 +245,200 @@ bool buildGrid(Grid& g,
       }
     }
   }
+}
+
+bool buildGrid(Grid& g,
+               const WirePlan& plan,
+               const std::vector<RoutePoint>& pins,
+               const ObstacleIndex& obstacles,
+               WorkBudget& budget) {
+  std::vector<int> rects = gridLines(g, plan.nodes, pins, obstacles);
+  double nodes = static_cast<double>(g.nx) * g.ny;
+  if (nodes > kMostNodes || kUnitsPerNode * nodes > budget.left) {
+    return false;
+  }
+  budget.left -= kUnitsPerNode * nodes;
+  shutPieces(g, rects, obstacles);
+  return true;
+}
+
+// The escape graph: the grid's free pieces on the lines through the tree's
+// points, the pins and the obstacles' sides, each line stopped where an
+// obstacle's interior blocks it. It holds a shortest obstacle-avoiding way
+// between any two tree points. Its nodes are the lines' crossings, ends
+// and bends, and the tree's points and the pins; a run of grid nodes that
+// a line only passes straight through is one arc.
+struct Escape {
+  std::vector<double> xs, ys;  // the grid's lines
+  int nx = 0;
+  std::vector<double> px, py;     // per node
+  std::vector<long long> cellOf;  // per node its grid node, ascending
+  std::vector<int> arcs;  // per node and direction: the next node, or -1
+
+  size_t size() const { return px.size(); }
+  void cell(int, int& i, int& j) const { i = j = 0; }
+  int step(int u, int d) const { return arcs[4 * static_cast<size_t>(u) + d]; }
+  bool open(int u, int, int, int d) const { return step(u, d) >= 0; }
+  double length(int u, int, int, int d) const {
+    int v = step(u, d);
+    return d % 2 == 0 ? std::abs(px[v] - px[u]) : std::abs(py[v] - py[u]);
+  }
+  RoutePoint point(int u) const {
+    return {static_cast<float>(px[u]), static_cast<float>(py[u])};
+  }
+  int at(double x, double y) const {
+    auto i = std::lower_bound(xs.begin(), xs.end(), x) - xs.begin();
+    auto j = std::lower_bound(ys.begin(), ys.end(), y) - ys.begin();
+    if (i == static_cast<long>(xs.size()) ||
+        j == static_cast<long>(ys.size()) || xs[i] != x || ys[j] != y) {
+      return -1;
+    }
+    long long c = static_cast<long long>(j) * nx + i;
+    auto k = std::lower_bound(cellOf.begin(), cellOf.end(), c);
+    return k != cellOf.end() && *k == c ? static_cast<int>(k - cellOf.begin())
+                                        : -1;
+  }
+};
+
+// Builds the escape graph of the tree's points over the tree's box;
+// false, with nothing spent, where the grid is too large or the budget
+// does not pay for it.
+bool buildEscape(Escape& e,
+                 const WirePlan& plan,
+                 const std::vector<RoutePoint>& pins,
+                 const ObstacleIndex& obstacles,
+                 WorkBudget& budget) {
+  Grid g;
+  std::vector<int> rects = gridLines(g, plan.nodes, pins, obstacles);
+  double cells = static_cast<double>(g.nx) * g.ny;
+  if (cells > kMostCells || kUnitsPerCell * cells > budget.left) {
+    return false;
+  }
+  budget.left -= kUnitsPerCell * cells;
+  shutPieces(g, rects, obstacles);
+  // Bits of shut beyond the grid's: 4, the piece to the right is on a line;
+  // 8, the piece up is; 16, a node is kept here whatever its pieces.
+  std::vector<unsigned char>& m = g.shut;
+  double walked = 0;
+  // A line through a point covers the free run of pieces holding it: once
+  // one of a run's pieces is on a line, all are.
+  auto across = [&](int i, int j) {
+    for (int k = i; k + 1 < g.nx; ++k) {
+      unsigned char& b = m[g.node(k, j)];
+      if (b & 5) {
+        break;
+      }
+      b |= 4;
+      ++walked;
+    }
+    for (int k = i; k > 0; --k) {
+      unsigned char& b = m[g.node(k - 1, j)];
+      if (b & 5) {
+        break;
+      }
+      b |= 4;
+      ++walked;
+    }
+  };
+  auto along = [&](int i, int j) {
+    for (int k = j; k + 1 < static_cast<int>(g.ys.size()); ++k) {
+      unsigned char& b = m[g.node(i, k)];
+      if (b & 10) {
+        break;
+      }
+      b |= 8;
+      ++walked;
+    }
+    for (int k = j; k > 0; --k) {
+      unsigned char& b = m[g.node(i, k - 1)];
+      if (b & 10) {
+        break;
+      }
+      b |= 8;
+      ++walked;
+    }
+  };
+  auto index = [](const std::vector<double>& c, double v) {
+    auto k = std::lower_bound(c.begin(), c.end(), v) - c.begin();
+    return k < static_cast<long>(c.size()) && c[k] == v ? static_cast<int>(k)
+                                                        : -1;
+  };
+  auto through = [&](const RoutePoint& p) {
+    int i = index(g.xs, p.x), j = index(g.ys, p.y);
+    if (i >= 0 && j >= 0) {
+      m[g.node(i, j)] |= 16;
+      across(i, j);
+      along(i, j);
+    }
+  };
+  for (const RoutePoint& p : plan.nodes) {
+    through(p);
+  }
+  for (const RoutePoint& p : pins) {
+    through(p);
+  }
+  // An obstacle side's line from the first grid line of the side's span
+  // (the side may leave the box).
+  auto first = [](const std::vector<double>& c, double lo, double hi) {
+    auto k = std::lower_bound(c.begin(), c.end(), lo) - c.begin();
+    return k < static_cast<long>(c.size()) && c[k] <= hi ? static_cast<int>(k)
+                                                         : -1;
+  };
+  for (int r : rects) {
+    const ObstacleIndex::Rect& o = obstacles.rects()[r];
+    int i = first(g.xs, o.xlo, o.xhi);
+    for (double y : {o.ylo, o.yhi}) {
+      int j = index(g.ys, y);
+      if (i >= 0 && j >= 0) {
+        across(i, j);
+      }
+    }
+    int j = first(g.ys, o.ylo, o.yhi);
+    for (double x : {o.xlo, o.xhi}) {
+      int k = index(g.xs, x);
+      if (j >= 0 && k >= 0) {
+        along(k, j);
+      }
+    }
+  }
+  budget.left -= kUnitsPerLine * walked;
+  // Nodes in grid order: a node's neighbour to the left is the node before
+  // it, and the one below the last node met in its column.
+  e.xs = g.xs;
+  e.ys = g.ys;
+  e.nx = g.nx;
+  std::vector<int> below(g.nx, -1);
+  for (int j = 0; j < g.ny; ++j) {
+    for (int i = 0; i < g.nx; ++i) {
+      int c = g.node(i, j);
+      bool right = m[c] & 4, left = i > 0 && (m[c - 1] & 4);
+      bool up = m[c] & 8, down = j > 0 && (m[c - g.nx] & 8);
+      if (!(right || left || up || down)) {
+        continue;
+      }
+      bool straight =
+          (right && left && !up && !down) || (up && down && !right && !left);
+      if (straight && !(m[c] & 16)) {
+        continue;
+      }
+      int id = static_cast<int>(e.px.size());
+      e.px.push_back(g.xs[i]);
+      e.py.push_back(g.ys[j]);
+      e.cellOf.push_back(c);
+      e.arcs.insert(e.arcs.end(), 4, -1);
+      if (left) {
+        e.arcs[4 * static_cast<size_t>(id) + 2] = id - 1;
+        e.arcs[4 * static_cast<size_t>(id - 1)] = id;
+      }
+      if (down) {
+        int b = below[i];
+        e.arcs[4 * static_cast<size_t>(id) + 3] = b;
+        e.arcs[4 * static_cast<size_t>(b) + 1] = id;
+      }
+      below[i] = id;
+    }
+  }
+  budget.left -= kUnitsPerNode * static_cast<double>(e.size());
   return true;
 }
 
@@ -279,9 +526,10 @@ struct Join {
   int region = -1;
 };
 
+template <class G>
 class Search {
  public:
-  Search(const Grid& g,
+  Search(const G& g,
          const std::vector<RoutePoint>& pins,
          WorkBudget& budget,
          WirePlanScratch& scratch)
@@ -289,58 +537,27 @@ class Search {
         pins_(pins),
         budget_(budget),
         scratch_(scratch),
-        dist_(static_cast<size_t>(g.nx) * g.ny, kInf),
-        from_(static_cast<size_t>(g.nx) * g.ny, 0),
-        base_(static_cast<size_t>(g.nx) * g.ny, -1),
-        slot_(static_cast<size_t>(g.nx) * g.ny, -1) {}
+        dist_(g.size(), kInf),
+        from_(g.size(), 0),
+        base_(g.size(), -1),
+        slot_(g.size(), -1) {}
 
   // One pass over the tree; false when it did not change.
-  bool pass(std::vector<Wire>& wires);
+  // One pass over the tree; false when it did not change. With kick > 0,
+  // a pass of iterated local search: besides the moves that gain, some key
+  // paths, picked by kick, give way to their cheapest join though it may
+  // lose a little; the tree may come back longer.
+  bool pass(std::vector<Wire>& wires, int kick = 0);
 
  private:
-  int step(int u, int d) const {
-    switch (d) {
-      case 0:
-        return u + 1;
-      case 1:
-        return u + g_.nx;
-      case 2:
-        return u - 1;
-      default:
-        return u - g_.nx;
-    }
+  int step(int u, int d) const { return g_.step(u, d); }
+  // Whether the arc from u (at column i, row j on a grid) in direction d
+  // is there and free.
+  bool open(int u, int i, int j, int d) const { return g_.open(u, i, j, d); }
+  double length(int u, int i, int j, int d) const {
+    return g_.length(u, i, j, d);
   }
-  // Whether the piece from u in direction d is on the grid and free.
-  bool open(int u, int d) const { return open(u, u % g_.nx, u / g_.nx, d); }
-  // The same for u at column i, row j.
-  bool open(int u, int i, int j, int d) const {
-    switch (d) {
-      case 0:
-        return i + 1 < g_.nx && !(g_.shut[u] & 1);
-      case 1:
-        return j + 1 < g_.ny && !(g_.shut[u] & 2);
-      case 2:
-        return i > 0 && !(g_.shut[u - 1] & 1);
-      default:
-        return j > 0 && !(g_.shut[u - g_.nx] & 2);
-    }
-  }
-  double length(int i, int j, int d) const {
-    switch (d) {
-      case 0:
-        return g_.xs[i + 1] - g_.xs[i];
-      case 1:
-        return g_.ys[j + 1] - g_.ys[j];
-      case 2:
-        return g_.xs[i] - g_.xs[i - 1];
-      default:
-        return g_.ys[j] - g_.ys[j - 1];
-    }
-  }
-  RoutePoint point(int u) const {
-    return {static_cast<float>(g_.xs[u % g_.nx]),
-            static_cast<float>(g_.ys[u / g_.nx])};
-  }
+  RoutePoint point(int u) const { return g_.point(u); }
   bool labelTree(const KeyTree& kt);
   bool settle(double radius);
   void findJoins(const KeyTree& kt, double radius);
@@ -354,7 +571,7 @@ class Search {
   // The join's way, as grid pieces, onto out.
   void wayOf(const Join& j, std::vector<Wire>& out) const;
 
-  const Grid& g_;
+  const G& g_;
   const std::vector<RoutePoint>& pins_;
   WorkBudget& budget_;
   WirePlanScratch& scratch_;
@@ -388,7 +605,8 @@ class Search {
   void repair(const KeyTree& kt);
 };
 
-bool Search::labelTree(const KeyTree& kt) {
+template <class G>
+bool Search<G>::labelTree(const KeyTree& kt) {
   for (int u : touched_) {
     dist_[u] = kInf;
     base_[u] = -1;
@@ -432,11 +650,15 @@ bool Search::labelTree(const KeyTree& kt) {
       if (u < 0 || w < 0) {
         return false;
       }
-      int ui = u % g_.nx, uj = u / g_.nx, wi = w % g_.nx, wj = w / g_.nx;
-      int d = wi > ui ? 0 : wj > uj ? 1 : wi < ui ? 2 : 3;
-      for (int x = u; x != w; x = step(x, d)) {
+      RoutePoint pu = point(u), pw = point(w);
+      int d = pw.x > pu.x ? 0 : pw.y > pu.y ? 1 : pw.x < pu.x ? 2 : 3;
+      for (int x = u; x != w;) {
         if (x != u || k > 0) {
           put(x, {-1 - id});
+        }
+        x = step(x, d);
+        if (x < 0) {
+          return false;
         }
       }
     }
@@ -445,7 +667,8 @@ bool Search::labelTree(const KeyTree& kt) {
   return true;
 }
 
-bool Search::settle(double radius) {
+template <class G>
+bool Search<G>::settle(double radius) {
   queue_.clear();
   for (const auto& s : sources_) {
     queue_.push(0.0, s.first);
@@ -462,13 +685,14 @@ bool Search::settle(double radius) {
       return false;
     }
     double most = std::min(radius, reach_[base_[u]]);
-    int i = u % g_.nx, j = u / g_.nx;
+    int i, j;
+    g_.cell(u, i, j);
     for (int k = 0; k < 4; ++k) {
       if (!open(u, i, j, k)) {
         continue;
       }
       int w = step(u, k);
-      double nd = d + length(i, j, k);
+      double nd = d + length(u, i, j, k);
       if (nd < dist_[w] && nd <= most) {
         if (dist_[w] == kInf) {
           touched_.push_back(w);
@@ -503,11 +727,13 @@ int exitOf(const KeyTree& kt, Place p, Place q) {
   return inSub(kt, q, c) ? c : kt.other(p.path(), c);
 }
 
-void Search::findJoins(const KeyTree& kt, double radius) {
+template <class G>
+void Search<G>::findJoins(const KeyTree& kt, double radius) {
   joins_.clear();
   auto exitOf = [&](Place p, Place q) { return ::exitOf(kt, p, q); };
   for (int u : touched_) {
-    int i = u % g_.nx, j = u / g_.nx;
+    int i, j;
+    g_.cell(u, i, j);
     for (int k = 0; k < 2; ++k) {
       if (!open(u, i, j, k)) {
         continue;
@@ -516,7 +742,7 @@ void Search::findJoins(const KeyTree& kt, double radius) {
       if (base_[v] < 0 || base_[v] == base_[u]) {
         continue;
       }
-      double cost = dist_[u] + length(i, j, k) + dist_[v];
+      double cost = dist_[u] + length(u, i, j, k) + dist_[v];
       if (!(cost < radius)) {
         continue;
       }
@@ -537,7 +763,8 @@ void Search::findJoins(const KeyTree& kt, double radius) {
   });
 }
 
-void Search::repair(const KeyTree& kt) {
+template <class G>
+void Search<G>::repair(const KeyTree& kt) {
   for (int u : touched2_) {
     slot_[u] = -1;
   }
@@ -580,7 +807,8 @@ void Search::repair(const KeyTree& kt) {
     // points stay.
     for (size_t t = lo; t < hi; ++t) {
       int x = touched2_[t];
-      int i = x % g_.nx, j = x / g_.nx;
+      int i, j;
+      g_.cell(x, i, j);
       for (int k = 0; k < 4; ++k) {
         if (!open(x, i, j, k)) {
           continue;
@@ -589,7 +817,7 @@ void Search::repair(const KeyTree& kt) {
         if (regionOf(y) == mark || base_[y] < 0) {
           continue;
         }
-        double nd = dist_[y] + length(i, j, k);
+        double nd = dist_[y] + length(x, i, j, k);
         if (nd < dist2_[slot_[x]] && nd < kp.length) {
           dist2_[slot_[x]] = nd;
           base2_[slot_[x]] = base_[y];
@@ -606,13 +834,14 @@ void Search::repair(const KeyTree& kt) {
         continue;
       }
       spent += kUnitsPerSettle;
-      int i = x % g_.nx, j = x / g_.nx;
+      int i, j;
+      g_.cell(x, i, j);
       for (int k = 0; k < 4; ++k) {
         if (!open(x, i, j, k)) {
           continue;
         }
         int y = step(x, k);
-        double nd = d + length(i, j, k);
+        double nd = d + length(x, i, j, k);
         if (regionOf(y) == mark && nd < dist2_[slot_[y]] && nd < kp.length) {
           dist2_[slot_[y]] = nd;
           base2_[slot_[y]] = base2_[slot_[x]];
@@ -629,7 +858,8 @@ void Search::repair(const KeyTree& kt) {
       if (dist2_[slot_[x]] == kInf) {
         continue;
       }
-      int i = x % g_.nx, j = x / g_.nx;
+      int i, j;
+      g_.cell(x, i, j);
       for (int k = 0; k < 4; ++k) {
         if (!open(x, i, j, k)) {
           continue;
@@ -641,13 +871,13 @@ void Search::repair(const KeyTree& kt) {
           if (k >= 2 || dist2_[slot_[y]] == kInf) {
             continue;  // each edge inside once
           }
-          cost = dist2_[slot_[x]] + length(i, j, k) + dist2_[slot_[y]];
+          cost = dist2_[slot_[x]] + length(x, i, j, k) + dist2_[slot_[y]];
           sb = base2_[slot_[y]];
         } else {
           if (base_[y] < 0) {
             continue;
           }
-          cost = dist_[y] + length(i, j, k) + dist2_[slot_[x]];
+          cost = dist_[y] + length(x, i, j, k) + dist2_[slot_[x]];
           sb = base_[y];
         }
         int sa = base2_[slot_[x]];
@@ -674,11 +904,12 @@ void Search::repair(const KeyTree& kt) {
   budget_.left -= spent;
 }
 
-bool Search::cycle(const KeyTree& kt,
-                   const Join& j,
-                   std::vector<int>& paths,
-                   std::vector<int>* inner,
-                   int most) {
+template <class G>
+bool Search<G>::cycle(const KeyTree& kt,
+                      const Join& j,
+                      std::vector<int>& paths,
+                      std::vector<int>* inner,
+                      int most) {
   paths.clear();
   if (inner) {
     inner->clear();
@@ -708,7 +939,8 @@ bool Search::cycle(const KeyTree& kt,
   return true;
 }
 
-void Search::wayOf(const Join& j, std::vector<Wire>& out) const {
+template <class G>
+void Search<G>::wayOf(const Join& j, std::vector<Wire>& out) const {
   for (int x : {j.u, j.v}) {
     for (;;) {
       bool again = j.region >= 0 && regionOf(x) == j.region + 1;
@@ -725,7 +957,18 @@ void Search::wayOf(const Join& j, std::vector<Wire>& out) const {
   out.push_back({p.x, p.y, q.x, q.y});
 }
 
-bool Search::pass(std::vector<Wire>& wires) {
+// Whether key vertex v's path up is among those kick k moves.
+bool kicked(int k, int v) {
+  std::uint32_t h = static_cast<std::uint32_t>(v) * 2654435761u +
+                    static_cast<std::uint32_t>(k) * 40503u;
+  h ^= h >> 15;
+  h *= 2246822519u;
+  h ^= h >> 13;
+  return h % kKickEvery == 0;
+}
+
+template <class G>
+bool Search<G>::pass(std::vector<Wire>& wires, int kick) {
   budget_.left -= kUnitsPerWire * static_cast<double>(wires.size());
   KeyTree kt = keyTreeOf(scratch_, wires, pins_);
   if (kt.paths.empty() || !labelTree(kt)) {
@@ -810,7 +1053,8 @@ bool Search::pass(std::vector<Wire>& wires) {
     }
     if (best[v] >= 0 && kt.upPath[v] >= 0) {
       double gain = kt.paths[kt.upPath[v]].length - joins_[best[v]].cost;
-      if (gain > eps) {
+      if (gain > eps || (kick > 0 && kicked(kick, v) &&
+                         gain > -kKickLoss * kt.paths[kt.upPath[v]].length)) {
         moves.push_back({gain, v, {best[v]}, {kt.upPath[v]}});
       }
     }
@@ -870,7 +1114,9 @@ bool Search::pass(std::vector<Wire>& wires) {
       }
     }
     budget_.left -= kUnitsPerStep * static_cast<double>(through[v].size());
-    if (static_cast<int>(chosen.size()) == parts - 1 && old - cost > eps) {
+    if (static_cast<int>(chosen.size()) == parts - 1 &&
+        (old - cost > eps ||
+         (kick > 0 && kicked(kick, n + v) && old - cost > -kKickLoss * old))) {
       moves.push_back({old - cost, v, chosen, star});
     }
   }
@@ -930,7 +1176,7 @@ bool Search::pass(std::vector<Wire>& wires) {
     budget_.left -= kUnitsPerWire * static_cast<double>(next.size());
     int after = 0;
     next = cleanWires(next, pins_, scratch_, &after);
-    if (after == before && wireLength(next) < length - eps) {
+    if (after == before && (kick > 0 || wireLength(next) < length - eps)) {
       wires = std::move(next);
       return true;
     }
@@ -964,30 +1210,70 @@ bool localSearchFits(const std::vector<Wire>& wires,
 std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   const std::vector<RoutePoint>& pins,
                                   const ObstacleIndex& obstacles,
-                                  WorkBudget& budget) {
+                                  WorkBudget& budget,
+                                  SearchGraph graph) {
   WirePlanScratch plan;
-  return localSearchTree(wires, pins, obstacles, budget, plan);
+  return localSearchTree(wires, pins, obstacles, budget, plan, graph);
 }
 
 std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   const std::vector<RoutePoint>& pins,
                                   const ObstacleIndex& obstacles,
                                   WorkBudget& budget,
-                                  WirePlanScratch& plan) {
+                                  WirePlanScratch& plan,
+                                  SearchGraph graph,
+                                  bool iterate) {
   std::vector<Wire> tree = cleanWires(wires, pins, plan);
   if (tree.empty() || budget.left <= 0) {
     return tree;
   }
   budget.left -= kUnitsPerWire * static_cast<double>(tree.size());
   WirePlan first = planWires(tree, pins, plan);
-  Grid grid;
-  if (!buildGrid(grid, first, pins, obstacles, budget)) {
-    return tree;
+  auto run = [&](const auto& g) {
+    Search search(g, pins, budget, plan);
+    auto descend = [&] {
+      for (int p = 0; p < kMostPasses && budget.left > 0; ++p) {
+        if (!search.pass(tree)) {
+          break;
+        }
+      }
+    };
+    descend();
+    if (!iterate) {
+      return;
+    }
+    // From the best tree found, a kick and a descent; the shortest kept.
+    std::vector<Wire> best = tree;
+    double least = wireLength(best);
+    for (int k = 1; k <= kMostKicks && budget.left > 0; ++k) {
+      tree = best;
+      if (!search.pass(tree, k)) {
+        continue;
+      }
+      descend();
+      double length = wireLength(tree);
+      if (length < least - 1e-9 * least) {
+        best = tree;
+        least = length;
+      }
+    }
+    tree = std::move(best);
+  };
+  if (graph == SearchGraph::automatic) {
+    Grid g;
+    gridLines(g, first.nodes, pins, obstacles);
+    graph = static_cast<double>(g.nx) * g.ny > kEscapeFrom ? SearchGraph::escape
+                                                           : SearchGraph::grid;
   }
-  Search search(grid, pins, budget, plan);
-  for (int p = 0; p < kMostPasses && budget.left > 0; ++p) {
-    if (!search.pass(tree)) {
-      break;
+  if (graph == SearchGraph::escape) {
+    Escape escape;
+    if (buildEscape(escape, first, pins, obstacles, budget)) {
+      run(escape);
+    }
+  } else {
+    Grid grid;
+    if (buildGrid(grid, first, pins, obstacles, budget)) {
+      run(grid);
     }
   }
   return tree;
