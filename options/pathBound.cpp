@@ -580,6 +580,25 @@ bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny) {
   return moved;
 }
 
+// The lists of the lines planned whole (metGrid), which a net of few pins
+// may make large.
+void releaseWhole(PathBoundScratch& s) {
+  for (auto* v : {&s.metH, &s.metV}) {
+    releaseLarge(*v);
+  }
+  releaseLarge(s.metPlan.nodes);
+  releaseLarge(s.metPlan.pieces);
+  for (auto* v :
+       {&s.metRuns, &s.metStart, &s.metNext, &s.metFill, &s.metReached}) {
+    releaseLarge(*v);
+  }
+  releaseLarge(s.metPts);
+  releaseLarge(s.metDist);
+  for (auto* v : {&s.metOn, &s.metWanted, &s.metTree}) {
+    releaseLarge(*v);
+  }
+}
+
 void release(PathBoundScratch& s) {
   releaseLarge(s.wires);
   releaseLarge(s.kept);
@@ -604,6 +623,7 @@ void release(PathBoundScratch& s) {
   releaseLarge(s.plan.nodes);
   releaseLarge(s.plan.pieces);
   s.lines = LinePlanScratch();
+  releaseWhole(s);
 }
 
 // Moves p, with everything beyond it, from the branch that runs up to a
@@ -1203,6 +1223,9 @@ bool boundPathTree(const std::vector<RoutePoint>& pins,
   bool done = bound(pins, index, tree, eps, out, always, effort, scratch);
   if (scratch.pinNode.size() > 4096) {
     release(scratch);
+  } else if (scratch.metPlan.nodes.size() > 65536) {
+    releaseWhole(scratch);
+    scratch.lines = LinePlanScratch();
   }
   return done;
 }
