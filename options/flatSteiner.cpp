@@ -35,6 +35,9 @@ class Fields {
     at += (count + per - 1) / per;
   }
 
+  // The words themselves, for a list of 64-bit fields.
+  const std::uint64_t* words() const { return at_; }
+
   std::uint64_t operator[](size_t i) const {
     std::uint64_t w = at_[i >> perShift_];
     size_t slot = i & ((size_t{1} << perShift_) - 1);
@@ -60,6 +63,10 @@ struct SizeTable {
 struct MovesTable {
   size_t classes = 0;
   Fields ranks;
+  // The first class of each run of 2^kBucketShift ranks: a class is
+  // searched for among a few cache lines of ranks, not the whole list.
+  static const int kBucketShift = 9;
+  std::vector<std::uint32_t> bucketStart;
   Fields moveStart;
   Fields moves;
 };
@@ -94,6 +101,23 @@ Tables readTables() {
   m.ranks = Fields(at, m.classes, 32);
   m.moveStart = Fields(at, m.classes + 1, 32);
   m.moves = Fields(at, 0, 16);
+  // The ranks ascend: each bucket's first class by a search, not a pass
+  // over every class at the first net.
+  size_t buckets =
+      m.classes ? (m.ranks[m.classes - 1] >> MovesTable::kBucketShift) + 1 : 1;
+  m.bucketStart.resize(buckets + 1);
+  for (size_t b = 0; b <= buckets; ++b) {
+    size_t lo = 0, hi = m.classes;  // the first class of bucket b or later
+    while (lo < hi) {
+      size_t mid = (lo + hi) / 2;
+      if (m.ranks[mid] >> MovesTable::kBucketShift < b) {
+        lo = mid + 1;
+      } else {
+        hi = mid;
+      }
+    }
+    m.bucketStart[b] = static_cast<std::uint32_t>(lo);
+  }
   return t;
 }
 
@@ -116,6 +140,12 @@ struct FlatNet {
   bool whole = false;
 };
 
+// A whole number below 2^23 in size (a cast, not a call of floor).
+bool isWhole(double v) {
+  return std::fabs(v) < 8388608.0 &&
+         static_cast<double>(static_cast<std::int32_t>(v)) == v;
+}
+
 // pts: the pins, sorted and made distinct in place.
 FlatNet flatNetOf(std::vector<RoutePoint>& pts) {
   auto byX = [](const RoutePoint& a, const RoutePoint& b) {
@@ -133,10 +163,7 @@ FlatNet flatNetOf(std::vector<RoutePoint>& pts) {
     net.x[i] = pts[i].x;
     net.y[i] = pts[i].y;
     net.byY[i] = i;
-    net.whole = net.whole && std::fabs(net.x[i]) < 8388608.0 &&
-                std::fabs(net.y[i]) < 8388608.0 &&
-                net.x[i] == std::floor(net.x[i]) &&
-                net.y[i] == std::floor(net.y[i]);
+    net.whole = net.whole && isWhole(net.x[i]) && isWhole(net.y[i]);
   }
   std::sort(net.byY, net.byY + net.n, [&](int a, int b) {
     return pts[a].y < pts[b].y || (pts[a].y == pts[b].y && pts[a].x < pts[b].x);
@@ -252,6 +279,41 @@ void addPart(const FlatNet& net, Part part, std::vector<Wire>& wires) {
                              static_cast<float>(hi), static_cast<float>(at)});
 }
 
+// The least of the trees from..to of a table's lanes on whole gaps, below
+// least, into least and bestTree: L gaps an axis (the subnet's pins less
+// one), so that no lane past them is read. A tree whose x lanes and the
+// y gaps (every tree crosses each at least once) reach least is passed
+// over; most trees end at that bound.
+template <int L>
+void scanWhole(const std::uint64_t* lanes,
+               std::uint32_t from,
+               std::uint32_t to,
+               const std::int64_t* whole,
+               std::int64_t& least,
+               std::uint32_t& bestTree) {
+  std::int64_t acrossY = 0;
+  for (int g = 0; g < L; ++g) {
+    acrossY += whole[8 + g];
+  }
+  for (std::uint32_t t = from; t < to; ++t) {
+    std::uint64_t v = lanes[t];
+    std::int64_t len = 0;
+    for (int g = 0; g < L; ++g) {
+      len += static_cast<std::int64_t>(v >> (4 * g) & 15) * whole[g];
+    }
+    if (len + acrossY >= least) {
+      continue;
+    }
+    for (int g = 0; g < L; ++g) {
+      len += static_cast<std::int64_t>(v >> (32 + 4 * g) & 15) * whole[8 + g];
+    }
+    if (len < least) {
+      least = len;
+      bestTree = t;
+    }
+  }
+}
+
 // The tables' shortest tree of the mask's pins (five to eight of them).
 // Without wires and on a net of whole coordinates, a tree no shorter than
 // cap is of no use to the caller: where none is shorter, cap itself.
@@ -324,28 +386,23 @@ double lookUp(const FlatNet& net,
     if (!wires && net.whole && cap < 9e15) {
       least = static_cast<std::int64_t>(std::ceil(cap));
     }
-    // Every tree crosses each y gap at least once: its x lanes' sum and
-    // the y gaps bound it, and most trees end at that bound.
-    std::int64_t acrossY = 0;
-    for (int g = 8; g < 16; ++g) {
-      acrossY += whole[g];
-    }
-    for (std::uint32_t t = from; t < to; ++t) {
-      std::uint64_t v = table.lanes[t];
-      std::int64_t len = 0;
-      for (int g = 0; g < 8; ++g) {
-        len += static_cast<std::int64_t>(v >> (4 * g) & 15) * whole[g];
-      }
-      if (len + acrossY >= least) {
-        continue;
-      }
-      for (int g = 0; g < 8; ++g) {
-        len += static_cast<std::int64_t>(v >> (32 + 4 * g) & 15) * whole[8 + g];
-      }
-      if (len < least) {
-        least = len;
-        bestTree = t;
-      }
+    const std::uint64_t* lanes = table.lanes.words();
+    switch (k) {
+      case 5:
+        scanWhole<4>(lanes, from, to, whole, least, bestTree);
+        break;
+      case 6:
+        scanWhole<5>(lanes, from, to, whole, least, bestTree);
+        break;
+      case 7:
+        scanWhole<6>(lanes, from, to, whole, least, bestTree);
+        break;
+      case 8:
+        scanWhole<7>(lanes, from, to, whole, least, bestTree);
+        break;
+      default:
+        scanWhole<8>(lanes, from, to, whole, least, bestTree);
+        break;
     }
     best = static_cast<double>(least);
   }
@@ -507,16 +564,25 @@ double solveMask(const FlatNet& net,
 // Nine pins: the best of the few moves that make the class's potentially
 // optimal trees (flatMoves.cpp): a spine or corner tree of all, or two
 // shortest trees that share a pin, each over fewer; a split whose boxes
-// alone reach the best so far is passed over.
-double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
+// alone reach the best so far is passed over. Cap as lookUp takes it.
+double solveNine(const FlatNet& net,
+                 int mask,
+                 std::vector<Wire>* wires,
+                 double cap) {
   const MovesTable& table = tables().nine;
   Seq seq{};
   for (int i = 0; i < net.n; ++i) {
     seq[i] = static_cast<std::int8_t>(net.yRank[i]);
   }
   std::uint32_t rank;
-  int sym = positionSequence::canonicalSymmetry(seq, net.n, rank);
-  size_t lo = 0, hi = table.classes;
+  int sym = positionSequence::leastSymmetry(seq, net.n, rank);
+  // The last class of least rank up to rank, among those of its bucket
+  // (and the one before them).
+  size_t bucket = std::min(size_t{rank >> MovesTable::kBucketShift},
+                           table.bucketStart.size() - 2);
+  size_t lo = table.bucketStart[bucket], hi = table.bucketStart[bucket + 1];
+  lo = lo > 0 ? lo - 1 : 0;
+  hi = rank >> MovesTable::kBucketShift > bucket ? table.classes : hi;
   while (hi - lo > 1) {
     size_t mid = (lo + hi) / 2;
     (table.ranks[mid] <= rank ? lo : hi) = mid;
@@ -528,7 +594,28 @@ double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
     fromCanon[mx] = t;
   }
   bool swap = sym & 4;
-  double best = INFINITY;
+  // A mask of canonical names as pins, and a mask of pins as y ranks, each
+  // by two look-ups (its low five bits and the rest): a split's halves and
+  // their boxes without a loop over their pins.
+  int pinsLo[32], pinsHi[16], ranksLo[32], ranksHi[16];
+  pinsLo[0] = pinsHi[0] = ranksLo[0] = ranksHi[0] = 0;
+  for (int m = 1; m < 32; ++m) {
+    int b = lowestOf(m), rest = m & (m - 1);
+    pinsLo[m] = pinsLo[rest] | 1 << fromCanon[b];
+    ranksLo[m] = ranksLo[rest] | 1 << net.yRank[b];
+    if (m < 16) {
+      pinsHi[m] = pinsHi[rest] | 1 << fromCanon[5 + b];
+      ranksHi[m] = ranksHi[rest] | 1 << net.yRank[5 + b];
+    }
+  }
+  auto box = [&](int m) {
+    int ranks = ranksLo[m & 31] | ranksHi[m >> 5];
+    return net.x[highestOf(m)] - net.x[lowestOf(m)] +
+           (net.y[net.byY[highestOf(ranks)]] - net.y[net.byY[lowestOf(ranks)]]);
+  };
+  // Without wires, on whole coordinates, only a tree shorter than cap
+  // counts: where none is, cap itself.
+  double best = !wires && net.whole ? cap : INFINITY;
   Part bestPart = 0;
   int bestFirst = -1, bestShared = -1;
   // The tables' trees of the best split's halves, drawn without a scan.
@@ -564,12 +651,9 @@ double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
       }
     } else if (splits < kMaxSplits) {
       int p = fromCanon[move >> 9 & 15];
-      int first = 0;
-      for (int t = 0; t < net.n; ++t) {
-        first |= (move >> t & 1) << fromCanon[t];
-      }
+      int first = pinsLo[move & 31] | pinsHi[move >> 5 & 15];
       int second = (mask & ~first) | 1 << p;
-      split[splits++] = {boxOf(net, first) + boxOf(net, second), first, p};
+      split[splits++] = {box(first) + box(second), first, p};
     }
   }
   // Splits by their boxes, so that the likely best comes first and the
@@ -582,7 +666,7 @@ double solveNine(const FlatNet& net, int mask, std::vector<Wire>* wires) {
     int second = (mask & ~first) | 1 << p;
     int small = countOf(first) <= countOf(second) ? first : second;
     int large = small == first ? second : first;
-    double largeBox = boxOf(net, large);
+    double largeBox = box(large);
     std::uint32_t smallTree = kAnyTree, largeTree = kAnyTree;
     double one = solveMask(net, small, nullptr, best - largeBox, &smallTree);
     if (one + largeBox < best) {
@@ -627,7 +711,7 @@ double solveMask(const FlatNet& net,
   if (k <= flatTableData::kToPins) {
     return lookUp(net, mask, wires, cap, tree);
   }
-  return solveNine(net, mask, wires);
+  return solveNine(net, mask, wires, cap);
 }
 
 // Function objects, so that sorts inline them.
@@ -647,10 +731,24 @@ const auto lessWire = [](const Wire& a, const Wire& b) {
 // False where the drawing leaves the grid (or a pin has a negative zero,
 // whose sign the cuts below keep), or its union is no tree whose bare ends
 // are pins: cleanTree's cuts then decide.
+// The index of v among the first n of the ascending lines (infinities
+// past them), or -1: a search of fixed steps from kTop down, no branch, for
+// n up to 2 * kTop.
+template <int kTop>
+int lineIndex(const float* lines, int n, float v) {
+  int k = 0;
+  for (int step = kTop; step > 0; step /= 2) {
+    k += lines[k + step - 1] < v ? step : 0;
+  }
+  return k < n && lines[k] == v ? k : -1;
+}
+
+// With grid, the lines and the wires' ends on them are left there.
 bool gridTree(const std::vector<Wire>& drawn,
               const std::vector<RoutePoint>& pins,
-              std::vector<Wire>& out) {
-  const int kLines = 32;
+              std::vector<Wire>& out,
+              FlatScratch::Grid* grid = nullptr) {
+  const int kLines = FlatScratch::Grid::kLines;
   float xs[kLines], ys[kLines];
   int nx = 0, ny = 0;
   auto insert = [](float* lines, int& n, float v) {
@@ -678,12 +776,13 @@ bool gridTree(const std::vector<Wire>& drawn,
   // Past the lines, infinities: a search of fixed steps, no branch.
   std::fill(xs + nx, xs + kLines, INFINITY);
   std::fill(ys + ny, ys + kLines, INFINITY);
-  auto indexOf = [](const float* lines, int n, float v) {
-    int k = 0;
-    for (int step = kLines / 2; step > 0; step /= 2) {
-      k += lines[k + step - 1] < v ? step : 0;
-    }
-    return k < n && lines[k] == v ? k : -1;
+  // Steps from top (a power of two, top * 2 >= n) sum to at least n - 1:
+  // fewer of them for the few lines of a small net.
+  int top = std::max(nx, ny) <= 8 ? 4 : std::max(nx, ny) <= 16 ? 8 : 16;
+  auto indexOf = [top](const float* lines, int n, float v) {
+    return top == 4   ? lineIndex<4>(lines, n, v)
+           : top == 8 ? lineIndex<8>(lines, n, v)
+                      : lineIndex<16>(lines, n, v);
   };
   // Bit i of across[j]: the edge from column i to i + 1 on row j; bit j of
   // along[i]: from row j to j + 1 on column i.
@@ -704,8 +803,15 @@ bool gridTree(const std::vector<Wire>& drawn,
       along[x1] |= span(y1, y2);
     }
   }
-  for (const RoutePoint& p : pins) {
-    pinAt[indexOf(ys, ny, p.y)] |= std::uint32_t{1} << indexOf(xs, nx, p.x);
+  if (grid) {
+    grid->pinPoint.resize(pins.size());
+  }
+  for (size_t k = 0; k < pins.size(); ++k) {
+    int i = indexOf(xs, nx, pins[k].x), j = indexOf(ys, ny, pins[k].y);
+    pinAt[j] |= std::uint32_t{1} << i;
+    if (grid) {
+      grid->pinPoint[k] = static_cast<std::uint16_t>(i << 5 | j);
+    }
   }
   auto count = [](std::uint32_t v) {
     v = v - (v >> 1 & 0x55555555u);
@@ -750,11 +856,14 @@ bool gridTree(const std::vector<Wire>& drawn,
   if (edges + 1 != ends) {
     return false;  // a loop
   }
-  // The runs, each from its lower end, keyed by that end's column, row and
-  // whether it runs across (a vertical run sorts first), with its far end.
-  std::uint32_t keys[2 * kLines * 2];
+  // The runs, each from its lower end, in the order of that end's column,
+  // row and whether it runs across (a vertical run first): the across
+  // runs filed by column as the rows give them, then each column's runs
+  // merged by row, without a sort.
+  const int kMaxRuns = FlatScratch::Grid::kWires;
+  std::uint32_t acrossAt[kLines] = {}, alongAt[kLines];  // rows, by column
+  std::uint8_t acrossEnd[kLines][kLines];
   int runs = 0;
-  const int kMaxRuns = static_cast<int>(sizeof keys / sizeof keys[0]);
   for (int j = 0; j < ny; ++j) {
     std::uint32_t starts = across[j] & (~(across[j] << 1) | joint[j]);
     for (; starts; starts &= starts - 1) {
@@ -763,36 +872,58 @@ bool gridTree(const std::vector<Wire>& drawn,
       while ((across[j] >> b & 1) && !(joint[j] >> b & 1)) {
         ++b;
       }
-      if (runs == kMaxRuns) {
-        return false;
-      }
-      keys[runs++] = static_cast<std::uint32_t>((i << 6 | j << 1 | 1) << 5 | b);
+      acrossAt[i] |= std::uint32_t{1} << j;
+      acrossEnd[i][j] = static_cast<std::uint8_t>(b);
+      ++runs;
     }
   }
   for (int i = 0; i < nx; ++i) {
-    for (std::uint32_t m = along[i]; m; m &= m - 1) {
+    // A vertical run starts at each edge up from a point below which the
+    // column has no edge, or at a joint.
+    std::uint32_t mask = along[i];
+    std::uint32_t joints = 0;
+    for (std::uint32_t m = mask; m; m &= m - 1) {
       int j = __builtin_ctz(m);
-      bool starts = j == 0 || !(along[i] >> (j - 1) & 1) || (joint[j] >> i & 1);
-      if (!starts) {
-        continue;
+      joints |= (joint[j] >> i & 1) << j;
+    }
+    alongAt[i] = mask & (~(mask << 1) | joints);
+    runs += count(alongAt[i]);
+  }
+  if (runs > kMaxRuns) {
+    return false;
+  }
+  out.resize(static_cast<size_t>(runs));
+  int k = 0;
+  for (int i = 0; i < nx; ++i) {
+    for (std::uint32_t m = alongAt[i] | acrossAt[i]; m; m &= m - 1) {
+      int j = __builtin_ctz(m);
+      for (int flat = 0; flat < 2; ++flat) {
+        if (!((flat ? acrossAt[i] : alongAt[i]) >> j & 1)) {
+          continue;
+        }
+        int b = flat ? acrossEnd[i][j] : j + 1;
+        while (!flat && (along[i] >> b & 1) && !(joint[b] >> i & 1)) {
+          ++b;
+        }
+        out[k] = flat ? Wire{xs[i], ys[j], xs[b], ys[j]}
+                      : Wire{xs[i], ys[j], xs[i], ys[b]};
+        if (grid) {
+          std::uint8_t* e = grid->ends[k];
+          e[0] = static_cast<std::uint8_t>(i);
+          e[1] = static_cast<std::uint8_t>(j);
+          e[2] = static_cast<std::uint8_t>(flat ? b : i);
+          e[3] = static_cast<std::uint8_t>(flat ? j : b);
+        }
+        ++k;
       }
-      int b = j + 1;
-      while ((along[i] >> b & 1) && !(joint[b] >> i & 1)) {
-        ++b;
-      }
-      if (runs == kMaxRuns) {
-        return false;
-      }
-      keys[runs++] = static_cast<std::uint32_t>((i << 6 | j << 1) << 5 | b);
     }
   }
-  std::sort(keys, keys + runs);
-  out.clear();
-  for (int k = 0; k < runs; ++k) {
-    int b = keys[k] & 31, flat = keys[k] >> 5 & 1, j = keys[k] >> 6 & 31,
-        i = keys[k] >> 11;
-    out.push_back(flat ? Wire{xs[i], ys[j], xs[b], ys[j]}
-                       : Wire{xs[i], ys[j], xs[i], ys[b]});
+  if (grid) {
+    grid->valid = true;
+    grid->nx = nx;
+    grid->ny = ny;
+    std::copy(xs, xs + nx, grid->xs);
+    std::copy(ys, ys + ny, grid->ys);
   }
   return true;
 }
@@ -940,6 +1071,7 @@ bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
                      FlatScratch& s,
                      std::vector<Wire>& out) {
   out.clear();
+  s.grid.valid = false;
   s.cuts.assign(pins.begin(), pins.end());
   FlatNet net = flatNetOf(s.cuts);
   if (net.n < 2 || net.n > kFlatExactPins) {
@@ -948,7 +1080,7 @@ bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
   std::vector<Wire>& wires = s.drawn;
   wires.clear();
   solveMask(net, (1 << net.n) - 1, &wires);
-  if (!gridTree(wires, pins, out)) {
+  if (!gridTree(wires, pins, out, &s.grid)) {
     out = cleanTree(wires, pins, s);
   }
   return true;
@@ -965,19 +1097,33 @@ void sortAlong(std::vector<RoutePoint>& pts, bool alongY) {
   }
 }
 
+// A shortest tree over the distinct positions begin..end, up to
+// kFlatExactPins of them (pts: a working copy), appended to wires when
+// given; cap as solveMask takes it.
+double solvePositions(const RoutePoint* begin,
+                      const RoutePoint* end,
+                      std::vector<RoutePoint>& pts,
+                      std::vector<Wire>* wires,
+                      double cap = INFINITY) {
+  if (end - begin < 2) {
+    return 0;
+  }
+  pts.assign(begin, end);
+  FlatNet net = flatNetOf(pts);
+  return solveMask(net, (1 << net.n) - 1, wires, cap);
+}
+
 // Appends a tree over the distinct positions pts, up to kFlatBreakPins of
 // them: exact up to kFlatExactPins, else the best of the two exact trees of
 // the net broken at one position into those up to it and those from it
 // along one axis, over every such break (those with the shortest boxes
-// first, to pass over those that cannot win).
+// first, to pass over those that cannot win; on whole coordinates, each
+// half's scan bounded by what it could still win).
 double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
   int n = static_cast<int>(pts.size());
+  std::vector<RoutePoint> work;
   if (n <= kFlatExactPins) {
-    if (n < 2) {
-      return 0;
-    }
-    FlatNet net = flatNetOf(pts);
-    return solveMask(net, (1 << net.n) - 1, wires);
+    return solvePositions(pts.data(), pts.data() + n, work, wires);
   }
   struct Break {
     double bound;  // the halves' boxes
@@ -985,55 +1131,91 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
     int at;
     double box[2];  // of the positions up to at, and from it
   };
-  std::vector<Break> breaks;
+  const int kMaxBreaks = 2 * kFlatExactPins;
+  Break breaks[kMaxBreaks];
+  int count = 0;
+  bool whole = true;
+  for (const RoutePoint& p : pts) {
+    whole = whole && isWhole(p.x) && isWhole(p.y);
+  }
+  std::vector<RoutePoint> sorted[2] = {pts, pts};
+  // Per axis, bounds under the shortest trees of the positions up to each
+  // one (0) and from it (1): their boxes, then what their solves gave (a
+  // bounded solve gives no more than the length), which also bound every
+  // larger prefix and suffix, as a tree over more positions spans fewer.
+  double least[2][2][kFlatBreakPins];
   for (bool alongY : {false, true}) {
-    sortAlong(pts, alongY);
+    std::vector<RoutePoint>& along = sorted[alongY];
+    sortAlong(along, alongY);
     // The boxes of every prefix and suffix, grown one position at a time.
-    std::vector<double> upTo(n), from(n);
+    double upTo[kFlatBreakPins], from[kFlatBreakPins];
     for (int pass = 0; pass < 2; ++pass) {
-      std::vector<double>& box = pass ? from : upTo;
+      double* box = pass ? from : upTo;
       float xlo = INFINITY, xhi = -INFINITY, ylo = INFINITY, yhi = -INFINITY;
       for (int k = 0; k < n; ++k) {
-        const RoutePoint& p = pts[pass ? n - 1 - k : k];
+        const RoutePoint& p = along[pass ? n - 1 - k : k];
         xlo = std::min(xlo, p.x), xhi = std::max(xhi, p.x);
         ylo = std::min(ylo, p.y), yhi = std::max(yhi, p.y);
         box[pass ? n - 1 - k : k] =
             (static_cast<double>(xhi) - xlo) + (static_cast<double>(yhi) - ylo);
       }
     }
+    std::copy(upTo, upTo + n, least[alongY][0]);
+    std::copy(from, from + n, least[alongY][1]);
     for (int at = n - kFlatExactPins; at < kFlatExactPins; ++at) {
-      breaks.push_back({upTo[at] + from[at], alongY, at, {upTo[at], from[at]}});
+      breaks[count++] = {upTo[at] + from[at], alongY, at, {upTo[at], from[at]}};
     }
   }
-  std::stable_sort(
-      breaks.begin(), breaks.end(),
-      [](const Break& x, const Break& y) { return x.bound < y.bound; });
+  std::stable_sort(breaks, breaks + count, [](const Break& x, const Break& y) {
+    return x.bound < y.bound;
+  });
   double best = INFINITY;
   const Break* chosen = nullptr;
-  for (const Break& k : breaks) {
+  for (int b = 0; b < count; ++b) {
+    const Break& k = breaks[b];
     if (k.bound >= best) {
       break;
     }
-    // The smaller half first, bounded by the larger's box.
-    sortAlong(pts, k.alongY);
-    bool upFirst = k.at + 1 <= n - k.at;
-    double len = upFirst
-                     ? addBroken({pts.begin(), pts.begin() + k.at + 1}, nullptr)
-                     : addBroken({pts.begin() + k.at, pts.end()}, nullptr);
-    if (len + k.box[upFirst ? 1 : 0] >= best) {
+    // The smaller half first, bounded by the larger's box. A half's scan
+    // that finds nothing below its bound gives the bound itself, which
+    // ends the break as its true length would.
+    double(&bound)[2][kFlatBreakPins] = least[k.alongY];
+    if (bound[0][k.at] + bound[1][k.at] >= best) {
       continue;
     }
-    len += upFirst ? addBroken({pts.begin() + k.at, pts.end()}, nullptr)
-                   : addBroken({pts.begin(), pts.begin() + k.at + 1}, nullptr);
+    const RoutePoint* p = sorted[k.alongY].data();
+    bool upFirst = k.at + 1 <= n - k.at;
+    const RoutePoint* firstBegin = upFirst ? p : p + k.at;
+    const RoutePoint* firstEnd = upFirst ? p + k.at + 1 : p + n;
+    const RoutePoint* otherBegin = upFirst ? p + k.at : p;
+    const RoutePoint* otherEnd = upFirst ? p + n : p + k.at + 1;
+    // What a solve of the half up to at (side 0) or from it (1) gave.
+    auto learn = [&](int side, double len) {
+      for (int a = side ? 0 : k.at; a <= (side ? k.at : n - 1); ++a) {
+        bound[side][a] = std::max(bound[side][a], len);
+      }
+    };
+    int firstSide = upFirst ? 0 : 1;
+    double otherBound = bound[1 - firstSide][k.at];
+    double len = solvePositions(firstBegin, firstEnd, work, nullptr,
+                                whole ? best - otherBound : INFINITY);
+    learn(firstSide, len);
+    if (len + otherBound >= best) {
+      continue;
+    }
+    double second = solvePositions(otherBegin, otherEnd, work, nullptr,
+                                   whole ? best - len : INFINITY);
+    learn(1 - firstSide, second);
+    len += second;
     if (len < best) {
       best = len;
       chosen = &k;
     }
   }
   if (wires) {
-    sortAlong(pts, chosen->alongY);
-    addBroken({pts.begin(), pts.begin() + chosen->at + 1}, wires);
-    addBroken({pts.begin() + chosen->at, pts.end()}, wires);
+    const RoutePoint* p = sorted[chosen->alongY].data();
+    solvePositions(p, p + chosen->at + 1, work, wires);
+    solvePositions(p + chosen->at, p + n, work, wires);
   }
   return best;
 }

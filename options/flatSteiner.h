@@ -15,6 +15,19 @@ struct FlatScratch {
   std::vector<int> degree;
   std::vector<char> pinAt;
   WirePlanScratch clean;  // when the drawing needs cleanWires
+  // The last solveFlatTreeTo's wires on the grid of the pins' lines, where
+  // its drawing lies on that grid (valid): line k of each axis in order,
+  // and each wire's ends as line numbers (x1, y1, x2, y2), so that a
+  // caller can number the drawing's points without sorting them.
+  struct Grid {
+    static const int kLines = 32;
+    static const int kWires = 128;
+    bool valid = false;
+    int nx = 0, ny = 0;
+    float xs[kLines], ys[kLines];
+    std::uint8_t ends[kWires][4];
+    std::vector<std::uint16_t> pinPoint;  // each pin's lines, x << 5 | y
+  } grid;
   // The lists the value interface's builder of a flat net's tree uses
   // (treecore's routeFlatNet), kept here with the solver's.
   struct TreeLists {
@@ -54,8 +67,9 @@ const int kFlatExactPins = 9;
 std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins);
 std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins,
                                 FlatScratch& scratch);
-// The same into out, whose storage a caller that solves many nets keeps;
-// false (out empty) for more than kFlatExactPins positions.
+// The same into out, whose storage a caller that solves many nets keeps,
+// and the wires' grid into scratch.grid (not valid where the cleaning left
+// the grid); false (out empty) for more than kFlatExactPins positions.
 bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
                      FlatScratch& scratch,
                      std::vector<Wire>& out);

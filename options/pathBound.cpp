@@ -28,6 +28,11 @@ const int kPasses = 4;
 // the next may use what the last changed.
 const size_t kWalkAgain = 8192;
 
+// From this many pins, a start grown from the first pin alone and moves
+// that hang a subtree from any of its points: on fewer they seldom pay
+// for their work.
+const size_t kManyPins = 20;
+
 // Else up to this many points of the graph round the first pin are drawn
 // for the joins and moves to search; beyond, the two trees' wire only.
 const size_t kGridNodes = 50000;
@@ -382,10 +387,12 @@ void walkTree(Graph& g, PathBoundScratch& s) {
       stack.push_back(v);
     }
   }
+  s.own.assign(n, -kInf);
   for (size_t i = 1; i < s.pinNode.size(); ++i) {
     int v = s.pinNode[i];
     if (v >= 0 && s.onTree[v] && std::isfinite(s.bound[i])) {
       s.slack[v] = std::min(s.slack[v], s.bound[i] - s.along[v]);
+      s.own[v] = std::max(s.own[v], s.along[v] - s.bound[i]);
     }
   }
   for (auto it = s.order.rbegin(); it != s.order.rend(); ++it) {
@@ -395,17 +402,125 @@ void walkTree(Graph& g, PathBoundScratch& s) {
   }
 }
 
+// For each node x of the subtree below v, as walkTree left it: need[x],
+// the most by which a pin of the subtree would exceed its bound were the
+// subtree hung from x at no length (its ways then running from x along its
+// own wire); -infinity where it holds no bounded pin. One pass up for each
+// node's two largest children, one down for the pins outside a node's own
+// subtree.
+void subtreeNeed(PathBoundScratch& s, int v) {
+  int lo = s.enter[v], hi = s.leave[v];
+  for (int q = lo; q < hi; ++q) {
+    s.childTop[s.order[q]] = s.childNext[s.order[q]] = -kInf;
+  }
+  for (int q = hi - 1; q > lo; --q) {
+    int c = s.order[q], y = s.parent[c];
+    double b = -s.slack[c];
+    if (b > s.childTop[y]) {
+      s.childNext[y] = s.childTop[y];
+      s.childTop[y] = b;
+    } else if (b > s.childNext[y]) {
+      s.childNext[y] = b;
+    }
+  }
+  // First the excess over the pins outside each node's subtree.
+  s.need[v] = -kInf;
+  for (int q = lo + 1; q < hi; ++q) {
+    int x = s.order[q], y = s.parent[x];
+    double others =
+        -s.slack[x] == s.childTop[y] ? s.childNext[y] : s.childTop[y];
+    others = std::max(others, s.own[y]);
+    s.need[x] = std::max(s.need[y] + (s.along[x] - s.along[y]),
+                         s.along[x] - 2 * s.along[y] + others);
+  }
+  for (int q = lo; q < hi; ++q) {
+    int x = s.order[q];
+    s.need[x] = std::max(s.need[x], -s.slack[x] - s.along[x]);
+  }
+}
+
+// A move of the subtree below v, whose branch runs up to a (top its
+// highest node below a), hung again from any of its nodes: a search from
+// all of them at once, no farther than cap, through points off the tree
+// (or on the branch), to the nearest point of the rest of the tree whose
+// way keeps every pin of the subtree in bound, the subtree's ways then
+// running from where the way meets it. The point found (-1 when none);
+// reach and viaReach hold the way back to the subtree.
+int rehungMove(PathBoundScratch& s, int v, int top, double cap) {
+  subtreeNeed(s, v);
+  int inLo = s.enter[v], inHi = s.leave[v];
+  int topLo = s.enter[top], topHi = s.leave[top];
+  for (int u : s.touched) {
+    s.reach[u] = kInf;
+  }
+  s.touched.clear();
+  auto& heap = s.heap;
+  heap.clear();
+  for (int q = inLo; q < inHi; ++q) {
+    int x = s.order[q];
+    if (!(s.need[x] <= 0)) {
+      continue;  // no way in bound from there
+    }
+    s.reach[x] = 0;
+    s.viaReach[x] = -1;
+    s.origin[x] = x;
+    s.touched.push_back(x);
+    heap.push_back({0, x});
+  }
+  std::make_heap(heap.begin(), heap.end(), std::greater<>());
+  while (!heap.empty()) {
+    std::pop_heap(heap.begin(), heap.end(), std::greater<>());
+    auto [d, u] = heap.back();
+    heap.pop_back();
+    if (d != s.reach[u]) {
+      continue;
+    }
+    bool below = s.onTree[u] && inLo <= s.enter[u] && s.enter[u] < inHi;
+    if (below && s.origin[u] != u) {
+      continue;  // a way through the subtree would close a loop
+    }
+    if (!below && s.onTree[u]) {
+      bool branch = topLo <= s.enter[u] && s.enter[u] < topHi;
+      if (!branch) {
+        if (s.along[u] + d + s.need[s.origin[u]] <= 0) {
+          return u;
+        }
+        continue;
+      }
+    }
+    for (int e = s.start[u]; e < s.start[u + 1]; ++e) {
+      int w = s.next[e];
+      double nd = d + s.pieceLen[s.piece[e]];
+      if (nd <= cap && nd < s.reach[w] && nd + s.need[s.origin[u]] <= 0) {
+        if (s.reach[w] == kInf) {
+          s.touched.push_back(w);
+        }
+        s.reach[w] = nd;
+        s.viaReach[w] = s.piece[e];
+        s.origin[w] = s.origin[u];
+        heap.push_back({nd, w});
+        std::push_heap(heap.begin(), heap.end(), std::greater<>());
+      }
+    }
+  }
+  return -1;
+}
+
 // One pass of moves over the branches: a branch runs from a pin or a fork
 // up to the nearest pin or fork above it, and moves to the nearest point of
 // the rest of the tree whose way keeps every pin beyond it in bound, where
 // that way is shorter than the branch. Whether any moved.
-bool moveBranches(Graph& g, PathBoundScratch& s) {
+bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny) {
   walkTree(g, s);
   int root = s.pinNode[0];
   // What a move changes (the branch and all beyond it, the way it takes,
   // the points above either end) is marked and left alone until the next
   // pass walks the tree again; the rest stays as the walk found it.
   s.mark.assign(g.nodes(), 0);
+  s.need.resize(g.nodes());
+  s.childTop.resize(g.nodes());
+  s.childNext.resize(g.nodes());
+  s.origin.resize(g.nodes());
   std::vector<int>& candidates = s.candidates;
   candidates = s.order;
   bool moved = false;
@@ -442,6 +557,19 @@ bool moveBranches(Graph& g, PathBoundScratch& s) {
               s.onTree[u] && !(topLo <= s.enter[u] && s.enter[u] < topHi);
           return !below && !rest && !s.mark[u];
         });
+    if (w < 0 && fromAny && g.nodes() <= kWalkAgain) {
+      // Else hung again from any of its points, where that is shorter.
+      w = rehungMove(s, v, top, cap);
+      if (w >= 0) {
+        for (int u = v; u != a; u = s.parent[u]) {
+          s.in[s.via[u]] = 0;
+        }
+        g.takeWay(w);
+        moved = true;
+        walkTree(g, s);
+        continue;
+      }
+    }
     if (w < 0) {
       continue;
     }
@@ -478,12 +606,12 @@ void release(PathBoundScratch& s) {
   releaseLarge(s.routes, 256);
   releaseLarge(s.grid);
   for (auto* v : {&s.shortest, &s.bound, &s.along, &s.reach, &s.slack, &s.best,
-                  &s.pieceLen}) {
+                  &s.pieceLen, &s.own, &s.need, &s.childTop, &s.childNext}) {
     releaseLarge(*v);
   }
   for (auto* v : {&s.pinNode, &s.start, &s.next, &s.piece, &s.via, &s.parent,
                   &s.order, &s.touched, &s.viaReach, &s.enter, &s.leave,
-                  &s.degree, &s.stack, &s.candidates, &s.walk}) {
+                  &s.degree, &s.stack, &s.candidates, &s.walk, &s.origin}) {
     releaseLarge(*v);
   }
   for (auto* v : {&s.in, &s.onTree, &s.pinAt, &s.mark, &s.treeIn, &s.bestIn}) {
@@ -545,7 +673,8 @@ void rehang(Graph& g, PathBoundScratch& s, int p, int a, int w) {
 }
 
 // The shallow-light tree from the pieces marked in: the walk round them
-// from the first pin, where a pin breaks the bound, joins it from the
+// from the first pin, where a pin lies past (1 + triggerEps) times its
+// distance (at most its bound), joins it from the
 // nearest point of the wire whose way brings it within (1 + joinEps)
 // times its distance (through any point: the cycles go with the
 // shortest-path tree taken after each join), then passes of branch moves
@@ -556,6 +685,7 @@ void shallowLight(Graph& g,
                   PathBoundScratch& s,
                   double joinEps,
                   bool nearestFirst,
+                  double triggerEps,
                   int effort) {
   keepShortestTree(g, s);
   g.fromRoot();
@@ -569,7 +699,7 @@ void shallowLight(Graph& g,
   s.mark.assign(g.nodes(), 0);  // the branch being moved
   for (int i : s.walk) {
     int p = s.pinNode[i];
-    double b = s.bound[i];
+    double b = boundOf(triggerEps, s.shortest[i]);
     if (p < 0 || !std::isfinite(b) || s.along[p] <= b) {
       continue;
     }
@@ -607,9 +737,86 @@ void shallowLight(Graph& g,
       g.fromRoot();
     }
   }
+  // Moves from the branch's foot until none moves, then (on nets of many
+  // pins) one pass that may hang each subtree from any of its points, and
+  // so on.
+  bool fromAny = false;
   for (int r = 0; r < kPasses * effort; ++r) {
-    if (!moveBranches(g, s)) {
+    if (moveBranches(g, s, fromAny)) {
+      fromAny = false;
+    } else if (fromAny || s.pinNode.size() < kManyPins) {
       break;
+    } else {
+      fromAny = true;
+    }
+  }
+}
+
+// A start grown from the first pin alone, nearest first: each pin in turn
+// (the one whose join is shortest) joins the nearest point of the tree so
+// far whose way keeps it within (1 + joinEps) times its distance, through
+// points off the tree (failing that, through any: the shortest-path tree
+// of the union is then kept). Leaves the tree's pieces marked in, along
+// measured over them; pins that a way passes may break the bound, for the
+// walk to mend.
+void growFromRoot(Graph& g, PathBoundScratch& s, double joinEps) {
+  size_t n = g.nodes();
+  int root = s.pinNode[0];
+  std::fill(s.in.begin(), s.in.end(), 0);
+  s.along.assign(n, kInf);
+  s.onTree.assign(n, 0);
+  s.along[root] = 0;
+  s.onTree[root] = 1;
+  // (join length so far, pin): a join only gets shorter as the tree grows.
+  std::vector<std::pair<double, int>> queue;
+  for (size_t i = 1; i < s.pinNode.size(); ++i) {
+    if (s.pinNode[i] >= 0 && std::isfinite(s.bound[i])) {
+      queue.push_back({boundOf(joinEps, s.shortest[i]), static_cast<int>(i)});
+    }
+  }
+  std::make_heap(queue.begin(), queue.end(), std::greater<>());
+  while (!queue.empty()) {
+    std::pop_heap(queue.begin(), queue.end(), std::greater<>());
+    auto [key, i] = queue.back();
+    queue.pop_back();
+    int p = s.pinNode[i];
+    if (s.onTree[p]) {
+      continue;
+    }
+    double join = boundOf(joinEps, s.shortest[i]);
+    auto take = [&](int u, double d) {
+      return s.onTree[u] && s.along[u] + d <= join;
+    };
+    int w = g.search(p, key, take, [&](int u) { return !s.onTree[u]; });
+    if (w < 0 && key < join) {
+      w = g.search(p, join, take, [&](int u) { return !s.onTree[u]; });
+    }
+    if (w >= 0 && !queue.empty() && s.reach[w] > queue.front().first) {
+      queue.push_back({s.reach[w], i});
+      std::push_heap(queue.begin(), queue.end(), std::greater<>());
+      continue;
+    }
+    if (w >= 0) {
+      for (int u = w; u != p;) {
+        int k = s.viaReach[u];
+        s.in[k] = 1;
+        auto [x, y] = g.plan.pieces[k];
+        int v = x == u ? y : x;
+        s.along[v] = s.along[u] + s.pieceLen[k];
+        s.onTree[v] = 1;
+        u = v;
+      }
+      continue;
+    }
+    w = g.search(p, join, take, [](int) { return true; });
+    if (w >= 0) {
+      g.takeWay(w);
+      g.fromRoot();
+      keepShortestTree(g, s);
+      g.fromRoot();
+      for (size_t u = 0; u < n; ++u) {
+        s.onTree[u] = std::isfinite(s.along[u]);
+      }
     }
   }
 }
@@ -666,16 +873,34 @@ bool bound(const std::vector<RoutePoint>& pins,
   }
   // Starts that join a pin past the bound with less of its allowance
   // leave more to the pins beyond it; the shortest tree wins, the first
-  // on a tie, so that more effort never gives a longer one.
-  const std::pair<double, bool> kJoins[] = {
-      {1, false}, {0, true}, {0, false}, {0.5, false}, {0.5, true}};
-  size_t starts = std::min<size_t>(std::size(kJoins), 1 + effort);
+  // on a tie, so that more effort never gives a longer one. The second
+  // moves every pin off its shortest way, so that its tree relaxes a
+  // shortest-path tree, which keeps every bound: a larger bound seldom
+  // gives a longer tree.
+  struct Start {
+    double join;  // the allowance of a pin's new way, times eps
+    bool nearestFirst;
+    double trigger;  // a pin moves past (1 + trigger * eps) its distance
+  };
+  const Start kStarts[] = {{1, false, 1},
+                           {0, true, 0},
+                           {0, false, 1},
+                           {0.5, false, 1},
+                           {0.5, true, 1}};
+  size_t starts = std::min<size_t>(std::size(kStarts), 1 + effort);
   s.treeIn = s.in;
   double best = kInf;
-  for (size_t k = 0; k < starts; ++k) {
+  // On nets of many pins, a last start grown from the first pin alone.
+  size_t grown = pins.size() >= kManyPins ? 1 : 0;
+  for (size_t k = 0; k < starts + grown; ++k) {
     s.in = s.treeIn;
+    if (k == starts) {
+      growFromRoot(g, s, eps);
+    }
     g.fromRoot();
-    shallowLight(g, s, eps * kJoins[k].first, kJoins[k].second, effort);
+    const Start& start = kStarts[k < starts ? k : 0];
+    shallowLight(g, s, eps * start.join, start.nearestFirst,
+                 eps * start.trigger, effort);
     double len = 0;
     for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
       len += s.in[q] ? s.pieceLen[q] : 0;

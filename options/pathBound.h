@@ -18,6 +18,9 @@ struct PathBoundScratch {
   std::vector<int> pinNode, start, next, piece, via, parent, order, touched,
       viaReach, enter, leave, degree, stack, candidates, walk;
   std::vector<double> pieceLen;
+  // The moves' re-rooting: each node's worst excess over its bound from it.
+  std::vector<double> own, need, childTop, childNext;
+  std::vector<int> origin;
   std::vector<char> in, onTree, pinAt, mark, treeIn, bestIn;
   std::vector<std::pair<double, int>> heap;
 };
@@ -35,8 +38,11 @@ struct PathBoundScratch {
 // nearest point of the tree that keeps it in bound (the first pin's
 // shortest route always does). Then each branch in turn moves to the
 // nearest point of the rest whose way keeps every pin beyond it in bound,
-// where that is shorter. effort (from 1) buys starts (joins with less
-// allowance, pins nearest first) and passes of moves; the shortest result
+// where that is shorter (on nets of 20 pins or more, also with the subtree
+// hung from any of its points). Starts: the tree, a shortest-path tree
+// made from it, and on nets of 20 pins or more one grown from the first
+// pin. effort (from 1) buys starts (joins with less allowance, pins
+// nearest first) and passes of moves; the shortest result
 // wins, so that from the same tree more effort is never longer. Parts that
 // the first pin does not reach keep their wire. Deterministic; eps >= 0.
 // False, with out untouched, where the tree keeps the bound as it is,

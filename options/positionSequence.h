@@ -64,6 +64,36 @@ inline int canonicalSymmetry(const Seq& seq, int n, std::uint32_t& rank) {
   return best;
 }
 
+// canonicalSymmetry's answer without ranking every image: ranks order as
+// the sequences do, term by term, so the images are compared from their
+// first term on until one is least (or all that remain are equal), and
+// only that one is ranked.
+inline int leastSymmetry(const Seq& seq, int n, std::uint32_t& rank) {
+  int inverse[kMaxPins];  // the x rank of each y rank
+  for (int i = 0; i < n; ++i) {
+    inverse[seq[i]] = i;
+  }
+  unsigned alive = 0xff;
+  for (int i = 0; i < n && (alive & (alive - 1)); ++i) {
+    // Term i of image s, as mapRanks places it.
+    int least = n;
+    unsigned keep = 0;
+    for (unsigned m = alive; m; m &= m - 1) {
+      int s = __builtin_ctz(m);
+      int from = s & 1 ? n - 1 - i : i;
+      int v = s & 4 ? inverse[from] : seq[from];
+      v = s & 2 ? n - 1 - v : v;
+      keep = v < least ? 0 : keep;
+      least = v < least ? v : least;
+      keep |= v == least ? 1u << s : 0;
+    }
+    alive = keep;
+  }
+  int best = __builtin_ctz(alive);
+  rank = rankOf(mapSeq(seq, n, best), n);
+  return best;
+}
+
 // A full component of a table's tree, over pins named by x rank. A spine
 // tree: the mask of its pins, kAlongY when its spine runs along y, at its
 // pins' median. A corner tree (kCorner): a main spine along x (or y, with

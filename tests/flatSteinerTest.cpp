@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <random>
 #include <vector>
@@ -309,6 +310,80 @@ TEST(FlatSteinerTest, BoundedScansGiveTheTreesOfFullOnes) {
       EXPECT_EQ(back, whole) << shift;
     }
   }
+}
+
+// The bytes of the obstacle-free trees, as digests fixed from the code
+// before the fixed-array Tree builder and the bounded breaks: routeNets'
+// --optimize trees (every node, edge, path, segment, length, bound) of nets
+// of up to nine places, with repeats, shared lines, -0, fractions and
+// wide values, and breakFlatTree's wires from ten to seventeen positions.
+std::uint64_t digestOf(const void* p, size_t n, std::uint64_t h) {
+  const unsigned char* c = static_cast<const unsigned char*>(p);
+  for (size_t i = 0; i < n; ++i) {
+    h = (h ^ c[i]) * 1099511628211ull;
+  }
+  return h;
+}
+
+TEST(FlatSteinerTest, TreesKeepTheirBytes) {
+  std::uint64_t h = 1469598103934665603ull;
+  auto add = [&h](const auto& v) { h = digestOf(&v, sizeof v, h); };
+  treecore::Obstacles none;
+  for (int variant = 0; variant < 2; ++variant) {
+    treecore::RouteOptions o;
+    o.form = treecore::Form::optimizedSteinerTree;
+    o.drawingOnly = o.bound = variant == 1;
+    std::vector<treecore::Net> nets;
+    for (unsigned k = 0; k < 3000; ++k) {
+      std::mt19937 rng(4242u + k);
+      int pins = 1 + static_cast<int>(k % kFlatExactPins);
+      int kind = static_cast<int>(k % 7);
+      float scale = kind == 4 ? 0.37f : kind == 5 ? 1e4f : 1;
+      float shift = kind == 6 ? -500 : kind == 5 ? 3e6f : 0;
+      std::vector<RoutePoint> p = randomPins(rng, pins,
+                                             kind == 0   ? 3
+                                             : kind == 1 ? 8
+                                                         : 1000,
+                                             scale, shift);
+      if (k % 5 == 0) {
+        p.push_back(p[k % p.size()]);  // a repeat
+      }
+      treecore::Net net = netOf(p);
+      for (treecore::Point& q : net) {
+        q.x = q.x == 0 && k % 11 == 0 ? -0.0 : q.x;
+      }
+      nets.push_back(net);
+    }
+    for (const treecore::Tree& t : treecore::routeNets(none, nets, o, 1)) {
+      add(t.status), add(t.parts), add(t.wireLength), add(t.lowerBound);
+      for (const treecore::Node& n : t.nodes) {
+        add(n.at.x), add(n.at.y), add(n.kind), add(n.parent), add(n.edge);
+      }
+      for (const treecore::Edge& e : t.edges) {
+        add(e.from), add(e.to);
+        for (const treecore::Point& q : e.path) {
+          add(q.x), add(q.y);
+        }
+      }
+      for (const treecore::Segment& g : t.segments) {
+        add(g.a.x), add(g.a.y), add(g.b.x), add(g.b.y);
+      }
+    }
+  }
+  EXPECT_EQ(h, 0x8fb718d21c65c72cull) << std::hex << h;
+  std::uint64_t b = 1469598103934665603ull;
+  for (unsigned k = 0; k < 1000; ++k) {
+    std::mt19937 rng(777u + k);
+    int pins = 10 + static_cast<int>(k % 8);
+    int kind = static_cast<int>(k % 4);
+    std::vector<RoutePoint> p =
+        randomPins(rng, pins, kind == 0 ? 12 : 1000, kind == 3 ? 0.37f : 1,
+                   kind == 2 ? -300.5f : 0);
+    for (const Wire& w : breakFlatTree(p)) {
+      b = digestOf(&w, sizeof w, b);
+    }
+  }
+  EXPECT_EQ(b, 0x3f21954fec07c249ull) << std::hex << b;
 }
 
 }  // namespace

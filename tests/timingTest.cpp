@@ -570,4 +570,47 @@ TEST(PathBoundTest, MoreEffortNeverLongerAndScratchKeepsNothing) {
   }
 }
 
+// Nets of many pins, which also take the start grown from the first pin
+// and the moves that hang a subtree from any of its points: a legal tree,
+// every pin within its bound along the drawn wire (unit steps against the
+// lattice's distances), with no loop.
+TEST(PathBoundTest, ManyPinsKeepTheBound) {
+  std::mt19937 rng(17);
+  for (int trial = 0; trial < 24; ++trial) {
+    Scene s = randomScene(rng, 20 + trial % 17, trial % 7);
+    treecore::Obstacles obstacles(s.rects);
+    std::vector<double> shortest = bfsShortest(s);
+    std::vector<Point> pins;
+    for (const auto& p : s.pins) {
+      pins.push_back({p.x, p.y});
+    }
+    std::vector<Rect> rects;
+    for (const auto& r : s.rects) {
+      rects.push_back({r.xlo, r.ylo, r.xhi, r.yhi});
+    }
+    for (double eps : {0.0, 0.1, 0.3}) {
+      SCOPED_TRACE("trial " + std::to_string(trial) + " eps " +
+                   std::to_string(eps));
+      RouteOptions o;
+      o.pathBound = eps;
+      Tree t = treecore::routeNet(obstacles, s.pins, o);
+      if (t.status == treecore::Status::forest) {
+        expectLegalTree(pins, rects, wiresOf(t), t.parts);
+      } else {
+        ASSERT_EQ(t.status, treecore::Status::ok) << t.message;
+        expectLegalTree(pins, rects, wiresOf(t));
+      }
+      EXPECT_EQ(planWires(wiresOf(t), routePins(s)).loops(), 0);
+      UnitTree u = unitTree(s, t, 0, 0);
+      for (size_t i = 0; i < s.pins.size(); ++i) {
+        if (std::isfinite(shortest[i])) {
+          ASSERT_FALSE(std::isnan(u.path[i])) << "pin " << i + 1;
+          EXPECT_LE(u.path[i], (1 + eps) * shortest[i] + 1e-9)
+              << "pin " << i + 1;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace

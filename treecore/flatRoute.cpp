@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "support/formatCoord.h"
 #include "support/smallLists.h"
@@ -332,6 +333,235 @@ void buildNodes(const std::vector<RoutePoint>& pins,
   }
 }
 
+// buildNodes' nodes and edges for the solver's wires on the grid of the
+// pins' lines (FlatScratch::Grid): each point named by its lines, x line
+// first, which orders the points as their keys do, so that nothing is
+// sorted or searched; every list a fixed array. Reads the pins, the wires,
+// the grid and the lines' values cx, cy; leaves t's nodes and edges. False,
+// t untouched, where the grid is not the wires' or the net outgrows the
+// arrays.
+bool buildOnGrid(const std::vector<RoutePoint>& pins,
+                 const std::vector<Wire>& wires,
+                 const FlatScratch::Grid& g,
+                 const double* cx,
+                 const double* cy,
+                 Tree& t) {
+  const int kLines = FlatScratch::Grid::kLines;
+  const int kWires = FlatScratch::Grid::kWires;
+  const int kPins = 64;
+  const int kPoints = kLines * kLines;  // point (i, j) is i << 5 | j
+  static_assert(kLines == 32, "a point's lines are five bits each");
+  const int kNodes = kPins + 2 * kWires;
+  const int kChainPoints = 2 * kPins + kWires + kNodes;
+  int nw = static_cast<int>(wires.size());
+  int np = static_cast<int>(pins.size());
+  if (!g.valid || nw == 0 || nw > kWires || np > kPins) {
+    return false;
+  }
+  int nodeOf[kPoints];
+  unsigned char degree[kPoints];
+  short adj[kPoints][4];  // a point's wires in their order: four ways
+  short linkA[kWires], linkB[kWires];
+  short pinVertex[kPins];
+  std::uint64_t branch[kPoints / 64] = {};  // points of degree other than 2
+  for (int l = 0; l < nw; ++l) {
+    const std::uint8_t* e = g.ends[l];
+    int a = e[0] << 5 | e[1], b = e[2] << 5 | e[3];
+    if (a == b) {
+      return false;
+    }
+    linkA[l] = static_cast<short>(a);
+    linkB[l] = static_cast<short>(b);
+    degree[a] = degree[b] = 0;
+    nodeOf[a] = nodeOf[b] = -1;
+  }
+  if (g.pinPoint.size() != pins.size()) {
+    return false;
+  }
+  for (int i = 0; i < np; ++i) {
+    pinVertex[i] = static_cast<short>(g.pinPoint[i]);
+    degree[pinVertex[i]] = 0;
+  }
+  for (int l = 0; l < nw; ++l) {
+    int a = linkA[l], b = linkB[l];
+    if (degree[a] == 4 || degree[b] == 4) {
+      return false;
+    }
+    adj[a][degree[a]++] = static_cast<short>(l);
+    adj[b][degree[b]++] = static_cast<short>(l);
+  }
+  for (int i = 0; i < np; ++i) {
+    if (degree[pinVertex[i]] == 0) {
+      return false;  // a pin off the wires' ends
+    }
+  }
+  for (int l = 0; l < nw; ++l) {
+    for (int v : {static_cast<int>(linkA[l]), static_cast<int>(linkB[l])}) {
+      if (degree[v] != 2) {
+        branch[v >> 6] |= std::uint64_t{1} << (v & 63);
+      }
+    }
+  }
+
+  // Nodes: the pins in order (a second pin at a place joined to the first
+  // by an edge of no length), then the other points where the drawing
+  // branches, in their order.
+  short vertexOf[kNodes];
+  short chainA[kNodes], chainB[kNodes];
+  short chainFrom[kNodes + 1];
+  short chainPoints[kChainPoints];
+  int nodes = 0, chains = 0, points = 0;
+  for (int i = 0; i < np; ++i) {
+    int v = pinVertex[i];
+    vertexOf[nodes++] = static_cast<short>(v);
+    if (nodeOf[v] < 0) {
+      nodeOf[v] = i;
+    } else {
+      chainA[chains] = static_cast<short>(nodeOf[v]);
+      chainB[chains] = static_cast<short>(i);
+      chainFrom[chains++] = static_cast<short>(points);
+      chainPoints[points++] = static_cast<short>(v);
+      chainPoints[points++] = static_cast<short>(v);
+    }
+  }
+  for (int word = 0; word < kPoints / 64; ++word) {
+    for (std::uint64_t m = branch[word]; m; m &= m - 1) {
+      int v = word * 64 + __builtin_ctzll(m);
+      if (nodeOf[v] < 0) {
+        nodeOf[v] = nodes;
+        vertexOf[nodes++] = static_cast<short>(v);
+      }
+    }
+  }
+  t.nodes.resize(static_cast<size_t>(nodes));
+  for (int n = 0; n < nodes; ++n) {
+    int v = vertexOf[n];
+    t.nodes[n] = {{cx[v >> 5], cy[v & 31]},
+                  n < np ? NodeKind::pin : NodeKind::steinerPoint,
+                  -1,
+                  -1};
+  }
+
+  // Chains of wires from node to node through points of two wires.
+  bool used[kWires] = {};
+  for (int n = 0; n < nodes; ++n) {
+    int start = vertexOf[n];
+    if (nodeOf[start] != n) {
+      continue;  // a second pin at its place
+    }
+    for (int k = 0; k < degree[start]; ++k) {
+      int l = adj[start][k];
+      if (used[l]) {
+        continue;
+      }
+      int from = points;
+      int cur = start;
+      int end = -1;
+      for (;;) {
+        used[l] = true;
+        bool forward = linkA[l] == cur;
+        if (points == from) {
+          chainPoints[points++] = static_cast<short>(cur);
+        }
+        int next = forward ? linkB[l] : linkA[l];
+        chainPoints[points++] = static_cast<short>(next);
+        if (nodeOf[next] >= 0) {
+          end = nodeOf[next];
+          break;
+        }
+        int other = adj[next][0] == l ? adj[next][1] : adj[next][0];
+        if (used[other]) {
+          break;  // a loop through no node: not part of the tree
+        }
+        cur = next;
+        l = other;
+      }
+      if (end < 0) {
+        points = from;
+        continue;
+      }
+      chainA[chains] = static_cast<short>(n);
+      chainB[chains] = static_cast<short>(end);
+      chainFrom[chains++] = static_cast<short>(from);
+    }
+  }
+  chainFrom[chains] = static_cast<short>(points);
+
+  // The walk, breadth first from each part's first node, each node's
+  // chains in their order; each node reached once files its edge under it.
+  short first[kNodes + 1] = {};
+  short around[2 * kNodes];
+  for (int c = 0; c < chains; ++c) {
+    ++first[chainA[c] + 1];
+    ++first[chainB[c] + 1];
+  }
+  for (int n = 0; n < nodes; ++n) {
+    first[n + 1] = static_cast<short>(first[n + 1] + first[n]);
+  }
+  short at[kNodes];
+  std::copy(first, first + nodes, at);
+  for (int c = 0; c < chains; ++c) {
+    around[at[chainA[c]]++] = static_cast<short>(c);
+    around[at[chainB[c]]++] = static_cast<short>(c);
+  }
+  bool reached[kNodes] = {};
+  short queue[kNodes];
+  short chainOf[kNodes];
+  bool reversed[kNodes];
+  int edges = 0;
+  for (int root = 0; root < nodes; ++root) {
+    if (reached[root]) {
+      continue;
+    }
+    chainOf[root] = -1;
+    reached[root] = true;
+    int queued = 0;
+    queue[queued++] = static_cast<short>(root);
+    for (int q = 0; q < queued; ++q) {
+      int u = queue[q];
+      for (int i = first[u]; i < first[u + 1]; ++i) {
+        int c = around[i];
+        int a = chainA[c], b = chainB[c];
+        int w = a == u ? b : a;
+        if (reached[w]) {
+          continue;
+        }
+        reached[w] = true;
+        queue[queued++] = static_cast<short>(w);
+        t.nodes[w].parent = u;
+        chainOf[w] = static_cast<short>(c);
+        reversed[w] = a != u;
+        ++edges;
+      }
+    }
+  }
+  // Each edge's path: its chain's points as they are. The grid's wires
+  // are whole runs, which end only at a joint (a pin, a branch) or a bend:
+  // a chain's inner points are bends, and no two points repeat but the
+  // two of an edge of no length, so the points are the path bendsOnly
+  // leaves.
+  t.edges.resize(static_cast<size_t>(edges));
+  int edge = 0;
+  for (int w = 0; w < nodes; ++w) {
+    int c = chainOf[w];
+    if (c < 0) {
+      continue;  // a root
+    }
+    int lo = chainFrom[c], hi = chainFrom[c + 1];
+    t.nodes[w].edge = edge;
+    Edge& e = t.edges[edge++];
+    e.from = t.nodes[w].parent;
+    e.to = w;
+    Point points[kChainPoints];
+    for (int k = 0; k < hi - lo; ++k) {
+      int p = chainPoints[reversed[w] ? hi - 1 - k : lo + k];
+      points[k] = {cx[p >> 5], cy[p & 31]};
+    }
+    e.path.assign(points, points + (hi - lo));
+  }
+  return true;
+}
+
 }  // namespace
 
 bool routeFlatNet(const std::vector<RoutePoint>& pins,
@@ -347,18 +577,45 @@ bool routeFlatNet(const std::vector<RoutePoint>& pins,
     releaseLarge(scratch.cuts);  // the positions, sorted
     return false;
   }
-  if (!options.drawingOnly) {
+  // On the grid of the pins' lines, each line's value is made once, and
+  // whole values below 2^30 sum exactly in any order: the length is the
+  // wires' sum, as the runs' union would give it.
+  const FlatScratch::Grid& g = scratch.grid;
+  bool onGrid = g.valid && !wires.empty() &&
+                wires.size() <= static_cast<size_t>(g.kWires);
+  double cx[FlatScratch::Grid::kLines], cy[FlatScratch::Grid::kLines];
+  bool whole = onGrid;
+  for (int k = 0; onGrid && k < g.nx; ++k) {
+    cx[k] = canonical(g.xs[k]);
+    whole = whole && std::fabs(cx[k]) < 0x1p30 &&
+            static_cast<double>(static_cast<std::int32_t>(cx[k])) == cx[k];
+  }
+  for (int k = 0; onGrid && k < g.ny; ++k) {
+    cy[k] = canonical(g.ys[k]);
+    whole = whole && std::fabs(cy[k]) < 0x1p30 &&
+            static_cast<double>(static_cast<std::int32_t>(cy[k])) == cy[k];
+  }
+  if (!options.drawingOnly &&
+      !(onGrid && buildOnGrid(pins, wires, g, cx, cy, t))) {
     buildNodes(pins, wires, scratch.tree, t);
   }
   t.parts = 1;
   size_t base = t.segments.size();
   t.segments.resize(base + wires.size());
+  double sum = 0;
   for (size_t k = 0; k < wires.size(); ++k) {
     const Wire& w = wires[k];
-    t.segments[base + k] = {backOf({w.x1, w.y1}), backOf({w.x2, w.y2})};
+    if (onGrid) {
+      const std::uint8_t* e = g.ends[k];
+      Segment& out = t.segments[base + k];
+      out = {{cx[e[0]], cy[e[1]]}, {cx[e[2]], cy[e[3]]}};
+      sum += (out.b.x - out.a.x) + (out.b.y - out.a.y);
+    } else {
+      t.segments[base + k] = {backOf({w.x1, w.y1}), backOf({w.x2, w.y2})};
+    }
   }
   if (options.measureLength || options.bound) {
-    t.wireLength = lengthOf(t.segments, scratch.tree.runs);
+    t.wireLength = whole ? sum : lengthOf(t.segments, scratch.tree.runs);
   }
   // The solver's trees are shortest: their own length bounds every tree.
   t.lowerBound = options.bound ? t.wireLength : -1;
