@@ -130,8 +130,8 @@ struct EscapeGraph {
 // starts from the first grid line of the side's span. With everyRun, every
 // free run of every obstacle side inside the box and of the box's four
 // sides carries a line too, so that the lines are at least those the
-// escape-graph theorem (Ganley and Cohoon) asks for: then the graph holds a
-// shortest obstacle-avoiding tree of the pins inside the box.
+// escape-graph theorem asks for: then the graph holds a shortest
+// obstacle-avoiding tree of the pins inside the box.
 bool buildEscape(EscapeGraph& e,
                  const std::vector<RoutePoint>& points,
                  const std::vector<RoutePoint>& pins,
