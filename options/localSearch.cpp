@@ -9,7 +9,7 @@
 #include <tuple>
 #include <utility>
 
-#include "options/gridLines.h"
+#include "options/escapeGrid.h"
 #include "options/improveTree.h"
 #include "options/keyPaths.h"
 #include "spatial/obstacleIndex.h"
@@ -19,11 +19,6 @@ namespace {
 const double kInf = std::numeric_limits<double>::infinity();
 // Grids larger than this are not built.
 const double kMostNodes = 6e6;
-// The escape graph is built from a grid of up to this many nodes, at these
-// units per grid node and per piece its lines cover.
-const double kMostCells = 4e7;
-const double kUnitsPerCell = 0.1;
-const double kUnitsPerLine = 0.5;
 // Past this many grid nodes the search runs over the escape graph: on
 // obstacle-dense nets a thirtieth of the grid's nodes.
 const double kEscapeFrom = 2e5;
@@ -110,142 +105,8 @@ class RadixQueue {
   size_t size_ = 0;
 };
 
-struct Grid {
-  std::vector<double> xs, ys;
-  int nx = 0, ny = 0;
-  // Per node: bit 0, the piece to the right meets an obstacle's interior;
-  // bit 1, the piece up does.
-  std::vector<unsigned char> shut;
-
-  int node(int i, int j) const { return j * nx + i; }
-  size_t size() const { return static_cast<size_t>(nx) * ny; }
-  void cell(int u, int& i, int& j) const { i = u % nx, j = u / nx; }
-  int step(int u, int d) const {
-    switch (d) {
-      case 0:
-        return u + 1;
-      case 1:
-        return u + nx;
-      case 2:
-        return u - 1;
-      default:
-        return u - nx;
-    }
-  }
-  // Whether the piece from u, at column i and row j, in direction d is on
-  // the grid and free.
-  bool open(int u, int i, int j, int d) const {
-    switch (d) {
-      case 0:
-        return i + 1 < nx && !(shut[u] & 1);
-      case 1:
-        return j + 1 < ny && !(shut[u] & 2);
-      case 2:
-        return i > 0 && !(shut[u - 1] & 1);
-      default:
-        return j > 0 && !(shut[u - nx] & 2);
-    }
-  }
-  double length(int, int i, int j, int d) const {
-    switch (d) {
-      case 0:
-        return xs[i + 1] - xs[i];
-      case 1:
-        return ys[j + 1] - ys[j];
-      case 2:
-        return xs[i] - xs[i - 1];
-      default:
-        return ys[j] - ys[j - 1];
-    }
-  }
-  RoutePoint point(int u) const {
-    return {static_cast<float>(xs[u % nx]), static_cast<float>(ys[u / nx])};
-  }
-  int at(double x, double y) const {
-    auto i = std::lower_bound(xs.begin(), xs.end(), x) - xs.begin();
-    auto j = std::lower_bound(ys.begin(), ys.end(), y) - ys.begin();
-    if (i == nx || j == ny || xs[i] != x || ys[j] != y) {
-      return -1;
-    }
-    return node(static_cast<int>(i), static_cast<int>(j));
-  }
-};
-
-void sortUnique(std::vector<double>& c) {
-  std::sort(c.begin(), c.end());
-  c.erase(std::unique(c.begin(), c.end()), c.end());
-}
-
-// The grid's lines: those of the points, and of the pins and the
-// obstacles' sides inside the points' box; the obstacles that meet it.
-std::vector<int> gridLines(Grid& g,
-                           const std::vector<RoutePoint>& points,
-                           const std::vector<RoutePoint>& pins,
-                           const ObstacleIndex& obstacles) {
-  double xlo = points[0].x, xhi = xlo, ylo = points[0].y, yhi = ylo;
-  for (const RoutePoint& p : points) {
-    xlo = std::min<double>(xlo, p.x), xhi = std::max<double>(xhi, p.x);
-    ylo = std::min<double>(ylo, p.y), yhi = std::max<double>(yhi, p.y);
-  }
-  for (const RoutePoint& p : points) {
-    g.xs.push_back(p.x);
-    g.ys.push_back(p.y);
-  }
-  for (const RoutePoint& p : pins) {
-    if (xlo <= p.x && p.x <= xhi && ylo <= p.y && p.y <= yhi) {
-      g.xs.push_back(p.x);
-      g.ys.push_back(p.y);
-    }
-  }
-  std::vector<int> rects =
-      obstacles.meeting(static_cast<float>(xlo), static_cast<float>(ylo),
-                        static_cast<float>(xhi), static_cast<float>(yhi));
-  for (int r : rects) {
-    const ObstacleIndex::Rect& o = obstacles.rects()[r];
-    for (double x : {o.xlo, o.xhi}) {
-      if (xlo < x && x < xhi) {
-        g.xs.push_back(x);
-      }
-    }
-    for (double y : {o.ylo, o.yhi}) {
-      if (ylo < y && y < yhi) {
-        g.ys.push_back(y);
-      }
-    }
-  }
-  sortUnique(g.xs);
-  sortUnique(g.ys);
-  g.nx = static_cast<int>(g.xs.size());
-  g.ny = static_cast<int>(g.ys.size());
-  return rects;
-}
-
-// Marks the grid's pieces that meet an obstacle's open interior.
-void shutPieces(Grid& g,
-                const std::vector<int>& rects,
-                const ObstacleIndex& obstacles) {
-  g.shut.assign(g.size(), 0);
-  // Every obstacle's sides inside the box lie on grid lines: a piece meets
-  // an open interior when it runs strictly inside one of its spans and
-  // inside or across the other.
-  for (int r : rects) {
-    const ObstacleIndex::Rect& o = obstacles.rects()[r];
-    auto [i1, i2] = linesStrictlyInside(g.xs, o.xlo, o.xhi);
-    auto [j1, j2] = linesStrictlyInside(g.ys, o.ylo, o.yhi);
-    int h1 = std::max(0, i1 - 1), h2 = std::min(g.nx - 2, i2);
-    int v1 = std::max(0, j1 - 1), v2 = std::min(g.ny - 2, j2);
-    for (int j = j1; j <= j2; ++j) {
-      for (int i = h1; i <= h2; ++i) {
-        g.shut[g.node(i, j)] |= 1;
-      }
-    }
-    for (int i = i1; i <= i2; ++i) {
-      for (int j = v1; j <= v2; ++j) {
-        g.shut[g.node(i, j)] |= 2;
-      }
-    }
-  }
-}
+using Grid = LineGrid;
+using Escape = EscapeGraph;
 
 bool buildGrid(Grid& g,
                const WirePlan& plan,
@@ -259,186 +120,6 @@ bool buildGrid(Grid& g,
   }
   budget.left -= kUnitsPerNode * nodes;
   shutPieces(g, rects, obstacles);
-  return true;
-}
-
-// The escape graph: the grid's free pieces on the lines through the tree's
-// points, the pins and the obstacles' sides, each line stopped where an
-// obstacle's interior blocks it. It holds a shortest obstacle-avoiding way
-// between any two tree points. Its nodes are the lines' crossings, ends
-// and bends, and the tree's points and the pins; a run of grid nodes that
-// a line only passes straight through is one arc.
-struct Escape {
-  std::vector<double> xs, ys;  // the grid's lines
-  int nx = 0;
-  std::vector<double> px, py;     // per node
-  std::vector<long long> cellOf;  // per node its grid node, ascending
-  std::vector<int> arcs;  // per node and direction: the next node, or -1
-
-  size_t size() const { return px.size(); }
-  void cell(int, int& i, int& j) const { i = j = 0; }
-  int step(int u, int d) const { return arcs[4 * static_cast<size_t>(u) + d]; }
-  bool open(int u, int, int, int d) const { return step(u, d) >= 0; }
-  double length(int u, int, int, int d) const {
-    int v = step(u, d);
-    return d % 2 == 0 ? std::abs(px[v] - px[u]) : std::abs(py[v] - py[u]);
-  }
-  RoutePoint point(int u) const {
-    return {static_cast<float>(px[u]), static_cast<float>(py[u])};
-  }
-  int at(double x, double y) const {
-    auto i = std::lower_bound(xs.begin(), xs.end(), x) - xs.begin();
-    auto j = std::lower_bound(ys.begin(), ys.end(), y) - ys.begin();
-    if (i == static_cast<long>(xs.size()) ||
-        j == static_cast<long>(ys.size()) || xs[i] != x || ys[j] != y) {
-      return -1;
-    }
-    long long c = static_cast<long long>(j) * nx + i;
-    auto k = std::lower_bound(cellOf.begin(), cellOf.end(), c);
-    return k != cellOf.end() && *k == c ? static_cast<int>(k - cellOf.begin())
-                                        : -1;
-  }
-};
-
-// Builds the escape graph of the tree's points over the tree's box;
-// false, with nothing spent, where the grid is too large or the budget
-// does not pay for it.
-bool buildEscape(Escape& e,
-                 const WirePlan& plan,
-                 const std::vector<RoutePoint>& pins,
-                 const ObstacleIndex& obstacles,
-                 WorkBudget& budget) {
-  Grid g;
-  std::vector<int> rects = gridLines(g, plan.nodes, pins, obstacles);
-  double cells = static_cast<double>(g.nx) * g.ny;
-  if (cells > kMostCells || kUnitsPerCell * cells > budget.left) {
-    return false;
-  }
-  budget.left -= kUnitsPerCell * cells;
-  shutPieces(g, rects, obstacles);
-  // Bits of shut beyond the grid's: 4, the piece to the right is on a line;
-  // 8, the piece up is; 16, a node is kept here whatever its pieces.
-  std::vector<unsigned char>& m = g.shut;
-  double walked = 0;
-  // A line through a point covers the free run of pieces holding it: once
-  // one of a run's pieces is on a line, all are.
-  auto across = [&](int i, int j) {
-    for (int k = i; k + 1 < g.nx; ++k) {
-      unsigned char& b = m[g.node(k, j)];
-      if (b & 5) {
-        break;
-      }
-      b |= 4;
-      ++walked;
-    }
-    for (int k = i; k > 0; --k) {
-      unsigned char& b = m[g.node(k - 1, j)];
-      if (b & 5) {
-        break;
-      }
-      b |= 4;
-      ++walked;
-    }
-  };
-  auto along = [&](int i, int j) {
-    for (int k = j; k + 1 < static_cast<int>(g.ys.size()); ++k) {
-      unsigned char& b = m[g.node(i, k)];
-      if (b & 10) {
-        break;
-      }
-      b |= 8;
-      ++walked;
-    }
-    for (int k = j; k > 0; --k) {
-      unsigned char& b = m[g.node(i, k - 1)];
-      if (b & 10) {
-        break;
-      }
-      b |= 8;
-      ++walked;
-    }
-  };
-  auto index = [](const std::vector<double>& c, double v) {
-    auto k = std::lower_bound(c.begin(), c.end(), v) - c.begin();
-    return k < static_cast<long>(c.size()) && c[k] == v ? static_cast<int>(k)
-                                                        : -1;
-  };
-  auto through = [&](const RoutePoint& p) {
-    int i = index(g.xs, p.x), j = index(g.ys, p.y);
-    if (i >= 0 && j >= 0) {
-      m[g.node(i, j)] |= 16;
-      across(i, j);
-      along(i, j);
-    }
-  };
-  for (const RoutePoint& p : plan.nodes) {
-    through(p);
-  }
-  for (const RoutePoint& p : pins) {
-    through(p);
-  }
-  // An obstacle side's line from the first grid line of the side's span
-  // (the side may leave the box).
-  auto first = [](const std::vector<double>& c, double lo, double hi) {
-    auto k = std::lower_bound(c.begin(), c.end(), lo) - c.begin();
-    return k < static_cast<long>(c.size()) && c[k] <= hi ? static_cast<int>(k)
-                                                         : -1;
-  };
-  for (int r : rects) {
-    const ObstacleIndex::Rect& o = obstacles.rects()[r];
-    int i = first(g.xs, o.xlo, o.xhi);
-    for (double y : {o.ylo, o.yhi}) {
-      int j = index(g.ys, y);
-      if (i >= 0 && j >= 0) {
-        across(i, j);
-      }
-    }
-    int j = first(g.ys, o.ylo, o.yhi);
-    for (double x : {o.xlo, o.xhi}) {
-      int k = index(g.xs, x);
-      if (j >= 0 && k >= 0) {
-        along(k, j);
-      }
-    }
-  }
-  budget.left -= kUnitsPerLine * walked;
-  // Nodes in grid order: a node's neighbour to the left is the node before
-  // it, and the one below the last node met in its column.
-  e.xs = g.xs;
-  e.ys = g.ys;
-  e.nx = g.nx;
-  std::vector<int> below(g.nx, -1);
-  for (int j = 0; j < g.ny; ++j) {
-    for (int i = 0; i < g.nx; ++i) {
-      int c = g.node(i, j);
-      bool right = m[c] & 4, left = i > 0 && (m[c - 1] & 4);
-      bool up = m[c] & 8, down = j > 0 && (m[c - g.nx] & 8);
-      if (!(right || left || up || down)) {
-        continue;
-      }
-      bool straight =
-          (right && left && !up && !down) || (up && down && !right && !left);
-      if (straight && !(m[c] & 16)) {
-        continue;
-      }
-      int id = static_cast<int>(e.px.size());
-      e.px.push_back(g.xs[i]);
-      e.py.push_back(g.ys[j]);
-      e.cellOf.push_back(c);
-      e.arcs.insert(e.arcs.end(), 4, -1);
-      if (left) {
-        e.arcs[4 * static_cast<size_t>(id) + 2] = id - 1;
-        e.arcs[4 * static_cast<size_t>(id - 1)] = id;
-      }
-      if (down) {
-        int b = below[i];
-        e.arcs[4 * static_cast<size_t>(id) + 3] = b;
-        e.arcs[4 * static_cast<size_t>(b) + 1] = id;
-      }
-      below[i] = id;
-    }
-  }
-  budget.left -= kUnitsPerNode * static_cast<double>(e.size());
   return true;
 }
 
@@ -1267,7 +948,7 @@ std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
   }
   if (graph == SearchGraph::escape) {
     Escape escape;
-    if (buildEscape(escape, first, pins, obstacles, budget)) {
+    if (buildEscape(escape, first.nodes, pins, obstacles, budget)) {
       run(escape);
     }
   } else {

@@ -183,6 +183,50 @@ TEST(LowerBoundTest, NeverAboveTheOptimum) {
   EXPECT_GT(tight, solved / 4) << "the bound should often meet the optimum";
 }
 
+// Dense nets: small nets among many small touching and overlapping
+// obstacles, in the box the program passes (the pins' box grown by every
+// obstacle that meets it, so that others cross its sides), against the
+// exact solver's shortest tree inside that box.
+TEST(LowerBoundTest, DenseNetsNeverAboveTheOptimum) {
+  int tight = 0, solved = 0;
+  for (unsigned seed = 1; seed <= 60; ++seed) {
+    SCOPED_TRACE(seed);
+    Scene s;
+    s.addRandomRects(40 + static_cast<int>(seed % 5) * 10, seed, 32, 5);
+    s.addRandomPins(4 + static_cast<int>(seed % 6), seed + 1000, 32);
+    std::vector<RoutePoint> pins;
+    for (const Vertex* p : s.pins) {
+      pins.push_back({p->x, p->y});
+    }
+    ObstacleIndex index(collectObstacleRects(s.corners));
+    ObstacleIndex::Rect box{pins[0].x, pins[0].y, pins[0].x, pins[0].y};
+    for (const RoutePoint& p : pins) {
+      box.xlo = std::min(box.xlo, p.x), box.ylo = std::min(box.ylo, p.y);
+      box.xhi = std::max(box.xhi, p.x), box.yhi = std::max(box.yhi, p.y);
+    }
+    ObstacleIndex::Rect grown = box;
+    for (int r : index.meeting(box.xlo, box.ylo, box.xhi, box.yhi)) {
+      const ObstacleIndex::Rect& o = index.rects()[r];
+      grown.xlo = std::min(grown.xlo, o.xlo),
+      grown.ylo = std::min(grown.ylo, o.ylo);
+      grown.xhi = std::max(grown.xhi, o.xhi),
+      grown.yhi = std::max(grown.yhi, o.yhi);
+    }
+    WorkBudget all{std::numeric_limits<double>::infinity()};
+    ExactTree best = solveExactTree(pins, index, grown, all);
+    if (best.status != ExactStatus::solved) {
+      continue;  // walled apart
+    }
+    ++solved;
+    WorkBudget work{std::numeric_limits<double>::infinity()};
+    double bound = steinerLowerBound(pins, index, grown, work);
+    EXPECT_LE(bound, best.length);
+    tight += bound == best.length;
+  }
+  EXPECT_GT(solved, 40);
+  EXPECT_GT(tight, solved / 4) << "the bound should often meet the optimum";
+}
+
 // Two pins: the shortest path's length exactly, round an obstacle.
 TEST(LowerBoundTest, TwoPinsRoundAnObstacleAreExact) {
   std::vector<RoutePoint> pins{{0, 5}, {10, 5}};
