@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "spatial/escapeGraph.h"
+#include "spatial/linePlan.h"
 #include "support/smallLists.h"
 
 namespace {
@@ -37,6 +38,10 @@ const size_t kManyPins = 20;
 // for the joins and moves to search; beyond, the two trees' wire only.
 const size_t kGridNodes = 50000;
 
+// To find that part, the lines are planned whole where they cross in up to
+// this many points.
+const size_t kWholeCrossings = 4000000;
+
 double span(const RoutePoint& a, const RoutePoint& b) {
   return std::fabs(static_cast<double>(a.x) - b.x) +
          std::fabs(static_cast<double>(a.y) - b.y);
@@ -60,17 +65,15 @@ void addRoute(std::vector<Wire>& wires, const std::vector<RoutePoint>& pts) {
   }
 }
 
-// The wires as a graph in the scratch's lists: the plan's nodes, each
+// The plan in the scratch (planLines) as a graph in its lists: each
 // node's pieces in their order (start, next, piece), the pieces' lengths
 // and the pins' nodes. Searches over it run on the scratch's heap, resetting
 // only the nodes they touched, so that a small search in a large graph
 // stays small.
 class Graph {
  public:
-  Graph(PathBoundScratch& s,
-        const std::vector<Wire>& wires,
-        const std::vector<RoutePoint>& pins)
-      : s_(s), plan(planWires(wires, pins, s.planning)) {
+  Graph(PathBoundScratch& s, const std::vector<RoutePoint>& pins)
+      : s_(s), plan(s.plan) {
     size_t n = plan.nodes.size();
     s_.start.assign(n + 1, 0);
     for (auto [a, b] : plan.pieces) {
@@ -80,8 +83,8 @@ class Graph {
     for (size_t u = 0; u < n; ++u) {
       s_.start[u + 1] += s_.start[u];
     }
-    s_.next.assign(2 * plan.pieces.size(), 0);
-    s_.piece.assign(2 * plan.pieces.size(), 0);
+    s_.next.resize(2 * plan.pieces.size());
+    s_.piece.resize(2 * plan.pieces.size());
     s_.degree.assign(s_.start.begin(), s_.start.end() - 1);  // fill cursor
     s_.pieceLen.resize(plan.pieces.size());
     for (size_t k = 0; k < plan.pieces.size(); ++k) {
@@ -213,41 +216,18 @@ class Graph {
   PathBoundScratch& s_;
 
  public:
-  WirePlan plan;
+  const WirePlan& plan;
 };
 
-// Each piece of the plan that lies on one of the tree's wires.
-void markTree(const Graph& g,
-              const std::vector<Wire>& tree,
-              std::vector<char>& in) {
-  // (line, lo, hi) for each axis: y for horizontal wires, x for vertical.
-  std::vector<std::tuple<float, float, float>> lines[2];
-  for (const Wire& w : tree) {
-    if (w.y1 == w.y2 && w.x1 != w.x2) {
-      lines[0].emplace_back(w.y1, std::min(w.x1, w.x2), std::max(w.x1, w.x2));
-    } else if (w.x1 == w.x2 && w.y1 != w.y2) {
-      lines[1].emplace_back(w.x1, std::min(w.y1, w.y2), std::max(w.y1, w.y2));
-    }
-  }
-  for (auto& l : lines) {
-    std::sort(l.begin(), l.end());
-  }
-  in.assign(g.plan.pieces.size(), 0);
-  for (size_t k = 0; k < g.plan.pieces.size(); ++k) {
-    const RoutePoint& a = g.plan.nodes[g.plan.pieces[k].first];
-    const RoutePoint& b = g.plan.nodes[g.plan.pieces[k].second];
-    int axis = a.y == b.y ? 0 : 1;
-    float line = axis == 0 ? a.y : a.x;
-    double mid = axis == 0 ? (static_cast<double>(a.x) + b.x) / 2
-                           : (static_cast<double>(a.y) + b.y) / 2;
-    const auto& l = lines[axis];
-    auto it = std::lower_bound(l.begin(), l.end(), line,
-                               [](const std::tuple<float, float, float>& t,
-                                  float v) { return std::get<0>(t) < v; });
-    for (; it != l.end() && std::get<0>(*it) == line && !in[k]; ++it) {
-      in[k] = std::get<1>(*it) <= mid && mid <= std::get<2>(*it);
-    }
-  }
+// The wires planned into the scratch's plan, as a graph.
+Graph wireGraph(PathBoundScratch& s,
+                const std::vector<Wire>& wires,
+                const std::vector<RoutePoint>& pins) {
+  s.h.clear();
+  s.v.clear();
+  addStretches(wires, false, s.h, s.v);
+  planLines(s.h, s.v, pins, s.plan, nullptr, s.lines);
+  return Graph(s, pins);
 }
 
 double boundOf(double eps, double shortest) {
@@ -600,6 +580,25 @@ bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny) {
   return moved;
 }
 
+// The lists of the lines planned whole (metGrid), which a net of few pins
+// may make large.
+void releaseWhole(PathBoundScratch& s) {
+  for (auto* v : {&s.metH, &s.metV}) {
+    releaseLarge(*v);
+  }
+  releaseLarge(s.metPlan.nodes);
+  releaseLarge(s.metPlan.pieces);
+  for (auto* v :
+       {&s.metRuns, &s.metStart, &s.metNext, &s.metFill, &s.metReached}) {
+    releaseLarge(*v);
+  }
+  releaseLarge(s.metPts);
+  releaseLarge(s.metDist);
+  for (auto* v : {&s.metOn, &s.metWanted, &s.metTree}) {
+    releaseLarge(*v);
+  }
+}
+
 void release(PathBoundScratch& s) {
   releaseLarge(s.wires);
   releaseLarge(s.kept);
@@ -618,6 +617,13 @@ void release(PathBoundScratch& s) {
     releaseLarge(*v);
   }
   releaseLarge(s.heap);
+  for (auto* v : {&s.h, &s.v}) {
+    releaseLarge(*v);
+  }
+  releaseLarge(s.plan.nodes);
+  releaseLarge(s.plan.pieces);
+  s.lines = LinePlanScratch();
+  releaseWhole(s);
 }
 
 // Moves p, with everything beyond it, from the branch that runs up to a
@@ -821,6 +827,243 @@ void growFromRoot(Graph& g, PathBoundScratch& s, double joinEps) {
   }
 }
 
+// EscapeGraph::shortestTree's tree of shortest routes, over the crossings
+// metGrid searched (its lists in the scratch): each pin's place, in the
+// order reached, back along the steps that lie on a shortest route
+// (farthest from the first pin first, ties to the higher place) to the
+// first point of the tree so far. Leaves the routes' wires in s.wires
+// (each route's bends only); false where a route met no point of the tree
+// (lengths summed in other orders), with s.wires to be dropped.
+bool routeTree(const WirePlan& plan, int root, PathBoundScratch& s) {
+  size_t n = plan.nodes.size();
+  const std::vector<double>& dist = s.metDist;
+  std::vector<char>& onTree = s.metTree;
+  onTree.assign(n, 0);
+  onTree[root] = 1;
+  std::vector<int>& toward = s.metFill;  // likewise
+  toward.assign(n, -1);
+  std::vector<int>& seen = s.touched;
+  seen.clear();
+  auto& back = s.heap;
+  s.wires.clear();
+  std::vector<RoutePoint>& pts = s.metPts;
+  for (int p : s.metReached) {
+    if (onTree[p]) {
+      continue;
+    }
+    for (int u : seen) {
+      toward[u] = -1;
+    }
+    seen.assign(1, p);
+    toward[p] = p;
+    back.assign(1, {dist[p], p});
+    int found = -1;
+    while (!back.empty()) {
+      std::pop_heap(back.begin(), back.end());
+      auto [len, here] = back.back();
+      back.pop_back();
+      if (onTree[here]) {
+        found = here;
+        break;
+      }
+      for (int e = s.metStart[here]; e < s.metStart[here + 1]; ++e) {
+        int u = s.metNext[e];
+        if (!std::isfinite(dist[u]) || toward[u] >= 0) {
+          continue;
+        }
+        double gap = len - dist[u];
+        double piece = span(plan.nodes[here], plan.nodes[u]);
+        if (std::fabs(gap - piece) > 1e-9 * std::max(1.0, len)) {
+          continue;
+        }
+        toward[u] = here;
+        seen.push_back(u);
+        back.push_back({dist[u], u});
+        std::push_heap(back.begin(), back.end());
+      }
+    }
+    if (found < 0) {
+      return false;
+    }
+    pts.assign(1, plan.nodes[found]);
+    for (int u = found; u != p;) {
+      int v = toward[u];
+      onTree[v] = 1;
+      const RoutePoint& w = plan.nodes[v];
+      if (pts.size() >= 2) {
+        const RoutePoint& q = pts[pts.size() - 2];
+        const RoutePoint& r = pts.back();
+        if ((q.x == r.x && r.x == w.x) || (q.y == r.y && r.y == w.y)) {
+          pts.back() = w;
+          u = v;
+          continue;
+        }
+      }
+      pts.push_back(w);
+      u = v;
+    }
+    addRoute(s.wires, pts);
+  }
+  return true;
+}
+
+// The part of the escape graph that its search from the first pin to every
+// pin meets (EscapeGraph::shortestTree's grid), from the graph's lines
+// planned whole: the same search, over flat arrays, between the points
+// where lines cross (the graph's nodes), in the same order (by length,
+// then place), stopping once every pin's place is reached. Where it met
+// at most kGridNodes points, leaves the distances in shortest, every step
+// between two points met in s.h and s.v (after what they held) and grid
+// empty, and returns true; else false, with s.h and s.v as they were.
+bool metGrid(const std::vector<RoutePoint>& pins,
+             const ObstacleIndex& index,
+             PathBoundScratch& s) {
+  if (!EscapeGraph(index, true).lines(pins, kWholeCrossings, s.grid, true)) {
+    return false;
+  }
+  std::vector<LineStretch>& h = s.metH;
+  std::vector<LineStretch>& v = s.metV;
+  h.clear();
+  v.clear();
+  for (auto [p, q] : s.grid) {
+    if (p.y == q.y && p.x != q.x) {
+      h.push_back({p.y, std::min(p.x, q.x), std::max(p.x, q.x), false});
+    } else if (p.x == q.x && p.y != q.y) {
+      v.push_back({p.x, std::min(p.y, q.y), std::max(p.y, q.y), false});
+    }
+  }
+  WirePlan& plan = s.metPlan;
+  std::vector<int>& runs = s.metRuns;
+  planLines(h, v, pins, plan, nullptr, s.lines, &runs);
+  size_t n = plan.nodes.size();
+  // A node is a crossing where it lies on runs of both axes (a run's first
+  // two nodes tell its axis); the search steps from crossing to crossing.
+  std::vector<char>& on = s.metOn;
+  on.assign(n, 0);
+  for (size_t k = 0; k + 1 < runs.size(); ++k) {
+    char axis = plan.nodes[runs[k]].y == plan.nodes[runs[k + 1]].y ? 1 : 2;
+    for (; runs[k] >= 0; ++k) {
+      on[runs[k]] |= axis;
+    }
+  }
+  // So are the pins' places: a pin's own lines stop the steps there, even
+  // one of no length.
+  for (const RoutePoint& p : pins) {
+    int u = nodeOf(plan, p);
+    if (u >= 0) {
+      on[u] = 3;
+    }
+  }
+  std::vector<int>& start = s.metStart;
+  std::vector<int>& next = s.metNext;
+  start.assign(n + 1, 0);
+  auto steps = [&](auto&& step) {
+    int last = -1;
+    for (int u : runs) {
+      if (u < 0) {
+        last = -1;
+      } else if (on[u] == 3) {
+        if (last >= 0) {
+          step(last, u);
+        }
+        last = u;
+      }
+    }
+  };
+  steps([&](int a, int b) {
+    ++start[a + 1];
+    ++start[b + 1];
+  });
+  for (size_t u = 0; u < n; ++u) {
+    start[u + 1] += start[u];
+  }
+  next.resize(start[n]);
+  std::vector<int>& fill = s.metFill;
+  fill.assign(start.begin(), start.end() - 1);
+  steps([&](int a, int b) {
+    next[fill[a]++] = b;
+    next[fill[b]++] = a;
+  });
+  auto nodeAt = [&](const RoutePoint& p) {
+    int u = nodeOf(plan, p);
+    return u >= 0 && on[u] == 3 ? u : -1;
+  };
+  int root = nodeAt(pins[0]);
+  if (root < 0) {
+    return false;
+  }
+  std::vector<double>& dist = s.metDist;
+  dist.assign(n, kInf);
+  std::vector<char>& wanted = s.metWanted;
+  wanted.assign(n, 0);
+  size_t left = 0;
+  for (const RoutePoint& p : pins) {
+    int u = nodeAt(p);
+    if (u >= 0 && !wanted[u]) {
+      wanted[u] = 1;
+      ++left;
+    }
+  }
+  // Ties go to the lower node, which is the lower place (x, then y).
+  size_t met = 1;
+  s.metReached.clear();
+  auto& heap = s.heap;
+  heap.clear();
+  dist[root] = 0;
+  heap.push_back({0, root});
+  while (!heap.empty() && left > 0) {
+    std::pop_heap(heap.begin(), heap.end(), std::greater<>());
+    auto [d, u] = heap.back();
+    heap.pop_back();
+    if (d != dist[u]) {
+      continue;
+    }
+    if (wanted[u]) {
+      wanted[u] = 0;
+      --left;
+      s.metReached.push_back(u);
+    }
+    for (int e = start[u]; e < start[u + 1]; ++e) {
+      int w = next[e];
+      double nd = d + span(plan.nodes[u], plan.nodes[w]);
+      if (nd < dist[w]) {
+        met += dist[w] == kInf;
+        dist[w] = nd;
+        heap.push_back({nd, w});
+        std::push_heap(heap.begin(), heap.end(), std::greater<>());
+      }
+    }
+  }
+  if (met > kGridNodes && !routeTree(plan, root, s)) {
+    return false;
+  }
+  s.shortest.assign(pins.size(), kInf);
+  for (size_t i = 0; i < pins.size(); ++i) {
+    int u = nodeAt(pins[i]);
+    if (u >= 0 && wanted[u] == 0 && std::isfinite(dist[u])) {
+      s.shortest[i] = dist[u];
+    }
+  }
+  if (met > kGridNodes) {
+    addStretches(s.wires, false, s.h, s.v);
+    s.grid.clear();
+    return true;
+  }
+  steps([&](int a, int b) {
+    if (std::isfinite(dist[a]) && std::isfinite(dist[b])) {
+      const RoutePoint& p = plan.nodes[a];
+      const RoutePoint& q = plan.nodes[b];
+      if (p.y == q.y) {
+        s.h.push_back({p.y, std::min(p.x, q.x), std::max(p.x, q.x), false});
+      } else {
+        s.v.push_back({p.x, std::min(p.y, q.y), std::max(p.y, q.y), false});
+      }
+    }
+  });
+  s.grid.clear();
+  return true;
+}
+
 bool bound(const std::vector<RoutePoint>& pins,
            const ObstacleIndex& index,
            const std::vector<Wire>& tree,
@@ -836,20 +1079,30 @@ bool bound(const std::vector<RoutePoint>& pins,
   // every search is then one over that plan. Else one search over the
   // graph gives the distances and a tree of shortest routes, drawn with
   // the graph round the first pin where that is small.
-  EscapeGraph graph(index);
-  s.wires = tree;
-  bool drawn = graph.lines(pins, kLineCrossings, s.grid);
-  if (!drawn) {
+  bool drawn = EscapeGraph(index, true).lines(pins, kLineCrossings, s.grid);
+  s.h.clear();
+  s.v.clear();
+  addStretches(tree, true, s.h, s.v);
+  if (!drawn && !metGrid(pins, index, s)) {
+    EscapeGraph graph(index);
     graph.shortestTree(pins[0], pins, s.shortest, s.routes, &s.grid,
                        kGridNodes);
+    s.wires.clear();
     for (const auto& r : s.routes) {
       addRoute(s.wires, r);
     }
+    addStretches(s.wires, false, s.h, s.v);
   }
   for (auto [p, q] : s.grid) {
-    s.wires.push_back({p.x, p.y, q.x, q.y});
+    if (p.y == q.y && p.x != q.x) {
+      s.h.push_back({p.y, std::min(p.x, q.x), std::max(p.x, q.x), false});
+    } else if (p.x == q.x && p.y != q.y) {
+      s.v.push_back({p.x, std::min(p.y, q.y), std::max(p.y, q.y), false});
+    }
   }
-  Graph g(s, s.wires, pins);
+  // The pieces on the tree come marked from the plan.
+  planLines(s.h, s.v, pins, s.plan, &s.treeIn, s.lines);
+  Graph g(s, pins);
   if (s.pinNode[0] < 0) {
     return false;
   }
@@ -866,7 +1119,7 @@ bool bound(const std::vector<RoutePoint>& pins,
   for (size_t i = 0; i < pins.size(); ++i) {
     s.bound[i] = boundOf(eps, s.shortest[i]);
   }
-  markTree(g, tree, s.in);
+  s.in = s.treeIn;
   g.fromRoot();
   if (!always && allWithin(s)) {
     return false;
@@ -932,7 +1185,7 @@ bool keepsRectilinearBound(const std::vector<RoutePoint>& pins,
   if (pins.size() < 2) {
     return true;
   }
-  Graph g(s, tree, pins);
+  Graph g = wireGraph(s, tree, pins);
   s.in.assign(g.plan.pieces.size(), 1);
   g.fromRoot();
   for (size_t i = 1; i < pins.size(); ++i) {
@@ -948,7 +1201,7 @@ bool keepsRectilinearBound(const std::vector<RoutePoint>& pins,
 std::vector<double> wireDistances(const std::vector<Wire>& wires,
                                   const std::vector<RoutePoint>& pins) {
   PathBoundScratch s;
-  Graph g(s, wires, pins);
+  Graph g = wireGraph(s, wires, pins);
   s.in.assign(g.plan.pieces.size(), 1);
   g.fromRoot();
   std::vector<double> out;
@@ -970,6 +1223,9 @@ bool boundPathTree(const std::vector<RoutePoint>& pins,
   bool done = bound(pins, index, tree, eps, out, always, effort, scratch);
   if (scratch.pinNode.size() > 4096) {
     release(scratch);
+  } else if (scratch.metPlan.nodes.size() > 65536) {
+    releaseWhole(scratch);
+    scratch.lines = LinePlanScratch();
   }
   return done;
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "spatial/freeRoute.h"
+#include "spatial/linePlan.h"
 #include "spatial/obstacleIndex.h"
 #include "spatial/wirePlan.h"
 
@@ -11,6 +12,14 @@
 // large net's storage back.
 struct PathBoundScratch {
   WirePlanScratch planning;
+  LinePlanScratch lines;
+  WirePlan plan;
+  std::vector<LineStretch> h, v, metH, metV;
+  WirePlan metPlan;
+  std::vector<int> metRuns, metStart, metNext, metFill, metReached;
+  std::vector<RoutePoint> metPts;
+  std::vector<double> metDist;
+  std::vector<char> metOn, metWanted, metTree;
   std::vector<Wire> wires, kept;
   std::vector<double> shortest, bound, along, reach, slack, best;
   std::vector<std::vector<RoutePoint>> routes;

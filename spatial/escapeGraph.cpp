@@ -65,9 +65,48 @@ struct NodeHash {
 // A point waiting in a search: its length from the start, then the point.
 using Queued = std::tuple<double, float, float>;
 
+// Up to this many rectangles, sight limits are found pair by pair.
+const size_t kFewRects = 24;
+
 }  // namespace
 
-void EscapeGraph::Tracks::build(std::vector<Track> tracks) {
+std::array<std::vector<float>, 4> fewSightLimits(
+    const std::vector<ObstacleIndex::Rect>& rects,
+    const std::vector<float>& xs,
+    const std::vector<float>& ys) {
+  std::array<std::vector<float>, 4> out;
+  out[seeRight].assign(xs.size(), inf);
+  out[seeLeft].assign(xs.size(), -inf);
+  out[seeUp].assign(xs.size(), inf);
+  out[seeDown].assign(xs.size(), -inf);
+  for (size_t i = 0; i < xs.size(); ++i) {
+    float x = xs[i], y = ys[i];
+    for (const ObstacleIndex::Rect& r : rects) {
+      if (!(r.xlo < r.xhi && r.ylo < r.yhi)) {
+        continue;  // no interior
+      }
+      if (r.ylo < y && y < r.yhi) {
+        if (r.xlo >= x) {
+          out[seeRight][i] = std::min(out[seeRight][i], r.xlo);
+        }
+        if (r.xhi <= x) {
+          out[seeLeft][i] = std::max(out[seeLeft][i], r.xhi);
+        }
+      }
+      if (r.xlo < x && x < r.xhi) {
+        if (r.ylo >= y) {
+          out[seeUp][i] = std::min(out[seeUp][i], r.ylo);
+        }
+        if (r.yhi <= y) {
+          out[seeDown][i] = std::max(out[seeDown][i], r.yhi);
+        }
+      }
+    }
+  }
+  return out;
+}
+
+void EscapeGraph::Tracks::build(std::vector<Track> tracks, bool linesOnly) {
   std::sort(tracks.begin(), tracks.end(), [](const Track& a, const Track& b) {
     return std::tie(a.at, a.lo, a.hi) < std::tie(b.at, b.lo, b.hi);
   });
@@ -78,6 +117,9 @@ void EscapeGraph::Tracks::build(std::vector<Track> tracks) {
                            }),
                tracks.end());
   byLine_ = std::move(tracks);
+  if (linesOnly) {
+    return;
+  }
   std::vector<float> ends;
   for (const Track& t : byLine_) {
     ends.push_back(t.lo);
@@ -133,7 +175,8 @@ float EscapeGraph::Tracks::next(float c, float t, bool up) const {
   return best;
 }
 
-EscapeGraph::EscapeGraph(const ObstacleIndex& index) : index_(index) {
+EscapeGraph::EscapeGraph(const ObstacleIndex& index, bool linesOnly)
+    : index_(index) {
   std::vector<ObstacleIndex::Rect> solid;
   for (const ObstacleIndex::Rect& r : index.rects()) {
     if (r.xlo < r.xhi && r.ylo < r.yhi) {
@@ -159,14 +202,17 @@ EscapeGraph::EscapeGraph(const ObstacleIndex& index) : index_(index) {
     std::sort(s.begin(), s.end());
     s.erase(std::unique(s.begin(), s.end()), s.end());
   }
-  std::array<std::vector<float>, 4> sight = sightLimits(solid, xs, ys);
+  // Few rectangles: each corner against each is cheaper than the sweeps.
+  std::array<std::vector<float>, 4> sight = solid.size() <= kFewRects
+                                                ? fewSightLimits(solid, xs, ys)
+                                                : sightLimits(solid, xs, ys);
   std::vector<Track> along[2];
   for (size_t i = 0; i < xs.size(); ++i) {
     along[0].push_back({ys[i], sight[seeLeft][i], sight[seeRight][i]});
     along[1].push_back({xs[i], sight[seeDown][i], sight[seeUp][i]});
   }
   for (int k = 0; k < 2; ++k) {
-    tracks_[k].build(std::move(along[k]));
+    tracks_[k].build(std::move(along[k]), linesOnly);
   }
 }
 
@@ -393,7 +439,7 @@ class EscapeGraph::Search {
           {p.x, graph_.shoot(p, seeDown), graph_.shoot(p, seeUp)});
     }
     for (int k = 0; k < 2; ++k) {
-      rays_[k].build(std::move(along[k]));
+      rays_[k].build(std::move(along[k]), false);
     }
     for (size_t i = 0; i < targets.size(); ++i) {
       wanted_[{plain(targets[i].x), plain(targets[i].y)}].push_back(i);
@@ -639,10 +685,10 @@ void EscapeGraph::shortestTree(
   }
 }
 
-bool EscapeGraph::lines(
-    const std::vector<RoutePoint>& through,
-    size_t crossings,
-    std::vector<std::pair<RoutePoint, RoutePoint>>& out) const {
+bool EscapeGraph::lines(const std::vector<RoutePoint>& through,
+                        size_t crossings,
+                        std::vector<std::pair<RoutePoint, RoutePoint>>& out,
+                        bool whole) const {
   out.clear();
   if (through.empty()) {
     return true;
@@ -655,7 +701,13 @@ bool EscapeGraph::lines(
     xlo = std::min(xlo, p.x), xhi = std::max(xhi, p.x);
     ylo = std::min(ylo, p.y), yhi = std::max(yhi, p.y);
   }
-  for (bool grew = true; grew;) {
+  for (const ObstacleIndex::Rect& r : index_.rects()) {
+    if (whole) {
+      xlo = std::min(xlo, r.xlo), xhi = std::max(xhi, r.xhi);
+      ylo = std::min(ylo, r.ylo), yhi = std::max(yhi, r.yhi);
+    }
+  }
+  for (bool grew = !whole; grew;) {
     grew = false;
     for (const ObstacleIndex::Rect& r : index_.rects()) {
       bool meets = r.xlo < xhi && xlo < r.xhi && r.ylo < yhi && ylo < r.yhi &&

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <vector>
@@ -19,9 +20,18 @@
 // slides at no cost until it meets a corner, for were a neighbour to shrink
 // to nothing first, a bend would be saved. A search then passes a
 // corridor's few tracks, not every line of every rectangle near it.
+// sightLimits by testing each point against each rectangle: the same
+// values, in O(points x rectangles), for few rectangles.
+std::array<std::vector<float>, 4> fewSightLimits(
+    const std::vector<ObstacleIndex::Rect>& rects,
+    const std::vector<float>& xs,
+    const std::vector<float>& ys);
+
 class EscapeGraph {
  public:
-  explicit EscapeGraph(const ObstacleIndex& index);
+  // With linesOnly, only lines() may be asked: the tracks are found, but
+  // not the lists the searches look them up in.
+  explicit EscapeGraph(const ObstacleIndex& index, bool linesOnly = false);
 
   // A shortest free route from a to b with the fewest bends among the
   // shortest, as its points from a to b (every inner one a bend), or none
@@ -69,9 +79,12 @@ class EscapeGraph {
   // it). Their
   // plan (every crossing a node) is the graph the searches above run on.
   // False, with out empty, where they cross more often.
+  // With whole, the lines are cut to the box of every rectangle and point
+  // instead, which holds every node of the graph.
   bool lines(const std::vector<RoutePoint>& through,
              size_t crossings,
-             std::vector<std::pair<RoutePoint, RoutePoint>>& out) const;
+             std::vector<std::pair<RoutePoint, RoutePoint>>& out,
+             bool whole = false) const;
 
  private:
   // A free stretch [lo, hi] of the line at `at`.
@@ -85,7 +98,9 @@ class EscapeGraph {
   // extent for the nearest that crosses a line of the other axis.
   class Tracks {
    public:
-    void build(std::vector<Track> tracks);
+    // The tracks sorted and distinct, and unless linesOnly the lists that
+    // next() reads.
+    void build(std::vector<Track> tracks, bool linesOnly);
     // The track on line `at` whose stretch holds t, or null.
     const Track* holding(float at, float t) const;
     // The nearest line beyond t (above it when up, else below) of a track

@@ -1,0 +1,275 @@
+#include "spatial/linePlan.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+const auto byLine = [](const LineStretch& a, const LineStretch& b) {
+  return a.line < b.line ||
+         (a.line == b.line && (a.lo < b.lo || (a.lo == b.lo && a.hi < b.hi)));
+};
+
+const auto lessPoint = [](const RoutePoint& a, const RoutePoint& b) {
+  return a.x < b.x || (a.x == b.x && a.y < b.y);
+};
+
+// Sorts the stretches and unites those that overlap or touch on one line
+// into runs; first[r] is the place of run r's first stretch, first's last
+// entry the stretches' count.
+void mergeRuns(std::vector<LineStretch>& sorted,
+               std::vector<LineStretch>& runs,
+               std::vector<int>& first) {
+  std::sort(sorted.begin(), sorted.end(), byLine);
+  runs.clear();
+  first.clear();
+  for (size_t i = 0; i < sorted.size(); ++i) {
+    const LineStretch& t = sorted[i];
+    if (!runs.empty() && runs.back().line == t.line && t.lo <= runs.back().hi) {
+      runs.back().hi = std::max(runs.back().hi, t.hi);
+    } else {
+      runs.push_back(t);
+      first.push_back(static_cast<int>(i));
+    }
+  }
+  first.push_back(static_cast<int>(sorted.size()));
+}
+
+// The run on `line` that holds `at`, or -1; runs sorted and disjoint.
+int findRun(const std::vector<LineStretch>& runs, float line, float at) {
+  auto it = std::upper_bound(
+      runs.begin(), runs.end(), std::make_pair(line, at),
+      [](const std::pair<float, float>& p, const LineStretch& r) {
+        return p.first < r.line || (p.first == r.line && p.second < r.lo);
+      });
+  if (it == runs.begin()) {
+    return -1;
+  }
+  --it;
+  return it->line == line && at <= it->hi ? static_cast<int>(it - runs.begin())
+                                          : -1;
+}
+
+// Run r's cut places, ascending and distinct, each with the run of the
+// other axis that meets it there (-1 for none): its stretches' ends, its
+// contacts with the other runs (found among those whose line lies in its
+// span: they come sorted by line), and the pins on it (pins: (run,
+// place), sorted; cursor at run r's first). The few ends and pins are
+// sorted apart and merged into the contacts.
+void cutRun(const std::vector<LineStretch>& runs,
+            const std::vector<int>& first,
+            const std::vector<LineStretch>& sorted,
+            size_t r,
+            const std::vector<LineStretch>& other,
+            const std::vector<std::pair<int, float>>& pins,
+            size_t& cursor,
+            std::vector<float>& ends,
+            std::vector<std::pair<float, int>>& cuts) {
+  const LineStretch& run = runs[r];
+  ends.clear();
+  for (int i = first[r]; i < first[r + 1]; ++i) {
+    ends.push_back(sorted[i].lo);
+    ends.push_back(sorted[i].hi);
+  }
+  for (; cursor < pins.size() && pins[cursor].first == static_cast<int>(r);
+       ++cursor) {
+    ends.push_back(pins[cursor].second);
+  }
+  std::sort(ends.begin(), ends.end());
+  cuts.clear();
+  size_t e = 0;
+  auto add = [&](float at) {
+    if (cuts.empty() || cuts.back().first != at) {
+      cuts.emplace_back(at, -1);
+    }
+  };
+  auto j = std::lower_bound(
+      other.begin(), other.end(), run.lo,
+      [](const LineStretch& o, float at) { return o.line < at; });
+  for (; j != other.end() && j->line <= run.hi; ++j) {
+    if (j->lo <= run.line && run.line <= j->hi) {
+      float at = j->line;
+      for (; e < ends.size() && ends[e] < at; ++e) {
+        add(ends[e]);
+      }
+      for (; e < ends.size() && ends[e] == at; ++e) {
+      }
+      cuts.emplace_back(at, static_cast<int>(j - other.begin()));
+    }
+  }
+  for (; e < ends.size(); ++e) {
+    add(ends[e]);
+  }
+}
+
+// Marks each piece of run r (between its cuts at[from..to)) that a marked
+// stretch of the run covers: pieces are cut at every stretch end, so a
+// piece lies within a stretch or apart from it.
+void markRun(const std::vector<int>& first,
+             const std::vector<LineStretch>& sorted,
+             size_t r,
+             const float* at,
+             size_t count,
+             std::vector<char>& marked) {
+  int i = first[r];
+  float reach = -std::numeric_limits<float>::infinity();
+  bool any = false;
+  for (size_t k = 1; k < count; ++k) {
+    for (; i < first[r + 1] && sorted[i].lo <= at[k - 1]; ++i) {
+      if (sorted[i].marked) {
+        reach = any ? std::max(reach, sorted[i].hi) : sorted[i].hi;
+        any = true;
+      }
+    }
+    marked.push_back(any && reach >= at[k]);
+  }
+}
+
+void pinCuts(const std::vector<RoutePoint>& pins,
+             const std::vector<LineStretch>& runs,
+             bool horizontal,
+             std::vector<std::pair<int, float>>& out) {
+  out.clear();
+  for (const RoutePoint& p : pins) {
+    float line = horizontal ? p.y : p.x;
+    float at = horizontal ? p.x : p.y;
+    int r = findRun(runs, line, at);
+    if (r >= 0) {
+      out.emplace_back(r, at);
+    }
+  }
+  std::sort(out.begin(), out.end());
+}
+
+}  // namespace
+
+void addStretches(const std::vector<Wire>& wires,
+                  bool marked,
+                  std::vector<LineStretch>& h,
+                  std::vector<LineStretch>& v) {
+  for (const Wire& w : wires) {
+    if (w.y1 == w.y2 && w.x1 != w.x2) {
+      h.push_back({w.y1, std::min(w.x1, w.x2), std::max(w.x1, w.x2), marked});
+    } else if (w.x1 == w.x2 && w.y1 != w.y2) {
+      v.push_back({w.x1, std::min(w.y1, w.y2), std::max(w.y1, w.y2), marked});
+    }
+  }
+}
+
+void planLines(const std::vector<LineStretch>& h,
+               const std::vector<LineStretch>& v,
+               const std::vector<RoutePoint>& pins,
+               WirePlan& plan,
+               std::vector<char>* marked,
+               LinePlanScratch& s,
+               std::vector<int>* runs) {
+  s.h = h;
+  s.v = v;
+  mergeRuns(s.h, s.hRuns, s.hFirst);
+  mergeRuns(s.v, s.vRuns, s.vFirst);
+  pinCuts(pins, s.hRuns, true, s.hPins);
+  pinCuts(pins, s.vRuns, false, s.vPins);
+
+  // The vertical runs' points, run by run and along each, come sorted by x,
+  // then y: runs on one line are apart.
+  s.vPts.clear();
+  s.vStart.assign(1, 0);
+  size_t cursor = 0;
+  for (size_t r = 0; r < s.vRuns.size(); ++r) {
+    cutRun(s.vRuns, s.vFirst, s.v, r, s.hRuns, s.vPins, cursor, s.ends, s.cuts);
+    for (const auto& c : s.cuts) {
+      s.vPts.push_back({s.vRuns[r].line, c.first});
+    }
+    s.vStart.push_back(static_cast<int>(s.vPts.size()));
+  }
+  // The horizontal runs' points: where one meets a vertical run, that
+  // run's point; the others are the only nodes the vertical points lack.
+  s.hAt.clear();
+  s.hMeets.clear();
+  s.hStart.assign(1, 0);
+  s.extra.clear();
+  cursor = 0;
+  for (size_t r = 0; r < s.hRuns.size(); ++r) {
+    cutRun(s.hRuns, s.hFirst, s.h, r, s.vRuns, s.hPins, cursor, s.ends, s.cuts);
+    for (const auto& c : s.cuts) {
+      if (c.second < 0) {
+        s.extra.push_back(
+            {{c.first, s.hRuns[r].line}, static_cast<int>(s.hAt.size())});
+      }
+      s.hAt.push_back(c.first);
+      s.hMeets.push_back(c.second);
+    }
+    s.hStart.push_back(static_cast<int>(s.hAt.size()));
+  }
+  std::sort(s.extra.begin(), s.extra.end(),
+            [](const std::pair<RoutePoint, int>& a,
+               const std::pair<RoutePoint, int>& b) {
+              return lessPoint(a.first, b.first);
+            });
+
+  plan.nodes.clear();
+  plan.pieces.clear();
+  plan.pinAt.clear();
+  plan.nodes.reserve(s.vPts.size() + s.extra.size());
+  s.vNode.resize(s.vPts.size());
+  s.hNode.resize(s.hAt.size());
+  size_t a = 0, b = 0;
+  while (a < s.vPts.size() || b < s.extra.size()) {
+    if (b == s.extra.size() ||
+        (a < s.vPts.size() && lessPoint(s.vPts[a], s.extra[b].first))) {
+      s.vNode[a] = static_cast<int>(plan.nodes.size());
+      plan.nodes.push_back(s.vPts[a++]);
+    } else {
+      s.hNode[s.extra[b].second] = static_cast<int>(plan.nodes.size());
+      plan.nodes.push_back(s.extra[b++].first);
+    }
+  }
+  if (marked) {
+    marked->clear();
+  }
+  for (size_t r = 0; r < s.hRuns.size(); ++r) {
+    float line = s.hRuns[r].line;
+    for (int k = s.hStart[r]; k < s.hStart[r + 1]; ++k) {
+      if (int j = s.hMeets[k]; j >= 0) {
+        auto from = s.vPts.begin() + s.vStart[j];
+        auto to = s.vPts.begin() + s.vStart[j + 1];
+        auto at = std::lower_bound(
+            from, to, line,
+            [](const RoutePoint& p, float y) { return p.y < y; });
+        s.hNode[k] = s.vNode[static_cast<size_t>(at - s.vPts.begin())];
+      }
+      if (k > s.hStart[r]) {
+        plan.pieces.emplace_back(s.hNode[k - 1], s.hNode[k]);
+      }
+    }
+    if (marked) {
+      markRun(s.hFirst, s.h, r, s.hAt.data() + s.hStart[r],
+              static_cast<size_t>(s.hStart[r + 1] - s.hStart[r]), *marked);
+    }
+  }
+  for (size_t r = 0; r < s.vRuns.size(); ++r) {
+    for (int k = s.vStart[r] + 1; k < s.vStart[r + 1]; ++k) {
+      plan.pieces.emplace_back(s.vNode[k - 1], s.vNode[k]);
+    }
+    if (marked) {
+      s.hAt.clear();
+      for (int k = s.vStart[r]; k < s.vStart[r + 1]; ++k) {
+        s.hAt.push_back(s.vPts[k].y);
+      }
+      markRun(s.vFirst, s.v, r, s.hAt.data(), s.hAt.size(), *marked);
+    }
+  }
+  if (runs) {
+    runs->clear();
+    for (size_t r = 0; r < s.hRuns.size(); ++r) {
+      runs->insert(runs->end(), s.hNode.begin() + s.hStart[r],
+                   s.hNode.begin() + s.hStart[r + 1]);
+      runs->push_back(-1);
+    }
+    for (size_t r = 0; r < s.vRuns.size(); ++r) {
+      runs->insert(runs->end(), s.vNode.begin() + s.vStart[r],
+                   s.vNode.begin() + s.vStart[r + 1]);
+      runs->push_back(-1);
+    }
+  }
+}

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <queue>
+#include <random>
+#include <vector>
+
+#include "options/pathBound.h"
+#include "spatial/escapeGraph.h"
+#include "spatial/wirePlan.h"
+#include "treecore/obstacles.h"
+#include "treecore/route.h"
+
+namespace {
+
+// Along the wires from the first pin, over the general planner's plan.
+std::vector<double> alongWires(const std::vector<Wire>& wires,
+                               const std::vector<RoutePoint>& pins) {
+  WirePlan plan = planWires(wires, pins);
+  size_t n = plan.nodes.size();
+  std::vector<std::vector<std::pair<int, double>>> adj(n);
+  for (auto [a, b] : plan.pieces) {
+    double len = std::fabs(plan.nodes[a].x - plan.nodes[b].x) +
+                 std::fabs(plan.nodes[a].y - plan.nodes[b].y);
+    adj[a].push_back({b, len});
+    adj[b].push_back({a, len});
+  }
+  auto find = [&](RoutePoint p) {
+    for (size_t u = 0; u < n; ++u) {
+      if (plan.nodes[u] == p) {
+        return static_cast<int>(u);
+      }
+    }
+    return -1;
+  };
+  std::vector<double> d(n, INFINITY);
+  int root = find(pins[0]);
+  std::vector<double> out(pins.size(), INFINITY);
+  if (root < 0) {
+    return out;
+  }
+  using Item = std::pair<double, int>;
+  std::priority_queue<Item, std::vector<Item>, std::greater<Item>> open;
+  d[root] = 0;
+  open.push({0, root});
+  while (!open.empty()) {
+    auto [g, u] = open.top();
+    open.pop();
+    if (g > d[u]) {
+      continue;
+    }
+    for (auto [v, len] : adj[u]) {
+      if (g + len < d[v]) {
+        d[v] = g + len;
+        open.push({d[v], v});
+      }
+    }
+  }
+  for (size_t i = 0; i < pins.size(); ++i) {
+    int u = find(pins[i]);
+    out[i] = u >= 0 ? d[u] : INFINITY;
+  }
+  out[0] = 0;
+  return out;
+}
+
+// Nets whose escape graph is too large to draw whole: the part that one
+// search meets is drawn (or, larger still, a tree of shortest routes), and
+// the tree keeps the bound of the distances an independent search finds.
+TEST(PathBoundGraphTest, LargeNetsKeepTheBound) {
+  std::mt19937 rng(5);
+  for (auto [pinCount, rectCount] : {std::pair{150, 30}, std::pair{420, 12}}) {
+    SCOPED_TRACE("pins " + std::to_string(pinCount));
+    std::uniform_int_distribution<int> at(0, 3000), side(20, 300);
+    std::vector<ObstacleIndex::Rect> rects;
+    std::vector<std::array<treecore::Point, 4>> rings;
+    for (int k = 0; k < rectCount; ++k) {
+      float x = static_cast<float>(at(rng)), y = static_cast<float>(at(rng));
+      float w = static_cast<float>(side(rng)),
+            h = static_cast<float>(side(rng));
+      rects.push_back({x, y, x + w, y + h});
+      rings.push_back({treecore::Point{x, y}, treecore::Point{x + w, y},
+                       treecore::Point{x + w, y + h},
+                       treecore::Point{x, y + h}});
+    }
+    ObstacleIndex index(rects);
+    std::vector<RoutePoint> pins;
+    treecore::Net net;
+    while (static_cast<int>(pins.size()) < pinCount) {
+      float x = static_cast<float>(at(rng)), y = static_cast<float>(at(rng));
+      if (index.containing(x, y) < 0) {
+        pins.push_back({x, y});
+        net.push_back({x, y});
+      }
+    }
+    treecore::RouteOptions o;
+    o.everyObstacle = true;
+    treecore::Tree t =
+        treecore::routeNet(treecore::Obstacles::fromCorners(rings), net, o);
+    std::vector<Wire> tree;
+    for (const auto& sg : t.segments) {
+      tree.push_back({static_cast<float>(sg.a.x), static_cast<float>(sg.a.y),
+                      static_cast<float>(sg.b.x), static_cast<float>(sg.b.y)});
+    }
+    std::vector<double> want = EscapeGraph(index).distances(pins[0], pins);
+    PathBoundScratch scratch;
+    for (double eps : {0.0, 0.2}) {
+      std::vector<Wire> out;
+      ASSERT_TRUE(boundPathTree(pins, index, tree, eps, out, true, 1, scratch));
+      std::vector<double> along = alongWires(out, pins);
+      for (size_t i = 1; i < pins.size(); ++i) {
+        if (std::isfinite(want[i])) {
+          EXPECT_LE(along[i], (1 + eps) * want[i] * (1 + 1e-9) + 1e-6)
+              << "eps " << eps << " pin " << i;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
