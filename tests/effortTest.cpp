@@ -11,6 +11,7 @@
 #include "options/exactSteiner.h"
 #include "options/lowerBound.h"
 #include "router/router.h"
+#include "tests/denseNet.h"
 #include "tests/gridSteiner.h"
 #include "tests/legalTree.h"
 #include "tests/programRun.h"
@@ -191,27 +192,11 @@ TEST(LowerBoundTest, DenseNetsNeverAboveTheOptimum) {
   int tight = 0, solved = 0;
   for (unsigned seed = 1; seed <= 60; ++seed) {
     SCOPED_TRACE(seed);
-    Scene s;
-    s.addRandomRects(40 + static_cast<int>(seed % 5) * 10, seed, 32, 5);
-    s.addRandomPins(4 + static_cast<int>(seed % 6), seed + 1000, 32);
-    std::vector<RoutePoint> pins;
-    for (const Vertex* p : s.pins) {
-      pins.push_back({p->x, p->y});
-    }
-    ObstacleIndex index(collectObstacleRects(s.corners));
-    ObstacleIndex::Rect box{pins[0].x, pins[0].y, pins[0].x, pins[0].y};
-    for (const RoutePoint& p : pins) {
-      box.xlo = std::min(box.xlo, p.x), box.ylo = std::min(box.ylo, p.y);
-      box.xhi = std::max(box.xhi, p.x), box.yhi = std::max(box.yhi, p.y);
-    }
-    ObstacleIndex::Rect grown = box;
-    for (int r : index.meeting(box.xlo, box.ylo, box.xhi, box.yhi)) {
-      const ObstacleIndex::Rect& o = index.rects()[r];
-      grown.xlo = std::min(grown.xlo, o.xlo),
-      grown.ylo = std::min(grown.ylo, o.ylo);
-      grown.xhi = std::max(grown.xhi, o.xhi),
-      grown.yhi = std::max(grown.yhi, o.yhi);
-    }
+    DenseNet net = denseNet(40 + static_cast<int>(seed % 5) * 10,
+                            4 + static_cast<int>(seed % 6), seed, 32);
+    const std::vector<RoutePoint>& pins = net.pins;
+    const ObstacleIndex& index = net.index;
+    const ObstacleIndex::Rect& grown = net.box;
     WorkBudget all{std::numeric_limits<double>::infinity()};
     ExactTree best = solveExactTree(pins, index, grown, all);
     if (best.status != ExactStatus::solved) {

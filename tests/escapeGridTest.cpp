@@ -10,7 +10,7 @@
 #include "geometry/obstacleRects.h"
 #include "options/escapeGrid.h"
 #include "options/exactSteiner.h"
-#include "tests/scene.h"
+#include "tests/denseNet.h"
 
 namespace {
 
@@ -78,27 +78,11 @@ TEST(EscapeGridTest, HoldsAShortestTree) {
   int solved = 0;
   for (unsigned seed = 1; seed <= 60; ++seed) {
     SCOPED_TRACE(seed);
-    Scene s;
-    s.addRandomRects(30 + static_cast<int>(seed % 5) * 10, seed, 28, 5);
-    s.addRandomPins(3 + static_cast<int>(seed % 4), seed + 1000, 28);
-    std::vector<RoutePoint> pins;
-    for (const Vertex* p : s.pins) {
-      pins.push_back({p->x, p->y});
-    }
-    ObstacleIndex index(collectObstacleRects(s.corners));
-    ObstacleIndex::Rect box{pins[0].x, pins[0].y, pins[0].x, pins[0].y};
-    for (const RoutePoint& p : pins) {
-      box.xlo = std::min(box.xlo, p.x), box.ylo = std::min(box.ylo, p.y);
-      box.xhi = std::max(box.xhi, p.x), box.yhi = std::max(box.yhi, p.y);
-    }
-    ObstacleIndex::Rect grown = box;
-    for (int r : index.meeting(box.xlo, box.ylo, box.xhi, box.yhi)) {
-      const ObstacleIndex::Rect& o = index.rects()[r];
-      grown.xlo = std::min(grown.xlo, o.xlo);
-      grown.ylo = std::min(grown.ylo, o.ylo);
-      grown.xhi = std::max(grown.xhi, o.xhi);
-      grown.yhi = std::max(grown.yhi, o.yhi);
-    }
+    DenseNet net = denseNet(30 + static_cast<int>(seed % 5) * 10,
+                            3 + static_cast<int>(seed % 4), seed, 28);
+    const std::vector<RoutePoint>& pins = net.pins;
+    const ObstacleIndex& index = net.index;
+    const ObstacleIndex::Rect& grown = net.box;
     WorkBudget all{kInf};
     ExactTree exact = solveExactTree(pins, index, grown, all);
     if (exact.status != ExactStatus::solved) {
