@@ -63,7 +63,8 @@ int nodeOf(const WirePlan& p, RoutePoint q) {
 using Queue = std::vector<std::pair<double, int>>;
 
 bool before(const std::pair<double, int>& a, const std::pair<double, int>& b) {
-  return a.first < b.first || (a.first == b.first && a.second < b.second);
+  // Bitwise, so that the heap's comparisons need not branch.
+  return (a.first < b.first) | ((a.first == b.first) & (a.second < b.second));
 }
 
 // Reads and leaves q a heap, with e added.
@@ -97,11 +98,17 @@ std::pair<double, int> queuePop(Queue& q) {
     if (c >= n) {
       break;
     }
-    size_t end = std::min(c + 4, n);
     size_t m = c;
-    for (size_t k = c + 1; k < end; ++k) {
-      if (before(q[k], q[m])) {
-        m = k;
+    if (c + 4 <= n) {
+      // All four children, in pairs.
+      size_t x = c + before(q[c + 1], q[c]);
+      size_t y = c + 2 + before(q[c + 3], q[c + 2]);
+      m = before(q[y], q[x]) ? y : x;
+    } else {
+      for (size_t k = c + 1; k < n; ++k) {
+        if (before(q[k], q[m])) {
+          m = k;
+        }
       }
     }
     if (!before(q[m], e)) {
