@@ -57,6 +57,70 @@ int nodeOf(const WirePlan& p, RoutePoint q) {
              : -1;
 }
 
+// The searches' queue: a four-way min-heap of (length, node). Its entries
+// are distinct (a node's length only falls within a search), so the order
+// of the pops is that of any queue; four ways make it shallower than two.
+using Queue = std::vector<std::pair<double, int>>;
+
+bool before(const std::pair<double, int>& a, const std::pair<double, int>& b) {
+  // Bitwise, so that the heap's comparisons need not branch.
+  return (a.first < b.first) | ((a.first == b.first) & (a.second < b.second));
+}
+
+// Reads and leaves q a heap, with e added.
+void queuePush(Queue& q, std::pair<double, int> e) {
+  size_t i = q.size();
+  q.push_back(e);
+  while (i > 0) {
+    size_t up = (i - 1) / 4;
+    if (!before(e, q[up])) {
+      break;
+    }
+    q[i] = q[up];
+    i = up;
+  }
+  q[i] = e;
+}
+
+// Reads a heap q, not empty; leaves it a heap without its least entry,
+// which it returns.
+std::pair<double, int> queuePop(Queue& q) {
+  std::pair<double, int> top = q[0];
+  std::pair<double, int> e = q.back();
+  q.pop_back();
+  size_t n = q.size();
+  if (n == 0) {
+    return top;
+  }
+  size_t i = 0;
+  for (;;) {
+    size_t c = 4 * i + 1;
+    if (c >= n) {
+      break;
+    }
+    size_t m = c;
+    if (c + 4 <= n) {
+      // All four children, in pairs.
+      size_t x = c + before(q[c + 1], q[c]);
+      size_t y = c + 2 + before(q[c + 3], q[c + 2]);
+      m = before(q[y], q[x]) ? y : x;
+    } else {
+      for (size_t k = c + 1; k < n; ++k) {
+        if (before(q[k], q[m])) {
+          m = k;
+        }
+      }
+    }
+    if (!before(q[m], e)) {
+      break;
+    }
+    q[i] = q[m];
+    i = m;
+  }
+  q[i] = e;
+  return top;
+}
+
 void addRoute(std::vector<Wire>& wires, const std::vector<RoutePoint>& pts) {
   for (size_t k = 1; k < pts.size(); ++k) {
     if (!(pts[k] == pts[k - 1])) {
@@ -131,9 +195,7 @@ class Graph {
     s_.along[root] = 0;
     heap.push_back({0, root});
     while (!heap.empty()) {
-      std::pop_heap(heap.begin(), heap.end(), std::greater<>());
-      auto [d, u] = heap.back();
-      heap.pop_back();
+      auto [d, u] = queuePop(heap);
       if (d != s_.along[u]) {
         continue;
       }
@@ -149,8 +211,7 @@ class Graph {
           s_.along[v] = nd;
           s_.via[v] = k;
           s_.parent[v] = u;
-          heap.push_back({nd, v});
-          std::push_heap(heap.begin(), heap.end(), std::greater<>());
+          queuePush(heap, {nd, v});
         }
       }
     }
@@ -158,10 +219,16 @@ class Graph {
 
   // A search from node `from` over every piece, no farther than cap, that
   // stops at the first node that `take` accepts and returns it (-1 when
-  // none); nodes that `pass` refuses are not gone through. reach and
-  // viaReach hold the way back for the nodes touched.
+  // none); nodes that `pass` refuses are not gone through. take must refuse
+  // a node u at length d where along[u] + d > limit: since along[u] is at
+  // least first[u] (the search over all pieces from the first pin), no way
+  // through a node v at length d with d + first[v] > limit can end at an
+  // accepted node, and such nodes are left out (with a margin for
+  // rounding): the answer and its way stay those of the whole search.
+  // Reads first; reach and viaReach hold the way back for the nodes
+  // touched.
   template <class Take, class Pass>
-  int search(int from, double cap, Take take, Pass pass) {
+  int search(int from, double cap, double limit, Take take, Pass pass) {
     for (int u : s_.touched) {
       s_.reach[u] = kInf;
     }
@@ -173,9 +240,7 @@ class Graph {
     s_.touched.push_back(from);
     heap.push_back({0, from});
     while (!heap.empty()) {
-      std::pop_heap(heap.begin(), heap.end(), std::greater<>());
-      auto [g, u] = heap.back();
-      heap.pop_back();
+      auto [g, u] = queuePop(heap);
       if (g != s_.reach[u]) {
         continue;
       }
@@ -188,14 +253,14 @@ class Graph {
       for (int e = s_.start[u]; e < s_.start[u + 1]; ++e) {
         int v = s_.next[e];
         double ng = g + s_.pieceLen[s_.piece[e]];
-        if (ng <= cap && ng < s_.reach[v]) {
+        if (ng <= cap && ng < s_.reach[v] &&
+            !((ng + s_.first[v]) * (1 - kSlack) > limit)) {
           if (s_.reach[v] == kInf) {
             s_.touched.push_back(v);
           }
           s_.reach[v] = ng;
           s_.viaReach[v] = s_.piece[e];
-          heap.push_back({ng, v});
-          std::push_heap(heap.begin(), heap.end(), std::greater<>());
+          queuePush(heap, {ng, v});
         }
       }
     }
@@ -445,13 +510,10 @@ int rehungMove(PathBoundScratch& s, int v, int top, double cap) {
     s.viaReach[x] = -1;
     s.origin[x] = x;
     s.touched.push_back(x);
-    heap.push_back({0, x});
+    queuePush(heap, {0, x});
   }
-  std::make_heap(heap.begin(), heap.end(), std::greater<>());
   while (!heap.empty()) {
-    std::pop_heap(heap.begin(), heap.end(), std::greater<>());
-    auto [d, u] = heap.back();
-    heap.pop_back();
+    auto [d, u] = queuePop(heap);
     if (d != s.reach[u]) {
       continue;
     }
@@ -478,8 +540,7 @@ int rehungMove(PathBoundScratch& s, int v, int top, double cap) {
         s.reach[w] = nd;
         s.viaReach[w] = s.piece[e];
         s.origin[w] = s.origin[u];
-        heap.push_back({nd, w});
-        std::push_heap(heap.begin(), heap.end(), std::greater<>());
+        queuePush(heap, {nd, w});
       }
     }
   }
@@ -525,7 +586,7 @@ bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny) {
     int topLo = s.enter[top], topHi = s.leave[top];
     double cap = branch * (1 - kSlack);
     int w = g.search(
-        v, cap,
+        v, cap, room,
         [&](int u, double d) {
           return s.onTree[u] && !s.mark[u] &&
                  !(topLo <= s.enter[u] && s.enter[u] < topHi) &&
@@ -604,8 +665,9 @@ void release(PathBoundScratch& s) {
   releaseLarge(s.kept);
   releaseLarge(s.routes, 256);
   releaseLarge(s.grid);
-  for (auto* v : {&s.shortest, &s.bound, &s.along, &s.reach, &s.slack, &s.best,
-                  &s.pieceLen, &s.own, &s.need, &s.childTop, &s.childNext}) {
+  for (auto* v :
+       {&s.shortest, &s.bound, &s.along, &s.reach, &s.slack, &s.best, &s.first,
+        &s.pieceLen, &s.own, &s.need, &s.childTop, &s.childNext}) {
     releaseLarge(*v);
   }
   for (auto* v : {&s.pinNode, &s.start, &s.next, &s.piece, &s.via, &s.parent,
@@ -722,14 +784,14 @@ void shallowLight(Graph& g,
     };
     // First a way that meets the tree only where it joins, which keeps the
     // tree a tree; else any (the first pin's route always is one).
-    int w = g.search(p, join, take, [&](int u) {
+    int w = g.search(p, join, join, take, [&](int u) {
       return s.mark[u] || !std::isfinite(s.along[u]);
     });
     if (w >= 0) {
       rehang(g, s, p, a, w);
       continue;
     }
-    w = g.search(p, join, take, [](int) { return true; });
+    w = g.search(p, join, join, take, [](int) { return true; });
     for (int u = p; u != a; u = s.parent[u]) {
       s.mark[u] = 0;
       if (w >= 0) {
@@ -793,9 +855,9 @@ void growFromRoot(Graph& g, PathBoundScratch& s, double joinEps) {
     auto take = [&](int u, double d) {
       return s.onTree[u] && s.along[u] + d <= join;
     };
-    int w = g.search(p, key, take, [&](int u) { return !s.onTree[u]; });
+    int w = g.search(p, key, join, take, [&](int u) { return !s.onTree[u]; });
     if (w < 0 && key < join) {
-      w = g.search(p, join, take, [&](int u) { return !s.onTree[u]; });
+      w = g.search(p, join, join, take, [&](int u) { return !s.onTree[u]; });
     }
     if (w >= 0 && !queue.empty() && s.reach[w] > queue.front().first) {
       queue.push_back({s.reach[w], i});
@@ -814,7 +876,7 @@ void growFromRoot(Graph& g, PathBoundScratch& s, double joinEps) {
       }
       continue;
     }
-    w = g.search(p, join, take, [](int) { return true; });
+    w = g.search(p, join, join, take, [](int) { return true; });
     if (w >= 0) {
       g.takeWay(w);
       g.fromRoot();
@@ -1106,9 +1168,10 @@ bool bound(const std::vector<RoutePoint>& pins,
   if (s.pinNode[0] < 0) {
     return false;
   }
+  s.in.assign(g.plan.pieces.size(), 1);
+  g.fromRoot();
+  s.first = s.along;
   if (drawn) {
-    s.in.assign(g.plan.pieces.size(), 1);
-    g.fromRoot();
     s.shortest.resize(pins.size());
     for (size_t i = 0; i < pins.size(); ++i) {
       int v = s.pinNode[i];

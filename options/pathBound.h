@@ -22,6 +22,9 @@ struct PathBoundScratch {
   std::vector<char> metOn, metWanted, metTree;
   std::vector<Wire> wires, kept;
   std::vector<double> shortest, bound, along, reach, slack, best;
+  // Each node's distance from the first pin over all the graph's pieces:
+  // no way along a tree is shorter, which bounds the searches.
+  std::vector<double> first;
   std::vector<std::vector<RoutePoint>> routes;
   std::vector<std::pair<RoutePoint, RoutePoint>> grid;
   std::vector<int> pinNode, start, next, piece, via, parent, order, touched,
