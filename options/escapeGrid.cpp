@@ -88,7 +88,7 @@ void shutPieces(LineGrid& g,
   }
 }
 
-bool buildEscape(EscapeGraph& e,
+bool buildEscape(EscapeGrid& e,
                  const std::vector<RoutePoint>& points,
                  const std::vector<RoutePoint>& pins,
                  const ObstacleIndex& obstacles,

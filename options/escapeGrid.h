@@ -91,7 +91,7 @@ void shutPieces(LineGrid& g,
 // obstacle's interior blocks it. Its nodes are the lines' crossings, ends
 // and bends, and the points and the pins; a run of grid nodes that a line
 // only passes straight through is one arc.
-struct EscapeGraph {
+struct EscapeGrid {
   std::vector<double> xs, ys;  // the grid's lines
   int nx = 0;
   std::vector<double> px, py;     // per node
@@ -132,7 +132,7 @@ struct EscapeGraph {
 // sides carries a line too, so that the lines are at least those the
 // escape-graph theorem asks for: then the graph holds a shortest
 // obstacle-avoiding tree of the pins inside the box.
-bool buildEscape(EscapeGraph& e,
+bool buildEscape(EscapeGrid& e,
                  const std::vector<RoutePoint>& points,
                  const std::vector<RoutePoint>& pins,
                  const ObstacleIndex& obstacles,

@@ -106,7 +106,7 @@ class RadixQueue {
 };
 
 using Grid = LineGrid;
-using Escape = EscapeGraph;
+using Escape = EscapeGrid;
 
 bool buildGrid(Grid& g,
                const WirePlan& plan,

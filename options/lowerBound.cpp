@@ -53,7 +53,7 @@ double steinerLowerBound(const std::vector<RoutePoint>& pins,
   std::vector<RoutePoint> corners{
       {static_cast<float>(bxlo), static_cast<float>(bylo)},
       {static_cast<float>(bxhi), static_cast<float>(byhi)}};
-  EscapeGraph e;
+  EscapeGrid e;
   if (!buildEscape(e, corners, pins, obstacles, budget, true)) {
     return perimeter;
   }

@@ -19,7 +19,7 @@ const double kInf = std::numeric_limits<double>::infinity();
 // The shortest tree in the graph joining the terminals, by the Dreyfus-
 // Wagner recursion: per set of terminals and node, the shortest tree that
 // joins them and the node.
-double graphSteiner(const EscapeGraph& e, const std::vector<int>& terms) {
+double graphSteiner(const EscapeGrid& e, const std::vector<int>& terms) {
   int n = static_cast<int>(e.size());
   int k = static_cast<int>(terms.size());
   std::vector<std::vector<double>> best(1u << k, std::vector<double>(n, kInf));
@@ -88,7 +88,7 @@ TEST(EscapeGridTest, HoldsAShortestTree) {
     if (exact.status != ExactStatus::solved) {
       continue;  // walled apart
     }
-    EscapeGraph e;
+    EscapeGrid e;
     WorkBudget work{kInf};
     ASSERT_TRUE(buildEscape(e, {{grown.xlo, grown.ylo}, {grown.xhi, grown.yhi}},
                             pins, index, work, true));
