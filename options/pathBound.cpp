@@ -533,7 +533,8 @@ int rehungMove(PathBoundScratch& s, int v, int top, double cap) {
     for (int e = s.start[u]; e < s.start[u + 1]; ++e) {
       int w = s.next[e];
       double nd = d + s.pieceLen[s.piece[e]];
-      if (nd <= cap && nd < s.reach[w] && nd + s.need[s.origin[u]] <= 0) {
+      if (nd <= cap && nd < s.reach[w] &&
+          !((nd + s.first[w]) * (1 - kSlack) + s.need[s.origin[u]] > 0)) {
         if (s.reach[w] == kInf) {
           s.touched.push_back(w);
         }
@@ -918,12 +919,14 @@ bool routeTree(const WirePlan& plan, int root, PathBoundScratch& s) {
     }
     seen.assign(1, p);
     toward[p] = p;
-    back.assign(1, {dist[p], p});
+    // Farthest first, ties to the higher place: the queue holds both
+    // negated.
+    back.assign(1, {-dist[p], -p});
     int found = -1;
     while (!back.empty()) {
-      std::pop_heap(back.begin(), back.end());
-      auto [len, here] = back.back();
-      back.pop_back();
+      auto [negLen, negHere] = queuePop(back);
+      double len = -negLen;
+      int here = -negHere;
       if (onTree[here]) {
         found = here;
         break;
@@ -940,8 +943,7 @@ bool routeTree(const WirePlan& plan, int root, PathBoundScratch& s) {
         }
         toward[u] = here;
         seen.push_back(u);
-        back.push_back({dist[u], u});
-        std::push_heap(back.begin(), back.end());
+        queuePush(back, {-dist[u], -u});
       }
     }
     if (found < 0) {
@@ -1066,7 +1068,8 @@ bool metGrid(const std::vector<RoutePoint>& pins,
       ++left;
     }
   }
-  // Ties go to the lower node, which is the lower place (x, then y).
+  // Ties go to the lower node, which is the lower place (x, then y); the
+  // queue pops (length, node) in that order as a binary heap would.
   size_t met = 1;
   s.metReached.clear();
   auto& heap = s.heap;
@@ -1074,9 +1077,7 @@ bool metGrid(const std::vector<RoutePoint>& pins,
   dist[root] = 0;
   heap.push_back({0, root});
   while (!heap.empty() && left > 0) {
-    std::pop_heap(heap.begin(), heap.end(), std::greater<>());
-    auto [d, u] = heap.back();
-    heap.pop_back();
+    auto [d, u] = queuePop(heap);
     if (d != dist[u]) {
       continue;
     }
@@ -1091,8 +1092,7 @@ bool metGrid(const std::vector<RoutePoint>& pins,
       if (nd < dist[w]) {
         met += dist[w] == kInf;
         dist[w] = nd;
-        heap.push_back({nd, w});
-        std::push_heap(heap.begin(), heap.end(), std::greater<>());
+        queuePush(heap, {nd, w});
       }
     }
   }
