@@ -147,17 +147,15 @@ class Graph {
     for (size_t u = 0; u < n; ++u) {
       s_.start[u + 1] += s_.start[u];
     }
-    s_.next.resize(2 * plan.pieces.size());
-    s_.piece.resize(2 * plan.pieces.size());
+    s_.arcs.resize(2 * plan.pieces.size());
     s_.degree.assign(s_.start.begin(), s_.start.end() - 1);  // fill cursor
     s_.pieceLen.resize(plan.pieces.size());
     for (size_t k = 0; k < plan.pieces.size(); ++k) {
       auto [a, b] = plan.pieces[k];
-      s_.pieceLen[k] = span(plan.nodes[a], plan.nodes[b]);
-      s_.next[s_.degree[a]] = b;
-      s_.piece[s_.degree[a]++] = static_cast<int>(k);
-      s_.next[s_.degree[b]] = a;
-      s_.piece[s_.degree[b]++] = static_cast<int>(k);
+      double len = span(plan.nodes[a], plan.nodes[b]);
+      s_.pieceLen[k] = len;
+      s_.arcs[s_.degree[a]++] = {b, static_cast<int>(k), len};
+      s_.arcs[s_.degree[b]++] = {a, static_cast<int>(k), len};
     }
     s_.pinNode.clear();
     for (const RoutePoint& p : pins) {
@@ -201,18 +199,54 @@ class Graph {
       }
       s_.order.push_back(u);
       for (int e = s_.start[u]; e < s_.start[u + 1]; ++e) {
-        int k = s_.piece[e];
+        const PathArc& arc = s_.arcs[e];
+        int k = arc.piece;
         if (!s_.in[k]) {
           continue;
         }
-        int v = s_.next[e];
-        double nd = d + s_.pieceLen[k];
+        int v = arc.to;
+        double nd = d + arc.len;
         if (nd < s_.along[v]) {
           s_.along[v] = nd;
           s_.via[v] = k;
           s_.parent[v] = u;
           queuePush(heap, {nd, v});
         }
+      }
+    }
+  }
+
+  // fromRoot where the pieces marked in that the first pin reaches make a
+  // tree (as keepShortestTree leaves them): each node's one way, found by a
+  // walk instead of a search, with the same lengths (the same sums in the
+  // same order); order then lists parents before children.
+  void treeFromRoot() {
+    size_t n = nodes();
+    s_.along.assign(n, kInf);
+    s_.via.assign(n, -1);
+    s_.parent.assign(n, -1);
+    s_.order.clear();
+    int root = s_.pinNode.empty() ? -1 : s_.pinNode[0];
+    if (root < 0) {
+      return;
+    }
+    s_.along[root] = 0;
+    std::vector<int>& stack = s_.stack;
+    stack.assign(1, root);
+    while (!stack.empty()) {
+      int u = stack.back();
+      stack.pop_back();
+      s_.order.push_back(u);
+      for (int e = s_.start[u]; e < s_.start[u + 1]; ++e) {
+        const PathArc& arc = s_.arcs[e];
+        int v = arc.to;
+        if (!s_.in[arc.piece] || v == s_.parent[u]) {
+          continue;
+        }
+        s_.along[v] = s_.along[u] + arc.len;
+        s_.via[v] = arc.piece;
+        s_.parent[v] = u;
+        stack.push_back(v);
       }
     }
   }
@@ -251,15 +285,16 @@ class Graph {
         continue;
       }
       for (int e = s_.start[u]; e < s_.start[u + 1]; ++e) {
-        int v = s_.next[e];
-        double ng = g + s_.pieceLen[s_.piece[e]];
+        const PathArc& arc = s_.arcs[e];
+        int v = arc.to;
+        double ng = g + arc.len;
         if (ng <= cap && ng < s_.reach[v] &&
             !((ng + s_.first[v]) * (1 - kSlack) > limit)) {
           if (s_.reach[v] == kInf) {
             s_.touched.push_back(v);
           }
           s_.reach[v] = ng;
-          s_.viaReach[v] = s_.piece[e];
+          s_.viaReach[v] = arc.piece;
           queuePush(heap, {ng, v});
         }
       }
@@ -335,8 +370,8 @@ void walkOrder(Graph& g, PathBoundScratch& s, std::vector<int>& out) {
     seen[u] = 1;
     first[u] = time++;
     for (int e = s.start[u + 1] - 1; e >= s.start[u]; --e) {
-      if (s.in[s.piece[e]] && !seen[s.next[e]]) {
-        stack.push_back(s.next[e]);
+      if (s.in[s.arcs[e].piece] && !seen[s.arcs[e].to]) {
+        stack.push_back(s.arcs[e].to);
       }
     }
   }
@@ -416,18 +451,19 @@ void walkTree(Graph& g, PathBoundScratch& s) {
     s.enter[u] = time++;
     s.order.push_back(u);
     for (int e = s.start[u + 1] - 1; e >= s.start[u]; --e) {
-      int k = s.piece[e];
+      const PathArc& arc = s.arcs[e];
+      int k = arc.piece;
       if (!s.in[k]) {
         continue;
       }
       ++s.degree[u];
-      int v = s.next[e];
+      int v = arc.to;
       if (v == s.parent[u]) {
         continue;
       }
       s.parent[v] = u;
       s.via[v] = k;
-      s.along[v] = s.along[u] + s.pieceLen[k];
+      s.along[v] = s.along[u] + arc.len;
       s.onTree[v] = 1;
       stack.push_back(v);
     }
@@ -531,15 +567,16 @@ int rehungMove(PathBoundScratch& s, int v, int top, double cap) {
       }
     }
     for (int e = s.start[u]; e < s.start[u + 1]; ++e) {
-      int w = s.next[e];
-      double nd = d + s.pieceLen[s.piece[e]];
+      const PathArc& arc = s.arcs[e];
+      int w = arc.to;
+      double nd = d + arc.len;
       if (nd <= cap && nd < s.reach[w] &&
           !((nd + s.first[w]) * (1 - kSlack) + s.need[s.origin[u]] > 0)) {
         if (s.reach[w] == kInf) {
           s.touched.push_back(w);
         }
         s.reach[w] = nd;
-        s.viaReach[w] = s.piece[e];
+        s.viaReach[w] = arc.piece;
         s.origin[w] = s.origin[u];
         queuePush(heap, {nd, w});
       }
@@ -551,9 +588,14 @@ int rehungMove(PathBoundScratch& s, int v, int top, double cap) {
 // One pass of moves over the branches: a branch runs from a pin or a fork
 // up to the nearest pin or fork above it, and moves to the nearest point of
 // the rest of the tree whose way keeps every pin beyond it in bound, where
-// that way is shorter than the branch. Whether any moved.
-bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny) {
-  walkTree(g, s);
+// that way is shorter than the branch. Whether any moved. walked: whether
+// walkTree's lists are those of the tree as it is, on entry and on return
+// (a pass that ends on a move's walk spares the next pass its own).
+bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny, bool& walked) {
+  if (!walked) {
+    walkTree(g, s);
+  }
+  walked = true;
   int root = s.pinNode[0];
   // What a move changes (the branch and all beyond it, the way it takes,
   // the points above either end) is marked and left alone until the next
@@ -609,6 +651,7 @@ bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny) {
         g.takeWay(w);
         moved = true;
         walkTree(g, s);
+        walked = true;
         continue;
       }
     }
@@ -634,7 +677,8 @@ bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny) {
     }
     g.takeWay(w);
     moved = true;
-    if (g.nodes() <= kWalkAgain) {
+    walked = g.nodes() <= kWalkAgain;
+    if (walked) {
       walkTree(g, s);
       std::fill(s.mark.begin(), s.mark.end(), 0);
     }
@@ -671,9 +715,10 @@ void release(PathBoundScratch& s) {
         &s.pieceLen, &s.own, &s.need, &s.childTop, &s.childNext}) {
     releaseLarge(*v);
   }
-  for (auto* v : {&s.pinNode, &s.start, &s.next, &s.piece, &s.via, &s.parent,
-                  &s.order, &s.touched, &s.viaReach, &s.enter, &s.leave,
-                  &s.degree, &s.stack, &s.candidates, &s.walk, &s.origin}) {
+  releaseLarge(s.arcs);
+  for (auto* v : {&s.pinNode, &s.start, &s.via, &s.parent, &s.order, &s.touched,
+                  &s.viaReach, &s.enter, &s.leave, &s.degree, &s.stack,
+                  &s.candidates, &s.walk, &s.origin}) {
     releaseLarge(*v);
   }
   for (auto* v : {&s.in, &s.onTree, &s.pinAt, &s.mark, &s.treeIn, &s.bestIn}) {
@@ -731,10 +776,11 @@ void rehang(Graph& g, PathBoundScratch& s, int p, int a, int w) {
     int u = stack.back();
     stack.pop_back();
     for (int e = s.start[u]; e < s.start[u + 1]; ++e) {
-      int k = s.piece[e];
-      int v = s.next[e];
+      const PathArc& arc = s.arcs[e];
+      int k = arc.piece;
+      int v = arc.to;
       if (s.in[k] && k != s.via[u]) {
-        s.along[v] = s.along[u] + s.pieceLen[k];
+        s.along[v] = s.along[u] + arc.len;
         stack.push_back(v);
       }
     }
@@ -757,7 +803,7 @@ void shallowLight(Graph& g,
                   double triggerEps,
                   int effort) {
   keepShortestTree(g, s);
-  g.fromRoot();
+  g.treeFromRoot();
   walkOrder(g, s, s.walk);
   if (nearestFirst) {
     std::stable_sort(s.walk.begin(), s.walk.end(), [&](int a, int b) {
@@ -803,15 +849,16 @@ void shallowLight(Graph& g,
       g.takeWay(w);
       g.fromRoot();
       keepShortestTree(g, s);
-      g.fromRoot();
+      g.treeFromRoot();
     }
   }
   // Moves from the branch's foot until none moves, then (on nets of many
   // pins) one pass that may hang each subtree from any of its points, and
   // so on.
   bool fromAny = false;
+  bool walked = false;
   for (int r = 0; r < kPasses * effort; ++r) {
-    if (moveBranches(g, s, fromAny)) {
+    if (moveBranches(g, s, fromAny, walked)) {
       fromAny = false;
     } else if (fromAny || s.pinNode.size() < kManyPins) {
       break;
@@ -882,7 +929,7 @@ void growFromRoot(Graph& g, PathBoundScratch& s, double joinEps) {
       g.takeWay(w);
       g.fromRoot();
       keepShortestTree(g, s);
-      g.fromRoot();
+      g.treeFromRoot();
       for (size_t u = 0; u < n; ++u) {
         s.onTree[u] = std::isfinite(s.along[u]);
       }
