@@ -1173,6 +1173,109 @@ bool metGrid(const std::vector<RoutePoint>& pins,
   return true;
 }
 
+// The pieces marked in as cleanWires would draw them, straight from the
+// graph, where they make a forest whose every end is a pin: no piece then
+// goes (no cycle, no bare end) and pieces meet only at nodes, so each wire
+// is a straight run through nodes of two pieces that hold no pin, drawn
+// from its lower end (x, then y) and sorted so. False, with out untouched,
+// for any other set of pieces.
+bool forestWires(const Graph& g, PathBoundScratch& s, std::vector<Wire>& out) {
+  size_t n = g.nodes();
+  const WirePlan& plan = g.plan;
+  std::vector<int>& degree = s.degree;
+  degree.assign(n, 0);
+  size_t pieces = 0;
+  for (size_t k = 0; k < plan.pieces.size(); ++k) {
+    if (s.in[k]) {
+      ++degree[plan.pieces[k].first];
+      ++degree[plan.pieces[k].second];
+      ++pieces;
+    }
+  }
+  // A forest: as many pieces as nodes on them less its parts.
+  std::vector<char>& seen = s.mark;
+  seen.assign(n, 0);
+  size_t used = 0, parts = 0;
+  for (size_t u = 0; u < n; ++u) {
+    if (degree[u] == 0) {
+      continue;
+    }
+    ++used;
+    if (degree[u] == 1 && !s.pinAt[u]) {
+      return false;
+    }
+    if (seen[u]) {
+      continue;
+    }
+    ++parts;
+    seen[u] = 1;
+    s.stack.assign(1, static_cast<int>(u));
+    while (!s.stack.empty()) {
+      int x = s.stack.back();
+      s.stack.pop_back();
+      for (int e = s.start[x]; e < s.start[x + 1]; ++e) {
+        int y = s.arcs[e].to;
+        if (s.in[s.arcs[e].piece] && !seen[y]) {
+          seen[y] = 1;
+          s.stack.push_back(y);
+        }
+      }
+    }
+  }
+  if (pieces + parts != used) {
+    return false;
+  }
+  auto horizontal = [&](int k) {
+    return plan.nodes[plan.pieces[k].first].y ==
+           plan.nodes[plan.pieces[k].second].y;
+  };
+  // The other piece at a node a straight run passes through, or -1.
+  auto passOn = [&](int u, int k) {
+    if (degree[u] != 2 || s.pinAt[u]) {
+      return -1;
+    }
+    for (int e = s.start[u]; e < s.start[u + 1]; ++e) {
+      int q = s.arcs[e].piece;
+      if (s.in[q] && q != k) {
+        return horizontal(q) == horizontal(k) ? q : -1;
+      }
+    }
+    return -1;
+  };
+  auto other = [&](int k, int u) {
+    return plan.pieces[k].first == u ? plan.pieces[k].second
+                                     : plan.pieces[k].first;
+  };
+  std::vector<char>& done = s.pieceDone;
+  done.assign(plan.pieces.size(), 0);
+  out.clear();
+  for (size_t k0 = 0; k0 < plan.pieces.size(); ++k0) {
+    if (!s.in[k0] || done[k0]) {
+      continue;
+    }
+    int ends[2];
+    for (int side = 0; side < 2; ++side) {
+      int k = static_cast<int>(k0);
+      int u = side == 0 ? plan.pieces[k].first : plan.pieces[k].second;
+      for (int q = passOn(u, k); q >= 0; q = passOn(u, k)) {
+        done[q] = 1;
+        u = other(q, u);
+        k = q;
+      }
+      ends[side] = u;
+    }
+    done[k0] = 1;
+    // The plan's nodes come in order of place (x, then y).
+    const RoutePoint& a = plan.nodes[std::min(ends[0], ends[1])];
+    const RoutePoint& b = plan.nodes[std::max(ends[0], ends[1])];
+    out.push_back({a.x, a.y, b.x, b.y});
+  }
+  std::sort(out.begin(), out.end(), [](const Wire& a, const Wire& b) {
+    return std::tie(a.x1, a.y1, a.x2, a.y2) < std::tie(b.x1, b.y1, b.x2, b.y2);
+  });
+  return true;
+}
+
 bool bound(const std::vector<RoutePoint>& pins,
            const ObstacleIndex& index,
            const std::vector<Wire>& tree,
@@ -1274,6 +1377,9 @@ bool bound(const std::vector<RoutePoint>& pins,
     }
   }
   s.in = s.bestIn;
+  if (forestWires(g, s, out)) {
+    return true;
+  }
   s.kept.clear();
   for (size_t k = 0; k < g.plan.pieces.size(); ++k) {
     if (s.in[k]) {

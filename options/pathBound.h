@@ -43,7 +43,7 @@ struct PathBoundScratch {
   // The moves' re-rooting: each node's worst excess over its bound from it.
   std::vector<double> own, need, childTop, childNext;
   std::vector<int> origin;
-  std::vector<char> in, onTree, pinAt, mark, treeIn, bestIn;
+  std::vector<char> in, onTree, pinAt, mark, treeIn, bestIn, pieceDone;
   std::vector<std::pair<double, int>> heap;
 };
 
