@@ -585,15 +585,19 @@ bool routeFlatNet(const std::vector<RoutePoint>& pins,
                 wires.size() <= static_cast<size_t>(g.kWires);
   double cx[FlatScratch::Grid::kLines], cy[FlatScratch::Grid::kLines];
   bool whole = onGrid;
+  // A whole line below 2^30 is its own decimal; any other line's decimal
+  // is no such whole value (a fraction's decimal reads back as it).
+  auto line = [&whole](float v) {
+    bool small = std::fabs(v) < 0x1p30f &&
+                 static_cast<float>(static_cast<std::int32_t>(v)) == v;
+    whole = whole && small;
+    return small ? static_cast<double>(v) : canonical(v);
+  };
   for (int k = 0; onGrid && k < g.nx; ++k) {
-    cx[k] = canonical(g.xs[k]);
-    whole = whole && std::fabs(cx[k]) < 0x1p30 &&
-            static_cast<double>(static_cast<std::int32_t>(cx[k])) == cx[k];
+    cx[k] = line(g.xs[k]);
   }
   for (int k = 0; onGrid && k < g.ny; ++k) {
-    cy[k] = canonical(g.ys[k]);
-    whole = whole && std::fabs(cy[k]) < 0x1p30 &&
-            static_cast<double>(static_cast<std::int32_t>(cy[k])) == cy[k];
+    cy[k] = line(g.ys[k]);
   }
   if (!options.drawingOnly &&
       !(onGrid && buildOnGrid(pins, wires, g, cx, cy, t))) {

@@ -479,6 +479,14 @@ bool checkPins(const Net& net,
     float c[2] = {0, 0};
     double v[2] = {net[i].x, net[i].y};
     for (int k = 0; k < 2; ++k) {
+      // The usual coordinate, an integer a float holds, as toSingle takes
+      // it first, without the call (two a pin, on every net).
+      if (std::fabs(v[k]) < 1e9 &&
+          v[k] == static_cast<double>(static_cast<long>(v[k])) &&
+          static_cast<double>(static_cast<float>(v[k])) == v[k]) {
+        c[k] = static_cast<float>(v[k]);
+        continue;
+      }
       std::string why;
       if (toSingle(v[k], c[k], &why)) {
         continue;
