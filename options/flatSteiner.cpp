@@ -170,22 +170,8 @@ FlatNet flatNetOf(std::vector<RoutePoint>& pts) {
   return net;
 }
 
-// Without a popcount instruction the builtin is a call: masks of the
-// positions, below 2^kMaxPins, are counted by one look-up.
-struct BitCounts {
-  unsigned char of[1 << kMaxPins];
-};
-constexpr BitCounts bitCounts() {
-  BitCounts b{};
-  for (int m = 1; m < (1 << kMaxPins); ++m) {
-    b.of[m] = static_cast<unsigned char>(b.of[m >> 1] + (m & 1));
-  }
-  return b;
-}
-constexpr BitCounts kBitCounts = bitCounts();
-
 int countOf(int mask) {
-  return kBitCounts.of[mask];
+  return positionSequence::kBitCounts.of[mask];
 }
 int lowestOf(int mask) {
   return __builtin_ctz(mask);
@@ -765,11 +751,14 @@ class LineTable {
 // False where the drawing leaves the grid (or a pin has a negative zero,
 // whose sign the cuts below keep), or its union is no tree whose bare ends
 // are pins: cleanTree's cuts then decide.
-// With grid, the lines and the wires' ends on them are left there.
+// With grid, the lines and the wires' ends on them are left there. With
+// net, the pins' distinct positions in order (flatNetOf), the lines are
+// read off it in order, not sorted.
 bool gridTree(const std::vector<Wire>& drawn,
               const std::vector<RoutePoint>& pins,
               std::vector<Wire>& out,
-              FlatScratch::Grid* grid = nullptr) {
+              FlatScratch::Grid* grid = nullptr,
+              const FlatNet* net = nullptr) {
   const int kLines = FlatScratch::Grid::kLines;
   float xs[kLines], ys[kLines];
   int nx = 0, ny = 0;
@@ -791,8 +780,20 @@ bool gridTree(const std::vector<Wire>& drawn,
   };
   for (const RoutePoint& p : pins) {
     if ((p.x == 0 && std::signbit(p.x)) || (p.y == 0 && std::signbit(p.y)) ||
-        !insert(xs, nx, p.x) || !insert(ys, ny, p.y)) {
+        (!net && (!insert(xs, nx, p.x) || !insert(ys, ny, p.y)))) {
       return false;
+    }
+  }
+  for (int i = 0; net && i < net->n; ++i) {
+    // Every pin's place is there, and no more than kMaxPins of them.
+    static_assert(kMaxPins <= kLines, "a net's lines fit");
+    float x = static_cast<float>(net->x[i]);
+    float y = static_cast<float>(net->y[net->byY[i]]);
+    if (nx == 0 || xs[nx - 1] != x) {
+      xs[nx++] = x;
+    }
+    if (ny == 0 || ys[ny - 1] != y) {
+      ys[ny++] = y;
     }
   }
   LineTable xAt, yAt;
@@ -1098,7 +1099,7 @@ bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
   std::vector<Wire>& wires = s.drawn;
   wires.clear();
   solveMask(net, (1 << net.n) - 1, &wires);
-  if (!gridTree(wires, pins, out, &s.grid)) {
+  if (!gridTree(wires, pins, out, &s.grid, &net)) {
     out = cleanTree(wires, pins, s);
   }
   return true;
