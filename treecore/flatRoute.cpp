@@ -443,7 +443,8 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
   }
 
   // Chains of wires from node to node through points of two wires.
-  bool used[kWires] = {};
+  bool used[kWires];  // only the net's own entries are cleared
+  std::fill(used, used + nw, false);
   for (int n = 0; n < nodes; ++n) {
     int start = vertexOf[n];
     if (nodeOf[start] != n) {
@@ -489,7 +490,8 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
 
   // The walk, breadth first from each part's first node, each node's
   // chains in their order; each node reached once files its edge under it.
-  short first[kNodes + 1] = {};
+  short first[kNodes + 1];
+  std::fill(first, first + nodes + 1, static_cast<short>(0));
   short around[2 * kNodes];
   for (int c = 0; c < chains; ++c) {
     ++first[chainA[c] + 1];
@@ -504,7 +506,8 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
     around[at[chainA[c]]++] = static_cast<short>(c);
     around[at[chainB[c]]++] = static_cast<short>(c);
   }
-  bool reached[kNodes] = {};
+  bool reached[kNodes];
+  std::fill(reached, reached + nodes, false);
   short queue[kNodes];
   short chainOf[kNodes];
   bool reversed[kNodes];

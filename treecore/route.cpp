@@ -800,7 +800,8 @@ bool prepareNet(const Obstacles& obstacles,
     for (size_t r = 0; r < chosen.size(); ++r) {
       chosen[r] = static_cast<int>(r);
     }
-  } else {
+  } else if (obstacles.size() > 0) {
+    // Without obstacles none is chosen: no box to grow.
     Rect box = boxOf(obstacles, net, {});
     chosen = detail::ObstaclesAccess::grow(obstacles, box, widePins);
   }
