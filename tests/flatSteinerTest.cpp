@@ -246,6 +246,37 @@ TEST(FlatSteinerTest, FastPathGivesTheRoutersWholeTree) {
   EXPECT_GT(nets, 400);
 }
 
+// A caller's sink gets the drawing of a net that no obstacle comes near
+// as of any other: every segment the tree without a sink holds, in order
+// (the single-net programs write only what reaches it).
+TEST(FlatSteinerTest, SinkGetsTheSegmentsOfAnObstacleFreeNet) {
+  treecore::Obstacles none;
+  treecore::RouteOptions optimize;
+  optimize.form = treecore::Form::optimizedSteinerTree;
+  for (unsigned seed = 1; seed <= 40; ++seed) {
+    SCOPED_TRACE(seed);
+    std::mt19937 rng(seed);
+    int pins = 2 + static_cast<int>(seed % 16);
+    treecore::Net net = netOf(randomPins(rng, pins, seed % 2 ? 6 : 1000, 1, 0));
+    treecore::Tree whole = treecore::routeNet(none, net, optimize);
+    std::vector<treecore::Segment> got;
+    treecore::Net given = net;
+    treecore::Tree rest =
+        treecore::routeNet(none, std::move(given), optimize,
+                           [&got](const std::vector<treecore::Segment>& run) {
+                             got.insert(got.end(), run.begin(), run.end());
+                           });
+    EXPECT_TRUE(rest.segments.empty());
+    EXPECT_EQ(rest.wireLength, whole.wireLength);
+    ASSERT_FALSE(whole.segments.empty());
+    ASSERT_EQ(got.size(), whole.segments.size());
+    for (size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(got[i].a, whole.segments[i].a);
+      EXPECT_EQ(got[i].b, whole.segments[i].b);
+    }
+  }
+}
+
 // Obstacle-free nets of every size optimized side by side: the same trees
 // on one thread and on three.
 TEST(FlatSteinerTest, SameTreesOnOneAndThreeThreads) {

@@ -888,6 +888,9 @@ Tree routeOne(const Obstacles& obstacles,
   // from the obstacle-free solver: no Router, no drawing graph.
   if (chosen.empty() && !prepared.framed &&
       detail::routeFlatNet(pins, options, scratch.flat, t)) {
+    if (deliver) {
+      deliverSegments(t, *deliver);
+    }
     return t;
   }
   Finished f;
