@@ -567,25 +567,22 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
 
 }  // namespace
 
-bool routeFlatNet(const std::vector<RoutePoint>& pins,
-                  const RouteOptions& options,
-                  FlatScratch& scratch,
-                  Tree& t) {
-  if (options.form != Form::optimizedSteinerTree || options.timing ||
-      options.pathBound >= 0) {
-    return false;
-  }
-  std::vector<Wire>& wires = scratch.tree.wires;
-  if (!solveFlatTreeTo(pins, scratch, wires)) {
-    releaseLarge(scratch.cuts);  // the positions, sorted
-    return false;
-  }
+namespace {
+
+// The tree of clean wires over the pins: nodes and edges (unless
+// drawingOnly), segments, parts, length and bound, as routeFlatNet leaves
+// them; g, where given, the wires' grid (FlatScratch::Grid).
+void finishTree(const std::vector<RoutePoint>& pins,
+                const std::vector<Wire>& wires,
+                const FlatScratch::Grid* g,
+                const RouteOptions& options,
+                FlatScratch& scratch,
+                Tree& t) {
   // On the grid of the pins' lines, each line's value is made once, and
   // whole values below 2^30 sum exactly in any order: the length is the
   // wires' sum, as the runs' union would give it.
-  const FlatScratch::Grid& g = scratch.grid;
-  bool onGrid = g.valid && !wires.empty() &&
-                wires.size() <= static_cast<size_t>(g.kWires);
+  bool onGrid = g && g->valid && !wires.empty() &&
+                wires.size() <= static_cast<size_t>(g->kWires);
   double cx[FlatScratch::Grid::kLines], cy[FlatScratch::Grid::kLines];
   bool whole = onGrid;
   // A whole line below 2^30 is its own decimal; any other line's decimal
@@ -596,14 +593,14 @@ bool routeFlatNet(const std::vector<RoutePoint>& pins,
     whole = whole && small;
     return small ? static_cast<double>(v) : canonical(v);
   };
-  for (int k = 0; onGrid && k < g.nx; ++k) {
-    cx[k] = line(g.xs[k]);
+  for (int k = 0; onGrid && k < g->nx; ++k) {
+    cx[k] = line(g->xs[k]);
   }
-  for (int k = 0; onGrid && k < g.ny; ++k) {
-    cy[k] = line(g.ys[k]);
+  for (int k = 0; onGrid && k < g->ny; ++k) {
+    cy[k] = line(g->ys[k]);
   }
   if (!options.drawingOnly &&
-      !(onGrid && buildOnGrid(pins, wires, g, cx, cy, t))) {
+      !(onGrid && buildOnGrid(pins, wires, *g, cx, cy, t))) {
     buildNodes(pins, wires, scratch.tree, t);
   }
   t.parts = 1;
@@ -613,7 +610,7 @@ bool routeFlatNet(const std::vector<RoutePoint>& pins,
   for (size_t k = 0; k < wires.size(); ++k) {
     const Wire& w = wires[k];
     if (onGrid) {
-      const std::uint8_t* e = g.ends[k];
+      const std::uint8_t* e = g->ends[k];
       Segment& out = t.segments[base + k];
       out = {{cx[e[0]], cy[e[1]]}, {cx[e[2]], cy[e[3]]}};
       sum += (out.b.x - out.a.x) + (out.b.y - out.a.y);
@@ -634,7 +631,33 @@ bool routeFlatNet(const std::vector<RoutePoint>& pins,
           s.first, s.items, s.nodeOf, s.vertexOf, s.chainA, s.chainB,
           s.aroundFirst, s.aroundItems, s.queue, s.chainFrom, s.used, s.reached,
           s.found, s.runs, s.wires, scratch.cuts);
+}
+
+}  // namespace
+
+bool routeFlatNet(const std::vector<RoutePoint>& pins,
+                  const RouteOptions& options,
+                  FlatScratch& scratch,
+                  Tree& t) {
+  if (options.form != Form::optimizedSteinerTree || options.timing ||
+      options.pathBound >= 0) {
+    return false;
+  }
+  std::vector<Wire>& wires = scratch.tree.wires;
+  if (!solveFlatTreeTo(pins, scratch, wires)) {
+    releaseLarge(scratch.cuts);  // the positions, sorted
+    return false;
+  }
+  finishTree(pins, wires, &scratch.grid, options, scratch, t);
   return true;
+}
+
+void flatTreeOf(const std::vector<RoutePoint>& pins,
+                const std::vector<Wire>& wires,
+                const RouteOptions& options,
+                FlatScratch& scratch,
+                Tree& t) {
+  finishTree(pins, wires, nullptr, options, scratch, t);
 }
 
 }  // namespace treecore::detail

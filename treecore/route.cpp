@@ -13,6 +13,7 @@
 #include "geometry/segment.h"
 #include "geometry/vertex.h"
 #include "options/flatSteiner.h"
+#include "options/improveTree.h"
 #include "options/pathBound.h"
 #include "router/router.h"
 #include "spatial/escapeGraph.h"
@@ -839,6 +840,63 @@ Tree checkNet(const Obstacles& obstacles,
 
 namespace {
 
+// formOptimizedSMT's tree at effort 1 of a net that no obstacle comes near
+// with more places than the obstacle-free solver takes whole, up to
+// kFlatBreakPins: the best break into two exact halves, unless the
+// pipeline's tree is shorter. The same tree, without the optimized form's
+// Router pass over the chosen wires: a break's clean wires become the tree
+// as the solver's do (flatTreeOf), the pipeline's as routeOne reads them.
+// Reads the pins and the options; leaves t. False, t untouched, for
+// another net, form or effort, or where a bound, timing, a path bound or
+// stage reports are asked for.
+bool routeBrokenFlat(const Obstacles& obstacles,
+                     const std::vector<RoutePoint>& pins,
+                     const RouteOptions& options,
+                     RouterScratch& scratch,
+                     Tree& t) {
+  if (options.form != Form::optimizedSteinerTree || options.effort > 1 ||
+      options.bound || options.timing || options.pathBound >= 0 ||
+      options.stageDone) {
+    return false;
+  }
+  int distinct = flatPlaces(pins);
+  if (distinct <= kFlatExactPins ||
+      distinct > static_cast<int>(kFlatBreakPins)) {
+    return false;
+  }
+  std::vector<Wire> tree = breakFlatTree(pins, scratch.flat);
+  std::vector<Wire> smt;
+  {
+    // The pipeline's tree, on the Router routeOne would build.
+    NetVertices vertices(pins, {});
+    Router router(vertices.all, &scratch);
+    if (obstacles.size() == 0) {
+      router.legal.shareObstacles(&detail::ObstaclesAccess::index(obstacles));
+    }
+    router.options.exactGraph = options.exactGraph;
+    router.options.effort = options.effort;
+    router.formSMT();
+    smt.reserve(router.segments.size());
+    for (const ::Segment* s : router.segments) {
+      smt.push_back({s->x1, s->y1, s->x2, s->y2});
+    }
+  }
+  if (!(wireLength(smt) < wireLength(tree))) {
+    detail::flatTreeOf(pins, tree, options, scratch.flat, t);
+    return true;
+  }
+  if (!options.drawingOnly) {
+    buildTree(graphOfEnds(smt, pins), t);
+  }
+  t.parts = 1;
+  t.segments.reserve(smt.size());
+  for (const Wire& w : smt) {
+    t.segments.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
+  }
+  canonicalize(t, Frame(), options.measureLength);
+  return true;
+}
+
 // The segments of a tree handed on a run at a time.
 const size_t kSegmentRun = 4096;
 
@@ -887,7 +945,8 @@ Tree routeOne(const Obstacles& obstacles,
   // The optimized tree of a small net no obstacle comes near, straight
   // from the obstacle-free solver: no Router, no drawing graph.
   if (chosen.empty() && !prepared.framed &&
-      detail::routeFlatNet(pins, options, scratch.flat, t)) {
+      (detail::routeFlatNet(pins, options, scratch.flat, t) ||
+       routeBrokenFlat(obstacles, pins, options, scratch, t))) {
     if (deliver) {
       deliverSegments(t, *deliver);
     }
