@@ -1248,16 +1248,28 @@ std::vector<Wire> breakFlatTree(const std::vector<RoutePoint>& pins) {
 
 std::vector<Wire> breakFlatTree(const std::vector<RoutePoint>& pins,
                                 FlatScratch& s) {
+  std::vector<Wire> out;
+  breakFlatTreeTo(pins, s, out);
+  return out;
+}
+
+bool breakFlatTreeTo(const std::vector<RoutePoint>& pins,
+                     FlatScratch& s,
+                     std::vector<Wire>& out) {
+  out.clear();
+  s.grid.valid = false;
   std::vector<RoutePoint> pts(pins);
   std::sort(pts.begin(), pts.end(), lessPoint);
   pts.erase(std::unique(pts.begin(), pts.end()), pts.end());
   if (pts.size() > kFlatBreakPins) {
-    return {};
+    return false;
   }
   std::vector<Wire> wires;
   addBroken(std::move(pts), &wires);
-  std::vector<Wire> clean;
-  return gridTree(wires, pins, clean) ? clean : cleanTree(wires, pins, s);
+  if (!gridTree(wires, pins, out, &s.grid)) {
+    out = cleanTree(wires, pins, s);
+  }
+  return true;
 }
 
 int flatPlaces(const std::vector<RoutePoint>& pins) {

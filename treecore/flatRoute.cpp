@@ -657,7 +657,7 @@ void flatTreeOf(const std::vector<RoutePoint>& pins,
                 const RouteOptions& options,
                 FlatScratch& scratch,
                 Tree& t) {
-  finishTree(pins, wires, nullptr, options, scratch, t);
+  finishTree(pins, wires, &scratch.grid, options, scratch, t);
 }
 
 }  // namespace treecore::detail

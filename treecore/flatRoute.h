@@ -24,7 +24,9 @@ bool routeFlatNet(const std::vector<RoutePoint>& pins,
 // routeNet's drawing graph gives them too: nodes and edges (unless
 // options.drawingOnly), segments, parts, the length where measured; with
 // options.bound, the wires' own length as the bound, so only for shortest
-// wires. Reads the pins, the wires and those options; leaves t.
+// wires. Reads the pins, the wires, their grid in scratch.grid where it
+// is valid (as solveFlatTreeTo and breakFlatTreeTo leave it) and those
+// options; leaves t.
 void flatTreeOf(const std::vector<RoutePoint>& pins,
                 const std::vector<Wire>& wires,
                 const RouteOptions& options,

@@ -864,7 +864,6 @@ bool routeBrokenFlat(const Obstacles& obstacles,
       distinct > static_cast<int>(kFlatBreakPins)) {
     return false;
   }
-  std::vector<Wire> tree = breakFlatTree(pins, scratch.flat);
   std::vector<Wire> smt;
   {
     // The pipeline's tree, on the Router routeOne would build.
@@ -881,6 +880,9 @@ bool routeBrokenFlat(const Obstacles& obstacles,
       smt.push_back({s->x1, s->y1, s->x2, s->y2});
     }
   }
+  // After the Router, which leaves the flat scratch's grid as it may.
+  std::vector<Wire> tree;
+  breakFlatTreeTo(pins, scratch.flat, tree);
   if (!(wireLength(smt) < wireLength(tree))) {
     detail::flatTreeOf(pins, tree, options, scratch.flat, t);
     return true;
