@@ -1132,6 +1132,54 @@ double solvePositions(const RoutePoint* begin,
   return solveMask(net, (1 << net.n) - 1, wires, cap);
 }
 
+// A net's distinct positions ranked once along each axis: sorted[0] by x
+// (then y), sorted[1] by y (then x), and each one's x and y rank, so that
+// a run of either list has its FlatNet from masks of its ranks, as
+// flatNetOf would sort it.
+struct Ranked {
+  const std::vector<RoutePoint>* sorted[2];
+  int xRank[2][kFlatBreakPins];  // of sorted[axis][k]
+  int yRank[2][kFlatBreakPins];
+  int xOfY[kFlatBreakPins];  // the x rank of the position of y rank j
+};
+
+// solvePositions over sorted[axis][from .. to - 1] (up to kFlatExactPins).
+double solveRun(const Ranked& r,
+                int axis,
+                int from,
+                int to,
+                std::vector<Wire>* wires,
+                double cap = INFINITY) {
+  if (to - from < 2) {
+    return 0;
+  }
+  unsigned xs = 0, ys = 0;
+  for (int k = from; k < to; ++k) {
+    xs |= 1u << r.xRank[axis][k];
+    ys |= 1u << r.yRank[axis][k];
+  }
+  FlatNet net;
+  net.n = to - from;
+  net.whole = true;
+  int at[kFlatBreakPins];  // the subnet's index of each x rank
+  int i = 0;
+  for (unsigned m = xs; m; m &= m - 1) {
+    int g = __builtin_ctz(m);
+    const RoutePoint& p = (*r.sorted[0])[static_cast<size_t>(g)];
+    net.x[i] = p.x;
+    net.y[i] = p.y;
+    net.whole = net.whole && isWhole(net.x[i]) && isWhole(net.y[i]);
+    at[g] = i++;
+  }
+  int j = 0;
+  for (unsigned m = ys; m; m &= m - 1) {
+    int k = at[r.xOfY[__builtin_ctz(m)]];
+    net.byY[j] = k;
+    net.yRank[k] = j++;
+  }
+  return solveMask(net, (1 << net.n) - 1, wires, cap);
+}
+
 // Appends a tree over the distinct positions pts, up to kFlatBreakPins of
 // them: exact up to kFlatExactPins, else the best of the two exact trees of
 // the net broken at one position into those up to it and those from it
@@ -1185,6 +1233,18 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
       breaks[count++] = {upTo[at] + from[at], alongY, at, {upTo[at], from[at]}};
     }
   }
+  Ranked ranked{{&sorted[0], &sorted[1]}, {}, {}, {}};
+  for (int k = 0; k < n; ++k) {
+    int g =
+        static_cast<int>(std::lower_bound(sorted[0].begin(), sorted[0].end(),
+                                          sorted[1][k], lessPoint) -
+                         sorted[0].begin());
+    ranked.xOfY[k] = g;
+    ranked.xRank[1][k] = g;
+    ranked.yRank[1][k] = k;
+    ranked.xRank[0][g] = g;
+    ranked.yRank[0][g] = k;
+  }
   std::stable_sort(breaks, breaks + count, [](const Break& x, const Break& y) {
     return x.bound < y.bound;
   });
@@ -1202,12 +1262,12 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
     if (bound[0][k.at] + bound[1][k.at] >= best) {
       continue;
     }
-    const RoutePoint* p = sorted[k.alongY].data();
+    int axis = k.alongY;
     bool upFirst = k.at + 1 <= n - k.at;
-    const RoutePoint* firstBegin = upFirst ? p : p + k.at;
-    const RoutePoint* firstEnd = upFirst ? p + k.at + 1 : p + n;
-    const RoutePoint* otherBegin = upFirst ? p + k.at : p;
-    const RoutePoint* otherEnd = upFirst ? p + n : p + k.at + 1;
+    int firstBegin = upFirst ? 0 : k.at;
+    int firstEnd = upFirst ? k.at + 1 : n;
+    int otherBegin = upFirst ? k.at : 0;
+    int otherEnd = upFirst ? n : k.at + 1;
     // What a solve of the half up to at (side 0) or from it (1) gave.
     auto learn = [&](int side, double len) {
       for (int a = side ? 0 : k.at; a <= (side ? k.at : n - 1); ++a) {
@@ -1216,14 +1276,14 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
     };
     int firstSide = upFirst ? 0 : 1;
     double otherBound = bound[1 - firstSide][k.at];
-    double len = solvePositions(firstBegin, firstEnd, work, nullptr,
-                                whole ? best - otherBound : INFINITY);
+    double len = solveRun(ranked, axis, firstBegin, firstEnd, nullptr,
+                          whole ? best - otherBound : INFINITY);
     learn(firstSide, len);
     if (len + otherBound >= best) {
       continue;
     }
-    double second = solvePositions(otherBegin, otherEnd, work, nullptr,
-                                   whole ? best - len : INFINITY);
+    double second = solveRun(ranked, axis, otherBegin, otherEnd, nullptr,
+                             whole ? best - len : INFINITY);
     learn(1 - firstSide, second);
     len += second;
     if (len < best) {
@@ -1232,9 +1292,8 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
     }
   }
   if (wires) {
-    const RoutePoint* p = sorted[chosen->alongY].data();
-    solvePositions(p, p + chosen->at + 1, work, wires);
-    solvePositions(p + chosen->at, p + n, work, wires);
+    solveRun(ranked, chosen->alongY, 0, chosen->at + 1, wires);
+    solveRun(ranked, chosen->alongY, chosen->at, n, wires);
   }
   return best;
 }
