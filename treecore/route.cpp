@@ -846,9 +846,9 @@ namespace {
 // pipeline's tree is shorter. The same tree, without the optimized form's
 // Router pass over the chosen wires: a break's clean wires become the tree
 // as the solver's do (flatTreeOf), the pipeline's as routeOne reads them.
-// Reads the pins and the options; leaves t. False, t untouched, for
-// another net, form or effort, or where a bound, timing, a path bound or
-// stage reports are asked for.
+// Reads the obstacles (none near the net), the pins and the options;
+// leaves t. False, t untouched, for another net, form or effort, or where
+// a bound, timing, a path bound or stage reports are asked for.
 bool routeBrokenFlat(const Obstacles& obstacles,
                      const std::vector<RoutePoint>& pins,
                      const RouteOptions& options,
@@ -945,7 +945,8 @@ Tree routeOne(const Obstacles& obstacles,
   // thread that routes them: the one owner of every net's scratch space.
   static thread_local RouterScratch scratch;
   // The optimized tree of a small net no obstacle comes near, straight
-  // from the obstacle-free solver: no Router, no drawing graph.
+  // from the obstacle-free solver: no Router, no drawing graph; of a
+  // larger one, up to the breaks', the Router's default tree alone.
   if (chosen.empty() && !prepared.framed &&
       (detail::routeFlatNet(pins, options, scratch.flat, t) ||
        routeBrokenFlat(obstacles, pins, options, scratch, t))) {
