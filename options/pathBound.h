@@ -7,6 +7,14 @@
 #include "spatial/obstacleIndex.h"
 #include "spatial/wirePlan.h"
 
+// A node's step along one piece of the path bound's graph: the node it
+// leads to, the piece and its length, side by side for the searches.
+struct PathArc {
+  int to;
+  int piece;
+  double len;
+};
+
 // The working lists of boundPathTree, for a caller that bounds many nets on
 // one thread to keep and pass; each call clears what it uses and gives a
 // large net's storage back.
@@ -27,13 +35,15 @@ struct PathBoundScratch {
   std::vector<double> first;
   std::vector<std::vector<RoutePoint>> routes;
   std::vector<std::pair<RoutePoint, RoutePoint>> grid;
-  std::vector<int> pinNode, start, next, piece, via, parent, order, touched,
-      viaReach, enter, leave, degree, stack, candidates, walk;
+  // Each node's steps, from start[u] up to start[u + 1].
+  std::vector<PathArc> arcs;
+  std::vector<int> pinNode, start, via, parent, order, touched, viaReach, enter,
+      leave, degree, stack, candidates, walk;
   std::vector<double> pieceLen;
   // The moves' re-rooting: each node's worst excess over its bound from it.
   std::vector<double> own, need, childTop, childNext;
   std::vector<int> origin;
-  std::vector<char> in, onTree, pinAt, mark, treeIn, bestIn;
+  std::vector<char> in, onTree, pinAt, mark, treeIn, bestIn, pieceDone;
   std::vector<std::pair<double, int>> heap;
 };
 
