@@ -7,6 +7,7 @@
 #include <tuple>
 #include <utility>
 
+#include "options/arborescence.h"
 #include "spatial/escapeGraph.h"
 #include "spatial/linePlan.h"
 #include "support/smallLists.h"
@@ -1208,9 +1209,20 @@ bool bound(const std::vector<RoutePoint>& pins,
   double best = kInf;
   // On nets of many pins, a last start grown from the first pin alone.
   size_t grown = pins.size() >= kManyPins ? 1 : 0;
-  for (size_t k = 0; k < starts + grown; ++k) {
+  // And one whose routes run together as far out as they can: a Steiner
+  // arborescence, every pin at its distance, for the moves to relax.
+  ArborescenceScratch arbor;
+  std::vector<char> arborIn;
+  for (size_t k = 0; k < starts + grown + 1; ++k) {
     s.in = s.treeIn;
-    if (k == starts) {
+    if (k == starts + grown) {
+      steinerArborescence({s.start, s.next, s.piece, s.pieceLen}, s.first,
+                          s.pinNode, arborIn, arbor);
+      for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
+        bool off = !std::isfinite(s.first[g.plan.pieces[q].first]);
+        s.in[q] = static_cast<char>(arborIn[q] || (off && s.in[q]));
+      }
+    } else if (k == starts) {
       growFromRoot(g, s, eps);
     }
     g.fromRoot();
