@@ -35,19 +35,18 @@ void steinerArborescence(const ArborescenceGraph& g,
   s.order.clear();
   for (size_t u = 0; u < n; ++u) {
     if (std::isfinite(first[u])) {
-      s.order.push_back(static_cast<int>(u));
+      s.order.push_back({-first[u], -static_cast<int>(u)});
     }
   }
-  std::sort(s.order.begin(), s.order.end(), [&](int a, int b) {
-    return first[a] > first[b] || (first[a] == first[b] && a > b);
-  });
+  std::sort(s.order.begin(), s.order.end());
   // carry[u]: the root of the cluster that u lies on a shortest route to
   // (-1 for none), reached over entry down[u]; each node carries at most
   // one, so the routes drawn to different roots share no node, and the
   // whole work is one look at each node's pieces.
   s.carry.assign(n, -1);
   s.down.assign(n, -1);
-  for (int z : s.order) {
+  for (auto [key, minusZ] : s.order) {
+    int z = -minusZ;
     s.live.clear();
     double dz = first[z];
     for (int e = g.start[z]; e < g.start[z + 1]; ++e) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <utility>
 #include <vector>
 
 // A graph given as adjacency lists: node u's pieces are the entries e in
@@ -14,7 +15,8 @@ struct ArborescenceGraph {
 // The working lists of steinerArborescence, kept by a caller that makes
 // many; any content on entry.
 struct ArborescenceScratch {
-  std::vector<int> order, carry, down, live;
+  std::vector<std::pair<double, int>> order;
+  std::vector<int> carry, down, live;
   std::vector<char> alive;
 };
 

@@ -1210,7 +1210,8 @@ bool bound(const std::vector<RoutePoint>& pins,
   // On nets of many pins, a last start grown from the first pin alone.
   size_t grown = pins.size() >= kManyPins ? 1 : 0;
   // And one whose routes run together as far out as they can: a Steiner
-  // arborescence, every pin at its distance. From effort 2 the moves relax
+  // arborescence, every pin at its distance and its branches ending at
+  // pins, a tree the bound admits as it is. From effort 2 the moves relax
   // it; below, their work on it (a fifth more time on a design's nets)
   // seldom pays.
   ArborescenceScratch arbor;
@@ -1227,11 +1228,12 @@ bool bound(const std::vector<RoutePoint>& pins,
     } else if (k == starts) {
       growFromRoot(g, s, eps);
     }
-    g.fromRoot();
     const Start& start = kStarts[k < starts ? k : 0];
-    shallowLight(g, s, eps * start.join, start.nearestFirst,
-                 eps * start.trigger,
-                 k == starts + grown && effort < 2 ? 0 : effort);
+    if (k < starts + grown || effort >= 2) {
+      g.fromRoot();
+      shallowLight(g, s, eps * start.join, start.nearestFirst,
+                   eps * start.trigger, effort);
+    }
     double len = 0;
     for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
       len += s.in[q] ? s.pieceLen[q] : 0;
