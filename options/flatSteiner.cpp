@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <tuple>
 
 #include "options/flatTableData.h"
@@ -17,21 +18,19 @@ using positionSequence::kMaxPins;
 using positionSequence::Part;
 using positionSequence::Seq;
 
-// A list of fields of `bits` bits (16, 32 or 64) packed into words from
-// the low end, as flatTableGen writes them, read in place. The fields per
-// word are a power of two: shifts and masks, no division, on the solver's
-// hot path.
+// A list of fields of Bits bits (16, 32 or 64) packed into words from the
+// low end, as flatTableGen writes them, read in place. The width is the
+// type's: shifts and masks by constants, no division, on the solver's hot
+// path.
+template <int Bits>
 class Fields {
+  static_assert(Bits == 16 || Bits == 32 || Bits == 64, "a power of two");
+  static const int kPerShift = Bits == 16 ? 2 : Bits == 32 ? 1 : 0;
+
  public:
   Fields() = default;
-  Fields(const std::uint64_t*& at, size_t count, int bits)
-      : at_(at),
-        bits_(bits),
-        perShift_(bits == 16   ? 2
-                  : bits == 32 ? 1
-                               : 0),
-        mask_(bits == 64 ? ~0ull : (1ull << bits) - 1) {
-    size_t per = size_t{1} << perShift_;
+  Fields(const std::uint64_t*& at, size_t count) : at_(at) {
+    size_t per = size_t{1} << kPerShift;
     at += (count + per - 1) / per;
   }
 
@@ -39,36 +38,33 @@ class Fields {
   const std::uint64_t* words() const { return at_; }
 
   std::uint64_t operator[](size_t i) const {
-    std::uint64_t w = at_[i >> perShift_];
-    size_t slot = i & ((size_t{1} << perShift_) - 1);
-    return w >> (bits_ * slot) & mask_;
+    std::uint64_t w = at_[i >> kPerShift];
+    unsigned slot = static_cast<unsigned>(i & ((size_t{1} << kPerShift) - 1));
+    return Bits == 64 ? w : w >> (Bits * slot) & ((1ull << (Bits % 64)) - 1);
   }
 
  private:
   const std::uint64_t* at_ = nullptr;
-  unsigned bits_ = 64;
-  unsigned perShift_ = 0;
-  std::uint64_t mask_ = ~0ull;
 };
 
 struct SizeTable {
-  Fields classOf;  // per sequence rank: class << 3 | the symmetry to it
-  Fields treeStart;
-  Fields lanes;  // per tree: sixteen four-bit crossing counts
-  Fields partStart;
-  Fields parts;
+  Fields<16> classOf;  // per sequence rank: class << 3 | the symmetry to it
+  Fields<32> treeStart;
+  Fields<64> lanes;  // per tree: sixteen four-bit crossing counts
+  Fields<32> partStart;
+  Fields<32> parts;
 };
 
 // Nine pins: per class, its least rank and the moves that make its trees.
 struct MovesTable {
   size_t classes = 0;
-  Fields ranks;
+  Fields<32> ranks;
   // The first class of each run of 2^kBucketShift ranks: a class is
   // searched for among a few cache lines of ranks, not the whole list.
   static const int kBucketShift = 9;
   std::vector<std::uint32_t> bucketStart;
-  Fields moveStart;
-  Fields moves;
+  Fields<32> moveStart;
+  Fields<16> moves;
 };
 
 struct Tables {
@@ -88,19 +84,19 @@ Tables readTables() {
     size_t classes = at[0], trees = at[1], parts = at[2];
     at += 3;
     SizeTable& s = t.bySize[n];
-    s.classOf = Fields(at, seqs, 16);
-    s.treeStart = Fields(at, classes + 1, 32);
-    s.lanes = Fields(at, trees, 64);
-    s.partStart = Fields(at, trees + 1, 32);
-    s.parts = Fields(at, parts, 32);
+    s.classOf = Fields<16>(at, seqs);
+    s.treeStart = Fields<32>(at, classes + 1);
+    s.lanes = Fields<64>(at, trees);
+    s.partStart = Fields<32>(at, trees + 1);
+    s.parts = Fields<32>(at, parts);
   }
   at = flatTableData::kMovesData;
   MovesTable& m = t.nine;
   m.classes = at[0];
   ++at;
-  m.ranks = Fields(at, m.classes, 32);
-  m.moveStart = Fields(at, m.classes + 1, 32);
-  m.moves = Fields(at, 0, 16);
+  m.ranks = Fields<32>(at, m.classes);
+  m.moveStart = Fields<32>(at, m.classes + 1);
+  m.moves = Fields<16>(at, 0);
   // The ranks ascend: each bucket's first class by a search, not a pass
   // over every class at the first net.
   size_t buckets =
@@ -174,22 +170,8 @@ FlatNet flatNetOf(std::vector<RoutePoint>& pts) {
   return net;
 }
 
-// Without a popcount instruction the builtin is a call: masks of the
-// positions, below 2^kMaxPins, are counted by one look-up.
-struct BitCounts {
-  unsigned char of[1 << kMaxPins];
-};
-constexpr BitCounts bitCounts() {
-  BitCounts b{};
-  for (int m = 1; m < (1 << kMaxPins); ++m) {
-    b.of[m] = static_cast<unsigned char>(b.of[m >> 1] + (m & 1));
-  }
-  return b;
-}
-constexpr BitCounts kBitCounts = bitCounts();
-
 int countOf(int mask) {
-  return kBitCounts.of[mask];
+  return positionSequence::kBitCounts.of[mask];
 }
 int lowestOf(int mask) {
   return __builtin_ctz(mask);
@@ -325,29 +307,27 @@ double lookUp(const FlatNet& net,
               std::vector<Wire>* wires,
               double cap,
               std::uint32_t* tree) {
-  int pin[kMaxPins];  // by the subnet's x rank
+  int pin[kMaxPins];    // by the subnet's x rank
+  int xRank[kMaxPins];  // each pin's x rank in the subnet
+  int yRanks = 0;       // the net's y ranks of the subnet's pins
   int k = 0;
   for (int m = mask; m; m &= m - 1) {
-    pin[k++] = lowestOf(m);
+    int i = lowestOf(m);
+    xRank[i] = k;
+    pin[k++] = i;
+    yRanks |= 1 << net.yRank[i];
   }
   Seq seq{};
-  double gx[kMaxPins], gy[kMaxPins];
-  double lastY = 0;
+  double gx[kMaxPins], gy[kMaxPins], ys[kMaxPins];
   int r = 0;
-  for (int j = 0; j < net.n; ++j) {
-    int i = net.byY[j];
-    if (mask >> i & 1) {
-      int t = countOf(mask & ((1 << i) - 1));
-      seq[t] = static_cast<std::int8_t>(r);
-      if (r > 0) {
-        gy[r - 1] = net.y[i] - lastY;
-      }
-      lastY = net.y[i];
-      ++r;
-    }
+  for (int m = yRanks; m; m &= m - 1) {
+    int i = net.byY[lowestOf(m)];
+    seq[xRank[i]] = static_cast<std::int8_t>(r);
+    ys[r++] = net.y[i];
   }
   for (int t = 0; t + 1 < k; ++t) {
     gx[t] = net.x[pin[t + 1]] - net.x[pin[t]];
+    gy[t] = ys[t + 1] - ys[t];
   }
   const SizeTable& table = tables().bySize[k];
   std::uint16_t code = table.classOf[positionSequence::rankOf(seq, k)];
@@ -725,29 +705,60 @@ const auto lessWire = [](const Wire& a, const Wire& b) {
   return std::tie(a.x1, a.y1, a.x2, a.y2) < std::tie(b.x1, b.y1, b.x2, b.y2);
 };
 
+// The index of each of up to kLines values by its bits: a slot from a
+// hash and a probe or two, where a search would take a step per halving
+// for each of a drawing's wire ends. Zero's two signs are one value, as
+// they compare equal.
+class LineTable {
+ public:
+  // Leaves the table empty.
+  LineTable() { std::fill(at_, at_ + kSlots, -1); }
+  // Files v (not yet filed) as index k.
+  void add(float v, int k) {
+    unsigned s = slotOf(v);
+    while (at_[s] >= 0) {
+      s = (s + 1) & (kSlots - 1);
+    }
+    key_[s] = v;
+    at_[s] = static_cast<signed char>(k);
+  }
+  // The index filed for v, or -1.
+  int find(float v) const {
+    for (unsigned s = slotOf(v);; s = (s + 1) & (kSlots - 1)) {
+      int k = at_[s];
+      if (k < 0 || key_[s] == v) {
+        return k;
+      }
+    }
+  }
+
+ private:
+  static const int kSlots = 64;  // at most half full
+  static_assert(2 * FlatScratch::Grid::kLines <= kSlots, "a slot left free");
+  static unsigned slotOf(float v) {
+    float plus = v + 0.0f;  // -0 as +0
+    std::uint32_t bits;
+    std::memcpy(&bits, &plus, sizeof bits);
+    return (bits * 0x9e3779b1u) >> 26;
+  }
+  float key_[kSlots];
+  signed char at_[kSlots];
+};
+
 // A shortest tree's drawing as clean wires on the grid of the pins' lines,
 // where every piece the solvers draw lies: each grid edge a bit, so that
 // the drawing's union, its degrees and its straight runs come from masks.
 // False where the drawing leaves the grid (or a pin has a negative zero,
 // whose sign the cuts below keep), or its union is no tree whose bare ends
 // are pins: cleanTree's cuts then decide.
-// The index of v among the first n of the ascending lines (infinities
-// past them), or -1: a search of fixed steps from kTop down, no branch, for
-// n up to 2 * kTop.
-template <int kTop>
-int lineIndex(const float* lines, int n, float v) {
-  int k = 0;
-  for (int step = kTop; step > 0; step /= 2) {
-    k += lines[k + step - 1] < v ? step : 0;
-  }
-  return k < n && lines[k] == v ? k : -1;
-}
-
-// With grid, the lines and the wires' ends on them are left there.
+// With grid, the lines and the wires' ends on them are left there. With
+// net, the pins' distinct positions in order (flatNetOf), the lines are
+// read off it in order, not sorted.
 bool gridTree(const std::vector<Wire>& drawn,
               const std::vector<RoutePoint>& pins,
               std::vector<Wire>& out,
-              FlatScratch::Grid* grid = nullptr) {
+              FlatScratch::Grid* grid = nullptr,
+              const FlatNet* net = nullptr) {
   const int kLines = FlatScratch::Grid::kLines;
   float xs[kLines], ys[kLines];
   int nx = 0, ny = 0;
@@ -769,21 +780,29 @@ bool gridTree(const std::vector<Wire>& drawn,
   };
   for (const RoutePoint& p : pins) {
     if ((p.x == 0 && std::signbit(p.x)) || (p.y == 0 && std::signbit(p.y)) ||
-        !insert(xs, nx, p.x) || !insert(ys, ny, p.y)) {
+        (!net && (!insert(xs, nx, p.x) || !insert(ys, ny, p.y)))) {
       return false;
     }
   }
-  // Past the lines, infinities: a search of fixed steps, no branch.
-  std::fill(xs + nx, xs + kLines, INFINITY);
-  std::fill(ys + ny, ys + kLines, INFINITY);
-  // Steps from top (a power of two, top * 2 >= n) sum to at least n - 1:
-  // fewer of them for the few lines of a small net.
-  int top = std::max(nx, ny) <= 8 ? 4 : std::max(nx, ny) <= 16 ? 8 : 16;
-  auto indexOf = [top](const float* lines, int n, float v) {
-    return top == 4   ? lineIndex<4>(lines, n, v)
-           : top == 8 ? lineIndex<8>(lines, n, v)
-                      : lineIndex<16>(lines, n, v);
-  };
+  for (int i = 0; net && i < net->n; ++i) {
+    // Every pin's place is there, and no more than kMaxPins of them.
+    static_assert(kMaxPins <= kLines, "a net's lines fit");
+    float x = static_cast<float>(net->x[i]);
+    float y = static_cast<float>(net->y[net->byY[i]]);
+    if (nx == 0 || xs[nx - 1] != x) {
+      xs[nx++] = x;
+    }
+    if (ny == 0 || ys[ny - 1] != y) {
+      ys[ny++] = y;
+    }
+  }
+  LineTable xAt, yAt;
+  for (int k = 0; k < nx; ++k) {
+    xAt.add(xs[k], k);
+  }
+  for (int k = 0; k < ny; ++k) {
+    yAt.add(ys[k], k);
+  }
   // Bit i of across[j]: the edge from column i to i + 1 on row j; bit j of
   // along[i]: from row j to j + 1 on column i.
   std::uint32_t across[kLines] = {}, along[kLines] = {}, pinAt[kLines] = {};
@@ -792,8 +811,8 @@ bool gridTree(const std::vector<Wire>& drawn,
     return ((std::uint32_t{1} << hi) - 1) & ~((std::uint32_t{1} << lo) - 1);
   };
   for (const Wire& w : drawn) {
-    int x1 = indexOf(xs, nx, w.x1), x2 = indexOf(xs, nx, w.x2);
-    int y1 = indexOf(ys, ny, w.y1), y2 = indexOf(ys, ny, w.y2);
+    int x1 = xAt.find(w.x1), x2 = xAt.find(w.x2);
+    int y1 = yAt.find(w.y1), y2 = yAt.find(w.y2);
     if (x1 < 0 || x2 < 0 || y1 < 0 || y2 < 0 || (x1 != x2 && y1 != y2)) {
       return false;
     }
@@ -807,7 +826,7 @@ bool gridTree(const std::vector<Wire>& drawn,
     grid->pinPoint.resize(pins.size());
   }
   for (size_t k = 0; k < pins.size(); ++k) {
-    int i = indexOf(xs, nx, pins[k].x), j = indexOf(ys, ny, pins[k].y);
+    int i = xAt.find(pins[k].x), j = yAt.find(pins[k].y);
     pinAt[j] |= std::uint32_t{1} << i;
     if (grid) {
       grid->pinPoint[k] = static_cast<std::uint16_t>(i << 5 | j);
@@ -1080,7 +1099,7 @@ bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
   std::vector<Wire>& wires = s.drawn;
   wires.clear();
   solveMask(net, (1 << net.n) - 1, &wires);
-  if (!gridTree(wires, pins, out, &s.grid)) {
+  if (!gridTree(wires, pins, out, &s.grid, &net)) {
     out = cleanTree(wires, pins, s);
   }
   return true;
@@ -1110,6 +1129,54 @@ double solvePositions(const RoutePoint* begin,
   }
   pts.assign(begin, end);
   FlatNet net = flatNetOf(pts);
+  return solveMask(net, (1 << net.n) - 1, wires, cap);
+}
+
+// A net's distinct positions ranked once along each axis: sorted[0] by x
+// (then y), sorted[1] by y (then x), and each one's x and y rank, so that
+// a run of either list has its FlatNet from masks of its ranks, as
+// flatNetOf would sort it.
+struct Ranked {
+  const std::vector<RoutePoint>* sorted[2];
+  int xRank[2][kFlatBreakPins];  // of sorted[axis][k]
+  int yRank[2][kFlatBreakPins];
+  int xOfY[kFlatBreakPins];  // the x rank of the position of y rank j
+};
+
+// solvePositions over sorted[axis][from .. to - 1] (up to kFlatExactPins).
+double solveRun(const Ranked& r,
+                int axis,
+                int from,
+                int to,
+                std::vector<Wire>* wires,
+                double cap = INFINITY) {
+  if (to - from < 2) {
+    return 0;
+  }
+  unsigned xs = 0, ys = 0;
+  for (int k = from; k < to; ++k) {
+    xs |= 1u << r.xRank[axis][k];
+    ys |= 1u << r.yRank[axis][k];
+  }
+  FlatNet net;
+  net.n = to - from;
+  net.whole = true;
+  int at[kFlatBreakPins];  // the subnet's index of each x rank
+  int i = 0;
+  for (unsigned m = xs; m; m &= m - 1) {
+    int g = __builtin_ctz(m);
+    const RoutePoint& p = (*r.sorted[0])[static_cast<size_t>(g)];
+    net.x[i] = p.x;
+    net.y[i] = p.y;
+    net.whole = net.whole && isWhole(net.x[i]) && isWhole(net.y[i]);
+    at[g] = i++;
+  }
+  int j = 0;
+  for (unsigned m = ys; m; m &= m - 1) {
+    int k = at[r.xOfY[__builtin_ctz(m)]];
+    net.byY[j] = k;
+    net.yRank[k] = j++;
+  }
   return solveMask(net, (1 << net.n) - 1, wires, cap);
 }
 
@@ -1166,6 +1233,18 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
       breaks[count++] = {upTo[at] + from[at], alongY, at, {upTo[at], from[at]}};
     }
   }
+  Ranked ranked{{&sorted[0], &sorted[1]}, {}, {}, {}};
+  for (int k = 0; k < n; ++k) {
+    int g =
+        static_cast<int>(std::lower_bound(sorted[0].begin(), sorted[0].end(),
+                                          sorted[1][k], lessPoint) -
+                         sorted[0].begin());
+    ranked.xOfY[k] = g;
+    ranked.xRank[1][k] = g;
+    ranked.yRank[1][k] = k;
+    ranked.xRank[0][g] = g;
+    ranked.yRank[0][g] = k;
+  }
   std::stable_sort(breaks, breaks + count, [](const Break& x, const Break& y) {
     return x.bound < y.bound;
   });
@@ -1183,12 +1262,12 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
     if (bound[0][k.at] + bound[1][k.at] >= best) {
       continue;
     }
-    const RoutePoint* p = sorted[k.alongY].data();
+    int axis = k.alongY;
     bool upFirst = k.at + 1 <= n - k.at;
-    const RoutePoint* firstBegin = upFirst ? p : p + k.at;
-    const RoutePoint* firstEnd = upFirst ? p + k.at + 1 : p + n;
-    const RoutePoint* otherBegin = upFirst ? p + k.at : p;
-    const RoutePoint* otherEnd = upFirst ? p + n : p + k.at + 1;
+    int firstBegin = upFirst ? 0 : k.at;
+    int firstEnd = upFirst ? k.at + 1 : n;
+    int otherBegin = upFirst ? k.at : 0;
+    int otherEnd = upFirst ? n : k.at + 1;
     // What a solve of the half up to at (side 0) or from it (1) gave.
     auto learn = [&](int side, double len) {
       for (int a = side ? 0 : k.at; a <= (side ? k.at : n - 1); ++a) {
@@ -1197,14 +1276,14 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
     };
     int firstSide = upFirst ? 0 : 1;
     double otherBound = bound[1 - firstSide][k.at];
-    double len = solvePositions(firstBegin, firstEnd, work, nullptr,
-                                whole ? best - otherBound : INFINITY);
+    double len = solveRun(ranked, axis, firstBegin, firstEnd, nullptr,
+                          whole ? best - otherBound : INFINITY);
     learn(firstSide, len);
     if (len + otherBound >= best) {
       continue;
     }
-    double second = solvePositions(otherBegin, otherEnd, work, nullptr,
-                                   whole ? best - len : INFINITY);
+    double second = solveRun(ranked, axis, otherBegin, otherEnd, nullptr,
+                             whole ? best - len : INFINITY);
     learn(1 - firstSide, second);
     len += second;
     if (len < best) {
@@ -1213,9 +1292,8 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
     }
   }
   if (wires) {
-    const RoutePoint* p = sorted[chosen->alongY].data();
-    solvePositions(p, p + chosen->at + 1, work, wires);
-    solvePositions(p + chosen->at, p + n, work, wires);
+    solveRun(ranked, chosen->alongY, 0, chosen->at + 1, wires);
+    solveRun(ranked, chosen->alongY, chosen->at, n, wires);
   }
   return best;
 }
@@ -1229,16 +1307,28 @@ std::vector<Wire> breakFlatTree(const std::vector<RoutePoint>& pins) {
 
 std::vector<Wire> breakFlatTree(const std::vector<RoutePoint>& pins,
                                 FlatScratch& s) {
+  std::vector<Wire> out;
+  breakFlatTreeTo(pins, s, out);
+  return out;
+}
+
+bool breakFlatTreeTo(const std::vector<RoutePoint>& pins,
+                     FlatScratch& s,
+                     std::vector<Wire>& out) {
+  out.clear();
+  s.grid.valid = false;
   std::vector<RoutePoint> pts(pins);
   std::sort(pts.begin(), pts.end(), lessPoint);
   pts.erase(std::unique(pts.begin(), pts.end()), pts.end());
   if (pts.size() > kFlatBreakPins) {
-    return {};
+    return false;
   }
   std::vector<Wire> wires;
   addBroken(std::move(pts), &wires);
-  std::vector<Wire> clean;
-  return gridTree(wires, pins, clean) ? clean : cleanTree(wires, pins, s);
+  if (!gridTree(wires, pins, out, &s.grid)) {
+    out = cleanTree(wires, pins, s);
+  }
+  return true;
 }
 
 int flatPlaces(const std::vector<RoutePoint>& pins) {

@@ -85,6 +85,11 @@ const size_t kFlatBreakPins = 2 * kFlatExactPins - 1;
 std::vector<Wire> breakFlatTree(const std::vector<RoutePoint>& pins);
 std::vector<Wire> breakFlatTree(const std::vector<RoutePoint>& pins,
                                 FlatScratch& scratch);
+// The same into out, and the wires' grid into scratch.grid as
+// solveFlatTreeTo leaves it; false (out empty) beyond kFlatBreakPins.
+bool breakFlatTreeTo(const std::vector<RoutePoint>& pins,
+                     FlatScratch& scratch,
+                     std::vector<Wire>& out);
 
 // The count of distinct positions among the pins.
 int flatPlaces(const std::vector<RoutePoint>& pins);

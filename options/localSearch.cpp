@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <queue>
 #include <tuple>
@@ -205,6 +206,9 @@ struct Join {
   // The key path whose region was searched again for this join (its way
   // runs through that region by the second search), or -1.
   int region = -1;
+  // An arm of an inserted branch point u: its way is the edge (u, v) and
+  // v's way to its tree point (pb) alone.
+  bool arm = false;
 };
 
 template <class G>
@@ -213,8 +217,10 @@ class Search {
   Search(const G& g,
          const std::vector<RoutePoint>& pins,
          WorkBudget& budget,
-         WirePlanScratch& scratch)
-      : g_(g),
+         WirePlanScratch& scratch,
+         bool insert)
+      : insert_(insert),
+        g_(g),
         pins_(pins),
         budget_(budget),
         scratch_(scratch),
@@ -242,6 +248,20 @@ class Search {
   bool labelTree(const KeyTree& kt);
   bool settle(double radius);
   void findJoins(const KeyTree& kt, double radius);
+  // Steiner-vertex insertion at each node off the tree whose neighbours
+  // lie in the regions of three or more tree points; reads the first
+  // search, appends each gaining move's arms to joins_ and leaves per move
+  // its arms, the two key paths it removes, its gain and the key paths of
+  // the three points' subtree in out.
+  struct Insertion {
+    double gain;
+    int node;
+    std::vector<int> arms, gone, cover;
+  };
+  void insertions(const KeyTree& kt,
+                  double radius,
+                  double eps,
+                  std::vector<Insertion>& out);
   // The key paths a join's cycle passes, with the paths its ends lie
   // inside; at most `most` key vertices of the walk, else false.
   bool cycle(const KeyTree& kt,
@@ -252,6 +272,7 @@ class Search {
   // The join's way, as grid pieces, onto out.
   void wayOf(const Join& j, std::vector<Wire>& out) const;
 
+  bool insert_;
   const G& g_;
   const std::vector<RoutePoint>& pins_;
   WorkBudget& budget_;
@@ -623,6 +644,9 @@ bool Search<G>::cycle(const KeyTree& kt,
 template <class G>
 void Search<G>::wayOf(const Join& j, std::vector<Wire>& out) const {
   for (int x : {j.u, j.v}) {
+    if (j.arm && x == j.u) {
+      continue;
+    }
     for (;;) {
       bool again = j.region >= 0 && regionOf(x) == j.region + 1;
       if (!again && dist_[x] == 0) {
@@ -636,6 +660,173 @@ void Search<G>::wayOf(const Join& j, std::vector<Wire>& out) const {
   }
   RoutePoint p = point(j.u), q = point(j.v);
   out.push_back({p.x, p.y, q.x, q.y});
+}
+
+template <class G>
+void Search<G>::insertions(const KeyTree& kt,
+                           double radius,
+                           double eps,
+                           std::vector<Insertion>& out) {
+  struct Arm {
+    double cost;
+    int y, src;
+  };
+  std::vector<int> cyc[3], legs[3], ends;
+  for (int w : touched_) {
+    if (dist_[w] == 0) {
+      continue;  // a tree point
+    }
+    int i, j;
+    g_.cell(w, i, j);
+    Arm arms[4];
+    int na = 0;
+    for (int k = 0; k < 4; ++k) {
+      if (!open(w, i, j, k)) {
+        continue;
+      }
+      int y = step(w, k);
+      if (base_[y] < 0) {
+        continue;
+      }
+      Arm a{length(w, i, j, k) + dist_[y], y, base_[y]};
+      int f = 0;
+      while (f < na && arms[f].src != a.src) {
+        ++f;
+      }
+      if (f == na) {
+        arms[na++] = a;
+      } else if (a.cost < arms[f].cost) {
+        arms[f] = a;
+      }
+    }
+    budget_.left -= kUnitsPerStep;
+    if (na < 3) {
+      continue;
+    }
+    // By cost, then node (four at most: by insertion).
+    for (int k = 1; k < na; ++k) {
+      for (int m = k; m > 0 && std::tie(arms[m].cost, arms[m].y) <
+                                   std::tie(arms[m - 1].cost, arms[m - 1].y);
+           --m) {
+        std::swap(arms[m], arms[m - 1]);
+      }
+    }
+    // Each three of the arms (four at most): one, or four.
+    Insertion best{eps, w, {}, {}, {}};
+    int bestArms[3] = {-1, -1, -1};
+    for (int skip = na == 4 ? 0 : 3; skip < 4; ++skip) {
+      int pick[3], np = 0;
+      for (int k = 0; k < na; ++k) {
+        if (k != skip) {
+          pick[np++] = k;
+        }
+      }
+      double cost = 0;
+      Place pl[3];
+      for (int k = 0; k < 3; ++k) {
+        cost += arms[pick[k]].cost;
+        pl[k] = sources_[arms[pick[k]].src].second;
+      }
+      // Two points on one key path, one of them inside it, leave their
+      // two legs no path to remove but that one, where an arm ends.
+      bool apart = true;
+      for (int k = 0; k < 3; ++k) {
+        Place p = pl[k], q = pl[(k + 1) % 3];
+        if (!p.inside()) {
+          std::swap(p, q);
+        }
+        if (p.inside()) {
+          const KeyTree::Path& kp = kt.paths[p.path()];
+          apart = apart && !(q.inside() ? q.path() == p.path()
+                                        : q.loc == kp.a || q.loc == kp.b);
+        }
+      }
+      if (!apart) {
+        continue;
+      }
+      // Two key paths at most go, none longer than the longest.
+      if (!(cost < 2 * radius - best.gain)) {
+        continue;
+      }
+      // The three points' ways pairwise, their legs from the subtree's
+      // centre, the paths the points lie inside left out: the arm ends
+      // there.
+      bool whole = true;
+      int roots[3];
+      for (int k = 0; k < 3; ++k) {
+        Place p = pl[k], q = pl[(k + 1) % 3];
+        Join jj{0, -1, -1, exitOf(kt, p, q), exitOf(kt, q, p), p, q};
+        roots[k] = kt.root[jj.a];
+        whole = whole && kt.root[jj.a] == kt.root[jj.b] &&
+                cycle(kt, jj, cyc[k], nullptr, kMostWalk);
+        if (!whole) {
+          break;
+        }
+        std::sort(cyc[k].begin(), cyc[k].end());
+      }
+      if (!whole || roots[0] != roots[1] || roots[1] != roots[2]) {
+        continue;
+      }
+      ends.clear();
+      for (Place p : pl) {
+        if (p.inside()) {
+          ends.push_back(p.path());
+        }
+      }
+      // cyc[k] joins points k and k + 1: the leg of point k lies in
+      // cyc[k] and cyc[k + 2].
+      double most[3];
+      int longest[3];
+      for (int k = 0; k < 3; ++k) {
+        legs[k].clear();
+        std::set_intersection(cyc[k].begin(), cyc[k].end(),
+                              cyc[(k + 2) % 3].begin(), cyc[(k + 2) % 3].end(),
+                              std::back_inserter(legs[k]));
+        most[k] = 0;
+        longest[k] = -1;
+        for (int id : legs[k]) {
+          if (std::find(ends.begin(), ends.end(), id) == ends.end() &&
+              kt.paths[id].length > most[k]) {
+            most[k] = kt.paths[id].length;
+            longest[k] = id;
+          }
+        }
+      }
+      // The two legs with the longest paths: one path off each of two
+      // legs leaves the three points joined through the new branch point.
+      int lo = 0;
+      for (int k = 1; k < 3; ++k) {
+        if (most[k] < most[lo]) {
+          lo = k;
+        }
+      }
+      int x = (lo + 1) % 3, y = (lo + 2) % 3;
+      double gain = most[x] + most[y] - cost;
+      if (longest[x] < 0 || longest[y] < 0 || !(gain > best.gain)) {
+        continue;
+      }
+      best.gain = gain;
+      best.gone = {longest[x], longest[y]};
+      best.cover.clear();
+      for (int k = 0; k < 3; ++k) {
+        best.cover.insert(best.cover.end(), cyc[k].begin(), cyc[k].end());
+        bestArms[k] = pick[k];
+      }
+    }
+    if (bestArms[0] < 0) {
+      continue;
+    }
+    for (int k : bestArms) {
+      const Arm& a = arms[k];
+      Place p = sources_[a.src].second;
+      best.arms.push_back(static_cast<int>(joins_.size()));
+      joins_.push_back({a.cost, w, a.y, -1, -1, p, p, -1, true});
+    }
+    std::sort(best.cover.begin(), best.cover.end());
+    best.cover.erase(std::unique(best.cover.begin(), best.cover.end()),
+                     best.cover.end());
+    out.push_back(std::move(best));
+  }
 }
 
 // Whether key vertex v's path up is among those kick k moves.
@@ -675,6 +866,9 @@ bool Search<G>::pass(std::vector<Wire>& wires, int kick) {
     int id;  // a tiebreak: the key vertex it is about
     std::vector<int> joins;
     std::vector<int> gone;
+    // Where set, the key paths the move's ways close cycles through (its
+    // joins are arms).
+    std::vector<int> cover;
   };
   std::vector<Move> moves;
 
@@ -736,7 +930,7 @@ bool Search<G>::pass(std::vector<Wire>& wires, int kick) {
       double gain = kt.paths[kt.upPath[v]].length - joins_[best[v]].cost;
       if (gain > eps || (kick > 0 && kicked(kick, v) &&
                          gain > -kKickLoss * kt.paths[kt.upPath[v]].length)) {
-        moves.push_back({gain, v, {best[v]}, {kt.upPath[v]}});
+        moves.push_back({gain, v, {best[v]}, {kt.upPath[v]}, {}});
       }
     }
   }
@@ -798,7 +992,16 @@ bool Search<G>::pass(std::vector<Wire>& wires, int kick) {
     if (static_cast<int>(chosen.size()) == parts - 1 &&
         (old - cost > eps ||
          (kick > 0 && kicked(kick, n + v) && old - cost > -kKickLoss * old))) {
-      moves.push_back({old - cost, v, chosen, star});
+      moves.push_back({old - cost, v, chosen, star, {}});
+    }
+  }
+  // Steiner-vertex insertion, where asked for, in descents only.
+  if (insert_ && kick == 0) {
+    std::vector<Insertion> in;
+    insertions(kt, radius, eps, in);
+    for (Insertion& m : in) {
+      moves.push_back({m.gain, 2 * n + m.node, std::move(m.arms),
+                       std::move(m.gone), std::move(m.cover)});
     }
   }
   if (moves.empty()) {
@@ -815,7 +1018,13 @@ bool Search<G>::pass(std::vector<Wire>& wires, int kick) {
   for (const Move& m : moves) {
     std::vector<int> all = m.gone;
     bool whole = true;
+    if (!m.cover.empty()) {
+      all.insert(all.end(), m.cover.begin(), m.cover.end());
+    }
     for (int ji : m.joins) {
+      if (joins_[ji].arm) {
+        continue;
+      }
       whole = cycle(kt, joins_[ji], paths) && whole;
       all.insert(all.end(), paths.begin(), paths.end());
     }
@@ -903,7 +1112,8 @@ std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   WorkBudget& budget,
                                   WirePlanScratch& plan,
                                   SearchGraph graph,
-                                  bool iterate) {
+                                  bool iterate,
+                                  bool insert) {
   std::vector<Wire> tree = cleanWires(wires, pins, plan);
   if (tree.empty() || budget.left <= 0) {
     return tree;
@@ -911,7 +1121,7 @@ std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
   budget.left -= kUnitsPerWire * static_cast<double>(tree.size());
   WirePlan first = planWires(tree, pins, plan);
   auto run = [&](const auto& g) {
-    Search search(g, pins, budget, plan);
+    Search search(g, pins, budget, plan, insert);
     auto descend = [&] {
       for (int p = 0; p < kMostPasses && budget.left > 0; ++p) {
         if (!search.pass(tree)) {

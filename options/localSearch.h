@@ -26,7 +26,11 @@ class ObstacleIndex;
 //   that passes only through bends) gives way to the shortest such join
 //   between the two parts its removal leaves;
 // - key-vertex elimination: a branch point that is no pin gives up its key
-//   paths to the shortest joins that reconnect the parts they leave.
+//   paths to the shortest joins that reconnect the parts they leave;
+// - with insert, Steiner-vertex insertion: a node off the tree whose
+//   neighbours lie nearest three tree points becomes a branch point joined
+//   to them, and two key paths of different legs of the three points'
+//   subtree go (the way between two points inside one key path is none).
 // Moves whose cycles share no key path are made together, a pass at a
 // time, until a pass gains nothing or the budget is spent; a pass whose
 // moves together would not shorten the tree or would split its pins makes
@@ -54,7 +58,8 @@ std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   WorkBudget& budget,
                                   WirePlanScratch& plan,
                                   SearchGraph graph = SearchGraph::automatic,
-                                  bool iterate = false);
+                                  bool iterate = false,
+                                  bool insert = false);
 std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   const std::vector<RoutePoint>& pins,
                                   const ObstacleIndex& obstacles,

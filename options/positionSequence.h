@@ -11,16 +11,27 @@ namespace positionSequence {
 const int kMaxPins = 9;
 using Seq = std::array<std::int8_t, kMaxPins>;
 
+// The count of each mask's bits, for masks of up to kMaxPins bits: one
+// look-up, where without a popcount instruction the builtin is a call.
+struct BitCounts {
+  unsigned char of[1 << kMaxPins];
+};
+constexpr BitCounts bitCounts() {
+  BitCounts b{};
+  for (int m = 1; m < (1 << kMaxPins); ++m) {
+    b.of[m] = static_cast<unsigned char>(b.of[m >> 1] + (m & 1));
+  }
+  return b;
+}
+inline constexpr BitCounts kBitCounts = bitCounts();
+
 // The Lehmer rank among the n! sequences of n.
 inline std::uint32_t rankOf(const Seq& seq, int n) {
   std::uint32_t rank = 0;
   unsigned left = (1u << n) - 1;  // the values not yet taken
   for (int i = 0; i < n; ++i) {
-    // The values below seq[i] not yet taken, counted without a call.
-    std::uint32_t count = left & ((1u << seq[i]) - 1);
-    count = count - (count >> 1 & 0x55555555u);
-    count = (count & 0x33333333u) + (count >> 2 & 0x33333333u);
-    count = ((count + (count >> 4)) & 0x0f0f0f0fu) * 0x01010101u >> 24;
+    // The values below seq[i] not yet taken.
+    std::uint32_t count = kBitCounts.of[left & ((1u << seq[i]) - 1)];
     rank = rank * static_cast<std::uint32_t>(n - i) + count;
     left &= ~(1u << seq[i]);
   }

@@ -98,6 +98,16 @@ TEST_P(LocalSearchGraphTest, RandomNetsLegalNoLongerNeverBelowTheOptimum) {
     EXPECT_EQ(wireLength(localSearchTree(start, pins, index, more2, plan, graph,
                                          true)),
               wireLength(kicked));
+    // With branch points inserted: as legal, as many parts, no longer than
+    // the start.
+    WorkBudget ins{kAll};
+    std::vector<Wire> inserted =
+        localSearchTree(start, pins, index, ins, plan, graph, false, true);
+    EXPECT_LE(wireLength(inserted), before);
+    EXPECT_EQ(countPinParts(inserted, pins), countPinParts(start, pins));
+    if (r.pinPartCount == 1) {
+      expectLegalTree(pins, rects, inserted);
+    }
     // A budget that runs out part way leaves a tree between the two.
     WorkBudget some{2000.0 * seed};
     std::vector<Wire> part = localSearchTree(start, pins, index, some, graph);
@@ -118,6 +128,7 @@ TEST_P(LocalSearchGraphTest, RandomNetsLegalNoLongerNeverBelowTheOptimum) {
       ++solved;
       EXPECT_GE(len, best.length);
       EXPECT_GE(wireLength(kicked), best.length);
+      EXPECT_GE(wireLength(inserted), best.length);
     }
   }
   EXPECT_GT(solved, 40);
@@ -127,6 +138,22 @@ TEST_P(LocalSearchGraphTest, RandomNetsLegalNoLongerNeverBelowTheOptimum) {
 // Two pins among random obstacles, the way between them the pipeline's
 // tree of them and a third pin: the one key path gives way to a shortest way,
 // which the escape graph holds as the grid does (the exact solver's length).
+// A U through three pins: no key path's exchange gains (each pin's
+// nearest way to the rest is as long as its path) and no branch point is
+// there to eliminate; a branch point put in at (5, 0), with the ways to
+// the three pins, gives the optimum, 15.
+TEST_P(LocalSearchGraphTest, InsertsABranchPoint) {
+  std::vector<RoutePoint> pins{{0, 0}, {10, 0}, {5, 5}};
+  std::vector<Wire> tree{{0, 0, 0, 5}, {0, 5, 10, 5}, {10, 5, 10, 0}};
+  ObstacleIndex none;
+  WorkBudget budget{kAll};
+  WirePlanScratch plan;
+  std::vector<Wire> out =
+      localSearchTree(tree, pins, none, budget, plan, GetParam(), false, true);
+  EXPECT_EQ(wireLength(out), 15);
+  expectLegalTree(pins, {}, out);
+}
+
 TEST_P(LocalSearchGraphTest, TwoPinsGetAShortestWay) {
   const SearchGraph graph = GetParam();
   int checked = 0, shortened = 0;

@@ -443,7 +443,8 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
   }
 
   // Chains of wires from node to node through points of two wires.
-  bool used[kWires] = {};
+  bool used[kWires];  // only the net's own entries are cleared
+  std::fill(used, used + nw, false);
   for (int n = 0; n < nodes; ++n) {
     int start = vertexOf[n];
     if (nodeOf[start] != n) {
@@ -489,7 +490,8 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
 
   // The walk, breadth first from each part's first node, each node's
   // chains in their order; each node reached once files its edge under it.
-  short first[kNodes + 1] = {};
+  short first[kNodes + 1];
+  std::fill(first, first + nodes + 1, static_cast<short>(0));
   short around[2 * kNodes];
   for (int c = 0; c < chains; ++c) {
     ++first[chainA[c] + 1];
@@ -504,7 +506,8 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
     around[at[chainA[c]]++] = static_cast<short>(c);
     around[at[chainB[c]]++] = static_cast<short>(c);
   }
-  bool reached[kNodes] = {};
+  bool reached[kNodes];
+  std::fill(reached, reached + nodes, false);
   short queue[kNodes];
   short chainOf[kNodes];
   bool reversed[kNodes];
@@ -564,39 +567,40 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
 
 }  // namespace
 
-bool routeFlatNet(const std::vector<RoutePoint>& pins,
-                  const RouteOptions& options,
-                  FlatScratch& scratch,
-                  Tree& t) {
-  if (options.form != Form::optimizedSteinerTree || options.timing ||
-      options.pathBound >= 0) {
-    return false;
-  }
-  std::vector<Wire>& wires = scratch.tree.wires;
-  if (!solveFlatTreeTo(pins, scratch, wires)) {
-    releaseLarge(scratch.cuts);  // the positions, sorted
-    return false;
-  }
+namespace {
+
+// The tree of clean wires over the pins: nodes and edges (unless
+// drawingOnly), segments, parts, length and bound, as routeFlatNet leaves
+// them; g, where given, the wires' grid (FlatScratch::Grid).
+void finishTree(const std::vector<RoutePoint>& pins,
+                const std::vector<Wire>& wires,
+                const FlatScratch::Grid* g,
+                const RouteOptions& options,
+                FlatScratch& scratch,
+                Tree& t) {
   // On the grid of the pins' lines, each line's value is made once, and
   // whole values below 2^30 sum exactly in any order: the length is the
   // wires' sum, as the runs' union would give it.
-  const FlatScratch::Grid& g = scratch.grid;
-  bool onGrid = g.valid && !wires.empty() &&
-                wires.size() <= static_cast<size_t>(g.kWires);
+  bool onGrid = g && g->valid && !wires.empty() &&
+                wires.size() <= static_cast<size_t>(g->kWires);
   double cx[FlatScratch::Grid::kLines], cy[FlatScratch::Grid::kLines];
   bool whole = onGrid;
-  for (int k = 0; onGrid && k < g.nx; ++k) {
-    cx[k] = canonical(g.xs[k]);
-    whole = whole && std::fabs(cx[k]) < 0x1p30 &&
-            static_cast<double>(static_cast<std::int32_t>(cx[k])) == cx[k];
+  // A whole line below 2^30 is its own decimal; any other line's decimal
+  // is no such whole value (a fraction's decimal reads back as it).
+  auto line = [&whole](float v) {
+    bool small = std::fabs(v) < 0x1p30f &&
+                 static_cast<float>(static_cast<std::int32_t>(v)) == v;
+    whole = whole && small;
+    return small ? static_cast<double>(v) : canonical(v);
+  };
+  for (int k = 0; onGrid && k < g->nx; ++k) {
+    cx[k] = line(g->xs[k]);
   }
-  for (int k = 0; onGrid && k < g.ny; ++k) {
-    cy[k] = canonical(g.ys[k]);
-    whole = whole && std::fabs(cy[k]) < 0x1p30 &&
-            static_cast<double>(static_cast<std::int32_t>(cy[k])) == cy[k];
+  for (int k = 0; onGrid && k < g->ny; ++k) {
+    cy[k] = line(g->ys[k]);
   }
   if (!options.drawingOnly &&
-      !(onGrid && buildOnGrid(pins, wires, g, cx, cy, t))) {
+      !(onGrid && buildOnGrid(pins, wires, *g, cx, cy, t))) {
     buildNodes(pins, wires, scratch.tree, t);
   }
   t.parts = 1;
@@ -606,7 +610,7 @@ bool routeFlatNet(const std::vector<RoutePoint>& pins,
   for (size_t k = 0; k < wires.size(); ++k) {
     const Wire& w = wires[k];
     if (onGrid) {
-      const std::uint8_t* e = g.ends[k];
+      const std::uint8_t* e = g->ends[k];
       Segment& out = t.segments[base + k];
       out = {{cx[e[0]], cy[e[1]]}, {cx[e[2]], cy[e[3]]}};
       sum += (out.b.x - out.a.x) + (out.b.y - out.a.y);
@@ -627,7 +631,33 @@ bool routeFlatNet(const std::vector<RoutePoint>& pins,
           s.first, s.items, s.nodeOf, s.vertexOf, s.chainA, s.chainB,
           s.aroundFirst, s.aroundItems, s.queue, s.chainFrom, s.used, s.reached,
           s.found, s.runs, s.wires, scratch.cuts);
+}
+
+}  // namespace
+
+bool routeFlatNet(const std::vector<RoutePoint>& pins,
+                  const RouteOptions& options,
+                  FlatScratch& scratch,
+                  Tree& t) {
+  if (options.form != Form::optimizedSteinerTree || options.timing ||
+      options.pathBound >= 0) {
+    return false;
+  }
+  std::vector<Wire>& wires = scratch.tree.wires;
+  if (!solveFlatTreeTo(pins, scratch, wires)) {
+    releaseLarge(scratch.cuts);  // the positions, sorted
+    return false;
+  }
+  finishTree(pins, wires, &scratch.grid, options, scratch, t);
   return true;
+}
+
+void flatTreeOf(const std::vector<RoutePoint>& pins,
+                const std::vector<Wire>& wires,
+                const RouteOptions& options,
+                FlatScratch& scratch,
+                Tree& t) {
+  finishTree(pins, wires, &scratch.grid, options, scratch, t);
 }
 
 }  // namespace treecore::detail

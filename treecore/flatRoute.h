@@ -19,4 +19,18 @@ bool routeFlatNet(const std::vector<RoutePoint>& pins,
                   FlatScratch& scratch,
                   Tree& t);
 
+// routeFlatNet's tree of other clean wires over the pins (cleanWires:
+// every pin at a wire's end, wires meeting only at shared ends), which
+// routeNet's drawing graph gives them too: nodes and edges (unless
+// options.drawingOnly), segments, parts, the length where measured; with
+// options.bound, the wires' own length as the bound, so only for shortest
+// wires. Reads the pins, the wires, their grid in scratch.grid where it
+// is valid (as solveFlatTreeTo and breakFlatTreeTo leave it) and those
+// options; leaves t.
+void flatTreeOf(const std::vector<RoutePoint>& pins,
+                const std::vector<Wire>& wires,
+                const RouteOptions& options,
+                FlatScratch& scratch,
+                Tree& t);
+
 }  // namespace treecore::detail

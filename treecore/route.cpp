@@ -13,6 +13,7 @@
 #include "geometry/segment.h"
 #include "geometry/vertex.h"
 #include "options/flatSteiner.h"
+#include "options/improveTree.h"
 #include "options/pathBound.h"
 #include "router/router.h"
 #include "spatial/escapeGraph.h"
@@ -479,6 +480,14 @@ bool checkPins(const Net& net,
     float c[2] = {0, 0};
     double v[2] = {net[i].x, net[i].y};
     for (int k = 0; k < 2; ++k) {
+      // The usual coordinate, an integer a float holds, as toSingle takes
+      // it first, without the call (two a pin, on every net).
+      if (std::fabs(v[k]) < 1e9 &&
+          v[k] == static_cast<double>(static_cast<long>(v[k])) &&
+          static_cast<double>(static_cast<float>(v[k])) == v[k]) {
+        c[k] = static_cast<float>(v[k]);
+        continue;
+      }
       std::string why;
       if (toSingle(v[k], c[k], &why)) {
         continue;
@@ -792,7 +801,8 @@ bool prepareNet(const Obstacles& obstacles,
     for (size_t r = 0; r < chosen.size(); ++r) {
       chosen[r] = static_cast<int>(r);
     }
-  } else {
+  } else if (obstacles.size() > 0) {
+    // Without obstacles none is chosen: no box to grow.
     Rect box = boxOf(obstacles, net, {});
     chosen = detail::ObstaclesAccess::grow(obstacles, box, widePins);
   }
@@ -829,6 +839,65 @@ Tree checkNet(const Obstacles& obstacles,
 }
 
 namespace {
+
+// formOptimizedSMT's tree at effort 1 of a net that no obstacle comes near
+// with more places than the obstacle-free solver takes whole, up to
+// kFlatBreakPins: the best break into two exact halves, unless the
+// pipeline's tree is shorter. The same tree, without the optimized form's
+// Router pass over the chosen wires: a break's clean wires become the tree
+// as the solver's do (flatTreeOf), the pipeline's as routeOne reads them.
+// Reads the obstacles (none near the net), the pins and the options;
+// leaves t. False, t untouched, for another net, form or effort, or where
+// a bound, timing, a path bound or stage reports are asked for.
+bool routeBrokenFlat(const Obstacles& obstacles,
+                     const std::vector<RoutePoint>& pins,
+                     const RouteOptions& options,
+                     RouterScratch& scratch,
+                     Tree& t) {
+  if (options.form != Form::optimizedSteinerTree || options.effort > 1 ||
+      options.bound || options.timing || options.pathBound >= 0 ||
+      options.stageDone) {
+    return false;
+  }
+  int distinct = flatPlaces(pins);
+  if (distinct <= kFlatExactPins ||
+      distinct > static_cast<int>(kFlatBreakPins)) {
+    return false;
+  }
+  std::vector<Wire> smt;
+  {
+    // The pipeline's tree, on the Router routeOne would build.
+    NetVertices vertices(pins, {});
+    Router router(vertices.all, &scratch);
+    if (obstacles.size() == 0) {
+      router.legal.shareObstacles(&detail::ObstaclesAccess::index(obstacles));
+    }
+    router.options.exactGraph = options.exactGraph;
+    router.options.effort = options.effort;
+    router.formSMT();
+    smt.reserve(router.segments.size());
+    for (const ::Segment* s : router.segments) {
+      smt.push_back({s->x1, s->y1, s->x2, s->y2});
+    }
+  }
+  // After the Router, which leaves the flat scratch's grid as it may.
+  std::vector<Wire> tree;
+  breakFlatTreeTo(pins, scratch.flat, tree);
+  if (!(wireLength(smt) < wireLength(tree))) {
+    detail::flatTreeOf(pins, tree, options, scratch.flat, t);
+    return true;
+  }
+  if (!options.drawingOnly) {
+    buildTree(graphOfEnds(smt, pins), t);
+  }
+  t.parts = 1;
+  t.segments.reserve(smt.size());
+  for (const Wire& w : smt) {
+    t.segments.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
+  }
+  canonicalize(t, Frame(), options.measureLength);
+  return true;
+}
 
 // The segments of a tree handed on a run at a time.
 const size_t kSegmentRun = 4096;
@@ -876,9 +945,14 @@ Tree routeOne(const Obstacles& obstacles,
   // thread that routes them: the one owner of every net's scratch space.
   static thread_local RouterScratch scratch;
   // The optimized tree of a small net no obstacle comes near, straight
-  // from the obstacle-free solver: no Router, no drawing graph.
+  // from the obstacle-free solver: no Router, no drawing graph; of a
+  // larger one, up to the breaks', the Router's default tree alone.
   if (chosen.empty() && !prepared.framed &&
-      detail::routeFlatNet(pins, options, scratch.flat, t)) {
+      (detail::routeFlatNet(pins, options, scratch.flat, t) ||
+       routeBrokenFlat(obstacles, pins, options, scratch, t))) {
+    if (deliver) {
+      deliverSegments(t, *deliver);
+    }
     return t;
   }
   Finished f;
