@@ -7,6 +7,7 @@
 #include <tuple>
 #include <utility>
 
+#include "options/arborescence.h"
 #include "spatial/escapeGraph.h"
 #include "spatial/linePlan.h"
 #include "support/smallLists.h"
@@ -1358,15 +1359,31 @@ bool bound(const std::vector<RoutePoint>& pins,
   double best = kInf;
   // On nets of many pins, a last start grown from the first pin alone.
   size_t grown = pins.size() >= kManyPins ? 1 : 0;
-  for (size_t k = 0; k < starts + grown; ++k) {
+  // And one whose routes run together as far out as they can: a Steiner
+  // arborescence, every pin at its distance and its branches ending at
+  // pins, a tree the bound admits as it is. From effort 2 the moves relax
+  // it; below, their work on it (a fifth more time on a design's nets)
+  // seldom pays.
+  ArborescenceScratch arbor;
+  std::vector<char> arborIn;
+  for (size_t k = 0; k < starts + grown + 1; ++k) {
     s.in = s.treeIn;
-    if (k == starts) {
+    if (k == starts + grown) {
+      steinerArborescence({s.start, s.next, s.piece, s.pieceLen}, s.first,
+                          s.pinNode, arborIn, arbor);
+      for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
+        bool off = !std::isfinite(s.first[g.plan.pieces[q].first]);
+        s.in[q] = static_cast<char>(arborIn[q] || (off && s.in[q]));
+      }
+    } else if (k == starts) {
       growFromRoot(g, s, eps);
     }
-    g.fromRoot();
     const Start& start = kStarts[k < starts ? k : 0];
-    shallowLight(g, s, eps * start.join, start.nearestFirst,
-                 eps * start.trigger, effort);
+    if (k < starts + grown || effort >= 2) {
+      g.fromRoot();
+      shallowLight(g, s, eps * start.join, start.nearestFirst,
+                   eps * start.trigger, effort);
+    }
     double len = 0;
     for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
       len += s.in[q] ? s.pieceLen[q] : 0;
