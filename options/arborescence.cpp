@@ -50,10 +50,10 @@ void steinerArborescence(const ArborescenceGraph& g,
     s.live.clear();
     double dz = first[z];
     for (int e = g.start[z]; e < g.start[z + 1]; ++e) {
-      int x = g.next[e];
+      int x = g.arcs[e].to;
       double dx = first[x];
-      if (!std::isfinite(dx) || !(std::fabs(dz + g.pieceLen[g.piece[e]] - dx) <=
-                                  kSlack * std::max(1.0, dx))) {
+      if (!std::isfinite(dx) ||
+          !(std::fabs(dz + g.arcs[e].len - dx) <= kSlack * std::max(1.0, dx))) {
         continue;  // not one step further along a shortest route
       }
       int r = s.carry[x];
@@ -84,8 +84,8 @@ void steinerArborescence(const ArborescenceGraph& g,
       int r = s.live[q];
       int e = s.live[q + 1];
       for (;;) {
-        in[g.piece[e]] = 1;
-        int x = g.next[e];
+        in[g.arcs[e].piece] = 1;
+        int x = g.arcs[e].to;
         if (x == r) {
           break;
         }

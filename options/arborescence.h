@@ -2,13 +2,19 @@
 #include <utility>
 #include <vector>
 
-// A graph given as adjacency lists: node u's pieces are the entries e in
-// [start[u], start[u + 1]), each leading to node next[e] over piece
-// piece[e], whose length is pieceLen[piece[e]] (positive).
+// A node's step along one piece of the path bound's graph: the node it
+// leads to, the piece and its length, side by side for the searches.
+struct PathArc {
+  int to;
+  int piece;
+  double len;
+};
+
+// A graph given as adjacency lists: node u's steps are arcs[e] for e in
+// [start[u], start[u + 1]); pieceLen sizes the pieces (lengths positive).
 struct ArborescenceGraph {
   const std::vector<int>& start;
-  const std::vector<int>& next;
-  const std::vector<int>& piece;
+  const std::vector<PathArc>& arcs;
   const std::vector<double>& pieceLen;
 };
 

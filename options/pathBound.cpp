@@ -1369,8 +1369,8 @@ bool bound(const std::vector<RoutePoint>& pins,
   for (size_t k = 0; k < starts + grown + 1; ++k) {
     s.in = s.treeIn;
     if (k == starts + grown) {
-      steinerArborescence({s.start, s.next, s.piece, s.pieceLen}, s.first,
-                          s.pinNode, arborIn, arbor);
+      steinerArborescence({s.start, s.arcs, s.pieceLen}, s.first, s.pinNode,
+                          arborIn, arbor);
       for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
         bool off = !std::isfinite(s.first[g.plan.pieces[q].first]);
         s.in[q] = static_cast<char>(arborIn[q] || (off && s.in[q]));

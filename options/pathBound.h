@@ -2,18 +2,11 @@
 #include <utility>
 #include <vector>
 
+#include "options/arborescence.h"
 #include "spatial/freeRoute.h"
 #include "spatial/linePlan.h"
 #include "spatial/obstacleIndex.h"
 #include "spatial/wirePlan.h"
-
-// A node's step along one piece of the path bound's graph: the node it
-// leads to, the piece and its length, side by side for the searches.
-struct PathArc {
-  int to;
-  int piece;
-  double len;
-};
 
 // The working lists of boundPathTree, for a caller that bounds many nets on
 // one thread to keep and pass; each call clears what it uses and gives a

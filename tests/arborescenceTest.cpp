@@ -56,6 +56,16 @@ void link(Grid& g) {
   }
 }
 
+// The steps as the construction keeps them.
+template <class G>
+std::vector<PathArc> arcsOf(const G& g) {
+  std::vector<PathArc> arcs;
+  for (size_t e = 0; e < g.next.size(); ++e) {
+    arcs.push_back({g.next[e], g.piece[e], g.pieceLen[g.piece[e]]});
+  }
+  return arcs;
+}
+
 // Plain Dijkstra over the pieces marked (all where mask is empty).
 std::vector<double> distances(const Grid& g,
                               int root,
@@ -185,7 +195,7 @@ TEST(ArborescenceTest, ShortestRoutesWithinTwiceTheOptimum) {
     SCOPED_TRACE(round);
     std::vector<double> first = distances(g, pins[0]);
     std::vector<char> in(3, 1);
-    steinerArborescence({g.start, g.next, g.piece, g.pieceLen}, first, pins, in,
+    steinerArborescence({g.start, arcsOf(g), g.pieceLen}, first, pins, in,
                         scratch);
     ASSERT_EQ(in.size(), g.pieceLen.size());
     std::vector<double> along = distances(g, pins[0], in);
@@ -242,7 +252,7 @@ TEST(ArborescenceTest, PinsInLineShareOneRoute) {
   std::vector<double> first = distances(g, 0);
   std::vector<char> in;
   ArborescenceScratch scratch;
-  steinerArborescence({g.start, g.next, g.piece, g.pieceLen}, first, pins, in,
+  steinerArborescence({g.start, arcsOf(g), g.pieceLen}, first, pins, in,
                       scratch);
   double length = 0;
   for (size_t k = 0; k < in.size(); ++k) {
