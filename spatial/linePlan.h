@@ -22,7 +22,7 @@ struct LinePlanScratch {
   std::vector<int> hFirst, vFirst, vStart, hStart, vNode, hNode;
   std::vector<std::pair<int, float>> hPins, vPins;
   std::vector<std::pair<float, int>> cuts;
-  std::vector<float> ends, hAt;
+  std::vector<float> ends, low, high, hAt;
   std::vector<int> hMeets;
   std::vector<RoutePoint> vPts;
   std::vector<std::pair<RoutePoint, int>> extra;
