@@ -268,16 +268,18 @@ void planLines(const std::vector<LineStretch>& h,
   if (marked) {
     marked->clear();
   }
+  // The horizontal runs come by line, so each vertical run's points are
+  // met in their order along it: a cursor per run finds the crossing.
+  s.vCursor.assign(s.vStart.begin(), s.vStart.end() - 1);
   for (size_t r = 0; r < s.hRuns.size(); ++r) {
     float line = s.hRuns[r].line;
     for (int k = s.hStart[r]; k < s.hStart[r + 1]; ++k) {
       if (int j = s.hMeets[k]; j >= 0) {
-        auto from = s.vPts.begin() + s.vStart[j];
-        auto to = s.vPts.begin() + s.vStart[j + 1];
-        auto at = std::lower_bound(
-            from, to, line,
-            [](const RoutePoint& p, float y) { return p.y < y; });
-        s.hNode[k] = s.vNode[static_cast<size_t>(at - s.vPts.begin())];
+        int& at = s.vCursor[j];
+        while (at + 1 < s.vStart[j + 1] && s.vPts[at].y < line) {
+          ++at;
+        }
+        s.hNode[k] = s.vNode[at];
       }
       if (k > s.hStart[r]) {
         plan.pieces.emplace_back(s.hNode[k - 1], s.hNode[k]);
