@@ -7,6 +7,7 @@
 #include <tuple>
 #include <utility>
 
+#include "options/arborescence.h"
 #include "spatial/escapeGraph.h"
 #include "spatial/linePlan.h"
 #include "support/smallLists.h"
@@ -147,17 +148,15 @@ class Graph {
     for (size_t u = 0; u < n; ++u) {
       s_.start[u + 1] += s_.start[u];
     }
-    s_.next.resize(2 * plan.pieces.size());
-    s_.piece.resize(2 * plan.pieces.size());
+    s_.arcs.resize(2 * plan.pieces.size());
     s_.degree.assign(s_.start.begin(), s_.start.end() - 1);  // fill cursor
     s_.pieceLen.resize(plan.pieces.size());
     for (size_t k = 0; k < plan.pieces.size(); ++k) {
       auto [a, b] = plan.pieces[k];
-      s_.pieceLen[k] = span(plan.nodes[a], plan.nodes[b]);
-      s_.next[s_.degree[a]] = b;
-      s_.piece[s_.degree[a]++] = static_cast<int>(k);
-      s_.next[s_.degree[b]] = a;
-      s_.piece[s_.degree[b]++] = static_cast<int>(k);
+      double len = span(plan.nodes[a], plan.nodes[b]);
+      s_.pieceLen[k] = len;
+      s_.arcs[s_.degree[a]++] = {b, static_cast<int>(k), len};
+      s_.arcs[s_.degree[b]++] = {a, static_cast<int>(k), len};
     }
     s_.pinNode.clear();
     for (const RoutePoint& p : pins) {
@@ -201,18 +200,54 @@ class Graph {
       }
       s_.order.push_back(u);
       for (int e = s_.start[u]; e < s_.start[u + 1]; ++e) {
-        int k = s_.piece[e];
+        const PathArc& arc = s_.arcs[e];
+        int k = arc.piece;
         if (!s_.in[k]) {
           continue;
         }
-        int v = s_.next[e];
-        double nd = d + s_.pieceLen[k];
+        int v = arc.to;
+        double nd = d + arc.len;
         if (nd < s_.along[v]) {
           s_.along[v] = nd;
           s_.via[v] = k;
           s_.parent[v] = u;
           queuePush(heap, {nd, v});
         }
+      }
+    }
+  }
+
+  // fromRoot where the pieces marked in that the first pin reaches make a
+  // tree (as keepShortestTree leaves them): each node's one way, found by a
+  // walk instead of a search, with the same lengths (the same sums in the
+  // same order); order then lists parents before children.
+  void treeFromRoot() {
+    size_t n = nodes();
+    s_.along.assign(n, kInf);
+    s_.via.assign(n, -1);
+    s_.parent.assign(n, -1);
+    s_.order.clear();
+    int root = s_.pinNode.empty() ? -1 : s_.pinNode[0];
+    if (root < 0) {
+      return;
+    }
+    s_.along[root] = 0;
+    std::vector<int>& stack = s_.stack;
+    stack.assign(1, root);
+    while (!stack.empty()) {
+      int u = stack.back();
+      stack.pop_back();
+      s_.order.push_back(u);
+      for (int e = s_.start[u]; e < s_.start[u + 1]; ++e) {
+        const PathArc& arc = s_.arcs[e];
+        int v = arc.to;
+        if (!s_.in[arc.piece] || v == s_.parent[u]) {
+          continue;
+        }
+        s_.along[v] = s_.along[u] + arc.len;
+        s_.via[v] = arc.piece;
+        s_.parent[v] = u;
+        stack.push_back(v);
       }
     }
   }
@@ -251,15 +286,16 @@ class Graph {
         continue;
       }
       for (int e = s_.start[u]; e < s_.start[u + 1]; ++e) {
-        int v = s_.next[e];
-        double ng = g + s_.pieceLen[s_.piece[e]];
+        const PathArc& arc = s_.arcs[e];
+        int v = arc.to;
+        double ng = g + arc.len;
         if (ng <= cap && ng < s_.reach[v] &&
             !((ng + s_.first[v]) * (1 - kSlack) > limit)) {
           if (s_.reach[v] == kInf) {
             s_.touched.push_back(v);
           }
           s_.reach[v] = ng;
-          s_.viaReach[v] = s_.piece[e];
+          s_.viaReach[v] = arc.piece;
           queuePush(heap, {ng, v});
         }
       }
@@ -335,8 +371,8 @@ void walkOrder(Graph& g, PathBoundScratch& s, std::vector<int>& out) {
     seen[u] = 1;
     first[u] = time++;
     for (int e = s.start[u + 1] - 1; e >= s.start[u]; --e) {
-      if (s.in[s.piece[e]] && !seen[s.next[e]]) {
-        stack.push_back(s.next[e]);
+      if (s.in[s.arcs[e].piece] && !seen[s.arcs[e].to]) {
+        stack.push_back(s.arcs[e].to);
       }
     }
   }
@@ -416,18 +452,19 @@ void walkTree(Graph& g, PathBoundScratch& s) {
     s.enter[u] = time++;
     s.order.push_back(u);
     for (int e = s.start[u + 1] - 1; e >= s.start[u]; --e) {
-      int k = s.piece[e];
+      const PathArc& arc = s.arcs[e];
+      int k = arc.piece;
       if (!s.in[k]) {
         continue;
       }
       ++s.degree[u];
-      int v = s.next[e];
+      int v = arc.to;
       if (v == s.parent[u]) {
         continue;
       }
       s.parent[v] = u;
       s.via[v] = k;
-      s.along[v] = s.along[u] + s.pieceLen[k];
+      s.along[v] = s.along[u] + arc.len;
       s.onTree[v] = 1;
       stack.push_back(v);
     }
@@ -531,14 +568,16 @@ int rehungMove(PathBoundScratch& s, int v, int top, double cap) {
       }
     }
     for (int e = s.start[u]; e < s.start[u + 1]; ++e) {
-      int w = s.next[e];
-      double nd = d + s.pieceLen[s.piece[e]];
-      if (nd <= cap && nd < s.reach[w] && nd + s.need[s.origin[u]] <= 0) {
+      const PathArc& arc = s.arcs[e];
+      int w = arc.to;
+      double nd = d + arc.len;
+      if (nd <= cap && nd < s.reach[w] &&
+          !((nd + s.first[w]) * (1 - kSlack) + s.need[s.origin[u]] > 0)) {
         if (s.reach[w] == kInf) {
           s.touched.push_back(w);
         }
         s.reach[w] = nd;
-        s.viaReach[w] = s.piece[e];
+        s.viaReach[w] = arc.piece;
         s.origin[w] = s.origin[u];
         queuePush(heap, {nd, w});
       }
@@ -550,9 +589,14 @@ int rehungMove(PathBoundScratch& s, int v, int top, double cap) {
 // One pass of moves over the branches: a branch runs from a pin or a fork
 // up to the nearest pin or fork above it, and moves to the nearest point of
 // the rest of the tree whose way keeps every pin beyond it in bound, where
-// that way is shorter than the branch. Whether any moved.
-bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny) {
-  walkTree(g, s);
+// that way is shorter than the branch. Whether any moved. walked: whether
+// walkTree's lists are those of the tree as it is, on entry and on return
+// (a pass that ends on a move's walk spares the next pass its own).
+bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny, bool& walked) {
+  if (!walked) {
+    walkTree(g, s);
+  }
+  walked = true;
   int root = s.pinNode[0];
   // What a move changes (the branch and all beyond it, the way it takes,
   // the points above either end) is marked and left alone until the next
@@ -608,6 +652,7 @@ bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny) {
         g.takeWay(w);
         moved = true;
         walkTree(g, s);
+        walked = true;
         continue;
       }
     }
@@ -633,7 +678,8 @@ bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny) {
     }
     g.takeWay(w);
     moved = true;
-    if (g.nodes() <= kWalkAgain) {
+    walked = g.nodes() <= kWalkAgain;
+    if (walked) {
       walkTree(g, s);
       std::fill(s.mark.begin(), s.mark.end(), 0);
     }
@@ -670,9 +716,10 @@ void release(PathBoundScratch& s) {
         &s.pieceLen, &s.own, &s.need, &s.childTop, &s.childNext}) {
     releaseLarge(*v);
   }
-  for (auto* v : {&s.pinNode, &s.start, &s.next, &s.piece, &s.via, &s.parent,
-                  &s.order, &s.touched, &s.viaReach, &s.enter, &s.leave,
-                  &s.degree, &s.stack, &s.candidates, &s.walk, &s.origin}) {
+  releaseLarge(s.arcs);
+  for (auto* v : {&s.pinNode, &s.start, &s.via, &s.parent, &s.order, &s.touched,
+                  &s.viaReach, &s.enter, &s.leave, &s.degree, &s.stack,
+                  &s.candidates, &s.walk, &s.origin}) {
     releaseLarge(*v);
   }
   for (auto* v : {&s.in, &s.onTree, &s.pinAt, &s.mark, &s.treeIn, &s.bestIn}) {
@@ -730,10 +777,11 @@ void rehang(Graph& g, PathBoundScratch& s, int p, int a, int w) {
     int u = stack.back();
     stack.pop_back();
     for (int e = s.start[u]; e < s.start[u + 1]; ++e) {
-      int k = s.piece[e];
-      int v = s.next[e];
+      const PathArc& arc = s.arcs[e];
+      int k = arc.piece;
+      int v = arc.to;
       if (s.in[k] && k != s.via[u]) {
-        s.along[v] = s.along[u] + s.pieceLen[k];
+        s.along[v] = s.along[u] + arc.len;
         stack.push_back(v);
       }
     }
@@ -756,7 +804,7 @@ void shallowLight(Graph& g,
                   double triggerEps,
                   int effort) {
   keepShortestTree(g, s);
-  g.fromRoot();
+  g.treeFromRoot();
   walkOrder(g, s, s.walk);
   if (nearestFirst) {
     std::stable_sort(s.walk.begin(), s.walk.end(), [&](int a, int b) {
@@ -802,15 +850,16 @@ void shallowLight(Graph& g,
       g.takeWay(w);
       g.fromRoot();
       keepShortestTree(g, s);
-      g.fromRoot();
+      g.treeFromRoot();
     }
   }
   // Moves from the branch's foot until none moves, then (on nets of many
   // pins) one pass that may hang each subtree from any of its points, and
   // so on.
   bool fromAny = false;
+  bool walked = false;
   for (int r = 0; r < kPasses * effort; ++r) {
-    if (moveBranches(g, s, fromAny)) {
+    if (moveBranches(g, s, fromAny, walked)) {
       fromAny = false;
     } else if (fromAny || s.pinNode.size() < kManyPins) {
       break;
@@ -881,7 +930,7 @@ void growFromRoot(Graph& g, PathBoundScratch& s, double joinEps) {
       g.takeWay(w);
       g.fromRoot();
       keepShortestTree(g, s);
-      g.fromRoot();
+      g.treeFromRoot();
       for (size_t u = 0; u < n; ++u) {
         s.onTree[u] = std::isfinite(s.along[u]);
       }
@@ -918,12 +967,14 @@ bool routeTree(const WirePlan& plan, int root, PathBoundScratch& s) {
     }
     seen.assign(1, p);
     toward[p] = p;
-    back.assign(1, {dist[p], p});
+    // Farthest first, ties to the higher place: the queue holds both
+    // negated.
+    back.assign(1, {-dist[p], -p});
     int found = -1;
     while (!back.empty()) {
-      std::pop_heap(back.begin(), back.end());
-      auto [len, here] = back.back();
-      back.pop_back();
+      auto [negLen, negHere] = queuePop(back);
+      double len = -negLen;
+      int here = -negHere;
       if (onTree[here]) {
         found = here;
         break;
@@ -940,8 +991,7 @@ bool routeTree(const WirePlan& plan, int root, PathBoundScratch& s) {
         }
         toward[u] = here;
         seen.push_back(u);
-        back.push_back({dist[u], u});
-        std::push_heap(back.begin(), back.end());
+        queuePush(back, {-dist[u], -u});
       }
     }
     if (found < 0) {
@@ -1066,7 +1116,8 @@ bool metGrid(const std::vector<RoutePoint>& pins,
       ++left;
     }
   }
-  // Ties go to the lower node, which is the lower place (x, then y).
+  // Ties go to the lower node, which is the lower place (x, then y); the
+  // queue pops (length, node) in that order as a binary heap would.
   size_t met = 1;
   s.metReached.clear();
   auto& heap = s.heap;
@@ -1074,9 +1125,7 @@ bool metGrid(const std::vector<RoutePoint>& pins,
   dist[root] = 0;
   heap.push_back({0, root});
   while (!heap.empty() && left > 0) {
-    std::pop_heap(heap.begin(), heap.end(), std::greater<>());
-    auto [d, u] = heap.back();
-    heap.pop_back();
+    auto [d, u] = queuePop(heap);
     if (d != dist[u]) {
       continue;
     }
@@ -1091,8 +1140,7 @@ bool metGrid(const std::vector<RoutePoint>& pins,
       if (nd < dist[w]) {
         met += dist[w] == kInf;
         dist[w] = nd;
-        heap.push_back({nd, w});
-        std::push_heap(heap.begin(), heap.end(), std::greater<>());
+        queuePush(heap, {nd, w});
       }
     }
   }
@@ -1123,6 +1171,109 @@ bool metGrid(const std::vector<RoutePoint>& pins,
     }
   });
   s.grid.clear();
+  return true;
+}
+
+// The pieces marked in as cleanWires would draw them, straight from the
+// graph, where they make a forest whose every end is a pin: no piece then
+// goes (no cycle, no bare end) and pieces meet only at nodes, so each wire
+// is a straight run through nodes of two pieces that hold no pin, drawn
+// from its lower end (x, then y) and sorted so. False, with out untouched,
+// for any other set of pieces.
+bool forestWires(const Graph& g, PathBoundScratch& s, std::vector<Wire>& out) {
+  size_t n = g.nodes();
+  const WirePlan& plan = g.plan;
+  std::vector<int>& degree = s.degree;
+  degree.assign(n, 0);
+  size_t pieces = 0;
+  for (size_t k = 0; k < plan.pieces.size(); ++k) {
+    if (s.in[k]) {
+      ++degree[plan.pieces[k].first];
+      ++degree[plan.pieces[k].second];
+      ++pieces;
+    }
+  }
+  // A forest: as many pieces as nodes on them less its parts.
+  std::vector<char>& seen = s.mark;
+  seen.assign(n, 0);
+  size_t used = 0, parts = 0;
+  for (size_t u = 0; u < n; ++u) {
+    if (degree[u] == 0) {
+      continue;
+    }
+    ++used;
+    if (degree[u] == 1 && !s.pinAt[u]) {
+      return false;
+    }
+    if (seen[u]) {
+      continue;
+    }
+    ++parts;
+    seen[u] = 1;
+    s.stack.assign(1, static_cast<int>(u));
+    while (!s.stack.empty()) {
+      int x = s.stack.back();
+      s.stack.pop_back();
+      for (int e = s.start[x]; e < s.start[x + 1]; ++e) {
+        int y = s.arcs[e].to;
+        if (s.in[s.arcs[e].piece] && !seen[y]) {
+          seen[y] = 1;
+          s.stack.push_back(y);
+        }
+      }
+    }
+  }
+  if (pieces + parts != used) {
+    return false;
+  }
+  auto horizontal = [&](int k) {
+    return plan.nodes[plan.pieces[k].first].y ==
+           plan.nodes[plan.pieces[k].second].y;
+  };
+  // The other piece at a node a straight run passes through, or -1.
+  auto passOn = [&](int u, int k) {
+    if (degree[u] != 2 || s.pinAt[u]) {
+      return -1;
+    }
+    for (int e = s.start[u]; e < s.start[u + 1]; ++e) {
+      int q = s.arcs[e].piece;
+      if (s.in[q] && q != k) {
+        return horizontal(q) == horizontal(k) ? q : -1;
+      }
+    }
+    return -1;
+  };
+  auto other = [&](int k, int u) {
+    return plan.pieces[k].first == u ? plan.pieces[k].second
+                                     : plan.pieces[k].first;
+  };
+  std::vector<char>& done = s.pieceDone;
+  done.assign(plan.pieces.size(), 0);
+  out.clear();
+  for (size_t k0 = 0; k0 < plan.pieces.size(); ++k0) {
+    if (!s.in[k0] || done[k0]) {
+      continue;
+    }
+    int ends[2];
+    for (int side = 0; side < 2; ++side) {
+      int k = static_cast<int>(k0);
+      int u = side == 0 ? plan.pieces[k].first : plan.pieces[k].second;
+      for (int q = passOn(u, k); q >= 0; q = passOn(u, k)) {
+        done[q] = 1;
+        u = other(q, u);
+        k = q;
+      }
+      ends[side] = u;
+    }
+    done[k0] = 1;
+    // The plan's nodes come in order of place (x, then y).
+    const RoutePoint& a = plan.nodes[std::min(ends[0], ends[1])];
+    const RoutePoint& b = plan.nodes[std::max(ends[0], ends[1])];
+    out.push_back({a.x, a.y, b.x, b.y});
+  }
+  std::sort(out.begin(), out.end(), [](const Wire& a, const Wire& b) {
+    return std::tie(a.x1, a.y1, a.x2, a.y2) < std::tie(b.x1, b.y1, b.x2, b.y2);
+  });
   return true;
 }
 
@@ -1208,15 +1359,31 @@ bool bound(const std::vector<RoutePoint>& pins,
   double best = kInf;
   // On nets of many pins, a last start grown from the first pin alone.
   size_t grown = pins.size() >= kManyPins ? 1 : 0;
-  for (size_t k = 0; k < starts + grown; ++k) {
+  // And one whose routes run together as far out as they can: a Steiner
+  // arborescence, every pin at its distance and its branches ending at
+  // pins, a tree the bound admits as it is. From effort 2 the moves relax
+  // it; below, their work on it (a fifth more time on a design's nets)
+  // seldom pays.
+  ArborescenceScratch arbor;
+  std::vector<char> arborIn;
+  for (size_t k = 0; k < starts + grown + 1; ++k) {
     s.in = s.treeIn;
-    if (k == starts) {
+    if (k == starts + grown) {
+      steinerArborescence({s.start, s.arcs, s.pieceLen}, s.first, s.pinNode,
+                          arborIn, arbor);
+      for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
+        bool off = !std::isfinite(s.first[g.plan.pieces[q].first]);
+        s.in[q] = static_cast<char>(arborIn[q] || (off && s.in[q]));
+      }
+    } else if (k == starts) {
       growFromRoot(g, s, eps);
     }
-    g.fromRoot();
     const Start& start = kStarts[k < starts ? k : 0];
-    shallowLight(g, s, eps * start.join, start.nearestFirst,
-                 eps * start.trigger, effort);
+    if (k < starts + grown || effort >= 2) {
+      g.fromRoot();
+      shallowLight(g, s, eps * start.join, start.nearestFirst,
+                   eps * start.trigger, effort);
+    }
     double len = 0;
     for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
       len += s.in[q] ? s.pieceLen[q] : 0;
@@ -1227,6 +1394,9 @@ bool bound(const std::vector<RoutePoint>& pins,
     }
   }
   s.in = s.bestIn;
+  if (forestWires(g, s, out)) {
+    return true;
+  }
   s.kept.clear();
   for (size_t k = 0; k < g.plan.pieces.size(); ++k) {
     if (s.in[k]) {

@@ -2,6 +2,7 @@
 #include <utility>
 #include <vector>
 
+#include "options/arborescence.h"
 #include "spatial/freeRoute.h"
 #include "spatial/linePlan.h"
 #include "spatial/obstacleIndex.h"
@@ -27,13 +28,15 @@ struct PathBoundScratch {
   std::vector<double> first;
   std::vector<std::vector<RoutePoint>> routes;
   std::vector<std::pair<RoutePoint, RoutePoint>> grid;
-  std::vector<int> pinNode, start, next, piece, via, parent, order, touched,
-      viaReach, enter, leave, degree, stack, candidates, walk;
+  // Each node's steps, from start[u] up to start[u + 1].
+  std::vector<PathArc> arcs;
+  std::vector<int> pinNode, start, via, parent, order, touched, viaReach, enter,
+      leave, degree, stack, candidates, walk;
   std::vector<double> pieceLen;
   // The moves' re-rooting: each node's worst excess over its bound from it.
   std::vector<double> own, need, childTop, childNext;
   std::vector<int> origin;
-  std::vector<char> in, onTree, pinAt, mark, treeIn, bestIn;
+  std::vector<char> in, onTree, pinAt, mark, treeIn, bestIn, pieceDone;
   std::vector<std::pair<double, int>> heap;
 };
 

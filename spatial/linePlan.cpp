@@ -14,13 +14,36 @@ const auto lessPoint = [](const RoutePoint& a, const RoutePoint& b) {
   return a.x < b.x || (a.x == b.x && a.y < b.y);
 };
 
-// Sorts the stretches and unites those that overlap or touch on one line
-// into runs; first[r] is the place of run r's first stretch, first's last
-// entry the stretches' count.
+// Sorts the stretches (buffer: working room) and unites those that overlap
+// or touch on one line into runs; first[r] is the place of run r's first
+// stretch, first's last entry the stretches' count. Stretches alike but for
+// their mark may come in either order: what follows reads their marks
+// alike.
 void mergeRuns(std::vector<LineStretch>& sorted,
                std::vector<LineStretch>& runs,
-               std::vector<int>& first) {
-  std::sort(sorted.begin(), sorted.end(), byLine);
+               std::vector<int>& first,
+               std::vector<LineStretch>& buffer) {
+  // Lines planned whole come in order after a few stretches of a tree: the
+  // ordered tail is merged with the rest sorted, not sorted again (a sort
+  // may fall back on a heap there).
+  size_t tail = sorted.size();
+  while (tail > 1 && !byLine(sorted[tail - 1], sorted[tail - 2])) {
+    --tail;
+  }
+  if (tail > 0) {
+    --tail;
+  }
+  if (tail == 0) {
+  } else if (sorted.size() - tail < 64) {
+    std::sort(sorted.begin(), sorted.end(), byLine);
+  } else {
+    std::sort(sorted.begin(), sorted.begin() + static_cast<long>(tail), byLine);
+    buffer.resize(sorted.size());
+    std::merge(sorted.begin(), sorted.begin() + static_cast<long>(tail),
+               sorted.begin() + static_cast<long>(tail), sorted.end(),
+               buffer.begin(), byLine);
+    sorted.swap(buffer);
+  }
   runs.clear();
   first.clear();
   for (size_t i = 0; i < sorted.size(); ++i) {
@@ -165,8 +188,8 @@ void planLines(const std::vector<LineStretch>& h,
                std::vector<int>* runs) {
   s.h = h;
   s.v = v;
-  mergeRuns(s.h, s.hRuns, s.hFirst);
-  mergeRuns(s.v, s.vRuns, s.vFirst);
+  mergeRuns(s.h, s.hRuns, s.hFirst, s.buffer);
+  mergeRuns(s.v, s.vRuns, s.vFirst, s.buffer);
   pinCuts(pins, s.hRuns, true, s.hPins);
   pinCuts(pins, s.vRuns, false, s.vPins);
 

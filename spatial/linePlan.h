@@ -18,7 +18,7 @@ struct LineStretch {
 // on one thread; each call clears what it uses.
 struct LinePlanScratch {
   std::vector<LineStretch> h, v;
-  std::vector<LineStretch> hRuns, vRuns;
+  std::vector<LineStretch> hRuns, vRuns, buffer;
   std::vector<int> hFirst, vFirst, vStart, hStart, vNode, hNode;
   std::vector<std::pair<int, float>> hPins, vPins;
   std::vector<std::pair<float, int>> cuts;

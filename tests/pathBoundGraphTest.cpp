@@ -121,4 +121,65 @@ TEST(PathBoundGraphTest, LargeNetsKeepTheBound) {
   }
 }
 
+// Small nets among a few obstacles: the bounded tree is already clean (the
+// general planner's cleaning gives back the same wires, in the same order)
+// and keeps the bound of an independent search's distances along the
+// general planner's plan of it.
+TEST(PathBoundGraphTest, SmallNetsComeCleanAndInBound) {
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> at(0, 60), side(3, 20), count(2, 24);
+  PathBoundScratch scratch;
+  int reshaped = 0;
+  for (int trial = 0; trial < 60; ++trial) {
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    std::vector<ObstacleIndex::Rect> rects;
+    std::vector<std::array<treecore::Point, 4>> rings;
+    for (int k = trial % 4; k > 0; --k) {
+      float x = static_cast<float>(at(rng)), y = static_cast<float>(at(rng));
+      float w = static_cast<float>(side(rng)),
+            h = static_cast<float>(side(rng));
+      rects.push_back({x, y, x + w, y + h});
+      rings.push_back({treecore::Point{x, y}, treecore::Point{x + w, y},
+                       treecore::Point{x + w, y + h},
+                       treecore::Point{x, y + h}});
+    }
+    ObstacleIndex index(rects);
+    std::vector<RoutePoint> pins;
+    treecore::Net net;
+    int pinCount = count(rng);
+    while (static_cast<int>(pins.size()) < pinCount) {
+      float x = static_cast<float>(at(rng)), y = static_cast<float>(at(rng));
+      if (index.containing(x, y) < 0) {
+        pins.push_back({x, y});
+        net.push_back({x, y});
+      }
+    }
+    treecore::Tree t = treecore::routeNet(
+        treecore::Obstacles::fromCorners(rings), net, treecore::RouteOptions());
+    std::vector<Wire> tree;
+    for (const auto& sg : t.segments) {
+      tree.push_back({static_cast<float>(sg.a.x), static_cast<float>(sg.a.y),
+                      static_cast<float>(sg.b.x), static_cast<float>(sg.b.y)});
+    }
+    std::vector<double> want = EscapeGraph(index).distances(pins[0], pins);
+    for (double eps : {0.0, 0.1, 0.5}) {
+      std::vector<Wire> out;
+      if (!boundPathTree(pins, index, tree, eps, out, trial % 2 == 0, 1,
+                         scratch)) {
+        continue;
+      }
+      ++reshaped;
+      EXPECT_EQ(out, cleanWires(out, pins)) << "eps " << eps;
+      std::vector<double> along = alongWires(out, pins);
+      for (size_t i = 1; i < pins.size(); ++i) {
+        if (std::isfinite(want[i])) {
+          EXPECT_LE(along[i], (1 + eps) * want[i] * (1 + 1e-9) + 1e-6)
+              << "eps " << eps << " pin " << i;
+        }
+      }
+    }
+  }
+  EXPECT_GT(reshaped, 60);
+}
+
 }  // namespace
