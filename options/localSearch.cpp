@@ -35,15 +35,12 @@ const double kUnitsPerStep = 1;
 // settling about half of it.
 const double kUnitsPerPassNode = kUnitsPerNode + kUnitsPerSettle / 2;
 const int kMostPasses = 40;
-// Iterated local search: at most this many kicks, each moving about one
-// key path (and one branch point's star) in kKickEvery to its cheapest
-// joins where that loses at most kKickLoss of their length. On RC07 and
+// Iterated local search (Kicks' defaults): at most sixteen kicks, each
+// moving about one key path (and one branch point's star) in six to its
+// cheapest joins where that loses at most 0.3 of their length. On RC07 and
 // RC09 at effort 2 a few of the kicks lead to shorter trees; past sixteen
 // on the generated nets of 100 to 200 pins among 1000 to 2000 obstacles,
-// none did.
-const int kMostKicks = 16;
-const unsigned kKickEvery = 6;
-const double kKickLoss = 0.3;
+// none did (the count is Kicks' default).
 // A branch point weighs at most this many of the cheapest joins that
 // pass it; each join is offered to the branch points of at most this many
 // key paths of its cycle.
@@ -218,8 +215,10 @@ class Search {
          const std::vector<RoutePoint>& pins,
          WorkBudget& budget,
          WirePlanScratch& scratch,
-         bool insert)
+         bool insert,
+         Kicks kicks)
       : insert_(insert),
+        kicks_(kicks),
         g_(g),
         pins_(pins),
         budget_(budget),
@@ -273,6 +272,7 @@ class Search {
   void wayOf(const Join& j, std::vector<Wire>& out) const;
 
   bool insert_;
+  Kicks kicks_;
   const G& g_;
   const std::vector<RoutePoint>& pins_;
   WorkBudget& budget_;
@@ -830,13 +830,13 @@ void Search<G>::insertions(const KeyTree& kt,
 }
 
 // Whether key vertex v's path up is among those kick k moves.
-bool kicked(int k, int v) {
+bool kicked(int k, int v, unsigned every) {
   std::uint32_t h = static_cast<std::uint32_t>(v) * 2654435761u +
                     static_cast<std::uint32_t>(k) * 40503u;
   h ^= h >> 15;
   h *= 2246822519u;
   h ^= h >> 13;
-  return h % kKickEvery == 0;
+  return h % every == 0;
 }
 
 template <class G>
@@ -928,8 +928,8 @@ bool Search<G>::pass(std::vector<Wire>& wires, int kick) {
     }
     if (best[v] >= 0 && kt.upPath[v] >= 0) {
       double gain = kt.paths[kt.upPath[v]].length - joins_[best[v]].cost;
-      if (gain > eps || (kick > 0 && kicked(kick, v) &&
-                         gain > -kKickLoss * kt.paths[kt.upPath[v]].length)) {
+      if (gain > eps || (kick > 0 && kicked(kick, v, kicks_.every) &&
+                         gain > -kicks_.loss * kt.paths[kt.upPath[v]].length)) {
         moves.push_back({gain, v, {best[v]}, {kt.upPath[v]}, {}});
       }
     }
@@ -990,8 +990,8 @@ bool Search<G>::pass(std::vector<Wire>& wires, int kick) {
     }
     budget_.left -= kUnitsPerStep * static_cast<double>(through[v].size());
     if (static_cast<int>(chosen.size()) == parts - 1 &&
-        (old - cost > eps ||
-         (kick > 0 && kicked(kick, n + v) && old - cost > -kKickLoss * old))) {
+        (old - cost > eps || (kick > 0 && kicked(kick, n + v, kicks_.every) &&
+                              old - cost > -kicks_.loss * old))) {
       moves.push_back({old - cost, v, chosen, star, {}});
     }
   }
@@ -1113,7 +1113,8 @@ std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   WirePlanScratch& plan,
                                   SearchGraph graph,
                                   bool iterate,
-                                  bool insert) {
+                                  bool insert,
+                                  Kicks kicks) {
   std::vector<Wire> tree = cleanWires(wires, pins, plan);
   if (tree.empty() || budget.left <= 0) {
     return tree;
@@ -1121,7 +1122,7 @@ std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
   budget.left -= kUnitsPerWire * static_cast<double>(tree.size());
   WirePlan first = planWires(tree, pins, plan);
   auto run = [&](const auto& g) {
-    Search search(g, pins, budget, plan, insert);
+    Search search(g, pins, budget, plan, insert, kicks);
     auto descend = [&] {
       for (int p = 0; p < kMostPasses && budget.left > 0; ++p) {
         if (!search.pass(tree)) {
@@ -1136,7 +1137,8 @@ std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
     // From the best tree found, a kick and a descent; the shortest kept.
     std::vector<Wire> best = tree;
     double least = wireLength(best);
-    for (int k = 1; k <= kMostKicks && budget.left > 0; ++k) {
+    for (int k = kicks.first; k < kicks.first + kicks.count && budget.left > 0;
+         ++k) {
       tree = best;
       if (!search.pass(tree, k)) {
         continue;

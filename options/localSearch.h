@@ -48,10 +48,21 @@ class ObstacleIndex;
 // Ties go by node, so the result depends on nothing but the input.
 //
 // With iterate, once no pass gains, iterated local search spends the rest
-// of the budget (at most sixteen kicks): from the shortest tree yet, a
-// pass that also moves some key paths and branch points' stars to joins a
-// little longer, then passes until none gains; the shortest tree is kept.
+// of the budget (at most kicks.count kicks, sixteen unless told): from the
+// shortest tree yet, a pass that also moves some key paths and branch
+// points' stars to joins a little longer, then passes until none gains;
+// the shortest tree is kept. Kick number k (from kicks.first) picks which
+// key paths it moves, so kicks of other numbers move others.
 enum class SearchGraph { automatic, grid, escape };
+// A kick moves about one key path (and one branch point's star) in every
+// to its cheapest other joins where that loses at most loss of their
+// length.
+struct Kicks {
+  int count = 16;
+  int first = 1;
+  unsigned every = 6;
+  double loss = 0.3;
+};
 std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   const std::vector<RoutePoint>& pins,
                                   const ObstacleIndex& obstacles,
@@ -59,7 +70,8 @@ std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   WirePlanScratch& plan,
                                   SearchGraph graph = SearchGraph::automatic,
                                   bool iterate = false,
-                                  bool insert = false);
+                                  bool insert = false,
+                                  Kicks kicks = {});
 std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   const std::vector<RoutePoint>& pins,
                                   const ObstacleIndex& obstacles,

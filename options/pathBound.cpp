@@ -175,17 +175,23 @@ class Graph {
 
   size_t nodes() const { return plan.nodes.size(); }
 
-  // Shortest ways from the first pin over the pieces marked in: along (the
-  // length), via (the piece to the parent, -1 at the root) and parent, for
-  // every node; order, the nodes in the order settled. Ties go to the lower
-  // node, so that the tree depends on the wires alone.
-  void fromRoot() {
+  // No node reached yet: along infinite, via and parent -1, order empty.
+  // Returns the first pin's node (-1 where it is off the graph).
+  int clearWays() {
     size_t n = nodes();
     s_.along.assign(n, kInf);
     s_.via.assign(n, -1);
     s_.parent.assign(n, -1);
     s_.order.clear();
-    int root = s_.pinNode.empty() ? -1 : s_.pinNode[0];
+    return s_.pinNode.empty() ? -1 : s_.pinNode[0];
+  }
+
+  // Shortest ways from the first pin over the pieces marked in: along (the
+  // length), via (the piece to the parent, -1 at the root) and parent, for
+  // every node; order, the nodes in the order settled. Ties go to the lower
+  // node, so that the tree depends on the wires alone.
+  void fromRoot() {
+    int root = clearWays();
     if (root < 0) {
       return;
     }
@@ -222,12 +228,7 @@ class Graph {
   // walk instead of a search, with the same lengths (the same sums in the
   // same order); order then lists parents before children.
   void treeFromRoot() {
-    size_t n = nodes();
-    s_.along.assign(n, kInf);
-    s_.via.assign(n, -1);
-    s_.parent.assign(n, -1);
-    s_.order.clear();
-    int root = s_.pinNode.empty() ? -1 : s_.pinNode[0];
+    int root = clearWays();
     if (root < 0) {
       return;
     }

@@ -23,6 +23,19 @@ struct Grid {
   std::vector<std::pair<int, int>> ends;
 };
 
+// Adjacency lists of (node, piece) as start, next and piece.
+template <class G>
+void flatten(const std::vector<std::vector<std::pair<int, int>>>& adj, G& g) {
+  g.start.assign(1, 0);
+  for (const auto& a : adj) {
+    for (auto [v, k] : a) {
+      g.next.push_back(v);
+      g.piece.push_back(k);
+    }
+    g.start.push_back(static_cast<int>(g.next.size()));
+  }
+}
+
 void link(Grid& g) {
   int nx = static_cast<int>(g.xs.size()), ny = static_cast<int>(g.ys.size());
   std::vector<std::vector<std::pair<int, int>>> adj(nx * ny);
@@ -46,14 +59,7 @@ void link(Grid& g) {
       }
     }
   }
-  g.start.assign(1, 0);
-  for (const auto& a : adj) {
-    for (auto [v, k] : a) {
-      g.next.push_back(v);
-      g.piece.push_back(k);
-    }
-    g.start.push_back(static_cast<int>(g.next.size()));
-  }
+  flatten(adj, g);
 }
 
 // The steps as the construction keeps them.
@@ -279,14 +285,7 @@ std::vector<double> alongWires(const std::vector<Wire>& wires,
     adj[b].push_back({a, k});
     length += len;
   }
-  g.start.assign(1, 0);
-  for (const auto& a : adj) {
-    for (auto [v, k] : a) {
-      g.next.push_back(v);
-      g.piece.push_back(k);
-    }
-    g.start.push_back(static_cast<int>(g.next.size()));
-  }
+  flatten(adj, g);
   auto find = [&](RoutePoint p) {
     for (size_t u = 0; u < n; ++u) {
       if (plan.nodes[u] == p) {

@@ -98,6 +98,11 @@ TEST(EffortTest, LargerNetsEveryLevelLegalAndNoLonger) {
   }
 }
 
+// Up to the first level whose search kicks nets with some obstacles too.
+TEST(EffortTest, KickingLevelNoLonger) {
+  expectLevels(2, 60, 12, 80, 5);
+}
+
 // Effort 1 on nets either side of 50 positions, where the local search
 // runs before the windows or not at all: legal, and never longer than the
 // default pipeline's tree of the same net, its start.
