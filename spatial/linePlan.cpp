@@ -77,8 +77,8 @@ int findRun(const std::vector<LineStretch>& runs, float line, float at) {
 // other axis that meets it there (-1 for none): its stretches' ends, its
 // contacts with the other runs (found among those whose line lies in its
 // span: they come sorted by line), and the pins on it (pins: (run,
-// place), sorted; cursor at run r's first). The few ends and pins are
-// sorted apart and merged into the contacts.
+// place), sorted; cursor at run r's first). The ends and pins are ordered
+// apart (low and high: working room) and merged into the contacts.
 void cutRun(const std::vector<LineStretch>& runs,
             const std::vector<int>& first,
             const std::vector<LineStretch>& sorted,
@@ -87,18 +87,34 @@ void cutRun(const std::vector<LineStretch>& runs,
             const std::vector<std::pair<int, float>>& pins,
             size_t& cursor,
             std::vector<float>& ends,
+            std::vector<float>& low,
+            std::vector<float>& high,
             std::vector<std::pair<float, int>>& cuts) {
   const LineStretch& run = runs[r];
-  ends.clear();
+  // The stretches come sorted by their lower ends; their upper ones too
+  // where none holds another (a line's steps between crossings), and a
+  // run's pins by place: merging them orders the ends as a sort would, at
+  // a fraction of its work on a long line.
+  low.clear();
+  high.clear();
   for (int i = first[r]; i < first[r + 1]; ++i) {
-    ends.push_back(sorted[i].lo);
-    ends.push_back(sorted[i].hi);
+    low.push_back(sorted[i].lo);
+    high.push_back(sorted[i].hi);
   }
+  if (!std::is_sorted(high.begin(), high.end())) {
+    std::sort(high.begin(), high.end());
+  }
+  size_t his = high.size();
   for (; cursor < pins.size() && pins[cursor].first == static_cast<int>(r);
        ++cursor) {
-    ends.push_back(pins[cursor].second);
+    high.push_back(pins[cursor].second);
   }
-  std::sort(ends.begin(), ends.end());
+  if (high.size() > his) {
+    std::inplace_merge(high.begin(), high.begin() + static_cast<long>(his),
+                       high.end());
+  }
+  ends.resize(low.size() + high.size());
+  std::merge(low.begin(), low.end(), high.begin(), high.end(), ends.begin());
   cuts.clear();
   size_t e = 0;
   auto add = [&](float at) {
@@ -199,7 +215,8 @@ void planLines(const std::vector<LineStretch>& h,
   s.vStart.assign(1, 0);
   size_t cursor = 0;
   for (size_t r = 0; r < s.vRuns.size(); ++r) {
-    cutRun(s.vRuns, s.vFirst, s.v, r, s.hRuns, s.vPins, cursor, s.ends, s.cuts);
+    cutRun(s.vRuns, s.vFirst, s.v, r, s.hRuns, s.vPins, cursor, s.ends, s.low,
+           s.high, s.cuts);
     for (const auto& c : s.cuts) {
       s.vPts.push_back({s.vRuns[r].line, c.first});
     }
@@ -213,7 +230,8 @@ void planLines(const std::vector<LineStretch>& h,
   s.extra.clear();
   cursor = 0;
   for (size_t r = 0; r < s.hRuns.size(); ++r) {
-    cutRun(s.hRuns, s.hFirst, s.h, r, s.vRuns, s.hPins, cursor, s.ends, s.cuts);
+    cutRun(s.hRuns, s.hFirst, s.h, r, s.vRuns, s.hPins, cursor, s.ends, s.low,
+           s.high, s.cuts);
     for (const auto& c : s.cuts) {
       if (c.second < 0) {
         s.extra.push_back(
@@ -250,16 +268,18 @@ void planLines(const std::vector<LineStretch>& h,
   if (marked) {
     marked->clear();
   }
+  // The horizontal runs come by line, so each vertical run's points are
+  // met in their order along it: a cursor per run finds the crossing.
+  s.vCursor.assign(s.vStart.begin(), s.vStart.end() - 1);
   for (size_t r = 0; r < s.hRuns.size(); ++r) {
     float line = s.hRuns[r].line;
     for (int k = s.hStart[r]; k < s.hStart[r + 1]; ++k) {
       if (int j = s.hMeets[k]; j >= 0) {
-        auto from = s.vPts.begin() + s.vStart[j];
-        auto to = s.vPts.begin() + s.vStart[j + 1];
-        auto at = std::lower_bound(
-            from, to, line,
-            [](const RoutePoint& p, float y) { return p.y < y; });
-        s.hNode[k] = s.vNode[static_cast<size_t>(at - s.vPts.begin())];
+        int& at = s.vCursor[j];
+        while (at + 1 < s.vStart[j + 1] && s.vPts[at].y < line) {
+          ++at;
+        }
+        s.hNode[k] = s.vNode[at];
       }
       if (k > s.hStart[r]) {
         plan.pieces.emplace_back(s.hNode[k - 1], s.hNode[k]);

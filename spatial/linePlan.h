@@ -19,10 +19,10 @@ struct LineStretch {
 struct LinePlanScratch {
   std::vector<LineStretch> h, v;
   std::vector<LineStretch> hRuns, vRuns, buffer;
-  std::vector<int> hFirst, vFirst, vStart, hStart, vNode, hNode;
+  std::vector<int> hFirst, vFirst, vStart, hStart, vNode, hNode, vCursor;
   std::vector<std::pair<int, float>> hPins, vPins;
   std::vector<std::pair<float, int>> cuts;
-  std::vector<float> ends, hAt;
+  std::vector<float> ends, low, high, hAt;
   std::vector<int> hMeets;
   std::vector<RoutePoint> vPts;
   std::vector<std::pair<RoutePoint, int>> extra;

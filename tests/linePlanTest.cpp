@@ -87,6 +87,44 @@ TEST(LinePlanTest, PlansAsTheGeneralPlannerDoesAndMarksTheCoveredPieces) {
   }
 }
 
+// Lines given as their unit steps (upper ends then come in order), some
+// with a longer stretch over them and pins along them: the same plan.
+TEST(LinePlanTest, PlansLinesGivenStepByStep) {
+  std::mt19937 rng(11);
+  LinePlanScratch scratch;
+  WirePlan plan;
+  for (int trial = 0; trial < 200; ++trial) {
+    int size = 4 + trial % 10;
+    std::vector<Wire> lines = randomWires(rng, 1 + trial % 11, size);
+    std::vector<Wire> steps;
+    for (const Wire& w : lines) {
+      bool horizontal = w.y1 == w.y2;
+      float a = horizontal ? std::min(w.x1, w.x2) : std::min(w.y1, w.y2);
+      float b = horizontal ? std::max(w.x1, w.x2) : std::max(w.y1, w.y2);
+      for (float t = a; t < b; ++t) {
+        steps.push_back(horizontal ? Wire{t, w.y1, t + 1, w.y1}
+                                   : Wire{w.x1, t, w.x1, t + 1});
+      }
+    }
+    std::vector<Wire> over = randomWires(rng, trial % 4, size);
+    std::uniform_int_distribution<int> at(0, size);
+    std::vector<RoutePoint> pins;
+    for (int k = 0; k < trial % 6; ++k) {
+      pins.push_back(
+          {static_cast<float>(at(rng)), static_cast<float>(at(rng))});
+    }
+    std::vector<LineStretch> h, v;
+    addStretches(over, true, h, v);
+    addStretches(steps, false, h, v);
+    planLines(h, v, pins, plan, nullptr, scratch);
+    std::vector<Wire> all = steps;
+    all.insert(all.end(), over.begin(), over.end());
+    WirePlan want = planWires(all, pins);
+    ASSERT_EQ(plan.nodes, want.nodes) << trial;
+    ASSERT_EQ(plan.pieces, want.pieces) << trial;
+  }
+}
+
 // Rectangles on a small grid, touching and overlapping, some flat; the
 // points on the same grid, corners among them.
 TEST(SightLimitsTest, PairByPairAgreesWithTheSweep) {
