@@ -422,19 +422,32 @@ void keepShortestTree(Graph& g, PathBoundScratch& s) {
 
 // The tree of the pieces marked in, walked from the first pin: parent,
 // via, along, order (parents first), enter and leave (a node's subtree is
-// the nodes entered from its enter up to its leave), degree, onTree, and
-// slack: how much longer every pin beyond the node may get within its
-// bound.
-void walkTree(Graph& g, PathBoundScratch& s) {
+// the nodes entered from its enter up to its leave), degree, onTree, own
+// and slack: how much longer every pin beyond the node may get within its
+// bound. again: the lists are as the last walk left them (only in changed
+// since), so that only the nodes it met need clearing: a walk after a move
+// then costs the tree's size, not the graph's.
+void walkTree(Graph& g, PathBoundScratch& s, bool again = false) {
   size_t n = g.nodes();
-  s.parent.assign(n, -1);
-  s.via.assign(n, -1);
-  s.along.assign(n, kInf);
-  s.enter.assign(n, -1);
-  s.leave.assign(n, -1);
-  s.degree.assign(n, 0);
-  s.onTree.assign(n, 0);
-  s.slack.assign(n, kInf);
+  if (again) {
+    for (int u : s.order) {
+      s.parent[u] = s.via[u] = s.enter[u] = s.leave[u] = -1;
+      s.along[u] = s.slack[u] = kInf;
+      s.own[u] = -kInf;
+      s.degree[u] = 0;
+      s.onTree[u] = 0;
+    }
+  } else {
+    s.parent.assign(n, -1);
+    s.via.assign(n, -1);
+    s.along.assign(n, kInf);
+    s.enter.assign(n, -1);
+    s.leave.assign(n, -1);
+    s.degree.assign(n, 0);
+    s.onTree.assign(n, 0);
+    s.slack.assign(n, kInf);
+    s.own.assign(n, -kInf);
+  }
   s.order.clear();
   int root = s.pinNode[0];
   // Entered when first met, left when popped the second time.
@@ -470,7 +483,6 @@ void walkTree(Graph& g, PathBoundScratch& s) {
       stack.push_back(v);
     }
   }
-  s.own.assign(n, -kInf);
   for (size_t i = 1; i < s.pinNode.size(); ++i) {
     int v = s.pinNode[i];
     if (v >= 0 && s.onTree[v] && std::isfinite(s.bound[i])) {
@@ -652,7 +664,7 @@ bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny, bool& walked) {
         }
         g.takeWay(w);
         moved = true;
-        walkTree(g, s);
+        walkTree(g, s, true);
         walked = true;
         continue;
       }
@@ -660,29 +672,31 @@ bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny, bool& walked) {
     if (w < 0) {
       continue;
     }
-    for (int q = topLo; q < topHi; ++q) {
-      s.mark[s.order[q]] = 1;
-    }
-    for (int u : {a, w}) {
-      for (; u >= 0; u = s.parent[u]) {
+    // Where the tree is walked again at once, nothing is left marked.
+    walked = g.nodes() <= kWalkAgain;
+    if (!walked) {
+      for (int q = topLo; q < topHi; ++q) {
+        s.mark[s.order[q]] = 1;
+      }
+      for (int u : {a, w}) {
+        for (; u >= 0; u = s.parent[u]) {
+          s.mark[u] = 1;
+        }
+      }
+      for (int u = w; u != v;) {
+        int k = s.viaReach[u];
+        auto [x, y] = g.plan.pieces[k];
+        u = x == u ? y : x;
         s.mark[u] = 1;
       }
-    }
-    for (int u = w; u != v;) {
-      int k = s.viaReach[u];
-      auto [x, y] = g.plan.pieces[k];
-      u = x == u ? y : x;
-      s.mark[u] = 1;
     }
     for (int u = v; u != a; u = s.parent[u]) {
       s.in[s.via[u]] = 0;
     }
     g.takeWay(w);
     moved = true;
-    walked = g.nodes() <= kWalkAgain;
     if (walked) {
-      walkTree(g, s);
-      std::fill(s.mark.begin(), s.mark.end(), 0);
+      walkTree(g, s, true);
     }
   }
   return moved;
