@@ -560,12 +560,21 @@ int rehungMove(PathBoundScratch& s, int v, int top, double cap) {
     s.viaReach[x] = -1;
     s.origin[x] = x;
     s.touched.push_back(x);
-    queuePush(heap, {0, x});
   }
-  while (!heap.empty()) {
-    auto [d, u] = queuePop(heap);
-    if (d != s.reach[u]) {
-      continue;
+  // The starts, all at length 0, would leave the queue first and by node,
+  // before any step (every step has length): taken so, without the queue.
+  std::sort(s.touched.begin(), s.touched.end());
+  size_t starts = s.touched.size();
+  for (size_t next = 0; next < starts || !heap.empty();) {
+    double d = 0;
+    int u;
+    if (next < starts) {
+      u = s.touched[next++];
+    } else {
+      std::tie(d, u) = queuePop(heap);
+      if (d != s.reach[u]) {
+        continue;
+      }
     }
     bool below = s.onTree[u] && inLo <= s.enter[u] && s.enter[u] < inHi;
     if (below && s.origin[u] != u) {
