@@ -736,11 +736,14 @@ void release(PathBoundScratch& s) {
   releaseLarge(s.routes, 256);
   releaseLarge(s.grid);
   for (auto* v :
-       {&s.shortest, &s.bound, &s.along, &s.reach, &s.slack, &s.best, &s.first,
-        &s.pieceLen, &s.own, &s.need, &s.childTop, &s.childNext}) {
+       {&s.shortest, &s.bound, &s.along, &s.reach, &s.slack, &s.treeAlong,
+        &s.first, &s.pieceLen, &s.own, &s.need, &s.childTop, &s.childNext}) {
     releaseLarge(*v);
   }
   releaseLarge(s.arcs);
+  for (auto* v : {&s.treeVia, &s.treeParent, &s.treeOrder}) {
+    releaseLarge(*v);
+  }
   for (auto* v : {&s.pinNode, &s.start, &s.via, &s.parent, &s.order, &s.touched,
                   &s.viaReach, &s.enter, &s.leave, &s.degree, &s.stack,
                   &s.candidates, &s.walk, &s.origin}) {
@@ -1362,6 +1365,12 @@ bool bound(const std::vector<RoutePoint>& pins,
   if (!always && allWithin(s)) {
     return false;
   }
+  // Every start but the grown and the arborescence sets out from these
+  // ways over the tree: kept, not searched again.
+  s.treeAlong = s.along;
+  s.treeVia = s.via;
+  s.treeParent = s.parent;
+  s.treeOrder = s.order;
   // Starts that join a pin past the bound with less of its allowance
   // leave more to the pins beyond it; the shortest tree wins, the first
   // on a tie, so that more effort never gives a longer one. The second
@@ -1404,7 +1413,14 @@ bool bound(const std::vector<RoutePoint>& pins,
     }
     const Start& start = kStarts[k < starts ? k : 0];
     if (k < starts + grown || effort >= 2) {
-      g.fromRoot();
+      if (k >= starts) {
+        g.fromRoot();
+      } else if (k > 0) {  // the first finds them as they were left
+        s.along = s.treeAlong;
+        s.via = s.treeVia;
+        s.parent = s.treeParent;
+        s.order = s.treeOrder;
+      }
       shallowLight(g, s, eps * start.join, start.nearestFirst,
                    eps * start.trigger, effort);
     }

@@ -22,7 +22,11 @@ struct PathBoundScratch {
   std::vector<double> metDist;
   std::vector<char> metOn, metWanted, metTree;
   std::vector<Wire> wires, kept;
-  std::vector<double> shortest, bound, along, reach, slack, best;
+  std::vector<double> shortest, bound, along, reach, slack;
+  // The ways over the tree from the first pin (along, via, parent, order),
+  // where the starts set out.
+  std::vector<double> treeAlong;
+  std::vector<int> treeVia, treeParent, treeOrder;
   // Each node's distance from the first pin over all the graph's pieces:
   // no way along a tree is shorter, which bounds the searches.
   std::vector<double> first;
