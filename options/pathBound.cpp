@@ -615,10 +615,20 @@ int rehungMove(PathBoundScratch& s, int v, int top, double cap) {
 // walkTree's lists are those of the tree as it is, on entry and on return
 // (a pass that ends on a move's walk spares the next pass its own).
 bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny, bool& walked) {
+  // Where the tree is walked after each move, a search depends on the tree
+  // alone: one that found nothing finds nothing again until the next move
+  // (a pass that follows one without moves, say). Each tree gets a new
+  // number, never used before, and the failures their tree's.
+  bool again = g.nodes() <= kWalkAgain;
   if (!walked) {
     walkTree(g, s);
+    ++s.treeNumber;
   }
   walked = true;
+  if (s.failedAt.size() < g.nodes()) {
+    s.failedAt.resize(g.nodes(), 0);
+    s.failedAnyAt.resize(g.nodes(), 0);
+  }
   int root = s.pinNode[0];
   // What a move changes (the branch and all beyond it, the way it takes,
   // the points above either end) is marked and left alone until the next
@@ -651,29 +661,37 @@ bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny, bool& walked) {
     int inLo = s.enter[v], inHi = s.leave[v];
     int topLo = s.enter[top], topHi = s.leave[top];
     double cap = branch * (1 - kSlack);
-    int w = g.search(
-        v, cap, room,
-        [&](int u, double d) {
-          return s.onTree[u] && !s.mark[u] &&
-                 !(topLo <= s.enter[u] && s.enter[u] < topHi) &&
-                 s.along[u] + d <= room;
-        },
-        [&](int u) {
-          bool below = inLo <= s.enter[u] && s.enter[u] < inHi;
-          bool rest =
-              s.onTree[u] && !(topLo <= s.enter[u] && s.enter[u] < topHi);
-          return !below && !rest && !s.mark[u];
-        });
-    if (w < 0 && fromAny && g.nodes() <= kWalkAgain) {
+    bool tried = again && s.failedAt[v] == s.treeNumber;
+    int w = tried ? -1
+                  : g.search(
+                        v, cap, room,
+                        [&](int u, double d) {
+                          return s.onTree[u] && !s.mark[u] &&
+                                 !(topLo <= s.enter[u] && s.enter[u] < topHi) &&
+                                 s.along[u] + d <= room;
+                        },
+                        [&](int u) {
+                          bool below = inLo <= s.enter[u] && s.enter[u] < inHi;
+                          bool rest = s.onTree[u] && !(topLo <= s.enter[u] &&
+                                                       s.enter[u] < topHi);
+                          return !below && !rest && !s.mark[u];
+                        });
+    if (w < 0 && again) {
+      s.failedAt[v] = s.treeNumber;
+    }
+    if (w < 0 && fromAny && again && s.failedAnyAt[v] != s.treeNumber) {
       // Else hung again from any of its points, where that is shorter.
       w = rehungMove(s, v, top, cap);
-      if (w >= 0) {
+      if (w < 0) {
+        s.failedAnyAt[v] = s.treeNumber;
+      } else {
         for (int u = v; u != a; u = s.parent[u]) {
           s.in[s.via[u]] = 0;
         }
         g.takeWay(w);
         moved = true;
         walkTree(g, s, true);
+        ++s.treeNumber;
         walked = true;
         continue;
       }
@@ -682,7 +700,7 @@ bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny, bool& walked) {
       continue;
     }
     // Where the tree is walked again at once, nothing is left marked.
-    walked = g.nodes() <= kWalkAgain;
+    walked = again;
     if (!walked) {
       for (int q = topLo; q < topHi; ++q) {
         s.mark[s.order[q]] = 1;
@@ -704,6 +722,7 @@ bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny, bool& walked) {
     }
     g.takeWay(w);
     moved = true;
+    ++s.treeNumber;
     if (walked) {
       walkTree(g, s, true);
     }
@@ -744,6 +763,8 @@ void release(PathBoundScratch& s) {
   for (auto* v : {&s.treeVia, &s.treeParent, &s.treeOrder}) {
     releaseLarge(*v);
   }
+  releaseLarge(s.failedAt);
+  releaseLarge(s.failedAnyAt);
   for (auto* v : {&s.pinNode, &s.start, &s.via, &s.parent, &s.order, &s.touched,
                   &s.viaReach, &s.enter, &s.leave, &s.degree, &s.stack,
                   &s.candidates, &s.walk, &s.origin}) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -27,6 +28,11 @@ struct PathBoundScratch {
   // where the starts set out.
   std::vector<double> treeAlong;
   std::vector<int> treeVia, treeParent, treeOrder;
+  // The moves: a number for each tree met (never reused), and per node the
+  // tree on which its branch's search, and its subtree's, last found
+  // nothing.
+  uint64_t treeNumber = 0;
+  std::vector<uint64_t> failedAt, failedAnyAt;
   // Each node's distance from the first pin over all the graph's pieces:
   // no way along a tree is shorter, which bounds the searches.
   std::vector<double> first;
