@@ -35,6 +35,10 @@ const size_t kWalkAgain = 8192;
 // for their work.
 const size_t kManyPins = 20;
 
+// Below this many pins, also a start that draws the pins the tree leaves
+// past their bound together: on larger nets it seldom pays for its moves.
+const size_t kBreakStartPins = 100;
+
 // Else up to this many points of the graph round the first pin are drawn
 // for the joins and moves to search; beyond, the two trees' wire only.
 const size_t kGridNodes = 50000;
@@ -1358,16 +1362,18 @@ bool bound(const std::vector<RoutePoint>& pins,
   size_t starts = std::min<size_t>(std::size(kStarts), 1 + effort);
   s.treeIn = s.in;
   double best = kInf;
-  // On nets of many pins, two more starts: one grown from the first pin
-  // alone, and the tree with a Steiner arborescence over the pins it
-  // leaves past their bound (so that their shortest routes run together
-  // rather than each on its own), whose shortest-path tree keeps what of
-  // the tree still serves.
-  size_t grown = pins.size() >= kManyPins ? 2 : 0;
+  // On nets of many pins, a start grown from the first pin alone; below
+  // kBreakStartPins also the tree with a Steiner arborescence over the
+  // pins it leaves past their bound (so that their shortest routes run
+  // together rather than each on its own), whose shortest-path tree keeps
+  // what of the tree still serves.
+  size_t grown = pins.size() < kManyPins         ? 0
+                 : pins.size() < kBreakStartPins ? 2
+                                                 : 1;
   ArborescenceScratch arbor;
   std::vector<char> arborIn;
   std::vector<int> breaks;
-  if (grown > 0) {
+  if (grown > 1) {
     breaks.push_back(s.pinNode[0]);
     for (size_t i = 1; i < pins.size(); ++i) {
       int v = s.pinNode[i];
