@@ -318,12 +318,22 @@ void Router::formOptimizedSMT() {
         tree = localSearchTree(tree, pins, obstacles, more, scratch.wirePlan);
       }
       if (dense || crowded) {
-        Router second(copy);
-        second.options.exactGraph = !options.exactGraph;
-        second.formSMT();
+        // A copy of the copy: a Router's stages change its vertices, and
+        // level 2 starts from the copy again.
+        std::vector<Vertex*> fresh = copyInput(copy);
+        std::vector<Wire> secondTree;
+        {
+          Router second(fresh);
+          second.options.exactGraph = !options.exactGraph;
+          second.formSMT();
+          secondTree = wiresOf(second.segments);
+        }
+        for (Vertex* v : fresh) {
+          delete v;
+        }
         WorkBudget first{work * (dense ? kSearchShareDense : 1)};
         std::vector<Wire> alt = localSearchTree(
-            wiresOf(second.segments), pins, obstacles, first, scratch.wirePlan,
+            secondTree, pins, obstacles, first, scratch.wirePlan,
             SearchGraph::automatic, false, dense);
         WorkBudget more{work * (dense ? kWindowShareDense : 1) +
                         std::max(0.0, first.left)};
