@@ -35,6 +35,10 @@ const size_t kWalkAgain = 8192;
 // for their work.
 const size_t kManyPins = 20;
 
+// Below this many pins, also a start that draws the pins the tree leaves
+// past their bound together: on larger nets it seldom pays for its moves.
+const size_t kBreakStartPins = 100;
+
 // Else up to this many points of the graph round the first pin are drawn
 // for the joins and moves to search; beyond, the two trees' wire only.
 const size_t kGridNodes = 50000;
@@ -1358,15 +1362,31 @@ bool bound(const std::vector<RoutePoint>& pins,
   size_t starts = std::min<size_t>(std::size(kStarts), 1 + effort);
   s.treeIn = s.in;
   double best = kInf;
-  // On nets of many pins, a last start grown from the first pin alone.
-  size_t grown = pins.size() >= kManyPins ? 1 : 0;
+  // On nets of many pins, a start grown from the first pin alone; below
+  // kBreakStartPins also the tree with a Steiner arborescence over the
+  // pins it leaves past their bound (so that their shortest routes run
+  // together rather than each on its own), whose shortest-path tree keeps
+  // what of the tree still serves.
+  size_t grown = pins.size() < kManyPins         ? 0
+                 : pins.size() < kBreakStartPins ? 2
+                                                 : 1;
+  ArborescenceScratch arbor;
+  std::vector<char> arborIn;
+  std::vector<int> breaks;
+  if (grown > 1) {
+    breaks.push_back(s.pinNode[0]);
+    for (size_t i = 1; i < pins.size(); ++i) {
+      int v = s.pinNode[i];
+      if (v >= 0 && std::isfinite(s.bound[i]) && !(s.along[v] <= s.bound[i])) {
+        breaks.push_back(v);
+      }
+    }
+  }
   // And one whose routes run together as far out as they can: a Steiner
   // arborescence, every pin at its distance and its branches ending at
   // pins, a tree the bound admits as it is. From effort 2 the moves relax
   // it; below, their work on it (a fifth more time on a design's nets)
   // seldom pays.
-  ArborescenceScratch arbor;
-  std::vector<char> arborIn;
   for (size_t k = 0; k < starts + grown + 1; ++k) {
     s.in = s.treeIn;
     if (k == starts + grown) {
@@ -1375,6 +1395,12 @@ bool bound(const std::vector<RoutePoint>& pins,
       for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
         bool off = !std::isfinite(s.first[g.plan.pieces[q].first]);
         s.in[q] = static_cast<char>(arborIn[q] || (off && s.in[q]));
+      }
+    } else if (k == starts + 1) {
+      steinerArborescence({s.start, s.arcs, s.pieceLen}, s.first, breaks,
+                          arborIn, arbor);
+      for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
+        s.in[q] = static_cast<char>(arborIn[q] || s.in[q]);
       }
     } else if (k == starts) {
       growFromRoot(g, s, eps);

@@ -55,15 +55,16 @@ struct PathBoundScratch {
 // nearest point of the rest whose way keeps every pin beyond it in bound,
 // where that is shorter (on nets of 20 pins or more, also with the subtree
 // hung from any of its points). Starts: the tree, a shortest-path tree
-// made from it, and on nets of 20 pins or more one grown from the first
-// pin. effort (from 1) buys starts (joins with less allowance, pins
-// nearest first) and passes of moves; the shortest result
-// wins, so that from the same tree more effort is never longer. Parts that
-// the first pin does not reach keep their wire. Deterministic; eps >= 0.
-// False, with out untouched, where the tree keeps the bound as it is,
-// unless always (for wires drawn over one another, whose way along the
-// drawing may be shorter than along the connections drawn). The overload
-// with a scratch leaves the rectilinear check below to its caller.
+// made from it, on nets of 20 pins or more one grown from the first pin
+// (and below 100 pins the tree with an arborescence over the pins it
+// leaves past their bound), and an arborescence over all. effort (from 1) buys
+// starts (joins with less allowance, pins nearest first) and passes of moves;
+// the shortest result wins, so that from the same tree more effort is never
+// longer. Parts that the first pin does not reach keep their wire.
+// Deterministic; eps >= 0. False, with out untouched, where the tree keeps the
+// bound as it is, unless always (for wires drawn over one another, whose way
+// along the drawing may be shorter than along the connections drawn). The
+// overload with a scratch leaves the rectilinear check below to its caller.
 bool boundPathTree(const std::vector<RoutePoint>& pins,
                    const ObstacleIndex& index,
                    const std::vector<Wire>& tree,

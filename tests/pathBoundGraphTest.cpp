@@ -182,4 +182,49 @@ TEST(PathBoundGraphTest, SmallNetsComeCleanAndInBound) {
   EXPECT_GT(reshaped, 60);
 }
 
+// Obstacle-free nets of many pins, the first pin at a corner of the box
+// in half of them (where the bound leaves least room): every pin within
+// the bound of its rectilinear distance along the general planner's plan
+// of the wires, one tree joining them all.
+TEST(PathBoundGraphTest, ObstacleFreeNetsOfManyPinsKeepTheBound) {
+  std::mt19937 rng(23);
+  std::uniform_int_distribution<int> at(0, 1000), count(20, 40);
+  ObstacleIndex index(std::vector<ObstacleIndex::Rect>{});
+  PathBoundScratch scratch;
+  for (int trial = 0; trial < 16; ++trial) {
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    std::vector<RoutePoint> pins;
+    treecore::Net net;
+    int pinCount = count(rng);
+    if (trial % 2 == 0) {
+      pins.push_back({0, 0});
+      net.push_back({0, 0});
+    }
+    while (static_cast<int>(pins.size()) < pinCount) {
+      float x = static_cast<float>(at(rng)), y = static_cast<float>(at(rng));
+      pins.push_back({x, y});
+      net.push_back({x, y});
+    }
+    treecore::Tree t = treecore::routeNet(treecore::Obstacles(), net,
+                                          treecore::RouteOptions());
+    std::vector<Wire> tree;
+    for (const auto& sg : t.segments) {
+      tree.push_back({static_cast<float>(sg.a.x), static_cast<float>(sg.a.y),
+                      static_cast<float>(sg.b.x), static_cast<float>(sg.b.y)});
+    }
+    for (double eps : {0.05, 0.1, 0.2}) {
+      std::vector<Wire> out;
+      ASSERT_TRUE(boundPathTree(pins, index, tree, eps, out, true, 1, scratch));
+      EXPECT_EQ(planWires(out, pins).loops(), 0) << "eps " << eps;
+      std::vector<double> along = alongWires(out, pins);
+      for (size_t i = 1; i < pins.size(); ++i) {
+        double d =
+            std::fabs(pins[i].x - pins[0].x) + std::fabs(pins[i].y - pins[0].y);
+        EXPECT_LE(along[i], (1 + eps) * d * (1 + 1e-9) + 1e-6)
+            << "eps " << eps << " pin " << i;
+      }
+    }
+  }
+}
+
 }  // namespace
