@@ -28,11 +28,9 @@ void denseNet(Scene& s, unsigned seed, int pins, int rects) {
 // the levels above iterate the search. Each level legal, never longer than
 // the default's tree or the level below, as many parts, and the same wires
 // when run again.
-TEST(DenseNetsTest, EveryLevelLegalNoLongerAndRepeatable) {
+void everyLevelLegalNoLongerAndRepeatable(int pins, int rects) {
   for (unsigned seed = 1; seed <= 1; ++seed) {
     SCOPED_TRACE(seed);
-    int pins = 56;
-    int rects = 260;
     Scene plain;
     denseNet(plain, seed, pins, rects);
     plain.router().formSMT();
@@ -64,6 +62,16 @@ TEST(DenseNetsTest, EveryLevelLegalNoLongerAndRepeatable) {
       }
     }
   }
+}
+
+TEST(DenseNetsTest, EveryLevelLegalNoLongerAndRepeatable) {
+  everyLevelLegalNoLongerAndRepeatable(56, 260);
+}
+
+// Fewer obstacles than pins, but more than 64 among them: effort 1 takes a
+// second start and polishing rounds there too.
+TEST(DenseNetsTest, CrowdedNetsEveryLevelLegalNoLongerAndRepeatable) {
+  everyLevelLegalNoLongerAndRepeatable(120, 80);
 }
 
 }  // namespace
