@@ -426,19 +426,32 @@ void keepShortestTree(Graph& g, PathBoundScratch& s) {
 
 // The tree of the pieces marked in, walked from the first pin: parent,
 // via, along, order (parents first), enter and leave (a node's subtree is
-// the nodes entered from its enter up to its leave), degree, onTree, and
-// slack: how much longer every pin beyond the node may get within its
-// bound.
-void walkTree(Graph& g, PathBoundScratch& s) {
+// the nodes entered from its enter up to its leave), degree, onTree, own
+// and slack: how much longer every pin beyond the node may get within its
+// bound. again: the lists are as the last walk left them (only in changed
+// since), so that only the nodes it met need clearing: a walk after a move
+// then costs the tree's size, not the graph's.
+void walkTree(Graph& g, PathBoundScratch& s, bool again = false) {
   size_t n = g.nodes();
-  s.parent.assign(n, -1);
-  s.via.assign(n, -1);
-  s.along.assign(n, kInf);
-  s.enter.assign(n, -1);
-  s.leave.assign(n, -1);
-  s.degree.assign(n, 0);
-  s.onTree.assign(n, 0);
-  s.slack.assign(n, kInf);
+  if (again) {
+    for (int u : s.order) {
+      s.parent[u] = s.via[u] = s.enter[u] = s.leave[u] = -1;
+      s.along[u] = s.slack[u] = kInf;
+      s.own[u] = -kInf;
+      s.degree[u] = 0;
+      s.onTree[u] = 0;
+    }
+  } else {
+    s.parent.assign(n, -1);
+    s.via.assign(n, -1);
+    s.along.assign(n, kInf);
+    s.enter.assign(n, -1);
+    s.leave.assign(n, -1);
+    s.degree.assign(n, 0);
+    s.onTree.assign(n, 0);
+    s.slack.assign(n, kInf);
+    s.own.assign(n, -kInf);
+  }
   s.order.clear();
   int root = s.pinNode[0];
   // Entered when first met, left when popped the second time.
@@ -474,7 +487,6 @@ void walkTree(Graph& g, PathBoundScratch& s) {
       stack.push_back(v);
     }
   }
-  s.own.assign(n, -kInf);
   for (size_t i = 1; i < s.pinNode.size(); ++i) {
     int v = s.pinNode[i];
     if (v >= 0 && s.onTree[v] && std::isfinite(s.bound[i])) {
@@ -552,12 +564,21 @@ int rehungMove(PathBoundScratch& s, int v, int top, double cap) {
     s.viaReach[x] = -1;
     s.origin[x] = x;
     s.touched.push_back(x);
-    queuePush(heap, {0, x});
   }
-  while (!heap.empty()) {
-    auto [d, u] = queuePop(heap);
-    if (d != s.reach[u]) {
-      continue;
+  // The starts, all at length 0, would leave the queue first and by node,
+  // before any step (every step has length): taken so, without the queue.
+  std::sort(s.touched.begin(), s.touched.end());
+  size_t starts = s.touched.size();
+  for (size_t next = 0; next < starts || !heap.empty();) {
+    double d = 0;
+    int u;
+    if (next < starts) {
+      u = s.touched[next++];
+    } else {
+      std::tie(d, u) = queuePop(heap);
+      if (d != s.reach[u]) {
+        continue;
+      }
     }
     bool below = s.onTree[u] && inLo <= s.enter[u] && s.enter[u] < inHi;
     if (below && s.origin[u] != u) {
@@ -598,10 +619,20 @@ int rehungMove(PathBoundScratch& s, int v, int top, double cap) {
 // walkTree's lists are those of the tree as it is, on entry and on return
 // (a pass that ends on a move's walk spares the next pass its own).
 bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny, bool& walked) {
+  // Where the tree is walked after each move, a search depends on the tree
+  // alone: one that found nothing finds nothing again until the next move
+  // (a pass that follows one without moves, say). Each tree gets a new
+  // number, never used before, and the failures their tree's.
+  bool again = g.nodes() <= kWalkAgain;
   if (!walked) {
     walkTree(g, s);
+    ++s.treeNumber;
   }
   walked = true;
+  if (s.failedAt.size() < g.nodes()) {
+    s.failedAt.resize(g.nodes(), 0);
+    s.failedAnyAt.resize(g.nodes(), 0);
+  }
   int root = s.pinNode[0];
   // What a move changes (the branch and all beyond it, the way it takes,
   // the points above either end) is marked and left alone until the next
@@ -634,29 +665,37 @@ bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny, bool& walked) {
     int inLo = s.enter[v], inHi = s.leave[v];
     int topLo = s.enter[top], topHi = s.leave[top];
     double cap = branch * (1 - kSlack);
-    int w = g.search(
-        v, cap, room,
-        [&](int u, double d) {
-          return s.onTree[u] && !s.mark[u] &&
-                 !(topLo <= s.enter[u] && s.enter[u] < topHi) &&
-                 s.along[u] + d <= room;
-        },
-        [&](int u) {
-          bool below = inLo <= s.enter[u] && s.enter[u] < inHi;
-          bool rest =
-              s.onTree[u] && !(topLo <= s.enter[u] && s.enter[u] < topHi);
-          return !below && !rest && !s.mark[u];
-        });
-    if (w < 0 && fromAny && g.nodes() <= kWalkAgain) {
+    bool tried = again && s.failedAt[v] == s.treeNumber;
+    int w = tried ? -1
+                  : g.search(
+                        v, cap, room,
+                        [&](int u, double d) {
+                          return s.onTree[u] && !s.mark[u] &&
+                                 !(topLo <= s.enter[u] && s.enter[u] < topHi) &&
+                                 s.along[u] + d <= room;
+                        },
+                        [&](int u) {
+                          bool below = inLo <= s.enter[u] && s.enter[u] < inHi;
+                          bool rest = s.onTree[u] && !(topLo <= s.enter[u] &&
+                                                       s.enter[u] < topHi);
+                          return !below && !rest && !s.mark[u];
+                        });
+    if (w < 0 && again) {
+      s.failedAt[v] = s.treeNumber;
+    }
+    if (w < 0 && fromAny && again && s.failedAnyAt[v] != s.treeNumber) {
       // Else hung again from any of its points, where that is shorter.
       w = rehungMove(s, v, top, cap);
-      if (w >= 0) {
+      if (w < 0) {
+        s.failedAnyAt[v] = s.treeNumber;
+      } else {
         for (int u = v; u != a; u = s.parent[u]) {
           s.in[s.via[u]] = 0;
         }
         g.takeWay(w);
         moved = true;
-        walkTree(g, s);
+        walkTree(g, s, true);
+        ++s.treeNumber;
         walked = true;
         continue;
       }
@@ -664,29 +703,32 @@ bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny, bool& walked) {
     if (w < 0) {
       continue;
     }
-    for (int q = topLo; q < topHi; ++q) {
-      s.mark[s.order[q]] = 1;
-    }
-    for (int u : {a, w}) {
-      for (; u >= 0; u = s.parent[u]) {
+    // Where the tree is walked again at once, nothing is left marked.
+    walked = again;
+    if (!walked) {
+      for (int q = topLo; q < topHi; ++q) {
+        s.mark[s.order[q]] = 1;
+      }
+      for (int u : {a, w}) {
+        for (; u >= 0; u = s.parent[u]) {
+          s.mark[u] = 1;
+        }
+      }
+      for (int u = w; u != v;) {
+        int k = s.viaReach[u];
+        auto [x, y] = g.plan.pieces[k];
+        u = x == u ? y : x;
         s.mark[u] = 1;
       }
-    }
-    for (int u = w; u != v;) {
-      int k = s.viaReach[u];
-      auto [x, y] = g.plan.pieces[k];
-      u = x == u ? y : x;
-      s.mark[u] = 1;
     }
     for (int u = v; u != a; u = s.parent[u]) {
       s.in[s.via[u]] = 0;
     }
     g.takeWay(w);
     moved = true;
-    walked = g.nodes() <= kWalkAgain;
+    ++s.treeNumber;
     if (walked) {
-      walkTree(g, s);
-      std::fill(s.mark.begin(), s.mark.end(), 0);
+      walkTree(g, s, true);
     }
   }
   return moved;
@@ -717,11 +759,16 @@ void release(PathBoundScratch& s) {
   releaseLarge(s.routes, 256);
   releaseLarge(s.grid);
   for (auto* v :
-       {&s.shortest, &s.bound, &s.along, &s.reach, &s.slack, &s.best, &s.first,
-        &s.pieceLen, &s.own, &s.need, &s.childTop, &s.childNext}) {
+       {&s.shortest, &s.bound, &s.along, &s.reach, &s.slack, &s.treeAlong,
+        &s.first, &s.pieceLen, &s.own, &s.need, &s.childTop, &s.childNext}) {
     releaseLarge(*v);
   }
   releaseLarge(s.arcs);
+  for (auto* v : {&s.treeVia, &s.treeParent, &s.treeOrder}) {
+    releaseLarge(*v);
+  }
+  releaseLarge(s.failedAt);
+  releaseLarge(s.failedAnyAt);
   for (auto* v : {&s.pinNode, &s.start, &s.via, &s.parent, &s.order, &s.touched,
                   &s.viaReach, &s.enter, &s.leave, &s.degree, &s.stack,
                   &s.candidates, &s.walk, &s.origin}) {
@@ -1343,6 +1390,12 @@ bool bound(const std::vector<RoutePoint>& pins,
   if (!always && allWithin(s)) {
     return false;
   }
+  // Every start but the grown and the arborescence sets out from these
+  // ways over the tree: kept, not searched again.
+  s.treeAlong = s.along;
+  s.treeVia = s.via;
+  s.treeParent = s.parent;
+  s.treeOrder = s.order;
   // Starts that join a pin past the bound with less of its allowance
   // leave more to the pins beyond it; the shortest tree wins, the first
   // on a tie, so that more effort never gives a longer one. The second
@@ -1407,7 +1460,14 @@ bool bound(const std::vector<RoutePoint>& pins,
     }
     const Start& start = kStarts[k < starts ? k : 0];
     if (k < starts + grown || effort >= 2) {
-      g.fromRoot();
+      if (k >= starts) {
+        g.fromRoot();
+      } else if (k > 0) {  // the first finds them as they were left
+        s.along = s.treeAlong;
+        s.via = s.treeVia;
+        s.parent = s.treeParent;
+        s.order = s.treeOrder;
+      }
       shallowLight(g, s, eps * start.join, start.nearestFirst,
                    eps * start.trigger, effort);
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -22,7 +23,16 @@ struct PathBoundScratch {
   std::vector<double> metDist;
   std::vector<char> metOn, metWanted, metTree;
   std::vector<Wire> wires, kept;
-  std::vector<double> shortest, bound, along, reach, slack, best;
+  std::vector<double> shortest, bound, along, reach, slack;
+  // The ways over the tree from the first pin (along, via, parent, order),
+  // where the starts set out.
+  std::vector<double> treeAlong;
+  std::vector<int> treeVia, treeParent, treeOrder;
+  // The moves: a number for each tree met (never reused), and per node the
+  // tree on which its branch's search, and its subtree's, last found
+  // nothing.
+  uint64_t treeNumber = 0;
+  std::vector<uint64_t> failedAt, failedAnyAt;
   // Each node's distance from the first pin over all the graph's pieces:
   // no way along a tree is shorter, which bounds the searches.
   std::vector<double> first;

@@ -570,6 +570,43 @@ TEST(PathBoundTest, MoreEffortNeverLongerAndScratchKeepsNothing) {
   }
 }
 
+// Nets of many pins, where the moves may hang a subtree from any of its
+// points and leave out searches already made on the same tree: every pin
+// within its bound of the grid's shortest distance, and the same wires from
+// a scratch kept over many nets as from a fresh one.
+TEST(PathBoundTest, ManyPinsKeepTheBoundAndScratchKeepsNothing) {
+  std::mt19937 rng(29);
+  PathBoundScratch kept;
+  for (int trial = 0; trial < 12; ++trial) {
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    Scene s = walledScene(rng, 20 + trial % 16, 2 + trial % 6);
+    treecore::Obstacles obstacles(s.rects);
+    std::vector<Wire> tree =
+        wiresOf(treecore::routeNet(obstacles, s.pins, RouteOptions()));
+    std::vector<RoutePoint> pins = routePins(s);
+    ObstacleIndex index(indexRects(s));
+    std::vector<double> want = bfsShortest(s);
+    for (double eps : {0.0, 0.1, 0.3}) {
+      for (int effort = 1; effort <= 2; ++effort) {
+        std::vector<Wire> out, again;
+        ASSERT_TRUE(
+            boundPathTree(pins, index, tree, eps, out, true, effort, kept));
+        PathBoundScratch fresh;
+        ASSERT_TRUE(
+            boundPathTree(pins, index, tree, eps, again, true, effort, fresh));
+        EXPECT_EQ(out, again);
+        std::vector<double> along = wireDistances(out, pins);
+        for (size_t i = 1; i < pins.size(); ++i) {
+          if (std::isfinite(want[i])) {
+            EXPECT_LE(along[i], (1 + eps) * want[i] + 1e-9)
+                << "pin " << i + 1 << " eps " << eps;
+          }
+        }
+      }
+    }
+  }
+}
+
 // Nets of many pins, which also take the start grown from the first pin
 // and the moves that hang a subtree from any of its points: a legal tree,
 // every pin within its bound along the drawn wire (unit steps against the
