@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -218,6 +219,40 @@ TEST(ImproveTreeTest, NeverLengthensKeepsTheTreeWholeAndRepeats) {
       EXPECT_LE(wireLength(better), before);
       expectLegalTree(r, better);
     }
+  }
+}
+
+// With as many ends as pins, the first window holds the whole tree: an
+// obstacle-free net's tree is then a shortest one, whatever the start.
+TEST(ImproveTreeTest, WholeTreeWindowIsShortest) {
+  std::mt19937 rng(5);
+  std::uniform_int_distribution<int> coord(0, 6);
+  ObstacleIndex none;
+  for (int net = 0; net < 40; ++net) {
+    SCOPED_TRACE(net);
+    int n = 3 + net % 3;
+    std::vector<RoutePoint> pins;
+    while (static_cast<int>(pins.size()) < n) {
+      RoutePoint p{static_cast<float>(coord(rng)),
+                   static_cast<float>(coord(rng))};
+      if (std::find(pins.begin(), pins.end(), p) == pins.end()) {
+        pins.push_back(p);
+      }
+    }
+    // A chain in drawn order, each link bent at a random corner: pins on
+    // other links' wires and crossings included.
+    std::vector<Wire> wires;
+    for (int i = 1; i < n; ++i) {
+      const RoutePoint& a = pins[i - 1];
+      const RoutePoint& b = pins[i];
+      RoutePoint bend = rng() % 2 ? RoutePoint{a.x, b.y} : RoutePoint{b.x, a.y};
+      wires.push_back({a.x, a.y, bend.x, bend.y});
+      wires.push_back({bend.x, bend.y, b.x, b.y});
+    }
+    WorkBudget budget{1e9};
+    std::vector<Wire> out = improveTree(wires, pins, none, n, budget, n);
+    EXPECT_EQ(countPinParts(out, pins), 1);
+    EXPECT_NEAR(wireLength(out), bruteForce(pins, {}), 1e-9);
   }
 }
 
