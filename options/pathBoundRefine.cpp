@@ -16,6 +16,10 @@ const double kSlack = 1e-9;
 // the first); larger ones seldom pay for their searches.
 const int kGroup = 4;
 
+// From this many pins: on fewer the moves of the bound's own search leave
+// seldom anything to gain.
+const size_t kManyPins = 20;
+
 // Passes over the pins per level of effort, each while one shortens.
 const int kPasses = 3;
 
@@ -35,6 +39,9 @@ class Refiner {
     s_.onTree.assign(n, 0);
     s_.reach.assign(n, kInf);
     s_.viaReach.assign(n, -1);
+    s_.pos.assign(n, -1);
+    s_.size.assign(n, 0);
+    s_.slack.assign(n, kInf);
     s_.order.clear();
     s_.touched.clear();
     root_ = pinNode.empty() ? -1 : pinNode[0];
@@ -85,6 +92,17 @@ class Refiner {
         s_.stack.push_back(v);
       }
     }
+    for (size_t i = 0; i < s_.order.size(); ++i) {
+      int u = s_.order[i];
+      s_.pos[u] = static_cast<int>(i);
+      s_.size[u] = 1;
+      s_.slack[u] = s_.nodeBound[u] - s_.along[u];
+    }
+    for (size_t i = s_.order.size(); i-- > 1;) {
+      int u = s_.order[i], p = s_.parent[u];
+      s_.size[p] += s_.size[u];
+      s_.slack[p] = std::min(s_.slack[p], s_.slack[u]);
+    }
     return tree;
   }
 
@@ -118,9 +136,17 @@ class Refiner {
 
   // The nearest point of the tree from node p whose way from the first
   // pin, through p's way to it (off the tree but where it ends), is at
-  // most limit; -1 where none. reach and viaReach hold the way back. No
-  // way through v at length d with d + first[v] > limit can end in time.
-  int search(int p, double limit) {
+  // most limit, no longer than cap; -1 where none. reach and viaReach hold the
+  // way back. No way through v at length d with d + first[v] > limit can end in
+  // time.
+  int search(int p, double limit, double cap) {
+    return search(p, limit, cap,
+                  [&](int u, double d) { return s_.along[u] + d <= limit; });
+  }
+
+  // The same with cap on the way's length and take choosing the point.
+  template <class Take>
+  int search(int p, double limit, double cap, Take take) {
     for (int u : s_.touched) {
       s_.reach[u] = kInf;
     }
@@ -137,7 +163,7 @@ class Refiner {
         continue;
       }
       if (u != p && s_.onTree[u]) {
-        if (s_.along[u] + d <= limit) {
+        if (take(u, d)) {
           return u;
         }
         continue;
@@ -146,7 +172,8 @@ class Refiner {
         const PathArc& arc = g_.arcs[e];
         int v = arc.to;
         double nd = d + arc.len;
-        if (nd < s_.reach[v] && !((nd + first_[v]) * (1 - kSlack) > limit)) {
+        if (nd < s_.reach[v] && nd < cap &&
+            !((nd + first_[v]) * (1 - kSlack) > limit)) {
           if (s_.reach[v] == kInf) {
             s_.touched.push_back(v);
           }
@@ -182,22 +209,83 @@ class Refiner {
     }
   }
 
-  // The group's pins leave and join again, cheapest join first; kept where
-  // the tree gets shorter and every pin keeps its bound.
-  bool tryGroup(const std::vector<int>& group) {
-    double before = length;
+  // The branch above v (up to the nearest pin or fork) moves, with all
+  // beyond it, to the nearest point of the rest whose way keeps every pin
+  // beyond v in bound, where that way is shorter.
+  bool tryBranch(int v) {
+    if (v == root_ || !s_.onTree[v] ||
+        (s_.pinCount[v] == 0 && s_.degree[v] == 2)) {
+      return false;
+    }
+    int a = s_.parent[v];
+    while (a != root_ && s_.pinCount[a] == 0 && s_.degree[a] == 2) {
+      a = s_.parent[a];
+    }
+    double gain = s_.along[v] - s_.along[a];
+    double cap = s_.along[v] + s_.slack[v];
+    if (!std::isfinite(cap)) {
+      return false;
+    }
+    // The branch's own points lie between a and v in order, each with a
+    // subtree holding v.
+    int lo = s_.pos[v], hi = s_.pos[v] + s_.size[v];
+    int w = search(v, cap, gain * (1 - kSlack), [&](int u, double d) {
+      bool below = s_.pos[u] >= lo && s_.pos[u] < hi;
+      bool branch = s_.pos[u] > s_.pos[a] && s_.pos[u] < lo &&
+                    s_.pos[u] + s_.size[u] >= hi && s_.degree[u] == 2 &&
+                    s_.pinCount[u] == 0;
+      return !below && !branch && s_.along[u] + d <= cap;
+    });
+    if (w < 0) {
+      return false;
+    }
     s_.undo.clear();
     s_.undoWas.clear();
+    for (int u = v; u != a; u = s_.parent[u]) {
+      set(s_.via[u], 0);
+    }
+    attach(w);
+    if (walk()) {
+      return true;
+    }
+    rollback();  // not met: the way meets the tree only where it joins
+    walk();
+    return false;
+  }
+
+  // The group's pins leave and join again, cheapest join first, each
+  // within what the branches that go saved (so a failed try stops early);
+  // kept where every pin keeps its bound. A failed try is undone point by
+  // point, not walked again.
+  bool tryGroup(const std::vector<int>& group) {
+    s_.undo.clear();
+    s_.undoWas.clear();
+    s_.cut.clear();
+    size_t known = s_.order.size();
     for (int i : group) {
       --s_.pinCount[pinNode_[i]];
     }
-    prune();
+    double saved = 0;
+    for (int i : group) {
+      for (int u = pinNode_[i]; u != root_ && s_.onTree[u] &&
+                                s_.pinCount[u] == 0 && s_.degree[u] == 1;) {
+        int p = s_.parent[u];
+        s_.cut.push_back({u, p, s_.via[u], s_.along[u]});
+        saved += g_.pieceLen[s_.via[u]];
+        set(s_.via[u], 0);
+        s_.degree[u] = 0;
+        s_.onTree[u] = 0;
+        --s_.degree[p];
+        u = p;
+      }
+    }
     for (int i : group) {
       ++s_.pinCount[pinNode_[i]];
     }
-    if (s_.undo.empty()) {
+    if (s_.cut.empty()) {
       return false;
     }
+    double budget = saved * (1 - kSlack);
     bool ok = true;
     for (;;) {
       int best = -1;
@@ -207,7 +295,7 @@ class Refiner {
         if (s_.onTree[p]) {
           continue;
         }
-        int w = search(p, s_.nodeBound[p]);
+        int w = search(p, s_.nodeBound[p], budget);
         if (w < 0) {
           ok = false;
           break;
@@ -221,19 +309,34 @@ class Refiner {
         break;
       }
       int p = pinNode_[best];
-      attach(search(p, s_.nodeBound[p]));
+      attach(search(p, s_.nodeBound[p], budget));
+      budget -= bestCost;
     }
-    ok = ok && walk();
-    for (size_t i = 1; ok && i < pinNode_.size(); ++i) {
-      int p = pinNode_[i];
-      ok = p < 0 || !std::isfinite(s_.nodeBound[p]) ||
-           (s_.onTree[p] && s_.along[p] <= s_.nodeBound[p]);
+    // A pin that a way passed lies where that way put it.
+    for (size_t k = known; ok && k < s_.order.size(); ++k) {
+      int u = s_.order[k];
+      ok = s_.pinCount[u] == 0 || s_.along[u] <= s_.nodeBound[u];
     }
-    if (ok && length < before * (1 - kSlack)) {
+    if (ok && walk()) {
       return true;
     }
+    for (size_t k = s_.order.size(); k-- > known;) {
+      int u = s_.order[k];
+      s_.onTree[u] = 0;
+      s_.parent[u] = s_.via[u] = -1;
+      s_.along[u] = kInf;
+    }
+    s_.order.resize(known);
     rollback();
-    walk();
+    for (size_t k = s_.cut.size(); k-- > 0;) {
+      const CutPoint& c = s_.cut[k];
+      s_.onTree[c.node] = 1;
+      s_.parent[c.node] = c.parent;
+      s_.via[c.node] = c.via;
+      s_.along[c.node] = c.along;
+      ++s_.degree[c.node];
+      ++s_.degree[c.parent];
+    }
     return false;
   }
 
@@ -258,7 +361,7 @@ bool refineBoundedTree(const ArborescenceGraph& g,
                        std::vector<char>& in,
                        int effort,
                        BoundRefineScratch& s) {
-  if (pinNode.size() < 3 || pinNode[0] < 0) {
+  if (pinNode.size() < kManyPins || pinNode[0] < 0) {
     return false;
   }
   size_t n = g.start.size() - 1;
@@ -321,6 +424,10 @@ bool refineBoundedTree(const ArborescenceGraph& g,
   std::vector<int> group;
   for (int pass = 0; pass < kPasses * effort; ++pass) {
     bool moved = false;
+    s.keys = s.order;
+    for (int v : s.keys) {
+      moved = r.tryBranch(v) || moved;
+    }
     for (int size = 1; size <= groupSize; ++size) {
       for (size_t a = 0; a < m; ++a) {
         group.assign(1, movable[a]);

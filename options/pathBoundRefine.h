@@ -5,13 +5,20 @@
 #include "options/arborescence.h"
 #include "spatial/freeRoute.h"
 
+// A point a try took off the tree, with its way there.
+struct CutPoint {
+  int node, parent, via;
+  double along;
+};
+
 // The working lists of refineBoundedTree, for a caller that refines many
 // trees to keep; any content on entry.
 struct BoundRefineScratch {
   std::vector<int> parent, via, order, degree, pinCount, stack, touched,
-      viaReach, pending, undo, near;
-  std::vector<double> along, reach, nodeBound;
+      viaReach, pending, undo, near, pos, size, keys;
+  std::vector<double> along, reach, nodeBound, slack;
   std::vector<char> onTree, undoWas;
+  std::vector<CutPoint> cut;
   std::vector<std::pair<double, int>> heap;
 };
 
