@@ -16,9 +16,17 @@ const double kSlack = 1e-9;
 // the first); larger ones seldom pay for their searches.
 const int kGroup = 4;
 
+// And subtrees of up to this many pins (one more per level of effort).
+const int kSubtree = 6;
+
 // From this many pins: on fewer the moves of the bound's own search leave
 // seldom anything to gain.
 const size_t kManyPins = 20;
+
+// The searches' steps, per node of the graph (per level of effort), after
+// which no more tries start: on large graphs the tries' searches cover
+// much of it, for little.
+const long kWork = 32;
 
 // Passes over the pins per level of effort, each while one shortens.
 const int kPasses = 3;
@@ -158,6 +166,7 @@ class Refiner {
     while (!heap.empty()) {
       std::pop_heap(heap.begin(), heap.end(), std::greater<>());
       auto [d, u] = heap.back();
+      ++work;
       heap.pop_back();
       if (d != s_.reach[u]) {
         continue;
@@ -253,7 +262,7 @@ class Refiner {
     return false;
   }
 
-  // The group's pins leave and join again, cheapest join first, each
+  // The group's pins leave and join again, one by one, each
   // within what the branches that go saved (so a failed try stops early);
   // kept where every pin keeps its bound. A failed try is undone point by
   // point, not walked again.
@@ -285,32 +294,27 @@ class Refiner {
     if (s_.cut.empty()) {
       return false;
     }
+    // Nearest the first pin first: the order matters little, and one
+    // search each is cheaper than the cheapest join first.
+    s_.joinOrder = group;
+    std::sort(s_.joinOrder.begin(), s_.joinOrder.end(), [&](int x, int y) {
+      double fx = first_[pinNode_[x]], fy = first_[pinNode_[y]];
+      return fx < fy || (fx == fy && x < y);
+    });
     double budget = saved * (1 - kSlack);
     bool ok = true;
-    for (;;) {
-      int best = -1;
-      double bestCost = kInf;
-      for (int i : group) {
-        int p = pinNode_[i];
-        if (s_.onTree[p]) {
-          continue;
-        }
-        int w = search(p, s_.nodeBound[p], budget);
-        if (w < 0) {
-          ok = false;
-          break;
-        }
-        if (s_.reach[w] < bestCost) {
-          bestCost = s_.reach[w];
-          best = i;
-        }
+    for (int i : s_.joinOrder) {
+      int p = pinNode_[i];
+      if (s_.onTree[p]) {
+        continue;
       }
-      if (!ok || best < 0) {
+      int w = search(p, s_.nodeBound[p], budget);
+      if (w < 0) {
+        ok = false;
         break;
       }
-      int p = pinNode_[best];
-      attach(search(p, s_.nodeBound[p], budget));
-      budget -= bestCost;
+      budget -= s_.reach[w];
+      attach(w);
     }
     // A pin that a way passed lies where that way put it.
     for (size_t k = known; ok && k < s_.order.size(); ++k) {
@@ -341,6 +345,7 @@ class Refiner {
   }
 
   double length = 0;
+  long work = 0;
 
  private:
   const ArborescenceGraph& g_;
@@ -422,11 +427,13 @@ bool refineBoundedTree(const ArborescenceGraph& g,
   }
   bool changed = false;
   std::vector<int> group;
+  long most = kWork * effort * static_cast<long>(n);
+  auto spent = [&] { return r.work > most; };
   for (int pass = 0; pass < kPasses * effort; ++pass) {
     bool moved = false;
     s.keys = s.order;
     for (int v : s.keys) {
-      moved = r.tryBranch(v) || moved;
+      moved = (!spent() && r.tryBranch(v)) || moved;
     }
     for (int size = 1; size <= groupSize; ++size) {
       for (size_t a = 0; a < m; ++a) {
@@ -434,6 +441,25 @@ bool refineBoundedTree(const ArborescenceGraph& g,
         for (int j = 0; j + 1 < size; ++j) {
           group.push_back(near[a * (groupSize - 1) + j]);
         }
+        moved = (!spent() && r.tryGroup(group)) || moved;
+      }
+    }
+    // And the pins of each small subtree, all at once.
+    s.keys = s.order;
+    for (int v : s.keys) {
+      if (!s.onTree[v] || v == pinNode[0]) {
+        continue;
+      }
+      int lo = s.pos[v], hi = lo + s.size[v];
+      group.clear();
+      for (int i : movable) {
+        int p = pinNode[i];
+        if (s.onTree[p] && s.pos[p] >= lo && s.pos[p] < hi) {
+          group.push_back(i);
+        }
+      }
+      if (!spent() && group.size() >= 2 &&
+          group.size() <= static_cast<size_t>(kSubtree + effort - 1)) {
         moved = r.tryGroup(group) || moved;
       }
     }

@@ -15,7 +15,7 @@ struct CutPoint {
 // trees to keep; any content on entry.
 struct BoundRefineScratch {
   std::vector<int> parent, via, order, degree, pinCount, stack, touched,
-      viaReach, pending, undo, near, pos, size, keys;
+      viaReach, pending, undo, near, joinOrder, pos, size, keys;
   std::vector<double> along, reach, nodeBound, slack;
   std::vector<char> onTree, undoWas;
   std::vector<CutPoint> cut;
@@ -25,7 +25,7 @@ struct BoundRefineScratch {
 // Shortens a tree that keeps every pin within its bound, keeping it so:
 // a few pins near one another (each pin with up to a handful of its
 // nearest) leave the tree, the branches that served only them go, and
-// they join again one by one, the cheapest join first, each at the nearest
+// they join again one by one, nearest the first pin first, each at the nearest
 // point of the tree whose way keeps it in bound; kept where the tree gets
 // shorter. Such a rebuild changes which pins share wire, which a move of
 // one branch cannot. Reads the graph, its nodes' places, the pins' nodes
