@@ -127,10 +127,9 @@ double lengthOf(const Grid& g, const std::vector<char>& in) {
 }
 
 // On random grids of nets of 20 pins or more, some with crossings blocked,
-// from a tree at stretch 1
-// (the arborescence): the refined tree is one tree, no longer, and every
-// pin's way along it (a plain search over its pieces) keeps its bound;
-// and on some nets it is shorter.
+// from a tree at stretch 1 (the arborescence): the refined tree is one tree, no
+// longer, and every pin's way along it (a plain search over its pieces) keeps
+// its bound; and on some nets it is shorter.
 TEST(PathBoundRefineTest, KeepsTheBoundAndNeverLengthens) {
   std::mt19937 rng(7);
   ArborescenceScratch arbor;
