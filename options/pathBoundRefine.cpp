@@ -26,7 +26,7 @@ const size_t kManyPins = 20;
 // The searches' steps, per node of the graph (per level of effort), after
 // which no more tries start: on large graphs the tries' searches cover
 // much of it, for little.
-const long kWork = 32;
+const long kWork = 8;
 
 // Passes over the pins per level of effort, each while one shortens.
 const int kPasses = 3;
