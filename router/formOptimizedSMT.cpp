@@ -503,9 +503,7 @@ void Router::formOptimizedSMT() {
       if (!alt.empty()) {
         alt = searched(cleanWires(alt, pins, scratch.wirePlan));
       }
-      if (secondStart) {
-        offer(alt);
-      }
+      offer(alt);
       if (!alt.empty() && wireLength(alt) < length) {
         tree = std::move(alt);
         length = wireLength(tree);
