@@ -134,9 +134,11 @@ const int kHighKicks = 8;
 // recombined), and each level recombines them (recombineTrees: block by
 // block of their wires' union, the shortest tree's part there) with
 // kRecombineShare of the level's work; where that is shorter than them
-// all, it is searched and improved as the level's tree is. On RC09 and
-// RC11 at effort 4 the trees' best parts lay in different trees (111 303
-// -> 111 270, 231 333 -> 231 269) for about 3 % more time.
+// all, it is searched and improved as the level's tree is. On RC09 to
+// RC11 the trees' best parts lay in different trees: at effort 4 RC09
+// 111 303 -> 111 270, RC11 231 333 -> 231 269; at effort 8 RC10 164 500 ->
+// 164 360, RC11 231 224 -> 231 155; 0 to 30 % more processor time. RC08
+// and the generated nets of 100 to 200 pins gained next to nothing.
 const size_t kPoolSize = 5;
 const double kRecombineShare = 0.5;
 // The lower bound's dual ascent, per input vertex and at least.
