@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <tuple>
@@ -63,23 +64,34 @@ int nodeOf(const WirePlan& p, RoutePoint q) {
              : -1;
 }
 
-// The searches' queue: a four-way min-heap of (length, node). Its entries
-// are distinct (a node's length only falls within a search), so the order
-// of the pops is that of any queue; four ways make it shallower than two.
-using Queue = std::vector<std::pair<double, int>>;
+// The searches' queue: a four-way min-heap of (length, node), each entry
+// one 128-bit key whose order is that of the pair: a length's bits
+// (finite, not negative, so ordered as the numbers are) above the node's.
+// Its entries are distinct (a node's length only falls within a search), so
+// the order of the pops is that of any queue; four ways make it shallower
+// than two.
+using Queue = std::vector<QueueKey>;
 
-bool before(const std::pair<double, int>& a, const std::pair<double, int>& b) {
-  // Bitwise, so that the heap's comparisons need not branch.
-  return (a.first < b.first) | ((a.first == b.first) & (a.second < b.second));
+QueueKey queueKey(double length, int node) {
+  uint64_t bits;
+  std::memcpy(&bits, &length, sizeof bits);
+  return (static_cast<QueueKey>(bits) << 32) | static_cast<uint32_t>(node);
+}
+
+std::pair<double, int> queueEntry(QueueKey key) {
+  uint64_t bits = static_cast<uint64_t>(key >> 32);
+  double length;
+  std::memcpy(&length, &bits, sizeof length);
+  return {length, static_cast<int>(static_cast<uint32_t>(key))};
 }
 
 // Reads and leaves q a heap, with e added.
-void queuePush(Queue& q, std::pair<double, int> e) {
+void queuePush(Queue& q, QueueKey e) {
   size_t i = q.size();
   q.push_back(e);
   while (i > 0) {
     size_t up = (i - 1) / 4;
-    if (!before(e, q[up])) {
+    if (!(e < q[up])) {
       break;
     }
     q[i] = q[up];
@@ -88,11 +100,15 @@ void queuePush(Queue& q, std::pair<double, int> e) {
   q[i] = e;
 }
 
+void queuePush(Queue& q, double length, int node) {
+  queuePush(q, queueKey(length, node));
+}
+
 // Reads a heap q, not empty; leaves it a heap without its least entry,
 // which it returns.
-std::pair<double, int> queuePop(Queue& q) {
-  std::pair<double, int> top = q[0];
-  std::pair<double, int> e = q.back();
+QueueKey queuePopKey(Queue& q) {
+  QueueKey top = q[0];
+  QueueKey e = q.back();
   q.pop_back();
   size_t n = q.size();
   if (n == 0) {
@@ -107,17 +123,17 @@ std::pair<double, int> queuePop(Queue& q) {
     size_t m = c;
     if (c + 4 <= n) {
       // All four children, in pairs.
-      size_t x = c + before(q[c + 1], q[c]);
-      size_t y = c + 2 + before(q[c + 3], q[c + 2]);
-      m = before(q[y], q[x]) ? y : x;
+      size_t x = c + (q[c + 1] < q[c]);
+      size_t y = c + 2 + (q[c + 3] < q[c + 2]);
+      m = q[y] < q[x] ? y : x;
     } else {
       for (size_t k = c + 1; k < n; ++k) {
-        if (before(q[k], q[m])) {
+        if (q[k] < q[m]) {
           m = k;
         }
       }
     }
-    if (!before(q[m], e)) {
+    if (!(q[m] < e)) {
       break;
     }
     q[i] = q[m];
@@ -125,6 +141,10 @@ std::pair<double, int> queuePop(Queue& q) {
   }
   q[i] = e;
   return top;
+}
+
+std::pair<double, int> queuePop(Queue& q) {
+  return queueEntry(queuePopKey(q));
 }
 
 void addRoute(std::vector<Wire>& wires, const std::vector<RoutePoint>& pts) {
@@ -203,7 +223,7 @@ class Graph {
     auto& heap = s_.heap;
     heap.clear();
     s_.along[root] = 0;
-    heap.push_back({0, root});
+    heap.push_back(queueKey(0, root));
     while (!heap.empty()) {
       auto [d, u] = queuePop(heap);
       if (d != s_.along[u]) {
@@ -222,7 +242,7 @@ class Graph {
           s_.along[v] = nd;
           s_.via[v] = k;
           s_.parent[v] = u;
-          queuePush(heap, {nd, v});
+          queuePush(heap, nd, v);
         }
       }
     }
@@ -279,7 +299,7 @@ class Graph {
     s_.reach[from] = 0;
     s_.viaReach[from] = -1;
     s_.touched.push_back(from);
-    heap.push_back({0, from});
+    heap.push_back(queueKey(0, from));
     while (!heap.empty()) {
       auto [g, u] = queuePop(heap);
       if (g != s_.reach[u]) {
@@ -302,7 +322,7 @@ class Graph {
           }
           s_.reach[v] = ng;
           s_.viaReach[v] = arc.piece;
-          queuePush(heap, {ng, v});
+          queuePush(heap, ng, v);
         }
       }
     }
@@ -606,7 +626,7 @@ int rehungMove(PathBoundScratch& s, int v, int top, double cap) {
         s.reach[w] = nd;
         s.viaReach[w] = arc.piece;
         s.origin[w] = s.origin[u];
-        queuePush(heap, {nd, w});
+        queuePush(heap, nd, w);
       }
     }
   }
@@ -1020,14 +1040,12 @@ bool routeTree(const WirePlan& plan, int root, PathBoundScratch& s) {
     }
     seen.assign(1, p);
     toward[p] = p;
-    // Farthest first, ties to the higher place: the queue holds both
-    // negated.
-    back.assign(1, {-dist[p], -p});
+    // Farthest first, ties to the higher place: the queue holds the keys
+    // complemented, which reverses their order.
+    back.assign(1, ~queueKey(dist[p], p));
     int found = -1;
     while (!back.empty()) {
-      auto [negLen, negHere] = queuePop(back);
-      double len = -negLen;
-      int here = -negHere;
+      auto [len, here] = queueEntry(~queuePopKey(back));
       if (onTree[here]) {
         found = here;
         break;
@@ -1044,7 +1062,7 @@ bool routeTree(const WirePlan& plan, int root, PathBoundScratch& s) {
         }
         toward[u] = here;
         seen.push_back(u);
-        queuePush(back, {-dist[u], -u});
+        queuePush(back, ~queueKey(dist[u], u));
       }
     }
     if (found < 0) {
@@ -1176,7 +1194,7 @@ bool metGrid(const std::vector<RoutePoint>& pins,
   auto& heap = s.heap;
   heap.clear();
   dist[root] = 0;
-  heap.push_back({0, root});
+  heap.push_back(queueKey(0, root));
   while (!heap.empty() && left > 0) {
     auto [d, u] = queuePop(heap);
     if (d != dist[u]) {
@@ -1193,7 +1211,7 @@ bool metGrid(const std::vector<RoutePoint>& pins,
       if (nd < dist[w]) {
         met += dist[w] == kInf;
         dist[w] = nd;
-        queuePush(heap, {nd, w});
+        queuePush(heap, nd, w);
       }
     }
   }
