@@ -296,18 +296,46 @@ void scanWhole(const std::uint64_t* lanes,
   }
 }
 
+// What lookUp read of a subnet and the tree it chose: enough to draw that
+// tree later without a second look-up (drawSubnet). No subnet (k 0) for
+// those of fewer than five pins, which solveMask solves without a table.
+struct Subnet {
+  int k = 0;
+  int sym = 0;
+  std::uint32_t tree = 0;
+  Seq seq;
+  int pin[kMaxPins];  // by the subnet's x rank
+};
+
+// Draws the tree lookUp chose for the subnet.
+void drawSubnet(const FlatNet& net, const Subnet& s, std::vector<Wire>& wires) {
+  const SizeTable& table = tables().bySize[s.k];
+  int fromCanon[kMaxPins];
+  for (int t = 0; t < s.k; ++t) {
+    int mx, my;
+    positionSequence::mapRanks(s.sym, s.k, t, s.seq[t], mx, my);
+    fromCanon[mx] = s.pin[t];
+  }
+  for (std::uint32_t p = table.partStart[s.tree];
+       p < table.partStart[s.tree + 1]; ++p) {
+    addPart(net,
+            positionSequence::renamePins(table.parts[p], fromCanon, s.sym & 4),
+            wires);
+  }
+}
+
 // The tables' shortest tree of the mask's pins (five to eight of them).
 // Without wires and on a net of whole coordinates, a tree no shorter than
 // cap is of no use to the caller: where none is shorter, cap itself.
-// With tree, the table's tree it chose is left there; given one there
-// already (not kAnyTree), that tree is drawn without a scan.
-const std::uint32_t kAnyTree = UINT32_MAX;
+// With keep, the subnet and the tree it chose are left there.
 double lookUp(const FlatNet& net,
               int mask,
               std::vector<Wire>* wires,
               double cap,
-              std::uint32_t* tree) {
-  int pin[kMaxPins];    // by the subnet's x rank
+              Subnet* keep) {
+  Subnet own;
+  Subnet& sub = keep ? *keep : own;
+  int* pin = sub.pin;
   int xRank[kMaxPins];  // each pin's x rank in the subnet
   int yRanks = 0;       // the net's y ranks of the subnet's pins
   int k = 0;
@@ -317,7 +345,8 @@ double lookUp(const FlatNet& net,
     pin[k++] = i;
     yRanks |= 1 << net.yRank[i];
   }
-  Seq seq{};
+  Seq& seq = sub.seq;
+  seq = Seq{};
   double gx[kMaxPins], gy[kMaxPins], ys[kMaxPins];
   int r = 0;
   for (int m = yRanks; m; m &= m - 1) {
@@ -357,10 +386,6 @@ double lookUp(const FlatNet& net,
   double best = INFINITY;
   std::uint32_t bestTree = 0;
   std::uint32_t from = table.treeStart[cls], to = table.treeStart[cls + 1];
-  if (tree && *tree != kAnyTree) {
-    from = *tree;
-    to = from + 1;
-  }
   if (integral) {
     std::int64_t least = INT64_MAX;
     if (!wires && net.whole && cap < 9e15) {
@@ -401,22 +426,11 @@ double lookUp(const FlatNet& net,
       bestTree = t;
     }
   }
-  if (tree) {
-    *tree = bestTree;
-  }
+  sub.k = k;
+  sub.sym = sym;
+  sub.tree = bestTree;
   if (wires) {
-    int fromCanon[kMaxPins];
-    for (int t = 0; t < k; ++t) {
-      int mx, my;
-      positionSequence::mapRanks(sym, k, t, seq[t], mx, my);
-      fromCanon[mx] = pin[t];
-    }
-    for (std::uint32_t p = table.partStart[bestTree];
-         p < table.partStart[bestTree + 1]; ++p) {
-      addPart(net,
-              positionSequence::renamePins(table.parts[p], fromCanon, sym & 4),
-              *wires);
-    }
+    drawSubnet(net, sub, *wires);
   }
   return best;
 }
@@ -539,7 +553,7 @@ double solveMask(const FlatNet& net,
                  int mask,
                  std::vector<Wire>* wires,
                  double cap = INFINITY,
-                 std::uint32_t* tree = nullptr);
+                 Subnet* keep = nullptr);
 
 // Nine pins: the best of the few moves that make the class's potentially
 // optimal trees (flatMoves.cpp): a spine or corner tree of all, or two
@@ -598,8 +612,10 @@ double solveNine(const FlatNet& net,
   double best = !wires && net.whole ? cap : INFINITY;
   Part bestPart = 0;
   int bestFirst = -1, bestShared = -1;
-  // The tables' trees of the best split's halves, drawn without a scan.
-  std::uint32_t bestTrees[2] = {kAnyTree, kAnyTree};
+  // The halves of the split being solved and of the best so far, the
+  // latter drawn without a second look-up: pairs swapped, not copied.
+  Subnet halves[2][2];
+  int solving = 0;
   struct Split {
     double bound;  // the halves' boxes
     int first;
@@ -647,16 +663,18 @@ double solveNine(const FlatNet& net,
     int small = countOf(first) <= countOf(second) ? first : second;
     int large = small == first ? second : first;
     double largeBox = box(large);
-    std::uint32_t smallTree = kAnyTree, largeTree = kAnyTree;
-    double one = solveMask(net, small, nullptr, best - largeBox, &smallTree);
+    Subnet* pair = halves[solving];
+    Subnet& smallSub = pair[small == first ? 0 : 1];
+    Subnet& largeSub = pair[small == first ? 1 : 0];
+    smallSub.k = largeSub.k = 0;
+    double one = solveMask(net, small, nullptr, best - largeBox, &smallSub);
     if (one + largeBox < best) {
-      double len = one + solveMask(net, large, nullptr, best - one, &largeTree);
+      double len = one + solveMask(net, large, nullptr, best - one, &largeSub);
       if (len < best) {
         best = len;
         bestFirst = first;
         bestShared = p;
-        bestTrees[0] = small == first ? smallTree : largeTree;
-        bestTrees[1] = small == first ? largeTree : smallTree;
+        solving = 1 - solving;
       }
     }
   }
@@ -664,20 +682,27 @@ double solveNine(const FlatNet& net,
     if (bestFirst < 0) {
       addPart(net, bestPart, *wires);
     } else {
-      solveMask(net, bestFirst, wires, INFINITY, &bestTrees[0]);
-      solveMask(net, (mask & ~bestFirst) | 1 << bestShared, wires, INFINITY,
-                &bestTrees[1]);
+      // The halves as chosen, first then second.
+      const Subnet* chosen = halves[1 - solving];
+      int halfMask[2] = {bestFirst, (mask & ~bestFirst) | 1 << bestShared};
+      for (int h = 0; h < 2; ++h) {
+        if (chosen[h].k > 0) {
+          drawSubnet(net, chosen[h], *wires);
+        } else {
+          solveMask(net, halfMask[h], wires);
+        }
+      }
     }
   }
   return best;
 }
 
-// A shortest tree of the mask's pins; cap and tree as lookUp takes them.
+// A shortest tree of the mask's pins; cap and keep as lookUp takes them.
 double solveMask(const FlatNet& net,
                  int mask,
                  std::vector<Wire>* wires,
                  double cap,
-                 std::uint32_t* tree) {
+                 Subnet* keep) {
   int k = countOf(mask);
   if (k <= 3) {
     if (wires && k >= 2) {
@@ -689,7 +714,7 @@ double solveMask(const FlatNet& net,
     return solveFour(net, mask, wires);
   }
   if (k <= flatTableData::kToPins) {
-    return lookUp(net, mask, wires, cap, tree);
+    return lookUp(net, mask, wires, cap, keep);
   }
   return solveNine(net, mask, wires, cap);
 }
