@@ -589,21 +589,20 @@ double solveNine(const FlatNet& net,
   }
   bool swap = sym & 4;
   // A mask of canonical names as pins, and a mask of pins as y ranks, each
-  // by two look-ups (its low five bits and the rest): a split's halves and
-  // their boxes without a loop over their pins.
-  int pinsLo[32], pinsHi[16], ranksLo[32], ranksHi[16];
-  pinsLo[0] = pinsHi[0] = ranksLo[0] = ranksHi[0] = 0;
-  for (int m = 1; m < 32; ++m) {
-    int b = lowestOf(m), rest = m & (m - 1);
-    pinsLo[m] = pinsLo[rest] | 1 << fromCanon[b];
-    ranksLo[m] = ranksLo[rest] | 1 << net.yRank[b];
-    if (m < 16) {
-      pinsHi[m] = pinsHi[rest] | 1 << fromCanon[5 + b];
-      ranksHi[m] = ranksHi[rest] | 1 << net.yRank[5 + b];
+  // by three look-ups (three bits each): a split's halves and their boxes
+  // without a loop over their pins, from tables of few entries to fill.
+  static_assert(kMaxPins <= 9, "three look-ups of three bits");
+  int pinsOf[3][8], ranksOf[3][8];
+  for (int c = 0; c < 3; ++c) {
+    pinsOf[c][0] = ranksOf[c][0] = 0;
+    for (int m = 1; m < 8; ++m) {
+      int b = 3 * c + lowestOf(m), rest = m & (m - 1);
+      pinsOf[c][m] = pinsOf[c][rest] | (b < net.n ? 1 << fromCanon[b] : 0);
+      ranksOf[c][m] = ranksOf[c][rest] | (b < net.n ? 1 << net.yRank[b] : 0);
     }
   }
   auto box = [&](int m) {
-    int ranks = ranksLo[m & 31] | ranksHi[m >> 5];
+    int ranks = ranksOf[0][m & 7] | ranksOf[1][m >> 3 & 7] | ranksOf[2][m >> 6];
     return net.x[highestOf(m)] - net.x[lowestOf(m)] +
            (net.y[net.byY[highestOf(ranks)]] - net.y[net.byY[lowestOf(ranks)]]);
   };
@@ -647,7 +646,8 @@ double solveNine(const FlatNet& net,
       }
     } else if (splits < kMaxSplits) {
       int p = fromCanon[move >> 9 & 15];
-      int first = pinsLo[move & 31] | pinsHi[move >> 5 & 15];
+      int first = pinsOf[0][move & 7] | pinsOf[1][move >> 3 & 7] |
+                  pinsOf[2][move >> 6 & 7];
       int second = (mask & ~first) | 1 << p;
       split[splits++] = {box(first) + box(second), first, p};
     }
