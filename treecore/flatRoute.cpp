@@ -435,7 +435,7 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
   // twice, or wires no walk reaches) is left to buildNodes.
   short parent[kNodes];
   short pathFrom[kNodes], pathTo[kNodes];
-  short chainPoints[kChainPoints];
+  Point chainPoints[kChainPoints];  // the paths' points, as written
   short stack[kNodes];
   bool used[kWires];  // only the net's own entries are cleared
   std::fill(used, used + nw, false);
@@ -460,14 +460,14 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
           continue;
         }
         int from = points;
-        chainPoints[points++] = static_cast<short>(start);
+        chainPoints[points++] = {cx[start >> 5], cy[start & 31]};
         int cur = start;
         int next;
         for (;;) {
           used[l] = true;
           ++walked;
           next = linkA[l] == cur ? linkB[l] : linkA[l];
-          chainPoints[points++] = static_cast<short>(next);
+          chainPoints[points++] = {cx[next >> 5], cy[next & 31]};
           if (nodeOf[next] >= 0) {
             break;
           }
@@ -492,8 +492,9 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
         if (pinVertex[i] == start && parent[i] == -2) {
           parent[i] = static_cast<short>(u);
           pathFrom[i] = static_cast<short>(points);
-          chainPoints[points++] = static_cast<short>(start);
-          chainPoints[points++] = static_cast<short>(start);
+          chainPoints[points++] = {cx[start >> 5], cy[start & 31]};
+          chainPoints[points] = chainPoints[points - 1];
+          ++points;
           pathTo[i] = static_cast<short>(points);
           ++edges;
         }
@@ -526,13 +527,7 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
     Edge& e = t.edges[edge++];
     e.from = parent[n];
     e.to = n;
-    Point at[kChainPoints];
-    int count = pathTo[n] - pathFrom[n];
-    for (int k = 0; k < count; ++k) {
-      int p = chainPoints[pathFrom[n] + k];
-      at[k] = {cx[p >> 5], cy[p & 31]};
-    }
-    e.path.assign(at, at + count);
+    e.path.assign(chainPoints + pathFrom[n], chainPoints + pathTo[n]);
   }
   return true;
 }
