@@ -12,6 +12,10 @@ struct FlatScratch {
   std::vector<RoutePoint> cuts, flipped;
   std::vector<Wire> across, along;  // from lower ends
   std::vector<Wire> drawn;          // the solvers' pieces, before cleaning
+  // solveFlatTreeTo's drawing, each piece's ends by the pins whose
+  // coordinates they take (its net's order): x1 | y1 << 8 | x2 << 16 |
+  // y2 << 24.
+  std::vector<std::uint32_t> drawnLines;
   std::vector<int> degree;
   std::vector<char> pinAt;
   WirePlanScratch clean;  // when the drawing needs cleanWires
