@@ -566,9 +566,12 @@ void finishTree(const std::vector<RoutePoint>& pins,
   for (int k = 0; onGrid && k < g->ny; ++k) {
     cy[k] = line(g->ys[k]);
   }
+  // The builder's lists are touched only off the grid.
+  bool listsUsed = false;
   if (!options.drawingOnly &&
       !(onGrid && buildOnGrid(pins, wires, *g, cx, cy, t))) {
     buildNodes(pins, wires, scratch.tree, t);
+    listsUsed = true;
   }
   t.parts = 1;
   size_t base = t.segments.size();
@@ -586,18 +589,24 @@ void finishTree(const std::vector<RoutePoint>& pins,
     }
   }
   if (options.measureLength || options.bound) {
+    listsUsed = listsUsed || !whole;
     t.wireLength = whole ? sum : lengthOf(t.segments, scratch.tree.runs);
   }
   // The solver's trees are shortest: their own length bounds every tree.
   t.lowerBound = options.bound ? t.wireLength : -1;
   // Many pins at few places leave long lists: given back, as every
-  // scratch list is after a large net.
+  // scratch list is after a large net (those this call left alone were
+  // given back by the last that used them).
   FlatScratch::TreeLists& s = scratch.tree;
   auto release = [](auto&... lists) { (releaseLarge(lists), ...); };
+  release(s.wires, scratch.cuts);
+  if (!listsUsed) {
+    return;
+  }
   release(s.keys, s.at, s.chainPoints, s.path, s.pinVertex, s.linkA, s.linkB,
           s.first, s.items, s.nodeOf, s.vertexOf, s.chainA, s.chainB,
           s.aroundFirst, s.aroundItems, s.queue, s.chainFrom, s.used, s.reached,
-          s.found, s.runs, s.wires, scratch.cuts);
+          s.found, s.runs);
 }
 
 }  // namespace
