@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "options/arborescence.h"
+#include "options/pathBoundRefine.h"
 #include "spatial/escapeGraph.h"
 #include "spatial/linePlan.h"
 #include "support/smallLists.h"
@@ -1481,6 +1482,8 @@ bool bound(const std::vector<RoutePoint>& pins,
     }
   }
   s.in = s.bestIn;
+  refineBoundedTree({s.start, s.arcs, s.pieceLen}, g.plan.nodes, s.pinNode,
+                    s.bound, s.first, s.in, effort, s.refine);
   if (forestWires(g, s, out)) {
     return true;
   }

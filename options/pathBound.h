@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "options/arborescence.h"
+#include "options/pathBoundRefine.h"
 #include "spatial/freeRoute.h"
 #include "spatial/linePlan.h"
 #include "spatial/obstacleIndex.h"
@@ -48,6 +49,7 @@ struct PathBoundScratch {
   std::vector<int> origin;
   std::vector<char> in, onTree, pinAt, mark, treeIn, bestIn, pieceDone;
   std::vector<std::pair<double, int>> heap;
+  BoundRefineScratch refine;
 };
 
 // A tree whose every pin lies, along it from the first pin, within
