@@ -861,7 +861,8 @@ bool gridTree(const std::vector<Wire>& drawn,
               const std::vector<RoutePoint>& pins,
               std::vector<Wire>& out,
               FlatScratch::Grid* grid = nullptr,
-              const FlatNet* net = nullptr) {
+              const FlatNet* net = nullptr,
+              bool gridOnly = false) {
   const int kLines = FlatScratch::Grid::kLines;
   float xs[kLines], ys[kLines];
   int nx = 0, ny = 0;
@@ -1027,7 +1028,9 @@ bool gridTree(const std::vector<Wire>& drawn,
   if (runs > kMaxRuns) {
     return false;
   }
-  out.resize(static_cast<size_t>(runs));
+  // With gridOnly, the wires are the grid's ends alone.
+  bool floats = !(grid && gridOnly);
+  out.resize(floats ? static_cast<size_t>(runs) : 0);
   int k = 0;
   for (int i = 0; i < nx; ++i) {
     for (std::uint32_t m = alongAt[i] | acrossAt[i]; m; m &= m - 1) {
@@ -1040,8 +1043,10 @@ bool gridTree(const std::vector<Wire>& drawn,
         while (!flat && (along[i] >> b & 1) && !(joint[b] >> i & 1)) {
           ++b;
         }
-        out[k] = flat ? Wire{xs[i], ys[j], xs[b], ys[j]}
-                      : Wire{xs[i], ys[j], xs[i], ys[b]};
+        if (floats) {
+          out[k] = flat ? Wire{xs[i], ys[j], xs[b], ys[j]}
+                        : Wire{xs[i], ys[j], xs[i], ys[b]};
+        }
         if (grid) {
           std::uint8_t* e = grid->ends[k];
           e[0] = static_cast<std::uint8_t>(i);
@@ -1055,6 +1060,7 @@ bool gridTree(const std::vector<Wire>& drawn,
   }
   if (grid) {
     grid->valid = true;
+    grid->wires = runs;
     grid->nx = nx;
     grid->ny = ny;
     std::copy(xs, xs + nx, grid->xs);
@@ -1204,7 +1210,8 @@ std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins,
 
 bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
                      FlatScratch& s,
-                     std::vector<Wire>& out) {
+                     std::vector<Wire>& out,
+                     bool gridOnly) {
   out.clear();
   s.grid.valid = false;
   s.cuts.assign(pins.begin(), pins.end());
@@ -1229,7 +1236,7 @@ bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
     net.yLine[net.byY[j]] = static_cast<std::uint8_t>(yl);
   }
   solveMask(net, (1 << net.n) - 1, &wires);
-  if (!gridTree(wires, pins, out, &s.grid, &net)) {
+  if (!gridTree(wires, pins, out, &s.grid, &net, gridOnly)) {
     // The pieces from their pins' coordinates, for the cuts.
     for (std::uint32_t q : s.drawnLines) {
       auto x = [&net](std::uint32_t i) { return static_cast<float>(net.x[i]); };

@@ -28,6 +28,7 @@ struct FlatScratch {
     static const int kWires = 128;
     bool valid = false;
     int nx = 0, ny = 0;
+    int wires = 0;  // the count of the wires, as ends holds them
     float xs[kLines], ys[kLines];
     std::uint8_t ends[kWires][4];
     std::vector<std::uint16_t> pinPoint;  // each pin's lines, x << 5 | y
@@ -74,9 +75,12 @@ std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins,
 // The same into out, whose storage a caller that solves many nets keeps,
 // and the wires' grid into scratch.grid (not valid where the cleaning left
 // the grid); false (out empty) for more than kFlatExactPins positions.
+// With gridOnly, for a caller that reads the wires off a valid grid alone
+// (its ends and count), out is left empty where the grid is valid.
 bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
                      FlatScratch& scratch,
-                     std::vector<Wire>& out);
+                     std::vector<Wire>& out,
+                     bool gridOnly = false);
 
 // Nets of up to this many positions get breakFlatTree's tree.
 const size_t kFlatBreakPins = 2 * kFlatExactPins - 1;

@@ -341,7 +341,7 @@ void buildNodes(const std::vector<RoutePoint>& pins,
 // t untouched, where the grid is not the wires' or the net outgrows the
 // arrays.
 bool buildOnGrid(const std::vector<RoutePoint>& pins,
-                 const std::vector<Wire>& wires,
+                 size_t wireCount,
                  const FlatScratch::Grid& g,
                  const double* cx,
                  const double* cy,
@@ -353,7 +353,7 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
   static_assert(kLines == 32, "a point's lines are five bits each");
   const int kNodes = kPins + 2 * kWires;
   const int kChainPoints = 2 * kPins + kWires + kNodes;
-  int nw = static_cast<int>(wires.size());
+  int nw = static_cast<int>(wireCount);
   int np = static_cast<int>(pins.size());
   if (!g.valid || nw == 0 || nw > kWires || np > kPins) {
     return false;
@@ -548,8 +548,25 @@ void finishTree(const std::vector<RoutePoint>& pins,
   // On the grid of the pins' lines, each line's value is made once, and
   // whole values below 2^30 sum exactly in any order: the length is the
   // wires' sum, as the runs' union would give it.
-  bool onGrid = g && g->valid && !wires.empty() &&
-                wires.size() <= static_cast<size_t>(g->kWires);
+  // Wires left on the grid alone (solveFlatTreeTo's gridOnly) are its ends.
+  size_t count = g && g->valid && wires.empty() ? static_cast<size_t>(g->wires)
+                                                : wires.size();
+  bool onGrid =
+      g && g->valid && count > 0 && count <= static_cast<size_t>(g->kWires);
+  // The wires as floats, made from the grid's ends where left there, for
+  // the builders off the grid.
+  std::vector<Wire> made;
+  auto floatsOf = [&]() -> const std::vector<Wire>& {
+    if (!wires.empty() || count == 0) {
+      return wires;
+    }
+    made.resize(count);
+    for (size_t k = 0; k < count; ++k) {
+      const std::uint8_t* e = g->ends[k];
+      made[k] = {g->xs[e[0]], g->ys[e[1]], g->xs[e[2]], g->ys[e[3]]};
+    }
+    return made;
+  };
   double cx[FlatScratch::Grid::kLines], cy[FlatScratch::Grid::kLines];
   bool whole = onGrid;
   // A whole line below 2^30 is its own decimal; any other line's decimal
@@ -569,22 +586,23 @@ void finishTree(const std::vector<RoutePoint>& pins,
   // The builder's lists are touched only off the grid.
   bool listsUsed = false;
   if (!options.drawingOnly &&
-      !(onGrid && buildOnGrid(pins, wires, *g, cx, cy, t))) {
-    buildNodes(pins, wires, scratch.tree, t);
+      !(onGrid && buildOnGrid(pins, count, *g, cx, cy, t))) {
+    buildNodes(pins, floatsOf(), scratch.tree, t);
     listsUsed = true;
   }
   t.parts = 1;
   size_t base = t.segments.size();
-  t.segments.resize(base + wires.size());
+  t.segments.resize(base + count);
   double sum = 0;
-  for (size_t k = 0; k < wires.size(); ++k) {
-    const Wire& w = wires[k];
+  const std::vector<Wire>& offGrid = onGrid ? wires : floatsOf();
+  for (size_t k = 0; k < count; ++k) {
     if (onGrid) {
       const std::uint8_t* e = g->ends[k];
       Segment& out = t.segments[base + k];
       out = {{cx[e[0]], cy[e[1]]}, {cx[e[2]], cy[e[3]]}};
       sum += (out.b.x - out.a.x) + (out.b.y - out.a.y);
     } else {
+      const Wire& w = offGrid[k];
       t.segments[base + k] = {backOf({w.x1, w.y1}), backOf({w.x2, w.y2})};
     }
   }
@@ -620,7 +638,8 @@ bool routeFlatNet(const std::vector<RoutePoint>& pins,
     return false;
   }
   std::vector<Wire>& wires = scratch.tree.wires;
-  if (!solveFlatTreeTo(pins, scratch, wires)) {
+  // The wires are read off the grid where it is valid.
+  if (!solveFlatTreeTo(pins, scratch, wires, true)) {
     releaseLarge(scratch.cuts);  // the positions, sorted
     return false;
   }
