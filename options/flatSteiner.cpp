@@ -134,7 +134,32 @@ struct FlatNet {
   // number below 2^24, every length the solvers sum is exact, and bounds
   // on them can be compared as they are.
   bool whole = false;
+  // Where given, the drawing goes there, not to the wires: each piece's
+  // ends by the pins whose coordinates they take (as
+  // FlatScratch::drawnLines holds them); each pin's lines of the net's
+  // grid in xLine, yLine.
+  std::vector<std::uint32_t>* lines = nullptr;
+  std::uint8_t xLine[kMaxPins];
+  std::uint8_t yLine[kMaxPins];
 };
+
+// Draws the wire from (x of pin x1, y of pin y1) to (x of x2, y of y2):
+// as its lines where the net keeps them (and not in wires), else in wires.
+void put(const FlatNet& net,
+         std::vector<Wire>& wires,
+         int x1,
+         int y1,
+         int x2,
+         int y2) {
+  if (net.lines) {
+    net.lines->push_back(
+        static_cast<std::uint32_t>(x1 | y1 << 8 | x2 << 16 | y2 << 24));
+    return;
+  }
+  wires.push_back({static_cast<float>(net.x[x1]), static_cast<float>(net.y[y1]),
+                   static_cast<float>(net.x[x2]),
+                   static_cast<float>(net.y[y2])});
+}
 
 // A whole number below 2^23 in size (a cast, not a call of floor).
 bool isWhole(double v) {
@@ -191,22 +216,28 @@ double boxOf(const FlatNet& net, int mask) {
   return net.x[highestOf(mask)] - net.x[lowestOf(mask)] + (yhi - ylo);
 }
 
-// The spine of a spine tree crosses at the lower median of its pins.
-double spineAt(const FlatNet& net, int mask, bool alongY) {
+// The spine of a spine tree crosses at the lower median of its pins: the
+// pin there.
+int spinePin(const FlatNet& net, int mask, bool alongY) {
   int k = countOf(mask);
   int want = (k - 1) / 2;
   if (alongY) {
     for (int i = 0;; ++i) {
       if (mask >> i & 1 && want-- == 0) {
-        return net.x[i];
+        return i;
       }
     }
   }
   for (int j = 0;; ++j) {
     if (mask >> net.byY[j] & 1 && want-- == 0) {
-      return net.y[net.byY[j]];
+      return net.byY[j];
     }
   }
+}
+
+double spineAt(const FlatNet& net, int mask, bool alongY) {
+  int i = spinePin(net, mask, alongY);
+  return alongY ? net.x[i] : net.y[i];
 }
 
 double spineLength(const FlatNet& net, int mask, bool alongY) {
@@ -223,10 +254,14 @@ double spineLength(const FlatNet& net, int mask, bool alongY) {
   return len + (hi - lo);
 }
 
-// The L from a to b, first along x.
-void addL(RoutePoint a, RoutePoint b, std::vector<Wire>& wires) {
-  wires.push_back({a.x, a.y, b.x, a.y});
-  wires.push_back({b.x, a.y, b.x, b.y});
+// The L from a to b (each a point of a pin's x and a pin's y), first
+// along x.
+void addL(const FlatNet& net,
+          const int (&a)[2],
+          const int (&b)[2],
+          std::vector<Wire>& wires) {
+  put(net, wires, a[0], a[1], b[0], a[1]);
+  put(net, wires, b[0], a[1], b[0], b[1]);
 }
 
 double cornerTree(const FlatNet& net, Part part, std::vector<Wire>* wires);
@@ -240,25 +275,31 @@ void addPart(const FlatNet& net, Part part, std::vector<Wire>& wires) {
   }
   int mask = positionSequence::maskOf(part);
   bool alongY = part & kAlongY;
-  double at = spineAt(net, mask, alongY);
+  int at = spinePin(net, mask, alongY);
   double lo = INFINITY, hi = -INFINITY;
+  int loPin = at, hiPin = at;
   for (int m = mask; m; m &= m - 1) {
     int i = lowestOf(m);
     double along = alongY ? net.y[i] : net.x[i];
-    double across = alongY ? net.x[i] : net.y[i];
-    lo = std::min(lo, along);
-    hi = std::max(hi, along);
-    wires.push_back(
-        alongY ? Wire{static_cast<float>(at), static_cast<float>(along),
-                      static_cast<float>(across), static_cast<float>(along)}
-               : Wire{static_cast<float>(along), static_cast<float>(at),
-                      static_cast<float>(along), static_cast<float>(across)});
+    if (along < lo) {
+      lo = along;
+      loPin = i;
+    }
+    if (along > hi) {
+      hi = along;
+      hiPin = i;
+    }
+    if (alongY) {
+      put(net, wires, at, i, i, i);
+    } else {
+      put(net, wires, i, at, i, i);
+    }
   }
-  wires.push_back(alongY
-                      ? Wire{static_cast<float>(at), static_cast<float>(lo),
-                             static_cast<float>(at), static_cast<float>(hi)}
-                      : Wire{static_cast<float>(lo), static_cast<float>(at),
-                             static_cast<float>(hi), static_cast<float>(at)});
+  if (alongY) {
+    put(net, wires, at, loPin, at, hiPin);
+  } else {
+    put(net, wires, loPin, at, hiPin, at);
+  }
 }
 
 // The least of the trees from..to of a table's lanes on whole gaps, below
@@ -296,18 +337,46 @@ void scanWhole(const std::uint64_t* lanes,
   }
 }
 
+// What lookUp read of a subnet and the tree it chose: enough to draw that
+// tree later without a second look-up (drawSubnet). No subnet (k 0) for
+// those of fewer than five pins, which solveMask solves without a table.
+struct Subnet {
+  int k = 0;
+  int sym = 0;
+  std::uint32_t tree = 0;
+  Seq seq;
+  int pin[kMaxPins];  // by the subnet's x rank
+};
+
+// Draws the tree lookUp chose for the subnet.
+void drawSubnet(const FlatNet& net, const Subnet& s, std::vector<Wire>& wires) {
+  const SizeTable& table = tables().bySize[s.k];
+  int fromCanon[kMaxPins];
+  for (int t = 0; t < s.k; ++t) {
+    int mx, my;
+    positionSequence::mapRanks(s.sym, s.k, t, s.seq[t], mx, my);
+    fromCanon[mx] = s.pin[t];
+  }
+  for (std::uint32_t p = table.partStart[s.tree];
+       p < table.partStart[s.tree + 1]; ++p) {
+    addPart(net,
+            positionSequence::renamePins(table.parts[p], fromCanon, s.sym & 4),
+            wires);
+  }
+}
+
 // The tables' shortest tree of the mask's pins (five to eight of them).
 // Without wires and on a net of whole coordinates, a tree no shorter than
 // cap is of no use to the caller: where none is shorter, cap itself.
-// With tree, the table's tree it chose is left there; given one there
-// already (not kAnyTree), that tree is drawn without a scan.
-const std::uint32_t kAnyTree = UINT32_MAX;
+// With keep, the subnet and the tree it chose are left there.
 double lookUp(const FlatNet& net,
               int mask,
               std::vector<Wire>* wires,
               double cap,
-              std::uint32_t* tree) {
-  int pin[kMaxPins];    // by the subnet's x rank
+              Subnet* keep) {
+  Subnet own;
+  Subnet& sub = keep ? *keep : own;
+  int* pin = sub.pin;
   int xRank[kMaxPins];  // each pin's x rank in the subnet
   int yRanks = 0;       // the net's y ranks of the subnet's pins
   int k = 0;
@@ -317,7 +386,8 @@ double lookUp(const FlatNet& net,
     pin[k++] = i;
     yRanks |= 1 << net.yRank[i];
   }
-  Seq seq{};
+  Seq& seq = sub.seq;
+  seq = Seq{};
   double gx[kMaxPins], gy[kMaxPins], ys[kMaxPins];
   int r = 0;
   for (int m = yRanks; m; m &= m - 1) {
@@ -357,10 +427,6 @@ double lookUp(const FlatNet& net,
   double best = INFINITY;
   std::uint32_t bestTree = 0;
   std::uint32_t from = table.treeStart[cls], to = table.treeStart[cls + 1];
-  if (tree && *tree != kAnyTree) {
-    from = *tree;
-    to = from + 1;
-  }
   if (integral) {
     std::int64_t least = INT64_MAX;
     if (!wires && net.whole && cap < 9e15) {
@@ -401,22 +467,11 @@ double lookUp(const FlatNet& net,
       bestTree = t;
     }
   }
-  if (tree) {
-    *tree = bestTree;
-  }
+  sub.k = k;
+  sub.sym = sym;
+  sub.tree = bestTree;
   if (wires) {
-    int fromCanon[kMaxPins];
-    for (int t = 0; t < k; ++t) {
-      int mx, my;
-      positionSequence::mapRanks(sym, k, t, seq[t], mx, my);
-      fromCanon[mx] = pin[t];
-    }
-    for (std::uint32_t p = table.partStart[bestTree];
-         p < table.partStart[bestTree + 1]; ++p) {
-      addPart(net,
-              positionSequence::renamePins(table.parts[p], fromCanon, sym & 4),
-              *wires);
-    }
+    drawSubnet(net, sub, *wires);
   }
   return best;
 }
@@ -429,12 +484,28 @@ double alongOf(const FlatNet& net, int i, bool alongY) {
   return alongY ? net.y[i] : net.x[i];
 }
 
-// A straight piece from `along` a to b on the line `across` c.
-Wire wireOn(bool alongY, double c, double a, double b) {
-  float fc = static_cast<float>(c), fa = static_cast<float>(a),
-        fb = static_cast<float>(b);
-  return alongY ? Wire{fc, fa, fc, fb} : Wire{fa, fc, fb, fc};
+// A straight piece along an axis from pin a's coordinate to pin b's, on
+// pin c's line across it.
+void putOn(const FlatNet& net,
+           std::vector<Wire>& wires,
+           bool alongY,
+           int c,
+           int a,
+           int b) {
+  if (alongY) {
+    put(net, wires, c, a, c, b);
+  } else {
+    put(net, wires, a, c, b, c);
+  }
 }
+
+// A coordinate and the pin it is of, compared by the coordinate: the
+// comparisons that chose a coordinate choose its pin.
+struct Coord {
+  double v;
+  int pin;
+  bool operator<(const Coord& o) const { return v < o.v; }
+};
 
 // The corner tree's pieces (positionSequence::Part) and their length.
 double cornerTree(const FlatNet& net, Part part, std::vector<Wire>* wires) {
@@ -445,23 +516,35 @@ double cornerTree(const FlatNet& net, Part part, std::vector<Wire>* wires) {
   double c = acrossOf(net, line, alongY);
   double r = alongOf(net, end, alongY);
   double lo = r, hi = r, len = 0;
+  int loPin = end, hiPin = end;
   for (int m = mask & ~(1 << end | 1 << leg); m; m &= m - 1) {
     int t = lowestOf(m);
     double a = alongOf(net, t, alongY);
-    lo = std::min(lo, a);
-    hi = std::max(hi, a);
+    if (a < lo) {
+      lo = a;
+      loPin = t;
+    }
+    if (a > hi) {
+      hi = a;
+      hiPin = t;
+    }
     len += std::fabs(acrossOf(net, t, alongY) - c);
     if (wires) {
-      wires->push_back(wireOn(!alongY, a, acrossOf(net, t, alongY), c));
+      putOn(net, *wires, !alongY, t, t, line);
     }
   }
   double ce = acrossOf(net, end, alongY), cl = acrossOf(net, leg, alongY);
   double armLo = std::min({c, ce, cl}), armHi = std::max({c, ce, cl});
   double legAt = alongOf(net, leg, alongY);
   if (wires) {
-    wires->push_back(wireOn(alongY, c, lo, hi));
-    wires->push_back(wireOn(!alongY, r, armLo, armHi));
-    wires->push_back(wireOn(alongY, cl, r, legAt));
+    // The arm's ends: the pins of the coordinates min and max chose (of
+    // two zeros, the sign is the chosen pin's).
+    Coord arm[3] = {{c, line}, {ce, end}, {cl, leg}};
+    int armLoPin = std::min({arm[0], arm[1], arm[2]}).pin;
+    int armHiPin = std::max({arm[0], arm[1], arm[2]}).pin;
+    putOn(net, *wires, alongY, line, loPin, hiPin);
+    putOn(net, *wires, !alongY, end, armLoPin, armHiPin);
+    putOn(net, *wires, alongY, leg, end, leg);
   }
   return len + (hi - lo) + (armHi - armLo) + std::fabs(legAt - r);
 }
@@ -479,9 +562,8 @@ double solveFour(const FlatNet& net, int mask, std::vector<Wire>* wires) {
   const int pairs[3][4] = {{0, 1, 2, 3}, {0, 2, 1, 3}, {0, 3, 1, 2}};
   double best = INFINITY;
   int bestPairing = -1, bestA = -1, bestP = -1;
-  double at[2][2];  // the branch points of the best pairing, by axis
   for (int q = 0; q < 3; ++q) {
-    double len = 0, here[2][2];
+    double len = 0;
     for (int axis = 0; axis < 2; ++axis) {
       auto coord = [&](int t) {
         return axis ? net.y[p[pairs[q][t]]] : net.x[p[pairs[q][t]]];
@@ -491,14 +573,10 @@ double solveFour(const FlatNet& net, int mask, std::vector<Wire>* wires) {
       double lo2 = std::min(coord(2), coord(3)),
              hi2 = std::max(coord(2), coord(3));
       len += (hi1 - lo1) + (hi2 - lo2) + std::max({0.0, lo2 - hi1, lo1 - hi2});
-      here[axis][0] = std::clamp(std::max(lo1, lo2), lo1, hi1);
-      here[axis][1] = std::clamp(here[axis][0], lo2, hi2);
-      here[axis][0] = std::clamp(here[axis][1], lo1, hi1);
     }
     if (len < best) {
       best = len;
       bestPairing = q;
-      std::copy(&here[0][0], &here[0][0] + 4, &at[0][0]);
     }
   }
   for (int a = 0; a < 4; ++a) {
@@ -517,16 +595,30 @@ double solveFour(const FlatNet& net, int mask, std::vector<Wire>* wires) {
   }
   if (wires) {
     if (bestPairing >= 0) {
-      RoutePoint s[2] = {
-          {static_cast<float>(at[0][0]), static_cast<float>(at[1][0])},
-          {static_cast<float>(at[0][1]), static_cast<float>(at[1][1])}};
+      // Each branch point's coordinates are pins' (clamps of them): the
+      // same comparisons again name those pins.
+      int s[2][2];
+      for (int axis = 0; axis < 2; ++axis) {
+        Coord c[4];
+        for (int t = 0; t < 4; ++t) {
+          int i = p[pairs[bestPairing][t]];
+          c[t] = {axis ? net.y[i] : net.x[i], i};
+        }
+        const Coord& lo1 = std::min(c[0], c[1]);
+        const Coord& hi1 = std::max(c[0], c[1]);
+        const Coord& lo2 = std::min(c[2], c[3]);
+        const Coord& hi2 = std::max(c[2], c[3]);
+        const Coord& first = std::clamp(std::max(lo1, lo2), lo1, hi1);
+        const Coord& second = std::clamp(first, lo2, hi2);
+        s[0][axis] = std::clamp(second, lo1, hi1).pin;
+        s[1][axis] = second.pin;
+      }
       for (int t = 0; t < 4; ++t) {
         int i = p[pairs[bestPairing][t]];
-        addL(s[t / 2],
-             {static_cast<float>(net.x[i]), static_cast<float>(net.y[i])},
-             *wires);
+        int pinAt[2] = {i, i};
+        addL(net, s[t / 2], pinAt, *wires);
       }
-      addL(s[0], s[1], *wires);
+      addL(net, s[0], s[1], *wires);
     } else {
       addPart(net, static_cast<Part>(mask & ~(1 << bestA)), *wires);
       addPart(net, static_cast<Part>(1 << bestA | 1 << bestP), *wires);
@@ -539,7 +631,7 @@ double solveMask(const FlatNet& net,
                  int mask,
                  std::vector<Wire>* wires,
                  double cap = INFINITY,
-                 std::uint32_t* tree = nullptr);
+                 Subnet* keep = nullptr);
 
 // Nine pins: the best of the few moves that make the class's potentially
 // optimal trees (flatMoves.cpp): a spine or corner tree of all, or two
@@ -575,21 +667,20 @@ double solveNine(const FlatNet& net,
   }
   bool swap = sym & 4;
   // A mask of canonical names as pins, and a mask of pins as y ranks, each
-  // by two look-ups (its low five bits and the rest): a split's halves and
-  // their boxes without a loop over their pins.
-  int pinsLo[32], pinsHi[16], ranksLo[32], ranksHi[16];
-  pinsLo[0] = pinsHi[0] = ranksLo[0] = ranksHi[0] = 0;
-  for (int m = 1; m < 32; ++m) {
-    int b = lowestOf(m), rest = m & (m - 1);
-    pinsLo[m] = pinsLo[rest] | 1 << fromCanon[b];
-    ranksLo[m] = ranksLo[rest] | 1 << net.yRank[b];
-    if (m < 16) {
-      pinsHi[m] = pinsHi[rest] | 1 << fromCanon[5 + b];
-      ranksHi[m] = ranksHi[rest] | 1 << net.yRank[5 + b];
+  // by three look-ups (three bits each): a split's halves and their boxes
+  // without a loop over their pins, from tables of few entries to fill.
+  static_assert(kMaxPins <= 9, "three look-ups of three bits");
+  int pinsOf[3][8], ranksOf[3][8];
+  for (int c = 0; c < 3; ++c) {
+    pinsOf[c][0] = ranksOf[c][0] = 0;
+    for (int m = 1; m < 8; ++m) {
+      int b = 3 * c + lowestOf(m), rest = m & (m - 1);
+      pinsOf[c][m] = pinsOf[c][rest] | (b < net.n ? 1 << fromCanon[b] : 0);
+      ranksOf[c][m] = ranksOf[c][rest] | (b < net.n ? 1 << net.yRank[b] : 0);
     }
   }
   auto box = [&](int m) {
-    int ranks = ranksLo[m & 31] | ranksHi[m >> 5];
+    int ranks = ranksOf[0][m & 7] | ranksOf[1][m >> 3 & 7] | ranksOf[2][m >> 6];
     return net.x[highestOf(m)] - net.x[lowestOf(m)] +
            (net.y[net.byY[highestOf(ranks)]] - net.y[net.byY[lowestOf(ranks)]]);
   };
@@ -598,8 +689,10 @@ double solveNine(const FlatNet& net,
   double best = !wires && net.whole ? cap : INFINITY;
   Part bestPart = 0;
   int bestFirst = -1, bestShared = -1;
-  // The tables' trees of the best split's halves, drawn without a scan.
-  std::uint32_t bestTrees[2] = {kAnyTree, kAnyTree};
+  // The halves of the split being solved and of the best so far, the
+  // latter drawn without a second look-up: pairs swapped, not copied.
+  Subnet halves[2][2];
+  int solving = 0;
   struct Split {
     double bound;  // the halves' boxes
     int first;
@@ -631,7 +724,8 @@ double solveNine(const FlatNet& net,
       }
     } else if (splits < kMaxSplits) {
       int p = fromCanon[move >> 9 & 15];
-      int first = pinsLo[move & 31] | pinsHi[move >> 5 & 15];
+      int first = pinsOf[0][move & 7] | pinsOf[1][move >> 3 & 7] |
+                  pinsOf[2][move >> 6 & 7];
       int second = (mask & ~first) | 1 << p;
       split[splits++] = {box(first) + box(second), first, p};
     }
@@ -647,16 +741,18 @@ double solveNine(const FlatNet& net,
     int small = countOf(first) <= countOf(second) ? first : second;
     int large = small == first ? second : first;
     double largeBox = box(large);
-    std::uint32_t smallTree = kAnyTree, largeTree = kAnyTree;
-    double one = solveMask(net, small, nullptr, best - largeBox, &smallTree);
+    Subnet* pair = halves[solving];
+    Subnet& smallSub = pair[small == first ? 0 : 1];
+    Subnet& largeSub = pair[small == first ? 1 : 0];
+    smallSub.k = largeSub.k = 0;
+    double one = solveMask(net, small, nullptr, best - largeBox, &smallSub);
     if (one + largeBox < best) {
-      double len = one + solveMask(net, large, nullptr, best - one, &largeTree);
+      double len = one + solveMask(net, large, nullptr, best - one, &largeSub);
       if (len < best) {
         best = len;
         bestFirst = first;
         bestShared = p;
-        bestTrees[0] = small == first ? smallTree : largeTree;
-        bestTrees[1] = small == first ? largeTree : smallTree;
+        solving = 1 - solving;
       }
     }
   }
@@ -664,20 +760,27 @@ double solveNine(const FlatNet& net,
     if (bestFirst < 0) {
       addPart(net, bestPart, *wires);
     } else {
-      solveMask(net, bestFirst, wires, INFINITY, &bestTrees[0]);
-      solveMask(net, (mask & ~bestFirst) | 1 << bestShared, wires, INFINITY,
-                &bestTrees[1]);
+      // The halves as chosen, first then second.
+      const Subnet* chosen = halves[1 - solving];
+      int halfMask[2] = {bestFirst, (mask & ~bestFirst) | 1 << bestShared};
+      for (int h = 0; h < 2; ++h) {
+        if (chosen[h].k > 0) {
+          drawSubnet(net, chosen[h], *wires);
+        } else {
+          solveMask(net, halfMask[h], wires);
+        }
+      }
     }
   }
   return best;
 }
 
-// A shortest tree of the mask's pins; cap and tree as lookUp takes them.
+// A shortest tree of the mask's pins; cap and keep as lookUp takes them.
 double solveMask(const FlatNet& net,
                  int mask,
                  std::vector<Wire>* wires,
                  double cap,
-                 std::uint32_t* tree) {
+                 Subnet* keep) {
   int k = countOf(mask);
   if (k <= 3) {
     if (wires && k >= 2) {
@@ -689,7 +792,7 @@ double solveMask(const FlatNet& net,
     return solveFour(net, mask, wires);
   }
   if (k <= flatTableData::kToPins) {
-    return lookUp(net, mask, wires, cap, tree);
+    return lookUp(net, mask, wires, cap, keep);
   }
   return solveNine(net, mask, wires, cap);
 }
@@ -758,7 +861,8 @@ bool gridTree(const std::vector<Wire>& drawn,
               const std::vector<RoutePoint>& pins,
               std::vector<Wire>& out,
               FlatScratch::Grid* grid = nullptr,
-              const FlatNet* net = nullptr) {
+              const FlatNet* net = nullptr,
+              bool gridOnly = false) {
   const int kLines = FlatScratch::Grid::kLines;
   float xs[kLines], ys[kLines];
   int nx = 0, ny = 0;
@@ -810,9 +914,22 @@ bool gridTree(const std::vector<Wire>& drawn,
     int lo = std::min(a, b), hi = std::max(a, b);
     return ((std::uint32_t{1} << hi) - 1) & ~((std::uint32_t{1} << lo) - 1);
   };
-  for (const Wire& w : drawn) {
-    int x1 = xAt.find(w.x1), x2 = xAt.find(w.x2);
-    int y1 = yAt.find(w.y1), y2 = yAt.find(w.y2);
+  // The drawing's lines as the solvers drew them, where they kept them
+  // (drawn then unused).
+  const std::uint32_t* drawnLines =
+      net && net->lines ? net->lines->data() : nullptr;
+  size_t pieces = drawnLines ? net->lines->size() : drawn.size();
+  for (size_t k = 0; k < pieces; ++k) {
+    int x1, x2, y1, y2;
+    if (drawnLines) {
+      std::uint32_t q = drawnLines[k];
+      x1 = net->xLine[q & 255], y1 = net->yLine[q >> 8 & 255];
+      x2 = net->xLine[q >> 16 & 255], y2 = net->yLine[q >> 24];
+    } else {
+      const Wire& w = drawn[k];
+      x1 = xAt.find(w.x1), x2 = xAt.find(w.x2);
+      y1 = yAt.find(w.y1), y2 = yAt.find(w.y2);
+    }
     if (x1 < 0 || x2 < 0 || y1 < 0 || y2 < 0 || (x1 != x2 && y1 != y2)) {
       return false;
     }
@@ -911,7 +1028,9 @@ bool gridTree(const std::vector<Wire>& drawn,
   if (runs > kMaxRuns) {
     return false;
   }
-  out.resize(static_cast<size_t>(runs));
+  // With gridOnly, the wires are the grid's ends alone.
+  bool floats = !(grid && gridOnly);
+  out.resize(floats ? static_cast<size_t>(runs) : 0);
   int k = 0;
   for (int i = 0; i < nx; ++i) {
     for (std::uint32_t m = alongAt[i] | acrossAt[i]; m; m &= m - 1) {
@@ -924,8 +1043,10 @@ bool gridTree(const std::vector<Wire>& drawn,
         while (!flat && (along[i] >> b & 1) && !(joint[b] >> i & 1)) {
           ++b;
         }
-        out[k] = flat ? Wire{xs[i], ys[j], xs[b], ys[j]}
-                      : Wire{xs[i], ys[j], xs[i], ys[b]};
+        if (floats) {
+          out[k] = flat ? Wire{xs[i], ys[j], xs[b], ys[j]}
+                        : Wire{xs[i], ys[j], xs[i], ys[b]};
+        }
         if (grid) {
           std::uint8_t* e = grid->ends[k];
           e[0] = static_cast<std::uint8_t>(i);
@@ -939,6 +1060,7 @@ bool gridTree(const std::vector<Wire>& drawn,
   }
   if (grid) {
     grid->valid = true;
+    grid->wires = runs;
     grid->nx = nx;
     grid->ny = ny;
     std::copy(xs, xs + nx, grid->xs);
@@ -1088,7 +1210,8 @@ std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins,
 
 bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
                      FlatScratch& s,
-                     std::vector<Wire>& out) {
+                     std::vector<Wire>& out,
+                     bool gridOnly) {
   out.clear();
   s.grid.valid = false;
   s.cuts.assign(pins.begin(), pins.end());
@@ -1098,8 +1221,29 @@ bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
   }
   std::vector<Wire>& wires = s.drawn;
   wires.clear();
+  // Each pin's lines, as gridTree numbers them from the net, for the
+  // solvers to draw on.
+  s.drawnLines.clear();
+  net.lines = &s.drawnLines;
+  for (int i = 0, xl = 0; i < net.n; ++i) {
+    xl += i > 0 &&
+          static_cast<float>(net.x[i]) != static_cast<float>(net.x[i - 1]);
+    net.xLine[i] = static_cast<std::uint8_t>(xl);
+  }
+  for (int j = 0, yl = 0; j < net.n; ++j) {
+    yl += j > 0 && static_cast<float>(net.y[net.byY[j]]) !=
+                       static_cast<float>(net.y[net.byY[j - 1]]);
+    net.yLine[net.byY[j]] = static_cast<std::uint8_t>(yl);
+  }
   solveMask(net, (1 << net.n) - 1, &wires);
-  if (!gridTree(wires, pins, out, &s.grid, &net)) {
+  if (!gridTree(wires, pins, out, &s.grid, &net, gridOnly)) {
+    // The pieces from their pins' coordinates, for the cuts.
+    for (std::uint32_t q : s.drawnLines) {
+      auto x = [&net](std::uint32_t i) { return static_cast<float>(net.x[i]); };
+      auto y = [&net](std::uint32_t i) { return static_cast<float>(net.y[i]); };
+      wires.push_back(
+          {x(q & 255), y(q >> 8 & 255), x(q >> 16 & 255), y(q >> 24)});
+    }
     out = cleanTree(wires, pins, s);
   }
   return true;

@@ -12,6 +12,10 @@ struct FlatScratch {
   std::vector<RoutePoint> cuts, flipped;
   std::vector<Wire> across, along;  // from lower ends
   std::vector<Wire> drawn;          // the solvers' pieces, before cleaning
+  // solveFlatTreeTo's drawing, each piece's ends by the pins whose
+  // coordinates they take (its net's order): x1 | y1 << 8 | x2 << 16 |
+  // y2 << 24.
+  std::vector<std::uint32_t> drawnLines;
   std::vector<int> degree;
   std::vector<char> pinAt;
   WirePlanScratch clean;  // when the drawing needs cleanWires
@@ -24,6 +28,7 @@ struct FlatScratch {
     static const int kWires = 128;
     bool valid = false;
     int nx = 0, ny = 0;
+    int wires = 0;  // the count of the wires, as ends holds them
     float xs[kLines], ys[kLines];
     std::uint8_t ends[kWires][4];
     std::vector<std::uint16_t> pinPoint;  // each pin's lines, x << 5 | y
@@ -70,9 +75,12 @@ std::vector<Wire> solveFlatTree(const std::vector<RoutePoint>& pins,
 // The same into out, whose storage a caller that solves many nets keeps,
 // and the wires' grid into scratch.grid (not valid where the cleaning left
 // the grid); false (out empty) for more than kFlatExactPins positions.
+// With gridOnly, for a caller that reads the wires off a valid grid alone
+// (its ends and count), out is left empty where the grid is valid.
 bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
                      FlatScratch& scratch,
-                     std::vector<Wire>& out);
+                     std::vector<Wire>& out,
+                     bool gridOnly = false);
 
 // Nets of up to this many positions get breakFlatTree's tree.
 const size_t kFlatBreakPins = 2 * kFlatExactPins - 1;

@@ -341,7 +341,7 @@ void buildNodes(const std::vector<RoutePoint>& pins,
 // t untouched, where the grid is not the wires' or the net outgrows the
 // arrays.
 bool buildOnGrid(const std::vector<RoutePoint>& pins,
-                 const std::vector<Wire>& wires,
+                 size_t wireCount,
                  const FlatScratch::Grid& g,
                  const double* cx,
                  const double* cy,
@@ -353,7 +353,7 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
   static_assert(kLines == 32, "a point's lines are five bits each");
   const int kNodes = kPins + 2 * kWires;
   const int kChainPoints = 2 * kPins + kWires + kNodes;
-  int nw = static_cast<int>(wires.size());
+  int nw = static_cast<int>(wireCount);
   int np = static_cast<int>(pins.size());
   if (!g.valid || nw == 0 || nw > kWires || np > kPins) {
     return false;
@@ -407,21 +407,15 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
   // by an edge of no length), then the other points where the drawing
   // branches, in their order.
   short vertexOf[kNodes];
-  short chainA[kNodes], chainB[kNodes];
-  short chainFrom[kNodes + 1];
-  short chainPoints[kChainPoints];
-  int nodes = 0, chains = 0, points = 0;
+  int nodes = 0;
+  bool twice = false;  // a place with two pins
   for (int i = 0; i < np; ++i) {
     int v = pinVertex[i];
     vertexOf[nodes++] = static_cast<short>(v);
     if (nodeOf[v] < 0) {
       nodeOf[v] = i;
     } else {
-      chainA[chains] = static_cast<short>(nodeOf[v]);
-      chainB[chains] = static_cast<short>(i);
-      chainFrom[chains++] = static_cast<short>(points);
-      chainPoints[points++] = static_cast<short>(v);
-      chainPoints[points++] = static_cast<short>(v);
+      twice = true;
     }
   }
   for (int word = 0; word < kPoints / 64; ++word) {
@@ -433,134 +427,107 @@ bool buildOnGrid(const std::vector<RoutePoint>& pins,
       }
     }
   }
-  t.nodes.resize(static_cast<size_t>(nodes));
-  for (int n = 0; n < nodes; ++n) {
-    int v = vertexOf[n];
-    t.nodes[n] = {{cx[v >> 5], cy[v & 31]},
-                  n < np ? NodeKind::pin : NodeKind::steinerPoint,
-                  -1,
-                  -1};
-  }
 
-  // Chains of wires from node to node through points of two wires.
+  // Each part walked from its first node along the chains of wires from
+  // node to node through points of two wires. Where the chains make a
+  // forest, each node's parent and its path are those of any walk from
+  // the part's first node, breadth first or not; a loop (a node reached
+  // twice, or wires no walk reaches) is left to buildNodes.
+  short parent[kNodes];
+  short pathFrom[kNodes], pathTo[kNodes];
+  Point chainPoints[kChainPoints];  // the paths' points, as written
+  short stack[kNodes];
   bool used[kWires];  // only the net's own entries are cleared
   std::fill(used, used + nw, false);
-  for (int n = 0; n < nodes; ++n) {
-    int start = vertexOf[n];
-    if (nodeOf[start] != n) {
-      continue;  // a second pin at its place
-    }
-    for (int k = 0; k < degree[start]; ++k) {
-      int l = adj[start][k];
-      if (used[l]) {
-        continue;
-      }
-      int from = points;
-      int cur = start;
-      int end = -1;
-      for (;;) {
-        used[l] = true;
-        bool forward = linkA[l] == cur;
-        if (points == from) {
-          chainPoints[points++] = static_cast<short>(cur);
-        }
-        int next = forward ? linkB[l] : linkA[l];
-        chainPoints[points++] = static_cast<short>(next);
-        if (nodeOf[next] >= 0) {
-          end = nodeOf[next];
-          break;
-        }
-        int other = adj[next][0] == l ? adj[next][1] : adj[next][0];
-        if (used[other]) {
-          break;  // a loop through no node: not part of the tree
-        }
-        cur = next;
-        l = other;
-      }
-      if (end < 0) {
-        points = from;
-        continue;
-      }
-      chainA[chains] = static_cast<short>(n);
-      chainB[chains] = static_cast<short>(end);
-      chainFrom[chains++] = static_cast<short>(from);
-    }
-  }
-  chainFrom[chains] = static_cast<short>(points);
-
-  // The walk, breadth first from each part's first node, each node's
-  // chains in their order; each node reached once files its edge under it.
-  short first[kNodes + 1];
-  std::fill(first, first + nodes + 1, static_cast<short>(0));
-  short around[2 * kNodes];
-  for (int c = 0; c < chains; ++c) {
-    ++first[chainA[c] + 1];
-    ++first[chainB[c] + 1];
-  }
-  for (int n = 0; n < nodes; ++n) {
-    first[n + 1] = static_cast<short>(first[n + 1] + first[n]);
-  }
-  short at[kNodes];
-  std::copy(first, first + nodes, at);
-  for (int c = 0; c < chains; ++c) {
-    around[at[chainA[c]]++] = static_cast<short>(c);
-    around[at[chainB[c]]++] = static_cast<short>(c);
-  }
-  bool reached[kNodes];
-  std::fill(reached, reached + nodes, false);
-  short queue[kNodes];
-  short chainOf[kNodes];
-  bool reversed[kNodes];
-  int edges = 0;
+  std::fill(parent, parent + nodes, static_cast<short>(-2));  // not reached
+  int points = 0, walked = 0, edges = 0;
   for (int root = 0; root < nodes; ++root) {
-    if (reached[root]) {
+    if (parent[root] != -2) {
       continue;
     }
-    chainOf[root] = -1;
-    reached[root] = true;
-    int queued = 0;
-    queue[queued++] = static_cast<short>(root);
-    for (int q = 0; q < queued; ++q) {
-      int u = queue[q];
-      for (int i = first[u]; i < first[u + 1]; ++i) {
-        int c = around[i];
-        int a = chainA[c], b = chainB[c];
-        int w = a == u ? b : a;
-        if (reached[w]) {
+    parent[root] = -1;
+    int depth = 0;
+    stack[depth++] = static_cast<short>(root);
+    while (depth > 0) {
+      int u = stack[--depth];
+      int start = vertexOf[u];
+      if (nodeOf[start] != u) {
+        continue;  // a second pin at its place, reached from the first
+      }
+      for (int k = 0; k < degree[start]; ++k) {
+        int l = adj[start][k];
+        if (used[l]) {
           continue;
         }
-        reached[w] = true;
-        queue[queued++] = static_cast<short>(w);
-        t.nodes[w].parent = u;
-        chainOf[w] = static_cast<short>(c);
-        reversed[w] = a != u;
+        int from = points;
+        chainPoints[points++] = {cx[start >> 5], cy[start & 31]};
+        int cur = start;
+        int next;
+        for (;;) {
+          used[l] = true;
+          ++walked;
+          next = linkA[l] == cur ? linkB[l] : linkA[l];
+          chainPoints[points++] = {cx[next >> 5], cy[next & 31]};
+          if (nodeOf[next] >= 0) {
+            break;
+          }
+          int other = adj[next][0] == l ? adj[next][1] : adj[next][0];
+          if (used[other]) {
+            return false;  // a loop through no node
+          }
+          cur = next;
+          l = other;
+        }
+        int w = nodeOf[next];
+        if (parent[w] != -2) {
+          return false;  // a loop
+        }
+        parent[w] = static_cast<short>(u);
+        pathFrom[w] = static_cast<short>(from);
+        pathTo[w] = static_cast<short>(points);
+        stack[depth++] = static_cast<short>(w);
         ++edges;
+      }
+      for (int i = u + 1; twice && u < np && i < np; ++i) {
+        if (pinVertex[i] == start && parent[i] == -2) {
+          parent[i] = static_cast<short>(u);
+          pathFrom[i] = static_cast<short>(points);
+          chainPoints[points++] = {cx[start >> 5], cy[start & 31]};
+          chainPoints[points] = chainPoints[points - 1];
+          ++points;
+          pathTo[i] = static_cast<short>(points);
+          ++edges;
+        }
       }
     }
   }
-  // Each edge's path: its chain's points as they are. The grid's wires
-  // are whole runs, which end only at a joint (a pin, a branch) or a bend:
-  // a chain's inner points are bends, and no two points repeat but the
-  // two of an edge of no length, so the points are the path bendsOnly
-  // leaves.
+  if (walked != nw) {
+    return false;  // a loop no node is on
+  }
+
+  // Each edge filed under its child, which orders them by it. The grid's
+  // wires are whole runs, which end only at a joint (a pin, a branch) or
+  // a bend: a chain's inner points are bends, and no two points repeat
+  // but the two of an edge of no length, so the points are the path
+  // bendsOnly leaves.
+  t.nodes.resize(static_cast<size_t>(nodes));
   t.edges.resize(static_cast<size_t>(edges));
   int edge = 0;
-  for (int w = 0; w < nodes; ++w) {
-    int c = chainOf[w];
-    if (c < 0) {
-      continue;  // a root
+  for (int n = 0; n < nodes; ++n) {
+    int v = vertexOf[n];
+    Node& node = t.nodes[n];
+    node = {{cx[v >> 5], cy[v & 31]},
+            n < np ? NodeKind::pin : NodeKind::steinerPoint,
+            parent[n],
+            -1};
+    if (parent[n] < 0) {
+      continue;  // a part's first node
     }
-    int lo = chainFrom[c], hi = chainFrom[c + 1];
-    t.nodes[w].edge = edge;
+    node.edge = edge;
     Edge& e = t.edges[edge++];
-    e.from = t.nodes[w].parent;
-    e.to = w;
-    Point points[kChainPoints];
-    for (int k = 0; k < hi - lo; ++k) {
-      int p = chainPoints[reversed[w] ? hi - 1 - k : lo + k];
-      points[k] = {cx[p >> 5], cy[p & 31]};
-    }
-    e.path.assign(points, points + (hi - lo));
+    e.from = parent[n];
+    e.to = n;
+    e.path.assign(chainPoints + pathFrom[n], chainPoints + pathTo[n]);
   }
   return true;
 }
@@ -581,8 +548,25 @@ void finishTree(const std::vector<RoutePoint>& pins,
   // On the grid of the pins' lines, each line's value is made once, and
   // whole values below 2^30 sum exactly in any order: the length is the
   // wires' sum, as the runs' union would give it.
-  bool onGrid = g && g->valid && !wires.empty() &&
-                wires.size() <= static_cast<size_t>(g->kWires);
+  // Wires left on the grid alone (solveFlatTreeTo's gridOnly) are its ends.
+  size_t count = g && g->valid && wires.empty() ? static_cast<size_t>(g->wires)
+                                                : wires.size();
+  bool onGrid =
+      g && g->valid && count > 0 && count <= static_cast<size_t>(g->kWires);
+  // The wires as floats, made from the grid's ends where left there, for
+  // the builders off the grid.
+  std::vector<Wire> made;
+  auto floatsOf = [&]() -> const std::vector<Wire>& {
+    if (!wires.empty() || count == 0) {
+      return wires;
+    }
+    made.resize(count);
+    for (size_t k = 0; k < count; ++k) {
+      const std::uint8_t* e = g->ends[k];
+      made[k] = {g->xs[e[0]], g->ys[e[1]], g->xs[e[2]], g->ys[e[3]]};
+    }
+    return made;
+  };
   double cx[FlatScratch::Grid::kLines], cy[FlatScratch::Grid::kLines];
   bool whole = onGrid;
   // A whole line below 2^30 is its own decimal; any other line's decimal
@@ -599,38 +583,48 @@ void finishTree(const std::vector<RoutePoint>& pins,
   for (int k = 0; onGrid && k < g->ny; ++k) {
     cy[k] = line(g->ys[k]);
   }
+  // The builder's lists are touched only off the grid.
+  bool listsUsed = false;
   if (!options.drawingOnly &&
-      !(onGrid && buildOnGrid(pins, wires, *g, cx, cy, t))) {
-    buildNodes(pins, wires, scratch.tree, t);
+      !(onGrid && buildOnGrid(pins, count, *g, cx, cy, t))) {
+    buildNodes(pins, floatsOf(), scratch.tree, t);
+    listsUsed = true;
   }
   t.parts = 1;
   size_t base = t.segments.size();
-  t.segments.resize(base + wires.size());
+  t.segments.resize(base + count);
   double sum = 0;
-  for (size_t k = 0; k < wires.size(); ++k) {
-    const Wire& w = wires[k];
+  const std::vector<Wire>& offGrid = onGrid ? wires : floatsOf();
+  for (size_t k = 0; k < count; ++k) {
     if (onGrid) {
       const std::uint8_t* e = g->ends[k];
       Segment& out = t.segments[base + k];
       out = {{cx[e[0]], cy[e[1]]}, {cx[e[2]], cy[e[3]]}};
       sum += (out.b.x - out.a.x) + (out.b.y - out.a.y);
     } else {
+      const Wire& w = offGrid[k];
       t.segments[base + k] = {backOf({w.x1, w.y1}), backOf({w.x2, w.y2})};
     }
   }
   if (options.measureLength || options.bound) {
+    listsUsed = listsUsed || !whole;
     t.wireLength = whole ? sum : lengthOf(t.segments, scratch.tree.runs);
   }
   // The solver's trees are shortest: their own length bounds every tree.
   t.lowerBound = options.bound ? t.wireLength : -1;
   // Many pins at few places leave long lists: given back, as every
-  // scratch list is after a large net.
+  // scratch list is after a large net (those this call left alone were
+  // given back by the last that used them).
   FlatScratch::TreeLists& s = scratch.tree;
   auto release = [](auto&... lists) { (releaseLarge(lists), ...); };
+  release(s.wires, scratch.cuts);
+  if (!listsUsed) {
+    return;
+  }
   release(s.keys, s.at, s.chainPoints, s.path, s.pinVertex, s.linkA, s.linkB,
           s.first, s.items, s.nodeOf, s.vertexOf, s.chainA, s.chainB,
           s.aroundFirst, s.aroundItems, s.queue, s.chainFrom, s.used, s.reached,
-          s.found, s.runs, s.wires, scratch.cuts);
+          s.found, s.runs);
 }
 
 }  // namespace
@@ -644,7 +638,8 @@ bool routeFlatNet(const std::vector<RoutePoint>& pins,
     return false;
   }
   std::vector<Wire>& wires = scratch.tree.wires;
-  if (!solveFlatTreeTo(pins, scratch, wires)) {
+  // The wires are read off the grid where it is valid.
+  if (!solveFlatTreeTo(pins, scratch, wires, true)) {
     releaseLarge(scratch.cuts);  // the positions, sorted
     return false;
   }
