@@ -9,6 +9,7 @@
 #include "options/arborescence.h"
 #include "options/pathBound.h"
 #include "spatial/wirePlan.h"
+#include "tests/plainDijkstra.h"
 
 namespace {
 
@@ -76,27 +77,13 @@ std::vector<PathArc> arcsOf(const G& g) {
 std::vector<double> distances(const Grid& g,
                               int root,
                               const std::vector<char>& mask = {}) {
-  size_t n = g.start.size() - 1;
-  std::vector<double> d(n, kInf);
-  std::vector<char> done(n, 0);
-  d[root] = 0;
-  for (;;) {
-    int u = -1;
-    for (size_t v = 0; v < n; ++v) {
-      if (!done[v] && std::isfinite(d[v]) && (u < 0 || d[v] < d[u])) {
-        u = static_cast<int>(v);
-      }
-    }
-    if (u < 0) {
-      return d;
-    }
-    done[u] = 1;
+  return plainDistances(g.start.size() - 1, root, [&](int u, auto relax) {
     for (int e = g.start[u]; e < g.start[u + 1]; ++e) {
       if (mask.empty() || mask[g.piece[e]]) {
-        d[g.next[e]] = std::min(d[g.next[e]], d[u] + g.pieceLen[g.piece[e]]);
+        relax(g.next[e], g.pieceLen[g.piece[e]]);
       }
     }
-  }
+  });
 }
 
 // The least length of a tree that holds every pin at its distance from

@@ -6,6 +6,7 @@
 
 #include "options/arborescence.h"
 #include "options/pathBoundRefine.h"
+#include "tests/plainDijkstra.h"
 
 namespace {
 
@@ -75,28 +76,14 @@ Grid randomGrid(std::mt19937& rng, int nx, int ny, double blockedShare) {
 std::vector<double> distances(const Grid& g,
                               int root,
                               const std::vector<char>& mask = {}) {
-  size_t n = g.nodes.size();
-  std::vector<double> d(n, kInf);
-  std::vector<char> done(n, 0);
-  d[root] = 0;
-  for (;;) {
-    int u = -1;
-    for (size_t v = 0; v < n; ++v) {
-      if (!done[v] && std::isfinite(d[v]) && (u < 0 || d[v] < d[u])) {
-        u = static_cast<int>(v);
-      }
-    }
-    if (u < 0) {
-      return d;
-    }
-    done[u] = 1;
+  return plainDistances(g.nodes.size(), root, [&](int u, auto relax) {
     for (int e = g.start[u]; e < g.start[u + 1]; ++e) {
       const PathArc& a = g.arcs[e];
       if (mask.empty() || mask[a.piece]) {
-        d[a.to] = std::min(d[a.to], d[u] + a.len);
+        relax(a.to, a.len);
       }
     }
-  }
+  });
 }
 
 // Whether the marked pieces are one tree holding the first pin: as many
