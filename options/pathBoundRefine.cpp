@@ -465,6 +465,7 @@ bool refineBoundedTree(const ArborescenceGraph& g,
     // tell which subtrees qualify; only those are gathered, from whichever
     // of the subtree and the pins is smaller, in the pins' order.
     s.keys = s.order;
+    s.failedGroup.clear();
     for (int v : s.keys) {
       if (!s.onTree[v] || v == pinNode[0] || s.movableBelow[v] < 2 ||
           s.movableBelow[v] > kSubtree + effort - 1 || spent()) {
@@ -488,7 +489,17 @@ bool refineBoundedTree(const ArborescenceGraph& g,
           }
         }
       }
-      moved = r.tryGroup(group) || moved;
+      // A branch's points above its subtree hold the same pins: a group
+      // that failed fails again until a try changes the tree.
+      if (group == s.failedGroup) {
+        continue;
+      }
+      if (r.tryGroup(group)) {
+        moved = true;
+        s.failedGroup.clear();
+      } else {
+        s.failedGroup = group;
+      }
     }
     changed = changed || moved;
     if (!moved) {

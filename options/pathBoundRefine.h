@@ -108,6 +108,8 @@ struct BoundRefineScratch {
   // The movable pins at each node and below it, and each node's movable
   // pins (from pinsAtStart[u] up to pinsAtStart[u + 1]).
   std::vector<int> movableAt, movableBelow, pinsAtStart, pinsAt;
+  // The subtree group last tried in vain.
+  std::vector<int> failedGroup;
   std::vector<double> along, reach, nodeBound, slack;
   std::vector<char> onTree, undoWas;
   std::vector<CutPoint> cut;
