@@ -18,6 +18,27 @@ namespace {
 
 const double kAll = std::numeric_limits<double>::infinity();
 
+// A random small net among obstacles that touch and overlap, with the
+// pipeline's tree over it as the start.
+void randomNet(Scene& s,
+               unsigned seed,
+               int leastPins,
+               std::vector<Wire>& start,
+               std::vector<RoutePoint>& pins,
+               std::vector<ObstacleIndex::Rect>& rects) {
+  s.addRandomRects(static_cast<int>(seed % 9), seed, 40, 10);
+  s.addRandomPins(leastPins + static_cast<int>(seed % 5), seed + 1000, 40);
+  Router& r = s.router();
+  r.formSMT();
+  for (const Segment* g : r.segments) {
+    start.push_back({g->x1, g->y1, g->x2, g->y2});
+  }
+  for (const Vertex* p : s.pins) {
+    pins.push_back({p->x, p->y});
+  }
+  rects = collectObstacleRects(s.corners);
+}
+
 // A hand-made detour: the pin at (0, 10) hangs off (10, 0) by way of
 // (10, 10); exchanging that key path for the straight one from (0, 0)
 // gives the optimum, 20.
@@ -57,19 +78,11 @@ TEST_P(LocalSearchGraphTest, RandomNetsLegalNoLongerNeverBelowTheOptimum) {
   for (unsigned seed = 1; seed <= 60; ++seed) {
     SCOPED_TRACE(seed);
     Scene s;
-    s.addRandomRects(static_cast<int>(seed % 9), seed, 40, 10);
-    s.addRandomPins(4 + static_cast<int>(seed % 5), seed + 1000, 40);
-    Router& r = s.router();
-    r.formSMT();
     std::vector<Wire> start;
-    for (const Segment* g : r.segments) {
-      start.push_back({g->x1, g->y1, g->x2, g->y2});
-    }
     std::vector<RoutePoint> pins;
-    for (const Vertex* p : s.pins) {
-      pins.push_back({p->x, p->y});
-    }
-    std::vector<ObstacleIndex::Rect> rects = collectObstacleRects(s.corners);
+    std::vector<ObstacleIndex::Rect> rects;
+    randomNet(s, seed, 4, start, pins, rects);
+    Router& r = s.router();
     ObstacleIndex index(rects);
     WorkBudget budget{kAll}, again{kAll};
     std::vector<Wire> out = localSearchTree(start, pins, index, budget, graph);
@@ -330,19 +343,11 @@ TEST_P(LocalSearchGraphTest, NoisyNetsLegalAndNoCostlier) {
   for (unsigned seed = 1; seed <= 30; ++seed) {
     SCOPED_TRACE(seed);
     Scene s;
-    s.addRandomRects(static_cast<int>(seed % 9), seed, 40, 10);
-    s.addRandomPins(6 + static_cast<int>(seed % 5), seed + 1000, 40);
-    Router& r = s.router();
-    r.formSMT();
     std::vector<Wire> start;
-    for (const Segment* g : r.segments) {
-      start.push_back({g->x1, g->y1, g->x2, g->y2});
-    }
     std::vector<RoutePoint> pins;
-    for (const Vertex* p : s.pins) {
-      pins.push_back({p->x, p->y});
-    }
-    std::vector<ObstacleIndex::Rect> rects = collectObstacleRects(s.corners);
+    std::vector<ObstacleIndex::Rect> rects;
+    randomNet(s, seed, 6, start, pins, rects);
+    Router& r = s.router();
     ObstacleIndex index(rects);
     Noise noise{0.3, seed};
     noise.xlo = 0, noise.ylo = 0, noise.xhi = 30, noise.yhi = 30;
