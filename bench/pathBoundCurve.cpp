@@ -6,8 +6,9 @@
 //   atBlend ALPHA eps E length L maxStretch S blendLength B
 // The last lines set the bound to each blend point's largest stretch.
 // The default tree's line has EPS "none". Times are per tree, the least of
-// three runs of as many trees as take 20 ms, without the timing figures;
-// a tree that takes a second or more is timed once, with them.
+// three runs of as many trees as take 20 ms (a tree that takes a second or
+// more: one run). A stretch is the path along the drawn wire over the
+// distance from the first pin.
 //
 //   pathBoundCurve [--optimize] [--effort N] PIN_POS_FILE RECT_OBSTS_FILE
 //                  [EPS...]
@@ -117,27 +118,57 @@ int main(int argc, char** argv) {
     net.push_back({p.x, p.y});
     pins.push_back({p.x, p.y});
   }
+  // Each pin's distance from the first, from one search: the stretch of
+  // every tree below is its path along the drawn wire over this, without
+  // the figures' own search per tree (minutes on a net of 1000 pins among
+  // 10^4 obstacles).
+  ObstacleIndex index(rects);
+  EscapeGraph graph(index);
+  size_t n = pins.size();
+  std::vector<double> d0 = graph.distances(pins[0], pins);
+  auto stretchOf = [&](const std::vector<Wire>& wires,
+                       const std::vector<double>& path) {
+    std::vector<double> along = wireDistances(wires, pins);
+    double worst = 1;
+    for (size_t v = 1; v < n; ++v) {
+      if (d0[v] > 0 && std::isfinite(d0[v])) {
+        worst = std::max(worst, std::min(along[v], path[v]) / d0[v]);
+      }
+    }
+    return worst;
+  };
+  // The tree's length and largest stretch, and where seconds is given its
+  // time (a tree that takes a second or more is timed once).
+  auto routed = [&](const treecore::RouteOptions& o, double* seconds) {
+    auto t0 = std::chrono::steady_clock::now();
+    treecore::Tree t = treecore::routeNet(obstacles, net, o);
+    if (seconds) {
+      *seconds =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - t0)
+              .count();
+      if (*seconds < 1) {
+        *seconds = secondsOf([&] { treecore::routeNet(obstacles, net, o); });
+      }
+    }
+    std::vector<Wire> wires;
+    for (const treecore::Segment& g : t.segments) {
+      wires.push_back({static_cast<float>(g.a.x), static_cast<float>(g.a.y),
+                       static_cast<float>(g.b.x), static_cast<float>(g.b.y)});
+    }
+    std::vector<double> none(n, std::numeric_limits<double>::infinity());
+    return std::make_pair(t.wireLength, stretchOf(wires, none));
+  };
   for (double e : eps) {
     treecore::RouteOptions o;
     o.everyObstacle = true;
     o.pathBound = e;
     o.effort = effort;
     o.form = form;
-    // Timed without the figures, whose own search is no part of the cost,
-    // but a tree that takes a second or more is timed once, with them.
-    o.timing = true;
-    auto t0 = std::chrono::steady_clock::now();
-    treecore::Tree t = treecore::routeNet(obstacles, net, o);
-    double s =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0)
-            .count();
-    if (s < 1) {
-      o.timing = false;
-      s = secondsOf([&] { treecore::routeNet(obstacles, net, o); });
-    }
+    double seconds = 0;
+    auto [length, stretch] = routed(o, &seconds);
     std::printf("bound %s length %.10g maxStretch %.6f seconds %.7f\n",
-                e < 0 ? "none" : std::to_string(e).c_str(), t.wireLength,
-                t.timing.maxStretch, s);
+                e < 0 ? "none" : std::to_string(e).c_str(), length, stretch,
+                seconds);
     std::fflush(stdout);
   }
   // The blend: Prim from the first pin, each pin joined where alpha times
@@ -147,10 +178,6 @@ int main(int argc, char** argv) {
   // bound and only those that come to its front are searched: the same
   // trees as from every pair's distance, without a search from every pin,
   // which is what made nets of 1000 pins take hours.
-  ObstacleIndex index(rects);
-  EscapeGraph graph(index);
-  size_t n = pins.size();
-  std::vector<double> d0 = graph.distances(pins[0], pins);
   std::map<std::pair<size_t, size_t>, std::vector<RoutePoint>> routes;
   auto routeOf = [&](size_t u, size_t v) -> const std::vector<RoutePoint>& {
     auto it = routes.find({u, v});
@@ -247,13 +274,7 @@ int main(int argc, char** argv) {
     }
     // Generous to the blend: each pin's way along the drawn wire, which may
     // be shorter than along its connections.
-    std::vector<double> along = wireDistances(wires, pins);
-    double worst = 1;
-    for (size_t v = 1; v < n; ++v) {
-      if (d0[v] > 0 && std::isfinite(d0[v])) {
-        worst = std::max(worst, std::min(along[v], path[v]) / d0[v]);
-      }
-    }
+    double worst = stretchOf(wires, path);
     double blendLength = unionLength(wires, pins);
     std::printf("blend %.1f length %.10g maxStretch %.6f\n", alpha, blendLength,
                 worst);
@@ -267,12 +288,11 @@ int main(int argc, char** argv) {
     o.pathBound = worst - 1;
     o.effort = effort;
     o.form = form;
-    o.timing = true;
-    treecore::Tree t = treecore::routeNet(obstacles, net, o);
+    auto [length, stretch] = routed(o, nullptr);
     std::printf(
         "atBlend %.1f eps %.6f length %.10g maxStretch %.6f blendLength "
         "%.10g\n",
-        alpha, worst - 1, t.wireLength, t.timing.maxStretch, blendLength);
+        alpha, worst - 1, length, stretch, blendLength);
     std::fflush(stdout);
   }
   return 0;
