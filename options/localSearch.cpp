@@ -103,6 +103,18 @@ class RadixQueue {
   size_t size_ = 0;
 };
 
+// The rectilinear length of wires under the noise (none: the true one).
+double noisyLength(const std::vector<Wire>& wires, const Noise& noise) {
+  if (noise.amount <= 0) {
+    return wireLength(wires);
+  }
+  double sum = 0;
+  for (const Wire& w : wires) {
+    sum += noise.length(w);
+  }
+  return sum;
+}
+
 using Grid = LineGrid;
 using Escape = EscapeGrid;
 
@@ -216,9 +228,11 @@ class Search {
          WorkBudget& budget,
          WirePlanScratch& scratch,
          bool insert,
-         Kicks kicks)
+         Kicks kicks,
+         Noise noise)
       : insert_(insert),
         kicks_(kicks),
+        noise_(noise),
         g_(g),
         pins_(pins),
         budget_(budget),
@@ -241,6 +255,10 @@ class Search {
   // is there and free.
   bool open(int u, int i, int j, int d) const { return g_.open(u, i, j, d); }
   double length(int u, int i, int j, int d) const {
+    if (noise_.amount > 0) {
+      RoutePoint p = point(u), q = point(step(u, d));
+      return noise_.cost(p.x, p.y, q.x, q.y);
+    }
     return g_.length(u, i, j, d);
   }
   RoutePoint point(int u) const { return g_.point(u); }
@@ -273,6 +291,7 @@ class Search {
 
   bool insert_;
   Kicks kicks_;
+  Noise noise_;
   const G& g_;
   const std::vector<RoutePoint>& pins_;
   WorkBudget& budget_;
@@ -843,6 +862,16 @@ template <class G>
 bool Search<G>::pass(std::vector<Wire>& wires, int kick) {
   budget_.left -= kUnitsPerWire * static_cast<double>(wires.size());
   KeyTree kt = keyTreeOf(scratch_, wires, pins_);
+  if (noise_.amount > 0) {
+    for (KeyTree::Path& kp : kt.paths) {
+      kp.length = 0;
+      for (int p : kp.pieces) {
+        const RoutePoint& u = kt.plan.nodes[kt.plan.pieces[p].first];
+        const RoutePoint& w = kt.plan.nodes[kt.plan.pieces[p].second];
+        kp.length += noise_.length({u.x, u.y, w.x, w.y});
+      }
+    }
+  }
   if (kt.paths.empty() || !labelTree(kt)) {
     return false;
   }
@@ -1041,7 +1070,7 @@ bool Search<G>::pass(std::vector<Wire>& wires, int kick) {
     taken.push_back(&m);
   }
   int before = countPinParts(wires, pins_, scratch_);
-  double length = wireLength(wires);
+  double length = noisyLength(wires, noise_);
   // All the moves at once; where that fails, the best alone.
   for (size_t most : {taken.size(), size_t{1}}) {
     std::vector<char> gone(kt.plan.pieces.size(), 0);
@@ -1066,7 +1095,8 @@ bool Search<G>::pass(std::vector<Wire>& wires, int kick) {
     budget_.left -= kUnitsPerWire * static_cast<double>(next.size());
     int after = 0;
     next = cleanWires(next, pins_, scratch_, &after);
-    if (after == before && (kick > 0 || wireLength(next) < length - eps)) {
+    if (after == before &&
+        (kick > 0 || noisyLength(next, noise_) < length - eps)) {
       wires = std::move(next);
       return true;
     }
@@ -1078,6 +1108,35 @@ bool Search<G>::pass(std::vector<Wire>& wires, int kick) {
 }
 
 }  // namespace
+
+double Noise::cost(double x1, double y1, double x2, double y2) const {
+  double dx = std::fabs(x1 - x2), dy = std::fabs(y1 - y2);
+  bool horizontal = dy == 0;
+  if (amount <= 0 || (dx != 0 && dy != 0)) {
+    return dx + dy;
+  }
+  // The line across, and the piece's span along it inside the box.
+  double at = horizontal ? y1 : x1;
+  if (at < (horizontal ? ylo : xlo) || at > (horizontal ? yhi : xhi)) {
+    return dx + dy;
+  }
+  double lo = horizontal ? std::max(std::min(x1, x2), xlo)
+                         : std::max(std::min(y1, y2), ylo);
+  double hi = horizontal ? std::min(std::max(x1, x2), xhi)
+                         : std::min(std::max(y1, y2), yhi);
+  if (hi <= lo) {
+    return dx + dy;
+  }
+  std::uint64_t h;
+  std::memcpy(&h, &at, sizeof h);
+  h ^= (static_cast<std::uint64_t>(seed) << 1 | horizontal) *
+       0x9e3779b97f4a7c15ull;
+  // splitmix64's finish
+  h = (h ^ (h >> 30)) * 0xbf58476d1ce4e5b9ull;
+  h = (h ^ (h >> 27)) * 0x94d049bb133111ebull;
+  h ^= h >> 31;
+  return dx + dy + (hi - lo) * amount * static_cast<double>(h >> 11) * 0x1p-53;
+}
 
 bool localSearchFits(const std::vector<Wire>& wires,
                      const std::vector<RoutePoint>& pins,
@@ -1114,7 +1173,8 @@ std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   SearchGraph graph,
                                   bool iterate,
                                   bool insert,
-                                  Kicks kicks) {
+                                  Kicks kicks,
+                                  Noise noise) {
   std::vector<Wire> tree = cleanWires(wires, pins, plan);
   if (tree.empty() || budget.left <= 0) {
     return tree;
@@ -1122,7 +1182,7 @@ std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
   budget.left -= kUnitsPerWire * static_cast<double>(tree.size());
   WirePlan first = planWires(tree, pins, plan);
   auto run = [&](const auto& g) {
-    Search search(g, pins, budget, plan, insert, kicks);
+    Search search(g, pins, budget, plan, insert, kicks, noise);
     auto descend = [&] {
       for (int p = 0; p < kMostPasses && budget.left > 0; ++p) {
         if (!search.pass(tree)) {
@@ -1136,7 +1196,7 @@ std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
     }
     // From the best tree found, a kick and a descent; the shortest kept.
     std::vector<Wire> best = tree;
-    double least = wireLength(best);
+    double least = noisyLength(best, noise);
     for (int k = kicks.first; k < kicks.first + kicks.count && budget.left > 0;
          ++k) {
       tree = best;
@@ -1144,7 +1204,7 @@ std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
         continue;
       }
       descend();
-      double length = wireLength(tree);
+      double length = noisyLength(tree, noise);
       if (length < least - 1e-9 * least) {
         best = tree;
         least = length;

@@ -63,6 +63,21 @@ struct Kicks {
   unsigned every = 6;
   double loss = 0.3;
 };
+// With amount > 0, the search measures the wire on a horizontal line
+// (vertical line) inside box at its length times 1 + amount * h, h in
+// [0, 1) drawn from the line's coordinate and seed, and the rest at its
+// length: a deterministic perturbation whose local optima differ from the
+// true weights' ones there, for a diverse pool of trees. A piece costs the
+// same however it is cut, so the moves stay consistent; the tree kept is
+// the shortest by these weights, maybe longer by the true ones.
+struct Noise {
+  double amount = 0;
+  unsigned seed = 0;
+  double xlo = -1e300, ylo = -1e300, xhi = 1e300, yhi = 1e300;  // box
+  // The cost of the piece from (x1, y1) to (x2, y2), on one line.
+  double cost(double x1, double y1, double x2, double y2) const;
+  double length(const Wire& w) const { return cost(w.x1, w.y1, w.x2, w.y2); }
+};
 std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   const std::vector<RoutePoint>& pins,
                                   const ObstacleIndex& obstacles,
@@ -71,7 +86,8 @@ std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   SearchGraph graph = SearchGraph::automatic,
                                   bool iterate = false,
                                   bool insert = false,
-                                  Kicks kicks = {});
+                                  Kicks kicks = {},
+                                  Noise noise = {});
 std::vector<Wire> localSearchTree(const std::vector<Wire>& wires,
                                   const std::vector<RoutePoint>& pins,
                                   const ObstacleIndex& obstacles,

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "geometry/obstacleRects.h"
@@ -250,6 +252,129 @@ TEST(LocalSearchTest, NoBudgetChangesNothing) {
   ObstacleIndex none;
   WorkBudget budget{0};
   EXPECT_EQ(wireLength(localSearchTree(tree, pins, none, budget)), 30);
+}
+
+// A piece's perturbed cost is per unit of length on its line inside the
+// box: cut anywhere, the parts cost what the whole does; it is never below
+// the length nor above 1 + amount times it, and outside the box it is the
+// length.
+TEST(LocalSearchTest, NoiseCostsAPieceTheSameHoweverCut) {
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int> at(0, 100);
+  for (int trial = 0; trial < 400; ++trial) {
+    Noise noise{0.4, static_cast<unsigned>(trial)};
+    noise.xlo = at(rng) - 10, noise.xhi = noise.xlo + 50;
+    noise.ylo = at(rng) - 10, noise.yhi = noise.ylo + 50;
+    double a = at(rng), b = at(rng), c = at(rng), line = at(rng);
+    double lo = std::min(a, b), hi = std::max(a, b);
+    double cut = std::min(hi, std::max(lo, c));
+    bool horizontal = trial % 2 == 0;
+    auto cost = [&](double u, double v) {
+      return horizontal ? noise.cost(u, line, v, line)
+                        : noise.cost(line, u, line, v);
+    };
+    double whole = cost(a, b);
+    EXPECT_NEAR(cost(lo, cut) + cost(cut, hi), whole, 1e-9 * (1 + whole));
+    EXPECT_GE(whole, hi - lo);
+    EXPECT_LE(whole, (hi - lo) * 1.4 + 1e-9);
+    bool inside = horizontal ? noise.ylo <= line && line <= noise.yhi
+                             : noise.xlo <= line && line <= noise.xhi;
+    if (!inside) {
+      EXPECT_EQ(whole, hi - lo);
+    }
+  }
+  Noise none;
+  EXPECT_EQ(none.cost(0, 0, 10, 0), 10);
+}
+
+// Two pins at opposite corners: both L-shaped ways are shortest, and the
+// perturbed search must end on the one its weights make cheaper, whichever
+// it starts on.
+TEST_P(LocalSearchGraphTest, NoiseChoosesTheCheaperOfTwoShortestWays) {
+  std::vector<RoutePoint> pins{{0, 0}, {10, 10}};
+  std::vector<Wire> low{{0, 0, 10, 0}, {10, 0, 10, 10}};
+  std::vector<Wire> high{{0, 0, 0, 10}, {0, 10, 10, 10}};
+  ObstacleIndex none;
+  int flipped = 0;
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    SCOPED_TRACE(seed);
+    Noise noise{0.5, seed};
+    auto cost = [&](const std::vector<Wire>& t) {
+      return noise.length(t[0]) + noise.length(t[1]);
+    };
+    double best = std::min(cost(low), cost(high));
+    for (const auto* start : {&low, &high}) {
+      WirePlanScratch plan;
+      WorkBudget budget{kAll};
+      std::vector<Wire> out =
+          localSearchTree(*start, pins, none, budget, plan, GetParam(), false,
+                          false, {}, noise);
+      EXPECT_EQ(wireLength(out), 20);
+      double got = 0;
+      for (const Wire& w : out) {
+        got += noise.length(w);
+      }
+      EXPECT_NEAR(got, best, 1e-9);
+      flipped += got < cost(*start) - 1e-9;
+    }
+  }
+  EXPECT_GT(flipped, 5);
+}
+
+// Random small nets among obstacles, searched under perturbed weights:
+// legal, as many parts, never below the optimum, never costlier by those
+// weights than the start, the same when run again, and often another tree
+// than the search under the true weights finds.
+TEST_P(LocalSearchGraphTest, NoisyNetsLegalAndNoCostlier) {
+  int other = 0;
+  for (unsigned seed = 1; seed <= 30; ++seed) {
+    SCOPED_TRACE(seed);
+    Scene s;
+    s.addRandomRects(static_cast<int>(seed % 9), seed, 40, 10);
+    s.addRandomPins(6 + static_cast<int>(seed % 5), seed + 1000, 40);
+    Router& r = s.router();
+    r.formSMT();
+    std::vector<Wire> start;
+    for (const Segment* g : r.segments) {
+      start.push_back({g->x1, g->y1, g->x2, g->y2});
+    }
+    std::vector<RoutePoint> pins;
+    for (const Vertex* p : s.pins) {
+      pins.push_back({p->x, p->y});
+    }
+    std::vector<ObstacleIndex::Rect> rects = collectObstacleRects(s.corners);
+    ObstacleIndex index(rects);
+    Noise noise{0.3, seed};
+    noise.xlo = 0, noise.ylo = 0, noise.xhi = 30, noise.yhi = 30;
+    WirePlanScratch plan;
+    WorkBudget budget{kAll}, again{kAll}, plain{kAll};
+    std::vector<Wire> out = localSearchTree(start, pins, index, budget, plan,
+                                            GetParam(), false, true, {}, noise);
+    std::vector<Wire> twice = localSearchTree(
+        start, pins, index, again, plan, GetParam(), false, true, {}, noise);
+    std::vector<Wire> truth = localSearchTree(start, pins, index, plain, plan,
+                                              GetParam(), false, true);
+    EXPECT_EQ(wireLength(out), wireLength(twice));
+    EXPECT_EQ(countPinParts(out, pins), countPinParts(start, pins));
+    if (r.pinPartCount == 1) {
+      expectLegalTree(pins, rects, out);
+    }
+    auto cost = [&](const std::vector<Wire>& t) {
+      double sum = 0;
+      for (const Wire& w : t) {
+        sum += noise.length(w);
+      }
+      return sum;
+    };
+    EXPECT_LE(cost(out), cost(start) + 1e-9 * cost(start));
+    other += wireLength(out) != wireLength(truth);
+    WorkBudget all{kAll};
+    ExactTree best = solveExactTree(pins, index, {-20, -20, 60, 60}, all);
+    if (best.status == ExactStatus::solved) {
+      EXPECT_GE(wireLength(out), best.length - 1e-9);
+    }
+  }
+  EXPECT_GT(other, 2) << "the noise should lead elsewhere";
 }
 
 INSTANTIATE_TEST_SUITE_P(Graphs,
