@@ -10,10 +10,6 @@
 #include "spatial/obstacleIndex.h"
 #include "spatial/wirePlan.h"
 
-// A search queue's entry: a length and a node packed so that one unsigned
-// comparison orders them.
-__extension__ typedef unsigned __int128 QueueKey;
-
 // The working lists of boundPathTree, for a caller that bounds many nets on
 // one thread to keep and pass; each call clears what it uses and gives a
 // large net's storage back.

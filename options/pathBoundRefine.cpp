@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <limits>
 
 namespace {
@@ -105,11 +104,13 @@ class Refiner {
       s_.pos[u] = static_cast<int>(i);
       s_.size[u] = 1;
       s_.slack[u] = s_.nodeBound[u] - s_.along[u];
+      s_.movableBelow[u] = s_.movableAt[u];
     }
     for (size_t i = s_.order.size(); i-- > 1;) {
       int u = s_.order[i], p = s_.parent[u];
       s_.size[p] += s_.size[u];
       s_.slack[p] = std::min(s_.slack[p], s_.slack[u]);
+      s_.movableBelow[p] += s_.movableBelow[u];
     }
     return tree;
   }
@@ -160,14 +161,12 @@ class Refiner {
     }
     s_.touched.assign(1, p);
     auto& heap = s_.heap;
-    heap.assign(1, {0.0, p});
+    heap.assign(1, queueKey(0, p));
     s_.reach[p] = 0;
     s_.viaReach[p] = -1;
     while (!heap.empty()) {
-      std::pop_heap(heap.begin(), heap.end(), std::greater<>());
-      auto [d, u] = heap.back();
+      auto [d, u] = queuePop(heap);
       ++work;
-      heap.pop_back();
       if (d != s_.reach[u]) {
         continue;
       }
@@ -188,8 +187,7 @@ class Refiner {
           }
           s_.reach[v] = nd;
           s_.viaReach[v] = arc.piece;
-          heap.push_back({nd, v});
-          std::push_heap(heap.begin(), heap.end(), std::greater<>());
+          queuePush(heap, nd, v);
         }
       }
     }
@@ -373,11 +371,16 @@ bool refineBoundedTree(const ArborescenceGraph& g,
   Refiner r(g, pinNode, first, in, s);
   s.pinCount.assign(n, 0);
   s.nodeBound.assign(n, kInf);
+  s.movableAt.assign(n, 0);
+  s.movableBelow.resize(n);
   for (size_t i = 0; i < pinNode.size(); ++i) {
     int p = pinNode[i];
     if (p >= 0) {
       ++s.pinCount[p];
       s.nodeBound[p] = std::min(s.nodeBound[p], i == 0 ? 0.0 : bound[i]);
+      if (i > 0 && std::isfinite(bound[i]) && p != pinNode[0]) {
+        ++s.movableAt[p];
+      }
     }
   }
   if (!r.walk()) {
@@ -405,6 +408,19 @@ bool refineBoundedTree(const ArborescenceGraph& g,
       std::min<int>(kGroup + effort - 1, static_cast<int>(movable.size()));
   // Each pin's nearest others, by rectilinear distance (ties by number).
   size_t m = movable.size();
+  // The movable pins at each node, in their order.
+  s.pinsAtStart.assign(n + 1, 0);
+  for (int i : movable) {
+    ++s.pinsAtStart[pinNode[i] + 1];
+  }
+  for (size_t u = 0; u < n; ++u) {
+    s.pinsAtStart[u + 1] += s.pinsAtStart[u];
+  }
+  s.pinsAt.resize(m);
+  s.stack.assign(s.pinsAtStart.begin(), s.pinsAtStart.end() - 1);
+  for (int i : movable) {
+    s.pinsAt[s.stack[pinNode[i]]++] = i;
+  }
   std::vector<int>& near = s.near;
   near.assign(m * (groupSize - 1), 0);
   std::vector<std::pair<double, int>> byDistance;
@@ -445,22 +461,44 @@ bool refineBoundedTree(const ArborescenceGraph& g,
       }
     }
     // And the pins of each small subtree, all at once.
+    // Every movable pin is on the tree between tries, so the walk's counts
+    // tell which subtrees qualify; only those are gathered, from whichever
+    // of the subtree and the pins is smaller, in the pins' order.
     s.keys = s.order;
+    s.failedGroup.clear();
     for (int v : s.keys) {
-      if (!s.onTree[v] || v == pinNode[0]) {
+      if (!s.onTree[v] || v == pinNode[0] || s.movableBelow[v] < 2 ||
+          s.movableBelow[v] > kSubtree + effort - 1 || spent()) {
         continue;
       }
       int lo = s.pos[v], hi = lo + s.size[v];
       group.clear();
-      for (int i : movable) {
-        int p = pinNode[i];
-        if (s.onTree[p] && s.pos[p] >= lo && s.pos[p] < hi) {
-          group.push_back(i);
+      if (static_cast<size_t>(s.size[v]) < m) {
+        for (int q = lo; q < hi; ++q) {
+          int u = s.order[q];
+          for (int k = s.pinsAtStart[u]; k < s.pinsAtStart[u + 1]; ++k) {
+            group.push_back(s.pinsAt[k]);
+          }
+        }
+        std::sort(group.begin(), group.end());
+      } else {
+        for (int i : movable) {
+          int p = pinNode[i];
+          if (s.onTree[p] && s.pos[p] >= lo && s.pos[p] < hi) {
+            group.push_back(i);
+          }
         }
       }
-      if (!spent() && group.size() >= 2 &&
-          group.size() <= static_cast<size_t>(kSubtree + effort - 1)) {
-        moved = r.tryGroup(group) || moved;
+      // A branch's points above its subtree hold the same pins: a group
+      // that failed fails again until a try changes the tree.
+      if (group == s.failedGroup) {
+        continue;
+      }
+      if (r.tryGroup(group)) {
+        moved = true;
+        s.failedGroup.clear();
+      } else {
+        s.failedGroup = group;
       }
     }
     changed = changed || moved;
