@@ -19,7 +19,6 @@
 #include <cstdlib>
 #include <iostream>
 #include <limits>
-#include <map>
 #include <queue>
 #include <string>
 #include <tuple>
@@ -175,35 +174,38 @@ int main(int argc, char** argv) {
   // the way back to the first pin plus the route to it is least (ties to
   // the lower pin, then to the pin joined first). Every pair's distance is
   // at least its rectilinear one, so the pairs wait in one queue under that
-  // bound and only those that come to its front are searched: the same
-  // trees as from every pair's distance, without a search from every pin,
-  // which is what made nets of 1000 pins take hours.
-  std::map<std::pair<size_t, size_t>, std::vector<RoutePoint>> routes;
-  auto routeOf = [&](size_t u, size_t v) -> const std::vector<RoutePoint>& {
-    auto it = routes.find({u, v});
-    if (it == routes.end()) {
-      it = routes.emplace(std::make_pair(u, v), graph.route(pins[u], pins[v]))
-               .first;
-    }
-    return it->second;
+  // bound and only those that come to its front are searched, each pin's
+  // search stopped once past the pin asked for and twice its last reach:
+  // the same trees as from a whole search from every pin, which is what
+  // made nets of 1000 pins take hours.
+  struct Reached {
+    double radius = 0;
+    bool whole = false;
+    std::vector<double> d;
   };
+  std::vector<Reached> near(n);
+  const double kInf = std::numeric_limits<double>::infinity();
   auto distance = [&](size_t u, size_t v) {
     if (u == 0) {
       return d0[v];
     }
-    if (pins[u].x == pins[v].x && pins[u].y == pins[v].y) {
-      return 0.0;
+    Reached& r = near[u];
+    if (!r.d.empty() && (r.whole || std::isfinite(r.d[v]))) {
+      return r.d[v];
     }
-    const std::vector<RoutePoint>& r = routeOf(u, v);
-    if (r.empty()) {
-      return std::numeric_limits<double>::infinity();
-    }
-    double len = 0;
-    for (size_t k = 1; k < r.size(); ++k) {
-      len += std::fabs(static_cast<double>(r[k].x) - r[k - 1].x) +
-             std::fabs(static_cast<double>(r[k].y) - r[k - 1].y);
-    }
-    return len;
+    double reach = 2 * r.radius;
+    r.d.assign(n, kInf);
+    r.whole = true;
+    graph.reach(pins[u], pins, [&](size_t i, double len) {
+      r.d[i] = len;
+      r.radius = len;
+      if (std::isfinite(r.d[v]) && len > reach) {
+        r.whole = false;
+        return true;
+      }
+      return false;
+    });
+    return r.d[v];
   };
   // A waiting join: its key (exact, or a bound just below the exact one),
   // the pin, the order in which its tree pin joined, and that tree pin.
@@ -262,14 +264,30 @@ int main(int argc, char** argv) {
       path[j.v] = path[j.u] + distance(j.u, j.v);
       join(j.v);
     }
-    std::vector<Wire> wires;
+    // Each pin's connections drawn from one search from it: a tree of
+    // shortest routes to the pins it joins, sharing what wire it can.
+    std::vector<std::vector<size_t>> children(n);
     for (size_t v = 0; v < n; ++v) {
-      if (from[v] < 0) {
+      if (from[v] >= 0) {
+        children[from[v]].push_back(v);
+      }
+    }
+    std::vector<Wire> wires;
+    for (size_t u = 0; u < n; ++u) {
+      if (children[u].empty()) {
         continue;
       }
-      const std::vector<RoutePoint>& r = routeOf(from[v], v);
-      for (size_t k = 1; k < r.size(); ++k) {
-        wires.push_back({r[k - 1].x, r[k - 1].y, r[k].x, r[k].y});
+      std::vector<RoutePoint> targets;
+      for (size_t v : children[u]) {
+        targets.push_back(pins[v]);
+      }
+      std::vector<double> dist;
+      std::vector<std::vector<RoutePoint>> ways;
+      graph.shortestTree(pins[u], targets, dist, ways);
+      for (const std::vector<RoutePoint>& r : ways) {
+        for (size_t k = 1; k < r.size(); ++k) {
+          wires.push_back({r[k - 1].x, r[k - 1].y, r[k].x, r[k].y});
+        }
       }
     }
     // Generous to the blend: each pin's way along the drawn wire, which may
