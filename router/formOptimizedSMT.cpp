@@ -160,6 +160,13 @@ const double kNoiseShare = 0.5;
 const double kSideShare = 0.25;
 const int kSideTop = 6;
 const double kDenseSideSearch = 4;
+// At every level from 2, crowded nets of up to kMixPins positions also
+// recombine the pool with the track's tree, which never joins it, into
+// the track (searched and improved where shorter than them all), with
+// kMixShare of the level's shares: the track's parts meet the levels' ones
+// only there, and the levels' own trees stay what they were.
+const int kMixPins = 600;
+const double kMixShare = 1;
 // The lower bound's dual ascent, per input vertex and at least.
 const double kBoundWorkPerVertex = 1e5;
 const double kBoundWorkLeast = 1e7;
@@ -469,6 +476,33 @@ void Router::formOptimizedSMT() {
       best = std::move(alt);
     }
   };
+  // The pool and the track's tree recombined, searched and improved where
+  // that is shorter than them all, into the track.
+  auto mixSide = [&](std::vector<Wire>& best, int ends, double levelWork) {
+    std::vector<std::vector<Wire>> trees = pool;
+    trees.push_back(best);
+    // recombineTrees takes the earlier tree on ties.
+    std::stable_sort(trees.begin(), trees.end(),
+                     [](const auto& a, const auto& b) {
+                       return wireLength(a) < wireLength(b);
+                     });
+    double length = wireLength(trees[0]);
+    WorkBudget mix{kRecombineShare * levelWork};
+    std::vector<Wire> merged =
+        recombineTrees(trees, pins, mix, scratch.wirePlan);
+    if (merged.empty() || !(wireLength(merged) < length)) {
+      return;
+    }
+    WorkBudget more{kSearchShare * levelWork};
+    merged = localSearchTree(merged, pins, obstacles, more, scratch.wirePlan,
+                             SearchGraph::automatic, false, true);
+    WorkBudget again{kAfterSearchShare * levelWork};
+    merged = improveTree(merged, pins, obstacles, ends, again, scratch.wirePlan,
+                         scratch.flat, scratch.exact, kMaxEnds);
+    if (wireLength(merged) < wireLength(best)) {
+      best = std::move(merged);
+    }
+  };
   if (secondStart) {
     offer(tree);
   }
@@ -591,6 +625,9 @@ void Router::formOptimizedSMT() {
       for (int r = 0; r < kNoisyStarts; ++r) {
         sideStart(side, level, r, ends, kSideShare * levelWork);
       }
+    }
+    if (crowded && distinct <= kMixPins && !side.empty() && pool.size()) {
+      mixSide(side, ends, kMixShare * levelWork);
     }
   }
   if (!side.empty() && wireLength(side) < wireLength(tree)) {
