@@ -23,6 +23,11 @@ std::vector<Wire> guidedSearchTree(const std::vector<Wire>& tree,
   penalties.weight = guidance.weight;
   Noise noise;
   noise.penalties = &penalties;
+  if (guidance.others && guidance.away > 0) {
+    for (const std::vector<Wire>& t : *guidance.others) {
+      penalties.add(t, guidance.away / guidance.weight);
+    }
+  }
   for (int round = 0; round < guidance.rounds && !cur.empty(); ++round) {
     KeyPaths kt = keyPathsOf(planWires(cur, pins, plan), false);
     if (kt.paths.empty()) {

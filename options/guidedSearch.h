@@ -21,6 +21,9 @@ struct Guidance {
   double weight = 0.3;   // a penalised piece's extra cost per count
   double share = 0.125;  // of the key paths penalised each round
   bool iterate = false;  // the true-length searches iterate, with kicks
+  // Trees whose pieces are penalised from the start, by away a count each.
+  const std::vector<std::vector<Wire>>* others = nullptr;
+  double away = 0;
 };
 std::vector<Wire> guidedSearchTree(const std::vector<Wire>& tree,
                                    const std::vector<RoutePoint>& pins,

@@ -1157,7 +1157,7 @@ double Noise::cost(double x1, double y1, double x2, double y2) const {
          (hi - lo) * amount * static_cast<double>(h >> 11) * 0x1p-53;
 }
 
-void Penalties::add(const std::vector<Wire>& wires) {
+void Penalties::add(const std::vector<Wire>& wires, double count) {
   for (const Wire& w : wires) {
     bool horizontal = w.y1 == w.y2;
     if (!horizontal && w.x1 != w.x2) {
@@ -1166,7 +1166,7 @@ void Penalties::add(const std::vector<Wire>& wires) {
     double at = horizontal ? w.y1 : w.x1;
     double a = horizontal ? w.x1 : w.y1, b = horizontal ? w.x2 : w.y2;
     if (a != b) {
-      spans.push_back({horizontal, at, std::min(a, b), std::max(a, b), 1});
+      spans.push_back({horizontal, at, std::min(a, b), std::max(a, b), count});
     }
   }
 }

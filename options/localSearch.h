@@ -77,11 +77,11 @@ struct Penalties {
   struct Span {
     bool horizontal;
     double at, lo, hi;
-    int count;
+    double count;
   };
   double weight = 0;
   // Adds one to the count of each wire's span; call sorted() before use.
-  void add(const std::vector<Wire>& wires);
+  void add(const std::vector<Wire>& wires, double count = 1);
   void sorted();
   // The extra cost of the piece from lo to hi on line at.
   double extra(bool horizontal, double at, double lo, double hi) const;

@@ -107,6 +107,11 @@ TEST(GuidedSearchTest, RandomNetsLegalNoLongerRepeatable) {
     guidance.rounds = 3;
     guidance.share = 0.3;
     guidance.iterate = seed % 2 == 0;
+    std::vector<std::vector<Wire>> others{start};
+    if (seed % 3 == 0) {
+      guidance.others = &others;
+      guidance.away = 0.05;
+    }
     WirePlanScratch plan;
     FlatScratch flat;
     ExactScratch exact;
