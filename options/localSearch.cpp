@@ -35,6 +35,8 @@ const double kUnitsPerStep = 1;
 // settling about half of it.
 const double kUnitsPerPassNode = kUnitsPerNode + kUnitsPerSettle / 2;
 const int kMostPasses = 40;
+// Grids of up to this many nodes keep the arcs' costs under noise.
+const size_t kMostCostsKept = 1 << 21;
 // Iterated local search (Kicks' defaults): at most sixteen kicks, each
 // moving about one key path (and one branch point's star) in six to its
 // cheapest joins where that loses at most 0.3 of their length. On RC07 and
@@ -105,7 +107,7 @@ class RadixQueue {
 
 // The rectilinear length of wires under the noise (none: the true one).
 double noisyLength(const std::vector<Wire>& wires, const Noise& noise) {
-  if (noise.amount <= 0) {
+  if (!noise.active()) {
     return wireLength(wires);
   }
   double sum = 0;
@@ -240,7 +242,11 @@ class Search {
         dist_(g.size(), kInf),
         from_(g.size(), 0),
         base_(g.size(), -1),
-        slot_(g.size(), -1) {}
+        slot_(g.size(), -1) {
+    if (noise_.active() && g.size() <= kMostCostsKept) {
+      cost_.assign(4 * g.size(), std::numeric_limits<double>::quiet_NaN());
+    }
+  }
 
   // One pass over the tree; false when it did not change.
   // One pass over the tree; false when it did not change. With kick > 0,
@@ -255,9 +261,18 @@ class Search {
   // is there and free.
   bool open(int u, int i, int j, int d) const { return g_.open(u, i, j, d); }
   double length(int u, int i, int j, int d) const {
-    if (noise_.amount > 0) {
+    if (noise_.active()) {
+      // Costs under noise or penalties take hashing or look-ups: kept.
+      double* at = cost_.empty() ? nullptr : &cost_[4 * size_t(u) + d];
+      if (at && !std::isnan(*at)) {
+        return *at;
+      }
       RoutePoint p = point(u), q = point(step(u, d));
-      return noise_.cost(p.x, p.y, q.x, q.y);
+      double c = noise_.cost(p.x, p.y, q.x, q.y);
+      if (at) {
+        *at = c;
+      }
+      return c;
     }
     return g_.length(u, i, j, d);
   }
@@ -292,6 +307,7 @@ class Search {
   bool insert_;
   Kicks kicks_;
   Noise noise_;
+  mutable std::vector<double> cost_;  // per node and direction, NaN unknown
   const G& g_;
   const std::vector<RoutePoint>& pins_;
   WorkBudget& budget_;
@@ -862,7 +878,7 @@ template <class G>
 bool Search<G>::pass(std::vector<Wire>& wires, int kick) {
   budget_.left -= kUnitsPerWire * static_cast<double>(wires.size());
   KeyTree kt = keyTreeOf(scratch_, wires, pins_);
-  if (noise_.amount > 0) {
+  if (noise_.active()) {
     for (KeyTree::Path& kp : kt.paths) {
       kp.length = 0;
       for (int p : kp.pieces) {
@@ -1112,20 +1128,22 @@ bool Search<G>::pass(std::vector<Wire>& wires, int kick) {
 double Noise::cost(double x1, double y1, double x2, double y2) const {
   double dx = std::fabs(x1 - x2), dy = std::fabs(y1 - y2);
   bool horizontal = dy == 0;
-  if (amount <= 0 || (dx != 0 && dy != 0)) {
+  if (!active() || (dx != 0 && dy != 0)) {
     return dx + dy;
   }
-  // The line across, and the piece's span along it inside the box.
   double at = horizontal ? y1 : x1;
-  if (at < (horizontal ? ylo : xlo) || at > (horizontal ? yhi : xhi)) {
-    return dx + dy;
+  double plo = horizontal ? std::min(x1, x2) : std::min(y1, y2);
+  double phi = horizontal ? std::max(x1, x2) : std::max(y1, y2);
+  double extra = penalties ? penalties->extra(horizontal, at, plo, phi) : 0;
+  // The line across, and the piece's span along it inside the box.
+  if (amount <= 0 || at < (horizontal ? ylo : xlo) ||
+      at > (horizontal ? yhi : xhi)) {
+    return dx + dy + extra;
   }
-  double lo = horizontal ? std::max(std::min(x1, x2), xlo)
-                         : std::max(std::min(y1, y2), ylo);
-  double hi = horizontal ? std::min(std::max(x1, x2), xhi)
-                         : std::min(std::max(y1, y2), yhi);
+  double lo = std::max(plo, horizontal ? xlo : ylo);
+  double hi = std::min(phi, horizontal ? xhi : yhi);
   if (hi <= lo) {
-    return dx + dy;
+    return dx + dy + extra;
   }
   std::uint64_t h;
   std::memcpy(&h, &at, sizeof h);
@@ -1135,7 +1153,62 @@ double Noise::cost(double x1, double y1, double x2, double y2) const {
   h = (h ^ (h >> 30)) * 0xbf58476d1ce4e5b9ull;
   h = (h ^ (h >> 27)) * 0x94d049bb133111ebull;
   h ^= h >> 31;
-  return dx + dy + (hi - lo) * amount * static_cast<double>(h >> 11) * 0x1p-53;
+  return dx + dy + extra +
+         (hi - lo) * amount * static_cast<double>(h >> 11) * 0x1p-53;
+}
+
+void Penalties::add(const std::vector<Wire>& wires, double count) {
+  for (const Wire& w : wires) {
+    bool horizontal = w.y1 == w.y2;
+    if (!horizontal && w.x1 != w.x2) {
+      continue;
+    }
+    double at = horizontal ? w.y1 : w.x1;
+    double a = horizontal ? w.x1 : w.y1, b = horizontal ? w.x2 : w.y2;
+    if (a != b) {
+      spans.push_back({horizontal, at, std::min(a, b), std::max(a, b), count});
+    }
+  }
+}
+
+void Penalties::sorted() {
+  std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) {
+    return std::tie(a.horizontal, a.at, a.lo, a.hi) <
+           std::tie(b.horizontal, b.at, b.lo, b.hi);
+  });
+  // Equal spans merged into one of their summed count.
+  size_t n = 0;
+  for (const Span& s : spans) {
+    if (n > 0 && spans[n - 1].horizontal == s.horizontal &&
+        spans[n - 1].at == s.at && spans[n - 1].lo == s.lo &&
+        spans[n - 1].hi == s.hi) {
+      spans[n - 1].count += s.count;
+    } else {
+      spans[n++] = s;
+    }
+  }
+  spans.resize(n);
+}
+
+double Penalties::extra(bool horizontal,
+                        double at,
+                        double lo,
+                        double hi) const {
+  auto first = std::lower_bound(
+      spans.begin(), spans.end(), std::make_pair(horizontal, at),
+      [](const Span& s, const std::pair<bool, double>& k) {
+        return std::make_pair(s.horizontal, s.at) < k;
+      });
+  double sum = 0;
+  for (auto it = first; it != spans.end() && it->horizontal == horizontal &&
+                        it->at == at && it->lo < hi;
+       ++it) {
+    double overlap = std::min(hi, it->hi) - std::max(lo, it->lo);
+    if (overlap > 0) {
+      sum += overlap * it->count;
+    }
+  }
+  return weight * sum;
 }
 
 bool localSearchFits(const std::vector<Wire>& wires,

@@ -70,10 +70,32 @@ struct Kicks {
 // true weights' ones there, for a diverse pool of trees. A piece costs the
 // same however it is cut, so the moves stay consistent; the tree kept is
 // the shortest by these weights, maybe longer by the true ones.
+// Guided local search's penalties: spans of lines (pieces of earlier local
+// optima) on which a wire costs weight times count more per unit of
+// overlap. Spans may overlap; their counts add.
+struct Penalties {
+  struct Span {
+    bool horizontal;
+    double at, lo, hi;
+    double count;
+  };
+  double weight = 0;
+  // Adds one to the count of each wire's span; call sorted() before use.
+  void add(const std::vector<Wire>& wires, double count = 1);
+  void sorted();
+  // The extra cost of the piece from lo to hi on line at.
+  double extra(bool horizontal, double at, double lo, double hi) const;
+  std::vector<Span> spans;  // by line, then lo
+};
 struct Noise {
   double amount = 0;
   unsigned seed = 0;
   double xlo = -1e300, ylo = -1e300, xhi = 1e300, yhi = 1e300;  // box
+  const Penalties* penalties = nullptr;  // added on top, where given
+  bool active() const {
+    return amount > 0 ||
+           (penalties && penalties->weight > 0 && !penalties->spans.empty());
+  }
   // The cost of the piece from (x1, y1) to (x2, y2), on one line.
   double cost(double x1, double y1, double x2, double y2) const;
   double length(const Wire& w) const { return cost(w.x1, w.y1, w.x2, w.y2); }

@@ -5,6 +5,7 @@
 #include "geometry/segment.h"
 #include "options/exactSteiner.h"
 #include "options/flatSteiner.h"
+#include "options/guidedSearch.h"
 #include "options/improveTree.h"
 #include "options/localSearch.h"
 #include "options/lowerBound.h"
@@ -160,6 +161,32 @@ const double kNoiseShare = 0.5;
 const double kSideShare = 0.25;
 const int kSideTop = 6;
 const double kDenseSideSearch = 4;
+// At level 2 the side track also runs guided local search
+// (guidedSearchTree): kGuidedRounds rounds, each penalising by
+// kGuidedWeight the kGuidedFeatures of its key paths with the most utility,
+// searching under the length plus the penalties, then under the true
+// length, and improving, each step with kGuidedShare of the track's share.
+// RC08 at effort 8 112 680 -> 112 564, the optimum: the track leaves
+// level 2 on another tree (112 676 against 112 680), from which the levels
+// above reach it; elsewhere the same lengths. At every level it gained
+// nothing more (RC10, RC11 at efforts 3 to 8) for 20 to 40 % more time on
+// the dense nets; on RC10 penalties of 0.1 or 1, on 5 or 25 % of the key
+// paths, eight rounds, iterated searches, gained nothing alone.
+// On the crowded nets of up to kMixPins positions (RC10) the rounds run at
+// every level of the track, on kAwayFeatures of the key paths, their
+// searches under the true length iterated, and every piece of each pool
+// tree penalised kAway from the start, so that the wires the pool shares
+// cost the most: RC10 at effort 8 164 350 -> 164 320 (22.8 -> 37 s). With
+// kAway 0.02 (no iteration) 164 360, 0.03 or 0.1 164 350; eight rounds
+// 164 310 in 50 s. On RC11, for one of the noisy starts, 231 118 ->
+// 231 092 in 99 s against 55.
+const int kGuidedTop = 2;
+const int kGuidedRounds = 4;
+const double kGuidedWeight = 0.3;
+const double kGuidedFeatures = 0.125;
+const double kGuidedShare = 0.25;
+const double kAwayFeatures = 0.05;
+const double kAway = 0.05;
 // At every level from 2, crowded nets of up to kMixPins positions also
 // recombine the pool with the track's tree, which never joins it, into
 // the track (searched and improved where shorter than them all), with
@@ -624,6 +651,21 @@ void Router::formOptimizedSMT() {
       }
       for (int r = 0; r < kNoisyStarts; ++r) {
         sideStart(side, level, r, ends, kSideShare * levelWork);
+      }
+      // The crowded nets of up to kMixPins positions at every level of
+      // the track, away from the pool's wires too.
+      bool away = crowded && distinct <= kMixPins;
+      if (level <= kGuidedTop || away) {
+        Guidance guidance;
+        guidance.rounds = kGuidedRounds;
+        guidance.weight = kGuidedWeight;
+        guidance.share = away ? kAwayFeatures : kGuidedFeatures;
+        guidance.iterate = away;
+        guidance.others = away ? &pool : nullptr;
+        guidance.away = kAway;
+        side = guidedSearchTree(side, pins, obstacles, guidance,
+                                kGuidedShare * kSideShare * levelWork, ends,
+                                scratch.wirePlan, scratch.flat, scratch.exact);
       }
     }
     if (crowded && distinct <= kMixPins && !side.empty() && pool.size()) {
