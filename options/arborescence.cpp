@@ -18,7 +18,8 @@ void steinerArborescence(const ArborescenceGraph& g,
                          const std::vector<double>& first,
                          const std::vector<int>& pinNode,
                          std::vector<char>& in,
-                         ArborescenceScratch& s) {
+                         ArborescenceScratch& s,
+                         const std::vector<int>* settled) {
   size_t n = first.size();
   in.assign(g.pieceLen.size(), 0);
   if (pinNode.empty() || pinNode[0] < 0) {
@@ -33,12 +34,18 @@ void steinerArborescence(const ArborescenceGraph& g,
   // Farthest first: a node's successors on shortest routes come before it,
   // as lengths are positive. Ties to the higher node, for a fixed order.
   s.order.clear();
-  for (size_t u = 0; u < n; ++u) {
-    if (std::isfinite(first[u])) {
-      s.order.push_back({-first[u], -static_cast<int>(u)});
+  if (settled) {
+    for (auto it = settled->rbegin(); it != settled->rend(); ++it) {
+      s.order.push_back({-first[*it], -*it});
     }
+  } else {
+    for (size_t u = 0; u < n; ++u) {
+      if (std::isfinite(first[u])) {
+        s.order.push_back({-first[u], -static_cast<int>(u)});
+      }
+    }
+    std::sort(s.order.begin(), s.order.end());
   }
-  std::sort(s.order.begin(), s.order.end());
   // carry[u]: the root of the cluster that u lies on a shortest route to
   // (-1 for none), reached over entry down[u]; each node carries at most
   // one, so the routes drawn to different roots share no node, and the

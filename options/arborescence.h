@@ -38,9 +38,12 @@ struct ArborescenceScratch {
 // infinite where unreached) and pinNode (the pins' nodes, the first pin's
 // first; -1 for a pin off the graph). Leaves in (one mark per piece, sized
 // to pieceLen) the tree's pieces, joining every pin reached to the first
-// pin; nothing where the first pin is off the graph. Deterministic.
+// pin; nothing where the first pin is off the graph. settled, where given,
+// lists every node reached in the order of (first, node), as the search
+// that measured first settled them, and spares the sort. Deterministic.
 void steinerArborescence(const ArborescenceGraph& g,
                          const std::vector<double>& first,
                          const std::vector<int>& pinNode,
                          std::vector<char>& in,
-                         ArborescenceScratch& s);
+                         ArborescenceScratch& s,
+                         const std::vector<int>* settled = nullptr);

@@ -25,6 +25,17 @@ const double kSlack = 1e-9;
 // are drawn whole and every search runs over their plan.
 const size_t kLineCrossings = 20000;
 
+// A margin on straight distances taken as lower bounds on ways: wider than
+// the rounding of their pieces' sums, narrower than the searches' kSlack.
+const double kNear = 1e-11;
+
+// Before a move's search, the points that straight distances may admit are
+// looked at: up to kSmallTree points of the tree all of them, else those of
+// the tree or the graph's within reach across, whichever are fewer, where
+// they are at most kNearScan (more cost more than the search they spare).
+const size_t kSmallTree = 128;
+const size_t kNearScan = 2048;
+
 // Passes of branch moves per level of effort, each until no branch moves.
 const int kPasses = 4;
 
@@ -550,6 +561,66 @@ int rehungMove(PathBoundScratch& s, int v, int top, double cap) {
   return -1;
 }
 
+// Whether a node of the rest of the tree (on it, not marked, not entered
+// from topLo up to topHi) lies within cap of v by straight distance and
+// within room of the first pin along the tree and that distance: else no
+// way through the graph reaches one in time. The graph's nodes come by x,
+// so those within cap across make one run. True, untested, where both that
+// run and the tree exceed most.
+bool nearRest(const Graph& g,
+              const PathBoundScratch& s,
+              int v,
+              int topLo,
+              int topHi,
+              double cap,
+              double room,
+              size_t most) {
+  const std::vector<RoutePoint>& nodes = g.plan.nodes;
+  double x = nodes[v].x, y = nodes[v].y;
+  auto near = [&](int u) {
+    const RoutePoint& p = nodes[u];
+    double d = (std::fabs(p.x - x) + std::fabs(p.y - y)) * (1 - kNear);
+    return d <= cap && s.along[u] + d <= room && !s.mark[u];
+  };
+  auto scan = [&](int from, int to) {
+    for (int q = from; q < to; ++q) {
+      if (near(s.order[q])) {
+        return true;
+      }
+    }
+    return false;
+  };
+  int end = static_cast<int>(s.order.size());
+  if (s.order.size() <= kSmallTree) {
+    return scan(0, topLo) || scan(topHi, end);
+  }
+  double reach = cap * (1 + 1e-9) + 1e-9;
+  auto byX = [](const RoutePoint& p, double c) { return p.x < c; };
+  size_t lo =
+      std::lower_bound(nodes.begin(), nodes.begin() + v, x - reach, byX) -
+      nodes.begin();
+  size_t hi =
+      std::upper_bound(nodes.begin() + v, nodes.end(), x + reach,
+                       [](double c, const RoutePoint& p) { return c < p.x; }) -
+      nodes.begin();
+  if (hi - lo < s.order.size()) {
+    if (hi - lo > most) {
+      return true;
+    }
+    for (size_t u = lo; u < hi; ++u) {
+      if (s.onTree[u] && !(topLo <= s.enter[u] && s.enter[u] < topHi) &&
+          near(static_cast<int>(u))) {
+        return true;
+      }
+    }
+    return false;
+  }
+  if (s.order.size() > most) {
+    return true;
+  }
+  return scan(0, topLo) || scan(topHi, end);
+}
+
 // One pass of moves over the branches: a branch runs from a pin or a fork
 // up to the nearest pin or fork above it, and moves to the nearest point of
 // the rest of the tree whose way keeps every pin beyond it in bound, where
@@ -604,6 +675,9 @@ bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny, bool& walked) {
     int topLo = s.enter[top], topHi = s.leave[top];
     double cap = branch * (1 - kSlack);
     bool tried = again && s.failedAt[v] == s.treeNumber;
+    // No way through the graph is shorter than the straight distance.
+    tried = tried || (s.straightTest &&
+                      !nearRest(g, s, v, topLo, topHi, cap, room, kNearScan));
     int w = tried ? -1
                   : g.search(
                         v, cap, room,
@@ -702,7 +776,7 @@ void release(PathBoundScratch& s) {
     releaseLarge(*v);
   }
   releaseLarge(s.arcs);
-  for (auto* v : {&s.treeVia, &s.treeParent, &s.treeOrder}) {
+  for (auto* v : {&s.treeVia, &s.treeParent, &s.treeOrder, &s.firstOrder}) {
     releaseLarge(*v);
   }
   releaseLarge(s.failedAt);
@@ -1310,6 +1384,7 @@ bool bound(const std::vector<RoutePoint>& pins,
   s.in.assign(g.plan.pieces.size(), 1);
   g.fromRoot();
   s.first = s.along;
+  s.firstOrder = s.order;
   if (drawn) {
     s.shortest.resize(pins.size());
     for (size_t i = 0; i < pins.size(); ++i) {
@@ -1380,14 +1455,14 @@ bool bound(const std::vector<RoutePoint>& pins,
     s.in = s.treeIn;
     if (k == starts + grown) {
       steinerArborescence({s.start, s.arcs, s.pieceLen}, s.first, s.pinNode,
-                          arborIn, arbor);
+                          arborIn, arbor, &s.firstOrder);
       for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
         bool off = !std::isfinite(s.first[g.plan.pieces[q].first]);
         s.in[q] = static_cast<char>(arborIn[q] || (off && s.in[q]));
       }
     } else if (k == starts + 1) {
       steinerArborescence({s.start, s.arcs, s.pieceLen}, s.first, breaks,
-                          arborIn, arbor);
+                          arborIn, arbor, &s.firstOrder);
       for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
         s.in[q] = static_cast<char>(arborIn[q] || s.in[q]);
       }

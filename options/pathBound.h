@@ -37,6 +37,8 @@ struct PathBoundScratch {
   // Each node's distance from the first pin over all the graph's pieces:
   // no way along a tree is shorter, which bounds the searches.
   std::vector<double> first;
+  // The nodes in the order that search settled them.
+  std::vector<int> firstOrder;
   std::vector<std::vector<RoutePoint>> routes;
   std::vector<std::pair<RoutePoint, RoutePoint>> grid;
   // Each node's steps, from start[u] up to start[u + 1].
@@ -50,6 +52,10 @@ struct PathBoundScratch {
   std::vector<char> in, onTree, pinAt, mark, treeIn, bestIn, pieceDone;
   std::vector<QueueKey> heap;
   BoundRefineScratch refine;
+  // Whether a move's search is skipped where straight distances show it
+  // finds nothing (false: every move searches, for tests to compare; the
+  // trees are the same).
+  bool straightTest = true;
 };
 
 // A tree whose every pin lies, along it from the first pin, within

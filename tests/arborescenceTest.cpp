@@ -191,6 +191,19 @@ TEST(ArborescenceTest, ShortestRoutesWithinTwiceTheOptimum) {
     steinerArborescence({g.start, arcsOf(g), g.pieceLen}, first, pins, in,
                         scratch);
     ASSERT_EQ(in.size(), g.pieceLen.size());
+    // Given the nodes in the order a search settles them, the same tree.
+    std::vector<int> settled;
+    for (int v = 0; v < n; ++v) {
+      if (std::isfinite(first[v])) {
+        settled.push_back(v);
+      }
+    }
+    std::stable_sort(settled.begin(), settled.end(),
+                     [&](int a, int b) { return first[a] < first[b]; });
+    std::vector<char> given;
+    steinerArborescence({g.start, arcsOf(g), g.pieceLen}, first, pins, given,
+                        scratch, &settled);
+    EXPECT_EQ(given, in);
     std::vector<double> along = distances(g, pins[0], in);
     std::vector<int> degree(n, 0);
     double length = 0;

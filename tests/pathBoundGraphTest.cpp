@@ -182,6 +182,61 @@ TEST(PathBoundGraphTest, SmallNetsComeCleanAndInBound) {
   EXPECT_GT(reshaped, 60);
 }
 
+// Nets of 5 to 60 pins among obstacles, at efforts 1 and 2: a move's search
+// skipped where no point of the tree lies near enough by straight distance
+// leaves every tree as the searches themselves do.
+TEST(PathBoundGraphTest, StraightTestKeepsTheTrees) {
+  std::mt19937 rng(31);
+  std::uniform_int_distribution<int> at(0, 400), side(10, 80), count(5, 60);
+  PathBoundScratch fast, slow;
+  slow.straightTest = false;
+  int reshaped = 0;
+  for (int trial = 0; trial < 40; ++trial) {
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    std::vector<ObstacleIndex::Rect> rects;
+    std::vector<std::array<treecore::Point, 4>> rings;
+    for (int k = 2 + trial % 6; k > 0; --k) {
+      float x = static_cast<float>(at(rng)), y = static_cast<float>(at(rng));
+      float w = static_cast<float>(side(rng)),
+            h = static_cast<float>(side(rng));
+      rects.push_back({x, y, x + w, y + h});
+      rings.push_back({treecore::Point{x, y}, treecore::Point{x + w, y},
+                       treecore::Point{x + w, y + h},
+                       treecore::Point{x, y + h}});
+    }
+    ObstacleIndex index(rects);
+    std::vector<RoutePoint> pins;
+    treecore::Net net;
+    int pinCount = count(rng);
+    while (static_cast<int>(pins.size()) < pinCount) {
+      float x = static_cast<float>(at(rng)), y = static_cast<float>(at(rng));
+      if (index.containing(x, y) < 0) {
+        pins.push_back({x, y});
+        net.push_back({x, y});
+      }
+    }
+    treecore::Tree t = treecore::routeNet(
+        treecore::Obstacles::fromCorners(rings), net, treecore::RouteOptions());
+    std::vector<Wire> tree;
+    for (const auto& sg : t.segments) {
+      tree.push_back({static_cast<float>(sg.a.x), static_cast<float>(sg.a.y),
+                      static_cast<float>(sg.b.x), static_cast<float>(sg.b.y)});
+    }
+    for (double eps : {0.0, 0.1, 0.3}) {
+      for (int effort : {1, 2}) {
+        std::vector<Wire> a, b;
+        bool done =
+            boundPathTree(pins, index, tree, eps, a, true, effort, fast);
+        ASSERT_EQ(done,
+                  boundPathTree(pins, index, tree, eps, b, true, effort, slow));
+        EXPECT_EQ(a, b) << "eps " << eps << " effort " << effort;
+        reshaped += done;
+      }
+    }
+  }
+  EXPECT_GT(reshaped, 200);
+}
+
 // Obstacle-free nets of many pins, the first pin at a corner of the box
 // in half of them (where the bound leaves least room): every pin within
 // the bound of its rectilinear distance along the general planner's plan
