@@ -79,7 +79,12 @@ int main(int argc, char** argv) {
       effort = std::atoi(argv[2]);
       --argc, ++argv;
     } else if (flag == "--blend" && argc > 2) {
-      tenths.push_back(static_cast<int>(std::lround(10 * std::atof(argv[2]))));
+      // Tenths only: any other value is refused, not rounded to one.
+      char* end = nullptr;
+      double t = 10 * std::strtod(argv[2], &end);
+      bool whole = end != argv[2] && *end == '\0' &&
+                   std::fabs(t - std::round(t)) <= 1e-9;
+      tenths.push_back(whole ? static_cast<int>(std::lround(t)) : -1);
       --argc, ++argv;
     } else if (flag == "--no-at-blend") {
       atBlend = false;
