@@ -67,6 +67,48 @@ std::vector<double> alongWires(const std::vector<Wire>& wires,
   return out;
 }
 
+// A net of count's pins among `obstacles` rectangles, every coordinate
+// drawn from at and every side from side, pins outside them; tree is the
+// default tree.
+struct RandomNet {
+  std::vector<ObstacleIndex::Rect> rects;
+  std::vector<RoutePoint> pins;
+  std::vector<Wire> tree;
+};
+
+RandomNet randomNet(std::mt19937& rng,
+                    std::uniform_int_distribution<int>& at,
+                    std::uniform_int_distribution<int>& side,
+                    std::uniform_int_distribution<int>& count,
+                    int obstacles) {
+  RandomNet n;
+  std::vector<std::array<treecore::Point, 4>> rings;
+  for (int k = obstacles; k > 0; --k) {
+    float x = static_cast<float>(at(rng)), y = static_cast<float>(at(rng));
+    float w = static_cast<float>(side(rng)), h = static_cast<float>(side(rng));
+    n.rects.push_back({x, y, x + w, y + h});
+    rings.push_back({treecore::Point{x, y}, treecore::Point{x + w, y},
+                     treecore::Point{x + w, y + h}, treecore::Point{x, y + h}});
+  }
+  ObstacleIndex index(n.rects);
+  treecore::Net net;
+  int pinCount = count(rng);
+  while (static_cast<int>(n.pins.size()) < pinCount) {
+    float x = static_cast<float>(at(rng)), y = static_cast<float>(at(rng));
+    if (index.containing(x, y) < 0) {
+      n.pins.push_back({x, y});
+      net.push_back({x, y});
+    }
+  }
+  treecore::Tree t = treecore::routeNet(treecore::Obstacles::fromCorners(rings),
+                                        net, treecore::RouteOptions());
+  for (const auto& sg : t.segments) {
+    n.tree.push_back({static_cast<float>(sg.a.x), static_cast<float>(sg.a.y),
+                      static_cast<float>(sg.b.x), static_cast<float>(sg.b.y)});
+  }
+  return n;
+}
+
 // Nets whose escape graph is too large to draw whole: the part that one
 // search meets is drawn (or, larger still, a tree of shortest routes), and
 // the tree keeps the bound of the distances an independent search finds.
@@ -132,35 +174,10 @@ TEST(PathBoundGraphTest, SmallNetsComeCleanAndInBound) {
   int reshaped = 0;
   for (int trial = 0; trial < 60; ++trial) {
     SCOPED_TRACE("trial " + std::to_string(trial));
-    std::vector<ObstacleIndex::Rect> rects;
-    std::vector<std::array<treecore::Point, 4>> rings;
-    for (int k = trial % 4; k > 0; --k) {
-      float x = static_cast<float>(at(rng)), y = static_cast<float>(at(rng));
-      float w = static_cast<float>(side(rng)),
-            h = static_cast<float>(side(rng));
-      rects.push_back({x, y, x + w, y + h});
-      rings.push_back({treecore::Point{x, y}, treecore::Point{x + w, y},
-                       treecore::Point{x + w, y + h},
-                       treecore::Point{x, y + h}});
-    }
-    ObstacleIndex index(rects);
-    std::vector<RoutePoint> pins;
-    treecore::Net net;
-    int pinCount = count(rng);
-    while (static_cast<int>(pins.size()) < pinCount) {
-      float x = static_cast<float>(at(rng)), y = static_cast<float>(at(rng));
-      if (index.containing(x, y) < 0) {
-        pins.push_back({x, y});
-        net.push_back({x, y});
-      }
-    }
-    treecore::Tree t = treecore::routeNet(
-        treecore::Obstacles::fromCorners(rings), net, treecore::RouteOptions());
-    std::vector<Wire> tree;
-    for (const auto& sg : t.segments) {
-      tree.push_back({static_cast<float>(sg.a.x), static_cast<float>(sg.a.y),
-                      static_cast<float>(sg.b.x), static_cast<float>(sg.b.y)});
-    }
+    RandomNet n = randomNet(rng, at, side, count, trial % 4);
+    ObstacleIndex index(n.rects);
+    const std::vector<RoutePoint>& pins = n.pins;
+    const std::vector<Wire>& tree = n.tree;
     std::vector<double> want = EscapeGraph(index).distances(pins[0], pins);
     for (double eps : {0.0, 0.1, 0.5}) {
       std::vector<Wire> out;
@@ -193,35 +210,10 @@ TEST(PathBoundGraphTest, StraightTestKeepsTheTrees) {
   int reshaped = 0;
   for (int trial = 0; trial < 40; ++trial) {
     SCOPED_TRACE("trial " + std::to_string(trial));
-    std::vector<ObstacleIndex::Rect> rects;
-    std::vector<std::array<treecore::Point, 4>> rings;
-    for (int k = 2 + trial % 6; k > 0; --k) {
-      float x = static_cast<float>(at(rng)), y = static_cast<float>(at(rng));
-      float w = static_cast<float>(side(rng)),
-            h = static_cast<float>(side(rng));
-      rects.push_back({x, y, x + w, y + h});
-      rings.push_back({treecore::Point{x, y}, treecore::Point{x + w, y},
-                       treecore::Point{x + w, y + h},
-                       treecore::Point{x, y + h}});
-    }
-    ObstacleIndex index(rects);
-    std::vector<RoutePoint> pins;
-    treecore::Net net;
-    int pinCount = count(rng);
-    while (static_cast<int>(pins.size()) < pinCount) {
-      float x = static_cast<float>(at(rng)), y = static_cast<float>(at(rng));
-      if (index.containing(x, y) < 0) {
-        pins.push_back({x, y});
-        net.push_back({x, y});
-      }
-    }
-    treecore::Tree t = treecore::routeNet(
-        treecore::Obstacles::fromCorners(rings), net, treecore::RouteOptions());
-    std::vector<Wire> tree;
-    for (const auto& sg : t.segments) {
-      tree.push_back({static_cast<float>(sg.a.x), static_cast<float>(sg.a.y),
-                      static_cast<float>(sg.b.x), static_cast<float>(sg.b.y)});
-    }
+    RandomNet n = randomNet(rng, at, side, count, 2 + trial % 6);
+    ObstacleIndex index(n.rects);
+    const std::vector<RoutePoint>& pins = n.pins;
+    const std::vector<Wire>& tree = n.tree;
     for (double eps : {0.0, 0.1, 0.3}) {
       for (int effort : {1, 2}) {
         std::vector<Wire> a, b;
