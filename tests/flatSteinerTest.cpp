@@ -267,6 +267,43 @@ TEST(FlatSteinerTest, FastPathGivesTheRoutersWholeTree) {
   EXPECT_GT(pipelines, 5);
 }
 
+// Up to kFlatBreakAlonePins places, effort 1 is the break alone, though
+// the default tree is shorter on a few nets; effort 2 takes the default
+// tree in again, so it is never longer than either. Beyond, effort 1 is
+// the better of the two.
+TEST(FlatSteinerTest, FewestBreakPlacesTakeTheBreakAloneAtEffortOne) {
+  treecore::Obstacles none;
+  treecore::RouteOptions plain, one, two;
+  one.form = two.form = treecore::Form::optimizedSteinerTree;
+  two.effort = 2;
+  std::vector<treecore::Net> nets;
+  std::vector<double> broken;
+  for (unsigned seed = 1; seed <= 600; ++seed) {
+    std::mt19937 rng(seed);
+    int pins = kFlatBreakAlonePins + static_cast<int>(seed % 2);
+    std::vector<RoutePoint> places = randomPins(rng, pins, 1000, 1, 0);
+    if (flatPlaces(places) != pins) {
+      continue;
+    }
+    nets.push_back(netOf(places));
+    broken.push_back(wireLength(breakFlatTree(places)));
+  }
+  std::vector<treecore::Tree> d = treecore::routeNets(none, nets, plain, 1);
+  std::vector<treecore::Tree> e1 = treecore::routeNets(none, nets, one, 1);
+  std::vector<treecore::Tree> e2 = treecore::routeNets(none, nets, two, 1);
+  int defaultShorter = 0;
+  for (size_t i = 0; i < nets.size(); ++i) {
+    SCOPED_TRACE(i);
+    bool alone = nets[i].size() <= static_cast<size_t>(kFlatBreakAlonePins);
+    double least = std::min(broken[i], d[i].wireLength);
+    EXPECT_EQ(e1[i].wireLength, alone ? broken[i] : least);
+    EXPECT_LE(e2[i].wireLength, least);
+    defaultShorter += alone && d[i].wireLength < broken[i];
+  }
+  EXPECT_GT(nets.size(), 550u);
+  EXPECT_GT(defaultShorter, 0);
+}
+
 // A caller's sink gets the drawing of a net that no obstacle comes near
 // as of any other: every segment the tree without a sink holds, in order
 // (the single-net programs write only what reaches it).
