@@ -1347,6 +1347,10 @@ struct Ranked {
   int xRank[2][kFlatBreakPins];  // of sorted[axis][k]
   int yRank[2][kFlatBreakPins];
   int xOfY[kFlatBreakPins];  // the x rank of the position of y rank j
+  // Every coordinate whole (FlatNet::whole): so then is every run's. A run
+  // of whole coordinates in a net of others is solved as they are, by the
+  // same sums without the bounds, to the same tree.
+  bool whole;
 };
 
 // solvePositions over sorted[axis][from .. to - 1] (up to kFlatExactPins),
@@ -1368,7 +1372,7 @@ double solveRun(const Ranked& r,
   }
   FlatNet net;
   net.n = to - from;
-  net.whole = true;
+  net.whole = r.whole;
   int at[kFlatBreakPins];  // the subnet's index of each x rank
   int i = 0;
   for (unsigned m = xs; m; m &= m - 1) {
@@ -1376,7 +1380,6 @@ double solveRun(const Ranked& r,
     const RoutePoint& p = (*r.sorted[0])[static_cast<size_t>(g)];
     net.x[i] = p.x;
     net.y[i] = p.y;
-    net.whole = net.whole && isWhole(net.x[i]) && isWhole(net.y[i]);
     net.rank[i] = static_cast<std::uint8_t>(g);
     at[g] = i++;
   }
@@ -1445,7 +1448,7 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
       breaks[count++] = {upTo[at] + from[at], alongY, at, {upTo[at], from[at]}};
     }
   }
-  Ranked ranked{{&sorted[0], &sorted[1]}, {}, {}, {}};
+  Ranked ranked{{&sorted[0], &sorted[1]}, {}, {}, {}, whole};
   for (int k = 0; k < n; ++k) {
     int g =
         static_cast<int>(std::lower_bound(sorted[0].begin(), sorted[0].end(),
