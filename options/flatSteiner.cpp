@@ -1401,7 +1401,10 @@ double solveRun(const Ranked& r,
 // the best so far and the eight-position halves below them bound their
 // costliest solves; on whole coordinates, each half's scan bounded by what
 // it could still win; each subset's look-up once).
-double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
+// pts: sorted by x (then y); flipped: a list for them sorted by y.
+double addBroken(const std::vector<RoutePoint>& pts,
+                 std::vector<RoutePoint>& flipped,
+                 std::vector<Wire>* wires) {
   int n = static_cast<int>(pts.size());
   std::vector<RoutePoint> work;
   if (n <= kFlatExactPins) {
@@ -1420,15 +1423,16 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
   for (const RoutePoint& p : pts) {
     whole = whole && isWhole(p.x) && isWhole(p.y);
   }
-  std::vector<RoutePoint> sorted[2] = {pts, pts};
+  flipped.assign(pts.begin(), pts.end());
+  sortAlong(flipped, true);
+  const std::vector<RoutePoint>* sorted[2] = {&pts, &flipped};
   // Per axis, bounds under the shortest trees of the positions up to each
   // one (0) and from it (1): their boxes, then what their solves gave (a
   // bounded solve gives no more than the length), which also bound every
   // larger prefix and suffix, as a tree over more positions spans fewer.
   double least[2][2][kFlatBreakPins];
   for (bool alongY : {false, true}) {
-    std::vector<RoutePoint>& along = sorted[alongY];
-    sortAlong(along, alongY);
+    const std::vector<RoutePoint>& along = *sorted[alongY];
     // The boxes of every prefix and suffix, grown one position at a time.
     double upTo[kFlatBreakPins], from[kFlatBreakPins];
     for (int pass = 0; pass < 2; ++pass) {
@@ -1448,12 +1452,11 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
       breaks[count++] = {upTo[at] + from[at], alongY, at, {upTo[at], from[at]}};
     }
   }
-  Ranked ranked{{&sorted[0], &sorted[1]}, {}, {}, {}, whole};
+  Ranked ranked{{sorted[0], sorted[1]}, {}, {}, {}, whole};
   for (int k = 0; k < n; ++k) {
-    int g =
-        static_cast<int>(std::lower_bound(sorted[0].begin(), sorted[0].end(),
-                                          sorted[1][k], lessPoint) -
-                         sorted[0].begin());
+    int g = static_cast<int>(
+        std::lower_bound(pts.begin(), pts.end(), flipped[k], lessPoint) -
+        pts.begin());
     ranked.xOfY[k] = g;
     ranked.xRank[1][k] = g;
     ranked.yRank[1][k] = k;
@@ -1553,14 +1556,17 @@ bool breakFlatTreeTo(const std::vector<RoutePoint>& pins,
                      std::vector<Wire>& out) {
   out.clear();
   s.grid.valid = false;
-  std::vector<RoutePoint> pts(pins);
+  // The scratch's lists, which the cleaning below reads none of.
+  std::vector<RoutePoint>& pts = s.cuts;
+  pts.assign(pins.begin(), pins.end());
   std::sort(pts.begin(), pts.end(), lessPoint);
   pts.erase(std::unique(pts.begin(), pts.end()), pts.end());
   if (pts.size() > kFlatBreakPins) {
     return false;
   }
-  std::vector<Wire> wires;
-  addBroken(std::move(pts), &wires);
+  std::vector<Wire>& wires = s.drawn;
+  wires.clear();
+  addBroken(pts, s.flipped, &wires);
   if (!gridTree(wires, pins, out, &s.grid)) {
     out = cleanTree(wires, pins, s);
   }
