@@ -1463,8 +1463,12 @@ double addBroken(const std::vector<RoutePoint>& pts,
     ranked.xRank[0][g] = g;
     ranked.yRank[0][g] = k;
   }
-  std::stable_sort(breaks, breaks + count, [](const Break& x, const Break& y) {
-    return x.bound < y.bound;
+  // By the boxes, then as made (x first, then by position): as a stable
+  // sort would leave them, without its buffer.
+  std::sort(breaks, breaks + count, [](const Break& x, const Break& y) {
+    return x.bound < y.bound ||
+           (x.bound == y.bound &&
+            (x.alongY < y.alongY || (x.alongY == y.alongY && x.at < y.at)));
   });
   double best = INFINITY;
   int chosen = -1;  // of breaks: the first of the shortest wins
