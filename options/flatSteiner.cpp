@@ -126,7 +126,9 @@ const Tables& tables() {
 // solves many overlapping subsets of it (breakFlatTree's halves and their
 // nine-position splits): by the mask of the positions' x ranks in the
 // whole net, each length exact or, where a cap ended its scan, a bound
-// under it. The same lengths as the look-ups give, so the same trees win.
+// under it; with an exact one, the tree that gave it, to draw without a
+// second scan. The same lengths and trees as the look-ups give, so the same
+// trees win.
 class LookUpMemo {
  public:
   LookUpMemo() { std::fill(key_, key_ + kSlots, 0u); }
@@ -143,7 +145,14 @@ class LookUpMemo {
   bool known(int slot) const { return key_[slot] != 0; }
   double length(int slot) const { return length_[slot]; }
   bool exact(int slot) const { return exact_[slot]; }
-  void keep(int slot, std::uint32_t key, double length, bool exact) {
+  std::uint32_t tree(int slot) const { return tree_[slot]; }
+  int symmetry(int slot) const { return sym_[slot]; }
+  void keep(int slot,
+            std::uint32_t key,
+            double length,
+            bool exact,
+            std::uint32_t tree,
+            int sym) {
     // Never the last free slot, so that a search ends.
     if (key_[slot] == 0 && ++used_ >= kSlots) {
       return;
@@ -151,6 +160,8 @@ class LookUpMemo {
     key_[slot] = key;
     length_[slot] = length;
     exact_[slot] = exact;
+    tree_[slot] = tree;
+    sym_[slot] = static_cast<std::uint8_t>(sym);
   }
 
  private:
@@ -159,6 +170,8 @@ class LookUpMemo {
   std::uint32_t key_[kSlots];  // 0: free (no subset is empty)
   double length_[kSlots];
   bool exact_[kSlots];
+  std::uint32_t tree_[kSlots];
+  std::uint8_t sym_[kSlots];
   int used_ = 0;
 };
 
@@ -181,8 +194,8 @@ struct FlatNet {
   std::vector<std::uint32_t>* lines = nullptr;
   std::uint8_t xLine[kMaxPins];
   std::uint8_t yLine[kMaxPins];
-  // Where given (never with wires: a look-up's subnet is then drawn), the
-  // look-ups' lengths by each pin's x rank in a larger net, in rank.
+  // Where given, the look-ups' lengths and trees by each pin's x rank in a
+  // larger net, in rank.
   LookUpMemo* memo = nullptr;
   std::uint8_t rank[kMaxPins];
 };
@@ -434,14 +447,18 @@ double lookUp(const FlatNet& net,
   }
   // A capped scan's length bounds the shortest, and a lower cap ends
   // there as well: what the scan below would give.
-  int slot = net.memo && !wires ? net.memo->slotOf(key) : -1;
-  double ceiling = net.whole && cap < 9e15 ? std::ceil(cap) : INFINITY;
+  int slot = net.memo ? net.memo->slotOf(key) : -1;
+  double ceiling =
+      !wires && net.whole && cap < 9e15 ? std::ceil(cap) : INFINITY;
+  bool drawKept = false;
   if (slot >= 0 && net.memo->known(slot)) {
     double len = net.memo->length(slot);
     if (net.memo->exact(slot)) {
-      return len < ceiling ? len : ceiling;
-    }
-    if (ceiling <= len) {
+      if (!wires) {
+        return len < ceiling ? len : ceiling;
+      }
+      drawKept = true;
+    } else if (ceiling <= len) {
       return ceiling;
     }
   }
@@ -453,6 +470,13 @@ double lookUp(const FlatNet& net,
     int i = net.byY[lowestOf(m)];
     seq[xRank[i]] = static_cast<std::int8_t>(r);
     ys[r++] = net.y[i];
+  }
+  if (drawKept) {
+    sub.k = k;
+    sub.sym = net.memo->symmetry(slot);
+    sub.tree = net.memo->tree(slot);
+    drawSubnet(net, sub, *wires);
+    return net.memo->length(slot);
   }
   for (int t = 0; t + 1 < k; ++t) {
     gx[t] = net.x[pin[t + 1]] - net.x[pin[t]];
@@ -533,7 +557,7 @@ double lookUp(const FlatNet& net,
     drawSubnet(net, sub, *wires);
   }
   if (slot >= 0) {
-    net.memo->keep(slot, key, best, best < ceiling);
+    net.memo->keep(slot, key, best, best < ceiling, bestTree, sym);
   }
   return best;
 }
@@ -703,6 +727,36 @@ double solveNine(const FlatNet& net,
                  int mask,
                  std::vector<Wire>* wires,
                  double cap) {
+  // Through the memo, the length and the chosen tree (a part, or a split's
+  // first half and shared pin) as for a look-up.
+  std::uint32_t key = 0;
+  for (int i = 0; net.memo && i < net.n; ++i) {
+    key |= 1u << net.rank[i];
+  }
+  int slot = net.memo ? net.memo->slotOf(key) : -1;
+  bool capped = !wires && net.whole;
+  const std::uint32_t kSplit = 1u << 31;
+  if (slot >= 0 && net.memo->known(slot)) {
+    double len = net.memo->length(slot);
+    if (net.memo->exact(slot)) {
+      if (!wires) {
+        return capped && cap <= len ? cap : len;
+      }
+      std::uint32_t tree = net.memo->tree(slot);
+      if (!(tree & kSplit)) {
+        addPart(net, static_cast<Part>(tree), *wires);
+        return len;
+      }
+      int first = static_cast<int>(tree & 0xffff);
+      int shared = static_cast<int>(tree >> 16 & 15);
+      solveMask(net, first, wires);
+      solveMask(net, (mask & ~first) | 1 << shared, wires);
+      return len;
+    }
+    if (capped && cap <= len) {
+      return cap;
+    }
+  }
   const MovesTable& table = tables().nine;
   Seq seq{};
   for (int i = 0; i < net.n; ++i) {
@@ -833,6 +887,13 @@ double solveNine(const FlatNet& net,
         }
       }
     }
+  }
+  if (slot >= 0) {
+    std::uint32_t tree = bestFirst < 0
+                             ? bestPart
+                             : kSplit | static_cast<std::uint32_t>(bestFirst) |
+                                   static_cast<std::uint32_t>(bestShared) << 16;
+    net.memo->keep(slot, key, best, !capped || best < cap, tree, 0);
   }
   return best;
 }
@@ -1354,7 +1415,7 @@ struct Ranked {
 };
 
 // solvePositions over sorted[axis][from .. to - 1] (up to kFlatExactPins),
-// its look-ups through memo where given (without wires).
+// its look-ups through memo where given.
 double solveRun(const Ranked& r,
                 int axis,
                 int from,
@@ -1383,7 +1444,7 @@ double solveRun(const Ranked& r,
     net.rank[i] = static_cast<std::uint8_t>(g);
     at[g] = i++;
   }
-  net.memo = wires ? nullptr : memo;
+  net.memo = memo;
   int j = 0;
   for (unsigned m = ys; m; m &= m - 1) {
     int k = at[r.xOfY[__builtin_ctz(m)]];
@@ -1431,6 +1492,7 @@ double addBroken(const std::vector<RoutePoint>& pts,
   // bounded solve gives no more than the length), which also bound every
   // larger prefix and suffix, as a tree over more positions spans fewer.
   double least[2][2][kFlatBreakPins];
+  double boxes[2][2][kFlatBreakPins];
   for (bool alongY : {false, true}) {
     const std::vector<RoutePoint>& along = *sorted[alongY];
     // The boxes of every prefix and suffix, grown one position at a time.
@@ -1448,6 +1510,8 @@ double addBroken(const std::vector<RoutePoint>& pts,
     }
     std::copy(upTo, upTo + n, least[alongY][0]);
     std::copy(from, from + n, least[alongY][1]);
+    std::copy(upTo, upTo + n, boxes[alongY][0]);
+    std::copy(from, from + n, boxes[alongY][1]);
     for (int at = n - kFlatExactPins; at < kFlatExactPins; ++at) {
       breaks[count++] = {upTo[at] + from[at], alongY, at, {upTo[at], from[at]}};
     }
@@ -1511,9 +1575,11 @@ double addBroken(const std::vector<RoutePoint>& pts,
     int otherBegin = upFirst ? k.at : 0;
     int otherEnd = upFirst ? n : k.at + 1;
     // What a solve of the half up to at (side 0) or from it (1) gave.
+    const double(&box)[2][kFlatBreakPins] = boxes[k.alongY];
     auto learn = [&](int side, double len) {
       for (int a = side ? 0 : k.at; a <= (side ? k.at : n - 1); ++a) {
-        bound[side][a] = std::max(bound[side][a], len);
+        double grown = whole ? len + (box[side][a] - box[side][k.at]) : len;
+        bound[side][a] = std::max(bound[side][a], grown);
       }
     };
     int firstSide = upFirst ? 0 : 1;
@@ -1535,8 +1601,8 @@ double addBroken(const std::vector<RoutePoint>& pts,
   }
   if (wires) {
     const Break& k = breaks[chosen];
-    solveRun(ranked, k.alongY, 0, k.at + 1, wires);
-    solveRun(ranked, k.alongY, k.at, n, wires);
+    solveRun(ranked, k.alongY, 0, k.at + 1, wires, INFINITY, &memo);
+    solveRun(ranked, k.alongY, k.at, n, wires, INFINITY, &memo);
   }
   return best;
 }
