@@ -72,7 +72,8 @@ struct Tables {
   MovesTable nine;
 };
 
-Tables readTables() {
+// Out of line, so that tables() inlines to a test of its guard.
+__attribute__((noinline)) Tables readTables() {
   Tables t;
   const std::uint64_t* at = flatTableData::kTableData;
   size_t seqs = 1;
@@ -394,6 +395,13 @@ void scanWhole(const std::uint64_t* lanes,
   }
 }
 
+// std::ceil of a value below 2^63 in size, without a call where the
+// processor has no rounding instruction (of zero's two signs, +0).
+double ceilOf(double v) {
+  double t = static_cast<double>(static_cast<std::int64_t>(v));
+  return t < v ? t + 1 : t;
+}
+
 // What lookUp read of a subnet and the tree it chose: enough to draw that
 // tree later without a second look-up (drawSubnet). No subnet (k 0) for
 // those of fewer than five pins, which solveMask solves without a table.
@@ -449,7 +457,7 @@ double lookUp(const FlatNet& net,
   // there as well: what the scan below would give.
   int slot = net.memo ? net.memo->slotOf(key) : -1;
   double ceiling =
-      !wires && net.whole && cap < 9e15 ? std::ceil(cap) : INFINITY;
+      !wires && net.whole && std::fabs(cap) < 9e15 ? ceilOf(cap) : INFINITY;
   bool drawKept = false;
   if (slot >= 0 && net.memo->known(slot)) {
     double len = net.memo->length(slot);
@@ -487,33 +495,38 @@ double lookUp(const FlatNet& net,
   int cls = code >> 3, sym = code & 7;
   // The class's gaps: lane g (x gaps, then from 8 the y gaps) is gap
   // number g of the subnet's axis that the symmetry turns into it.
-  double w[16] = {};
   const double* fromX = sym & 4 ? gy : gx;
   const double* fromY = sym & 4 ? gx : gy;
-  for (int g = 0; g + 1 < k; ++g) {
-    w[g] = fromX[sym & 1 ? k - 2 - g : g];
-    w[8 + g] = fromY[sym & 2 ? k - 2 - g : g];
-  }
   // Whole gaps below 2^24, as most nets have, are summed as integers: the
   // sums are exact either way, so the same tree wins, but integer adds need
-  // not wait on each other.
+  // not wait on each other. Their scan reads the subnet's lanes alone.
+  double w[16];
   std::int64_t whole[16];
   bool integral = true;
-  for (int g = 0; g < 16 && net.whole; ++g) {
-    whole[g] = static_cast<std::int64_t>(w[g]);
-  }
-  for (int g = 0; g < 16 && !net.whole; ++g) {
-    integral = integral && w[g] < 16777216.0;
-    whole[g] = integral ? static_cast<std::int64_t>(w[g]) : 0;
-    integral = integral && static_cast<double>(whole[g]) == w[g];
+  if (net.whole) {
+    for (int g = 0; g + 1 < k; ++g) {
+      whole[g] = static_cast<std::int64_t>(fromX[sym & 1 ? k - 2 - g : g]);
+      whole[8 + g] = static_cast<std::int64_t>(fromY[sym & 2 ? k - 2 - g : g]);
+    }
+  } else {
+    std::fill(w, w + 16, 0.0);
+    for (int g = 0; g + 1 < k; ++g) {
+      w[g] = fromX[sym & 1 ? k - 2 - g : g];
+      w[8 + g] = fromY[sym & 2 ? k - 2 - g : g];
+    }
+    for (int g = 0; g < 16; ++g) {
+      integral = integral && w[g] < 16777216.0;
+      whole[g] = integral ? static_cast<std::int64_t>(w[g]) : 0;
+      integral = integral && static_cast<double>(whole[g]) == w[g];
+    }
   }
   double best = INFINITY;
   std::uint32_t bestTree = 0;
   std::uint32_t from = table.treeStart[cls], to = table.treeStart[cls + 1];
   if (integral) {
     std::int64_t least = INT64_MAX;
-    if (!wires && net.whole && cap < 9e15) {
-      least = static_cast<std::int64_t>(std::ceil(cap));
+    if (ceiling < INFINITY) {
+      least = static_cast<std::int64_t>(ceiling);
     }
     const std::uint64_t* lanes = table.lanes.words();
     switch (k) {
@@ -1408,6 +1421,9 @@ struct Ranked {
   int xRank[2][kFlatBreakPins];  // of sorted[axis][k]
   int yRank[2][kFlatBreakPins];
   int xOfY[kFlatBreakPins];  // the x rank of the position of y rank j
+  // The x ranks and the y ranks of sorted[axis][0 .. k - 1], as masks.
+  unsigned xsBefore[2][kFlatBreakPins + 1];
+  unsigned ysBefore[2][kFlatBreakPins + 1];
   // Every coordinate whole (FlatNet::whole): so then is every run's. A run
   // of whole coordinates in a net of others is solved as they are, by the
   // same sums without the bounds, to the same tree.
@@ -1426,11 +1442,8 @@ double solveRun(const Ranked& r,
   if (to - from < 2) {
     return 0;
   }
-  unsigned xs = 0, ys = 0;
-  for (int k = from; k < to; ++k) {
-    xs |= 1u << r.xRank[axis][k];
-    ys |= 1u << r.yRank[axis][k];
-  }
+  unsigned xs = r.xsBefore[axis][to] & ~r.xsBefore[axis][from];
+  unsigned ys = r.ysBefore[axis][to] & ~r.ysBefore[axis][from];
   FlatNet net;
   net.n = to - from;
   net.whole = r.whole;
@@ -1516,7 +1529,7 @@ double addBroken(const std::vector<RoutePoint>& pts,
       breaks[count++] = {upTo[at] + from[at], alongY, at, {upTo[at], from[at]}};
     }
   }
-  Ranked ranked{{sorted[0], sorted[1]}, {}, {}, {}, whole};
+  Ranked ranked{{sorted[0], sorted[1]}, {}, {}, {}, {}, {}, whole};
   for (int k = 0; k < n; ++k) {
     int g = static_cast<int>(
         std::lower_bound(pts.begin(), pts.end(), flipped[k], lessPoint) -
@@ -1526,6 +1539,14 @@ double addBroken(const std::vector<RoutePoint>& pts,
     ranked.yRank[1][k] = k;
     ranked.xRank[0][g] = g;
     ranked.yRank[0][g] = k;
+  }
+  for (int axis = 0; axis < 2; ++axis) {
+    for (int k = 0; k < n; ++k) {
+      ranked.xsBefore[axis][k + 1] =
+          ranked.xsBefore[axis][k] | 1u << ranked.xRank[axis][k];
+      ranked.ysBefore[axis][k + 1] =
+          ranked.ysBefore[axis][k] | 1u << ranked.yRank[axis][k];
+    }
   }
   // By the boxes, then as made (x first, then by position): as a stable
   // sort would leave them, without its buffer.
@@ -1584,14 +1605,20 @@ double addBroken(const std::vector<RoutePoint>& pts,
     };
     int firstSide = upFirst ? 0 : 1;
     double otherBound = bound[1 - firstSide][k.at];
-    double len = solveRun(ranked, axis, firstBegin, firstEnd, nullptr,
-                          whole ? limit - otherBound : INFINITY, &memo);
+    // A half of up to three positions is its box.
+    auto solveHalf = [&](int side, int begin, int end, double cap) {
+      return end - begin <= 3
+                 ? box[side][k.at]
+                 : solveRun(ranked, axis, begin, end, nullptr, cap, &memo);
+    };
+    double len = solveHalf(firstSide, firstBegin, firstEnd,
+                           whole ? limit - otherBound : INFINITY);
     learn(firstSide, len);
     if (!beats(len + otherBound)) {
       continue;
     }
-    double second = solveRun(ranked, axis, otherBegin, otherEnd, nullptr,
-                             whole ? limit - len : INFINITY, &memo);
+    double second = solveHalf(1 - firstSide, otherBegin, otherEnd,
+                              whole ? limit - len : INFINITY);
     learn(1 - firstSide, second);
     len += second;
     if (beats(len)) {
