@@ -190,15 +190,24 @@ struct FlatNet {
   bool whole = false;
   // Where given, the drawing goes there, not to the wires: each piece's
   // ends by the pins whose coordinates they take (as
-  // FlatScratch::drawnLines holds them); each pin's lines of the net's
-  // grid in xLine, yLine.
+  // FlatScratch::drawnLines holds them), by rank where byRank.
   std::vector<std::uint32_t>* lines = nullptr;
-  std::uint8_t xLine[kMaxPins];
-  std::uint8_t yLine[kMaxPins];
+  bool byRank = false;
   // Where given, the look-ups' lengths and trees by each pin's x rank in a
   // larger net, in rank.
   LookUpMemo* memo = nullptr;
   std::uint8_t rank[kMaxPins];
+};
+
+// A drawing kept as its pieces' pins (FlatNet::lines) and the lines of its
+// net's distinct positions, ascending, with each position's: what gridTree
+// reads instead of sorting the pins' lines and searching each piece's ends
+// among them.
+struct PinLines {
+  const std::vector<std::uint32_t>* pieces = nullptr;
+  int nx = 0, ny = 0;
+  float xs[kFlatBreakPins], ys[kFlatBreakPins];
+  std::uint8_t xLine[kFlatBreakPins], yLine[kFlatBreakPins];
 };
 
 // Draws the wire from (x of pin x1, y of pin y1) to (x of x2, y of y2):
@@ -210,6 +219,10 @@ void put(const FlatNet& net,
          int x2,
          int y2) {
   if (net.lines) {
+    if (net.byRank) {
+      x1 = net.rank[x1], y1 = net.rank[y1];
+      x2 = net.rank[x2], y2 = net.rank[y2];
+    }
     net.lines->push_back(
         static_cast<std::uint32_t>(x1 | y1 << 8 | x2 << 16 | y2 << 24));
     return;
@@ -991,13 +1004,13 @@ class LineTable {
 // whose sign the cuts below keep), or its union is no tree whose bare ends
 // are pins: cleanTree's cuts then decide.
 // With grid, the lines and the wires' ends on them are left there. With
-// net, the pins' distinct positions in order (flatNetOf), the lines are
-// read off it in order, not sorted.
+// on, the drawing is its pieces there (drawn unused) and the lines are
+// read off it.
 bool gridTree(const std::vector<Wire>& drawn,
               const std::vector<RoutePoint>& pins,
               std::vector<Wire>& out,
               FlatScratch::Grid* grid = nullptr,
-              const FlatNet* net = nullptr,
+              const PinLines* on = nullptr,
               bool gridOnly = false) {
   const int kLines = FlatScratch::Grid::kLines;
   float xs[kLines], ys[kLines];
@@ -1020,21 +1033,15 @@ bool gridTree(const std::vector<Wire>& drawn,
   };
   for (const RoutePoint& p : pins) {
     if ((p.x == 0 && std::signbit(p.x)) || (p.y == 0 && std::signbit(p.y)) ||
-        (!net && (!insert(xs, nx, p.x) || !insert(ys, ny, p.y)))) {
+        (!on && (!insert(xs, nx, p.x) || !insert(ys, ny, p.y)))) {
       return false;
     }
   }
-  for (int i = 0; net && i < net->n; ++i) {
-    // Every pin's place is there, and no more than kMaxPins of them.
-    static_assert(kMaxPins <= kLines, "a net's lines fit");
-    float x = static_cast<float>(net->x[i]);
-    float y = static_cast<float>(net->y[net->byY[i]]);
-    if (nx == 0 || xs[nx - 1] != x) {
-      xs[nx++] = x;
-    }
-    if (ny == 0 || ys[ny - 1] != y) {
-      ys[ny++] = y;
-    }
+  if (on) {
+    static_assert(kFlatBreakPins <= kLines, "a net's lines fit");
+    nx = on->nx, ny = on->ny;
+    std::copy(on->xs, on->xs + nx, xs);
+    std::copy(on->ys, on->ys + ny, ys);
   }
   LineTable xAt, yAt;
   for (int k = 0; k < nx; ++k) {
@@ -1050,17 +1057,15 @@ bool gridTree(const std::vector<Wire>& drawn,
     int lo = std::min(a, b), hi = std::max(a, b);
     return ((std::uint32_t{1} << hi) - 1) & ~((std::uint32_t{1} << lo) - 1);
   };
-  // The drawing's lines as the solvers drew them, where they kept them
-  // (drawn then unused).
-  const std::uint32_t* drawnLines =
-      net && net->lines ? net->lines->data() : nullptr;
-  size_t pieces = drawnLines ? net->lines->size() : drawn.size();
+  // The drawing's lines as the solvers drew them, where they kept them.
+  const std::uint32_t* drawnLines = on ? on->pieces->data() : nullptr;
+  size_t pieces = on ? on->pieces->size() : drawn.size();
   for (size_t k = 0; k < pieces; ++k) {
     int x1, x2, y1, y2;
     if (drawnLines) {
       std::uint32_t q = drawnLines[k];
-      x1 = net->xLine[q & 255], y1 = net->yLine[q >> 8 & 255];
-      x2 = net->xLine[q >> 16 & 255], y2 = net->yLine[q >> 24];
+      x1 = on->xLine[q & 255], y1 = on->yLine[q >> 8 & 255];
+      x2 = on->xLine[q >> 16 & 255], y2 = on->yLine[q >> 24];
     } else {
       const Wire& w = drawn[k];
       x1 = xAt.find(w.x1), x2 = xAt.find(w.x2);
@@ -1361,18 +1366,24 @@ bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
   // solvers to draw on.
   s.drawnLines.clear();
   net.lines = &s.drawnLines;
-  for (int i = 0, xl = 0; i < net.n; ++i) {
-    xl += i > 0 &&
-          static_cast<float>(net.x[i]) != static_cast<float>(net.x[i - 1]);
-    net.xLine[i] = static_cast<std::uint8_t>(xl);
+  PinLines on;
+  on.pieces = &s.drawnLines;
+  for (int i = 0; i < net.n; ++i) {
+    float x = static_cast<float>(net.x[i]);
+    if (on.nx == 0 || on.xs[on.nx - 1] != x) {
+      on.xs[on.nx++] = x;
+    }
+    on.xLine[i] = static_cast<std::uint8_t>(on.nx - 1);
   }
-  for (int j = 0, yl = 0; j < net.n; ++j) {
-    yl += j > 0 && static_cast<float>(net.y[net.byY[j]]) !=
-                       static_cast<float>(net.y[net.byY[j - 1]]);
-    net.yLine[net.byY[j]] = static_cast<std::uint8_t>(yl);
+  for (int j = 0; j < net.n; ++j) {
+    float y = static_cast<float>(net.y[net.byY[j]]);
+    if (on.ny == 0 || on.ys[on.ny - 1] != y) {
+      on.ys[on.ny++] = y;
+    }
+    on.yLine[net.byY[j]] = static_cast<std::uint8_t>(on.ny - 1);
   }
   solveMask(net, (1 << net.n) - 1, &wires);
-  if (!gridTree(wires, pins, out, &s.grid, &net, gridOnly)) {
+  if (!gridTree(wires, pins, out, &s.grid, &on, gridOnly)) {
     // The pieces from their pins' coordinates, for the cuts.
     for (std::uint32_t q : s.drawnLines) {
       auto x = [&net](std::uint32_t i) { return static_cast<float>(net.x[i]); };
@@ -1431,14 +1442,16 @@ struct Ranked {
 };
 
 // solvePositions over sorted[axis][from .. to - 1] (up to kFlatExactPins),
-// its look-ups through memo where given.
+// its look-ups through memo where given; with lines, drawn there by the
+// x ranks of the whole net (FlatNet::lines).
 double solveRun(const Ranked& r,
                 int axis,
                 int from,
                 int to,
                 std::vector<Wire>* wires,
                 double cap = INFINITY,
-                LookUpMemo* memo = nullptr) {
+                LookUpMemo* memo = nullptr,
+                std::vector<std::uint32_t>* lines = nullptr) {
   if (to - from < 2) {
     return 0;
   }
@@ -1458,6 +1471,8 @@ double solveRun(const Ranked& r,
     at[g] = i++;
   }
   net.memo = memo;
+  net.lines = lines;
+  net.byRank = true;
   int j = 0;
   for (unsigned m = ys; m; m &= m - 1) {
     int k = at[r.xOfY[__builtin_ctz(m)]];
@@ -1475,10 +1490,14 @@ double solveRun(const Ranked& r,
 // the best so far and the eight-position halves below them bound their
 // costliest solves; on whole coordinates, each half's scan bounded by what
 // it could still win; each subset's look-up once).
-// pts: sorted by x (then y); flipped: a list for them sorted by y.
+// pts: sorted by x (then y); flipped: a list for them sorted by y. With
+// on (beyond kFlatExactPins positions, with wires), the tree is drawn as
+// lines into lines, and on holds the net's lines.
 double addBroken(const std::vector<RoutePoint>& pts,
                  std::vector<RoutePoint>& flipped,
-                 std::vector<Wire>* wires) {
+                 std::vector<Wire>* wires,
+                 std::vector<std::uint32_t>* lines = nullptr,
+                 PinLines* on = nullptr) {
   int n = static_cast<int>(pts.size());
   std::vector<RoutePoint> work;
   if (n <= kFlatExactPins) {
@@ -1628,8 +1647,18 @@ double addBroken(const std::vector<RoutePoint>& pts,
   }
   if (wires) {
     const Break& k = breaks[chosen];
-    solveRun(ranked, k.alongY, 0, k.at + 1, wires, INFINITY, &memo);
-    solveRun(ranked, k.alongY, k.at, n, wires, INFINITY, &memo);
+    solveRun(ranked, k.alongY, 0, k.at + 1, wires, INFINITY, &memo, lines);
+    solveRun(ranked, k.alongY, k.at, n, wires, INFINITY, &memo, lines);
+  }
+  for (int k = 0; on && k < n; ++k) {
+    if (on->nx == 0 || on->xs[on->nx - 1] != pts[k].x) {
+      on->xs[on->nx++] = pts[k].x;
+    }
+    on->xLine[k] = static_cast<std::uint8_t>(on->nx - 1);
+    if (on->ny == 0 || on->ys[on->ny - 1] != flipped[k].y) {
+      on->ys[on->ny++] = flipped[k].y;
+    }
+    on->yLine[ranked.xOfY[k]] = static_cast<std::uint8_t>(on->ny - 1);
   }
   return best;
 }
@@ -1663,8 +1692,25 @@ bool breakFlatTreeTo(const std::vector<RoutePoint>& pins,
   }
   std::vector<Wire>& wires = s.drawn;
   wires.clear();
-  addBroken(pts, s.flipped, &wires);
-  if (!gridTree(wires, pins, out, &s.grid)) {
+  if (pts.size() <= static_cast<size_t>(kFlatExactPins)) {
+    addBroken(pts, s.flipped, &wires);
+    if (!gridTree(wires, pins, out, &s.grid)) {
+      out = cleanTree(wires, pins, s);
+    }
+    return true;
+  }
+  // Drawn by the pins' ranks on the net's lines, which gridTree then reads
+  // without sorting or searching them.
+  s.drawnLines.clear();
+  PinLines on;
+  on.pieces = &s.drawnLines;
+  addBroken(pts, s.flipped, &wires, &s.drawnLines, &on);
+  if (!gridTree(wires, pins, out, &s.grid, &on)) {
+    // The pieces from their pins' coordinates, before the cuts take pts.
+    for (std::uint32_t q : s.drawnLines) {
+      wires.push_back({pts[q & 255].x, pts[q >> 8 & 255].y,
+                       pts[q >> 16 & 255].x, pts[q >> 24].y});
+    }
     out = cleanTree(wires, pins, s);
   }
   return true;
