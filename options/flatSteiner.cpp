@@ -197,6 +197,7 @@ struct FlatNet {
   // larger net, in rank.
   LookUpMemo* memo = nullptr;
   std::uint8_t rank[kMaxPins];
+  std::uint32_t key = 0;  // the ranks of all, as a mask
 };
 
 // A drawing kept as its pieces' pins (FlatNet::lines) and the lines of its
@@ -459,7 +460,14 @@ double lookUp(const FlatNet& net,
   int yRanks = 0;       // the net's y ranks of the subnet's pins
   int k = 0;
   std::uint32_t key = 0;
-  for (int m = mask; m; m &= m - 1) {
+  if (mask == (1 << net.n) - 1) {
+    for (; k < net.n; ++k) {
+      xRank[k] = pin[k] = k;
+    }
+    yRanks = mask;
+    key = net.key;
+  }
+  for (int m = k ? 0 : mask; m; m &= m - 1) {
     int i = lowestOf(m);
     xRank[i] = k;
     pin[k++] = i;
@@ -755,10 +763,7 @@ double solveNine(const FlatNet& net,
                  double cap) {
   // Through the memo, the length and the chosen tree (a part, or a split's
   // first half and shared pin) as for a look-up.
-  std::uint32_t key = 0;
-  for (int i = 0; net.memo && i < net.n; ++i) {
-    key |= 1u << net.rank[i];
-  }
+  std::uint32_t key = net.key;
   int slot = net.memo ? net.memo->slotOf(key) : -1;
   bool capped = !wires && net.whole;
   const std::uint32_t kSplit = 1u << 31;
@@ -1471,6 +1476,7 @@ double solveRun(const Ranked& r,
     at[g] = i++;
   }
   net.memo = memo;
+  net.key = xs;
   net.lines = lines;
   net.byRank = true;
   int j = 0;
@@ -1617,9 +1623,15 @@ double addBroken(const std::vector<RoutePoint>& pts,
     // What a solve of the half up to at (side 0) or from it (1) gave.
     const double(&box)[2][kFlatBreakPins] = boxes[k.alongY];
     auto learn = [&](int side, double len) {
-      for (int a = side ? 0 : k.at; a <= (side ? k.at : n - 1); ++a) {
-        double grown = whole ? len + (box[side][a] - box[side][k.at]) : len;
-        bound[side][a] = std::max(bound[side][a], grown);
+      int lo = side ? 0 : k.at, hi = side ? k.at : n - 1;
+      double* to = bound[side];
+      const double* grows = box[side];
+      double base = len - grows[k.at];  // exact on whole coordinates
+      for (int a = lo; whole && a <= hi; ++a) {
+        to[a] = std::max(to[a], base + grows[a]);
+      }
+      for (int a = lo; !whole && a <= hi; ++a) {
+        to[a] = std::max(to[a], len);
       }
     };
     int firstSide = upFirst ? 0 : 1;
