@@ -30,7 +30,7 @@ const long kWork = 8;
 // At level 1 only this many: on a design's nets of 20 pins or more the
 // rest of the first level's work cost a fifth of the bound's instructions
 // for 0.3 % of their length.
-const long kFirstWork = 2;
+const long kFirstWork = 3;
 
 // Passes over the pins per level of effort, each while one shortens.
 const int kPasses = 3;
