@@ -122,6 +122,46 @@ const Tables& tables() {
   return t;
 }
 
+// The table look-ups' lengths over one net's subsets, for a caller that
+// solves many overlapping subsets of it (breakFlatTree's halves and their
+// nine-position splits): by the mask of the positions' x ranks in the
+// whole net, each length exact or, where a cap ended its scan, a bound
+// under it. The same lengths as the look-ups give, so the same trees win.
+class LookUpMemo {
+ public:
+  LookUpMemo() { std::fill(key_, key_ + kSlots, 0u); }
+  // The slot of the subset, found or free; -1 where the table is full.
+  int slotOf(std::uint32_t key) const {
+    for (unsigned s = (key * 0x9e3779b1u) >> (32 - kShift), probes = 0;
+         probes < kSlots; s = (s + 1) & (kSlots - 1), ++probes) {
+      if (key_[s] == key || key_[s] == 0) {
+        return static_cast<int>(s);
+      }
+    }
+    return -1;
+  }
+  bool known(int slot) const { return key_[slot] != 0; }
+  double length(int slot) const { return length_[slot]; }
+  bool exact(int slot) const { return exact_[slot]; }
+  void keep(int slot, std::uint32_t key, double length, bool exact) {
+    // Never the last free slot, so that a search ends.
+    if (key_[slot] == 0 && ++used_ >= kSlots) {
+      return;
+    }
+    key_[slot] = key;
+    length_[slot] = length;
+    exact_[slot] = exact;
+  }
+
+ private:
+  static const int kShift = 7;
+  static const int kSlots = 1 << kShift;
+  std::uint32_t key_[kSlots];  // 0: free (no subset is empty)
+  double length_[kSlots];
+  bool exact_[kSlots];
+  int used_ = 0;
+};
+
 // Distinct positions by x rank (then y), with each one's y rank (by y, then
 // x).
 struct FlatNet {
@@ -141,6 +181,10 @@ struct FlatNet {
   std::vector<std::uint32_t>* lines = nullptr;
   std::uint8_t xLine[kMaxPins];
   std::uint8_t yLine[kMaxPins];
+  // Where given (never with wires: a look-up's subnet is then drawn), the
+  // look-ups' lengths by each pin's x rank in a larger net, in rank.
+  LookUpMemo* memo = nullptr;
+  std::uint8_t rank[kMaxPins];
 };
 
 // Draws the wire from (x of pin x1, y of pin y1) to (x of x2, y of y2):
@@ -380,11 +424,26 @@ double lookUp(const FlatNet& net,
   int xRank[kMaxPins];  // each pin's x rank in the subnet
   int yRanks = 0;       // the net's y ranks of the subnet's pins
   int k = 0;
+  std::uint32_t key = 0;
   for (int m = mask; m; m &= m - 1) {
     int i = lowestOf(m);
     xRank[i] = k;
     pin[k++] = i;
     yRanks |= 1 << net.yRank[i];
+    key |= net.memo ? 1u << net.rank[i] : 0;
+  }
+  // A capped scan's length bounds the shortest, and a lower cap ends
+  // there as well: what the scan below would give.
+  int slot = net.memo && !wires ? net.memo->slotOf(key) : -1;
+  double ceiling = net.whole && cap < 9e15 ? std::ceil(cap) : INFINITY;
+  if (slot >= 0 && net.memo->known(slot)) {
+    double len = net.memo->length(slot);
+    if (net.memo->exact(slot)) {
+      return len < ceiling ? len : ceiling;
+    }
+    if (ceiling <= len) {
+      return ceiling;
+    }
   }
   Seq& seq = sub.seq;
   seq = Seq{};
@@ -472,6 +531,9 @@ double lookUp(const FlatNet& net,
   sub.tree = bestTree;
   if (wires) {
     drawSubnet(net, sub, *wires);
+  }
+  if (slot >= 0) {
+    net.memo->keep(slot, key, best, best < ceiling);
   }
   return best;
 }
@@ -1285,15 +1347,21 @@ struct Ranked {
   int xRank[2][kFlatBreakPins];  // of sorted[axis][k]
   int yRank[2][kFlatBreakPins];
   int xOfY[kFlatBreakPins];  // the x rank of the position of y rank j
+  // Every coordinate whole (FlatNet::whole): so then is every run's. A run
+  // of whole coordinates in a net of others is solved as they are, by the
+  // same sums without the bounds, to the same tree.
+  bool whole;
 };
 
-// solvePositions over sorted[axis][from .. to - 1] (up to kFlatExactPins).
+// solvePositions over sorted[axis][from .. to - 1] (up to kFlatExactPins),
+// its look-ups through memo where given (without wires).
 double solveRun(const Ranked& r,
                 int axis,
                 int from,
                 int to,
                 std::vector<Wire>* wires,
-                double cap = INFINITY) {
+                double cap = INFINITY,
+                LookUpMemo* memo = nullptr) {
   if (to - from < 2) {
     return 0;
   }
@@ -1304,7 +1372,7 @@ double solveRun(const Ranked& r,
   }
   FlatNet net;
   net.n = to - from;
-  net.whole = true;
+  net.whole = r.whole;
   int at[kFlatBreakPins];  // the subnet's index of each x rank
   int i = 0;
   for (unsigned m = xs; m; m &= m - 1) {
@@ -1312,9 +1380,10 @@ double solveRun(const Ranked& r,
     const RoutePoint& p = (*r.sorted[0])[static_cast<size_t>(g)];
     net.x[i] = p.x;
     net.y[i] = p.y;
-    net.whole = net.whole && isWhole(net.x[i]) && isWhole(net.y[i]);
+    net.rank[i] = static_cast<std::uint8_t>(g);
     at[g] = i++;
   }
+  net.memo = wires ? nullptr : memo;
   int j = 0;
   for (unsigned m = ys; m; m &= m - 1) {
     int k = at[r.xOfY[__builtin_ctz(m)]];
@@ -1327,10 +1396,15 @@ double solveRun(const Ranked& r,
 // Appends a tree over the distinct positions pts, up to kFlatBreakPins of
 // them: exact up to kFlatExactPins, else the best of the two exact trees of
 // the net broken at one position into those up to it and those from it
-// along one axis, over every such break (those with the shortest boxes
-// first, to pass over those that cannot win; on whole coordinates, each
-// half's scan bounded by what it could still win).
-double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
+// along one axis, over every such break (the first of the shortest in the
+// order of their boxes; those with a nine-position half tried last, when
+// the best so far and the eight-position halves below them bound their
+// costliest solves; on whole coordinates, each half's scan bounded by what
+// it could still win; each subset's look-up once).
+// pts: sorted by x (then y); flipped: a list for them sorted by y.
+double addBroken(const std::vector<RoutePoint>& pts,
+                 std::vector<RoutePoint>& flipped,
+                 std::vector<Wire>* wires) {
   int n = static_cast<int>(pts.size());
   std::vector<RoutePoint> work;
   if (n <= kFlatExactPins) {
@@ -1349,15 +1423,16 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
   for (const RoutePoint& p : pts) {
     whole = whole && isWhole(p.x) && isWhole(p.y);
   }
-  std::vector<RoutePoint> sorted[2] = {pts, pts};
+  flipped.assign(pts.begin(), pts.end());
+  sortAlong(flipped, true);
+  const std::vector<RoutePoint>* sorted[2] = {&pts, &flipped};
   // Per axis, bounds under the shortest trees of the positions up to each
   // one (0) and from it (1): their boxes, then what their solves gave (a
   // bounded solve gives no more than the length), which also bound every
   // larger prefix and suffix, as a tree over more positions spans fewer.
   double least[2][2][kFlatBreakPins];
   for (bool alongY : {false, true}) {
-    std::vector<RoutePoint>& along = sorted[alongY];
-    sortAlong(along, alongY);
+    const std::vector<RoutePoint>& along = *sorted[alongY];
     // The boxes of every prefix and suffix, grown one position at a time.
     double upTo[kFlatBreakPins], from[kFlatBreakPins];
     for (int pass = 0; pass < 2; ++pass) {
@@ -1377,33 +1452,56 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
       breaks[count++] = {upTo[at] + from[at], alongY, at, {upTo[at], from[at]}};
     }
   }
-  Ranked ranked{{&sorted[0], &sorted[1]}, {}, {}, {}};
+  Ranked ranked{{sorted[0], sorted[1]}, {}, {}, {}, whole};
   for (int k = 0; k < n; ++k) {
-    int g =
-        static_cast<int>(std::lower_bound(sorted[0].begin(), sorted[0].end(),
-                                          sorted[1][k], lessPoint) -
-                         sorted[0].begin());
+    int g = static_cast<int>(
+        std::lower_bound(pts.begin(), pts.end(), flipped[k], lessPoint) -
+        pts.begin());
     ranked.xOfY[k] = g;
     ranked.xRank[1][k] = g;
     ranked.yRank[1][k] = k;
     ranked.xRank[0][g] = g;
     ranked.yRank[0][g] = k;
   }
-  std::stable_sort(breaks, breaks + count, [](const Break& x, const Break& y) {
-    return x.bound < y.bound;
+  // By the boxes, then as made (x first, then by position): as a stable
+  // sort would leave them, without its buffer.
+  std::sort(breaks, breaks + count, [](const Break& x, const Break& y) {
+    return x.bound < y.bound ||
+           (x.bound == y.bound &&
+            (x.alongY < y.alongY || (x.alongY == y.alongY && x.at < y.at)));
   });
   double best = INFINITY;
-  const Break* chosen = nullptr;
-  for (int b = 0; b < count; ++b) {
+  int chosen = -1;  // of breaks: the first of the shortest wins
+  LookUpMemo memo;
+  int order[kMaxBreaks];  // the breaks as tried
+  int placed = 0;
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int b = 0; b < count; ++b) {
+      const Break& k = breaks[b];
+      bool nine = k.at + 1 == kFlatExactPins || n - k.at == kFlatExactPins;
+      if (nine == (pass == 1)) {
+        order[placed++] = b;
+      }
+    }
+  }
+  for (int o = 0; o < count; ++o) {
+    int b = order[o];
     const Break& k = breaks[b];
-    if (k.bound >= best) {
-      break;
+    // A break before the chosen one wins on equal length too: on whole
+    // coordinates, where lengths are whole, below one more.
+    bool ties = b < chosen;
+    auto beats = [&](double len) {
+      return len < best || (ties && len == best);
+    };
+    double limit = ties ? best + 1 : best;
+    if (!beats(k.bound)) {
+      continue;
     }
     // The smaller half first, bounded by the larger's box. A half's scan
     // that finds nothing below its bound gives the bound itself, which
     // ends the break as its true length would.
     double(&bound)[2][kFlatBreakPins] = least[k.alongY];
-    if (bound[0][k.at] + bound[1][k.at] >= best) {
+    if (!beats(bound[0][k.at] + bound[1][k.at])) {
       continue;
     }
     int axis = k.alongY;
@@ -1421,23 +1519,24 @@ double addBroken(std::vector<RoutePoint> pts, std::vector<Wire>* wires) {
     int firstSide = upFirst ? 0 : 1;
     double otherBound = bound[1 - firstSide][k.at];
     double len = solveRun(ranked, axis, firstBegin, firstEnd, nullptr,
-                          whole ? best - otherBound : INFINITY);
+                          whole ? limit - otherBound : INFINITY, &memo);
     learn(firstSide, len);
-    if (len + otherBound >= best) {
+    if (!beats(len + otherBound)) {
       continue;
     }
     double second = solveRun(ranked, axis, otherBegin, otherEnd, nullptr,
-                             whole ? best - len : INFINITY);
+                             whole ? limit - len : INFINITY, &memo);
     learn(1 - firstSide, second);
     len += second;
-    if (len < best) {
+    if (beats(len)) {
       best = len;
-      chosen = &k;
+      chosen = b;
     }
   }
   if (wires) {
-    solveRun(ranked, chosen->alongY, 0, chosen->at + 1, wires);
-    solveRun(ranked, chosen->alongY, chosen->at, n, wires);
+    const Break& k = breaks[chosen];
+    solveRun(ranked, k.alongY, 0, k.at + 1, wires);
+    solveRun(ranked, k.alongY, k.at, n, wires);
   }
   return best;
 }
@@ -1461,14 +1560,17 @@ bool breakFlatTreeTo(const std::vector<RoutePoint>& pins,
                      std::vector<Wire>& out) {
   out.clear();
   s.grid.valid = false;
-  std::vector<RoutePoint> pts(pins);
+  // The scratch's lists, which the cleaning below reads none of.
+  std::vector<RoutePoint>& pts = s.cuts;
+  pts.assign(pins.begin(), pins.end());
   std::sort(pts.begin(), pts.end(), lessPoint);
   pts.erase(std::unique(pts.begin(), pts.end()), pts.end());
   if (pts.size() > kFlatBreakPins) {
     return false;
   }
-  std::vector<Wire> wires;
-  addBroken(std::move(pts), &wires);
+  std::vector<Wire>& wires = s.drawn;
+  wires.clear();
+  addBroken(pts, s.flipped, &wires);
   if (!gridTree(wires, pins, out, &s.grid)) {
     out = cleanTree(wires, pins, s);
   }

@@ -84,6 +84,11 @@ bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
 
 // Nets of up to this many positions get breakFlatTree's tree.
 const size_t kFlatBreakPins = 2 * kFlatExactPins - 1;
+// Up to this many positions, --optimize at effort 1 takes the break alone,
+// without the default tree: over 10^5 random nets of ten positions the
+// default was shorter on 0.66 % of them, 0.008 % of the length in all, for
+// half the time (eleven: 1.9 % of them, 0.025 %; seventeen: 66 %, 2.5 %).
+const int kFlatBreakAlonePins = kFlatExactPins + 1;
 
 // A short obstacle-free tree over up to kFlatBreakPins positions:
 // solveFlatTree's up to kFlatExactPins, else the best over every break of

@@ -320,12 +320,15 @@ void Router::formOptimizedSMT() {
   } else if (open && distinct >= 2 &&
              distinct <= static_cast<int>(kFlatBreakPins)) {
     // The best break into two exact halves, unless formSMT's tree is
-    // shorter: a break can be longer.
+    // shorter: a break can be longer, though at effort 1 on the fewest
+    // positions too rarely to pay for the tree.
     tree = breakFlatTree(pins, scratch.flat);
-    formSMT();
-    std::vector<Wire> smt = wiresOf(segments);
-    if (wireLength(smt) < wireLength(tree)) {
-      tree = std::move(smt);
+    if (effort >= 2 || distinct > kFlatBreakAlonePins) {
+      formSMT();
+      std::vector<Wire> smt = wiresOf(segments);
+      if (wireLength(smt) < wireLength(tree)) {
+        tree = std::move(smt);
+      }
     }
     stage = "breakFlatTree";
   } else {

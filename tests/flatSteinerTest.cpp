@@ -267,6 +267,89 @@ TEST(FlatSteinerTest, FastPathGivesTheRoutersWholeTree) {
   EXPECT_GT(pipelines, 5);
 }
 
+// The best break against every break tried plainly: both axes, each
+// position, the halves solved whole; the tree is the clean union of the
+// halves of one whose sum is the least. On grids small enough for many
+// equal breaks, and moved by a half (no bounded scans).
+TEST(FlatSteinerTest, BreakIsTheShortestOfEveryBreak) {
+  for (unsigned seed = 1; seed <= 240; ++seed) {
+    SCOPED_TRACE(seed);
+    std::mt19937 rng(seed);
+    int pins = 10 + static_cast<int>(seed % 8);
+    std::vector<RoutePoint> p =
+        randomPins(rng, pins, seed % 3 ? 1000 : 20, 1, seed % 4 ? 0 : 0.5f);
+    std::sort(p.begin(), p.end(), [](const RoutePoint& a, const RoutePoint& b) {
+      return a.x < b.x || (a.x == b.x && a.y < b.y);
+    });
+    p.erase(std::unique(p.begin(), p.end()), p.end());
+    int n = static_cast<int>(p.size());
+    if (n <= kFlatExactPins) {
+      continue;
+    }
+    double best = INFINITY;
+    std::vector<std::pair<double, double>> sums;  // and the union's length
+    for (int axis = 0; axis < 2; ++axis) {
+      std::vector<RoutePoint> along = p;
+      std::sort(along.begin(), along.end(),
+                [axis](const RoutePoint& a, const RoutePoint& b) {
+                  return axis ? a.y < b.y || (a.y == b.y && a.x < b.x)
+                              : a.x < b.x || (a.x == b.x && a.y < b.y);
+                });
+      for (int at = n - kFlatExactPins; at < kFlatExactPins; ++at) {
+        std::vector<RoutePoint> up(along.begin(), along.begin() + at + 1);
+        std::vector<RoutePoint> from(along.begin() + at, along.end());
+        std::vector<Wire> a = solveFlatTree(up), b = solveFlatTree(from);
+        double sum = wireLength(a) + wireLength(b);
+        a.insert(a.end(), b.begin(), b.end());
+        sums.push_back({sum, wireLength(cleanWires(a, p))});
+        best = std::min(best, sum);
+      }
+    }
+    double got = wireLength(breakFlatTree(p));
+    EXPECT_TRUE(std::any_of(
+        sums.begin(), sums.end(),
+        [&](const auto& s) { return s.first == best && s.second == got; }))
+        << got << " from no least break (" << best << ")";
+  }
+}
+
+// Up to kFlatBreakAlonePins places, effort 1 is the break alone, though
+// the default tree is shorter on a few nets; effort 2 takes the default
+// tree in again, so it is never longer than either. Beyond, effort 1 is
+// the better of the two.
+TEST(FlatSteinerTest, FewestBreakPlacesTakeTheBreakAloneAtEffortOne) {
+  treecore::Obstacles none;
+  treecore::RouteOptions plain, one, two;
+  one.form = two.form = treecore::Form::optimizedSteinerTree;
+  two.effort = 2;
+  std::vector<treecore::Net> nets;
+  std::vector<double> broken;
+  for (unsigned seed = 1; seed <= 600; ++seed) {
+    std::mt19937 rng(seed);
+    int pins = kFlatBreakAlonePins + static_cast<int>(seed % 2);
+    std::vector<RoutePoint> places = randomPins(rng, pins, 1000, 1, 0);
+    if (flatPlaces(places) != pins) {
+      continue;
+    }
+    nets.push_back(netOf(places));
+    broken.push_back(wireLength(breakFlatTree(places)));
+  }
+  std::vector<treecore::Tree> d = treecore::routeNets(none, nets, plain, 1);
+  std::vector<treecore::Tree> e1 = treecore::routeNets(none, nets, one, 1);
+  std::vector<treecore::Tree> e2 = treecore::routeNets(none, nets, two, 1);
+  int defaultShorter = 0;
+  for (size_t i = 0; i < nets.size(); ++i) {
+    SCOPED_TRACE(i);
+    bool alone = nets[i].size() <= static_cast<size_t>(kFlatBreakAlonePins);
+    double least = std::min(broken[i], d[i].wireLength);
+    EXPECT_EQ(e1[i].wireLength, alone ? broken[i] : least);
+    EXPECT_LE(e2[i].wireLength, least);
+    defaultShorter += alone && d[i].wireLength < broken[i];
+  }
+  EXPECT_GT(nets.size(), 550u);
+  EXPECT_GT(defaultShorter, 0);
+}
+
 // A caller's sink gets the drawing of a net that no obstacle comes near
 // as of any other: every segment the tree without a sink holds, in order
 // (the single-net programs write only what reaches it).

@@ -843,9 +843,10 @@ namespace {
 // formOptimizedSMT's tree at effort 1 of a net that no obstacle comes near
 // with more places than the obstacle-free solver takes whole, up to
 // kFlatBreakPins: the best break into two exact halves, unless the
-// pipeline's tree is shorter. The same tree, without the optimized form's
-// Router pass over the chosen wires: a break's clean wires become the tree
-// as the solver's do (flatTreeOf), the pipeline's as routeOne reads them.
+// pipeline's tree is shorter (built beyond kFlatBreakAlonePins). The same
+// tree, without the optimized form's Router pass over the chosen wires: a
+// break's clean wires become the tree as the solver's do (flatTreeOf), the
+// pipeline's as routeOne reads them.
 // Reads the obstacles (none near the net), the pins and the options;
 // leaves t. False, t untouched, for another net, form or effort, or where
 // a bound, timing, a path bound or stage reports are asked for.
@@ -865,7 +866,7 @@ bool routeBrokenFlat(const Obstacles& obstacles,
     return false;
   }
   std::vector<Wire> smt;
-  {
+  if (distinct > kFlatBreakAlonePins) {
     // The pipeline's tree, on the Router routeOne would build.
     NetVertices vertices(pins, {});
     Router router(vertices.all, &scratch);
@@ -883,7 +884,7 @@ bool routeBrokenFlat(const Obstacles& obstacles,
   // After the Router, which leaves the flat scratch's grid as it may.
   std::vector<Wire> tree;
   breakFlatTreeTo(pins, scratch.flat, tree);
-  if (!(wireLength(smt) < wireLength(tree))) {
+  if (smt.empty() || !(wireLength(smt) < wireLength(tree))) {
     detail::flatTreeOf(pins, tree, options, scratch.flat, t);
     return true;
   }
