@@ -72,7 +72,8 @@ struct Tables {
   MovesTable nine;
 };
 
-Tables readTables() {
+// Out of line, so that tables() inlines to a test of its guard.
+__attribute__((noinline)) Tables readTables() {
   Tables t;
   const std::uint64_t* at = flatTableData::kTableData;
   size_t seqs = 1;
@@ -126,7 +127,9 @@ const Tables& tables() {
 // solves many overlapping subsets of it (breakFlatTree's halves and their
 // nine-position splits): by the mask of the positions' x ranks in the
 // whole net, each length exact or, where a cap ended its scan, a bound
-// under it. The same lengths as the look-ups give, so the same trees win.
+// under it; with an exact one, the tree that gave it, to draw without a
+// second scan. The same lengths and trees as the look-ups give, so the same
+// trees win.
 class LookUpMemo {
  public:
   LookUpMemo() { std::fill(key_, key_ + kSlots, 0u); }
@@ -143,7 +146,14 @@ class LookUpMemo {
   bool known(int slot) const { return key_[slot] != 0; }
   double length(int slot) const { return length_[slot]; }
   bool exact(int slot) const { return exact_[slot]; }
-  void keep(int slot, std::uint32_t key, double length, bool exact) {
+  std::uint32_t tree(int slot) const { return tree_[slot]; }
+  int symmetry(int slot) const { return sym_[slot]; }
+  void keep(int slot,
+            std::uint32_t key,
+            double length,
+            bool exact,
+            std::uint32_t tree,
+            int sym) {
     // Never the last free slot, so that a search ends.
     if (key_[slot] == 0 && ++used_ >= kSlots) {
       return;
@@ -151,6 +161,8 @@ class LookUpMemo {
     key_[slot] = key;
     length_[slot] = length;
     exact_[slot] = exact;
+    tree_[slot] = tree;
+    sym_[slot] = static_cast<std::uint8_t>(sym);
   }
 
  private:
@@ -159,6 +171,8 @@ class LookUpMemo {
   std::uint32_t key_[kSlots];  // 0: free (no subset is empty)
   double length_[kSlots];
   bool exact_[kSlots];
+  std::uint32_t tree_[kSlots];
+  std::uint8_t sym_[kSlots];
   int used_ = 0;
 };
 
@@ -176,15 +190,25 @@ struct FlatNet {
   bool whole = false;
   // Where given, the drawing goes there, not to the wires: each piece's
   // ends by the pins whose coordinates they take (as
-  // FlatScratch::drawnLines holds them); each pin's lines of the net's
-  // grid in xLine, yLine.
+  // FlatScratch::drawnLines holds them), by rank where byRank.
   std::vector<std::uint32_t>* lines = nullptr;
-  std::uint8_t xLine[kMaxPins];
-  std::uint8_t yLine[kMaxPins];
-  // Where given (never with wires: a look-up's subnet is then drawn), the
-  // look-ups' lengths by each pin's x rank in a larger net, in rank.
+  bool byRank = false;
+  // Where given, the look-ups' lengths and trees by each pin's x rank in a
+  // larger net, in rank.
   LookUpMemo* memo = nullptr;
   std::uint8_t rank[kMaxPins];
+  std::uint32_t key = 0;  // the ranks of all, as a mask
+};
+
+// A drawing kept as its pieces' pins (FlatNet::lines) and the lines of its
+// net's distinct positions, ascending, with each position's: what gridTree
+// reads instead of sorting the pins' lines and searching each piece's ends
+// among them.
+struct PinLines {
+  const std::vector<std::uint32_t>* pieces = nullptr;
+  int nx = 0, ny = 0;
+  float xs[kFlatBreakPins], ys[kFlatBreakPins];
+  std::uint8_t xLine[kFlatBreakPins], yLine[kFlatBreakPins];
 };
 
 // Draws the wire from (x of pin x1, y of pin y1) to (x of x2, y of y2):
@@ -196,6 +220,10 @@ void put(const FlatNet& net,
          int x2,
          int y2) {
   if (net.lines) {
+    if (net.byRank) {
+      x1 = net.rank[x1], y1 = net.rank[y1];
+      x2 = net.rank[x2], y2 = net.rank[y2];
+    }
     net.lines->push_back(
         static_cast<std::uint32_t>(x1 | y1 << 8 | x2 << 16 | y2 << 24));
     return;
@@ -381,6 +409,13 @@ void scanWhole(const std::uint64_t* lanes,
   }
 }
 
+// std::ceil of a value below 2^63 in size, without a call where the
+// processor has no rounding instruction (of zero's two signs, +0).
+double ceilOf(double v) {
+  double t = static_cast<double>(static_cast<std::int64_t>(v));
+  return t < v ? t + 1 : t;
+}
+
 // What lookUp read of a subnet and the tree it chose: enough to draw that
 // tree later without a second look-up (drawSubnet). No subnet (k 0) for
 // those of fewer than five pins, which solveMask solves without a table.
@@ -425,7 +460,14 @@ double lookUp(const FlatNet& net,
   int yRanks = 0;       // the net's y ranks of the subnet's pins
   int k = 0;
   std::uint32_t key = 0;
-  for (int m = mask; m; m &= m - 1) {
+  if (mask == (1 << net.n) - 1) {
+    for (; k < net.n; ++k) {
+      xRank[k] = pin[k] = k;
+    }
+    yRanks = mask;
+    key = net.key;
+  }
+  for (int m = k ? 0 : mask; m; m &= m - 1) {
     int i = lowestOf(m);
     xRank[i] = k;
     pin[k++] = i;
@@ -434,14 +476,18 @@ double lookUp(const FlatNet& net,
   }
   // A capped scan's length bounds the shortest, and a lower cap ends
   // there as well: what the scan below would give.
-  int slot = net.memo && !wires ? net.memo->slotOf(key) : -1;
-  double ceiling = net.whole && cap < 9e15 ? std::ceil(cap) : INFINITY;
+  int slot = net.memo ? net.memo->slotOf(key) : -1;
+  double ceiling =
+      !wires && net.whole && std::fabs(cap) < 9e15 ? ceilOf(cap) : INFINITY;
+  bool drawKept = false;
   if (slot >= 0 && net.memo->known(slot)) {
     double len = net.memo->length(slot);
     if (net.memo->exact(slot)) {
-      return len < ceiling ? len : ceiling;
-    }
-    if (ceiling <= len) {
+      if (!wires) {
+        return len < ceiling ? len : ceiling;
+      }
+      drawKept = true;
+    } else if (ceiling <= len) {
       return ceiling;
     }
   }
@@ -454,6 +500,13 @@ double lookUp(const FlatNet& net,
     seq[xRank[i]] = static_cast<std::int8_t>(r);
     ys[r++] = net.y[i];
   }
+  if (drawKept) {
+    sub.k = k;
+    sub.sym = net.memo->symmetry(slot);
+    sub.tree = net.memo->tree(slot);
+    drawSubnet(net, sub, *wires);
+    return net.memo->length(slot);
+  }
   for (int t = 0; t + 1 < k; ++t) {
     gx[t] = net.x[pin[t + 1]] - net.x[pin[t]];
     gy[t] = ys[t + 1] - ys[t];
@@ -463,33 +516,38 @@ double lookUp(const FlatNet& net,
   int cls = code >> 3, sym = code & 7;
   // The class's gaps: lane g (x gaps, then from 8 the y gaps) is gap
   // number g of the subnet's axis that the symmetry turns into it.
-  double w[16] = {};
   const double* fromX = sym & 4 ? gy : gx;
   const double* fromY = sym & 4 ? gx : gy;
-  for (int g = 0; g + 1 < k; ++g) {
-    w[g] = fromX[sym & 1 ? k - 2 - g : g];
-    w[8 + g] = fromY[sym & 2 ? k - 2 - g : g];
-  }
   // Whole gaps below 2^24, as most nets have, are summed as integers: the
   // sums are exact either way, so the same tree wins, but integer adds need
-  // not wait on each other.
+  // not wait on each other. Their scan reads the subnet's lanes alone.
+  double w[16];
   std::int64_t whole[16];
   bool integral = true;
-  for (int g = 0; g < 16 && net.whole; ++g) {
-    whole[g] = static_cast<std::int64_t>(w[g]);
-  }
-  for (int g = 0; g < 16 && !net.whole; ++g) {
-    integral = integral && w[g] < 16777216.0;
-    whole[g] = integral ? static_cast<std::int64_t>(w[g]) : 0;
-    integral = integral && static_cast<double>(whole[g]) == w[g];
+  if (net.whole) {
+    for (int g = 0; g + 1 < k; ++g) {
+      whole[g] = static_cast<std::int64_t>(fromX[sym & 1 ? k - 2 - g : g]);
+      whole[8 + g] = static_cast<std::int64_t>(fromY[sym & 2 ? k - 2 - g : g]);
+    }
+  } else {
+    std::fill(w, w + 16, 0.0);
+    for (int g = 0; g + 1 < k; ++g) {
+      w[g] = fromX[sym & 1 ? k - 2 - g : g];
+      w[8 + g] = fromY[sym & 2 ? k - 2 - g : g];
+    }
+    for (int g = 0; g < 16; ++g) {
+      integral = integral && w[g] < 16777216.0;
+      whole[g] = integral ? static_cast<std::int64_t>(w[g]) : 0;
+      integral = integral && static_cast<double>(whole[g]) == w[g];
+    }
   }
   double best = INFINITY;
   std::uint32_t bestTree = 0;
   std::uint32_t from = table.treeStart[cls], to = table.treeStart[cls + 1];
   if (integral) {
     std::int64_t least = INT64_MAX;
-    if (!wires && net.whole && cap < 9e15) {
-      least = static_cast<std::int64_t>(std::ceil(cap));
+    if (ceiling < INFINITY) {
+      least = static_cast<std::int64_t>(ceiling);
     }
     const std::uint64_t* lanes = table.lanes.words();
     switch (k) {
@@ -533,7 +591,7 @@ double lookUp(const FlatNet& net,
     drawSubnet(net, sub, *wires);
   }
   if (slot >= 0) {
-    net.memo->keep(slot, key, best, best < ceiling);
+    net.memo->keep(slot, key, best, best < ceiling, bestTree, sym);
   }
   return best;
 }
@@ -703,6 +761,33 @@ double solveNine(const FlatNet& net,
                  int mask,
                  std::vector<Wire>* wires,
                  double cap) {
+  // Through the memo, the length and the chosen tree (a part, or a split's
+  // first half and shared pin) as for a look-up.
+  std::uint32_t key = net.key;
+  int slot = net.memo ? net.memo->slotOf(key) : -1;
+  bool capped = !wires && net.whole;
+  const std::uint32_t kSplit = 1u << 31;
+  if (slot >= 0 && net.memo->known(slot)) {
+    double len = net.memo->length(slot);
+    if (net.memo->exact(slot)) {
+      if (!wires) {
+        return capped && cap <= len ? cap : len;
+      }
+      std::uint32_t tree = net.memo->tree(slot);
+      if (!(tree & kSplit)) {
+        addPart(net, static_cast<Part>(tree), *wires);
+        return len;
+      }
+      int first = static_cast<int>(tree & 0xffff);
+      int shared = static_cast<int>(tree >> 16 & 15);
+      solveMask(net, first, wires);
+      solveMask(net, (mask & ~first) | 1 << shared, wires);
+      return len;
+    }
+    if (capped && cap <= len) {
+      return cap;
+    }
+  }
   const MovesTable& table = tables().nine;
   Seq seq{};
   for (int i = 0; i < net.n; ++i) {
@@ -834,6 +919,13 @@ double solveNine(const FlatNet& net,
       }
     }
   }
+  if (slot >= 0) {
+    std::uint32_t tree = bestFirst < 0
+                             ? bestPart
+                             : kSplit | static_cast<std::uint32_t>(bestFirst) |
+                                   static_cast<std::uint32_t>(bestShared) << 16;
+    net.memo->keep(slot, key, best, !capped || best < cap, tree, 0);
+  }
   return best;
 }
 
@@ -917,13 +1009,13 @@ class LineTable {
 // whose sign the cuts below keep), or its union is no tree whose bare ends
 // are pins: cleanTree's cuts then decide.
 // With grid, the lines and the wires' ends on them are left there. With
-// net, the pins' distinct positions in order (flatNetOf), the lines are
-// read off it in order, not sorted.
+// on, the drawing is its pieces there (drawn unused) and the lines are
+// read off it.
 bool gridTree(const std::vector<Wire>& drawn,
               const std::vector<RoutePoint>& pins,
               std::vector<Wire>& out,
               FlatScratch::Grid* grid = nullptr,
-              const FlatNet* net = nullptr,
+              const PinLines* on = nullptr,
               bool gridOnly = false) {
   const int kLines = FlatScratch::Grid::kLines;
   float xs[kLines], ys[kLines];
@@ -946,21 +1038,15 @@ bool gridTree(const std::vector<Wire>& drawn,
   };
   for (const RoutePoint& p : pins) {
     if ((p.x == 0 && std::signbit(p.x)) || (p.y == 0 && std::signbit(p.y)) ||
-        (!net && (!insert(xs, nx, p.x) || !insert(ys, ny, p.y)))) {
+        (!on && (!insert(xs, nx, p.x) || !insert(ys, ny, p.y)))) {
       return false;
     }
   }
-  for (int i = 0; net && i < net->n; ++i) {
-    // Every pin's place is there, and no more than kMaxPins of them.
-    static_assert(kMaxPins <= kLines, "a net's lines fit");
-    float x = static_cast<float>(net->x[i]);
-    float y = static_cast<float>(net->y[net->byY[i]]);
-    if (nx == 0 || xs[nx - 1] != x) {
-      xs[nx++] = x;
-    }
-    if (ny == 0 || ys[ny - 1] != y) {
-      ys[ny++] = y;
-    }
+  if (on) {
+    static_assert(kFlatBreakPins <= kLines, "a net's lines fit");
+    nx = on->nx, ny = on->ny;
+    std::copy(on->xs, on->xs + nx, xs);
+    std::copy(on->ys, on->ys + ny, ys);
   }
   LineTable xAt, yAt;
   for (int k = 0; k < nx; ++k) {
@@ -976,17 +1062,15 @@ bool gridTree(const std::vector<Wire>& drawn,
     int lo = std::min(a, b), hi = std::max(a, b);
     return ((std::uint32_t{1} << hi) - 1) & ~((std::uint32_t{1} << lo) - 1);
   };
-  // The drawing's lines as the solvers drew them, where they kept them
-  // (drawn then unused).
-  const std::uint32_t* drawnLines =
-      net && net->lines ? net->lines->data() : nullptr;
-  size_t pieces = drawnLines ? net->lines->size() : drawn.size();
+  // The drawing's lines as the solvers drew them, where they kept them.
+  const std::uint32_t* drawnLines = on ? on->pieces->data() : nullptr;
+  size_t pieces = on ? on->pieces->size() : drawn.size();
   for (size_t k = 0; k < pieces; ++k) {
     int x1, x2, y1, y2;
     if (drawnLines) {
       std::uint32_t q = drawnLines[k];
-      x1 = net->xLine[q & 255], y1 = net->yLine[q >> 8 & 255];
-      x2 = net->xLine[q >> 16 & 255], y2 = net->yLine[q >> 24];
+      x1 = on->xLine[q & 255], y1 = on->yLine[q >> 8 & 255];
+      x2 = on->xLine[q >> 16 & 255], y2 = on->yLine[q >> 24];
     } else {
       const Wire& w = drawn[k];
       x1 = xAt.find(w.x1), x2 = xAt.find(w.x2);
@@ -1287,18 +1371,24 @@ bool solveFlatTreeTo(const std::vector<RoutePoint>& pins,
   // solvers to draw on.
   s.drawnLines.clear();
   net.lines = &s.drawnLines;
-  for (int i = 0, xl = 0; i < net.n; ++i) {
-    xl += i > 0 &&
-          static_cast<float>(net.x[i]) != static_cast<float>(net.x[i - 1]);
-    net.xLine[i] = static_cast<std::uint8_t>(xl);
+  PinLines on;
+  on.pieces = &s.drawnLines;
+  for (int i = 0; i < net.n; ++i) {
+    float x = static_cast<float>(net.x[i]);
+    if (on.nx == 0 || on.xs[on.nx - 1] != x) {
+      on.xs[on.nx++] = x;
+    }
+    on.xLine[i] = static_cast<std::uint8_t>(on.nx - 1);
   }
-  for (int j = 0, yl = 0; j < net.n; ++j) {
-    yl += j > 0 && static_cast<float>(net.y[net.byY[j]]) !=
-                       static_cast<float>(net.y[net.byY[j - 1]]);
-    net.yLine[net.byY[j]] = static_cast<std::uint8_t>(yl);
+  for (int j = 0; j < net.n; ++j) {
+    float y = static_cast<float>(net.y[net.byY[j]]);
+    if (on.ny == 0 || on.ys[on.ny - 1] != y) {
+      on.ys[on.ny++] = y;
+    }
+    on.yLine[net.byY[j]] = static_cast<std::uint8_t>(on.ny - 1);
   }
   solveMask(net, (1 << net.n) - 1, &wires);
-  if (!gridTree(wires, pins, out, &s.grid, &net, gridOnly)) {
+  if (!gridTree(wires, pins, out, &s.grid, &on, gridOnly)) {
     // The pieces from their pins' coordinates, for the cuts.
     for (std::uint32_t q : s.drawnLines) {
       auto x = [&net](std::uint32_t i) { return static_cast<float>(net.x[i]); };
@@ -1347,6 +1437,9 @@ struct Ranked {
   int xRank[2][kFlatBreakPins];  // of sorted[axis][k]
   int yRank[2][kFlatBreakPins];
   int xOfY[kFlatBreakPins];  // the x rank of the position of y rank j
+  // The x ranks and the y ranks of sorted[axis][0 .. k - 1], as masks.
+  unsigned xsBefore[2][kFlatBreakPins + 1];
+  unsigned ysBefore[2][kFlatBreakPins + 1];
   // Every coordinate whole (FlatNet::whole): so then is every run's. A run
   // of whole coordinates in a net of others is solved as they are, by the
   // same sums without the bounds, to the same tree.
@@ -1354,22 +1447,21 @@ struct Ranked {
 };
 
 // solvePositions over sorted[axis][from .. to - 1] (up to kFlatExactPins),
-// its look-ups through memo where given (without wires).
+// its look-ups through memo where given; with lines, drawn there by the
+// x ranks of the whole net (FlatNet::lines).
 double solveRun(const Ranked& r,
                 int axis,
                 int from,
                 int to,
                 std::vector<Wire>* wires,
                 double cap = INFINITY,
-                LookUpMemo* memo = nullptr) {
+                LookUpMemo* memo = nullptr,
+                std::vector<std::uint32_t>* lines = nullptr) {
   if (to - from < 2) {
     return 0;
   }
-  unsigned xs = 0, ys = 0;
-  for (int k = from; k < to; ++k) {
-    xs |= 1u << r.xRank[axis][k];
-    ys |= 1u << r.yRank[axis][k];
-  }
+  unsigned xs = r.xsBefore[axis][to] & ~r.xsBefore[axis][from];
+  unsigned ys = r.ysBefore[axis][to] & ~r.ysBefore[axis][from];
   FlatNet net;
   net.n = to - from;
   net.whole = r.whole;
@@ -1383,7 +1475,10 @@ double solveRun(const Ranked& r,
     net.rank[i] = static_cast<std::uint8_t>(g);
     at[g] = i++;
   }
-  net.memo = wires ? nullptr : memo;
+  net.memo = memo;
+  net.key = xs;
+  net.lines = lines;
+  net.byRank = true;
   int j = 0;
   for (unsigned m = ys; m; m &= m - 1) {
     int k = at[r.xOfY[__builtin_ctz(m)]];
@@ -1401,10 +1496,14 @@ double solveRun(const Ranked& r,
 // the best so far and the eight-position halves below them bound their
 // costliest solves; on whole coordinates, each half's scan bounded by what
 // it could still win; each subset's look-up once).
-// pts: sorted by x (then y); flipped: a list for them sorted by y.
+// pts: sorted by x (then y); flipped: a list for them sorted by y. With
+// on (beyond kFlatExactPins positions, with wires), the tree is drawn as
+// lines into lines, and on holds the net's lines.
 double addBroken(const std::vector<RoutePoint>& pts,
                  std::vector<RoutePoint>& flipped,
-                 std::vector<Wire>* wires) {
+                 std::vector<Wire>* wires,
+                 std::vector<std::uint32_t>* lines = nullptr,
+                 PinLines* on = nullptr) {
   int n = static_cast<int>(pts.size());
   std::vector<RoutePoint> work;
   if (n <= kFlatExactPins) {
@@ -1431,6 +1530,7 @@ double addBroken(const std::vector<RoutePoint>& pts,
   // bounded solve gives no more than the length), which also bound every
   // larger prefix and suffix, as a tree over more positions spans fewer.
   double least[2][2][kFlatBreakPins];
+  double boxes[2][2][kFlatBreakPins];
   for (bool alongY : {false, true}) {
     const std::vector<RoutePoint>& along = *sorted[alongY];
     // The boxes of every prefix and suffix, grown one position at a time.
@@ -1448,11 +1548,13 @@ double addBroken(const std::vector<RoutePoint>& pts,
     }
     std::copy(upTo, upTo + n, least[alongY][0]);
     std::copy(from, from + n, least[alongY][1]);
+    std::copy(upTo, upTo + n, boxes[alongY][0]);
+    std::copy(from, from + n, boxes[alongY][1]);
     for (int at = n - kFlatExactPins; at < kFlatExactPins; ++at) {
       breaks[count++] = {upTo[at] + from[at], alongY, at, {upTo[at], from[at]}};
     }
   }
-  Ranked ranked{{sorted[0], sorted[1]}, {}, {}, {}, whole};
+  Ranked ranked{{sorted[0], sorted[1]}, {}, {}, {}, {}, {}, whole};
   for (int k = 0; k < n; ++k) {
     int g = static_cast<int>(
         std::lower_bound(pts.begin(), pts.end(), flipped[k], lessPoint) -
@@ -1462,6 +1564,14 @@ double addBroken(const std::vector<RoutePoint>& pts,
     ranked.yRank[1][k] = k;
     ranked.xRank[0][g] = g;
     ranked.yRank[0][g] = k;
+  }
+  for (int axis = 0; axis < 2; ++axis) {
+    for (int k = 0; k < n; ++k) {
+      ranked.xsBefore[axis][k + 1] =
+          ranked.xsBefore[axis][k] | 1u << ranked.xRank[axis][k];
+      ranked.ysBefore[axis][k + 1] =
+          ranked.ysBefore[axis][k] | 1u << ranked.yRank[axis][k];
+    }
   }
   // By the boxes, then as made (x first, then by position): as a stable
   // sort would leave them, without its buffer.
@@ -1511,21 +1621,35 @@ double addBroken(const std::vector<RoutePoint>& pts,
     int otherBegin = upFirst ? k.at : 0;
     int otherEnd = upFirst ? n : k.at + 1;
     // What a solve of the half up to at (side 0) or from it (1) gave.
+    const double(&box)[2][kFlatBreakPins] = boxes[k.alongY];
     auto learn = [&](int side, double len) {
-      for (int a = side ? 0 : k.at; a <= (side ? k.at : n - 1); ++a) {
-        bound[side][a] = std::max(bound[side][a], len);
+      int lo = side ? 0 : k.at, hi = side ? k.at : n - 1;
+      double* to = bound[side];
+      const double* grows = box[side];
+      double base = len - grows[k.at];  // exact on whole coordinates
+      for (int a = lo; whole && a <= hi; ++a) {
+        to[a] = std::max(to[a], base + grows[a]);
+      }
+      for (int a = lo; !whole && a <= hi; ++a) {
+        to[a] = std::max(to[a], len);
       }
     };
     int firstSide = upFirst ? 0 : 1;
     double otherBound = bound[1 - firstSide][k.at];
-    double len = solveRun(ranked, axis, firstBegin, firstEnd, nullptr,
-                          whole ? limit - otherBound : INFINITY, &memo);
+    // A half of up to three positions is its box.
+    auto solveHalf = [&](int side, int begin, int end, double cap) {
+      return end - begin <= 3
+                 ? box[side][k.at]
+                 : solveRun(ranked, axis, begin, end, nullptr, cap, &memo);
+    };
+    double len = solveHalf(firstSide, firstBegin, firstEnd,
+                           whole ? limit - otherBound : INFINITY);
     learn(firstSide, len);
     if (!beats(len + otherBound)) {
       continue;
     }
-    double second = solveRun(ranked, axis, otherBegin, otherEnd, nullptr,
-                             whole ? limit - len : INFINITY, &memo);
+    double second = solveHalf(1 - firstSide, otherBegin, otherEnd,
+                              whole ? limit - len : INFINITY);
     learn(1 - firstSide, second);
     len += second;
     if (beats(len)) {
@@ -1535,8 +1659,18 @@ double addBroken(const std::vector<RoutePoint>& pts,
   }
   if (wires) {
     const Break& k = breaks[chosen];
-    solveRun(ranked, k.alongY, 0, k.at + 1, wires);
-    solveRun(ranked, k.alongY, k.at, n, wires);
+    solveRun(ranked, k.alongY, 0, k.at + 1, wires, INFINITY, &memo, lines);
+    solveRun(ranked, k.alongY, k.at, n, wires, INFINITY, &memo, lines);
+  }
+  for (int k = 0; on && k < n; ++k) {
+    if (on->nx == 0 || on->xs[on->nx - 1] != pts[k].x) {
+      on->xs[on->nx++] = pts[k].x;
+    }
+    on->xLine[k] = static_cast<std::uint8_t>(on->nx - 1);
+    if (on->ny == 0 || on->ys[on->ny - 1] != flipped[k].y) {
+      on->ys[on->ny++] = flipped[k].y;
+    }
+    on->yLine[ranked.xOfY[k]] = static_cast<std::uint8_t>(on->ny - 1);
   }
   return best;
 }
@@ -1570,8 +1704,25 @@ bool breakFlatTreeTo(const std::vector<RoutePoint>& pins,
   }
   std::vector<Wire>& wires = s.drawn;
   wires.clear();
-  addBroken(pts, s.flipped, &wires);
-  if (!gridTree(wires, pins, out, &s.grid)) {
+  if (pts.size() <= static_cast<size_t>(kFlatExactPins)) {
+    addBroken(pts, s.flipped, &wires);
+    if (!gridTree(wires, pins, out, &s.grid)) {
+      out = cleanTree(wires, pins, s);
+    }
+    return true;
+  }
+  // Drawn by the pins' ranks on the net's lines, which gridTree then reads
+  // without sorting or searching them.
+  s.drawnLines.clear();
+  PinLines on;
+  on.pieces = &s.drawnLines;
+  addBroken(pts, s.flipped, &wires, &s.drawnLines, &on);
+  if (!gridTree(wires, pins, out, &s.grid, &on)) {
+    // The pieces from their pins' coordinates, before the cuts take pts.
+    for (std::uint32_t q : s.drawnLines) {
+      wires.push_back({pts[q & 255].x, pts[q >> 8 & 255].y,
+                       pts[q >> 16 & 255].x, pts[q >> 24].y});
+    }
     out = cleanTree(wires, pins, s);
   }
   return true;

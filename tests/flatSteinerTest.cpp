@@ -313,6 +313,75 @@ TEST(FlatSteinerTest, BreakIsTheShortestOfEveryBreak) {
   }
 }
 
+// Which of the equal least breaks wins: the first in the order of their
+// halves' boxes (then x before y, then by position), each break's sum from
+// halves solved whole and plainly, the tree that break's clean union. On
+// coarse grids, where many breaks tie and solved halves bound the larger
+// ones most.
+TEST(FlatSteinerTest, BreakIsTheFirstShortestByTheBoxes) {
+  auto boxOf = [](const std::vector<RoutePoint>& v) {
+    float xlo = INFINITY, xhi = -INFINITY, ylo = INFINITY, yhi = -INFINITY;
+    for (const RoutePoint& q : v) {
+      xlo = std::min(xlo, q.x), xhi = std::max(xhi, q.x);
+      ylo = std::min(ylo, q.y), yhi = std::max(yhi, q.y);
+    }
+    return (static_cast<double>(xhi) - xlo) + (static_cast<double>(yhi) - ylo);
+  };
+  int nets = 0, tied = 0;
+  for (unsigned seed = 1; seed <= 400; ++seed) {
+    SCOPED_TRACE(seed);
+    std::mt19937 rng(9000u + seed);
+    int pins = 10 + static_cast<int>(seed % 8);
+    int grid = seed % 4 == 0 ? 1000 : seed % 2 ? 8 : 14;
+    std::vector<RoutePoint> p = randomPins(rng, pins, grid, 1, 0);
+    std::sort(p.begin(), p.end(), [](const RoutePoint& a, const RoutePoint& b) {
+      return a.x < b.x || (a.x == b.x && a.y < b.y);
+    });
+    p.erase(std::unique(p.begin(), p.end()), p.end());
+    int n = static_cast<int>(p.size());
+    if (n <= kFlatExactPins) {
+      continue;
+    }
+    struct Tried {
+      double box, sum;
+      std::vector<Wire> tree;
+    };
+    std::vector<Tried> all;
+    for (int axis = 0; axis < 2; ++axis) {
+      std::vector<RoutePoint> along = p;
+      std::sort(along.begin(), along.end(),
+                [axis](const RoutePoint& a, const RoutePoint& b) {
+                  return axis ? a.y < b.y || (a.y == b.y && a.x < b.x)
+                              : a.x < b.x || (a.x == b.x && a.y < b.y);
+                });
+      for (int at = n - kFlatExactPins; at < kFlatExactPins; ++at) {
+        std::vector<RoutePoint> up(along.begin(), along.begin() + at + 1);
+        std::vector<RoutePoint> from(along.begin() + at, along.end());
+        std::vector<Wire> a = solveFlatTree(up), b = solveFlatTree(from);
+        double sum = wireLength(a) + wireLength(b);
+        a.insert(a.end(), b.begin(), b.end());
+        all.push_back({boxOf(up) + boxOf(from), sum, cleanWires(a, p)});
+      }
+    }
+    std::stable_sort(
+        all.begin(), all.end(),
+        [](const Tried& a, const Tried& b) { return a.box < b.box; });
+    const Tried* first = &all[0];
+    for (const Tried& t : all) {
+      first = t.sum < first->sum ? &t : first;
+    }
+    bool others = false;
+    for (const Tried& t : all) {
+      others = others || (t.sum == first->sum && t.tree != first->tree);
+    }
+    ++nets;
+    tied += others;
+    EXPECT_EQ(breakFlatTree(p), first->tree);
+  }
+  EXPECT_GT(nets, 300);
+  EXPECT_GT(tied, 60);  // equal breaks of other trees, told apart
+}
+
 // Up to kFlatBreakAlonePins places, effort 1 is the break alone, though
 // the default tree is shorter on a few nets; effort 2 takes the default
 // tree in again, so it is never longer than either. Beyond, effort 1 is
