@@ -267,6 +267,44 @@ TEST(FlatSteinerTest, FastPathGivesTheRoutersWholeTree) {
   EXPECT_GT(pipelines, 5);
 }
 
+// Every break of the distinct positions p (sorted by x, then y) tried
+// plainly, in the order made (x before y, then by position): its halves'
+// boxes, their solved lengths' sum, and the clean union of the halves.
+struct PlainBreak {
+  double box, sum;
+  std::vector<Wire> tree;
+};
+
+std::vector<PlainBreak> everyBreak(const std::vector<RoutePoint>& p) {
+  auto boxOf = [](const std::vector<RoutePoint>& v) {
+    float xlo = INFINITY, xhi = -INFINITY, ylo = INFINITY, yhi = -INFINITY;
+    for (const RoutePoint& q : v) {
+      xlo = std::min(xlo, q.x), xhi = std::max(xhi, q.x);
+      ylo = std::min(ylo, q.y), yhi = std::max(yhi, q.y);
+    }
+    return (static_cast<double>(xhi) - xlo) + (static_cast<double>(yhi) - ylo);
+  };
+  int n = static_cast<int>(p.size());
+  std::vector<PlainBreak> all;
+  for (int axis = 0; axis < 2; ++axis) {
+    std::vector<RoutePoint> along = p;
+    std::sort(along.begin(), along.end(),
+              [axis](const RoutePoint& a, const RoutePoint& b) {
+                return axis ? a.y < b.y || (a.y == b.y && a.x < b.x)
+                            : a.x < b.x || (a.x == b.x && a.y < b.y);
+              });
+    for (int at = n - kFlatExactPins; at < kFlatExactPins; ++at) {
+      std::vector<RoutePoint> up(along.begin(), along.begin() + at + 1);
+      std::vector<RoutePoint> from(along.begin() + at, along.end());
+      std::vector<Wire> a = solveFlatTree(up), b = solveFlatTree(from);
+      double sum = wireLength(a) + wireLength(b);
+      a.insert(a.end(), b.begin(), b.end());
+      all.push_back({boxOf(up) + boxOf(from), sum, cleanWires(a, p)});
+    }
+  }
+  return all;
+}
+
 // The best break against every break tried plainly: both axes, each
 // position, the halves solved whole; the tree is the clean union of the
 // halves of one whose sum is the least. On grids small enough for many
@@ -286,29 +324,16 @@ TEST(FlatSteinerTest, BreakIsTheShortestOfEveryBreak) {
     if (n <= kFlatExactPins) {
       continue;
     }
+    std::vector<PlainBreak> all = everyBreak(p);
     double best = INFINITY;
-    std::vector<std::pair<double, double>> sums;  // and the union's length
-    for (int axis = 0; axis < 2; ++axis) {
-      std::vector<RoutePoint> along = p;
-      std::sort(along.begin(), along.end(),
-                [axis](const RoutePoint& a, const RoutePoint& b) {
-                  return axis ? a.y < b.y || (a.y == b.y && a.x < b.x)
-                              : a.x < b.x || (a.x == b.x && a.y < b.y);
-                });
-      for (int at = n - kFlatExactPins; at < kFlatExactPins; ++at) {
-        std::vector<RoutePoint> up(along.begin(), along.begin() + at + 1);
-        std::vector<RoutePoint> from(along.begin() + at, along.end());
-        std::vector<Wire> a = solveFlatTree(up), b = solveFlatTree(from);
-        double sum = wireLength(a) + wireLength(b);
-        a.insert(a.end(), b.begin(), b.end());
-        sums.push_back({sum, wireLength(cleanWires(a, p))});
-        best = std::min(best, sum);
-      }
+    for (const PlainBreak& b : all) {
+      best = std::min(best, b.sum);
     }
     double got = wireLength(breakFlatTree(p));
-    EXPECT_TRUE(std::any_of(
-        sums.begin(), sums.end(),
-        [&](const auto& s) { return s.first == best && s.second == got; }))
+    EXPECT_TRUE(std::any_of(all.begin(), all.end(),
+                            [&](const PlainBreak& b) {
+                              return b.sum == best && wireLength(b.tree) == got;
+                            }))
         << got << " from no least break (" << best << ")";
   }
 }
@@ -319,14 +344,6 @@ TEST(FlatSteinerTest, BreakIsTheShortestOfEveryBreak) {
 // coarse grids, where many breaks tie and solved halves bound the larger
 // ones most.
 TEST(FlatSteinerTest, BreakIsTheFirstShortestByTheBoxes) {
-  auto boxOf = [](const std::vector<RoutePoint>& v) {
-    float xlo = INFINITY, xhi = -INFINITY, ylo = INFINITY, yhi = -INFINITY;
-    for (const RoutePoint& q : v) {
-      xlo = std::min(xlo, q.x), xhi = std::max(xhi, q.x);
-      ylo = std::min(ylo, q.y), yhi = std::max(yhi, q.y);
-    }
-    return (static_cast<double>(xhi) - xlo) + (static_cast<double>(yhi) - ylo);
-  };
   int nets = 0, tied = 0;
   for (unsigned seed = 1; seed <= 400; ++seed) {
     SCOPED_TRACE(seed);
@@ -342,36 +359,16 @@ TEST(FlatSteinerTest, BreakIsTheFirstShortestByTheBoxes) {
     if (n <= kFlatExactPins) {
       continue;
     }
-    struct Tried {
-      double box, sum;
-      std::vector<Wire> tree;
-    };
-    std::vector<Tried> all;
-    for (int axis = 0; axis < 2; ++axis) {
-      std::vector<RoutePoint> along = p;
-      std::sort(along.begin(), along.end(),
-                [axis](const RoutePoint& a, const RoutePoint& b) {
-                  return axis ? a.y < b.y || (a.y == b.y && a.x < b.x)
-                              : a.x < b.x || (a.x == b.x && a.y < b.y);
-                });
-      for (int at = n - kFlatExactPins; at < kFlatExactPins; ++at) {
-        std::vector<RoutePoint> up(along.begin(), along.begin() + at + 1);
-        std::vector<RoutePoint> from(along.begin() + at, along.end());
-        std::vector<Wire> a = solveFlatTree(up), b = solveFlatTree(from);
-        double sum = wireLength(a) + wireLength(b);
-        a.insert(a.end(), b.begin(), b.end());
-        all.push_back({boxOf(up) + boxOf(from), sum, cleanWires(a, p)});
-      }
-    }
+    std::vector<PlainBreak> all = everyBreak(p);
     std::stable_sort(
         all.begin(), all.end(),
-        [](const Tried& a, const Tried& b) { return a.box < b.box; });
-    const Tried* first = &all[0];
-    for (const Tried& t : all) {
+        [](const PlainBreak& a, const PlainBreak& b) { return a.box < b.box; });
+    const PlainBreak* first = &all[0];
+    for (const PlainBreak& t : all) {
       first = t.sum < first->sum ? &t : first;
     }
     bool others = false;
-    for (const Tried& t : all) {
+    for (const PlainBreak& t : all) {
       others = others || (t.sum == first->sum && t.tree != first->tree);
     }
     ++nets;
