@@ -267,15 +267,21 @@ TEST(FlatSteinerTest, FastPathGivesTheRoutersWholeTree) {
   EXPECT_GT(pipelines, 5);
 }
 
-// Every break of the distinct positions p (sorted by x, then y) tried
-// plainly, in the order made (x before y, then by position): its halves'
-// boxes, their solved lengths' sum, and the clean union of the halves.
+// Every break of the distinct positions of p tried plainly, in the order made
+// (x before y, then by position): its halves' boxes, their solved lengths' sum,
+// and the clean union of the halves.
 struct PlainBreak {
   double box, sum;
   std::vector<Wire> tree;
 };
 
-std::vector<PlainBreak> everyBreak(const std::vector<RoutePoint>& p) {
+// Empty where p has no more than kFlatExactPins distinct positions; p
+// leaves them sorted by x, then y.
+std::vector<PlainBreak> everyBreak(std::vector<RoutePoint>& p) {
+  std::sort(p.begin(), p.end(), [](const RoutePoint& a, const RoutePoint& b) {
+    return a.x < b.x || (a.x == b.x && a.y < b.y);
+  });
+  p.erase(std::unique(p.begin(), p.end()), p.end());
   auto boxOf = [](const std::vector<RoutePoint>& v) {
     float xlo = INFINITY, xhi = -INFINITY, ylo = INFINITY, yhi = -INFINITY;
     for (const RoutePoint& q : v) {
@@ -286,6 +292,9 @@ std::vector<PlainBreak> everyBreak(const std::vector<RoutePoint>& p) {
   };
   int n = static_cast<int>(p.size());
   std::vector<PlainBreak> all;
+  if (n <= kFlatExactPins) {
+    return all;
+  }
   for (int axis = 0; axis < 2; ++axis) {
     std::vector<RoutePoint> along = p;
     std::sort(along.begin(), along.end(),
@@ -316,15 +325,10 @@ TEST(FlatSteinerTest, BreakIsTheShortestOfEveryBreak) {
     int pins = 10 + static_cast<int>(seed % 8);
     std::vector<RoutePoint> p =
         randomPins(rng, pins, seed % 3 ? 1000 : 20, 1, seed % 4 ? 0 : 0.5f);
-    std::sort(p.begin(), p.end(), [](const RoutePoint& a, const RoutePoint& b) {
-      return a.x < b.x || (a.x == b.x && a.y < b.y);
-    });
-    p.erase(std::unique(p.begin(), p.end()), p.end());
-    int n = static_cast<int>(p.size());
-    if (n <= kFlatExactPins) {
+    std::vector<PlainBreak> all = everyBreak(p);
+    if (all.empty()) {
       continue;
     }
-    std::vector<PlainBreak> all = everyBreak(p);
     double best = INFINITY;
     for (const PlainBreak& b : all) {
       best = std::min(best, b.sum);
@@ -351,15 +355,10 @@ TEST(FlatSteinerTest, BreakIsTheFirstShortestByTheBoxes) {
     int pins = 10 + static_cast<int>(seed % 8);
     int grid = seed % 4 == 0 ? 1000 : seed % 2 ? 8 : 14;
     std::vector<RoutePoint> p = randomPins(rng, pins, grid, 1, 0);
-    std::sort(p.begin(), p.end(), [](const RoutePoint& a, const RoutePoint& b) {
-      return a.x < b.x || (a.x == b.x && a.y < b.y);
-    });
-    p.erase(std::unique(p.begin(), p.end()), p.end());
-    int n = static_cast<int>(p.size());
-    if (n <= kFlatExactPins) {
+    std::vector<PlainBreak> all = everyBreak(p);
+    if (all.empty()) {
       continue;
     }
-    std::vector<PlainBreak> all = everyBreak(p);
     std::stable_sort(
         all.begin(), all.end(),
         [](const PlainBreak& a, const PlainBreak& b) { return a.box < b.box; });
