@@ -101,7 +101,10 @@ class Graph {
     for (size_t u = 0; u < n; ++u) {
       s_.start[u + 1] += s_.start[u];
     }
-    s_.arcs.resize(2 * plan.pieces.size());
+    // Only grown: the steps past the last node's are never read.
+    if (s_.arcs.size() < 2 * plan.pieces.size()) {
+      s_.arcs.resize(2 * plan.pieces.size());
+    }
     s_.degree.assign(s_.start.begin(), s_.start.end() - 1);  // fill cursor
     s_.pieceLen.resize(plan.pieces.size());
     for (size_t k = 0; k < plan.pieces.size(); ++k) {
@@ -143,7 +146,13 @@ class Graph {
   // length), via (the piece to the parent, -1 at the root) and parent, for
   // every node; order, the nodes in the order settled. Ties go to the lower
   // node, so that the tree depends on the wires alone.
-  void fromRoot() {
+  void fromRoot() { fromRootOver<false>(); }
+
+  // fromRoot where every piece is marked in: no mark read.
+  void fromRootOverAll() { fromRootOver<true>(); }
+
+  template <bool all>
+  void fromRootOver() {
     int root = clearWays();
     if (root < 0) {
       return;
@@ -161,7 +170,7 @@ class Graph {
       for (int e = s_.start[u]; e < s_.start[u + 1]; ++e) {
         const PathArc& arc = s_.arcs[e];
         int k = arc.piece;
-        if (!s_.in[k]) {
+        if (!all && !s_.in[k]) {
           continue;
         }
         int v = arc.to;
@@ -179,11 +188,12 @@ class Graph {
   // fromRoot where the pieces marked in that the first pin reaches make a
   // tree (as keepShortestTree leaves them): each node's one way, found by a
   // walk instead of a search, with the same lengths (the same sums in the
-  // same order); order then lists parents before children.
-  void treeFromRoot() {
+  // same order); order then lists parents before children. False, the
+  // lists left unfinished, where those pieces hold a cycle after all.
+  bool treeFromRoot() {
     int root = clearWays();
     if (root < 0) {
-      return;
+      return true;
     }
     s_.along[root] = 0;
     std::vector<int>& stack = s_.stack;
@@ -198,12 +208,16 @@ class Graph {
         if (!s_.in[arc.piece] || v == s_.parent[u]) {
           continue;
         }
+        if (s_.along[v] != kInf) {
+          return false;
+        }
         s_.along[v] = s_.along[u] + arc.len;
         s_.via[v] = arc.piece;
         s_.parent[v] = u;
         stack.push_back(v);
       }
     }
+    return true;
   }
 
   // A search from node `from` over every piece, no farther than cap, that
@@ -790,6 +804,9 @@ void release(PathBoundScratch& s) {
     releaseLarge(*v);
   }
   releaseLarge(s.heap);
+  s.arbor = ArborescenceScratch();
+  releaseLarge(s.arborIn);
+  releaseLarge(s.breaks);
   for (auto* v : {&s.h, &s.v}) {
     releaseLarge(*v);
   }
@@ -1382,7 +1399,7 @@ bool bound(const std::vector<RoutePoint>& pins,
     return false;
   }
   s.in.assign(g.plan.pieces.size(), 1);
-  g.fromRoot();
+  g.fromRootOverAll();
   s.first = s.along;
   s.firstOrder = s.order;
   if (drawn) {
@@ -1397,7 +1414,10 @@ bool bound(const std::vector<RoutePoint>& pins,
     s.bound[i] = boundOf(eps, s.shortest[i]);
   }
   s.in = s.treeIn;
-  g.fromRoot();
+  // The tree's wire seldom crosses itself: its ways are then walked.
+  if (!g.treeFromRoot()) {
+    g.fromRoot();
+  }
   if (!always && allWithin(s)) {
     return false;
   }
@@ -1441,9 +1461,10 @@ bool bound(const std::vector<RoutePoint>& pins,
   // Below kBreakStartPins the broken pins' arborescence wins where the
   // grown start would: that one waits for level 2.
   bool growTree = grown > 0 && (effort >= 2 || grown == 1);
-  ArborescenceScratch arbor;
-  std::vector<char> arborIn;
-  std::vector<int> breaks;
+  ArborescenceScratch& arbor = s.arbor;
+  std::vector<char>& arborIn = s.arborIn;
+  std::vector<int>& breaks = s.breaks;
+  breaks.clear();
   if (grown > 1) {
     breaks.push_back(s.pinNode[0]);
     for (size_t i = 1; i < pins.size(); ++i) {
@@ -1530,7 +1551,9 @@ bool keepsRectilinearBound(const std::vector<RoutePoint>& pins,
   }
   Graph g = wireGraph(s, tree, pins);
   s.in.assign(g.plan.pieces.size(), 1);
-  g.fromRoot();
+  if (!g.treeFromRoot()) {
+    g.fromRootOverAll();
+  }
   for (size_t i = 1; i < pins.size(); ++i) {
     int v = s.pinNode[i];
     double b = boundOf(eps, span(pins[i], pins[0]));
@@ -1546,7 +1569,7 @@ std::vector<double> wireDistances(const std::vector<Wire>& wires,
   PathBoundScratch s;
   Graph g = wireGraph(s, wires, pins);
   s.in.assign(g.plan.pieces.size(), 1);
-  g.fromRoot();
+  g.fromRootOverAll();
   std::vector<double> out;
   for (size_t i = 0; i < s.pinNode.size(); ++i) {
     int v = s.pinNode[i];

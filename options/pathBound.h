@@ -52,6 +52,9 @@ struct PathBoundScratch {
   std::vector<char> in, onTree, pinAt, mark, treeIn, bestIn, pieceDone;
   std::vector<QueueKey> heap;
   BoundRefineScratch refine;
+  ArborescenceScratch arbor;
+  std::vector<char> arborIn;
+  std::vector<int> breaks;
   // Whether a move's search is skipped where straight distances show it
   // finds nothing (false: every move searches, for tests to compare; the
   // trees are the same).

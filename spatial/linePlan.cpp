@@ -104,17 +104,24 @@ void cutRun(const std::vector<LineStretch>& runs,
   if (!std::is_sorted(high.begin(), high.end())) {
     std::sort(high.begin(), high.end());
   }
-  size_t his = high.size();
+  size_t pinsFrom = cursor;
   for (; cursor < pins.size() && pins[cursor].first == static_cast<int>(r);
        ++cursor) {
-    high.push_back(pins[cursor].second);
   }
-  if (high.size() > his) {
-    std::inplace_merge(high.begin(), high.begin() + static_cast<long>(his),
-                       high.end());
-  }
-  ends.resize(low.size() + high.size());
+  size_t merged = low.size() + high.size();
+  ends.resize(merged + (cursor - pinsFrom));
   std::merge(low.begin(), low.end(), high.begin(), high.end(), ends.begin());
+  // The run's few pins, sorted, merged in from the back: no working room
+  // to allocate.
+  for (size_t k = ends.size(), p = cursor; p > pinsFrom;) {
+    float at = pins[p - 1].second;
+    if (merged > 0 && ends[merged - 1] > at) {
+      ends[--k] = ends[--merged];
+    } else {
+      ends[--k] = at;
+      --p;
+    }
+  }
   cuts.clear();
   size_t e = 0;
   auto add = [&](float at) {
