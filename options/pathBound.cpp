@@ -369,11 +369,13 @@ void keepShortestTree(Graph& g, PathBoundScratch& s) {
       s.in[s.via[v]] = 1;
     }
   }
+  // The nodes reached have only their ways' pieces (an unreached piece
+  // meets no reached node); the degrees of the others are not read.
   s.degree.assign(n, 0);
-  for (size_t k = 0; k < g.plan.pieces.size(); ++k) {
-    if (s.in[k]) {
-      ++s.degree[g.plan.pieces[k].first];
-      ++s.degree[g.plan.pieces[k].second];
+  for (int v : s.order) {
+    if (s.via[v] >= 0) {
+      ++s.degree[v];
+      ++s.degree[s.parent[v]];
     }
   }
   int root = s.pinNode[0];
@@ -797,7 +799,7 @@ void release(PathBoundScratch& s) {
   releaseLarge(s.failedAnyAt);
   for (auto* v : {&s.pinNode, &s.start, &s.via, &s.parent, &s.order, &s.touched,
                   &s.viaReach, &s.enter, &s.leave, &s.degree, &s.stack,
-                  &s.candidates, &s.walk, &s.origin}) {
+                  &s.candidates, &s.walk, &s.origin, &s.keptPieces}) {
     releaseLarge(*v);
   }
   for (auto* v : {&s.in, &s.onTree, &s.pinAt, &s.mark, &s.treeIn, &s.bestIn}) {
@@ -1264,45 +1266,45 @@ bool forestWires(const Graph& g, PathBoundScratch& s, std::vector<Wire>& out) {
   const WirePlan& plan = g.plan;
   std::vector<int>& degree = s.degree;
   degree.assign(n, 0);
-  size_t pieces = 0;
+  std::vector<int>& kept = s.keptPieces;
+  kept.clear();
   for (size_t k = 0; k < plan.pieces.size(); ++k) {
     if (s.in[k]) {
       ++degree[plan.pieces[k].first];
       ++degree[plan.pieces[k].second];
-      ++pieces;
+      kept.push_back(static_cast<int>(k));
     }
   }
   // A forest: as many pieces as nodes on them less its parts.
   std::vector<char>& seen = s.mark;
   seen.assign(n, 0);
   size_t used = 0, parts = 0;
-  for (size_t u = 0; u < n; ++u) {
-    if (degree[u] == 0) {
-      continue;
-    }
-    ++used;
-    if (degree[u] == 1 && !s.pinAt[u]) {
-      return false;
-    }
-    if (seen[u]) {
-      continue;
-    }
-    ++parts;
-    seen[u] = 1;
-    s.stack.assign(1, static_cast<int>(u));
-    while (!s.stack.empty()) {
-      int x = s.stack.back();
-      s.stack.pop_back();
-      for (int e = s.start[x]; e < s.start[x + 1]; ++e) {
-        int y = s.arcs[e].to;
-        if (s.in[s.arcs[e].piece] && !seen[y]) {
-          seen[y] = 1;
-          s.stack.push_back(y);
+  for (int k : kept) {
+    for (int u : {plan.pieces[k].first, plan.pieces[k].second}) {
+      if (seen[u]) {
+        continue;
+      }
+      ++parts;
+      seen[u] = 1;
+      s.stack.assign(1, u);
+      while (!s.stack.empty()) {
+        int x = s.stack.back();
+        s.stack.pop_back();
+        ++used;
+        if (degree[x] == 1 && !s.pinAt[x]) {
+          return false;
+        }
+        for (int e = s.start[x]; e < s.start[x + 1]; ++e) {
+          int y = s.arcs[e].to;
+          if (s.in[s.arcs[e].piece] && !seen[y]) {
+            seen[y] = 1;
+            s.stack.push_back(y);
+          }
         }
       }
     }
   }
-  if (pieces + parts != used) {
+  if (kept.size() + parts != used) {
     return false;
   }
   auto horizontal = [&](int k) {
@@ -1329,8 +1331,8 @@ bool forestWires(const Graph& g, PathBoundScratch& s, std::vector<Wire>& out) {
   std::vector<char>& done = s.pieceDone;
   done.assign(plan.pieces.size(), 0);
   out.clear();
-  for (size_t k0 = 0; k0 < plan.pieces.size(); ++k0) {
-    if (!s.in[k0] || done[k0]) {
+  for (int k0 : kept) {
+    if (done[k0]) {
       continue;
     }
     int ends[2];
@@ -1421,12 +1423,6 @@ bool bound(const std::vector<RoutePoint>& pins,
   if (!always && allWithin(s)) {
     return false;
   }
-  // Every start but the grown and the arborescence sets out from these
-  // ways over the tree: kept, not searched again.
-  s.treeAlong = s.along;
-  s.treeVia = s.via;
-  s.treeParent = s.parent;
-  s.treeOrder = s.order;
   // Starts that join a pin past the bound with less of its allowance
   // leave more to the pins beyond it; the shortest tree wins, the first
   // on a tie, so that more effort never gives a longer one. The second
@@ -1448,7 +1444,15 @@ bool bound(const std::vector<RoutePoint>& pins,
   // design's nets seldom wins by much (0.03 % of their length).
   size_t starts =
       effort < 2 ? 1 : std::min<size_t>(std::size(kStarts), 1 + effort);
-  s.treeIn = s.in;
+  // Every start but the grown and the arborescence sets out from these
+  // ways over the tree: kept, not searched again (the first uses them as
+  // they are).
+  if (starts > 1) {
+    s.treeAlong = s.along;
+    s.treeVia = s.via;
+    s.treeParent = s.parent;
+    s.treeOrder = s.order;
+  }
   double best = kInf;
   // On nets of many pins, a start grown from the first pin alone; below
   // kBreakStartPins also the tree with a Steiner arborescence over the

@@ -43,6 +43,8 @@ struct PathBoundScratch {
   std::vector<std::pair<RoutePoint, RoutePoint>> grid;
   // Each node's steps, from start[u] up to start[u + 1].
   std::vector<PathArc> arcs;
+  // The pieces of the result, in their order.
+  std::vector<int> keptPieces;
   std::vector<int> pinNode, start, via, parent, order, touched, viaReach, enter,
       leave, degree, stack, candidates, walk;
   std::vector<double> pieceLen;
