@@ -148,12 +148,20 @@ class Graph {
   // node, so that the tree depends on the wires alone.
   void fromRoot() { fromRootOver<false>(); }
 
-  // fromRoot where every piece is marked in: no mark read.
+  // fromRoot's lengths and order where every piece is marked in: no mark
+  // read, and via and parent neither cleared nor set.
   void fromRootOverAll() { fromRootOver<true>(); }
 
   template <bool all>
   void fromRootOver() {
-    int root = clearWays();
+    int root = -1;
+    if (all) {
+      s_.along.assign(nodes(), kInf);
+      s_.order.clear();
+      root = s_.pinNode.empty() ? -1 : s_.pinNode[0];
+    } else {
+      root = clearWays();
+    }
     if (root < 0) {
       return;
     }
@@ -177,8 +185,10 @@ class Graph {
         double nd = d + arc.len;
         if (nd < s_.along[v]) {
           s_.along[v] = nd;
-          s_.via[v] = k;
-          s_.parent[v] = u;
+          if (!all) {
+            s_.via[v] = k;
+            s_.parent[v] = u;
+          }
           queuePush(heap, nd, v);
         }
       }
@@ -1402,13 +1412,14 @@ bool bound(const std::vector<RoutePoint>& pins,
   }
   s.in.assign(g.plan.pieces.size(), 1);
   g.fromRootOverAll();
-  s.first = s.along;
-  s.firstOrder = s.order;
+  // Taken, not copied: the next search sets along and order afresh.
+  std::swap(s.first, s.along);
+  std::swap(s.firstOrder, s.order);
   if (drawn) {
     s.shortest.resize(pins.size());
     for (size_t i = 0; i < pins.size(); ++i) {
       int v = s.pinNode[i];
-      s.shortest[i] = v >= 0 ? s.along[v] : kInf;
+      s.shortest[i] = v >= 0 ? s.first[v] : kInf;
     }
   }
   s.bound.resize(pins.size());
