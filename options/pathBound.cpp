@@ -368,15 +368,22 @@ void walkOrder(Graph& g, PathBoundScratch& s, std::vector<int>& out) {
 
 // Keeps only the pieces of the shortest-path tree of those marked in (as
 // fromRoot measured them), those the first pin does not reach as they
-// were, and prunes branches that end at no pin.
-void keepShortestTree(Graph& g, PathBoundScratch& s) {
+// were, and prunes branches that end at no pin. Whether any piece went:
+// where none did, the ways measured stay those of the tree (in another
+// order, which the callers do not read before measuring again).
+bool keepShortestTree(Graph& g, PathBoundScratch& s) {
   size_t n = g.nodes();
+  size_t dropped = 0, ways = 0, pruned = 0;
   for (size_t k = 0; k < g.plan.pieces.size(); ++k) {
-    s.in[k] = s.in[k] && !std::isfinite(s.along[g.plan.pieces[k].first]);
+    if (s.in[k] && std::isfinite(s.along[g.plan.pieces[k].first])) {
+      s.in[k] = 0;
+      ++dropped;
+    }
   }
   for (int v : s.order) {
     if (s.via[v] >= 0) {
       s.in[s.via[v]] = 1;
+      ++ways;
     }
   }
   // The nodes reached have only their ways' pieces (an unreached piece
@@ -395,8 +402,11 @@ void keepShortestTree(Graph& g, PathBoundScratch& s) {
       s.in[s.via[v]] = 0;
       --s.degree[v];
       --s.degree[s.parent[v]];
+      ++pruned;
     }
   }
+  // The ways are among the pieces dropped, one per node.
+  return dropped != ways || pruned > 0;
 }
 
 // The tree of the pieces marked in, walked from the first pin: parent,
@@ -896,8 +906,9 @@ void shallowLight(Graph& g,
                   bool nearestFirst,
                   double triggerEps,
                   int effort) {
-  keepShortestTree(g, s);
-  g.treeFromRoot();
+  if (keepShortestTree(g, s)) {
+    g.treeFromRoot();
+  }
   walkOrder(g, s, s.walk);
   if (nearestFirst) {
     std::stable_sort(s.walk.begin(), s.walk.end(), [&](int a, int b) {
@@ -942,8 +953,9 @@ void shallowLight(Graph& g,
     if (w >= 0) {
       g.takeWay(w);
       g.fromRoot();
-      keepShortestTree(g, s);
-      g.treeFromRoot();
+      if (keepShortestTree(g, s)) {
+        g.treeFromRoot();
+      }
     }
   }
   // Moves from the branch's foot until none moves, then (on nets of many
@@ -1022,8 +1034,9 @@ void growFromRoot(Graph& g, PathBoundScratch& s, double joinEps) {
     if (w >= 0) {
       g.takeWay(w);
       g.fromRoot();
-      keepShortestTree(g, s);
-      g.treeFromRoot();
+      if (keepShortestTree(g, s)) {
+        g.treeFromRoot();
+      }
       for (size_t u = 0; u < n; ++u) {
         s.onTree[u] = std::isfinite(s.along[u]);
       }
