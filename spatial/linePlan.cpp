@@ -95,31 +95,48 @@ void cutRun(const std::vector<LineStretch>& runs,
   // where none holds another (a line's steps between crossings), and a
   // run's pins by place: merging them orders the ends as a sort would, at
   // a fraction of its work on a long line.
-  low.clear();
-  high.clear();
-  for (int i = first[r]; i < first[r + 1]; ++i) {
-    low.push_back(sorted[i].lo);
-    high.push_back(sorted[i].hi);
-  }
-  if (!std::is_sorted(high.begin(), high.end())) {
-    std::sort(high.begin(), high.end());
-  }
   size_t pinsFrom = cursor;
   for (; cursor < pins.size() && pins[cursor].first == static_cast<int>(r);
        ++cursor) {
   }
-  size_t merged = low.size() + high.size();
-  ends.resize(merged + (cursor - pinsFrom));
-  std::merge(low.begin(), low.end(), high.begin(), high.end(), ends.begin());
-  // The run's few pins, sorted, merged in from the back: no working room
-  // to allocate.
-  for (size_t k = ends.size(), p = cursor; p > pinsFrom;) {
-    float at = pins[p - 1].second;
-    if (merged > 0 && ends[merged - 1] > at) {
-      ends[--k] = ends[--merged];
-    } else {
-      ends[--k] = at;
-      --p;
+  if (first[r + 1] - first[r] == 1) {
+    // Most runs are one stretch, whose pins lie within it: its low end,
+    // the pins, its high end (after pins equal to it, as the merge below
+    // orders them).
+    const LineStretch& t = sorted[first[r]];
+    ends.clear();
+    ends.push_back(t.lo);
+    size_t p = pinsFrom;
+    for (; p < cursor && pins[p].second < t.hi; ++p) {
+      ends.push_back(pins[p].second);
+    }
+    ends.push_back(t.hi);
+    for (; p < cursor; ++p) {
+      ends.push_back(pins[p].second);
+    }
+  } else {
+    low.clear();
+    high.clear();
+    for (int i = first[r]; i < first[r + 1]; ++i) {
+      low.push_back(sorted[i].lo);
+      high.push_back(sorted[i].hi);
+    }
+    if (!std::is_sorted(high.begin(), high.end())) {
+      std::sort(high.begin(), high.end());
+    }
+    size_t merged = low.size() + high.size();
+    ends.resize(merged + (cursor - pinsFrom));
+    std::merge(low.begin(), low.end(), high.begin(), high.end(), ends.begin());
+    // The run's few pins, sorted, merged in from the back: no working room
+    // to allocate.
+    for (size_t k = ends.size(), p = cursor; p > pinsFrom;) {
+      float at = pins[p - 1].second;
+      if (merged > 0 && ends[merged - 1] > at) {
+        ends[--k] = ends[--merged];
+      } else {
+        ends[--k] = at;
+        --p;
+      }
     }
   }
   cuts.clear();
