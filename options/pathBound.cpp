@@ -111,6 +111,8 @@ class Graph {
       auto [a, b] = plan.pieces[k];
       double len = span(plan.nodes[a], plan.nodes[b]);
       s_.pieceLen[k] = len;
+      shortestPiece_ = std::min(shortestPiece_, len);
+      longestPiece_ = std::max(longestPiece_, len);
       s_.arcs[s_.degree[a]++] = {b, static_cast<int>(k), len};
       s_.arcs[s_.degree[b]++] = {a, static_cast<int>(k), len};
     }
@@ -150,7 +152,125 @@ class Graph {
 
   // fromRoot's lengths and order where every piece is marked in: no mark
   // read, and via and parent neither cleared nor set.
-  void fromRootOverAll() { fromRootOver<true>(); }
+  void fromRootOverAll() {
+    if (!fromRootByBuckets()) {
+      fromRootOver<true>();
+    }
+  }
+
+  // fromRootOverAll without a heap, where the pieces' lengths allow: a
+  // node's bucket is its length over a quarter of the shortest piece, so
+  // that a step from a node always lands two buckets or more beyond it
+  // (with room for rounding) and a bucket's nodes are final when it is
+  // reached; they are settled in the order of (length, node), as the heap
+  // pops them, and each takes the least of its neighbours' sums, as there.
+  // The buckets ahead (at most the longest piece's span) go round one
+  // ring, its filled ones marked in a bit per bucket. False, nothing
+  // promised of the lists, where the ring would be long for the graph or
+  // a length would leave the exact range of the bucket numbers.
+  bool fromRootByBuckets() {
+    size_t n = nodes();
+    double width = shortestPiece_ / 4;
+    if (!(width > 0) || !(longestPiece_ / width < 8.0 * n + 4096)) {
+      return false;
+    }
+    size_t ring = 64;
+    while (ring < longestPiece_ / width + 8) {
+      ring *= 2;
+    }
+    int root = s_.pinNode.empty() ? -1 : s_.pinNode[0];
+    s_.along.assign(n, kInf);
+    s_.order.clear();
+    if (root < 0) {
+      return true;
+    }
+    // One entry per step at most (a step relaxes once, from its settled
+    // end) and the root's: the lists sized once, read through pointers.
+    size_t most = s_.start[n] + 1;
+    s_.bucketHead.assign(ring, -1);
+    s_.bucketBits.assign(ring / 64, 0);
+    s_.bucketNext.resize(std::max(s_.bucketNext.size(), most));
+    s_.bucketNode.resize(std::max(s_.bucketNode.size(), most));
+    s_.bucketLength.resize(std::max(s_.bucketLength.size(), most));
+    s_.bucketDone.assign(n, 0);
+    s_.order.resize(n);
+    int* head = s_.bucketHead.data();
+    uint64_t* bits = s_.bucketBits.data();
+    int* next = s_.bucketNext.data();
+    int* entry = s_.bucketNode.data();
+    double* at = s_.bucketLength.data();
+    char* done = s_.bucketDone.data();
+    double* along = s_.along.data();
+    int* order = s_.order.data();
+    const int* start = s_.start.data();
+    const PathArc* arcs = s_.arcs.data();
+    std::vector<int>& batch = s_.bucketBatch;
+    const double kExact = 4e15;  // bucket numbers held exactly in a double
+    bool exact = true;
+    int entries = 0;
+    size_t settled = 0;
+    auto push = [&](int v, double d) {
+      double q = d / width;
+      exact = exact && q < kExact;
+      size_t b = exact ? static_cast<size_t>(q) & (ring - 1) : 0;
+      next[entries] = head[b];
+      entry[entries] = v;
+      at[entries] = d;
+      head[b] = entries++;
+      bits[b / 64] |= uint64_t{1} << (b % 64);
+    };
+    along[root] = 0;
+    push(root, 0);
+    size_t pending = 1;
+    size_t cur = 0;
+    while (pending > 0 && exact) {
+      // The next filled bucket from cur round the ring.
+      size_t w = cur / 64;
+      uint64_t word = bits[w] & (~uint64_t{0} << (cur % 64));
+      while (word == 0) {
+        w = (w + 1) & (ring / 64 - 1);
+        word = bits[w];
+      }
+      cur = w * 64 + static_cast<size_t>(__builtin_ctzll(word));
+      bits[w] &= ~(uint64_t{1} << (cur % 64));
+      batch.clear();
+      for (int e = head[cur]; e >= 0; e = next[e]) {
+        --pending;
+        int u = entry[e];
+        if (!done[u] && at[e] == along[u]) {
+          done[u] = 1;
+          batch.push_back(u);
+        }
+      }
+      head[cur] = -1;
+      // Few at once: an insertion sort by (length, node).
+      for (size_t i = 1; i < batch.size(); ++i) {
+        int u = batch[i];
+        size_t j = i;
+        for (; j > 0 && (along[batch[j - 1]] > along[u] ||
+                         (along[batch[j - 1]] == along[u] && batch[j - 1] > u));
+             --j) {
+          batch[j] = batch[j - 1];
+        }
+        batch[j] = u;
+      }
+      for (int u : batch) {
+        order[settled++] = u;
+        double d = along[u];
+        for (int e = start[u], end = start[u + 1]; e < end; ++e) {
+          int v = arcs[e].to;
+          double nd = d + arcs[e].len;
+          if (nd < along[v]) {
+            along[v] = nd;
+            push(v, nd);
+            ++pending;
+          }
+        }
+      }
+    }
+    s_.order.resize(settled);
+    return exact;
+  }
 
   template <bool all>
   void fromRootOver() {
@@ -293,6 +413,8 @@ class Graph {
 
  private:
   PathBoundScratch& s_;
+  double shortestPiece_ = kInf;
+  double longestPiece_ = 0;
 
  public:
   const WirePlan& plan;
