@@ -295,16 +295,19 @@ class Graph {
         continue;
       }
       s_.order.push_back(u);
-      for (int e = s_.start[u]; e < s_.start[u + 1]; ++e) {
-        const PathArc& arc = s_.arcs[e];
+      const PathArc* arcs = s_.arcs.data();
+      const char* in = s_.in.data();
+      double* along = s_.along.data();
+      for (int e = s_.start[u], end = s_.start[u + 1]; e < end; ++e) {
+        const PathArc& arc = arcs[e];
         int k = arc.piece;
-        if (!all && !s_.in[k]) {
+        if (!all && !in[k]) {
           continue;
         }
         int v = arc.to;
         double nd = d + arc.len;
-        if (nd < s_.along[v]) {
-          s_.along[v] = nd;
+        if (nd < along[v]) {
+          along[v] = nd;
           if (!all) {
             s_.via[v] = k;
             s_.parent[v] = u;
@@ -372,9 +375,16 @@ class Graph {
     s_.viaReach[from] = -1;
     s_.touched.push_back(from);
     heap.push_back(queueKey(0, from));
+    // Read through pointers: the lists pushed to are not these, so their
+    // places need not be read again after each push.
+    double* reach = s_.reach.data();
+    int* viaReach = s_.viaReach.data();
+    const double* first = s_.first.data();
+    const int* start = s_.start.data();
+    const PathArc* arcs = s_.arcs.data();
     while (!heap.empty()) {
       auto [g, u] = queuePop(heap);
-      if (g != s_.reach[u]) {
+      if (g != reach[u]) {
         continue;
       }
       if (u != from && take(u, g)) {
@@ -383,17 +393,17 @@ class Graph {
       if (u != from && !pass(u)) {
         continue;
       }
-      for (int e = s_.start[u]; e < s_.start[u + 1]; ++e) {
-        const PathArc& arc = s_.arcs[e];
+      for (int e = start[u], end = start[u + 1]; e < end; ++e) {
+        const PathArc& arc = arcs[e];
         int v = arc.to;
         double ng = g + arc.len;
-        if (ng <= cap && ng < s_.reach[v] &&
-            !((ng + s_.first[v]) * (1 - kSlack) > limit)) {
-          if (s_.reach[v] == kInf) {
+        if (ng <= cap && ng < reach[v] &&
+            !((ng + first[v]) * (1 - kSlack) > limit)) {
+          if (reach[v] == kInf) {
             s_.touched.push_back(v);
           }
-          s_.reach[v] = ng;
-          s_.viaReach[v] = arc.piece;
+          reach[v] = ng;
+          viaReach[v] = arc.piece;
           queuePush(heap, ng, v);
         }
       }
