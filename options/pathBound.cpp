@@ -94,12 +94,13 @@ class Graph {
       : s_(s), plan(s.plan) {
     size_t n = plan.nodes.size();
     s_.start.assign(n + 1, 0);
+    int* start = s_.start.data();
     for (auto [a, b] : plan.pieces) {
-      ++s_.start[static_cast<size_t>(a) + 1];
-      ++s_.start[static_cast<size_t>(b) + 1];
+      ++start[static_cast<size_t>(a) + 1];
+      ++start[static_cast<size_t>(b) + 1];
     }
     for (size_t u = 0; u < n; ++u) {
-      s_.start[u + 1] += s_.start[u];
+      start[u + 1] += start[u];
     }
     // Only grown: the steps past the last node's are never read.
     if (s_.arcs.size() < 2 * plan.pieces.size()) {
@@ -107,15 +108,22 @@ class Graph {
     }
     s_.degree.assign(s_.start.begin(), s_.start.end() - 1);  // fill cursor
     s_.pieceLen.resize(plan.pieces.size());
+    int* fill = s_.degree.data();
+    PathArc* arcs = s_.arcs.data();
+    double* pieceLen = s_.pieceLen.data();
+    const RoutePoint* at = plan.nodes.data();
+    double shortest = kInf, longest = 0;
     for (size_t k = 0; k < plan.pieces.size(); ++k) {
       auto [a, b] = plan.pieces[k];
-      double len = span(plan.nodes[a], plan.nodes[b]);
-      s_.pieceLen[k] = len;
-      shortestPiece_ = std::min(shortestPiece_, len);
-      longestPiece_ = std::max(longestPiece_, len);
-      s_.arcs[s_.degree[a]++] = {b, static_cast<int>(k), len};
-      s_.arcs[s_.degree[b]++] = {a, static_cast<int>(k), len};
+      double len = span(at[a], at[b]);
+      pieceLen[k] = len;
+      shortest = std::min(shortest, len);
+      longest = std::max(longest, len);
+      arcs[fill[a]++] = {b, static_cast<int>(k), len};
+      arcs[fill[b]++] = {a, static_cast<int>(k), len};
     }
+    shortestPiece_ = shortest;
+    longestPiece_ = longest;
     s_.pinNode.clear();
     for (const RoutePoint& p : pins) {
       s_.pinNode.push_back(nodeOf(plan, p));
