@@ -514,10 +514,15 @@ void walkOrder(Graph& g, PathBoundScratch& s, std::vector<int>& out) {
 bool keepShortestTree(Graph& g, PathBoundScratch& s) {
   size_t n = g.nodes();
   size_t dropped = 0, ways = 0, pruned = 0;
-  for (size_t k = 0; k < g.plan.pieces.size(); ++k) {
-    if (s.in[k] && std::isfinite(s.along[g.plan.pieces[k].first])) {
-      s.in[k] = 0;
-      ++dropped;
+  // The pieces marked in at the nodes reached (both their ends are): only
+  // their steps are looked at, not every piece of the graph.
+  for (int u : s.order) {
+    for (int e = s.start[u]; e < s.start[u + 1]; ++e) {
+      int k = s.arcs[e].piece;
+      if (s.in[k]) {
+        s.in[k] = 0;
+        ++dropped;
+      }
     }
   }
   for (int v : s.order) {
