@@ -590,30 +590,40 @@ void walkTree(Graph& g, PathBoundScratch& s, bool again = false) {
   s.along[root] = 0;
   s.onTree[root] = 1;
   int time = 0;
+  // Read through pointers: only the stack and order grow.
+  int* enter = s.enter.data();
+  int* parent = s.parent.data();
+  int* via = s.via.data();
+  int* degree = s.degree.data();
+  double* along = s.along.data();
+  char* onTree = s.onTree.data();
+  const char* in = s.in.data();
+  const int* start = s.start.data();
+  const PathArc* arcs = s.arcs.data();
   while (!stack.empty()) {
     int u = stack.back();
-    if (s.enter[u] >= 0) {
+    if (enter[u] >= 0) {
       stack.pop_back();
       s.leave[u] = time;
       continue;
     }
-    s.enter[u] = time++;
+    enter[u] = time++;
     s.order.push_back(u);
-    for (int e = s.start[u + 1] - 1; e >= s.start[u]; --e) {
-      const PathArc& arc = s.arcs[e];
+    for (int e = start[u + 1] - 1, end = start[u]; e >= end; --e) {
+      const PathArc& arc = arcs[e];
       int k = arc.piece;
-      if (!s.in[k]) {
+      if (!in[k]) {
         continue;
       }
-      ++s.degree[u];
+      ++degree[u];
       int v = arc.to;
-      if (v == s.parent[u]) {
+      if (v == parent[u]) {
         continue;
       }
-      s.parent[v] = u;
-      s.via[v] = k;
-      s.along[v] = s.along[u] + arc.len;
-      s.onTree[v] = 1;
+      parent[v] = u;
+      via[v] = k;
+      along[v] = along[u] + arc.len;
+      onTree[v] = 1;
       stack.push_back(v);
     }
   }
@@ -1657,9 +1667,12 @@ bool bound(const std::vector<RoutePoint>& pins,
     if (k == starts + grown) {
       steinerArborescence({s.start, s.arcs, s.pieceLen}, s.first, s.pinNode,
                           arborIn, arbor, &s.firstOrder);
+      // The tree's pieces off the first pin's reach stay (few pieces are
+      // the tree's: their mark is read first).
       for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
-        bool off = !std::isfinite(s.first[g.plan.pieces[q].first]);
-        s.in[q] = static_cast<char>(arborIn[q] || (off && s.in[q]));
+        s.in[q] = static_cast<char>(
+            arborIn[q] ||
+            (s.in[q] && !std::isfinite(s.first[g.plan.pieces[q].first])));
       }
     } else if (k == starts + 1) {
       steinerArborescence({s.start, s.arcs, s.pieceLen}, s.first, breaks,
