@@ -175,6 +175,15 @@ void markRun(const std::vector<int>& first,
              size_t count,
              std::vector<char>& marked) {
   int i = first[r];
+  bool none = true;
+  for (int q = i; q < first[r + 1]; ++q) {
+    none = none && !sorted[q].marked;
+  }
+  if (none) {
+    // No stretch of the run is marked: neither is a piece.
+    marked.resize(marked.size() + (count > 0 ? count - 1 : 0), 0);
+    return;
+  }
   float reach = -std::numeric_limits<float>::infinity();
   bool any = false;
   for (size_t k = 1; k < count; ++k) {
