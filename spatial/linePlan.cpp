@@ -73,12 +73,14 @@ int findRun(const std::vector<LineStretch>& runs, float line, float at) {
                                           : -1;
 }
 
-// Run r's cut places, ascending and distinct, each with the run of the
-// other axis that meets it there (-1 for none): its stretches' ends, its
-// contacts with the other runs (found among those whose line lies in its
-// span: they come sorted by line), and the pins on it (pins: (run,
-// place), sorted; cursor at run r's first). The ends and pins are ordered
-// apart (low and high: working room) and merged into the contacts.
+// Run r's cut places, ascending and distinct, each given to emit with the
+// run of the other axis that meets it there (-1 for none): its stretches'
+// ends, its contacts with the other runs (found among those whose line
+// lies in its span: they come sorted by line), and the pins on it (pins:
+// (run, place), sorted; cursor at run r's first). The ends and pins are
+// ordered apart (low and high: working room) and merged into the
+// contacts.
+template <class Emit>
 void cutRun(const std::vector<LineStretch>& runs,
             const std::vector<int>& first,
             const std::vector<LineStretch>& sorted,
@@ -89,7 +91,7 @@ void cutRun(const std::vector<LineStretch>& runs,
             std::vector<float>& ends,
             std::vector<float>& low,
             std::vector<float>& high,
-            std::vector<std::pair<float, int>>& cuts) {
+            Emit emit) {
   const LineStretch& run = runs[r];
   // The stretches come sorted by their lower ends; their upper ones too
   // where none holds another (a line's steps between crossings), and a
@@ -139,11 +141,17 @@ void cutRun(const std::vector<LineStretch>& runs,
       }
     }
   }
-  cuts.clear();
   size_t e = 0;
+  bool any = false;
+  float last = 0;
+  auto cut = [&](float at, int j) {
+    emit(at, j);
+    any = true;
+    last = at;
+  };
   auto add = [&](float at) {
-    if (cuts.empty() || cuts.back().first != at) {
-      cuts.emplace_back(at, -1);
+    if (!any || last != at) {
+      cut(at, -1);
     }
   };
   auto j = std::lower_bound(
@@ -157,7 +165,7 @@ void cutRun(const std::vector<LineStretch>& runs,
       }
       for (; e < ends.size() && ends[e] == at; ++e) {
       }
-      cuts.emplace_back(at, static_cast<int>(j - other.begin()));
+      cut(at, static_cast<int>(j - other.begin()));
     }
   }
   for (; e < ends.size(); ++e) {
@@ -248,11 +256,11 @@ void planLines(const std::vector<LineStretch>& h,
   s.vStart.assign(1, 0);
   size_t cursor = 0;
   for (size_t r = 0; r < s.vRuns.size(); ++r) {
+    float line = s.vRuns[r].line;
     cutRun(s.vRuns, s.vFirst, s.v, r, s.hRuns, s.vPins, cursor, s.ends, s.low,
-           s.high, s.cuts);
-    for (const auto& c : s.cuts) {
-      s.vPts.push_back({s.vRuns[r].line, c.first});
-    }
+           s.high, [&](float at, int) {
+             s.vPts.push_back({line, at});
+           });
     s.vStart.push_back(static_cast<int>(s.vPts.size()));
   }
   // The horizontal runs' points: where one meets a vertical run, that
@@ -263,16 +271,15 @@ void planLines(const std::vector<LineStretch>& h,
   s.extra.clear();
   cursor = 0;
   for (size_t r = 0; r < s.hRuns.size(); ++r) {
+    float line = s.hRuns[r].line;
     cutRun(s.hRuns, s.hFirst, s.h, r, s.vRuns, s.hPins, cursor, s.ends, s.low,
-           s.high, s.cuts);
-    for (const auto& c : s.cuts) {
-      if (c.second < 0) {
-        s.extra.push_back(
-            {{c.first, s.hRuns[r].line}, static_cast<int>(s.hAt.size())});
-      }
-      s.hAt.push_back(c.first);
-      s.hMeets.push_back(c.second);
-    }
+           s.high, [&](float at, int j) {
+             if (j < 0) {
+               s.extra.push_back({{at, line}, static_cast<int>(s.hAt.size())});
+             }
+             s.hAt.push_back(at);
+             s.hMeets.push_back(j);
+           });
     s.hStart.push_back(static_cast<int>(s.hAt.size()));
   }
   std::sort(s.extra.begin(), s.extra.end(),
