@@ -187,11 +187,12 @@ void markRun(const std::vector<int>& first,
   for (int q = i; q < first[r + 1]; ++q) {
     none = none && !sorted[q].marked;
   }
+  size_t base = marked.size();
+  marked.resize(base + (count > 0 ? count - 1 : 0), 0);
   if (none) {
-    // No stretch of the run is marked: neither is a piece.
-    marked.resize(marked.size() + (count > 0 ? count - 1 : 0), 0);
-    return;
+    return;  // no stretch of the run is marked: neither is a piece
   }
+  char* out = marked.data() + base;
   float reach = -std::numeric_limits<float>::infinity();
   bool any = false;
   for (size_t k = 1; k < count; ++k) {
@@ -201,7 +202,7 @@ void markRun(const std::vector<int>& first,
         any = true;
       }
     }
-    marked.push_back(any && reach >= at[k]);
+    out[k - 1] = any && reach >= at[k];
   }
 }
 
@@ -311,18 +312,26 @@ void planLines(const std::vector<LineStretch>& h,
   // The horizontal runs come by line, so each vertical run's points are
   // met in their order along it: a cursor per run finds the crossing.
   s.vCursor.assign(s.vStart.begin(), s.vStart.end() - 1);
+  // Read through pointers: only the plan's pieces and marks grow.
+  int* vCursor = s.vCursor.data();
+  const int* vStart = s.vStart.data();
+  const RoutePoint* vPts = s.vPts.data();
+  const int* hMeets = s.hMeets.data();
+  const int* vNode = s.vNode.data();
+  int* hNode = s.hNode.data();
   for (size_t r = 0; r < s.hRuns.size(); ++r) {
     float line = s.hRuns[r].line;
-    for (int k = s.hStart[r]; k < s.hStart[r + 1]; ++k) {
-      if (int j = s.hMeets[k]; j >= 0) {
-        int& at = s.vCursor[j];
-        while (at + 1 < s.vStart[j + 1] && s.vPts[at].y < line) {
+    for (int k = s.hStart[r], end = s.hStart[r + 1]; k < end; ++k) {
+      if (int j = hMeets[k]; j >= 0) {
+        int at = vCursor[j];
+        while (at + 1 < vStart[j + 1] && vPts[at].y < line) {
           ++at;
         }
-        s.hNode[k] = s.vNode[at];
+        vCursor[j] = at;
+        hNode[k] = vNode[at];
       }
       if (k > s.hStart[r]) {
-        plan.pieces.emplace_back(s.hNode[k - 1], s.hNode[k]);
+        plan.pieces.emplace_back(hNode[k - 1], hNode[k]);
       }
     }
     if (marked) {
