@@ -39,19 +39,25 @@ void steinerArborescence(const ArborescenceGraph& g,
   s.down.assign(n, -1);
   // One node of the sweep: it takes up, or joins, the clusters of the
   // nodes one step farther along a shortest route.
+  // Read through pointers: only the list of clusters met grows.
+  const int* start = g.start.data();
+  const PathArc* arcs = g.arcs.data();
+  const int* carry = s.carry.data();
+  const char* alive = s.alive.data();
+  const double* dist = first.data();
   auto sweep = [&](int z) {
     s.live.clear();
-    double dz = first[z];
-    for (int e = g.start[z]; e < g.start[z + 1]; ++e) {
+    double dz = dist[z];
+    for (int e = start[z], end = start[z + 1]; e < end; ++e) {
       // The cheaper test first: most nodes carry nothing.
-      int x = g.arcs[e].to;
-      int r = s.carry[x];
-      if (r < 0 || !(s.alive[r] & kAlive)) {
+      int x = arcs[e].to;
+      int r = carry[x];
+      if (r < 0 || !(alive[r] & kAlive)) {
         continue;
       }
-      double dx = first[x];
+      double dx = dist[x];
       if (!std::isfinite(dx) ||
-          !(std::fabs(dz + g.arcs[e].len - dx) <= kSlack * std::max(1.0, dx))) {
+          !(std::fabs(dz + arcs[e].len - dx) <= kSlack * std::max(1.0, dx))) {
         continue;  // not one step further along a shortest route
       }
       bool seen = false;
