@@ -869,19 +869,24 @@ bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny, bool& walked) {
     // No way through the graph is shorter than the straight distance.
     tried = tried || (s.straightTest &&
                       !nearRest(g, s, v, topLo, topHi, cap, room, kNearScan));
+    // The walk's lists, read through pointers during the search.
+    const char* onTree = s.onTree.data();
+    const char* mark = s.mark.data();
+    const int* enter = s.enter.data();
+    const double* along = s.along.data();
     int w = tried ? -1
                   : g.search(
                         v, cap, room,
                         [&](int u, double d) {
-                          return s.onTree[u] && !s.mark[u] &&
-                                 !(topLo <= s.enter[u] && s.enter[u] < topHi) &&
-                                 s.along[u] + d <= room;
+                          return onTree[u] && !mark[u] &&
+                                 !(topLo <= enter[u] && enter[u] < topHi) &&
+                                 along[u] + d <= room;
                         },
                         [&](int u) {
-                          bool below = inLo <= s.enter[u] && s.enter[u] < inHi;
-                          bool rest = s.onTree[u] && !(topLo <= s.enter[u] &&
-                                                       s.enter[u] < topHi);
-                          return !below && !rest && !s.mark[u];
+                          bool below = inLo <= enter[u] && enter[u] < inHi;
+                          bool rest = onTree[u] &&
+                                      !(topLo <= enter[u] && enter[u] < topHi);
+                          return !below && !rest && !mark[u];
                         });
     if (w < 0 && again) {
       s.failedAt[v] = s.treeNumber;
