@@ -169,29 +169,36 @@ class Refiner {
     heap.assign(1, queueKey(0, p));
     s_.reach[p] = 0;
     s_.viaReach[p] = -1;
+    // Read through pointers: the lists pushed to are not these.
+    double* reach = s_.reach.data();
+    int* viaReach = s_.viaReach.data();
+    const char* onTree = s_.onTree.data();
+    const double* first = first_.data();
+    const int* start = g_.start.data();
+    const PathArc* arcs = g_.arcs.data();
     while (!heap.empty()) {
       auto [d, u] = queuePop(heap);
       ++work;
-      if (d != s_.reach[u]) {
+      if (d != reach[u]) {
         continue;
       }
-      if (u != p && s_.onTree[u]) {
+      if (u != p && onTree[u]) {
         if (take(u, d)) {
           return u;
         }
         continue;
       }
-      for (int e = g_.start[u]; e < g_.start[u + 1]; ++e) {
-        const PathArc& arc = g_.arcs[e];
+      for (int e = start[u], end = start[u + 1]; e < end; ++e) {
+        const PathArc& arc = arcs[e];
         int v = arc.to;
         double nd = d + arc.len;
-        if (nd < s_.reach[v] && nd < cap &&
-            !((nd + first_[v]) * (1 - kSlack) > limit)) {
-          if (s_.reach[v] == kInf) {
+        if (nd < reach[v] && nd < cap &&
+            !((nd + first[v]) * (1 - kSlack) > limit)) {
+          if (reach[v] == kInf) {
             s_.touched.push_back(v);
           }
-          s_.reach[v] = nd;
-          s_.viaReach[v] = arc.piece;
+          reach[v] = nd;
+          viaReach[v] = arc.piece;
           queuePush(heap, nd, v);
         }
       }
