@@ -78,28 +78,37 @@ class Refiner {
     s_.onTree[root_] = 1;
     s_.along[root_] = 0;
     length = 0;
+    // Read through pointers: only the stack and order grow.
+    int* parent = s_.parent.data();
+    int* via = s_.via.data();
+    int* degree = s_.degree.data();
+    double* along = s_.along.data();
+    char* onTree = s_.onTree.data();
+    const char* in = in_.data();
+    const int* start = g_.start.data();
+    const PathArc* arcs = g_.arcs.data();
     while (!s_.stack.empty()) {
       int u = s_.stack.back();
       s_.stack.pop_back();
       s_.order.push_back(u);
-      for (int e = g_.start[u]; e < g_.start[u + 1]; ++e) {
-        const PathArc& arc = g_.arcs[e];
-        if (!in_[arc.piece]) {
+      for (int e = start[u], end = start[u + 1]; e < end; ++e) {
+        const PathArc& arc = arcs[e];
+        if (!in[arc.piece]) {
           continue;
         }
-        ++s_.degree[u];
-        if (arc.piece == s_.via[u]) {
+        ++degree[u];
+        if (arc.piece == via[u]) {
           continue;
         }
         int v = arc.to;
-        if (s_.onTree[v]) {
+        if (onTree[v]) {
           tree = false;
           continue;
         }
-        s_.onTree[v] = 1;
-        s_.parent[v] = u;
-        s_.via[v] = arc.piece;
-        s_.along[v] = s_.along[u] + arc.len;
+        onTree[v] = 1;
+        parent[v] = u;
+        via[v] = arc.piece;
+        along[v] = along[u] + arc.len;
         length += arc.len;
         s_.stack.push_back(v);
       }
