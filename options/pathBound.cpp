@@ -251,7 +251,13 @@ class Graph {
         }
       }
       head[cur] = -1;
-      // Few at once: an insertion sort by (length, node).
+      // By (length, node): few at once on small graphs (an insertion
+      // sort), more on large ones.
+      if (batch.size() > 16) {
+        std::sort(batch.begin(), batch.end(), [&](int a, int b) {
+          return along[a] < along[b] || (along[a] == along[b] && a < b);
+        });
+      }
       for (size_t i = 1; i < batch.size(); ++i) {
         int u = batch[i];
         size_t j = i;
