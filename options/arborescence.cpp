@@ -31,41 +31,34 @@ void steinerArborescence(const ArborescenceGraph& g,
       s.alive[v] = kPin;
     }
   }
-  // Farthest first: a node's successors on shortest routes come before it,
-  // as lengths are positive. Ties to the higher node, for a fixed order.
-  s.order.clear();
-  if (settled) {
-    for (auto it = settled->rbegin(); it != settled->rend(); ++it) {
-      s.order.push_back({-first[*it], -*it});
-    }
-  } else {
-    for (size_t u = 0; u < n; ++u) {
-      if (std::isfinite(first[u])) {
-        s.order.push_back({-first[u], -static_cast<int>(u)});
-      }
-    }
-    std::sort(s.order.begin(), s.order.end());
-  }
   // carry[u]: the root of the cluster that u lies on a shortest route to
   // (-1 for none), reached over entry down[u]; each node carries at most
   // one, so the routes drawn to different roots share no node, and the
   // whole work is one look at each node's pieces.
   s.carry.assign(n, -1);
   s.down.assign(n, -1);
-  for (auto [key, minusZ] : s.order) {
-    int z = -minusZ;
+  // One node of the sweep: it takes up, or joins, the clusters of the
+  // nodes one step farther along a shortest route.
+  // Read through pointers: only the list of clusters met grows.
+  const int* start = g.start.data();
+  const PathArc* arcs = g.arcs.data();
+  const int* carry = s.carry.data();
+  const char* alive = s.alive.data();
+  const double* dist = first.data();
+  auto sweep = [&](int z) {
     s.live.clear();
-    double dz = first[z];
-    for (int e = g.start[z]; e < g.start[z + 1]; ++e) {
-      int x = g.arcs[e].to;
-      double dx = first[x];
-      if (!std::isfinite(dx) ||
-          !(std::fabs(dz + g.arcs[e].len - dx) <= kSlack * std::max(1.0, dx))) {
-        continue;  // not one step further along a shortest route
-      }
-      int r = s.carry[x];
-      if (r < 0 || !(s.alive[r] & kAlive)) {
+    double dz = dist[z];
+    for (int e = start[z], end = start[z + 1]; e < end; ++e) {
+      // The cheaper test first: most nodes carry nothing.
+      int x = arcs[e].to;
+      int r = carry[x];
+      if (r < 0 || !(alive[r] & kAlive)) {
         continue;
+      }
+      double dx = dist[x];
+      if (!std::isfinite(dx) ||
+          !(std::fabs(dz + arcs[e].len - dx) <= kSlack * std::max(1.0, dx))) {
+        continue;  // not one step further along a shortest route
       }
       bool seen = false;
       for (int q = 0; q < static_cast<int>(s.live.size()); q += 2) {
@@ -78,12 +71,12 @@ void steinerArborescence(const ArborescenceGraph& g,
     }
     bool pin = s.alive[z] & kPin;
     if (s.live.empty() && !pin) {
-      continue;
+      return;
     }
     if (s.live.size() == 2 && !pin) {
       s.carry[z] = s.live[0];
       s.down[z] = s.live[1];
-      continue;
+      return;
     }
     // The clusters met here join at z: each one's route from z, back along
     // the nodes that carried it, to its root.
@@ -102,5 +95,23 @@ void steinerArborescence(const ArborescenceGraph& g,
     }
     s.alive[z] = static_cast<char>(s.alive[z] | kAlive);
     s.carry[z] = z;
+  };
+  // Farthest first: a node's successors on shortest routes come before it,
+  // as lengths are positive. Ties to the higher node, for a fixed order.
+  if (settled) {
+    for (auto it = settled->rbegin(); it != settled->rend(); ++it) {
+      sweep(*it);
+    }
+    return;
+  }
+  s.order.clear();
+  for (size_t u = 0; u < n; ++u) {
+    if (std::isfinite(first[u])) {
+      s.order.push_back({-first[u], -static_cast<int>(u)});
+    }
+  }
+  std::sort(s.order.begin(), s.order.end());
+  for (auto [key, minusZ] : s.order) {
+    sweep(-minusZ);
   }
 }

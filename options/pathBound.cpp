@@ -94,23 +94,36 @@ class Graph {
       : s_(s), plan(s.plan) {
     size_t n = plan.nodes.size();
     s_.start.assign(n + 1, 0);
+    int* start = s_.start.data();
     for (auto [a, b] : plan.pieces) {
-      ++s_.start[static_cast<size_t>(a) + 1];
-      ++s_.start[static_cast<size_t>(b) + 1];
+      ++start[static_cast<size_t>(a) + 1];
+      ++start[static_cast<size_t>(b) + 1];
     }
     for (size_t u = 0; u < n; ++u) {
-      s_.start[u + 1] += s_.start[u];
+      start[u + 1] += start[u];
     }
-    s_.arcs.resize(2 * plan.pieces.size());
+    // Only grown: the steps past the last node's are never read.
+    if (s_.arcs.size() < 2 * plan.pieces.size()) {
+      s_.arcs.resize(2 * plan.pieces.size());
+    }
     s_.degree.assign(s_.start.begin(), s_.start.end() - 1);  // fill cursor
     s_.pieceLen.resize(plan.pieces.size());
+    int* fill = s_.degree.data();
+    PathArc* arcs = s_.arcs.data();
+    double* pieceLen = s_.pieceLen.data();
+    const RoutePoint* at = plan.nodes.data();
+    double shortest = kInf, longest = 0;
     for (size_t k = 0; k < plan.pieces.size(); ++k) {
       auto [a, b] = plan.pieces[k];
-      double len = span(plan.nodes[a], plan.nodes[b]);
-      s_.pieceLen[k] = len;
-      s_.arcs[s_.degree[a]++] = {b, static_cast<int>(k), len};
-      s_.arcs[s_.degree[b]++] = {a, static_cast<int>(k), len};
+      double len = span(at[a], at[b]);
+      pieceLen[k] = len;
+      shortest = std::min(shortest, len);
+      longest = std::max(longest, len);
+      arcs[fill[a]++] = {b, static_cast<int>(k), len};
+      arcs[fill[b]++] = {a, static_cast<int>(k), len};
     }
+    shortestPiece_ = shortest;
+    longestPiece_ = longest;
     s_.pinNode.clear();
     for (const RoutePoint& p : pins) {
       s_.pinNode.push_back(nodeOf(plan, p));
@@ -143,8 +156,146 @@ class Graph {
   // length), via (the piece to the parent, -1 at the root) and parent, for
   // every node; order, the nodes in the order settled. Ties go to the lower
   // node, so that the tree depends on the wires alone.
-  void fromRoot() {
-    int root = clearWays();
+  void fromRoot() { fromRootOver<false>(); }
+
+  // fromRoot's lengths and order where every piece is marked in: no mark
+  // read, and via and parent neither cleared nor set.
+  void fromRootOverAll() {
+    if (!fromRootByBuckets()) {
+      fromRootOver<true>();
+    }
+  }
+
+  // fromRootOverAll without a heap, where the pieces' lengths allow: a
+  // node's bucket is its length over a quarter of the shortest piece, so
+  // that a step from a node always lands two buckets or more beyond it
+  // (with room for rounding) and a bucket's nodes are final when it is
+  // reached; they are settled in the order of (length, node), as the heap
+  // pops them, and each takes the least of its neighbours' sums, as there.
+  // The buckets ahead (at most the longest piece's span) go round one
+  // ring, its filled ones marked in a bit per bucket. False, nothing
+  // promised of the lists, where the ring would be long for the graph or
+  // a length would leave the exact range of the bucket numbers.
+  bool fromRootByBuckets() {
+    size_t n = nodes();
+    double width = shortestPiece_ / 4;
+    if (!(width > 0) || !(longestPiece_ / width < 8.0 * n + 4096)) {
+      return false;
+    }
+    size_t ring = 64;
+    while (ring < longestPiece_ / width + 8) {
+      ring *= 2;
+    }
+    int root = s_.pinNode.empty() ? -1 : s_.pinNode[0];
+    s_.along.assign(n, kInf);
+    s_.order.clear();
+    if (root < 0) {
+      return true;
+    }
+    // One entry per step at most (a step relaxes once, from its settled
+    // end) and the root's: the lists sized once, read through pointers.
+    size_t most = s_.start[n] + 1;
+    s_.bucketHead.assign(ring, -1);
+    s_.bucketBits.assign(ring / 64, 0);
+    s_.bucketNext.resize(std::max(s_.bucketNext.size(), most));
+    s_.bucketNode.resize(std::max(s_.bucketNode.size(), most));
+    s_.bucketLength.resize(std::max(s_.bucketLength.size(), most));
+    s_.bucketDone.assign(n, 0);
+    s_.order.resize(n);
+    int* head = s_.bucketHead.data();
+    uint64_t* bits = s_.bucketBits.data();
+    int* next = s_.bucketNext.data();
+    int* entry = s_.bucketNode.data();
+    double* at = s_.bucketLength.data();
+    char* done = s_.bucketDone.data();
+    double* along = s_.along.data();
+    int* order = s_.order.data();
+    const int* start = s_.start.data();
+    const PathArc* arcs = s_.arcs.data();
+    std::vector<int>& batch = s_.bucketBatch;
+    const double kExact = 4e15;  // bucket numbers held exactly in a double
+    bool exact = true;
+    int entries = 0;
+    size_t settled = 0;
+    auto push = [&](int v, double d) {
+      double q = d / width;
+      exact = exact && q < kExact;
+      size_t b = exact ? static_cast<size_t>(q) & (ring - 1) : 0;
+      next[entries] = head[b];
+      entry[entries] = v;
+      at[entries] = d;
+      head[b] = entries++;
+      bits[b / 64] |= uint64_t{1} << (b % 64);
+    };
+    along[root] = 0;
+    push(root, 0);
+    size_t pending = 1;
+    size_t cur = 0;
+    while (pending > 0 && exact) {
+      // The next filled bucket from cur round the ring.
+      size_t w = cur / 64;
+      uint64_t word = bits[w] & (~uint64_t{0} << (cur % 64));
+      while (word == 0) {
+        w = (w + 1) & (ring / 64 - 1);
+        word = bits[w];
+      }
+      cur = w * 64 + static_cast<size_t>(__builtin_ctzll(word));
+      bits[w] &= ~(uint64_t{1} << (cur % 64));
+      batch.clear();
+      for (int e = head[cur]; e >= 0; e = next[e]) {
+        --pending;
+        int u = entry[e];
+        if (!done[u] && at[e] == along[u]) {
+          done[u] = 1;
+          batch.push_back(u);
+        }
+      }
+      head[cur] = -1;
+      // By (length, node): few at once on small graphs (an insertion
+      // sort), more on large ones.
+      if (batch.size() > 16) {
+        std::sort(batch.begin(), batch.end(), [&](int a, int b) {
+          return along[a] < along[b] || (along[a] == along[b] && a < b);
+        });
+      }
+      for (size_t i = 1; i < batch.size(); ++i) {
+        int u = batch[i];
+        size_t j = i;
+        for (; j > 0 && (along[batch[j - 1]] > along[u] ||
+                         (along[batch[j - 1]] == along[u] && batch[j - 1] > u));
+             --j) {
+          batch[j] = batch[j - 1];
+        }
+        batch[j] = u;
+      }
+      for (int u : batch) {
+        order[settled++] = u;
+        double d = along[u];
+        for (int e = start[u], end = start[u + 1]; e < end; ++e) {
+          int v = arcs[e].to;
+          double nd = d + arcs[e].len;
+          if (nd < along[v]) {
+            along[v] = nd;
+            push(v, nd);
+            ++pending;
+          }
+        }
+      }
+    }
+    s_.order.resize(settled);
+    return exact;
+  }
+
+  template <bool all>
+  void fromRootOver() {
+    int root = -1;
+    if (all) {
+      s_.along.assign(nodes(), kInf);
+      s_.order.clear();
+      root = s_.pinNode.empty() ? -1 : s_.pinNode[0];
+    } else {
+      root = clearWays();
+    }
     if (root < 0) {
       return;
     }
@@ -158,18 +309,23 @@ class Graph {
         continue;
       }
       s_.order.push_back(u);
-      for (int e = s_.start[u]; e < s_.start[u + 1]; ++e) {
-        const PathArc& arc = s_.arcs[e];
+      const PathArc* arcs = s_.arcs.data();
+      const char* in = s_.in.data();
+      double* along = s_.along.data();
+      for (int e = s_.start[u], end = s_.start[u + 1]; e < end; ++e) {
+        const PathArc& arc = arcs[e];
         int k = arc.piece;
-        if (!s_.in[k]) {
+        if (!all && !in[k]) {
           continue;
         }
         int v = arc.to;
         double nd = d + arc.len;
-        if (nd < s_.along[v]) {
-          s_.along[v] = nd;
-          s_.via[v] = k;
-          s_.parent[v] = u;
+        if (nd < along[v]) {
+          along[v] = nd;
+          if (!all) {
+            s_.via[v] = k;
+            s_.parent[v] = u;
+          }
           queuePush(heap, nd, v);
         }
       }
@@ -179,11 +335,12 @@ class Graph {
   // fromRoot where the pieces marked in that the first pin reaches make a
   // tree (as keepShortestTree leaves them): each node's one way, found by a
   // walk instead of a search, with the same lengths (the same sums in the
-  // same order); order then lists parents before children.
-  void treeFromRoot() {
+  // same order); order then lists parents before children. False, the
+  // lists left unfinished, where those pieces hold a cycle after all.
+  bool treeFromRoot() {
     int root = clearWays();
     if (root < 0) {
-      return;
+      return true;
     }
     s_.along[root] = 0;
     std::vector<int>& stack = s_.stack;
@@ -198,12 +355,16 @@ class Graph {
         if (!s_.in[arc.piece] || v == s_.parent[u]) {
           continue;
         }
+        if (s_.along[v] != kInf) {
+          return false;
+        }
         s_.along[v] = s_.along[u] + arc.len;
         s_.via[v] = arc.piece;
         s_.parent[v] = u;
         stack.push_back(v);
       }
     }
+    return true;
   }
 
   // A search from node `from` over every piece, no farther than cap, that
@@ -228,9 +389,16 @@ class Graph {
     s_.viaReach[from] = -1;
     s_.touched.push_back(from);
     heap.push_back(queueKey(0, from));
+    // Read through pointers: the lists pushed to are not these, so their
+    // places need not be read again after each push.
+    double* reach = s_.reach.data();
+    int* viaReach = s_.viaReach.data();
+    const double* first = s_.first.data();
+    const int* start = s_.start.data();
+    const PathArc* arcs = s_.arcs.data();
     while (!heap.empty()) {
       auto [g, u] = queuePop(heap);
-      if (g != s_.reach[u]) {
+      if (g != reach[u]) {
         continue;
       }
       if (u != from && take(u, g)) {
@@ -239,17 +407,17 @@ class Graph {
       if (u != from && !pass(u)) {
         continue;
       }
-      for (int e = s_.start[u]; e < s_.start[u + 1]; ++e) {
-        const PathArc& arc = s_.arcs[e];
+      for (int e = start[u], end = start[u + 1]; e < end; ++e) {
+        const PathArc& arc = arcs[e];
         int v = arc.to;
         double ng = g + arc.len;
-        if (ng <= cap && ng < s_.reach[v] &&
-            !((ng + s_.first[v]) * (1 - kSlack) > limit)) {
-          if (s_.reach[v] == kInf) {
+        if (ng <= cap && ng < reach[v] &&
+            !((ng + first[v]) * (1 - kSlack) > limit)) {
+          if (reach[v] == kInf) {
             s_.touched.push_back(v);
           }
-          s_.reach[v] = ng;
-          s_.viaReach[v] = arc.piece;
+          reach[v] = ng;
+          viaReach[v] = arc.piece;
           queuePush(heap, ng, v);
         }
       }
@@ -269,6 +437,8 @@ class Graph {
 
  private:
   PathBoundScratch& s_;
+  double shortestPiece_ = kInf;
+  double longestPiece_ = 0;
 
  public:
   const WirePlan& plan;
@@ -344,22 +514,36 @@ void walkOrder(Graph& g, PathBoundScratch& s, std::vector<int>& out) {
 
 // Keeps only the pieces of the shortest-path tree of those marked in (as
 // fromRoot measured them), those the first pin does not reach as they
-// were, and prunes branches that end at no pin.
-void keepShortestTree(Graph& g, PathBoundScratch& s) {
+// were, and prunes branches that end at no pin. Whether any piece went:
+// where none did, the ways measured stay those of the tree (in another
+// order, which the callers do not read before measuring again).
+bool keepShortestTree(Graph& g, PathBoundScratch& s) {
   size_t n = g.nodes();
-  for (size_t k = 0; k < g.plan.pieces.size(); ++k) {
-    s.in[k] = s.in[k] && !std::isfinite(s.along[g.plan.pieces[k].first]);
+  size_t dropped = 0, ways = 0, pruned = 0;
+  // The pieces marked in at the nodes reached (both their ends are): only
+  // their steps are looked at, not every piece of the graph.
+  for (int u : s.order) {
+    for (int e = s.start[u]; e < s.start[u + 1]; ++e) {
+      int k = s.arcs[e].piece;
+      if (s.in[k]) {
+        s.in[k] = 0;
+        ++dropped;
+      }
+    }
   }
   for (int v : s.order) {
     if (s.via[v] >= 0) {
       s.in[s.via[v]] = 1;
+      ++ways;
     }
   }
+  // The nodes reached have only their ways' pieces (an unreached piece
+  // meets no reached node); the degrees of the others are not read.
   s.degree.assign(n, 0);
-  for (size_t k = 0; k < g.plan.pieces.size(); ++k) {
-    if (s.in[k]) {
-      ++s.degree[g.plan.pieces[k].first];
-      ++s.degree[g.plan.pieces[k].second];
+  for (int v : s.order) {
+    if (s.via[v] >= 0) {
+      ++s.degree[v];
+      ++s.degree[s.parent[v]];
     }
   }
   int root = s.pinNode[0];
@@ -369,8 +553,11 @@ void keepShortestTree(Graph& g, PathBoundScratch& s) {
       s.in[s.via[v]] = 0;
       --s.degree[v];
       --s.degree[s.parent[v]];
+      ++pruned;
     }
   }
+  // The ways are among the pieces dropped, one per node.
+  return dropped != ways || pruned > 0;
 }
 
 // The tree of the pieces marked in, walked from the first pin: parent,
@@ -409,30 +596,40 @@ void walkTree(Graph& g, PathBoundScratch& s, bool again = false) {
   s.along[root] = 0;
   s.onTree[root] = 1;
   int time = 0;
+  // Read through pointers: only the stack and order grow.
+  int* enter = s.enter.data();
+  int* parent = s.parent.data();
+  int* via = s.via.data();
+  int* degree = s.degree.data();
+  double* along = s.along.data();
+  char* onTree = s.onTree.data();
+  const char* in = s.in.data();
+  const int* start = s.start.data();
+  const PathArc* arcs = s.arcs.data();
   while (!stack.empty()) {
     int u = stack.back();
-    if (s.enter[u] >= 0) {
+    if (enter[u] >= 0) {
       stack.pop_back();
       s.leave[u] = time;
       continue;
     }
-    s.enter[u] = time++;
+    enter[u] = time++;
     s.order.push_back(u);
-    for (int e = s.start[u + 1] - 1; e >= s.start[u]; --e) {
-      const PathArc& arc = s.arcs[e];
+    for (int e = start[u + 1] - 1, end = start[u]; e >= end; --e) {
+      const PathArc& arc = arcs[e];
       int k = arc.piece;
-      if (!s.in[k]) {
+      if (!in[k]) {
         continue;
       }
-      ++s.degree[u];
+      ++degree[u];
       int v = arc.to;
-      if (v == s.parent[u]) {
+      if (v == parent[u]) {
         continue;
       }
-      s.parent[v] = u;
-      s.via[v] = k;
-      s.along[v] = s.along[u] + arc.len;
-      s.onTree[v] = 1;
+      parent[v] = u;
+      via[v] = k;
+      along[v] = along[u] + arc.len;
+      onTree[v] = 1;
       stack.push_back(v);
     }
   }
@@ -678,19 +875,24 @@ bool moveBranches(Graph& g, PathBoundScratch& s, bool fromAny, bool& walked) {
     // No way through the graph is shorter than the straight distance.
     tried = tried || (s.straightTest &&
                       !nearRest(g, s, v, topLo, topHi, cap, room, kNearScan));
+    // The walk's lists, read through pointers during the search.
+    const char* onTree = s.onTree.data();
+    const char* mark = s.mark.data();
+    const int* enter = s.enter.data();
+    const double* along = s.along.data();
     int w = tried ? -1
                   : g.search(
                         v, cap, room,
                         [&](int u, double d) {
-                          return s.onTree[u] && !s.mark[u] &&
-                                 !(topLo <= s.enter[u] && s.enter[u] < topHi) &&
-                                 s.along[u] + d <= room;
+                          return onTree[u] && !mark[u] &&
+                                 !(topLo <= enter[u] && enter[u] < topHi) &&
+                                 along[u] + d <= room;
                         },
                         [&](int u) {
-                          bool below = inLo <= s.enter[u] && s.enter[u] < inHi;
-                          bool rest = s.onTree[u] && !(topLo <= s.enter[u] &&
-                                                       s.enter[u] < topHi);
-                          return !below && !rest && !s.mark[u];
+                          bool below = inLo <= enter[u] && enter[u] < inHi;
+                          bool rest = onTree[u] &&
+                                      !(topLo <= enter[u] && enter[u] < topHi);
+                          return !below && !rest && !mark[u];
                         });
     if (w < 0 && again) {
       s.failedAt[v] = s.treeNumber;
@@ -783,13 +985,16 @@ void release(PathBoundScratch& s) {
   releaseLarge(s.failedAnyAt);
   for (auto* v : {&s.pinNode, &s.start, &s.via, &s.parent, &s.order, &s.touched,
                   &s.viaReach, &s.enter, &s.leave, &s.degree, &s.stack,
-                  &s.candidates, &s.walk, &s.origin}) {
+                  &s.candidates, &s.walk, &s.origin, &s.keptPieces}) {
     releaseLarge(*v);
   }
   for (auto* v : {&s.in, &s.onTree, &s.pinAt, &s.mark, &s.treeIn, &s.bestIn}) {
     releaseLarge(*v);
   }
   releaseLarge(s.heap);
+  s.arbor = ArborescenceScratch();
+  releaseLarge(s.arborIn);
+  releaseLarge(s.breaks);
   for (auto* v : {&s.h, &s.v}) {
     releaseLarge(*v);
   }
@@ -867,8 +1072,9 @@ void shallowLight(Graph& g,
                   bool nearestFirst,
                   double triggerEps,
                   int effort) {
-  keepShortestTree(g, s);
-  g.treeFromRoot();
+  if (keepShortestTree(g, s)) {
+    g.treeFromRoot();
+  }
   walkOrder(g, s, s.walk);
   if (nearestFirst) {
     std::stable_sort(s.walk.begin(), s.walk.end(), [&](int a, int b) {
@@ -913,8 +1119,9 @@ void shallowLight(Graph& g,
     if (w >= 0) {
       g.takeWay(w);
       g.fromRoot();
-      keepShortestTree(g, s);
-      g.treeFromRoot();
+      if (keepShortestTree(g, s)) {
+        g.treeFromRoot();
+      }
     }
   }
   // Moves from the branch's foot until none moves, then (on nets of many
@@ -993,8 +1200,9 @@ void growFromRoot(Graph& g, PathBoundScratch& s, double joinEps) {
     if (w >= 0) {
       g.takeWay(w);
       g.fromRoot();
-      keepShortestTree(g, s);
-      g.treeFromRoot();
+      if (keepShortestTree(g, s)) {
+        g.treeFromRoot();
+      }
       for (size_t u = 0; u < n; ++u) {
         s.onTree[u] = std::isfinite(s.along[u]);
       }
@@ -1247,45 +1455,45 @@ bool forestWires(const Graph& g, PathBoundScratch& s, std::vector<Wire>& out) {
   const WirePlan& plan = g.plan;
   std::vector<int>& degree = s.degree;
   degree.assign(n, 0);
-  size_t pieces = 0;
+  std::vector<int>& kept = s.keptPieces;
+  kept.clear();
   for (size_t k = 0; k < plan.pieces.size(); ++k) {
     if (s.in[k]) {
       ++degree[plan.pieces[k].first];
       ++degree[plan.pieces[k].second];
-      ++pieces;
+      kept.push_back(static_cast<int>(k));
     }
   }
   // A forest: as many pieces as nodes on them less its parts.
   std::vector<char>& seen = s.mark;
   seen.assign(n, 0);
   size_t used = 0, parts = 0;
-  for (size_t u = 0; u < n; ++u) {
-    if (degree[u] == 0) {
-      continue;
-    }
-    ++used;
-    if (degree[u] == 1 && !s.pinAt[u]) {
-      return false;
-    }
-    if (seen[u]) {
-      continue;
-    }
-    ++parts;
-    seen[u] = 1;
-    s.stack.assign(1, static_cast<int>(u));
-    while (!s.stack.empty()) {
-      int x = s.stack.back();
-      s.stack.pop_back();
-      for (int e = s.start[x]; e < s.start[x + 1]; ++e) {
-        int y = s.arcs[e].to;
-        if (s.in[s.arcs[e].piece] && !seen[y]) {
-          seen[y] = 1;
-          s.stack.push_back(y);
+  for (int k : kept) {
+    for (int u : {plan.pieces[k].first, plan.pieces[k].second}) {
+      if (seen[u]) {
+        continue;
+      }
+      ++parts;
+      seen[u] = 1;
+      s.stack.assign(1, u);
+      while (!s.stack.empty()) {
+        int x = s.stack.back();
+        s.stack.pop_back();
+        ++used;
+        if (degree[x] == 1 && !s.pinAt[x]) {
+          return false;
+        }
+        for (int e = s.start[x]; e < s.start[x + 1]; ++e) {
+          int y = s.arcs[e].to;
+          if (s.in[s.arcs[e].piece] && !seen[y]) {
+            seen[y] = 1;
+            s.stack.push_back(y);
+          }
         }
       }
     }
   }
-  if (pieces + parts != used) {
+  if (kept.size() + parts != used) {
     return false;
   }
   auto horizontal = [&](int k) {
@@ -1312,8 +1520,8 @@ bool forestWires(const Graph& g, PathBoundScratch& s, std::vector<Wire>& out) {
   std::vector<char>& done = s.pieceDone;
   done.assign(plan.pieces.size(), 0);
   out.clear();
-  for (size_t k0 = 0; k0 < plan.pieces.size(); ++k0) {
-    if (!s.in[k0] || done[k0]) {
+  for (int k0 : kept) {
+    if (done[k0]) {
       continue;
     }
     int ends[2];
@@ -1382,14 +1590,15 @@ bool bound(const std::vector<RoutePoint>& pins,
     return false;
   }
   s.in.assign(g.plan.pieces.size(), 1);
-  g.fromRoot();
-  s.first = s.along;
-  s.firstOrder = s.order;
+  g.fromRootOverAll();
+  // Taken, not copied: the next search sets along and order afresh.
+  std::swap(s.first, s.along);
+  std::swap(s.firstOrder, s.order);
   if (drawn) {
     s.shortest.resize(pins.size());
     for (size_t i = 0; i < pins.size(); ++i) {
       int v = s.pinNode[i];
-      s.shortest[i] = v >= 0 ? s.along[v] : kInf;
+      s.shortest[i] = v >= 0 ? s.first[v] : kInf;
     }
   }
   s.bound.resize(pins.size());
@@ -1397,16 +1606,13 @@ bool bound(const std::vector<RoutePoint>& pins,
     s.bound[i] = boundOf(eps, s.shortest[i]);
   }
   s.in = s.treeIn;
-  g.fromRoot();
+  // The tree's wire seldom crosses itself: its ways are then walked.
+  if (!g.treeFromRoot()) {
+    g.fromRoot();
+  }
   if (!always && allWithin(s)) {
     return false;
   }
-  // Every start but the grown and the arborescence sets out from these
-  // ways over the tree: kept, not searched again.
-  s.treeAlong = s.along;
-  s.treeVia = s.via;
-  s.treeParent = s.parent;
-  s.treeOrder = s.order;
   // Starts that join a pin past the bound with less of its allowance
   // leave more to the pins beyond it; the shortest tree wins, the first
   // on a tie, so that more effort never gives a longer one. The second
@@ -1428,7 +1634,15 @@ bool bound(const std::vector<RoutePoint>& pins,
   // design's nets seldom wins by much (0.03 % of their length).
   size_t starts =
       effort < 2 ? 1 : std::min<size_t>(std::size(kStarts), 1 + effort);
-  s.treeIn = s.in;
+  // Every start but the grown and the arborescence sets out from these
+  // ways over the tree: kept, not searched again (the first uses them as
+  // they are).
+  if (starts > 1) {
+    s.treeAlong = s.along;
+    s.treeVia = s.via;
+    s.treeParent = s.parent;
+    s.treeOrder = s.order;
+  }
   double best = kInf;
   // On nets of many pins, a start grown from the first pin alone; below
   // kBreakStartPins also the tree with a Steiner arborescence over the
@@ -1441,9 +1655,10 @@ bool bound(const std::vector<RoutePoint>& pins,
   // Below kBreakStartPins the broken pins' arborescence wins where the
   // grown start would: that one waits for level 2.
   bool growTree = grown > 0 && (effort >= 2 || grown == 1);
-  ArborescenceScratch arbor;
-  std::vector<char> arborIn;
-  std::vector<int> breaks;
+  ArborescenceScratch& arbor = s.arbor;
+  std::vector<char>& arborIn = s.arborIn;
+  std::vector<int>& breaks = s.breaks;
+  breaks.clear();
   if (grown > 1) {
     breaks.push_back(s.pinNode[0]);
     for (size_t i = 1; i < pins.size(); ++i) {
@@ -1463,9 +1678,12 @@ bool bound(const std::vector<RoutePoint>& pins,
     if (k == starts + grown) {
       steinerArborescence({s.start, s.arcs, s.pieceLen}, s.first, s.pinNode,
                           arborIn, arbor, &s.firstOrder);
+      // The tree's pieces off the first pin's reach stay (few pieces are
+      // the tree's: their mark is read first).
       for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
-        bool off = !std::isfinite(s.first[g.plan.pieces[q].first]);
-        s.in[q] = static_cast<char>(arborIn[q] || (off && s.in[q]));
+        s.in[q] = static_cast<char>(
+            arborIn[q] ||
+            (s.in[q] && !std::isfinite(s.first[g.plan.pieces[q].first])));
       }
     } else if (k == starts + 1) {
       steinerArborescence({s.start, s.arcs, s.pieceLen}, s.first, breaks,
@@ -1530,7 +1748,9 @@ bool keepsRectilinearBound(const std::vector<RoutePoint>& pins,
   }
   Graph g = wireGraph(s, tree, pins);
   s.in.assign(g.plan.pieces.size(), 1);
-  g.fromRoot();
+  if (!g.treeFromRoot()) {
+    g.fromRootOverAll();
+  }
   for (size_t i = 1; i < pins.size(); ++i) {
     int v = s.pinNode[i];
     double b = boundOf(eps, span(pins[i], pins[0]));
@@ -1546,7 +1766,7 @@ std::vector<double> wireDistances(const std::vector<Wire>& wires,
   PathBoundScratch s;
   Graph g = wireGraph(s, wires, pins);
   s.in.assign(g.plan.pieces.size(), 1);
-  g.fromRoot();
+  g.fromRootOverAll();
   std::vector<double> out;
   for (size_t i = 0; i < s.pinNode.size(); ++i) {
     int v = s.pinNode[i];

@@ -43,6 +43,8 @@ struct PathBoundScratch {
   std::vector<std::pair<RoutePoint, RoutePoint>> grid;
   // Each node's steps, from start[u] up to start[u + 1].
   std::vector<PathArc> arcs;
+  // The pieces of the result, in their order.
+  std::vector<int> keptPieces;
   std::vector<int> pinNode, start, via, parent, order, touched, viaReach, enter,
       leave, degree, stack, candidates, walk;
   std::vector<double> pieceLen;
@@ -51,7 +53,17 @@ struct PathBoundScratch {
   std::vector<int> origin;
   std::vector<char> in, onTree, pinAt, mark, treeIn, bestIn, pieceDone;
   std::vector<QueueKey> heap;
+  // The first search's buckets: per bucket its last entry, a bit per
+  // bucket filled; per entry the one before in its bucket, its node and
+  // length; the bucket's nodes being settled, and per node whether settled.
+  std::vector<int> bucketHead, bucketNext, bucketNode, bucketBatch;
+  std::vector<uint64_t> bucketBits;
+  std::vector<double> bucketLength;
+  std::vector<char> bucketDone;
   BoundRefineScratch refine;
+  ArborescenceScratch arbor;
+  std::vector<char> arborIn;
+  std::vector<int> breaks;
   // Whether a move's search is skipped where straight distances show it
   // finds nothing (false: every move searches, for tests to compare; the
   // trees are the same).

@@ -78,28 +78,37 @@ class Refiner {
     s_.onTree[root_] = 1;
     s_.along[root_] = 0;
     length = 0;
+    // Read through pointers: only the stack and order grow.
+    int* parent = s_.parent.data();
+    int* via = s_.via.data();
+    int* degree = s_.degree.data();
+    double* along = s_.along.data();
+    char* onTree = s_.onTree.data();
+    const char* in = in_.data();
+    const int* start = g_.start.data();
+    const PathArc* arcs = g_.arcs.data();
     while (!s_.stack.empty()) {
       int u = s_.stack.back();
       s_.stack.pop_back();
       s_.order.push_back(u);
-      for (int e = g_.start[u]; e < g_.start[u + 1]; ++e) {
-        const PathArc& arc = g_.arcs[e];
-        if (!in_[arc.piece]) {
+      for (int e = start[u], end = start[u + 1]; e < end; ++e) {
+        const PathArc& arc = arcs[e];
+        if (!in[arc.piece]) {
           continue;
         }
-        ++s_.degree[u];
-        if (arc.piece == s_.via[u]) {
+        ++degree[u];
+        if (arc.piece == via[u]) {
           continue;
         }
         int v = arc.to;
-        if (s_.onTree[v]) {
+        if (onTree[v]) {
           tree = false;
           continue;
         }
-        s_.onTree[v] = 1;
-        s_.parent[v] = u;
-        s_.via[v] = arc.piece;
-        s_.along[v] = s_.along[u] + arc.len;
+        onTree[v] = 1;
+        parent[v] = u;
+        via[v] = arc.piece;
+        along[v] = along[u] + arc.len;
         length += arc.len;
         s_.stack.push_back(v);
       }
@@ -169,29 +178,36 @@ class Refiner {
     heap.assign(1, queueKey(0, p));
     s_.reach[p] = 0;
     s_.viaReach[p] = -1;
+    // Read through pointers: the lists pushed to are not these.
+    double* reach = s_.reach.data();
+    int* viaReach = s_.viaReach.data();
+    const char* onTree = s_.onTree.data();
+    const double* first = first_.data();
+    const int* start = g_.start.data();
+    const PathArc* arcs = g_.arcs.data();
     while (!heap.empty()) {
       auto [d, u] = queuePop(heap);
       ++work;
-      if (d != s_.reach[u]) {
+      if (d != reach[u]) {
         continue;
       }
-      if (u != p && s_.onTree[u]) {
+      if (u != p && onTree[u]) {
         if (take(u, d)) {
           return u;
         }
         continue;
       }
-      for (int e = g_.start[u]; e < g_.start[u + 1]; ++e) {
-        const PathArc& arc = g_.arcs[e];
+      for (int e = start[u], end = start[u + 1]; e < end; ++e) {
+        const PathArc& arc = arcs[e];
         int v = arc.to;
         double nd = d + arc.len;
-        if (nd < s_.reach[v] && nd < cap &&
-            !((nd + first_[v]) * (1 - kSlack) > limit)) {
-          if (s_.reach[v] == kInf) {
+        if (nd < reach[v] && nd < cap &&
+            !((nd + first[v]) * (1 - kSlack) > limit)) {
+          if (reach[v] == kInf) {
             s_.touched.push_back(v);
           }
-          s_.reach[v] = nd;
-          s_.viaReach[v] = arc.piece;
+          reach[v] = nd;
+          viaReach[v] = arc.piece;
           queuePush(heap, nd, v);
         }
       }

@@ -73,12 +73,14 @@ int findRun(const std::vector<LineStretch>& runs, float line, float at) {
                                           : -1;
 }
 
-// Run r's cut places, ascending and distinct, each with the run of the
-// other axis that meets it there (-1 for none): its stretches' ends, its
-// contacts with the other runs (found among those whose line lies in its
-// span: they come sorted by line), and the pins on it (pins: (run,
-// place), sorted; cursor at run r's first). The ends and pins are ordered
-// apart (low and high: working room) and merged into the contacts.
+// Run r's cut places, ascending and distinct, each given to emit with the
+// run of the other axis that meets it there (-1 for none): its stretches'
+// ends, its contacts with the other runs (found among those whose line
+// lies in its span: they come sorted by line), and the pins on it (pins:
+// (run, place), sorted; cursor at run r's first). The ends and pins are
+// ordered apart (low and high: working room) and merged into the
+// contacts.
+template <class Emit>
 void cutRun(const std::vector<LineStretch>& runs,
             const std::vector<int>& first,
             const std::vector<LineStretch>& sorted,
@@ -89,37 +91,67 @@ void cutRun(const std::vector<LineStretch>& runs,
             std::vector<float>& ends,
             std::vector<float>& low,
             std::vector<float>& high,
-            std::vector<std::pair<float, int>>& cuts) {
+            Emit emit) {
   const LineStretch& run = runs[r];
   // The stretches come sorted by their lower ends; their upper ones too
   // where none holds another (a line's steps between crossings), and a
   // run's pins by place: merging them orders the ends as a sort would, at
   // a fraction of its work on a long line.
-  low.clear();
-  high.clear();
-  for (int i = first[r]; i < first[r + 1]; ++i) {
-    low.push_back(sorted[i].lo);
-    high.push_back(sorted[i].hi);
-  }
-  if (!std::is_sorted(high.begin(), high.end())) {
-    std::sort(high.begin(), high.end());
-  }
-  size_t his = high.size();
+  size_t pinsFrom = cursor;
   for (; cursor < pins.size() && pins[cursor].first == static_cast<int>(r);
        ++cursor) {
-    high.push_back(pins[cursor].second);
   }
-  if (high.size() > his) {
-    std::inplace_merge(high.begin(), high.begin() + static_cast<long>(his),
-                       high.end());
+  if (first[r + 1] - first[r] == 1) {
+    // Most runs are one stretch, whose pins lie within it: its low end,
+    // the pins, its high end (after pins equal to it, as the merge below
+    // orders them).
+    const LineStretch& t = sorted[first[r]];
+    ends.clear();
+    ends.push_back(t.lo);
+    size_t p = pinsFrom;
+    for (; p < cursor && pins[p].second < t.hi; ++p) {
+      ends.push_back(pins[p].second);
+    }
+    ends.push_back(t.hi);
+    for (; p < cursor; ++p) {
+      ends.push_back(pins[p].second);
+    }
+  } else {
+    low.clear();
+    high.clear();
+    for (int i = first[r]; i < first[r + 1]; ++i) {
+      low.push_back(sorted[i].lo);
+      high.push_back(sorted[i].hi);
+    }
+    if (!std::is_sorted(high.begin(), high.end())) {
+      std::sort(high.begin(), high.end());
+    }
+    size_t merged = low.size() + high.size();
+    ends.resize(merged + (cursor - pinsFrom));
+    std::merge(low.begin(), low.end(), high.begin(), high.end(), ends.begin());
+    // The run's few pins, sorted, merged in from the back: no working room
+    // to allocate.
+    for (size_t k = ends.size(), p = cursor; p > pinsFrom;) {
+      float at = pins[p - 1].second;
+      if (merged > 0 && ends[merged - 1] > at) {
+        ends[--k] = ends[--merged];
+      } else {
+        ends[--k] = at;
+        --p;
+      }
+    }
   }
-  ends.resize(low.size() + high.size());
-  std::merge(low.begin(), low.end(), high.begin(), high.end(), ends.begin());
-  cuts.clear();
   size_t e = 0;
+  bool any = false;
+  float last = 0;
+  auto cut = [&](float at, int j) {
+    emit(at, j);
+    any = true;
+    last = at;
+  };
   auto add = [&](float at) {
-    if (cuts.empty() || cuts.back().first != at) {
-      cuts.emplace_back(at, -1);
+    if (!any || last != at) {
+      cut(at, -1);
     }
   };
   auto j = std::lower_bound(
@@ -133,7 +165,7 @@ void cutRun(const std::vector<LineStretch>& runs,
       }
       for (; e < ends.size() && ends[e] == at; ++e) {
       }
-      cuts.emplace_back(at, static_cast<int>(j - other.begin()));
+      cut(at, static_cast<int>(j - other.begin()));
     }
   }
   for (; e < ends.size(); ++e) {
@@ -151,6 +183,16 @@ void markRun(const std::vector<int>& first,
              size_t count,
              std::vector<char>& marked) {
   int i = first[r];
+  bool none = true;
+  for (int q = i; q < first[r + 1]; ++q) {
+    none = none && !sorted[q].marked;
+  }
+  size_t base = marked.size();
+  marked.resize(base + (count > 0 ? count - 1 : 0), 0);
+  if (none) {
+    return;  // no stretch of the run is marked: neither is a piece
+  }
+  char* out = marked.data() + base;
   float reach = -std::numeric_limits<float>::infinity();
   bool any = false;
   for (size_t k = 1; k < count; ++k) {
@@ -160,7 +202,7 @@ void markRun(const std::vector<int>& first,
         any = true;
       }
     }
-    marked.push_back(any && reach >= at[k]);
+    out[k - 1] = any && reach >= at[k];
   }
 }
 
@@ -215,11 +257,11 @@ void planLines(const std::vector<LineStretch>& h,
   s.vStart.assign(1, 0);
   size_t cursor = 0;
   for (size_t r = 0; r < s.vRuns.size(); ++r) {
+    float line = s.vRuns[r].line;
     cutRun(s.vRuns, s.vFirst, s.v, r, s.hRuns, s.vPins, cursor, s.ends, s.low,
-           s.high, s.cuts);
-    for (const auto& c : s.cuts) {
-      s.vPts.push_back({s.vRuns[r].line, c.first});
-    }
+           s.high, [&](float at, int) {
+             s.vPts.push_back({line, at});
+           });
     s.vStart.push_back(static_cast<int>(s.vPts.size()));
   }
   // The horizontal runs' points: where one meets a vertical run, that
@@ -230,16 +272,15 @@ void planLines(const std::vector<LineStretch>& h,
   s.extra.clear();
   cursor = 0;
   for (size_t r = 0; r < s.hRuns.size(); ++r) {
+    float line = s.hRuns[r].line;
     cutRun(s.hRuns, s.hFirst, s.h, r, s.vRuns, s.hPins, cursor, s.ends, s.low,
-           s.high, s.cuts);
-    for (const auto& c : s.cuts) {
-      if (c.second < 0) {
-        s.extra.push_back(
-            {{c.first, s.hRuns[r].line}, static_cast<int>(s.hAt.size())});
-      }
-      s.hAt.push_back(c.first);
-      s.hMeets.push_back(c.second);
-    }
+           s.high, [&](float at, int j) {
+             if (j < 0) {
+               s.extra.push_back({{at, line}, static_cast<int>(s.hAt.size())});
+             }
+             s.hAt.push_back(at);
+             s.hMeets.push_back(j);
+           });
     s.hStart.push_back(static_cast<int>(s.hAt.size()));
   }
   std::sort(s.extra.begin(), s.extra.end(),
@@ -271,18 +312,26 @@ void planLines(const std::vector<LineStretch>& h,
   // The horizontal runs come by line, so each vertical run's points are
   // met in their order along it: a cursor per run finds the crossing.
   s.vCursor.assign(s.vStart.begin(), s.vStart.end() - 1);
+  // Read through pointers: only the plan's pieces and marks grow.
+  int* vCursor = s.vCursor.data();
+  const int* vStart = s.vStart.data();
+  const RoutePoint* vPts = s.vPts.data();
+  const int* hMeets = s.hMeets.data();
+  const int* vNode = s.vNode.data();
+  int* hNode = s.hNode.data();
   for (size_t r = 0; r < s.hRuns.size(); ++r) {
     float line = s.hRuns[r].line;
-    for (int k = s.hStart[r]; k < s.hStart[r + 1]; ++k) {
-      if (int j = s.hMeets[k]; j >= 0) {
-        int& at = s.vCursor[j];
-        while (at + 1 < s.vStart[j + 1] && s.vPts[at].y < line) {
+    for (int k = s.hStart[r], end = s.hStart[r + 1]; k < end; ++k) {
+      if (int j = hMeets[k]; j >= 0) {
+        int at = vCursor[j];
+        while (at + 1 < vStart[j + 1] && vPts[at].y < line) {
           ++at;
         }
-        s.hNode[k] = s.vNode[at];
+        vCursor[j] = at;
+        hNode[k] = vNode[at];
       }
       if (k > s.hStart[r]) {
-        plan.pieces.emplace_back(s.hNode[k - 1], s.hNode[k]);
+        plan.pieces.emplace_back(hNode[k - 1], hNode[k]);
       }
     }
     if (marked) {

@@ -21,7 +21,6 @@ struct LinePlanScratch {
   std::vector<LineStretch> hRuns, vRuns, buffer;
   std::vector<int> hFirst, vFirst, vStart, hStart, vNode, hNode, vCursor;
   std::vector<std::pair<int, float>> hPins, vPins;
-  std::vector<std::pair<float, int>> cuts;
   std::vector<float> ends, low, high, hAt;
   std::vector<int> hMeets;
   std::vector<RoutePoint> vPts;

@@ -318,3 +318,61 @@ TEST(PathBoundGraphTest, ObstacleFreeNetsOfManyPinsKeepTheBound) {
 }
 
 }  // namespace
+
+// Wires of a lattice with holes (so with cycles and detours), its spacings
+// drawn wide or, in some trials, one far narrower than the rest (a first
+// search without a heap needs a ring of buckets as long as the longest
+// piece over a quarter of the shortest: past its limit the heap serves):
+// the distances along them from the first pin are those of a plain search
+// over the general planner's plan.
+TEST(PathBoundGraphTest, DistancesAlongWiresOverCyclesAndNarrowSpacings) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<float> gap(0.5f, 40.0f);
+  std::uniform_int_distribution<int> size(2, 9), coin(0, 4);
+  for (int trial = 0; trial < 60; ++trial) {
+    std::vector<float> xs{0}, ys{0};
+    int nx = size(rng), ny = size(rng);
+    for (int i = 0; i < nx; ++i) {
+      xs.push_back(xs.back() + gap(rng));
+    }
+    for (int j = 0; j < ny; ++j) {
+      ys.push_back(ys.back() + gap(rng));
+    }
+    if (trial % 3 == 0) {
+      xs.push_back(xs.back() + 1e-3f * static_cast<float>(trial + 1));
+    }
+    std::vector<Wire> wires;
+    for (float y : ys) {
+      for (size_t i = 1; i < xs.size(); ++i) {
+        if (coin(rng) > 0) {
+          wires.push_back({xs[i - 1], y, xs[i], y});
+        }
+      }
+    }
+    for (float x : xs) {
+      for (size_t j = 1; j < ys.size(); ++j) {
+        if (coin(rng) > 0) {
+          wires.push_back({x, ys[j - 1], x, ys[j]});
+        }
+      }
+    }
+    std::vector<RoutePoint> pins;
+    std::uniform_int_distribution<size_t> pickX(0, xs.size() - 1),
+        pickY(0, ys.size() - 1);
+    for (int k = 0; k < 6; ++k) {
+      pins.push_back({xs[pickX(rng)], ys[pickY(rng)]});
+    }
+    std::vector<double> got = wireDistances(wires, pins);
+    std::vector<double> want = alongWires(wires, pins);
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 1; i < pins.size(); ++i) {
+      if (std::isinf(want[i])) {
+        EXPECT_TRUE(std::isinf(got[i])) << "trial " << trial << " pin " << i;
+      } else {
+        // The plain search measures pieces in float.
+        EXPECT_NEAR(got[i], want[i], 1e-6 * (1 + want[i]))
+            << "trial " << trial << " pin " << i;
+      }
+    }
+  }
+}
