@@ -241,6 +241,30 @@ class Graph {
       }
       cur = w * 64 + static_cast<size_t>(__builtin_ctzll(word));
       bits[w] &= ~(uint64_t{1} << (cur % 64));
+      auto settle = [&](int u) {
+        order[settled++] = u;
+        double d = along[u];
+        for (int e = start[u], end = start[u + 1]; e < end; ++e) {
+          int v = arcs[e].to;
+          double nd = d + arcs[e].len;
+          if (nd < along[v]) {
+            along[v] = nd;
+            push(v, nd);
+            ++pending;
+          }
+        }
+      };
+      // Most buckets hold one entry: no order to find.
+      if (int e = head[cur]; next[e] < 0) {
+        head[cur] = -1;
+        --pending;
+        int u = entry[e];
+        if (!done[u] && at[e] == along[u]) {
+          done[u] = 1;
+          settle(u);
+        }
+        continue;
+      }
       batch.clear();
       for (int e = head[cur]; e >= 0; e = next[e]) {
         --pending;
@@ -269,17 +293,7 @@ class Graph {
         batch[j] = u;
       }
       for (int u : batch) {
-        order[settled++] = u;
-        double d = along[u];
-        for (int e = start[u], end = start[u + 1]; e < end; ++e) {
-          int v = arcs[e].to;
-          double nd = d + arcs[e].len;
-          if (nd < along[v]) {
-            along[v] = nd;
-            push(v, nd);
-            ++pending;
-          }
-        }
+        settle(u);
       }
     }
     s_.order.resize(settled);
