@@ -195,8 +195,12 @@ class Graph {
     // One entry per step at most (a step relaxes once, from its settled
     // end) and the root's: the lists sized once, read through pointers.
     size_t most = s_.start[n] + 1;
-    s_.bucketHead.assign(ring, -1);
-    s_.bucketBits.assign(ring / 64, 0);
+    // A search that ends with its buckets spent leaves every head -1 and
+    // every bit clear (one that stops early clears them): only grown.
+    if (s_.bucketHead.size() < ring) {
+      s_.bucketHead.assign(ring, -1);
+      s_.bucketBits.assign(ring / 64, 0);
+    }
     s_.bucketNext.resize(std::max(s_.bucketNext.size(), most));
     s_.bucketNode.resize(std::max(s_.bucketNode.size(), most));
     s_.bucketLength.resize(std::max(s_.bucketLength.size(), most));
@@ -220,7 +224,10 @@ class Graph {
     auto push = [&](int v, double d) {
       double q = d / width;
       exact = exact && q < kExact;
-      size_t b = exact ? static_cast<size_t>(q) & (ring - 1) : 0;
+      // Through a signed number: q is below kExact, and the unsigned
+      // conversion costs branches.
+      size_t b =
+          exact ? static_cast<size_t>(static_cast<int64_t>(q)) & (ring - 1) : 0;
       next[entries] = head[b];
       entry[entries] = v;
       at[entries] = d;
@@ -297,6 +304,10 @@ class Graph {
       }
     }
     s_.order.resize(settled);
+    if (!exact) {
+      std::fill(s_.bucketHead.begin(), s_.bucketHead.end(), -1);
+      std::fill(s_.bucketBits.begin(), s_.bucketBits.end(), 0);
+    }
     return exact;
   }
 
@@ -359,22 +370,29 @@ class Graph {
     s_.along[root] = 0;
     std::vector<int>& stack = s_.stack;
     stack.assign(1, root);
+    // Read through pointers: only the stack and order grow.
+    const int* start = s_.start.data();
+    const PathArc* arcs = s_.arcs.data();
+    const char* in = s_.in.data();
+    double* along = s_.along.data();
+    int* via = s_.via.data();
+    int* parent = s_.parent.data();
     while (!stack.empty()) {
       int u = stack.back();
       stack.pop_back();
       s_.order.push_back(u);
-      for (int e = s_.start[u]; e < s_.start[u + 1]; ++e) {
-        const PathArc& arc = s_.arcs[e];
+      for (int e = start[u], end = start[u + 1]; e < end; ++e) {
+        const PathArc& arc = arcs[e];
         int v = arc.to;
-        if (!s_.in[arc.piece] || v == s_.parent[u]) {
+        if (!in[arc.piece] || v == parent[u]) {
           continue;
         }
-        if (s_.along[v] != kInf) {
+        if (along[v] != kInf) {
           return false;
         }
-        s_.along[v] = s_.along[u] + arc.len;
-        s_.via[v] = arc.piece;
-        s_.parent[v] = u;
+        along[v] = along[u] + arc.len;
+        via[v] = arc.piece;
+        parent[v] = u;
         stack.push_back(v);
       }
     }
@@ -500,17 +518,23 @@ void walkOrder(Graph& g, PathBoundScratch& s, std::vector<int>& out) {
   std::vector<int>& first = s.leave;
   first.assign(g.nodes(), -1);
   int time = 0;
+  // Read through pointers: only the stack grows.
+  char* met = seen.data();
+  int* firstAt = first.data();
+  const int* start = s.start.data();
+  const PathArc* arcs = s.arcs.data();
+  const char* in = s.in.data();
   while (!stack.empty()) {
     int u = stack.back();
     stack.pop_back();
-    if (seen[u]) {
+    if (met[u]) {
       continue;
     }
-    seen[u] = 1;
-    first[u] = time++;
-    for (int e = s.start[u + 1] - 1; e >= s.start[u]; --e) {
-      if (s.in[s.arcs[e].piece] && !seen[s.arcs[e].to]) {
-        stack.push_back(s.arcs[e].to);
+    met[u] = 1;
+    firstAt[u] = time++;
+    for (int e = start[u + 1] - 1, end = start[u]; e >= end; --e) {
+      if (in[arcs[e].piece] && !met[arcs[e].to]) {
+        stack.push_back(arcs[e].to);
       }
     }
   }
@@ -536,18 +560,24 @@ bool keepShortestTree(Graph& g, PathBoundScratch& s) {
   size_t dropped = 0, ways = 0, pruned = 0;
   // The pieces marked in at the nodes reached (both their ends are): only
   // their steps are looked at, not every piece of the graph.
+  // Read through pointers: stores through a char may touch anything, so
+  // the lists' places would be read again after each.
+  char* in = s.in.data();
+  const int* start = s.start.data();
+  const PathArc* arcs = s.arcs.data();
+  const int* via = s.via.data();
   for (int u : s.order) {
-    for (int e = s.start[u]; e < s.start[u + 1]; ++e) {
-      int k = s.arcs[e].piece;
-      if (s.in[k]) {
-        s.in[k] = 0;
+    for (int e = start[u], end = start[u + 1]; e < end; ++e) {
+      int k = arcs[e].piece;
+      if (in[k]) {
+        in[k] = 0;
         ++dropped;
       }
     }
   }
   for (int v : s.order) {
-    if (s.via[v] >= 0) {
-      s.in[s.via[v]] = 1;
+    if (via[v] >= 0) {
+      in[via[v]] = 1;
       ++ways;
     }
   }
@@ -1694,10 +1724,13 @@ bool bound(const std::vector<RoutePoint>& pins,
                           arborIn, arbor, &s.firstOrder);
       // The tree's pieces off the first pin's reach stay (few pieces are
       // the tree's: their mark is read first).
-      for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
-        s.in[q] = static_cast<char>(
-            arborIn[q] ||
-            (s.in[q] && !std::isfinite(s.first[g.plan.pieces[q].first])));
+      char* in = s.in.data();
+      const char* arborOn = arborIn.data();
+      const double* first = s.first.data();
+      const std::pair<int, int>* pieces = g.plan.pieces.data();
+      for (size_t q = 0, end = g.plan.pieces.size(); q < end; ++q) {
+        in[q] = static_cast<char>(
+            arborOn[q] || (in[q] && !std::isfinite(first[pieces[q].first])));
       }
     } else if (k == starts + 1) {
       steinerArborescence({s.start, s.arcs, s.pieceLen}, s.first, breaks,
@@ -1724,9 +1757,15 @@ bool bound(const std::vector<RoutePoint>& pins,
       shallowLight(g, s, eps * start.join, start.nearestFirst,
                    eps * start.trigger, effort);
     }
+    // Read through pointers, the pieces out of the tree skipped: the same
+    // sum as adding their zeros.
     double len = 0;
-    for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
-      len += s.in[q] ? s.pieceLen[q] : 0;
+    const char* in = s.in.data();
+    const double* pieceLen = s.pieceLen.data();
+    for (size_t q = 0, end = g.plan.pieces.size(); q < end; ++q) {
+      if (in[q]) {
+        len += pieceLen[q];
+      }
     }
     if (len < best * (1 - kSlack)) {
       best = len;
