@@ -154,22 +154,29 @@ void cutRun(const std::vector<LineStretch>& runs,
       cut(at, -1);
     }
   };
-  auto j = std::lower_bound(
-      other.begin(), other.end(), run.lo,
-      [](const LineStretch& o, float at) { return o.line < at; });
-  for (; j != other.end() && j->line <= run.hi; ++j) {
-    if (j->lo <= run.line && run.line <= j->hi) {
+  // Read through pointers: emit's pushes would have the lists' places read
+  // again after each.
+  const float* end = ends.data();
+  const size_t count = ends.size();
+  const float line = run.line, hi = run.hi;
+  const LineStretch* o = other.data();
+  const LineStretch* oEnd = o + other.size();
+  const LineStretch* j = std::lower_bound(
+      o, oEnd, run.lo,
+      [](const LineStretch& x, float at) { return x.line < at; });
+  for (; j != oEnd && j->line <= hi; ++j) {
+    if (j->lo <= line && line <= j->hi) {
       float at = j->line;
-      for (; e < ends.size() && ends[e] < at; ++e) {
-        add(ends[e]);
+      for (; e < count && end[e] < at; ++e) {
+        add(end[e]);
       }
-      for (; e < ends.size() && ends[e] == at; ++e) {
+      for (; e < count && end[e] == at; ++e) {
       }
-      cut(at, static_cast<int>(j - other.begin()));
+      cut(at, static_cast<int>(j - o));
     }
   }
-  for (; e < ends.size(); ++e) {
-    add(ends[e]);
+  for (; e < count; ++e) {
+    add(end[e]);
   }
 }
 
@@ -319,9 +326,12 @@ void planLines(const std::vector<LineStretch>& h,
   const int* hMeets = s.hMeets.data();
   const int* vNode = s.vNode.data();
   int* hNode = s.hNode.data();
-  for (size_t r = 0; r < s.hRuns.size(); ++r) {
-    float line = s.hRuns[r].line;
-    for (int k = s.hStart[r], end = s.hStart[r + 1]; k < end; ++k) {
+  const int* hStart = s.hStart.data();
+  const LineStretch* hRuns = s.hRuns.data();
+  const size_t hCount = s.hRuns.size();
+  for (size_t r = 0; r < hCount; ++r) {
+    float line = hRuns[r].line;
+    for (int k = hStart[r], end = hStart[r + 1]; k < end; ++k) {
       if (int j = hMeets[k]; j >= 0) {
         int at = vCursor[j];
         while (at + 1 < vStart[j + 1] && vPts[at].y < line) {
@@ -330,18 +340,18 @@ void planLines(const std::vector<LineStretch>& h,
         vCursor[j] = at;
         hNode[k] = vNode[at];
       }
-      if (k > s.hStart[r]) {
+      if (k > hStart[r]) {
         plan.pieces.emplace_back(hNode[k - 1], hNode[k]);
       }
     }
     if (marked) {
-      markRun(s.hFirst, s.h, r, s.hAt.data() + s.hStart[r],
-              static_cast<size_t>(s.hStart[r + 1] - s.hStart[r]), *marked);
+      markRun(s.hFirst, s.h, r, s.hAt.data() + hStart[r],
+              static_cast<size_t>(hStart[r + 1] - hStart[r]), *marked);
     }
   }
-  for (size_t r = 0; r < s.vRuns.size(); ++r) {
-    for (int k = s.vStart[r] + 1; k < s.vStart[r + 1]; ++k) {
-      plan.pieces.emplace_back(s.vNode[k - 1], s.vNode[k]);
+  for (size_t r = 0, count = s.vRuns.size(); r < count; ++r) {
+    for (int k = vStart[r] + 1, end = vStart[r + 1]; k < end; ++k) {
+      plan.pieces.emplace_back(vNode[k - 1], vNode[k]);
     }
     if (marked) {
       s.hAt.clear();
