@@ -299,18 +299,29 @@ void planLines(const std::vector<LineStretch>& h,
   plan.nodes.clear();
   plan.pieces.clear();
   plan.pinAt.clear();
-  plan.nodes.reserve(s.vPts.size() + s.extra.size());
-  s.vNode.resize(s.vPts.size());
+  // The nodes and pieces sized first and written through pointers: a push
+  // would have every list's place read again.
+  const size_t vCount = s.vPts.size(), extraCount = s.extra.size();
+  plan.nodes.resize(vCount + extraCount);
+  s.vNode.resize(vCount);
   s.hNode.resize(s.hAt.size());
-  size_t a = 0, b = 0;
-  while (a < s.vPts.size() || b < s.extra.size()) {
-    if (b == s.extra.size() ||
-        (a < s.vPts.size() && lessPoint(s.vPts[a], s.extra[b].first))) {
-      s.vNode[a] = static_cast<int>(plan.nodes.size());
-      plan.nodes.push_back(s.vPts[a++]);
-    } else {
-      s.hNode[s.extra[b].second] = static_cast<int>(plan.nodes.size());
-      plan.nodes.push_back(s.extra[b++].first);
+  {
+    RoutePoint* node = plan.nodes.data();
+    const RoutePoint* vPts = s.vPts.data();
+    const std::pair<RoutePoint, int>* extra = s.extra.data();
+    int* vNode = s.vNode.data();
+    int* hNode = s.hNode.data();
+    size_t a = 0, b = 0;
+    int made = 0;
+    while (a < vCount || b < extraCount) {
+      if (b == extraCount ||
+          (a < vCount && lessPoint(vPts[a], extra[b].first))) {
+        vNode[a] = made;
+        node[made++] = vPts[a++];
+      } else {
+        hNode[extra[b].second] = made;
+        node[made++] = extra[b++].first;
+      }
     }
   }
   if (marked) {
@@ -329,6 +340,17 @@ void planLines(const std::vector<LineStretch>& h,
   const int* hStart = s.hStart.data();
   const LineStretch* hRuns = s.hRuns.data();
   const size_t hCount = s.hRuns.size();
+  size_t pieceCount = 0;
+  for (size_t r = 0; r < hCount; ++r) {
+    pieceCount +=
+        static_cast<size_t>(std::max(hStart[r + 1] - hStart[r] - 1, 0));
+  }
+  for (size_t r = 0; r + 1 < s.vStart.size(); ++r) {
+    pieceCount +=
+        static_cast<size_t>(std::max(vStart[r + 1] - vStart[r] - 1, 0));
+  }
+  plan.pieces.resize(pieceCount);
+  std::pair<int, int>* piece = plan.pieces.data();
   for (size_t r = 0; r < hCount; ++r) {
     float line = hRuns[r].line;
     for (int k = hStart[r], end = hStart[r + 1]; k < end; ++k) {
@@ -341,7 +363,7 @@ void planLines(const std::vector<LineStretch>& h,
         hNode[k] = vNode[at];
       }
       if (k > hStart[r]) {
-        plan.pieces.emplace_back(hNode[k - 1], hNode[k]);
+        *piece++ = {hNode[k - 1], hNode[k]};
       }
     }
     if (marked) {
@@ -351,7 +373,7 @@ void planLines(const std::vector<LineStretch>& h,
   }
   for (size_t r = 0, count = s.vRuns.size(); r < count; ++r) {
     for (int k = vStart[r] + 1, end = vStart[r + 1]; k < end; ++k) {
-      plan.pieces.emplace_back(vNode[k - 1], vNode[k]);
+      *piece++ = {vNode[k - 1], vNode[k]};
     }
     if (marked) {
       s.hAt.clear();
