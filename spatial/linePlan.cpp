@@ -376,9 +376,10 @@ void planLines(const std::vector<LineStretch>& h,
       *piece++ = {vNode[k - 1], vNode[k]};
     }
     if (marked) {
-      s.hAt.clear();
-      for (int k = s.vStart[r]; k < s.vStart[r + 1]; ++k) {
-        s.hAt.push_back(s.vPts[k].y);
+      s.hAt.resize(static_cast<size_t>(vStart[r + 1] - vStart[r]));
+      float* along = s.hAt.data();
+      for (int k = vStart[r]; k < vStart[r + 1]; ++k) {
+        *along++ = vPts[k].y;
       }
       markRun(s.vFirst, s.v, r, s.hAt.data(), s.hAt.size(), *marked);
     }
