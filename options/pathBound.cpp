@@ -1501,37 +1501,47 @@ bool forestWires(const Graph& g, PathBoundScratch& s, std::vector<Wire>& out) {
   degree.assign(n, 0);
   std::vector<int>& kept = s.keptPieces;
   kept.clear();
-  for (size_t k = 0; k < plan.pieces.size(); ++k) {
-    if (s.in[k]) {
-      ++degree[plan.pieces[k].first];
-      ++degree[plan.pieces[k].second];
+  // Read through pointers: pushes and stores through a char would have
+  // the lists' places read again after each.
+  const char* in = s.in.data();
+  const std::pair<int, int>* pieces = plan.pieces.data();
+  int* degreeAt = degree.data();
+  for (size_t k = 0, end = plan.pieces.size(); k < end; ++k) {
+    if (in[k]) {
+      ++degreeAt[pieces[k].first];
+      ++degreeAt[pieces[k].second];
       kept.push_back(static_cast<int>(k));
     }
   }
   // A forest: as many pieces as nodes on them less its parts.
   std::vector<char>& seen = s.mark;
   seen.assign(n, 0);
+  char* met = seen.data();
+  const char* pinAt = s.pinAt.data();
+  const int* start = s.start.data();
+  const PathArc* arcs = s.arcs.data();
+  std::vector<int>& stack = s.stack;
   size_t used = 0, parts = 0;
   for (int k : kept) {
-    for (int u : {plan.pieces[k].first, plan.pieces[k].second}) {
-      if (seen[u]) {
+    for (int u : {pieces[k].first, pieces[k].second}) {
+      if (met[u]) {
         continue;
       }
       ++parts;
-      seen[u] = 1;
-      s.stack.assign(1, u);
-      while (!s.stack.empty()) {
-        int x = s.stack.back();
-        s.stack.pop_back();
+      met[u] = 1;
+      stack.assign(1, u);
+      while (!stack.empty()) {
+        int x = stack.back();
+        stack.pop_back();
         ++used;
-        if (degree[x] == 1 && !s.pinAt[x]) {
+        if (degreeAt[x] == 1 && !pinAt[x]) {
           return false;
         }
-        for (int e = s.start[x]; e < s.start[x + 1]; ++e) {
-          int y = s.arcs[e].to;
-          if (s.in[s.arcs[e].piece] && !seen[y]) {
-            seen[y] = 1;
-            s.stack.push_back(y);
+        for (int e = start[x], end = start[x + 1]; e < end; ++e) {
+          int y = arcs[e].to;
+          if (in[arcs[e].piece] && !met[y]) {
+            met[y] = 1;
+            stack.push_back(y);
           }
         }
       }
