@@ -584,19 +584,22 @@ bool keepShortestTree(Graph& g, PathBoundScratch& s) {
   // The nodes reached have only their ways' pieces (an unreached piece
   // meets no reached node); the degrees of the others are not read.
   s.degree.assign(n, 0);
+  int* degree = s.degree.data();
+  const int* parent = s.parent.data();
+  const char* pinAt = s.pinAt.data();
   for (int v : s.order) {
-    if (s.via[v] >= 0) {
-      ++s.degree[v];
-      ++s.degree[s.parent[v]];
+    if (via[v] >= 0) {
+      ++degree[v];
+      ++degree[parent[v]];
     }
   }
   int root = s.pinNode[0];
   for (auto it = s.order.rbegin(); it != s.order.rend(); ++it) {
     int v = *it;
-    if (v != root && !s.pinAt[v] && s.degree[v] == 1) {
-      s.in[s.via[v]] = 0;
-      --s.degree[v];
-      --s.degree[s.parent[v]];
+    if (v != root && !pinAt[v] && degree[v] == 1) {
+      in[via[v]] = 0;
+      --degree[v];
+      --degree[parent[v]];
       ++pruned;
     }
   }
@@ -614,12 +617,23 @@ bool keepShortestTree(Graph& g, PathBoundScratch& s) {
 void walkTree(Graph& g, PathBoundScratch& s, bool again = false) {
   size_t n = g.nodes();
   if (again) {
+    // Through pointers: the store through a char would have every list's
+    // place read again.
+    int* parent = s.parent.data();
+    int* via = s.via.data();
+    int* enter = s.enter.data();
+    int* leave = s.leave.data();
+    double* along = s.along.data();
+    double* slack = s.slack.data();
+    double* own = s.own.data();
+    int* degree = s.degree.data();
+    char* onTree = s.onTree.data();
     for (int u : s.order) {
-      s.parent[u] = s.via[u] = s.enter[u] = s.leave[u] = -1;
-      s.along[u] = s.slack[u] = kInf;
-      s.own[u] = -kInf;
-      s.degree[u] = 0;
-      s.onTree[u] = 0;
+      parent[u] = via[u] = enter[u] = leave[u] = -1;
+      along[u] = slack[u] = kInf;
+      own[u] = -kInf;
+      degree[u] = 0;
+      onTree[u] = 0;
     }
   } else {
     s.parent.assign(n, -1);
