@@ -204,14 +204,12 @@ class Graph {
     s_.bucketNext.resize(std::max(s_.bucketNext.size(), most));
     s_.bucketNode.resize(std::max(s_.bucketNode.size(), most));
     s_.bucketLength.resize(std::max(s_.bucketLength.size(), most));
-    s_.bucketDone.assign(n, 0);
     s_.order.resize(n);
     int* head = s_.bucketHead.data();
     uint64_t* bits = s_.bucketBits.data();
     int* next = s_.bucketNext.data();
     int* entry = s_.bucketNode.data();
     double* at = s_.bucketLength.data();
-    char* done = s_.bucketDone.data();
     double* along = s_.along.data();
     int* order = s_.order.data();
     const int* start = s_.start.data();
@@ -266,8 +264,9 @@ class Graph {
         head[cur] = -1;
         --pending;
         int u = entry[e];
-        if (!done[u] && at[e] == along[u]) {
-          done[u] = 1;
+        // A node's lengths only fall, each pushed once: one entry holds
+        // its length, and none comes after it is settled.
+        if (at[e] == along[u]) {
           settle(u);
         }
         continue;
@@ -276,8 +275,7 @@ class Graph {
       for (int e = head[cur]; e >= 0; e = next[e]) {
         --pending;
         int u = entry[e];
-        if (!done[u] && at[e] == along[u]) {
-          done[u] = 1;
+        if (at[e] == along[u]) {
           batch.push_back(u);
         }
       }
