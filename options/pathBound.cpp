@@ -195,19 +195,21 @@ class Graph {
     // One entry per step at most (a step relaxes once, from its settled
     // end) and the root's: the lists sized once, read through pointers.
     size_t most = s_.start[n] + 1;
-    s_.bucketHead.assign(ring, -1);
-    s_.bucketBits.assign(ring / 64, 0);
+    // A search that ends with its buckets spent leaves every head -1 and
+    // every bit clear (one that stops early clears them): only grown.
+    if (s_.bucketHead.size() < ring) {
+      s_.bucketHead.assign(ring, -1);
+      s_.bucketBits.assign(ring / 64, 0);
+    }
     s_.bucketNext.resize(std::max(s_.bucketNext.size(), most));
     s_.bucketNode.resize(std::max(s_.bucketNode.size(), most));
     s_.bucketLength.resize(std::max(s_.bucketLength.size(), most));
-    s_.bucketDone.assign(n, 0);
     s_.order.resize(n);
     int* head = s_.bucketHead.data();
     uint64_t* bits = s_.bucketBits.data();
     int* next = s_.bucketNext.data();
     int* entry = s_.bucketNode.data();
     double* at = s_.bucketLength.data();
-    char* done = s_.bucketDone.data();
     double* along = s_.along.data();
     int* order = s_.order.data();
     const int* start = s_.start.data();
@@ -220,7 +222,10 @@ class Graph {
     auto push = [&](int v, double d) {
       double q = d / width;
       exact = exact && q < kExact;
-      size_t b = exact ? static_cast<size_t>(q) & (ring - 1) : 0;
+      // Through a signed number: q is below kExact, and the unsigned
+      // conversion costs branches.
+      size_t b =
+          exact ? static_cast<size_t>(static_cast<int64_t>(q)) & (ring - 1) : 0;
       next[entries] = head[b];
       entry[entries] = v;
       at[entries] = d;
@@ -241,12 +246,36 @@ class Graph {
       }
       cur = w * 64 + static_cast<size_t>(__builtin_ctzll(word));
       bits[w] &= ~(uint64_t{1} << (cur % 64));
+      auto settle = [&](int u) {
+        order[settled++] = u;
+        double d = along[u];
+        for (int e = start[u], end = start[u + 1]; e < end; ++e) {
+          int v = arcs[e].to;
+          double nd = d + arcs[e].len;
+          if (nd < along[v]) {
+            along[v] = nd;
+            push(v, nd);
+            ++pending;
+          }
+        }
+      };
+      // Most buckets hold one entry: no order to find.
+      if (int e = head[cur]; next[e] < 0) {
+        head[cur] = -1;
+        --pending;
+        int u = entry[e];
+        // A node's lengths only fall, each pushed once: one entry holds
+        // its length, and none comes after it is settled.
+        if (at[e] == along[u]) {
+          settle(u);
+        }
+        continue;
+      }
       batch.clear();
       for (int e = head[cur]; e >= 0; e = next[e]) {
         --pending;
         int u = entry[e];
-        if (!done[u] && at[e] == along[u]) {
-          done[u] = 1;
+        if (at[e] == along[u]) {
           batch.push_back(u);
         }
       }
@@ -269,20 +298,14 @@ class Graph {
         batch[j] = u;
       }
       for (int u : batch) {
-        order[settled++] = u;
-        double d = along[u];
-        for (int e = start[u], end = start[u + 1]; e < end; ++e) {
-          int v = arcs[e].to;
-          double nd = d + arcs[e].len;
-          if (nd < along[v]) {
-            along[v] = nd;
-            push(v, nd);
-            ++pending;
-          }
-        }
+        settle(u);
       }
     }
     s_.order.resize(settled);
+    if (!exact) {
+      std::fill(s_.bucketHead.begin(), s_.bucketHead.end(), -1);
+      std::fill(s_.bucketBits.begin(), s_.bucketBits.end(), 0);
+    }
     return exact;
   }
 
@@ -345,22 +368,29 @@ class Graph {
     s_.along[root] = 0;
     std::vector<int>& stack = s_.stack;
     stack.assign(1, root);
+    // Read through pointers: only the stack and order grow.
+    const int* start = s_.start.data();
+    const PathArc* arcs = s_.arcs.data();
+    const char* in = s_.in.data();
+    double* along = s_.along.data();
+    int* via = s_.via.data();
+    int* parent = s_.parent.data();
     while (!stack.empty()) {
       int u = stack.back();
       stack.pop_back();
       s_.order.push_back(u);
-      for (int e = s_.start[u]; e < s_.start[u + 1]; ++e) {
-        const PathArc& arc = s_.arcs[e];
+      for (int e = start[u], end = start[u + 1]; e < end; ++e) {
+        const PathArc& arc = arcs[e];
         int v = arc.to;
-        if (!s_.in[arc.piece] || v == s_.parent[u]) {
+        if (!in[arc.piece] || v == parent[u]) {
           continue;
         }
-        if (s_.along[v] != kInf) {
+        if (along[v] != kInf) {
           return false;
         }
-        s_.along[v] = s_.along[u] + arc.len;
-        s_.via[v] = arc.piece;
-        s_.parent[v] = u;
+        along[v] = along[u] + arc.len;
+        via[v] = arc.piece;
+        parent[v] = u;
         stack.push_back(v);
       }
     }
@@ -486,17 +516,23 @@ void walkOrder(Graph& g, PathBoundScratch& s, std::vector<int>& out) {
   std::vector<int>& first = s.leave;
   first.assign(g.nodes(), -1);
   int time = 0;
+  // Read through pointers: only the stack grows.
+  char* met = seen.data();
+  int* firstAt = first.data();
+  const int* start = s.start.data();
+  const PathArc* arcs = s.arcs.data();
+  const char* in = s.in.data();
   while (!stack.empty()) {
     int u = stack.back();
     stack.pop_back();
-    if (seen[u]) {
+    if (met[u]) {
       continue;
     }
-    seen[u] = 1;
-    first[u] = time++;
-    for (int e = s.start[u + 1] - 1; e >= s.start[u]; --e) {
-      if (s.in[s.arcs[e].piece] && !seen[s.arcs[e].to]) {
-        stack.push_back(s.arcs[e].to);
+    met[u] = 1;
+    firstAt[u] = time++;
+    for (int e = start[u + 1] - 1, end = start[u]; e >= end; --e) {
+      if (in[arcs[e].piece] && !met[arcs[e].to]) {
+        stack.push_back(arcs[e].to);
       }
     }
   }
@@ -522,37 +558,46 @@ bool keepShortestTree(Graph& g, PathBoundScratch& s) {
   size_t dropped = 0, ways = 0, pruned = 0;
   // The pieces marked in at the nodes reached (both their ends are): only
   // their steps are looked at, not every piece of the graph.
+  // Read through pointers: stores through a char may touch anything, so
+  // the lists' places would be read again after each.
+  char* in = s.in.data();
+  const int* start = s.start.data();
+  const PathArc* arcs = s.arcs.data();
+  const int* via = s.via.data();
   for (int u : s.order) {
-    for (int e = s.start[u]; e < s.start[u + 1]; ++e) {
-      int k = s.arcs[e].piece;
-      if (s.in[k]) {
-        s.in[k] = 0;
+    for (int e = start[u], end = start[u + 1]; e < end; ++e) {
+      int k = arcs[e].piece;
+      if (in[k]) {
+        in[k] = 0;
         ++dropped;
       }
     }
   }
   for (int v : s.order) {
-    if (s.via[v] >= 0) {
-      s.in[s.via[v]] = 1;
+    if (via[v] >= 0) {
+      in[via[v]] = 1;
       ++ways;
     }
   }
   // The nodes reached have only their ways' pieces (an unreached piece
   // meets no reached node); the degrees of the others are not read.
   s.degree.assign(n, 0);
+  int* degree = s.degree.data();
+  const int* parent = s.parent.data();
+  const char* pinAt = s.pinAt.data();
   for (int v : s.order) {
-    if (s.via[v] >= 0) {
-      ++s.degree[v];
-      ++s.degree[s.parent[v]];
+    if (via[v] >= 0) {
+      ++degree[v];
+      ++degree[parent[v]];
     }
   }
   int root = s.pinNode[0];
   for (auto it = s.order.rbegin(); it != s.order.rend(); ++it) {
     int v = *it;
-    if (v != root && !s.pinAt[v] && s.degree[v] == 1) {
-      s.in[s.via[v]] = 0;
-      --s.degree[v];
-      --s.degree[s.parent[v]];
+    if (v != root && !pinAt[v] && degree[v] == 1) {
+      in[via[v]] = 0;
+      --degree[v];
+      --degree[parent[v]];
       ++pruned;
     }
   }
@@ -570,12 +615,23 @@ bool keepShortestTree(Graph& g, PathBoundScratch& s) {
 void walkTree(Graph& g, PathBoundScratch& s, bool again = false) {
   size_t n = g.nodes();
   if (again) {
+    // Through pointers: the store through a char would have every list's
+    // place read again.
+    int* parent = s.parent.data();
+    int* via = s.via.data();
+    int* enter = s.enter.data();
+    int* leave = s.leave.data();
+    double* along = s.along.data();
+    double* slack = s.slack.data();
+    double* own = s.own.data();
+    int* degree = s.degree.data();
+    char* onTree = s.onTree.data();
     for (int u : s.order) {
-      s.parent[u] = s.via[u] = s.enter[u] = s.leave[u] = -1;
-      s.along[u] = s.slack[u] = kInf;
-      s.own[u] = -kInf;
-      s.degree[u] = 0;
-      s.onTree[u] = 0;
+      parent[u] = via[u] = enter[u] = leave[u] = -1;
+      along[u] = slack[u] = kInf;
+      own[u] = -kInf;
+      degree[u] = 0;
+      onTree[u] = 0;
     }
   } else {
     s.parent.assign(n, -1);
@@ -1457,37 +1513,47 @@ bool forestWires(const Graph& g, PathBoundScratch& s, std::vector<Wire>& out) {
   degree.assign(n, 0);
   std::vector<int>& kept = s.keptPieces;
   kept.clear();
-  for (size_t k = 0; k < plan.pieces.size(); ++k) {
-    if (s.in[k]) {
-      ++degree[plan.pieces[k].first];
-      ++degree[plan.pieces[k].second];
+  // Read through pointers: pushes and stores through a char would have
+  // the lists' places read again after each.
+  const char* in = s.in.data();
+  const std::pair<int, int>* pieces = plan.pieces.data();
+  int* degreeAt = degree.data();
+  for (size_t k = 0, end = plan.pieces.size(); k < end; ++k) {
+    if (in[k]) {
+      ++degreeAt[pieces[k].first];
+      ++degreeAt[pieces[k].second];
       kept.push_back(static_cast<int>(k));
     }
   }
   // A forest: as many pieces as nodes on them less its parts.
   std::vector<char>& seen = s.mark;
   seen.assign(n, 0);
+  char* met = seen.data();
+  const char* pinAt = s.pinAt.data();
+  const int* start = s.start.data();
+  const PathArc* arcs = s.arcs.data();
+  std::vector<int>& stack = s.stack;
   size_t used = 0, parts = 0;
   for (int k : kept) {
-    for (int u : {plan.pieces[k].first, plan.pieces[k].second}) {
-      if (seen[u]) {
+    for (int u : {pieces[k].first, pieces[k].second}) {
+      if (met[u]) {
         continue;
       }
       ++parts;
-      seen[u] = 1;
-      s.stack.assign(1, u);
-      while (!s.stack.empty()) {
-        int x = s.stack.back();
-        s.stack.pop_back();
+      met[u] = 1;
+      stack.assign(1, u);
+      while (!stack.empty()) {
+        int x = stack.back();
+        stack.pop_back();
         ++used;
-        if (degree[x] == 1 && !s.pinAt[x]) {
+        if (degreeAt[x] == 1 && !pinAt[x]) {
           return false;
         }
-        for (int e = s.start[x]; e < s.start[x + 1]; ++e) {
-          int y = s.arcs[e].to;
-          if (s.in[s.arcs[e].piece] && !seen[y]) {
-            seen[y] = 1;
-            s.stack.push_back(y);
+        for (int e = start[x], end = start[x + 1]; e < end; ++e) {
+          int y = arcs[e].to;
+          if (in[arcs[e].piece] && !met[y]) {
+            met[y] = 1;
+            stack.push_back(y);
           }
         }
       }
@@ -1680,10 +1746,13 @@ bool bound(const std::vector<RoutePoint>& pins,
                           arborIn, arbor, &s.firstOrder);
       // The tree's pieces off the first pin's reach stay (few pieces are
       // the tree's: their mark is read first).
-      for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
-        s.in[q] = static_cast<char>(
-            arborIn[q] ||
-            (s.in[q] && !std::isfinite(s.first[g.plan.pieces[q].first])));
+      char* in = s.in.data();
+      const char* arborOn = arborIn.data();
+      const double* first = s.first.data();
+      const std::pair<int, int>* pieces = g.plan.pieces.data();
+      for (size_t q = 0, end = g.plan.pieces.size(); q < end; ++q) {
+        in[q] = static_cast<char>(
+            arborOn[q] || (in[q] && !std::isfinite(first[pieces[q].first])));
       }
     } else if (k == starts + 1) {
       steinerArborescence({s.start, s.arcs, s.pieceLen}, s.first, breaks,
@@ -1710,9 +1779,15 @@ bool bound(const std::vector<RoutePoint>& pins,
       shallowLight(g, s, eps * start.join, start.nearestFirst,
                    eps * start.trigger, effort);
     }
+    // Read through pointers, the pieces out of the tree skipped: the same
+    // sum as adding their zeros.
     double len = 0;
-    for (size_t q = 0; q < g.plan.pieces.size(); ++q) {
-      len += s.in[q] ? s.pieceLen[q] : 0;
+    const char* in = s.in.data();
+    const double* pieceLen = s.pieceLen.data();
+    for (size_t q = 0, end = g.plan.pieces.size(); q < end; ++q) {
+      if (in[q]) {
+        len += pieceLen[q];
+      }
     }
     if (len < best * (1 - kSlack)) {
       best = len;

@@ -55,11 +55,10 @@ struct PathBoundScratch {
   std::vector<QueueKey> heap;
   // The first search's buckets: per bucket its last entry, a bit per
   // bucket filled; per entry the one before in its bucket, its node and
-  // length; the bucket's nodes being settled, and per node whether settled.
+  // length; the bucket's nodes being settled.
   std::vector<int> bucketHead, bucketNext, bucketNode, bucketBatch;
   std::vector<uint64_t> bucketBits;
   std::vector<double> bucketLength;
-  std::vector<char> bucketDone;
   BoundRefineScratch refine;
   ArborescenceScratch arbor;
   std::vector<char> arborIn;

@@ -177,13 +177,21 @@ float EscapeGraph::Tracks::next(float c, float t, bool up) const {
 
 EscapeGraph::EscapeGraph(const ObstacleIndex& index, bool linesOnly)
     : index_(index) {
+  // Sized up front: on a net's few rectangles the growing would cost more
+  // than the rest.
   std::vector<ObstacleIndex::Rect> solid;
+  solid.reserve(index.rects().size());
   for (const ObstacleIndex::Rect& r : index.rects()) {
     if (r.xlo < r.xhi && r.ylo < r.yhi) {
       solid.push_back(r);
     }
   }
   std::vector<float> xs, ys;
+  xs.reserve(4 * solid.size());
+  ys.reserve(4 * solid.size());
+  for (std::vector<float>& s : sides_) {
+    s.reserve(solid.size());
+  }
   for (const ObstacleIndex::Rect& r : solid) {
     for (float x : {r.xlo, r.xhi}) {
       for (float y : {r.ylo, r.yhi}) {
@@ -207,6 +215,8 @@ EscapeGraph::EscapeGraph(const ObstacleIndex& index, bool linesOnly)
                                                 ? fewSightLimits(solid, xs, ys)
                                                 : sightLimits(solid, xs, ys);
   std::vector<Track> along[2];
+  along[0].reserve(xs.size());
+  along[1].reserve(xs.size());
   for (size_t i = 0; i < xs.size(); ++i) {
     along[0].push_back({ys[i], sight[seeLeft][i], sight[seeRight][i]});
     along[1].push_back({xs[i], sight[seeDown][i], sight[seeUp][i]});
@@ -746,6 +756,41 @@ bool EscapeGraph::lines(const std::vector<RoutePoint>& through,
     for (const Track& t : tracks_[axis].all()) {
       draw(axis, t);
     }
+  }
+  // Few rectangles, each with an interior: a point outside every interior
+  // sees up to the nearest side across its line, as the corners do, found
+  // pair by pair for less than the sides' searches cost. A point inside
+  // one (or a rectangle without an interior, which blocks too) is shot.
+  const std::vector<ObstacleIndex::Rect>& rects = index_.rects();
+  bool few = rects.size() <= kFewRects;
+  for (size_t k = 0; few && k < rects.size(); ++k) {
+    few = rects[k].xlo < rects[k].xhi && rects[k].ylo < rects[k].yhi;
+  }
+  if (few) {
+    std::vector<float> xs, ys;
+    xs.reserve(through.size());
+    ys.reserve(through.size());
+    for (const RoutePoint& p : through) {
+      xs.push_back(p.x);
+      ys.push_back(p.y);
+    }
+    std::array<std::vector<float>, 4> sight = fewSightLimits(rects, xs, ys);
+    for (size_t i = 0; i < through.size(); ++i) {
+      const RoutePoint& p = through[i];
+      bool inside = false;
+      for (const ObstacleIndex::Rect& r : rects) {
+        inside = inside ||
+                 (r.xlo < p.x && p.x < r.xhi && r.ylo < p.y && p.y < r.yhi);
+      }
+      if (inside) {
+        draw(0, {p.y, shoot(p, seeLeft), shoot(p, seeRight)});
+        draw(1, {p.x, shoot(p, seeDown), shoot(p, seeUp)});
+      } else {
+        draw(0, {p.y, sight[seeLeft][i], sight[seeRight][i]});
+        draw(1, {p.x, sight[seeDown][i], sight[seeUp][i]});
+      }
+    }
+    return true;
   }
   for (const RoutePoint& p : through) {
     draw(0, {p.y, shoot(p, seeLeft), shoot(p, seeRight)});

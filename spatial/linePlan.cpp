@@ -154,22 +154,29 @@ void cutRun(const std::vector<LineStretch>& runs,
       cut(at, -1);
     }
   };
-  auto j = std::lower_bound(
-      other.begin(), other.end(), run.lo,
-      [](const LineStretch& o, float at) { return o.line < at; });
-  for (; j != other.end() && j->line <= run.hi; ++j) {
-    if (j->lo <= run.line && run.line <= j->hi) {
+  // Read through pointers: emit's pushes would have the lists' places read
+  // again after each.
+  const float* end = ends.data();
+  const size_t count = ends.size();
+  const float line = run.line, hi = run.hi;
+  const LineStretch* o = other.data();
+  const LineStretch* oEnd = o + other.size();
+  const LineStretch* j = std::lower_bound(
+      o, oEnd, run.lo,
+      [](const LineStretch& x, float at) { return x.line < at; });
+  for (; j != oEnd && j->line <= hi; ++j) {
+    if (j->lo <= line && line <= j->hi) {
       float at = j->line;
-      for (; e < ends.size() && ends[e] < at; ++e) {
-        add(ends[e]);
+      for (; e < count && end[e] < at; ++e) {
+        add(end[e]);
       }
-      for (; e < ends.size() && ends[e] == at; ++e) {
+      for (; e < count && end[e] == at; ++e) {
       }
-      cut(at, static_cast<int>(j - other.begin()));
+      cut(at, static_cast<int>(j - o));
     }
   }
-  for (; e < ends.size(); ++e) {
-    add(ends[e]);
+  for (; e < count; ++e) {
+    add(end[e]);
   }
 }
 
@@ -292,18 +299,29 @@ void planLines(const std::vector<LineStretch>& h,
   plan.nodes.clear();
   plan.pieces.clear();
   plan.pinAt.clear();
-  plan.nodes.reserve(s.vPts.size() + s.extra.size());
-  s.vNode.resize(s.vPts.size());
+  // The nodes and pieces sized first and written through pointers: a push
+  // would have every list's place read again.
+  const size_t vCount = s.vPts.size(), extraCount = s.extra.size();
+  plan.nodes.resize(vCount + extraCount);
+  s.vNode.resize(vCount);
   s.hNode.resize(s.hAt.size());
-  size_t a = 0, b = 0;
-  while (a < s.vPts.size() || b < s.extra.size()) {
-    if (b == s.extra.size() ||
-        (a < s.vPts.size() && lessPoint(s.vPts[a], s.extra[b].first))) {
-      s.vNode[a] = static_cast<int>(plan.nodes.size());
-      plan.nodes.push_back(s.vPts[a++]);
-    } else {
-      s.hNode[s.extra[b].second] = static_cast<int>(plan.nodes.size());
-      plan.nodes.push_back(s.extra[b++].first);
+  {
+    RoutePoint* node = plan.nodes.data();
+    const RoutePoint* vPts = s.vPts.data();
+    const std::pair<RoutePoint, int>* extra = s.extra.data();
+    int* vNode = s.vNode.data();
+    int* hNode = s.hNode.data();
+    size_t a = 0, b = 0;
+    int made = 0;
+    while (a < vCount || b < extraCount) {
+      if (b == extraCount ||
+          (a < vCount && lessPoint(vPts[a], extra[b].first))) {
+        vNode[a] = made;
+        node[made++] = vPts[a++];
+      } else {
+        hNode[extra[b].second] = made;
+        node[made++] = extra[b++].first;
+      }
     }
   }
   if (marked) {
@@ -319,9 +337,23 @@ void planLines(const std::vector<LineStretch>& h,
   const int* hMeets = s.hMeets.data();
   const int* vNode = s.vNode.data();
   int* hNode = s.hNode.data();
-  for (size_t r = 0; r < s.hRuns.size(); ++r) {
-    float line = s.hRuns[r].line;
-    for (int k = s.hStart[r], end = s.hStart[r + 1]; k < end; ++k) {
+  const int* hStart = s.hStart.data();
+  const LineStretch* hRuns = s.hRuns.data();
+  const size_t hCount = s.hRuns.size();
+  size_t pieceCount = 0;
+  for (size_t r = 0; r < hCount; ++r) {
+    pieceCount +=
+        static_cast<size_t>(std::max(hStart[r + 1] - hStart[r] - 1, 0));
+  }
+  for (size_t r = 0; r + 1 < s.vStart.size(); ++r) {
+    pieceCount +=
+        static_cast<size_t>(std::max(vStart[r + 1] - vStart[r] - 1, 0));
+  }
+  plan.pieces.resize(pieceCount);
+  std::pair<int, int>* piece = plan.pieces.data();
+  for (size_t r = 0; r < hCount; ++r) {
+    float line = hRuns[r].line;
+    for (int k = hStart[r], end = hStart[r + 1]; k < end; ++k) {
       if (int j = hMeets[k]; j >= 0) {
         int at = vCursor[j];
         while (at + 1 < vStart[j + 1] && vPts[at].y < line) {
@@ -330,23 +362,24 @@ void planLines(const std::vector<LineStretch>& h,
         vCursor[j] = at;
         hNode[k] = vNode[at];
       }
-      if (k > s.hStart[r]) {
-        plan.pieces.emplace_back(hNode[k - 1], hNode[k]);
+      if (k > hStart[r]) {
+        *piece++ = {hNode[k - 1], hNode[k]};
       }
     }
     if (marked) {
-      markRun(s.hFirst, s.h, r, s.hAt.data() + s.hStart[r],
-              static_cast<size_t>(s.hStart[r + 1] - s.hStart[r]), *marked);
+      markRun(s.hFirst, s.h, r, s.hAt.data() + hStart[r],
+              static_cast<size_t>(hStart[r + 1] - hStart[r]), *marked);
     }
   }
-  for (size_t r = 0; r < s.vRuns.size(); ++r) {
-    for (int k = s.vStart[r] + 1; k < s.vStart[r + 1]; ++k) {
-      plan.pieces.emplace_back(s.vNode[k - 1], s.vNode[k]);
+  for (size_t r = 0, count = s.vRuns.size(); r < count; ++r) {
+    for (int k = vStart[r] + 1, end = vStart[r + 1]; k < end; ++k) {
+      *piece++ = {vNode[k - 1], vNode[k]};
     }
     if (marked) {
-      s.hAt.clear();
-      for (int k = s.vStart[r]; k < s.vStart[r + 1]; ++k) {
-        s.hAt.push_back(s.vPts[k].y);
+      s.hAt.resize(static_cast<size_t>(vStart[r + 1] - vStart[r]));
+      float* along = s.hAt.data();
+      for (int k = vStart[r]; k < vStart[r + 1]; ++k) {
+        *along++ = vPts[k].y;
       }
       markRun(s.vFirst, s.v, r, s.hAt.data(), s.hAt.size(), *marked);
     }
