@@ -60,6 +60,25 @@ const size_t kGridNodes = 50000;
 // this many points.
 const size_t kWholeCrossings = 4000000;
 
+// The first place from q below end where a or (when given) b is set; end
+// where none is. Eight marks a read: few pieces of a graph are a tree's.
+size_t nextSet(const char* a, const char* b, size_t q, size_t end) {
+  for (; q + 8 <= end; q += 8) {
+    uint64_t x, y = 0;
+    std::memcpy(&x, a + q, 8);
+    if (b) {
+      std::memcpy(&y, b + q, 8);
+    }
+    if ((x | y) != 0) {
+      break;
+    }
+  }
+  while (q < end && !a[q] && !(b && b[q])) {
+    ++q;
+  }
+  return q;
+}
+
 double span(const RoutePoint& a, const RoutePoint& b) {
   return std::fabs(static_cast<double>(a.x) - b.x) +
          std::fabs(static_cast<double>(a.y) - b.y);
@@ -1518,12 +1537,12 @@ bool forestWires(const Graph& g, PathBoundScratch& s, std::vector<Wire>& out) {
   const char* in = s.in.data();
   const std::pair<int, int>* pieces = plan.pieces.data();
   int* degreeAt = degree.data();
-  for (size_t k = 0, end = plan.pieces.size(); k < end; ++k) {
-    if (in[k]) {
-      ++degreeAt[pieces[k].first];
-      ++degreeAt[pieces[k].second];
-      kept.push_back(static_cast<int>(k));
-    }
+  for (size_t k = nextSet(in, nullptr, 0, plan.pieces.size()),
+              end = plan.pieces.size();
+       k < end; k = nextSet(in, nullptr, k + 1, end)) {
+    ++degreeAt[pieces[k].first];
+    ++degreeAt[pieces[k].second];
+    kept.push_back(static_cast<int>(k));
   }
   // A forest: as many pieces as nodes on them less its parts.
   std::vector<char>& seen = s.mark;
@@ -1750,7 +1769,10 @@ bool bound(const std::vector<RoutePoint>& pins,
       const char* arborOn = arborIn.data();
       const double* first = s.first.data();
       const std::pair<int, int>* pieces = g.plan.pieces.data();
-      for (size_t q = 0, end = g.plan.pieces.size(); q < end; ++q) {
+      // Where neither is set the piece stays out.
+      for (size_t q = nextSet(in, arborOn, 0, g.plan.pieces.size()),
+                  end = g.plan.pieces.size();
+           q < end; q = nextSet(in, arborOn, q + 1, end)) {
         in[q] = static_cast<char>(
             arborOn[q] || (in[q] && !std::isfinite(first[pieces[q].first])));
       }
@@ -1784,10 +1806,10 @@ bool bound(const std::vector<RoutePoint>& pins,
     double len = 0;
     const char* in = s.in.data();
     const double* pieceLen = s.pieceLen.data();
-    for (size_t q = 0, end = g.plan.pieces.size(); q < end; ++q) {
-      if (in[q]) {
-        len += pieceLen[q];
-      }
+    for (size_t q = nextSet(in, nullptr, 0, g.plan.pieces.size()),
+                end = g.plan.pieces.size();
+         q < end; q = nextSet(in, nullptr, q + 1, end)) {
+      len += pieceLen[q];
     }
     if (len < best * (1 - kSlack)) {
       best = len;
