@@ -134,7 +134,10 @@ class Graph {
     double shortest = kInf, longest = 0;
     for (size_t k = 0; k < plan.pieces.size(); ++k) {
       auto [a, b] = plan.pieces[k];
-      double len = span(at[a], at[b]);
+      // A piece lies along one axis: the other's zero adds nothing.
+      double len = at[a].y == at[b].y
+                       ? std::fabs(static_cast<double>(at[a].x) - at[b].x)
+                       : std::fabs(static_cast<double>(at[a].y) - at[b].y);
       pieceLen[k] = len;
       shortest = std::min(shortest, len);
       longest = std::max(longest, len);
@@ -708,6 +711,18 @@ void walkTree(Graph& g, PathBoundScratch& s, bool again = false) {
       stack.push_back(v);
     }
   }
+  // The walk's places in its order, for nearRest's scans to stream.
+  s.orderX.resize(s.order.size());
+  s.orderY.resize(s.order.size());
+  {
+    const RoutePoint* at = g.plan.nodes.data();
+    float* x = s.orderX.data();
+    float* y = s.orderY.data();
+    for (size_t q = 0; q < s.order.size(); ++q) {
+      x[q] = at[s.order[q]].x;
+      y[q] = at[s.order[q]].y;
+    }
+  }
   for (size_t i = 1; i < s.pinNode.size(); ++i) {
     int v = s.pinNode[i];
     if (v >= 0 && s.onTree[v] && std::isfinite(s.bound[i])) {
@@ -854,9 +869,34 @@ bool nearRest(const Graph& g,
     double d = (std::fabs(p.x - x) + std::fabs(p.y - y)) * (1 - kNear);
     return d <= cap && s.along[u] + d <= room && !s.mark[u];
   };
+  // A float test first, wider than the rounding of either measure, so that
+  // it never turns away a node that near takes; eight at a time, which the
+  // compiler does in a few vector steps.
+  float fx = static_cast<float>(x), fy = static_cast<float>(y);
+  float within = static_cast<float>(cap / (1 - kNear) * (1 + 1e-5));
+  const float* ox = s.orderX.data();
+  const float* oy = s.orderY.data();
+  const int* order = s.order.data();
+  auto close = [&](int q) {
+    return std::fabs(ox[q] - fx) + std::fabs(oy[q] - fy) <= within;
+  };
   auto scan = [&](int from, int to) {
-    for (int q = from; q < to; ++q) {
-      if (near(s.order[q])) {
+    int q = from;
+    for (; q + 8 <= to; q += 8) {
+      bool any = false;
+      for (int i = 0; i < 8; ++i) {
+        any |= close(q + i);
+      }
+      if (any) {
+        for (int i = 0; i < 8; ++i) {
+          if (close(q + i) && near(order[q + i])) {
+            return true;
+          }
+        }
+      }
+    }
+    for (; q < to; ++q) {
+      if (close(q) && near(order[q])) {
         return true;
       }
     }
@@ -1836,12 +1876,179 @@ bool bound(const std::vector<RoutePoint>& pins,
 
 }  // namespace
 
+namespace {
+
+// keepsRectilinearBound without a plan, where the wires are few, none a
+// point, and meet only where one ends (no crossing, no overlap), and the
+// first pin's part holds no cycle: each wire cut at the ends and pins on
+// it gives the plan's pieces, and a walk from the first pin the plan's
+// sums. -1 where that does not hold, for the plan to decide; most trees of
+// small nets do, at a fraction of a plan's work.
+int fewWiresKeepBound(const std::vector<RoutePoint>& pins,
+                      const std::vector<Wire>& tree,
+                      double eps) {
+  constexpr int kMost = 32;
+  if (tree.size() > static_cast<size_t>(kMost) ||
+      pins.size() > static_cast<size_t>(kMost)) {
+    return -1;
+  }
+  // Each wire as its line and its span's ends, by axis (hr horizontal);
+  // a point makes no piece, as in the plan.
+  struct Run {
+    float line, lo, hi;
+  };
+  Run hr[kMost], vr[kMost];
+  int nh = 0, nv = 0;
+  float nx[3 * kMost], ny[3 * kMost];
+  int n = 0;
+  auto node = [&](float x, float y) {
+    for (int u = 0; u < n; ++u) {
+      if (nx[u] == x && ny[u] == y) {
+        return u;
+      }
+    }
+    nx[n] = x;
+    ny[n] = y;
+    return n++;
+  };
+  for (const Wire& t : tree) {
+    if (t.y1 == t.y2 && t.x1 != t.x2) {
+      hr[nh++] = {t.y1, std::min(t.x1, t.x2), std::max(t.x1, t.x2)};
+    } else if (t.x1 == t.x2 && t.y1 != t.y2) {
+      vr[nv++] = {t.x1, std::min(t.y1, t.y2), std::max(t.y1, t.y2)};
+    } else {
+      continue;
+    }
+    node(t.x1, t.y1);
+    node(t.x2, t.y2);
+  }
+  for (const Run* r : {hr, vr}) {
+    int k = r == hr ? nh : nv;
+    for (int i = 0; i < k; ++i) {
+      for (int j = i + 1; j < k; ++j) {
+        if (r[i].line == r[j].line &&
+            std::max(r[i].lo, r[j].lo) < std::min(r[i].hi, r[j].hi)) {
+          return -1;
+        }
+      }
+    }
+  }
+  for (int i = 0; i < nh; ++i) {
+    const Run& a = hr[i];
+    for (int j = 0; j < nv; ++j) {
+      const Run& b = vr[j];
+      if (a.lo < b.line && b.line < a.hi && b.lo < a.line && a.line < b.hi) {
+        return -1;
+      }
+    }
+  }
+  // The pins on the wires are nodes too.
+  int pinNode[kMost];
+  for (size_t i = 0; i < pins.size(); ++i) {
+    float x = pins[i].x, y = pins[i].y;
+    bool on = false;
+    for (int r = 0; r < nh && !on; ++r) {
+      on = y == hr[r].line && hr[r].lo <= x && x <= hr[r].hi;
+    }
+    for (int r = 0; r < nv && !on; ++r) {
+      on = x == vr[r].line && vr[r].lo <= y && y <= vr[r].hi;
+    }
+    pinNode[i] = on ? node(x, y) : -1;
+  }
+  if (pinNode[0] < 0) {
+    return -1;
+  }
+  // Each wire's nodes in their order along it make its pieces; each node's
+  // neighbours then come by a count per node. A node lies on at most four
+  // wires, so there are fewer pieces than four per node.
+  int ends[4 * 3 * kMost][2];
+  int m = 0;
+  int degree[3 * kMost + 1] = {};
+  // A wire's nodes by their place along it.
+  auto pieces = [&](const Run& run, const float* line, const float* place) {
+    int on[3 * kMost];
+    int k = 0;
+    for (int u = 0; u < n; ++u) {
+      if (line[u] == run.line && run.lo <= place[u] && place[u] <= run.hi) {
+        int j = k++;
+        for (; j > 0 && place[on[j - 1]] > place[u]; --j) {
+          on[j] = on[j - 1];
+        }
+        on[j] = u;
+      }
+    }
+    for (int j = 1; j < k; ++j) {
+      ends[m][0] = on[j - 1];
+      ends[m][1] = on[j];
+      ++degree[on[j - 1] + 1];
+      ++degree[on[j] + 1];
+      ++m;
+    }
+  };
+  for (int r = 0; r < nh; ++r) {
+    pieces(hr[r], ny, nx);
+  }
+  for (int r = 0; r < nv; ++r) {
+    pieces(vr[r], nx, ny);
+  }
+  for (int u = 0; u < n; ++u) {
+    degree[u + 1] += degree[u];
+  }
+  int fill[3 * kMost];
+  int next[8 * 3 * kMost];
+  for (int u = 0; u < n; ++u) {
+    fill[u] = degree[u];
+  }
+  for (int e = 0; e < m; ++e) {
+    next[fill[ends[e][0]]++] = ends[e][1];
+    next[fill[ends[e][1]]++] = ends[e][0];
+  }
+  double along[3 * kMost];
+  int parent[3 * kMost];
+  std::fill(along, along + n, kInf);
+  int stack[3 * kMost];
+  int top = 0;
+  stack[top++] = pinNode[0];
+  along[pinNode[0]] = 0;
+  parent[pinNode[0]] = -1;
+  while (top > 0) {
+    int u = stack[--top];
+    for (int e = degree[u]; e < degree[u + 1]; ++e) {
+      int v = next[e];
+      if (v == parent[u]) {
+        continue;
+      }
+      if (along[v] != kInf) {
+        return -1;  // a cycle: the shortest way decides
+      }
+      along[v] = along[u] + span({nx[u], ny[u]}, {nx[v], ny[v]});
+      parent[v] = u;
+      stack[top++] = v;
+    }
+  }
+  for (size_t i = 1; i < pins.size(); ++i) {
+    int v = pinNode[i];
+    double b = boundOf(eps, span(pins[i], pins[0]));
+    if (v < 0 ? b > 0 || !(pins[i] == pins[0]) : !(along[v] <= b)) {
+      return 0;
+    }
+  }
+  return 1;
+}
+
+}  // namespace
+
 bool keepsRectilinearBound(const std::vector<RoutePoint>& pins,
                            const std::vector<Wire>& tree,
                            double eps,
                            PathBoundScratch& s) {
   if (pins.size() < 2) {
     return true;
+  }
+  if (s.fewWires) {
+    if (int kept = fewWiresKeepBound(pins, tree, eps); kept >= 0) {
+      return kept > 0;
+    }
   }
   Graph g = wireGraph(s, tree, pins);
   s.in.assign(g.plan.pieces.size(), 1);

@@ -45,6 +45,8 @@ struct PathBoundScratch {
   std::vector<PathArc> arcs;
   // The pieces of the result, in their order.
   std::vector<int> keptPieces;
+  // The places of order's nodes, as the last walk left them.
+  std::vector<float> orderX, orderY;
   std::vector<int> pinNode, start, via, parent, order, touched, viaReach, enter,
       leave, degree, stack, candidates, walk;
   std::vector<double> pieceLen;
@@ -67,6 +69,9 @@ struct PathBoundScratch {
   // finds nothing (false: every move searches, for tests to compare; the
   // trees are the same).
   bool straightTest = true;
+  // Whether keepsRectilinearBound walks few wires without planning them
+  // (false: always planned, for tests to compare).
+  bool fewWires = true;
 };
 
 // A tree whose every pin lies, along it from the first pin, within

@@ -376,3 +376,76 @@ TEST(PathBoundGraphTest, DistancesAlongWiresOverCyclesAndNarrowSpacings) {
     }
   }
 }
+
+// Whether few wires keep the rectilinear bound is answered without a plan
+// where they meet only at ends: on small lattices (so wires touch, cross,
+// overlap and end on each other, some are points, pins lie on ends,
+// interiors or nothing) the answer is the plan's, and the plan's is that of
+// a plain search over the general planner's plan.
+TEST(PathBoundGraphTest, FewWiresKeepTheBoundAsThePlanSays) {
+  std::mt19937 rng(17);
+  std::uniform_int_distribution<int> at(0, 6), coin(0, 5), pinCount(2, 8);
+  PathBoundScratch fast, planned;
+  planned.fewWires = false;
+  int kept = 0, broken = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    auto point = [&] {
+      return RoutePoint{static_cast<float>(at(rng)),
+                        static_cast<float>(at(rng))};
+    };
+    std::vector<RoutePoint> pins;
+    int k = pinCount(rng);
+    for (int i = 0; i < k; ++i) {
+      pins.push_back(point());
+    }
+    std::vector<Wire> wires;
+    if (trial % 2 == 0) {
+      // A tree grown pin by pin: an L from a point already wired.
+      std::vector<RoutePoint> wired{pins[0]};
+      for (size_t i = 1; i < pins.size(); ++i) {
+        RoutePoint a = wired[rng() % wired.size()], b = pins[i];
+        RoutePoint c =
+            coin(rng) % 2 ? RoutePoint{a.x, b.y} : RoutePoint{b.x, a.y};
+        wires.push_back({a.x, a.y, c.x, c.y});
+        wires.push_back({c.x, c.y, b.x, b.y});
+        wired.push_back(c);
+        wired.push_back(b);
+      }
+    } else {
+      for (int w = 0; w < 3 + trial % 9; ++w) {
+        RoutePoint a = point(), b = point();
+        wires.push_back(coin(rng) % 2 ? Wire{a.x, a.y, b.x, a.y}
+                                      : Wire{a.x, a.y, a.x, b.y});
+      }
+    }
+    if (coin(rng) == 0) {
+      RoutePoint p = point();
+      wires.push_back({p.x, p.y, p.x, p.y});
+    }
+    std::vector<double> along = alongWires(wires, pins);
+    for (double eps : {0.0, 0.25, 1.0, 3.0, 100.0}) {
+      SCOPED_TRACE("trial " + std::to_string(trial) + " eps " +
+                   std::to_string(eps));
+      bool want = true;
+      for (size_t i = 1; i < pins.size(); ++i) {
+        double d =
+            std::fabs(pins[i].x - pins[0].x) + std::fabs(pins[i].y - pins[0].y);
+        bool here = pins[i] == pins[0] || along[i] <= (1 + eps) * d;
+        want = want && here;
+      }
+      bool got = keepsRectilinearBound(pins, wires, eps, fast);
+      EXPECT_EQ(got, keepsRectilinearBound(pins, wires, eps, planned));
+      EXPECT_EQ(got, want);
+      (got ? kept : broken)++;
+    }
+  }
+  EXPECT_GT(kept, 200);
+  EXPECT_GT(broken, 200);
+  // Wires that cross join there, and overlapping ones along their overlap.
+  std::vector<RoutePoint> pins{{0, 3}, {3, 0}};
+  EXPECT_TRUE(
+      keepsRectilinearBound(pins, {{0, 3, 6, 3}, {3, 0, 3, 6}}, 0, fast));
+  pins = {{0, 0}, {6, 0}};
+  EXPECT_TRUE(
+      keepsRectilinearBound(pins, {{0, 0, 4, 0}, {2, 0, 6, 0}}, 0, fast));
+}
