@@ -1878,12 +1878,12 @@ bool bound(const std::vector<RoutePoint>& pins,
 
 namespace {
 
-// keepsRectilinearBound without a plan, where the wires are few, none a
-// point, and meet only where one ends (no crossing, no overlap), and the
-// first pin's part holds no cycle: each wire cut at the ends and pins on
-// it gives the plan's pieces, and a walk from the first pin the plan's
-// sums. -1 where that does not hold, for the plan to decide; most trees of
-// small nets do, at a fraction of a plan's work.
+// keepsRectilinearBound without a plan, where the wires are few and meet
+// only where one ends (no crossing, no overlap), and the first pin's part
+// holds no cycle: each wire cut at its ends, where others meet it and at
+// the pins on it gives the plan's pieces, and a walk from the first pin
+// the plan's sums. -1 where that does not hold, for the plan to decide;
+// the trees of small nets do, at a fraction of a plan's work.
 int fewWiresKeepBound(const std::vector<RoutePoint>& pins,
                       const std::vector<Wire>& tree,
                       double eps) {
@@ -1892,110 +1892,140 @@ int fewWiresKeepBound(const std::vector<RoutePoint>& pins,
       pins.size() > static_cast<size_t>(kMost)) {
     return -1;
   }
-  // Each wire as its line and its span's ends, by axis (hr horizontal);
-  // a point makes no piece, as in the plan.
+  // Each wire as its line and its span's ends, the horizontal first; a
+  // point makes no piece, as in the plan.
   struct Run {
     float line, lo, hi;
   };
-  Run hr[kMost], vr[kMost];
-  int nh = 0, nv = 0;
-  float nx[3 * kMost], ny[3 * kMost];
-  int n = 0;
-  auto node = [&](float x, float y) {
-    for (int u = 0; u < n; ++u) {
-      if (nx[u] == x && ny[u] == y) {
-        return u;
+  Run run[kMost];
+  int nh = 0, w = 0;
+  for (int across : {1, 0}) {
+    for (const Wire& t : tree) {
+      if (across && t.y1 == t.y2 && t.x1 != t.x2) {
+        run[w++] = {t.y1, std::min(t.x1, t.x2), std::max(t.x1, t.x2)};
+      } else if (!across && t.x1 == t.x2 && t.y1 != t.y2) {
+        run[w++] = {t.x1, std::min(t.y1, t.y2), std::max(t.y1, t.y2)};
       }
     }
-    nx[n] = x;
-    ny[n] = y;
-    return n++;
-  };
-  for (const Wire& t : tree) {
-    if (t.y1 == t.y2 && t.x1 != t.x2) {
-      hr[nh++] = {t.y1, std::min(t.x1, t.x2), std::max(t.x1, t.x2)};
-    } else if (t.x1 == t.x2 && t.y1 != t.y2) {
-      vr[nv++] = {t.x1, std::min(t.y1, t.y2), std::max(t.y1, t.y2)};
-    } else {
-      continue;
-    }
-    node(t.x1, t.y1);
-    node(t.x2, t.y2);
+    nh = across ? w : nh;
   }
-  for (const Run* r : {hr, vr}) {
-    int k = r == hr ? nh : nv;
-    for (int i = 0; i < k; ++i) {
-      for (int j = i + 1; j < k; ++j) {
-        if (r[i].line == r[j].line &&
-            std::max(r[i].lo, r[j].lo) < std::min(r[i].hi, r[j].hi)) {
+  for (auto [from, to] : {std::pair{0, nh}, std::pair{nh, w}}) {
+    for (int i = from; i < to; ++i) {
+      for (int j = i + 1; j < to; ++j) {
+        if (run[i].line == run[j].line &&
+            std::max(run[i].lo, run[j].lo) < std::min(run[i].hi, run[j].hi)) {
           return -1;
         }
       }
     }
   }
+  // The places along each wire where it is cut: its ends, where a wire of
+  // the other axis meets it (at most one place each) and the pins inside.
+  constexpr int kCuts = 2 * kMost + 2;
+  float cut[kMost][kCuts];
+  int cuts[kMost];
+  for (int r = 0; r < w; ++r) {
+    cut[r][0] = run[r].lo;
+    cut[r][1] = run[r].hi;
+    cuts[r] = 2;
+  }
   for (int i = 0; i < nh; ++i) {
-    const Run& a = hr[i];
-    for (int j = 0; j < nv; ++j) {
-      const Run& b = vr[j];
+    const Run& a = run[i];
+    for (int j = nh; j < w; ++j) {
+      const Run& b = run[j];
+      if (b.line < a.lo || a.hi < b.line || a.line < b.lo || b.hi < a.line) {
+        continue;
+      }
       if (a.lo < b.line && b.line < a.hi && b.lo < a.line && a.line < b.hi) {
         return -1;
       }
+      cut[i][cuts[i]++] = b.line;
+      cut[j][cuts[j]++] = a.line;
     }
   }
-  // The pins on the wires are nodes too.
-  int pinNode[kMost];
+  bool pinOn[kMost];
   for (size_t i = 0; i < pins.size(); ++i) {
     float x = pins[i].x, y = pins[i].y;
-    bool on = false;
-    for (int r = 0; r < nh && !on; ++r) {
-      on = y == hr[r].line && hr[r].lo <= x && x <= hr[r].hi;
-    }
-    for (int r = 0; r < nv && !on; ++r) {
-      on = x == vr[r].line && vr[r].lo <= y && y <= vr[r].hi;
-    }
-    pinNode[i] = on ? node(x, y) : -1;
-  }
-  if (pinNode[0] < 0) {
-    return -1;
-  }
-  // Each wire's nodes in their order along it make its pieces; each node's
-  // neighbours then come by a count per node. A node lies on at most four
-  // wires, so there are fewer pieces than four per node.
-  int ends[4 * 3 * kMost][2];
-  int m = 0;
-  int degree[3 * kMost + 1] = {};
-  // A wire's nodes by their place along it.
-  auto pieces = [&](const Run& run, const float* line, const float* place) {
-    int on[3 * kMost];
-    int k = 0;
-    for (int u = 0; u < n; ++u) {
-      if (line[u] == run.line && run.lo <= place[u] && place[u] <= run.hi) {
-        int j = k++;
-        for (; j > 0 && place[on[j - 1]] > place[u]; --j) {
-          on[j] = on[j - 1];
-        }
-        on[j] = u;
+    pinOn[i] = false;
+    for (int r = 0; r < w && !pinOn[i]; ++r) {
+      float line = r < nh ? y : x, place = r < nh ? x : y;
+      if (line == run[r].line && run[r].lo <= place && place <= run[r].hi) {
+        pinOn[i] = true;
+        cut[r][cuts[r]++] = place;
       }
     }
-    for (int j = 1; j < k; ++j) {
-      ends[m][0] = on[j - 1];
-      ends[m][1] = on[j];
-      ++degree[on[j - 1] + 1];
-      ++degree[on[j] + 1];
-      ++m;
+  }
+  if (!pinOn[0]) {
+    return -1;
+  }
+  // The nodes by place, through a small table (zeros of either sign one).
+  constexpr int kNodes = 3 * kMost;
+  constexpr uint32_t kSlots = 256;
+  int slot[kSlots];
+  std::fill(slot, slot + kSlots, -1);
+  float nx[kNodes], ny[kNodes];
+  int n = 0;
+  auto node = [&](float x, float y) {
+    x += 0.0f;
+    y += 0.0f;
+    uint32_t a, b;
+    std::memcpy(&a, &x, sizeof a);
+    std::memcpy(&b, &y, sizeof b);
+    uint32_t h = ((a * 0x9E3779B1u) ^ (b * 0x85EBCA77u)) >> 24;
+    for (;; h = (h + 1) & (kSlots - 1)) {
+      int u = slot[h];
+      if (u < 0) {
+        nx[n] = x;
+        ny[n] = y;
+        slot[h] = n;
+        return n++;
+      }
+      if (nx[u] == x && ny[u] == y) {
+        return u;
+      }
     }
   };
-  for (int r = 0; r < nh; ++r) {
-    pieces(hr[r], ny, nx);
+  // Each wire's cuts in their order make its pieces; each node's
+  // neighbours then come by a count per node.
+  constexpr int kPieces = kMost * kCuts;
+  int ends[kPieces][2];
+  int m = 0;
+  int degree[kNodes + 1] = {};
+  for (int r = 0; r < w; ++r) {
+    float* c = cut[r];
+    for (int k = 1; k < cuts[r]; ++k) {
+      float place = c[k];
+      int j = k;
+      for (; j > 0 && c[j - 1] > place; --j) {
+        c[j] = c[j - 1];
+      }
+      c[j] = place;
+    }
+    int last = -1;
+    for (int k = 0; k < cuts[r]; ++k) {
+      if (k > 0 && c[k] == c[k - 1]) {
+        continue;
+      }
+      int u = r < nh ? node(c[k], run[r].line) : node(run[r].line, c[k]);
+      if (last >= 0) {
+        ends[m][0] = last;
+        ends[m][1] = u;
+        ++degree[last + 1];
+        ++degree[u + 1];
+        ++m;
+      }
+      last = u;
+    }
   }
-  for (int r = 0; r < nv; ++r) {
-    pieces(vr[r], nx, ny);
+  int pinNode[kMost];
+  for (size_t i = 0; i < pins.size(); ++i) {
+    pinNode[i] = pinOn[i] ? node(pins[i].x, pins[i].y) : -1;
   }
   for (int u = 0; u < n; ++u) {
     degree[u + 1] += degree[u];
   }
-  int fill[3 * kMost];
-  int next[8 * 3 * kMost];
+  int fill[kNodes];
+  int next[2 * kPieces];
   for (int u = 0; u < n; ++u) {
     fill[u] = degree[u];
   }
@@ -2003,10 +2033,10 @@ int fewWiresKeepBound(const std::vector<RoutePoint>& pins,
     next[fill[ends[e][0]]++] = ends[e][1];
     next[fill[ends[e][1]]++] = ends[e][0];
   }
-  double along[3 * kMost];
-  int parent[3 * kMost];
+  double along[kNodes];
+  int parent[kNodes];
   std::fill(along, along + n, kInf);
-  int stack[3 * kMost];
+  int stack[kNodes];
   int top = 0;
   stack[top++] = pinNode[0];
   along[pinNode[0]] = 0;
