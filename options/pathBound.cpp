@@ -1960,9 +1960,16 @@ int fewWiresKeepBound(const std::vector<RoutePoint>& pins,
   }
   // The nodes by place, through a small table (zeros of either sign one).
   constexpr int kNodes = 3 * kMost;
+  // At most half full, and no larger: small nets' trees are a few wires.
   constexpr uint32_t kSlots = 256;
+  int shift = 27;
+  while ((1u << (32 - shift)) < 2 * (2 * static_cast<uint32_t>(w) +
+                                     static_cast<uint32_t>(pins.size()))) {
+    --shift;
+  }
+  const uint32_t mask = (1u << (32 - shift)) - 1;
   int slot[kSlots];
-  std::fill(slot, slot + kSlots, -1);
+  std::fill(slot, slot + mask + 1, -1);
   float nx[kNodes], ny[kNodes];
   int n = 0;
   auto node = [&](float x, float y) {
@@ -1971,8 +1978,8 @@ int fewWiresKeepBound(const std::vector<RoutePoint>& pins,
     uint32_t a, b;
     std::memcpy(&a, &x, sizeof a);
     std::memcpy(&b, &y, sizeof b);
-    uint32_t h = ((a * 0x9E3779B1u) ^ (b * 0x85EBCA77u)) >> 24;
-    for (;; h = (h + 1) & (kSlots - 1)) {
+    uint32_t h = ((a * 0x9E3779B1u) ^ (b * 0x85EBCA77u)) >> shift;
+    for (;; h = (h + 1) & mask) {
       int u = slot[h];
       if (u < 0) {
         nx[n] = x;

@@ -180,26 +180,23 @@ void cutRun(const std::vector<LineStretch>& runs,
   }
 }
 
-// Marks each piece of run r (between its cuts at[from..to)) that a marked
-// stretch of the run covers: pieces are cut at every stretch end, so a
-// piece lies within a stretch or apart from it.
+// Marks each piece of run r (between its cuts at[from..to)), from out on
+// (all clear), that a marked stretch of the run covers: pieces are cut at
+// every stretch end, so a piece lies within a stretch or apart from it.
 void markRun(const std::vector<int>& first,
              const std::vector<LineStretch>& sorted,
              size_t r,
              const float* at,
              size_t count,
-             std::vector<char>& marked) {
+             char* out) {
   int i = first[r];
   bool none = true;
   for (int q = i; q < first[r + 1]; ++q) {
     none = none && !sorted[q].marked;
   }
-  size_t base = marked.size();
-  marked.resize(base + (count > 0 ? count - 1 : 0), 0);
   if (none) {
     return;  // no stretch of the run is marked: neither is a piece
   }
-  char* out = marked.data() + base;
   float reach = -std::numeric_limits<float>::infinity();
   bool any = false;
   for (size_t k = 1; k < count; ++k) {
@@ -324,9 +321,6 @@ void planLines(const std::vector<LineStretch>& h,
       }
     }
   }
-  if (marked) {
-    marked->clear();
-  }
   // The horizontal runs come by line, so each vertical run's points are
   // met in their order along it: a cursor per run finds the crossing.
   s.vCursor.assign(s.vStart.begin(), s.vStart.end() - 1);
@@ -351,6 +345,10 @@ void planLines(const std::vector<LineStretch>& h,
   }
   plan.pieces.resize(pieceCount);
   std::pair<int, int>* piece = plan.pieces.data();
+  // Sized and cleared once: each run marks its own pieces' places.
+  if (marked) {
+    marked->assign(pieceCount, 0);
+  }
   for (size_t r = 0; r < hCount; ++r) {
     float line = hRuns[r].line;
     for (int k = hStart[r], end = hStart[r + 1]; k < end; ++k) {
@@ -368,7 +366,9 @@ void planLines(const std::vector<LineStretch>& h,
     }
     if (marked) {
       markRun(s.hFirst, s.h, r, s.hAt.data() + hStart[r],
-              static_cast<size_t>(hStart[r + 1] - hStart[r]), *marked);
+              static_cast<size_t>(hStart[r + 1] - hStart[r]),
+              marked->data() + (piece - plan.pieces.data()) -
+                  std::max(hStart[r + 1] - hStart[r] - 1, 0));
     }
   }
   for (size_t r = 0, count = s.vRuns.size(); r < count; ++r) {
@@ -381,7 +381,9 @@ void planLines(const std::vector<LineStretch>& h,
       for (int k = vStart[r]; k < vStart[r + 1]; ++k) {
         *along++ = vPts[k].y;
       }
-      markRun(s.vFirst, s.v, r, s.hAt.data(), s.hAt.size(), *marked);
+      markRun(s.vFirst, s.v, r, s.hAt.data(), s.hAt.size(),
+              marked->data() + (piece - plan.pieces.data()) -
+                  std::max(vStart[r + 1] - vStart[r] - 1, 0));
     }
   }
   if (runs) {
