@@ -65,6 +65,7 @@ void checkIndex(const std::vector<Rect>& rects) {
       });
       std::string at = "(" + formatCoord(x) + ", " + formatCoord(y) + ")";
       FUZZ_CHECK(any == (k >= 0), "containing " + at);
+      FUZZ_CHECK(any == index.holds(x, y), "holds " + at);
       FUZZ_CHECK(k < 0 || (meets(rects[k].xlo, rects[k].xhi, x, x) &&
                            meets(rects[k].ylo, rects[k].yhi, y, y)),
                  "containing " + at + " gave " + show(rects[k]));

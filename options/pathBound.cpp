@@ -1645,6 +1645,7 @@ bool forestWires(const Graph& g, PathBoundScratch& s, std::vector<Wire>& out) {
   std::vector<char>& done = s.pieceDone;
   done.assign(plan.pieces.size(), 0);
   out.clear();
+  out.reserve(kept.size());  // at most a wire a piece
   for (int k0 : kept) {
     if (done[k0]) {
       continue;

@@ -195,7 +195,7 @@ EscapeGraph::EscapeGraph(const ObstacleIndex& index, bool linesOnly)
   for (const ObstacleIndex::Rect& r : solid) {
     for (float x : {r.xlo, r.xhi}) {
       for (float y : {r.ylo, r.yhi}) {
-        if (index.containing(x, y) < 0) {
+        if (!index.holds(x, y)) {
           xs.push_back(x);
           ys.push_back(y);
         }

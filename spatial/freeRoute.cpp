@@ -328,7 +328,7 @@ FreeRoute RouteFinder::monotoneRoute(RoutePoint a, RoutePoint b) const {
     r.points = {a, other, b};
     return r;
   }
-  if (index_.containing(a.x, a.y) >= 0 || index_.containing(b.x, b.y) >= 0) {
+  if (index_.holds(a.x, a.y) || index_.holds(b.x, b.y)) {
     return r;
   }
   return staircase(a, b);
@@ -346,7 +346,7 @@ bool RouteFinder::monotoneFree(RoutePoint a, RoutePoint b) const {
   if (legsFree(a, {left.x, right.y}, b)) {
     return true;
   }
-  if (index_.containing(a.x, a.y) >= 0 || index_.containing(b.x, b.y) >= 0) {
+  if (index_.holds(a.x, a.y) || index_.holds(b.x, b.y)) {
     return false;
   }
   return staircase(a, b).found();
@@ -354,8 +354,7 @@ bool RouteFinder::monotoneFree(RoutePoint a, RoutePoint b) const {
 
 FreeRoute RouteFinder::route(RoutePoint a, RoutePoint b) const {
   FreeRoute r = monotoneRoute(a, b);
-  if (r.found() || index_.containing(a.x, a.y) >= 0 ||
-      index_.containing(b.x, b.y) >= 0) {
+  if (r.found() || index_.holds(a.x, a.y) || index_.holds(b.x, b.y)) {
     return r;
   }
   return detour(a, b);

@@ -87,6 +87,17 @@ int ObstacleIndex::containing(float x, float y) const {
   return found;
 }
 
+bool ObstacleIndex::holds(float x, float y) const {
+  if (indexed_) {
+    return byY_.stab(y, x, x) >= 0;
+  }
+  bool any = false;
+  for (const Rect& r : rects_) {
+    any = any | ((r.xlo < x) & (x < r.xhi) & (r.ylo < y) & (y < r.yhi));
+  }
+  return any;
+}
+
 std::vector<int> ObstacleIndex::meeting(float xlo,
                                         float ylo,
                                         float xhi,

@@ -30,6 +30,8 @@ class ObstacleIndex {
   bool blocksPiece(float x1, float y1, float x2, float y2) const;
   // A rectangle whose open interior holds the point, or -1.
   int containing(float x, float y) const;
+  // Whether one does: no name to find where rectangles overlap.
+  bool holds(float x, float y) const;
   // Every rectangle whose open interior meets the open box, each once, in
   // index order.
   std::vector<int> meeting(float xlo, float ylo, float xhi, float yhi) const;

@@ -86,6 +86,7 @@ TEST(ObstacleIndexTest, AgreesWithAScanOfAllRectangles) {
           << x1 << "," << y1 << " " << x2 << "," << y2;
       int got = idx.containing(x1, y1);
       ASSERT_EQ(got >= 0, inside >= 0);
+      ASSERT_EQ(idx.holds(x1, y1), inside >= 0);
       if (got >= 0) {
         ASSERT_TRUE(meets(rects[got], x1, y1, x1, y1));
       }

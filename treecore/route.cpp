@@ -1016,12 +1016,15 @@ Tree routeOne(const Obstacles& obstacles,
     if (boundPathTree(pins, chosenIndex(rings), f.pieces, options.pathBound,
                       bounded, always, effort, scratch.pathBound)) {
       // Clean wires, each its own connection for the forms that draw
-      // connections.
+      // connections (read only where the tree's nodes are built).
       f.pieces = std::move(bounded);
       reshaped = true;
       f.connections.clear();
-      for (const Wire& w : f.pieces) {
-        f.connections.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
+      if (drawsConnections(options.form) && nodesToo) {
+        f.connections.reserve(f.pieces.size());
+        for (const Wire& w : f.pieces) {
+          f.connections.push_back({{w.x1, w.y1}, {w.x2, w.y2}});
+        }
       }
     }
   }
