@@ -167,10 +167,13 @@ void cutRun(const std::vector<LineStretch>& runs,
   for (; j != oEnd && j->line <= hi; ++j) {
     if (j->lo <= line && line <= j->hi) {
       float at = j->line;
-      for (; e < count && end[e] < at; ++e) {
-        add(end[e]);
-      }
-      for (; e < count && end[e] == at; ++e) {
+      // Most crossings have no end before or at them: one test for those.
+      if (e < count && end[e] <= at) {
+        for (; e < count && end[e] < at; ++e) {
+          add(end[e]);
+        }
+        for (; e < count && end[e] == at; ++e) {
+        }
       }
       cut(at, static_cast<int>(j - o));
     }
