@@ -70,37 +70,50 @@ const size_t kFewRects = 24;
 
 }  // namespace
 
+std::array<float, 4> fewSightAt(const std::vector<ObstacleIndex::Rect>& rects,
+                                float x,
+                                float y) {
+  std::array<float, 4> out;
+  out[seeRight] = inf;
+  out[seeLeft] = -inf;
+  out[seeUp] = inf;
+  out[seeDown] = -inf;
+  for (const ObstacleIndex::Rect& r : rects) {
+    if (!(r.xlo < r.xhi && r.ylo < r.yhi)) {
+      continue;  // no interior
+    }
+    if (r.ylo < y && y < r.yhi) {
+      if (r.xlo >= x) {
+        out[seeRight] = std::min(out[seeRight], r.xlo);
+      }
+      if (r.xhi <= x) {
+        out[seeLeft] = std::max(out[seeLeft], r.xhi);
+      }
+    }
+    if (r.xlo < x && x < r.xhi) {
+      if (r.ylo >= y) {
+        out[seeUp] = std::min(out[seeUp], r.ylo);
+      }
+      if (r.yhi <= y) {
+        out[seeDown] = std::max(out[seeDown], r.yhi);
+      }
+    }
+  }
+  return out;
+}
+
 std::array<std::vector<float>, 4> fewSightLimits(
     const std::vector<ObstacleIndex::Rect>& rects,
     const std::vector<float>& xs,
     const std::vector<float>& ys) {
   std::array<std::vector<float>, 4> out;
-  out[seeRight].assign(xs.size(), inf);
-  out[seeLeft].assign(xs.size(), -inf);
-  out[seeUp].assign(xs.size(), inf);
-  out[seeDown].assign(xs.size(), -inf);
+  for (std::vector<float>& o : out) {
+    o.resize(xs.size());
+  }
   for (size_t i = 0; i < xs.size(); ++i) {
-    float x = xs[i], y = ys[i];
-    for (const ObstacleIndex::Rect& r : rects) {
-      if (!(r.xlo < r.xhi && r.ylo < r.yhi)) {
-        continue;  // no interior
-      }
-      if (r.ylo < y && y < r.yhi) {
-        if (r.xlo >= x) {
-          out[seeRight][i] = std::min(out[seeRight][i], r.xlo);
-        }
-        if (r.xhi <= x) {
-          out[seeLeft][i] = std::max(out[seeLeft][i], r.xhi);
-        }
-      }
-      if (r.xlo < x && x < r.xhi) {
-        if (r.ylo >= y) {
-          out[seeUp][i] = std::min(out[seeUp][i], r.ylo);
-        }
-        if (r.yhi <= y) {
-          out[seeDown][i] = std::max(out[seeDown][i], r.yhi);
-        }
-      }
+    std::array<float, 4> at = fewSightAt(rects, xs[i], ys[i]);
+    for (int d = 0; d < 4; ++d) {
+      out[d][i] = at[d];
     }
   }
   return out;
@@ -210,16 +223,22 @@ EscapeGraph::EscapeGraph(const ObstacleIndex& index, bool linesOnly)
     std::sort(s.begin(), s.end());
     s.erase(std::unique(s.begin(), s.end()), s.end());
   }
-  // Few rectangles: each corner against each is cheaper than the sweeps.
-  std::array<std::vector<float>, 4> sight = solid.size() <= kFewRects
-                                                ? fewSightLimits(solid, xs, ys)
-                                                : sightLimits(solid, xs, ys);
   std::vector<Track> along[2];
   along[0].reserve(xs.size());
   along[1].reserve(xs.size());
-  for (size_t i = 0; i < xs.size(); ++i) {
-    along[0].push_back({ys[i], sight[seeLeft][i], sight[seeRight][i]});
-    along[1].push_back({xs[i], sight[seeDown][i], sight[seeUp][i]});
+  // Few rectangles: each corner against each is cheaper than the sweeps.
+  if (solid.size() <= kFewRects) {
+    for (size_t i = 0; i < xs.size(); ++i) {
+      std::array<float, 4> sight = fewSightAt(solid, xs[i], ys[i]);
+      along[0].push_back({ys[i], sight[seeLeft], sight[seeRight]});
+      along[1].push_back({xs[i], sight[seeDown], sight[seeUp]});
+    }
+  } else {
+    std::array<std::vector<float>, 4> sight = sightLimits(solid, xs, ys);
+    for (size_t i = 0; i < xs.size(); ++i) {
+      along[0].push_back({ys[i], sight[seeLeft][i], sight[seeRight][i]});
+      along[1].push_back({xs[i], sight[seeDown][i], sight[seeUp][i]});
+    }
   }
   for (int k = 0; k < 2; ++k) {
     tracks_[k].build(std::move(along[k]), linesOnly);
@@ -767,16 +786,7 @@ bool EscapeGraph::lines(const std::vector<RoutePoint>& through,
     few = rects[k].xlo < rects[k].xhi && rects[k].ylo < rects[k].yhi;
   }
   if (few) {
-    std::vector<float> xs, ys;
-    xs.reserve(through.size());
-    ys.reserve(through.size());
     for (const RoutePoint& p : through) {
-      xs.push_back(p.x);
-      ys.push_back(p.y);
-    }
-    std::array<std::vector<float>, 4> sight = fewSightLimits(rects, xs, ys);
-    for (size_t i = 0; i < through.size(); ++i) {
-      const RoutePoint& p = through[i];
       bool inside = false;
       for (const ObstacleIndex::Rect& r : rects) {
         inside = inside ||
@@ -786,8 +796,9 @@ bool EscapeGraph::lines(const std::vector<RoutePoint>& through,
         draw(0, {p.y, shoot(p, seeLeft), shoot(p, seeRight)});
         draw(1, {p.x, shoot(p, seeDown), shoot(p, seeUp)});
       } else {
-        draw(0, {p.y, sight[seeLeft][i], sight[seeRight][i]});
-        draw(1, {p.x, sight[seeDown][i], sight[seeUp][i]});
+        std::array<float, 4> sight = fewSightAt(rects, p.x, p.y);
+        draw(0, {p.y, sight[seeLeft], sight[seeRight]});
+        draw(1, {p.x, sight[seeDown], sight[seeUp]});
       }
     }
     return true;

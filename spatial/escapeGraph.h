@@ -20,6 +20,12 @@
 // slides at no cost until it meets a corner, for were a neighbour to shrink
 // to nothing first, a bend would be saved. A search then passes a
 // corridor's few tracks, not every line of every rectangle near it.
+// How far one point sees in each direction of SightDir, testing it
+// against each rectangle: sightLimits' values for that point.
+std::array<float, 4> fewSightAt(const std::vector<ObstacleIndex::Rect>& rects,
+                                float x,
+                                float y);
+
 // sightLimits by testing each point against each rectangle: the same
 // values, in O(points x rectangles), for few rectangles.
 std::array<std::vector<float>, 4> fewSightLimits(
