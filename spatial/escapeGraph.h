@@ -9,17 +9,6 @@
 #include "spatial/sightLimits.h"
 #include "support/segmentTree.h"
 
-// The lines a shortest route among the rectangles needs, built once for all
-// routes. A track is the free stretch, along an axis, of the line through a
-// corner that no open interior holds, as far as the free space reaches;
-// nodes are where tracks cross. Every shortest free route, and among those
-// one with the fewest bends, can be slid onto the tracks and the two lines
-// through each of its ends: a piece whose neighbours turn to the same side
-// cannot move without lengthening the route, so an obstacle holds it,
-// touching it at a corner; one whose neighbours turn to opposite sides
-// slides at no cost until it meets a corner, for were a neighbour to shrink
-// to nothing first, a bend would be saved. A search then passes a
-// corridor's few tracks, not every line of every rectangle near it.
 // How far one point sees in each direction of SightDir, testing it
 // against each rectangle: sightLimits' values for that point.
 std::array<float, 4> fewSightAt(const std::vector<ObstacleIndex::Rect>& rects,
@@ -33,6 +22,17 @@ std::array<std::vector<float>, 4> fewSightLimits(
     const std::vector<float>& xs,
     const std::vector<float>& ys);
 
+// The lines a shortest route among the rectangles needs, built once for all
+// routes. A track is the free stretch, along an axis, of the line through a
+// corner that no open interior holds, as far as the free space reaches;
+// nodes are where tracks cross. Every shortest free route, and among those
+// one with the fewest bends, can be slid onto the tracks and the two lines
+// through each of its ends: a piece whose neighbours turn to the same side
+// cannot move without lengthening the route, so an obstacle holds it,
+// touching it at a corner; one whose neighbours turn to opposite sides
+// slides at no cost until it meets a corner, for were a neighbour to shrink
+// to nothing first, a bend would be saved. A search then passes a
+// corridor's few tracks, not every line of every rectangle near it.
 class EscapeGraph {
  public:
   // With linesOnly, only lines() may be asked: the tracks are found, but
